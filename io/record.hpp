@@ -34,8 +34,10 @@ private:
   std::variant<std::int64_t, double, std::string_view> v_;
 };
 
-// A parsed format such as "(1X,'EIGENVALUE',I3,1P,E14.6)". Throws
-// std::invalid_argument when the text is not a format.
+// A parsed format such as "(1X,I5,'. EIGENVALUE =',6E19.6)": texts ('..',
+// "..", nH), nX, Tn, /, Iw, Fw.d, Ew.d, Dw.d, Aw, A, repeat counts and groups.
+// Blanks outside texts, also before "(" and after ")", carry no meaning.
+// Throws std::invalid_argument when the text is not such a format.
 class Format {
 public:
   explicit Format(std::string_view text);
@@ -44,6 +46,9 @@ public:
   Format& operator=(Format&&) noexcept;
 
   // The records that one write of `values` produces, without line ends.
+  // A value of the wrong kind for its descriptor (a real for I, an integer
+  // for F/E/D, a number for A, a text for a number) fills the field with
+  // asterisks.
   std::vector<std::string> records(std::span<const Value> values) const;
   std::vector<std::string> records(std::initializer_list<Value> values) const {
     return records(std::span<const Value>(values.begin(), values.size()));
@@ -55,7 +60,10 @@ private:
   std::unique_ptr<const Program> program_;
 };
 
-// The record of a list-directed write: one blank, then the items.
+// The record of a list-directed write: one blank, then the items. Texts are
+// written as they are, adjacent texts joined; a number is set off from its
+// neighbours by one blank (integers in decimal digits, reals in their
+// shortest exact-reading form, e.g. " N = 12 2.5").
 std::string list_directed(std::span<const Value> values);
 
 }  // namespace ruvo::io

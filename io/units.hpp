@@ -4,12 +4,20 @@
 //   9   the listing file, 25 the scratch file "RCA25", 26 the mode-shape file
 // A write to an unconnected unit N connects it to "fort.N" in the working
 // directory and it stays connected until the unit is opened again.
+// Unit 6 is preconnected to file descriptor 1 (each record one write(2), so
+// a host sees the lines in order with its own output); it falls back to it
+// whenever no file is connected to it.
+// Every output record goes to the file at once (no buffering). I/O errors
+// never throw: a unit whose file cannot be opened or written is reported once
+// on standard error and drops its output until it is opened again.
+// Process-wide state: one analysis at a time.
 #pragma once
 
 #include <cstddef>
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "io/record.hpp"
 
@@ -17,31 +25,44 @@ namespace ruvo::io {
 
 constexpr int stdout_unit = 6;
 
-// Formatted sequential output. Opening creates the file or writes an existing
-// one again from its start; a unit already connected is closed first.
+// A file name from a blank-padded name and a suffix: the two concatenated,
+// with only the blanks at the very end dropped ("abc     " + ".out" gives
+// "abc     .out"). `open` and `open_input` drop trailing blanks the same way.
+std::string file_name(std::string_view name, std::string_view suffix = {});
+
+// Formatted sequential output. Opening creates the file or empties an
+// existing one; a unit already connected is closed first.
 void open(int unit, const std::string& file_name);
 // Closes a connected unit (no effect otherwise); `remove` deletes its file.
 void close(int unit, bool remove = false);
 bool is_connected(int unit);
-// Positions a unit at its start: later writes replace the old contents.
+// Positions a unit at its start: later writes replace the old contents (the
+// file ends after the last record written); an input unit reads again from
+// its start.
 void rewind(int unit);
 
 // One formatted write: the records of `fmt` with `values`.
 void write(int unit, const Format& fmt, std::span<const Value> values);
 void write(int unit, const Format& fmt, std::initializer_list<Value> values = {});
 // One list-directed write.
+void write_list(int unit, std::span<const Value> values);
 void write_list(int unit, std::initializer_list<Value> values);
 
 // Unformatted sequential records (the scratch file), each framed by 4-byte
-// record-length markers. `open_unformatted` keeps an already connected unit.
+// little-endian record-length markers. `open_unformatted` keeps an already
+// connected unit; otherwise it creates or empties the file. A record written
+// to an unconnected unit connects it to "fort.N".
 void open_unformatted(int unit, const std::string& file_name);
 void write_record(int unit, std::span<const std::byte> bytes);
-// Reads the next record into `bytes` (at most its size); false at end of file.
+// Reads the next record into `bytes` (at most its size; the rest of a longer
+// record is skipped); false at end of file, on a damaged record or when the
+// unit holds no unformatted file.
 bool read_record(int unit, std::span<std::byte> bytes);
 
 // Namelist input: the whole text of the file connected to `unit` (read when
 // first used: "fort.N" unless connected; a missing file is empty) and the
 // position of the next read, which readers advance and `rewind` resets.
+// The reference stays valid until the unit is closed or opened again.
 struct TextInput {
   std::string text;
   std::size_t position = 0;
