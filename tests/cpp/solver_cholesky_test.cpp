@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "solver/cholesky.hpp"
+#include "solver_matrices_test.hpp"
+
+namespace ruvo::solver {
+namespace {
+
+using testing::Band;
+
+Profile<double> view(Band& m) { return {m.packed.data(), m.lv.data(), m.n, m.ibd}; }
+
+Band diagonal(std::vector<double> d) {
+  const int n = int(d.size());
+  std::vector<double> dense(std::size_t(n) * n, 0.0);
+  for (int i = 0; i < n; ++i) dense[std::size_t(i) * n + i] = d[i];
+  return testing::pack(n, n, std::move(dense));
+}
+
+TEST(SolverCholesky, FactorReproducesTheMatrixAndSolvesBlocks) {
+  for (auto [n, ibd] : {std::pair{2, 1}, {2, 2}, {9, 1}, {9, 3}, {9, 9}, {60, 13}, {120, 120}}) {
+    Band m = testing::random_band(n, ibd, 7u * n + ibd);
+    const Band original = m;
+    ASSERT_EQ(cholesky_factor(view(m)), 0) << n << " " << ibd;
+
+    // L·Lᵀ over the band equals A; the factor keeps the profile.
+    const Profile<const double> L = view(m);
+    for (int i = 1; i <= n; ++i)
+      for (int j = L.first_column(i); j <= i; ++j) {
+        double s = 0.0;
+        for (int k = std::max(L.first_column(i), L.first_column(j)); k <= j; ++k)
+          s += L(i, k) * L(j, k);
+        EXPECT_NEAR(s, original.at(i, j), 1e-12 * n);
+      }
+
+    const int cols = 3;
+    const std::vector<double> rhs = testing::random_block(n, cols, 99u + n);
+    std::vector<double> x = rhs;
+    std::vector<double> work(n);
+    cholesky_solve(L, x.data(), cols, work.data());
+    for (int j = 0; j < cols; ++j) {
+      std::vector<double> r = testing::dense_times(original, x.data() + std::size_t(j) * n);
+      for (int i = 0; i < n; ++i) r[i] -= rhs[std::size_t(j) * n + i];
+      EXPECT_LT(testing::max_abs(r), 1e-12) << n << " " << ibd << " column " << j;
+    }
+  }
+}
+
+TEST(SolverCholesky, SolveWithNoColumnsLeavesTheBlockUntouched) {
+  Band m = testing::random_band(5, 2, 3);
+  ASSERT_EQ(cholesky_factor(view(m)), 0);
+  std::vector<double> x{1, 2, 3, 4, 5}, work(5);
+  cholesky_solve(view(m), x.data(), 0, work.data());
+  EXPECT_EQ(x, (std::vector<double>{1, 2, 3, 4, 5}));
+}
+
+TEST(SolverCholesky, OrderOneIsRefusedAfterTakingTheRoot) {
+  Band m = diagonal({9.0});
+  EXPECT_EQ(cholesky_factor(view(m)), 1);
+  EXPECT_EQ(m.packed[0], 3.0);
+}
+
+TEST(SolverCholesky, FailingPivotRowIsReported) {
+  Band zero_first = diagonal({0.0, 1.0, 1.0});
+  EXPECT_EQ(cholesky_factor(view(zero_first)), 1);
+
+  // Row 3 is the sum of rows 1 and 2: singular in row 3.
+  std::vector<double> dense{2, 1, 3, 1, 2, 3, 3, 3, 6};
+  Band singular = testing::pack(3, 3, dense);
+  EXPECT_EQ(cholesky_factor(view(singular)), 3);
+
+  Band negative = diagonal({1.0, 1.0, 1.0, -2.0});
+  EXPECT_EQ(cholesky_factor(view(negative)), 4);
+
+  Band not_a_number = diagonal({1.0, std::numeric_limits<double>::quiet_NaN(), 1.0});
+  EXPECT_EQ(cholesky_factor(view(not_a_number)), 2);
+}
+
+TEST(SolverCholesky, PivotThresholdIsAbsoluteAndExclusive) {
+  const double above = std::nextafter(pivot_threshold, 1.0);
+  Band at_first = diagonal({pivot_threshold, 1.0});
+  EXPECT_EQ(cholesky_factor(view(at_first)), 1);
+  Band above_first = diagonal({above, 1.0});
+  EXPECT_EQ(cholesky_factor(view(above_first)), 0);
+
+  Band at_second = diagonal({1.0, pivot_threshold, 1.0});
+  EXPECT_EQ(cholesky_factor(view(at_second)), 2);
+  Band above_second = diagonal({1.0, above, 1.0});
+  EXPECT_EQ(cholesky_factor(view(above_second)), 0);
+  EXPECT_EQ(above_second.packed[2], std::sqrt(above));
+}
+
+}  // namespace
+}  // namespace ruvo::solver
