@@ -1,0 +1,273 @@
+// Listing records worked out by hand, column by column.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "io/record.hpp"
+
+namespace ruvo::io {
+namespace {
+
+using Records = std::vector<std::string>;
+
+std::string blanks(int n) { return std::string(std::size_t(n), ' '); }
+
+// The single record of one value in a one-descriptor format.
+std::string one(const char* descriptor, Value v) {
+  Records r = Format(std::string("(") + descriptor + ")").records({v});
+  EXPECT_EQ(r.size(), 1u);
+  return r.empty() ? std::string() : r.front();
+}
+
+TEST(RecordText, QuotesHollerithAndCarriageControl) {
+  EXPECT_EQ(Format("(1H0,6X,'BENDING')").records({}), Records{"0      BENDING"});
+  EXPECT_EQ(Format("(1H ,' LINE')").records({}), Records{"  LINE"});
+  EXPECT_EQ(Format("('1')").records({}), Records{"1"});
+  EXPECT_EQ(Format("(\"1\"//'A''B',\"C\"\"D\")").records({}), (Records{"1", "", "A'BC\"D"}));
+  // 2H takes the 0 and the blank after it; the blanks before the text do not count
+  EXPECT_EQ(Format("(2H0 ,       'EIGENVALUES :')").records({}), Records{"0 EIGENVALUES :"});
+  // lower-case descriptors, blanks around the parentheses and between items
+  EXPECT_EQ(Format("  (//1x ,' CRIPPLING FORCE:')   ").records({}),
+            (Records{"", "", "  CRIPPLING FORCE:"}));
+}
+
+TEST(RecordText, SlashesMakeEmptyRecords) {
+  EXPECT_EQ(Format("(///)").records({}), (Records{"", "", "", ""}));
+  EXPECT_EQ(Format("(///,1X,'A')").records({}), (Records{"", "", "", " A"}));
+  EXPECT_EQ(Format("('X'/)").records({}), (Records{"X", ""}));
+  EXPECT_EQ(Format("(/,' B'/' C')").records({}), (Records{"", " B", " C"}));
+  EXPECT_EQ(Format("('A',3/'B')").records({}), (Records{"A", "", "", "B"}));
+}
+
+TEST(RecordText, BlanksOfXAtTheRecordEndAreNotWritten) {
+  EXPECT_EQ(Format("(1X/1X,'MESSAGE FROM SUBROUTINE RDTYPE:')").records({}),
+            (Records{"", " MESSAGE FROM SUBROUTINE RDTYPE:"}));
+  EXPECT_EQ(Format("('A',5X)").records({}), Records{"A"});
+  EXPECT_EQ(Format("('A',5X,'B')").records({}), Records{"A     B"});
+  EXPECT_EQ(Format("(24X,35('-'))").records({}), Records{blanks(24) + std::string(35, '-')});
+}
+
+TEST(RecordText, TabMovesToAColumn) {
+  EXPECT_EQ(Format("(1X,T36,'UPDATED MATRIX A11')").records({}),
+            Records{blanks(35) + "UPDATED MATRIX A11"});
+  // moving left overwrites what is there; the record keeps its length
+  EXPECT_EQ(Format("(1X,'ABCDEF',T3,'xy')").records({}), Records{" AxyDEF"});
+  EXPECT_EQ(Format("('A',T10)").records({}), Records{"A"});
+}
+
+TEST(RecordText, ListingHeadings) {
+  const std::string title = "PANEL 7" + blanks(73);
+  EXPECT_EQ(Format("(\"1\"////8X,A80)").records({title}),
+            (Records{"1", "", "", "", blanks(8) + title}));
+  EXPECT_EQ(Format("(///1X,'ANGLES OF OBLIQUENESS',6X,'X''-X:',F9.4/                   "
+                   "28X,'Y''-Y:',F9.4)")
+                .records({30.0f, -45.5f}),
+            (Records{"", "", "", " ANGLES OF OBLIQUENESS      X'-X:  30.0000",
+                     blanks(28) + "Y'-Y: -45.5000"}));
+  // edge line with the six boundary codes under their column titles
+  EXPECT_EQ(Format("  (7X,' Y = 0   !',5A6, A10)            ")
+                .records({"0", "-", "*", "*", "*", "0"}),
+            Records{blanks(7) + " Y = 0   !     0     -     *     *     *         0"});
+  EXPECT_EQ(Format(" (/30X,'NX')    ").records({}), (Records{"", blanks(30) + "NX"}));
+  EXPECT_EQ(Format(" (7X,  'RX  = ',E14.7)          ").records({1.0e19f}),
+            Records{blanks(7) + "RX  =  0.1000000E+20"});
+  EXPECT_EQ(Format("(1X,'NAMELIST ',A6,' NOT FOUND')").records({" INERT"}),
+            Records{" NAMELIST  INERT NOT FOUND"});
+}
+
+TEST(RecordGroups, RepeatedGroupLosesItsTrailingBlanks) {
+  // block size 6 patched into character 7; the empty item before ")" is allowed
+  const Format header("(/11X,6(10X,'IX=',I2,4X),)");
+  const std::string col = blanks(10) + "IX=";
+  EXPECT_EQ(header.records({1, 2, 3, 4, 5, 6}),
+            (Records{"", blanks(11) + col + " 1" + blanks(4) + col + " 2" + blanks(4) + col +
+                             " 3" + blanks(4) + col + " 4" + blanks(4) + col + " 5" + blanks(4) +
+                             col + " 6"}));
+  EXPECT_EQ(Format("(/11X,1(10X,'IX=',I2,4X),)").records({7}),
+            (Records{"", blanks(11) + col + " 7"}));
+}
+
+TEST(RecordGroups, TextAfterTheLastValueIsWritten) {
+  EXPECT_EQ(Format("(1X,82(E12.4,' '))").records({1.0, 2.0}),
+            Records{"   0.1000E+01   0.2000E+01 "});
+  EXPECT_EQ(Format("(2(1X,2E20.7/)/)").records({1.0f, 2.0f, 2.0f, 3.0f}),
+            (Records{blanks(8) + "0.1000000E+01" + blanks(7) + "0.2000000E+01",
+                     blanks(8) + "0.2000000E+01" + blanks(7) + "0.3000000E+01", "", ""}));
+}
+
+TEST(RecordGroups, OutputStopsAtTheFirstDescriptorWithoutValue) {
+  const Format f("(1X,'A',I2,'B',I2)");
+  EXPECT_EQ(f.records({}), Records{" A"});
+  EXPECT_EQ(f.records({5}), Records{" A 5B"});
+  // the four real items fill the first group: NX= and the rest never appear
+  const Format lambda(
+      "(1X,I3,'.   LAMBDA=',6E19.6,',     NX=',6E19.6,                       "
+      "', NXY=',6E19.6,', NY=',6E19.6)");
+  const std::string e = blanks(7) + "0.100000E+01";
+  EXPECT_EQ(lambda.records({1, 1.0, 1.0, 1.0, 1.0}),
+            Records{"   1.   LAMBDA=" + e + e + e + e});
+  // no coefficients: the second record still holds its text
+  const Format lqfit(
+      "(1H ,' LQFIT: SPALTE',I4,' IST LINEAR ABHAENGIG'/          ('       KOEFF=',8E15.4))");
+  EXPECT_EQ(lqfit.records({1}),
+            (Records{"  LQFIT: SPALTE   1 IST LINEAR ABHAENGIG", "       KOEFF="}));
+}
+
+TEST(RecordGroups, ReversionToTheLastOuterGroup) {
+  const Format lqfit(
+      "(1H ,' LQFIT: SPALTE',I4,' IST LINEAR ABHAENGIG'/          ('       KOEFF=',8E15.4))");
+  std::vector<Value> v{11};
+  for (int k = 0; k < 10; ++k) v.emplace_back(0.5);
+  const std::string e = "     0.5000E+00";
+  std::string eight;
+  for (int k = 0; k < 8; ++k) eight += e;
+  EXPECT_EQ(lqfit.records(v), (Records{"  LQFIT: SPALTE  11 IST LINEAR ABHAENGIG",
+                                       "       KOEFF=" + eight, "       KOEFF=" + e + e}));
+  // the group's repeat count applies again after reversion
+  EXPECT_EQ(Format("(1X,I2,2(1X,I1))").records({1, 2, 3, 4, 5, 6, 7}),
+            (Records{"  1 2 3", " 4 5", " 6 7"}));
+  // without a group the whole format starts again
+  EXPECT_EQ(Format("(1X,I2)").records({1, 2, 3}), (Records{"  1", "  2", "  3"}));
+  // exactly as many values as the format takes: no extra record
+  EXPECT_EQ(Format("(1X,T36,'A11'/(1X,2D17.6))").records({1.0, 2.0}),
+            (Records{blanks(35) + "A11", blanks(6) + "0.100000D+01     0.200000D+01"}));
+}
+
+TEST(RecordGroups, ValuesLeftWithoutDescriptorsEndTheWrite) {
+  EXPECT_EQ(Format("('1')").records({1, 2}), Records{"1"});
+  EXPECT_EQ(Format("(1X,I1,('X'))").records({1, 2}), (Records{" 1X"}));
+}
+
+TEST(RecordFormat, MalformedTextsAreRejected) {
+  for (const char* bad : {"1X", "(1X", "(Q5)", "(I0)", "(E10.0)", "(I5)junk", "('abc)",
+                          "(3H12)", "(F8)", "(X)", "(2T5)", "(0(1X))", "(1P,E12.4)",
+                          "(I99999)", ""})
+    EXPECT_THROW(Format{bad}, std::invalid_argument) << bad;
+}
+
+TEST(RecordInteger, RightJustifiedOrAsterisks) {
+  EXPECT_EQ(one("I3", 7), "  7");
+  EXPECT_EQ(one("I3", -12), "-12");
+  EXPECT_EQ(one("I3", 0), "  0");
+  EXPECT_EQ(one("I3", 1000), "***");
+  EXPECT_EQ(one("I3", -100), "***");
+  EXPECT_EQ(one("I1", 10), "*");  // a grid of 10 y-lines in a one-digit field
+  EXPECT_EQ(one("I20", std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+}
+
+TEST(RecordFixed, DecimalsAndLeadingZero) {
+  EXPECT_EQ(one("F15.5", 1.5), "        1.50000");
+  EXPECT_EQ(one("F9.4", -45.5f), " -45.5000");
+  EXPECT_EQ(one("F5.2", 0.5), " 0.50");
+  EXPECT_EQ(one("F4.2", 0.5), "0.50");
+  EXPECT_EQ(one("F3.2", 0.5), ".50");  // no room for the 0
+  EXPECT_EQ(one("F4.2", -0.5), "-.50");
+  EXPECT_EQ(one("F3.2", -0.5), "***");
+  EXPECT_EQ(one("F6.2", 0.0), "  0.00");
+  EXPECT_EQ(one("F5.0", 2.0), "   2.");
+  EXPECT_EQ(one("F10.3", 0.1f), "     0.100");
+}
+
+TEST(RecordFixed, RoundingFromTheExactBinaryValue) {
+  EXPECT_EQ(one("F5.2", 0.135), " 0.14");  // 0.13500000000000000888...
+  EXPECT_EQ(one("F5.2", 0.145), " 0.14");  // 0.14499999999999999000...
+  // exact ties go to the even digit
+  EXPECT_EQ(one("F5.2", 0.125), " 0.12");
+  EXPECT_EQ(one("F5.2", 0.375), " 0.38");
+  EXPECT_EQ(one("F5.0", 2.5), "   2.");
+  EXPECT_EQ(one("F5.0", 3.5), "   4.");
+  // a negative value that rounds to zero keeps its sign
+  EXPECT_EQ(one("F5.2", -0.001), "-0.00");
+  // rounding up adds a digit that no longer fits
+  EXPECT_EQ(one("F5.1", 99.96), "100.0");
+  EXPECT_EQ(one("F4.1", 99.96), "****");
+  EXPECT_EQ(one("F15.5", 1.0e300), std::string(15, '*'));
+}
+
+TEST(RecordExponent, FormAndWidth) {
+  EXPECT_EQ(one("E12.4", 1.0), "  0.1000E+01");
+  EXPECT_EQ(one("E12.4", -1.0), " -0.1000E+01");
+  EXPECT_EQ(one("E12.4", 0.0), "  0.0000E+00");
+  EXPECT_EQ(one("E12.4", -0.0), " -0.0000E+00");
+  EXPECT_EQ(one("E12.4", 123456.0), "  0.1235E+06");
+  EXPECT_EQ(one("E12.4", 0.00123), "  0.1230E-02");
+  EXPECT_EQ(one("E10.4", 1.0), "0.1000E+01");
+  EXPECT_EQ(one("E9.4", 1.0), ".1000E+01");
+  EXPECT_EQ(one("E10.4", -1.0), "-.1000E+01");
+  EXPECT_EQ(one("E9.4", -1.0), "*********");
+  EXPECT_EQ(one("E8.1", 7.0), " 0.7E+01");
+  EXPECT_EQ(one("E19.7", 0.1f), "      0.1000000E+00");
+  EXPECT_EQ(one("D20.8", 1.5), "      0.15000000D+01");
+  EXPECT_EQ(one("D14.6", -2.0), " -0.200000D+01");
+}
+
+TEST(RecordExponent, RoundingCarriesIntoTheExponent) {
+  EXPECT_EQ(one("E12.4", 9.99995), "  0.1000E+02");  // 9.99995000000000011...
+  EXPECT_EQ(one("E12.4", 9.99949), "  0.9999E+01");
+  EXPECT_EQ(one("E12.4", -0.99999), " -0.1000E+01");
+  EXPECT_EQ(one("E10.4", 0.12345), "0.1235E+00");  // 0.12345000000000000417...
+  EXPECT_EQ(one("E10.2", 0.125), "  0.12E+00");     // exact tie, to even
+  EXPECT_EQ(one("E10.2", 0.375), "  0.38E+00");
+}
+
+TEST(RecordExponent, ExponentsBeyondTwoDigits) {
+  EXPECT_EQ(one("E12.4", 1.0e99), "  0.1000+100");
+  EXPECT_EQ(one("E12.4", 1.0e-100), "  0.1000E-99");
+  EXPECT_EQ(one("E12.4", 1.0e-101), "  0.1000-100");
+  EXPECT_EQ(one("E12.4", 5.0e-324), "  0.4941-323");  // smallest subnormal
+  EXPECT_EQ(one("E12.4", -DBL_MAX), " -0.1798+309");
+  EXPECT_EQ(one("D12.4", 1.0e200), "  0.1000+201");
+}
+
+TEST(RecordNonFinite, NanAndInfinity) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(one("E12.4", nan), "         NaN");
+  EXPECT_EQ(one("F3.1", nan), "NaN");
+  EXPECT_EQ(one("F2.1", nan), "**");
+  EXPECT_EQ(one("E12.4", inf), "    Infinity");
+  EXPECT_EQ(one("E12.4", -inf), "   -Infinity");
+  EXPECT_EQ(one("E8.1", inf), "Infinity");
+  EXPECT_EQ(one("E8.1", -inf), "    -Inf");
+  EXPECT_EQ(one("F4.0", -inf), "-Inf");
+  EXPECT_EQ(one("F3.0", -inf), "***");
+  EXPECT_EQ(one("D14.6", std::nanf("")), "           NaN");
+}
+
+TEST(RecordText, CharacterFields) {
+  EXPECT_EQ(one("A6", "0"), "     0");
+  EXPECT_EQ(one("A3", "ABCDE"), "ABC");
+  EXPECT_EQ(one("A", "X''Y"), "X''Y");
+  EXPECT_EQ(Format("(1X,'ERROR REPORTED FROM SUBROUTINE ',A10,'  IER=',I3)")
+                .records({"INCS3", 2}),
+            Records{" ERROR REPORTED FROM SUBROUTINE      INCS3  IER=  2"});
+}
+
+TEST(RecordText, ValueOfTheWrongKindGivesAsterisks) {
+  EXPECT_EQ(one("I3", 2.0), "***");
+  EXPECT_EQ(one("E12.4", 1), std::string(12, '*'));
+  EXPECT_EQ(one("F5.1", "1.0"), "*****");
+  EXPECT_EQ(one("A2", 5), "**");
+  EXPECT_EQ(one("A", 5), "*");
+}
+
+TEST(RecordList, OneBlankThenTheItems) {
+  const auto list = [](std::initializer_list<Value> v) {
+    return list_directed(std::span<const Value>(v.begin(), v.size()));
+  };
+  EXPECT_EQ(list({" Analysis started"}), "  Analysis started");
+  EXPECT_EQ(list({"N =", 12, 2.5}), " N = 12 2.5");
+  EXPECT_EQ(list({"A", "B"}), " AB");
+  EXPECT_EQ(list({3, -4}), " 3 -4");
+  EXPECT_EQ(list({0.1f, 0.1}), " 0.1 0.1");
+  EXPECT_EQ(list({}), " ");
+}
+
+}  // namespace
+}  // namespace ruvo::io
