@@ -1,2 +1,210 @@
+// The extension module `_ruvo`: routine containers, constant containers and
+// shared-block objects, all set up by loops over the tables.
+#include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
-PYBIND11_MODULE(_ruvo, m) { m.doc() = "ruvo"; }
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "model/variants.hpp"
+#include "module/blocks_table.hpp"
+#include "module/routine_object.hpp"
+#include "module/tables.hpp"
+
+namespace ruvo::module {
+namespace {
+
+// Routine and constant containers: their routines and constants cannot be
+// replaced; other attributes may be attached freely.
+struct Container {
+  std::string name;
+  std::set<std::string> fixed;
+};
+
+// A shared block as the host sees it: members read as live views, assigned
+// by conversion and copy.
+struct BlockObject {
+  const BlockRow* row;
+  const MemberRow* find(const std::string& name) const {
+    for (const auto& m : row->members)
+      if (m.name == name) return &m;
+    return nullptr;
+  }
+};
+
+py::object generic_setattr(py::handle self, py::handle name, py::handle value) {
+  if (PyObject_GenericSetAttr(self.ptr(), name.ptr(), value.ptr()) != 0) throw py::error_already_set();
+  return py::none();
+}
+
+py::array member_view(const MemberRow& m, py::handle owner) {
+  const py::dtype dt(m.dtype);
+  std::vector<py::ssize_t> strides;
+  py::ssize_t stride = dt.itemsize();
+  for (auto e : m.shape) {
+    strides.push_back(stride);
+    stride *= e;
+  }
+  return py::array(dt, m.shape, strides, m.data, owner);
+}
+
+// Converts `value` to the member's type and shape, then copies it in; a value
+// that cannot take that shape raises and leaves the member unchanged.
+void assign_member(const MemberRow& m, py::handle value, py::handle owner, py::handle error) {
+  py::module_ np = py::module_::import("numpy");
+  py::object source = py::reinterpret_borrow<py::object>(value);
+  if (m.dtype == "S1" && (py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value))) {
+    std::string text = py::isinstance<py::str>(value) ? value.cast<std::string>() : std::string(py::bytes(source));
+    text.resize(static_cast<std::size_t>(m.shape.at(0)), ' ');
+    source = np.attr("frombuffer")(py::bytes(text), "S1");
+  }
+  py::object converted;
+  try {
+    converted = np.attr("broadcast_to")(np.attr("asarray")(source, m.dtype), py::tuple(py::cast(m.shape)));
+  } catch (py::error_already_set& e) {
+    PyErr_SetString(error.ptr(), ("cannot assign to member " + m.name + ": " + std::string(py::str(e.value()))).c_str());
+    throw py::error_already_set();
+  }
+  member_view(m, owner)[py::ellipsis()] = converted;
+}
+
+// The twelve size constants of a variant, in the order the containers list them.
+template <class V>
+std::vector<std::pair<std::string, std::int32_t>> size_constants() {
+  return {{"p_rtnds", V::p_rtnds}, {"p_ngit", V::p_ngit},   {"p_ngrq", V::p_ngrq}, {"p_nsup", V::p_nsup},
+          {"p_abdstf", V::p_abdstf}, {"p_nodes", V::p_nodes}, {"p_stf", V::p_stf},   {"p_elmts", V::p_elmts},
+          {"p_nx", V::p_nx},         {"p_ny", V::p_ny},       {"p_ibdx", V::p_ibdx}, {"p_ibdy", V::p_ibdy}};
+}
+
+// Read-only 32-bit integer scalars of a container.
+void add_constants(py::object target, Container& c,
+                   const std::vector<std::pair<std::string, std::int32_t>>& constants) {
+  py::object int32 = py::module_::import("numpy").attr("int32");
+  for (const auto& [name, value] : constants) {
+    generic_setattr(target, py::str(name), int32(value));
+    c.fixed.insert(name);
+  }
+}
+
+template <class V>
+std::map<std::string, std::int64_t> bound_constants() {
+  std::map<std::string, std::int64_t> m;
+  for (const auto& [name, value] : size_constants<V>()) m[name] = value;
+  return m;
+}
+
+void add_routines(py::object target, Container& c, std::vector<RoutineRow> rows,
+                  const std::map<std::string, std::int64_t>& constants, py::object error) {
+  for (auto& row : rows) {
+    Signature sig = parse_signature(row.arguments, row.results, constants);
+    const std::string name = row.name;
+    generic_setattr(target, py::str(name), py::cast(Routine(c.name, std::move(row), std::move(sig), error)));
+    c.fixed.insert(name);
+  }
+}
+
+std::string container_summary(const std::string& name, py::handle obj) {
+  std::string s = "  " + name + " --- ";
+  std::string members;
+  for (auto item : obj.attr("__dict__").cast<py::dict>()) members += (members.empty() ? "" : ",") + item.first.cast<std::string>();
+  return s + members + "\n";
+}
+
+std::string block_summary(const BlockRow& b) {
+  std::string s = "  /" + b.name + "/ ";
+  for (std::size_t i = 0; i < b.members.size(); ++i) {
+    const auto& m = b.members[i];
+    s += (i ? "," : "") + m.name;
+    if (!m.shape.empty()) {
+      s += "(";
+      for (std::size_t d = 0; d < m.shape.size(); ++d) s += (d ? "," : "") + std::to_string(m.shape[d]);
+      s += ")";
+    }
+  }
+  return s + "\n";
+}
+
+}  // namespace
+}  // namespace ruvo::module
+
+PYBIND11_MODULE(_ruvo, m) {
+  using namespace ruvo;
+  using namespace ruvo::module;
+  try {
+    py::module_::import("numpy");
+    py::module_::import("numpy.core.multiarray");
+  } catch (py::error_already_set&) {
+    PyErr_Clear();
+    throw py::import_error("can't initialize module _ruvo (failed to import numpy)");
+  }
+  py::object error = py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
+  m.attr("__ruvo_error") = error;
+
+  py::class_<Routine>(m, "routine")
+      .def("__call__", &Routine::operator())
+      .def_property_readonly("__doc__", &Routine::doc)
+      .def("__repr__", [](const Routine& r) { return "<routine " + r.qualified_name() + ">"; });
+
+  py::class_<Container>(m, "container", py::dynamic_attr())
+      .def("__setattr__", [](py::object self, py::str name, py::object value) {
+        const Container& c = self.cast<const Container&>();
+        if (c.fixed.count(name)) throw py::attribute_error("cannot replace " + c.name + "." + std::string(name));
+        return generic_setattr(self, name, value);
+      })
+      .def("__delattr__", [](py::object self, py::str name) {
+        const Container& c = self.cast<const Container&>();
+        if (c.fixed.count(name)) throw py::attribute_error("cannot delete " + c.name + "." + std::string(name));
+        if (PyObject_GenericSetAttr(self.ptr(), name.ptr(), nullptr) != 0) throw py::error_already_set();
+      })
+      .def("__repr__", [](const Container& c) { return "<container " + c.name + ">"; });
+
+  py::class_<BlockObject>(m, "shared_block", py::dynamic_attr())
+      .def("__getattr__", [](py::object self, const std::string& name) -> py::object {
+        if (const MemberRow* mr = self.cast<const BlockObject&>().find(name)) return member_view(*mr, self);
+        throw py::attribute_error(name);
+      })
+      .def("__setattr__", [error](py::object self, py::str name, py::object value) {
+        if (const MemberRow* mr = self.cast<const BlockObject&>().find(name)) {
+          assign_member(*mr, value, self, error);
+          return py::object(py::none());
+        }
+        return generic_setattr(self, name, value);
+      })
+      .def("__dir__", [](const BlockObject& b) {
+        py::list names;
+        for (const auto& mr : b.row->members) names.append(mr.name);
+        return names;
+      })
+      .def("__repr__", [](const BlockObject& b) { return "<shared block /" + b.row->name + "/>"; });
+
+  std::string doc =
+      "Linear buckling and vibration analysis of stiffened, laminated skin panels.\n\n"
+      "Routine containers (members):\n";
+  std::string constants_doc = "Constant containers:\n";
+  for_each_variant([&]<class V>() {
+    const std::string suffix = V::suffix;
+    py::object prt_obj = py::cast(Container{"prtnds" + suffix, {}});
+    Container& prt_ref = prt_obj.cast<Container&>();
+    add_constants(prt_obj, prt_ref, {{"p_la11", V::p_la11}, {"p_la22", V::p_la22}, {"p_lb11", V::p_lb11}});
+    add_constants(prt_obj, prt_ref, size_constants<V>());
+    add_routines(prt_obj, prt_ref, variant_rows<V>(), bound_constants<V>(), error);
+    m.attr(("prtnds" + suffix).c_str()) = prt_obj;
+    doc += container_summary(prt_ref.name, prt_obj);
+
+    py::object consts = py::cast(Container{"ruvo" + suffix, {}});
+    add_constants(consts, consts.cast<Container&>(), size_constants<V>());
+    m.attr(("ruvo" + suffix).c_str()) = consts;
+    constants_doc += container_summary("ruvo" + suffix, consts);
+  });
+  py::object utils = py::cast(Container{"ruvoutils", {}});
+  add_routines(utils, utils.cast<Container&>(), utility_rows(), bound_constants<ruvo31>(), error);
+  m.attr("ruvoutils") = utils;
+  doc += container_summary("ruvoutils", utils) + "\n" + constants_doc + "\nShared blocks (members and dimensions):\n";
+
+  for (const auto& b : visible_blocks()) {
+    m.attr(b.name.c_str()) = py::cast(BlockObject{&b});
+    doc += block_summary(b);
+  }
+  m.doc() = doc;
+}
