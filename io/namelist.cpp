@@ -2,6 +2,9 @@
 // members' storage, and store the copies only when the whole group is sound.
 #include "io/namelist.hpp"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -198,7 +201,8 @@ Conversion parse_int32(std::string_view s, std::int32_t& value) {
 }
 
 // Checks the decimal form before strtof sees it, so that its other forms
-// (hex, INF, NAN) are refused; a D exponent becomes E.
+// (hex, INF, NAN) are refused; a D exponent becomes E. The "C" locale keeps
+// "." the decimal point whatever locale the host has set.
 Conversion parse_real(std::string_view s, float& value) {
   std::size_t i = 0;
   const auto digits = [&] {
@@ -221,7 +225,8 @@ Conversion parse_real(std::string_view s, float& value) {
     if (digits() == 0) return Conversion::bad;
   }
   if (i != s.size()) return Conversion::bad;
-  const float parsed = std::strtof(text.c_str(), nullptr);
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  const float parsed = strtof_l(text.c_str(), nullptr, c_locale);
   if (std::isinf(parsed)) return Conversion::out_of_range;
   value = parsed;
   return Conversion::ok;
@@ -267,9 +272,11 @@ const char* kind_word(ItemKind kind) {
   return "";
 }
 
+// A value as written, on one line of the listing.
 std::string shown(std::string_view raw) {
-  return raw.size() <= shown_value_length ? std::string(raw)
-                                          : std::string(raw.substr(0, shown_value_length)) + "...";
+  std::string text(raw.substr(0, shown_value_length));
+  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return raw.size() <= shown_value_length ? text : text + "...";
 }
 
 // Parses one group's items after its "&name"; an error is the message text.
