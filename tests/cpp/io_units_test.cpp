@@ -1,0 +1,255 @@
+// File units, each test in a fresh temporary working directory.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "io/units.hpp"
+
+namespace ruvo::io {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+void make_file(const std::string& name, const std::string& text) {
+  std::ofstream(name, std::ios::binary) << text;
+}
+
+// Redirects a file descriptor into a file for the life of the object.
+class Capture {
+public:
+  explicit Capture(int fd) : fd_(fd), saved_(::dup(fd)) {
+    std::fflush(nullptr);
+    const int to = ::open(file_.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    ::dup2(to, fd_);
+    ::close(to);
+  }
+  ~Capture() {
+    ::dup2(saved_, fd_);
+    ::close(saved_);
+  }
+  std::string text() const { return contents(file_); }
+
+private:
+  int fd_;
+  int saved_;
+  std::string file_ = "captured" + std::to_string(fd_);
+};
+
+class Units : public ::testing::Test {
+protected:
+  void SetUp() override {
+    home_ = fs::current_path();
+    char dir[] = "/tmp/ruvo_units_XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    dir_ = dir;
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    for (int unit : {6, 8, 9, 25, 26, 31}) close(unit);
+    fs::current_path(home_);
+    fs::remove_all(dir_);
+  }
+
+  const Format line_{"(1X,'LINE',I2)"};
+
+private:
+  fs::path home_, dir_;
+};
+
+TEST_F(Units, StandardOutputIsWrittenAtDescriptorLevelRecordByRecord) {
+  Capture out(STDOUT_FILENO);
+  write(stdout_unit, line_, {1});
+  ASSERT_EQ(::write(STDOUT_FILENO, "host\n", 5), 5);  // the host's own output in between
+  write_list(stdout_unit, {" Analysis started"});
+  write(stdout_unit, Format("(16X,'A'/16X,'B')"));
+  EXPECT_EQ(out.text(), " LINE 1\nhost\n  Analysis started\n" + std::string(16, ' ') + "A\n" +
+                            std::string(16, ' ') + "B\n");
+  EXPECT_TRUE(is_connected(stdout_unit));
+}
+
+TEST_F(Units, UnconnectedUnitWritesToFortN) {
+  EXPECT_FALSE(is_connected(31));
+  write(31, line_, {1});
+  EXPECT_TRUE(is_connected(31));
+  EXPECT_EQ(contents("fort.31"), " LINE 1\n");  // on disk at once, while connected
+  write(31, line_, {2});
+  EXPECT_EQ(contents("fort.31"), " LINE 1\n LINE 2\n");
+  open(31, "named.txt");  // a later open takes the unit over
+  write(31, line_, {3});
+  EXPECT_EQ(contents("fort.31"), " LINE 1\n LINE 2\n");
+  EXPECT_EQ(contents("named.txt"), " LINE 3\n");
+}
+
+TEST_F(Units, OpenEmptiesTheFileAndReplacesAConnection) {
+  make_file("run.out", "old listing\n");
+  open(9, "run.out");
+  EXPECT_EQ(contents("run.out"), "");
+  write(9, line_, {1});
+  // a new run while the listing is still connected starts it afresh
+  open(9, "run.out");
+  write(9, line_, {2});
+  EXPECT_EQ(contents("run.out"), " LINE 2\n");
+  close(9);
+  EXPECT_FALSE(is_connected(9));
+  EXPECT_EQ(contents("run.out"), " LINE 2\n");
+  close(9);  // not connected: nothing happens
+  open(26, "modes.txt");
+  close(26, true);
+  EXPECT_FALSE(fs::exists("modes.txt"));
+}
+
+TEST_F(Units, RewindMakesLaterWritesReplaceTheContents) {
+  open(26, "modes.txt");
+  for (int k = 1; k <= 3; ++k) write(26, line_, {k});
+  rewind(26);
+  EXPECT_EQ(contents("modes.txt"), " LINE 1\n LINE 2\n LINE 3\n");  // until written again
+  write(26, line_, {9});
+  EXPECT_EQ(contents("modes.txt"), " LINE 9\n");
+  write(26, line_, {8});
+  EXPECT_EQ(contents("modes.txt"), " LINE 9\n LINE 8\n");
+}
+
+TEST_F(Units, FileNamesLoseOnlyTheirTrailingBlanks) {
+  EXPECT_EQ(file_name("abc     ", ".out"), "abc     .out");
+  EXPECT_EQ(file_name("abc     ", "MODES.txt"), "abc     MODES.txt");
+  EXPECT_EQ(file_name("PANEL001", ".out  "), "PANEL001.out");
+  EXPECT_EQ(file_name("  a b   "), "  a b");
+  EXPECT_EQ(file_name("        ", ""), "");
+  open(9, file_name("abc     ", ".out"));
+  write(9, line_, {1});
+  open(26, "x.txt   ");
+  write(26, line_, {1});
+  EXPECT_TRUE(fs::exists("abc     .out"));
+  EXPECT_TRUE(fs::exists("x.txt"));
+}
+
+std::vector<std::byte> bytes_of(const std::vector<double>& v) {
+  std::vector<std::byte> b(v.size() * sizeof(double));
+  std::memcpy(b.data(), v.data(), b.size());
+  return b;
+}
+
+std::vector<double> read_doubles(int unit, std::size_t n, bool* ok) {
+  std::vector<double> v(n, -1.0);
+  *ok = read_record(unit, std::as_writable_bytes(std::span(v)));
+  return v;
+}
+
+TEST_F(Units, UnformattedRecordsAreFramedByLengthMarkers) {
+  open_unformatted(25, "RCA25");
+  write_record(25, bytes_of({1.0, 2.0, 3.0}));
+  write_record(25, bytes_of({4.0}));
+  const std::string file = contents("RCA25");
+  ASSERT_EQ(file.size(), (4 + 24 + 4) + (4 + 8 + 4));
+  EXPECT_EQ(file.substr(0, 4), std::string("\x18\0\0\0", 4));
+  EXPECT_EQ(file.substr(28, 4), std::string("\x18\0\0\0", 4));
+  EXPECT_EQ(file.substr(32, 4), std::string("\x08\0\0\0", 4));
+  double first;
+  std::memcpy(&first, file.data() + 4, 8);
+  EXPECT_EQ(first, 1.0);
+
+  rewind(25);
+  bool ok = false;
+  EXPECT_EQ(read_doubles(25, 3, &ok), (std::vector<double>{1.0, 2.0, 3.0}));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(read_doubles(25, 1, &ok), (std::vector<double>{4.0}));
+  EXPECT_TRUE(ok);
+  read_doubles(25, 1, &ok);
+  EXPECT_FALSE(ok);  // end of file
+
+  // a short buffer takes the head of a record; the next read starts at the next record
+  rewind(25);
+  EXPECT_EQ(read_doubles(25, 2, &ok), (std::vector<double>{1.0, 2.0}));
+  EXPECT_EQ(read_doubles(25, 2, &ok), (std::vector<double>{4.0, -1.0}));
+  EXPECT_TRUE(ok);
+}
+
+TEST_F(Units, UnformattedRewriteKeepConnectionAndDelete) {
+  open_unformatted(25, "RCA25");
+  write_record(25, bytes_of({1.0, 2.0}));
+  write_record(25, bytes_of({3.0, 4.0}));
+  open_unformatted(25, "other");  // already connected: kept, position unchanged
+  EXPECT_FALSE(fs::exists("other"));
+  write_record(25, bytes_of({5.0, 6.0}));
+  EXPECT_EQ(contents("RCA25").size(), 3u * 24);
+  rewind(25);
+  write_record(25, bytes_of({7.0}));
+  EXPECT_EQ(contents("RCA25").size(), 16u);  // the file ends after the record written
+  close(25, true);
+  EXPECT_FALSE(fs::exists("RCA25"));
+  bool ok = true;
+  read_doubles(25, 1, &ok);
+  EXPECT_FALSE(ok);  // not connected
+}
+
+TEST_F(Units, DamagedUnformattedRecordReadsAsEnd) {
+  write_record(25, bytes_of({1.0}));  // connects fort.25
+  write_record(25, bytes_of({2.0, 3.0}));
+  ASSERT_EQ(::truncate("fort.25", 16 + 20), 0);  // the second record cut short
+  rewind(25);
+  bool ok = false;
+  EXPECT_EQ(read_doubles(25, 1, &ok), std::vector<double>{1.0});
+  EXPECT_TRUE(ok);
+  read_doubles(25, 2, &ok);
+  EXPECT_FALSE(ok);
+}
+
+TEST_F(Units, InputTextOfFortNOrANamedFile) {
+  TextInput& missing = input(8);
+  EXPECT_EQ(missing.text, "");
+  EXPECT_EQ(missing.position, 0u);
+  make_file("fort.8", "&antype buck=T /\n");
+  rewind(8);  // reads the file again
+  EXPECT_EQ(input(8).text, "&antype buck=T /\n");
+  input(8).position = 9;
+  rewind(8);
+  EXPECT_EQ(input(8).position, 0u);
+
+  make_file("panel.nml", "&inert dom=2.0 /\n");
+  open_input(8, "panel.nml  ");
+  EXPECT_EQ(input(8).text, "&inert dom=2.0 /\n");
+  open_input(8, "absent.nml");
+  EXPECT_EQ(input(8).text, "");
+}
+
+TEST_F(Units, FailuresAreReportedOnceAndNeverThrow) {
+  Capture err(STDERR_FILENO);
+  EXPECT_NO_THROW(open(9, "no/such/directory/run.out"));
+  EXPECT_NO_THROW(write(9, line_, {1}));
+  EXPECT_NO_THROW(write(9, line_, {2}));
+  const std::string reported = err.text();
+  EXPECT_NE(reported.find("no/such/directory/run.out"), std::string::npos);
+  EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1);
+  open(9, "run.out");  // a later open works again
+  write(9, line_, {3});
+  EXPECT_EQ(contents("run.out"), " LINE 3\n");
+
+  // formatted records to the unformatted scratch file are refused
+  open_unformatted(25, "RCA25");
+  write(25, line_, {4});
+  EXPECT_EQ(contents("RCA25"), "");
+  bool ok = true;
+  read_doubles(9, 1, &ok);
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace ruvo::io
