@@ -25,7 +25,8 @@ public:
   Value(double v) : v_(v) {}
   Value(std::string_view v) : v_(v) {}
   Value(const char* v) : v_(std::string_view{v}) {}
-  Value(const std::string& v) : v_(std::string_view{v}) {}  // a view: the text must outlive the write
+  // Texts are held as views: the text must outlive the write.
+  Value(const std::string& v) : v_(std::string_view{v}) {}
 
   const std::int64_t* integer() const { return std::get_if<std::int64_t>(&v_); }
   const double* real() const { return std::get_if<double>(&v_); }

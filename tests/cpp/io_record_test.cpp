@@ -151,110 +151,89 @@ TEST(RecordFormat, MalformedTextsAreRejected) {
     EXPECT_THROW(Format{bad}, std::invalid_argument) << bad;
 }
 
-TEST(RecordInteger, RightJustifiedOrAsterisks) {
-  EXPECT_EQ(one("I3", 7), "  7");
-  EXPECT_EQ(one("I3", -12), "-12");
-  EXPECT_EQ(one("I3", 0), "  0");
-  EXPECT_EQ(one("I3", 1000), "***");
-  EXPECT_EQ(one("I3", -100), "***");
-  EXPECT_EQ(one("I1", 10), "*");  // a grid of 10 y-lines in a one-digit field
-  EXPECT_EQ(one("I20", std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+struct Field {
+  const char* descriptor;
+  Value value;
+  std::string expected;
+};
+
+void check(std::initializer_list<Field> fields) {
+  for (const Field& f : fields) EXPECT_EQ(one(f.descriptor, f.value), f.expected) << f.descriptor;
 }
 
-TEST(RecordFixed, DecimalsAndLeadingZero) {
-  EXPECT_EQ(one("F15.5", 1.5), "        1.50000");
-  EXPECT_EQ(one("F9.4", -45.5f), " -45.5000");
-  EXPECT_EQ(one("F5.2", 0.5), " 0.50");
-  EXPECT_EQ(one("F4.2", 0.5), "0.50");
-  EXPECT_EQ(one("F3.2", 0.5), ".50");  // no room for the 0
-  EXPECT_EQ(one("F4.2", -0.5), "-.50");
-  EXPECT_EQ(one("F3.2", -0.5), "***");
-  EXPECT_EQ(one("F6.2", 0.0), "  0.00");
-  EXPECT_EQ(one("F5.0", 2.0), "   2.");
-  EXPECT_EQ(one("F10.3", 0.1f), "     0.100");
+TEST(RecordFields, IntegerAndText) {
+  check({{"I3", 7, "  7"},
+         {"I3", -12, "-12"},
+         {"I3", 1000, "***"},
+         {"I3", -100, "***"},
+         {"I1", 10, "*"},  // a grid of 10 y-lines in a one-digit field
+         {"I20", std::numeric_limits<std::int64_t>::min(), "-9223372036854775808"},
+         {"A6", "0", "     0"},
+         {"A3", "ABCDE", "ABC"},
+         {"A", "X''Y", "X''Y"},
+         // a value of the wrong kind fills the field with asterisks
+         {"I3", 2.0, "***"},
+         {"E12.4", 1, std::string(12, '*')},
+         {"F5.1", "1.0", "*****"},
+         {"A2", 5, "**"}});
 }
 
-TEST(RecordFixed, RoundingFromTheExactBinaryValue) {
-  EXPECT_EQ(one("F5.2", 0.135), " 0.14");  // 0.13500000000000000888...
-  EXPECT_EQ(one("F5.2", 0.145), " 0.14");  // 0.14499999999999999000...
-  // exact ties go to the even digit
-  EXPECT_EQ(one("F5.2", 0.125), " 0.12");
-  EXPECT_EQ(one("F5.2", 0.375), " 0.38");
-  EXPECT_EQ(one("F5.0", 2.5), "   2.");
-  EXPECT_EQ(one("F5.0", 3.5), "   4.");
-  // a negative value that rounds to zero keeps its sign
-  EXPECT_EQ(one("F5.2", -0.001), "-0.00");
-  // rounding up adds a digit that no longer fits
-  EXPECT_EQ(one("F5.1", 99.96), "100.0");
-  EXPECT_EQ(one("F4.1", 99.96), "****");
-  EXPECT_EQ(one("F15.5", 1.0e300), std::string(15, '*'));
+TEST(RecordFields, FixedPoint) {
+  check({{"F15.5", 1.5, "        1.50000"},
+         {"F9.4", -45.5f, " -45.5000"},
+         {"F5.2", 0.5, " 0.50"},
+         {"F3.2", 0.5, ".50"},  // no room for the 0
+         {"F4.2", -0.5, "-.50"},
+         {"F3.2", -0.5, "***"},
+         {"F10.3", 0.1f, "     0.100"},
+         // rounded from the exact binary value; exact ties to the even digit
+         {"F5.2", 0.135, " 0.14"},  // 0.13500000000000000888...
+         {"F5.2", 0.145, " 0.14"},  // 0.14499999999999999000...
+         {"F5.2", 0.125, " 0.12"},
+         {"F5.2", 0.375, " 0.38"},
+         {"F5.0", 2.5, "   2."},
+         {"F5.0", 3.5, "   4."},
+         {"F5.2", -0.001, "-0.00"},  // the sign stays
+         {"F5.1", 99.96, "100.0"},
+         {"F4.1", 99.96, "****"},
+         {"F15.5", 1.0e300, std::string(15, '*')}});
 }
 
-TEST(RecordExponent, FormAndWidth) {
-  EXPECT_EQ(one("E12.4", 1.0), "  0.1000E+01");
-  EXPECT_EQ(one("E12.4", -1.0), " -0.1000E+01");
-  EXPECT_EQ(one("E12.4", 0.0), "  0.0000E+00");
-  EXPECT_EQ(one("E12.4", -0.0), " -0.0000E+00");
-  EXPECT_EQ(one("E12.4", 123456.0), "  0.1235E+06");
-  EXPECT_EQ(one("E12.4", 0.00123), "  0.1230E-02");
-  EXPECT_EQ(one("E10.4", 1.0), "0.1000E+01");
-  EXPECT_EQ(one("E9.4", 1.0), ".1000E+01");
-  EXPECT_EQ(one("E10.4", -1.0), "-.1000E+01");
-  EXPECT_EQ(one("E9.4", -1.0), "*********");
-  EXPECT_EQ(one("E8.1", 7.0), " 0.7E+01");
-  EXPECT_EQ(one("E19.7", 0.1f), "      0.1000000E+00");
-  EXPECT_EQ(one("D20.8", 1.5), "      0.15000000D+01");
-  EXPECT_EQ(one("D14.6", -2.0), " -0.200000D+01");
+TEST(RecordFields, ExponentForm) {
+  check({{"E12.4", 1.0, "  0.1000E+01"},
+         {"E12.4", -1.0, " -0.1000E+01"},
+         {"E12.4", 0.0, "  0.0000E+00"},
+         {"E12.4", -0.0, " -0.0000E+00"},
+         {"E12.4", 123456.0, "  0.1235E+06"},
+         {"E9.4", 1.0, ".1000E+01"},  // the 0 only when there is room
+         {"E10.4", -1.0, "-.1000E+01"},
+         {"E9.4", -1.0, "*********"},
+         {"E8.1", 7.0, " 0.7E+01"},
+         {"E19.7", 0.1f, "      0.1000000E+00"},
+         {"D20.8", 1.5, "      0.15000000D+01"},
+         // rounding, also into the next exponent
+         {"E12.4", 9.99995, "  0.1000E+02"},  // 9.99995000000000011...
+         {"E12.4", 9.99949, "  0.9999E+01"},
+         {"E10.4", 0.12345, "0.1235E+00"},  // 0.12345000000000000417...
+         {"E10.2", 0.125, "  0.12E+00"},
+         // exponents beyond two digits lose the letter
+         {"E12.4", 1.0e99, "  0.1000+100"},
+         {"E12.4", 1.0e-100, "  0.1000E-99"},
+         {"E12.4", 1.0e-101, "  0.1000-100"},
+         {"E12.4", 5.0e-324, "  0.4941-323"},  // smallest subnormal
+         {"E12.4", -DBL_MAX, " -0.1798+309"},
+         {"D12.4", 1.0e200, "  0.1000+201"}});
 }
 
-TEST(RecordExponent, RoundingCarriesIntoTheExponent) {
-  EXPECT_EQ(one("E12.4", 9.99995), "  0.1000E+02");  // 9.99995000000000011...
-  EXPECT_EQ(one("E12.4", 9.99949), "  0.9999E+01");
-  EXPECT_EQ(one("E12.4", -0.99999), " -0.1000E+01");
-  EXPECT_EQ(one("E10.4", 0.12345), "0.1235E+00");  // 0.12345000000000000417...
-  EXPECT_EQ(one("E10.2", 0.125), "  0.12E+00");     // exact tie, to even
-  EXPECT_EQ(one("E10.2", 0.375), "  0.38E+00");
-}
-
-TEST(RecordExponent, ExponentsBeyondTwoDigits) {
-  EXPECT_EQ(one("E12.4", 1.0e99), "  0.1000+100");
-  EXPECT_EQ(one("E12.4", 1.0e-100), "  0.1000E-99");
-  EXPECT_EQ(one("E12.4", 1.0e-101), "  0.1000-100");
-  EXPECT_EQ(one("E12.4", 5.0e-324), "  0.4941-323");  // smallest subnormal
-  EXPECT_EQ(one("E12.4", -DBL_MAX), " -0.1798+309");
-  EXPECT_EQ(one("D12.4", 1.0e200), "  0.1000+201");
-}
-
-TEST(RecordNonFinite, NanAndInfinity) {
+TEST(RecordFields, NanAndInfinity) {
   const double inf = std::numeric_limits<double>::infinity();
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(one("E12.4", nan), "         NaN");
-  EXPECT_EQ(one("F3.1", nan), "NaN");
-  EXPECT_EQ(one("F2.1", nan), "**");
-  EXPECT_EQ(one("E12.4", inf), "    Infinity");
-  EXPECT_EQ(one("E12.4", -inf), "   -Infinity");
-  EXPECT_EQ(one("E8.1", inf), "Infinity");
-  EXPECT_EQ(one("E8.1", -inf), "    -Inf");
-  EXPECT_EQ(one("F4.0", -inf), "-Inf");
-  EXPECT_EQ(one("F3.0", -inf), "***");
-  EXPECT_EQ(one("D14.6", std::nanf("")), "           NaN");
-}
-
-TEST(RecordText, CharacterFields) {
-  EXPECT_EQ(one("A6", "0"), "     0");
-  EXPECT_EQ(one("A3", "ABCDE"), "ABC");
-  EXPECT_EQ(one("A", "X''Y"), "X''Y");
-  EXPECT_EQ(Format("(1X,'ERROR REPORTED FROM SUBROUTINE ',A10,'  IER=',I3)")
-                .records({"INCS3", 2}),
-            Records{" ERROR REPORTED FROM SUBROUTINE      INCS3  IER=  2"});
-}
-
-TEST(RecordText, ValueOfTheWrongKindGivesAsterisks) {
-  EXPECT_EQ(one("I3", 2.0), "***");
-  EXPECT_EQ(one("E12.4", 1), std::string(12, '*'));
-  EXPECT_EQ(one("F5.1", "1.0"), "*****");
-  EXPECT_EQ(one("A2", 5), "**");
-  EXPECT_EQ(one("A", 5), "*");
+  check({{"E12.4", std::numeric_limits<double>::quiet_NaN(), "         NaN"},
+         {"F2.1", std::nanf(""), "**"},
+         {"E12.4", inf, "    Infinity"},
+         {"E12.4", -inf, "   -Infinity"},
+         {"E8.1", -inf, "    -Inf"},
+         {"F4.0", -inf, "-Inf"},
+         {"F3.0", -inf, "***"}});
 }
 
 TEST(RecordList, OneBlankThenTheItems) {
