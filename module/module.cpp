@@ -2,6 +2,7 @@
 // shared-block objects, all set up by loops over the tables.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <map>
 #include <set>

@@ -1,13 +1,91 @@
-// Routines of the eigenvalue solution shared by all variants.
+// Routines of the eigenvalue solution shared by all variants. The checks
+// refuse calls whose arrays are too short for what the routine would index;
+// routines without an error code also have their other argument faults
+// refused here, the others report them through ier.
+#include <span>
+
 #include "module/tables.hpp"
 #include "solver/level_vector.hpp"
+#include "solver/profile_routines.hpp"
+#include "solver/subspace_routines.hpp"
 
 namespace ruvo::module {
+
+namespace {
+
+// The storage of array argument `name` as one run of entries.
+template <class T>
+std::span<T> flat(Call& c, std::string_view name) {
+  return {static_cast<T*>(c.slot(name).array.mutable_data()), std::size_t(c.size(name))};
+}
+
+std::string any_fault(const ArgumentFault& f) { return f.text; }
+std::string array_fault(const ArgumentFault& f) {
+  return f.kind == ArgumentFault::array ? f.text : std::string();
+}
+
+}  // namespace
 
 std::vector<RoutineRow> solver_utility_rows() {
   return {
       {"mklvbd", "lv i4(*), nn i4, ibd i4, ier i4", "",
        [](Call& c) { mklvbd(c.array<std::int32_t, 1>("lv"), c.i4("nn"), c.i4("ibd"), c.i4("ier")); }},
+      {"chodec", "a f8(*), ibd i4, lv i4(n), ier i4, [n i4 = shape(lv,0)]", "",
+       [](Call& c) {
+         chodec(flat<double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv"), c.i4("ier"));
+       },
+       [](Call& c) {
+         return array_fault(
+             profile_fault(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv")));
+       }},
+      {"chosol", "a f8(*), ibd i4, lv i4(n), x f8(n,m), y f8(n), [n i4 = shape(lv,0)], [m i4 = shape(x,1)]", "",
+       [](Call& c) {
+         chosol(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv"),
+                flat<double>(c, "x"), c.i4("m"), flat<double>(c, "y"));
+       },
+       [](Call& c) {
+         return any_fault(chosol_fault(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"),
+                                       flat<const std::int32_t>(c, "lv"), flat<const double>(c, "x"), c.i4("m"),
+                                       flat<const double>(c, "y")));
+       }},
+      {"probtm", "a f8(*), ibd i4, lv i4(n), b f8(n,m), m1 i4, [n i4 = shape(lv,0)], [m i4 = shape(b,1)]",
+       "c f8(n,m)",
+       [](Call& c) {
+         probtm(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv"),
+                flat<const double>(c, "b"), c.i4("m1"), c.i4("m"), flat<double>(c, "c"));
+       },
+       [](Call& c) {
+         return any_fault(probtm_fault(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"),
+                                       flat<const std::int32_t>(c, "lv"), flat<const double>(c, "b"), c.i4("m1"),
+                                       c.i4("m"), flat<const double>(c, "c")));
+       }},
+      {"simvit",
+       "neigrq i4, a f8(*), b f8(*), ibda i4, ibdb i4, lvbnda i4(*), lvbndb i4(*), eps f8, elam f8(*), "
+       "x f8(n,neigit), jac i4, ip i4, lvtri i4(*), ier i4, [neigit i4 = shape(x,1)], [n i4 = shape(x,0)]",
+       "",
+       [](Call& c) {
+         simvit(c.i4("neigrq"), c.i4("neigit"), flat<const double>(c, "a"), flat<const double>(c, "b"), c.i4("n"),
+                c.i4("ibda"), c.i4("ibdb"), flat<const std::int32_t>(c, "lvbnda"),
+                flat<const std::int32_t>(c, "lvbndb"), c.f8("eps"), flat<double>(c, "elam"), flat<double>(c, "x"),
+                c.i4("jac"), c.i4("ip"), flat<const std::int32_t>(c, "lvtri"), c.i4("ier"));
+       },
+       [](Call& c) {
+         return array_fault(simvit_fault(
+             c.i4("neigrq"), c.i4("neigit"), flat<const double>(c, "a"), flat<const double>(c, "b"), c.i4("n"),
+             c.i4("ibda"), c.i4("ibdb"), flat<const std::int32_t>(c, "lvbnda"),
+             flat<const std::int32_t>(c, "lvbndb"), c.f8("eps"), flat<const double>(c, "elam"),
+             flat<const double>(c, "x"), flat<const std::int32_t>(c, "lvtri")));
+       }},
+      {"jacob2", "a f8(*), lvtri i4(n), eps f8, ys f8(n,n), ier i4, [n i4 = shape(lvtri,0)]", "",
+       [](Call& c) {
+         jacob2(flat<double>(c, "a"), c.i4("n"), flat<const std::int32_t>(c, "lvtri"), c.f8("eps"),
+                flat<double>(c, "ys"), c.i4("ier"));
+       },
+       [](Call& c) {
+         return array_fault(jacob2_fault(flat<const double>(c, "a"), c.i4("n"),
+                                         flat<const std::int32_t>(c, "lvtri"), flat<const double>(c, "ys")));
+       }},
+      {"chneig", "", "", [](Call&) { chneig(); }},
   };
 }
 

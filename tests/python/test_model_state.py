@@ -1,0 +1,110 @@
+"""The model state: size constants, initial values and the storage shared by the variants."""
+from fractions import Fraction
+
+import numpy as np
+import pytest
+
+from conftest import run_fresh
+
+SIZES = {  # p_rtnds p_nodes p_elmts p_stf p_nx p_ny p_ibdx p_ibdy p_la11 p_la22 p_lb11
+    "19": (19, 361, 324, 17, 1444, 5776, 252, 1008, 1043290, 5314680, 332262),
+    "21": (21, 441, 400, 19, 1764, 7056, 276, 1104, 1556730, 7180968, 448914),
+    "25": (25, 625, 576, 23, 2500, 10000, 324, 1296, 3126250, 12120840, 757674),
+    "31": (31, 961, 900, 29, 3844, 15376, 396, 1584, 7390090, 23101848, 1444014),
+}
+NAMES = ("p_rtnds", "p_nodes", "p_elmts", "p_stf", "p_nx", "p_ny", "p_ibdx", "p_ibdy")
+
+
+@pytest.mark.parametrize("suffix", SIZES)
+def test_size_constants_and_their_rules(ruvo, suffix):
+    consts, prt = getattr(ruvo, "ruvo" + suffix), getattr(ruvo, "prtnds" + suffix)
+    expected = dict(zip(NAMES, SIZES[suffix]))
+    expected.update(p_ngit=55, p_ngrq=50, p_nsup=250, p_abdstf=2)
+    for name, value in expected.items():
+        assert getattr(consts, name) == value and getattr(prt, name) == value, name
+        assert getattr(consts, name).dtype == np.int32
+    r, nx, ny, bx, by = (int(getattr(consts, n)) for n in ("p_rtnds", "p_nx", "p_ny", "p_ibdx", "p_ibdy"))
+    assert (consts.p_nodes, consts.p_elmts, consts.p_stf) == (r * r, (r - 1) ** 2, r - 2)
+    assert (nx, ny, bx, by) == (4 * r * r, 16 * r * r, 12 * r + 24, 4 * bx)
+    la11, la22, lb11 = SIZES[suffix][8:]
+    assert (prt.p_la11, prt.p_la22, prt.p_lb11) == (la11, la22, lb11)
+    assert la11 == nx * (nx + 1) // 2
+    assert la22 == ny * by - by * (by - 1) // 2 and lb11 == nx * bx - bx * (bx - 1) // 2
+
+
+def test_fresh_module_values_and_resident_memory():
+    out = run_fresh(
+        "import resource, _ruvo as r\n"
+        "print(r.f07inb.rx, r.f07inb.ry, r.f07inb.rxy, int(r.man.neigit),"
+        " int(r.man.neigrq), int(r.man.mempri), int(r.man.x2pri), r.plotin.scal, int(r.plotin.npx),"
+        " int(r.plotin.npy), int(r.plotin.mdsplt.min()), int(r.plotin.mdsplt.max()), list(r.f07ina.ku),"
+        " int(r.f01qua.kquad.any()), resource.getrusage(resource.RUSAGE_SELF).ru_maxrss)\n")
+    values = out.split()
+    assert values[:12] == ["1e+29", "1e+29", "1e+29", "4", "2", "1", "0", "1.0", "50", "50", "1", "1"]
+    assert "".join(values[12:17]) == "[1,0,0,0,0]"
+    assert values[17] == "0"
+    # The 728 MB matrix block and the other large blocks stay untouched by the import.
+    assert int(values[18]) < 100_000, f"resident memory {values[18]} kB"
+
+
+def test_constant_strain_table(ruvo):
+    feps, keps = ruvo.f01eps.feps, ruvo.f01eps.keps
+    assert list(feps[:, 0]) == [1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1]
+    assert list(np.nonzero(feps[:, 1])[0] + 1) == [3, 9] and not feps[:, 2].any()
+    assert list(keps[:, 0]) == [210, 301, 201, 120, 102, 111, 410, 501, 401, 400, 500]
+    assert list(keps[:, 1]) == [100, 100, 310, 0, 0, 0, 0, 0, 510, 0, 0]
+    assert list(keps[:, 2]) == [0, 0, 100] + [0] * 8
+
+
+def hermite(j, order):
+    coeffs = {1: [1, 0, -3, 2], 2: [0, 1, -2, 1], 3: [0, 0, 3, -2], 4: [0, 0, -1, 1]}[j]
+    poly = np.polynomial.Polynomial([Fraction(c) for c in coeffs])
+    return poly.deriv(order) if order else poly
+
+
+def integral(poly):
+    return sum(Fraction(c) / (k + 1) for k, c in enumerate(poly.coef))
+
+
+def test_hermite_tables_are_the_rounded_exact_integrals(ruvo):
+    s1 = np.concatenate([ruvo.f07in1.a1, ruvo.f07in1.a2]).reshape((3, 4, 3, 4), order="F")
+    s2 = np.concatenate([ruvo.f07in2.b1, ruvo.f07in2.b2]).reshape((3, 4, 3, 4), order="F")
+    t = np.polynomial.Polynomial([Fraction(0), Fraction(1)])
+    for a, j, b, l in np.ndindex(3, 4, 3, 4):
+        product = hermite(j + 1, a) * hermite(l + 1, b)
+        w1, w2 = integral((1 - t) * product), integral(t * product)
+        assert s1[a, j, b, l] == np.float32(float(w1)) or s1[a, j, b, l] == np.float32(w1.numerator) / np.float32(w1.denominator)
+        assert s2[a, j, b, l] == np.float32(w2.numerator) / np.float32(w2.denominator)
+        # The two weights add up to the unweighted integral.
+        assert float(s1[a, j, b, l]) + float(s2[a, j, b, l]) == pytest.approx(float(integral(product)), rel=1e-6, abs=1e-6)
+    assert s1[0, 0, 0, 0] == np.float32(2 / 7) and s2[0, 0, 0, 0] == np.float32(3 / 35)
+    assert s1[2, 0, 2, 0] == 6
+    assert float(s1[0, 0, 0, 0]) + float(s2[0, 0, 0, 0]) == pytest.approx(13 / 35)
+
+
+def test_variants_share_one_storage_with_their_own_layouts(ruvo):
+    ina = ruvo.f07ina
+    ina.ku, ina.mx, ina.my = [1, 2, 3, 0, 0], 4, 5
+    ina.a, ina.b, ina.leit = 5.0, 7.0, 9
+    ruvo.prtnds19.initlz()
+    # Members before the first variant array are where every variant has them.
+    assert list(ina.ku) == [1, 2, 3, 0, 0] and (ina.mx, ina.my) == (4, 5)
+    # The 19 layout (a, b of 18 entries, leit 19 x 19) ends earlier: its ibdx lies
+    # inside the 31 layout's leit, which it does not clear.
+    assert not ina.a.any()
+    assert not ina.b.any()
+    flat = ina.leit.ravel(order="F")
+    assert not flat[:337].any() and (flat[337:] == 9).all()
+    ruvo.prtnds31.initlz()
+    assert not ina.leit.any() and list(ina.ku) == [1, 2, 3, 0, 0]
+    ina.ku, ina.mx, ina.my = [1, 0, 0, 0, 0], 0, 0
+
+
+def test_initlz_resets_only_its_members(ruvo):
+    ruvo.f07ind.idesup = 3
+    ruvo.f07ind.numsup = 2
+    ruvo.f07inb.rx = 2.5
+    ruvo.prtnds25.initlz()
+    assert not ruvo.f07ind.idesup.any()
+    assert ruvo.f07ind.numsup == 2 and ruvo.f07inb.rx == 2.5
+    ruvo.f07ind.numsup, ruvo.f07inb.rx = 0, 1.0e29

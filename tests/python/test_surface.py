@@ -1,0 +1,164 @@
+"""The module surface: containers, block views, conversions, error texts, docstrings."""
+import os
+
+import numpy as np
+import pytest
+
+from conftest import run_fresh
+
+BLOCKS = {
+    "antype": {m: ("i4", ()) for m in ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")},
+    "f07in1": {"a1": ("f4", (63,)), "a2": ("f4", (81,))},
+    "f07in2": {"b1": ("f4", (59,)), "b2": ("f4", (85,))},
+    "man": {m: ("i4", ()) for m in ("ix", "iy", "iter", "neigit", "itab", "neigrq", "mempri", "x2pri")},
+    "title": {"tit": ("S1", (80,))},
+    "datran": {m: ("i4", ()) for m in ("nread", "nwrite", "nstore")},
+    "test": {"pax": ("f4", (2,))},
+    "stringercom": dict({m: ("f4", ()) for m in ("footth", "webth", "footwidth", "webheight",
+                                                  "chordwidth", "chordth", "alpha")}, ddst=("f4", (6,))),
+    "f07ina": {"ku": ("i4", (5,)), "mx": ("i4", ()), "my": ("i4", ()), "a": ("f4", (30,)), "b": ("f4", (30,)),
+               "leit": ("i4", (31, 31)), "ibdx": ("i4", ()), "ibdy": ("i4", ()), "knfun": ("i4", ())},
+    "f07inb": {m: ("f4", ()) for m in ("rx", "ry", "rxy")},
+    "f07inc": {"s": ("f4", (21,))},
+    "f07ind": dict({e: ("i4", (7,)) for e in ("bndy0", "bndx0", "bndyl", "bndxl")},
+                   seiten=("i4", ()), idesup=("i4", (4, 250)), numsup=("i4", ())),
+    "f01eps": {"feps": ("f4", (11, 3)), "keps": ("i4", (11, 3))},
+    "f01qua": {"fquad": ("f4", (340, 900)), "kquad": ("i4", (340, 3, 900)), "ikt": ("i4", (900,))},
+    "plotin": dict({m: ("i4", ()) for m in ("indplt", "npx", "npy", "isymx", "isymy", "nmod")},
+                   scal=("f4", ()), mdsplt=("i4", (50,))),
+}
+
+
+def test_every_block_member_as_tabled(ruvo):
+    for block, members in BLOCKS.items():
+        obj = getattr(ruvo, block)
+        assert sorted(dir(obj)) == sorted(members), block
+        for name, (dtype, shape) in members.items():
+            view = getattr(obj, name)
+            assert view.dtype == np.dtype(dtype) and view.shape == shape, (block, name)
+            assert view.flags.f_contiguous and view.flags.writeable
+        assert f"/{block}/" in ruvo.__doc__
+
+
+def test_module_attributes_and_doc(ruvo):
+    assert ruvo.__ruvo_error.__name__ == "error" and str(ruvo.__ruvo_error) == "<class '_ruvo.error'>"
+    for name in ("prtnds19", "prtnds21", "prtnds25", "prtnds31", "ruvoutils", "ruvo19", "ruvo31"):
+        assert name in ruvo.__doc__
+    assert "leit(31,31)" in ruvo.__doc__ and "kquad(340,3,900)" in ruvo.__doc__
+    assert "f2py" not in ruvo.__doc__.lower() and "pybind" not in ruvo.__doc__.lower()
+
+
+def test_views_are_live_and_shared(ruvo):
+    npx = ruvo.plotin.npx
+    assert npx.ndim == 0 and np.shares_memory(npx, ruvo.plotin.npx)
+    ruvo.plotin.mdsplt[:3] = [3, 2, 1]
+    assert list(ruvo.plotin.mdsplt[:4]) == [3, 2, 1, 1]
+    ruvo.plotin.mdsplt[:3] = 1
+    # Host index [i-1, j-1] is element (i, j): column-major storage.
+    leit = ruvo.f07ina.leit
+    leit[1, 0] = 42
+    assert leit.ravel(order="K")[1] == 42
+    leit[1, 0] = 0
+
+
+def test_assignment_converts_copies_and_refuses_wrong_shapes(ruvo):
+    ruvo.plotin.npx = 20.9
+    assert ruvo.plotin.npx == 20
+    ruvo.plotin.npx = 50
+    ruvo.f07ina.a = np.arange(30, dtype=np.float64)
+    assert ruvo.f07ina.a.dtype == np.float32 and ruvo.f07ina.a[29] == 29
+    with pytest.raises(ruvo.__ruvo_error):
+        ruvo.f07ina.a = [1.0, 2.0]
+    assert ruvo.f07ina.a[1] == 1 and ruvo.f07ina.a[29] == 29
+    with pytest.raises(ruvo.__ruvo_error):
+        ruvo.plotin.npx = "many"
+    assert ruvo.plotin.npx == 50
+    ruvo.f07ina.a = 0
+    ruvo.title.tit = "PANEL"
+    assert ruvo.title.tit.tobytes() == b"PANEL" + b" " * 75
+
+
+def test_routines_and_constants_cannot_be_replaced(ruvo):
+    routine = ruvo.ruvoutils.mklvbd
+    with pytest.raises(AttributeError):
+        ruvo.ruvoutils.mklvbd = None
+    with pytest.raises(AttributeError):
+        ruvo.prtnds31.initlz = None
+    with pytest.raises(AttributeError):
+        ruvo.ruvo31.p_nx = 1
+    with pytest.raises(AttributeError):
+        ruvo.prtnds19.p_la11 = 1
+    assert ruvo.ruvoutils.mklvbd is routine and ruvo.ruvo31.p_nx == 3844
+    ruvo.prtnds31.my_note = "kept"
+    assert ruvo.prtnds31.my_note == "kept"
+
+
+def test_docstrings(ruvo):
+    assert ruvo.prtnds31.initlz.__doc__ == "initlz()\n\nWrapper for ``initlz``.\n"
+    assert ruvo.ruvoutils.mklvbd.__doc__ == (
+        "mklvbd(lv,nn,ibd,ier)\n\nWrapper for ``mklvbd``.\n\n"
+        "Parameters\n----------\n"
+        "lv : input rank-1 array('i') with bounds (*)\n"
+        "nn : input int\nibd : input int\nier : input int\n")
+
+
+def test_scalar_argument_errors(ruvo):
+    lv = np.zeros(5, np.int32)
+    with pytest.raises(ruvo.__ruvo_error, match=r"^_ruvo\.ruvoutils\.mklvbd\(\) 2nd argument \(nn\) can't be converted to int$"):
+        ruvo.ruvoutils.mklvbd(lv, "five", 3, 0)
+    with pytest.raises(ruvo.__ruvo_error, match=r"4th argument \(ier\) can't be converted to int"):
+        ruvo.ruvoutils.mklvbd(lv, 5, 3, 2**40)
+    with pytest.raises(TypeError):
+        ruvo.ruvoutils.mklvbd(lv, 5, 3)
+    with pytest.raises(TypeError):
+        ruvo.ruvoutils.mklvbd(lv, 5, 3, 0, bogus=1)
+    with pytest.raises(TypeError):
+        ruvo.prtnds31.initlz(1)
+
+
+def test_array_argument_errors_keep_the_conversion_class(ruvo):
+    with pytest.raises(ValueError, match=r"^failed in converting 1st argument `lv' of _ruvo\.ruvoutils\.mklvbd"):
+        ruvo.ruvoutils.mklvbd(["a", "b"], 2, 2, 0)
+
+
+def test_mklvbd_level_vectors(ruvo):
+    mk = ruvo.ruvoutils.mklvbd
+    lv = np.zeros(5, np.int32)
+    assert mk(lv, 5, 3, 0) is None
+    assert list(lv) == [0, 1, 3, 5, 7]
+    lv4 = np.zeros(4, np.int32)
+    mk(lv4, 4, 4, 0)
+    assert list(lv4) == [0, 1, 3, 6]
+    mk(lv, 5, 1, 0)
+    assert not lv.any()
+    # Refused: order 1, order below the band width, or more than the array holds.
+    for nn, ibd in ((1, 1), (3, 4), (6, 2)):
+        lv[:] = -1
+        mk(lv, nn, ibd, 0)
+        assert (lv == -1).all()
+
+
+def test_in_arrays_pass_in_place_only_when_exact(ruvo):
+    mk = ruvo.ruvoutils.mklvbd
+    as_float = np.zeros(5)
+    mk(as_float, 5, 3, 0)                       # a converted copy: the caller sees nothing
+    assert not as_float.any()
+    as_list = [9] * 5
+    mk(as_list, 5, 3, 0)
+    assert as_list == [9] * 5
+    strided = np.zeros(10, np.int32)[::2]
+    mk(strided, 5, 3, 0)
+    assert not strided.any()
+    readonly = np.full(5, -1, np.int32)
+    readonly.flags.writeable = False
+    mk(readonly, 5, 3, 0)
+    assert (readonly == -1).all()
+
+
+def test_import_fails_cleanly_without_numpy(tmp_path):
+    (tmp_path / "numpy").mkdir()
+    (tmp_path / "numpy" / "__init__.py").write_text("raise ImportError('no numpy here')\n")
+    out = run_fresh(
+        "try:\n    import _ruvo\nexcept ImportError as e:\n    print(e)\n",
+        env={"PYTHONPATH": f"{tmp_path}{os.pathsep}{os.environ.get('PYTHONPATH', '')}"})
+    assert out.strip() == "can't initialize module _ruvo (failed to import numpy)"
