@@ -210,7 +210,8 @@ private:
 };
 
 // Builds the records of one write. A record grows only by written characters:
-// X and T move the column, so blanks they leave at the end are never written.
+// X and T move the column, so blanks they leave at the end are never written
+// (but for the carriage-control blank of an X that starts a record).
 class Writer {
 public:
   explicit Writer(std::span<const Value> values) : values_(values) {}
@@ -242,7 +243,7 @@ private:
   bool step(const Item& it) {
     switch (it.op) {
       case Op::text: put(it.text); return true;
-      case Op::skip: column_ += std::size_t(it.w); return true;
+      case Op::skip: skip(std::size_t(it.w)); return true;
       case Op::tab: column_ = std::size_t(it.w) - 1; return true;
       case Op::slash: end_record(); return true;
       case Op::group: return run(it.items, 0);
@@ -269,6 +270,16 @@ private:
         break;
     }
     return std::string(std::size_t(it.w > 0 ? it.w : 1), '*');  // value of the wrong kind
+  }
+
+  // X moves right; at the start of a record it writes the carriage-control
+  // blank, so a record of a lone 1X is an ordinary line holding one blank.
+  void skip(std::size_t n) {
+    if (column_ == 0 && line_.empty()) {
+      put(" ");
+      --n;
+    }
+    column_ += n;
   }
 
   void put(std::string_view s) {

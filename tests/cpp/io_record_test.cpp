@@ -46,8 +46,10 @@ TEST(RecordText, SlashesMakeEmptyRecords) {
 }
 
 TEST(RecordText, BlanksOfXAtTheRecordEndAreNotWritten) {
+  // A leading X still writes the carriage-control blank of its record.
   EXPECT_EQ(Format("(1X/1X,'MESSAGE FROM SUBROUTINE RDTYPE:')").records({}),
-            (Records{"", " MESSAGE FROM SUBROUTINE RDTYPE:"}));
+            (Records{" ", " MESSAGE FROM SUBROUTINE RDTYPE:"}));
+  EXPECT_EQ(Format("(4X)").records({}), Records{" "});
   EXPECT_EQ(Format("('A',5X)").records({}), Records{"A"});
   EXPECT_EQ(Format("('A',5X,'B')").records({}), Records{"A     B"});
   EXPECT_EQ(Format("(24X,35('-'))").records({}), Records{blanks(24) + std::string(35, '-')});
