@@ -11,7 +11,8 @@ ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t 
     const std::int64_t step = std::int64_t{lv[i - 1]} - lv[i - 2];
     if (step != std::min(i - 1, ibd - 1)) return {ProfileFault::level_step, i};
   }
-  if (std::int64_t{lv[n - 1]} + n > std::int64_t(entries)) return {ProfileFault::storage};
+  // lv(n) >= 0 here: lv(1) = 0 and no step is negative.
+  if (std::size_t(std::int64_t{lv[n - 1]} + n) > entries) return {ProfileFault::storage};
   return {};
 }
 
