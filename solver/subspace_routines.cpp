@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
 #include "solver/jacobi.hpp"
@@ -90,7 +91,7 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
   }
   if (r.ier == solver::subspace_not_definite) {
     io::write(io::stdout_unit, cholesky_failed, {r.cholesky_row});
-    io::write(state::datran.nwrite, cholesky_failed, {r.cholesky_row});
+    io::write_listing(cholesky_failed, {r.cholesky_row});
   }
 }
 
