@@ -1,0 +1,205 @@
+#include "input/rddata.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "input/data_checks.hpp"
+#include "io/namelist.hpp"
+#include "io/units.hpp"
+#include "model/blocks.hpp"
+#include "output/data_faults.hpp"
+#include "output/rddata_listing.hpp"
+
+namespace ruvo {
+
+namespace {
+
+using Columns = ArrayRef<float, 2>;
+
+// The first fault of the model that the analysis could not index or would
+// divide by; checked before anything is changed.
+template <class V>
+DataFault model_fault() {
+  if (DataFault f = grid_fault<V>(1)) return f;
+  if (DataFault f = length_fault<V>()) return f;
+  if (DataFault f = laminate_fault<V>()) return f;
+  if (DataFault f = functions_fault()) return f;
+  const auto& idesup = state::f07ind.idesup;
+  if (DataFault f = suppression_fault<V>(leading_nonzero(&idesup(1, 1), V::p_nsup, 4))) return f;
+  if (DataFault f = edge_code_fault()) return f;
+  if (DataFault f = eigen_count_fault()) return f;
+  return stiffener_line_fault<V>();
+}
+
+// mdsplt(i) = i for the requested modes, 0 beyond; nmod counts them.
+template <class V>
+void select_plot_modes(std::int32_t requested) {
+  auto& plot = state::plotin;
+  for (int i = 1; i <= V::p_ngrq; ++i) plot.mdsplt(i) = i <= requested ? i : 0;
+}
+
+template <class V>
+void limit_eigen_counts() {
+  auto& man = state::man;
+  if (man.neigit > V::p_ngit) {
+    man.neigit = V::p_ngit;
+    listing::print_count_reduced(V::p_ngit);
+  }
+  if (man.neigrq > V::p_ngrq) {
+    man.neigrq = V::p_ngrq;
+    listing::print_count_reduced(V::p_ngrq);
+  }
+}
+
+// leit(j,i) = (i-1)*my + j: y runs fastest.
+template <class V>
+void number_nodes() {
+  auto& ina = state::f07ina<V>();
+  for (int i = 1; i <= ina.mx; ++i)
+    for (int j = 1; j <= ina.my; ++j) ina.leit(j, i) = (i - 1) * ina.my + j;
+}
+
+// seiten, numsup and the plot symmetry codes (a later edge overrides).
+template <class V>
+void derive_edge_flags() {
+  auto& ind = state::f07ind;
+  ind.seiten = 0;
+  for (std::int32_t code : ind.ki) ind.seiten = ind.seiten || code != 0;
+  ind.numsup = leading_nonzero(&ind.idesup(1, 1), V::p_nsup, 4);
+  if (!ind.seiten) return;
+  auto mirror = [](std::int32_t mode, std::int32_t about, std::int32_t& flag) {
+    if (mode == -1) flag = -about;
+    if (mode == 1) flag = about;
+  };
+  auto& plot = state::plotin;
+  mirror(ind.ki(1, edge_y0), 2, plot.isymy);
+  mirror(ind.ki(1, edge_yl), 1, plot.isymy);
+  mirror(ind.ki(1, edge_x0), 2, plot.isymx);
+  mirror(ind.ki(1, edge_xl), 1, plot.isymx);
+}
+
+template <class V>
+void count_stiffeners() {
+  auto& dis = state::f07dis<V>();
+  const auto& ina = state::f07ina<V>();
+  dis.nox = std::min(leading_nonzero(dis.istx.data, V::p_stf), ina.my);
+  dis.noy = std::min(leading_nonzero(dis.isty.data, V::p_stf), ina.mx);
+}
+
+// column(first..first+rows-1, k) := set(from..from+rows-1, s)
+template <int R, int C>
+void copy_group(Columns column, int k, const Array<float, R, C>& set, int from, int s) {
+  for (int r = 1; r <= column.extent(0); ++r) column(r, k) = set(from + r - 1, s);
+}
+
+// Each element takes the laminate of its row; scal becomes the equivalent
+// skin thickness of the first element, (144 D11 D22 / (A11 A22))^(1/4).
+template <class V>
+void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss) {
+  const auto& ina = state::f07ina<V>();
+  const auto& elmstf = state::stiffcom<V>().elmstf;
+  const auto& sk = state::skstf;
+  const int rows = ina.my - 1, elements = (ina.mx - 1) * (ina.my - 1);
+  auto laminate = [&](int k) { return elmstf((k - 1) % rows + 1); };
+  for (int k = 1; k <= elements; ++k) {
+    copy_group(bb, k, sk.matabd, 1, laminate(k));
+    copy_group(bd, k, sk.matabd, 7, laminate(k));
+    copy_group(dd, k, sk.matabd, 13, laminate(k));
+  }
+  float& scal = state::plotin.scal;
+  scal = std::sqrt(std::sqrt(144.0f * dd(1, 1) * dd(3, 1) / (bb(1, 1) * bb(3, 1)))) * scal;
+  for (int k = 1; k <= elements; ++k) {
+    copy_group(br, k, sk.matsw, 1, laminate(k));
+    copy_group(dr, k, sk.matsw, 7, laminate(k));
+    copy_group(rr, k, sk.matsw, 13, laminate(k));
+    copy_group(ss, k, sk.matsw, 19, laminate(k));
+  }
+}
+
+// Reads one group from the input unit where it stands; false when missing
+// or malformed (the reader's words go to the listing then).
+bool read(const io::NamelistGroup& group) {
+  const io::ReadResult r = io::read_group(io::input(state::datran.nread), group);
+  if (r.status == io::ReadStatus::malformed) listing::print_reader_message(r.message);
+  return r.status == io::ReadStatus::ok;
+}
+
+template <class V>
+bool read_masses() {
+  auto& dis = state::f07dis<V>();
+  const io::NamelistItem items[] = {
+      {"dom", io::ItemKind::real, &state::densit.dom},
+      {"domx", io::ItemKind::real, dis.domx.data, V::p_stf},
+      {"domy", io::ItemKind::real, dis.domy.data, V::p_stf},
+  };
+  return read({"inert", items});
+}
+
+// stype 1: group "tstringer"; 2: "ostringer" with the chord and web angle.
+bool read_stringer(std::int32_t stype) {
+  auto& st = state::stringercom;
+  const io::NamelistItem items[] = {
+      {"footth", io::ItemKind::real, &st.footth},
+      {"webth", io::ItemKind::real, &st.webth},
+      {"footwidth", io::ItemKind::real, &st.footwidth},
+      {"webheight", io::ItemKind::real, &st.webheight},
+      {"ddst", io::ItemKind::real, st.ddst.data, 6},
+      {"chordwidth", io::ItemKind::real, &st.chordwidth},
+      {"chordth", io::ItemKind::real, &st.chordth},
+      {"alpha", io::ItemKind::real, &st.alpha},
+  };
+  if (stype == 2) return read({"ostringer", items});
+  if (!read({"tstringer", std::span(items, 5)})) return false;
+  listing::print_tstringer_read(st.ddst(1), st.webth);
+  return true;
+}
+
+}  // namespace
+
+template <class V>
+void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss,
+            std::int32_t& ier) {
+  ier = 0;
+  if (DataFault f = model_fault<V>()) {
+    listing::print_fault(listing::Routine::rddata, f, true);
+    ier = static_cast<std::int32_t>(f.code);
+    return;
+  }
+  select_plot_modes<V>(state::man.neigrq);
+  state::plotin.scal = 1.0f;
+  io::rewind(state::datran.nread);
+  limit_eigen_counts<V>();
+  const auto& modes = state::plotin.mdsplt;
+  state::plotin.nmod = std::int32_t(std::count_if(modes.begin(), modes.end(), [](std::int32_t m) { return m > 0; }));
+  number_nodes<V>();
+  io::rewind(state::datran.nread);
+  derive_edge_flags<V>();
+  count_stiffeners<V>();
+  spread_laminates<V>(bb, dd, bd, rr, dr, br, ss);
+
+  if (state::antype.vibr) {
+    io::rewind(state::datran.nread);
+    if (!read_masses<V>()) {
+      listing::print_group_missing(" INERT");
+      ier = 8;
+      return;
+    }
+  }
+  if (!state::antype.cripan) return;
+  const std::int32_t stype = state::f07dis<V>().stype;
+  if (stype != 1 && stype != 2) {
+    listing::print_stringer_data_missing(false);
+    return;
+  }
+  if (!read_stringer(stype)) {
+    listing::print_stringer_data_missing(true);
+    ier = 8;
+  }
+}
+
+#define RUVO_INSTANTIATE(V)                                                                          \
+  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

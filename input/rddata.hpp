@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+#include "model/array.hpp"
+
+namespace ruvo {
+
+// Prepares the analysis data in the model state: limits the eigenvalue
+// counts, fills the plot controls, numbers the nodes, derives the boundary
+// and symmetry flags, counts stiffeners and suppressed freedoms, and gives
+// every element the stiffness of its skin laminate (the seven arrays, one
+// column per element, at least (mx-1)(my-1) columns). Reads masses and the
+// stringer cross-section from the namelist unit `nread` when asked.
+// ier: 0 success, 8 a required namelist group missing, 11..18 a model the
+// analysis cannot index (input/data_checks.hpp); nothing changes then.
+template <class V>
+void rddata(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd, ArrayRef<float, 2> rr,
+            ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss, std::int32_t& ier);
+
+}  // namespace ruvo
