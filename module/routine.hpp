@@ -44,6 +44,12 @@ public:
   std::int64_t extent(std::string_view name, int dim) { return slot(name).extents.at(dim); }
   std::int64_t size(std::string_view name) { return slot(name).array.size(); }
 
+  // The storage of array argument `name` (its size as declared).
+  template <class T>
+  T* data(std::string_view name) {
+    return static_cast<T*>(slot(name).array.mutable_data());
+  }
+
   // The array argument `name` as a 1-based column-major view of its declared rank R.
   template <class T, int R>
   ArrayRef<T, R> array(std::string_view name) {

@@ -1,0 +1,133 @@
+#include "driver/ruvomain.hpp"
+
+#include <algorithm>
+
+#include "driver/analysis_type.hpp"
+#include "driver/initlz.hpp"
+#include "io/listing.hpp"
+#include "io/units.hpp"
+#include "model/blocks.hpp"
+#include "solver/level_vector.hpp"
+
+namespace ruvo {
+namespace {
+
+constexpr int input_unit = 8, listing_unit = 9, scratch_unit = 25;
+
+// The ways a run can end; each error exit has its records.
+enum class Outcome { finished, exit_a, exit_b, exit_c, exit_d };
+
+void report(Outcome outcome) {
+  static const io::Format stopped("( 4X,'MAIN PROGRAM:   EXECUTION STOPPED.')");
+  static const io::Format lvtri("(16X,'ERROR ENCOUNTERED WHEN TRYING TO MAKE ARRAY LVTRI'/        16X,'IN SUBROUTINE MKLVBD')");
+  static const io::Format type("(16X,'ERROR ENCOUNTERED WHEN CHECKING ANALYSIS TYPE'/        16X,'IN SUBROUTINE CKTYPE')");
+  static const io::Format buvi("(16X,'ERROR REPORT FROM SUBROUTINE BUVI')");
+  static const io::Format modes("(16X,'ERROR WHEN COMPUTING/PRINTING MODE SHAPES')");
+  switch (outcome) {
+    case Outcome::exit_a: io::write_both(stopped); io::write_both(lvtri); break;
+    case Outcome::exit_b: io::write_both(stopped); io::write_both(type); break;
+    case Outcome::exit_c: io::write_both(stopped); io::write_both(buvi); break;
+    case Outcome::exit_d: io::write_both(modes); break;
+    case Outcome::finished: break;
+  }
+}
+
+template <class T, std::size_t N>
+void copy_into(std::span<const T, N> from, T* to) {
+  std::copy(from.begin(), from.end(), to);
+}
+
+// Steps 2 to 5 and 6: the arguments into the shared blocks.
+template <class V>
+void store_arguments(const RunArguments<V>& in) {
+  using namespace state;
+  title.tit.assign(in.titp);
+  antype.buck = in.buckp;
+  man.itab = in.itabp;
+  man.neigit = in.neigitp;
+  man.neigrq = in.neigrqp;
+  man.mempri = in.memprip;
+  plotin.indplt = in.indpltp;
+
+  auto& ina = f07ina<V>();
+  copy_into(in.kup, ina.ku.data);
+  copy_into(in.ap, ina.a.data);
+  copy_into(in.bp, ina.b.data);
+  copy_into(in.bndy0p, &f07ind.ki(1, edge_y0));
+  copy_into(in.bndx0p, &f07ind.ki(1, edge_x0));
+  copy_into(in.bndylp, &f07ind.ki(1, edge_yl));
+  copy_into(in.bndxlp, &f07ind.ki(1, edge_xl));
+
+  ina.knfun = static_cast<std::int32_t>(std::count_if(ina.ku.begin(), ina.ku.end(), [](auto k) { return k > 0; }));
+  compact_freedoms(ina.ku, ina.knfun);
+  // W alone, or W with BETA and GAMMA, has no membrane freedoms: the radii keep their values.
+  const bool plate_only = ina.knfun == 1 || (ina.knfun == 3 && ina.ku(2) == 4);
+  if (!plate_only) f07inb.radii = {{in.rxp, in.ryp, in.rxyp}};
+
+  auto& dis = f07dis<V>();
+  copy_into(in.istxp, dis.istx.data);
+  copy_into(in.istyp, dis.isty.data);
+  copy_into(in.elmstfp, stiffcom<V>().elmstf.data);
+  copy_into(in.steifxp, dis.steifx.data);
+  copy_into(in.steifyp, dis.steify.data);
+  f07ang.alfax = in.alfaxp;
+  f07ang.alfay = in.alfayp;
+
+  datran.nread = input_unit;
+  datran.nwrite = listing_unit;
+}
+
+// Steps 8 to 13, each failure with its error exit.
+template <class V>
+Outcome analyse() {
+  std::int32_t ier = 0;
+  auto& lvtri = state::comlv<V>().lvtri;
+  mklvbd(ArrayRef<std::int32_t, 1>(lvtri.data, {V::p_nx}), V::p_nx, V::p_nx, ier);
+  if (ier != 0) return Outcome::exit_a;
+  cktype(ier);
+  if (ier != 0) return Outcome::exit_b;
+  prtype();
+  io::write_list(io::stdout_unit, {" Analysis started"});
+  return Outcome::finished;
+}
+
+}  // namespace
+
+void compact_freedoms(Array<std::int32_t, 5>& ku, std::int32_t knfun) {
+  int n = 5;
+  for (int i = 1; i <= knfun; ++i) {
+    while (ku(i) == 0 && n > i) {
+      for (int k = i; k < n; ++k) ku(k) = ku(k + 1);
+      ku(n) = 0;
+      --n;
+    }
+  }
+  for (int i = 1; i < knfun; ++i) {
+    int m = 0;
+    for (int k = i + 1; k <= knfun; ++k)
+      if (ku(k) < (m ? ku(m) : ku(i))) m = k;
+    if (m != 0) std::swap(ku(i), ku(m));
+  }
+}
+
+template <class V>
+void ruvomain(const RunArguments<V>& args) {
+  initlz<V>();
+  store_arguments(args);
+  // A listing left connected by an earlier error exit is started afresh.
+  io::open(listing_unit, io::file_name(args.proj, ".out"));
+  const Outcome outcome = analyse<V>();
+  if (outcome == Outcome::finished) {
+    io::close(listing_unit);
+    io::write_list(io::stdout_unit, {" Buckling/Vibration analysis finished"});
+  } else {
+    report(outcome);
+  }
+  if (io::is_connected(scratch_unit)) io::close(scratch_unit, true);
+}
+
+#define RUVO_INSTANTIATE(V) template void ruvomain<V>(const RunArguments<V>&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

@@ -1,0 +1,189 @@
+"""The analysis driver and the analysis-type routines, end to end through the module."""
+import numpy as np
+import pytest
+
+from conftest import ruvomain_args, run_fresh
+
+TITLE_LINE = " " * 8 + "TEST PANEL" + " " * 70
+STARTED, FINISHED = "  Analysis started", "  Buckling/Vibration analysis finished"
+
+
+def listing(workdir, name="panel_01.out"):
+    return (workdir / name).read_text().split("\n")[:-1]
+
+
+def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
+    assert ruvo.prtnds31.ruvomain(**ruvomain_args()) is None
+    assert capfd.readouterr().out.split("\n") == [STARTED, FINISHED, ""]
+    assert listing(workdir) == ["1", "", "", "", TITLE_LINE, "", "", "    REQUESTED ANALYSIS TYPE(S):",
+                                " " * 25 + "BUCKLING LOAD FACTORS AND CORRESPONDING MODES"]
+    assert not list(workdir.glob("*MODES.txt")) and not (workdir / "RCA25").exists()
+    assert (ruvo.datran.nread, ruvo.datran.nwrite) == (8, 9)
+    assert ruvo.title.tit.tobytes().decode() == "TEST PANEL" + " " * 70
+
+
+def test_prtype_lists_the_requested_types_in_order(ruvo, workdir, capfd):
+    flags = ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")
+    saved = {f: int(getattr(ruvo.antype, f)) for f in flags}
+    for f in flags:
+        setattr(ruvo.antype, f, 1)
+    ruvo.datran.nwrite = 9
+    ruvo.ruvoutils.prtype()
+    for f, v in saved.items():
+        setattr(ruvo.antype, f, v)
+    lines = (workdir / "fort.9").read_text().split("\n")
+    assert lines[8:] == [" " * 25 + t for t in (
+        "TEMPERATURE DISTRIBUTION", "LINEAR DISPLACEMENTS, FORCES AND MOMENTS",
+        "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "NATURAL FREQUENCIES AND CORRESPONDING MODES",
+        "INITIAL POSTBUCKLING BEHAVIOR")] + [""]
+    assert capfd.readouterr().out == ""
+
+
+@pytest.mark.parametrize("kup, ku, knfun, radii_taken", [
+    ([0, 5, 0, 1, 4], [1, 4, 5, 0, 0], 3, False),
+    ([1, 0, 0, 0, 0], [1, 0, 0, 0, 0], 1, False),
+    ([3, 1, 2, 0, 0], [1, 2, 3, 0, 0], 3, True),
+    ([0, 0, 0, 0, 2], [2, 0, 0, 0, 0], 1, False),
+    ([5, 4, 3, 2, 1], [1, 2, 3, 4, 5], 5, True),
+])
+def test_freedoms_are_compacted_and_sorted(ruvo, workdir, buckling_only, kup, ku, knfun, radii_taken):
+    ruvo.f07inb.rx, ruvo.f07inb.ry, ruvo.f07inb.rxy = 7.0, 8.0, 9.0
+    ruvo.prtnds31.ruvomain(**ruvomain_args(kup=kup, rxp=100.0, ryp=200.0, rxyp=300.0))
+    assert list(ruvo.f07ina.ku) == ku and ruvo.f07ina.knfun == knfun
+    radii = [float(ruvo.f07inb.rx), float(ruvo.f07inb.ry), float(ruvo.f07inb.rxy)]
+    assert radii == ([100.0, 200.0, 300.0] if radii_taken else [7.0, 8.0, 9.0])
+    ruvo.f07inb.rx = ruvo.f07inb.ry = ruvo.f07inb.rxy = 1.0e29
+
+
+def test_arguments_reach_the_shared_blocks(ruvo, workdir, buckling_only):
+    ap = np.arange(1, 31, dtype=np.float64) / 4           # converted to float32; the caller's copy stays
+    before = ap.copy()
+    bnd = [[1, 2, 3, 4, 5, 6, 7], [2] * 7, [3] * 7, [4] * 7]
+    ruvo.prtnds31.ruvomain(**ruvomain_args(ap=ap, bndy0p=bnd[0], bndx0p=bnd[1], bndylp=bnd[2], bndxlp=bnd[3],
+                                           neigitp=9, neigrqp=5, itabp=3, indpltp=0, alfaxp=30.0))
+    assert np.array_equal(ap, before) and ap.dtype == np.float64
+    assert np.array_equal(ruvo.f07ina.a, before.astype(np.float32))
+    ind = ruvo.f07ind
+    assert [list(ind.bndy0), list(ind.bndx0), list(ind.bndyl), list(ind.bndxl)] == bnd
+    assert (ruvo.man.neigit, ruvo.man.neigrq, ruvo.man.itab) == (9, 5, 3)
+    ruvo.man.neigit, ruvo.man.neigrq = 4, 2
+
+
+@pytest.mark.parametrize("proj, name", [("abc", "abc     .out"), ("panel7_long", "panel7_l.out"),
+                                        ("  x", "  x     .out")])
+def test_listing_file_names(ruvo, workdir, buckling_only, proj, name):
+    ruvo.prtnds31.ruvomain(**ruvomain_args(proj=proj))
+    assert [p.name for p in workdir.iterdir()] == [name]
+
+
+@pytest.mark.parametrize("buck, vibr, message", [
+    (0, 0, "STOP. ANALYSIS TYPE MUST BE BUCK OR VIBR"),
+    (1, 1, "    BUCKLING AND VIBRATION ANALYSIS HAVE TO BE DONE IN SEPARATE JOBS"),
+])
+def test_analysis_type_refused_ends_in_exit_b(ruvo, workdir, buckling_only, capfd, buck, vibr, message):
+    ruvo.antype.vibr = vibr
+    ruvo.prtnds31.ruvomain(**ruvomain_args(buckp=buck))
+    records = [message, "    MAIN PROGRAM:   EXECUTION STOPPED.",
+               " " * 16 + "ERROR ENCOUNTERED WHEN CHECKING ANALYSIS TYPE", " " * 16 + "IN SUBROUTINE CKTYPE"]
+    assert listing(workdir) == records                     # nothing from prtype
+    assert capfd.readouterr().out.split("\n")[:-1] == records  # no "Analysis started", no "finished"
+    # The listing stays connected after an error exit; the next run starts it afresh.
+    ruvo.antype.vibr = 0
+    ruvo.prtnds31.ruvomain(**ruvomain_args())
+    assert listing(workdir)[0] == "1" and len(listing(workdir)) == 9
+
+
+def test_host_write_after_the_run_goes_to_fort_unit(ruvo, workdir, buckling_only):
+    ruvo.prtnds31.ruvomain(**ruvomain_args())
+    ruvo.ruvoutils.cktype(0)            # nothing to write: no file
+    assert not (workdir / "fort.9").exists()
+    ruvo.antype.buck = 0                # the listing was closed: unit 9 now opens fort.9
+    ruvo.ruvoutils.cktype(0)
+    assert (workdir / "fort.9").read_text() == "STOP. ANALYSIS TYPE MUST BE BUCK OR VIBR\n"
+
+
+RDTYPE = """
+import _ruvo as r
+r.datran.nread, r.datran.nwrite = 8, 9
+r.antype.temp = r.antype.glban = 1
+for _ in range({calls}):
+    r.ruvoutils.rdtype(0)
+print(r.title.tit.tobytes().decode().rstrip(), *(int(getattr(r.antype, f)) for f in
+      ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")))
+"""
+RDTYPE_HEADER = [" ", " MESSAGE FROM SUBROUTINE RDTYPE:"]
+
+
+def rdtype_run(tmp_path, fort8, calls=1):
+    if fort8 is not None:
+        (tmp_path / "fort.8").write_text(fort8)
+    out = run_fresh(RDTYPE.format(calls=calls), cwd=tmp_path).split("\n")[:-1]
+    fort9 = tmp_path / "fort.9"
+    return out, fort9.read_text().split("\n")[:-1] if fort9.exists() else []
+
+
+def test_rdtype_reads_title_then_types(tmp_path):
+    out, lst = rdtype_run(tmp_path, "junk\n&TITLE tit='Plate A' /\n&antype buck=T, vibr=.FALSE.\n inpb=t /\n")
+    assert out == ["Plate A 1 0 1 0 1 0 1"] and lst == []
+
+
+def test_rdtype_missing_or_misplaced_groups(tmp_path):
+    # The antype group before the title group: scanning for the title skips it,
+    # and without a rewind the analysis types are then not found.
+    out, lst = rdtype_run(tmp_path, "&antype buck=T /\n&title tit='X' /\n")
+    assert lst == RDTYPE_HEADER + [" INPUT ERROR. NAMELIST ANTYPE NOT FOUND"]
+    assert out == lst + ["X 1 0 0 0 0 0 1"]
+    (tmp_path / "fort.9").unlink()
+    out, lst = rdtype_run(tmp_path, "&title tit='Only title' /\n")
+    assert lst == RDTYPE_HEADER + [" INPUT ERROR. NAMELIST ANTYPE NOT FOUND"]
+    assert out[-1] == "Only title 1 0 0 0 0 0 1"
+
+
+def test_rdtype_goes_on_from_where_the_unit_stands(tmp_path):
+    two = "&title tit='One' /\n&antype buck=T /\n&title tit='Two' /\n&antype vibr=T /\n"
+    out, lst = rdtype_run(tmp_path, two, calls=2)
+    assert out == ["Two 1 0 1 1 0 0 1"] and lst == []
+    out, lst = rdtype_run(tmp_path, None, calls=3)      # the third call finds no title left
+    assert lst == RDTYPE_HEADER + [" INPUT ERROR WHEN TRYING TO READ TITLE LINE"]
+
+
+def test_rdtype_without_input_file_and_with_malformed_input(tmp_path):
+    out, lst = rdtype_run(tmp_path, None)
+    assert lst[-1] == " INPUT ERROR WHEN TRYING TO READ TITLE LINE"
+    (tmp_path / "fort.9").unlink()
+    out, lst = rdtype_run(tmp_path, "&title tit='T' /\n&antype buck=T, speed=3 /\n")
+    assert lst == RDTYPE_HEADER + [" NAMELIST ANTYPE: UNKNOWN MEMBER SPEED"]
+    assert out[-1] == "T 1 0 0 0 0 0 1"                  # the malformed group stored nothing
+
+
+def test_scalar_text_and_array_conversion_errors(ruvo, workdir):
+    main = ruvo.prtnds31.ruvomain
+    err = ruvo.__ruvo_error
+    with pytest.raises(err, match=r"^_ruvo\.prtnds31\.ruvomain\(\) 4th argument \(itabp\) can't be converted to int$"):
+        main(**ruvomain_args(itabp="x"))
+    with pytest.raises(err, match=r"^_ruvo\.prtnds31\.ruvomain\(\) 16th argument \(rxp\) can't be converted to float$"):
+        main(**ruvomain_args(rxp=None))
+    with pytest.raises(err, match=r"^string_from_pyobj failed in converting 2nd argument`titp' of _ruvo\.prtnds31\.ruvomain"):
+        main(**ruvomain_args(titp=3))
+    with pytest.raises(err, match=r"^string_from_pyobj failed in converting 1st argument`proj' of _ruvo\.prtnds31\.ruvomain"):
+        main(**ruvomain_args(proj="pan\u00e9l"))
+    with pytest.raises(err, match=r"^failed in converting 9th argument `kup' of _ruvo\.prtnds31\.ruvomain"):
+        main(**ruvomain_args(kup=[1, 2, 3]))
+    for ordinal, name in (("11st", "bp"), ("12nd", "bndx0p"), ("13rd", "bndxlp"), ("21st", "elmstfp"),
+                          ("22nd", "steifxp"), ("23rd", "steifyp")):
+        with pytest.raises(err, match=rf"^failed in converting {ordinal} argument `{name}' of _ruvo\.prtnds31\.ruvomain"):
+            main(**ruvomain_args(**{name: np.zeros(3)}))
+    with pytest.raises(ValueError, match=r"^failed in converting 10th argument `ap'"):
+        main(**ruvomain_args(ap=["a"] * 30))
+    assert not list(workdir.iterdir())                   # nothing ran
+
+
+def test_ruvomain_docstring_follows_the_variant(ruvo):
+    doc19, doc31 = ruvo.prtnds19.ruvomain.__doc__, ruvo.prtnds31.ruvomain.__doc__
+    assert doc31.startswith("ruvomain(proj,titp,buckp,itabp,neigitp,neigrqp,memprip,indpltp,kup,ap,bp,")
+    for line in ("proj : input string(len=8)", "buckp : input int", "rxp : input float",
+                 "kup : input rank-1 array('i') with bounds (5)", "ap : input rank-1 array('f') with bounds (30)",
+                 "steifxp : input rank-2 array('f') with bounds (4,29)"):
+        assert line in doc31.split("\n")
+    assert "steifyp : input rank-2 array('f') with bounds (4,17)" in doc19
+    assert "istxp : input rank-1 array('i') with bounds (17)" in doc19
