@@ -50,3 +50,18 @@ def buckling_only(ruvo):
     yield
     for f, v in saved.items():
         setattr(ruvo.antype, f, v)
+
+
+_next_unit = [100]
+
+
+@pytest.fixture
+def listing_file(ruvo, workdir):
+    """A listing unit never used before, so that a routine called directly writes
+    its listing records to fort.N of this test's directory (a unit stays
+    connected for the life of the process). Returns the path of that file."""
+    unit = _next_unit[0]
+    _next_unit[0] += 1
+    ruvo.datran.nwrite = unit
+    yield workdir / f"fort.{unit}"
+    ruvo.datran.nwrite = 9

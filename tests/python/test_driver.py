@@ -22,16 +22,15 @@ def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
     assert ruvo.title.tit.tobytes().decode() == "TEST PANEL" + " " * 70
 
 
-def test_prtype_lists_the_requested_types_in_order(ruvo, workdir, capfd):
+def test_prtype_lists_the_requested_types_in_order(ruvo, listing_file, capfd):
     flags = ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")
     saved = {f: int(getattr(ruvo.antype, f)) for f in flags}
     for f in flags:
         setattr(ruvo.antype, f, 1)
-    ruvo.datran.nwrite = 9
     ruvo.ruvoutils.prtype()
     for f, v in saved.items():
         setattr(ruvo.antype, f, v)
-    lines = (workdir / "fort.9").read_text().split("\n")
+    lines = listing_file.read_text().split("\n")
     assert lines[8:] == [" " * 25 + t for t in (
         "TEMPERATURE DISTRIBUTION", "LINEAR DISPLACEMENTS, FORCES AND MOMENTS",
         "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "NATURAL FREQUENCIES AND CORRESPONDING MODES",
