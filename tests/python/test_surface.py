@@ -162,3 +162,36 @@ def test_import_fails_cleanly_without_numpy(tmp_path):
         "try:\n    import _ruvo\nexcept ImportError as e:\n    print(e)\n",
         env={"PYTHONPATH": f"{tmp_path}{os.pathsep}{os.environ.get('PYTHONPATH', '')}"})
     assert out.strip() == "can't initialize module _ruvo (failed to import numpy)"
+
+
+def test_optional_size_arguments(ruvo):
+    u, err = ruvo.ruvoutils, ruvo.__ruvo_error
+    a = np.array([4.0, 1.0, 5.0, 1.0, 6.0])        # tridiagonal profile of order 3
+    lv = np.array([0, 1, 2], np.int32)
+    b = np.asfortranarray(np.eye(3))
+    c = u.probtm(a, 2, lv, b, 1)
+    assert c.dtype == np.float64 and c.flags.f_contiguous
+    assert np.array_equal(c, [[4, 1, 0], [1, 5, 1], [0, 1, 6]])
+    assert np.array_equal(u.probtm(a, 2, lv, b, 1, 3, 3), c)
+    with pytest.raises(err, match=r"^\(shape\(b, 1\) == m\) failed for 2nd keyword m: probtm:m=2$"):
+        u.probtm(a, 2, lv, b, 1, m=2)
+    with pytest.raises(err, match=r"^\(shape\(lv, 0\) == n\) failed for 1st keyword n: chodec:n=4$"):
+        u.chodec(a, 2, lv, 0, n=4)
+    with pytest.raises(err, match=r"^_ruvo\.ruvoutils\.probtm\(\) 2nd keyword \(m\) can't be converted to int$"):
+        u.probtm(a, 2, lv, b, 1, m="three")
+
+
+def test_docstring_with_optional_arguments_and_results(ruvo):
+    assert ruvo.ruvoutils.probtm.__doc__ == (
+        "c = probtm(a,ibd,lv,b,m1,[n,m])\n\nWrapper for ``probtm``.\n\n"
+        "Parameters\n----------\n"
+        "a : input rank-1 array('d') with bounds (*)\n"
+        "ibd : input int\n"
+        "lv : input rank-1 array('i') with bounds (n)\n"
+        "b : input rank-2 array('d') with bounds (n,m)\n"
+        "m1 : input int\n\n"
+        "Other Parameters\n----------------\n"
+        "n : input int, optional\n    Default: shape(lv, 0)\n"
+        "m : input int, optional\n    Default: shape(b, 1)\n\n"
+        "Returns\n-------\n"
+        "c : rank-2 array('d') with bounds (n,m)\n")
