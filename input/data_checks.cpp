@@ -88,9 +88,9 @@ DataFault laminate_fault() {
   return {};
 }
 
+template <class V>
 DataFault function_range_fault() {
-  // ku and knfun lie before the first variant-dependent array of f07ina.
-  const auto& ina = state::f07ina<ruvo31>();
+  const auto& ina = state::f07ina<V>();
   if (!within(ina.knfun, 0, 5))
     return fault(FaultCode::functions, FaultKind::outside, "KNFUN", ina.knfun, 0, 5);
   for (int k = 1; k <= ina.knfun; ++k)
@@ -99,11 +99,12 @@ DataFault function_range_fault() {
   return {};
 }
 
+template <class V>
 DataFault functions_fault() {
-  const auto& ina = state::f07ina<ruvo31>();
+  const auto& ina = state::f07ina<V>();
   if (ina.knfun == 0)
     return fault(FaultCode::functions, FaultKind::outside, "KNFUN", ina.knfun, 1, 5);
-  if (DataFault f = function_range_fault()) return f;
+  if (DataFault f = function_range_fault<V>()) return f;
   bool seen[6] = {};
   for (int k = 1; k <= ina.knfun; ++k) {
     if (seen[ina.ku(k)])
@@ -219,6 +220,8 @@ DataFault term_count_fault() {
   template DataFault grid_fault<V>(int);                      \
   template DataFault length_fault<V>();                       \
   template DataFault laminate_fault<V>();                     \
+  template DataFault function_range_fault<V>();               \
+  template DataFault functions_fault<V>();                    \
   template DataFault suppression_count_fault<V>(int);         \
   template DataFault suppression_fault<V>(int);               \
   template DataFault stiffener_line_fault<V>();               \

@@ -69,9 +69,9 @@ template <class V> DataFault length_fault();
 // elmstf(1..my-1) within 1..p_abdstf; needs a sound grid.
 template <class V> DataFault laminate_fault();
 // knfun within 0..5 and ku(1..knfun) within 1..5 (what is indexed).
-DataFault function_range_fault();
+template <class V> DataFault function_range_fault();
 // ... and ku(1..knfun) one of (1), (1,2,3), (1,4,5), (1,2,3,4,5).
-DataFault functions_fault();
+template <class V> DataFault functions_fault();
 // numsup within 0..p_nsup.
 template <class V> DataFault suppression_count_fault(int numsup);
 // ... and idesup(1..4, k), k = 1..numsup, within their ranges; needs a sound grid.

@@ -23,7 +23,7 @@ DataFault model_fault() {
   if (DataFault f = grid_fault<V>(1)) return f;
   if (DataFault f = length_fault<V>()) return f;
   if (DataFault f = laminate_fault<V>()) return f;
-  if (DataFault f = functions_fault()) return f;
+  if (DataFault f = functions_fault<V>()) return f;
   const auto& idesup = state::f07ind.idesup;
   if (DataFault f = suppression_fault<V>(leading_nonzero(&idesup(1, 1), V::p_nsup, 4))) return f;
   if (DataFault f = edge_code_fault()) return f;

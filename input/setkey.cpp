@@ -18,7 +18,7 @@ using KeyMatrix = Array<std::int32_t, 5, 4, V::p_nodes>;
 template <class V>
 DataFault key_matrix_fault() {
   if (DataFault f = grid_fault<V>(1)) return f;
-  if (DataFault f = function_range_fault()) return f;
+  if (DataFault f = function_range_fault<V>()) return f;
   if (DataFault f = suppression_fault<V>(state::f07ind.numsup)) return f;
   if (state::f07ind.seiten)
     if (DataFault f = edge_code_fault()) return f;

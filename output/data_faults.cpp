@@ -72,6 +72,7 @@ std::vector<io::Value> fault_values(const DataFault& f) {
     case FaultKind::repeated: v.emplace_back(f.value); break;
     case FaultKind::no_w:
     case FaultKind::combination:
+      // ku lies before the first variant-dependent array: the same in every layout
       for (int k = 1; k <= 5; ++k) v.emplace_back(state::f07ina<ruvo31>().ku(k));
       break;
   }

@@ -21,7 +21,7 @@ using io::write_listing;
 template <class V>
 DataFault echo_fault(std::initializer_list<std::pair<std::string_view, Columns>> arrays) {
   if (DataFault f = grid_fault<V>(0)) return f;
-  if (DataFault f = function_range_fault()) return f;
+  if (DataFault f = function_range_fault<V>()) return f;
   if (DataFault f = suppression_count_fault<V>(state::f07ind.numsup)) return f;
   if (state::f07ind.seiten)
     if (DataFault f = edge_code_fault()) return f;
@@ -41,6 +41,7 @@ DataFault echo_fault(std::initializer_list<std::pair<std::string_view, Columns>>
 }
 
 // Edge lines: "0" fixed, "-" free, "*" a function the analysis does not carry.
+template <class V>
 void print_boundary_conditions() {
   static const io::Format heading(
       "(///1X,'BOUNDARY CONDITIONS, EDGE-WISE'//                          7X,'0 = FIXED'/7X,'- = FREE'/                                     7X,'* = NOT SPECIFIED'//                                          7X,'BOUNDARY !',5X,'W',5X,'U',5X,'V',                             3X,'BETA  GAMMA  W,X OR W,Y'/7X,9('-'),'+',44('-'))");
@@ -50,7 +51,7 @@ void print_boundary_conditions() {
       "!',15X,'SYMMETRY')      ", "!',5A6, A10)            ", "!',12X,'ANTI-SYMMETRY') "};
 
   const auto& ki = state::f07ind.ki;
-  const auto& ina = state::f07ina<ruvo31>();  // ku, knfun: same place in every variant
+  const auto& ina = state::f07ina<V>();
   write_listing(heading);
   for (int i = 1; i <= 4; ++i) {
     edgfmt.patch(2, 1, edgbeg[i - 1]);
@@ -254,7 +255,7 @@ void prtout(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
     listing::print_fault(listing::Routine::prtout, fault, false);
     return;
   }
-  if (state::f07ind.seiten) print_boundary_conditions();
+  if (state::f07ind.seiten) print_boundary_conditions<V>();
   if (state::f07ind.numsup > 0) print_suppressions();
   print_grid<V>();
   print_and_convert_angles();

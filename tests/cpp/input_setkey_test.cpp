@@ -1,0 +1,235 @@
+// Key matrices worked by hand: equation numbers, counts, band widths and the
+// printed key matrix for small grids in both loop orders.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "input/setkey.hpp"
+#include "input_listing_fixture.hpp"
+#include "model/blocks.hpp"
+
+namespace ruvo {
+namespace {
+
+using testing::sp;
+
+class Setkey : public testing::ListingTest {
+protected:
+  template <class V = ruvo31>
+  void run() {
+    setkey<V>(ix_, iy_);
+  }
+  // lm(f, 1..4, n)
+  template <class V = ruvo31>
+  static std::array<int, 4> key(int f, int n) {
+    const auto& lm = state::f07mat<V>().lm;
+    return {lm(f, 1, n), lm(f, 2, n), lm(f, 3, n), lm(f, 4, n)};
+  }
+  static int ibdx() { return state::f07ina<ruvo31>().ibdx; }
+  static int ibdy() { return state::f07ina<ruvo31>().ibdy; }
+
+  // The listing lines before the node records.
+  static std::vector<std::string> heading(int ix, int iy) {
+    auto i5 = [](int v) { return sp(5 - int(std::to_string(v).size())) + std::to_string(v); };
+    return {"1",
+            "",
+            " KEY MATRIX",
+            sp(7) + "NO. OF FREEDOMS" + sp(33) + "FOR THE DISPLACEMENT W :" + i5(ix),
+            sp(23) + "FOR THE DISPLACEMENTS U,V AND THE ROTATIONS BETA,GAMMA :" + i5(iy),
+            "",
+            " NODE POINT" + sp(13) + "W" + sp(22) + "U" + sp(22) + "V" + sp(20) + "BETA" + sp(19) + "GAMMA",
+            " NODEX NODEY     W   WX   WY   WXY      U   UX   UY   UXY      V   VX   VY   VXY      B   BX"
+            "   BY   BXY      G   GX   GY   GXY"};
+  }
+
+  std::int32_t ix_ = -1, iy_ = -1;
+};
+
+TEST_F(Setkey, SquareGridWithoutConditionsNumbersYLinesOuter) {
+  grid(2, 2);  // nodes 1 (1,1), 2 (2,1), 3 (1,2), 4 (2,2); visited 1, 3, 2, 4
+  run();
+  EXPECT_EQ(ix_, 16);
+  EXPECT_EQ(iy_, 0);
+  EXPECT_EQ(key(1, 1), (std::array{1, 2, 3, 4}));
+  EXPECT_EQ(key(1, 3), (std::array{5, 6, 7, 8}));
+  EXPECT_EQ(key(1, 2), (std::array{9, 10, 11, 12}));
+  EXPECT_EQ(key(1, 4), (std::array{13, 14, 15, 16}));
+  EXPECT_EQ(key(2, 1), (std::array{-909, -909, -909, -909}));  // not carried
+  EXPECT_EQ(key(1, 5), (std::array{-909, -909, -909, -909}));  // beyond the grid
+  EXPECT_EQ(ibdx(), 16);
+  EXPECT_EQ(ibdy(), 0);
+
+  std::vector<std::string> expected = heading(16, 0);
+  for (std::string row : {"   1     1        1    2    3    4", "   1     2        5    6    7    8",
+                          "   2     1        9   10   11   12", "   2     2       13   14   15   16"})
+    expected.push_back(row);
+  expected.push_back("0  BANDWIDTHS IBDX= 16    IBDY=  0");
+  expected.push_back("1");
+  EXPECT_EQ(listing(), expected);
+}
+
+TEST_F(Setkey, TallGridRunsXLinesInnerAndWideGridYLinesInner) {
+  grid(3, 4);  // my >= mx: y-lines outer, visiting 1, 5, 9, 2, 6, 10, ...
+  run();
+  EXPECT_EQ(ix_, 48);
+  EXPECT_EQ(key(1, 5), (std::array{5, 6, 7, 8}));
+  EXPECT_EQ(key(1, 2), (std::array{13, 14, 15, 16}));
+  EXPECT_EQ(key(1, 12), (std::array{45, 46, 47, 48}));
+  EXPECT_EQ(ibdx(), 20);  // element (1..2, 1..2): nodes 1, 5, 2, 6 hold 1..20
+
+  grid(4, 3);  // mx > my: x-lines outer, visiting the nodes in their own order
+  run();
+  EXPECT_EQ(ix_, 48);
+  EXPECT_EQ(key(1, 2), (std::array{5, 6, 7, 8}));
+  EXPECT_EQ(key(1, 4), (std::array{13, 14, 15, 16}));
+  EXPECT_EQ(ibdx(), 20);  // nodes 1, 4, 2, 5 hold 1..20
+}
+
+TEST_F(Setkey, ExplicitEdgeCodesWithMembraneFunctions) {
+  grid(2, 2);
+  functions({1, 2, 3});
+  edge(edge_y0, {0, 1, 6});  // W and its normal slope vanish on y = 0: nodes 1 and 3
+  run();
+  EXPECT_EQ(key(1, 1), (std::array{0, 0, 0, 0}));
+  EXPECT_EQ(key(2, 1), (std::array{1, 2, 3, 4}));
+  EXPECT_EQ(key(3, 1), (std::array{5, 6, 7, 8}));
+  EXPECT_EQ(key(1, 3), (std::array{0, 0, 0, 0}));
+  EXPECT_EQ(key(3, 3), (std::array{13, 14, 15, 16}));
+  EXPECT_EQ(key(1, 2), (std::array{1, 2, 3, 4}));
+  EXPECT_EQ(key(2, 2), (std::array{17, 18, 19, 20}));
+  EXPECT_EQ(key(3, 4), (std::array{29, 30, 31, 32}));
+  EXPECT_EQ(ix_, 8);
+  EXPECT_EQ(iy_, 32);
+  EXPECT_EQ(ibdx(), 8);
+  EXPECT_EQ(ibdy(), 32);
+
+  const std::vector<std::string> lines = listing();
+  ASSERT_EQ(lines.size(), 14u);
+  EXPECT_EQ(lines[8], "   1     1        0    0    0    0       1    2    3    4       5    6    7    8");
+  EXPECT_EQ(lines[11], "   2     2        5    6    7    8      25   26   27   28      29   30   31   32");
+  EXPECT_EQ(lines[12], "0  BANDWIDTHS IBDX=  8    IBDY= 32");
+}
+
+TEST_F(Setkey, SymmetryPlanesWithShearRotationsLeaveTheMembraneColumnsBlank) {
+  grid(2, 2);
+  functions({1, 4, 5});
+  edge(edge_x0, {1});   // antisymmetry on x = 0 (nodes 1, 2): BETA loses F, FY; W, GAMMA lose FX, FXY
+  edge(edge_xl, {-1});  // symmetry on x = lx (nodes 3, 4): the other way round
+  run();
+  EXPECT_EQ(key(1, 1), (std::array{0, 1, 0, 2}));
+  EXPECT_EQ(key(4, 1), (std::array{1, 0, 2, 0}));
+  EXPECT_EQ(key(5, 1), (std::array{0, 3, 0, 4}));
+  EXPECT_EQ(key(1, 3), (std::array{3, 0, 4, 0}));
+  EXPECT_EQ(key(4, 3), (std::array{0, 5, 0, 6}));
+  EXPECT_EQ(key(5, 3), (std::array{7, 0, 8, 0}));
+  EXPECT_EQ(key(5, 4), (std::array{15, 0, 16, 0}));
+  EXPECT_EQ(ix_, 8);
+  EXPECT_EQ(iy_, 16);
+  EXPECT_EQ(ibdx(), 8);
+  EXPECT_EQ(ibdy(), 16);
+
+  const std::vector<std::string> lines = listing();
+  EXPECT_EQ(lines[8], "   1     1        0    1    0    2 " + sp(49) + "   1    0    2    0    " +
+                          "   0    3    0    4");
+}
+
+TEST_F(Setkey, YEdgeSymmetryAndAntisymmetryReverseVAndGamma) {
+  grid(2, 2);
+  functions({1, 2, 3, 4, 5});
+  edge(edge_y0, {-1});  // symmetry on y = 0 (nodes 1, 3): V, GAMMA lose F, FX; the others FY, FXY
+  edge(edge_yl, {2});   // antisymmetry on y = ly (nodes 2, 4): V, GAMMA lose FY, FXY; the others F, FX
+  run();
+  EXPECT_EQ(key(1, 1), (std::array{1, 2, 0, 0}));
+  EXPECT_EQ(key(2, 1), (std::array{1, 2, 0, 0}));
+  EXPECT_EQ(key(3, 1), (std::array{0, 0, 3, 4}));
+  EXPECT_EQ(key(4, 1), (std::array{5, 6, 0, 0}));
+  EXPECT_EQ(key(5, 1), (std::array{0, 0, 7, 8}));
+  EXPECT_EQ(key(1, 2), (std::array{0, 0, 5, 6}));
+  EXPECT_EQ(key(3, 2), (std::array{19, 20, 0, 0}));
+  EXPECT_EQ(ix_, 8);
+  EXPECT_EQ(iy_, 32);
+  EXPECT_EQ(listing()[10],
+            "   2     1        0    0    5    6       0    0   17   18      19   20    0    0       0    0"
+            "   21   22      23   24    0    0");
+}
+
+TEST_F(Setkey, SingleSuppressionsAndCodesOfFunctionsNotCarried) {
+  grid(3, 4);
+  suppress(1, 1, 1, 2, 3);  // W at y-line 2, x-line 3: node 10
+  suppress(2, 1, 4, 1, 1);  // W,xy at node 1
+  suppress(3, 1, 1, 2, 3);  // the same freedom again
+  state::f07ind.numsup = 3;
+  edge(edge_xl, {0, 2});  // U is not carried: its entries are zeroed but never numbered
+  run();
+  EXPECT_EQ(ix_, 46);
+  EXPECT_EQ(key(1, 1), (std::array{1, 2, 3, 0}));
+  EXPECT_EQ(key(1, 10), (std::array{0, 20, 21, 22}));
+  EXPECT_EQ(key(1, 3), (std::array{23, 24, 25, 26}));
+  EXPECT_EQ(key(2, 9), (std::array{0, -909, 0, -909}));
+  EXPECT_EQ(ibdx(), 20);  // the top element row spans node 3 (23..26) to node 8 (39..42)
+}
+
+TEST_F(Setkey, EdgeCodesAreIgnoredWithoutTheSidesFlag) {
+  grid(2, 2);
+  edge(edge_y0, {0, 1, 6});
+  state::f07ind.seiten = 0;
+  suppress(1, 1, 2, 2, 2);
+  state::f07ind.numsup = 1;
+  run();
+  EXPECT_EQ(ix_, 15);
+  EXPECT_EQ(key(1, 4), (std::array{13, 0, 14, 15}));
+}
+
+TEST_F(Setkey, ElementWithoutWFreedomsDoesNotNarrowTheBand) {
+  grid(2, 3);  // y-lines 1 and 2 fully suppressed: the lower element has no W freedom
+  int k = 0;
+  for (int i = 1; i <= 2; ++i)
+    for (int j = 1; j <= 2; ++j)
+      for (int d = 1; d <= 4; ++d) suppress(++k, 1, d, i, j);
+  state::f07ind.numsup = k;
+  run();
+  EXPECT_EQ(ix_, 8);
+  EXPECT_EQ(ibdx(), 8);
+}
+
+TEST_F(Setkey, GridOfOneLineHasNoElementAndBandOfOne) {
+  grid(1, 3);
+  run();
+  EXPECT_EQ(ix_, 12);
+  EXPECT_EQ(ibdx(), 1);
+  EXPECT_EQ(ibdy(), 0);
+}
+
+TEST_F(Setkey, SmallVariantUsesItsOwnLayout) {
+  grid<ruvo19>(19, 19);
+  functions<ruvo19>({1});
+  run<ruvo19>();
+  EXPECT_EQ(ix_, 4 * 361);
+  EXPECT_EQ(key<ruvo19>(1, 361), (std::array{1441, 1442, 1443, 1444}));
+}
+
+TEST_F(Setkey, InconsistentStateIsReportedAndLeftAlone) {
+  grid(2, 2);
+  state::f07ina<ruvo31>().leit(2, 2) = 5000;
+  state::f07mat<ruvo31>().lm(1, 1, 1) = 77;
+  run();
+  EXPECT_EQ(ix_, 0);
+  EXPECT_EQ(iy_, 0);
+  EXPECT_EQ(state::f07mat<ruvo31>().lm(1, 1, 1), 77);
+  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE SETKEY:",
+                                                 " LEIT(  2,  2) =       5000  IS NOT WITHIN     1 TO   961",
+                                                 " INCONSISTENT DATA: KEY MATRIX NOT BUILT"}));
+
+  grid(2, 2);
+  edge(edge_x0, {0, 9});
+  run();
+  EXPECT_EQ(listing()[4], " BNDX0(  2) =          9  IS ABOVE     6");
+  functions({1, 7});
+  run();
+  EXPECT_EQ(listing()[7], " KU(  2) =          7  IS NOT WITHIN     1 TO     5");
+}
+
+}  // namespace
+}  // namespace ruvo
