@@ -1,0 +1,222 @@
+// Data input: derived counts and flags, element laminates, namelist groups,
+// and every model the analysis could not index, each with its message and code.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "input/rddata.hpp"
+#include "input_listing_fixture.hpp"
+#include "model/blocks.hpp"
+
+namespace ruvo {
+namespace {
+
+using testing::sp;
+
+class Rddata : public testing::ListingTest {
+protected:
+  void SetUp() override {
+    ListingTest::SetUp();
+    grid(3, 4);
+    auto& elmstf = state::stiffcom<ruvo31>().elmstf;
+    elmstf(1) = 1;
+    elmstf(2) = elmstf(3) = 2;
+    // Laminate s holds 100*s + row in matabd and 1000*s + row in matsw,
+    // except the stiffnesses that make the equivalent thickness 2.
+    auto& sk = state::skstf;
+    for (int s = 1; s <= 2; ++s) {
+      for (int r = 1; r <= 18; ++r) sk.matabd(r, s) = float(100 * s + r);
+      for (int r = 1; r <= 21; ++r) sk.matsw(r, s) = float(1000 * s + r);
+    }
+    sk.matabd(1, 1) = sk.matabd(3, 1) = 3.0f;    // A11, A22
+    sk.matabd(13, 1) = sk.matabd(15, 1) = 1.0f;  // D11, D22: (144/9)^(1/4) = 2
+  }
+
+  std::int32_t run() {
+    std::int32_t ier = -1;
+    rddata<ruvo31>(col(bb_), col(dd_), col(bd_), col(rr_), col(dr_), col(br_), ArrayRef<float, 2>(ss_.data(), {3, 900}),
+                   ier);
+    return ier;
+  }
+  static ArrayRef<float, 2> col(std::vector<float>& v) { return ArrayRef<float, 2>(v.data(), {6, 900}); }
+  static void input_file(const std::string& text) {
+    std::ofstream("fort.8") << text;
+    io::close(8);
+  }
+
+  std::vector<float> bb_ = std::vector<float>(6 * 900), dd_ = bb_, bd_ = bb_, rr_ = bb_, dr_ = bb_, br_ = bb_;
+  std::vector<float> ss_ = std::vector<float>(3 * 900);
+};
+
+TEST_F(Rddata, NumbersNodesAndGivesEachElementTheLaminateOfItsRow) {
+  ASSERT_EQ(run(), 0);
+  const auto& leit = state::f07ina<ruvo31>().leit;
+  EXPECT_EQ(leit(1, 1), 1);
+  EXPECT_EQ(leit(4, 1), 4);
+  EXPECT_EQ(leit(1, 2), 5);
+  EXPECT_EQ(leit(4, 3), 12);
+  // Elements 1..3 are column 1, rows 1..3; element 4 starts column 2 in row 1.
+  const ArrayRef<float, 2> bb = col(bb_), dd = col(dd_), bd = col(bd_), rr = col(rr_), dr = col(dr_), br = col(br_);
+  EXPECT_EQ(bb(2, 1), 102.0f);
+  EXPECT_EQ(bb(2, 2), 202.0f);
+  EXPECT_EQ(bb(2, 4), 102.0f);
+  EXPECT_EQ(bd(6, 6), 212.0f);
+  EXPECT_EQ(dd(1, 3), 213.0f);
+  EXPECT_EQ(br(1, 5), 2001.0f);
+  EXPECT_EQ(dr(6, 2), 2012.0f);
+  EXPECT_EQ(rr(1, 1), 1013.0f);
+  EXPECT_EQ(ss_[3 * 4 + 2], 2021.0f);  // ss(3, 5): element 5 lies in row 2
+  EXPECT_EQ(bb(1, 7), 0.0f);           // beyond the 6 elements
+  EXPECT_EQ(state::plotin.scal, 2.0f);
+  EXPECT_TRUE(listing().empty());
+}
+
+TEST_F(Rddata, EigenvalueCountsArePlotModesFirstAndLimitedAfter) {
+  state::man.neigrq = 60;
+  state::man.neigit = 70;
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(state::man.neigrq, 50);
+  EXPECT_EQ(state::man.neigit, 55);
+  EXPECT_EQ(state::plotin.nmod, 50);
+  EXPECT_EQ(state::plotin.mdsplt(50), 50);
+  const std::string warning = "    WARNING: IN SUBROUTINE RDDATA";
+  const std::string reduced = sp(13) + "NUMBER OF EIGENMODES FOR ITERATION WAS REDUCED TO";
+  EXPECT_EQ(listing(), (std::vector<std::string>{warning, reduced + " 55", warning, reduced + " 50"}));
+
+  state::man.neigrq = 3;
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(state::plotin.nmod, 3);
+  EXPECT_EQ(state::plotin.mdsplt(3), 3);
+  EXPECT_EQ(state::plotin.mdsplt(4), 0);
+}
+
+TEST_F(Rddata, EdgeFlagsSymmetryCodesAndCounts) {
+  state::plotin.isymx = state::plotin.isymy = 7;
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(state::f07ind.seiten, 0);
+  EXPECT_EQ(state::plotin.isymx, 7);
+
+  edge(edge_y0, {1});
+  edge(edge_yl, {1});
+  edge(edge_x0, {-1});
+  suppress(1, 1, 1, 1, 1);
+  suppress(2, 1, 2, 1, 1);
+  suppress(4, 1, 3, 1, 1);  // after the zero column: not counted
+  auto& dis = state::f07dis<ruvo31>();
+  dis.istx(1) = 3;
+  dis.istx(2) = 4;
+  dis.istx(4) = 2;
+  for (int i = 1; i <= 5; ++i) dis.isty(i) = 1;  // more than the 3 x-lines
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(state::f07ind.seiten, 1);
+  EXPECT_EQ(state::plotin.isymy, 1);  // y = ly comes last
+  EXPECT_EQ(state::plotin.isymx, -2);
+  EXPECT_EQ(state::f07ind.numsup, 2);
+  EXPECT_EQ(dis.nox, 2);
+  EXPECT_EQ(dis.noy, 3);
+}
+
+TEST_F(Rddata, MassesAreReadForVibration) {
+  state::antype.vibr = 1;
+  ASSERT_EQ(run(), 8);
+  const std::vector<std::string> missing = {" MESSAGE FROM SUBROUTINE RDDATA:", " NAMELIST  INERT NOT FOUND"};
+  EXPECT_EQ(listing(), missing);
+
+  input_file("&inert dom = 2.5, domx = 1.0, 2.0 /\n");
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(state::densit.dom, 2.5f);
+  EXPECT_EQ(state::f07dis<ruvo31>().domx(2), 2.0f);
+}
+
+TEST_F(Rddata, StringerGroupFollowsTheMassesAndIsEchoed) {
+  state::antype.vibr = state::antype.cripan = 1;
+  state::f07dis<ruvo31>().stype = 1;
+  input_file("&tstringer webth = 0.5, ddst = 1234.5 /\n&inert dom = 1.0 /\n");
+  // Searched from where "inert" ended: the group before it is not found.
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(run(), 8);
+  const std::string missing = " Some Stringer Data missing for crippling analysis";
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), " MESSAGE FROM SUBROUTINE RDDATA:\n" + missing + "\n");
+
+  input_file("&inert dom = 1.0 /\n&tstringer webth = 0.5, ddst = 1234.5 /\n");
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(listing().back(), "         0.12345E+04         0.50000E+00");
+
+  state::f07dis<ruvo31>().stype = 3;
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");  // listing only
+  EXPECT_EQ(listing().back(), missing);
+}
+
+TEST_F(Rddata, OmegaStringerReadsTheChordAndWebAngle) {
+  state::antype.cripan = 1;
+  state::f07dis<ruvo31>().stype = 2;
+  input_file("&ostringer footth = 1, chordwidth = 7.5, alpha = 80 /\n");
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(state::stringercom.chordwidth, 7.5f);
+  EXPECT_EQ(state::stringercom.alpha, 80.0f);
+  EXPECT_TRUE(listing().empty());
+}
+
+struct Rejection {
+  const char* what;
+  std::function<void()> spoil;
+  std::int32_t ier;
+  std::string record;
+};
+
+TEST_F(Rddata, ModelsTheAnalysisCannotIndexAreRejectedBeforeAnythingChanges) {
+  auto& ina = state::f07ina<ruvo31>();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<Rejection> cases = {
+      {"too many x-lines", [&] { ina.mx = 32; }, 11, " MX =         32  IS NOT WITHIN     1 TO    31"},
+      {"no y-line", [&] { ina.my = 0; }, 11, " MY =          0  IS NOT WITHIN     1 TO    31"},
+      {"zero length", [&] { ina.a(2) = 0; }, 12, " A(  2) =  0.0000000E+00  IS NOT POSITIVE AND FINITE"},
+      {"negative length", [&] { ina.b(3) = -2; }, 12, " B(  3) = -0.2000000E+01  IS NOT POSITIVE AND FINITE"},
+      {"NaN length", [&] { ina.b(1) = nan; }, 12, " B(  1) =            NaN  IS NOT POSITIVE AND FINITE"},
+      {"laminate 3", [] { state::stiffcom<ruvo31>().elmstf(3) = 3; }, 13,
+       " ELMSTF(  3) =          3  IS NOT WITHIN     1 TO     2"},
+      {"code 6", [&] { functions({1, 6}); }, 14, " KU(  2) =          6  IS NOT WITHIN     1 TO     5"},
+      {"knfun 0", [&] { functions({}); }, 14, " KNFUN =          0  IS NOT WITHIN     1 TO     5"},
+      {"repeated", [&] { functions({1, 2, 2}); }, 14, " KU(  3) =          2  REPEATS AN EARLIER CODE"},
+      {"no W", [&] { functions({2, 3}); }, 14, " KU =  2  3  0  0  0  HOLDS NO CODE 1 (W)"},
+      {"(1,2)", [&] { functions({1, 2}); }, 14, " KU =  1  2  0  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
+      {"unsorted", [&] { functions({1, 3, 2}); }, 14,
+       " KU =  1  3  2  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
+      {"derivative kind 5", [&] { suppress(1, 1, 1, 1, 1), suppress(2, 1, 5, 1, 1); }, 15,
+       " IDESUP(  2,  2) =          5  IS NOT WITHIN     1 TO     4"},
+      {"y-line 5", [&] { suppress(1, 1, 1, 5, 1); }, 15, " IDESUP(  3,  1) =          5  IS NOT WITHIN     1 TO     4"},
+      {"x-line 0", [&] { suppress(1, 2, 1, 1, -1); }, 15, " IDESUP(  4,  1) =         -1  IS NOT WITHIN     1 TO     3"},
+      {"edge code 7", [&] { edge(edge_yl, {0, 1, 7}); }, 16, " BNDYL(  3) =          7  IS ABOVE     6"},
+      {"neigit 1", [] { state::man.neigit = 1; }, 17, " NEIGIT =          1  IS BELOW     2"},
+      {"neigrq 0", [] { state::man.neigrq = 0; }, 17, " NEIGRQ =          0  IS BELOW     1"},
+      {"stringer line", [] { state::f07dis<ruvo31>().istx(1) = 5; }, 18,
+       " ISTX(  1) =          5  IS NOT WITHIN     1 TO     4"},
+  };
+  for (const Rejection& c : cases) {
+    SetUp();
+    c.spoil();
+    ina.leit = {};
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(run(), c.ier) << c.what;
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::vector<std::string> block = {" MESSAGE FROM SUBROUTINE RDDATA:", c.record};
+    EXPECT_EQ(listing(), block) << c.what;
+    EXPECT_EQ(out, block[0] + "\n" + block[1] + "\n") << c.what;
+    EXPECT_EQ(ina.leit(1, 1), 0) << c.what;  // nothing numbered
+    EXPECT_EQ(state::plotin.mdsplt(3), 1) << c.what;
+    TearDown();
+  }
+  SetUp();
+  edge(edge_y0, {1, 9});  // codes of a symmetry edge are not conditions
+  EXPECT_EQ(run(), 0);
+}
+
+}  // namespace
+}  // namespace ruvo
