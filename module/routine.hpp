@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
+#include <type_traits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +50,11 @@ public:
   template <class T>
   T* data(std::string_view name) {
     return static_cast<T*>(slot(name).array.mutable_data());
+  }
+  // The same storage as one run of all its entries.
+  template <class T>
+  std::span<T> span(std::string_view name) {
+    return {data<std::remove_const_t<T>>(name), static_cast<std::size_t>(size(name))};
   }
 
   // The array argument `name` as a 1-based column-major view of its declared rank R.

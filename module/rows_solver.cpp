@@ -13,12 +13,6 @@ namespace ruvo::module {
 
 namespace {
 
-// The storage of array argument `name` as one run of entries.
-template <class T>
-std::span<T> flat(Call& c, std::string_view name) {
-  return {static_cast<T*>(c.slot(name).array.mutable_data()), std::size_t(c.size(name))};
-}
-
 std::string any_fault(const ArgumentFault& f) { return f.text; }
 std::string array_fault(const ArgumentFault& f) {
   return f.kind == ArgumentFault::array ? f.text : std::string();
@@ -32,58 +26,58 @@ std::vector<RoutineRow> solver_utility_rows() {
        [](Call& c) { mklvbd(c.array<std::int32_t, 1>("lv"), c.i4("nn"), c.i4("ibd"), c.i4("ier")); }},
       {"chodec", "a f8(*), ibd i4, lv i4(n), ier i4, [n i4 = shape(lv,0)]", "",
        [](Call& c) {
-         chodec(flat<double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv"), c.i4("ier"));
+         chodec(c.span<double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv"), c.i4("ier"));
        },
        [](Call& c) {
          return array_fault(
-             profile_fault(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv")));
+             profile_fault(c.span<const double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv")));
        }},
       {"chosol", "a f8(*), ibd i4, lv i4(n), x f8(n,m), y f8(n), [n i4 = shape(lv,0)], [m i4 = shape(x,1)]", "",
        [](Call& c) {
-         chosol(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv"),
-                flat<double>(c, "x"), c.i4("m"), flat<double>(c, "y"));
+         chosol(c.span<const double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv"),
+                c.span<double>("x"), c.i4("m"), c.span<double>("y"));
        },
        [](Call& c) {
-         return any_fault(chosol_fault(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"),
-                                       flat<const std::int32_t>(c, "lv"), flat<const double>(c, "x"), c.i4("m"),
-                                       flat<const double>(c, "y")));
+         return any_fault(chosol_fault(c.span<const double>("a"), c.i4("n"), c.i4("ibd"),
+                                       c.span<const std::int32_t>("lv"), c.span<const double>("x"), c.i4("m"),
+                                       c.span<const double>("y")));
        }},
       {"probtm", "a f8(*), ibd i4, lv i4(n), b f8(n,m), m1 i4, [n i4 = shape(lv,0)], [m i4 = shape(b,1)]",
        "c f8(n,m)",
        [](Call& c) {
-         probtm(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"), flat<const std::int32_t>(c, "lv"),
-                flat<const double>(c, "b"), c.i4("m1"), c.i4("m"), flat<double>(c, "c"));
+         probtm(c.span<const double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv"),
+                c.span<const double>("b"), c.i4("m1"), c.i4("m"), c.span<double>("c"));
        },
        [](Call& c) {
-         return any_fault(probtm_fault(flat<const double>(c, "a"), c.i4("n"), c.i4("ibd"),
-                                       flat<const std::int32_t>(c, "lv"), flat<const double>(c, "b"), c.i4("m1"),
-                                       c.i4("m"), flat<const double>(c, "c")));
+         return any_fault(probtm_fault(c.span<const double>("a"), c.i4("n"), c.i4("ibd"),
+                                       c.span<const std::int32_t>("lv"), c.span<const double>("b"), c.i4("m1"),
+                                       c.i4("m"), c.span<const double>("c")));
        }},
       {"simvit",
        "neigrq i4, a f8(*), b f8(*), ibda i4, ibdb i4, lvbnda i4(*), lvbndb i4(*), eps f8, elam f8(*), "
        "x f8(n,neigit), jac i4, ip i4, lvtri i4(*), ier i4, [neigit i4 = shape(x,1)], [n i4 = shape(x,0)]",
        "",
        [](Call& c) {
-         simvit(c.i4("neigrq"), c.i4("neigit"), flat<const double>(c, "a"), flat<const double>(c, "b"), c.i4("n"),
-                c.i4("ibda"), c.i4("ibdb"), flat<const std::int32_t>(c, "lvbnda"),
-                flat<const std::int32_t>(c, "lvbndb"), c.f8("eps"), flat<double>(c, "elam"), flat<double>(c, "x"),
-                c.i4("jac"), c.i4("ip"), flat<const std::int32_t>(c, "lvtri"), c.i4("ier"));
+         simvit(c.i4("neigrq"), c.i4("neigit"), c.span<const double>("a"), c.span<const double>("b"), c.i4("n"),
+                c.i4("ibda"), c.i4("ibdb"), c.span<const std::int32_t>("lvbnda"),
+                c.span<const std::int32_t>("lvbndb"), c.f8("eps"), c.span<double>("elam"), c.span<double>("x"),
+                c.i4("jac"), c.i4("ip"), c.span<const std::int32_t>("lvtri"), c.i4("ier"));
        },
        [](Call& c) {
          return array_fault(simvit_fault(
-             c.i4("neigrq"), c.i4("neigit"), flat<const double>(c, "a"), flat<const double>(c, "b"), c.i4("n"),
-             c.i4("ibda"), c.i4("ibdb"), flat<const std::int32_t>(c, "lvbnda"),
-             flat<const std::int32_t>(c, "lvbndb"), c.f8("eps"), flat<const double>(c, "elam"),
-             flat<const double>(c, "x"), flat<const std::int32_t>(c, "lvtri")));
+             c.i4("neigrq"), c.i4("neigit"), c.span<const double>("a"), c.span<const double>("b"), c.i4("n"),
+             c.i4("ibda"), c.i4("ibdb"), c.span<const std::int32_t>("lvbnda"),
+             c.span<const std::int32_t>("lvbndb"), c.f8("eps"), c.span<const double>("elam"),
+             c.span<const double>("x"), c.span<const std::int32_t>("lvtri")));
        }},
       {"jacob2", "a f8(*), lvtri i4(n), eps f8, ys f8(n,n), ier i4, [n i4 = shape(lvtri,0)]", "",
        [](Call& c) {
-         jacob2(flat<double>(c, "a"), c.i4("n"), flat<const std::int32_t>(c, "lvtri"), c.f8("eps"),
-                flat<double>(c, "ys"), c.i4("ier"));
+         jacob2(c.span<double>("a"), c.i4("n"), c.span<const std::int32_t>("lvtri"), c.f8("eps"),
+                c.span<double>("ys"), c.i4("ier"));
        },
        [](Call& c) {
-         return array_fault(jacob2_fault(flat<const double>(c, "a"), c.i4("n"),
-                                         flat<const std::int32_t>(c, "lvtri"), flat<const double>(c, "ys")));
+         return array_fault(jacob2_fault(c.span<const double>("a"), c.i4("n"),
+                                         c.span<const std::int32_t>("lvtri"), c.span<const double>("ys")));
        }},
       {"chneig", "", "", [](Call&) { chneig(); }},
   };
