@@ -1,0 +1,148 @@
+"""Data input, key matrix, term merging and the listing routines called one after
+another from Python, after a `ruvomain` call or with preset shared blocks."""
+import numpy as np
+import pytest
+
+from conftest import ruvomain_args
+
+
+def element_arrays(columns=900):
+    return [np.zeros((6, columns), np.float32, order="F") for _ in range(6)] + \
+           [np.zeros((3, columns), np.float32, order="F")]
+
+
+def lines(path):
+    return path.read_text().split("\n")[:-1]
+
+
+@pytest.fixture
+def keep_plot_controls(ruvo):
+    """rddata rewrites the plot controls; later tests expect them as they were."""
+    saved = {name: np.array(getattr(ruvo.plotin, name)) for name in ("scal", "mdsplt", "nmod", "isymx", "isymy")}
+    yield
+    for name, value in saved.items():
+        setattr(ruvo.plotin, name, value)
+
+
+@pytest.fixture
+def panel(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
+    """A 3 x 4 grid after `ruvomain`, W, U, V carried, W held with its slope on y = 0;
+    later listing records go to the test's own unit."""
+    ruvo.f07ina.mx, ruvo.f07ina.my = 3, 4
+    lengths = np.zeros(30, np.float32)
+    lengths[:3] = 2.0
+    ruvo.prtnds31.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, bndy0p=[0, 1, 6, 0, 0, 0, 0]))
+    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    yield listing_file
+    ruvo.f07ina.mx = ruvo.f07ina.my = 0
+    ruvo.f07ind.bndy0 = [0] * 7
+    ruvo.f07ind.seiten = 0
+
+
+def test_road_of_an_analysis_from_data_to_key_matrix(ruvo, panel):
+    p = ruvo.prtnds31
+    arrays = element_arrays()
+    assert p.rddata(*arrays, 0) is None
+    assert ruvo.f07ina.leit[:4, :3].tolist() == [[1, 5, 9], [2, 6, 10], [3, 7, 11], [4, 8, 12]]
+    assert ruvo.f07ind.seiten == 1 and ruvo.f07ind.numsup == 0
+    p.prtout(*arrays)
+    p.setkey(0, 0)
+    text = lines(panel)
+    assert " NUMBER OF SUBDIVISION LINES:   IN X-DIRECTION    3" in text
+    assert "        Y = 0   !     0     -     -     *     *         0" in text
+    # y = 0 holds 3 nodes without W: 9 W nodes, 12 nodes with U and V.
+    key = text.index(" KEY MATRIX")
+    assert text[key + 1].endswith("FOR THE DISPLACEMENT W :   36")
+    assert text[key + 2].endswith("BETA,GAMMA :   96")
+    assert text[key + 6] == "   1     1        0    0    0    0       1    2    3    4       5    6    7    8"
+    # Element of y-lines 2, 3 and x-lines 1, 2: W 1..20 (nodes 2, 6, 3, 7), U, V 25..64.
+    assert (ruvo.f07ina.ibdx, ruvo.f07ina.ibdy) == (20, 40)
+    assert text[-2:] == ["0  BANDWIDTHS IBDX= 20    IBDY= 40", "1"]
+
+
+def test_redfkq_merges_preset_term_lists(ruvo, panel):
+    ruvo.prtnds31.rddata(*element_arrays(), 0)
+    q = ruvo.f01qua
+    q.kquad[:2, :2, 0] = [[110, 101], [101, 110]]
+    q.kquad[:2, 2, 0] = 11
+    q.fquad[:2, 0] = [1.5, 2.0]
+    q.ikt[0] = 2
+    ruvo.prtnds31.redfkq()
+    assert q.ikt[0] == 1 and q.fquad[0, 0] == 3.5 and q.fquad[1, 0] == 0
+    assert q.kquad[0, :, 0].tolist() == [110, 101, 11] and q.kquad[1, :, 0].tolist() == [0, 0, 0]
+    q.ikt[0] = 0
+    q.kquad[0, :, 0] = 0
+    q.fquad[0, 0] = 0
+
+
+@pytest.mark.parametrize("item, value, record, code", [
+    ("mx", 32, " MX =         32  IS NOT WITHIN     1 TO    31", 11),
+    ("neigit", 1, " NEIGIT =          1  IS BELOW     2", 17),
+])
+def test_rddata_rejection_reaches_both_outputs_and_the_process_lives_on(ruvo, panel, capfd, item, value, record,
+                                                                        code):
+    block = getattr(ruvo.f07ina if item == "mx" else ruvo.man, item)
+    saved = int(block)
+    setattr(ruvo.f07ina if item == "mx" else ruvo.man, item, value)
+    capfd.readouterr()
+    ruvo.prtnds31.rddata(*element_arrays(), 0)
+    setattr(ruvo.f07ina if item == "mx" else ruvo.man, item, saved)
+    expected = [" MESSAGE FROM SUBROUTINE RDDATA:", record]
+    assert capfd.readouterr().out.split("\n")[:-1] == expected
+    assert lines(panel) == expected
+    assert int(ruvo.f07ina.leit[0, 0]) == 0
+    ruvo.prtnds31.rddata(*element_arrays(), 0)      # the next call works
+    assert int(ruvo.f07ina.leit[0, 0]) == 1
+
+
+def test_setkey_and_prtout_refuse_a_grid_without_node_numbers(ruvo, panel):
+    # ruvomain's reset cleared leit and rddata has not run.
+    ruvo.prtnds31.setkey(0, 0)
+    ruvo.prtnds31.prtout(*element_arrays())
+    assert lines(panel) == [" MESSAGE FROM SUBROUTINE SETKEY:",
+                            " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
+                            " INCONSISTENT DATA: KEY MATRIX NOT BUILT",
+                            " MESSAGE FROM SUBROUTINE PRTOUT:",
+                            " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
+                            " INCONSISTENT DATA: NO DATA ECHO PRINTED"]
+
+
+def test_prtout_short_arrays_are_reported_not_read(ruvo, panel):
+    ruvo.prtnds31.rddata(*element_arrays(), 0)
+    ruvo.prtnds31.prtout(*element_arrays(columns=2))
+    assert lines(panel)[1] == " BB =          2  IS BELOW     3"
+
+
+def test_small_variant_runs_the_same_road(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
+    ruvo.f07ina.mx, ruvo.f07ina.my = 2, 2
+    ruvo.prtnds19.ruvomain(**ruvomain_args(variant="19", ap=np.ones(18, np.float32), bp=np.ones(18, np.float32),
+                                           kup=[1, 0, 0, 0, 0]))
+    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    arrays = element_arrays(324)
+    ruvo.prtnds19.rddata(*arrays, 0)
+    ruvo.prtnds19.setkey(0, 0)
+    text = lines(listing_file)
+    assert text[3].endswith("FOR THE DISPLACEMENT W :   16")
+    assert text[-2] == "0  BANDWIDTHS IBDX= 16    IBDY=  0"
+    ruvo.f07ina.mx = ruvo.f07ina.my = 0
+
+
+def test_eigvpr_prints_blocks_on_the_unit_given(ruvo, listing_file):
+    unit = int(listing_file.name.split(".")[1])
+    x = np.asfortranarray(np.arange(1.0, 15.0).reshape(2, 7, order="F"))
+    ruvo.ruvoutils.eigvpr(unit, x)
+    text = lines(listing_file)
+    assert len(text) == 6
+    assert text[3] == "0    DOF       EIGENMODE  7"
+    assert text[5] == "      2        0.1400000E+02"
+    assert ruvo.ruvoutils.eigvpr.__doc__.split("\n")[0] == "eigvpr(unit,x,[m,neiga])"
+
+
+def test_rows_of_every_variant(ruvo):
+    for v, elements in (("19", 324), ("21", 400), ("25", 576), ("31", 900)):
+        p = getattr(ruvo, "prtnds" + v)
+        assert p.rddata.__doc__.split("\n")[0] == "rddata(bb,dd,bd,rr,dr,br,ss,ier)"
+        assert f"bb : input rank-2 array('f') with bounds (6,{elements})" in p.rddata.__doc__
+        assert p.setkey.__doc__.split("\n")[0] == "setkey(ix,iy)"
+        assert p.redfkq.__doc__.split("\n")[0] == "redfkq()"
+        assert "ss : input rank-2 array('f') with bounds (3,*)" in p.prtout.__doc__
