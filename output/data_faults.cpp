@@ -8,9 +8,7 @@
 
 namespace ruvo::listing {
 
-namespace {
-
-const io::Format& heading(Routine r) {
+const io::Format& message_heading(Routine r) {
   static const io::Format rddata("(1X,'MESSAGE FROM SUBROUTINE RDDATA:')");
   static const io::Format setkey("(1X,'MESSAGE FROM SUBROUTINE SETKEY:')");
   static const io::Format redfkq("(1X,'MESSAGE FROM SUBROUTINE REDFKQ:')");
@@ -25,6 +23,8 @@ const io::Format& heading(Routine r) {
   }
   return rddata;
 }
+
+namespace {
 
 // What a routine without an error code says it left undone.
 const io::Format* nothing_done(Routine r) {
@@ -80,7 +80,7 @@ std::vector<io::Value> fault_values(const DataFault& f) {
 }
 
 void write_block(int unit, Routine routine, const DataFault& fault) {
-  io::write(unit, heading(routine));
+  io::write(unit, message_heading(routine));
   const auto values = fault_values(fault);
   io::write(unit, fault_format(fault), values);
   if (const io::Format* last = nothing_done(routine)) io::write(unit, *last);

@@ -3,10 +3,14 @@
 #pragma once
 
 #include "input/data_checks.hpp"
+#include "io/record.hpp"
 
 namespace ruvo::listing {
 
 enum class Routine { rddata, setkey, redfkq, prtout, eigvpr };
+
+// The first line of a routine's messages, "MESSAGE FROM SUBROUTINE <NAME>:".
+const io::Format& message_heading(Routine routine);
 
 // The message block on the listing, and on standard output too when asked.
 // Routines without an error code add the line that they did nothing.

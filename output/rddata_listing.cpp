@@ -2,16 +2,14 @@
 
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "output/data_faults.hpp"
 #include "io/listing.hpp"
 
 namespace ruvo::listing {
 
 namespace {
 
-const io::Format& message_heading() {
-  static const io::Format f("(1X,'MESSAGE FROM SUBROUTINE RDDATA:')");
-  return f;
-}
+const io::Format& rddata_heading() { return message_heading(Routine::rddata); }
 
 }  // namespace
 
@@ -31,17 +29,17 @@ void print_reader_message(std::string_view message) {
 void print_group_missing(std::string_view group) {
   static const io::Format not_found("(1X,'NAMELIST ',A6,' NOT FOUND')");
   for (int unit : {state::datran.nwrite, io::stdout_unit}) {
-    io::write(unit, message_heading());
+    io::write(unit, rddata_heading());
     io::write(unit, not_found, {group});
   }
 }
 
 void print_stringer_data_missing(bool also_stdout) {
   static const io::Format missing("(1x,'Some Stringer Data missing for crippling analysis')");
-  io::write_listing(message_heading());
+  io::write_listing(rddata_heading());
   io::write_listing(missing);
   if (!also_stdout) return;
-  io::write(io::stdout_unit, message_heading());
+  io::write(io::stdout_unit, rddata_heading());
   io::write(io::stdout_unit, missing);
 }
 
