@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "input/data_checks.hpp"
+#include "io/listing.hpp"
 #include "model/blocks.hpp"
 #include "output/data_faults.hpp"
-#include "io/listing.hpp"
 #include "output/patched_format.hpp"
 
 namespace ruvo {
@@ -249,8 +249,8 @@ void prtout(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   const auto& ina = state::f07ina<V>();
   const bool shear = ina.ku(2) == 4 || ina.knfun == 5;
   const DataFault fault =
-      shear ? echo_fault<V>({{"BB", bb}, {"DD", dd}, {"BD", bd}, {"RR", rr}, {"DR", dr}, {"BR", br}, {"SS", ss}})
-            : echo_fault<V>({{"BB", bb}, {"DD", dd}, {"BD", bd}});
+      shear ? echo_fault<V>({{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd}, {"COLUMNS OF RR", rr}, {"COLUMNS OF DR", dr}, {"COLUMNS OF BR", br}, {"COLUMNS OF SS", ss}})
+            : echo_fault<V>({{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd}});
   if (fault) {
     listing::print_fault(listing::Routine::prtout, fault, false);
     return;

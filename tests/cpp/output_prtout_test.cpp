@@ -236,7 +236,7 @@ TEST_F(Prtout, InconsistentStateOrShortArraysPrintAMessageAndNoEcho) {
   grid(2, 4);
   state::f07ang.alfax = 10.0f;
   run(2);  // three strips, two columns
-  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE PRTOUT:", " BB =          2  IS BELOW     3",
+  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE PRTOUT:", " COLUMNS OF BB =          2  IS BELOW     3",
                                                  " INCONSISTENT DATA: NO DATA ECHO PRINTED"}));
   EXPECT_EQ(state::f07ang.alfax, 10.0f);
   state::f07dis<ruvo31>().noy = 30;
