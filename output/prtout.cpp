@@ -248,8 +248,11 @@ template <class V>
 void prtout(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss) {
   const auto& ina = state::f07ina<V>();
   const bool shear = ina.ku(2) == 4 || ina.knfun == 5;
+  // The shear arrays are read only when BETA and GAMMA are analysed.
   const DataFault fault =
-      shear ? echo_fault<V>({{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd}, {"COLUMNS OF RR", rr}, {"COLUMNS OF DR", dr}, {"COLUMNS OF BR", br}, {"COLUMNS OF SS", ss}})
+      shear ? echo_fault<V>({{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd},
+                             {"COLUMNS OF RR", rr}, {"COLUMNS OF DR", dr}, {"COLUMNS OF BR", br},
+                             {"COLUMNS OF SS", ss}})
             : echo_fault<V>({{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd}});
   if (fault) {
     listing::print_fault(listing::Routine::prtout, fault, false);
