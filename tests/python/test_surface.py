@@ -195,3 +195,16 @@ def test_docstring_with_optional_arguments_and_results(ruvo):
         "m : input int, optional\n    Default: shape(b, 1)\n\n"
         "Returns\n-------\n"
         "c : rank-2 array('d') with bounds (n,m)\n")
+
+
+def test_eigvpr_sizes_default_to_the_array(ruvo, capfd):
+    x = np.zeros((4, 2))
+    with pytest.raises(ruvo.__ruvo_error, match=r"^\(shape\(x, 0\) == m\) failed for 1st keyword m: eigvpr:m=5$"):
+        ruvo.ruvoutils.eigvpr(6, x, m=5)
+    with pytest.raises(ruvo.__ruvo_error, match=r"^\(shape\(x, 1\) == neiga\) failed for 2nd keyword neiga: eigvpr:neiga=3$"):
+        ruvo.ruvoutils.eigvpr(6, x, 4, 3)
+    assert capfd.readouterr().out == ""
+    ruvo.ruvoutils.eigvpr(6, x)
+    assert capfd.readouterr().out.split("\n")[-6:] == (
+        ["0    DOF       EIGENMODE  1     EIGENMODE  2"]
+        + [f"      {k}        0.0000000E+00    0.0000000E+00" for k in (1, 2, 3, 4)] + [""])
