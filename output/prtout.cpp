@@ -101,7 +101,8 @@ void print_grid() {
   write_listing(codes, ku);
   write_listing(lines, {ina.mx, ina.my});
   write_listing(lengths);
-  const int mxm = ina.mx - 1, mym = ina.my - 1;
+  // Subdivisions per direction; a grid of no lines has none.
+  const int mxm = std::max(ina.mx - 1, 0), mym = std::max(ina.my - 1, 0);
   for (int i = 1; i <= std::min(mxm, mym); ++i) write_listing(both, {ina.a(i), ina.b(i)});
   for (int i = std::min(mxm, mym) + 1; i <= std::max(mxm, mym); ++i) {
     if (ina.mx > ina.my) write_listing(x_only, {ina.a(i)});

@@ -178,6 +178,12 @@ TEST_F(Prtout, SubdivisionLengthsOfUnequalLineCounts) {
   EXPECT_EQ(count(sp(21) + "    12345.67773" + sp(5) + "    12345.67773"), 1);
   EXPECT_EQ(count(sp(41) + "    12345.67773"), 2);
   EXPECT_EQ(count(" EDGE LENGTHS" + sp(8) + "    12345.67773" + sp(5) + "    37037.03125"), 1);
+  io::open(9, "listing.out");  // a fresh listing
+  grid(0, 3, 2.0f);  // no x-line: only the y lengths, none before the first
+  run();
+  EXPECT_EQ(section(" SUBDIVISION LENGTHS IN   X-DIRECTION         Y-DIRECTION", rule),
+            (std::vector<std::string>{" SUBDIVISION LENGTHS IN   X-DIRECTION         Y-DIRECTION",
+                                      sp(41) + "        2.00000", sp(41) + "        2.00000"}));
 }
 
 TEST_F(Prtout, RadiiAboveTenToTheNineteenAreInfinite) {
