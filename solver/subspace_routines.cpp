@@ -1,5 +1,6 @@
 #include "solver/subspace_routines.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -130,7 +131,8 @@ void chneig() {
     io::write(io::stdout_unit, neigit_reduced, {man.neigit});
   }
   if (man.neigrq >= man.neigit) {
-    man.neigrq = man.neigit - 1;
+    // neigit - 1, saturating for a host-set neigit at the bottom of the range
+    man.neigrq = std::max(man.neigit, std::numeric_limits<std::int32_t>::min() + 1) - 1;
     io::write(io::stdout_unit, neigrq_reduced, {man.neigrq});
   }
 }
