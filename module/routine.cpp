@@ -70,7 +70,7 @@ std::string Routine::ordinal_words(const Arg& a) const {
 
 std::string Routine::array_failure(const Arg& a) const {
   const std::string which = a.intent == Intent::result ? "hidden" : ordinal_words(a);
-  return "failed in converting " + which + " `" + a.name + "' of " + qualified_ + " to C/Fortran array";
+  return "failed in converting " + which + " `" + a.name + "' of " + qualified_ + " to an array";
 }
 
 void Routine::convert_scalar(const Arg& a, py::handle value, Call::Slot& slot) const {
@@ -117,7 +117,7 @@ void Routine::convert_scalar(const Arg& a, py::handle value, Call::Slot& slot) c
       if (PyErr_Occurred()) {
         PyErr_Clear();
         raise(error_, "string_from_pyobj failed in converting " + ordinal_words(a) + "`" + a.name +
-                          "' of " + qualified_ + " to C string");
+                          "' of " + qualified_ + ": text expected");
       }
       s.resize(static_cast<std::size_t>(a.text_length), ' ');
       slot.text = std::move(s);

@@ -45,7 +45,7 @@ def test_module_attributes_and_doc(ruvo):
     for name in ("prtnds19", "prtnds21", "prtnds25", "prtnds31", "ruvoutils", "ruvo19", "ruvo31"):
         assert name in ruvo.__doc__
     assert "leit(31,31)" in ruvo.__doc__ and "kquad(340,3,900)" in ruvo.__doc__
-    assert "f2py" not in ruvo.__doc__.lower() and "pybind" not in ruvo.__doc__.lower()
+    assert "generated" not in ruvo.__doc__.lower() and "pybind" not in ruvo.__doc__.lower()
 
 
 def test_views_are_live_and_shared(ruvo):
