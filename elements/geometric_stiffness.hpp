@@ -1,0 +1,24 @@
+// Geometric stiffness over the W equations of a membrane force field
+// pmem(p_nodes, 3) = (Nx, Nxy, Ny) per node: skin and stiffeners, times fakt,
+// added to the profile matrix bmt with level vector lv (never cleared).
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "model/array.hpp"
+
+namespace ruvo {
+
+// ier: 0; 1 freedom lookup; 2 / 3 x- / y-stiffeners.
+template <class V>
+void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem, float fakt,
+            std::int32_t& ier);
+
+// The stiffeners of direction xory; leaves the axial forces of the last
+// segment in pax (shared block test). ier: 0; 1 direction; 2 lookup.
+template <class V>
+void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem,
+            float fakt, std::int32_t& ier);
+
+}  // namespace ruvo

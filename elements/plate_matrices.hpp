@@ -1,0 +1,29 @@
+// Skin stiffness of the panel, split by the two freedom numberings:
+// A11 (W with W, profile over lvtri), A21 (tangential rows, W columns,
+// dense with leading dimension p_ny), A22 (tangential, profile over lva22).
+// Each integrates the element term lists exactly and then adds the
+// stiffener share; cmpa11 also subtracts the geometric stiffness of the
+// fixed membrane forces. The caller sets the scales (set_freedom_scales)
+// and builds the key matrix, level vectors and term lists first.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "model/array.hpp"
+
+namespace ruvo {
+
+// ier: 0; 2 freedom lookup; 3 x-stiffeners or fixed forces; 4 y-stiffeners.
+template <class V>
+void cmpa11(std::span<double> a11, std::int32_t& ier);
+
+// ier: 0; 1 rows != iy (a21 untouched); the lookup's code; 3 / 4 stiffeners.
+template <class V>
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier);
+
+// ier: 0; 1 / 2 first / second lookup; 3 / 4 stiffeners.
+template <class V>
+void cmpa22(std::span<double> a22, std::int32_t& ier);
+
+}  // namespace ruvo
