@@ -158,15 +158,17 @@ void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
   std::vector<std::pair<int, int>> blocks;
   for_each_block(n, U.lead(), nb, [&](int k0, int k1) { blocks.emplace_back(k0, k1); });
   for (auto [k0, k1] : blocks) {
-    work.above_transposed(U, k0, k1, -1.0, x, x, m);
+    work.load(U, k0, k1);
+    work.above_transposed(-1.0, x, x, m, n);
     cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, k1 - k0 + 1, m, 1.0,
-                U.at(k0, k0), U.ld(), x + (k0 - 1), n);
+                work.diagonal(), work.ld(), x + (k0 - 1), n);
   }
   for (auto b = blocks.rbegin(); b != blocks.rend(); ++b) {
     const auto [k0, k1] = *b;
+    work.load(U, k0, k1);
     cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasNoTrans, CblasNonUnit, k1 - k0 + 1, m, 1.0,
-                U.at(k0, k0), U.ld(), x + (k0 - 1), n);
-    work.above_product(U, k0, k1, -1.0, x, x, m);
+                work.diagonal(), work.ld(), x + (k0 - 1), n);
+    work.above_product(-1.0, x, x, m, n);
   }
 }
 

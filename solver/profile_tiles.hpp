@@ -10,10 +10,13 @@
 // matrix with leading dimension ibd-1, in place.
 //
 // The first ibd-1 rows are shorter (the full triangle of order ibd-1) and
-// have no such stride. Columns 1..`copied` are therefore held in a copy with
-// the same formula at another base (LAPACK's band layout: ibd entries per
-// column, those above row 1 unused), and `split` says which columns are read
-// from it. The full triangle (ibd = n) lives entirely in the copy.
+// have no such stride. The factorisation, whose updates run across columns,
+// holds columns 1..`copied` in a copy with the same formula at another base
+// (LAPACK's band layout: ibd entries per column, those above row 1 unused);
+// `split` says which columns are read from it. The solution and the product
+// read column blocks one at a time and gather those of the leading columns
+// into a small zero-padded tile instead (TileWork::load). The full triangle
+// (ibd = n) has leading columns only.
 //
 //   ibd 3, order 5:   copy  [ . . a1 | . a2 a3 ]            columns 1, 2
 //                     in place        a4 a5 a6 | a7 a8 a9 | a10 a11 a12
@@ -25,6 +28,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -35,25 +39,26 @@ namespace ruvo::solver {
 template <class T>
 class ProfileTiles {
 public:
-  // Copies columns 1..copied of U (at least the leading columns, at most n).
+  // Copies columns 1..copied of U (0..n).
   ProfileTiles(Profile<T> p, int copied)
-      : p_(p), split_(std::clamp(copied, leading_columns(p), p.n)),
-        copy_(std::size_t(split_) * std::size_t(p.ibd)) {
+      : p_(p), split_(std::clamp(copied, 0, p.n)),
+        copy_(new double[std::size_t(split_) * std::size_t(p.ibd)]) {
     for (int j = 1; j <= split_; ++j)
-      std::copy_n(&p(j, top(j)), j - top(j) + 1, copy_.data() + offset(top(j), j));
+      std::copy_n(&p(j, top(j)), j - top(j) + 1, copy_.get() + offset(top(j), j));
   }
 
   // Columns of U that must come from the copy: those without the band stride.
   static int leading_columns(Profile<const double> p) { return p.ibd == p.n ? p.n : p.ibd - 1; }
 
   // U(k, j) for top(j) <= k <= j.
-  T* at(int k, int j) { return j > split_ ? &p_(j, k) : copy_.data() + offset(k, j); }
-  const double* at(int k, int j) const { return j > split_ ? &p_(j, k) : copy_.data() + offset(k, j); }
+  T* at(int k, int j) { return j > split_ ? &p_(j, k) : copy_.get() + offset(k, j); }
+  const double* at(int k, int j) const { return j > split_ ? &p_(j, k) : copy_.get() + offset(k, j); }
   int top(int j) const { return p_.first_column(j); }
   int ld() const { return p_.ibd - 1; }
   int n() const { return p_.n; }
   int ibd() const { return p_.ibd; }
   int lead() const { return leading_columns(p_); }
+  int split() const { return split_; }
   const Profile<T>& profile() const { return p_; }
 
   // Copies columns first..split back into the profile and reads every column
@@ -78,28 +83,38 @@ private:
 
   Profile<T> p_;
   int split_;
-  std::vector<double> copy_;
+  // Left uninitialised: only the band's entries are written and read, and
+  // the pages of the unused corners of the full triangle are never touched.
+  std::unique_ptr<double[]> copy_;
 };
 
-// The tile kernels behind the Cholesky solution and the profile product.
-// Column blocks of U are taken `nb` columns at a time (1 <= nb <= ibd-1),
-// never across the lead.
+// One column block k0..k1 of U made addressable for BLAS, with the products
+// with the band above it: the kernels behind the Cholesky solution and the
+// profile product. Blocks have at most ibd-1 columns and never span the lead.
 class TileWork {
 public:
-  // c(K, :) += alpha · U(above K, K)ᵀ · y(above K, :)
+  // Leading columns that are not in the copy are gathered, zero-padded.
   template <class T>
-  void above_transposed(const ProfileTiles<T>& U, int k0, int k1, double alpha, const double* y,
-                        double* c, int m);
+  void load(const ProfileTiles<T>& U, int k0, int k1);
+  const double* diagonal() const { return diagonal_; }  // U(K, K), upper triangle
+  int ld() const { return ld_; }
+
+  // c(K, :) += alpha · U(above K, K)ᵀ · y(above K, :); y and c have n rows.
+  void above_transposed(double alpha, const double* y, double* c, int m, int n) const;
   // c(above K, :) += alpha · U(above K, K) · y(K, :)
-  template <class T>
-  void above_product(const ProfileTiles<T>& U, int k0, int k1, double alpha, const double* y, double* c,
-                     int m);
+  void above_product(double alpha, const double* y, double* c, int m, int n) const;
 
 private:
-  // The wedge rows p0..q0-1 above block k0..k1, zero-padded into wedge_.
-  template <class T>
-  int gather_wedge(const ProfileTiles<T>& U, int k0, int k1, int& p0);
-  std::vector<double> wedge_;
+  // Rows row0.. above the block, stored for every column of it (zeros where
+  // outside the band), at data with leading dimension ld.
+  struct Part {
+    const double* data = nullptr;
+    int ld = 0, row0 = 0, rows = 0;
+  };
+  int k0_ = 0, h_ = 0, ld_ = 0;
+  const double* diagonal_ = nullptr;
+  Part rectangle_, wedge_;
+  std::vector<double> gathered_, wedge_copy_;
 };
 
 // Calls f(k0, k1) for the column blocks of at most nb columns, ascending,
