@@ -59,16 +59,24 @@ void TileWork::load(const ProfileTiles<T>& U, int k0, int k1) {
   wedge_ = {wedge_copy_.data(), wedge_rows, p0, wedge_rows};
 }
 
+// One column goes through the matrix-vector product: the matrix product
+// would pack the tile for nothing.
 void TileWork::above_transposed(double alpha, const double* y, double* c, int m, int n) const {
   for (const Part& part : {rectangle_, wedge_})
-    if (part.rows > 0)
+    if (part.rows > 0 && m == 1)
+      cblas_dgemv(CblasColMajor, CblasTrans, part.rows, h_, alpha, part.data, part.ld, y + (part.row0 - 1), 1,
+                  1.0, c + (k0_ - 1), 1);
+    else if (part.rows > 0)
       cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, h_, m, part.rows, alpha, part.data, part.ld,
                   y + (part.row0 - 1), n, 1.0, c + (k0_ - 1), n);
 }
 
 void TileWork::above_product(double alpha, const double* y, double* c, int m, int n) const {
   for (const Part& part : {rectangle_, wedge_})
-    if (part.rows > 0)
+    if (part.rows > 0 && m == 1)
+      cblas_dgemv(CblasColMajor, CblasNoTrans, part.rows, h_, alpha, part.data, part.ld, y + (k0_ - 1), 1, 1.0,
+                  c + (part.row0 - 1), 1);
+    else if (part.rows > 0)
       cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, part.rows, m, h_, alpha, part.data, part.ld,
                   y + (k0_ - 1), n, 1.0, c + (part.row0 - 1), n);
 }

@@ -38,11 +38,13 @@ struct Block {
 };
 
 // A profile matrix for repeated products, with its tiles when the band is
-// wide enough for them (the copy of the leading columns made once).
+// wide enough for them; the leading columns are copied once (for the full
+// triangle the whole matrix, as a square) rather than gathered per product,
+// since the orthonormalisation multiplies one column at a time.
 class Operator {
 public:
   explicit Operator(Profile<const double> p) : p_(p), nb_(tile_rows(p.ibd)) {
-    if (nb_ > 0) tiles_.emplace(p, 0);
+    if (nb_ > 0) tiles_.emplace(p, ProfileTiles<const double>::leading_columns(p));
   }
   // c(:, m1..m) = A·b(:, m1..m)
   void multiply(const double* b, int m1, int m, double* c) const {
