@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace ruvo::solver {
@@ -148,21 +149,39 @@ void cholesky_solve_rows(Profile<const double> L, double* x, int m, double* y) {
   }
 }
 
-// Forward: each block of rows takes off what the rows above contribute, then
-// solves with its diagonal tile; backward the other way round.
+namespace {
+
+std::vector<std::pair<int, int>> column_blocks(int n, int lead, int nb) {
+  std::vector<std::pair<int, int>> blocks;
+  for_each_block(n, lead, nb, [&](int k0, int k1) { blocks.emplace_back(k0, k1); });
+  return blocks;
+}
+
+}  // namespace
+
+// Each block of rows takes off what the rows above contribute, then solves
+// with its diagonal tile.
 template <class T>
-void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
+void cholesky_forward_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
   if (m < 1) return;
   const int n = U.n();
   TileWork work;
-  std::vector<std::pair<int, int>> blocks;
-  for_each_block(n, U.lead(), nb, [&](int k0, int k1) { blocks.emplace_back(k0, k1); });
-  for (auto [k0, k1] : blocks) {
+  for (auto [k0, k1] : column_blocks(n, U.lead(), nb)) {
     work.load(U, k0, k1);
     work.above_transposed(-1.0, x, x, m, n);
     cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, k1 - k0 + 1, m, 1.0,
                 work.diagonal(), work.ld(), x + (k0 - 1), n);
   }
+}
+
+// From the last block up: solve with the diagonal tile, then take the block's
+// share off the rows above.
+template <class T>
+void cholesky_backward_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
+  if (m < 1) return;
+  const int n = U.n();
+  TileWork work;
+  const auto blocks = column_blocks(n, U.lead(), nb);
   for (auto b = blocks.rbegin(); b != blocks.rend(); ++b) {
     const auto [k0, k1] = *b;
     work.load(U, k0, k1);
@@ -172,8 +191,19 @@ void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
   }
 }
 
-template void cholesky_solve_tiles(const ProfileTiles<double>&, double*, int, int);
-template void cholesky_solve_tiles(const ProfileTiles<const double>&, double*, int, int);
+template <class T>
+void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
+  cholesky_forward_tiles(U, x, m, nb);
+  cholesky_backward_tiles(U, x, m, nb);
+}
+
+#define RUVO_TILE_SOLVES(T)                                                     \
+  template void cholesky_forward_tiles(const ProfileTiles<T>&, double*, int, int);  \
+  template void cholesky_backward_tiles(const ProfileTiles<T>&, double*, int, int); \
+  template void cholesky_solve_tiles(const ProfileTiles<T>&, double*, int, int);
+RUVO_TILE_SOLVES(double)
+RUVO_TILE_SOLVES(const double)
+#undef RUVO_TILE_SOLVES
 
 void cholesky_solve(Profile<const double> L, double* x, int m, double* y) {
   const int nb = tile_rows(L.ibd);

@@ -39,4 +39,13 @@ int cholesky_factor_tiles(ProfileTiles<double>& A, int nb);
 template <class T>
 void cholesky_solve_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 
+// The two halves of cholesky_solve_tiles: x = L⁻¹·x, and x = L⁻ᵀ·x, for the
+// m columns of x (n by m, leading dimension n). The forward half alone gives
+// a condensation: with W = L⁻¹·C, Cᵀ·A⁻¹·C = Wᵀ·W (one symmetric rank-k
+// update, DSYRK, with W as it stands).
+template <class T>
+void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
+template <class T>
+void cholesky_backward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
+
 }  // namespace ruvo::solver

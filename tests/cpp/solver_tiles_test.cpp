@@ -102,6 +102,27 @@ TEST(SolverTiles, FailingPivotInsideATileIsTheFirstFailingRow) {
   }
 }
 
+TEST(SolverTiles, ForwardHalfGivesTheCondensation) {
+  // Cᵀ·A⁻¹·C = Wᵀ·W with W = L⁻¹·C, against the full solution.
+  Band a = testing::random_band(61, 20, 4);
+  ProfileTiles<double> U(view(a), factor_copied(view(a)));
+  ASSERT_EQ(cholesky_factor_tiles(U, 7), 0);
+  const int m = 4;
+  const std::vector<double> c = testing::random_block(61, m, 8);
+  std::vector<double> w = c, z = c;
+  cholesky_forward_tiles(U, w.data(), m, 7);
+  cholesky_solve_tiles(U, z.data(), m, 7);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < m; ++j) {
+      double wtw = 0.0, ctz = 0.0;
+      for (int r = 0; r < 61; ++r) {
+        wtw += w[std::size_t(i) * 61 + r] * w[std::size_t(j) * 61 + r];
+        ctz += c[std::size_t(i) * 61 + r] * z[std::size_t(j) * 61 + r];
+      }
+      EXPECT_NEAR(wtw, ctz, 1e-13);
+    }
+}
+
 TEST(SolverTiles, RepeatedRunsAreBitIdentical) {
   Band first = testing::random_band(300, 120, 9);
   Band second = first;
