@@ -8,14 +8,13 @@ namespace {
 
 // The engine runs one analysis per process and sweeps run several processes:
 // one BLAS thread unless the host raises it (openblas_set_num_threads).
-const bool one_blas_thread = (openblas_set_num_threads(1), true);
+[[maybe_unused]] const bool one_blas_thread = (openblas_set_num_threads(1), true);
 
 }  // namespace
 
 int tile_rows(int ibd) {
   constexpr int narrowest = 48;  // below, the tiles' calls cost more than they save
   constexpr int rows = 128;
-  (void)one_blas_thread;
   return ibd - 1 < narrowest ? 0 : std::min(rows, ibd - 1);
 }
 
