@@ -19,8 +19,9 @@ void report(const io::Format& heading, const io::Format& line) {
   io::write_listing(line);
 }
 
+// Whether ku(1..knfun) holds function f.
 template <class V>
-bool carries_function(int f) {
+bool in_freedom_set(int f) {
   const auto& ina = state::f07ina<V>();
   for (int k = 1; k <= ina.knfun; ++k)
     if (ina.ku(k) == f) return true;
@@ -111,7 +112,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
   ElementBlock block;
   ier = elements::for_each_term<V>([&](int i, int j, Term term) {
     const int f1 = term.function1(), f2 = term.function2();
-    if (!carries_function<V>(f1) || !carries_function<V>(f2) || (f1 == 1) == (f2 == 1)) return 0;
+    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || (f1 == 1) == (f2 == 1)) return 0;
     if (f2 == 1) term.swap_factors();  // the W factor first
     if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
     std::int32_t err = 0;
@@ -149,7 +150,7 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   ElementBlock block;
   ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
     const int f1 = term.function1(), f2 = term.function2();
-    if (!carries_function<V>(f1) || !carries_function<V>(f2) || term.pair <= 19 || f2 <= 1) return 0;
+    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || term.pair <= 19 || f2 <= 1) return 0;
     if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
     std::int32_t err = 0;
     iuoriv<V>(i, j, f1, kpq, err);

@@ -21,18 +21,13 @@ void phi(std::int32_t i, float z, float& val, std::int32_t& ier) {
   }
 }
 
-namespace {
-
-// Whether the freedom set ku carries function ifun.
 template <class V>
-bool carries(std::int32_t ifun) {
+bool carries_function(std::int32_t ifun) {
   const auto& ina = state::f07ina<V>();
   if (ifun < 1 || ifun > 5) return false;
   const bool rotations_only = ina.knfun == 3 && ina.ku(2) == 4;  // (1,4,5)
   return ina.knfun == 5 || ifun == 1 || (rotations_only && ifun > 3) || (ina.knfun == 3 && ifun <= 3);
 }
-
-}  // namespace
 
 template <class V>
 void iuoriv(std::int32_t i, std::int32_t j, std::int32_t ifun, ElementFreedoms& iu, std::int32_t& ier) {
@@ -46,7 +41,7 @@ void iuoriv(std::int32_t i, std::int32_t j, std::int32_t ifun, ElementFreedoms& 
     ier = 1;
     return;
   }
-  if (!carries<V>(ifun)) {
+  if (!carries_function<V>(ifun)) {
     iu = {};
     ier = 2;
     return;
@@ -100,7 +95,8 @@ void kuorkv(char xory, std::int32_t ii, std::int32_t jj, std::int32_t ifun, Segm
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                                     \
+#define RUVO_INSTANTIATE(V)  \
+  template bool carries_function<V>(std::int32_t);                                                                   \
   template void iuoriv<V>(std::int32_t, std::int32_t, std::int32_t, ElementFreedoms&, std::int32_t&); \
   template void kuorkv<V>(char, std::int32_t, std::int32_t, std::int32_t, SegmentFreedoms&, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
