@@ -42,6 +42,8 @@ struct HandTerm {
 };
 
 class AssemblyTest : public ListingTest {
+  std::size_t setup_records_ = 0;
+
 public:
   // Grid of the given lengths, functions ku, no boundary conditions.
   void panel(std::vector<float> a, std::vector<float> b, std::initializer_list<int> ku) {
@@ -57,6 +59,14 @@ public:
     if (state::man.iy > 0)
       mklvbd(ArrayRef<std::int32_t, 1>(lv.lva22.data, {V::p_ny}), state::man.iy, ina.ibdy, ier);
     set_freedom_scales<V>();
+    setup_records_ = listing().size();
+  }
+
+  // The listing records written after the set-up (which prints the key matrix).
+  std::vector<std::string> written() const {
+    std::vector<std::string> all = listing();
+    all.erase(all.begin(), all.begin() + std::ptrdiff_t(setup_records_));
+    return all;
   }
 
   // Every element carries the same list of terms.
