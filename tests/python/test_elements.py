@@ -98,3 +98,14 @@ def test_rows_of_every_variant(ruvo, variant, rows):
                  "cmpbmt", "bmatst"):
         assert callable(getattr(p, name))
     assert ruvo.ruvoutils.phi.__doc__.split("\n")[0] == "phi(i,z,val,ier)"
+
+
+def test_mass_matrix_returns_its_code_and_is_assembled_in_place(ruvo, w_panel):
+    lv = np.zeros(36, np.int32)
+    ruvo.ruvoutils.mklvbd(lv, 36, 36, 0)
+    mmt = np.full(666, 7.0)
+    assert w_panel.cmpmmt(mmt, lv) == 0
+    assert not mmt.any()                    # cleared; the skin has no density here
+    assert w_panel.mmtst("Q", mmt) == 1
+    with pytest.raises(ruvo.__ruvo_error):
+        w_panel.cmpmmt(np.zeros(666, np.float32), lv)   # in/out arrays are never copied
