@@ -1,6 +1,7 @@
 #include "elements/plate_matrices.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "elements/element_loop.hpp"
 #include "elements/geometric_stiffness.hpp"
@@ -58,15 +59,15 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
   clear_profile(a11, lvtri, state::man.ix);
 
   ElementFreedoms kpq{};
-  int element = 0;  // the element whose W freedoms kpq holds
+  std::pair<int, int> looked_up{0, 0};  // the element whose W freedoms kpq holds
   ElementBlock block;
   ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
     if (term.pair != 11 || !elements::skin_term_block<V>(i, j, term, block)) return 0;
-    if (element != i + 1000 * j) {
+    if (looked_up != std::pair{i, j}) {
       std::int32_t err = 0;
       iuoriv<V>(i, j, 1, kpq, err);
       if (err != 0) return 2;
-      element = i + 1000 * j;
+      looked_up = {i, j};
     }
     elements::scatter_symmetric(block, kpq, kpq, a11, lvtri);
     return 0;
