@@ -142,17 +142,6 @@ def test_tfmstf_rejects_a_degenerate_skew_on_both_outputs(ruvo, skewed_panel, li
     assert not c.any()
 
 
-def test_tfmstf_accepts_a_steep_skew(ruvo, skewed_panel, listing_file, capfd):
-    echo = skewed_panel(78.0)  # |cos| = 0.208
-    capfd.readouterr()
-    c, ch, blocks = element_arrays(ruvo)
-    blocks[1][:, :4] = [[1.0], [0.2], [1.0], [0.0], [0.0], [0.4]]  # bending dd of 4 elements
-    ruvo.prtnds19.tfmstf(c, ch, *blocks, 0)
-    assert listing_file.read_text().split("\n")[len(echo):-1] == []
-    assert capfd.readouterr().out == ""
-    assert c[24, :4].all() and not c[24, 4:].any()  # D'(1,1) at position 25
-
-
 def test_element_routines_refuse_what_lies_outside_their_arrays(ruvo):
     c, ch, blocks = element_arrays(ruvo)
     ikt = np.array(ruvo.f01qua.ikt)
@@ -184,15 +173,3 @@ def test_element_routines_refuse_what_lies_outside_their_arrays(ruvo):
                                  (1, 0, 9, 1, r"k = 0, ks = 9 place entry \(1,1\) at 0")]:
         with pytest.raises(ruvo.__ruvo_error, match="tczinc: " + text):
             ruvo.prtnds19.tczinc(trm, c, blocks[0], d, k, ks, ielm)
-
-
-def test_tczinc_places_a_coupling_block_in_full(ruvo):
-    c, ch, blocks = element_arrays(ruvo)
-    blocks[2][:, 4] = [1, 2, 3, 4, 5, 6]  # (1,1) (1,2) (2,2) (1,3) (2,3) (3,3) of element 5
-    unchanged = np.zeros((6, 6), np.float32, order="F")  # the map of a zero skew: repacking only
-    for p, q in enumerate([0, 1, 3, 2, 4, 5]):
-        unchanged[p, q] = 1.0
-    ruvo.prtnds19.tczinc(unchanged, c, blocks[2], 0, 4, 9, 5)
-    # rows 4-6 of columns 1-3 of the 9 x 9: positions 4-6, 12-14, 19-21
-    assert list(c[[3, 4, 5, 11, 12, 13, 18, 19, 20], 4]) == [1, 2, 4, 2, 3, 5, 4, 5, 6]
-    assert np.count_nonzero(c) == 9
