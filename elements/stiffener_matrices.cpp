@@ -4,7 +4,7 @@
 
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
-#include "io/listing.hpp"
+#include "elements/message.hpp"
 
 namespace ruvo {
 
@@ -53,8 +53,7 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
   ier = 0;
   if (!carries_u_and_v<V>()) {
-    io::write_listing(heading);
-    io::write_listing(needs_u_and_v());
+    elements::write_message(heading, needs_u_and_v());
     ier = 1;
     return;
   }
@@ -70,8 +69,7 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
         SegmentFreedoms kpq;
         kuorkv<V>(xory, line, s, 1, kpq, ier);
         if (ier != 0) {
-          io::write_listing(heading);
-          io::write_listing(lookup, {s, line});
+          elements::write_message(heading, lookup, {s, line});
           ier = 2;
           return;
         }
@@ -105,8 +103,7 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
   ier = 0;
   const auto fail = [&](const io::Format& line, std::initializer_list<io::Value> values, int code) {
-    io::write_listing(heading);
-    io::write_listing(line, values);
+    elements::write_message(heading, line, values);
     ier = code;
   };
   if (!carries_u_and_v<V>()) return fail(needs_u_and_v(), {}, 1);
@@ -151,8 +148,7 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
   ier = 0;
   const auto fail = [&](const io::Format& line, std::initializer_list<io::Value> values, int code) {
-    io::write_listing(heading);
-    io::write_listing(line, values);
+    elements::write_message(heading, line, values);
     ier = code;
   };
   if (!carries_u_and_v<V>()) return fail(needs_u_and_v(), {}, 1);
