@@ -237,7 +237,7 @@ class CallMaker(Maker):
             a = wide[::2].reshape(a.shape, order="F") if a.ndim else wide[0]
         elif kind == 2:
             raw = np.zeros(a.nbytes + 1, np.uint8)
-            a = raw[1:].view(a.dtype).reshape(a.shape, order="F") if a.ndim else a
+            a = raw[1:].view(a.dtype).reshape(a.shape, order="F") if a.ndim and a.dtype.kind != "O" else a
         elif kind == 3:
             a = a.tolist()
         elif kind == 4:
@@ -284,7 +284,7 @@ class CallMaker(Maker):
         if len(arrays) >= 2 and self.chance(0.05):  # one array over another's storage
             i, j = self.rng.choice(arrays, 2, replace=False)
             src, dst = values[i], values[j]
-            if src.nbytes >= dst.itemsize and src.flags.c_contiguous:
+            if src.nbytes >= dst.itemsize and src.flags.c_contiguous and "O" not in (src.dtype.kind, dst.dtype.kind):
                 n = src.nbytes // dst.itemsize
                 values[j] = np.ndarray((n,), dst.dtype, buffer=src)
         kwargs = {}
