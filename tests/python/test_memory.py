@@ -3,7 +3,7 @@ surface (in place, copies, results, refusals, member assignment) returns what
 it takes. Measured in a child interpreter, after a warm-up."""
 import textwrap
 
-from conftest import run_fresh
+from conftest import measures_memory, run_fresh
 
 # Calls that run a whole analysis in one process, each a Python statement using
 # `r` (the module) and `np`. None exists yet: when the buckling and vibration
@@ -63,12 +63,14 @@ def growth_kib(body, warmup, rounds):
     return int(run_fresh(code).split()[-1])
 
 
+@measures_memory
 def test_ten_thousand_cheap_calls_leave_memory_flat():
     # 15 calls a round: 10,005 calls after 1,005 of warm-up. A leak of even
     # 100 bytes a call would show as a megabyte.
     assert growth_kib(CHEAP_CALLS, 67, 667) < 512
 
 
+@measures_memory
 def test_fifty_whole_analyses_leave_memory_flat():
     if not WHOLE_ANALYSES:
         import pytest
