@@ -4,7 +4,10 @@
 // refused here, the others report them through ier.
 #include <span>
 
+#include "model/variants.hpp"
 #include "module/tables.hpp"
+#include "solver/crippling.hpp"
+#include "solver/global_buckling.hpp"
 #include "solver/level_vector.hpp"
 #include "solver/profile_routines.hpp"
 #include "solver/subspace_routines.hpp"
@@ -80,7 +83,19 @@ std::vector<RoutineRow> solver_utility_rows() {
                                          c.span<const std::int32_t>("lvtri"), c.span<const double>("ys")));
        }},
       {"chneig", "", "", [](Call&) { chneig(); }},
+      {"cripplingt", "ier i4", "", [](Call& c) { cripplingt(c.i4("ier")); }},
+      {"cripplingo", "ier i4", "", [](Call& c) { cripplingo(c.i4("ier")); }},
   };
 }
+
+template <class V>
+std::vector<RoutineRow> solver_rows() {
+  return {
+      {"glbuck", "bb f4(6,*), dd f4(6,*), bd f4(6,*), ier i4, fstbug f4", "",
+       [](Call& c) { glbuck<V>(c.array<const float, 2>("bb"), c.i4("ier"), c.f4("fstbug")); },
+       [](Call& c) -> std::string { return c.extent("bb", 1) < 1 ? "bb has no column" : ""; }},
+  };
+}
+RUVO_INSTANTIATE_ROWS(solver_rows)
 
 }  // namespace ruvo::module
