@@ -1,0 +1,65 @@
+// The element and term loops shared by the skin assemblies: elements by
+// y-row i (outer) and x-column j (inner), each element's terms in list order.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+#include "elements/term_integration.hpp"
+#include "model/blocks.hpp"
+
+namespace ruvo::elements {
+
+// One term of an element's list: coefficient times the integral of the
+// product of the derivatives coded code1 and code2 (function*100 +
+// x-order*10 + y-order); pair = function of factor 1 * 10 + that of factor 2.
+struct Term {
+  float coefficient;
+  std::int32_t code1, code2, pair;
+
+  int function1() const { return pair / 10; }
+  int function2() const { return pair % 10; }
+  void swap_factors() {
+    std::swap(code1, code2);
+    pair = 10 * function2() + function1();
+  }
+};
+
+// Calls visit(i, j, term) for every term of every element of the grid and
+// stops at the first nonzero code it returns, which it passes on.
+template <class V, class Visit>
+int for_each_term(Visit&& visit) {
+  const auto& ina = state::f07ina<V>();
+  const auto& q = state::f01qua<V>();
+  for (int i = 1; i <= ina.my - 1; ++i)
+    for (int j = 1; j <= ina.mx - 1; ++j) {
+      const int e = (ina.my - 1) * (j - 1) + i;
+      for (int t = 1; t <= q.ikt(e); ++t) {
+        const Term term{q.fquad(t, e), q.kquad(t, 1, e), q.kquad(t, 2, e), q.kquad(t, 3, e)};
+        if (const int code = visit(i, j, term)) return code;
+      }
+    }
+  return 0;
+}
+
+// The block of a skin term on element (y-row i, x-column j): the integral of
+// the product of its two derivatives of the scaled shape functions, times
+// fquad·fa. False (block untouched) for a term below 1e-20 that is skipped.
+template <class V>
+bool skin_term_block(int i, int j, const Term& term, ElementBlock& block) {
+  const auto& ina = state::f07ina<V>();
+  const auto& pd = state::f07pd;
+  const float f = term.coefficient * pd.fa;
+  if (std::abs(f) < 1.0e-20f) return false;
+  const int t1 = term.code1 % 100 / 10, u1 = term.code1 % 10;
+  const int t2 = term.code2 % 100 / 10, u2 = term.code2 % 10;
+  Integrals sx, sy;
+  plain_integrals(state::f07in1.s1, state::f07in2.s2, t1, t2, sx);
+  plain_integrals(state::f07in1.s1, state::f07in2.s2, u1, u2, sy);
+  const double e = per_length(per_length(1.0, ina.b(i), u1 + u2 - 1), ina.a(j), t1 + t2 - 1);
+  element_block(f, sx, sy, pd.b1, ina.a(j), ina.b(i), e, block);
+  return true;
+}
+
+}  // namespace ruvo::elements

@@ -1,0 +1,187 @@
+#include "elements/plate_matrices.hpp"
+
+#include <algorithm>
+
+#include "elements/element_loop.hpp"
+#include "elements/geometric_stiffness.hpp"
+#include "elements/stiffener_matrices.hpp"
+#include "io/listing.hpp"
+
+namespace ruvo {
+
+using elements::ElementBlock;
+using elements::Term;
+
+namespace {
+
+void report(const io::Format& heading, const io::Format& line) {
+  io::write_listing(heading);
+  io::write_listing(line);
+}
+
+// Whether ku(1..knfun) holds function f.
+template <class V>
+bool in_freedom_set(int f) {
+  const auto& ina = state::f07ina<V>();
+  for (int k = 1; k <= ina.knfun; ++k)
+    if (ina.ku(k) == f) return true;
+  return false;
+}
+
+// Whether the fixed membrane forces of the grid's nodes are not all zero.
+template <class V>
+bool has_fixed_forces() {
+  const auto& ina = state::f07ina<V>();
+  const auto& pfest = state::cpfest<V>().pfest;
+  for (int k = 1; k <= 3; ++k)
+    for (int n = 1; n <= ina.mx * ina.my; ++n)
+      if (std::abs(pfest(n, k)) > 1.0e-20f) return true;
+  return false;
+}
+
+// The profile storage 1 .. n + lv(n) set to zero.
+void clear_profile(std::span<double> a, std::span<const std::int32_t> lv, int n) {
+  if (n >= 1) std::fill_n(a.begin(), n + lv[n - 1], 0.0);
+}
+
+}  // namespace
+
+template <class V>
+void cmpa11(std::span<double> a11, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE CMPA11: ')");
+  static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV.')");
+  static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE A11XST.')");
+  static const io::Format y_stiffeners("(1X,'ERROR IN SUBROUTINE A11YST.')");
+  static const io::Format fixed_forces("(1X,'ERROR IN SUBROUTINE CMPBMT.')");
+  const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
+  ier = 0;
+  clear_profile(a11, lvtri, state::man.ix);
+
+  ElementFreedoms kpq{};
+  int element = 0;  // the element whose W freedoms kpq holds
+  ElementBlock block;
+  ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
+    if (term.pair != 11 || !elements::skin_term_block<V>(i, j, term, block)) return 0;
+    if (element != i + 1000 * j) {
+      std::int32_t err = 0;
+      iuoriv<V>(i, j, 1, kpq, err);
+      if (err != 0) return 2;
+      element = i + 1000 * j;
+    }
+    elements::scatter_symmetric(block, kpq, kpq, a11, lvtri);
+    return 0;
+  });
+  if (ier != 0) return report(heading, lookup);
+
+  const auto& dis = state::f07dis<V>();
+  std::int32_t err = 0;
+  if (dis.nox >= 1 && (a11xst<V>(a11, err), err != 0)) {
+    ier = 3;
+    return report(heading, x_stiffeners);
+  }
+  if (dis.noy >= 1 && (a11yst<V>(a11, err), err != 0)) {
+    ier = 4;
+    return report(heading, y_stiffeners);
+  }
+  if (has_fixed_forces<V>()) {
+    ArrayRef<float, 2> pfest(state::cpfest<V>().pfest.data, {V::p_nodes, 3});
+    cmpbmt<V>(a11, lvtri, pfest, -1.0f, err);
+    if (err != 0) {
+      ier = 3;
+      return report(heading, fixed_forces);
+    }
+  }
+}
+
+template <class V>
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
+  static const io::Format heading("(1X,'MESSAGE FROM CMPA21:')");
+  static const io::Format wrong_rows("(1X,'WRONG NUMBER OF ROWS SPECIFIED FOR A21')");
+  static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
+  static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE A21AST,X-DIRECTION')");
+  static const io::Format y_stiffeners("(1X,'ERROR IN SUBROUTINE A21AST,Y-DIRECTION')");
+  const auto& man = state::man;
+  ier = 0;
+  if (rows != man.iy) {
+    ier = 1;
+    return report(heading, wrong_rows);
+  }
+  for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
+
+  ElementFreedoms kpq{}, nrs{};
+  ElementBlock block;
+  ier = elements::for_each_term<V>([&](int i, int j, Term term) {
+    const int f1 = term.function1(), f2 = term.function2();
+    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || (f1 == 1) == (f2 == 1)) return 0;
+    if (f2 == 1) term.swap_factors();  // the W factor first
+    if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
+    std::int32_t err = 0;
+    iuoriv<V>(i, j, 1, kpq, err);
+    if (err == 0) iuoriv<V>(i, j, term.function2(), nrs, err);
+    if (err != 0) return int(err);
+    elements::scatter_coupling(block, kpq, nrs, a21);
+    return 0;
+  });
+  if (ier != 0) return report(heading, lookup);
+
+  const auto& dis = state::f07dis<V>();
+  std::int32_t err = 0;
+  if (dis.nox >= 1 && (a21ast<V>('X', a21, err), err != 0)) {
+    ier = 3;
+    return report(heading, x_stiffeners);
+  }
+  if (dis.noy >= 1 && (a21ast<V>('Y', a21, err), err != 0)) {
+    ier = 4;
+    return report(heading, y_stiffeners);
+  }
+}
+
+template <class V>
+void cmpa22(std::span<double> a22, std::int32_t& ier) {
+  static const io::Format heading("(1X,'MESSAGE FROM SUBROUTINE A22:')");
+  static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
+  static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE A22AST, X-DIRECTION')");
+  static const io::Format y_stiffeners("(1X,'ERROR IN SUBROUTINE A22AST, YX-DIRECTION')");
+  const std::span<const std::int32_t> lva22(state::comlv<V>().lva22.data, V::p_ny);
+  ier = 0;
+  clear_profile(a22, lva22, state::man.iy);
+
+  ElementFreedoms kpq{}, nrs{};
+  ElementBlock block;
+  ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
+    const int f1 = term.function1(), f2 = term.function2();
+    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || term.pair <= 19 || f2 <= 1) return 0;
+    if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
+    std::int32_t err = 0;
+    iuoriv<V>(i, j, f1, kpq, err);
+    if (err != 0) return 1;
+    if (f2 == f1) {
+      nrs = kpq;
+    } else if (iuoriv<V>(i, j, f2, nrs, err), err != 0) {
+      return 2;
+    }
+    elements::scatter_symmetric(block, kpq, nrs, a22, lva22);
+    return 0;
+  });
+  if (ier != 0) return report(heading, lookup);
+
+  const auto& dis = state::f07dis<V>();
+  std::int32_t err = 0;
+  if (dis.nox >= 1 && (a22ast<V>('X', a22, err), err != 0)) {
+    ier = 3;
+    return report(heading, x_stiffeners);
+  }
+  if (dis.noy >= 1 && (a22ast<V>('Y', a22, err), err != 0)) {
+    ier = 4;
+    return report(heading, y_stiffeners);
+  }
+}
+
+#define RUVO_INSTANTIATE(V)                                                        \
+  template void cmpa11<V>(std::span<double>, std::int32_t&);                       \
+  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&);      \
+  template void cmpa22<V>(std::span<double>, std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

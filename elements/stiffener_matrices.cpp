@@ -1,0 +1,190 @@
+#include "elements/stiffener_matrices.hpp"
+
+#include <cmath>
+
+#include "elements/shape_functions.hpp"
+#include "elements/stiffener_set.hpp"
+#include "io/listing.hpp"
+
+namespace ruvo {
+
+using elements::SegmentTerm;
+
+namespace {
+
+const io::Format& needs_u_and_v() {
+  static const io::Format f(
+      "(1X,'Using RUVO with stiffened panels requires functional dofs u,v (2,3).'/1X,'Please correct input of "
+      "KU in NAMELIST SUBDIV')");
+  return f;
+}
+const io::Format& inadmissible_direction() {
+  static const io::Format f("(1X,'INADMISSIBLE FIRST ARGUMENT, NEITHER ''X'' NOR ''Y''')");
+  return f;
+}
+
+template <class V>
+bool carries_u_and_v() {
+  const auto& ku = state::f07ina<V>().ku;
+  return ku(2) == 2 && ku(3) == 3;
+}
+
+// The bending terms of a stiffener over the W freedoms of its line, with
+// the curvature coefficient k of the membrane strain along it.
+struct BendingTerm {
+  double coefficient;
+  SegmentTerm form;
+};
+
+template <class V>
+std::array<BendingTerm, 5> bending_terms(const elements::StiffenerSet<V>& set, int k) {
+  const double fa = state::f07pd.fa, fs = state::f07pd.fs, c = set.curvature;
+  const double ea = set.ea(k), es = set.es(k), ei = set.ei(k), gj = set.gj(k);
+  return {{{c * c * ea, {1, 1, 0, 0}},                        // W times W
+           {2 * c * es, {1, 1, 0, 2}},                        // W times its curvature
+           {gj / (fa * fa), {2, 2, 1, 1}},                    // twist times twist
+           {-2 * gj * fs / (fa * fa), {2, 1, 1, 2}},          // twist times curvature
+           {ei + gj * (fs / fa) * (fs / fa), {1, 1, 2, 2}}}};  // curvature times curvature
+}
+
+// The W-with-W stiffness of the stiffeners of one direction.
+template <class V>
+void add_bending(char xory, const io::Format& heading, std::span<double> a11, std::int32_t& ier) {
+  static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
+  ier = 0;
+  if (!carries_u_and_v<V>()) {
+    io::write_listing(heading);
+    io::write_listing(needs_u_and_v());
+    ier = 1;
+    return;
+  }
+  const auto set = elements::stiffener_set<V>(xory);
+  const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
+  const auto& s1 = state::f07in1.s1;
+  const auto& s2 = state::f07in2.s2;
+  for (int k = 1; k <= set.count; ++k) {
+    const int line = set.line(k);
+    for (const BendingTerm& term : bending_terms(set, k)) {
+      if (std::abs(term.coefficient) < 1.0e-30) continue;
+      for (int s = 1; s <= set.segments; ++s) {
+        SegmentFreedoms kpq;
+        kuorkv<V>(xory, line, s, 1, kpq, ier);
+        if (ier != 0) {
+          io::write_listing(heading);
+          io::write_listing(lookup, {s, line});
+          ier = 2;
+          return;
+        }
+        const float h = set.length(s);
+        const auto bx = elements::segment_scales(xory, h);
+        elements::scatter_segment(kpq, term.form, a11, lvtri, [&](int q, int p) {
+          return elements::segment_integral(s1, s2, term.form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+        });
+      }
+    }
+  }
+}
+
+}  // namespace
+
+template <class V>
+void a11xst(std::span<double> a11, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A11XST:')");
+  add_bending<V>('X', heading, a11, ier);
+}
+
+template <class V>
+void a11yst(std::span<double> a11, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A11YST:')");
+  add_bending<V>('Y', heading, a11, ier);
+}
+
+template <class V>
+void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A21AST:')");
+  static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
+  ier = 0;
+  const auto fail = [&](const io::Format& line, std::initializer_list<io::Value> values, int code) {
+    io::write_listing(heading);
+    io::write_listing(line, values);
+    ier = code;
+  };
+  if (!carries_u_and_v<V>()) return fail(needs_u_and_v(), {}, 1);
+  if (xory != 'X' && xory != 'Y') return fail(inadmissible_direction(), {}, 3);
+  const auto set = elements::stiffener_set<V>(xory);
+  const auto& s1 = state::f07in1.s1;
+  const auto& s2 = state::f07in2.s2;
+  for (int k = 1; k <= set.count; ++k) {
+    const int line = set.line(k);
+    // Stretching of the line against W (order 0, through the curvature)
+    // and against its curvature (order 2, through the coupling stiffness).
+    const struct {
+      double coefficient;
+      int w_order;
+    } terms[2] = {{2.0 * set.curvature * set.ea(k), 0}, {2.0 * set.es(k), 2}};
+    for (const auto& term : terms) {
+      if (std::abs(term.coefficient) < 1.0e-30) continue;
+      const SegmentTerm form{1, 1, term.w_order, 1};
+      for (int s = 1; s <= set.segments; ++s) {
+        SegmentFreedoms kpq, jrs;
+        kuorkv<V>(xory, line, s, 1, kpq, ier);
+        if (ier != 0) return fail(lookup, {line, s}, 2);
+        kuorkv<V>(xory, line, s, set.tangential, jrs, ier);
+        if (ier != 0) return fail(lookup, {line, s}, 3);
+        const float h = set.length(s);
+        const auto bx = elements::segment_scales(xory, h);
+        for (int p = 1; p <= 4; ++p) {
+          if (jrs(1, p) == 0) continue;
+          for (int q = 1; q <= 4; ++q)
+            if (kpq(1, q) != 0)
+              a21(jrs(1, p), kpq(1, q)) +=
+                  0.5 * elements::segment_integral(s1, s2, form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+        }
+      }
+    }
+  }
+}
+
+template <class V>
+void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A22AST:')");
+  static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
+  ier = 0;
+  const auto fail = [&](const io::Format& line, std::initializer_list<io::Value> values, int code) {
+    io::write_listing(heading);
+    io::write_listing(line, values);
+    ier = code;
+  };
+  if (!carries_u_and_v<V>()) return fail(needs_u_and_v(), {}, 1);
+  if (xory != 'X' && xory != 'Y') return fail(inadmissible_direction(), {}, 3);
+  const auto set = elements::stiffener_set<V>(xory);
+  const std::span<const std::int32_t> lva22(state::comlv<V>().lva22.data, V::p_ny);
+  const auto& s1 = state::f07in1.s1;
+  const auto& s2 = state::f07in2.s2;
+  const SegmentTerm stretching{1, 1, 1, 1};
+  for (int k = 1; k <= set.count; ++k) {
+    const double ea = set.ea(k);
+    if (std::abs(ea) < 1.0e-30) continue;
+    const int line = set.line(k);
+    for (int s = 1; s <= set.segments; ++s) {
+      SegmentFreedoms kpq;
+      kuorkv<V>(xory, line, s, set.tangential, kpq, ier);
+      if (ier != 0) return fail(lookup, {line, s}, 2);
+      const float h = set.length(s);
+      const auto bx = elements::segment_scales(xory, h);
+      elements::scatter_segment(kpq, stretching, a22, lva22, [&](int q, int p) {
+        return elements::segment_integral(s1, s2, stretching, q, p, bx, 1.0f, 1.0f, ea, h);
+      });
+    }
+  }
+}
+
+#define RUVO_INSTANTIATE(V)                                                \
+  template void a11xst<V>(std::span<double>, std::int32_t&);               \
+  template void a11yst<V>(std::span<double>, std::int32_t&);               \
+  template void a21ast<V>(char, ArrayRef<double, 2>, std::int32_t&);       \
+  template void a22ast<V>(char, std::span<double>, std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

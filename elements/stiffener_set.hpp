@@ -1,0 +1,71 @@
+// The stiffeners of one direction as the segment assemblies see them:
+// x-stiffeners lie on y-lines with segments of lengths a, y-stiffeners on
+// x-lines with segments of lengths b.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "elements/term_integration.hpp"
+#include "model/blocks.hpp"
+
+namespace ruvo::elements {
+
+template <class V>
+struct StiffenerSet {
+  char xory;
+  std::int32_t count;                            // nox or noy
+  const Array<std::int32_t, V::p_stf>& line;     // istx or isty
+  const Array<float, 4, V::p_stf>& stiffness;    // EA, ES, EI, GJ per stiffener
+  const Array<float, V::p_stf>& mass;            // per unit length
+  std::int32_t segments;                         // mx-1 or my-1
+  const Array<float, V::p_rtnds - 1>& length;    // a or b
+  std::int32_t tangential;                       // U (2) along x, V (3) along y
+  float curvature;                               // W term of the membrane strain along the line
+
+  float ea(int k) const { return stiffness(1, k); }
+  float es(int k) const { return stiffness(2, k); }
+  float ei(int k) const { return stiffness(3, k); }
+  float gj(int k) const { return stiffness(4, k); }
+};
+
+// The set of direction 'X' or 'Y' (any other character is taken as 'Y';
+// callers test the direction first).
+template <class V>
+StiffenerSet<V> stiffener_set(char xory) {
+  const auto& ina = state::f07ina<V>();
+  const auto& dis = state::f07dis<V>();
+  const auto& feps = state::f01eps.feps;
+  if (xory == 'X') return {'X', dis.nox, dis.istx, dis.steifx, dis.domx, ina.mx - 1, ina.a, 2, feps(1, 2)};
+  return {'Y', dis.noy, dis.isty, dis.steify, dis.domy, ina.my - 1, ina.b, 3, feps(2, 2)};
+}
+
+// Scales of the segment freedoms of length h: row 1 (along the line) value
+// and slope, row 2 (across it) the matching cross derivatives.
+inline SegmentScales segment_scales(char xory, float h) {
+  const auto& b1 = state::f07pd.b1;
+  const float t = xory == 'X' ? b1(1, 2) : b1(2, 1), c = xory == 'X' ? b1(2, 1) : b1(1, 2);
+  SegmentScales bx;
+  for (int end = 0; end < 2; ++end) {
+    bx(1, 1 + 2 * end) = b1(1, 1);
+    bx(1, 2 + 2 * end) = t * h;
+    bx(2, 1 + 2 * end) = c;
+    bx(2, 2 + 2 * end) = b1(2, 2) * h;
+  }
+  return bx;
+}
+
+// Adds value(q, p) of every pair of segment freedoms with nonzero equation
+// numbers (P in the term's row for P, Q in its row for Q) to a profile
+// matrix, halved when the two numbers differ.
+template <class Value>
+void scatter_segment(const SegmentFreedoms& kv, const SegmentTerm& form, std::span<double> a,
+                     std::span<const std::int32_t> lv, Value&& value) {
+  for (int p = 1; p <= 4; ++p) {
+    if (kv(form.row_p, p) == 0) continue;
+    for (int q = 1; q <= 4; ++q)
+      if (kv(form.row_q, q) != 0) add_symmetric(a, lv, kv(form.row_p, p), kv(form.row_q, q), value(q, p));
+  }
+}
+
+}  // namespace ruvo::elements

@@ -1,0 +1,162 @@
+// A panel for the assembly tests: a grid of unequal elements with its key
+// matrix, level vectors, scales and hand-made term lists, and the exact
+// quadratic forms of bicubic displacement fields to compare against.
+#pragma once
+
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "elements/freedom_scales.hpp"
+#include "input/setkey.hpp"
+#include "input_listing_fixture.hpp"
+#include "solver/level_vector.hpp"
+
+namespace ruvo::testing {
+
+using V = ruvo19;
+
+// p(x, y) = sum c[m][n] x^m y^n, m, n <= 3: represented exactly by the elements.
+struct Bicubic {
+  double c[4][4] = {};
+
+  // The derivative of orders (dx, dy) at (x, y).
+  double operator()(double x, double y, int dx = 0, int dy = 0) const {
+    double sum = 0;
+    for (int m = dx; m < 4; ++m)
+      for (int n = dy; n < 4; ++n) sum += c[m][n] * falling(m, dx) * falling(n, dy) * pow(x, m - dx) * pow(y, n - dy);
+    return sum;
+  }
+  static double falling(int m, int k) {
+    double f = 1;
+    for (int i = 0; i < k; ++i) f *= m - i;
+    return f;
+  }
+  static double pow(double x, int k) { return k == 0 ? 1.0 : std::pow(x, k); }
+};
+
+// A term of the element lists: coefficient times the product of two coded derivatives.
+struct HandTerm {
+  float coefficient;
+  int code1, code2;
+};
+
+class AssemblyTest : public ListingTest {
+  std::size_t setup_records_ = 0;
+
+public:
+  // Grid of the given lengths, functions ku, no boundary conditions.
+  void panel(std::vector<float> a, std::vector<float> b, std::initializer_list<int> ku) {
+    grid<V>(int(a.size()) + 1, int(b.size()) + 1);
+    auto& ina = state::f07ina<V>();
+    for (std::size_t i = 0; i < a.size(); ++i) ina.a(int(i) + 1) = a[i];
+    for (std::size_t i = 0; i < b.size(); ++i) ina.b(int(i) + 1) = b[i];
+    functions<V>(ku);
+    setkey<V>(state::man.ix, state::man.iy);
+    std::int32_t ier = 0;
+    auto& lv = state::comlv<V>();
+    mklvbd(ArrayRef<std::int32_t, 1>(lv.lvtri.data, {V::p_nx}), V::p_nx, V::p_nx, ier);
+    if (state::man.iy > 0)
+      mklvbd(ArrayRef<std::int32_t, 1>(lv.lva22.data, {V::p_ny}), state::man.iy, ina.ibdy, ier);
+    set_freedom_scales<V>();
+    setup_records_ = listing().size();
+  }
+
+  // The listing records written after the set-up (which prints the key matrix).
+  std::vector<std::string> written() const {
+    std::vector<std::string> all = listing();
+    all.erase(all.begin(), all.begin() + std::ptrdiff_t(setup_records_));
+    return all;
+  }
+
+  // Every element carries the same list of terms.
+  static void terms(const std::vector<HandTerm>& list) {
+    const auto& ina = state::f07ina<V>();
+    auto& q = state::f01qua<V>();
+    for (int e = 1; e <= (ina.mx - 1) * (ina.my - 1); ++e) {
+      q.ikt(e) = int(list.size());
+      for (std::size_t t = 0; t < list.size(); ++t) {
+        q.fquad(int(t) + 1, e) = list[t].coefficient;
+        q.kquad(int(t) + 1, 1, e) = list[t].code1;
+        q.kquad(int(t) + 1, 2, e) = list[t].code2;
+        q.kquad(int(t) + 1, 3, e) = 10 * (list[t].code1 / 100) + list[t].code2 / 100;
+      }
+    }
+  }
+
+  static std::vector<double> profile(std::span<const std::int32_t> lv, int n) {
+    return std::vector<double>(n >= 1 ? std::size_t(lv[n - 1] + n) : 0, 0.0);
+  }
+  static std::span<const std::int32_t> lvtri() { return {state::comlv<V>().lvtri.data, V::p_nx}; }
+  static std::span<const std::int32_t> lva22() { return {state::comlv<V>().lva22.data, V::p_ny}; }
+
+  static double x_line(int i) {
+    double x = 0;
+    for (int k = 1; k < i; ++k) x += state::f07ina<V>().a(k);
+    return x;
+  }
+  static double y_line(int j) {
+    double y = 0;
+    for (int k = 1; k < j; ++k) y += state::f07ina<V>().b(k);
+    return y;
+  }
+
+  // The freedoms of function f sampled from field p: values and scaled slopes.
+  static void sample(const Bicubic& p, int f, std::vector<double>& x) {
+    const auto& ina = state::f07ina<V>();
+    const auto& pd = state::f07pd;
+    const auto& lm = state::f07mat<V>().lm;
+    for (int i = 1; i <= ina.mx; ++i)
+      for (int j = 1; j <= ina.my; ++j) {
+        const double px = x_line(i), py = y_line(j);
+        const double values[4] = {p(px, py), p(px, py, 1, 0) / pd.sa, p(px, py, 0, 1) / pd.sb,
+                                  p(px, py, 1, 1) / (double(pd.sa) * pd.sb)};
+        for (int kind = 1; kind <= 4; ++kind)
+          if (const int eq = lm(f, kind, ina.leit(j, i)); eq > 0) x[eq - 1] = values[kind - 1];
+      }
+  }
+
+  // x^T A x of a symmetric profile matrix.
+  static double quadratic_form(const std::vector<double>& a, std::span<const std::int32_t> lv,
+                               const std::vector<double>& x) {
+    double sum = 0;
+    for (std::size_t r = 1; r <= x.size(); ++r) {
+      // Row r holds the columns from r - (its stored length) + 1 on.
+      const std::size_t first = r == 1 ? 1 : r - (lv[r - 1] - lv[r - 2]);
+      for (std::size_t c = first; c <= r; ++c)
+        sum += (r == c ? 1.0 : 2.0) * a[lv[r - 1] + c - 1] * x[r - 1] * x[c - 1];
+    }
+    return sum;
+  }
+
+  // The integral over the panel of g(x, y), Gauss-Legendre with 4 points a side per element.
+  static double integral(const std::function<double(double, double)>& g) {
+    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563, 0.8611363115940526};
+    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461, 0.3478548451374538};
+    const auto& ina = state::f07ina<V>();
+    double sum = 0;
+    for (int i = 1; i < ina.mx; ++i)
+      for (int j = 1; j < ina.my; ++j) {
+        const double x0 = x_line(i), y0 = y_line(j), a = ina.a(i), b = ina.b(j);
+        for (int k = 0; k < 4; ++k)
+          for (int l = 0; l < 4; ++l)
+            sum += w[k] * w[l] * a * b / 4 * g(x0 + a * (t[k] + 1) / 2, y0 + b * (t[l] + 1) / 2);
+      }
+    return sum;
+  }
+
+  // The integral along the line of g(s) over [0, length] with the element ends as nodes.
+  static double line_integral(bool along_x, const std::function<double(double)>& g) {
+    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563, 0.8611363115940526};
+    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461, 0.3478548451374538};
+    const auto& ina = state::f07ina<V>();
+    double sum = 0;
+    for (int s = 1; s < (along_x ? ina.mx : ina.my); ++s) {
+      const double s0 = along_x ? x_line(s) : y_line(s), h = along_x ? ina.a(s) : ina.b(s);
+      for (int k = 0; k < 4; ++k) sum += w[k] * h / 2 * g(s0 + h * (t[k] + 1) / 2);
+    }
+    return sum;
+  }
+};
+
+}  // namespace ruvo::testing

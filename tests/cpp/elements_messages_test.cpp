@@ -1,0 +1,159 @@
+// Shape functions, freedom lookups and the failure paths of the element
+// assemblies: each code, and each message record character for character.
+#include <gtest/gtest.h>
+
+#include "elements/geometric_stiffness.hpp"
+#include "elements/plate_matrices.hpp"
+#include "elements/shape_functions.hpp"
+#include "elements/stiffener_matrices.hpp"
+#include "elements_assembly_fixture.hpp"
+
+namespace ruvo::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(ShapeFunctions, ValuesAtTheEndsAndTheTolerance) {
+  float val = -1;
+  std::int32_t ier = -1;
+  const float at0[4] = {1, 0, 0, 0}, at1[4] = {0, 0, 1, 0};
+  for (int i = 1; i <= 4; ++i) {
+    phi(i, 0.0f, val, ier);
+    EXPECT_EQ(val, at0[i - 1]);
+    phi(i, 1.0f, val, ier);
+    EXPECT_EQ(val, at1[i - 1]);
+  }
+  phi(2, 0.5f, val, ier);
+  EXPECT_EQ(val, 0.125f);
+  phi(1, -0.000005f, val, ier);
+  EXPECT_EQ(ier, 0);
+  val = 7;
+  phi(1, 1.00002f, val, ier);
+  EXPECT_EQ(ier, 1);
+  phi(5, 0.5f, val, ier);
+  EXPECT_EQ(ier, 2);
+  EXPECT_EQ(val, 7);
+}
+
+TEST_F(AssemblyTest, ElementLookupOfTheLastRowAndBeyond) {
+  panel({1.0f, 1.0f}, {1.0f, 1.0f}, {1, 2, 3});
+  ElementFreedoms iu{};
+  std::int32_t ier = -1;
+  iuoriv<V>(2, 2, 1, iu, ier);  // last row and column
+  EXPECT_EQ(ier, 0);
+  const auto& lm = state::f07mat<V>().lm;
+  EXPECT_EQ(iu(1, 1), lm(1, 1, 5));  // node (x-line 2, y-line 2)
+  EXPECT_EQ(iu(4, 4), lm(1, 4, 9));
+  EXPECT_EQ(iu(2, 3), lm(1, 3, 8));  // FY of node (x-line 3, y-line 2)
+  iu(1, 1) = 77;
+  iuoriv<V>(3, 1, 1, iu, ier);
+  EXPECT_EQ(ier, 1);
+  EXPECT_EQ(iu(1, 1), 77);  // untouched
+  iuoriv<V>(1, 1, 4, iu, ier);  // BETA is not carried by (1,2,3): zeros, no message
+  EXPECT_EQ(ier, 2);
+  for (int v : iu.data) EXPECT_EQ(v, 0);
+  const Lines text = written();
+  EXPECT_EQ(Lines(text.end() - 3, text.end()),
+            (Lines{"", " MESSAGE FROM SUBROUTINE IUORIV: INCONSISTENT ARGUMENT",
+                   " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE"}));
+}
+
+TEST_F(AssemblyTest, SegmentLookupAlongBothDirections) {
+  panel({1.0f, 1.0f}, {1.0f}, {1, 2, 3});
+  const auto& lm = state::f07mat<V>().lm;
+  SegmentFreedoms kv{};
+  std::int32_t ier = -1;
+  kuorkv<V>('X', 2, 2, 2, kv, ier);  // y-line 2, between x-lines 2 and 3: nodes 4 and 6
+  EXPECT_EQ(ier, 0);
+  EXPECT_EQ(kv(1, 2), lm(2, 2, 4));
+  EXPECT_EQ(kv(2, 1), lm(2, 3, 4));
+  EXPECT_EQ(kv(1, 3), lm(2, 1, 6));
+  kuorkv<V>('Y', 3, 1, 1, kv, ier);  // x-line 3, between y-lines 1 and 2: nodes 5 and 6
+  EXPECT_EQ(ier, 0);
+  EXPECT_EQ(kv(1, 2), lm(1, 3, 5));
+  EXPECT_EQ(kv(2, 2), lm(1, 4, 5));
+  EXPECT_EQ(kv(2, 3), lm(1, 2, 6));
+  kuorkv<V>('x', 1, 1, 1, kv, ier);
+  EXPECT_EQ(ier, 1);
+  kuorkv<V>('Y', 3, 2, 1, kv, ier);
+  EXPECT_EQ(ier, 2);
+  EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:", " FIRST ARGUMENT NEITHER 'X' NOR 'Y' ", "",
+                              " MESSAGE FROM SUBROUTINE KUORKV:",
+                              " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   2STIFFENER DIRECTION IS Y"}));
+}
+
+TEST_F(AssemblyTest, CouplingWithTheWrongRowCountIsLeftUntouched) {
+  panel({1.0f}, {1.0f}, {1, 2, 3});
+  terms({{1.0f, 100, 210}});
+  std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix, 5.0);
+  std::int32_t ier = -1;
+  cmpa21<V>(ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), state::man.iy - 1, ier);
+  EXPECT_EQ(ier, 1);
+  for (double v : a21) ASSERT_EQ(v, 5.0);
+  EXPECT_EQ(written(), (Lines{" MESSAGE FROM CMPA21:", " WRONG NUMBER OF ROWS SPECIFIED FOR A21"}));
+}
+
+TEST_F(AssemblyTest, StiffenersNeedTangentialFreedomsAndTheFailureReachesTheAssembly) {
+  panel({1.0f}, {1.0f}, {1, 4, 5});
+  terms({});
+  auto& dis = state::f07dis<V>();
+  dis.nox = 1, dis.istx(1) = 1, dis.steifx(3, 1) = 1.0f;
+  std::vector<double> a11 = profile(lvtri(), state::man.ix);
+  std::int32_t ier = -1;
+  cmpa11<V>(a11, ier);  // the process lives on and the code comes back
+  EXPECT_EQ(ier, 3);
+  EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE A11XST:",
+                              " Using RUVO with stiffened panels requires functional dofs u,v (2,3).",
+                              " Please correct input of KU in NAMELIST SUBDIV", "",
+                              " MESSAGE FROM SUBROUTINE CMPA11: ", " ERROR IN SUBROUTINE A11XST."}));
+}
+
+TEST_F(AssemblyTest, StiffenerOffTheGridFailsInTheLookup) {
+  panel({1.0f, 1.0f}, {1.0f}, {1, 2, 3});
+  terms({});
+  auto& dis = state::f07dis<V>();
+  dis.noy = 1, dis.isty(1) = 4, dis.steify(1, 1) = 1.0f;
+  std::vector<double> a22 = profile(lva22(), state::man.iy);
+  std::int32_t ier = -1;
+  cmpa22<V>(a22, ier);
+  EXPECT_EQ(ier, 4);
+  const Lines text = written();
+  EXPECT_EQ(Lines(text.end() - 5, text.end()),
+            (Lines{"", " MESSAGE FROM SUBROUTINE A22AST:", " ERROR RETURN FROM KUORKV, I=   4 J=   1",
+                   " MESSAGE FROM SUBROUTINE A22:", " ERROR IN SUBROUTINE A22AST, YX-DIRECTION"}));
+}
+
+TEST_F(AssemblyTest, InadmissibleDirections) {
+  panel({1.0f}, {1.0f}, {1, 2, 3});
+  std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix), b = profile(lvtri(), state::man.ix);
+  std::int32_t ier = -1;
+  a21ast<V>('Z', ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), ier);
+  EXPECT_EQ(ier, 3);  // a failure, as a22ast reports it
+  a22ast<V>('Z', b, ier);
+  EXPECT_EQ(ier, 3);
+  Array<float, V::p_nodes, 3> pmem{};
+  bmatst<V>('Z', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  EXPECT_EQ(ier, 1);
+  const std::string inadmissible = " INADMISSIBLE FIRST ARGUMENT, NEITHER 'X' NOR 'Y'";
+  EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE A21AST:", inadmissible, "",
+                              " MESSAGE FROM SUBROUTINE A22AST:", inadmissible, "",
+                              " MESSAGE FROM SUBROUTINE BMATST:", inadmissible}));
+}
+
+TEST_F(AssemblyTest, GeometricStiffnessReportsAFailingStiffener) {
+  panel({1.0f, 1.0f}, {1.0f}, {1, 2, 3});
+  auto& dis = state::f07dis<V>();
+  dis.nox = 1, dis.istx(1) = 3;
+  Array<float, V::p_nodes, 3> pmem{};
+  std::vector<double> b = profile(lvtri(), state::man.ix);
+  std::int32_t ier = -1;
+  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  EXPECT_EQ(ier, 2);
+  EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:",
+                              " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   1STIFFENER DIRECTION IS X", "",
+                              " MESSAGE FROM SUBROUTINE BMATST:", " ERROR RETURN FROM KUORKV, I=   3J=   1", "",
+                              " MESSAGE FROM SUBROUTINE CMPBMT:", " ERROR IN SUBROUTINE BMATST, X-DIRECTION"}));
+}
+
+}  // namespace
+}  // namespace ruvo::testing
