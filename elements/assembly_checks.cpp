@@ -83,6 +83,7 @@ std::string term_fault() {
 template <class V>
 std::string stiffener_fault() {
   if (DataFault f = stiffener_count_fault<V>()) return describe(f);
+  if (DataFault f = stiffener_line_fault<V>()) return describe(f);
   return {};
 }
 

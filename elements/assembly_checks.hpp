@@ -20,7 +20,7 @@ template <class V> std::string grid_fault();
 template <class V> std::string freedom_fault();
 // ... and the term counts and derivative codes of every element.
 template <class V> std::string term_fault();
-// nox, noy within 0..p_stf.
+// nox, noy within 0..p_stf and the stiffener lines on the grid.
 template <class V> std::string stiffener_fault();
 
 // A profile of order n in `a` through level vector `lv`: lv holds n entries,

@@ -6,6 +6,7 @@
 
 #include "elements/assembly_checks.hpp"
 #include "elements/geometric_stiffness.hpp"
+#include "elements/mass_matrix.hpp"
 #include "elements/plate_matrices.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_matrices.hpp"
@@ -40,6 +41,10 @@ void through_table(Call& c, std::string_view name, auto&& routine) {
 template <class V>
 std::span<const std::int32_t> lvtri() {
   return {state::comlv<V>().lvtri.data, V::p_nx};
+}
+template <class V>
+std::span<const std::int32_t> lvb() {
+  return {state::comlv<V>().lvb.data, V::p_nx};
 }
 template <class V>
 std::span<const std::int32_t> lva22() {
@@ -79,6 +84,11 @@ std::vector<RoutineRow> element_rows() {
   };
   const auto bmt_fault = [](Call& c) {
     return w_profile_fault<V>(c, "bmt", c.span<const std::int32_t>("lv"), "lv");
+  };
+  // The stiffener mass always goes through lvb.
+  const auto mmt_fault = [](Call& c) {
+    return first_fault([&] { return w_profile_fault<V>(c, "mmt", c.span<const std::int32_t>("lv"), "lv"); },
+                       [&] { return w_profile_fault<V>(c, "mmt", lvb<V>(), "lvb"); });
   };
   return {
       {"iuoriv", "i i4, j i4, ifun i4, iu i4(4,4), ier i4", "",
@@ -137,6 +147,19 @@ std::vector<RoutineRow> element_rows() {
                                    c.array<float, 2>("pmem"), c.f4("fakt"), c.i4("ier"));
                        },
                        bmt_fault),
+      {"cmpmmt", "mmt f8(*) inout, lv i4(*)", "ier i4",
+       [](Call& c) { cmpmmt<V>(c.span<double>("mmt"), c.span<const std::int32_t>("lv"), c.i4("ier")); },
+       [=](Call& c) {
+         return first_fault([] { return elements::freedom_fault<V>(); },
+                            [] { return elements::stiffener_fault<V>(); }, [&] { return mmt_fault(c); });
+       }},
+      {"mmtst", "xory s(1), mmt f8(*) inout", "ier i4",
+       [](Call& c) { mmtst<V>(c.text("xory")[0], c.span<double>("mmt"), c.i4("ier")); },
+       [](Call& c) {
+         return first_fault([] { return elements::freedom_fault<V>(); },
+                            [] { return elements::stiffener_fault<V>(); },
+                            [&] { return w_profile_fault<V>(c, "mmt", lvb<V>(), "lvb"); });
+       }},
   };
 }
 RUVO_INSTANTIATE_ROWS(element_rows)

@@ -56,6 +56,7 @@ public:
     std::int32_t ier = 0;
     auto& lv = state::comlv<V>();
     mklvbd(ArrayRef<std::int32_t, 1>(lv.lvtri.data, {V::p_nx}), V::p_nx, V::p_nx, ier);
+    mklvbd(ArrayRef<std::int32_t, 1>(lv.lvb.data, {V::p_nx}), state::man.ix, ina.ibdx, ier);
     if (state::man.iy > 0)
       mklvbd(ArrayRef<std::int32_t, 1>(lv.lva22.data, {V::p_ny}), state::man.iy, ina.ibdy, ier);
     set_freedom_scales<V>();
@@ -88,6 +89,7 @@ public:
     return std::vector<double>(n >= 1 ? std::size_t(lv[n - 1] + n) : 0, 0.0);
   }
   static std::span<const std::int32_t> lvtri() { return {state::comlv<V>().lvtri.data, V::p_nx}; }
+  static std::span<const std::int32_t> lvb() { return {state::comlv<V>().lvb.data, V::p_nx}; }
   static std::span<const std::int32_t> lva22() { return {state::comlv<V>().lva22.data, V::p_ny}; }
 
   static double x_line(int i) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "elements/geometric_stiffness.hpp"
+#include "elements/mass_matrix.hpp"
 #include "elements/plate_matrices.hpp"
 #include "elements/stiffener_matrices.hpp"
 #include "elements_assembly_fixture.hpp"
@@ -229,6 +230,27 @@ TEST_F(AssemblyTest, StiffenerForcesFollowTheSkinStrain) {
                   }));
 }
 
+TEST_F(AssemblyTest, MassIsTheKineticEnergyOfSkinAndStiffeners) {
+  panel({1.0f, 1.5f, 0.7f}, {0.8f, 1.2f}, {1, 2, 3});
+  state::densit.dom = 2.5f;
+  auto& dis = state::f07dis<V>();
+  dis.nox = 1, dis.istx(1) = 2, dis.domx(1) = 0.6f;
+  dis.noy = 2, dis.isty(1) = 3, dis.domy(1) = 0.4f, dis.isty(2) = 4, dis.domy(2) = 1.0e-31f;  // too light to count
+  std::vector<double> m = profile(lvb(), state::man.ix);
+  std::fill(m.begin(), m.end(), 9.0);  // cleared first
+  std::int32_t ier = -1;
+  cmpmmt<V>(m, lvb(), ier);
+  ASSERT_EQ(ier, 0);
+  const Bicubic w = field();
+  std::vector<double> x(state::man.ix);
+  sample(w, 1, x);
+  const double skin = integral([&](double px, double py) { return 2.5 * w(px, py) * w(px, py); });
+  const double stringer = line_integral(true, [&](double p) { return 0.6 * std::pow(w(p, y_line(2)), 2); });
+  const double frame = line_integral(false, [&](double p) { return 0.4 * std::pow(w(x_line(3), p), 2); });
+  expect_relative(quadratic_form(m, lvb(), x), skin + stringer + frame);
+  state::densit.dom = 0.0f;
+}
+
 // The worked entries at the value freedom of the first corner of one element.
 TEST_F(AssemblyTest, WorkedEntriesOfOneElement) {
   const float a = 2.0f, b = 0.5f, d = 3.0f, n = 1.5f;
@@ -245,6 +267,11 @@ TEST_F(AssemblyTest, WorkedEntriesOfOneElement) {
   std::vector<double> bmt = profile(lvtri(), state::man.ix);
   cmpbmt<V>(bmt, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
   EXPECT_NEAR(bmt[0], n * (6.0 / 5) * (13.0 / 35) * b / a, 1e-6);
+  state::densit.dom = 1.5f;
+  std::vector<double> mmt = profile(lvb(), state::man.ix);
+  cmpmmt<V>(mmt, lvb(), ier);
+  EXPECT_NEAR(mmt[0], 1.5 * (13.0 / 35) * (13.0 / 35) * a * b, 1e-6);
+  state::densit.dom = 0.0f;
 }
 
 TEST_F(AssemblyTest, StiffenerSegmentBendingEntry) {

@@ -1,0 +1,100 @@
+#include "elements/mass_matrix.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
+#include "elements/shape_functions.hpp"
+#include "elements/stiffener_set.hpp"
+#include "io/listing.hpp"
+
+namespace ruvo {
+
+template <class V>
+void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE CMPMMT: ')");
+  static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV.')");
+  static const io::Format stiffeners("(1X,'ERROR IN SUBROUTINE MMTST. DIRECTION: ',A)");
+  const auto& ina = state::f07ina<V>();
+  const auto& pd = state::f07pd;
+  ier = 0;
+  if (const int ix = state::man.ix; ix >= 1) std::fill_n(mmt.begin(), ix + lv[ix - 1], 0.0);
+
+  elements::Integrals values;  // value integrals, the same in x and y
+  elements::plain_integrals(state::f07in1.s1, state::f07in2.s2, 0, 0, values);
+  const float density = state::densit.dom * pd.fa;
+  for (int i = 1; i <= ina.my - 1; ++i)
+    for (int j = 1; j <= ina.mx - 1; ++j) {
+      ElementFreedoms kpq;
+      iuoriv<V>(i, j, 1, kpq, ier);
+      if (ier != 0) {
+        io::write_listing(heading);
+        io::write_listing(lookup);
+        ier = 2;
+        return;
+      }
+      elements::ElementBlock block;
+      elements::element_block(density, values, values, pd.b1, ina.a(j), ina.b(i), double(ina.a(j)) * ina.b(i),
+                              block);
+      elements::scatter_symmetric(block, kpq, kpq, mmt, lv);
+    }
+  const auto& dis = state::f07dis<V>();
+  for (const auto& [xory, count, code] : {std::tuple{'X', dis.nox, 3}, std::tuple{'Y', dis.noy, 4}}) {
+    if (count < 1) continue;
+    mmtst<V>(xory, mmt, ier);
+    if (ier != 0) {
+      const char name[1] = {xory};
+      io::write_listing(heading);
+      io::write_listing(stiffeners, {std::string_view(name, 1)});
+      ier = code;
+      return;
+    }
+  }
+}
+
+template <class V>
+void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
+  static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE MMTST:')");
+  static const io::Format direction("(1X,'INADMISSIBLE FIRST ARGUMENT, NEITHER ''X'' NOR ''Y''')");
+  static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
+  ier = 0;
+  if (xory != 'X' && xory != 'Y') {
+    io::write_listing(heading);
+    io::write_listing(direction);
+    ier = 1;
+    return;
+  }
+  const auto set = elements::stiffener_set<V>(xory);
+  const std::span<const std::int32_t> lvb(state::comlv<V>().lvb.data, V::p_nx);
+  const auto& s1 = state::f07in1.s1;
+  const auto& s2 = state::f07in2.s2;
+  const elements::SegmentTerm values{1, 1, 0, 0};
+  for (int k = 1; k <= set.count; ++k) {
+    const double mass = set.mass(k);
+    if (std::abs(mass) < 1.0e-30) continue;
+    const int line = set.line(k);
+    for (int s = 1; s <= set.segments; ++s) {
+      SegmentFreedoms kv;
+      kuorkv<V>(xory, line, s, 1, kv, ier);
+      if (ier != 0) {
+        io::write_listing(heading);
+        io::write_listing(lookup, {line, s});
+        ier = 2;
+        return;
+      }
+      const float h = set.length(s);
+      const auto bx = elements::segment_scales(xory, h);
+      elements::scatter_segment(kv, values, mmt, lvb, [&](int q, int p) {
+        return elements::segment_integral(s1, s2, values, q, p, bx, 1.0f, 1.0f, mass, h);
+      });
+    }
+  }
+}
+
+#define RUVO_INSTANTIATE(V)                                                                        \
+  template void cmpmmt<V>(std::span<double>, std::span<const std::int32_t>, std::int32_t&);       \
+  template void mmtst<V>(char, std::span<double>, std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

@@ -1,0 +1,111 @@
+"""The element routines as the host calls them: the freedom tables filled in
+place, the refusals of what the assemblies would index outside the arrays or
+the model, and the rows of every variant."""
+import numpy as np
+import pytest
+
+from conftest import ruvomain_args
+from test_input_routines import element_arrays, keep_plot_controls  # noqa: F401 (a fixture)
+
+
+@pytest.fixture
+def w_panel(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
+    """A 3 x 3 grid of unit elements with W alone, freedoms numbered: 9 nodes, 36 W equations."""
+    lengths = np.zeros(30, np.float32)
+    lengths[:2] = 1.0
+    p = ruvo.prtnds31
+    ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
+    p.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, kup=[1, 0, 0, 0, 0]))
+    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    p.rddata(*element_arrays(), 0)
+    p.setkey(0, 0)
+    ruvo.man.ix, ruvo.man.iy = 36, 0
+    ruvo.f01qua.ikt[:4] = 0
+    yield p
+    ruvo.man.ix = ruvo.man.iy = 0
+    ruvo.f07ina.mx = ruvo.f07ina.my = 0
+
+
+def test_freedom_tables_are_filled_in_place(ruvo, w_panel):
+    iu = np.full((4, 4), -1, np.int32, order="F")
+    # W is numbered node by node along x first: node (x-line i, y-line j) has 4(3(j-1) + i-1) + kind.
+    w_panel.iuoriv(2, 1, 1, iu, 0)            # y-lines 2-3, x-lines 1-2
+    assert iu[:, 0].tolist() == [13, 15, 25, 27] and iu[0, 2] == 17
+    kv = np.zeros((2, 4), np.int32, order="F")
+    w_panel.kuorkv("Y", 3, 2, 1, kv, 0)      # x-line 3 between y-lines 2 and 3
+    assert kv.tolist() == [[21, 23, 33, 35], [22, 24, 34, 36]]
+
+
+def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel):
+    p, error = w_panel, ruvo.__ruvo_error
+    full = 36 * 37 // 2
+    with pytest.raises(error, match=r"lvtri\(36\) = 630 does not fit a11 of 665 entries"):
+        p.cmpa11(np.zeros(full - 1), 0)
+    p.cmpa11(np.zeros(full), 0)               # exactly long enough
+    ruvo.man.ix = 20                          # fewer equations than the key matrix numbers
+    with pytest.raises(error, match=r"LM\(1,1,3\) = 25 is not within 0..20"):
+        p.cmpa11(np.zeros(full), 0)
+    ruvo.man.ix = 10 ** 6
+    with pytest.raises(error, match="IX = 1000000 is not within 0..3844"):
+        p.a11xst(np.zeros(full), 0)
+    ruvo.man.ix = 36
+    with pytest.raises(error, match="a21 has 35 columns, fewer than ix = 36"):
+        p.cmpa21(np.zeros((15376, 35), order="F"), 0, 0)
+    with pytest.raises(error, match=r"lv holds 3 entries, fewer than the order 36"):
+        p.cmpbmt(np.zeros(full), np.zeros(3, np.int32), np.zeros((961, 3), np.float32), 1.0, 0)
+    with pytest.raises(error, match="function ifun = 6 is not within 1..5"):
+        p.kuorkv("X", 1, 1, 6, np.zeros((2, 4), np.int32), 0)
+
+
+def test_term_lists_and_node_numbers_from_the_host_are_checked(ruvo, w_panel):
+    p, error = w_panel, ruvo.__ruvo_error
+    q = ruvo.f01qua
+    q.ikt[0], q.kquad[0, 0, 0], q.kquad[0, 1, 0], q.kquad[0, 2, 0] = 1, 139, 120, 11
+    with pytest.raises(error, match=r"KQUAD\(1,1,1\) = 139 is no derivative code"):
+        p.cmpa11(np.zeros(666), 0)
+    q.ikt[0] = 341
+    with pytest.raises(error, match=r"IKT\(1\) = 341 is not within 0..340"):
+        p.cmpa22(np.zeros(10), 0)
+    q.ikt[0] = 0
+    saved = int(ruvo.f07ina.leit[2, 2])
+    ruvo.f07ina.leit[2, 2] = 962
+    with pytest.raises(error, match=r"LEIT\(3,3\) = 962 is not within 1..961"):
+        p.iuoriv(1, 1, 1, np.zeros((4, 4), np.int32), 0)
+    ruvo.f07ina.leit[2, 2] = saved
+
+
+def test_routine_failures_stay_in_the_listing(ruvo, w_panel, listing_file):
+    w_panel.a21ast("X", np.zeros((15376, 36), order="F"), 0)   # W alone: no stiffeners possible
+    w_panel.iuoriv(3, 1, 1, np.zeros((4, 4), np.int32), 0)      # below the last element row
+    assert listing_file.read_text().split("\n")[-7:] == [
+        " MESSAGE FROM SUBROUTINE A21AST:",
+        " Using RUVO with stiffened panels requires functional dofs u,v (2,3).",
+        " Please correct input of KU in NAMELIST SUBDIV",
+        "", " MESSAGE FROM SUBROUTINE IUORIV: INCONSISTENT ARGUMENT",
+        " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE", ""]
+
+
+@pytest.mark.parametrize("variant, rows", [("19", 5776), ("21", 7056), ("25", 10000), ("31", 15376)])
+def test_rows_of_every_variant(ruvo, variant, rows):
+    p = getattr(ruvo, "prtnds" + variant)
+    nodes = int(getattr(ruvo, "ruvo" + variant).p_nodes)
+    assert p.a21ast.__doc__.split("\n")[0] == "a21ast(xory,a21,ier)"
+    assert f"a21 : input rank-2 array('d') with bounds ({rows},*)" in p.cmpa21.__doc__
+    assert "long_bn : input int" in p.cmpa21.__doc__
+    assert f"pmem : input rank-2 array('f') with bounds ({nodes},3)" in p.bmatst.__doc__
+    assert "xory : input string(len=1)" in p.kuorkv.__doc__
+    for name in ("iuoriv", "kuorkv", "cmpa11", "cmpa21", "cmpa22", "a11xst", "a11yst", "a21ast", "a22ast",
+                 "cmpbmt", "bmatst"):
+        assert callable(getattr(p, name))
+    assert ruvo.ruvoutils.phi.__doc__.split("\n")[0] == "phi(i,z,val,ier)"
+
+
+def test_mass_matrix_returns_its_code_and_is_assembled_in_place(ruvo, w_panel):
+    lv = np.zeros(36, np.int32)
+    ruvo.ruvoutils.mklvbd(lv, 36, 36, 0)
+    mmt = np.full(666, 7.0)
+    assert w_panel.cmpmmt(mmt, lv) == 0
+    assert not mmt.any()                    # cleared; the skin has no density here
+    assert w_panel.mmtst("Q", mmt) == 1
+    with pytest.raises(ruvo.__ruvo_error):
+        w_panel.cmpmmt(np.zeros(666, np.float32), lv)   # in/out arrays are never copied
