@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "elements/assembly_checks.hpp"
+#include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
+#include "elements/laminate.hpp"
 #include "elements/mass_matrix.hpp"
 #include "elements/plate_matrices.hpp"
 #include "elements/shape_functions.hpp"
@@ -72,6 +74,27 @@ RoutineRow stiffener_row(std::string name, std::string arguments, void (*entry)(
             return first_fault([] { return elements::freedom_fault<V>(); },
                                [] { return elements::stiffener_fault<V>(); }, [&] { return profile(c); });
           }};
+}
+
+constexpr const char* stiffness_blocks =
+    "bb f4(6,p_elmts), dd f4(6,p_elmts), bd f4(6,p_elmts), rr f4(6,p_elmts), dr f4(6,p_elmts), "
+    "br f4(6,p_elmts), ss f4(3,p_elmts)";
+
+std::string with_blocks(const char* before, const char* after = "") {
+  return std::string(before) + stiffness_blocks + after;
+}
+
+// Calls f(c, ch, bb, dd, bd, rr, dr, br, ss) with the arrays of the call.
+template <class F>
+void with_element_arrays(Call& c, F&& f) {
+  f(c.array<float, 2>("c"), c.array<float, 2>("ch"), c.array<float, 2>("bb"), c.array<float, 2>("dd"),
+    c.array<float, 2>("bd"), c.array<float, 2>("rr"), c.array<float, 2>("dr"), c.array<float, 2>("br"),
+    c.array<float, 2>("ss"));
+}
+
+template <class V>
+std::string element_loop_check(Call&) {
+  return element_loop_fault<V>();
 }
 
 }  // namespace
@@ -160,6 +183,31 @@ std::vector<RoutineRow> element_rows() {
                             [] { return elements::stiffener_fault<V>(); },
                             [&] { return w_profile_fault<V>(c, "mmt", lvb<V>(), "lvb"); });
        }},
+      {"f01kbf", "c f4(45,p_elmts), ch f4(3,p_elmts)", "",
+       [](Call& c) { f01kbf<V>(c.array<float, 2>("c"), c.array<float, 2>("ch")); },
+       [](Call& c) {
+         std::string fault = element_loop_fault<V>();
+         return fault.empty() ? term_list_fault<V>(c.array<float, 2>("c"), c.array<float, 2>("ch")) : fault;
+       }},
+      {"f01ktf", with_blocks("c f4(45,p_elmts), ch f4(3,p_elmts), "), "",
+       [](Call& c) { with_element_arrays(c, [](auto... a) { f01ktf<V>(a...); }); }, element_loop_check<V>},
+      {"tczinc", "trm f4(6,6), c f4(45,p_elmts), bb f4(6,p_elmts), d l4, k i4, ks i4, ielm i4", "",
+       [](Call& c) {
+         tczinc(c.array<float, 2>("trm"), c.array<float, 2>("c"), c.array<float, 2>("bb"), c.i4("d") != 0,
+                c.i4("k"), c.i4("ks"), c.i4("ielm"));
+       },
+       [](Call& c) { return block_placement_fault(c.i4("d") != 0, c.i4("k"), c.i4("ks"), c.i4("ielm"), V::p_elmts); }},
+      {"tfmstf", with_blocks("c f4(45,p_elmts), ch f4(3,p_elmts), ", ", ier i4"), "",
+       [](Call& c) {
+         with_element_arrays(c, [&](auto... a) { tfmstf<V>(a..., c.i4("ier")); });
+       },
+       element_loop_check<V>},
+      {"tminc", "cp f4, trm f4(6,6), ch f4(3,p_elmts), rx f4, ry f4, rxy f4, ss f4(3,p_elmts)", "",
+       [](Call& c) {
+         tminc<V>(c.f4("cp"), c.array<float, 2>("trm"), c.array<float, 2>("ch"), c.f4("rx"), c.f4("ry"),
+                  c.f4("rxy"), c.array<float, 2>("ss"));
+       },
+       element_loop_check<V>},
   };
 }
 RUVO_INSTANTIATE_ROWS(element_rows)
@@ -167,6 +215,25 @@ RUVO_INSTANTIATE_ROWS(element_rows)
 std::vector<RoutineRow> element_utility_rows() {
   return {
       {"phi", "i i4, z f4, val f4, ier i4", "", [](Call& c) { phi(c.i4("i"), c.f4("z"), c.f4("val"), c.i4("ier")); }},
+      {"abdetc",
+       "nla i4, thkply f4(*), angply f4(*), q f4(4), thklam f4, aal f4(3,3), ddl f4(3,3), adl f4(3,3), ier i4",
+       "",
+       [](Call& c) {
+         abdetc(c.i4("nla"), c.span<const float>("thkply"), c.span<const float>("angply"),
+                c.span<const float>("q"), c.f4("thklam"), c.array<float, 2>("aal"), c.array<float, 2>("ddl"),
+                c.array<float, 2>("adl"), c.i4("ier"));
+       },
+       [](Call& c) { return abdetc_fault(c.i4("nla"), c.size("thkply"), c.size("angply")); }},
+      {"trnpsi", "psi f4, a f4(m,m), [m i4 = shape(a,0)]", "b f4(m,m), ier i4",
+       [](Call& c) {
+         const std::int32_t m = c.i4("m");
+         trnpsi(m, c.f4("psi"), ArrayRef<const float, 2>(c.data<float>("a"), {m, m}), c.array<float, 2>("b"),
+                c.i4("ier"));
+       },
+       [](Call& c) -> std::string {
+         if (c.extent("a", 1) == c.i4("m")) return {};
+         return "a has " + std::to_string(c.extent("a", 1)) + " columns, not m = " + std::to_string(c.i4("m"));
+       }},
   };
 }
 

@@ -14,12 +14,14 @@ const io::Format& message_heading(Routine r) {
   static const io::Format redfkq("(1X,'MESSAGE FROM SUBROUTINE REDFKQ:')");
   static const io::Format prtout("(1X,'MESSAGE FROM SUBROUTINE PRTOUT:')");
   static const io::Format eigvpr("(1X,'MESSAGE FROM SUBROUTINE EIGVPR:')");
+  static const io::Format f01kbf("(1X,'MESSAGE FROM SUBROUTINE F01KBF:')");
   switch (r) {
     case Routine::rddata: return rddata;
     case Routine::setkey: return setkey;
     case Routine::redfkq: return redfkq;
     case Routine::prtout: return prtout;
     case Routine::eigvpr: return eigvpr;
+    case Routine::f01kbf: return f01kbf;
   }
   return rddata;
 }
@@ -32,12 +34,14 @@ const io::Format* nothing_done(Routine r) {
   static const io::Format redfkq("(1X,'INCONSISTENT DATA: TERM LISTS LEFT AS THEY ARE')");
   static const io::Format prtout("(1X,'INCONSISTENT DATA: NO DATA ECHO PRINTED')");
   static const io::Format eigvpr("(1X,'INCONSISTENT DATA: NO EIGENVECTORS PRINTED')");
+  static const io::Format f01kbf("(1X,'INCONSISTENT DATA: TERM LISTS EMPTIED')");
   switch (r) {
     case Routine::rddata: return nullptr;
     case Routine::setkey: return &setkey;
     case Routine::redfkq: return &redfkq;
     case Routine::prtout: return &prtout;
     case Routine::eigvpr: return &eigvpr;
+    case Routine::f01kbf: return &f01kbf;
   }
   return nullptr;
 }

@@ -1,0 +1,175 @@
+"""Laminate stiffness against classical lamination theory worked out here in
+numpy, the rotation of ply stiffness, and the element-term routines called
+from Python: the degenerate skew with its records, and the refusals."""
+import numpy as np
+import pytest
+
+from conftest import ruvomain_args, run_fresh
+
+CARBON = (140000.0, 10000.0, 0.3, 5000.0)
+
+
+def lamination(q, thk, ang):
+    """A, B, D of a ply stack from the textbook transformed reduced stiffness."""
+    e1, e2, nu12, g12 = q
+    d = 1.0 - nu12 * nu12 * e2 / e1
+    q11, q22, q12, q66 = e1 / d, e2 / d, nu12 * e2 / d, g12
+    z = np.concatenate([[0.0], np.cumsum(thk)]) - np.sum(thk) / 2
+    abd = [np.zeros((3, 3)) for _ in range(3)]
+    for k, angle in enumerate(np.radians(ang)):
+        c, s = np.cos(angle), np.sin(angle)
+        qb = np.empty((3, 3))
+        qb[0, 0] = q11 * c**4 + 2 * (q12 + 2 * q66) * s**2 * c**2 + q22 * s**4
+        qb[1, 1] = q11 * s**4 + 2 * (q12 + 2 * q66) * s**2 * c**2 + q22 * c**4
+        qb[0, 1] = qb[1, 0] = (q11 + q22 - 4 * q66) * s**2 * c**2 + q12 * (s**4 + c**4)
+        qb[2, 2] = (q11 + q22 - 2 * q12 - 2 * q66) * s**2 * c**2 + q66 * (s**4 + c**4)
+        qb[0, 2] = qb[2, 0] = (q11 - q12 - 2 * q66) * c**3 * s - (q22 - q12 - 2 * q66) * c * s**3
+        qb[1, 2] = qb[2, 1] = (q11 - q12 - 2 * q66) * c * s**3 - (q22 - q12 - 2 * q66) * c**3 * s
+        for power, m in zip((1, 2, 3), abd):
+            m += qb * (z[k + 1] ** power - z[k] ** power) / power
+    return abd
+
+
+def abdetc(ruvo, thk, ang, q):
+    out = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
+    ruvo.ruvoutils.abdetc(len(thk), np.array(thk, np.float32), np.array(ang, np.float32),
+                          np.array(q, np.float32), 0.0, *out, 0)
+    return out
+
+
+@pytest.mark.parametrize("thk, ang", [
+    ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0]),  # symmetric
+    ([0.125, 0.25], [0, 90]),                          # unsymmetric
+    ([0.2, 0.2], [45, -45]),                           # angle ply: bending-twist coupling
+    ([0.1, 0.3, 0.2], [30, -60, 10]),
+])
+def test_abdetc_is_classical_lamination_theory(ruvo, thk, ang):
+    aal, ddl, adl = abdetc(ruvo, thk, ang, CARBON)
+    a, b, d = lamination(CARBON, thk, ang)
+    h = sum(thk)
+    scale = np.abs(a).max()
+    assert np.allclose(aal, a, rtol=0, atol=2e-6 * scale)
+    assert np.allclose(adl, -b, rtol=0, atol=2e-6 * scale * h)
+    assert np.allclose(ddl, d, rtol=0, atol=2e-6 * scale * h * h)
+    if ang == ang[::-1] and thk == thk[::-1]:
+        assert np.abs(adl).max() <= 1e-6 * scale * h
+
+
+def test_abdetc_single_isotropic_ply(ruvo):
+    e, nu, t = 70000.0, 0.3, 2.0
+    aal, ddl, adl = abdetc(ruvo, [t], [0.0], (e, e, nu, e / (2 * (1 + nu))))
+    assert aal[0, 0] == pytest.approx(e * t / (1 - nu * nu), rel=1e-6)
+    assert ddl[0, 0] == pytest.approx(e * t**3 / (12 * (1 - nu * nu)), rel=1e-6)
+    assert ddl[2, 2] == pytest.approx(e / (2 * (1 + nu)) * t**3 / 12, rel=1e-6)
+    assert not adl.any()
+
+
+def test_abdetc_folds_angles_beyond_ninety_degrees(ruvo):
+    folded = abdetc(ruvo, [0.2, 0.3], [135.0, -135.0], CARBON)
+    plain = abdetc(ruvo, [0.2, 0.3], [-45.0, 45.0], CARBON)
+    for x, y in zip(folded, plain):
+        assert np.array_equal(x, y)
+
+
+def test_abdetc_refuses_short_lists(ruvo):
+    out = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
+    with pytest.raises(ruvo.__ruvo_error, match="abdetc: nla = 0 is below 1"):
+        ruvo.ruvoutils.abdetc(0, [0.1], [0.0], CARBON, 0.0, *out, 0)
+    with pytest.raises(ruvo.__ruvo_error, match="abdetc: angply holds 2 entries, fewer than nla = 3"):
+        ruvo.ruvoutils.abdetc(3, [0.1] * 3, [0.0] * 2, CARBON, 0.0, *out, 0)
+
+
+def test_trnpsi_rotates_ply_stiffness(ruvo):
+    q = np.array([[141.0, 3.0, 0.0], [3.0, 10.0, 0.0], [0.0, 0.0, 5.0]], np.float32, order="F")
+    b, ier = ruvo.ruvoutils.trnpsi(0.0, q)
+    assert ier == 0 and np.array_equal(b, q)
+    b, ier = ruvo.ruvoutils.trnpsi(90.0, q)
+    assert np.allclose(b, [[10, 3, 0], [3, 141, 0], [0, 0, 5]], atol=2e-4)
+    shear = np.array([[4.0, 1.0], [1.0, 2.0]], np.float32)
+    b, ier = ruvo.ruvoutils.trnpsi(30.0, shear)
+    c, s = np.cos(np.radians(30)), np.sin(np.radians(30))
+    t = np.array([[c, s], [-s, c]])
+    assert ier == 0 and np.allclose(b, t.T @ shear @ t, atol=1e-6)
+
+
+def test_trnpsi_refuses_a_matrix_that_is_not_square(ruvo):
+    for shape in [(3, 2), (3, 4)]:
+        with pytest.raises(ruvo.__ruvo_error, match=f"trnpsi: a has {shape[1]} columns, not m = 3"):
+            ruvo.ruvoutils.trnpsi(10.0, np.ones(shape, np.float32))
+
+
+def test_trnpsi_of_another_order_reports_on_standard_output():
+    out = run_fresh("import numpy as np, _ruvo\n"
+                    "b, ier = _ruvo.ruvoutils.trnpsi(10.0, np.eye(4, dtype=np.float32))\n"
+                    "print(ier, b.shape, b.any())\n")
+    assert out == "  ERROR NO.  1 IN TRNPSI\n1 (4, 4) False\n"
+
+
+def element_arrays(ruvo, variant="19"):
+    n = int(getattr(ruvo, "ruvo" + variant).p_elmts)
+    blocks = [np.zeros((6, n), np.float32, order="F") for _ in range(6)] + [np.zeros((3, n), np.float32, order="F")]
+    return np.zeros((45, n), np.float32, order="F"), np.zeros((3, n), np.float32, order="F"), blocks
+
+
+@pytest.fixture
+def skewed_panel(ruvo, workdir, buckling_only, listing_file):
+    """A 3 x 3 grid of the 19 variant whose x-lines lean by alfax degrees
+    (the data echo turns the angles into radians); restored afterwards."""
+    def make(alfax):
+        ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
+        lengths = np.zeros(18, np.float32)
+        lengths[:2] = 1.0
+        args = ruvomain_args("19", ap=lengths, bp=lengths, alfaxp=alfax)
+        ruvo.prtnds19.ruvomain(**args)
+        ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+        c, ch, blocks = element_arrays(ruvo)
+        ruvo.prtnds19.prtout(*blocks)
+        return listing_file.read_text().split("\n")[:-1] if listing_file.exists() else []
+    yield make
+    ruvo.f07ina.mx = ruvo.f07ina.my = 0
+
+
+def test_tfmstf_rejects_a_degenerate_skew_on_both_outputs(ruvo, skewed_panel, listing_file, capfd):
+    echo = skewed_panel(80.0)  # |cos| = 0.17
+    capfd.readouterr()
+    c, ch, blocks = element_arrays(ruvo)
+    blocks[0][:, :4] = 1.0
+    c[:] = 3.0
+    ruvo.prtnds19.tfmstf(c, ch, *blocks, 0)
+    records = [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE"]
+    assert listing_file.read_text().split("\n")[len(echo):-1] == records
+    assert capfd.readouterr().out == "\n".join(records) + "\n"
+    assert not c.any()
+
+
+def test_element_routines_refuse_what_lies_outside_their_arrays(ruvo):
+    c, ch, blocks = element_arrays(ruvo)
+    ikt = np.array(ruvo.f01qua.ikt)
+    saved = int(ruvo.f07ina.mx), int(ruvo.f07ina.my)
+    feps = np.array(ruvo.f01eps.feps)
+    try:
+        ruvo.f07ina.mx, ruvo.f07ina.my = 20, 3
+        for name, args in [("f01kbf", (c, ch)), ("f01ktf", (c, ch, *blocks)), ("tfmstf", (c, ch, *blocks, 0)),
+                           ("tminc", (0.0, np.zeros((6, 6), np.float32), ch, 0.0, 0.0, 0.0, blocks[6]))]:
+            with pytest.raises(ruvo.__ruvo_error, match=name + r": mx = 20 is not within 0\.\.19"):
+                getattr(ruvo.prtnds19, name)(*args)
+        ruvo.f07ina.mx, ruvo.f07ina.my = 3, -1
+        with pytest.raises(ruvo.__ruvo_error, match=r"f01kbf: my = -1 is not within 0\.\.19"):
+            ruvo.prtnds19.f01kbf(c, ch)
+        ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
+        c[:, :4] = 1.0
+        ruvo.f01eps.feps[:] = 1.0
+        with pytest.raises(ruvo.__ruvo_error, match="f01kbf: element 1 would have 729 terms, more than p_itrm = 340"):
+            ruvo.prtnds19.f01kbf(c, ch)
+        assert np.array_equal(ruvo.f01qua.ikt, ikt)
+    finally:
+        ruvo.f07ina.mx, ruvo.f07ina.my = saved
+        ruvo.f01eps.feps = feps
+    trm = np.eye(6, dtype=np.float32)
+    for d, k, ks, ielm, text in [(1, 1, 9, 0, "ielm = 0 is not within 1..324"),
+                                 (1, 1, 9, 325, "ielm = 325 is not within 1..324"),
+                                 (0, 40, 4, 1, r"k = 40, ks = 4 place entry \(2,3\) at 46"),
+                                 (1, 41, 3, 1, r"k = 41, ks = 3 place entry \(3,3\) at 46, not within 1..45"),
+                                 (1, 0, 9, 1, r"k = 0, ks = 9 place entry \(1,1\) at 0")]:
+        with pytest.raises(ruvo.__ruvo_error, match="tczinc: " + text):
+            ruvo.prtnds19.tczinc(trm, c, blocks[0], d, k, ks, ielm)
