@@ -15,15 +15,16 @@ void solve_coupling_columns(Profile<const double> l22, const double* a21, long l
 
 void subtract_coupling(Profile<double> a11, const double* a21, long lda, int iy, int first, int count,
                        const double* z) {
-  for (int c = 0; c < count; ++c) {
-    const int j = first + c;
-    const double* zj = z + long(c) * iy;
-    double* row = a11.row(j);
-    for (int k = 1; k <= j; ++k) {
-      const double* a21k = a21 + (k - 1) * lda;
+  // Column k of A21 is read once for the whole block (k outer), and stays in
+  // cache while the block's columns are dotted with it.
+  const int last = first + count - 1;
+  for (int k = 1; k <= last; ++k) {
+    const double* a21k = a21 + (k - 1) * lda;
+    for (int c = std::max(0, k - first); c < count; ++c) {
+      const double* zj = z + long(c) * iy;
       double s = 0.0;
       for (int m = 0; m < iy; ++m) s += zj[m] * a21k[m];
-      row[k] -= s;
+      a11.row(first + c)[k] -= s;
     }
   }
 }
