@@ -3,6 +3,7 @@
 #include "module/tables.hpp"
 #include "output/eigvpr.hpp"
 #include "output/prtout.hpp"
+#include "output/prtvib.hpp"
 
 namespace ruvo::module {
 
@@ -15,6 +16,12 @@ std::vector<RoutineRow> output_rows() {
          prtout<V>(c.array<float, 2>("bb"), c.array<float, 2>("dd"), c.array<float, 2>("bd"),
                    c.array<float, 2>("rr"), c.array<float, 2>("dr"), c.array<float, 2>("br"),
                    c.array<float, 2>("ss"));
+       }},
+      {"prtvib", "bb f4(6), dd f4(6), bd f4(6), rr f4(6), dr f4(6), br f4(6), ss f4(3)", "",
+       [](Call& c) {
+         prtvib<V>(c.array<float, 1>("bb"), c.array<float, 1>("dd"), c.array<float, 1>("bd"),
+                   c.array<float, 1>("rr"), c.array<float, 1>("dr"), c.array<float, 1>("br"),
+                   c.array<float, 1>("ss"));
        }},
   };
 }

@@ -13,6 +13,7 @@ const io::Format& message_heading(Routine r) {
   static const io::Format setkey("(1X,'MESSAGE FROM SUBROUTINE SETKEY:')");
   static const io::Format redfkq("(1X,'MESSAGE FROM SUBROUTINE REDFKQ:')");
   static const io::Format prtout("(1X,'MESSAGE FROM SUBROUTINE PRTOUT:')");
+  static const io::Format prtvib("(1X,'MESSAGE FROM SUBROUTINE PRTVIB:')");
   static const io::Format eigvpr("(1X,'MESSAGE FROM SUBROUTINE EIGVPR:')");
   static const io::Format f01kbf("(1X,'MESSAGE FROM SUBROUTINE F01KBF:')");
   switch (r) {
@@ -20,6 +21,7 @@ const io::Format& message_heading(Routine r) {
     case Routine::setkey: return setkey;
     case Routine::redfkq: return redfkq;
     case Routine::prtout: return prtout;
+    case Routine::prtvib: return prtvib;
     case Routine::eigvpr: return eigvpr;
     case Routine::f01kbf: return f01kbf;
   }
@@ -39,7 +41,8 @@ const io::Format* nothing_done(Routine r) {
     case Routine::rddata: return nullptr;
     case Routine::setkey: return &setkey;
     case Routine::redfkq: return &redfkq;
-    case Routine::prtout: return &prtout;
+    case Routine::prtout:
+    case Routine::prtvib: return &prtout;
     case Routine::eigvpr: return &eigvpr;
     case Routine::f01kbf: return &f01kbf;
   }
