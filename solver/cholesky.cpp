@@ -79,10 +79,9 @@ void update_beside(ProfileTiles<double>& U, int i, int ib, std::vector<double>& 
   for (int t = 0; t < i3; ++t) std::copy_n(wedge.data() + std::ptrdiff_t{t} * ib + t, ib - t, U.at(i + t, i + kd + t));
 }
 
-// L·y = y in place.
-void forward_substitute(Profile<const double> L, double* y) {
-  y[0] /= L(1, 1);
-  for (int i = 2; i <= L.n; ++i) {
+// L·y = y in place, from row `from` on (y is zero before it).
+void forward_substitute(Profile<const double> L, double* y, int from) {
+  for (int i = from; i <= L.n; ++i) {
     const double* ri = L.row(i);
     double s = 0.0;
     for (int k = L.first_column(i); k < i; ++k) s += ri[k] * y[k - 1];
@@ -143,7 +142,7 @@ void cholesky_solve_rows(Profile<const double> L, double* x, int m, double* y) {
   for (int j = 0; j < m; ++j) {
     double* column = x + std::ptrdiff_t{j} * L.n;
     std::copy(column, column + L.n, y);
-    forward_substitute(L, y);
+    forward_substitute(L, y, 1);
     backward_substitute(L, last_reciprocal, y);
     std::copy(y, y + L.n, column);
   }
@@ -162,11 +161,12 @@ std::vector<std::pair<int, int>> column_blocks(int n, int lead, int nb) {
 // Each block of rows takes off what the rows above contribute, then solves
 // with its diagonal tile.
 template <class T>
-void cholesky_forward_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
+void cholesky_forward_tiles(const ProfileTiles<T>& U, double* x, int m, int nb, int from) {
   if (m < 1) return;
   const int n = U.n();
   TileWork work;
   for (auto [k0, k1] : column_blocks(n, U.lead(), nb)) {
+    if (k1 < from) continue;
     work.load(U, k0, k1);
     work.above_transposed(-1.0, x, x, m, n);
     cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, k1 - k0 + 1, m, 1.0,
@@ -198,7 +198,7 @@ void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
 }
 
 #define RUVO_TILE_SOLVES(T)                                                     \
-  template void cholesky_forward_tiles(const ProfileTiles<T>&, double*, int, int);  \
+  template void cholesky_forward_tiles(const ProfileTiles<T>&, double*, int, int, int); \
   template void cholesky_backward_tiles(const ProfileTiles<T>&, double*, int, int); \
   template void cholesky_solve_tiles(const ProfileTiles<T>&, double*, int, int);
 RUVO_TILE_SOLVES(double)
@@ -213,6 +213,25 @@ void cholesky_solve(Profile<const double> L, double* x, int m, double* y) {
   }
   const ProfileTiles<const double> U(L, 0);
   cholesky_solve_tiles(U, x, m, nb);
+}
+
+void cholesky_forward(Profile<const double> L, double* x, int m, int from) {
+  const int nb = tile_rows(L.ibd);
+  if (nb > 0) {
+    cholesky_forward_tiles(ProfileTiles<const double>(L, 0), x, m, nb, from);
+    return;
+  }
+  for (int j = 0; j < m; ++j) forward_substitute(L, x + std::ptrdiff_t{j} * L.n, from);
+}
+
+void cholesky_backward(Profile<const double> L, double* x, int m) {
+  const int nb = tile_rows(L.ibd);
+  if (nb > 0) {
+    cholesky_backward_tiles(ProfileTiles<const double>(L, 0), x, m, nb);
+    return;
+  }
+  const double last_reciprocal = 1.0 / L(L.n, L.n);
+  for (int j = 0; j < m; ++j) backward_substitute(L, last_reciprocal, x + std::ptrdiff_t{j} * L.n);
 }
 
 }  // namespace ruvo::solver

@@ -26,6 +26,13 @@ int cholesky_factor(Profile<double> A);
 // and must not overlap the columns being solved.
 void cholesky_solve(Profile<const double> L, double* x, int m, double* y);
 
+// The two halves of cholesky_solve: x = L⁻¹·x, and x = L⁻ᵀ·x, for the m
+// columns of x (n by m, leading dimension n). Rows before `from` are zero in
+// every column of x on entry to the forward half; the blocks wholly above it
+// are skipped (their rows stay zero).
+void cholesky_forward(Profile<const double> L, double* x, int m, int from = 1);
+void cholesky_backward(Profile<const double> L, double* x, int m);
+
 // The row-by-row paths.
 int cholesky_factor_rows(Profile<double> A);
 void cholesky_solve_rows(Profile<const double> L, double* x, int m, double* y);
@@ -39,12 +46,11 @@ int cholesky_factor_tiles(ProfileTiles<double>& A, int nb);
 template <class T>
 void cholesky_solve_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 
-// The two halves of cholesky_solve_tiles: x = L⁻¹·x, and x = L⁻ᵀ·x, for the
-// m columns of x (n by m, leading dimension n). The forward half alone gives
+// The two halves of cholesky_solve_tiles (see cholesky_forward). The forward half alone gives
 // a condensation: with W = L⁻¹·C, Cᵀ·A⁻¹·C = Wᵀ·W (one symmetric rank-k
 // update, DSYRK, with W as it stands).
 template <class T>
-void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
+void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb, int from = 1);
 template <class T>
 void cholesky_backward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 

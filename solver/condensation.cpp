@@ -15,12 +15,7 @@ namespace ruvo {
 
 namespace {
 
-// Columns of A21 solved at once.
-constexpr int column_block = 16;
-
-std::span<const std::byte> bytes_of(const double* v, std::size_t n) {
-  return {reinterpret_cast<const std::byte*>(v), n * sizeof(double)};
-}
+std::span<std::byte> bytes_of(double* v, std::size_t n) { return {reinterpret_cast<std::byte*>(v), n * sizeof(double)}; }
 
 template <class V>
 void print_updated_a11(const solver::Profile<double>& a11) {
@@ -42,14 +37,15 @@ std::int32_t condense_tangential() {
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
+  const solver::Coupling w = solver::forward_coupling(a22, m.a21.data, V::p_ny, ix);
   const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
-  std::vector<double> z(std::size_t(iy) * column_block), work(iy);
-  for (int first = 1; first <= ix; first += column_block) {
-    const int count = std::min(column_block, ix - first + 1);
-    solver::solve_coupling_columns(a22, m.a21.data, V::p_ny, first, count, z.data(), work.data());
+  solver::subtract_gram(a11, w);
+  std::vector<double> z(std::size_t(iy) * solver::coupling_block);
+  for (int first = 1; first <= ix; first += solver::coupling_block) {
+    const int count = std::min(solver::coupling_block, ix - first + 1);
+    solver::solve_records(a22, w, first, count, z.data());
     for (int c = 0; c < count; ++c)
       io::write_record(condensation_unit, bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy)));
-    solver::subtract_coupling(a11, m.a21.data, V::p_ny, iy, first, count, z.data());
   }
   if (man.itab != 0) print_updated_a11<V>(a11);
   return 0;
@@ -78,12 +74,16 @@ void print_tangential_modes(std::int32_t neigrq) {
   static const io::Format mode("(1H0,' EIGENMODE ',I2)");
   static const io::Format values("(1H ,5D20.8)");
   const int ix = state::man.ix, iy = state::man.iy;
-  std::vector<double> record(iy), x2(std::size_t(iy) * std::size_t(std::max(neigrq, 0)), 0.0);
+  std::vector<double> z(std::size_t(iy) * solver::coupling_block);
+  std::vector<double> x2(std::size_t(iy) * std::size_t(std::max(neigrq, 0)), 0.0);
   io::rewind(condensation_unit);
-  for (int j = 1; j <= ix; ++j) {
-    std::span<std::byte> raw(reinterpret_cast<std::byte*>(record.data()), record.size() * sizeof(double));
-    if (!io::read_record(condensation_unit, raw)) std::fill(record.begin(), record.end(), 0.0);
-    solver::subtract_record(record.data(), iy, j, state::vectrs<V>().x.data, V::p_nx, neigrq, x2.data());
+  for (int first = 1; first <= ix; first += solver::coupling_block) {
+    const int count = std::min(solver::coupling_block, ix - first + 1);
+    for (int c = 0; c < count; ++c) {
+      const std::span<std::byte> record = bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy));
+      if (!io::read_record(condensation_unit, record)) std::fill(record.begin(), record.end(), std::byte{0});
+    }
+    solver::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq, x2.data());
   }
   for (int i = 1; i <= neigrq; ++i) {
     io::write_listing(mode, {i});

@@ -1,40 +1,73 @@
 #include "solver/condensation_kernels.hpp"
 
+#include <cblas.h>
+
 #include <algorithm>
 
 #include "solver/cholesky.hpp"
 
 namespace ruvo::solver {
 
-void solve_coupling_columns(Profile<const double> l22, const double* a21, long lda, int first, int count,
-                            double* z, double* work) {
-  const long iy = l22.n;
-  for (int c = 0; c < count; ++c) std::copy_n(a21 + (first - 1 + c) * lda, iy, z + c * iy);
-  cholesky_solve(l22, z, count, work);
+namespace {
+
+// 1-based row of the first entry of a(1..n) that is not zero (NaN counts as
+// not zero); n+1 when there is none.
+int first_nonzero(const double* a, int n) {
+  const double* hit = std::find_if(a, a + n, [](double v) { return v != 0.0; });
+  return int(hit - a) + 1;
 }
 
-void subtract_coupling(Profile<double> a11, const double* a21, long lda, int iy, int first, int count,
-                       const double* z) {
-  // Column k of A21 is read once for the whole block (k outer), and stays in
-  // cache while the block's columns are dotted with it.
-  const int last = first + count - 1;
-  for (int k = 1; k <= last; ++k) {
-    const double* a21k = a21 + (k - 1) * lda;
-    for (int c = std::max(0, k - first); c < count; ++c) {
-      const double* zj = z + long(c) * iy;
-      double s = 0.0;
-      for (int m = 0; m < iy; ++m) s += zj[m] * a21k[m];
-      a11.row(first + c)[k] -= s;
+}  // namespace
+
+Coupling forward_coupling(Profile<const double> l22, const double* a21, long lda, int ix) {
+  const int iy = l22.n;
+  Coupling c{iy, ix, std::vector<double>(std::size_t(iy) * std::size_t(std::max(ix, 0))), {}};
+  for (int first = 1; first <= ix; first += coupling_block) {
+    const int count = std::min(coupling_block, ix - first + 1);
+    double* w = c.w.data() + std::ptrdiff_t{first - 1} * iy;
+    int top = iy + 1;
+    for (int t = 0; t < count; ++t) {
+      const double* a = a21 + (first - 1 + t) * lda;
+      std::copy_n(a, iy, w + std::ptrdiff_t{t} * iy);
+      top = std::min(top, first_nonzero(a, iy));
+    }
+    c.block_top.push_back(top);
+    cholesky_forward(l22, w, count, top);
+  }
+  return c;
+}
+
+void subtract_gram(Profile<double> a11, const Coupling& c) {
+  const int ix = c.ix, iy = c.iy;
+  // (Wᵀ·W)(k, j) for k = 1..j of the block's columns j, leading dimension ix
+  std::vector<double> t(std::size_t(std::max(ix, 0)) * coupling_block);
+  for (int j0 = 1; j0 <= ix; j0 += coupling_block) {
+    const int nb = std::min(coupling_block, ix - j0 + 1), top = c.top(j0);
+    if (top > iy) continue;  // zero columns: nothing to take off
+    const int depth = iy - top + 1;
+    const double* block = c.column(j0) + (top - 1);
+    if (j0 > 1)
+      cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, j0 - 1, nb, depth, 1.0, c.column(1) + (top - 1), iy,
+                  block, iy, 0.0, t.data(), ix);
+    cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, nb, depth, 1.0, block, iy, 0.0, t.data() + (j0 - 1), ix);
+    for (int j = j0; j < j0 + nb; ++j) {
+      const double* tj = t.data() + std::ptrdiff_t{j - j0} * ix - 1;  // tj[k] = (Wᵀ·W)(k, j)
+      double* row = a11.row(j);
+      for (int k = 1; k <= j; ++k) row[k] -= tj[k];
     }
   }
 }
 
-void subtract_record(const double* record, int iy, int j, const double* x1, long ldx, int modes, double* x2) {
-  for (int i = 0; i < modes; ++i) {
-    const double xji = x1[(j - 1) + i * ldx];
-    double* x2i = x2 + long(i) * iy;
-    for (int m = 0; m < iy; ++m) x2i[m] -= record[m] * xji;
-  }
+void solve_records(Profile<const double> l22, const Coupling& c, int first, int count, double* z) {
+  std::copy_n(c.column(first), std::size_t(count) * std::size_t(c.iy), z);
+  cholesky_backward(l22, z, count);
+}
+
+void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,
+                      double* x2) {
+  if (iy < 1 || count < 1 || modes < 1) return;
+  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, iy, modes, count, -1.0, z, iy, x1 + (first - 1), int(ldx),
+              1.0, x2, iy);
 }
 
 }  // namespace ruvo::solver

@@ -1,27 +1,53 @@
 // Kernels of the static condensation A11* = A11 − A21ᵀ·A22⁻¹·A21 and of the
-// tangential recovery X2 = −A22⁻¹·A21·X1. A21 is dense, column-major with
-// leading dimension lda (iy rows used, one column per W freedom). No I/O, no
-// shared state; each works on a block of columns so that a faster version
-// can replace it without changing its callers.
+// tangential recovery X2 = −A22⁻¹·A21·X1, as level-3 work: with L the
+// Cholesky factor of A22 and W = L⁻¹·A21, A21ᵀ·A22⁻¹·A21 = Wᵀ·W and
+// A22⁻¹·A21 = L⁻ᵀ·W. A21 is dense, column-major with leading dimension lda
+// (iy rows used, one column per W freedom). No I/O, no shared state.
+//
+// A column of A21 is zero above its first coupled tangential freedom, and so
+// is the same column of W (L⁻¹ is lower triangular): the work on a block of
+// columns starts at the first row any of them reaches (columns of a panel
+// couple to freedoms further down the numbering as they go).
 #pragma once
+
+#include <vector>
 
 #include "solver/profile.hpp"
 
 namespace ruvo::solver {
 
-// z(:, c) = A22⁻¹·a21(:, first+c-1) for c = 1..count, with L22 the Cholesky
-// factor of A22 (order iy); z holds iy by count entries, work iy entries.
-void solve_coupling_columns(Profile<const double> l22, const double* a21, long lda, int first, int count,
-                            double* z, double* work);
+// Columns per block of W: one forward solution, one update tile of A11, one
+// block of records.
+inline constexpr int coupling_block = 128;
 
-// a11(j, k) −= Σ_m z(m, j−first+1)·a21(m, k) for j = first..first+count−1 and
-// k = 1..j (A11 a full lower triangle, m = 1..iy summed in increasing m).
-void subtract_coupling(Profile<double> a11, const double* a21, long lda, int iy, int first, int count,
-                       const double* z);
+// W = L⁻¹·A21(:, 1..ix) (iy by ix, leading dimension iy) with the first
+// possibly nonzero row of each block of coupling_block columns (iy+1 for a
+// block of zero columns).
+struct Coupling {
+  int iy = 0, ix = 0;
+  std::vector<double> w;
+  std::vector<int> block_top;
 
-// x2(:, i) −= record·x1(j, i) for the modes i = 1..modes: record is the
-// column A22⁻¹·A21(:, j) of iy entries, x1 the W parts (leading dimension
-// ldx), x2 the tangential parts (iy by modes).
-void subtract_record(const double* record, int iy, int j, const double* x1, long ldx, int modes, double* x2);
+  const double* column(int j) const { return w.data() + std::ptrdiff_t{j - 1} * iy; }
+  int top(int j) const { return block_top[std::size_t((j - 1) / coupling_block)]; }
+};
+
+// Solves for W block by block, l22 the factor of A22 (order iy).
+Coupling forward_coupling(Profile<const double> l22, const double* a21, long lda, int ix);
+
+// A11 −= Wᵀ·W on the full lower triangle a11 (order ix): per block of
+// columns of the upper triangle, the rectangle above the diagonal tile by a
+// matrix product and the tile by a symmetric rank-k update.
+void subtract_gram(Profile<double> a11, const Coupling& c);
+
+// z(:, t) = L⁻ᵀ·W(:, first+t−1) = A22⁻¹·A21(:, first+t−1) for t = 1..count;
+// z holds iy by count entries.
+void solve_records(Profile<const double> l22, const Coupling& c, int first, int count, double* z);
+
+// x2 −= Z·X1(first..first+count−1, 1..modes): z holds the records first..
+// (iy by count), x1 the W parts (leading dimension ldx), x2 the tangential
+// parts (iy by modes).
+void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,
+                      double* x2);
 
 }  // namespace ruvo::solver
