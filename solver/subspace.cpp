@@ -40,7 +40,7 @@ struct Block {
 // A profile matrix for repeated products, with its tiles when the band is
 // wide enough for them; the leading columns are copied once (for the full
 // triangle the whole matrix, as a square) rather than gathered per product,
-// since the orthonormalisation multiplies one column at a time.
+// since every subspace step multiplies by it.
 class Operator {
 public:
   explicit Operator(Profile<const double> p) : p_(p), nb_(tile_rows(p.ibd)) {
@@ -118,28 +118,33 @@ void rank_diagonal_ratios(const SubspaceProblem& pr, int count, double* ratio, i
 
 // One pass of classical Gram-Schmidt in the A inner product on the columns
 // kanf..neigit of x, against all columns before each; h(:, k) = A·x(:, k) on
-// entry. Only column 1 (when kanf = 1) keeps h consistent with its scaling.
-void a_orthonormalise(const Operator& A, Block x, Block h, int kanf, int neigit) {
+// entry for k < neigit (the right-hand sides the solution started from), and
+// the coefficients are taken with it. The A-norms come from ax = A·x, formed
+// for the columns kanf..neigit by one block product (ax of the converged
+// columns kept from before) and carried through the same combinations as x,
+// instead of one product per orthogonalised column: one pass over A per step
+// rather than one per column. Sets h(:, neigit).
+void a_orthonormalise(const Operator& A, Block x, Block h, Block ax, int kanf, int neigit) {
   const int n = x.n;
-  int start = kanf;
-  if (kanf == 1) {
-    const double f = 1.0 / std::sqrt(dot(x(1), h(1), n));
-    for (int i = 0; i < n; ++i) {
-      x(1)[i] *= f;
-      h(1)[i] *= f;
-    }
-    start = 2;
-  }
-  for (int k = start; k <= neigit; ++k) {
+  A.multiply(x.data, kanf, neigit, ax.data);
+  std::copy(ax(neigit), ax(neigit) + n, h(neigit));
+  for (int k = kanf; k <= neigit; ++k) {
     double* xk = x(k);
+    double* axk = ax(k);
     for (int j = 1; j < k; ++j) {
       const double c = dot(x(j), h(k), n);
       const double* xj = x(j);
-      for (int i = 0; i < n; ++i) xk[i] -= c * xj[i];
+      const double* axj = ax(j);
+      for (int i = 0; i < n; ++i) {
+        xk[i] -= c * xj[i];
+        axk[i] -= c * axj[i];
+      }
     }
-    A.multiply(x.data, k, k, h.data);
-    const double root = std::sqrt(dot(xk, h(k), n));
-    for (int i = 0; i < n; ++i) xk[i] /= root;
+    const double root = std::sqrt(dot(xk, k == 1 ? h(1) : axk, n));
+    for (int i = 0; i < n; ++i) {
+      xk[i] /= root;
+      axk[i] /= root;
+    }
   }
 }
 
@@ -229,6 +234,8 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
   const Operator A(pr.a), B(pr.b);
   std::vector<double> h_data(std::size_t(n) * ngit);
   const Block h{h_data.data(), n};
+  std::vector<double> ax_data(std::size_t(n) * ngit);
+  const Block ax{ax_data.data(), n};
   B.multiply(x.data, 1, ngit - 1, h.data);
 
   std::vector<double> ch(std::size_t(ngit) * (ngit + 1) / 2);
@@ -249,8 +256,7 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
     }
 
     uniform.fill(x(ngit), n);
-    A.multiply(x.data, ngit, ngit, h.data);
-    a_orthonormalise(A, x, h, kanf, ngit);
+    a_orthonormalise(A, x, h, ax, kanf, ngit);
 
     // Projection onto the active columns and its eigenproblem.
     ++result.jac;
@@ -271,6 +277,7 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
     combine_columns(h, kanf, ns, ys.data(), lh1.data(), ns - 1, copy);
     if (knew != kanf) {
       combine_columns(x, kanf, ns, ys.data(), lh1.data(), knew - kanf, copy);
+      combine_columns(ax, kanf, ns, ys.data(), lh1.data(), knew - kanf, copy);  // A·x of the converged
       kanf = knew;
     }
     if (pr.neigrq < kanf) return result;
