@@ -26,10 +26,11 @@ Coupling forward_coupling(Profile<const double> l22, const double* a21, long lda
     const int count = std::min(coupling_block, ix - first + 1);
     double* w = c.w.data() + std::ptrdiff_t{first - 1} * iy;
     int top = iy + 1;
-    for (int t = 0; t < count; ++t) {
+    for (int t = 0; t < count; ++t) {  // w is zero where A21 is
       const double* a = a21 + (first - 1 + t) * lda;
-      std::copy_n(a, iy, w + std::ptrdiff_t{t} * iy);
-      top = std::min(top, first_nonzero(a, iy));
+      const int row = first_nonzero(a, iy);
+      std::copy(a + (row - 1), a + iy, w + std::ptrdiff_t{t} * iy + (row - 1));
+      top = std::min(top, row);
     }
     c.block_top.push_back(top);
     cholesky_forward(l22, w, count, top);
@@ -60,7 +61,8 @@ void subtract_gram(Profile<double> a11, const Coupling& c) {
 
 void solve_records(Profile<const double> l22, const Coupling& c, int first, int count, double* z) {
   std::copy_n(c.column(first), std::size_t(count) * std::size_t(c.iy), z);
-  cholesky_backward(l22, z, count);
+  const int last = first + count - 1;
+  if (c.top(first) <= c.iy || c.top(last) <= c.iy) cholesky_backward(l22, z, count);  // else z = 0
 }
 
 void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,

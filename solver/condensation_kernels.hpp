@@ -40,8 +40,8 @@ Coupling forward_coupling(Profile<const double> l22, const double* a21, long lda
 // matrix product and the tile by a symmetric rank-k update.
 void subtract_gram(Profile<double> a11, const Coupling& c);
 
-// z(:, t) = L⁻ᵀ·W(:, first+t−1) = A22⁻¹·A21(:, first+t−1) for t = 1..count;
-// z holds iy by count entries.
+// z(:, t) = L⁻ᵀ·W(:, first+t−1) = A22⁻¹·A21(:, first+t−1) for t = 1..count
+// (count <= coupling_block); z holds iy by count entries.
 void solve_records(Profile<const double> l22, const Coupling& c, int first, int count, double* z);
 
 // x2 −= Z·X1(first..first+count−1, 1..modes): z holds the records first..
