@@ -10,6 +10,7 @@
 // couple to freedoms further down the numbering as they go).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "solver/profile.hpp"
