@@ -4,6 +4,7 @@
 
 #include "driver/analysis_type.hpp"
 #include "driver/initlz.hpp"
+#include "io/interrupt.hpp"
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
@@ -95,6 +96,16 @@ Outcome analyse() {
   return Outcome::finished;
 }
 
+// An interrupt from the host abandons the run as a failed analysis does.
+template <class V>
+Outcome analyse_unless_interrupted() {
+  try {
+    return analyse<V>();
+  } catch (const io::Interrupted&) {
+    return Outcome::exit_c;
+  }
+}
+
 }  // namespace
 
 void compact_freedoms(Array<std::int32_t, 5>& ku, std::int32_t knfun) {
@@ -122,7 +133,7 @@ void ruvomain(const RunArguments<V>& args) {
   io::open(listing_unit, io::file_name(args.proj, ".out"));
   // A listing that cannot be created or written (its reason is on standard
   // error) stops the run as a failed analysis does: no results without it.
-  Outcome outcome = io::is_intact(listing_unit) ? analyse<V>() : Outcome::exit_c;
+  Outcome outcome = io::is_intact(listing_unit) ? analyse_unless_interrupted<V>() : Outcome::exit_c;
   if (outcome == Outcome::finished && !io::is_intact(listing_unit)) outcome = Outcome::exit_c;
   if (outcome == Outcome::finished) {
     io::close(listing_unit);

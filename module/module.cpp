@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "io/interrupt.hpp"
 #include "model/variants.hpp"
 #include "module/blocks_table.hpp"
 #include "module/routine_object.hpp"
@@ -172,6 +173,9 @@ PYBIND11_MODULE(_ruvo, m) {
   }
   py::object error = py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
   m.attr("__ruvo_error") = error;
+  // Ctrl-C reaches a long analysis through the interpreter's signal check
+  // (the call holds the interpreter lock).
+  io::set_interrupt_check([] { return PyErr_CheckSignals() != 0; });
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "io/interrupt.hpp"
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
@@ -45,6 +46,7 @@ std::int32_t condense_tangential() {
   const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   std::vector<double> z(std::size_t(iy) * column_block), work(iy);
   for (int first = 1; first <= ix; first += column_block) {
+    io::poll_interrupt();
     const int count = std::min(column_block, ix - first + 1);
     solver::solve_coupling_columns(a22, m.a21.data, V::p_ny, first, count, z.data(), work.data());
     for (int c = 0; c < count; ++c)
