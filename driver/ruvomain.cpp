@@ -7,6 +7,9 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "output/mode_file.hpp"
+#include "output/modes.hpp"
+#include "output/plot_grid.hpp"
 #include "solver/level_vector.hpp"
 
 namespace ruvo {
@@ -91,6 +94,19 @@ Outcome analyse() {
   return Outcome::finished;
 }
 
+// Step 13: the mode-shape file, written whole and closed before the listing.
+template <class V>
+Outcome write_mode_file(std::string_view proj) {
+  std::int32_t ier = 0;
+  io::open(mode_file_unit, io::file_name(proj, "MODES.txt"));
+  io::rewind(mode_file_unit);
+  pltmsh<V>();
+  cntour();
+  modes<V>(ier);
+  io::close(mode_file_unit);
+  return ier == 0 ? Outcome::finished : Outcome::exit_d;
+}
+
 }  // namespace
 
 void compact_freedoms(Array<std::int32_t, 5>& ku, std::int32_t knfun) {
@@ -116,7 +132,8 @@ void ruvomain(const RunArguments<V>& args) {
   store_arguments(args);
   // A listing left connected by an earlier error exit is started afresh.
   io::open(listing_unit, io::file_name(args.proj, ".out"));
-  const Outcome outcome = analyse<V>();
+  Outcome outcome = analyse<V>();
+  if (outcome == Outcome::finished && state::plotin.indplt != 0) outcome = write_mode_file<V>(args.proj);
   if (outcome == Outcome::finished) {
     io::close(listing_unit);
     io::write_list(io::stdout_unit, {" Buckling/Vibration analysis finished"});
