@@ -4,7 +4,7 @@
 
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
-#include "io/listing.hpp"
+#include "elements/message.hpp"
 #include "model/blocks.hpp"
 
 namespace ruvo {
@@ -41,8 +41,7 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
   static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE BMATST, X-DIRECTION')");
   static const io::Format y_stiffeners("(1X,'ERROR IN SUBROUTINE BMATST, Y-DIRECTION')");
   const auto fail = [&](const io::Format& line, int code) {
-    io::write_listing(heading);
-    io::write_listing(line);
+    elements::write_message(heading, line);
     ier = code;
   };
   const auto& ina = state::f07ina<V>();
@@ -72,10 +71,9 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
         elements::scatter_symmetric(block, kpq, kpq, bmt, lv);
       }
   }
-  const auto& dis = state::f07dis<V>();
-  std::int32_t err = 0;
-  if (dis.nox >= 1 && (bmatst<V>('X', bmt, lv, pmem, fakt, err), err != 0)) return fail(x_stiffeners, 2);
-  if (dis.noy >= 1 && (bmatst<V>('Y', bmt, lv, pmem, fakt, err), err != 0)) return fail(y_stiffeners, 3);
+  const char failed = elements::add_stiffeners<V>(
+      [&](char xory, std::int32_t& err) { bmatst<V>(xory, bmt, lv, pmem, fakt, err); });
+  if (failed) fail(failed == 'X' ? x_stiffeners : y_stiffeners, failed == 'X' ? 2 : 3);
 }
 
 template <class V>
@@ -88,8 +86,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   ier = 0;
   test.stiffx = state::f07dis<V>().steifx(1, 1);
   if (xory != 'X' && xory != 'Y') {
-    io::write_listing(heading);
-    io::write_listing(direction);
+    elements::write_message(heading, direction);
     ier = 1;
     return;
   }
@@ -109,8 +106,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
       SegmentFreedoms kpq;
       kuorkv<V>(xory, line, s, 1, kpq, ier);
       if (ier != 0) {
-        io::write_listing(heading);
-        io::write_listing(lookup, {line, s});
+        elements::write_message(heading, lookup, {line, s});
         ier = 2;
         return;
       }

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
-#include "io/listing.hpp"
+#include "elements/message.hpp"
 
 namespace ruvo {
 
@@ -28,8 +27,7 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
       ElementFreedoms kpq;
       iuoriv<V>(i, j, 1, kpq, ier);
       if (ier != 0) {
-        io::write_listing(heading);
-        io::write_listing(lookup);
+        elements::write_message(heading, lookup);
         ier = 2;
         return;
       }
@@ -38,17 +36,11 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
                               block);
       elements::scatter_symmetric(block, kpq, kpq, mmt, lv);
     }
-  const auto& dis = state::f07dis<V>();
-  for (const auto& [xory, count, code] : {std::tuple{'X', dis.nox, 3}, std::tuple{'Y', dis.noy, 4}}) {
-    if (count < 1) continue;
-    mmtst<V>(xory, mmt, ier);
-    if (ier != 0) {
-      const char name[1] = {xory};
-      io::write_listing(heading);
-      io::write_listing(stiffeners, {std::string_view(name, 1)});
-      ier = code;
-      return;
-    }
+  const char failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { mmtst<V>(xory, mmt, err); });
+  if (failed) {
+    const char name[1] = {failed};
+    elements::write_message(heading, stiffeners, {std::string_view(name, 1)});
+    ier = failed == 'X' ? 3 : 4;
   }
 }
 
@@ -59,8 +51,7 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
   ier = 0;
   if (xory != 'X' && xory != 'Y') {
-    io::write_listing(heading);
-    io::write_listing(direction);
+    elements::write_message(heading, direction);
     ier = 1;
     return;
   }
@@ -77,8 +68,7 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
       SegmentFreedoms kv;
       kuorkv<V>(xory, line, s, 1, kv, ier);
       if (ier != 0) {
-        io::write_listing(heading);
-        io::write_listing(lookup, {line, s});
+        elements::write_message(heading, lookup, {line, s});
         ier = 2;
         return;
       }

@@ -6,7 +6,8 @@
 #include "elements/element_loop.hpp"
 #include "elements/geometric_stiffness.hpp"
 #include "elements/stiffener_matrices.hpp"
-#include "io/listing.hpp"
+#include "elements/message.hpp"
+#include "elements/stiffener_set.hpp"
 
 namespace ruvo {
 
@@ -14,11 +15,6 @@ using elements::ElementBlock;
 using elements::Term;
 
 namespace {
-
-void report(const io::Format& heading, const io::Format& line) {
-  io::write_listing(heading);
-  io::write_listing(line);
-}
 
 // Whether ku(1..knfun) holds function f.
 template <class V>
@@ -72,24 +68,22 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
     elements::scatter_symmetric(block, kpq, kpq, a11, lvtri);
     return 0;
   });
-  if (ier != 0) return report(heading, lookup);
+  if (ier != 0) return elements::write_message(heading, lookup);
 
-  const auto& dis = state::f07dis<V>();
-  std::int32_t err = 0;
-  if (dis.nox >= 1 && (a11xst<V>(a11, err), err != 0)) {
-    ier = 3;
-    return report(heading, x_stiffeners);
-  }
-  if (dis.noy >= 1 && (a11yst<V>(a11, err), err != 0)) {
-    ier = 4;
-    return report(heading, y_stiffeners);
+  const char failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) {
+    xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
+  });
+  if (failed) {
+    ier = failed == 'X' ? 3 : 4;
+    return elements::write_message(heading, failed == 'X' ? x_stiffeners : y_stiffeners);
   }
   if (has_fixed_forces<V>()) {
+    std::int32_t err = 0;
     ArrayRef<float, 2> pfest(state::cpfest<V>().pfest.data, {V::p_nodes, 3});
     cmpbmt<V>(a11, lvtri, pfest, -1.0f, err);
     if (err != 0) {
       ier = 3;
-      return report(heading, fixed_forces);
+      return elements::write_message(heading, fixed_forces);
     }
   }
 }
@@ -105,7 +99,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
   ier = 0;
   if (rows != man.iy) {
     ier = 1;
-    return report(heading, wrong_rows);
+    return elements::write_message(heading, wrong_rows);
   }
   for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
 
@@ -123,17 +117,13 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
     elements::scatter_coupling(block, kpq, nrs, a21);
     return 0;
   });
-  if (ier != 0) return report(heading, lookup);
+  if (ier != 0) return elements::write_message(heading, lookup);
 
-  const auto& dis = state::f07dis<V>();
-  std::int32_t err = 0;
-  if (dis.nox >= 1 && (a21ast<V>('X', a21, err), err != 0)) {
-    ier = 3;
-    return report(heading, x_stiffeners);
-  }
-  if (dis.noy >= 1 && (a21ast<V>('Y', a21, err), err != 0)) {
-    ier = 4;
-    return report(heading, y_stiffeners);
+  const char failed =
+      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, err); });
+  if (failed) {
+    ier = failed == 'X' ? 3 : 4;
+    elements::write_message(heading, failed == 'X' ? x_stiffeners : y_stiffeners);
   }
 }
 
@@ -164,17 +154,13 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
     elements::scatter_symmetric(block, kpq, nrs, a22, lva22);
     return 0;
   });
-  if (ier != 0) return report(heading, lookup);
+  if (ier != 0) return elements::write_message(heading, lookup);
 
-  const auto& dis = state::f07dis<V>();
-  std::int32_t err = 0;
-  if (dis.nox >= 1 && (a22ast<V>('X', a22, err), err != 0)) {
-    ier = 3;
-    return report(heading, x_stiffeners);
-  }
-  if (dis.noy >= 1 && (a22ast<V>('Y', a22, err), err != 0)) {
-    ier = 4;
-    return report(heading, y_stiffeners);
+  const char failed =
+      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a22ast<V>(xory, a22, err); });
+  if (failed) {
+    ier = failed == 'X' ? 3 : 4;
+    elements::write_message(heading, failed == 'X' ? x_stiffeners : y_stiffeners);
   }
 }
 

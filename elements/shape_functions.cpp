@@ -1,6 +1,6 @@
 #include "elements/shape_functions.hpp"
 
-#include "io/listing.hpp"
+#include "elements/message.hpp"
 #include "model/blocks.hpp"
 
 namespace ruvo {
@@ -69,8 +69,7 @@ void kuorkv(char xory, std::int32_t ii, std::int32_t jj, std::int32_t ifun, Segm
   const auto& ina = state::f07ina<V>();
   ier = 0;
   if (xory != 'X' && xory != 'Y') {
-    io::write_listing(heading);
-    io::write_listing(direction);
+    elements::write_message(heading, direction);
     ier = 1;
     return;
   }
@@ -78,8 +77,7 @@ void kuorkv(char xory, std::int32_t ii, std::int32_t jj, std::int32_t ifun, Segm
   const int lines = along_x ? ina.my : ina.mx, segments = (along_x ? ina.mx : ina.my) - 1;
   if (ii < 1 || ii > lines || jj < 1 || jj > segments) {
     const char text[1] = {xory};
-    io::write_listing(heading);
-    io::write_listing(position, {ii, jj, std::string_view(text, 1)});
+    elements::write_message(heading, position, {ii, jj, std::string_view(text, 1)});
     ier = 2;
     return;
   }

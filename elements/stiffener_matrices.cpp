@@ -4,7 +4,7 @@
 
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
-#include "io/listing.hpp"
+#include "elements/message.hpp"
 
 namespace ruvo {
 
@@ -27,6 +27,17 @@ template <class V>
 bool carries_u_and_v() {
   const auto& ku = state::f07ina<V>().ku;
   return ku(2) == 2 && ku(3) == 3;
+}
+
+// The tests a routine of the tangential blocks starts with: ku carries U
+// and V (ier 1), the direction is 'X' or 'Y' (ier 3); false after the message.
+template <class V>
+bool may_assemble(char xory, const io::Format& heading, std::int32_t& ier) {
+  ier = 0;
+  if (!carries_u_and_v<V>()) ier = 1;
+  else if (xory != 'X' && xory != 'Y') ier = 3;
+  if (ier != 0) elements::write_message(heading, ier == 1 ? needs_u_and_v() : inadmissible_direction());
+  return ier == 0;
 }
 
 // The bending terms of a stiffener over the W freedoms of its line, with
@@ -53,8 +64,7 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
   ier = 0;
   if (!carries_u_and_v<V>()) {
-    io::write_listing(heading);
-    io::write_listing(needs_u_and_v());
+    elements::write_message(heading, needs_u_and_v());
     ier = 1;
     return;
   }
@@ -70,8 +80,7 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
         SegmentFreedoms kpq;
         kuorkv<V>(xory, line, s, 1, kpq, ier);
         if (ier != 0) {
-          io::write_listing(heading);
-          io::write_listing(lookup, {s, line});
+          elements::write_message(heading, lookup, {s, line});
           ier = 2;
           return;
         }
@@ -103,14 +112,11 @@ template <class V>
 void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A21AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
-  ier = 0;
-  const auto fail = [&](const io::Format& line, std::initializer_list<io::Value> values, int code) {
-    io::write_listing(heading);
-    io::write_listing(line, values);
+  if (!may_assemble<V>(xory, heading, ier)) return;
+  const auto fail = [&](int line, int segment, int code) {
+    elements::write_message(heading, lookup, {line, segment});
     ier = code;
   };
-  if (!carries_u_and_v<V>()) return fail(needs_u_and_v(), {}, 1);
-  if (xory != 'X' && xory != 'Y') return fail(inadmissible_direction(), {}, 3);
   const auto set = elements::stiffener_set<V>(xory);
   const auto& s1 = state::f07in1.s1;
   const auto& s2 = state::f07in2.s2;
@@ -128,9 +134,9 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
       for (int s = 1; s <= set.segments; ++s) {
         SegmentFreedoms kpq, jrs;
         kuorkv<V>(xory, line, s, 1, kpq, ier);
-        if (ier != 0) return fail(lookup, {line, s}, 2);
+        if (ier != 0) return fail(line, s, 2);
         kuorkv<V>(xory, line, s, set.tangential, jrs, ier);
-        if (ier != 0) return fail(lookup, {line, s}, 3);
+        if (ier != 0) return fail(line, s, 3);
         const float h = set.length(s);
         const auto bx = elements::segment_scales(xory, h);
         for (int p = 1; p <= 4; ++p) {
@@ -149,14 +155,11 @@ template <class V>
 void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A22AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
-  ier = 0;
-  const auto fail = [&](const io::Format& line, std::initializer_list<io::Value> values, int code) {
-    io::write_listing(heading);
-    io::write_listing(line, values);
+  if (!may_assemble<V>(xory, heading, ier)) return;
+  const auto fail = [&](int line, int segment, int code) {
+    elements::write_message(heading, lookup, {line, segment});
     ier = code;
   };
-  if (!carries_u_and_v<V>()) return fail(needs_u_and_v(), {}, 1);
-  if (xory != 'X' && xory != 'Y') return fail(inadmissible_direction(), {}, 3);
   const auto set = elements::stiffener_set<V>(xory);
   const std::span<const std::int32_t> lva22(state::comlv<V>().lva22.data, V::p_ny);
   const auto& s1 = state::f07in1.s1;
@@ -169,7 +172,7 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
     for (int s = 1; s <= set.segments; ++s) {
       SegmentFreedoms kpq;
       kuorkv<V>(xory, line, s, set.tangential, kpq, ier);
-      if (ier != 0) return fail(lookup, {line, s}, 2);
+      if (ier != 0) return fail(line, s, 2);
       const float h = set.length(s);
       const auto bx = elements::segment_scales(xory, h);
       elements::scatter_segment(kpq, stretching, a22, lva22, [&](int q, int p) {

@@ -68,4 +68,15 @@ void scatter_segment(const SegmentFreedoms& kv, const SegmentTerm& form, std::sp
   }
 }
 
+// Adds the stiffeners of both directions present, x first, with
+// add(xory, ier); returns the direction whose call failed, or 0.
+template <class V, class Add>
+char add_stiffeners(Add&& add) {
+  const auto& dis = state::f07dis<V>();
+  std::int32_t ier = 0;
+  if (dis.nox >= 1 && (add('X', ier), ier != 0)) return 'X';
+  if (dis.noy >= 1 && (add('Y', ier), ier != 0)) return 'Y';
+  return 0;
+}
+
 }  // namespace ruvo::elements
