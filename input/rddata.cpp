@@ -107,7 +107,7 @@ void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr
     copy_group(bd, k, sk.matabd, 7, laminate(k));
     copy_group(dd, k, sk.matabd, 13, laminate(k));
   }
-  scale_plot_to_thickness(std::sqrt(std::sqrt(144.0f * dd(1, 1) * dd(3, 1) / (bb(1, 1) * bb(3, 1)))));
+  scale_plot_to_thickness(equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)));
   for (int k = 1; k <= elements; ++k) {
     copy_group(br, k, sk.matsw, 1, laminate(k));
     copy_group(dr, k, sk.matsw, 7, laminate(k));
