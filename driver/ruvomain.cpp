@@ -116,7 +116,10 @@ void ruvomain(const RunArguments<V>& args) {
   store_arguments(args);
   // A listing left connected by an earlier error exit is started afresh.
   io::open(listing_unit, io::file_name(args.proj, ".out"));
-  const Outcome outcome = analyse<V>();
+  // A listing that cannot be created or written (its reason is on standard
+  // error) stops the run as a failed analysis does: no results without it.
+  Outcome outcome = io::is_intact(listing_unit) ? analyse<V>() : Outcome::exit_c;
+  if (outcome == Outcome::finished && !io::is_intact(listing_unit)) outcome = Outcome::exit_c;
   if (outcome == Outcome::finished) {
     io::close(listing_unit);
     io::write_list(io::stdout_unit, {" Buckling/Vibration analysis finished"});

@@ -169,6 +169,11 @@ void close(int unit, bool remove) {
 
 bool is_connected(int unit) { return unit == stdout_unit || units().contains(unit); }
 
+bool is_intact(int unit) {
+  auto it = units().find(unit);
+  return it == units().end() || !it->second.reported;
+}
+
 void rewind(int unit) {
   auto it = units().find(unit);
   if (it == units().end()) return;

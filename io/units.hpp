@@ -36,6 +36,9 @@ void open(int unit, const std::string& file_name);
 // Closes a connected unit (no effect otherwise); `remove` deletes its file.
 void close(int unit, bool remove = false);
 bool is_connected(int unit);
+// Whether the output written to a connected unit has all reached its file:
+// false once its file could not be created or a write to it failed.
+bool is_intact(int unit);
 // Positions a unit at its start: later writes replace the old contents (the
 // file ends after the last record written); an input unit reads again from
 // its start.

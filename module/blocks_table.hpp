@@ -4,6 +4,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@ struct MemberRow {
   std::string dtype;                   // "int32", "float32" or "S1"
   std::vector<pybind11::ssize_t> shape;  // empty for a scalar
   void* data;
+
+  // Bytes of its storage.
+  std::size_t nbytes() const {
+    std::size_t n = dtype == "S1" ? 1 : 4;
+    for (auto e : shape) n *= static_cast<std::size_t>(e);
+    return n;
+  }
 };
 
 struct BlockRow {

@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -51,8 +52,24 @@ py::array member_view(const MemberRow& m, py::handle owner) {
   return py::array(dt, m.shape, strides, m.data, owner);
 }
 
+// Whether every number of `value` fits the 32-bit member: an integer member
+// takes -2**31..2**31-1 (not NaN), a float member any value up to the largest
+// 32-bit float in magnitude, or an infinity. Beyond that the copy would wrap
+// or round to infinity.
+bool fits_member(const MemberRow& m, py::handle value, py::module_& np) {
+  py::object wide = np.attr("asarray")(value, "float64");
+  if (m.dtype == "int32")
+    return np.attr("all")(np.attr("logical_and")(np.attr("greater_equal")(wide, -2147483648.0),
+                                                 np.attr("less_equal")(wide, 2147483647.0)))
+        .cast<bool>();
+  py::object beyond = np.attr("logical_and")(np.attr("isfinite")(wide),
+                                             np.attr("greater")(np.attr("abs")(wide), std::numeric_limits<float>::max()));
+  return !np.attr("any")(beyond).cast<bool>();
+}
+
 // Converts `value` to the member's type and shape, then copies it in; a value
-// that cannot take that shape raises and leaves the member unchanged.
+// that cannot take that shape or does not fit the member's 32-bit type raises
+// and leaves the member unchanged.
 void assign_member(const MemberRow& m, py::handle value, py::handle owner, py::handle error) {
   py::module_ np = py::module_::import("numpy");
   py::object source = py::reinterpret_borrow<py::object>(value);
@@ -61,14 +78,28 @@ void assign_member(const MemberRow& m, py::handle value, py::handle owner, py::h
     text.resize(static_cast<std::size_t>(m.shape.at(0)), ' ');
     source = np.attr("frombuffer")(py::bytes(text), "S1");
   }
+  auto refuse = [&](const std::string& why) {
+    PyErr_SetString(error.ptr(), ("cannot assign to member " + m.name + ": " + why).c_str());
+    throw py::error_already_set();
+  };
   py::object converted;
   try {
+    if (m.dtype != "S1" && !fits_member(m, source, np)) refuse("a value beyond the range of " + m.dtype);
     converted = np.attr("broadcast_to")(np.attr("asarray")(source, m.dtype), py::tuple(py::cast(m.shape)));
   } catch (py::error_already_set& e) {
-    PyErr_SetString(error.ptr(), ("cannot assign to member " + m.name + ": " + std::string(py::str(e.value()))).c_str());
-    throw py::error_already_set();
+    if (e.matches(error)) throw;
+    refuse(std::string(py::str(e.value())));
   }
   member_view(m, owner)[py::ellipsis()] = converted;
+}
+
+// Objects of the module's classes are made by the module alone, with their
+// tables; one made from the host (`cls.__new__(cls)`, a copy, a subclass)
+// would have none. Without a constructor slot Python refuses them all.
+void forbid_host_creation(py::handle cls) {
+  auto* type = reinterpret_cast<PyTypeObject*>(cls.ptr());
+  type->tp_new = nullptr;
+  PyType_Modified(type);
 }
 
 // The twelve size constants of a variant, in the order the containers list them.
@@ -175,12 +206,14 @@ PYBIND11_MODULE(_ruvo, m) {
   py::object error = py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
   m.attr("__ruvo_error") = error;
 
-  py::class_<Routine>(m, "routine")
+  py::class_<Routine> routine_class(m, "routine", py::is_final());
+  routine_class
       .def("__call__", &Routine::operator())
       .def_property_readonly("__doc__", &Routine::doc)
       .def("__repr__", [](const Routine& r) { return "<routine " + r.qualified_name() + ">"; });
 
-  py::class_<Container>(m, "container", py::dynamic_attr())
+  py::class_<Container> container_class(m, "container", py::dynamic_attr(), py::is_final());
+  container_class
       .def("__setattr__", [](py::object self, py::str name, py::object value) {
         const Container& c = self.cast<const Container&>();
         if (c.fixed.count(name)) throw py::attribute_error("cannot replace " + c.name + "." + std::string(name));
@@ -193,7 +226,8 @@ PYBIND11_MODULE(_ruvo, m) {
       })
       .def("__repr__", [](const Container& c) { return "<container " + c.name + ">"; });
 
-  py::class_<BlockObject>(m, "shared_block", py::dynamic_attr())
+  py::class_<BlockObject> block_class(m, "shared_block", py::dynamic_attr(), py::is_final());
+  block_class
       .def("__getattr__", [](py::object self, const std::string& name) -> py::object {
         if (const MemberRow* mr = self.cast<const BlockObject&>().find(name)) return member_view(*mr, self);
         throw py::attribute_error(name);
@@ -211,6 +245,9 @@ PYBIND11_MODULE(_ruvo, m) {
         return names;
       })
       .def("__repr__", [](const BlockObject& b) { return "<shared block /" + b.row->name + "/>"; });
+
+  for (py::handle cls : {py::handle(routine_class), py::handle(container_class), py::handle(block_class)})
+    forbid_host_creation(cls);
 
   std::string doc =
       "Linear buckling and vibration analysis of stiffened, laminated skin panels.\n\n"

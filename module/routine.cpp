@@ -3,6 +3,8 @@
 // routine's entry; the results come back as a value, a tuple or None.
 #include "module/routine_object.hpp"
 
+#include "module/blocks_table.hpp"
+
 #include <limits>
 #include <stdexcept>
 
@@ -38,6 +40,27 @@ std::string shape_text(const py::array& a) {
   return s + (a.ndim() == 1 ? ",)" : ")");
 }
 
+// The bytes [first, last) an array spans; its storage is one contiguous run.
+std::pair<const char*, const char*> byte_range(const py::array& a) {
+  const char* first = static_cast<const char*>(a.data());
+  return {first, first + a.nbytes()};
+}
+
+bool overlap(std::pair<const char*, const char*> x, std::pair<const char*, const char*> y) {
+  return x.first < y.second && y.first < x.second;
+}
+
+// Whether the bytes overlap the storage of a shared-block member, which the
+// host can reach through the members' views.
+bool overlaps_model_state(std::pair<const char*, const char*> r) {
+  for (const auto& b : visible_blocks())
+    for (const auto& m : b.members) {
+      const char* first = static_cast<const char*>(m.data);
+      if (overlap(r, {first, first + m.nbytes()})) return true;
+    }
+  return false;
+}
+
 }  // namespace
 
 Call::Call(const Signature& sig) {
@@ -66,6 +89,17 @@ std::string Routine::ordinal_words(const Arg& a) const {
     if (&b == &a) break;
   }
   return a.optional ? ordinal(optional) + " keyword" : ordinal(required) + " argument";
+}
+
+// Whether array argument `index` overlaps an array argument settled before it
+// (checked only when contiguous: a strided array is copied in any case).
+bool Routine::overlaps_other(Call& call, std::size_t index) const {
+  const py::array& arr = call.slots()[index].array;
+  if (!(arr.flags() & py::array::f_style) || arr.nbytes() == 0) return false;
+  const auto r = byte_range(arr);
+  for (std::size_t j = 0; j < index; ++j)
+    if (sig_.args[j].is_array() && overlap(r, byte_range(call.slots()[j].array))) return true;
+  return overlaps_model_state(r);
 }
 
 std::string Routine::array_failure(const Arg& a) const {
@@ -182,30 +216,46 @@ std::vector<std::int64_t> Routine::fit_extents(const Arg& a, const py::array& ar
                     ") but got shape " + shape_text(arr));
 }
 
-void Routine::convert_array(const Arg& a, py::handle value, Call& call, Call::Slot& slot) const {
-  const std::string where = array_failure(a);
-  py::array arr;
+// Takes the array of argument `a` from the host (this may run host code:
+// `__array__`, sequence protocols). What the routine may be given is settled
+// afterwards, in `settle_array`, when no host code runs any more.
+void Routine::convert_array(const Arg& a, py::handle value, Call::Slot& slot) const {
   if (a.intent == Intent::inout) {
     // Always updated in place: only the exact array will do.
-    const bool ok = py::isinstance<py::array>(value) &&
-                    py::reinterpret_borrow<py::array>(value).dtype().equal(dtype_of(a.type));
-    if (ok) arr = py::reinterpret_borrow<py::array>(value);
-    if (!ok || !(arr.flags() & py::array::f_style) || !arr.writeable())
-      raise(error_, where + ": in/output array must be a contiguous column-major " +
-                        dtype_name(a.type) + " array");
-  } else {
-    try {
-      arr = numpy().attr("asarray")(value, dtype_of(a.type), "F");
-    } catch (py::error_already_set& e) {
-      raise(e.type(), where + ": " + py::str(e.value()).cast<std::string>());
-    }
-    // The caller's own array is passed only when it can take the routine's writes.
-    const bool own = arr.ptr() == value.ptr();
-    if ((own && !arr.writeable()) || (!own && !arr.owndata()))
-      arr = numpy().attr("array")(arr, dtype_of(a.type), py::arg("order") = "F", py::arg("copy") = true);
+    if (!py::isinstance<py::array>(value)) refuse_inout(a);
+    slot.array = py::reinterpret_borrow<py::array>(value);
+    return;
+  }
+  try {
+    slot.array = numpy().attr("asarray")(value, dtype_of(a.type), "F");
+  } catch (py::error_already_set& e) {
+    raise(e.type(), array_failure(a) + ": " + py::str(e.value()).cast<std::string>());
+  }
+}
+
+void Routine::refuse_inout(const Arg& a) const {
+  raise(error_, array_failure(a) + ": in/output array must be a contiguous, aligned, column-major " +
+                    dtype_name(a.type) + " array sharing no memory with the other arguments");
+}
+
+// The routine reads and writes the array through plain pointers of its type:
+// it must still have that type, be contiguous in column order, aligned and
+// writeable, and share no memory with another argument or the model state
+// (the routine's own writes would otherwise change what it reads and indexes).
+// A plain array that is not so is replaced by a private copy (the caller's
+// array is then not updated); an in/out array is refused.
+void Routine::settle_array(const Arg& a, py::handle value, Call& call, std::size_t index) const {
+  Call::Slot& slot = call.slots()[index];
+  py::array& arr = slot.array;
+  const bool own = arr.ptr() == value.ptr();
+  const bool passable = arr.dtype().equal(dtype_of(a.type)) && (arr.flags() & py::array::f_style) &&
+                        (arr.flags() & py::detail::npy_api::NPY_ARRAY_ALIGNED_) && arr.writeable() &&
+                        (own || arr.owndata()) && !overlaps_other(call, index);
+  if (!passable) {
+    if (a.intent == Intent::inout) refuse_inout(a);
+    arr = numpy().attr("array")(arr, dtype_of(a.type), py::arg("order") = "F", py::arg("copy") = true);
   }
   slot.extents = fit_extents(a, arr, call);
-  slot.array = std::move(arr);
 }
 
 void Routine::make_result_array(const Arg& a, Call& call, Call::Slot& slot) const {
@@ -258,13 +308,18 @@ std::vector<py::handle> Routine::match(const py::args& args, const py::kwargs& k
 
 py::object Routine::operator()(const py::args& args, const py::kwargs& kwargs) const {
   const std::vector<py::handle> given = match(args, kwargs);
+  flush_host_output();
   Call call(sig_);
   auto& slots = call.slots();
   const std::size_t nargs = sig_.args.size();
   for (std::size_t i = 0; i < nargs; ++i)
     if (given[i] && !sig_.args[i].is_array()) convert_scalar(sig_.args[i], given[i], slots[i]);
   for (std::size_t i = 0; i < nargs; ++i)
-    if (sig_.args[i].is_array()) convert_array(sig_.args[i], given[i], call, slots[i]);
+    if (sig_.args[i].is_array()) convert_array(sig_.args[i], given[i], slots[i]);
+  // No host code runs from here on: the storage and extents settled below are
+  // the ones the routine works on.
+  for (std::size_t i = 0; i < nargs; ++i)
+    if (sig_.args[i].is_array()) settle_array(sig_.args[i], given[i], call, i);
   for (std::size_t i = 0; i < nargs; ++i)
     if (sig_.args[i].optional) settle_optional(sig_.args[i], bool(given[i]), call, slots[i]);
   for (std::size_t i = nargs; i < slots.size(); ++i)
@@ -277,10 +332,14 @@ py::object Routine::operator()(const py::args& args, const py::kwargs& kwargs) c
   return results(call);
 }
 
-void Routine::run(Call& call) const {
-  // The routine writes to file descriptor 1: let the host's own lines go first.
+// The routine writes to file descriptor 1: the host's own lines go first.
+// Flushing may run host code, so it happens before any argument is taken.
+void Routine::flush_host_output() {
   py::object out = py::module_::import("sys").attr("stdout");
   if (!out.is_none() && py::hasattr(out, "flush")) out.attr("flush")();
+}
+
+void Routine::run(Call& call) const {
   try {
     row_.entry(call);
   } catch (const std::exception& e) {

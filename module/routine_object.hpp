@@ -22,7 +22,11 @@ private:
   std::string ordinal_words(const Arg& a) const;
   std::string array_failure(const Arg& a) const;
   void convert_scalar(const Arg& a, py::handle value, Call::Slot& slot) const;
-  void convert_array(const Arg& a, py::handle value, Call& call, Call::Slot& slot) const;
+  void convert_array(const Arg& a, py::handle value, Call::Slot& slot) const;
+  void settle_array(const Arg& a, py::handle value, Call& call, std::size_t index) const;
+  bool overlaps_other(Call& call, std::size_t index) const;
+  [[noreturn]] void refuse_inout(const Arg& a) const;
+  static void flush_host_output();
   std::int64_t bound_value(const Bound& b, Call& call, bool settled) const;
   std::vector<std::int64_t> fit_extents(const Arg& a, const py::array& arr, Call& call) const;
   void settle_optional(const Arg& a, bool given, Call& call, Call::Slot& slot) const;

@@ -1,8 +1,13 @@
 // Cholesky factorisation and block solution of symmetric positive definite
 // matrices in profile storage (solver/profile.hpp). No I/O, no shared state.
+//
+// Bands of at least tile_rows' width go through BLAS tiles
+// (solver/profile_tiles.hpp); narrower ones row by row. Both paths are
+// exposed for the tests that hold them against each other.
 #pragma once
 
 #include "solver/profile.hpp"
+#include "solver/profile_tiles.hpp"
 
 namespace ruvo::solver {
 
@@ -20,5 +25,27 @@ int cholesky_factor(Profile<double> A);
 // column-major with leading dimension n. y holds n entries of work storage
 // and must not overlap the columns being solved.
 void cholesky_solve(Profile<const double> L, double* x, int m, double* y);
+
+// The row-by-row paths.
+int cholesky_factor_rows(Profile<double> A);
+void cholesky_solve_rows(Profile<const double> L, double* x, int m, double* y);
+
+// The tiled paths, nb rows per tile (1 <= nb <= ibd-1). The factor works on
+// tiles built with factor_copied(A) columns copied and leaves them ready for
+// cholesky_solve_tiles (the leading columns stay in the copy); both the
+// copy and the profile hold the factor on return, also on failure.
+int factor_copied(Profile<const double> A);
+int cholesky_factor_tiles(ProfileTiles<double>& A, int nb);
+template <class T>
+void cholesky_solve_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
+
+// The two halves of cholesky_solve_tiles: x = L⁻¹·x, and x = L⁻ᵀ·x, for the
+// m columns of x (n by m, leading dimension n). The forward half alone gives
+// a condensation: with W = L⁻¹·C, Cᵀ·A⁻¹·C = Wᵀ·W (one symmetric rank-k
+// update, DSYRK, with W as it stands).
+template <class T>
+void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
+template <class T>
+void cholesky_backward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 
 }  // namespace ruvo::solver

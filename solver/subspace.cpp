@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
 
 #include "solver/cholesky.hpp"
@@ -34,6 +35,52 @@ struct Block {
   double* data;
   int n;
   double* operator()(int k) const { return data + std::ptrdiff_t{k - 1} * n; }
+};
+
+// A profile matrix for repeated products, with its tiles when the band is
+// wide enough for them; the leading columns are copied once (for the full
+// triangle the whole matrix, as a square) rather than gathered per product,
+// since the orthonormalisation multiplies one column at a time.
+class Operator {
+public:
+  explicit Operator(Profile<const double> p) : p_(p), nb_(tile_rows(p.ibd)) {
+    if (nb_ > 0) tiles_.emplace(p, ProfileTiles<const double>::leading_columns(p));
+  }
+  // c(:, m1..m) = A·b(:, m1..m)
+  void multiply(const double* b, int m1, int m, double* c) const {
+    if (tiles_) profile_multiply_tiles(*tiles_, b, m1, m, c, nb_);
+    else profile_multiply_rows(p_, b, m1, m, c);
+  }
+
+private:
+  Profile<const double> p_;
+  int nb_;
+  std::optional<ProfileTiles<const double>> tiles_;
+};
+
+// The Cholesky factor of A in its own storage, kept in tiles between the
+// solutions when the band is wide enough.
+class Factor {
+public:
+  explicit Factor(Profile<const double> a)
+      : storage_(a.a, a.a + a.stored()), p_{storage_.data(), a.lv, a.n, a.ibd}, nb_(tile_rows(a.ibd)) {}
+  // cholesky_factor's code
+  int factor() {
+    if (nb_ == 0) return cholesky_factor(p_);
+    tiles_.emplace(p_, factor_copied(p_));
+    return cholesky_factor_tiles(*tiles_, nb_);
+  }
+  // x(:, 1..m) = A⁻¹·x(:, 1..m); y holds n entries of work.
+  void solve(double* x, int m, double* y) const {
+    if (tiles_) cholesky_solve_tiles(*tiles_, x, m, nb_);
+    else cholesky_solve_rows(p_, x, m, y);
+  }
+
+private:
+  std::vector<double> storage_;
+  Profile<double> p_;
+  int nb_;
+  std::optional<ProfileTiles<double>> tiles_;
 };
 
 double dot(const double* u, const double* v, int n) {
@@ -72,7 +119,7 @@ void rank_diagonal_ratios(const SubspaceProblem& pr, int count, double* ratio, i
 // One pass of classical Gram-Schmidt in the A inner product on the columns
 // kanf..neigit of x, against all columns before each; h(:, k) = A·x(:, k) on
 // entry. Only column 1 (when kanf = 1) keeps h consistent with its scaling.
-void a_orthonormalise(Profile<const double> A, Block x, Block h, int kanf, int neigit) {
+void a_orthonormalise(const Operator& A, Block x, Block h, int kanf, int neigit) {
   const int n = x.n;
   int start = kanf;
   if (kanf == 1) {
@@ -90,7 +137,7 @@ void a_orthonormalise(Profile<const double> A, Block x, Block h, int kanf, int n
       const double* xj = x(j);
       for (int i = 0; i < n; ++i) xk[i] -= c * xj[i];
     }
-    profile_multiply(A, x.data, k, k, h.data);
+    A.multiply(x.data, k, k, h.data);
     const double root = std::sqrt(dot(xk, h(k), n));
     for (int i = 0; i < n; ++i) xk[i] /= root;
   }
@@ -164,25 +211,25 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
   // Start vectors: random, with a peak at the freedoms where B is strongest
   // against A, so that the lowest modes are present from the start.
   std::vector<int> lh(n);
-  std::vector<double> bs(std::max<std::size_t>(std::size_t(n), pr.a.stored()));
-  rank_diagonal_ratios(pr, ngit - 1, bs.data(), lh.data());
+  std::vector<double> ratio(n);
+  rank_diagonal_ratios(pr, ngit - 1, ratio.data(), lh.data());
   const Block x{x_data, n};
   for (int k = 1; k < ngit; ++k) {
     uniform.fill(x(k), n);
     x(k)[lh[k - 1] - 1] = 2.0;
   }
 
-  std::copy(pr.a.a, pr.a.a + pr.a.stored(), bs.begin());
-  const Profile<double> factor{bs.data(), pr.a.lv, n, pr.a.ibd};
-  if (const int row = cholesky_factor(factor); row != 0) {
+  Factor factor(pr.a);
+  if (const int row = factor.factor(); row != 0) {
     result.cholesky_row = row;
     result.ier = subspace_not_definite;
     return result;
   }
 
+  const Operator A(pr.a), B(pr.b);
   std::vector<double> h_data(std::size_t(n) * ngit);
   const Block h{h_data.data(), n};
-  profile_multiply(pr.b, x.data, 1, ngit - 1, h.data);
+  B.multiply(x.data, 1, ngit - 1, h.data);
 
   std::vector<double> ch(std::size_t(ngit) * (ngit + 1) / 2);
   std::vector<double> ys(std::size_t(ngit) * ngit);
@@ -194,21 +241,21 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
     // Inverse iteration on the active columns; afterwards h = A·x there.
     const int active = ngit - kanf;
     for (int step = 1; step <= nq; ++step) {
-      if (step > 1) profile_multiply(pr.b, x.data, kanf, ngit - 1, h.data);
+      if (step > 1) B.multiply(x.data, kanf, ngit - 1, h.data);
       std::copy(h(kanf), h(kanf) + std::ptrdiff_t{active} * n, x(kanf));
-      cholesky_solve(factor, x(kanf), active, x(ngit));
+      factor.solve(x(kanf), active, x(ngit));
       eps *= eps_growth;
       ++result.ip;
     }
 
     uniform.fill(x(ngit), n);
-    profile_multiply(pr.a, x.data, ngit, ngit, h.data);
-    a_orthonormalise(pr.a, x, h, kanf, ngit);
+    A.multiply(x.data, ngit, ngit, h.data);
+    a_orthonormalise(A, x, h, kanf, ngit);
 
     // Projection onto the active columns and its eigenproblem.
     ++result.jac;
     const int ns = ngit - kanf + 1;
-    profile_multiply(pr.b, x.data, kanf, ngit, h.data);
+    B.multiply(x.data, kanf, ngit, h.data);
     const Profile<double> projected{ch.data(), lvtri, ns, ns};
     for (int i = 1; i <= ns; ++i)
       for (int j = 1; j <= i; ++j) projected(i, j) = dot(x(kanf + i - 1), h(kanf + j - 1), n);

@@ -41,7 +41,10 @@ inline constexpr int subspace_not_definite = 1;
 // projected eigenvectors; it grows by 3 % per inverse step and is returned
 // grown. lvtri is the full-triangle level vector of order >= neigit.
 // Every call starts its random numbers from the same state, so equal data
-// give bit-identical results.
+// give bit-identical results. Besides x and elam it takes a copy of A for the
+// factor and, when the bands are wide enough for BLAS tiles, copies of the
+// leading columns of A and of the factor (solver/profile_tiles.hpp): for a
+// full-triangle A of order n, two n by n squares.
 SubspaceResult subspace_iteration(const SubspaceProblem& problem, double& eps, double* elam,
                                   double* x, const int* lvtri);
 

@@ -4,7 +4,7 @@ from fractions import Fraction
 import numpy as np
 import pytest
 
-from conftest import run_fresh
+from conftest import UNDER_ASAN, run_fresh
 
 SIZES = {  # p_rtnds p_nodes p_elmts p_stf p_nx p_ny p_ibdx p_ibdy p_la11 p_la22 p_lb11
     "19": (19, 361, 324, 17, 1444, 5776, 252, 1008, 1043290, 5314680, 332262),
@@ -44,7 +44,8 @@ def test_fresh_module_values_and_resident_memory():
     assert "".join(values[12:17]) == "[1,0,0,0,0]"
     assert values[17] == "0"
     # The 728 MB matrix block and the other large blocks stay untouched by the import.
-    assert int(values[18]) < 100_000, f"resident memory {values[18]} kB"
+    if not UNDER_ASAN:
+        assert int(values[18]) < 100_000, f"resident memory {values[18]} kB"
 
 
 def test_constant_strain_table(ruvo):

@@ -1,0 +1,34 @@
+"""The engine sets BLAS to one thread when it is loaded; the host may raise it."""
+import ctypes
+
+import numpy as np
+
+import _ruvo
+
+from test_solver import level_vector, pack, random_band
+
+blas = ctypes.CDLL("libopenblas.so.0")
+
+
+def solve(A, ibd, rhs):
+    n = A.shape[0]
+    a, lv = pack(A, ibd), level_vector(n, ibd)
+    _ruvo.ruvoutils.chodec(a, ibd, lv, 0)
+    x = np.asfortranarray(rhs.copy())
+    _ruvo.ruvoutils.chosol(a, ibd, lv, x, np.zeros(n))
+    return x
+
+
+def test_one_thread_by_default_and_the_host_may_raise_it():
+    assert blas.openblas_get_num_threads() == 1
+    rng = np.random.default_rng(3)
+    A = random_band(rng, 400, 150)
+    rhs = rng.uniform(-1.0, 1.0, (400, 30))
+    one = solve(A, 150, rhs)
+    blas.openblas_set_num_threads(2)
+    try:
+        two = solve(A, 150, rhs)
+    finally:
+        blas.openblas_set_num_threads(1)
+    np.testing.assert_allclose(two, one, rtol=1e-12, atol=1e-15)
+    np.testing.assert_allclose(one, np.linalg.solve(A, rhs), rtol=1e-10, atol=1e-12)

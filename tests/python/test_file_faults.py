@@ -1,0 +1,36 @@
+"""A listing that cannot be created or written stops the analysis with an error
+exit, and standard error names the file and the system's reason."""
+import os
+
+import pytest
+
+from conftest import ruvomain_args
+
+EXIT_C = ["    MAIN PROGRAM:   EXECUTION STOPPED.", " " * 16 + "ERROR REPORT FROM SUBROUTINE BUVI"]
+
+
+def listing_blocked_by_directory(workdir):
+    (workdir / "panel_01.out").mkdir()
+    return 'ruvo: unit 9 ("panel_01.out"): cannot open: Is a directory', EXIT_C
+
+
+def listing_on_full_disk(workdir):
+    if not os.path.exists("/dev/full"):
+        pytest.skip("no /dev/full to stand for a full disk")
+    (workdir / "panel_01.out").symlink_to("/dev/full")
+    # The run starts, and its first listing record fails.
+    return 'ruvo: unit 9 ("panel_01.out"): write failed: No space left on device', ["  Analysis started"] + EXIT_C
+
+
+@pytest.mark.parametrize("fault", [listing_blocked_by_directory, listing_on_full_disk])
+def test_listing_fault_ends_in_exit_c(ruvo, workdir, buckling_only, capfd, fault):
+    message, lines = fault(workdir)
+    ruvo.prtnds31.ruvomain(**ruvomain_args())
+    out, err = capfd.readouterr()
+    assert out.split("\n")[:-1] == lines                  # never "finished"
+    assert err.split("\n")[:-1] == [message]
+    assert not (workdir / "RCA25").exists()
+    # The next run with a listing it can write is not affected.
+    ruvo.prtnds31.ruvomain(**ruvomain_args(proj="panel_02"))
+    assert capfd.readouterr().out.split("\n")[:-1] == ["  Analysis started", "  Buckling/Vibration analysis finished"]
+    assert (workdir / "panel_02.out").read_text().startswith("1\n")

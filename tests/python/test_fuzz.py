@@ -1,0 +1,75 @@
+"""Random calls of every routine of the module (tests/python/fuzz_calls.py), in
+child processes so that a crash, a sanitizer report or a hang fails the test
+and names the seed and the call.
+
+    RUVO_FUZZ_CALLS=200000 python3 -m pytest tests/python/test_fuzz.py   # as many calls as asked
+    RUVO_FUZZ_SEED=7                                                     # another series of seeds
+    RUVO_FUZZ_REPORT=counts.txt                                          # the calls per routine, as a table
+
+Calls run in batches of RUVO_FUZZ_BATCH (500), one child and one seed each.
+"""
+import json
+import os
+import pathlib
+import subprocess
+import sys
+
+import _ruvo
+from fuzz_calls import discover
+
+DRIVER = pathlib.Path(__file__).with_name("fuzz_calls.py")
+CALLS = int(os.environ.get("RUVO_FUZZ_CALLS", "3000"))
+BATCH = int(os.environ.get("RUVO_FUZZ_BATCH", "500"))
+FIRST_SEED = int(os.environ.get("RUVO_FUZZ_SEED", "1"))
+SECONDS_PER_CALL = 0.5          # far above any call's time, even under the sanitizers
+
+
+def run_batch(seed, calls, workdir):
+    log, counts = workdir / f"calls-{seed}.log", workdir / f"counts-{seed}.json"
+    try:
+        done = subprocess.run([sys.executable, str(DRIVER), "--seed", str(seed), "--calls", str(calls),
+                               "--log", str(log), "--counts", str(counts)],
+                              cwd=workdir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, text=True, timeout=30 + SECONDS_PER_CALL * calls)
+    except subprocess.TimeoutExpired:
+        raise AssertionError(f"seed {seed} hung at call: {log.read_text().splitlines()[-1]}")
+    last = log.read_text().splitlines()[-1:] if log.exists() else []
+    faults = [l for l in done.stderr.splitlines() if not l.startswith("ruvo: unit")]
+    assert done.returncode == 0, (f"seed {seed} ended with code {done.returncode} at call {last}\n"
+                                  + "\n".join(faults[-40:]))
+    return json.loads(counts.read_text())
+
+
+def report(total):
+    width = max(len(k) for k in total)
+    lines = [f"{'routine'.ljust(width)}  calls    ran  refused"]
+    for name, c in sorted(total.items()):
+        lines.append(f"{name.ljust(width)}  {c['ran'] + c['refused']:5d}  {c['ran']:5d}  {c['refused']:7d}")
+    return "\n".join(lines) + "\n"
+
+
+def test_random_calls_of_every_routine(tmp_path):
+    total = {name: {"ran": 0, "refused": 0} for name, _, _ in discover()}
+    seed, left = FIRST_SEED, CALLS
+    while left > 0:
+        batch = min(BATCH, left)
+        for name, c in run_batch(seed, batch, tmp_path).items():
+            total[name]["ran"] += c["ran"]
+            total[name]["refused"] += c["refused"]
+        seed, left = seed + 1, left - batch
+    text = report(total)
+    if os.environ.get("RUVO_FUZZ_REPORT"):
+        pathlib.Path(os.environ["RUVO_FUZZ_REPORT"]).write_text(text)
+    print(text)
+    assert all(c["ran"] + c["refused"] > 0 for c in total.values()) or CALLS < 10 * len(total)
+
+
+def test_every_routine_is_found_with_its_arguments():
+    found = {name: args for name, _, args in discover()}
+    assert {"ruvoutils.mklvbd", "prtnds19.rddata", "prtnds31.ruvomain"} <= set(found)
+    assert len([n for n in found if n.startswith("prtnds25.")]) == len([n for n in found if n.startswith("prtnds31.")])
+    eigvpr = {a["name"]: a for a in found["ruvoutils.eigvpr"]}
+    assert eigvpr["x"]["bounds"] == ["m", "neiga"] and eigvpr["m"]["default"] == ("x", 0)
+    assert found["prtnds31.ruvomain"][0] == {"name": "proj", "inout": False, "optional": False,
+                                             "kind": "string", "length": 8}
+    assert all(isinstance(getattr(_ruvo, c), _ruvo.container) for c in ("prtnds19", "ruvoutils"))

@@ -1,0 +1,78 @@
+"""Resident memory stays flat over many calls in one process: every path of the
+surface (in place, copies, results, refusals, member assignment) returns what
+it takes. Measured in a child interpreter, after a warm-up."""
+import textwrap
+
+from conftest import measures_memory, run_fresh
+
+# Calls that run a whole analysis in one process, each a Python statement using
+# `r` (the module) and `np`. None exists yet: when the buckling and vibration
+# analyses land, add one line each here and the test below checks 50 of them.
+WHOLE_ANALYSES = []
+
+MEASURE = """
+import gc, os, numpy as np, _ruvo as r
+u = r.ruvoutils
+def rss_kib():
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") // 1024
+def round_of_calls(i):
+{body}
+for i in range({warmup}):
+    round_of_calls(i)
+gc.collect()
+before = rss_kib()
+for i in range({rounds}):
+    round_of_calls(i)
+gc.collect()
+print(rss_kib() - before)
+"""
+
+CHEAP_CALLS = """
+lv = np.zeros(6, np.int32)
+u.mklvbd(lv, 6, 3, 0)
+a = np.arange(1.0, 16.0)
+a[lv + np.arange(1, 7) - 1] += 10.0
+u.chodec(a, 3, lv, 0)
+u.chosol(a, 3, lv, np.ones((6, 2), order="F"), np.zeros(6))
+u.probtm(a, 3, lv, np.ones((6, 2)), 1)
+u.jacob2(np.array([2.0, 0.5, 3.0]), np.array([0, 1], np.int32), 1e-10, np.zeros((2, 2), order="F"), 0)
+u.mklvbd([0] * 6, 6, 3, 0)
+u.mklvbd(lv.astype(np.int64)[::-1], 6, 3, 0)
+u.chodec(a, 3, a.view(np.int32)[:6], 0)
+try:
+    u.chodec(np.ones(2), 3, lv, 0)
+except r.__ruvo_error:
+    pass
+try:
+    u.mklvbd(lv, 2**40, 3, 0)
+except r.__ruvo_error:
+    pass
+r.man.neigrq = i % 7 + 1
+try:
+    r.man.neigrq = 2**40
+except r.__ruvo_error:
+    pass
+r.f07ina.ku = [1, 2, 3, 0, 0]
+r.man.ix, r.man.iy
+"""
+
+
+def growth_kib(body, warmup, rounds):
+    code = MEASURE.format(body=textwrap.indent(textwrap.dedent(body), "    "), warmup=warmup, rounds=rounds)
+    return int(run_fresh(code).split()[-1])
+
+
+@measures_memory
+def test_ten_thousand_cheap_calls_leave_memory_flat():
+    # 15 calls a round: 10,005 calls after 1,005 of warm-up. A leak of even
+    # 100 bytes a call would show as a megabyte.
+    assert growth_kib(CHEAP_CALLS, 67, 667) < 512
+
+
+@measures_memory
+def test_fifty_whole_analyses_leave_memory_flat():
+    if not WHOLE_ANALYSES:
+        import pytest
+        pytest.skip("no whole analysis exists yet: add its call to WHOLE_ANALYSES")
+    assert growth_kib("\n".join(WHOLE_ANALYSES), 3, 50) < 2048
