@@ -20,7 +20,7 @@ def main(argv=None):
     args = parser.parse_args(argv)
     try:
         panel, options = toml_panel.load(args.panel)
-        result = buckle(panel, modes=args.modes or options["modes"])
+        result = buckle(panel, modes=options["modes"] if args.modes is None else args.modes)
     except (OSError, ValueError) as e:
         print(f"ruvo: {e}", file=sys.stderr)
         return 2

@@ -47,6 +47,7 @@ def buckle(panel: Panel, modes: int = 5, workdir=None) -> BucklingResult:
     variant = _check(panel, modes)
     with engine.session(workdir) as run:
         engine.prepare(variant, panel)
+        engine.mark(run)
         _call("RUVOMAIN", engine.routines(variant).ruvomain, **engine.ruvomain_arguments(variant, panel, modes))
         listing = engine.read_text(engine.PROJECT + ".out")
         eigenvalues, eigenvectors, freedoms, view = _modal_parts(variant, panel, int(_ruvo.man.neigrq))

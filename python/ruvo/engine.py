@@ -57,12 +57,12 @@ def variant_for(panel: Panel) -> str:
 def session(workdir=None):
     """Runs the body in `workdir` (kept) or a temporary directory (removed),
     with file descriptor 1 captured; yields a dict whose "stdout" holds the
-    engine's standard output afterwards."""
+    engine's standard output afterwards, from the last `mark` on."""
     keep = workdir is not None
     path = Path(workdir).resolve() if keep else Path(tempfile.mkdtemp(prefix="ruvo-"))
     path.mkdir(parents=True, exist_ok=True)
     here = os.getcwd()
-    captured = {"dir": path, "stdout": ""}
+    captured = {"dir": path, "stdout": "", "since": 0}
     sys.stdout.flush()
     saved = os.dup(1)
     with tempfile.TemporaryFile() as out:
@@ -74,10 +74,15 @@ def session(workdir=None):
             os.chdir(here)
             os.dup2(saved, 1)
             os.close(saved)
-            out.seek(0)
+            out.seek(captured["since"])
             captured["stdout"] = out.read().decode("ascii", "replace")
             if not keep:
                 shutil.rmtree(path, ignore_errors=True)
+
+
+def mark(captured):
+    """Standard output from here on is the run's own."""
+    captured["since"] = os.lseek(1, 0, os.SEEK_CUR)
 
 
 def routines(variant):
