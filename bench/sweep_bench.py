@@ -12,7 +12,7 @@ from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
 def panels(count=40):
     skin = Laminate.isotropic(70000.0, 0.33, 1.6)
-    return [Panel(length=500.0, width=450.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(size=25.0),
+    return [Panel(length=500.0, width=450.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(size=50.0),
                   stringers=[Stiffener(150.0, EA=1.4e7, EI=ei, GJ=1.0e6), Stiffener(300.0, EA=1.4e7, EI=ei, GJ=1.0e6)],
                   title=f"EI {ei:.3g}")
             for ei in (2.0e8 * (1.0 + 0.25 * k) for k in range(count))]
@@ -21,7 +21,8 @@ def panels(count=40):
 def main():
     items = panels()
     print(f"{len(items)} panels of {len(items[0].x_lengths)} x {len(items[0].y_lengths)} elements, "
-          f"variant {ruvo.engine.variant_for(items[0])}, {os.cpu_count()} cores")
+          f"variant {ruvo.engine.variant_for(items[0])}, {os.cpu_count()} cores, "
+          f"load average {os.getloadavg()[0]:.1f} (other work on the machine slows the pool)")
     start = time.perf_counter()
     sequential = [ruvo.buckle(p, modes=4).load_factors for p in items]
     t_seq = time.perf_counter() - start
