@@ -7,12 +7,14 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "solver/buvi.hpp"
+#include "solver/condensation.hpp"
 #include "solver/level_vector.hpp"
 
 namespace ruvo {
 namespace {
 
-constexpr int input_unit = 8, listing_unit = 9, scratch_unit = 25;
+constexpr int input_unit = 8, listing_unit = 9;
 
 // The ways a run can end; each error exit has its records.
 enum class Outcome { finished, exit_a, exit_b, exit_c, exit_d };
@@ -88,6 +90,8 @@ Outcome analyse() {
   if (ier != 0) return Outcome::exit_b;
   prtype();
   io::write_list(io::stdout_unit, {" Analysis started"});
+  buvi<V>(ier);
+  if (ier != 0) return Outcome::exit_c;
   return Outcome::finished;
 }
 
@@ -126,7 +130,8 @@ void ruvomain(const RunArguments<V>& args) {
   } else {
     report(outcome);
   }
-  if (io::is_connected(scratch_unit)) io::close(scratch_unit, true);
+  // The condensation vectors never outlive the run, whatever its end.
+  if (io::is_connected(condensation_unit)) io::close(condensation_unit, true);
 }
 
 #define RUVO_INSTANTIATE(V) template void ruvomain<V>(const RunArguments<V>&);

@@ -107,7 +107,7 @@ void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr
     copy_group(dd, k, sk.matabd, 13, laminate(k));
   }
   float& scal = state::plotin.scal;
-  scal = std::sqrt(std::sqrt(144.0f * dd(1, 1) * dd(3, 1) / (bb(1, 1) * bb(3, 1)))) * scal;
+  scal = equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)) * scal;
   for (int k = 1; k <= elements; ++k) {
     copy_group(br, k, sk.matsw, 1, laminate(k));
     copy_group(dr, k, sk.matsw, 7, laminate(k));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "model/array.hpp"
@@ -14,6 +15,12 @@ namespace ruvo {
 // stringer cross-section from the namelist unit `nread` when asked.
 // ier: 0 success, 8 a required namelist group missing, 11..18 a model the
 // analysis cannot index (input/data_checks.hpp); nothing changes then.
+// Equivalent thickness of a laminate, (144·D11·D22 / (A11·A22))^(1/4), in
+// 32 bits with two square roots.
+inline float equivalent_thickness(float d11, float d22, float a11, float a22) {
+  return std::sqrt(std::sqrt(144.0f * d11 * d22 / (a11 * a22)));
+}
+
 template <class V>
 void rddata(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd, ArrayRef<float, 2> rr,
             ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss, std::int32_t& ier);

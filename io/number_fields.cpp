@@ -12,11 +12,11 @@ namespace {
 std::string stars(int w) { return std::string(std::size_t(w), '*'); }
 
 // Right-justifies sign and body in w columns; a body "0.xxx" one column too
-// wide loses its leading 0.
+// wide loses its leading 0, but only when a digit follows the point.
 std::string fit(bool negative, std::string body, int w) {
   const std::size_t room = std::size_t(w);
   std::size_t need = body.size() + (negative ? 1 : 0);
-  if (need == room + 1 && body.starts_with("0.")) {
+  if (need == room + 1 && body.starts_with("0.") && body.size() > 2) {
     body.erase(0, 1);
     --need;
   }

@@ -70,7 +70,7 @@ public:
   std::vector<Item> parse() {
     expect('(');
     std::vector<Item> items = list();
-    if (peek() != '\0') fail("text after the closing parenthesis");
+    // Text after the closing parenthesis is ignored, as a Fortran runtime does.
     return items;
   }
 

@@ -1,5 +1,6 @@
 // Routines of the analysis entry: driver, reset and analysis type.
 #include "driver/analysis_type.hpp"
+#include "driver/callruvo.hpp"
 #include "driver/initlz.hpp"
 #include "driver/ruvomain.hpp"
 #include "model/variants.hpp"
@@ -28,11 +29,39 @@ void call_ruvomain(Call& c) {
   ruvomain<V>(args);
 }
 
+template <class V>
+PanelArguments<V> panel_arguments(Call& c) {
+  constexpr std::size_t lines = V::p_rtnds - 1, stf = V::p_stf;
+  return {c.text("filenamep"), c.text("titp"), c.f4("rxp"), c.f4("ryp"), c.f4("rxyp"),
+          fixed<36, float>(c, "matabdf"), fixed<4, float>(c, "steifxf"), fixed<4, float>(c, "steifyf"),
+          c.f4("framepitch"), c.f4("stringerpitch"), c.i4("stypep"), c.f4("chordwdth"), c.f4("sfootwdth"),
+          c.f4("alpha"), c.f4("height"), c.f4("loadvxp"), c.f4("loadvyp"), c.f4("loadvxyp"), c.f4("fnxp"),
+          c.f4("fnxyp"), c.f4("fnyp"), c.f4("alfaxp"), c.f4("alfayp"),
+          std::span<double, 55>(c.data<double>("elamp"), 55),
+          std::span<double, 275>(c.data<double>("membraneforcesp"), 275), c.i4("itab"), c.i4("neigit"),
+          c.i4("neigrq"), c.i4("mempri"), c.i4("indplt"), fixed<5, std::int32_t>(c, "ku"),
+          fixed<stf, std::int32_t>(c, "istx"), fixed<stf, std::int32_t>(c, "isty"),
+          fixed<lines, std::int32_t>(c, "elmstf"), fixed<7, std::int32_t>(c, "bndy0"),
+          fixed<7, std::int32_t>(c, "bndyl"), fixed<7, std::int32_t>(c, "bndx0"), fixed<7, std::int32_t>(c, "bndxl"),
+          c.i4("anzelzwframes"), c.i4("anzelprohalbfoot"), c.i4("anzelzwstr"), c.i4("anzelbelowstr"),
+          c.span<double>("displ")};
+}
+
 }  // namespace
 
 template <class V>
 std::vector<RoutineRow> driver_rows() {
   return {
+      {"callruvo",
+       "filenamep s(8), titp s(80), rxp f4, ryp f4, rxyp f4, matabdf f4(18,2), steifxf f4(4), steifyf f4(4), "
+       "framepitch f4, stringerpitch f4, stypep i4, chordwdth f4, sfootwdth f4, alpha f4, height f4, "
+       "loadvxp f4, loadvyp f4, loadvxyp f4, fnxp f4, fnxyp f4, fnyp f4, alfaxp f4, alfayp f4, "
+       "elamp f8(55) inout, membraneforcesp f8(275) inout, itab i4, neigit i4, neigrq i4, mempri l4, "
+       "indplt i4, ku i4(5), istx i4(p_stf), isty i4(p_stf), elmstf i4(p_rtnds-1), bndy0 i4(7), "
+       "bndyl i4(7), bndx0 i4(7), bndxl i4(7), anzelzwframes i4, anzelprohalbfoot i4, anzelzwstr i4, "
+       "anzelbelowstr i4, displ f8(p_nx*neigrq) inout",
+       "", [](Call& c) { callruvo<V>(panel_arguments<V>(c)); },
+       [](Call& c) { return callruvo_fault<V>(panel_arguments<V>(c)); }},
       {"ruvomain",
        "proj s(8), titp s(80), buckp l4, itabp i4, neigitp i4, neigrqp i4, memprip l4, indpltp i4, "
        "kup i4(5), ap f4(p_rtnds-1), bp f4(p_rtnds-1), bndx0p i4(7), bndxlp i4(7), bndy0p i4(7), "

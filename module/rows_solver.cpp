@@ -4,7 +4,14 @@
 // refused here, the others report them through ier.
 #include <span>
 
+#include "elements/assembly_checks.hpp"
+#include "model/blocks.hpp"
+#include "model/variants.hpp"
 #include "module/tables.hpp"
+#include "solver/buckling.hpp"
+#include "solver/buvi.hpp"
+#include "solver/crippling.hpp"
+#include "solver/global_buckling.hpp"
 #include "solver/level_vector.hpp"
 #include "solver/profile_routines.hpp"
 #include "solver/subspace_routines.hpp"
@@ -80,7 +87,56 @@ std::vector<RoutineRow> solver_utility_rows() {
                                          c.span<const std::int32_t>("lvtri"), c.span<const double>("ys")));
        }},
       {"chneig", "", "", [](Call&) { chneig(); }},
+      {"cripplingt", "ier i4", "", [](Call& c) { cripplingt(c.i4("ier")); }},
+      {"cripplingo", "ier i4", "", [](Call& c) { cripplingo(c.i4("ier")); }},
   };
 }
+
+// The profile matrices of shared block matrix against their level vectors.
+template <class V>
+std::string matrix_fault() {
+  auto& lv = state::comlv<V>();
+  const Man& man = state::man;
+  std::string why = elements::profile_fault("a11", V::p_la11, "lvtri", {lv.lvtri.data, V::p_nx}, man.ix);
+  if (why.empty()) why = elements::profile_fault("b11", V::p_lb11, "lvb", {lv.lvb.data, V::p_nx}, man.ix);
+  if (why.empty() && man.iy > 0)
+    why = elements::profile_fault("a22", V::p_la22, "lva22", {lv.lva22.data, V::p_ny}, man.iy);
+  return why;
+}
+
+template <class V>
+std::string solution_fault() {
+  std::string why = elements::freedom_fault<V>();
+  if (why.empty()) why = elements::stiffener_fault<V>();
+  if (why.empty() && state::man.neigit > V::p_ngit)
+    why = "neigit = " + std::to_string(state::man.neigit) + " is above p_ngit";
+  if (why.empty() && state::man.neigrq > V::p_ngrq)
+    why = "neigrq = " + std::to_string(state::man.neigrq) + " is above p_ngrq";
+  return why.empty() ? matrix_fault<V>() : why;
+}
+
+template <class V>
+std::vector<RoutineRow> solver_rows() {
+  return {
+      {"buvi", "ier i4", "", [](Call& c) { buvi<V>(c.i4("ier")); },
+       [](Call&) {
+         return elements::profile_fault("a11", V::p_la11, "lvtri", {state::comlv<V>().lvtri.data, V::p_nx}, V::p_nx);
+       }},
+      {"incs2", "ier i4", "", [](Call& c) { incs2<V>(c.i4("ier")); },
+       [](Call&) {
+         std::string why = elements::term_fault<V>();
+         if (why.empty()) why = elements::stiffener_fault<V>();
+         return why.empty() ? matrix_fault<V>() : why;
+       }},
+      {"incs3",
+       "long_bn i4, bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4(6,*), dr f4(6,*), br f4(6,*), ss f4(3,*), ier i4, "
+       "fstbui f4",
+       "", [](Call& c) { incs3<V>(c.i4("ier"), c.f4("fstbui")); }, [](Call&) { return solution_fault<V>(); }},
+      {"glbuck", "bb f4(6,*), dd f4(6,*), bd f4(6,*), ier i4, fstbug f4", "",
+       [](Call& c) { glbuck<V>(c.array<const float, 2>("bb"), c.i4("ier"), c.f4("fstbug")); },
+       [](Call& c) -> std::string { return c.extent("bb", 1) < 1 ? "bb has no column" : ""; }},
+  };
+}
+RUVO_INSTANTIATE_ROWS(solver_rows)
 
 }  // namespace ruvo::module

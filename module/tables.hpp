@@ -13,6 +13,7 @@ template <class V> std::vector<RoutineRow> driver_rows();  // module/rows_driver
 template <class V> std::vector<RoutineRow> input_rows();   // module/rows_input.cpp
 template <class V> std::vector<RoutineRow> output_rows();  // module/rows_output.cpp
 template <class V> std::vector<RoutineRow> element_rows();  // module/rows_elements.cpp
+template <class V> std::vector<RoutineRow> solver_rows();   // module/rows_solver.cpp
 
 std::vector<RoutineRow> driver_utility_rows();  // module/rows_driver.cpp
 std::vector<RoutineRow> output_utility_rows();  // module/rows_output.cpp
@@ -22,7 +23,7 @@ std::vector<RoutineRow> element_utility_rows();  // module/rows_elements.cpp
 template <class V>
 std::vector<RoutineRow> variant_rows() {
   std::vector<RoutineRow> rows;
-  for (auto&& part : {driver_rows<V>(), input_rows<V>(), element_rows<V>(), output_rows<V>()})
+  for (auto&& part : {driver_rows<V>(), input_rows<V>(), element_rows<V>(), solver_rows<V>(), output_rows<V>()})
     rows.insert(rows.end(), part.begin(), part.end());
   return rows;
 }

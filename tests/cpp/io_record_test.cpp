@@ -146,8 +146,13 @@ TEST(RecordGroups, ValuesLeftWithoutDescriptorsEndTheWrite) {
   EXPECT_EQ(Format("(1X,I1,('X'))").records({1, 2}), (Records{" 1X"}));
 }
 
+TEST(RecordFormat, TextAfterTheClosingParenthesisIsIgnored) {
+  EXPECT_EQ(Format("(E20.5)//").records({2.5}), Format("(E20.5)").records({2.5}));
+  EXPECT_EQ(Format("(E20.5)//").records({2.5}), Records{blanks(9) + "0.25000E+01"});
+}
+
 TEST(RecordFormat, MalformedTextsAreRejected) {
-  for (const char* bad : {"1X", "(1X", "(Q5)", "(I0)", "(E10.0)", "(I5)junk", "('abc)",
+  for (const char* bad : {"1X", "(1X", "(Q5)", "(I0)", "(E10.0)", "('abc)",
                           "(3H12)", "(F8)", "(X)", "(2T5)", "(0(1X))", "(1P,E12.4)",
                           "(I99999)", ""})
     EXPECT_THROW(Format{bad}, std::invalid_argument) << bad;
@@ -195,6 +200,9 @@ TEST(RecordFields, FixedPoint) {
          {"F5.2", 0.375, " 0.38"},
          {"F5.0", 2.5, "   2."},
          {"F5.0", 3.5, "   4."},
+         {"F1.0", 0.2, "*"},  // a field with no digit is asterisks, never "."
+         {"F2.0", -0.2, "**"},
+         {"F2.0", 0.2, "0."},
          {"F5.2", -0.001, "-0.00"},  // the sign stays
          {"F5.1", 99.96, "100.0"},
          {"F4.1", 99.96, "****"},

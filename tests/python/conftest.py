@@ -34,12 +34,71 @@ def run_fresh(code, env=None, cwd=None):
     return done.stdout
 
 
+SIMPLY_SUPPORTED = [0, 1, 0, 0, 0, 0, 0]  # W and its slope along the edge held
+
+
+def supported(**overrides):
+    """ruvomain_args with all four edges simply supported."""
+    edges = dict(bndx0p=SIMPLY_SUPPORTED, bndxlp=SIMPLY_SUPPORTED, bndy0p=SIMPLY_SUPPORTED, bndylp=SIMPLY_SUPPORTED)
+    return ruvomain_args(**dict(edges, **overrides))
+
+
+def grid_lengths(lines, count=4, length=25.0):
+    """Subdivision lengths of `count` elements, the rest unused."""
+    v = np.zeros(lines, np.float32)
+    v[:count] = length
+    return v
+
+
+def isotropic_laminate(e=70000.0, nu=0.3, t=1.0):
+    """matabdf of callruvo: both laminates the isotropic skin (A, no coupling, D)."""
+    a, d = e * t / (1 - nu * nu), e * t ** 3 / (12 * (1 - nu * nu))
+    lam = np.zeros(18, np.float32)
+    lam[[0, 1, 2, 5]] = [a, nu * a, a, a * (1 - nu) / 2]
+    lam[[12, 13, 14, 17]] = [d, nu * d, d, d * (1 - nu) / 2]
+    return np.asfortranarray(np.stack([lam, lam], axis=1))
+
+
+def callruvo_args(variant="31", **overrides):
+    """Arguments of `callruvo` for a square plate of 100 x 100 in 4 x 4
+    elements without stiffeners, under Nx = 1 (compression positive),
+    simply supported: W and its slope along each edge held."""
+    consts = getattr(_ruvo, "ruvo" + variant)
+    lines, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
+    neigrq = overrides.get("neigrq", 2)
+    ss = SIMPLY_SUPPORTED
+    args = dict(filenamep="plate", titp="PLATE", rxp=1.0e29, ryp=1.0e29, rxyp=1.0e29, matabdf=isotropic_laminate(),
+                steifxf=np.zeros(4, np.float32), steifyf=np.zeros(4, np.float32), framepitch=100.0,
+                stringerpitch=100.0, stypep=1, chordwdth=0.0, sfootwdth=0.0, alpha=0.0, height=0.0,
+                loadvxp=1.0, loadvyp=0.0, loadvxyp=0.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0, alfaxp=0.0, alfayp=0.0,
+                elamp=np.zeros(55), membraneforcesp=np.zeros(275), itab=0, neigit=6, neigrq=neigrq, mempri=1,
+                indplt=0, ku=[1, 2, 3, 0, 0], istx=[0] * stf, isty=[0] * stf, elmstf=[1] * 4 + [0] * (lines - 4),
+                bndy0=ss, bndyl=ss, bndx0=ss, bndxl=ss, anzelzwframes=4, anzelprohalbfoot=1, anzelzwstr=4,
+                anzelbelowstr=1, displ=np.zeros(int(consts.p_nx) * neigrq))
+    args.update(overrides)
+    return args
+
+
+def prepare_plate(directory, variant="31"):
+    """Leaves the laminate, the force field and the grid size of the 4 x 4
+    plate in the model state (only callruvo sets them), running it in
+    `directory`; a direct ruvomain call with ruvomain_args then succeeds."""
+    here = os.getcwd()
+    os.chdir(directory)
+    try:
+        getattr(_ruvo, "prtnds" + variant).callruvo(**callruvo_args(variant))
+    finally:
+        os.chdir(here)
+
+
 def ruvomain_args(variant="31", **overrides):
-    """Arguments of `ruvomain` for a plain buckling run of the given variant."""
+    """Arguments of `ruvomain` for a plain buckling run of the given variant on
+    the 4 x 4 plate of prepare_plate, without edge conditions (a run that is to
+    succeed holds the edges: supported())."""
     consts = getattr(_ruvo, "ruvo" + variant)
     lines, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
     args = dict(proj="panel_01", titp="TEST PANEL", buckp=1, itabp=0, neigitp=4, neigrqp=2, memprip=1,
-                indpltp=0, kup=[1, 2, 3, 0, 0], ap=np.zeros(lines, np.float32), bp=np.zeros(lines, np.float32),
+                indpltp=0, kup=[1, 2, 3, 0, 0], ap=grid_lengths(lines), bp=grid_lengths(lines),
                 bndx0p=[0] * 7, bndxlp=[0] * 7, bndy0p=[0] * 7, bndylp=[0] * 7, rxp=1.0e29, ryp=1.0e29,
                 rxyp=1.0e29, istxp=[0] * stf, istyp=[0] * stf, elmstfp=[1] * lines,
                 steifxp=np.zeros((4, stf), np.float32), steifyp=np.zeros((4, stf), np.float32),
@@ -49,10 +108,12 @@ def ruvomain_args(variant="31", **overrides):
 
 
 @pytest.fixture
-def buckling_only(ruvo):
-    """Only buckling requested, as most runs have it; restored afterwards."""
+def buckling_only(ruvo, tmp_path_factory):
+    """Only buckling requested, as most runs have it, on the model of the 4 x 4
+    plate (prepare_plate); the flags are restored afterwards."""
     saved = {f: int(getattr(ruvo.antype, f)) for f in ("buck", "vibr", "cripan", "glban")}
     ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
+    prepare_plate(tmp_path_factory.mktemp("plate"))
     yield
     for f, v in saved.items():
         setattr(ruvo.antype, f, v)

@@ -39,7 +39,9 @@ NAMELIST_GROUPS = ["title", "antype", "inert", "tstringer", "ostringer", "TITLE"
 NAMELIST_MEMBERS = ["tit", "temp", "strs", "buck", "vibr", "inpb", "cripan", "glban", "dom", "domx", "domy",
                     "footth", "webth", "footwidth", "webheight", "ddst", "chordwidth", "chordth", "alpha", "x"]
 ERROR = getattr(_ruvo, "__ruvo_error")
-ALLOWED = (ERROR, TypeError, ValueError)
+# A failed conversion keeps the class of the underlying error (a huge integer
+# in an integer array is an OverflowError).
+ALLOWED = (ERROR, TypeError, ValueError, OverflowError)
 
 
 class Fault(Exception):

@@ -2,7 +2,7 @@
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args, run_fresh
+from conftest import ruvomain_args, run_fresh, supported
 
 TITLE_LINE = " " * 8 + "TEST PANEL" + " " * 70
 STARTED, FINISHED = "  Analysis started", "  Buckling/Vibration analysis finished"
@@ -13,10 +13,11 @@ def listing(workdir, name="panel_01.out"):
 
 
 def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
-    assert ruvo.prtnds31.ruvomain(**ruvomain_args()) is None
+    assert ruvo.prtnds31.ruvomain(**supported()) is None
     assert capfd.readouterr().out.split("\n") == [STARTED, FINISHED, ""]
-    assert listing(workdir) == ["1", "", "", "", TITLE_LINE, "", "", "    REQUESTED ANALYSIS TYPE(S):",
-                                " " * 25 + "BUCKLING LOAD FACTORS AND CORRESPONDING MODES"]
+    assert listing(workdir)[:12] == ["1", "", "", "", TITLE_LINE, "", "", "    REQUESTED ANALYSIS TYPE(S):",
+                                     " " * 25 + "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "", "", "",
+                                     " " * 14 + "BUCKLING LOAD FACTORS AND MODES"][:12]
     assert not list(workdir.glob("*MODES.txt")) and not (workdir / "RCA25").exists()
     assert (ruvo.datran.nread, ruvo.datran.nwrite) == (8, 9)
     assert ruvo.title.tit.tobytes().decode() == "TEST PANEL" + " " * 70
@@ -88,12 +89,12 @@ def test_analysis_type_refused_ends_in_exit_b(ruvo, workdir, buckling_only, capf
     assert capfd.readouterr().out.split("\n")[:-1] == records  # no "Analysis started", no "finished"
     # The listing stays connected after an error exit; the next run starts it afresh.
     ruvo.antype.vibr = 0
-    ruvo.prtnds31.ruvomain(**ruvomain_args())
-    assert listing(workdir)[0] == "1" and len(listing(workdir)) == 9
+    ruvo.prtnds31.ruvomain(**supported())
+    assert listing(workdir)[0] == "1" and not any("STOPPED" in line for line in listing(workdir))
 
 
 def test_host_write_after_the_run_goes_to_fort_unit(ruvo, workdir, buckling_only):
-    ruvo.prtnds31.ruvomain(**ruvomain_args())
+    ruvo.prtnds31.ruvomain(**supported())
     ruvo.ruvoutils.cktype(0)            # nothing to write: no file
     assert not (workdir / "fort.9").exists()
     ruvo.antype.buck = 0                # the listing was closed: unit 9 now opens fort.9

@@ -119,7 +119,8 @@ def skewed_panel(ruvo, workdir, buckling_only, listing_file):
         ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
         lengths = np.zeros(18, np.float32)
         lengths[:2] = 1.0
-        args = ruvomain_args("19", ap=lengths, bp=lengths, alfaxp=alfax)
+        # stopped at the analysis-type check: the model is stored, no analysis runs
+        args = ruvomain_args("19", ap=lengths, bp=lengths, alfaxp=alfax, buckp=0)
         ruvo.prtnds19.ruvomain(**args)
         ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
         c, ch, blocks = element_arrays(ruvo)

@@ -32,6 +32,7 @@ def panel(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
     lengths = np.zeros(30, np.float32)
     lengths[:3] = 2.0
     ruvo.prtnds31.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, bndy0p=[0, 1, 6, 0, 0, 0, 0]))
+    ruvo.f07ina.leit[:] = 0  # as ruvomain's reset left them, before the analysis numbered the nodes
     ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
     yield listing_file
     ruvo.f07ina.mx = ruvo.f07ina.my = 0

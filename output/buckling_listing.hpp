@@ -1,0 +1,29 @@
+// Listing sections of the buckling solution: the statistics of the subspace
+// iteration, the eigenvalue lines, and per eigenvalue the membrane forces at
+// every node and the forces in the stiffeners.
+#pragma once
+
+#include <cstdint>
+
+namespace ruvo {
+
+// The statistics (ip, jac, the grown tolerance) and the "COMPUTED EIGENVALUES:" title.
+void print_statistics(std::int32_t ip, std::int32_t jac, double eps);
+
+// True when every node carries the variable and the constant forces of node 1
+// (differences below 1.0e-20 in each of Nx, Nxy, Ny).
+template <class V>
+bool uniform_load();
+
+// One line per eigenvalue 1..neigrq: with the critical forces Nx, Nxy, Ny of
+// node 1 under a uniform load, the bare eigenvalue otherwise.
+template <class V>
+void print_eigenvalues(std::int32_t neigrq, bool uniform);
+
+// The membrane forces at eigenvalue i (pvar·λ + pfest per node, by blocks of
+// six x-lines) and the stiffener forces from the forces of node 1; sets
+// membraneforces(i, 1..3) and, where stiffeners exist, (i, 4) and (i, 5).
+template <class V>
+void print_forces_at(std::int32_t i);
+
+}  // namespace ruvo

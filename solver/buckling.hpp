@@ -1,0 +1,24 @@
+// The linear buckling solution: assembly of the four matrices (incs2), then
+// condensation, subspace iteration and the result listing (incs3). λ
+// multiplies the variable membrane forces pvar; the constant ones pfest are
+// carried unscaled.
+#pragma once
+
+#include <cstdint>
+
+namespace ruvo {
+
+// Sets the freedom scales and assembles a22, a21 (when iy > 0), a11 and the
+// geometric stiffness of pvar into b11. ier: 0, or 22, 21, 11, 33 for the
+// matrix that failed (message on standard output and the listing).
+template <class V>
+void incs2(std::int32_t& ier);
+
+// Condenses, solves, prints statistics, eigenvalues, forces (mempri),
+// eigenvectors and tangential modes (x2pri), and returns Nx at node 1 at the
+// first eigenvalue in fstbui. ier: 0; 1 A22 not positive definite; 2 the
+// subspace iteration failed. Work vectors are sized by iy.
+template <class V>
+void incs3(std::int32_t& ier, float& fstbui);
+
+}  // namespace ruvo

@@ -1,0 +1,193 @@
+#include "solver/buvi.hpp"
+
+#include <cmath>
+#include <span>
+#include <vector>
+
+#include "elements/element_terms.hpp"
+#include "input/rddata.hpp"
+#include "input/redfkq.hpp"
+#include "input/setkey.hpp"
+#include "io/listing.hpp"
+#include "io/units.hpp"
+#include "model/blocks.hpp"
+#include "output/prtout.hpp"
+#include "solver/buckling.hpp"
+#include "solver/crippling.hpp"
+#include "solver/global_buckling.hpp"
+#include "solver/level_vector.hpp"
+#include "solver/subspace_routines.hpp"
+
+namespace ruvo {
+
+namespace {
+
+const io::Format& m1() {
+  static const io::Format f("(1X,'MESSAGE FROM SUBROUTINE BUVI:')");
+  return f;
+}
+const io::Format& m2() {
+  static const io::Format f("(1X,'ERROR REPORTED FROM SUBROUTINE ',A10,'  IER=',I3)");
+  return f;
+}
+
+// M1, M2 with the routine's name (and its code, when it has one) and an
+// optional last record, to the listing and then, when asked, to standard output.
+void report(const char* routine, const std::int32_t* code, bool also_stdout, const char* extra = nullptr) {
+  static const io::Format text("(A)");
+  std::vector<io::Value> values{routine};
+  if (code) values.emplace_back(*code);
+  for (int unit : {io::listing_unit(), io::stdout_unit}) {
+    if (unit == io::stdout_unit && !also_stdout) break;
+    io::write(unit, m1());
+    io::write(unit, m2(), values);
+    if (extra) io::write(unit, text, {extra});
+  }
+}
+
+// The driver's per-element arrays: six or three rows, one column per element.
+template <class V>
+struct ElementArrays {
+  std::vector<float> store = std::vector<float>(std::size_t(V::p_elmts) * (6 * 6 + 3 + 45 + 3));
+  ArrayRef<float, 2> six(int k) { return {store.data() + std::size_t(k) * 6 * V::p_elmts, {6, V::p_elmts}}; }
+  ArrayRef<float, 2> bb = six(0), dd = six(1), bd = six(2), rr = six(3), dr = six(4), br = six(5);
+  ArrayRef<float, 2> ss{store.data() + std::size_t(36) * V::p_elmts, {3, V::p_elmts}};
+  ArrayRef<float, 2> c{store.data() + std::size_t(39) * V::p_elmts, {45, V::p_elmts}};
+  ArrayRef<float, 2> ch{store.data() + std::size_t(84) * V::p_elmts, {3, V::p_elmts}};
+};
+
+// Level vectors of a22 (when there are tangential freedoms) and b11.
+template <class V>
+std::int32_t build_level_vectors() {
+  auto& lv = state::comlv<V>();
+  const auto& ina = state::f07ina<V>();
+  const Man& man = state::man;
+  std::int32_t ierr = 0;
+  if (man.iy != 0) {
+    mklvbd(ArrayRef<std::int32_t, 1>(lv.lva22.data, {V::p_ny}), man.iy, ina.ibdy, ierr);
+    if (ierr != 0) {
+      report("MKLVBD", &ierr, true, " for LVA22");
+      return ierr;
+    }
+  }
+  mklvbd(ArrayRef<std::int32_t, 1>(lv.lvb.data, {V::p_nx}), man.ix, ina.ibdx, ierr);
+  if (ierr != 0) report("MKLVBD", &ierr, true, " for LVB");
+  return ierr;
+}
+
+// Membrane compliance of the first element, for the stiffener forces.
+bool set_membrane_compliance(ArrayRef<float, 2> c) {
+  const float d[6] = {c(1, 1), c(2, 1), c(3, 1), c(10, 1), c(11, 1), c(18, 1)};
+  float aij[3][3];
+  if (!invert_membrane_block(d, aij)) return false;
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j) state::f07aij.aij(i, j) = aij[i - 1][j - 1];
+  return true;
+}
+
+// Steps 11 to 13: buckling (with crippling), the vibration notice, global buckling.
+template <class V>
+std::int32_t solve(ElementArrays<V>& e) {
+  const Antype& type = state::antype;
+  std::int32_t ierr = 0;
+  float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
+  if (type.buck) {
+    incs2<V>(ierr);
+    if (ierr != 0) {
+      report("INCS2", nullptr, true);
+      return buvi_assembly_failed;
+    }
+    if (type.cripan) {
+      const std::int32_t stype = state::f07dis<V>().stype;
+      if (stype == 1) {
+        cripplingt(ierr);
+      } else if (stype == 2) {
+        cripplingo(ierr);
+      } else {
+        report("CRIPPLING", nullptr, false);
+        return buvi_crippling_type;
+      }
+    }
+    incs3<V>(ierr, fstbub);
+    if (ierr != 0) {
+      report("INCS3", nullptr, true);
+      return buvi_solution_failed;
+    }
+  }
+  if (type.vibr)
+    io::write_list(io::listing_unit(), {"ANALYSIS OF EIGENFREQUENCIES NOT SUPPORTED IN THIS VERSION OF RUVO!"});
+  if (type.glban) {
+    glbuck<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
+    if (ierr != 0) {
+      report("GLBUCK", nullptr, false);
+      return buvi_global_buckling_failed;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool invert_membrane_block(const float (&d)[6], float (&aij)[3][3]) {
+  const float d11 = d[0], d12 = d[1], d13 = d[2], d22 = d[3], d23 = d[4], d33 = d[5];
+  const float p = d11 * d22 * d33;
+  const float c11 = d22 * d33 - d23 * d23, c12 = d13 * d23 - d33 * d12, c13 = d12 * d23 - d22 * d13;
+  const float c22 = d11 * d33 - d13 * d13, c23 = d12 * d13 - d11 * d23, c33 = d11 * d22 - d12 * d12;
+  const float det = d11 * c11 + d12 * c12 + d13 * c13;
+  if (!(p > 1.0e-31f && std::fabs(det) > 1.0e-31f * p)) return false;
+  const float r = 1.0f / det;
+  const float c[3][3] = {{c11, c12, c13}, {c12, c22, c23}, {c13, c23, c33}};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) aij[i][j] = r * c[i][j];
+  return true;
+}
+
+template <class V>
+void buvi(std::int32_t& ier) {
+  static const io::Format title("(///14X,'BUCKLING LOAD FACTORS AND MODES')");
+  static const io::Format too_large("(' MX*MY .GT. P_NODES. P_NODES=',I5,'  MX =',I5,' MY =',I5)");
+  static const io::Format membrane("(' MESSAGE FROM SUBR. BUVI:'/'MEMBR. STIFFN. INCORRECT')");
+
+  io::write_listing(title);
+  ier = 0;
+  std::int32_t ierr = 0;
+  ElementArrays<V> e;
+  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr);
+  if (ierr != 0) {
+    report("RDDATA", &ierr, true);
+    ier = ierr;
+    return;
+  }
+  const auto& ina = state::f07ina<V>();
+  if (std::int64_t{ina.mx} * ina.my > V::p_nodes) {
+    io::write_listing(too_large, {V::p_nodes, ina.mx, ina.my});
+    ier = buvi_grid_too_large;
+    return;
+  }
+  if (!state::antype.vibr) prtout<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
+  Man& man = state::man;
+  setkey<V>(man.ix, man.iy);
+  if ((ier = build_level_vectors<V>()) != 0) return;
+  tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr);
+  if (ierr != 0) {
+    report("TFMSTF", &ierr, true);
+    ier = ierr;
+    return;
+  }
+  const auto& dis = state::f07dis<V>();
+  if ((dis.nox != 0 || dis.noy != 0) && !set_membrane_compliance(e.c)) {
+    io::write_listing(membrane);
+    ier = buvi_membrane_stiffness;
+    return;
+  }
+  f01kbf<V>(e.c, e.ch);
+  redfkq<V>();
+  chneig();
+  ier = solve<V>(e);
+}
+
+#define RUVO_INSTANTIATE(V) template void buvi<V>(std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

@@ -1,0 +1,104 @@
+#include "solver/condensation.hpp"
+
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "io/listing.hpp"
+#include "io/units.hpp"
+#include "model/blocks.hpp"
+#include "solver/cholesky.hpp"
+#include "solver/condensation_kernels.hpp"
+#include "solver/subspace_routines.hpp"
+
+namespace ruvo {
+
+namespace {
+
+// Columns of A21 solved at once.
+constexpr int column_block = 16;
+
+std::span<const std::byte> bytes_of(const double* v, std::size_t n) {
+  return {reinterpret_cast<const std::byte*>(v), n * sizeof(double)};
+}
+
+template <class V>
+void print_updated_a11(const solver::Profile<double>& a11) {
+  static const io::Format updated("(1X,T36,'UPDATED MATRIX A11'/(1X,7D17.6))");
+  std::vector<io::Value> values(a11.a, a11.a + a11.stored());
+  io::write_listing(updated, values);
+}
+
+}  // namespace
+
+template <class V>
+std::int32_t condense_tangential() {
+  const Man& man = state::man;
+  auto& m = state::matrix<V>();
+  auto& lv = state::comlv<V>();
+  const int ix = man.ix, iy = man.iy;
+  const solver::Profile<double> a22{m.a22.data, lv.lva22.data, iy, state::f07ina<V>().ibdy};
+  if (const int row = solver::cholesky_factor(a22)) return row;
+
+  io::open_unformatted(condensation_unit, condensation_file);
+  io::rewind(condensation_unit);
+  const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
+  std::vector<double> z(std::size_t(iy) * column_block), work(iy);
+  for (int first = 1; first <= ix; first += column_block) {
+    const int count = std::min(column_block, ix - first + 1);
+    solver::solve_coupling_columns(a22, m.a21.data, V::p_ny, first, count, z.data(), work.data());
+    for (int c = 0; c < count; ++c)
+      io::write_record(condensation_unit, bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy)));
+    solver::subtract_coupling(a11, m.a21.data, V::p_ny, iy, first, count, z.data());
+  }
+  if (man.itab != 0) print_updated_a11<V>(a11);
+  return 0;
+}
+
+template <class V>
+CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
+                                  std::int32_t ibdb) {
+  const Man& man = state::man;
+  const int ix = man.ix, neigit = man.neigit;
+  auto& m = state::matrix<V>();
+  const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
+  // simvit packs its block with leading dimension ix; x keeps p_nx rows per column
+  std::vector<double> block(std::size_t(std::max(ix, 0)) * std::size_t(std::max(neigit, 0)));
+  CondensedSolution s;
+  simvit(man.neigrq, neigit, std::span<const double>(m.a11.data, V::p_la11), b, ix, ix, ibdb, lvtri, lvbndb,
+         s.eps, state::valus.elam.data, block, s.jac, s.ip, lvtri, s.ier);
+  auto& x = state::vectrs<V>().x;
+  for (int i = 1; i <= neigit && s.ier != simvit_bad_arguments; ++i)
+    std::copy_n(block.data() + std::size_t(i - 1) * ix, ix, &x(1, i));
+  return s;
+}
+
+template <class V>
+void print_tangential_modes(std::int32_t neigrq) {
+  static const io::Format mode("(1H0,' EIGENMODE ',I2)");
+  static const io::Format values("(1H ,5D20.8)");
+  const int ix = state::man.ix, iy = state::man.iy;
+  std::vector<double> record(iy), x2(std::size_t(iy) * std::size_t(std::max(neigrq, 0)), 0.0);
+  io::rewind(condensation_unit);
+  for (int j = 1; j <= ix; ++j) {
+    std::span<std::byte> raw(reinterpret_cast<std::byte*>(record.data()), record.size() * sizeof(double));
+    if (!io::read_record(condensation_unit, raw)) std::fill(record.begin(), record.end(), 0.0);
+    solver::subtract_record(record.data(), iy, j, state::vectrs<V>().x.data, V::p_nx, neigrq, x2.data());
+  }
+  for (int i = 1; i <= neigrq; ++i) {
+    io::write_listing(mode, {i});
+    const double* x2i = x2.data() + std::size_t(i - 1) * iy;
+    std::vector<io::Value> list(x2i, x2i + iy);
+    io::write_listing(values, list);
+  }
+}
+
+#define RUVO_INSTANTIATE(V)                                                                           \
+  template std::int32_t condense_tangential<V>();                                                     \
+  template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
+                                                std::int32_t);                                        \
+  template void print_tangential_modes<V>(std::int32_t);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

@@ -1,0 +1,43 @@
+// The stages that the buckling and the vibration solutions share: the static
+// condensation of the tangential freedoms through the scratch file, the
+// subspace solution of the condensed problem, and the recovery of the
+// tangential mode parts. Each works on the model state (shared block matrix,
+// level vectors of comlv, sizes of man and f07ina) and takes what differs
+// between the two solutions as arguments.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace ruvo {
+
+// Unit and name of the scratch file of the condensation vectors.
+inline constexpr int condensation_unit = 25;
+inline constexpr const char* condensation_file = "RCA25";
+
+// A11* = A11 − A21ᵀ·A22⁻¹·A21 in a11: factorises a22 in place, writes
+// A22⁻¹·A21(:, j) as record j of the scratch file (opened when not yet
+// connected, rewound first) and prints the updated matrix when itab is set.
+// Returns 0, or the row whose pivot of A22 failed (nothing condensed then).
+template <class V>
+std::int32_t condense_tangential();
+
+struct CondensedSolution {
+  std::int32_t ier = 0;  // simvit's code
+  std::int32_t jac = 0, ip = 0;
+  double eps = 1.0e-8;   // the tolerance as simvit returns it
+};
+
+// The neigrq smallest eigenpairs of A11*·w = λ·B·w (A11* in a11 over lvtri,
+// band ix) into elam (shared block valus) and the first ix rows of the
+// columns of x (shared block vectrs). B is order ix with band ibdb.
+template <class V>
+CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
+                                  std::int32_t ibdb);
+
+// Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
+// read back from the scratch file written by condense_tangential.
+template <class V>
+void print_tangential_modes(std::int32_t neigrq);
+
+}  // namespace ruvo

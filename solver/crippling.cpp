@@ -1,0 +1,73 @@
+#include "solver/crippling.hpp"
+
+#include <cmath>
+
+#include "io/listing.hpp"
+#include "model/blocks.hpp"
+
+namespace ruvo {
+
+namespace {
+
+constexpr float pi = 3.1415927f, pi2 = 9.869605f;
+
+void copy_ddst(float (&to)[6]) {
+  for (int i = 0; i < 6; ++i) to[i] = state::stringercom.ddst(i + 1);
+}
+
+}  // namespace
+
+TProfileCrippling t_profile_crippling(float h, float t, const float (&ddst)[6], float stiffx, float footwidth,
+                                      float footth) {
+  const float d11 = ddst[0], d22 = ddst[2], d66 = ddst[5];
+  const float sqrt_d = std::sqrt(d11 * d22);
+  // Long strip, one long edge simply supported, the other free: w = y·sin(πx/L)
+  // gives N = π²D11/L² + 12·D66/h², so N → 12·D66/h² = kx·(π/h)²·√(D11·D22) as L → ∞
+  // (isotropic: kx = 6(1−ν)/π², 0.425 at ν = 0.3).
+  const float kx = 12.0f * d66 / (pi2 * sqrt_d);
+  const float pih = pi / h;
+  const float nw = kx * (pih * pih) * sqrt_d;
+  const float fw = nw * h;
+  const float web_share = (h * t) / (footwidth * footth + h * t);
+  return {fw, nw / t, fw / (stiffx * web_share)};
+}
+
+OmegaCrippling omega_crippling(float webheight, float chordwidth, float alpha, const float (&ddst)[6]) {
+  const float s = std::sqrt(ddst[0] * ddst[2]);
+  const float kx = 2.0f + 2.0f * (2.0f * ddst[5] + ddst[1]) / s;  // strip supported on both long edges
+  const float web = webheight / std::cos(0.5f * alpha * pi / 180.0f);
+  const float piw = pi / web, pic = pi / chordwidth;
+  const float nw = (piw * piw) * kx * s, nc = (pic * pic) * kx * s;
+  return {web, nw * web, nc * chordwidth};
+}
+
+void cripplingt(std::int32_t&) {
+  static const io::Format heading("(//1x,' CRIPPLING FORCE:')");
+  static const io::Format value("(E20.5)//");
+  Stringercom& st = state::stringercom;
+  float ddst[6];
+  copy_ddst(ddst);
+  const TProfileCrippling r =
+      t_profile_crippling(st.webheight, st.webth, ddst, state::test.stiffx, st.footwidth, st.footth);
+  state::test.sigmweb = r.stress;
+  state::test.epsweb = r.strain;
+  io::write_listing(heading);
+  io::write_listing(value, {r.force});
+}
+
+void cripplingo(std::int32_t&) {
+  static const io::Format web_heading("(//1x,' CRIPPLING FORCE OF WEB:')");
+  static const io::Format chord_heading("(//1x,' CRIPPLING FORCE OF CHORD:')");
+  static const io::Format value("(E20.5)//");
+  Stringercom& st = state::stringercom;
+  float ddst[6];
+  copy_ddst(ddst);
+  const OmegaCrippling r = omega_crippling(st.webheight, st.chordwidth, st.alpha, ddst);
+  st.webheight = r.web_length;
+  io::write_listing(web_heading);
+  io::write_listing(value, {r.web_force});
+  io::write_listing(chord_heading);
+  io::write_listing(value, {r.chord_force});
+}
+
+}  // namespace ruvo

@@ -1,0 +1,262 @@
+"""Buckling analyses end to end through callruvo: closed-form physics, the four
+variants, the listing records, every error path and the scratch file."""
+import math
+import os
+
+import numpy as np
+import pytest
+
+import _ruvo
+
+from conftest import callruvo_args, isotropic_laminate, run_fresh
+
+E, NU, T = 70000.0, 0.3, 1.0
+D = E * T ** 3 / (12 * (1 - NU * NU))
+PI2_D = math.pi ** 2 * D
+SS = [0, 1, 2, 3, 0, 0, 0]        # W, U and V held along the edge, the slope across it free
+CLAMPED = [0, 1, 2, 3, 6, 0, 0]   # and the slope across it held
+
+
+def panel(n=8, variant="19", edges=SS, **overrides):
+    """callruvo arguments of the 100 x 100 plate in n x n elements."""
+    consts = {"19": 18, "21": 20, "25": 24, "31": 30}[variant]
+    args = callruvo_args(variant, anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (consts - n),
+                         bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, neigit=8, neigrq=3)
+    args.update(overrides)
+    args["displ"] = np.zeros(int(getattr(_ruvo, "ruvo" + variant).p_nx) * max(args["neigrq"], 0))
+    return args
+
+
+def run(ruvo, variant="19", **overrides):
+    args = panel(variant=variant, **overrides)
+    getattr(ruvo, "prtnds" + variant).callruvo(**args)
+    return args
+
+
+@pytest.fixture
+def flags(ruvo):
+    """Crippling and global buckling as a test sets them; restored afterwards."""
+    saved = {f: int(getattr(ruvo.antype, f)) for f in ("vibr", "cripan", "glban")}
+    ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
+    yield ruvo.antype
+    for f, v in saved.items():
+        setattr(ruvo.antype, f, v)
+
+
+def listing(workdir, name="plate   .out"):
+    return (workdir / name).read_text().split("\n")[:-1]
+
+
+# ---- physics -----------------------------------------------------------------
+
+@pytest.mark.parametrize("edges, loads, k", [
+    (SS, dict(loadvxp=1.0), 4.0),                        # k = (m b/a + a/(m b))², m = 1
+    (SS, dict(loadvxp=1.0, loadvyp=1.0), 2.0),           # N (m² + n²) = π²D(m² + n²)²/b², m = n = 1
+    (CLAMPED, dict(loadvxp=1.0), 10.07),                 # clamped all round, uniaxial (Levy)
+    (SS, dict(loadvxp=0.0, loadvxyp=1.0), 9.3245),       # pure shear (Stein and Neff; ±λ)
+])
+def test_isotropic_square_plates_against_their_closed_forms(ruvo, workdir, flags, edges, loads, k):
+    args = run(ruvo, edges=edges, **loads)
+    ratio = abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D
+    assert ratio == pytest.approx(k, rel={4.0: 1e-4, 2.0: 1e-4, 10.07: 2e-3}.get(k, 1e-3))
+    assert not (workdir / "RCA25").exists()
+
+
+def test_unloaded_edges_clamped(ruvo, workdir, flags):
+    # loaded edges x = 0, lx simply supported, y = 0, ly clamped: k = 7.69 at a/b = 1
+    args = run(ruvo, bndy0=CLAMPED, bndyl=CLAMPED)
+    assert args["elamp"][0] * 100.0 ** 2 / PI2_D == pytest.approx(7.69, rel=3e-3)
+
+
+def test_orthotropic_plate_picks_its_number_of_half_waves(ruvo, workdir, flags):
+    lam = isotropic_laminate()
+    d11, d22, d12, d66 = 10.0 * D, D, 0.3 * D, 0.35 * D
+    lam[[12, 13, 14, 17], :] = np.array([d11, d12, d22, d66], np.float32)[:, None]
+    args = run(ruvo, matabdf=lam)
+    # SS plate a = b: N = π²/b² · min over m of (D11 m² + 2(D12 + 2 D66) + D22/m²)
+    closed = min(d11 * m * m + 2 * (d12 + 2 * d66) + d22 / (m * m) for m in range(1, 6)) * math.pi ** 2 / 100 ** 2
+    assert args["elamp"][0] == pytest.approx(closed, rel=1e-3)
+
+
+def test_fixed_tension_raises_the_load_factor(ruvo, workdir, flags):
+    plain = run(ruvo)["elamp"][0]
+    tension = 10.0
+    args = run(ruvo, fnyp=-tension)
+    # D(α² + β²)² = λ α² − T β², α = β = π/100, m = n = 1
+    alpha2 = (math.pi / 100) ** 2
+    assert args["elamp"][0] == pytest.approx((D * (2 * alpha2) ** 2 + tension * alpha2) / alpha2, rel=1e-4)
+    assert args["elamp"][0] > plain
+
+
+def test_every_variant_gives_the_same_plate(ruvo, workdir, flags):
+    results = [run(ruvo, variant=v)["elamp"][:3] for v in ("19", "21", "25", "31")]
+    for r in results[1:]:
+        np.testing.assert_allclose(r, results[0], rtol=1e-10)
+
+
+def test_results_come_back_in_the_callers_arrays(ruvo, workdir, flags):
+    args = run(ruvo)
+    elam, mf, displ = args["elamp"], args["membraneforcesp"].reshape(-1, 5), args["displ"].reshape(3, -1)
+    assert 0 < elam[0] <= elam[1] <= elam[2]
+    first = listing(workdir).index(" COMPUTED EIGENVALUES:") + 2
+    assert listing(workdir)[first] == "   1.   LAMBDA=" + "{:>19}{:>19}       0.000000E+00       0.000000E+00".format(
+        *["0.%sE+02" % ("%.5e" % elam[0]).replace(".", "")[:6]] * 2)
+    np.testing.assert_allclose(mf[:3, 0], elam[:3], rtol=1e-7)       # Nx = λ·1 at the last y-line
+    assert not mf[3:].any() and not mf[:, 1:].any()
+    assert displ[:, :int(ruvo.man.ix)].any(axis=1).all()   # each mode in the first ix rows of its column
+
+
+def test_curved_panel_against_the_shallow_shell_result(ruvo, workdir, flags):
+    # Navier edges, which the double sine series satisfies: W and the tangential
+    # displacement along each edge held, the normal one free.
+    x_edge, y_edge = [0, 1, 3, 0, 0, 0, 0], [0, 1, 2, 0, 0, 0, 0]
+    radius = 2000.0
+    args = run(ruvo, ryp=radius, bndx0=x_edge, bndxl=x_edge, bndy0=y_edge, bndyl=y_edge)
+    # Donnell: Nx α² = D(α² + β²)² + E t α⁴ / (R² (α² + β²)²), α = mπ/a, β = π/b
+    beta = math.pi / 100
+
+    def nx(m):
+        alpha = m * math.pi / 100
+        s2 = alpha ** 2 + beta ** 2
+        return (D * s2 ** 2 + E * T * alpha ** 4 / (radius ** 2 * s2 ** 2)) / alpha ** 2
+    closed = min(nx(m) for m in range(1, 8))
+    assert closed > 1.1 * run(ruvo, bndx0=x_edge, bndxl=x_edge, bndy0=y_edge, bndyl=y_edge)["elamp"][0]
+    assert args["elamp"][0] == pytest.approx(closed, rel=5e-3)
+
+
+# ---- listing -----------------------------------------------------------------
+
+def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, workdir, flags):
+    flags.cripan = flags.glban = 1
+    (workdir / "fort.8").write_text("&tstringer footth=2.0, webth=2.0, footwidth=20.0, webheight=25.0,\n"
+                                    " ddst=46886.0, 14066.0, 46886.0, 0.0, 0.0, 16410.0 /\n")
+    n = 12  # 13 y-lines: the one-digit IY field overflows
+    lam = isotropic_laminate()
+    lam[:6, 1] *= 1.5  # the skin under the foot: scaled forces there
+    args = panel(matabdf=lam, n=n, loadvxp=1.0, istx=[7] + [0] * 16, steifxf=np.array([1.4e7, 0, 1.0e9, 1.0e6], np.float32),
+                 stypep=1, sfootwdth=20.0, anzelprohalbfoot=1, anzelzwstr=10,
+                 elmstf=[1] * 5 + [2, 2] + [1] * 5 + [0] * 6, neigrq=2)
+    ruvo.prtnds19.callruvo(**args)
+    text = listing(workdir)
+    assert " CRIPPLING FORCE:" in [t[1:] for t in text]
+    stat = text.index("1 STATISTICS OF INVERSE POWER METHOD:")
+    assert text.index("  CRIPPLING FORCE:") < stat
+    assert text[stat + 2].startswith("     IP=") and ", JAC =" in text[stat + 2]
+    first = text.index(" COMPUTED EIGENVALUES:") + 2
+    assert text[first].startswith("     1. EIGENVALUE =")   # laminate-2 rows carry scaled forces: not uniform
+    assert any(t.startswith("        IY=*") for t in text)
+    assert "0FORCES IN STIFENERS AT THE    1 . EIGENVALUE" in text
+    assert "0" + " " * 10 + "STIFFENERS IN X-DIRECTION" in text
+    g = text.index("  GLOBAL BUCKLING LOAD:")
+    assert len(text[g + 1]) == 20 and "E+" in text[g + 1]
+    assert " X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W" in text
+    assert args["membraneforcesp"][3] != 0.0    # the stringer force
+    assert not (workdir / "RCA25").exists()
+
+
+def test_tangential_modes_and_the_updated_matrix(ruvo, workdir, flags):
+    ruvo.man.x2pri = 1
+    try:
+        run(ruvo, n=2, itab=1, neigit=4, neigrq=1)
+    finally:
+        ruvo.man.x2pri = 0
+    text = listing(workdir)
+    assert " " * 35 + "UPDATED MATRIX A11" in text
+    x2 = text.index(" X2-EIGENVECTORS DESCRIBING TANGENTIAL DISPLACEMENTS")
+    assert text[x2 + 1:x2 + 3] == [" AND TRANSVERSE SHEAR STRAINS", "0 EIGENMODE  1"]
+    assert all(len(line) == 101 for line in text[x2 + 3:x2 + 3 + int(ruvo.man.iy) // 5])
+
+
+# ---- failures ----------------------------------------------------------------
+
+STOPPED = ["    MAIN PROGRAM:   EXECUTION STOPPED.", " " * 16 + "ERROR REPORT FROM SUBROUTINE BUVI"]
+
+
+def failed_run(ruvo, workdir, capfd, **overrides):
+    capfd.readouterr()
+    run(ruvo, **overrides)
+    out = capfd.readouterr().out.split("\n")[:-1]
+    text = listing(workdir)
+    assert text[-2:] == STOPPED and out[-2:] == STOPPED
+    assert "  Buckling/Vibration analysis finished" not in out
+    assert not (workdir / "RCA25").exists()
+    return text, out
+
+
+def test_a22_not_positive_definite(ruvo, workdir, flags, capfd):
+    lam = isotropic_laminate()
+    lam[[0, 2], :] = -1.0e5
+    text, out = failed_run(ruvo, workdir, capfd, matabdf=lam)
+    msg = [line for line in text if "OF MATRIX A22 FAILED" in line]
+    assert msg and msg[0].startswith(" SUBROUTINE INCS3: CHOLESKY DECOMPOSITION OF MATRIX A22 FAILED. IER=")
+    assert text[-4:-2] == [" MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE      INCS3  IER="]
+
+
+def test_condensed_matrix_not_positive_definite(ruvo, workdir, flags, capfd):
+    lam = isotropic_laminate()
+    lam[12:18, :] *= -1
+    text, out = failed_run(ruvo, workdir, capfd, matabdf=lam)
+    assert any(line.startswith(" SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=") for line in text)
+    assert " SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT" in text
+
+
+def test_degenerate_skew(ruvo, workdir, flags, capfd):
+    text, out = failed_run(ruvo, workdir, capfd, alfaxp=80.0)
+    assert text[-6:-2] == [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE",
+                           " MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE     TFMSTF  IER=  1"]
+
+
+def test_crippling_without_stringer_data(ruvo, workdir, flags, capfd):
+    flags.cripan = 1
+    text, out = failed_run(ruvo, workdir, capfd, stypep=1)
+    assert " Some Stringer Data missing for crippling analysis" in text
+    assert " ERROR REPORTED FROM SUBROUTINE     RDDATA  IER=  8" in out
+
+
+def test_crippling_of_a_stringer_type_without_a_routine(ruvo, workdir, flags, capfd):
+    flags.cripan = 1
+    text, out = failed_run(ruvo, workdir, capfd, stypep=3, anzelprohalbfoot=1)
+    assert text[-4:-2] == [" MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE  CRIPPLING  IER="]
+    assert " COMPUTED EIGENVALUES:" not in text
+
+
+def test_global_buckling_that_does_not_converge(ruvo, workdir, flags, capfd):
+    flags.glban = 1
+    text, out = failed_run(ruvo, workdir, capfd, framepitch=1.0e7)   # so slender the column stress is negative
+    g = text.index("  GLOBAL BUCKLING LOAD:")
+    assert text[g + 2:g + 4] == [" MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE     GLBUCK  IER="]
+    assert out[-2:] == STOPPED   # the message itself only in the listing
+    assert " MESSAGE FROM SUBROUTINE BUVI:" not in out
+
+
+@pytest.mark.parametrize("change, words", [
+    (dict(anzelzwstr=0), "anzelzwstr = 0 is below 1"),
+    (dict(anzelzwframes=0), "anzelzwframes = 0 is below 1"),
+    (dict(stypep=2, anzelbelowstr=0), "anzelbelowstr = 0 is below 1"),
+    (dict(anzelzwframes=19), "x-subdivisions = 19"),
+    (dict(isty=[3, 14] + [0] * 15), "isty(2) = 14"),     # 13 x-lines
+    (dict(istx=[10] + [0] * 16), "istx(1) = 10"),
+    (dict(neigrq=56), "neigrq = 56"),
+])
+def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, change, words):
+    args = panel(**change)
+    before = float(ruvo.f07inb.ry)
+    with pytest.raises(ruvo.__ruvo_error, match=words.replace("(", r"\(").replace(")", r"\)")):
+        ruvo.prtnds19.callruvo(**args)
+    assert not list(workdir.iterdir()) and float(ruvo.f07inb.ry) == before
+
+
+def test_scratch_file_is_gone_and_the_process_lives_after_every_failure(tmp_path):
+    code = """
+import numpy as np, sys
+sys.path.insert(0, {tests!r})
+import _ruvo
+from test_buckling import panel
+from conftest import isotropic_laminate
+lam = isotropic_laminate(); lam[[0, 2], :] = -1.0e5
+_ruvo.prtnds19.callruvo(**panel(matabdf=lam))
+_ruvo.prtnds19.callruvo(**panel())
+print("alive", sorted(p for p in __import__("os").listdir(".")))
+""".format(tests=os.path.dirname(__file__))
+    out = run_fresh(code, cwd=tmp_path)
+    assert out.split("\n")[-2] == "alive ['plate   .out']"
