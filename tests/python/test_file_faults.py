@@ -4,7 +4,7 @@ import os
 
 import pytest
 
-from conftest import ruvomain_args
+from conftest import prepare_plate, supported
 
 EXIT_C = ["    MAIN PROGRAM:   EXECUTION STOPPED.", " " * 16 + "ERROR REPORT FROM SUBROUTINE BUVI"]
 
@@ -24,13 +24,16 @@ def listing_on_full_disk(workdir):
 
 @pytest.mark.parametrize("fault", [listing_blocked_by_directory, listing_on_full_disk])
 def test_listing_fault_ends_in_exit_c(ruvo, workdir, buckling_only, capfd, fault):
+    (workdir / "plate").mkdir()
+    prepare_plate(workdir / "plate")                     # a plate the analysis can solve
+    capfd.readouterr()
     message, lines = fault(workdir)
-    ruvo.prtnds31.ruvomain(**ruvomain_args())
+    ruvo.prtnds31.ruvomain(**supported())
     out, err = capfd.readouterr()
     assert out.split("\n")[:-1] == lines                  # never "finished"
     assert err.split("\n")[:-1] == [message]
     assert not (workdir / "RCA25").exists()
     # The next run with a listing it can write is not affected.
-    ruvo.prtnds31.ruvomain(**ruvomain_args(proj="panel_02"))
+    ruvo.prtnds31.ruvomain(**supported(proj="panel_02"))
     assert capfd.readouterr().out.split("\n")[:-1] == ["  Analysis started", "  Buckling/Vibration analysis finished"]
     assert (workdir / "panel_02.out").read_text().startswith("1\n")
