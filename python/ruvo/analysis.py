@@ -67,7 +67,6 @@ def vibrate(panel: Panel, density: float, modes: int = 5, workdir=None) -> Vibra
     per unit area (stiffener masses from their `mass` per unit length)."""
     variant = _check(panel, modes)
     missing = [name for name in ("vibs2", "vibs3") if not hasattr(engine.routines(variant), name)]
-    if missing:
-        raise NotImplementedError(f"ruvo.vibrate needs the vibration solution ({', '.join(missing)}), "
-                                  "which this build of the engine does not have yet")
-    raise NotImplementedError("ruvo.vibrate: the vibration solution has landed; its driver here is still to come")
+    needed = (f"the engine's vibration solution ({', '.join(missing)})" if missing
+              else "its driver here (masses through the namelist group inert, then prtvib, vibs2, vibs3)")
+    raise NotImplementedError(f"ruvo.vibrate is not available yet: it needs {needed}")
