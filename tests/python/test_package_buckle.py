@@ -140,6 +140,22 @@ def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
     assert (here.parent / "mode.png").stat().st_size > 10000
 
 
-def test_vibration_says_what_it_waits_for():
-    with pytest.raises(NotImplementedError, match="ruvo.vibrate is not available yet"):
-        ruvo.vibrate(square(), density=2.7e-9)
+def test_natural_frequencies_of_a_simply_supported_plate(here):
+    # f(m, n) = (pi/2) (m^2/a^2 + n^2/b^2) sqrt(D/rho) for a plate simply supported all round.
+    rho = 2.7e-9
+    result = ruvo.vibrate(square(edges="simply supported"), density=rho, modes=3)
+    f = lambda m, n: math.pi / 2 * (m * m + n * n) / 100.0 ** 2 * math.sqrt(PI2_D / math.pi ** 2 / rho)
+    assert result.frequencies[0] == pytest.approx(f(1, 1), rel=1e-4)
+    assert result.frequencies[1:] == pytest.approx([f(1, 2), f(2, 1)], rel=2e-3)
+    assert "EIGENVALUE  1:" in result.listing and "MASS PER UNIT AREA" in result.listing
+    # The same panel again, and a stringer's mass lowering the frequencies.
+    assert np.array_equal(ruvo.vibrate(square(edges="simply supported"), density=rho, modes=3).eigenvalues,
+                          result.eigenvalues)
+    heavy = square(edges="simply supported", stringers=[Stiffener(50.0, EA=0.0, EI=0.0, GJ=0.0, mass=1.0e-7)])
+    assert ruvo.vibrate(heavy, density=rho, modes=1).frequencies[0] < result.frequencies[0]
+
+
+def test_vibration_failure_is_an_analysis_error(here):
+    bad = Laminate.from_matrices(A=np.eye(3) * 7.0e4, D=-np.eye(3) * 6.0e3)
+    with pytest.raises(ruvo.AnalysisError, match="VIBS3"):
+        ruvo.vibrate(square(laminate=bad, edges="simply supported"), density=2.7e-9)
