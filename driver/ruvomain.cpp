@@ -118,8 +118,11 @@ Outcome write_mode_file(std::string_view proj) {
   pltmsh<V>();
   cntour();
   modes<V>(ier);
+  // A file that could not be created or written (the reason is on standard
+  // error) fails the step as the routines' own failures do.
+  const bool written = io::is_intact(mode_file_unit);
   io::close(mode_file_unit);
-  return ier == 0 ? Outcome::finished : Outcome::exit_d;
+  return ier == 0 && written ? Outcome::finished : Outcome::exit_d;
 }
 
 }  // namespace
