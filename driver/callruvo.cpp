@@ -186,6 +186,10 @@ std::string callruvo_fault(const PanelArguments<V>& in) {
   if (n < 1 || n > V::p_rtnds - 1) return refusal("the number of x-subdivisions", n, "outside 1..p_rtnds-1");
   const PanelModel<V> m = plan_panel(in);
   const std::int32_t mx = m.mx ? m.mx : state::f07ina<V>().mx, my = m.my ? m.my : state::f07ina<V>().my;
+  // Lines the panel does not derive are kept from the model state, which the
+  // host may have set to anything: the node forces are stored over them.
+  if (mx < 1 || mx > V::p_rtnds) return refusal("the number of x-lines mx", mx, "outside 1..p_rtnds");
+  if (my < 1 || my > V::p_rtnds) return refusal("the number of y-lines my", my, "outside 1..p_rtnds");
   for (int i = 0; i < leading_nonzero(in.isty); ++i)
     if (in.isty[std::size_t(i)] < 1 || in.isty[std::size_t(i)] > mx)
       return refusal("frame line isty(" + std::to_string(i + 1) + ")", in.isty[std::size_t(i)],

@@ -4,9 +4,13 @@
 
 #include "driver/analysis_type.hpp"
 #include "driver/initlz.hpp"
+#include "io/interrupt.hpp"
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "output/mode_file.hpp"
+#include "output/modes.hpp"
+#include "output/plot_grid.hpp"
 #include "solver/buvi.hpp"
 #include "solver/condensation.hpp"
 #include "solver/level_vector.hpp"
@@ -95,6 +99,32 @@ Outcome analyse() {
   return Outcome::finished;
 }
 
+// An interrupt from the host abandons the run as a failed analysis does.
+template <class V>
+Outcome analyse_unless_interrupted() {
+  try {
+    return analyse<V>();
+  } catch (const io::Interrupted&) {
+    return Outcome::exit_c;
+  }
+}
+
+// Step 13: the mode-shape file, written whole and closed before the listing.
+template <class V>
+Outcome write_mode_file(std::string_view proj) {
+  std::int32_t ier = 0;
+  io::open(mode_file_unit, io::file_name(proj, "MODES.txt"));
+  io::rewind(mode_file_unit);
+  pltmsh<V>();
+  cntour();
+  modes<V>(ier);
+  // A file that could not be created or written (the reason is on standard
+  // error) fails the step as the routines' own failures do.
+  const bool written = io::is_intact(mode_file_unit);
+  io::close(mode_file_unit);
+  return ier == 0 && written ? Outcome::finished : Outcome::exit_d;
+}
+
 }  // namespace
 
 void compact_freedoms(Array<std::int32_t, 5>& ku, std::int32_t knfun) {
@@ -122,8 +152,9 @@ void ruvomain(const RunArguments<V>& args) {
   io::open(listing_unit, io::file_name(args.proj, ".out"));
   // A listing that cannot be created or written (its reason is on standard
   // error) stops the run as a failed analysis does: no results without it.
-  Outcome outcome = io::is_intact(listing_unit) ? analyse<V>() : Outcome::exit_c;
+  Outcome outcome = io::is_intact(listing_unit) ? analyse_unless_interrupted<V>() : Outcome::exit_c;
   if (outcome == Outcome::finished && !io::is_intact(listing_unit)) outcome = Outcome::exit_c;
+  if (outcome == Outcome::finished && state::plotin.indplt != 0) outcome = write_mode_file<V>(args.proj);
   if (outcome == Outcome::finished) {
     io::close(listing_unit);
     io::write_list(io::stdout_unit, {" Buckling/Vibration analysis finished"});

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "elements/term_integration.hpp"
+#include "io/interrupt.hpp"
 #include "model/blocks.hpp"
 
 namespace ruvo::elements {
@@ -34,6 +35,7 @@ int for_each_term(Visit&& visit) {
   const auto& q = state::f01qua<V>();
   for (int i = 1; i <= ina.my - 1; ++i)
     for (int j = 1; j <= ina.mx - 1; ++j) {
+      io::poll_interrupt();
       const int e = (ina.my - 1) * (j - 1) + i;
       for (int t = 1; t <= q.ikt(e); ++t) {
         const Term term{q.fquad(t, e), q.kquad(t, 1, e), q.kquad(t, 2, e), q.kquad(t, 3, e)};

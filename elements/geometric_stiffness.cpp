@@ -99,7 +99,6 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   for (int k = 1; k <= set.count; ++k) {
     const int line = set.line(k);
     const float ea = set.ea(k);
-    test.pax(2) = ea * skin_strain(xory, pmem, node(line, 1));
     for (int s = 1; s <= set.segments; ++s) {
       const float h = set.length(s);
       const auto bx = elements::segment_scales(xory, h);
@@ -110,6 +109,8 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
         ier = 2;
         return;
       }
+      // The force at the first node of the line, once the line is known to lie on the grid.
+      if (s == 1) test.pax(2) = ea * skin_strain(xory, pmem, node(line, 1));
       // The axial force varies linearly between the segment's end nodes.
       const float f1 = test.pax(2);
       test.pax(1) = f1;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "input/data_checks.hpp"
+#include "input/plot_scale.hpp"
 #include "io/namelist.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
@@ -92,8 +93,8 @@ void copy_group(Columns column, int k, const Array<float, R, C>& set, int from, 
   for (int r = 1; r <= column.extent(0); ++r) column(r, k) = set(from + r - 1, s);
 }
 
-// Each element takes the laminate of its row; scal becomes the equivalent
-// skin thickness of the first element, (144 D11 D22 / (A11 A22))^(1/4).
+// Each element takes the laminate of its row; the plot scale follows the
+// equivalent skin thickness of the first element, (144 D11 D22 / (A11 A22))^(1/4).
 template <class V>
 void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss) {
   const auto& ina = state::f07ina<V>();
@@ -106,8 +107,7 @@ void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr
     copy_group(bd, k, sk.matabd, 7, laminate(k));
     copy_group(dd, k, sk.matabd, 13, laminate(k));
   }
-  float& scal = state::plotin.scal;
-  scal = equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)) * scal;
+  scale_plot_to_thickness(equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)));
   for (int k = 1; k <= elements; ++k) {
     copy_group(br, k, sk.matsw, 1, laminate(k));
     copy_group(dr, k, sk.matsw, 7, laminate(k));
@@ -166,7 +166,6 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
     return;
   }
   select_plot_modes<V>(state::man.neigrq);
-  state::plotin.scal = 1.0f;
   io::rewind(state::datran.nread);
   limit_eigen_counts<V>();
   const auto& modes = state::plotin.mdsplt;

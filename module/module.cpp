@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+#include "io/interrupt.hpp"
+#include "model/blocks.hpp"
 #include "model/variants.hpp"
 #include "module/blocks_table.hpp"
 #include "module/routine_object.hpp"
@@ -157,6 +159,38 @@ std::string block_summary(const BlockRow& b) {
   return s + "\n";
 }
 
+// Read-only view over model-state storage, kept alive by `owner`.
+py::array read_only_view(const py::dtype& dt, std::vector<py::ssize_t> shape, const void* data, py::handle owner) {
+  std::vector<py::ssize_t> strides;
+  py::ssize_t stride = dt.itemsize();
+  for (auto e : shape) {
+    strides.push_back(stride);
+    stride *= e;
+  }
+  py::array view(dt, shape, strides, data, owner);
+  view.attr("setflags")(py::arg("write") = false);
+  return view;
+}
+
+// The results an analysis leaves in blocks the host cannot see (eigenvalues,
+// W eigenvectors in the layout of variant `suffix`, membrane and stiffener
+// forces per eigenvalue), as read-only views at full precision. Private:
+// outside the routine tables and the module summary.
+py::dict analysis_results(const std::string& suffix, py::handle owner) {
+  py::dict out;
+  const py::dtype f8("float64");
+  out["elam"] = read_only_view(f8, {ruvo31::p_ngit}, state::valus.elam.data, owner);
+  out["membraneforces"] = read_only_view(f8, {ruvo31::p_ngit, 5}, state::pythres.membraneforces.data, owner);
+  bool found = false;
+  for_each_variant([&]<class V>() {
+    if (suffix != V::suffix) return;
+    found = true;
+    out["x"] = read_only_view(f8, {V::p_nx, V::p_ngit}, state::vectrs<V>().x.data, owner);
+  });
+  if (!found) throw py::value_error("no size variant " + suffix);
+  return out;
+}
+
 }  // namespace
 }  // namespace ruvo::module
 
@@ -172,6 +206,9 @@ PYBIND11_MODULE(_ruvo, m) {
   }
   py::object error = py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
   m.attr("__ruvo_error") = error;
+  // Ctrl-C reaches a long analysis through the interpreter's signal check
+  // (the call holds the interpreter lock).
+  io::set_interrupt_check([] { return PyErr_CheckSignals() != 0; });
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class
@@ -245,4 +282,5 @@ PYBIND11_MODULE(_ruvo, m) {
     doc += block_summary(b);
   }
   m.doc() = doc;
+  m.def("_results", [m](const std::string& suffix) { return analysis_results(suffix, m); });
 }

@@ -3,10 +3,13 @@
 // routine's entry; the results come back as a value, a tuple or None.
 #include "module/routine_object.hpp"
 
-#include "module/blocks_table.hpp"
-
 #include <limits>
 #include <stdexcept>
+
+#include "io/interrupt.hpp"
+#include "io/units.hpp"
+#include "module/blocks_table.hpp"
+#include "solver/condensation.hpp"
 
 namespace ruvo::module {
 namespace {
@@ -342,6 +345,11 @@ void Routine::flush_host_output() {
 void Routine::run(Call& call) const {
   try {
     row_.entry(call);
+  } catch (const io::Interrupted&) {
+    // Abandoned like a failed analysis: the condensation vectors go with it,
+    // and the host's KeyboardInterrupt (set by its signal check) is raised.
+    if (io::is_connected(condensation_unit)) io::close(condensation_unit, true);
+    if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
   } catch (const std::exception& e) {
     raise(error_, qualified_ + ": " + e.what());
   }

@@ -1,11 +1,52 @@
-// Routines of the result listing.
+// Routines of the result listing and the mode-shape file. The checks refuse
+// plot counts beyond the plot arrays and a grid or key matrix that modes
+// would index outside; the routines' own failures go to ier and the listing.
+#include <string>
+
+#include "elements/assembly_checks.hpp"
+#include "model/blocks.hpp"
 #include "model/variants.hpp"
 #include "module/tables.hpp"
 #include "output/eigvpr.hpp"
+#include "output/lqfit.hpp"
+#include "output/modes.hpp"
+#include "output/plot_grid.hpp"
 #include "output/prtout.hpp"
 #include "output/prtvib.hpp"
 
 namespace ruvo::module {
+
+namespace {
+
+std::string outside(const char* item, std::int64_t value, std::int64_t low, std::int64_t high) {
+  return std::string(item) + " = " + std::to_string(value) + " is not within " + std::to_string(low) + ".." +
+         std::to_string(high);
+}
+
+// npx, npy of plotin within the 81 points of the plot arrays.
+std::string plot_count_fault() {
+  const auto& plot = state::plotin;
+  if (plot.npx < 0 || plot.npx > 80) return outside("NPX", plot.npx, 0, 80);
+  if (plot.npy < 0 || plot.npy > 80) return outside("NPY", plot.npy, 0, 80);
+  return {};
+}
+
+// The subdivision lengths summed by pltmsh lie within a(1..p_rtnds-1).
+template <class V>
+std::string line_count_fault() {
+  const auto& ina = state::f07ina<V>();
+  if (ina.mx > V::p_rtnds) return outside("MX", ina.mx, 0, V::p_rtnds);
+  if (ina.my > V::p_rtnds) return outside("MY", ina.my, 0, V::p_rtnds);
+  return {};
+}
+
+template <class V>
+std::string modes_fault() {
+  if (std::string why = elements::freedom_fault<V>(); !why.empty()) return why;
+  return plot_count_fault();
+}
+
+}  // namespace
 
 template <class V>
 std::vector<RoutineRow> output_rows() {
@@ -23,6 +64,9 @@ std::vector<RoutineRow> output_rows() {
                    c.array<float, 1>("rr"), c.array<float, 1>("dr"), c.array<float, 1>("br"),
                    c.array<float, 1>("ss"));
        }},
+      {"pltmsh", "", "", [](Call&) { pltmsh<V>(); }, [](Call&) { return line_count_fault<V>(); }},
+      {"cntour", "", "", [](Call&) { cntour(); }, [](Call&) { return plot_count_fault(); }},
+      {"modes", "ier i4", "", [](Call& c) { modes<V>(c.i4("ier")); }, [](Call&) { return modes_fault<V>(); }},
   };
 }
 RUVO_INSTANTIATE_ROWS(output_rows)
@@ -34,6 +78,13 @@ std::vector<RoutineRow> output_utility_rows() {
          const auto x = c.array<double, 2>("x");
          eigvpr(c.i4("unit"), ArrayRef<const double, 2>(x.data(), {x.extent(0), x.extent(1)}), c.i4("m"),
                 c.i4("neiga"));
+       }},
+      {"lqfit", "phi f8(m,*), ij i4, k i4, epss f8(*), ak f8(*), [m i4 = shape(phi,0)]", "",
+       [](Call& c) { lqfit(c.array<double, 2>("phi"), c.i4("ij"), c.i4("k"), c.span<const double>("epss"),
+                           c.span<double>("ak")); },
+       [](Call& c) {
+         return lqfit_fault(c.extent("phi", 0), c.extent("phi", 1), c.i4("ij"), c.i4("k"), c.size("epss"),
+                            c.size("ak"));
        }},
   };
 }

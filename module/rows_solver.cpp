@@ -15,6 +15,7 @@
 #include "solver/level_vector.hpp"
 #include "solver/profile_routines.hpp"
 #include "solver/subspace_routines.hpp"
+#include "solver/vibration.hpp"
 
 namespace ruvo::module {
 
@@ -104,6 +105,14 @@ std::string matrix_fault() {
   return why;
 }
 
+// What the assembly of the four matrices indexes.
+template <class V>
+std::string assembly_fault() {
+  std::string why = elements::term_fault<V>();
+  if (why.empty()) why = elements::stiffener_fault<V>();
+  return why.empty() ? matrix_fault<V>() : why;
+}
+
 template <class V>
 std::string solution_fault() {
   std::string why = elements::freedom_fault<V>();
@@ -123,15 +132,15 @@ std::vector<RoutineRow> solver_rows() {
          return elements::profile_fault("a11", V::p_la11, "lvtri", {state::comlv<V>().lvtri.data, V::p_nx}, V::p_nx);
        }},
       {"incs2", "ier i4", "", [](Call& c) { incs2<V>(c.i4("ier")); },
-       [](Call&) {
-         std::string why = elements::term_fault<V>();
-         if (why.empty()) why = elements::stiffener_fault<V>();
-         return why.empty() ? matrix_fault<V>() : why;
-       }},
+       [](Call&) { return assembly_fault<V>(); }},
       {"incs3",
        "long_bn i4, bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4(6,*), dr f4(6,*), br f4(6,*), ss f4(3,*), ier i4, "
        "fstbui f4",
        "", [](Call& c) { incs3<V>(c.i4("ier"), c.f4("fstbui")); }, [](Call&) { return solution_fault<V>(); }},
+      {"vibs2", "ier i4", "", [](Call& c) { vibs2<V>(c.i4("ier")); },
+       [](Call&) { return assembly_fault<V>(); }},
+      {"vibs3", "long_bn i4, bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4, dr f4, br f4, ss f4, ier i4", "",
+       [](Call& c) { vibs3<V>(c.i4("ier")); }, [](Call&) { return solution_fault<V>(); }},
       {"glbuck", "bb f4(6,*), dd f4(6,*), bd f4(6,*), ier i4, fstbug f4", "",
        [](Call& c) { glbuck<V>(c.array<const float, 2>("bb"), c.i4("ier"), c.f4("fstbug")); },
        [](Call& c) -> std::string { return c.extent("bb", 1) < 1 ? "bb has no column" : ""; }},

@@ -16,6 +16,7 @@ const io::Format& message_heading(Routine r) {
   static const io::Format prtvib("(1X,'MESSAGE FROM SUBROUTINE PRTVIB:')");
   static const io::Format eigvpr("(1X,'MESSAGE FROM SUBROUTINE EIGVPR:')");
   static const io::Format f01kbf("(1X,'MESSAGE FROM SUBROUTINE F01KBF:')");
+  static const io::Format modes("(1X,'MESSAGE FROM SUBROUTINE MODES:')");
   switch (r) {
     case Routine::rddata: return rddata;
     case Routine::setkey: return setkey;
@@ -24,6 +25,7 @@ const io::Format& message_heading(Routine r) {
     case Routine::prtvib: return prtvib;
     case Routine::eigvpr: return eigvpr;
     case Routine::f01kbf: return f01kbf;
+    case Routine::modes: return modes;
   }
   return rddata;
 }
@@ -37,6 +39,7 @@ const io::Format* nothing_done(Routine r) {
   static const io::Format prtout("(1X,'INCONSISTENT DATA: NO DATA ECHO PRINTED')");
   static const io::Format eigvpr("(1X,'INCONSISTENT DATA: NO EIGENVECTORS PRINTED')");
   static const io::Format f01kbf("(1X,'INCONSISTENT DATA: TERM LISTS EMPTIED')");
+  static const io::Format modes("(1X,'INCONSISTENT DATA: NO MODE SHAPES WRITTEN')");
   switch (r) {
     case Routine::rddata: return nullptr;
     case Routine::setkey: return &setkey;
@@ -45,6 +48,7 @@ const io::Format* nothing_done(Routine r) {
     case Routine::prtvib: return &prtout;
     case Routine::eigvpr: return &eigvpr;
     case Routine::f01kbf: return &f01kbf;
+    case Routine::modes: return &modes;
   }
   return nullptr;
 }

@@ -7,7 +7,7 @@
 
 namespace ruvo::listing {
 
-enum class Routine { rddata, setkey, redfkq, prtout, prtvib, eigvpr, f01kbf };
+enum class Routine { rddata, setkey, redfkq, prtout, prtvib, eigvpr, f01kbf, modes };
 
 // The first line of a routine's messages, "MESSAGE FROM SUBROUTINE <NAME>:".
 const io::Format& message_heading(Routine routine);

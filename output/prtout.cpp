@@ -12,7 +12,8 @@ using echo::Columns;
 
 template <class V>
 int echo_strips() {
-  return std::max(state::f07ina<V>().my - 1, 0);
+  const std::int32_t my = state::f07ina<V>().my;  // as the host left it: any value
+  return my > 1 ? my - 1 : 0;
 }
 
 template <class V>

@@ -43,6 +43,14 @@ void print_stringer_data_missing(bool also_stdout) {
   io::write(io::stdout_unit, missing);
 }
 
+void print_thickness_not_usable(float thickness, float factor) {
+  static const io::Format warning("(4X,'WARNING: IN SUBROUTINE RDDATA')");
+  static const io::Format unusable(
+      "(13X,'EQUIVALENT SKIN THICKNESS',E12.4,' IS NOT POSITIVE AND FINITE:'/           13X,'PLOT SCALE LEFT AT',E12.4)");
+  io::write_listing(warning);
+  io::write_listing(unusable, {thickness, factor});
+}
+
 void print_tstringer_read(float ddst1, float webth) {
   static const io::Format echo("(E20.5,E20.5)");
   io::write_listing(echo, {ddst1, webth});

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "io/interrupt.hpp"
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
@@ -39,9 +40,11 @@ std::int32_t condense_tangential() {
   io::rewind(condensation_unit);
   const solver::Coupling w = solver::forward_coupling(a22, m.a21.data, V::p_ny, ix);
   const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
+  io::poll_interrupt();
   solver::subtract_gram(a11, w);
   std::vector<double> z(std::size_t(iy) * solver::coupling_block);
   for (int first = 1; first <= ix; first += solver::coupling_block) {
+    io::poll_interrupt();
     const int count = std::min(solver::coupling_block, ix - first + 1);
     solver::solve_records(a22, w, first, count, z.data());
     for (int c = 0; c < count; ++c)

@@ -8,18 +8,15 @@
 #include "io/units.hpp"
 #include "model/blocks.hpp"
 #include "solver/buckling.hpp"
+#include "solver/stiffness_assembly.hpp"
 
 namespace ruvo {
 
-namespace {
-
-// Assembles the four matrices in order; returns incs2's code and the name of
-// the failed matrix.
 template <class V>
-std::int32_t assemble(const char*& failed) {
+std::int32_t assemble_stiffness(const char*& failed) {
+  set_freedom_scales<V>();
   auto& m = state::matrix<V>();
-  auto& lv = state::comlv<V>();
-  const int ix = state::man.ix, iy = state::man.iy;
+  const int iy = state::man.iy;
   std::int32_t ierr = 0;
   if (iy != 0) {
     cmpa22<V>(std::span<double>(m.a22.data), ierr);
@@ -29,30 +26,38 @@ std::int32_t assemble(const char*& failed) {
   }
   cmpa11<V>(std::span<double>(m.a11.data), ierr);
   if (ierr != 0) return failed = "A11", 11;
-  std::fill_n(m.b11.data, ix + lv.lvb(ix), 0.0);
-  cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
-            ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
-  if (ierr != 0) return failed = "B11", 33;
   return 0;
 }
 
-}  // namespace
-
-template <class V>
-void incs2(std::int32_t& ier) {
-  static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
-  static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  set_freedom_scales<V>();
-  const char* failed = nullptr;
-  ier = assemble<V>(failed);
-  if (ier == 0) return;
+void report_assembly_failure(const io::Format& heading, const io::Format& matrix, const char* failed) {
   io::write(io::stdout_unit, heading);
   io::write(io::stdout_unit, matrix, {failed});
   io::write_listing(heading);
   io::write_listing(matrix, {failed});
 }
 
-#define RUVO_INSTANTIATE(V) template void incs2<V>(std::int32_t&);
+template <class V>
+void incs2(std::int32_t& ier) {
+  static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
+  static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
+  const char* failed = nullptr;
+  ier = assemble_stiffness<V>(failed);
+  if (ier == 0) {
+    // The geometric stiffness of the membrane forces that the load factor scales.
+    auto& m = state::matrix<V>();
+    auto& lv = state::comlv<V>();
+    std::fill_n(m.b11.data, state::man.ix + lv.lvb(state::man.ix), 0.0);
+    std::int32_t ierr = 0;
+    cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
+              ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
+    if (ierr != 0) failed = "B11", ier = 33;
+  }
+  if (ier != 0) report_assembly_failure(heading, matrix, failed);
+}
+
+#define RUVO_INSTANTIATE(V) \
+  template std::int32_t assemble_stiffness<V>(const char*&); \
+  template void incs2<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <random>
 
+#include "io/interrupt.hpp"
 #include "solver/cholesky.hpp"
 #include "solver/profile_product.hpp"
 
@@ -253,6 +254,7 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
       factor.solve(x(kanf), active, x(ngit));
       eps *= eps_growth;
       ++result.ip;
+      io::poll_interrupt();
     }
 
     uniform.fill(x(ngit), n);

@@ -76,6 +76,31 @@ TEST_F(Rddata, NumbersNodesAndGivesEachElementTheLaminateOfItsRow) {
   EXPECT_TRUE(listing().empty());
 }
 
+TEST_F(Rddata, PlotScaleIsTheThicknessTimesTheHostsFactorWhateverRanBefore) {
+  auto& scal = state::plotin.scal;
+  ASSERT_EQ(run(), 0);
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(scal, 2.0f);  // not 4: a second analysis does not compound the thickness
+  scal = 0.25f;           // the host's factor
+  ASSERT_EQ(run(), 0);
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(scal, 0.5f);
+  EXPECT_TRUE(listing().empty());
+
+  // A laminate without stiffness has no thickness: the factor stays, with a warning.
+  state::skstf.matabd(13, 1) = 0.0f;
+  state::skstf.matabd(1, 1) = 0.0f;
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(scal, 0.25f);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"    WARNING: IN SUBROUTINE RDDATA",
+                                                 sp(13) + "EQUIVALENT SKIN THICKNESS         NaN IS NOT POSITIVE AND FINITE:",
+                                                 sp(13) + "PLOT SCALE LEFT AT  0.2500E+00"}));
+  state::skstf.matabd(13, 1) = state::skstf.matabd(1, 1) = 3.0f;
+  state::skstf.matabd(13, 1) = 1.0f;
+  ASSERT_EQ(run(), 0);
+  EXPECT_EQ(scal, 0.5f);
+}
+
 TEST_F(Rddata, EigenvalueCountsArePlotModesFirstAndLimitedAfter) {
   state::man.neigrq = 60;
   state::man.neigit = 70;

@@ -246,6 +246,19 @@ def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, change, words):
     assert not list(workdir.iterdir()) and float(ruvo.f07inb.ry) == before
 
 
+def test_callruvo_refuses_grid_lines_kept_from_a_state_out_of_range(ruvo, workdir, flags):
+    # Without element rows the panel keeps the y-lines of the model state,
+    # which the host may have set beyond the variant (a fuzzing find).
+    args = panel(elmstf=[0] * 18)
+    ruvo.f07ina.my = 500
+    try:
+        with pytest.raises(ruvo.__ruvo_error, match="the number of y-lines my = 500 is outside 1..p_rtnds"):
+            ruvo.prtnds19.callruvo(**args)
+    finally:
+        ruvo.f07ina.my = 0
+    assert not list(workdir.iterdir())
+
+
 def test_scratch_file_is_gone_and_the_process_lives_after_every_failure(tmp_path):
     code = """
 import numpy as np, sys

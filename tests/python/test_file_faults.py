@@ -22,13 +22,19 @@ def listing_on_full_disk(workdir):
     return 'ruvo: unit 9 ("panel_01.out"): write failed: No space left on device', ["  Analysis started"] + EXIT_C
 
 
-@pytest.mark.parametrize("fault", [listing_blocked_by_directory, listing_on_full_disk])
+def mode_file_blocked_by_directory(workdir):
+    (workdir / "panel_01MODES.txt").mkdir()
+    return ('ruvo: unit 26 ("panel_01MODES.txt"): cannot open: Is a directory',
+            ["  Analysis started", " " * 16 + "ERROR WHEN COMPUTING/PRINTING MODE SHAPES"])
+
+
+@pytest.mark.parametrize("fault", [listing_blocked_by_directory, listing_on_full_disk, mode_file_blocked_by_directory])
 def test_listing_fault_ends_in_exit_c(ruvo, workdir, buckling_only, capfd, fault):
     (workdir / "plate").mkdir()
     prepare_plate(workdir / "plate")                     # a plate the analysis can solve
     capfd.readouterr()
     message, lines = fault(workdir)
-    ruvo.prtnds31.ruvomain(**supported())
+    ruvo.prtnds31.ruvomain(**supported(indpltp=1))
     out, err = capfd.readouterr()
     assert out.split("\n")[:-1] == lines                  # never "finished"
     assert err.split("\n")[:-1] == [message]

@@ -1,14 +1,26 @@
 """Resident memory stays flat over many calls in one process: every path of the
 surface (in place, copies, results, refusals, member assignment) returns what
 it takes. Measured in a child interpreter, after a warm-up."""
+import os
+import tempfile
 import textwrap
 
 from conftest import measures_memory, run_fresh
 
-# Calls that run a whole analysis in one process, each a Python statement using
-# `r` (the module) and `np`. None exists yet: when the buckling and vibration
-# analyses land, add one line each here and the test below checks 50 of them.
-WHOLE_ANALYSES = []
+# Calls that run a whole analysis in one process, each Python statements using
+# `r` (the module) and `np`: a buckling analysis of a plate through callruvo,
+# then its natural frequencies.
+WHOLE_ANALYSES = [f"""
+import sys
+sys.path.insert(0, {os.path.dirname(__file__)!r})
+from test_buckling import panel
+args = panel(n=6, variant="19")
+r.prtnds19.callruvo(**args)
+""", """
+r.prtnds19.vibs2(0)
+r.prtnds19.vibs3(0, np.zeros((6, 1), np.float32), np.zeros((6, 1), np.float32), np.zeros((6, 1), np.float32),
+                 0.0, 0.0, 0.0, 0.0, 0)
+"""]
 
 MEASURE = """
 import gc, os, numpy as np, _ruvo as r
@@ -60,7 +72,8 @@ r.man.ix, r.man.iy
 
 def growth_kib(body, warmup, rounds):
     code = MEASURE.format(body=textwrap.indent(textwrap.dedent(body), "    "), warmup=warmup, rounds=rounds)
-    return int(run_fresh(code).split()[-1])
+    with tempfile.TemporaryDirectory() as scratch:   # the analyses write their files there
+        return int(run_fresh(code, cwd=scratch).split()[-1])
 
 
 @measures_memory

@@ -1,0 +1,163 @@
+"""Results of an analysis as objects: eigenvalues, mode shapes on the node
+grid and anywhere on the panel, forces, the listing, a plot."""
+from __future__ import annotations
+
+import json
+import math
+from dataclasses import dataclass, field
+from pathlib import Path
+
+import numpy as np
+
+from .panel import Panel
+
+
+def hermite(z):
+    """The four cubic Hermite functions on [0, 1] at z (last axis): value and
+    slope per unit z at the start, value and slope at the end."""
+    z = np.asarray(z, float)
+    return np.stack([1 - 3 * z ** 2 + 2 * z ** 3, z - 2 * z ** 2 + z ** 3, 3 * z ** 2 - 2 * z ** 3, z ** 3 - z ** 2],
+                    axis=-1)
+
+
+@dataclass(frozen=True, eq=False)
+class ModalResult:
+    """Eigenvalues and W mode shapes common to buckling and vibration.
+
+    eigenvectors[:, k] are the engine's W freedoms of mode k+1 (slopes stored
+    divided by the global scales pi/length, pi/width); w_nodes[k] is W of mode
+    k+1 on the node grid, indexed [y-line, x-line]; x, y the node coordinates.
+    """
+    panel: Panel
+    variant: str
+    eigenvalues: np.ndarray
+    eigenvectors: np.ndarray
+    freedoms: np.ndarray = field(repr=False)
+    listing: str = field(repr=False)
+    stdout: str = field(repr=False)
+
+    @property
+    def x(self):
+        return self.panel.x_nodes
+
+    @property
+    def y(self):
+        return self.panel.y_nodes
+
+    @property
+    def modes(self):
+        return len(self.eigenvalues)
+
+    def _vector(self, mode):
+        if not 1 <= mode <= self.modes:
+            raise ValueError(f"mode {mode} not among the {self.modes} modes computed")
+        return np.concatenate([[0.0], self.eigenvectors[:, mode - 1]])  # equation 0: a suppressed freedom
+
+    @property
+    def w_nodes(self):
+        return np.stack([self._vector(m)[self.freedoms[:, :, 0, 0]] for m in range(1, self.modes + 1)])
+
+    def w(self, x, y, mode=1):
+        """W of `mode` at points (x, y) of the panel (grid coordinates, so
+        along the grid lines of a skewed panel), through the element's
+        Hermite functions; x and y broadcast."""
+        vector = self._vector(mode)
+        x, y = np.broadcast_arrays(np.asarray(x, float), np.asarray(y, float))
+        a, b = self.panel.x_lengths, self.panel.y_lengths
+        xs, ys = self.x, self.y
+        tol = 1e-9 * max(xs[-1], ys[-1])
+        if (x < -tol).any() or (x > xs[-1] + tol).any() or (y < -tol).any() or (y > ys[-1] + tol).any():
+            raise ValueError("w: point outside the panel")
+        k = np.clip(np.searchsorted(xs, x, side="right") - 1, 0, len(a) - 1)
+        l = np.clip(np.searchsorted(ys, y, side="right") - 1, 0, len(b) - 1)
+        hx, hy = hermite(np.clip((x - xs[k]) / a[k], 0, 1)), hermite(np.clip((y - ys[l]) / b[l], 0, 1))
+        # slope freedoms carry the global scales: x-slope / (pi/lx), y-slope / (pi/ly)
+        sx, sy = math.pi / xs[-1] * a[k], math.pi / ys[-1] * b[l]
+        total = np.zeros(x.shape)
+        for dy in (0, 1):
+            for ky in (0, 1):
+                for dx in (0, 1):
+                    for kx in (0, 1):
+                        eq = self.freedoms[l + dy, k + dx, ky, kx]
+                        scale = (sy if ky else 1.0) * (sx if kx else 1.0)
+                        total += vector[eq] * scale * hy[..., 2 * dy + ky] * hx[..., 2 * dx + kx]
+        return total
+
+    def save_listing(self, path):
+        Path(path).write_text(self.listing)
+
+    def plot(self, mode=1, ax=None, file=None, points=81):
+        """Filled contour of W of `mode` with the stiffener lines drawn on it;
+        returns the axes (and writes `file` when given)."""
+        from . import plot
+        return plot.mode(self, mode, ax=ax, file=file, points=points)
+
+    def _label(self, mode):
+        return f"mode {mode}"
+
+
+@dataclass(frozen=True, eq=False)
+class BucklingResult(ModalResult):
+    """Buckling load factors (the multiple of the variable loads at which
+    the panel buckles) and their modes.
+
+    critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
+    membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
+    stiffener_forces[k] the force in an x- and a y-stiffener (0 without).
+    """
+    membrane_forces: np.ndarray = None
+    stiffener_forces: np.ndarray = None
+
+    @property
+    def load_factors(self):
+        return self.eigenvalues
+
+    @property
+    def critical_forces(self):
+        loads = self.panel.loads
+        return self.eigenvalues[:, None] * loads.variable() + loads.fixed()
+
+    def _label(self, mode):
+        return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
+
+    def table(self):
+        head = f"{'mode':>4} {'load factor':>16} {'Nx':>16} {'Nxy':>16} {'Ny':>16}"
+        rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
+                for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
+        return "\n".join([head] + rows)
+
+    def to_dict(self):
+        return dict(title=self.panel.title, variant=self.variant, load_factors=self.eigenvalues.tolist(),
+                    critical_forces=[dict(zip(("Nx", "Nxy", "Ny"), f)) for f in self.critical_forces.tolist()],
+                    membrane_forces=self.membrane_forces.tolist(), stiffener_forces=self.stiffener_forces.tolist(),
+                    x=self.x.tolist(), y=self.y.tolist(), w_nodes=self.w_nodes.tolist())
+
+    def to_json(self, **kwargs):
+        return json.dumps(self.to_dict(), **kwargs)
+
+
+@dataclass(frozen=True, eq=False)
+class VibrationResult(ModalResult):
+    """Natural frequencies: eigenvalues (circular frequency squared) and
+    frequencies in Hz, with their modes."""
+
+    @property
+    def frequencies(self):
+        return np.sqrt(self.eigenvalues) / (2.0 * math.pi)
+
+    def _label(self, mode):
+        return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"
+
+    def table(self):
+        head = f"{'mode':>4} {'eigenvalue':>16} {'frequency (Hz)':>16}"
+        rows = [f"{k + 1:>4} {lam:>16.8g} {f:>16.8g}"
+                for k, (lam, f) in enumerate(zip(self.eigenvalues, self.frequencies))]
+        return "\n".join([head] + rows)
+
+    def to_dict(self):
+        return dict(title=self.panel.title, variant=self.variant, eigenvalues=self.eigenvalues.tolist(),
+                    frequencies=self.frequencies.tolist(), x=self.x.tolist(), y=self.y.tolist(),
+                    w_nodes=self.w_nodes.tolist())
+
+    def to_json(self, **kwargs):
+        return json.dumps(self.to_dict(), **kwargs)

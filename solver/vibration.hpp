@@ -1,0 +1,24 @@
+// Natural frequencies of the stiffened panel: A11*·w = λ·M·w with the
+// condensed stiffness A11* and the consistent mass matrix M; f = √λ/(2π) Hz.
+// The host runs them after the data input, the freedom numbering, the level
+// vectors and the element terms, as for buckling.
+#pragma once
+
+#include <cstdint>
+
+namespace ruvo {
+
+// Sets the freedom scales and assembles a22, a21, a11 and the mass matrix
+// into b11. ier: 0, or 22, 21, 11, 33 for the matrix that failed.
+template <class V>
+void vibs2(std::int32_t& ier);
+
+// Condenses, scales the mass to the stiffness (the factor left in pdom of
+// shared block densit; the density dom stays as given, so a repeated
+// solution gives the same frequencies), solves, and prints the statistics,
+// eigenvalues with their frequencies, eigenvectors and tangential modes
+// (x2pri). ier: 0; 1 A22 not positive definite; 2 the subspace iteration failed.
+template <class V>
+void vibs3(std::int32_t& ier);
+
+}  // namespace ruvo

@@ -1,0 +1,88 @@
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <vector>
+
+#include "io/listing.hpp"
+#include "model/blocks.hpp"
+#include "output/eigvpr.hpp"
+#include "output/vibration_listing.hpp"
+#include "solver/condensation.hpp"
+#include "solver/vibration.hpp"
+
+namespace ruvo {
+
+namespace {
+
+// Largest magnitude among the stored entries of a profile of order n.
+double largest(const double* a, std::span<const std::int32_t> lv, int n) {
+  double m = 0.0;
+  if (n >= 1)
+    for (const double* p = a; p != a + lv[n - 1] + n; ++p) m = std::max(m, std::abs(*p));
+  return m;
+}
+
+// Divides the mass matrix by the ratio of its norm to the stiffness norm, so
+// that both are of one size in the iteration; returns that ratio.
+template <class V>
+float scale_mass() {
+  auto& m = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  const int ix = state::man.ix;
+  const double nrma = ix * largest(m.a11.data, {lv.lvtri.data, V::p_nx}, ix);
+  const double nrmm = ix * largest(m.b11.data, {lv.lvb.data, V::p_nx}, ix);
+  const float pdom = float(nrmm / nrma);
+  if (ix >= 1) std::for_each(m.b11.data, m.b11.data + lv.lvb(ix) + ix, [&](double& v) { v /= pdom; });
+  return pdom;
+}
+
+}  // namespace
+
+template <class V>
+void vibs3(std::int32_t& ier) {
+  static const io::Format a22_failed(
+      "(/,' SUBROUTINE VIBS3: CHOLESKY DECOMPOSITION ',            'OF MATRIX A22 FAILED. IER= ',I5)");
+  static const io::Format simvit_failed(
+      "(1X,'SUBROUTINE VIBS3: ERROR ENCOUNTERED IN SUBR. SIMVIT'       /,1X,'IER=',I4)");
+  static const io::Format w_modes("(1H1,'X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W')");
+  ier = 0;
+  const Man& man = state::man;
+  const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
+  if (tangential_freedoms) {
+    if (const std::int32_t row = condense_tangential<V>()) {
+      io::write_both(a22_failed, {row});
+      ier = 1;
+      return;
+    }
+  }
+  const float pdom = state::densit.pdom = scale_mass<V>();
+  auto& lv = state::comlv<V>();
+  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
+                                                 std::span<const std::int32_t>(lv.lvb.data),
+                                                 state::f07ina<V>().ibdx);
+  if (s.ier != 0) {
+    io::write_both(simvit_failed, {s.ier});
+    ier = 2;
+    return;
+  }
+  auto& elam = state::valus.elam;
+  std::vector<double> herz(man.neigrq);
+  for (int i = 1; i <= man.neigrq; ++i) {
+    elam(i) /= pdom;
+    herz[i - 1] = std::sqrt(elam(i)) / 6.283185307179586;
+  }
+  print_vibration_statistics(s.ip, s.jac, s.eps);
+  print_frequencies({elam.data, std::size_t(man.neigrq)}, herz);
+  io::write_listing(w_modes);
+  state::f07hil.drvek = 1;
+  state::f07hil.izu = 0;
+  eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}), man.ix,
+         man.neigrq);
+  if (man.x2pri && tangential_freedoms) print_tangential_modes<V>(man.neigrq);
+}
+
+#define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

@@ -1,0 +1,420 @@
+// The mode-shape file: plot grid, contour block, least-squares plane and the
+// mode tables, against hand-worked records and closed-form fields.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "input_listing_fixture.hpp"
+#include "io/units.hpp"
+#include "model/blocks.hpp"
+#include "output/lqfit.hpp"
+#include "output/mode_file.hpp"
+#include "output/modes.hpp"
+#include "output/plot_grid.hpp"
+
+namespace ruvo {
+namespace {
+
+using testing::sp;
+constexpr double pi = 3.14159265358979323846;
+
+// W and its freedoms F, FX, FY, FXY (slopes divided by pi/lx, pi/ly) at (x, y).
+using Field = std::function<std::array<double, 4>(double, double)>;
+
+// sin(kx pi x / lx) sin(ky pi y / ly)
+Field sines(double kx, double ky, double lx, double ly) {
+  return [=](double x, double y) {
+    const double sx = std::sin(kx * pi * x / lx), cx = kx * std::cos(kx * pi * x / lx);
+    const double sy = std::sin(ky * pi * y / ly), cy = ky * std::cos(ky * pi * y / ly);
+    return std::array<double, 4>{sx * sy, cx * sy, sx * cy, cx * cy};
+  };
+}
+
+// One block of the file: the coordinates across the lines, and per line its
+// coordinate and values.
+struct Block {
+  std::string heading;
+  std::vector<double> across;
+  std::vector<double> along;
+  std::vector<std::vector<double>> values;
+};
+
+std::vector<double> numbers(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<double> v;
+  for (double d; in >> d;) v.push_back(d);
+  return v;
+}
+
+class ModeFile : public testing::ListingTest {
+protected:
+  void SetUp() override {
+    ListingTest::SetUp();
+    io::open(mode_file_unit, "MODES.txt");
+    io::open(io::stdout_unit, "stdout.txt");
+    state::plotfls = {};
+    state::f01eps = {};
+    std::memset(&state::vectrs<ruvo31>(), 0, sizeof(Vectrs<ruvo31>));
+  }
+  void TearDown() override {
+    io::close(mode_file_unit);
+    io::close(io::stdout_unit);
+    ListingTest::TearDown();
+  }
+
+  static std::vector<std::string> lines(const char* name) {
+    std::ifstream f(name);
+    std::vector<std::string> v;
+    for (std::string line; std::getline(f, line);) v.push_back(line);
+    return v;
+  }
+  static std::vector<std::string> file() { return lines("MODES.txt"); }
+  static std::vector<std::string> standard_output() { return lines("stdout.txt"); }
+
+  // The blocks of the file after the count record; the first is the contour.
+  static std::vector<Block> blocks() {
+    const auto text = file();
+    std::vector<Block> result;
+    for (std::size_t l = 2; l < text.size(); ++l) {
+      if (text[l][0] != ' ' || text[l].find("increases") != std::string::npos) {
+        result.push_back({text[l], {}, {}, {}});
+        auto header = numbers(text[++l]);
+        result.back().across.assign(header.begin() + 1, header.end());
+        continue;
+      }
+      auto row = numbers(text[l]);
+      result.back().along.push_back(row[0]);
+      result.back().values.emplace_back(row.begin() + 1, row.end());
+    }
+    return result;
+  }
+
+  // A grid of mx by my lines over lx by ly, equal subdivisions, W alone,
+  // every W freedom numbered in node order.
+  void plate(int mx, int my, float lx, float ly) {
+    grid(mx, my);
+    auto& ina = state::f07ina<ruvo31>();
+    for (int k = 1; k < mx; ++k) ina.a(k) = lx / float(mx - 1);
+    for (int k = 1; k < my; ++k) ina.b(k) = ly / float(my - 1);
+    auto& lm = state::f07mat<ruvo31>().lm;
+    int eq = 0;
+    for (int n = 1; n <= mx * my; ++n)
+      for (int kind = 1; kind <= 4; ++kind) lm(1, kind, n) = ++eq;
+    state::man.ix = eq;
+  }
+
+  // Column n of the eigenvectors holds the freedoms of `field`.
+  static void mode(int n, const Field& field) {
+    const auto& ina = state::f07ina<ruvo31>();
+    const auto& lm = state::f07mat<ruvo31>().lm;
+    float x = 0.0f;
+    for (int i = 1; i <= ina.mx; ++i) {
+      float y = 0.0f;
+      for (int j = 1; j <= ina.my; ++j) {
+        const auto f = field(x, y);
+        for (int kind = 1; kind <= 4; ++kind) state::vectrs<ruvo31>().x(lm(1, kind, ina.leit(j, i)), n) = f[kind - 1];
+        if (j < ina.my) y += ina.b(j);
+      }
+      if (i < ina.mx) x += ina.a(i);
+    }
+  }
+
+  static void plot(int npx, int npy, int isymx = 0, int isymy = 0, int nmod = 1) {
+    auto& p = state::plotin;
+    p.npx = npx;
+    p.npy = npy;
+    p.isymx = isymx;
+    p.isymy = isymy;
+    p.nmod = nmod;
+  }
+
+  static std::int32_t write_file() {
+    pltmsh<ruvo31>();
+    cntour();
+    std::int32_t ier = -1;
+    modes<ruvo31>(ier);
+    return ier;
+  }
+
+  // The value of the block at plot point (i, j), 1-based, whatever the line direction.
+  static double at(const Block& b, int i, int j) {
+    return state::plotin.npy <= state::plotin.npx ? b.values[i - 1][j - 1] : b.values[j - 1][i - 1];
+  }
+
+  // Every plot point of the block against scal * expected(x, y).
+  static void expect_field(const Block& b, const std::function<double(double, double)>& expected, double tol) {
+    const auto& fls = state::plotfls;
+    for (int i = 1; i <= state::plotin.npx + 1; ++i)
+      for (int j = 1; j <= state::plotin.npy + 1; ++j)
+        ASSERT_NEAR(at(b, i, j), state::plotin.scal * expected(fls.xplt(i), fls.yplt(j)), tol)
+            << "point " << i << ", " << j;
+  }
+};
+
+TEST_F(ModeFile, PlotIntervalsAreEvenAtMostEightyAndAtLeastTwo) {
+  EXPECT_EQ(plot_intervals(51), 50);
+  EXPECT_EQ(plot_intervals(95), 80);
+  EXPECT_EQ(plot_intervals(81), 80);
+  EXPECT_EQ(plot_intervals(20), 20);
+  // Fewer than two would divide the plot length by zero.
+  for (int asked : {1, 0, -1, -7}) EXPECT_EQ(plot_intervals(asked), 2) << asked;
+
+  plate(7, 3, 600.0f, 10.0f);
+  plot(-3, 51);
+  pltmsh<ruvo31>();
+  EXPECT_EQ(state::plotin.npx, 2);
+  EXPECT_EQ(state::plotin.npy, 50);
+  EXPECT_EQ(state::plotfls.dx, 300.0f);
+}
+
+TEST_F(ModeFile, PlotCoordinatesCoverThePanelAndItsMirrorImage) {
+  plate(7, 3, 600.0f, 10.0f);
+  struct Case {
+    int isymx;
+    float first, step, last;
+  };
+  for (Case c : {Case{0, 0.0f, 12.0f, 600.0f}, Case{-1, 0.0f, 24.0f, 1200.0f}, Case{2, -600.0f, 24.0f, 600.0f}}) {
+    plot(50, 50, c.isymx);
+    pltmsh<ruvo31>();
+    const auto& fls = state::plotfls;
+    EXPECT_EQ(fls.lx, 600.0f);
+    EXPECT_EQ(fls.dx, c.step);
+    float sum = c.first;
+    for (int i = 1; i <= 51; ++i, sum += c.step) {
+      EXPECT_EQ(fls.xplt(i), sum) << "isymx " << c.isymx << ", point " << i;  // repeated 32-bit addition
+      EXPECT_NEAR(fls.xplt(i), c.first + (i - 1) * double(c.step), 1e-3);
+    }
+    EXPECT_NEAR(fls.xplt(51), c.last, 1e-3);
+  }
+}
+
+TEST_F(ModeFile, LeastSquaresPlaneThroughTheCornersOfTheUnitSquare) {
+  double phi[12] = {0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 1};  // columns x, y, 1 at the four corners
+  const double epss[4] = {0, 1, 2, 3};
+  double ak[3];
+  lqfit(ArrayRef<double, 2>(phi, {4, 3}), 3, 4, epss, ak);
+  EXPECT_NEAR(ak[0], -1.0, 1e-14);
+  EXPECT_NEAR(ak[1], -2.0, 1e-14);
+  EXPECT_NEAR(ak[2], 0.0, 1e-14);
+  EXPECT_TRUE(standard_output().empty());
+}
+
+TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
+  double phi[8] = {1, 1, 1, 1, 2, 2, 2, 2};  // the second column repeats the first
+  const double epss[4] = {1, 1, 1, 1};
+  double ak[2];
+  lqfit(ArrayRef<double, 2>(phi, {4, 2}), 2, 4, epss, ak);
+  EXPECT_DOUBLE_EQ(ak[0], -1.0);
+  EXPECT_EQ(ak[1], 0.0);
+  double zero[4] = {0, 0, 0, 0};
+  lqfit(ArrayRef<double, 2>(zero, {4, 1}), 1, 4, epss, ak);
+  EXPECT_EQ(standard_output(), (std::vector<std::string>{"  LQFIT: SPALTE   2 IST LINEAR ABHAENGIG",
+                                                         sp(7) + "KOEFF=     0.4000E+01",
+                                                         "  LQFIT: SPALTE   1 IST LINEAR ABHAENGIG",
+                                                         sp(7) + "KOEFF="}));
+  EXPECT_EQ(lqfit_fault(4, 3, 4, 4, 4, 4), "ij = 4 is not within 0..3 (the columns of phi)");
+  EXPECT_EQ(lqfit_fault(4, 3, 3, 4, 3, 3), "epss holds 3 values, fewer than k = 4");
+}
+
+TEST_F(ModeFile, ContourIsTheSurfaceAboveItsCornerPlane) {
+  plate(3, 3, 600.0f, 400.0f);
+  plot(20, 10);
+  pltmsh<ruvo31>();
+  const auto& fls = state::plotfls;
+  auto expect_contour = [&](const std::function<double(double, double)>& height) {
+    cntour();
+    for (int i = 1; i <= 21; ++i)
+      for (int j = 1; j <= 11; ++j)
+        ASSERT_NEAR(fls.cntr(i, j), height(fls.xplt(i), fls.yplt(j)), 2e-4) << i << ", " << j;
+  };
+  expect_contour([](double, double) { return 0.0; });  // flat
+  for (int i = 1; i <= 21; ++i)
+    for (int j = 1; j <= 11; ++j) EXPECT_EQ(fls.cntr(i, j), 0.0f);
+
+  // A cylinder in x: 0.5 b11 x^2 minus the plane through its ends, the same on every y-line.
+  state::f01eps.feps(1, 2) = -1.0f / 1000.0f;
+  const double b11 = state::f01eps.feps(1, 2);
+  expect_contour([&](double x, double) { return 0.5 * b11 * (x * x - 600.0 * x); });
+
+  // A twisted surface 0.5 b12 x y: its best corner plane leaves 0.5 b12 (x - lx/2)(y - ly/2).
+  state::f01eps.feps(1, 2) = 0.0f;
+  state::f01eps.feps(3, 3) = -2.0f / 5000.0f;
+  const double b12 = state::f01eps.feps(3, 3);
+  expect_contour([&](double x, double y) { return 0.5 * b12 * (x - 300.0) * (y - 200.0); });
+}
+
+// One element of 2 by 1, a 2 by 2 plot grid, the four corner values 1 2 3 4
+// and no slopes: every record of the file from the formats.
+TEST_F(ModeFile, WholeFileOfOneElementFromTheFormats) {
+  plate(2, 2, 2.0f, 1.0f);
+  auto& lm = state::f07mat<ruvo31>().lm;
+  lm = {};
+  for (int n = 1; n <= 4; ++n) lm(1, 1, n) = n;  // nodes (y1,x1), (y2,x1), (y1,x2), (y2,x2)
+  state::man.ix = 4;
+  auto& x = state::vectrs<ruvo31>().x;
+  x(1, 2) = 1.0, x(3, 2) = 2.0, x(2, 2) = 3.0, x(4, 2) = 4.0;
+  state::plotin.mdsplt(1) = 2;
+  plot(2, 2);
+  ASSERT_EQ(write_file(), 0);
+
+  auto record = [](std::initializer_list<const char*> values) {
+    std::string s = " ";
+    for (const char* v : values) s += sp(2) + v + " ";
+    return s;
+  };
+  const char* z = "0.0000E+00";
+  EXPECT_EQ(file(), (std::vector<std::string>{
+                        "Next line: Nmbr of grid points in x- and y-direction",
+                        "   2    2",
+                        "#CONTOUR. X increases from line to line",
+                        record({z, z, "0.5000E+00", "0.1000E+01"}),
+                        record({z, z, z, z}),
+                        record({"0.1000E+01", z, z, z}),
+                        record({"0.2000E+01", z, z, z}),
+                        " MODE  2. X increases from line to line",
+                        record({z, z, "0.5000E+00", "0.1000E+01"}),
+                        record({z, "0.2500E+00", "0.5000E+00", "0.7500E+00"}),
+                        record({"0.1000E+01", "0.3750E+00", "0.6250E+00", "0.8750E+00"}),
+                        record({"0.2000E+01", "0.5000E+00", "0.7500E+00", "0.1000E+01"}),
+                    }));
+  EXPECT_TRUE(listing().empty());
+}
+
+TEST_F(ModeFile, SimplySupportedModeAlongTheLongerDirection) {
+  plate(9, 9, 600.0f, 400.0f);
+  mode(1, sines(1, 1, 600, 400));
+  state::plotin.scal = 2.5f;
+  for (auto [npx, npy] : {std::pair{40, 20}, std::pair{20, 40}}) {
+    io::open(mode_file_unit, "MODES.txt");
+    plot(npx, npy);
+    ASSERT_EQ(write_file(), 0);
+    const auto b = blocks();
+    ASSERT_EQ(b.size(), 2u);
+    const bool over_x = npy < npx;
+    EXPECT_EQ(b[1].heading, std::string(" MODE  1. ") + (over_x ? "X" : "Y") + " increases from line to line");
+    ASSERT_EQ(b[1].values.size(), 41u);
+    ASSERT_EQ(b[1].values[0].size(), 21u);
+    EXPECT_EQ(b[1].across.size(), 21u);
+    expect_field(b[1], [](double x, double y) { return std::sin(pi * x / 600) * std::sin(pi * y / 400); }, 2e-3);
+  }
+}
+
+TEST_F(ModeFile, MirrorsAboutTheFarEdgeRepeatOrNegateAndComputeTheMiddle) {
+  plate(9, 9, 600.0f, 400.0f);
+  mode(1, sines(0.5, 1, 600, 400));  // a quarter wave, largest on x = lx
+  for (int isymx : {-1, 1}) {
+    io::open(mode_file_unit, "MODES.txt");
+    plot(20, 10, isymx);
+    ASSERT_EQ(write_file(), 0);
+    const Block b = blocks()[1];
+    for (int j = 1; j <= 11; ++j) {
+      for (int i = 1; i <= 10; ++i) EXPECT_EQ(at(b, 22 - i, j), -isymx * at(b, i, j));
+      EXPECT_NEAR(at(b, 11, j), std::sin(pi * state::plotfls.yplt(j) / 400), 2e-3);  // computed there
+    }
+    expect_field(b, [&](double x, double y) {
+      const double model_x = x <= 600 ? x : 1200 - x, sign = x <= 600 ? 1 : -isymx;
+      return sign * std::sin(pi * model_x / 1200) * std::sin(pi * y / 400);
+    }, 2e-3);
+  }
+}
+
+TEST_F(ModeFile, AntisymmetryAboutTheNearEdgeNegatesTheComputedRows) {
+  plate(9, 9, 600.0f, 400.0f);
+  mode(1, sines(1, 1, 600, 400));
+  plot(20, 40, 0, 2);
+  ASSERT_EQ(write_file(), 0);
+  const Block b = blocks()[1];
+  EXPECT_EQ(b.heading, " MODE  1. Y increases from line to line");
+  EXPECT_EQ(b.along.front(), -400.0);
+  for (int i = 1; i <= 21; ++i)
+    for (int j = 1; j <= 20; ++j) EXPECT_EQ(at(b, i, j), -at(b, i, 42 - j));
+  expect_field(b, [](double x, double y) { return std::sin(pi * x / 600) * std::sin(pi * y / 400); }, 2e-3);
+}
+
+TEST_F(ModeFile, ModeZeroAtEveryPointIsWrittenAsZeros) {
+  plate(3, 3, 1.0f, 1.0f);
+  plot(4, 4, 0, 0, 2);
+  state::plotin.mdsplt(2) = 2;
+  mode(2, sines(1, 1, 1, 1));
+  ASSERT_EQ(write_file(), 0);
+  const auto b = blocks();
+  ASSERT_EQ(b.size(), 3u);
+  for (const auto& row : b[1].values)
+    for (double v : row) EXPECT_EQ(v, 0.0);
+  EXPECT_NEAR(*std::max_element(b[2].values[2].begin(), b[2].values[2].end()), 1.0, 1e-4);
+}
+
+TEST_F(ModeFile, ControlsOutsideTheirRangesAreRefusedBeforeAnythingIsWritten) {
+  plate(3, 3, 1.0f, 1.0f);
+  plot(4, 4);
+  pltmsh<ruvo31>();
+  cntour();
+  struct Case {
+    std::function<void()> set;
+    std::string record;
+  };
+  const std::vector<Case> cases = {
+      {[] { state::plotin.nmod = 51; }, " NMOD =         51  IS NOT WITHIN     0 TO    50"},
+      {[] { state::plotin.nmod = -1; }, " NMOD =         -1  IS NOT WITHIN     0 TO    50"},
+      {[] { state::plotin.mdsplt(2) = 0; }, " MDSPLT(  2) =          0  IS NOT WITHIN     1 TO    55"},
+      {[] { state::plotin.mdsplt(2) = 56; }, " MDSPLT(  2) =         56  IS NOT WITHIN     1 TO    55"},
+      {[] { state::plotin.isymx = 3; }, " ISYMX =          3  IS NOT WITHIN    -2 TO     2"},
+      {[] { state::plotin.isymy = -3; }, " ISYMY =         -3  IS NOT WITHIN    -2 TO     2"},
+  };
+  const std::vector<std::string> before = file();
+  for (const Case& c : cases) {
+    io::open(9, "listing.out");
+    io::open(io::stdout_unit, "stdout.txt");
+    state::plotin.nmod = 2;
+    state::plotin.mdsplt(2) = 2;
+    state::plotin.isymx = state::plotin.isymy = 0;
+    c.set();
+    std::int32_t ier = 0;
+    modes<ruvo31>(ier);
+    EXPECT_EQ(ier, 3) << c.record;
+    const std::vector<std::string> block = {" MESSAGE FROM SUBROUTINE MODES:", c.record,
+                                            " INCONSISTENT DATA: NO MODE SHAPES WRITTEN"};
+    EXPECT_EQ(listing(), block);
+    EXPECT_EQ(standard_output(), block);
+    EXPECT_EQ(file(), before);
+  }
+}
+
+TEST_F(ModeFile, FailuresOfTheLookupsEndTheRoutineWithTheirCodes) {
+  // A grid of one x-line has no element to evaluate.
+  plate(3, 3, 1.0f, 1.0f);
+  state::f07ina<ruvo31>().mx = 1;
+  plot(2, 2);
+  pltmsh<ruvo31>();
+  std::int32_t ier = 0;
+  modes<ruvo31>(ier);
+  EXPECT_EQ(ier, 1);
+  const std::vector<std::string> message = {" Message from subroutine MODES:", " Error return from IUORIV"};
+  EXPECT_EQ(standard_output(), message);
+  EXPECT_EQ(listing(), (std::vector<std::string>{"", " MESSAGE FROM SUBROUTINE IUORIV: INCONSISTENT ARGUMENT",
+                                                 " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE", message[0],
+                                                 message[1]}));
+
+  // A plot point before the panel lies outside the first element.
+  io::open(9, "listing.out");
+  io::open(io::stdout_unit, "stdout.txt");
+  state::f07ina<ruvo31>().mx = 3;
+  pltmsh<ruvo31>();
+  state::plotfls.xplt(2) = -0.25f;
+  modes<ruvo31>(ier);
+  EXPECT_EQ(ier, 1);
+  EXPECT_EQ(standard_output(), (std::vector<std::string>{" Message from SUBROUTINE MODES:",
+                                                         " Error return from PHI. Call/Args:   2  1 -0.5000"}));
+  EXPECT_TRUE(listing().empty());
+}
+
+}  // namespace
+}  // namespace ruvo

@@ -1,0 +1,179 @@
+"""The mode-shape routines from Python: their rows, the refusals of host calls
+that would index outside the plot arrays, and the mended plot controls."""
+import pathlib
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+import _ruvo
+from conftest import callruvo_args
+
+
+@pytest.fixture
+def plot_controls(ruvo):
+    """The plot controls and the grid lines as they were; restored afterwards."""
+    saved = {name: np.array(getattr(ruvo.plotin, name)) for name in ("scal", "npx", "npy", "isymx", "isymy",
+                                                                      "mdsplt", "nmod", "indplt")}
+    grid = (int(ruvo.f07ina.mx), int(ruvo.f07ina.my), np.array(ruvo.f07ina.a), np.array(ruvo.f07ina.b))
+    yield ruvo.plotin
+    for name, value in saved.items():
+        setattr(ruvo.plotin, name, value)
+    ruvo.f07ina.mx, ruvo.f07ina.my, ruvo.f07ina.a, ruvo.f07ina.b = grid
+
+
+def test_rows_of_the_mode_file_routines(ruvo):
+    for variant in ("19", "21", "25", "31"):
+        container = getattr(ruvo, "prtnds" + variant)
+        for name in ("pltmsh", "cntour", "modes"):
+            assert callable(getattr(container, name))
+    assert ruvo.prtnds31.modes.__doc__.startswith("modes(ier)\n\nWrapper for ``modes``.")
+    assert ruvo.ruvoutils.lqfit.__doc__.splitlines()[0] == "lqfit(phi,ij,k,epss,ak,[m])"
+    assert "phi : input rank-2 array('d') with bounds (m,*)" in ruvo.ruvoutils.lqfit.__doc__
+
+
+def test_lqfit_fits_the_corner_plane_in_place(ruvo):
+    phi = np.asfortranarray([[0, 0, 1], [1, 0, 1], [0, 1, 1], [1, 1, 1]], dtype=np.float64)
+    ak = np.zeros(3)
+    ruvo.ruvoutils.lqfit(phi, 3, 4, np.array([0.0, 1.0, 2.0, 3.0]), ak)
+    np.testing.assert_allclose(ak, [-1, -2, 0], atol=1e-14)
+    np.testing.assert_allclose(phi.T @ phi, np.eye(3), atol=1e-14)  # orthonormalised columns
+    with pytest.raises(ruvo.__ruvo_error, match=r"ij = 4 is not within 0..3"):
+        ruvo.ruvoutils.lqfit(phi, 4, 4, np.zeros(4), np.zeros(4))
+    with pytest.raises(ruvo.__ruvo_error, match=r"ak holds 2 values, fewer than ij = 3"):
+        ruvo.ruvoutils.lqfit(phi, 3, 4, np.zeros(4), np.zeros(2))
+    with pytest.raises(ruvo.__ruvo_error, match=r"shape\(phi, 0\) == m"):
+        ruvo.ruvoutils.lqfit(phi, 3, 4, np.zeros(4), ak, m=5)
+
+
+def test_plot_counts_below_two_become_two(ruvo, plot_controls):
+    ruvo.f07ina.mx, ruvo.f07ina.my = 3, 2
+    ruvo.f07ina.a = [1.0, 2.0] + [0.0] * 28
+    ruvo.f07ina.b = [4.0] + [0.0] * 29
+    plot_controls.npx, plot_controls.npy, plot_controls.isymx, plot_controls.isymy = 1, -5, 0, 0
+    ruvo.prtnds31.pltmsh()
+    assert (int(plot_controls.npx), int(plot_controls.npy)) == (2, 2)
+    plot_controls.npx, plot_controls.npy = 95, 51
+    ruvo.prtnds19.pltmsh()
+    assert (int(plot_controls.npx), int(plot_controls.npy)) == (80, 50)
+
+
+def test_host_calls_beyond_the_plot_arrays_are_refused(ruvo, plot_controls, workdir):
+    ruvo.f07ina.mx = 40
+    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 0..31"):
+        ruvo.prtnds31.pltmsh()
+    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 0..19"):
+        ruvo.prtnds19.pltmsh()
+    assert int(plot_controls.npx) == 50  # nothing changed
+    ruvo.f07ina.mx = 3
+    plot_controls.npx = 82
+    with pytest.raises(ruvo.__ruvo_error, match="NPX = 82 is not within 0..80"):
+        ruvo.prtnds31.cntour()
+    with pytest.raises(ruvo.__ruvo_error):
+        ruvo.prtnds25.modes(0)
+    assert not (workdir / "fort.26").exists()
+    assert int(plot_controls.npx) == 82
+
+
+# ---- runs with plotting requested ------------------------------------------------
+
+TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
+sys.path.insert(0, str(TOOLS))
+from modes_plot import read_modes  # noqa: E402
+
+SS = [0, 1, 2, 3, 0, 0, 0]  # W, U and V held along the edge
+
+
+def plate(n=8, **overrides):
+    """callruvo arguments of the simply supported 100 x 100 plate in n x n
+    elements of the 19 variant, compressed in x, with plotting requested."""
+    args = callruvo_args("19", anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (18 - n), bndy0=SS,
+                         bndyl=SS, bndx0=SS, bndxl=SS, neigit=8, neigrq=3, indplt=1)
+    args["displ"] = np.zeros(int(_ruvo.ruvo19.p_nx) * 3)
+    args.update(overrides)
+    return args
+
+
+@pytest.fixture
+def buckling(ruvo, plot_controls, workdir):
+    """Only buckling requested; the flags are restored afterwards."""
+    saved = {f: int(getattr(ruvo.antype, f)) for f in ("vibr", "cripan", "glban")}
+    ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
+    plot_controls.isymx = plot_controls.isymy = 0
+    plot_controls.scal = 1.0
+    yield plot_controls
+    for f, v in saved.items():
+        setattr(ruvo.antype, f, v)
+
+
+MODES = "plate   MODES.txt"
+
+
+@pytest.mark.parametrize("npx, npy, direction", [(40, 20, "X"), (20, 40, "Y")])
+def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, npx, npy, direction):
+    buckling.npx, buckling.npy = npx, npy
+    ruvo.prtnds19.callruvo(**plate())
+    assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
+    text = (workdir / MODES).read_text().split("\n")
+    assert text[:3] == ["Next line: Nmbr of grid points in x- and y-direction", f"{npx:4d} {npy:4d}",
+                        f"#CONTOUR. {direction} increases from line to line"]
+    assert f" MODE  1. {direction} increases from line to line" in text
+    contour, modes = read_modes(workdir / MODES)
+    assert [m.mode for m in modes] == [1, 2, 3]
+    assert np.all(contour.values == 0.0)  # flat
+    first = modes[0]
+    np.testing.assert_allclose(first.x, np.linspace(0, 100, npx + 1), atol=1e-3)
+    np.testing.assert_allclose(first.y, np.linspace(0, 100, npy + 1), atol=1e-3)
+    # The isotropic skin of thickness 1 scales every mode to 1.
+    sine = np.outer(np.sin(np.pi * first.x / 100), np.sin(np.pi * first.y / 100))
+    sign = np.sign(first.values[npx // 2, npy // 2])
+    np.testing.assert_allclose(sign * first.values, sine, atol=2e-3)
+
+
+def test_identical_analyses_write_identical_files_at_the_hosts_factor(ruvo, buckling, workdir):
+    buckling.npx = buckling.npy = 10
+    files = []
+    for factor in (None, None, 2.5, None):
+        if factor is not None:
+            buckling.scal = factor
+        ruvo.prtnds19.callruvo(**plate(n=4))
+        files.append((workdir / MODES).read_text())
+    assert files[0] == files[1] and files[2] == files[3] and files[0] != files[2]
+    for text, largest in ((files[0], 1.0), (files[2], 2.5)):
+        (workdir / "one.txt").write_text(text)
+        _, modes = read_modes(workdir / "one.txt")
+        assert [np.abs(m.values).max() for m in modes] == pytest.approx([largest] * 3, abs=1e-4)
+
+
+def test_symmetry_code_outside_its_range_ends_in_exit_d(ruvo, buckling, workdir, capfd):
+    buckling.npx = buckling.npy = 10
+    buckling.isymx = 3  # the simply supported edges leave it as the host set it
+    ruvo.prtnds19.callruvo(**plate(n=4))
+    block = [" MESSAGE FROM SUBROUTINE MODES:", " ISYMX =          3  IS NOT WITHIN    -2 TO     2",
+             " INCONSISTENT DATA: NO MODE SHAPES WRITTEN", " " * 16 + "ERROR WHEN COMPUTING/PRINTING MODE SHAPES"]
+    out = capfd.readouterr().out.split("\n")
+    assert out[-5:] == block + [""]
+    assert "  Buckling/Vibration analysis finished" not in out
+    listing = (workdir / "plate   .out").read_text().split("\n")
+    assert listing[-5:] == block + [""]
+    text = (workdir / MODES).read_text().split("\n")
+    assert text[2].startswith("#CONTOUR.") and not any(line.startswith(" MODE") for line in text)
+    # The process goes on: the next analysis writes its modes.
+    buckling.isymx = 0
+    ruvo.prtnds19.callruvo(**plate(n=4))
+    assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
+    assert sum(line.startswith(" MODE") for line in (workdir / MODES).read_text().split("\n")) == 3
+
+
+def test_mirrored_run_and_its_picture(ruvo, buckling, workdir):
+    # Symmetry about x = lx: the plate is half of a plate twice as long.
+    buckling.npx, buckling.npy = 40, 20
+    ruvo.prtnds19.callruvo(**plate(bndxl=[-1, 0, 0, 0, 0, 0, 0]))
+    assert int(buckling.isymx) == -1
+    _, modes = read_modes(workdir / MODES)
+    first = modes[0].values
+    np.testing.assert_array_equal(first[:20], first[:20:-1])
+    # The picture is drawn by the command of the README, in its own process.
+    subprocess.run([sys.executable, str(TOOLS / "modes_plot.py"), MODES, "plate.png"], check=True, cwd=workdir)
+    assert (workdir / "plate.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -1,0 +1,161 @@
+"""ruvo.buckle and the command line: the same numbers as the engine called
+directly, textbook panels, failures as exceptions, nothing left behind,
+modes as fields and pictures."""
+import json
+import math
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+import _ruvo
+import ruvo
+from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
+
+pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
+                                reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
+PI2_D = math.pi ** 2 * 70000.0 / (12 * (1 - 0.09))  # pi^2 D of the 1 mm aluminium skin
+
+
+def cli(*args):
+    """python3 -m ruvo with the package found from any directory."""
+    path = os.pathsep.join([str(Path(ruvo.__file__).parents[1])] + sys.path)
+    return subprocess.run([sys.executable, "-m", "ruvo", *map(str, args)], capture_output=True, text=True,
+                          env=dict(os.environ, PYTHONPATH=path))
+
+
+def square(**changes):
+    args = dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8))
+    args.update(changes)
+    return Panel(**args)
+
+
+@pytest.fixture
+def here(tmp_path, monkeypatch):
+    """An empty working directory that must stay empty."""
+    monkeypatch.chdir(tmp_path)
+    yield tmp_path
+    assert not list(tmp_path.iterdir())
+
+
+def test_same_load_factors_and_modes_as_callruvo(here, tmp_path_factory):
+    result = ruvo.buckle(square(), modes=3)
+    assert result.variant == "19"
+    # the same plate through the stiffened-panel entry: 8 x 8 elements, no stiffeners
+    os.chdir(tmp_path_factory.mktemp("direct"))
+    try:
+        elam, forces, displ = np.zeros(55), np.zeros(275), np.zeros(1444 * 3)
+        laminate = SKIN.packed()
+        ss = [0, 1, 2, 3, 0, 0, 0]
+        _ruvo.prtnds19.callruvo(
+            "direct", "", 1e29, 1e29, 1e29, np.asfortranarray(np.stack([laminate, laminate], 1)),
+            np.zeros(4, np.float32), np.zeros(4, np.float32), 100.0, 100.0, 1, 0.0, 0.0, 0.0, 0.0,
+            1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, elam, forces, 0, 11, 3, 1, 0, [1, 2, 3, 0, 0], [0] * 17,
+            [0] * 17, [1] * 8 + [0] * 10, ss, ss, ss, ss, 8, 1, 8, 1, displ)
+    finally:
+        os.chdir(here)
+    assert result.load_factors.tolist() == elam[:3].tolist()  # bit for bit
+    ix = result.eigenvectors.shape[0]
+    assert np.array_equal(result.eigenvectors, displ.reshape(3, 1444)[:, :ix].T)
+    assert result.load_factors[0] == pytest.approx(4 * PI2_D / 100 ** 2, rel=1e-4)
+    assert np.allclose(result.critical_forces[:, 0], result.load_factors) and not result.critical_forces[:, 1:].any()
+    assert np.allclose(result.membrane_forces[:, 0], result.load_factors, rtol=1e-6)
+    # the eigenvalues come from a private read-only view, not from the listing's seven digits
+    view = _ruvo._results("19")
+    assert not view["elam"].flags.writeable and view["elam"][:3].tolist() == elam[:3].tolist()
+    assert "_results" not in _ruvo.__doc__
+
+
+@pytest.mark.parametrize("name, k, rel", [
+    ("flat_plate", 4.0, 1e-4), ("shear_panel", 9.3245, 1e-3), ("clamped_plate", 10.07, 2e-3)])
+def test_textbook_panels_through_the_command_line(here, name, k, rel):
+    out = json.loads(cli(EXAMPLES / f"{name}.toml", "--json").stdout)
+    assert abs(out["load_factors"][0]) * 100 ** 2 / PI2_D == pytest.approx(k, rel=rel)
+    table = cli(EXAMPLES / f"{name}.toml", "--modes", "2").stdout.splitlines()
+    assert table[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(table) == 4
+    assert float(table[2].split()[1]) == pytest.approx(out["load_factors"][0], rel=1e-7)
+
+
+def test_every_example_runs_and_help_shows_one(here):
+    for path in sorted(EXAMPLES.glob("*.toml")):
+        panel, options = ruvo.load(path)
+        assert ruvo.buckle(panel, modes=2).load_factors[0] != 0, path.name  # shear: either sign
+    help_text = cli("--help").stdout
+    assert "[laminate]" in help_text and "positive in compression" in help_text
+
+
+def test_failures_raise_with_the_engines_words_and_leave_nothing(here):
+    not_definite = square(laminate=Laminate.from_matrices(SKIN.A, -np.array(SKIN.D)))
+    with pytest.raises(ruvo.AnalysisError) as caught:
+        ruvo.buckle(not_definite)
+    assert caught.value.stage == "INCS3" and "SIMVIT" in caught.value.message
+    assert "EXECUTION STOPPED" in caught.value.listing
+    with pytest.raises(ValueError, match="p_rtnds"):
+        square(mesh=Mesh(size=3.2))  # 32 elements, 33 node lines
+    with pytest.raises(ValueError, match="exceed every size variant"):
+        ruvo.buckle(square(mesh=Mesh(nx=30, ny=8), frames=[Stiffener(line=i, EA=1.0) for i in range(1, 31)]))
+    done = cli(EXAMPLES / "flat_plate.toml", "--modes", "0")
+    assert done.returncode == 2 and "modes" in done.stderr
+
+
+def test_workdir_keeps_the_listing(tmp_path):
+    result = ruvo.buckle(square(), modes=2, workdir=tmp_path / "run")
+    assert (tmp_path / "run" / "analysis.out").read_text() == result.listing
+    assert " COMPUTED EIGENVALUES:" in result.listing
+    result.save_listing(tmp_path / "saved.out")
+    assert (tmp_path / "saved.out").read_text() == result.listing
+
+
+def test_modes_on_the_grid_and_between_the_nodes(here):
+    result = ruvo.buckle(square(length=200.0, mesh=Mesh(nx=12, ny=6)), modes=2)
+    w = result.w_nodes
+    assert w.shape == (2, 7, 13)
+    assert not w[:, [0, -1], :].any() and not w[:, :, [0, -1]].any()  # simply supported edges
+    gx, gy = np.meshgrid(result.x, result.y)
+    assert np.allclose(result.w(gx, gy, mode=1), w[0], rtol=0, atol=1e-12 * np.abs(w[0]).max())
+    # between the nodes the Hermite field follows sin(2 pi x / a) sin(pi y / b), two half-waves
+    x, y = np.meshgrid(np.linspace(0, 200, 41), np.linspace(0, 100, 21))
+    field, exact = result.w(x, y, 1), np.sin(2 * np.pi * x / 200) * np.sin(np.pi * y / 100)
+    scale = field[np.unravel_index(np.abs(exact).argmax(), exact.shape)]
+    assert np.abs(field / scale - exact).max() < 5e-3
+    with pytest.raises(ValueError):
+        result.w(250.0, 50.0)
+
+
+def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
+    panel, _ = ruvo.load(EXAMPLES / "stiffened_curved_panel.toml")
+    result = ruvo.buckle(panel, modes=2)
+    assert result.variant == "21" and (result.stiffener_forces != 0).all()
+    assert np.allclose(result.membrane_forces[:, 0], result.load_factors, rtol=1e-6)
+    assert np.allclose(result.membrane_forces[:, 2], -20.0)
+    import matplotlib
+    matplotlib.use("Agg")
+    ax = result.plot(mode=1, file=str(here.parent / "mode.png"))
+    assert len(ax.lines) == 4 and "load factor" in ax.get_title()
+    assert (here.parent / "mode.png").stat().st_size > 10000
+
+
+def test_natural_frequencies_of_a_simply_supported_plate(here):
+    # f(m, n) = (pi/2) (m^2/a^2 + n^2/b^2) sqrt(D/rho) for a plate simply supported all round.
+    rho = 2.7e-9
+    result = ruvo.vibrate(square(edges="simply supported"), density=rho, modes=3)
+    f = lambda m, n: math.pi / 2 * (m * m + n * n) / 100.0 ** 2 * math.sqrt(PI2_D / math.pi ** 2 / rho)
+    assert result.frequencies[0] == pytest.approx(f(1, 1), rel=1e-4)
+    assert result.frequencies[1:] == pytest.approx([f(1, 2), f(2, 1)], rel=2e-3)
+    assert "EIGENVALUE  1:" in result.listing and "MASS PER UNIT AREA" in result.listing
+    # The same panel again, and a stringer's mass lowering the frequencies.
+    assert np.array_equal(ruvo.vibrate(square(edges="simply supported"), density=rho, modes=3).eigenvalues,
+                          result.eigenvalues)
+    heavy = square(edges="simply supported", stringers=[Stiffener(50.0, EA=0.0, EI=0.0, GJ=0.0, mass=1.0e-7)])
+    assert ruvo.vibrate(heavy, density=rho, modes=1).frequencies[0] < result.frequencies[0]
+
+
+def test_vibration_failure_is_an_analysis_error(here):
+    bad = Laminate.from_matrices(A=np.eye(3) * 7.0e4, D=-np.eye(3) * 6.0e3)
+    with pytest.raises(ruvo.AnalysisError, match="VIBS3"):
+        ruvo.vibrate(square(laminate=bad, edges="simply supported"), density=2.7e-9)
