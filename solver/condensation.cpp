@@ -50,6 +50,7 @@ std::int32_t condense_tangential() {
     for (int c = 0; c < count; ++c)
       io::write_record(condensation_unit, bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy)));
   }
+  if (!io::is_intact(condensation_unit)) return scratch_file_fault;
   if (man.itab != 0) print_updated_a11<V>(a11);
   return 0;
 }
@@ -73,7 +74,7 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
 }
 
 template <class V>
-void print_tangential_modes(std::int32_t neigrq) {
+bool print_tangential_modes(std::int32_t neigrq) {
   static const io::Format mode("(1H0,' EIGENMODE ',I2)");
   static const io::Format values("(1H ,5D20.8)");
   const int ix = state::man.ix, iy = state::man.iy;
@@ -84,7 +85,7 @@ void print_tangential_modes(std::int32_t neigrq) {
     const int count = std::min(solver::coupling_block, ix - first + 1);
     for (int c = 0; c < count; ++c) {
       const std::span<std::byte> record = bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy));
-      if (!io::read_record(condensation_unit, record)) std::fill(record.begin(), record.end(), std::byte{0});
+      if (!io::read_record(condensation_unit, record)) return false;
     }
     solver::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq, x2.data());
   }
@@ -94,13 +95,19 @@ void print_tangential_modes(std::int32_t neigrq) {
     std::vector<io::Value> list(x2i, x2i + iy);
     io::write_listing(values, list);
   }
+  return true;
+}
+
+void report_scratch_fault(std::string_view routine) {
+  static const io::Format fault("(/,1X,'SUBROUTINE ',A,': SCRATCH FILE RCA25 NOT WRITTEN OR NOT READ BACK')");
+  io::write_both(fault, {routine});
 }
 
 #define RUVO_INSTANTIATE(V)                                                                           \
   template std::int32_t condense_tangential<V>();                                                     \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t);                                        \
-  template void print_tangential_modes<V>(std::int32_t);
+  template bool print_tangential_modes<V>(std::int32_t);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

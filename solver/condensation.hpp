@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace ruvo {
 
@@ -18,7 +19,10 @@ inline constexpr const char* condensation_file = "RCA25";
 // A11* = A11 − A21ᵀ·A22⁻¹·A21 in a11: factorises a22 in place, writes
 // A22⁻¹·A21(:, j) as record j of the scratch file (opened when not yet
 // connected, rewound first) and prints the updated matrix when itab is set.
-// Returns 0, or the row whose pivot of A22 failed (nothing condensed then).
+// Returns 0, the row whose pivot of A22 failed (nothing condensed then), or
+// scratch_file_fault when the records could not all be written (the file's
+// reason is on standard error).
+inline constexpr std::int32_t scratch_file_fault = -1;
 template <class V>
 std::int32_t condense_tangential();
 
@@ -36,8 +40,13 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
                                   std::int32_t ibdb);
 
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
-// read back from the scratch file written by condense_tangential.
+// read back from the scratch file written by condense_tangential. False when
+// a record could not be read back (the modes are not printed then).
 template <class V>
-void print_tangential_modes(std::int32_t neigrq);
+bool print_tangential_modes(std::int32_t neigrq);
+
+// The message of a scratch file that failed the solution `routine` (its
+// caller returns code 4 then), on the listing and standard output.
+void report_scratch_fault(std::string_view routine);
 
 }  // namespace ruvo

@@ -24,8 +24,13 @@ void incs3(std::int32_t& ier, float& fstbui) {
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
   if (tangential_freedoms) {
     if (const std::int32_t row = condense_tangential<V>()) {
-      io::write_both(a22_failed, {row});
-      ier = 1;
+      if (row == scratch_file_fault) {
+        report_scratch_fault("INCS3");
+        ier = 4;
+      } else {
+        io::write_both(a22_failed, {row});
+        ier = 1;
+      }
       return;
     }
   }
@@ -54,7 +59,10 @@ void incs3(std::int32_t& ier, float& fstbui) {
   if (man.x2pri && man.iy > 0 && tangential_freedoms) {
     io::write_listing(tangential);
     io::write_listing(shear);
-    print_tangential_modes<V>(man.neigrq);
+    if (!print_tangential_modes<V>(man.neigrq)) {
+      report_scratch_fault("INCS3");
+      ier = 4;
+    }
   }
 }
 

@@ -17,7 +17,8 @@ void vibs2(std::int32_t& ier);
 // shared block densit; the density dom stays as given, so a repeated
 // solution gives the same frequencies), solves, and prints the statistics,
 // eigenvalues with their frequencies, eigenvectors and tangential modes
-// (x2pri). ier: 0; 1 A22 not positive definite; 2 the subspace iteration failed.
+// (x2pri). ier: 0; 1 A22 not positive definite; 2 the subspace iteration
+// failed; 4 the scratch file could not be written or read back.
 template <class V>
 void vibs3(std::int32_t& ier);
 

@@ -50,8 +50,13 @@ void vibs3(std::int32_t& ier) {
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
   if (tangential_freedoms) {
     if (const std::int32_t row = condense_tangential<V>()) {
-      io::write_both(a22_failed, {row});
-      ier = 1;
+      if (row == scratch_file_fault) {
+        report_scratch_fault("VIBS3");
+        ier = 4;
+      } else {
+        io::write_both(a22_failed, {row});
+        ier = 1;
+      }
       return;
     }
   }
@@ -78,7 +83,10 @@ void vibs3(std::int32_t& ier) {
   state::f07hil.izu = 0;
   eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}), man.ix,
          man.neigrq);
-  if (man.x2pri && tangential_freedoms) print_tangential_modes<V>(man.neigrq);
+  if (man.x2pri && tangential_freedoms && !print_tangential_modes<V>(man.neigrq)) {
+    report_scratch_fault("VIBS3");
+    ier = 4;
+  }
 }
 
 #define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&);

@@ -28,7 +28,15 @@ def mode_file_blocked_by_directory(workdir):
             ["  Analysis started", " " * 16 + "ERROR WHEN COMPUTING/PRINTING MODE SHAPES"])
 
 
-@pytest.mark.parametrize("fault", [listing_blocked_by_directory, listing_on_full_disk, mode_file_blocked_by_directory])
+def scratch_file_blocked_by_directory(workdir):
+    (workdir / "RCA25").mkdir()
+    return ('ruvo: unit 25 ("RCA25"): cannot open: Is a directory',
+            ["  Analysis started", "", " SUBROUTINE INCS3: SCRATCH FILE RCA25 NOT WRITTEN OR NOT READ BACK",
+             " MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE      INCS3  IER="] + EXIT_C)
+
+
+@pytest.mark.parametrize("fault", [listing_blocked_by_directory, listing_on_full_disk, mode_file_blocked_by_directory,
+                                   scratch_file_blocked_by_directory])
 def test_listing_fault_ends_in_exit_c(ruvo, workdir, buckling_only, capfd, fault):
     (workdir / "plate").mkdir()
     prepare_plate(workdir / "plate")                     # a plate the analysis can solve
@@ -38,8 +46,10 @@ def test_listing_fault_ends_in_exit_c(ruvo, workdir, buckling_only, capfd, fault
     out, err = capfd.readouterr()
     assert out.split("\n")[:-1] == lines                  # never "finished"
     assert err.split("\n")[:-1] == [message]
-    assert not (workdir / "RCA25").exists()
-    # The next run with a listing it can write is not affected.
+    assert not (workdir / "RCA25").is_file()
+    # The next run with files it can write is not affected.
+    if (workdir / "RCA25").is_dir():
+        (workdir / "RCA25").rmdir()
     ruvo.prtnds31.ruvomain(**supported(proj="panel_02"))
     assert capfd.readouterr().out.split("\n")[:-1] == ["  Analysis started", "  Buckling/Vibration analysis finished"]
     assert (workdir / "panel_02.out").read_text().startswith("1\n")
