@@ -98,6 +98,17 @@ bool print_tangential_modes(std::int32_t neigrq) {
   return true;
 }
 
+template <class V>
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed) {
+  const std::int32_t row = condense_tangential<V>();
+  if (row == scratch_file_fault) {
+    report_scratch_fault(routine);
+    return 4;
+  }
+  if (row != 0) io::write_both(a22_failed, {row});
+  return row != 0 ? 1 : 0;
+}
+
 void report_scratch_fault(std::string_view routine) {
   static const io::Format fault("(/,1X,'SUBROUTINE ',A,': SCRATCH FILE RCA25 NOT WRITTEN OR NOT READ BACK')");
   io::write_both(fault, {routine});
@@ -107,7 +118,8 @@ void report_scratch_fault(std::string_view routine) {
   template std::int32_t condense_tangential<V>();                                                     \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t);                                        \
-  template bool print_tangential_modes<V>(std::int32_t);
+  template bool print_tangential_modes<V>(std::int32_t);                                                \
+  template std::int32_t condense_for<V>(std::string_view, const io::Format&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "io/record.hpp"
+
 namespace ruvo {
 
 // Unit and name of the scratch file of the condensation vectors.
@@ -44,6 +46,12 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
 // a record could not be read back (the modes are not printed then).
 template <class V>
 bool print_tangential_modes(std::int32_t neigrq);
+
+// The condensation step of the solution `routine`: its code 0, 1 after
+// `a22_failed` with the failed row (A22 not positive definite), or 4 after
+// the scratch-file message, each on the listing and standard output.
+template <class V>
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed);
 
 // The message of a scratch file that failed the solution `routine` (its
 // caller returns code 4 then), on the listing and standard output.

@@ -48,18 +48,7 @@ void vibs3(std::int32_t& ier) {
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms) {
-    if (const std::int32_t row = condense_tangential<V>()) {
-      if (row == scratch_file_fault) {
-        report_scratch_fault("VIBS3");
-        ier = 4;
-      } else {
-        io::write_both(a22_failed, {row});
-        ier = 1;
-      }
-      return;
-    }
-  }
+  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed)) != 0) return;
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
   const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
