@@ -99,16 +99,8 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   for (int k = 1; k <= set.count; ++k) {
     const int line = set.line(k);
     const float ea = set.ea(k);
-    for (int s = 1; s <= set.segments; ++s) {
-      const float h = set.length(s);
-      const auto bx = elements::segment_scales(xory, h);
-      SegmentFreedoms kpq;
-      kuorkv<V>(xory, line, s, 1, kpq, ier);
-      if (ier != 0) {
-        elements::write_message(heading, lookup, {line, s});
-        ier = 2;
-        return;
-      }
+    const int failed = elements::for_each_segment(set, line, 1, [&](int s, const SegmentFreedoms& kpq, float h,
+                                                                   const elements::SegmentScales& bx) {
       // The force at the first node of the line, once the line is known to lie on the grid.
       if (s == 1) test.pax(2) = ea * skin_strain(xory, pmem, node(line, 1));
       // The axial force varies linearly between the segment's end nodes.
@@ -119,6 +111,11 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
       elements::scatter_segment(kpq, axial, bmt, lv, [&](int q, int p) {
         return double(elements::segment_integral<float>(s1, s2, axial, q, p, bx, f1, f2, fakt, h));
       });
+    });
+    if (failed != 0) {
+      elements::write_message(heading, lookup, {line, failed});
+      ier = 2;
+      return;
     }
   }
 }

@@ -64,19 +64,16 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
     const double mass = set.mass(k);
     if (std::abs(mass) < 1.0e-30) continue;
     const int line = set.line(k);
-    for (int s = 1; s <= set.segments; ++s) {
-      SegmentFreedoms kv;
-      kuorkv<V>(xory, line, s, 1, kv, ier);
-      if (ier != 0) {
-        elements::write_message(heading, lookup, {line, s});
-        ier = 2;
-        return;
-      }
-      const float h = set.length(s);
-      const auto bx = elements::segment_scales(xory, h);
+    const int failed = elements::for_each_segment(set, line, 1, [&](int, const SegmentFreedoms& kv, float h,
+                                                                   const elements::SegmentScales& bx) {
       elements::scatter_segment(kv, values, mmt, lvb, [&](int q, int p) {
         return elements::segment_integral(s1, s2, values, q, p, bx, 1.0f, 1.0f, mass, h);
       });
+    });
+    if (failed != 0) {
+      elements::write_message(heading, lookup, {line, failed});
+      ier = 2;
+      return;
     }
   }
 }

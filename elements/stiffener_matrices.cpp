@@ -76,19 +76,16 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
     const int line = set.line(k);
     for (const BendingTerm& term : bending_terms(set, k)) {
       if (std::abs(term.coefficient) < 1.0e-30) continue;
-      for (int s = 1; s <= set.segments; ++s) {
-        SegmentFreedoms kpq;
-        kuorkv<V>(xory, line, s, 1, kpq, ier);
-        if (ier != 0) {
-          elements::write_message(heading, lookup, {s, line});
-          ier = 2;
-          return;
-        }
-        const float h = set.length(s);
-        const auto bx = elements::segment_scales(xory, h);
+      const int failed = elements::for_each_segment(set, line, 1, [&](int, const SegmentFreedoms& kpq, float h,
+                                                                     const elements::SegmentScales& bx) {
         elements::scatter_segment(kpq, term.form, a11, lvtri, [&](int q, int p) {
           return elements::segment_integral(s1, s2, term.form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
         });
+      });
+      if (failed != 0) {
+        elements::write_message(heading, lookup, {failed, line});
+        ier = 2;
+        return;
       }
     }
   }
@@ -169,16 +166,13 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
     const double ea = set.ea(k);
     if (std::abs(ea) < 1.0e-30) continue;
     const int line = set.line(k);
-    for (int s = 1; s <= set.segments; ++s) {
-      SegmentFreedoms kpq;
-      kuorkv<V>(xory, line, s, set.tangential, kpq, ier);
-      if (ier != 0) return fail(line, s, 2);
-      const float h = set.length(s);
-      const auto bx = elements::segment_scales(xory, h);
+    const auto add = [&](int, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
       elements::scatter_segment(kpq, stretching, a22, lva22, [&](int q, int p) {
         return elements::segment_integral(s1, s2, stretching, q, p, bx, 1.0f, 1.0f, ea, h);
       });
-    }
+    };
+    const int failed = elements::for_each_segment(set, line, set.tangential, add);
+    if (failed != 0) return fail(line, failed, 2);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "elements/shape_functions.hpp"
 #include "elements/term_integration.hpp"
 #include "model/blocks.hpp"
 
@@ -53,6 +54,22 @@ inline SegmentScales segment_scales(char xory, float h) {
     bx(2, 2 + 2 * end) = b1(2, 2) * h;
   }
   return bx;
+}
+
+// Visits the segments of the stiffener on `line` in order with the segment
+// freedoms of function f: visit(s, kv, h, bx). Returns 0, or the segment
+// whose lookup failed (after kuorkv's own message; no later segment visited).
+template <class V, class Visit>
+int for_each_segment(const StiffenerSet<V>& set, int line, int f, Visit&& visit) {
+  for (int s = 1; s <= set.segments; ++s) {
+    SegmentFreedoms kv;
+    std::int32_t ier = 0;
+    kuorkv<V>(set.xory, line, s, f, kv, ier);
+    if (ier != 0) return s;
+    const float h = set.length(s);
+    visit(s, kv, h, segment_scales(set.xory, h));
+  }
+  return 0;
 }
 
 // Adds value(q, p) of every pair of segment freedoms with nonzero equation
