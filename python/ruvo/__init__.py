@@ -15,6 +15,7 @@ from .analysis import buckle, vibrate
 from .results import BucklingResult, VibrationResult
 from .sweep import SweepResult, sweep
 from .toml_panel import load
+from . import sections
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "SweepResult", "VibrationResult", "buckle", "load", "sweep", "vibrate"]
+           "Ply", "Stiffener", "sections", "SweepResult", "VibrationResult", "buckle", "load", "sweep", "vibrate"]

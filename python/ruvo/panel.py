@@ -92,9 +92,9 @@ class Laminate:
     """Skin stiffness: membrane A, coupling B and bending D (3 x 3, over x, y
     and engineering shear xy).
 
-    B is the classical coupling (N = A eps + B kappa with kappa = -w,xx ...);
-    the engine takes its negative, which is what laminate theory through
-    `abdetc` returns. Build with `isotropic`, `from_plies` or `from_matrices`.
+    B is the classical coupling (N = A eps + B kappa with kappa = -w,xx ...,
+    z pointing the way positive W does); the engine takes its negative.
+    Build with `isotropic`, `from_plies` or `from_matrices`.
     """
     A: tuple
     B: tuple
@@ -112,20 +112,18 @@ class Laminate:
 
     @classmethod
     def from_plies(cls, plies, material):
-        """Classical lamination theory through the engine's `abdetc`; ply 1 at
-        the bottom (most negative z)."""
-        import _ruvo
+        """Classical lamination theory in double precision; ply 1 at the
+        bottom (most negative z). A symmetric stack has B exactly zero, a
+        balanced one A16 = A26 = 0 exactly."""
+        from .lamination import stack_stiffness
         plies = tuple(p if isinstance(p, Ply) else Ply(*p) for p in plies)
         if not plies:
             raise ValueError("Laminate.plies: at least one ply is needed")
         if not isinstance(material, Material):
             raise ValueError("Laminate.material: a ruvo.Material is needed")
-        aal, ddl, adl = (np.zeros((3, 3), np.float32, order="F") for _ in range(3))
-        q = np.array([material.E1, material.E2, material.nu12, material.G12], np.float32)
-        _ruvo.ruvoutils.abdetc(len(plies), [p.thickness for p in plies], [p.angle for p in plies], q, 0.0,
-                               aal, ddl, adl, 0)
-        thickness = float(np.sum(np.array([p.thickness for p in plies], np.float32), dtype=np.float32))
-        return cls(aal, -adl.astype(float), ddl, thickness)
+        A, B, D, thickness = stack_stiffness([p.thickness for p in plies], [p.angle for p in plies],
+                                             [material] * len(plies))
+        return cls(A, B, D, thickness)
 
     @classmethod
     def isotropic(cls, E, nu, t):
@@ -135,6 +133,13 @@ class Laminate:
         if not -1.0 < nu < 0.5:
             raise ValueError(f"Laminate.nu: {nu} must lie in (-1, 0.5)")
         return cls.from_plies([Ply(t, 0.0)], Material(E, E, nu, E / (2.0 * (1.0 + nu))))
+
+    @property
+    def coupled(self):
+        """Whether the membrane-bending coupling B is more than rounding:
+        compared with √(A·D), the size a coupling can have."""
+        scale = math.sqrt(np.abs(self.A).max() * np.abs(self.D).max())
+        return bool(np.abs(self.B).max() > 1e-9 * scale)
 
     def packed(self):
         """The 18 stiffness values of one engine laminate column: membrane,
@@ -436,6 +441,9 @@ class Panel:
             raise ValueError(f"Panel.freedoms: {self.freedoms!r} must be 'WUV' or 'W'")
         if self.freedoms == "W" and self.curved:
             raise ValueError("Panel.freedoms: a curved panel needs the in-plane freedoms ('WUV')")
+        if self.freedoms == "W" and self.laminate.coupled:
+            raise ValueError("Panel.freedoms: 'W' alone drops the coupling B of this unsymmetric laminate "
+                             "(the load factor would come out too high); use 'WUV'")
         if not isinstance(self.title, str) or not self.title.isascii() or len(self.title) > 80:
             raise ValueError("Panel.title: at most 80 ASCII characters")
         self._lay_out_grid()

@@ -38,12 +38,17 @@ def abdetc(ruvo, thk, ang, q):
 
 
 @pytest.mark.parametrize("thk, ang", [
-    ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0]),  # symmetric
+    ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0]),  # symmetric and balanced
+    ([0.13] * 7, [30, -30, 90, 0, 90, -30, 30]),      # symmetric, odd count
     ([0.125, 0.25], [0, 90]),                          # unsymmetric
     ([0.2, 0.2], [45, -45]),                           # angle ply: bending-twist coupling
+    ([0.1] * 4, [30, 45, -30, -45]),                   # balanced, unsymmetric
     ([0.1, 0.3, 0.2], [30, -60, 10]),
 ])
-def test_abdetc_is_classical_lamination_theory(ruvo, thk, ang):
+def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang):
+    """The engine's abdetc to its 32 bits, the package's laminate to double
+    precision, with symmetry (B = 0) and balance (A16 = A26 = 0) exact."""
+    from ruvo import Laminate, Material, Ply
     aal, ddl, adl = abdetc(ruvo, thk, ang, CARBON)
     a, b, d = lamination(CARBON, thk, ang)
     h = sum(thk)
@@ -51,8 +56,14 @@ def test_abdetc_is_classical_lamination_theory(ruvo, thk, ang):
     assert np.allclose(aal, a, rtol=0, atol=2e-6 * scale)
     assert np.allclose(adl, -b, rtol=0, atol=2e-6 * scale * h)
     assert np.allclose(ddl, d, rtol=0, atol=2e-6 * scale * h * h)
+    package = Laminate.from_plies([Ply(t, g) for t, g in zip(thk, ang)], Material(*CARBON))
+    for mine, oracle, size in ((package.A, a, scale), (package.B, b, scale * h), (package.D, d, scale * h * h)):
+        assert np.allclose(mine, oracle, rtol=0, atol=1e-12 * size)
     if ang == ang[::-1] and thk == thk[::-1]:
         assert np.abs(adl).max() <= 1e-6 * scale * h
+        assert not np.any(package.B)
+    if sorted(ang) == sorted(-g for g in ang):
+        assert package.A[0][2] == package.A[1][2] == 0.0
 
 
 def test_abdetc_single_isotropic_ply(ruvo):

@@ -1,0 +1,356 @@
+"""Stiffener cross-sections built from their walls: `Blade`, `T`, `L` (angle),
+`Z`, `I` and `Hat` (omega), each wall an isotropic material or a laminate.
+
+Reference axis and signs. Every property is taken about the skin's
+mid-surface, the reference surface of the panel's plate elements. A section
+stands on the skin's surface, half the skin thickness from the mid-surface;
+heights e are measured from the mid-surface, positive away from the skin into
+the stiffener. EA is the axial stiffness, ES = Σ EA_i·e_i the coupling of the
+offset, EI = Σ (EI_i + EA_i·e_i²) the bending stiffness about the mid-surface
+(not about the section's own centroid), GJ the torsion stiffness, mass the
+mass per unit length; `offset` = ES/EA is the height of the stiffness-weighted
+centroid.
+
+Positive W of the engine points away from the side a stiffener stands on
+by default (the "back" of the skin, where the bottom ply of a laminate lies):
+such a stiffener has ES = +EA·offset. On a curved panel with a positive radius
+the centre of curvature lies on the side W points to, so the back is the
+convex (outer) side; a stiffener on the concave side, facing the centre, is
+`side="front"` and has ES = -EA·offset. A negative radius turns both round.
+
+Only bending about the axis parallel to the skin is represented: the engine's
+stiffener bends with the skin, so the lateral bending of L and Z sections and
+their product of inertia do not enter.
+
+A wall is a `Laminate` (x along the stiffener, ply 1 on the wall's inner
+side) or a thickness of the section's `material`. Per unit width a wall
+carries 1/α11 axially, bends through its thickness with 1/δ11, shears with
+1/α66 and twists with 4/δ66, α and δ the membrane and bending parts of the
+inverse of its whole A-B-D matrix: narrow walls are free to contract and to
+curl. The coupling of an unsymmetric wall about its own mid-plane is not
+taken (warned).
+"""
+from __future__ import annotations
+
+import math
+import warnings
+from dataclasses import dataclass, field
+
+import numpy as np
+
+from .panel import Laminate, Stiffener, _number, _set
+
+_SIDES = {"back": 1.0, "front": -1.0}
+
+
+@dataclass(frozen=True)
+class Isotropic:
+    """An isotropic wall material: modulus E and Poisson ratio nu."""
+    E: float
+    nu: float
+
+    def __post_init__(self):
+        _set(self, E=_number("Isotropic", "E", self.E, positive=True), nu=_number("Isotropic", "nu", self.nu))
+        if not -1.0 < self.nu < 0.5:
+            raise ValueError(f"Isotropic.nu: {self.nu} must lie in (-1, 0.5)")
+
+
+@dataclass(frozen=True)
+class Wall:
+    """A flat wall of a section: mid-line `length` b, height `z` of its centre
+    above the skin's mid-surface, `slope` of its mid-line to the skin in
+    degrees (0 lying on it, 90 standing), its laminate."""
+    length: float
+    z: float
+    slope: float
+    laminate: Laminate
+
+    @property
+    def thickness(self):
+        return self.laminate.thickness
+
+    def _compliance(self):
+        lam = self.laminate
+        abd = np.block([[np.array(lam.A), np.array(lam.B)], [np.array(lam.B), np.array(lam.D)]])
+        return np.linalg.inv(abd)
+
+    @property
+    def axial(self):
+        """Axial stiffness per unit width, 1/α11."""
+        return 1.0 / self._compliance()[0, 0]
+
+    @property
+    def bending(self):
+        """Bending stiffness through the thickness per unit width, 1/δ11."""
+        return 1.0 / self._compliance()[3, 3]
+
+    @property
+    def shear(self):
+        """Membrane shear stiffness per unit width (G·t), 1/α66."""
+        return 1.0 / self._compliance()[2, 2]
+
+    @property
+    def torsion(self):
+        """Saint-Venant torsion stiffness per unit width (G·t³/3), 4/δ66."""
+        return 4.0 / self._compliance()[5, 5]
+
+    def own_bending(self):
+        """EI of the wall about the horizontal axis through its centre: in its
+        plane as it stands up, through its thickness as it lies down."""
+        s, c = math.sin(math.radians(self.slope)), math.cos(math.radians(self.slope))
+        return self.length * (self.axial * self.length ** 2 * s * s / 12.0 + self.bending * c * c)
+
+
+@dataclass(frozen=True)
+class Crippling:
+    """What the engine's crippling routines take: the stringer type (1 the
+    T profile, 2 the omega) and the members of the shared block
+    `stringercom`, the web laminate's bending stiffnesses `ddst` packed
+    D11, D12, D22, D16, D26, D66."""
+    stringer_type: int
+    stringercom: dict
+
+
+@dataclass(frozen=True, kw_only=True)
+class Section:
+    """Common part of the shapes: the skin the section stands on, the
+    material of walls given as thicknesses, the density of the walls."""
+    skin: Laminate
+    material: Isotropic | None = None
+    density: float = 0.0
+    walls: tuple = field(init=False, repr=False, compare=False)
+
+    def __post_init__(self):
+        name = type(self).__name__
+        if not isinstance(self.skin, Laminate):
+            raise ValueError(f"{name}.skin: a ruvo.Laminate is needed, got {self.skin!r}")
+        if self.skin.thickness is None:
+            raise ValueError(f"{name}.skin: the laminate's thickness is unknown (give Laminate(thickness=...))")
+        if self.material is not None and not isinstance(self.material, Isotropic):
+            raise ValueError(f"{name}.material: a ruvo.sections.Isotropic is needed, got {self.material!r}")
+        _set(self, density=_number(name, "density", self.density, nonnegative=True))
+        _set(self, walls=tuple(self._walls()))
+
+    # ---- helpers of the shapes --------------------------------------------------
+
+    def _length(self, attribute):
+        return _number(type(self).__name__, attribute, getattr(self, attribute), positive=True)
+
+    def _laminate(self, attribute):
+        """The laminate of wall `attribute`: given, or a thickness of `material`."""
+        name, value = type(self).__name__, getattr(self, attribute)
+        if isinstance(value, Laminate):
+            if value.thickness is None:
+                raise ValueError(f"{name}.{attribute}: the laminate's thickness is unknown")
+            if value.coupled:
+                warnings.warn(f"{name}.{attribute}: the wall laminate is unsymmetric; its own coupling B is "
+                              "not taken", UserWarning, stacklevel=4)
+            return value
+        if self.material is None:
+            raise ValueError(f"{name}.{attribute}: a thickness needs the section's material "
+                             "(or give a ruvo.Laminate)")
+        t = _number(name, attribute, value, positive=True)
+        return Laminate.isotropic(self.material.E, self.material.nu, t)
+
+    def _above(self, name, height, thickness):
+        if height <= 0.0:
+            raise ValueError(f"{type(self).__name__}.{name}: leaves no web above the walls of {thickness}")
+        return height
+
+    @property
+    def _surface(self):
+        """Height of the skin's surface above its mid-surface."""
+        return 0.5 * self.skin.thickness
+
+    # ---- properties -----------------------------------------------------------------
+
+    @property
+    def EA(self):
+        return sum(w.axial * w.length for w in self.walls)
+
+    @property
+    def ES(self):
+        """Coupling of the offset, Σ EA_i·e_i (a stiffener on the back)."""
+        return sum(w.axial * w.length * w.z for w in self.walls)
+
+    @property
+    def EI(self):
+        """Bending stiffness about the skin's mid-surface."""
+        return sum(w.own_bending() + w.axial * w.length * w.z ** 2 for w in self.walls)
+
+    @property
+    def offset(self):
+        """Height of the stiffness-weighted centroid above the skin's mid-surface."""
+        return self.ES / self.EA
+
+    @property
+    def EI_centroid(self):
+        """Bending stiffness about the section's own (stiffness-weighted) centroid."""
+        return self.EI - self.EA * self.offset ** 2
+
+    @property
+    def area(self):
+        return sum(w.length * w.thickness for w in self.walls)
+
+    @property
+    def centroid(self):
+        """Height of the area centroid above the skin's mid-surface."""
+        return sum(w.length * w.thickness * w.z for w in self.walls) / self.area
+
+    @property
+    def GJ(self):
+        """Open thin walls: Σ b·(4/δ66), G·b·t³/3 for an isotropic wall."""
+        return sum(w.torsion * w.length for w in self.walls)
+
+    @property
+    def mass(self):
+        """Mass per unit length."""
+        return self.density * self.area
+
+    @property
+    def crippling(self):
+        """The engine's crippling data, or None: the engine has routines for
+        the T and the omega (Hat) profile only."""
+        return None
+
+    def stiffener(self, position=None, *, line=None, side="back"):
+        """The `Stiffener` of this section at `position` (or grid `line`), on
+        the `side` "back" (the default: positive W points away from it) or
+        "front"."""
+        if side not in _SIDES:
+            raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
+        return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
+                         line=line)
+
+
+def _packed_bending(laminate):
+    d = np.array(laminate.D)
+    return [float(d[i, j]) for i, j in ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))]
+
+
+@dataclass(frozen=True, kw_only=True)
+class Blade(Section):
+    """A flat bar standing on the skin: `height` over the skin's surface, wall `web`."""
+    height: float
+    web: Laminate | float
+
+    def _walls(self):
+        h = self._length("height")
+        yield Wall(h, self._surface + 0.5 * h, 90.0, self._laminate("web"))
+
+
+@dataclass(frozen=True, kw_only=True)
+class T(Section):
+    """A foot lying on the skin (`foot_width`, wall `foot`) with a web standing
+    on its middle up to `height` over the skin's surface (wall `web`)."""
+    height: float
+    web: Laminate | float
+    foot_width: float
+    foot: Laminate | float
+
+    def _walls(self):
+        foot = self._laminate("foot")
+        web_height = self._above("height", self._length("height") - foot.thickness, foot.thickness)
+        yield Wall(self._length("foot_width"), self._surface + 0.5 * foot.thickness, 0.0, foot)
+        yield Wall(web_height, self._surface + foot.thickness + 0.5 * web_height, 90.0, self._laminate("web"))
+
+    @property
+    def crippling(self):
+        foot, web = self.walls
+        return Crippling(1, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
+                                 webheight=web.length, ddst=_packed_bending(web.laminate),
+                                 chordwidth=0.0, chordth=0.0, alpha=0.0))
+
+
+@dataclass(frozen=True, kw_only=True)
+class L(T):
+    """An angle: a foot lying on the skin with the web standing at one of its
+    ends. About the axis parallel to the skin it is the T of the same walls."""
+
+    @property
+    def crippling(self):
+        return None
+
+
+@dataclass(frozen=True, kw_only=True)
+class I(Section):  # noqa: E742 (the shape's name)
+    """A T with a top flange (`flange_width`, wall `flange`) whose upper
+    surface lies at `height` over the skin's surface."""
+    height: float
+    web: Laminate | float
+    foot_width: float
+    foot: Laminate | float
+    flange_width: float
+    flange: Laminate | float
+
+    def _walls(self):
+        foot, flange = self._laminate("foot"), self._laminate("flange")
+        h = self._length("height")
+        web_height = self._above("height", h - foot.thickness - flange.thickness,
+                                 foot.thickness + flange.thickness)
+        yield Wall(self._length("foot_width"), self._surface + 0.5 * foot.thickness, 0.0, foot)
+        yield Wall(web_height, self._surface + foot.thickness + 0.5 * web_height, 90.0, self._laminate("web"))
+        yield Wall(self._length("flange_width"), self._surface + h - 0.5 * flange.thickness, 0.0, flange)
+
+
+@dataclass(frozen=True, kw_only=True)
+class Z(I):
+    """A foot on the skin and a top flange pointing the other way from the
+    web. About the axis parallel to the skin it is the I of the same walls."""
+
+
+@dataclass(frozen=True, kw_only=True)
+class Hat(Section):
+    """An omega: two feet on the skin (`foot_width` each, wall `foot`), two
+    webs (wall `web`) opening by `web_angle` degrees between them (0:
+    parallel webs), a crown (`crown_width` along its mid-line, wall `crown`)
+    whose upper surface lies at `height` over the skin's surface.
+
+    GJ: the closed cell of crown, webs and skin by the Bredt formula
+    4·A²/∮ds/(G·t) (the cell closed by the skin's mid-surface, the webs'
+    mid-lines carried down to it), plus the open feet.
+    """
+    height: float
+    crown_width: float
+    crown: Laminate | float
+    web: Laminate | float
+    web_angle: float
+    foot_width: float
+    foot: Laminate | float
+
+    def _half_angle(self):
+        angle = _number("Hat", "web_angle", self.web_angle)
+        if not 0.0 <= angle < 180.0:
+            raise ValueError(f"Hat.web_angle: {angle} degrees must lie in [0, 180)")
+        return math.radians(0.5 * angle)
+
+    def _walls(self):
+        foot, crown = self._laminate("foot"), self._laminate("crown")
+        z_foot = self._surface + 0.5 * foot.thickness
+        z_crown = self._surface + self._length("height") - 0.5 * crown.thickness
+        rise = self._above("height", z_crown - z_foot, 0.5 * (foot.thickness + crown.thickness))
+        half = self._half_angle()
+        web = Wall(rise / math.cos(half), 0.5 * (z_foot + z_crown), 90.0 - math.degrees(half), self._laminate("web"))
+        feet = Wall(self._length("foot_width"), z_foot, 0.0, foot)
+        yield from (feet, feet, web, web, Wall(self._length("crown_width"), z_crown, 0.0, crown))
+
+    @property
+    def GJ(self):
+        foot, _, web, _, crown = self.walls
+        half = self._half_angle()
+        skin_shear = 1.0 / np.linalg.inv(np.array(self.skin.A))[2, 2]
+        depth = crown.z
+        bottom = crown.length + 2.0 * depth * math.tan(half)
+        enclosed = 0.5 * (crown.length + bottom) * depth
+        path = crown.length / crown.shear + 2.0 * depth / math.cos(half) / web.shear + bottom / skin_shear
+        return 4.0 * enclosed ** 2 / path + 2.0 * foot.torsion * foot.length
+
+    @property
+    def crippling(self):
+        foot, _, web, _, crown = self.walls
+        return Crippling(2, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
+                                 webheight=crown.z - foot.z, ddst=_packed_bending(web.laminate),
+                                 chordwidth=crown.length, chordth=crown.thickness, alpha=float(self.web_angle)))
+
+
+__all__ = ["Blade", "Crippling", "Hat", "I", "Isotropic", "L", "Section", "T", "Wall", "Z"]
