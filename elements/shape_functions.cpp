@@ -1,5 +1,7 @@
 #include "elements/shape_functions.hpp"
 
+#include <algorithm>
+
 #include "elements/message.hpp"
 #include "model/blocks.hpp"
 
@@ -24,10 +26,26 @@ void phi(std::int32_t i, float z, float& val, std::int32_t& ier) {
 template <class V>
 bool carries_function(std::int32_t ifun) {
   const auto& ina = state::f07ina<V>();
+  if (ifun == 1) return true;
+  for (int k = 1; k <= std::clamp(ina.knfun, 0, 5); ++k)
+    if (ina.ku(k) == ifun) return true;
+  return false;
+}
+
+namespace {
+
+// The functions iuoriv looks up: any with all five carried, W, BETA and
+// GAMMA with (1,4,5), and W, U, V with any three, so that a lookup of U or
+// V under (1,4,5) returns the never-numbered markers of the key matrix.
+template <class V>
+bool iuoriv_accepts(std::int32_t ifun) {
+  const auto& ina = state::f07ina<V>();
   if (ifun < 1 || ifun > 5) return false;
   const bool rotations_only = ina.knfun == 3 && ina.ku(2) == 4;  // (1,4,5)
   return ina.knfun == 5 || ifun == 1 || (rotations_only && ifun > 3) || (ina.knfun == 3 && ifun <= 3);
 }
+
+}  // namespace
 
 template <class V>
 void iuoriv(std::int32_t i, std::int32_t j, std::int32_t ifun, ElementFreedoms& iu, std::int32_t& ier) {
@@ -41,7 +59,7 @@ void iuoriv(std::int32_t i, std::int32_t j, std::int32_t ifun, ElementFreedoms& 
     ier = 1;
     return;
   }
-  if (!carries_function<V>(ifun)) {
+  if (!iuoriv_accepts<V>(ifun)) {
     iu = {};
     ier = 2;
     return;

@@ -26,13 +26,15 @@ using SegmentFreedoms = Array<std::int32_t, 2, 4>;
 // val = Hi(z) in 32 bits; ier 1 for z outside [-1e-5, 1+1e-5], 2 for i outside 1..4.
 void phi(std::int32_t i, float z, float& val, std::int32_t& ier);
 
-// Whether the freedom set ku carries function ifun (W always).
+// Whether the freedom set ku(1..knfun) carries function ifun (W always).
 template <class V>
 bool carries_function(std::int32_t ifun);
 
 // iu of function ifun on the element (y-line i, x-line j). ier 1 (with a
-// message) for a position off the grid, 2 (iu zeroed) for a function that
-// the freedom set ku does not carry.
+// message) for a position off the grid, 2 (iu zeroed) for a function it
+// does not look up: one outside 1..5, or not carried by ku, except that with
+// three functions carried it looks up W, U and V alike (under (1,4,5) U and
+// V give the key matrix's never-numbered markers).
 template <class V>
 void iuoriv(std::int32_t i, std::int32_t j, std::int32_t ifun, ElementFreedoms& iu, std::int32_t& ier);
 

@@ -4,7 +4,7 @@ the model, and the rows of every variant."""
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args
+from conftest import ruvomain_args, supported
 from test_input_routines import element_arrays, keep_plot_controls  # noqa: F401 (a fixture)
 
 
@@ -83,6 +83,39 @@ def test_routine_failures_stay_in_the_listing(ruvo, w_panel, listing_file):
         " Please correct input of KU in NAMELIST SUBDIV",
         "", " MESSAGE FROM SUBROUTINE IUORIV: INCONSISTENT ARGUMENT",
         " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE", ""]
+
+
+@pytest.mark.parametrize("functions", [[1, 0, 0, 0, 0], [1, 2, 3, 0, 0], [1, 4, 5, 0, 0], [1, 2, 3, 4, 5]])
+def test_every_freedom_set_passes_the_guards_of_every_assembly(ruvo, workdir, buckling_only, listing_file,
+                                                               keep_plot_controls, functions):
+    """After a run with each of the four freedom sets, every assembly called
+    from the host runs on the model it left (under W, BETA, GAMMA the key
+    matrix keeps the never-numbered marker for U and V, which no assembly
+    looks up)."""
+    p = ruvo.prtnds31
+    p.ruvomain(**supported(kup=functions))
+    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    ix, iy = int(ruvo.man.ix), int(ruvo.man.iy)
+    assert ix > 0 and (iy > 0) == (len([f for f in functions if f]) > 1)
+    lv = np.zeros(ix, np.int32)
+    ruvo.ruvoutils.mklvbd(lv, ix, ix, 0)
+    a11, a22, bmt = np.zeros(ix * (ix + 1) // 2), np.zeros(max(iy * (iy + 1) // 2, 1)), np.zeros(ix * (ix + 1) // 2)
+    a21 = np.zeros((int(ruvo.ruvo31.p_ny), ix), order="F")
+    pmem = np.ones((int(ruvo.ruvo31.p_nodes), 3), np.float32, order="F")
+    p.cmpa11(a11, 0)
+    p.cmpa21(a21, 0, 0)
+    p.cmpa22(a22, 0)
+    for xory in "XY":
+        p.a21ast(xory, a21, 0)
+        p.a22ast(xory, a22, 0)
+        p.bmatst(xory, bmt, lv, pmem, 1.0, 0)
+        p.mmtst(xory, np.zeros(ix * (ix + 1) // 2))
+    p.a11xst(a11, 0)
+    p.a11yst(a11, 0)
+    p.cmpbmt(bmt, lv, pmem, 1.0, 0)
+    assert p.cmpmmt(np.zeros(ix * (ix + 1) // 2), lv) == 0
+    p.incs2(0)
+    assert a11.any() and bmt.any() and a22.any() == (2 in functions)  # the plate has no shear stiffness
 
 
 @pytest.mark.parametrize("variant, rows", [("19", 5776), ("21", 7056), ("25", 10000), ("31", 15376)])
