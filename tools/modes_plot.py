@@ -1,84 +1,14 @@
-"""Reads a mode-shape file (the project name followed by MODES.txt) into numpy
-arrays and draws the contour of the panel and each mode as filled contour
-plots into one PNG:
+"""Draws a mode-shape file (the project name followed by MODES.txt) into one
+PNG, with the package's reader (`ruvo.modefile.read_modes`) and drawing
+(`ruvo.plot.mode_file`): the contour of the panel and each mode side by side.
 
-    /usr/bin/python3 tools/modes_plot.py panel_01MODES.txt panel_01.png
-
-The file holds the counts of plot intervals, then blocks of one heading, a
-header record (0.0 and the coordinates across the lines) and one record per
-line (its coordinate and the values along it); the heading names the
-coordinate that increases from line to line.
+    PYTHONPATH=build/python /usr/bin/python3 tools/modes_plot.py panel_01MODES.txt panel_01.png
 """
-import re
 import sys
-from dataclasses import dataclass
 
-import numpy as np
-
-_HEADING = re.compile(r"^(?:#CONTOUR\.|\s*MODE\s*(\d+)\.)\s*([XY]) increases from line to line")
-
-
-@dataclass
-class Block:
-    """One block of the file: values[i, j] is the value at (x[i], y[j])."""
-    mode: int  # the mode number, 0 for the contour
-    x: np.ndarray
-    y: np.ndarray
-    values: np.ndarray
-
-
-def _numbers(line):
-    # A value too large for its field is written as asterisks.
-    return [float("nan") if "*" in word else float(word) for word in line.split()]
-
-
-def read_modes(path):
-    """The contour block and the list of mode blocks of a mode-shape file."""
-    with open(path) as f:
-        lines = f.read().splitlines()
-    npx, npy = (int(v) for v in lines[1].split())
-    blocks, at = [], 2
-    while at < len(lines):
-        heading = _HEADING.match(lines[at])
-        if heading is None:
-            raise ValueError(f"{path}:{at + 1}: not a block heading: {lines[at]!r}")
-        over_x = heading.group(2) == "X"
-        count = (npx if over_x else npy) + 1
-        across = np.array(_numbers(lines[at + 1])[1:])
-        rows = np.array([_numbers(line) for line in lines[at + 2:at + 2 + count]])
-        if rows.shape != (count, across.size + 1):
-            raise ValueError(f"{path}:{at + 1}: block of {rows.shape} values, expected {(count, across.size + 1)}")
-        along, values = rows[:, 0], rows[:, 1:]
-        x, y = (along, across) if over_x else (across, along)
-        blocks.append(Block(int(heading.group(1) or 0), x, y, values if over_x else values.T))
-        at += 2 + count
-    if not blocks or blocks[0].mode != 0:
-        raise ValueError(f"{path}: no contour block first")
-    return blocks[0], blocks[1:]
-
-
-def draw(path, png):
-    """Filled contour plots of the contour and every mode, side by side."""
-    import matplotlib
-    matplotlib.use("Agg")
-    import matplotlib.pyplot as plt
-
-    contour, modes = read_modes(path)
-    panels = [("contour", contour)] + [(f"mode {b.mode}", b) for b in modes]
-    fig, axes = plt.subplots(1, len(panels), figsize=(4 * len(panels), 3.6), squeeze=False)
-    for ax, (title, block) in zip(axes[0], panels):
-        filled = ax.contourf(block.x, block.y, block.values.T, levels=20, cmap="RdBu_r")
-        fig.colorbar(filled, ax=ax, shrink=0.8)
-        ax.set_title(title)
-        ax.set_aspect("equal")
-        ax.set_xlabel("x")
-        ax.set_ylabel("y")
-    fig.tight_layout()
-    fig.savefig(png, dpi=72)
-    plt.close(fig)
-
+from ruvo.plot import mode_file
 
 if __name__ == "__main__":
     if len(sys.argv) != 3:
         sys.exit("usage: modes_plot.py MODES-FILE PNG-FILE")
-    draw(sys.argv[1], sys.argv[2])
+    mode_file(sys.argv[1], sys.argv[2])

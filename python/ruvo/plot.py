@@ -1,9 +1,26 @@
-"""Pictures of mode shapes (matplotlib; without a display it draws through Agg)."""
+"""Pictures of mode shapes in the panel's true geometry (matplotlib; without a
+display it draws through Agg).
+
+A skewed panel is drawn as the parallelogram of its grid lines: the grid
+direction x' lies at skew_x from x (towards y), y' at skew_y from y (towards
+-x), so that a grid point at lengths (x', y') along them sits at
+x = x'·cos(skew_x) - y'·sin(skew_y), y = x'·sin(skew_x) + y'·cos(skew_y). A
+curved panel is drawn developed: lengths along the surface, and the figure
+says so. W is shown divided by its largest magnitude, on a colour scale
+centred on zero; stringers and frames are drawn in different lines, named
+in a legend.
+"""
 from __future__ import annotations
 
+import math
 import os
+import textwrap
 
 import numpy as np
+
+STRINGER = dict(color="black", linewidth=2.2, linestyle="-")
+FRAME = dict(color="darkorange", linewidth=2.2, linestyle="--")
+LEVELS = np.linspace(-1.0, 1.0, 21)  # the same on every mode: white is W = 0
 
 
 def _pyplot():
@@ -14,30 +31,135 @@ def _pyplot():
     return plt
 
 
-def mode(result, mode=1, ax=None, file=None, points=81):
-    """Filled contour of W of one mode over the panel, stiffener lines on
-    top: stringers along x at their y, frames along y at their x."""
-    plt = _pyplot()
+def to_plane(panel, x, y):
+    """Grid coordinates (lengths along the grid lines) to the plane of the picture."""
+    ax, ay = math.radians(panel.skew_x), math.radians(panel.skew_y)
+    return x * math.cos(ax) - y * math.sin(ay), x * math.sin(ax) + y * math.cos(ay)
+
+
+def _extent(panel):
+    """Width and height of the picture of the panel."""
+    corners = to_plane(panel, np.array([0.0, panel.length, panel.length, 0.0]),
+                       np.array([0.0, 0.0, panel.width, panel.width]))
+    return np.ptp(corners[0]), np.ptp(corners[1])
+
+
+def _note(panel):
+    """What the picture shows of the panel's geometry, for the figure's title."""
+    notes = []
+    if panel.curved:
+        notes.append("curved, drawn developed (lengths along the surface)")
+    if panel.skew_x or panel.skew_y:
+        notes.append(f"skewed: x' at {panel.skew_x:g}°, y' at {panel.skew_y:g}°")
+    return "; ".join(notes)
+
+
+def _draw_mode(ax, result, mode, points, units):
     panel = result.panel
-    x = np.linspace(0.0, panel.length, points)
-    y = np.linspace(0.0, panel.width, points)
-    gx, gy = np.meshgrid(x, y)
+    gx, gy = np.meshgrid(np.linspace(0.0, panel.length, points), np.linspace(0.0, panel.width, points))
     w = result.w(gx, gy, mode)
-    peak = np.abs(w).max() or 1.0
-    if ax is None:
-        width = 7.0
-        _, ax = plt.subplots(figsize=(width, max(2.5, width * panel.width / panel.length)), layout="constrained")
-    filled = ax.contourf(gx, gy, w / peak, levels=np.linspace(-1, 1, 21), cmap="RdBu_r")
-    ax.figure.colorbar(filled, ax=ax, label="W / max |W|")
-    for line in panel.stringer_lines:
-        ax.axhline(panel.y_nodes[line - 1], color="k", linewidth=2.0)
-    for line in panel.frame_lines:
-        ax.axvline(panel.x_nodes[line - 1], color="k", linewidth=2.0)
+    px, py = to_plane(panel, gx, gy)
+    filled = ax.contourf(px, py, w / (np.abs(w).max() or 1.0), levels=LEVELS, cmap="RdBu_r", vmin=-1.0, vmax=1.0)
+    edge_x, edge_y = to_plane(panel, np.array([0, panel.length, panel.length, 0, 0]),
+                              np.array([0, 0, panel.width, panel.width, 0]))
+    ax.plot(edge_x, edge_y, color="0.3", linewidth=0.8)
+    for k, line in enumerate(panel.stringer_lines):
+        y = panel.y_nodes[line - 1]
+        ax.plot(*to_plane(panel, np.array([0.0, panel.length]), np.array([y, y])), **STRINGER,
+                label="stringer" if k == 0 else None)
+    for k, line in enumerate(panel.frame_lines):
+        x = panel.x_nodes[line - 1]
+        ax.plot(*to_plane(panel, np.array([x, x]), np.array([0.0, panel.width])), **FRAME,
+                label="frame" if k == 0 else None)
     ax.set_aspect("equal")
-    ax.set_xlabel("x")
-    ax.set_ylabel("y")
-    title = f"{panel.title}: " if panel.title else ""
-    ax.set_title(title + result._label(mode))
+    along = "along the surface " if panel.curved else ""
+    ax.set_xlabel(f"x {along}({units})")
+    ax.set_ylabel(f"y {along}({units})")
+    ax.set_title(result._label(mode), fontsize="medium")
+    return filled
+
+
+def _finish(fig, axes, filled, result, file):
+    """Shared colour bar, legend and title; the layout engine keeps every
+    text inside the figure."""
+    panel = result.panel
+    fig.colorbar(filled, ax=axes, label="W / max |W|", ticks=np.linspace(-1.0, 1.0, 5), shrink=0.9)
+    handles, labels = axes[0].get_legend_handles_labels()
+    if handles:
+        axes[-1].legend(handles, labels, loc="upper left", bbox_to_anchor=(1.0, -0.08), fontsize="small",
+                        frameon=False, handlelength=3.0)
+    title = "\n".join(filter(None, [panel.title, _note(panel)]))
+    if title:
+        fig.suptitle(textwrap.fill(title, 70) if "\n" not in title else title, fontsize="medium")
+    if file is not None:
+        fig.savefig(file, dpi=100)
+
+
+def _figure(panel, count, columns):
+    plt = _pyplot()
+    width, height = _extent(panel)
+    columns = columns or (count if count <= 3 else 3 if width <= 1.5 * height else 2)
+    rows = math.ceil(count / columns)
+    cell = 4.2 if columns > 1 else 6.5
+    # Axes about 0.7 of their cell wide (labels, colour bar), plus room for titles and labels.
+    fig, axes = plt.subplots(rows, columns, squeeze=False, layout="constrained",
+                             figsize=(cell * columns + 1.2, rows * (0.7 * cell * height / width + 1.0) + 0.9))
+    for extra in axes.flat[count:]:
+        extra.remove()
+    return fig, list(axes.flat[:count])
+
+
+def mode(result, mode=1, ax=None, file=None, points=81, units="mm"):
+    """Filled contour of W of one mode over the panel in its true geometry,
+    stiffeners on top; returns the axes (and writes `file` when given)."""
+    if ax is None:
+        fig, axes = _figure(result.panel, 1, 1)
+        ax = axes[0]
+        _finish(fig, axes, _draw_mode(ax, result, mode, points, units), result, file)
+        return ax
+    filled = _draw_mode(ax, result, mode, points, units)
+    ax.figure.colorbar(filled, ax=ax, label="W / max |W|", ticks=np.linspace(-1.0, 1.0, 5))
+    if ax.get_legend_handles_labels()[0]:
+        ax.legend(loc="best", fontsize="small")
     if file is not None:
         ax.figure.savefig(file, dpi=100)
     return ax
+
+
+def modes(result, modes=None, file=None, points=61, units="mm", columns=None):
+    """Several modes (all computed by default) in one figure on one colour
+    scale; returns the figure (and writes `file` when given)."""
+    chosen = list(range(1, result.modes + 1)) if modes is None else [int(m) for m in modes]
+    fig, axes = _figure(result.panel, len(chosen), columns)
+    filled = None
+    for ax, m in zip(axes, chosen):
+        filled = _draw_mode(ax, result, m, points, units)
+    _finish(fig, axes, filled, result, file)
+    return fig
+
+
+def mode_file(path, png, units="mm"):
+    """The contour and every mode of a mode-shape file, side by side, on the
+    file's own grid (it holds no skew): the modes on a colour scale centred
+    on zero."""
+    from .modefile import read_modes
+    plt = _pyplot()
+    contour, blocks = read_modes(path)
+    pictures = [("contour: height above the corner plane", contour)] + [(f"mode {b.mode}", b) for b in blocks]
+    fig, axes = plt.subplots(1, len(pictures), figsize=(4.2 * len(pictures), 3.8), squeeze=False,
+                             layout="constrained")
+    for ax, (title, block) in zip(axes[0], pictures):
+        values = block.values.T
+        if block.mode:
+            peak = np.nanmax(np.abs(values)) or 1.0
+            filled = ax.contourf(block.x, block.y, values / peak, levels=LEVELS, cmap="RdBu_r")
+            fig.colorbar(filled, ax=ax, shrink=0.8, label="W / max |W|", ticks=np.linspace(-1.0, 1.0, 5))
+        else:
+            filled = ax.contourf(block.x, block.y, values, levels=20, cmap="viridis")
+            fig.colorbar(filled, ax=ax, shrink=0.8, label=f"height ({units})")
+        ax.set_title(title, fontsize="medium")
+        ax.set_aspect("equal")
+        ax.set_xlabel(f"x ({units})")
+        ax.set_ylabel(f"y ({units})")
+    fig.savefig(png, dpi=72)
+    plt.close(fig)

@@ -86,11 +86,18 @@ class ModalResult:
     def save_listing(self, path):
         Path(path).write_text(self.listing)
 
-    def plot(self, mode=1, ax=None, file=None, points=81):
-        """Filled contour of W of `mode` with the stiffener lines drawn on it;
-        returns the axes (and writes `file` when given)."""
+    def plot(self, mode=1, ax=None, file=None, points=81, units="mm"):
+        """Filled contour of W of `mode` in the panel's true geometry with the
+        stringers and frames drawn on it; returns the axes (and writes `file`
+        when given)."""
         from . import plot
-        return plot.mode(self, mode, ax=ax, file=file, points=points)
+        return plot.mode(self, mode, ax=ax, file=file, points=points, units=units)
+
+    def plot_modes(self, modes=None, file=None, points=61, units="mm", columns=None):
+        """Several modes (all by default) in one figure on one colour scale
+        centred on zero; returns the figure (and writes `file` when given)."""
+        from . import plot
+        return plot.modes(self, modes, file=file, points=points, units=units, columns=columns)
 
     def _label(self, mode):
         return f"mode {mode}"

@@ -9,6 +9,7 @@ import pytest
 
 import _ruvo
 from conftest import callruvo_args
+from ruvo.modefile import read_modes
 
 
 @pytest.fixture
@@ -79,8 +80,6 @@ def test_host_calls_beyond_the_plot_arrays_are_refused(ruvo, plot_controls, work
 # ---- runs with plotting requested ------------------------------------------------
 
 TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
-sys.path.insert(0, str(TOOLS))
-from modes_plot import read_modes  # noqa: E402
 
 SS = [0, 1, 2, 3, 0, 0, 0]  # W, U and V held along the edge
 

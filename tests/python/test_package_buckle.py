@@ -127,6 +127,57 @@ def test_modes_on_the_grid_and_between_the_nodes(here):
         result.w(250.0, 50.0)
 
 
+def smeared_plate_load(skin, section, pitch, length, width):
+    """Nx at buckling of the simply supported plate with the stringers smeared
+    over their pitch (A11 + EA/d, B11 = -ES/d, D11 + EI/d, D66 + GJ/4d), in
+    the waves u = U cos αx sin βy, v = V sin αx cos βy, w = W sin αx sin βy
+    (α = mπ/a, β = π/b): U and V condensed out of the 3 x 3 stiffness of the
+    waves, the least over m."""
+    A, B11, D = np.array(skin.A), -section.ES / pitch, np.array(skin.D)
+    A[0, 0] += section.EA / pitch
+    D[0, 0] += section.EI / pitch
+    D[2, 2] += section.GJ / (4 * pitch)
+    beta, loads = math.pi / width, []
+    for m in range(1, 8):
+        alpha = m * math.pi / length
+        kuv = np.array([[A[0, 0] * alpha ** 2 + A[2, 2] * beta ** 2, (A[0, 1] + A[2, 2]) * alpha * beta],
+                        [(A[0, 1] + A[2, 2]) * alpha * beta, A[1, 1] * beta ** 2 + A[2, 2] * alpha ** 2]])
+        kuw = np.array([-B11 * alpha ** 3, 0.0])
+        kww = (D[0, 0] * alpha ** 4 + 2 * (D[0, 1] + 2 * D[2, 2]) * (alpha * beta) ** 2
+               + D[1, 1] * beta ** 4)
+        loads.append((kww - kuw @ np.linalg.solve(kuv, kuw)) / alpha ** 2)
+    return min(loads)
+
+
+def test_blade_stiffened_plate_against_the_smeared_plate(here):
+    """Seven blades at equal pitch on a simply supported plate (U free on the
+    loaded edges, V on the others, as the waves have them): at y = k·b/8 the
+    sines of the first wave across sum to what the smeared stringers give.
+    The load factor scales the skin's Nx; the stringers take EA·a11·Nx each
+    at the skin's strain, so the smeared plate's total load is shared.
+    Curved, the stringers on the convex side (the back, for a positive
+    radius) carry more than on the concave side, as outside stringers do on
+    a cylinder in compression; a negative radius swaps the two."""
+    skin = Laminate.isotropic(70000.0, 0.3, 2.0)
+    blade = ruvo.sections.Blade(height=20.0, web=2.0, skin=skin, material=ruvo.sections.Isotropic(70000.0, 0.3))
+    length, width, pitch = 600.0, 400.0, 50.0
+    along, across = ruvo.Edge("conditions", ("W", "V")), ruvo.Edge("conditions", ("W", "U"))
+    panel = Panel(length=length, width=width, laminate=skin, loads=Loads(Nx=1.0),
+                  edges=ruvo.Edges(x0=along, xl=along, y0=across, yl=across),
+                  stringers=[blade.stiffener(pitch * k) for k in range(1, 8)], mesh=Mesh(nx=16, ny=24))
+    skin_share = 1.0 / (1.0 + blade.EA * np.linalg.inv(skin.A)[0, 0] / pitch)
+    derived = smeared_plate_load(skin, blade, pitch, length, width) * skin_share
+    assert ruvo.buckle(panel, modes=1).load_factors[0] == pytest.approx(derived, rel=0.01)
+    sides = {}
+    for ry in (1000.0, -1000.0):
+        for side in ("back", "front"):
+            curved = panel.replace(ry=ry, edges="simply supported", mesh=Mesh(nx=12, ny=16),
+                                   stringers=[blade.stiffener(pitch * k, side=side) for k in range(1, 8)])
+            sides[ry, side] = ruvo.buckle(curved, modes=1).load_factors[0]
+    assert sides[1000.0, "back"] > 1.05 * sides[1000.0, "front"]
+    assert (sides[-1000.0, "front"], sides[-1000.0, "back"]) == (sides[1000.0, "back"], sides[1000.0, "front"])
+
+
 def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
     panel, _ = ruvo.load(EXAMPLES / "stiffened_curved_panel.toml")
     result = ruvo.buckle(panel, modes=2)
@@ -136,8 +187,12 @@ def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
     import matplotlib
     matplotlib.use("Agg")
     ax = result.plot(mode=1, file=str(here.parent / "mode.png"))
-    assert len(ax.lines) == 4 and "load factor" in ax.get_title()
+    drawn = [line.get_label() for line in ax.lines]
+    assert drawn.count("stringer") == drawn.count("frame") == 1 and len(ax.lines) == 5  # and the outline
+    assert "load factor" in ax.get_title() and "developed" in ax.figure.texts[0].get_text()
     assert (here.parent / "mode.png").stat().st_size > 10000
+    fig = result.plot_modes(file=str(here.parent / "modes.png"))
+    assert len(fig.axes) == 3 and fig.axes[-1].get_ylim() == (-1.0, 1.0)  # two modes, one scale about 0
 
 
 def test_natural_frequencies_of_a_simply_supported_plate(here):
