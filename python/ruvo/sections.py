@@ -22,8 +22,8 @@ Only bending about the axis parallel to the skin is represented: the engine's
 stiffener bends with the skin, so the lateral bending of L and Z sections and
 their product of inertia do not enter.
 
-A wall is a `Laminate` (x along the stiffener, ply 1 on the wall's inner
-side) or a thickness of the section's `material`. Per unit width a wall
+A wall is a `Laminate` (its x along the stiffener) or a thickness of the
+section's `material`. Per unit width a wall
 carries 1/α11 axially, bends through its thickness with 1/δ11, shears with
 1/α66 and twists with 4/δ66, α and δ the membrane and bending parts of the
 inverse of its whole A-B-D matrix: narrow walls are free to contract and to
