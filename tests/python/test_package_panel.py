@@ -103,8 +103,8 @@ def polygon_moments(polygons):
         y, z = np.array(p).T
         y1, z1 = np.roll(y, -1), np.roll(z, -1)
         cross = y * z1 - y1 * z
-        total += abs(np.array([cross.sum() / 2, ((z + z1) * cross).sum() / 6,
-                               ((z * z + z * z1 + z1 * z1) * cross).sum() / 12])) * np.sign(cross.sum())
+        total += np.array([cross.sum() / 2, ((z + z1) * cross).sum() / 6,
+                           ((z * z + z * z1 + z1 * z1) * cross).sum() / 12]) * np.sign(cross.sum())  # either turn
     return total
 
 
