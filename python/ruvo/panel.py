@@ -136,10 +136,11 @@ class Laminate:
 
     @property
     def coupled(self):
-        """Whether the membrane-bending coupling B is more than rounding:
-        compared with √(A·D), the size a coupling can have."""
+        """Whether the membrane-bending coupling B is more than the rounding
+        of 32-bit stiffnesses: compared with √(A·D), the size a coupling can
+        have."""
         scale = math.sqrt(np.abs(self.A).max() * np.abs(self.D).max())
-        return bool(np.abs(self.B).max() > 1e-9 * scale)
+        return bool(np.abs(self.B).max() > 1e-5 * scale)
 
     def packed(self):
         """The 18 stiffness values of one engine laminate column: membrane,
