@@ -23,12 +23,16 @@ stiffener bends with the skin, so the lateral bending of L and Z sections and
 their product of inertia do not enter.
 
 A wall is a `Laminate` (its x along the stiffener) or a thickness of the
-section's `material`. Per unit width a wall
-carries 1/α11 axially, bends through its thickness with 1/δ11, shears with
-1/α66 and twists with 4/δ66, α and δ the membrane and bending parts of the
-inverse of its whole A-B-D matrix: narrow walls are free to contract and to
-curl. The coupling of an unsymmetric wall about its own mid-plane is not
-taken (warned).
+section's `material`. Per unit width a wall carries 1/α11 axially, bends
+through its thickness with 1/δ11, shears with 1/α66 and twists with 4/δ66,
+α and δ the membrane and bending parts of the inverse of its whole A-B-D
+matrix: narrow walls are free to contract and to curl. The coupling of an
+unsymmetric wall about its own mid-plane is not taken (warned).
+
+The engine loads a stiffener at the skin's strain: its axial force is
+EA·(a11·Nx + a12·Ny + a16·Nxy), a the skin's membrane compliance, so the
+load factor scales the skin's forces and the stiffeners carry their share
+on top.
 """
 from __future__ import annotations
 
