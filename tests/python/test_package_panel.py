@@ -6,6 +6,7 @@ import math
 import numpy as np
 import pytest
 
+import _ruvo
 import ruvo
 from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
 
@@ -157,7 +158,7 @@ def test_section_properties_against_polygon_integrals(shape):
     assert front.ES == -section.ES and front.line == 3 and front.EI == section.EI
 
 
-def test_section_walls_of_laminates_and_the_crippling_data():
+def test_section_walls_of_laminates_and_the_crippling_data(listing_file):
     carbon = Material(140000.0, 10000.0, 0.3, 5000.0)
     web = Laminate.from_plies([Ply(0.25, a) for a in (45, -45, 0, 0, -45, 45)], carbon)
     t = sections.T(height=31.5, web=web, foot_width=20, foot=web, skin=SKIN2)
@@ -167,6 +168,14 @@ def test_section_walls_of_laminates_and_the_crippling_data():
     cripple = t.crippling
     assert cripple.stringer_type == 1 and cripple.stringercom["webheight"] == pytest.approx(30.0)
     assert cripple.stringercom["ddst"] == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
+    block = _ruvo.stringercom
+    saved = {name: np.array(getattr(block, name)) for name in cripple.stringercom}
+    for name, value in cripple.stringercom.items():
+        setattr(block, name, value)
+    _ruvo.ruvoutils.cripplingt(0)        # the web a long strip free on one edge: force 12·D66/h
+    for name, value in saved.items():
+        setattr(block, name, value)
+    assert float(listing_file.read_text().split()[-1]) == pytest.approx(12 * web.D[2][2] / 30.0, rel=1e-5)
     hat = SHAPES["hat"][0]().crippling
     assert hat.stringer_type == 2 and hat.stringercom["webheight"] == pytest.approx(HAT_RISE)
     assert (hat.stringercom["chordwidth"], hat.stringercom["alpha"]) == (20.0, 30.0)
