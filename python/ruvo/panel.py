@@ -442,9 +442,9 @@ class Panel:
             raise ValueError(f"Panel.freedoms: {self.freedoms!r} must be 'WUV' or 'W'")
         if self.freedoms == "W" and self.curved:
             raise ValueError("Panel.freedoms: a curved panel needs the in-plane freedoms ('WUV')")
-        if self.freedoms == "W" and self.laminate.coupled:
-            raise ValueError("Panel.freedoms: 'W' alone drops the coupling B of this unsymmetric laminate "
-                             "(the load factor would come out too high); use 'WUV'")
+        if "U" not in self.freedoms and self.laminate.coupled:
+            raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V drops the coupling B of this "
+                             "unsymmetric laminate (the load factor would come out too high); use 'WUV'")
         if not isinstance(self.title, str) or not self.title.isascii() or len(self.title) > 80:
             raise ValueError("Panel.title: at most 80 ASCII characters")
         self._lay_out_grid()
