@@ -193,6 +193,8 @@ def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
     assert (here.parent / "mode.png").stat().st_size > 10000
     fig = result.plot_modes(file=str(here.parent / "modes.png"))
     assert len(fig.axes) == 3 and fig.axes[-1].get_ylim() == (-1.0, 1.0)  # two modes, one scale about 0
+    skewed = ruvo.buckle(square(skew_y=30.0), modes=1).plot()                # y' leans 30 degrees towards -x
+    assert np.allclose(skewed.lines[0].get_xydata()[2:4], [[50.0, 100 * 0.75 ** 0.5], [-50.0, 100 * 0.75 ** 0.5]])
 
 
 def test_natural_frequencies_of_a_simply_supported_plate(here):
