@@ -10,11 +10,11 @@ laminated skin panels, on the engine `_ruvo`.
     result.load_factors          # numpy array, smallest first
 """
 from .engine import AnalysisError
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, VibrationResult
 from .sweep import SweepResult, sweep
 from .toml_panel import load
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "SweepResult", "VibrationResult", "buckle", "load", "sweep", "vibrate"]
+           "Ply", "Stiffener", "SweepResult", "UnitWarning", "VibrationResult", "buckle", "load", "sweep", "vibrate"]

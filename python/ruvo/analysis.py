@@ -12,7 +12,7 @@ import warnings
 import numpy as np
 
 from . import engine
-from .panel import Panel, in_plane_supported, w_supported
+from .panel import Panel, UnitWarning, in_plane_supported, w_supported
 from .results import BucklingResult, VibrationResult
 
 
@@ -59,8 +59,7 @@ def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False) -> Buck
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
                          "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
-    if panel.freedoms == "WUV" and not panel.curved and not in_plane_supported(panel.edges, panel.length,
-                                                                               panel.width):
+    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane; "
                          "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
     variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing)
@@ -96,7 +95,7 @@ def _mass_per_area(panel, density, mass_per_area):
         return value
     if value > 1e-3:
         warnings.warn(f"density: {value} is above 1e-3 t/mm³ (steel is 7.85e-9 t/mm³); "
-                      "is it in kg/m³ or g/cm³?", UserWarning, stacklevel=3)
+                      "is it in kg/m³ or g/cm³?", UnitWarning, stacklevel=3)
     if panel.laminate.thickness is None:
         raise ValueError("density: the laminate has no thickness (built from matrices); give mass_per_area "
                          "or Laminate.from_matrices(..., thickness=...)")
@@ -135,7 +134,7 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=
     _check(panel, modes)
     mass = _mass_per_area(panel, density, mass_per_area)
     freedoms, shift = None, 0.0
-    if panel.freedoms == "WUV" and not (panel.curved or in_plane_supported(panel.edges, panel.length, panel.width)):
+    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
         if not _uncoupled(panel):
             raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
                              "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "

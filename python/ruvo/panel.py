@@ -89,8 +89,9 @@ class Material:
     G12: float
 
     def __post_init__(self):
-        for name in ("E1", "E2", "G12"):
+        for name in ("E1", "E2"):
             _set(self, **{name: _modulus("Material", name, getattr(self, name))})
+        _set(self, G12=_number("Material", "G12", self.G12, positive=True))
         _set(self, nu12=_number("Material", "nu12", self.nu12))
         if self.nu12 ** 2 * self.E2 / self.E1 >= 1.0:
             raise ValueError(f"Material.nu12: {self.nu12} makes the ply stiffness singular (nu12² E2/E1 >= 1)")
@@ -177,7 +178,10 @@ class Laminate:
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
             raise ValueError(f"Laminate.nu: {nu} must lie in (-1, 0.5)")
-        return cls.from_plies([Ply(t, 0.0)], Material(E, E, nu, E / (2.0 * (1.0 + nu))))
+        with warnings.catch_warnings():  # E warned about above, once
+            warnings.simplefilter("ignore", UnitWarning)
+            material = Material(E, E, nu, E / (2.0 * (1.0 + nu)))
+        return cls.from_plies([Ply(t, 0.0)], material)
 
     def packed(self):
         """The 18 stiffness values of one engine laminate column: membrane,
@@ -367,9 +371,12 @@ def w_supported(edges, length, width):
     return _restrains_all(edges, length, width, rows)
 
 
-def in_plane_supported(edges, length, width):
+def in_plane_supported(edges, length, width, curved=False):
     """Whether the edges of a flat panel hold U, V against the rigid motions
-    u = a - t y, v = b + t x."""
+    u = a - t y, v = b + t x. Of a curved panel, whose rigid motions mix W
+    in, only that some edge holds U or V."""
+    if curved:
+        return any(_held(getattr(edges, n), n[0] == "x") & {"U", "V"} for n in ("x0", "xl", "y0", "yl"))
     def rows(held, across_x, at):
         out = []
         if "U" in held:
