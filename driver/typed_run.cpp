@@ -155,11 +155,13 @@ std::string typed_fault(const TypedAnalysis& in) {
     return refusal("iterate", in.iterate, "outside modes+1..p_ngit");
   if (in.laminates.empty() || in.laminates.size() > std::size_t(V::p_abdstf))
     return refusal("laminates", std::int64_t(in.laminates.size()), "outside 1..p_abdstf");
-  if (in.shear.size() > in.laminates.size()) return refusal("shear sets", std::int64_t(in.shear.size()), "more than laminates");
+  if (in.shear.size() > in.laminates.size())
+    return refusal("shear sets", std::int64_t(in.shear.size()), "more than laminates");
   if (!in.element_rows.empty() && std::int64_t(in.element_rows.size()) != lines_y - 1)
     return refusal("element rows", std::int64_t(in.element_rows.size()), "not the number of y-subdivisions");
   for (std::int32_t lam : in.element_rows)
-    if (lam < 1 || lam > std::int32_t(in.laminates.size())) return refusal("element row laminate", lam, "not a laminate given");
+    if (lam < 1 || lam > std::int32_t(in.laminates.size()))
+      return refusal("element row laminate", lam, "not a laminate given");
   for (const auto* list : {&in.stringers, &in.frames}) {
     const bool stringer = list == &in.stringers;
     if (list->size() > std::size_t(V::p_stf))
@@ -194,7 +196,8 @@ TypedResult run_typed(const TypedAnalysis& in) {
                              in.indplt, in.freedoms, std::span<const float, rows>(a), std::span<const float, rows>(b),
                              in.edges[0], in.edges[1], in.edges[2], in.edges[3], in.rx, in.ry, in.rxy,
                              std::span<const std::int32_t, stf>(stringers.lines),
-                             std::span<const std::int32_t, stf>(frames.lines), std::span<const std::int32_t, rows>(elmstf),
+                             std::span<const std::int32_t, stf>(frames.lines),
+                             std::span<const std::int32_t, rows>(elmstf),
                              std::span<const float, 4 * stf>(stringers.stiffness),
                              std::span<const float, 4 * stf>(frames.stiffness), in.skew_x, in.skew_y};
   RunOptions options;

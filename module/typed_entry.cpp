@@ -29,8 +29,11 @@ const std::set<std::string> keywords = {
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
-py::array_t<T, py::array::c_style | py::array::forcecast> rows_of(py::handle value, const char* name, py::ssize_t columns) {
-  auto a = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(value);
+using Rows = py::array_t<T, py::array::c_style | py::array::forcecast>;
+
+template <class T>
+Rows<T> rows_of(py::handle value, const char* name, py::ssize_t columns) {
+  auto a = Rows<T>::ensure(value);
   if (!a) throw py::value_error(std::string("_analyse: ") + name + " is not an array of numbers");
   if (columns > 0 && a.ndim() == 1 && a.size() == columns) a = a.reshape({py::ssize_t(1), columns});
   if (columns > 0 && (a.ndim() != 2 || a.shape(1) != columns))

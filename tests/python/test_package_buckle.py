@@ -106,6 +106,8 @@ def test_failures_raise_with_the_engines_words_and_leave_nothing(here, analyse):
 
 
 def test_workdir_keeps_the_listing(tmp_path):
+    vibration = ruvo.vibrate(square(), density=2.7e-9, modes=2, workdir=tmp_path / "run")
+    assert os.listdir(tmp_path / "run") == ["analysis.out"] and "EIGENVALUE  1:" in vibration.listing  # no RCA25
     result = ruvo.buckle(square(), modes=2, workdir=tmp_path / "run")
     assert (tmp_path / "run" / "analysis.out").read_text() == result.listing
     assert " COMPUTED EIGENVALUES:" in result.listing

@@ -146,8 +146,9 @@ def test_vibration_is_bit_identical_to_the_surface_sequence(tmp_path, monkeypatc
 # Completely free and cantilever square plates, nu = 0.3: the frequency
 # parameters omega a^2 sqrt(rho h / D) of A. W. Leissa, "The free vibration
 # of rectangular plates", J. Sound Vib. 31 (1973) 257-293 (free: after the
-# three rigid-body modes; cantilever: clamped at x = 0, the other edges free). Leissa's are Ritz upper bounds; the cantilever's lie about
-# 0.6 % above the converged values, hence the wider tolerance.
+# three rigid-body modes; cantilever: clamped at x = 0, the other edges
+# free). Leissa's are Ritz upper bounds; the cantilever's lie about 0.6 %
+# above the converged values, hence the wider tolerance.
 @pytest.mark.parametrize("edges, expected, rigid, rel", [
     ("free", [13.468, 19.596, 24.270, 34.801, 34.801], 3, 5e-3),
     ({"all": "free", "x0": "clamped"}, [3.4917, 8.5246, 21.429, 27.331, 31.111], 0, 1e-2),
