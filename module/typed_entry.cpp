@@ -59,6 +59,8 @@ std::vector<T> flat(py::handle value, const char* name) {
 std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
   std::vector<TypedStiffener> out;
   for (const auto& row : fixed_rows<double, 6>(value, name)) {
+    if (!(row[0] >= 1.0 && row[0] <= 1.0e6))
+      throw py::value_error(std::string("_analyse: ") + name + " line " + std::to_string(row[0]) + " is off the grid");
     TypedStiffener s;
     s.line = std::int32_t(row[0]);
     for (int k = 0; k < 4; ++k) s.stiffness[std::size_t(k)] = float(row[std::size_t(k) + 1]);
