@@ -199,3 +199,28 @@ def test_the_typed_entry_refuses_what_does_not_fit_before_anything_changes(chang
     assert _ruvo.f07ina.mx == before
     nan = _ruvo._analyse(**{**args, "x_lengths": [10.0, math.nan, 10.0, 10.0]})
     assert (nan["stage"], nan["code"]) == ("RDDATA", 12) and len(nan["eigenvalues"]) == 0
+
+
+def test_typed_entry_is_bit_identical_to_callruvo_on_a_stiffened_curved_panel(tmp_path, monkeypatch, capfd):
+    """Two frames, two T-stringers on their feet (laminate 2 under a foot),
+    curvature, a fixed tension: the model callruvo builds from its design
+    values, given to the typed entry as values."""
+    monkeypatch.chdir(tmp_path)
+    lam = SKIN.packed()
+    stringer, frame = np.array([1.4e6, 0.0, 2.0e7, 1.0e5], np.float32), np.array([3e6, 0.0, 4e7, 2e5], np.float32)
+    rows = [2, 1, 1, 1, 1, 2]                                   # y: 10, 20, 20, 20, 20, 10
+    elam, forces, displ = np.zeros(55), np.zeros(275), np.zeros(1444 * 3)
+    ss = [0, 1, 2, 3, 0, 0, 0]
+    _ruvo.prtnds19.callruvo(
+        "direct", "", 1e29, 500.0, 1e29, np.asfortranarray(np.stack([lam, lam], 1)), stringer, frame,
+        100.0, 100.0, 1, 0.0, 20.0, 0.0, 0.0, 1.0, 0.0, 0.3, 0.0, 0.0, -5.0, 0.0, 0.0, elam, forces, 0, 11, 3, 1,
+        0, [1, 2, 3, 0, 0], [2, 6] + [0] * 15, [1, 9] + [0] * 15, rows + [0] * 12, ss, ss, ss, ss, 8, 1, 4, 1, displ)
+    out = _ruvo._analyse(
+        variant="19", x_lengths=[12.5] * 8, y_lengths=[10.0, 20.0, 20.0, 20.0, 20.0, 10.0], laminates=[lam, lam],
+        element_rows=rows, edges=[ss] * 4, radii=[1e29, 500.0, 1e29], modes=3, iterate=11,
+        stringers=[[2, *stringer, 0.0], [6, *stringer, 0.0]], frames=[[1, *frame, 0.0], [9, *frame, 0.0]],
+        variable=[1.0, 0.3, 0.0], fixed=[0.0, 0.0, -5.0])
+    assert out["stage"] == "" and out["eigenvalues"].tolist() == elam[:3].tolist()
+    assert np.array_equal(out["w"], displ.reshape(3, 1444)[:, :out["ix"]].T)
+    assert np.array_equal(out["forces"], forces.reshape(55, 5)[:3])
+    capfd.readouterr()
