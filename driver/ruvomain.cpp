@@ -19,6 +19,8 @@ namespace ruvo {
 namespace {
 
 constexpr int input_unit = 8, listing_unit = 9;
+// The mode-shape step's code for a file that could not be created or written.
+constexpr std::int32_t mode_file_not_written = -1;
 
 // The ways a run can end; each error exit has its records.
 enum class Outcome { finished, exit_a, exit_b, exit_c, exit_d };
@@ -43,7 +45,7 @@ void copy_into(std::span<const T, N> from, T* to) {
   std::copy(from.begin(), from.end(), to);
 }
 
-// Steps 2 to 5 and 6: the arguments into the shared blocks.
+// The arguments into the shared blocks.
 template <class V>
 void store_arguments(const RunArguments<V>& in) {
   using namespace state;
@@ -83,35 +85,52 @@ void store_arguments(const RunArguments<V>& in) {
   datran.nwrite = listing_unit;
 }
 
-// Steps 8 to 13, each failure with its error exit.
+// The error exit of a failed stage.
+Outcome exit_for(const RunStatus& status) {
+  switch (status.stage) {
+    case Stage::none: return Outcome::finished;
+    case Stage::triangle_levels: return Outcome::exit_a;
+    case Stage::analysis_type: return Outcome::exit_b;
+    case Stage::mode_file: return Outcome::exit_d;
+    default: return Outcome::exit_c;
+  }
+}
+
 template <class V>
-Outcome analyse() {
+void store_masses(const Masses& masses) {
+  auto& dis = state::f07dis<V>();
+  state::densit.dom = masses.skin;
+  std::copy_n(masses.stringers.begin(), std::min<std::size_t>(masses.stringers.size(), V::p_stf), dis.domx.data);
+  std::copy_n(masses.frames.begin(), std::min<std::size_t>(masses.frames.size(), V::p_stf), dis.domy.data);
+}
+
+// The level vector of the full triangle, the type check, then buvi's stages.
+template <class V>
+RunStatus analyse(const RunOptions& options) {
   std::int32_t ier = 0;
   auto& lvtri = state::comlv<V>().lvtri;
   mklvbd(ArrayRef<std::int32_t, 1>(lvtri.data, {V::p_nx}), V::p_nx, V::p_nx, ier);
-  if (ier != 0) return Outcome::exit_a;
+  if (ier != 0) return {Stage::triangle_levels, ier};
   cktype(ier);
-  if (ier != 0) return Outcome::exit_b;
+  if (ier != 0) return {Stage::analysis_type, ier};
   prtype();
   io::write_list(io::stdout_unit, {" Analysis started"});
-  buvi<V>(ier);
-  if (ier != 0) return Outcome::exit_c;
-  return Outcome::finished;
+  return buvi_stages<V>(options);
 }
 
 // An interrupt from the host abandons the run as a failed analysis does.
 template <class V>
-Outcome analyse_unless_interrupted() {
+RunStatus analyse_unless_interrupted(const RunOptions& options) {
   try {
-    return analyse<V>();
+    return analyse<V>(options);
   } catch (const io::Interrupted&) {
-    return Outcome::exit_c;
+    return {Stage::interrupted, 0};
   }
 }
 
-// Step 13: the mode-shape file, written whole and closed before the listing.
+// The mode-shape file, written whole and closed before the listing.
 template <class V>
-Outcome write_mode_file(std::string_view proj) {
+RunStatus write_mode_file(std::string_view proj) {
   std::int32_t ier = 0;
   io::open(mode_file_unit, io::file_name(proj, "MODES.txt"));
   io::rewind(mode_file_unit);
@@ -122,7 +141,8 @@ Outcome write_mode_file(std::string_view proj) {
   // error) fails the step as the routines' own failures do.
   const bool written = io::is_intact(mode_file_unit);
   io::close(mode_file_unit);
-  return ier == 0 && written ? Outcome::finished : Outcome::exit_d;
+  if (ier != 0) return {Stage::mode_file, ier};
+  return written ? RunStatus{} : RunStatus{Stage::mode_file, mode_file_not_written};
 }
 
 }  // namespace
@@ -145,27 +165,36 @@ void compact_freedoms(Array<std::int32_t, 5>& ku, std::int32_t knfun) {
 }
 
 template <class V>
-void ruvomain(const RunArguments<V>& args) {
+RunStatus run_analysis(const RunArguments<V>& args, const RunOptions& options) {
   initlz<V>();
   store_arguments(args);
+  if (options.masses) store_masses<V>(*options.masses);
   // A listing left connected by an earlier error exit is started afresh.
   io::open(listing_unit, io::file_name(args.proj, ".out"));
   // A listing that cannot be created or written (its reason is on standard
   // error) stops the run as a failed analysis does: no results without it.
-  Outcome outcome = io::is_intact(listing_unit) ? analyse_unless_interrupted<V>() : Outcome::exit_c;
-  if (outcome == Outcome::finished && !io::is_intact(listing_unit)) outcome = Outcome::exit_c;
-  if (outcome == Outcome::finished && state::plotin.indplt != 0) outcome = write_mode_file<V>(args.proj);
-  if (outcome == Outcome::finished) {
-    io::close(listing_unit);
+  RunStatus status = io::is_intact(listing_unit) ? analyse_unless_interrupted<V>(options) : RunStatus{Stage::listing};
+  if (status.finished() && !io::is_intact(listing_unit)) status = {Stage::listing};
+  if (status.finished() && state::plotin.indplt != 0) status = write_mode_file<V>(args.proj);
+  if (status.finished()) {
+    if (!options.keep_listing) io::close(listing_unit);
     io::write_list(io::stdout_unit, {" Buckling/Vibration analysis finished"});
   } else {
-    report(outcome);
+    report(exit_for(status));
   }
   // The condensation vectors never outlive the run, whatever its end.
-  if (io::is_connected(condensation_unit)) io::close(condensation_unit, true);
+  remove_scratch_file();
+  return status;
 }
 
-#define RUVO_INSTANTIATE(V) template void ruvomain<V>(const RunArguments<V>&);
+template <class V>
+void ruvomain(const RunArguments<V>& args) {
+  run_analysis<V>(args, {});
+}
+
+#define RUVO_INSTANTIATE(V)                                  \
+  template void ruvomain<V>(const RunArguments<V>&); \
+  template RunStatus run_analysis<V>(const RunArguments<V>&, const RunOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -1,6 +1,7 @@
 // The analysis driver: one buckling or vibration analysis from its arguments
-// to the result files. Success or failure shows only in the listing file and
-// on standard output.
+// to the result files. `ruvomain` shows success or failure only in the
+// listing file and on standard output (as its surface row specifies);
+// `run_analysis` also returns it as a value.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "model/array.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
@@ -32,6 +34,10 @@ struct RunArguments {
 
 template <class V>
 void ruvomain(const RunArguments<V>& args);
+
+// ruvomain with options, returning how the run ended.
+template <class V>
+RunStatus run_analysis(const RunArguments<V>& args, const RunOptions& options);
 
 // Moves the nonzero freedom codes of `ku` to the front in their order, then
 // sorts the first `knfun` ascending (selection sort, first smallest wins).

@@ -158,7 +158,7 @@ bool read_stringer(std::int32_t stype) {
 
 template <class V>
 void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss,
-            std::int32_t& ier) {
+            std::int32_t& ier, bool masses_from_input) {
   ier = 0;
   if (DataFault f = model_fault<V>()) {
     listing::print_fault(listing::Routine::rddata, f, true);
@@ -176,7 +176,7 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   count_stiffeners<V>();
   spread_laminates<V>(bb, dd, bd, rr, dr, br, ss);
 
-  if (state::antype.vibr) {
+  if (state::antype.vibr && masses_from_input) {
     io::rewind(state::datran.nread);
     if (!read_masses<V>()) {
       listing::print_group_missing(" INERT");
@@ -197,7 +197,7 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
 }
 
 #define RUVO_INSTANTIATE(V)                                                                          \
-  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&);
+  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, bool);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

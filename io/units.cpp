@@ -24,6 +24,7 @@ struct Unit {
   Access access = Access::formatted;
   std::string name;  // empty for standard output
   int fd = -1;       // -1: the file could not be opened or written; output is dropped
+  bool discard = false;  // connected to nothing by the run's scope: output dropped, nothing read
   bool owns_fd = true;
   bool reported = false;     // a failure of this connection went to standard error
   bool cut_on_write = false;  // after a rewind or a read the next write ends the file
@@ -35,14 +36,33 @@ std::map<int, Unit>& units() {
   return table;
 }
 
-// One line on standard error per connection; `err` is an errno value or 0.
+const RunFiles* scope = nullptr;  // the typed run's files, while one is alive
+
+void close_all() {
+  while (!units().empty()) close(units().begin()->first, units().begin()->first == 25);
+}
+
+// One line on standard error (or the run's capture) per connection; `err`
+// is an errno value or 0.
 void complain(int unit, Unit& u, const char* what, int err) {
   if (u.reported) return;
   u.reported = true;
   std::string msg = "ruvo: unit " + std::to_string(unit) + " (" +
                     (u.name.empty() ? std::string("standard output") : "\"" + u.name + "\"") +
                     "): " + what + (err ? std::string(": ") + std::strerror(err) : "") + "\n";
+  if (scope && scope->captured) {
+    *scope->captured += msg;
+    return;
+  }
   [[maybe_unused]] auto n = ::write(2, msg.data(), msg.size());
+}
+
+// The path of a file name under the run's scope: in its directory, or none.
+bool place(int unit, std::string& name) {
+  if (!scope) return true;
+  if (scope->directory.empty() || (unit == scope->listing_unit && !scope->listing)) return false;
+  if (!name.empty() && name.front() != '/') name = scope->directory + "/" + name;
+  return true;
 }
 
 bool write_all(int fd, const char* p, std::size_t n) {
@@ -80,11 +100,13 @@ void release(Unit& u) {
   u.fd = -1;
 }
 
-Unit& connect(int unit, Access access, const std::string& name) {
+Unit& connect(int unit, Access access, std::string name) {
   close(unit);
   Unit& u = units()[unit];
   u.access = access;
+  u.discard = !place(unit, name);
   u.name = name;
+  if (u.discard) return u;
   if (access == Access::input) {
     u.in.text = whole_file(name);
     return u;
@@ -131,6 +153,12 @@ void put(int unit, Unit& u, std::string_view bytes) {
 }
 
 void put_records(int unit, std::vector<std::string> records) {
+  const auto connected = units().find(unit);
+  if (unit == stdout_unit && scope && scope->captured &&
+      (connected == units().end() || connected->second.name.empty())) {
+    for (const std::string& r : records) *scope->captured += r + '\n';
+    return;
+  }
   Unit* u = unit_for(unit, Access::formatted);
   if (!u) return;
   for (std::string& r : records) {
@@ -159,11 +187,27 @@ std::string file_name(std::string_view name, std::string_view suffix) {
 
 void open(int unit, const std::string& name) { connect(unit, Access::formatted, file_name(name)); }
 
+RunScope::RunScope(RunFiles files) {
+  close_all();
+  scope = new RunFiles(std::move(files));
+}
+
+RunScope::~RunScope() {
+  close_all();
+  delete scope;
+  scope = nullptr;
+}
+
+bool is_discarded(int unit) {
+  auto it = units().find(unit);
+  return it != units().end() && it->second.discard;
+}
+
 void close(int unit, bool remove) {
   auto it = units().find(unit);
   if (it == units().end()) return;
   release(it->second);
-  if (remove && !it->second.name.empty()) ::unlink(it->second.name.c_str());
+  if (remove && !it->second.discard && !it->second.name.empty()) ::unlink(it->second.name.c_str());
   units().erase(it);
 }
 
@@ -178,6 +222,7 @@ void rewind(int unit) {
   auto it = units().find(unit);
   if (it == units().end()) return;
   Unit& u = it->second;
+  if (u.discard) return;
   if (u.access == Access::input) {
     // read again, so that a file rewritten since the last read is seen
     u.in.text = whole_file(u.name);

@@ -10,7 +10,9 @@
 // Every output record goes to the file at once (no buffering). I/O errors
 // never throw: a unit whose file cannot be opened or written is reported once
 // on standard error and drops its output until it is opened again.
-// Process-wide state: one analysis at a time.
+// Process-wide state: one analysis at a time (the host serialises callers).
+// A typed run places its files through a `RunFiles` scope instead of the
+// working directory.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +26,32 @@
 namespace ruvo::io {
 
 constexpr int stdout_unit = 6;
+
+// Where the files of one typed run go while a `RunScope` is alive:
+//   directory  relative file names are taken in it; empty: no file at all is
+//              made (every unit but 6 drops its output and reads nothing)
+//   listing    false: writes to unit `listing_unit` go nowhere
+//   captured   standard output and the units' complaints are appended here
+//              instead of reaching file descriptors 1 and 2
+struct RunFiles {
+  std::string directory;
+  bool listing = true;
+  int listing_unit = 9;
+  std::string* captured = nullptr;
+};
+
+// Installs `files` for its lifetime; the scope closes every unit it saw
+// opened when it ends, so no connection outlives the run.
+class RunScope {
+ public:
+  explicit RunScope(RunFiles files);
+  ~RunScope();
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+};
+
+// Whether `unit` is connected to nothing (its output goes nowhere).
+bool is_discarded(int unit);
 
 // A file name from a blank-padded name and a suffix: the two concatenated,
 // with only the blanks at the very end dropped ("abc     " + ".out" gives

@@ -13,8 +13,10 @@
 #include "model/blocks.hpp"
 #include "model/variants.hpp"
 #include "module/blocks_table.hpp"
+#include "module/engine_lock.hpp"
 #include "module/routine_object.hpp"
 #include "module/tables.hpp"
+#include "module/typed_entry.hpp"
 
 namespace ruvo::module {
 namespace {
@@ -91,6 +93,8 @@ void assign_member(const MemberRow& m, py::handle value, py::handle owner, py::h
     if (e.matches(error)) throw;
     refuse(std::string(py::str(e.value())));
   }
+  // The copy into the model state waits for any analysis of another thread.
+  const EngineLock lock;
   member_view(m, owner)[py::ellipsis()] = converted;
 }
 
@@ -206,9 +210,12 @@ PYBIND11_MODULE(_ruvo, m) {
   }
   py::object error = py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
   m.attr("__ruvo_error") = error;
-  // Ctrl-C reaches a long analysis through the interpreter's signal check
-  // (the call holds the interpreter lock).
-  io::set_interrupt_check([] { return PyErr_CheckSignals() != 0; });
+  // Ctrl-C reaches a long analysis through the interpreter's signal check,
+  // taken with the interpreter lock (a typed analysis runs without it).
+  io::set_interrupt_check([] {
+    py::gil_scoped_acquire host;
+    return PyErr_CheckSignals() != 0;
+  });
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class
@@ -282,5 +289,9 @@ PYBIND11_MODULE(_ruvo, m) {
     doc += block_summary(b);
   }
   m.doc() = doc;
-  m.def("_results", [m](const std::string& suffix) { return analysis_results(suffix, m); });
+  m.def("_results", [m](const std::string& suffix) {
+    const EngineLock lock;
+    return analysis_results(suffix, m);
+  });
+  add_typed_entry(m);
 }

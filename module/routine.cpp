@@ -9,6 +9,7 @@
 #include "io/interrupt.hpp"
 #include "io/units.hpp"
 #include "module/blocks_table.hpp"
+#include "module/engine_lock.hpp"
 #include "solver/condensation.hpp"
 
 namespace ruvo::module {
@@ -327,11 +328,15 @@ py::object Routine::operator()(const py::args& args, const py::kwargs& kwargs) c
     if (sig_.args[i].optional) settle_optional(sig_.args[i], bool(given[i]), call, slots[i]);
   for (std::size_t i = nargs; i < slots.size(); ++i)
     if (slots[i].arg->is_array()) make_result_array(*slots[i].arg, call, slots[i]);
-  if (row_.check) {
-    const std::string refusal = row_.check(call);
-    if (!refusal.empty()) raise(error_, qualified_ + ": " + refusal);
+  {
+    // The check reads the model state and the routine changes it.
+    const EngineLock lock;
+    if (row_.check) {
+      const std::string refusal = row_.check(call);
+      if (!refusal.empty()) raise(error_, qualified_ + ": " + refusal);
+    }
+    run(call);
   }
-  run(call);
   return results(call);
 }
 

@@ -18,7 +18,8 @@ void incs2(std::int32_t& ier);
 // eigenvectors and tangential modes (x2pri), and returns Nx at node 1 at the
 // first eigenvalue in fstbui. ier: 0; 1 A22 not positive definite; 2 the
 // subspace iteration failed; 4 the scratch file could not be written or read
-// back. Work vectors are sized by iy.
+// back. Work vectors are sized by iy. The scratch file is deleted at the
+// end, whatever the outcome.
 template <class V>
 void incs3(std::int32_t& ier, float& fstbui);
 

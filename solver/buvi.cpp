@@ -85,9 +85,10 @@ bool set_membrane_compliance(ArrayRef<float, 2> c) {
   return true;
 }
 
-// Steps 11 to 13: buckling (with crippling), the vibration notice, global buckling.
+// The buckling solution (with crippling), the vibration notice and the
+// global buckling, as the analysis-type flags ask.
 template <class V>
-std::int32_t solve(ElementArrays<V>& e) {
+RunStatus solve(ElementArrays<V>& e) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
@@ -95,7 +96,7 @@ std::int32_t solve(ElementArrays<V>& e) {
     incs2<V>(ierr);
     if (ierr != 0) {
       report("INCS2", nullptr, true);
-      return buvi_assembly_failed;
+      return {Stage::assembly, ierr};
     }
     if (type.cripan) {
       const std::int32_t stype = state::f07dis<V>().stype;
@@ -105,13 +106,13 @@ std::int32_t solve(ElementArrays<V>& e) {
         cripplingo(ierr);
       } else {
         report("CRIPPLING", nullptr, false);
-        return buvi_crippling_type;
+        return {Stage::crippling, stype};
       }
     }
     incs3<V>(ierr, fstbub);
     if (ierr != 0) {
       report("INCS3", nullptr, true);
-      return buvi_solution_failed;
+      return {Stage::buckling_solution, ierr};
     }
   }
   if (type.vibr)
@@ -120,10 +121,23 @@ std::int32_t solve(ElementArrays<V>& e) {
     glbuck<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
     if (ierr != 0) {
       report("GLBUCK", nullptr, false);
-      return buvi_global_buckling_failed;
+      return {Stage::global_buckling, ierr};
     }
   }
-  return 0;
+  return {};
+}
+
+// buvi's own code for a failed stage.
+std::int32_t buvi_code(const RunStatus& s) {
+  switch (s.stage) {
+    case Stage::assembly: return buvi_assembly_failed;
+    case Stage::crippling: return buvi_crippling_type;
+    case Stage::buckling_solution: return buvi_solution_failed;
+    case Stage::global_buckling: return buvi_global_buckling_failed;
+    case Stage::grid_size: return buvi_grid_too_large;
+    case Stage::membrane_stiffness: return buvi_membrane_stiffness;
+    default: return s.code;
+  }
 }
 
 }  // namespace
@@ -143,50 +157,52 @@ bool invert_membrane_block(const float (&d)[6], float (&aij)[3][3]) {
 }
 
 template <class V>
-void buvi(std::int32_t& ier) {
+RunStatus buvi_stages(const RunOptions& options) {
   static const io::Format title("(///14X,'BUCKLING LOAD FACTORS AND MODES')");
   static const io::Format too_large("(' MX*MY .GT. P_NODES. P_NODES=',I5,'  MX =',I5,' MY =',I5)");
   static const io::Format membrane("(' MESSAGE FROM SUBR. BUVI:'/'MEMBR. STIFFN. INCORRECT')");
 
   io::write_listing(title);
-  ier = 0;
   std::int32_t ierr = 0;
   ElementArrays<V> e;
-  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr);
+  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr, !options.masses.has_value());
   if (ierr != 0) {
     report("RDDATA", &ierr, true);
-    ier = ierr;
-    return;
+    return {Stage::data_input, ierr};
   }
   const auto& ina = state::f07ina<V>();
   if (std::int64_t{ina.mx} * ina.my > V::p_nodes) {
     io::write_listing(too_large, {V::p_nodes, ina.mx, ina.my});
-    ier = buvi_grid_too_large;
-    return;
+    return {Stage::grid_size, buvi_grid_too_large};
   }
   if (!state::antype.vibr) prtout<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
   Man& man = state::man;
   setkey<V>(man.ix, man.iy);
-  if ((ier = build_level_vectors<V>()) != 0) return;
+  if ((ierr = build_level_vectors<V>()) != 0) return {Stage::level_vectors, ierr};
   tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr);
   if (ierr != 0) {
     report("TFMSTF", &ierr, true);
-    ier = ierr;
-    return;
+    return {Stage::element_terms, ierr};
   }
   const auto& dis = state::f07dis<V>();
   if ((dis.nox != 0 || dis.noy != 0) && !set_membrane_compliance(e.c)) {
     io::write_listing(membrane);
-    ier = buvi_membrane_stiffness;
-    return;
+    return {Stage::membrane_stiffness, buvi_membrane_stiffness};
   }
   f01kbf<V>(e.c, e.ch);
   redfkq<V>();
   chneig();
-  ier = solve<V>(e);
+  return solve<V>(e);
 }
 
-#define RUVO_INSTANTIATE(V) template void buvi<V>(std::int32_t&);
+template <class V>
+void buvi(std::int32_t& ier) {
+  ier = buvi_code(buvi_stages<V>({}));
+}
+
+#define RUVO_INSTANTIATE(V) \
+  template void buvi<V>(std::int32_t&); \
+  template RunStatus buvi_stages<V>(const RunOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

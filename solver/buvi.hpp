@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "model/run_status.hpp"
+
 namespace ruvo {
 
 // buvi's own codes (the others are those of rddata, mklvbd and tfmstf).
@@ -18,6 +20,11 @@ inline constexpr std::int32_t buvi_membrane_stiffness = 10;
 
 template <class V>
 void buvi(std::int32_t& ier);
+
+// The stages of buvi with their outcome as a value (the failing stage and
+// its own code); `buvi` maps it onto its ier.
+template <class V>
+RunStatus buvi_stages(const RunOptions& options);
 
 // aij: the inverse of the symmetric membrane block d (packed d11, d21, d31,
 // d22, d32, d33) in 32 bits; false (aij untouched) when it is singular.

@@ -25,6 +25,12 @@ void print_updated_a11(const solver::Profile<double>& a11) {
   io::write_listing(updated, values);
 }
 
+template <class V>
+std::int32_t finish_condensation(const solver::Profile<double>& a11) {
+  if (state::man.itab != 0) print_updated_a11<V>(a11);
+  return 0;
+}
+
 }  // namespace
 
 template <class V>
@@ -42,6 +48,7 @@ std::int32_t condense_tangential() {
   const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
   solver::subtract_gram(a11, w);
+  if (io::is_discarded(condensation_unit)) return finish_condensation<V>(a11);
   std::vector<double> z(std::size_t(iy) * solver::coupling_block);
   for (int first = 1; first <= ix; first += solver::coupling_block) {
     io::poll_interrupt();
@@ -51,8 +58,7 @@ std::int32_t condense_tangential() {
       io::write_record(condensation_unit, bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy)));
   }
   if (!io::is_intact(condensation_unit)) return scratch_file_fault;
-  if (man.itab != 0) print_updated_a11<V>(a11);
-  return 0;
+  return finish_condensation<V>(a11);
 }
 
 template <class V>
@@ -107,6 +113,10 @@ std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed
   }
   if (row != 0) io::write_both(a22_failed, {row});
   return row != 0 ? 1 : 0;
+}
+
+void remove_scratch_file() {
+  if (io::is_connected(condensation_unit)) io::close(condensation_unit, true);
 }
 
 void report_scratch_fault(std::string_view routine) {

@@ -21,7 +21,8 @@ inline constexpr const char* condensation_file = "RCA25";
 // A11* = A11 − A21ᵀ·A22⁻¹·A21 in a11: factorises a22 in place, writes
 // A22⁻¹·A21(:, j) as record j of the scratch file (opened when not yet
 // connected, rewound first) and prints the updated matrix when itab is set.
-// Returns 0, the row whose pivot of A22 failed (nothing condensed then), or
+// A scratch unit that keeps nothing (a run that makes no files) gets no
+// records: nobody reads them back. Returns 0, the row whose pivot of A22 failed (nothing condensed then), or
 // scratch_file_fault when the records could not all be written (the file's
 // reason is on standard error).
 inline constexpr std::int32_t scratch_file_fault = -1;
@@ -52,6 +53,9 @@ bool print_tangential_modes(std::int32_t neigrq);
 // the scratch-file message, each on the listing and standard output.
 template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed);
+
+// Closes and deletes the scratch file, when connected.
+void remove_scratch_file();
 
 // The message of a scratch file that failed the solution `routine` (its
 // caller returns code 4 then), on the listing and standard output.

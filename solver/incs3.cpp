@@ -22,7 +22,7 @@ void incs3(std::int32_t& ier, float& fstbui) {
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed)) != 0) return;
+  if (tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed)) != 0) return remove_scratch_file();
   auto& lv = state::comlv<V>();
   const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
                                                  std::span<const std::int32_t>(lv.lvb.data),
@@ -30,7 +30,7 @@ void incs3(std::int32_t& ier, float& fstbui) {
   if (s.ier != 0) {
     io::write_both(simvit_failed);
     ier = 2;
-    return;
+    return remove_scratch_file();
   }
   const double elam1 = state::valus.elam(1);
   fstbui = float(state::cpvar<V>().pvar(1, 1) * elam1 + state::cpfest<V>().pfest(1, 1));
@@ -53,6 +53,7 @@ void incs3(std::int32_t& ier, float& fstbui) {
       ier = 4;
     }
   }
+  remove_scratch_file();
 }
 
 #define RUVO_INSTANTIATE(V) template void incs3<V>(std::int32_t&, float&);

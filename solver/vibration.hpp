@@ -18,8 +18,11 @@ void vibs2(std::int32_t& ier);
 // solution gives the same frequencies), solves, and prints the statistics,
 // eigenvalues with their frequencies, eigenvectors and tangential modes
 // (x2pri). ier: 0; 1 A22 not positive definite; 2 the subspace iteration
-// failed; 4 the scratch file could not be written or read back.
+// failed; 4 the scratch file could not be written or read back. The scratch
+// file is deleted at the end, whatever the outcome.
+// shift σ (the package's free panels): solves (A11* + σM)·w = (λ + σ)·M·w,
+// positive definite for a panel free to move as a rigid body, and returns λ.
 template <class V>
-void vibs3(std::int32_t& ier);
+void vibs3(std::int32_t& ier, double shift = 0.0);
 
 }  // namespace ruvo

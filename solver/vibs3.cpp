@@ -8,6 +8,7 @@
 #include "output/eigvpr.hpp"
 #include "output/vibration_listing.hpp"
 #include "solver/condensation.hpp"
+#include "solver/profile.hpp"
 #include "solver/vibration.hpp"
 
 namespace ruvo {
@@ -36,10 +37,23 @@ float scale_mass() {
   return pdom;
 }
 
+// A11* + shift·M: the mass profile (band ibdx over lvb) added into the
+// stiffness profile (the full triangle over lvtri), before the mass is scaled.
+template <class V>
+void shift_stiffness(double shift) {
+  auto& m = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  const int ix = state::man.ix;
+  const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
+  const solver::Profile<const double> mass{m.b11.data, lv.lvb.data, ix, state::f07ina<V>().ibdx};
+  for (int i = 1; i <= ix; ++i)
+    for (int j = mass.first_column(i); j <= i; ++j) a11(i, j) += shift * mass(i, j);
+}
+
 }  // namespace
 
 template <class V>
-void vibs3(std::int32_t& ier) {
+void vibs3(std::int32_t& ier, double shift) {
   static const io::Format a22_failed(
       "(/,' SUBROUTINE VIBS3: CHOLESKY DECOMPOSITION ',            'OF MATRIX A22 FAILED. IER= ',I5)");
   static const io::Format simvit_failed(
@@ -48,7 +62,8 @@ void vibs3(std::int32_t& ier) {
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed)) != 0) return;
+  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed)) != 0) return remove_scratch_file();
+  if (shift != 0.0) shift_stiffness<V>(shift);
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
   const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
@@ -57,12 +72,13 @@ void vibs3(std::int32_t& ier) {
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
     ier = 2;
+    remove_scratch_file();
     return;
   }
   auto& elam = state::valus.elam;
   std::vector<double> herz(man.neigrq);
   for (int i = 1; i <= man.neigrq; ++i) {
-    elam(i) /= pdom;
+    elam(i) = elam(i) / pdom - shift;
     herz[i - 1] = std::sqrt(elam(i)) / 6.283185307179586;
   }
   print_vibration_statistics(s.ip, s.jac, s.eps);
@@ -76,9 +92,10 @@ void vibs3(std::int32_t& ier) {
     report_scratch_fault("VIBS3");
     ier = 4;
   }
+  remove_scratch_file();
 }
 
-#define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&);
+#define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&, double);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

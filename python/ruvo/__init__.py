@@ -10,7 +10,7 @@ laminated skin panels, on the engine `_ruvo`.
     result.load_factors          # numpy array, smallest first
 """
 from .engine import AnalysisError
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, VibrationResult
 from .sweep import SweepResult, sweep
@@ -18,4 +18,5 @@ from .toml_panel import load
 from . import sections
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "sections", "SweepResult", "VibrationResult", "buckle", "load", "sweep", "vibrate"]
+           "Ply", "Stiffener", "sections", "SweepResult", "UnitWarning", "VibrationResult", "buckle", "load", "sweep",
+           "vibrate"]

@@ -1,111 +1,148 @@
-"""The analyses: buckling load factors and natural frequencies of a Panel."""
+"""The analyses: buckling load factors and natural frequencies of a Panel.
+
+Both run through the engine's typed entry, one call per analysis: no files
+unless asked (`workdir`, `listing`), nothing printed, and safe to call from
+several threads (the engine runs one analysis at a time).
+"""
 from __future__ import annotations
 
-from pathlib import Path
+import math
+import warnings
 
 import numpy as np
 
-import _ruvo
-
 from . import engine
-from .engine import AnalysisError
-from .panel import Panel
+from .panel import Panel, UnitWarning, in_plane_supported, w_supported
 from .results import BucklingResult, VibrationResult
 
 
 def _check(panel, modes):
     if not isinstance(panel, Panel):
         raise TypeError(f"a ruvo.Panel is needed, got {type(panel).__name__}")
-    if isinstance(modes, bool) or not isinstance(modes, (int, np.integer)) or not 1 <= modes <= 50:
-        raise ValueError(f"modes: {modes!r} must be a whole number in 1..50")
-    return engine.variant_for(panel)
+    largest = int(engine.limits(engine.VARIANTS[-1]).p_ngrq)
+    if isinstance(modes, bool) or not isinstance(modes, (int, np.integer)) or not 1 <= modes <= largest:
+        raise ValueError(f"modes: {modes!r} must be a whole number in 1..{largest}")
 
 
-def _call(stage, routine, *args, **kwargs):
-    """A routine call whose refusal by the module surface becomes an AnalysisError."""
-    try:
-        routine(*args, **kwargs)
-    except _ruvo.__ruvo_error as e:
-        raise AnalysisError(stage, str(e)) from None
+def _uncoupled(panel):
+    """Whether W is uncoupled from the in-plane freedoms: a flat panel, a
+    laminate without coupling B, stiffeners without coupling ES."""
+    return (not panel.curved and not np.any(np.array(panel.laminate.B))
+            and all(s.ES == 0.0 for s in panel.stringers + panel.frames))
 
 
-def _modal_parts(variant, panel, modes_found):
-    """Eigenvalues, W eigenvectors and the node freedom table of the last run."""
-    view = engine.results_view(variant)
-    ix = int(_ruvo.man.ix)
-    eigenvalues = np.array(view["elam"][:modes_found])
-    eigenvectors = np.array(view["x"][:ix, :modes_found])
-    freedoms = engine.node_freedoms(variant, len(panel.x_lengths) + 1, len(panel.y_lengths) + 1)
-    return eigenvalues, eigenvectors, freedoms, view
+def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False) -> BucklingResult:
+    """Buckling load factors and modes of `panel` (the `modes` smallest in
+    magnitude, in the engine's order).
 
+    Sign convention: compression positive (the opposite of the common
+    tension-positive convention); a negative load factor is for the reversed
+    variable loads. `critical_load_factor` of the result is the smallest
+    positive one.
 
-def buckle(panel: Panel, modes: int = 5, workdir=None) -> BucklingResult:
-    """Buckling load factors and modes of `panel` (the smallest `modes`).
+    Parameters
+    ----------
+    workdir : path, optional
+        The engine's files (listing "analysis.out") are written and kept there.
+    listing : bool
+        Keep the listing text in `result.listing` (written in a private
+        temporary directory that is removed again) when no `workdir` is given.
 
-    Runs in a private temporary directory unless `workdir` names one (the
-    engine's files are then kept there). Raises AnalysisError with the
-    engine's message block when the engine reports a failure.
+    Raises
+    ------
+    ValueError
+        The panel is not held against rigid-body motion, or `modes` is out of range.
+    AnalysisError
+        The engine reported a failure (stage, code and its message lines).
     """
-    variant = _check(panel, modes)
-    with engine.session(workdir) as run:
-        engine.prepare(variant, panel)
-        engine.mark(run)
-        _call("RUVOMAIN", engine.routines(variant).ruvomain, **engine.ruvomain_arguments(variant, panel, modes))
-        listing = engine.read_text(engine.PROJECT + ".out")
-        eigenvalues, eigenvectors, freedoms, view = _modal_parts(variant, panel, int(_ruvo.man.neigrq))
-        forces = np.array(view["membraneforces"][:len(eigenvalues)])
-    fault = engine.failure(listing, run["stdout"])
-    if fault is not None:
-        raise AnalysisError(*fault, listing)
-    if not (np.isfinite(eigenvalues).all() and eigenvalues.any()):
-        raise AnalysisError("INCS3", "no eigenvalues came out of the solution", listing)
-    return BucklingResult(panel=panel, variant=variant, eigenvalues=eigenvalues, eigenvectors=eigenvectors,
-                          freedoms=freedoms, listing=listing, stdout=run["stdout"],
+    _check(panel, modes)
+    if not w_supported(panel.edges, panel.length, panel.width):
+        raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
+                         "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
+    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+        raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane; "
+                         "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
+    variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing)
+    forces = out["forces"]
+    return BucklingResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
+                          freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]),
                           membrane_forces=forces[:, :3], stiffener_forces=forces[:, 3:])
 
 
-def _masses_group(density, panel):
-    """The namelist group "inert" of the engine's input file: skin and stiffener masses."""
-    def values(items):
-        return ", ".join(f"{float(s.mass):.9g}" for s in items) or "0.0"
-    return (f"&inert dom = {float(density):.9g}, domx = {values(panel.stringers)}, "
-            f"domy = {values(panel.frames)} /\n")
+def _edge_words(panel):
+    def word(edge):
+        if edge.kind != "conditions":
+            return edge.kind
+        return "+".join(edge.held) + " held" if edge.held else "free"
+    return "the edges (" + ", ".join(f"{n} {word(getattr(panel.edges, n))}" for n in ("x0", "xl", "y0", "yl")) + ")"
 
 
-def vibrate(panel: Panel, density: float, modes: int = 5, workdir=None) -> VibrationResult:
-    """Natural frequencies (Hz) and modes of `panel` with skin mass `density`
-    per unit area (stiffener masses from their `mass` per unit length).
+def _mass_per_area(panel, density, mass_per_area):
+    if (density is None) == (mass_per_area is None):
+        raise ValueError("vibrate: give either density (mass per unit volume, with the laminate's thickness) "
+                         "or mass_per_area")
+    if mass_per_area is not None:
+        value, name = mass_per_area, "mass_per_area"
+    else:
+        value, name = density, "density"
+    try:
+        value = float(value)
+    except (TypeError, ValueError):
+        raise ValueError(f"{name}: {value!r} is not a number") from None
+    if not (math.isfinite(value) and value > 0):
+        raise ValueError(f"{name}: {value!r} must be positive and finite")
+    if mass_per_area is not None:
+        return value
+    if value > 1e-3:
+        warnings.warn(f"density: {value} is above 1e-3 t/mm³ (steel is 7.85e-9 t/mm³); "
+                      "is it in kg/m³ or g/cm³?", UnitWarning, stacklevel=3)
+    if panel.laminate.thickness is None:
+        raise ValueError("density: the laminate has no thickness (built from matrices); give mass_per_area "
+                         "or Laminate.from_matrices(..., thickness=...)")
+    mass = value * panel.laminate.thickness
+    if not (math.isfinite(mass) and mass > 0):
+        raise ValueError(f"density: {value} times the thickness {panel.laminate.thickness} is no mass per area")
+    return mass
 
-    The engine's sequence: the data input, freedom numbering, level vectors
-    and element terms of a run with vibration requested (masses read from
-    the namelist group "inert"), then the vibration data echo `prtvib`, the
-    assembly `vibs2` and the solution `vibs3`. The membrane forces of the
-    panel's loads do not enter. Raises AnalysisError when the engine reports
-    a failure.
+
+def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=None, *,
+            mass_per_area: float | None = None, listing=False) -> VibrationResult:
+    """Natural frequencies (Hz) and modes of `panel`.
+
+    Parameters
+    ----------
+    density : float
+        Mass per unit volume of the skin (t/mm³ with N and mm): times the
+        laminate's thickness, the skin's mass per unit area.
+    mass_per_area : float
+        Instead of `density`: the skin's mass per unit area.
+    workdir, listing
+        As for `buckle`.
+
+    Stiffener masses are their `mass` per unit length. The membrane forces
+    of the panel's loads do not enter. A panel free to move as a rigid body
+    (all edges free, say) is solved with a spectral shift: its rigid-body
+    modes come out near 0 Hz, then the elastic ones.
+
+    Raises
+    ------
+    ValueError
+        A mass that is not positive, or `modes` out of range.
+    AnalysisError
+        The engine reported a failure.
     """
-    variant = _check(panel, modes)
-    if not (np.isfinite(density) and density > 0):
-        raise ValueError(f"density: {density!r} must be a positive mass per unit area")
-    p = engine.routines(variant)
-    with engine.session(workdir) as run:
-        Path("fort.8").write_text(_masses_group(density, panel))
-        engine.prepare(variant, panel, vibration=True)
-        engine.mark(run)
-        _call("RUVOMAIN", p.ruvomain, **engine.ruvomain_arguments(variant, panel, modes, buckling=False))
-        listing = engine.read_text(engine.PROJECT + ".out")
-        packed = panel.laminate.packed()
-        zeros = np.zeros(6, np.float32)
-        _call("PRTVIB", p.prtvib, packed[0:6], packed[12:18], packed[6:12], zeros, zeros, zeros, zeros[:3])
-        _call("VIBS2", p.vibs2, 0)
-        _call("VIBS3", p.vibs3, int(_ruvo.man.iy), np.zeros((6, 1), np.float32), np.zeros((6, 1), np.float32),
-              np.zeros((6, 1), np.float32), 0.0, 0.0, 0.0, 0.0, 0)
-        listing += engine.read_text("fort.9")   # the listing unit after the run closed the listing
-        eigenvalues, eigenvectors, freedoms, _ = _modal_parts(variant, panel, int(_ruvo.man.neigrq))
-    fault = engine.failure(listing, run["stdout"])
-    if fault is None:
-        stage = next((s for s in ("VIBS2", "VIBS3") if f"SUBROUTINE {s}" in run["stdout"]), None)
-        fault = (stage, engine.failure(listing, "")[1]) if stage else None
-    if fault is not None:
-        raise AnalysisError(*fault, listing)
-    return VibrationResult(panel=panel, variant=variant, eigenvalues=eigenvalues, eigenvectors=eigenvectors,
-                           freedoms=freedoms, listing=listing, stdout=run["stdout"])
+    _check(panel, modes)
+    mass = _mass_per_area(panel, density, mass_per_area)
+    freedoms, shift = None, 0.0
+    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+        if not _uncoupled(panel):
+            raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
+                             "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "
+                             "V on an edge")
+        freedoms = "W"  # W alone is exact when nothing couples it to U, V
+    if not w_supported(panel.edges, panel.length, panel.width):
+        shift = engine.rigid_body_shift(panel, mass)
+    variant, out, text = engine.run(panel, "vibration", modes, workdir=workdir, listing=listing,
+                                    mass_per_area=mass, freedoms=freedoms, shift=shift)
+    return VibrationResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
+                           freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]))

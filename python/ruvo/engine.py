@@ -1,19 +1,17 @@
-"""Running one analysis of a Panel on the engine `_ruvo`.
+"""Running one analysis of a Panel through the engine's typed entry.
 
-The engine keeps one model state per process and writes its files into the
-working directory; a run here happens in a private temporary directory (or
-the one the caller names), with the engine's standard output captured, and
-leaves the caller's directory as it was.
+`_ruvo._analyse` takes the whole analysis as values and returns the outcome
+(the failing stage, its code, the engine's message lines) with the results.
+It writes files only into the directory it is given, and none without one;
+it holds the engine lock for the run, so analyses from several threads
+follow each other and each sees only its own model.
 """
 from __future__ import annotations
 
-import contextlib
+import math
 import os
-import re
-import shutil
-import sys
+import stat
 import tempfile
-from pathlib import Path
 
 import numpy as np
 
@@ -23,22 +21,26 @@ from .panel import FLAT, Panel
 
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"
-PRIMING = "ruvoload"          # the listing of the run that stores laminate and loads
-FINISHED = "Buckling/Vibration analysis finished"
-STOPPED = "MAIN PROGRAM:   EXECUTION STOPPED."
 _FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0]}
+_QUIET = ("Analysis started", "Buckling/Vibration analysis finished")
 
 
 class AnalysisError(RuntimeError):
     """The engine reported a failure: `stage` names the failing routine,
-    `message` holds its message block, `listing` the whole listing."""
+    `code` is its own code, `message` holds the engine's message lines and
+    `listing` the listing (when one was written)."""
 
-    def __init__(self, stage, message, listing=""):
-        super().__init__(stage, message, listing)
-        self.stage, self.message, self.listing = stage, message, listing
+    def __init__(self, stage, message, listing="", code=0):
+        super().__init__(stage, message, listing, code)
+        self.stage, self.message, self.listing, self.code = stage, message, listing, code
 
     def __str__(self):
-        return f"analysis failed in {self.stage}:\n{self.message}"
+        return f"analysis failed in {self.stage} (code {self.code}):\n{self.message}"
+
+
+def limits(suffix):
+    """The size constants of variant `suffix`."""
+    return getattr(_ruvo, "ruvo" + suffix)
 
 
 def variant_for(panel: Panel) -> str:
@@ -46,161 +48,98 @@ def variant_for(panel: Panel) -> str:
     lines = max(len(panel.x_lengths), len(panel.y_lengths)) + 1
     stiffeners = max(len(panel.stringers), len(panel.frames))
     for suffix in VARIANTS:
-        c = getattr(_ruvo, "ruvo" + suffix)
-        if lines <= c.p_rtnds and stiffeners <= c.p_stf:
+        c = limits(suffix)
+        if lines <= c.p_rtnds and stiffeners <= c.p_stf and \
+                (len(panel.x_lengths) + 1) * (len(panel.y_lengths) + 1) <= c.p_nodes:
             return suffix
+    largest = limits(VARIANTS[-1])
     raise ValueError(f"Panel: {lines} node lines and {stiffeners} stiffeners per direction exceed every size "
-                     f"variant (at most {_ruvo.ruvo31.p_rtnds} lines, {_ruvo.ruvo31.p_stf} stiffeners)")
-
-
-@contextlib.contextmanager
-def session(workdir=None):
-    """Runs the body in `workdir` (kept) or a temporary directory (removed),
-    with file descriptor 1 captured; yields a dict whose "stdout" holds the
-    engine's standard output afterwards, from the last `mark` on."""
-    keep = workdir is not None
-    path = Path(workdir).resolve() if keep else Path(tempfile.mkdtemp(prefix="ruvo-"))
-    path.mkdir(parents=True, exist_ok=True)
-    here = os.getcwd()
-    captured = {"dir": path, "stdout": "", "since": 0}
-    sys.stdout.flush()
-    saved = os.dup(1)
-    with tempfile.TemporaryFile() as out:
-        os.dup2(out.fileno(), 1)
-        try:
-            os.chdir(path)
-            yield captured
-        finally:
-            os.chdir(here)
-            os.dup2(saved, 1)
-            os.close(saved)
-            out.seek(captured["since"])
-            captured["stdout"] = out.read().decode("ascii", "replace")
-            if not keep:
-                shutil.rmtree(path, ignore_errors=True)
-
-
-def mark(captured):
-    """Standard output from here on is the run's own."""
-    captured["since"] = os.lseek(1, 0, os.SEEK_CUR)
-
-
-def routines(variant):
-    return getattr(_ruvo, "prtnds" + variant)
+                     f"variant (at most {largest.p_rtnds} lines, {largest.p_stf} stiffeners)")
 
 
 def _radius(r):
     return float(np.sign(r) * FLAT) if abs(r) >= FLAT else r
 
 
-def store_laminate_and_loads(variant, panel):
-    """Stores the skin laminate, the membrane forces and the functional
-    freedoms in the model state. Only the stiffened-panel entry `callruvo`
-    sets them; with vibration requested beside the buckling it sets, the
-    analysis stops at the type check, so nothing else runs. With every row of
-    the largest grid in use, each node gets the uniform forces."""
-    c = getattr(_ruvo, "ruvo" + variant)
-    rows, stf = int(c.p_rtnds) - 1, int(c.p_stf)
-    laminate = panel.laminate.packed()
-    loads = panel.loads
-    _ruvo.antype.vibr = 1
-    try:
-        routines(variant).callruvo(
-            PRIMING, "", FLAT, FLAT, FLAT, np.asfortranarray(np.stack([laminate, laminate], axis=1)),
-            np.zeros(4, np.float32), np.zeros(4, np.float32), 1.0, 1.0, 1, 0.0, 0.0, 0.0, 0.0,
-            loads.Nx, loads.Ny, loads.Nxy, loads.fixed_Nx, loads.fixed_Nxy, loads.fixed_Ny, 0.0, 0.0,
-            np.zeros(55), np.zeros(275), 0, 4, 1, 0, 0, _FUNCTIONS[panel.freedoms], [0] * stf, [0] * stf,
-            [1] * rows, [0] * 7, [0] * 7, [0] * 7, [0] * 7, rows, 1, rows, 1, np.zeros(int(c.p_nx)))
-    finally:
-        _ruvo.antype.vibr = 0
-    os.remove(PRIMING + ".out")
+def _stiffener_rows(items, lines):
+    return np.array([[line, *s.stiffnesses(), s.mass] for s, line in zip(items, lines)], float).reshape(-1, 6)
 
 
-def ruvomain_arguments(variant, panel, modes, buckling=True):
-    c = getattr(_ruvo, "ruvo" + variant)
-    rows, stf = int(c.p_rtnds) - 1, int(c.p_stf)
-
-    def padded(values, n, dtype):
-        out = np.zeros(n, dtype)
-        out[:len(values)] = values
-        return out
-
-    def stiffeners(items, lines):
-        table = np.zeros((4, stf), np.float32, order="F")
-        for k, s in enumerate(items):
-            table[:, k] = s.stiffnesses()
-        return padded(lines, stf, np.int32), table
-
-    istx, steifx = stiffeners(panel.stringers, panel.stringer_lines)
-    isty, steify = stiffeners(panel.frames, panel.frame_lines)
+def arguments(variant, panel, kind, modes, *, mass_per_area=0.0, freedoms=None, shift=0.0):
+    """The typed entry's keyword arguments for `panel`."""
     e = panel.edges
-    return dict(proj=PROJECT, titp=panel.title, buckp=int(buckling), itabp=0,
-                neigitp=min(max(2 * modes, modes + 8), int(c.p_ngit)), neigrqp=modes, memprip=1, indpltp=0,
-                kup=_FUNCTIONS[panel.freedoms], ap=padded(panel.x_lengths, rows, np.float32),
-                bp=padded(panel.y_lengths, rows, np.float32), bndx0p=e.x0.codes(), bndxlp=e.xl.codes(),
-                bndy0p=e.y0.codes(), bndylp=e.yl.codes(), rxp=_radius(panel.rx), ryp=_radius(panel.ry),
-                rxyp=_radius(panel.rxy), istxp=istx, istyp=isty,
-                elmstfp=padded([1] * len(panel.y_lengths), rows, np.int32), steifxp=steifx, steifyp=steify,
-                alfaxp=panel.skew_x, alfayp=panel.skew_y)
+    loads = panel.loads
+    return dict(variant=variant, kind=kind, title=panel.title, project=PROJECT, modes=int(modes),
+                x_lengths=panel.x_lengths, y_lengths=panel.y_lengths,
+                edges=[e.x0.codes(), e.xl.codes(), e.y0.codes(), e.yl.codes()],
+                freedoms=_FUNCTIONS[freedoms or panel.freedoms],
+                radii=[_radius(panel.rx), _radius(panel.ry), _radius(panel.rxy)], skew=[panel.skew_x, panel.skew_y],
+                laminates=[panel.laminate.packed()],
+                stringers=_stiffener_rows(panel.stringers, panel.stringer_lines),
+                frames=_stiffener_rows(panel.frames, panel.frame_lines),
+                variable=loads.variable(), fixed=loads.fixed(), density=float(mass_per_area), shift=float(shift))
 
 
-def prepare(variant, panel, *, vibration=False, crippling=False, global_buckling=False):
-    """Model state for one run: laminate and loads, grid size, analysis flags."""
-    store_laminate_and_loads(variant, panel)
-    _ruvo.f07ina.mx = len(panel.x_lengths) + 1
-    _ruvo.f07ina.my = len(panel.y_lengths) + 1
-    _ruvo.antype.vibr = int(vibration)
-    _ruvo.antype.cripan = int(crippling)
-    _ruvo.antype.glban = int(global_buckling)
-
-
-def read_text(name):
+def _read_listing(directory):
+    """The listing the run wrote in `directory`: a regular file, read up to
+    the size it has now (a name that is not a regular file gives "")."""
+    path = os.path.join(directory, PROJECT + ".out")
     try:
-        return Path(name).read_text(encoding="ascii", errors="replace")
-    except FileNotFoundError:
+        fd = os.open(path, os.O_RDONLY | getattr(os, "O_NOFOLLOW", 0) | getattr(os, "O_NONBLOCK", 0))
+    except OSError:
         return ""
+    try:
+        info = os.fstat(fd)
+        if not stat.S_ISREG(info.st_mode):
+            return ""
+        with os.fdopen(os.dup(fd), "rb") as f:
+            return f.read(info.st_size).decode("ascii", "replace")
+    finally:
+        os.close(fd)
 
 
-_MESSAGE_START = re.compile(r"MESSAGE FROM SUBR|^\s*SUBROUTINE [A-Z0-9]+[:\s]|MX\*MY|STOP\.|ERROR", re.I)
-_REPORTED = re.compile(r"ERROR REPORTED FROM SUBROUTINE\s+(\w+)")
+def _message(lines):
+    kept = [line.rstrip() for line in lines if line.strip() and line.strip() not in _QUIET]
+    return "\n".join(kept) or "the engine stopped without a message"
 
 
-def failure(listing, stdout, finished_marker=FINISHED):
-    """(stage, message) when the run failed, else None. The failing stage is
-    the deepest routine the driver names, or the driver itself."""
-    text = stdout + "\n" + listing
-    if finished_marker in stdout and STOPPED not in text:
-        return None
-    lines = listing.splitlines()
-    start = next((i for i, line in enumerate(lines) if _MESSAGE_START.search(line)), max(0, len(lines) - 12))
-    message = "\n".join(line.rstrip() for line in lines[start:] if line.strip())
-    if not message:
-        message = "\n".join(line.rstrip() for line in stdout.splitlines() if line.strip())
-    reported = _REPORTED.findall(text)
-    if reported:
-        stage = reported[-1]
+def run(panel, kind, modes, *, workdir=None, listing=False, **options):
+    """Runs one analysis; returns (variant, the entry's outcome, the listing).
+
+    With `workdir` the engine's files are kept there; with `listing` and no
+    `workdir` they go to a private temporary directory that is removed
+    again; otherwise no file is made. Raises AnalysisError on failure.
+    """
+    variant = variant_for(panel)
+    args = arguments(variant, panel, kind, modes, **options)
+    if workdir is not None:
+        directory = os.path.abspath(os.fspath(workdir))
+        try:
+            os.makedirs(directory, exist_ok=True)
+        except OSError as e:
+            raise AnalysisError("LISTING", f"work directory {directory}: {e.strerror}") from None
+        out = _ruvo._analyse(directory=directory, listing=True, **args)
+        text = _read_listing(directory)
+    elif listing:
+        with tempfile.TemporaryDirectory(prefix="ruvo-") as directory:
+            out = _ruvo._analyse(directory=directory, listing=True, **args)
+            text = _read_listing(directory)
     else:
-        named = re.findall(r"SUBROUTINE\s+(\w+)", text)
-        stage = named[-1] if named else "RUVOMAIN"
-    return stage.upper(), message or "the engine stopped without a message"
+        out = _ruvo._analyse(**args)
+        text = ""
+    if out["stage"]:
+        raise AnalysisError(out["stage"], _message(out["messages"]), text, int(out["code"]))
+    if not (np.isfinite(out["eigenvalues"]).all() and out["eigenvalues"].any()):
+        raise AnalysisError("INCS3" if kind == "buckling" else "VIBS3",
+                            "no eigenvalues came out of the solution", text)
+    return variant, out, text
 
 
-def results_view(variant):
-    """Eigenvalues, W eigenvectors and forces per eigenvalue left by the last run."""
-    return _ruvo._results(variant)
-
-
-def node_freedoms(variant, mx, my):
-    """W equation numbers per node and kind of derivative, through the
-    engine's element freedom lookup: dofs[y-line, x-line, y-kind, x-kind]
-    (kinds 0 value, 1 slope), 0 where suppressed."""
-    iuoriv = routines(variant).iuoriv
-    dofs = np.zeros((my, mx, 2, 2), np.int64)
-    iu = np.zeros((4, 4), np.int32, order="F")
-    for j in range(1, mx):
-        for i in range(1, my):
-            iu[:] = 0
-            iuoriv(i, j, 1, iu, 0)
-            # iu(r, c): r over y (value/slope at y-line i, then i+1), c likewise over x
-            dofs[i - 1:i + 1, j - 1:j + 1] = iu.reshape(2, 2, 2, 2).transpose(0, 2, 1, 3)
-    return dofs
+def rigid_body_shift(panel, mass_per_area):
+    """A spectral shift for a panel free to move as a rigid body: the squared
+    circular frequency of the simply supported plate of the same size,
+    pi^4 sqrt(D11 D22) / m (1/a^2 + 1/b^2)^2, of the order of the lowest
+    elastic eigenvalues."""
+    d = np.array(panel.laminate.D)
+    stiffness = math.sqrt(max(d[0, 0] * d[1, 1], 0.0))
+    return math.pi ** 4 * stiffness / mass_per_area * (panel.length ** -2 + panel.width ** -2) ** 2

@@ -10,17 +10,35 @@ stiffnesses and forces are in any consistent units.
 from __future__ import annotations
 
 import math
-from dataclasses import dataclass, field
+import warnings
+from dataclasses import KW_ONLY, dataclass, field
 
 import numpy as np
+
+import _ruvo
 
 FLAT = 1.0e29  # the engine's radius of a flat direction
 
 # Packed order of a symmetric 3 x 3 matrix in the engine: M11, M12, M22, M13, M23, M33.
 _PACKED = ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))
 
-# Largest grid of the engine: node lines per direction.
-MAX_LINES = 31
+# Largest grid of the engine: node lines per direction (of the largest size variant).
+MAX_LINES = int(_ruvo.ruvo31.p_rtnds)
+
+# Lengths whose fourth powers stay within the engine's 32-bit floats.
+SMALLEST_LENGTH, LARGEST_LENGTH = 1e-9, 1e9
+
+# The element takes grid directions whose angle differs by at most this
+# (|cos(skew_x - skew_y)| >= 0.2), in degrees.
+LARGEST_SKEW_DIFFERENCE = math.degrees(math.acos(0.2))
+
+
+class UnitWarning(UserWarning):
+    """A value that is almost always a mistake of units."""
+
+
+def _warn_units(message):
+    warnings.warn(message, UnitWarning, stacklevel=4)
 
 
 def _number(owner, name, value, *, positive=False, nonnegative=False):
@@ -35,6 +53,22 @@ def _number(owner, name, value, *, positive=False, nonnegative=False):
         raise ValueError(f"{owner}.{name}: {v} must be positive")
     if nonnegative and v < 0:
         raise ValueError(f"{owner}.{name}: {v} must not be negative")
+    return v
+
+
+def _length(owner, name, value):
+    """A positive length the engine's 32-bit arithmetic can carry."""
+    v = _number(owner, name, value, positive=True)
+    if not SMALLEST_LENGTH <= v <= LARGEST_LENGTH:
+        raise ValueError(f"{owner}.{name}: {v} lies outside {SMALLEST_LENGTH:g}..{LARGEST_LENGTH:g}, where its "
+                         "fourth power stays within the engine's 32-bit floats; choose other length units")
+    return v
+
+
+def _modulus(owner, name, value):
+    v = _number(owner, name, value, positive=True)
+    if v < 1000.0:
+        _warn_units(f"{owner}.{name}: {v} is below 1000; a modulus in GPa where MPa (N/mm²) is meant?")
     return v
 
 
@@ -55,8 +89,9 @@ class Material:
     G12: float
 
     def __post_init__(self):
-        for name in ("E1", "E2", "G12"):
-            _set(self, **{name: _number("Material", name, getattr(self, name), positive=True)})
+        for name in ("E1", "E2"):
+            _set(self, **{name: _modulus("Material", name, getattr(self, name))})
+        _set(self, G12=_number("Material", "G12", self.G12, positive=True))
         _set(self, nu12=_number("Material", "nu12", self.nu12))
         if self.nu12 ** 2 * self.E2 / self.E1 >= 1.0:
             raise ValueError(f"Material.nu12: {self.nu12} makes the ply stiffness singular (nu12² E2/E1 >= 1)")
@@ -69,8 +104,10 @@ class Ply:
     angle: float = 0.0
 
     def __post_init__(self):
-        _set(self, thickness=_number("Ply", "thickness", self.thickness, positive=True),
+        _set(self, thickness=_length("Ply", "thickness", self.thickness),
              angle=_number("Ply", "angle", self.angle))
+        if 0.0 < abs(self.angle) < 2.0 * math.pi and self.angle != round(self.angle):
+            _warn_units(f"Ply.angle: {self.angle} looks like radians; ply angles are in degrees")
 
 
 def _matrix(name, value):
@@ -104,7 +141,14 @@ class Laminate:
     def __post_init__(self):
         _set(self, A=_matrix("A", self.A), B=_matrix("B", self.B), D=_matrix("D", self.D))
         if self.thickness is not None:
-            _set(self, thickness=_number("Laminate", "thickness", self.thickness, positive=True))
+            _set(self, thickness=_length("Laminate", "thickness", self.thickness))
+        a, b, d = (np.array(m) for m in (self.A, self.B, self.D))
+        for name, m in (("A", a), ("D", d), ("B", np.block([[a, b], [b, d]]))):
+            smallest = np.linalg.eigvalsh(m).min()
+            if not smallest > 1e-9 * np.abs(m).max():
+                what = "the coupling B makes [A B; B D]" if name == "B" else name
+                raise ValueError(f"Laminate.{name}: {what} is not positive definite (smallest eigenvalue "
+                                 f"{smallest:.4g}); a laminate stores energy under every strain")
 
     @classmethod
     def from_matrices(cls, A, D, B=None, thickness=None):
@@ -128,11 +172,14 @@ class Laminate:
     @classmethod
     def isotropic(cls, E, nu, t):
         """A single isotropic layer of modulus E, Poisson ratio nu, thickness t."""
-        E = _number("Laminate", "E", E, positive=True)
+        E = _modulus("Laminate", "E", E)
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
             raise ValueError(f"Laminate.nu: {nu} must lie in (-1, 0.5)")
-        return cls.from_plies([Ply(t, 0.0)], Material(E, E, nu, E / (2.0 * (1.0 + nu))))
+        with warnings.catch_warnings():  # E warned about above, once
+            warnings.simplefilter("ignore", UnitWarning)
+            material = Material(E, E, nu, E / (2.0 * (1.0 + nu)))
+        return cls.from_plies([Ply(t, 0.0)], material)
 
     @property
     def coupled(self):
@@ -156,12 +203,14 @@ class Laminate:
 class Stiffener:
     """A stringer (runs in x) or a frame (runs in y) on one grid line.
 
-    position: its y (stringer) or x (frame) coordinate, or instead
-    line: the number of the grid line (1 = the edge at 0).
-    EA axial, ES coupling (axial-bending), EI bending, GJ torsion stiffness;
-    mass per unit length (natural frequencies only).
+    position: its y (stringer) or x (frame) coordinate (the one positional
+    argument), or instead line: the number of the grid line (1 = the edge at 0).
+    Keyword-only: EA axial, ES coupling (axial-bending), EI bending, GJ
+    torsion stiffness (EA·EI >= ES²: the section stores energy under every
+    strain); mass per unit length (natural frequencies only).
     """
     position: float | None = None
+    _: KW_ONLY
     EA: float = 0.0
     ES: float = 0.0
     EI: float = 0.0
@@ -179,6 +228,9 @@ class Stiffener:
         for name in ("EA", "EI", "GJ", "mass"):
             _set(self, **{name: _number("Stiffener", name, getattr(self, name), nonnegative=True)})
         _set(self, ES=_number("Stiffener", "ES", self.ES))
+        if self.ES != 0.0 and not self.EA * self.EI > self.ES ** 2:
+            raise ValueError(f"Stiffener.ES: ES² = {self.ES ** 2:.6g} is not below EA·EI = {self.EA * self.EI:.6g}; "
+                             "[EA ES; ES EI] must be positive definite (EI given as ES?)")
 
     def stiffnesses(self):
         return [self.EA, self.ES, self.EI, self.GJ]
@@ -293,11 +345,59 @@ class Edges:
         return cls(value, value, value, value)
 
 
+def _held(edge, across_x):
+    """Freedoms an edge holds; a symmetry plane holds the slope and the
+    in-plane motion normal to it, an antisymmetry plane W and the in-plane
+    motion along it. `across_x`: the edge lies on x = const."""
+    if edge.kind == "symmetry":
+        return {"SLOPE", "U" if across_x else "V"}
+    if edge.kind == "antisymmetry":
+        return {"W", "V" if across_x else "U"}
+    return set(edge.held)
+
+
+def _restrains_all(edges, length, width, rows_of):
+    """Whether the conditions of the four edges leave no rigid-body motion
+    among three (their amplitudes the columns of the rows `rows_of` gives)."""
+    rows = []
+    for name, across_x, at in (("x0", True, 0.0), ("xl", True, length), ("y0", False, 0.0), ("yl", False, width)):
+        rows += rows_of(_held(getattr(edges, name), across_x), across_x, at)
+    return bool(rows) and np.linalg.matrix_rank(np.array(rows, float), tol=1e-9) == 3
+
+
+def w_supported(edges, length, width):
+    """Whether the edges hold W against the rigid motions w = a + b x + c y."""
+    def rows(held, across_x, at):
+        out = []
+        if "W" in held:  # w = 0 along the edge
+            out += [[1.0, at / length, 0.0], [0.0, 0.0, 1.0]] if across_x else [[1.0, 0.0, at / width], [0.0, 1.0, 0.0]]
+        if "SLOPE" in held:  # the slope across the edge is 0
+            out += [[0.0, 1.0, 0.0]] if across_x else [[0.0, 0.0, 1.0]]
+        return out
+    return _restrains_all(edges, length, width, rows)
+
+
+def in_plane_supported(edges, length, width, curved=False):
+    """Whether the edges of a flat panel hold U, V against the rigid motions
+    u = a - t y, v = b + t x. Of a curved panel, whose rigid motions mix W
+    in, only that some edge holds U or V."""
+    if curved:
+        return any(_held(getattr(edges, n), n[0] == "x") & {"U", "V"} for n in ("x0", "xl", "y0", "yl"))
+    def rows(held, across_x, at):
+        out = []
+        if "U" in held:
+            out += [[1.0, 0.0, 0.0], [0.0, 0.0, 1.0]] if across_x else [[1.0, 0.0, -at / width]]
+        if "V" in held:
+            out += [[0.0, 1.0, at / length]] if across_x else [[0.0, 1.0, 0.0], [0.0, 0.0, 1.0]]
+        return out
+    return _restrains_all(edges, length, width, rows)
+
+
 # ---- loads ---------------------------------------------------------------------------
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, kw_only=True)
 class Loads:
-    """Membrane forces per unit length, uniform over the panel.
+    """Membrane forces per unit length, uniform over the panel, by keyword.
 
     Sign convention: positive Nx and Ny compress the panel; Nxy is counted
     with the same sign (opposite to the classical tension-positive shear
@@ -356,7 +456,9 @@ class Mesh:
 
     def lengths(self, axis, total, stations):
         """Subdivision lengths along `axis` ("x" or "y") of a side `total`
-        long, with lines at the interior `stations`."""
+        long, with lines at the interior `stations`. A mesh with more
+        elements than the largest size variant takes is refused before any
+        array of that size is made."""
         given = getattr(self, axis)
         if given is not None:
             if not math.isclose(sum(given), total, rel_tol=1e-6):
@@ -366,10 +468,23 @@ class Mesh:
         bays = np.diff(cuts)
         count = getattr(self, "n" + axis)
         if count is None and self.size is not None:
-            per_bay = np.maximum(1, np.ceil(bays / self.size - 1e-9)).astype(int)
+            with np.errstate(over="ignore"):
+                wanted = np.maximum(1.0, np.ceil(bays / self.size - 1e-9))
+            if not wanted.sum() <= MAX_LINES - 1:
+                raise ValueError(f"Mesh.size: {self.size:g} gives {wanted.sum():.6g} elements along {axis}; the "
+                                 f"largest size variant takes {MAX_LINES - 1} (p_rtnds {MAX_LINES}); "
+                                 f"Mesh(size={fitting_size(total, len(bays)):.6g}) fits")
+            per_bay = wanted.astype(int)
         else:
             per_bay = _share(10 if count is None else count, bays)
         return np.repeat(bays / per_bay, per_bay)
+
+
+def fitting_size(total, bays):
+    """An element size that puts at most MAX_LINES - 1 elements on a side
+    `total` long cut into `bays` bays (each bay rounds up by one at most)."""
+    room = MAX_LINES - 1 - bays
+    return total / room * (1 + 1e-6) if room > 0 else total
 
 
 def _share(count, bays):
@@ -417,8 +532,8 @@ class Panel:
     frame_lines: tuple = field(init=False, repr=False, compare=False)
 
     def __post_init__(self):
-        _set(self, length=_number("Panel", "length", self.length, positive=True),
-             width=_number("Panel", "width", self.width, positive=True))
+        _set(self, length=_length("Panel", "length", self.length),
+             width=_length("Panel", "width", self.width))
         for name, cls in (("laminate", Laminate), ("loads", Loads), ("mesh", Mesh)):
             if not isinstance(getattr(self, name), cls):
                 raise ValueError(f"Panel.{name}: a ruvo.{cls.__name__} is needed, got {getattr(self, name)!r}")
@@ -438,6 +553,15 @@ class Panel:
             if not -90.0 < a < 90.0:
                 raise ValueError(f"Panel.{name}: {a} degrees must lie in (-90, 90)")
             _set(self, **{name: a})
+        if abs(self.skew_x - self.skew_y) > LARGEST_SKEW_DIFFERENCE:
+            raise ValueError(f"Panel.skew_x: the grid directions differ by skew_x - skew_y = "
+                             f"{self.skew_x - self.skew_y:g} degrees; the element takes at most "
+                             f"{LARGEST_SKEW_DIFFERENCE:.2f} (|cos| >= 0.2), beyond that its shape degenerates")
+        for name, side in (("rx", self.length), ("ry", self.width)):
+            r = getattr(self, name)
+            if abs(r) < side:
+                _warn_units(f"Panel.{name}: the radius {r:g} is smaller than the side {side:g} it curves; "
+                            "a diameter, or another unit than the panel's?")
         if self.freedoms not in ("WUV", "W"):
             raise ValueError(f"Panel.freedoms: {self.freedoms!r} must be 'WUV' or 'W'")
         if self.freedoms == "W" and self.curved:
@@ -463,10 +587,14 @@ class Panel:
                     raise ValueError(f"Panel.{owner}: position {s} lies beyond the panel side {total}")
         x = self.mesh.lengths("x", self.length, x_stations)
         y = self.mesh.lengths("y", self.width, y_stations)
-        for axis, lengths in (("x", x), ("y", y)):
+        for axis, lengths, total, stations in (("x", x, self.length, x_stations), ("y", y, self.width, y_stations)):
             if len(lengths) + 1 > MAX_LINES:
+                bays = len([s for s in stations if 0.0 < s < total]) + 1
                 raise ValueError(f"Panel.mesh: {len(lengths) + 1} node lines along {axis}; the largest size "
-                                 f"variant takes {MAX_LINES} (p_rtnds)")
+                                 f"variant takes {MAX_LINES} (p_rtnds); Mesh(size={fitting_size(total, bays):.6g}) "
+                                 "fits")
+            for k, v in enumerate(lengths):
+                _length("Panel.mesh", f"{axis}[{k}]", v)
         _set(self, x_lengths=x, y_lengths=y,
              frame_lines=self._lines("frames", self.frames, x),
              stringer_lines=self._lines("stringers", self.stringers, y))

@@ -108,6 +108,15 @@ class BucklingResult(ModalResult):
     """Buckling load factors (the multiple of the variable loads at which
     the panel buckles) and their modes.
 
+    Sign convention: membrane forces are positive in compression (the
+    opposite of the common tension-positive convention). A negative load
+    factor means buckling under the reversed variable loads.
+
+    load_factors: the engine's order (smallest magnitude first, either sign);
+    positive_load_factors: the positive ones, ascending;
+    critical_load_factor: the smallest positive load factor (inf when no
+    computed mode buckles under the applied loads), critical_mode its mode
+    number (1-based; 0 then) and buckles whether there is one.
     critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
     membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
     stiffener_forces[k] the force in an x- and a y-stiffener (0 without).
@@ -118,6 +127,25 @@ class BucklingResult(ModalResult):
     @property
     def load_factors(self):
         return self.eigenvalues
+
+    @property
+    def positive_load_factors(self):
+        return np.sort(self.eigenvalues[self.eigenvalues > 0])
+
+    @property
+    def buckles(self):
+        return bool((self.eigenvalues > 0).any())
+
+    @property
+    def critical_mode(self):
+        if not self.buckles:
+            return 0
+        positive = np.where(self.eigenvalues > 0, self.eigenvalues, np.inf)
+        return int(np.argmin(positive)) + 1
+
+    @property
+    def critical_load_factor(self):
+        return float(self.eigenvalues[self.critical_mode - 1]) if self.buckles else math.inf
 
     @property
     def critical_forces(self):
@@ -134,7 +162,12 @@ class BucklingResult(ModalResult):
         return "\n".join([head] + rows)
 
     def to_dict(self):
-        return dict(title=self.panel.title, variant=self.variant, load_factors=self.eigenvalues.tolist(),
+        return dict(title=self.panel.title, variant=self.variant,
+                    sign_convention="compression positive; a negative load factor is for the reversed loads",
+                    critical_load_factor=self.critical_load_factor if self.buckles else None,
+                    critical_mode=self.critical_mode, buckles=self.buckles,
+                    positive_load_factors=self.positive_load_factors.tolist(),
+                    load_factors=self.eigenvalues.tolist(),
                     critical_forces=[dict(zip(("Nx", "Nxy", "Ny"), f)) for f in self.critical_forces.tolist()],
                     membrane_forces=self.membrane_forces.tolist(), stiffener_forces=self.stiffener_forces.tolist(),
                     x=self.x.tolist(), y=self.y.tolist(), w_nodes=self.w_nodes.tolist())
@@ -150,7 +183,9 @@ class VibrationResult(ModalResult):
 
     @property
     def frequencies(self):
-        return np.sqrt(self.eigenvalues) / (2.0 * math.pi)
+        """Hz; the rigid-body modes of a free panel, whose eigenvalues are
+        zero up to rounding (either sign), give 0."""
+        return np.sqrt(np.maximum(self.eigenvalues, 0.0)) / (2.0 * math.pi)
 
     def _label(self, mode):
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"

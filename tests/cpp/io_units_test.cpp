@@ -243,5 +243,41 @@ TEST_F(Units, FailuresAreReportedOnceAndNeverThrow) {
   EXPECT_FALSE(ok);
 }
 
+// A typed run's scope: files in its directory (none without one), standard
+// output and complaints captured, every unit closed when it ends.
+TEST_F(Units, RunScopePlacesCapturesAndClosesItsFiles) {
+  Capture out(STDOUT_FILENO), err(STDERR_FILENO);
+  fs::create_directory("run");
+  std::string captured;
+  {
+    RunScope scope({"run", true, 9, &captured});
+    open(9, "analysis.out");
+    write(9, line_, {1});
+    write(stdout_unit, line_, {2});
+    open_unformatted(25, "RCA25");
+    write_record(25, std::as_bytes(std::span("abc")));
+    open(26, "no/such/dir.txt");
+  }
+  EXPECT_EQ(contents("run/analysis.out"), " LINE 1\n");
+  EXPECT_FALSE(fs::exists("run/RCA25"));  // the scratch file goes with the scope
+  EXPECT_EQ(captured.substr(0, 8), " LINE 2\n");
+  EXPECT_NE(captured.find("run/no/such/dir.txt"), std::string::npos);
+  EXPECT_FALSE(is_connected(9));
+  {
+    RunScope scope({"", false, 9, &captured});  // no directory: nothing is made
+    open(9, "analysis.out");
+    write(9, line_, {3});
+    open_unformatted(25, "RCA25");
+    EXPECT_TRUE(is_discarded(9) && is_discarded(25) && is_intact(9));
+    std::byte b[4];
+    EXPECT_FALSE(read_record(25, b));
+    make_file("fort.8", "&inert dom=2.0 /\n");
+    EXPECT_EQ(input(8).text, "");  // not the working directory's file
+  }
+  EXPECT_FALSE(fs::exists("analysis.out") || fs::exists("RCA25"));
+  EXPECT_EQ(out.text(), "");
+  EXPECT_EQ(err.text(), "");
+}
+
 }  // namespace
 }  // namespace ruvo::io

@@ -6,6 +6,8 @@ import subprocess
 import sys
 import time
 
+import pytest
+
 CHILD = r"""
 import os, sys
 sys.path.insert(0, {tests!r})
@@ -17,13 +19,26 @@ def small():
     _ruvo.prtnds19.callruvo(**args)
     return repr(float(args["elamp"][0]))
 
-if sys.argv[1] == "interrupt":
+def package():
+    # the package's typed entry, its listing in a private temporary directory
+    import tempfile, ruvo
+    os.mkdir("tmp")
+    tempfile.tempdir = os.path.abspath("tmp")
+    plate = ruvo.Panel(length=100.0, width=100.0, laminate=ruvo.Laminate.isotropic(70000.0, 0.3, 1.0),
+                       loads=ruvo.Loads(Nx=1.0), ry=300.0, mesh=ruvo.Mesh(nx=30, ny=30))
+    ruvo.buckle(plate, modes=20, listing=True)
+
+if sys.argv[1] != "plain":
     print("running", flush=True)
     try:
-        _ruvo.prtnds31.callruvo(**panel(n=30, variant="31"))
+        if sys.argv[1] == "package":
+            package()
+        else:
+            _ruvo.prtnds31.callruvo(**panel(n=30, variant="31"))
         print("finished", flush=True)
     except KeyboardInterrupt:
-        print("interrupted", os.path.exists("RCA25"), flush=True)
+        left = os.path.exists("RCA25") or (sys.argv[1] == "package" and bool(os.listdir("tmp")))
+        print("interrupted", left, flush=True)
 print(small(), flush=True)
 """
 
@@ -34,16 +49,17 @@ def child(tmp_path, mode):
                             stderr=subprocess.PIPE, text=True, env=dict(os.environ, PYTHONUNBUFFERED="1"))
 
 
-def test_ctrl_c_abandons_the_largest_analysis(tmp_path):
+@pytest.mark.parametrize("mode", ["interrupt", "package"])
+def test_ctrl_c_abandons_the_largest_analysis(tmp_path, mode):
     (tmp_path / "a").mkdir()
     (tmp_path / "b").mkdir()
-    p = child(tmp_path / "a", "interrupt")
+    p = child(tmp_path / "a", mode)
     assert p.stdout.readline() == "running\n"
     time.sleep(1.0)                      # inside the element terms, the condensation or the iteration
     p.send_signal(signal.SIGINT)
     out, err = p.communicate(timeout=300)
     assert p.returncode == 0, err
     lines = out.split("\n")
-    assert "interrupted False" in lines, out   # the scratch file went with the analysis
+    assert "interrupted False" in lines, out   # the scratch file (and the package's directory) went with it
     fresh = child(tmp_path / "b", "plain").communicate(timeout=120)[0].split("\n")
     assert lines[-2] == fresh[-2]              # the next analysis is as in a fresh process

@@ -50,6 +50,9 @@ def test_plies_pack_in_the_engines_order():
     (lambda: Laminate.from_plies([], Material(1, 1, 0.3, 1)), "Laminate.plies"),
     (lambda: Material(1.0, 100.0, 0.5, 1.0), "Material.nu12"),
     (lambda: Stiffener(10.0, EA=-1.0), "Stiffener.EA"),
+    (lambda: Stiffener(10.0, EA=1.4e7, ES=2.0e9, EI=1.0e6), "Stiffener.ES"),   # EI given as ES
+    (lambda: Laminate.from_matrices(SKIN.A, -np.array(SKIN.D)), "Laminate.D"),
+    (lambda: Laminate.from_matrices(SKIN.A, SKIN.D, B=np.array(SKIN.A) * 0.5), "Laminate.B"),
     (lambda: Stiffener(EA=1.0), "Stiffener.position"),
     (lambda: Stiffener(line=0, EA=1.0), "Stiffener.line"),
     (lambda: Loads(), "Loads.Nx"),
@@ -60,6 +63,12 @@ def test_plies_pack_in_the_engines_order():
     (lambda: Edge.from_codes([0, 7, 0, 0, 0, 0, 0]), "Edge"),
     (lambda: Edges.parse({"x1": "free"}), "Panel.edges"),
     (lambda: plate(length=0.0), "Panel.length"),
+    (lambda: plate(length=1e-300), "Panel.length"),                          # 0 in 32 bits
+    (lambda: plate(width=1e300), "Panel.width"),                             # inf in 32 bits
+    (lambda: plate(skew_x=89.0), "Panel.skew_x"),                            # the element degenerates
+    (lambda: plate(skew_x=45.0, skew_y=-40.0), "Panel.skew_x"),
+    (lambda: plate(mesh=Mesh(size=1e-6)), "Mesh.size"),                      # refused before allocating
+    (lambda: plate(mesh=Mesh(size=1e-300)), "Mesh.size"),
     (lambda: plate(ry=0.0), "Panel.ry"),
     (lambda: plate(skew_x=90.0), "Panel.skew_x"),
     (lambda: plate(freedoms="W", ry=500.0), "Panel.freedoms"),
@@ -67,7 +76,7 @@ def test_plies_pack_in_the_engines_order():
      "Panel.freedoms"),
     (lambda: plate(title="x" * 81), "Panel.title"),
     (lambda: plate(laminate="aluminium"), "Panel.laminate"),
-    (lambda: plate(mesh=Mesh(size=1.0)), "Panel.mesh"),                      # 301 lines along x
+    (lambda: plate(mesh=Mesh(size=1.0)), "Mesh.size"),                       # 301 lines along x
     (lambda: plate(mesh=Mesh(x=[100.0, 100.0])), "Mesh.x"),                  # sums to 200, not 300
     (lambda: plate(stringers=[Stiffener(33.0, EA=1.0)], mesh=Mesh(ny=3, y=[50.0, 50.0])), "Panel.stringers"),
     (lambda: plate(stringers=[Stiffener(150.0, EA=1.0)]), "Panel.stringers"),  # beyond the width
@@ -184,6 +193,45 @@ def test_section_walls_of_laminates_and_the_crippling_data(listing_file):
         sections.T(height=30, web=2, foot_width=20, foot=web, skin=SKIN2)
     with pytest.raises(ValueError, match=r"^T\.height"):
         sections.T(height=1.0, web=web, foot_width=20, foot=web, skin=SKIN2)
+
+
+def test_stiffnesses_and_forces_are_keyword_only_and_a_fitting_mesh_is_named():
+    with pytest.raises(TypeError):
+        Stiffener(10.0, 1.4e7, 2.0e9, 1.0e6)
+    with pytest.raises(TypeError):
+        Loads(1.0)
+    with pytest.raises(ValueError, match=r"Mesh\(size=([0-9.]+)\) fits") as caught:
+        plate(mesh=Mesh(size=1e-6))
+    fitting = float(caught.value.args[0].rsplit("size=", 1)[1].split(")")[0])
+    assert len(plate(mesh=Mesh(size=fitting)).x_lengths) <= 30
+
+
+@pytest.mark.parametrize("analyse, field", [
+    (lambda: ruvo.buckle(plate(edges="free")), "Panel.edges"),
+    (lambda: ruvo.buckle(plate(edges={"all": "free", "x0": "simply supported"})), "Panel.edges"),  # a hinge
+    (lambda: ruvo.buckle(plate(edges=Edges.parse(Edge(held=("W",))))), "Panel.edges"),     # no in-plane support
+    (lambda: ruvo.vibrate(plate(edges="free", ry=500.0), density=2.7e-9), "Panel.edges"),  # curved and free
+    (lambda: ruvo.vibrate(plate(), density=-1.0), "density"),
+    (lambda: ruvo.vibrate(plate(laminate=Laminate.from_matrices(SKIN.A, SKIN.D)), density=2.7e-9), "density"),
+    (lambda: ruvo.vibrate(plate()), "vibrate"),
+    (lambda: ruvo.buckle(plate(), modes=0), "modes"),
+])
+def test_analysis_mistakes_are_refused_before_the_engine_runs(monkeypatch, analyse, field):
+    monkeypatch.setattr(_ruvo, "_analyse", lambda **kw: pytest.fail("the engine was called"))
+    with pytest.raises(ValueError, match=r"^" + field.replace(".", r"\.")):
+        analyse()
+
+
+@pytest.mark.parametrize("build, field", [
+    (lambda: Laminate.isotropic(70.0, 0.3, 1.0), "Laminate.E"),                 # GPa
+    (lambda: Material(140.0, 10.0, 0.3, 5.0), "Material.E1"),
+    (lambda: Ply(0.25, 0.785), "Ply.angle"),                                    # radians
+    (lambda: plate(ry=60.0), "Panel.ry"),                                       # smaller than the width
+    (lambda: ruvo.vibrate(plate(mesh=Mesh(nx=4, ny=2)), density=2700.0, modes=1), "density"),  # kg/m³
+])
+def test_unit_mistakes_warn_naming_the_field(build, field):
+    with pytest.warns(ruvo.UnitWarning, match=r"^" + field.replace(".", r"\.")):
+        build()
 
 
 # ---- edges ----------------------------------------------------------------------

@@ -1,0 +1,219 @@
+#include "driver/typed_run.hpp"
+
+#include <algorithm>
+
+#include "driver/ruvomain.hpp"
+#include "elements/shape_functions.hpp"
+#include "io/interrupt.hpp"
+#include "io/units.hpp"
+#include "model/blocks.hpp"
+#include "output/prtvib.hpp"
+#include "solver/vibration.hpp"
+
+namespace ruvo {
+
+namespace {
+
+constexpr int listing_unit = 9;
+
+std::string refusal(const std::string& what, std::int64_t value, const std::string& range) {
+  return what + " = " + std::to_string(value) + " is " + range;
+}
+
+template <class T, std::size_t N>
+std::array<T, N> padded(const std::vector<T>& values) {
+  std::array<T, N> out{};
+  std::copy_n(values.begin(), std::min(values.size(), N), out.begin());
+  return out;
+}
+
+std::string blank_padded(const std::string& text, std::size_t n) {
+  std::string s = text.substr(0, n);
+  s.resize(n, ' ');
+  return s;
+}
+
+// Lines and stiffnesses of a stiffener list as ruvomain takes them.
+template <class V>
+struct StiffenerTable {
+  std::array<std::int32_t, V::p_stf> lines{};
+  std::array<float, 4 * V::p_stf> stiffness{};
+  std::vector<float> masses;
+  explicit StiffenerTable(const std::vector<TypedStiffener>& items) {
+    for (std::size_t k = 0; k < items.size(); ++k) {
+      lines[k] = items[k].line;
+      std::copy(items[k].stiffness.begin(), items[k].stiffness.end(), stiffness.begin() + 4 * k);
+      masses.push_back(items[k].mass);
+    }
+  }
+};
+
+// Laminates, grid size, membrane forces of every node and the analysis type:
+// the model state that ruvomain's arguments do not carry.
+template <class V>
+void store_model(const TypedAnalysis& in) {
+  auto& sk = state::skstf;
+  sk.matabd = {};
+  sk.matsw = {};
+  for (std::size_t k = 0; k < in.laminates.size(); ++k) {
+    std::copy(in.laminates[k].begin(), in.laminates[k].end(), &sk.matabd(1, int(k) + 1));
+    if (k < in.shear.size()) std::copy(in.shear[k].begin(), in.shear[k].end(), &sk.matsw(1, int(k) + 1));
+  }
+  auto& ina = state::f07ina<V>();
+  ina.mx = std::int32_t(in.x_lengths.size()) + 1;
+  ina.my = std::int32_t(in.y_lengths.size()) + 1;
+  auto& pvar = state::cpvar<V>().pvar;
+  auto& pfest = state::cpfest<V>().pfest;
+  pvar = {};
+  pfest = {};
+  const int nodes = ina.mx * ina.my;
+  for (int n = 1; n <= nodes; ++n)
+    for (int c = 1; c <= 3; ++c) {
+      pvar(n, c) = in.variable[in.variable.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
+      pfest(n, c) = in.fixed[in.fixed.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
+    }
+  // ruvomain keeps the radii of an earlier run when the freedoms are W alone
+  // (with BETA, GAMMA); a typed run depends on nothing earlier.
+  state::f07inb.radii = {{in.rx, in.ry, in.rxy}};
+  auto& type = state::antype;
+  type.buck = in.kind == AnalysisKind::buckling;
+  type.vibr = in.kind == AnalysisKind::vibration;
+  type.cripan = 0;
+  type.glban = 0;
+  // The tangential modes are not printed: a run without files keeps no
+  // condensation vectors to print them from.
+  state::man.x2pri = 0;
+}
+
+// The vibration data echo of laminate 1, the assembly with the mass matrix
+// and the solution, after ruvomain's stages.
+template <class V>
+RunStatus vibration_sequence(double shift) {
+  const auto& sk = state::skstf;
+  Array<float, 6> bb, bd, dd, br, dr, rr;
+  Array<float, 3> ss;
+  for (int r = 1; r <= 6; ++r) {
+    bb(r) = sk.matabd(r, 1), bd(r) = sk.matabd(6 + r, 1), dd(r) = sk.matabd(12 + r, 1);
+    br(r) = sk.matsw(r, 1), dr(r) = sk.matsw(6 + r, 1), rr(r) = sk.matsw(12 + r, 1);
+  }
+  for (int r = 1; r <= 3; ++r) ss(r) = sk.matsw(18 + r, 1);
+  auto ref = [](auto& a) { return ArrayRef<float, 1>(a.data, {int(std::size(a.data))}); };
+  try {
+    prtvib<V>(ref(bb), ref(dd), ref(bd), ref(rr), ref(dr), ref(br), ref(ss));
+    std::int32_t ier = 0;
+    vibs2<V>(ier);
+    if (ier != 0) return {Stage::vibration_assembly, ier};
+    vibs3<V>(ier, shift);
+    if (ier != 0) return {Stage::vibration_solution, ier};
+  } catch (const io::Interrupted&) {
+    return {Stage::interrupted, 0};
+  }
+  return {};
+}
+
+template <class V>
+void collect_results(TypedResult& r) {
+  const Man& man = state::man;
+  const auto& ina = state::f07ina<V>();
+  r.ix = man.ix;
+  r.iy = man.iy;
+  const int modes = man.neigrq;
+  r.eigenvalues.assign(state::valus.elam.data, state::valus.elam.data + modes);
+  const auto& x = state::vectrs<V>().x;
+  for (int i = 1; i <= modes; ++i) r.w.insert(r.w.end(), &x(1, i), &x(1, i) + man.ix);
+  for (int i = 1; i <= modes; ++i)
+    for (int k = 1; k <= 5; ++k) r.forces.push_back(state::pythres.membraneforces(i, k));
+  // W equations of each node: iu(r, c) runs over y (value, slope at y-line
+  // i, then i+1) in r and likewise over x in c.
+  const int mx = ina.mx, my = ina.my;
+  r.w_freedoms.assign(std::size_t(mx) * std::size_t(my) * 4, 0);
+  ElementFreedoms iu;
+  for (int j = 1; j < mx; ++j)
+    for (int i = 1; i < my; ++i) {
+      iu = {};
+      std::int32_t ier = 0;
+      iuoriv<V>(i, j, 1, iu, ier);
+      for (int a = 0; a < 2; ++a)
+        for (int ky = 0; ky < 2; ++ky)
+          for (int d = 0; d < 2; ++d)
+            for (int kx = 0; kx < 2; ++kx)
+              r.w_freedoms[((std::size_t(i - 1 + a) * mx + std::size_t(j - 1 + d)) * 2 + ky) * 2 + kx] =
+                  iu(2 * a + ky + 1, 2 * d + kx + 1);
+    }
+}
+
+}  // namespace
+
+template <class V>
+std::string typed_fault(const TypedAnalysis& in) {
+  const auto lines_x = std::int64_t(in.x_lengths.size()) + 1, lines_y = std::int64_t(in.y_lengths.size()) + 1;
+  if (lines_x < 2 || lines_x > V::p_rtnds) return refusal("x lines", lines_x, "outside 2..p_rtnds");
+  if (lines_y < 2 || lines_y > V::p_rtnds) return refusal("y lines", lines_y, "outside 2..p_rtnds");
+  if (lines_x * lines_y > V::p_nodes) return refusal("nodes", lines_x * lines_y, "above p_nodes");
+  if (in.modes < 1 || in.modes > V::p_ngrq) return refusal("modes", in.modes, "outside 1..p_ngrq");
+  if (in.iterate != 0 && (in.iterate <= in.modes || in.iterate > V::p_ngit))
+    return refusal("iterate", in.iterate, "outside modes+1..p_ngit");
+  if (in.laminates.empty() || in.laminates.size() > std::size_t(V::p_abdstf))
+    return refusal("laminates", std::int64_t(in.laminates.size()), "outside 1..p_abdstf");
+  if (in.shear.size() > in.laminates.size())
+    return refusal("shear sets", std::int64_t(in.shear.size()), "more than laminates");
+  if (!in.element_rows.empty() && std::int64_t(in.element_rows.size()) != lines_y - 1)
+    return refusal("element rows", std::int64_t(in.element_rows.size()), "not the number of y-subdivisions");
+  for (std::int32_t lam : in.element_rows)
+    if (lam < 1 || lam > std::int32_t(in.laminates.size()))
+      return refusal("element row laminate", lam, "not a laminate given");
+  for (const auto* list : {&in.stringers, &in.frames}) {
+    const bool stringer = list == &in.stringers;
+    if (list->size() > std::size_t(V::p_stf))
+      return refusal(stringer ? "stringers" : "frames", std::int64_t(list->size()), "above p_stf");
+    for (const TypedStiffener& s : *list)
+      if (s.line < 1 || s.line > (stringer ? lines_y : lines_x))
+        return refusal(stringer ? "stringer line" : "frame line", s.line, "off the grid");
+  }
+  for (const auto* loads : {&in.variable, &in.fixed})
+    if (loads->size() != 1 && std::int64_t(loads->size()) != lines_x * lines_y)
+      return refusal(loads == &in.variable ? "variable load rows" : "fixed load rows", std::int64_t(loads->size()),
+                     "neither 1 nor the node count");
+  if (in.listing && in.directory.empty()) return "a listing needs a directory";
+  return {};
+}
+
+template <class V>
+TypedResult run_typed(const TypedAnalysis& in) {
+  TypedResult r;
+  io::RunScope scope({in.directory, in.listing, listing_unit, &r.messages});
+  store_model<V>(in);
+  constexpr std::size_t rows = V::p_rtnds - 1, stf = V::p_stf;
+  const StiffenerTable<V> stringers(in.stringers), frames(in.frames);
+  const std::string proj = blank_padded(in.project, 8), title = blank_padded(in.title, 80);
+  const auto a = padded<float, rows>(in.x_lengths), b = padded<float, rows>(in.y_lengths);
+  std::vector<std::int32_t> element_rows = in.element_rows;
+  if (element_rows.empty()) element_rows.assign(in.y_lengths.size(), 1);
+  const auto elmstf = padded<std::int32_t, rows>(element_rows);
+  const std::int32_t neigit =
+      in.iterate ? in.iterate : std::min(std::max(2 * in.modes, in.modes + 8), std::int32_t(V::p_ngit));
+  const RunArguments<V> args{proj, title, in.kind == AnalysisKind::buckling, in.itab, neigit, in.modes, in.mempri,
+                             in.indplt, in.freedoms, std::span<const float, rows>(a), std::span<const float, rows>(b),
+                             in.edges[0], in.edges[1], in.edges[2], in.edges[3], in.rx, in.ry, in.rxy,
+                             std::span<const std::int32_t, stf>(stringers.lines),
+                             std::span<const std::int32_t, stf>(frames.lines),
+                             std::span<const std::int32_t, rows>(elmstf),
+                             std::span<const float, 4 * stf>(stringers.stiffness),
+                             std::span<const float, 4 * stf>(frames.stiffness), in.skew_x, in.skew_y};
+  RunOptions options;
+  const bool vibration = in.kind == AnalysisKind::vibration;
+  if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
+  options.keep_listing = vibration;
+  r.status = run_analysis<V>(args, options);
+  if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift);
+  if (r.status.finished()) collect_results<V>(r);
+  return r;
+}
+
+#define RUVO_INSTANTIATE(V)                                         \
+  template std::string typed_fault<V>(const TypedAnalysis&);        \
+  template TypedResult run_typed<V>(const TypedAnalysis&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

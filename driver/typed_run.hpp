@@ -1,0 +1,64 @@
+// One whole analysis from typed values: what the package `ruvo` runs. It
+// stores the model, then runs the stages of `ruvomain` (and, for natural
+// frequencies, the vibration data echo, assembly and solution), one code
+// path with the surface routines, and returns the outcome with the results
+// at full precision. Files go only into `directory` (none when it is empty);
+// standard output and the file units' complaints go into `messages`.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/run_status.hpp"
+
+namespace ruvo {
+
+enum class AnalysisKind { buckling, vibration };
+
+struct TypedStiffener {
+  std::int32_t line = 0;               // grid line (y-line of a stringer, x-line of a frame)
+  std::array<float, 4> stiffness{};    // EA, ES, EI, GJ
+  float mass = 0.0f;                   // per unit length (vibration)
+};
+
+struct TypedAnalysis {
+  AnalysisKind kind = AnalysisKind::buckling;
+  std::string title, project = "analysis", directory;  // directory empty: no files at all
+  bool listing = false;                                // write the listing (needs a directory)
+  std::int32_t modes = 1, iterate = 0;                 // neigrq; neigit (0: max(2·modes, modes+8) within p_ngit)
+  std::int32_t itab = 0, indplt = 0;
+  bool mempri = true;
+  std::vector<float> x_lengths, y_lengths;             // subdivision lengths
+  std::array<std::array<std::int32_t, 7>, 4> edges{};  // x0, xl, y0, yl: the engine's seven codes
+  std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0}; // ku
+  float rx = 1e29f, ry = 1e29f, rxy = 1e29f, skew_x = 0.0f, skew_y = 0.0f;
+  std::vector<std::array<float, 18>> laminates;        // A, -B, D packed per laminate (at most p_abdstf)
+  std::vector<std::array<float, 21>> shear;            // transverse-shear and adjustment sets (matsw), or none
+  std::vector<std::int32_t> element_rows;              // laminate of each element row (1-based; none: all 1)
+  std::vector<TypedStiffener> stringers, frames;
+  std::vector<std::array<float, 3>> variable, fixed;   // Nx, Nxy, Ny: one row for all nodes, or one per node
+  float density = 0.0f;                                // skin mass per unit area (vibration)
+  double shift = 0.0;                                  // vibration: spectral shift for free panels
+};
+
+struct TypedResult {
+  RunStatus status;
+  std::string messages;                 // standard output of the run and file complaints
+  std::int32_t ix = 0, iy = 0;
+  std::vector<double> eigenvalues;      // modes
+  std::vector<double> w;                // ix × modes, column-major: W eigenvectors
+  std::vector<double> forces;           // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
+  std::vector<std::int32_t> w_freedoms; // my × mx × 2 × 2, row-major: W equation per node and derivative
+};
+
+// Why the values cannot be stored in variant V (before anything changes), or "".
+template <class V>
+std::string typed_fault(const TypedAnalysis& in);
+
+// Runs the analysis; needs values that typed_fault accepts.
+template <class V>
+TypedResult run_typed(const TypedAnalysis& in);
+
+}  // namespace ruvo

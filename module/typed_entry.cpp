@@ -1,0 +1,181 @@
+// The package's typed engine entry `_ruvo._analyse`: private, outside the
+// routine tables and the module summary. Keyword arguments in, a dict out
+// (see module/README.md for the signature); new keywords can join without
+// changing its shape.
+#include "module/typed_entry.hpp"
+
+#include <pybind11/numpy.h>
+
+#include <map>
+#include <set>
+
+#include "driver/typed_run.hpp"
+#include "model/variants.hpp"
+#include "module/engine_lock.hpp"
+
+namespace ruvo::module {
+
+std::recursive_mutex& engine_mutex() {
+  static std::recursive_mutex m;
+  return m;
+}
+
+namespace {
+
+const std::set<std::string> keywords = {
+    "variant", "kind", "title", "project", "directory", "listing", "modes", "iterate", "itab", "indplt",
+    "mempri", "x_lengths", "y_lengths", "edges", "freedoms", "radii", "skew", "laminates", "shear",
+    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift"};
+
+// `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
+template <class T>
+using Rows = py::array_t<T, py::array::c_style | py::array::forcecast>;
+
+template <class T>
+Rows<T> rows_of(py::handle value, const char* name, py::ssize_t columns) {
+  auto a = Rows<T>::ensure(value);
+  if (!a) throw py::value_error(std::string("_analyse: ") + name + " is not an array of numbers");
+  if (columns > 0 && a.ndim() == 1 && a.size() == columns) a = a.reshape({py::ssize_t(1), columns});
+  if (columns > 0 && (a.ndim() != 2 || a.shape(1) != columns))
+    throw py::value_error(std::string("_analyse: ") + name + " needs " + std::to_string(columns) + " values per row");
+  return a;
+}
+
+template <class T, std::size_t N>
+std::vector<std::array<T, N>> fixed_rows(py::handle value, const char* name) {
+  auto a = rows_of<T>(value, name, py::ssize_t(N));
+  std::vector<std::array<T, N>> out(std::size_t(a.shape(0)));
+  for (std::size_t r = 0; r < out.size(); ++r) std::copy_n(a.data(py::ssize_t(r), 0), N, out[r].begin());
+  return out;
+}
+
+template <class T>
+std::vector<T> flat(py::handle value, const char* name) {
+  auto a = rows_of<T>(value, name, 0);
+  return std::vector<T>(a.data(), a.data() + a.size());
+}
+
+// Stiffeners as rows (line, EA, ES, EI, GJ, mass).
+std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
+  std::vector<TypedStiffener> out;
+  for (const auto& row : fixed_rows<double, 6>(value, name)) {
+    if (!(row[0] >= 1.0 && row[0] <= 1.0e6))
+      throw py::value_error(std::string("_analyse: ") + name + " line " + std::to_string(row[0]) + " is off the grid");
+    TypedStiffener s;
+    s.line = std::int32_t(row[0]);
+    for (int k = 0; k < 4; ++k) s.stiffness[std::size_t(k)] = float(row[std::size_t(k) + 1]);
+    s.mass = float(row[5]);
+    out.push_back(s);
+  }
+  return out;
+}
+
+TypedAnalysis analysis_from(const py::kwargs& kw) {
+  for (auto item : kw)
+    if (!keywords.count(py::str(item.first)))
+      throw py::type_error("_analyse: unknown keyword " + std::string(py::str(item.first)));
+  auto has = [&](const char* k) { return kw.contains(k) && !kw[k].is_none(); };
+  TypedAnalysis in;
+  const std::string kind = has("kind") ? kw["kind"].cast<std::string>() : "buckling";
+  if (kind != "buckling" && kind != "vibration") throw py::value_error("_analyse: kind is buckling or vibration");
+  in.kind = kind == "vibration" ? AnalysisKind::vibration : AnalysisKind::buckling;
+  if (has("title")) in.title = kw["title"].cast<std::string>();
+  if (has("project")) in.project = kw["project"].cast<std::string>();
+  if (has("directory")) in.directory = py::str(kw["directory"]).cast<std::string>();
+  if (has("listing")) in.listing = kw["listing"].cast<bool>();
+  if (has("modes")) in.modes = kw["modes"].cast<std::int32_t>();
+  if (has("iterate")) in.iterate = kw["iterate"].cast<std::int32_t>();
+  if (has("itab")) in.itab = kw["itab"].cast<std::int32_t>();
+  if (has("indplt")) in.indplt = kw["indplt"].cast<std::int32_t>();
+  if (has("mempri")) in.mempri = kw["mempri"].cast<bool>();
+  in.x_lengths = flat<float>(kw["x_lengths"], "x_lengths");
+  in.y_lengths = flat<float>(kw["y_lengths"], "y_lengths");
+  if (has("edges")) {
+    const auto e = fixed_rows<std::int32_t, 7>(kw["edges"], "edges");
+    if (e.size() != 4) throw py::value_error("_analyse: edges needs four rows (x0, xl, y0, yl)");
+    std::copy(e.begin(), e.end(), in.edges.begin());
+  }
+  if (has("freedoms")) in.freedoms = fixed_rows<std::int32_t, 5>(kw["freedoms"], "freedoms").at(0);
+  if (has("radii")) {
+    const auto r = fixed_rows<float, 3>(kw["radii"], "radii").at(0);
+    in.rx = r[0], in.ry = r[1], in.rxy = r[2];
+  }
+  if (has("skew")) {
+    const auto s = fixed_rows<float, 2>(kw["skew"], "skew").at(0);
+    in.skew_x = s[0], in.skew_y = s[1];
+  }
+  in.laminates = fixed_rows<float, 18>(kw["laminates"], "laminates");
+  if (has("shear")) in.shear = fixed_rows<float, 21>(kw["shear"], "shear");
+  if (has("element_rows")) in.element_rows = flat<std::int32_t>(kw["element_rows"], "element_rows");
+  if (has("stringers")) in.stringers = stiffeners(kw["stringers"], "stringers");
+  if (has("frames")) in.frames = stiffeners(kw["frames"], "frames");
+  in.variable = has("variable") ? fixed_rows<float, 3>(kw["variable"], "variable")
+                                : std::vector<std::array<float, 3>>{{0.0f, 0.0f, 0.0f}};
+  in.fixed = has("fixed") ? fixed_rows<float, 3>(kw["fixed"], "fixed")
+                          : std::vector<std::array<float, 3>>{{0.0f, 0.0f, 0.0f}};
+  if (has("density")) in.density = kw["density"].cast<float>();
+  if (has("shift")) in.shift = kw["shift"].cast<double>();
+  return in;
+}
+
+template <class T>
+py::array_t<T> array_of(const std::vector<T>& v, std::vector<py::ssize_t> shape) {
+  py::array_t<T> a(shape);
+  std::copy(v.begin(), v.end(), a.mutable_data());
+  return a;
+}
+
+py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
+  py::dict out;
+  out["stage"] = stage_routine(r.status.stage);
+  out["code"] = r.status.code;
+  py::list lines;
+  std::size_t start = 0;
+  while (start < r.messages.size()) {
+    const std::size_t end = r.messages.find('\n', start);
+    lines.append(r.messages.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    start = end == std::string::npos ? r.messages.size() : end + 1;
+  }
+  out["messages"] = lines;
+  out["ix"] = r.ix;
+  out["iy"] = r.iy;
+  const auto modes = py::ssize_t(r.eigenvalues.size());
+  out["eigenvalues"] = array_of(r.eigenvalues, {modes});
+  out["w"] = array_of(r.w, {modes, py::ssize_t(r.ix)}).attr("T");  // column k: mode k+1
+  out["forces"] = array_of(r.forces, {modes, 5});
+  out["w_freedoms"] = r.w_freedoms.empty() ? array_of(r.w_freedoms, {0, 0, 2, 2})
+                                           : array_of(r.w_freedoms, {py::ssize_t(my), py::ssize_t(mx), 2, 2});
+  return out;
+}
+
+py::dict analyse(const py::kwargs& kw) {
+  const std::string variant = kw.contains("variant") ? py::str(kw["variant"]).cast<std::string>() : "31";
+  const TypedAnalysis in = analysis_from(kw);
+  py::dict out;
+  bool found = false;
+  for_each_variant([&]<class V>() {
+    if (variant != V::suffix) return;
+    found = true;
+    const std::string fault = typed_fault<V>(in);
+    if (!fault.empty()) throw py::value_error("_analyse: " + fault);
+    TypedResult r;
+    {
+      const EngineLock lock;
+      // The engine's own work: other Python threads run meanwhile.
+      py::gil_scoped_release engine_work;
+      r = run_typed<V>(in);
+    }
+    if (PyErr_Occurred()) throw py::error_already_set();  // the host's KeyboardInterrupt
+    out = result_dict(r, in.x_lengths.size() + 1, in.y_lengths.size() + 1);
+  });
+  if (!found) throw py::value_error("_analyse: no size variant " + variant);
+  return out;
+}
+
+}  // namespace
+
+void add_typed_entry(py::module_& m) {
+  m.def("_analyse", [](const py::kwargs& kw) { return analyse(kw); });
+}
+
+}  // namespace ruvo::module
