@@ -113,6 +113,23 @@ class BucklingResult(ModalResult):
         return self.eigenvalues
 
     @property
+    def critical_mode(self):
+        """Index of the smallest positive load factor; None when no mode buckles
+        under the applied loads (negative factors are for the reversed loads)."""
+        positive = np.flatnonzero(self.eigenvalues > 0)
+        return int(positive[np.argmin(self.eigenvalues[positive])]) if positive.size else None
+
+    @property
+    def critical_load_factor(self):
+        """The smallest positive load factor; inf when no mode buckles."""
+        mode = self.critical_mode
+        return math.inf if mode is None else float(self.eigenvalues[mode])
+
+    @property
+    def buckles(self):
+        return self.critical_mode is not None
+
+    @property
     def critical_forces(self):
         loads = self.panel.loads
         return self.eigenvalues[:, None] * loads.variable() + loads.fixed()
