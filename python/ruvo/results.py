@@ -2,7 +2,7 @@
 grid and anywhere on the panel, forces, the listing, a plot."""
 from __future__ import annotations
 
-import json
+import dataclasses
 import math
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -95,6 +95,21 @@ class ModalResult:
     def _label(self, mode):
         return f"mode {mode}"
 
+    def __eq__(self, other):
+        """The same panel, analysis and numbers (arrays compared by value)."""
+        if type(other) is not type(self):
+            return NotImplemented
+        return all(np.array_equal(getattr(self, f.name), getattr(other, f.name))
+                   if isinstance(getattr(self, f.name), np.ndarray) else getattr(self, f.name) == getattr(other, f.name)
+                   for f in dataclasses.fields(self))
+
+    def to_json(self, **kwargs):
+        """The result with its inputs, units, sign convention, the package
+        version and a schema version, every field labelled; `ruvo.load`
+        reads it back to an equal result. kwargs go to json.dumps (indent=1)."""
+        from . import archive
+        return archive.to_json(self, **kwargs)
+
 
 @dataclass(frozen=True, eq=False)
 class BucklingResult(ModalResult):
@@ -143,15 +158,6 @@ class BucklingResult(ModalResult):
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
         return "\n".join([head] + rows)
 
-    def to_dict(self):
-        return dict(title=self.panel.title, variant=self.variant, load_factors=self.eigenvalues.tolist(),
-                    critical_forces=[dict(zip(("Nx", "Nxy", "Ny"), f)) for f in self.critical_forces.tolist()],
-                    membrane_forces=self.membrane_forces.tolist(), stiffener_forces=self.stiffener_forces.tolist(),
-                    x=self.x.tolist(), y=self.y.tolist(), w_nodes=self.w_nodes.tolist())
-
-    def to_json(self, **kwargs):
-        return json.dumps(self.to_dict(), **kwargs)
-
 
 @dataclass(frozen=True, eq=False)
 class VibrationResult(ModalResult):
@@ -170,11 +176,3 @@ class VibrationResult(ModalResult):
         rows = [f"{k + 1:>4} {lam:>16.8g} {f:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.frequencies))]
         return "\n".join([head] + rows)
-
-    def to_dict(self):
-        return dict(title=self.panel.title, variant=self.variant, eigenvalues=self.eigenvalues.tolist(),
-                    frequencies=self.frequencies.tolist(), x=self.x.tolist(), y=self.y.tolist(),
-                    w_nodes=self.w_nodes.tolist())
-
-    def to_json(self, **kwargs):
-        return json.dumps(self.to_dict(), **kwargs)
