@@ -41,3 +41,17 @@ def mode(result, mode=1, ax=None, file=None, points=81):
     if file is not None:
         ax.figure.savefig(file, dpi=100)
     return ax
+
+
+def modes(result, numbers, file=None, points=81):
+    """Several modes side by side in one picture; returns the figure."""
+    plt = _pyplot()
+    panel = result.panel
+    width = 7.0
+    figure, axes = plt.subplots(len(numbers), 1, squeeze=False, layout="constrained",
+                                figsize=(width, len(numbers) * max(2.5, width * panel.width / panel.length)))
+    for number, ax in zip(numbers, axes[:, 0]):
+        mode(result, number, ax=ax, points=points)
+    if file is not None:
+        figure.savefig(file, dpi=100)
+    return figure
