@@ -128,7 +128,7 @@ def _progress_bar(total, enabled):
     options = dict(total=total, unit="design", disable=not enabled, file=sys.stderr)
     if auto is not tqdm.std.tqdm or sys.stderr.isatty():
         return auto(**options)
-    return _LogLines(mininterval=5.0, **options)
+    return _LogLines(mininterval=5.0, ascii=True, **options)
 
 
 class _LogLines(tqdm.std.tqdm):

@@ -28,27 +28,28 @@ def varying_inputs(panels):
     return [{k: f.get(k) for k in varying} for f in flat]
 
 
-def result_columns(result):
-    """The columns of one analysis: the critical load factor and its mode
+def result_rows(result):
+    """The columns of one analysis, one mapping per load case (a single one
+    for a result without load cases): the critical load factor and its mode
     (numbered from 1), or the natural frequencies in Hz."""
     if isinstance(result, BucklingResult):
         mode = result.critical_mode
-        return {"critical_load_factor": result.critical_load_factor,
-                "critical_mode": None if mode is None else mode + 1, "buckles": result.buckles}
+        return [{"critical_load_factor": result.critical_load_factor,
+                 "critical_mode": None if mode is None else mode + 1, "buckles": result.buckles}]
     if isinstance(result, VibrationResult):
-        return {f"frequency_{k}": f for k, f in enumerate(result.frequencies.tolist(), 1)}
+        return [{f"frequency_{k}": f for k, f in enumerate(result.frequencies.tolist(), 1)}]
     raise TypeError(f"no table columns for {type(result).__name__}")
 
 
 def rows(outcomes, panels, parameters=None):
-    """Table rows of a sweep's outcomes (results or exceptions) in input order."""
+    """Table rows of a sweep's outcomes (results or exceptions) in input
+    order: one per design and load case."""
     parameters = parameters if parameters is not None else varying_inputs(panels)
     out = []
     for index, (outcome, design) in enumerate(zip(outcomes, parameters)):
         row = {"design": index, **design}
         if isinstance(outcome, BaseException):
-            row.update(status="failed", error=" ".join(f"{type(outcome).__name__}: {outcome}".split()))
+            out.append(dict(row, status="failed", error=" ".join(f"{type(outcome).__name__}: {outcome}".split())))
         else:
-            row.update(status="ok", error="", **result_columns(outcome))
-        out.append(row)
+            out += [dict(row, status="ok", error="", **columns) for columns in result_rows(outcome)]
     return out

@@ -10,7 +10,6 @@ import dataclasses
 import difflib
 import math
 import tomllib
-from pathlib import Path
 
 import numpy as np
 
@@ -139,8 +138,7 @@ def panel_from_dict(d, source=""):
     """A Panel and the options (modes) from a parsed document; `source`
     (the file) is named in the messages."""
     top = _Place(source)
-    fields = [f for f in _init_fields(Panel)]
-    top.keys(d, fields + list(OPTIONS), ["length", "width", "laminate", "loads"])
+    top.keys(d, _init_fields(Panel) + list(OPTIONS), ["length", "width", "laminate", "loads"])
     values = {k: v for k, v in d.items() if k not in OPTIONS}
     values["laminate"] = laminate_from(d["laminate"], top.inner("[laminate]"))
     for name in ("loads", "mesh"):
