@@ -17,7 +17,6 @@ import ruvo
 from conftest import UNDER_ASAN
 from ruvo import Laminate, Loads, Mesh, Panel
 
-distributed = pytest.importorskip("distributed")
 # The scheduling is the subject here, not the engine's memory: once, without the sanitizers.
 pytestmark = pytest.mark.skipif(UNDER_ASAN, reason="the cluster test runs in the plain build")
 
@@ -37,7 +36,10 @@ def free_port():
 
 @pytest.fixture(scope="module")
 def cluster(tmp_path_factory):
-    """(client, worker processes); the workers hold the package through PYTHONPATH."""
+    """(client, worker processes); the workers hold the package through PYTHONPATH.
+    Dask is imported here, not when the tests are collected: a child started by
+    the test run inherits the run's peak resident size, which other tests measure."""
+    distributed = pytest.importorskip("distributed")
     work = tmp_path_factory.mktemp("dask")
     address = f"tcp://127.0.0.1:{free_port()}"
     env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(Path(ruvo.__file__).parents[1])] + sys.path))
