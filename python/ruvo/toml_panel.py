@@ -231,7 +231,19 @@ def panel_document(panel: Panel) -> dict:
     return document
 
 
+def _inline(value):
+    """A number or a (nested) array of numbers on one line, as TOML writes them."""
+    if isinstance(value, list):
+        return "[" + ", ".join(_inline(v) for v in value) + "]"
+    return repr(value)   # Python's shortest round-trip form is TOML's too, inf and nan included
+
+
 def to_toml(panel: Panel) -> str:
-    """The panel's TOML text; Panel.from_toml reads it back to an equal panel."""
+    """The panel's TOML text; Panel.from_toml reads it back to an equal panel.
+    The laminate comes last, each matrix on one line."""
     import tomli_w
-    return tomli_w.dumps(panel_document(panel))
+    document = panel_document(panel)
+    laminate = document.pop("laminate")
+    head = {k: document.pop(k) for k in ("title",) if k in document}
+    return (tomli_w.dumps({**head, **document}) + "\n[laminate]\n"
+            + "".join(f"{key} = {_inline(value)}\n" for key, value in laminate.items()))
