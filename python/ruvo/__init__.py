@@ -9,14 +9,17 @@ laminated skin panels, on the engine `_ruvo`.
     result = ruvo.buckle(panel, modes=3)
     result.load_factors          # numpy array, smallest first
 """
+__version__ = "0.1.0"
+
 from .engine import AnalysisError
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, VibrationResult
-from .sweep import SweepResult, sweep
-from .toml_panel import load
+from .sweep import SweepResult, WorkerDied, sweep
+from .archive import load
 from . import sections
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "sections", "SweepResult", "UnitWarning", "VibrationResult", "buckle", "load", "sweep",
+           "Ply", "Stiffener", "SweepResult", "UnitWarning", "VibrationResult", "WorkerDied", "__version__", "buckle",
+           "load", "sections", "sweep",
            "vibrate"]

@@ -627,6 +627,17 @@ class Panel:
     def y_nodes(self):
         return np.concatenate([[0.0], np.cumsum(self.y_lengths)])
 
+    def to_toml(self):
+        """The panel's TOML text; `Panel.from_toml` reads it back to an equal panel."""
+        from . import toml_panel
+        return toml_panel.to_toml(self)
+
+    @classmethod
+    def from_toml(cls, path):
+        """The panel of a TOML file (`python3 -m ruvo --help` shows the format)."""
+        from . import toml_panel
+        return toml_panel.from_toml(path)
+
     def replace(self, **changes):
         """A copy with some fields changed (checked again)."""
         import dataclasses

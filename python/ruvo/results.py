@@ -2,7 +2,7 @@
 grid and anywhere on the panel, forces, the listing, a plot."""
 from __future__ import annotations
 
-import json
+import dataclasses
 import math
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -102,6 +102,21 @@ class ModalResult:
     def _label(self, mode):
         return f"mode {mode}"
 
+    def __eq__(self, other):
+        """The same panel, analysis and numbers (arrays compared by value)."""
+        if type(other) is not type(self):
+            return NotImplemented
+        return all(np.array_equal(getattr(self, f.name), getattr(other, f.name))
+                   if isinstance(getattr(self, f.name), np.ndarray) else getattr(self, f.name) == getattr(other, f.name)
+                   for f in dataclasses.fields(self))
+
+    def to_json(self, **kwargs):
+        """The result with its inputs, units, sign convention, the package
+        version and a schema version, every field labelled; `ruvo.load`
+        reads it back to an equal result. kwargs go to json.dumps (indent=1)."""
+        from . import archive
+        return archive.to_json(self, **kwargs)
+
 
 @dataclass(frozen=True, eq=False)
 class BucklingResult(ModalResult):
@@ -116,7 +131,7 @@ class BucklingResult(ModalResult):
     positive_load_factors: the positive ones, ascending;
     critical_load_factor: the smallest positive load factor (inf when no
     computed mode buckles under the applied loads), critical_mode its mode
-    number (1-based; 0 then) and buckles whether there is one.
+    number (from 1; None then) and buckles whether there is one.
     critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
     membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
     stiffener_forces[k] the force in an x- and a y-stiffener (0 without).
@@ -133,19 +148,21 @@ class BucklingResult(ModalResult):
         return np.sort(self.eigenvalues[self.eigenvalues > 0])
 
     @property
-    def buckles(self):
-        return bool((self.eigenvalues > 0).any())
-
-    @property
     def critical_mode(self):
-        if not self.buckles:
-            return 0
-        positive = np.where(self.eigenvalues > 0, self.eigenvalues, np.inf)
-        return int(np.argmin(positive)) + 1
+        """Mode number (from 1) of the smallest positive load factor; None
+        when no mode buckles under the applied loads."""
+        positive = np.flatnonzero(self.eigenvalues > 0)
+        return int(positive[np.argmin(self.eigenvalues[positive])]) + 1 if positive.size else None
 
     @property
     def critical_load_factor(self):
-        return float(self.eigenvalues[self.critical_mode - 1]) if self.buckles else math.inf
+        """The smallest positive load factor; inf when no mode buckles."""
+        mode = self.critical_mode
+        return math.inf if mode is None else float(self.eigenvalues[mode - 1])
+
+    @property
+    def buckles(self):
+        return self.critical_mode is not None
 
     @property
     def critical_forces(self):
@@ -160,20 +177,6 @@ class BucklingResult(ModalResult):
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
         return "\n".join([head] + rows)
-
-    def to_dict(self):
-        return dict(title=self.panel.title, variant=self.variant,
-                    sign_convention="compression positive; a negative load factor is for the reversed loads",
-                    critical_load_factor=self.critical_load_factor if self.buckles else None,
-                    critical_mode=self.critical_mode, buckles=self.buckles,
-                    positive_load_factors=self.positive_load_factors.tolist(),
-                    load_factors=self.eigenvalues.tolist(),
-                    critical_forces=[dict(zip(("Nx", "Nxy", "Ny"), f)) for f in self.critical_forces.tolist()],
-                    membrane_forces=self.membrane_forces.tolist(), stiffener_forces=self.stiffener_forces.tolist(),
-                    x=self.x.tolist(), y=self.y.tolist(), w_nodes=self.w_nodes.tolist())
-
-    def to_json(self, **kwargs):
-        return json.dumps(self.to_dict(), **kwargs)
 
 
 @dataclass(frozen=True, eq=False)
@@ -195,11 +198,3 @@ class VibrationResult(ModalResult):
         rows = [f"{k + 1:>4} {lam:>16.8g} {f:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.frequencies))]
         return "\n".join([head] + rows)
-
-    def to_dict(self):
-        return dict(title=self.panel.title, variant=self.variant, eigenvalues=self.eigenvalues.tolist(),
-                    frequencies=self.frequencies.tolist(), x=self.x.tolist(), y=self.y.tolist(),
-                    w_nodes=self.w_nodes.tolist())
-
-    def to_json(self, **kwargs):
-        return json.dumps(self.to_dict(), **kwargs)

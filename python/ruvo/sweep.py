@@ -1,18 +1,42 @@
-"""Many analyses at once on a pool of processes (the engine's model state
-is one per process, so processes, not threads)."""
+"""Many analyses at once: on a pool of local processes (the default), or on
+any executor given as `client`, a Dask distributed cluster above all.
+
+The engine keeps one model state per process, so the local pool runs
+processes, and a Dask cluster runs workers with one thread each.
+"""
 from __future__ import annotations
 
 import concurrent.futures as cf
+import dataclasses
+import numbers
 import os
+import shutil
 import sys
-import time
+import tempfile
+import warnings
+from pathlib import Path
+
+import tqdm
 
 from . import analysis
+
+KINDS = ("buckle", "vibrate")
+
+
+class WorkerDied(RuntimeError):
+    """The process analysing a design died (out of memory, a crash), also
+    when the design was tried again alone."""
 
 
 class SweepResult(list):
     """One entry per panel, in input order: the result, or the exception
-    that analysis raised."""
+    that analysis raised. `parameters` holds each design's parameters (the
+    table's first columns; None: the panel inputs that differ between the
+    designs)."""
+
+    def __init__(self, outcomes=(), panels=(), parameters=None):
+        super().__init__(outcomes)
+        self.panels, self.parameters = list(panels), parameters
 
     @property
     def results(self):
@@ -24,61 +48,244 @@ class SweepResult(list):
         """{index: exception} of the failed analyses."""
         return {i: r for i, r in enumerate(self) if isinstance(r, BaseException)}
 
+    def to_frame(self):
+        """A pandas DataFrame, one row per design (and load case): the design's
+        parameters, status and error text, the critical load factor and its
+        mode, or the natural frequencies."""
+        import pandas
+        from . import table
+        return pandas.DataFrame(table.rows(self, self.panels, self.parameters))
 
-class _Progress:
-    """A one-line bar on standard error when it is a terminal."""
-
-    def __init__(self, total, enabled):
-        self.total, self.done, self.failed = total, 0, 0
-        self.enabled = enabled and sys.stderr.isatty()
-        self.start = time.monotonic()
-
-    def step(self, failed):
-        self.done += 1
-        self.failed += failed
-        if self.enabled:
-            filled = 30 * self.done // max(self.total, 1)
-            sys.stderr.write(f"\r[{'#' * filled}{'.' * (30 - filled)}] {self.done}/{self.total}"
-                             f" failed {self.failed}  {time.monotonic() - self.start:6.1f} s")
-            sys.stderr.flush()
-
-    def close(self):
-        if self.enabled:
-            sys.stderr.write("\n")
+    def to_csv(self, path):
+        """The table of `to_frame` as a CSV file (no index column), every
+        number in full: pandas.read_csv(path, float_precision="round_trip")
+        reads the same numbers back."""
+        self.to_frame().to_csv(path, index=False)
 
 
-def _run(kind, panel, options):
+@dataclasses.dataclass(frozen=True)
+class _Job:
+    """One design's analysis, run where the executor puts it; every failure
+    is the design's own, returned, not raised. Without `listings` the
+    listing is dropped (a long sweep stays small); a directory gets each
+    listing as design_NNNNN.out; True keeps it in the result."""
+    kind: str
+    options: dict
+    listings: object = None
+    scratch: str | None = None   # the local pool's private directory: markers of running designs
+
+    def __call__(self, index, panel):
+        marker = Path(self.scratch, f"running-{index}") if self.scratch else None
+        if marker:
+            marker.touch()
+        try:
+            outcome = self._place_listing(index, getattr(analysis, self.kind)(panel, **self.options))
+        except Exception as e:
+            outcome = e
+        if marker:
+            marker.unlink()
+        return outcome
+
+    def _place_listing(self, index, result):
+        if self.listings is True:
+            return result
+        if self.listings is not None:
+            Path(self.listings).mkdir(parents=True, exist_ok=True)   # also on a cluster's machines
+            Path(self.listings, f"design_{index:05d}.out").write_text(result.listing)
+        return dataclasses.replace(result, listing="", stdout="")
+
+
+def _use_scratch(path):
+    """Pool worker start: temporary directories inside the sweep's own, so
+    that a worker stopped abruptly leaves nothing outside it."""
+    tempfile.tempdir = path
+
+
+def _check_processes(processes):
+    if processes is None:
+        return os.cpu_count() or 1
+    if isinstance(processes, bool) or not isinstance(processes, numbers.Integral) or processes < 1:
+        raise ValueError(f"processes: {processes!r} must be a positive whole number (or None for every core)")
+    return int(processes)
+
+
+def _listings(keep_listing):
+    if keep_listing is True or keep_listing is False or keep_listing is None:
+        return True if keep_listing else None
+    directory = Path(keep_listing).resolve()
+    directory.mkdir(parents=True, exist_ok=True)
+    return str(directory)
+
+
+# ---- progress -------------------------------------------------------------------
+
+def _progress_bar(total, enabled):
+    """tqdm's bar: a widget in a notebook, the bar with remaining time on a
+    terminal, and a plain line every few seconds into a log otherwise."""
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        from tqdm.autonotebook import tqdm as auto
+    options = dict(total=total, unit="design", disable=not enabled, file=sys.stderr)
+    if auto is not tqdm.std.tqdm or sys.stderr.isatty():
+        return auto(**options)
+    return _LogLines(mininterval=5.0, ascii=True, **options)
+
+
+class _LogLines(tqdm.std.tqdm):
+    """One line per refresh (at most every `mininterval` seconds) and no
+    carriage returns: readable in a log file."""
+
+    def display(self, msg=None, pos=None):
+        self.fp.write((msg or self.__str__()) + "\n")
+        self.fp.flush()
+        return True
+
+
+# ---- executors ------------------------------------------------------------------
+
+def _interface(executor):
+    """submit(fn, *args) and as_completed(futures) of a concurrent.futures
+    executor (the local pool among them) or of a Dask distributed Client."""
+    if isinstance(executor, cf.Executor):
+        return executor.submit, cf.as_completed
+    import distributed
+    busy = {address: n for address, n in executor.nthreads().items() if n != 1}
+    if busy:
+        raise ValueError(f"client: workers {sorted(busy)} run {sorted(set(busy.values()))} threads; each worker "
+                         "process holds one engine model state: start them with --nthreads 1")
+    return (lambda fn, *args: executor.submit(fn, *args, pure=False)), distributed.as_completed
+
+
+def _collect(executor, job, panels, indices, record):
+    """Runs the designs `indices` on `executor`, recording each outcome as it
+    comes; returns those lost with a broken local pool. Dask itself re-runs
+    the designs of a worker that dies on the others; a design that keeps
+    killing workers comes back as its KilledWorker error."""
+    submit, as_completed = _interface(executor)
+    futures = {submit(job, i, panels[i]): i for i in indices}
+    lost = []
     try:
-        return getattr(analysis, kind)(panel, **options)
-    except Exception as e:  # every failure is the item's, not the sweep's
-        return e
+        for future in as_completed(futures):
+            index = futures.pop(future)
+            try:
+                record(index, future.result())
+            except cf.process.BrokenProcessPool:
+                lost.append(index)
+            except Exception as e:
+                record(index, e)
+    except BaseException:
+        for future in futures:
+            future.cancel()
+        raise
+    return lost
 
 
-def sweep(panels, processes=None, progress=True, kind="buckle", **options):
-    """Runs `kind` ("buckle" or "vibrate") on every panel with `options`
-    (modes=..., density=...) on `processes` worker processes (default: all
-    cores; 1 runs in this process). Returns a SweepResult in input order;
-    a failing panel is reported there and the sweep goes on."""
-    if kind not in ("buckle", "vibrate"):
+def _stop(pool):
+    """Ends the pool's workers at once (Ctrl-C, an error here): queued designs
+    are dropped, running ones abandoned."""
+    for process in list((pool._processes or {}).values()):  # no public way before Python 3.14
+        process.kill()
+    pool.shutdown(wait=True, cancel_futures=True)
+
+
+def _pool_round(workers, job, panels, indices, record):
+    """Runs `indices` on a fresh local pool; returns those lost when a worker died."""
+    pool = cf.ProcessPoolExecutor(workers, initializer=_use_scratch, initargs=(job.scratch,))
+    try:
+        lost = _collect(pool, job, panels, indices, record)
+    except BaseException:
+        _stop(pool)
+        raise
+    pool.shutdown()
+    return lost
+
+
+def _on_local_pool(processes, job, panels, record):
+    """A worker that dies breaks the whole pool: the designs it did not
+    finish run again on a fresh one; those that were running when it died
+    are each tried once more alone, and only a design that kills its worker
+    again is reported (WorkerDied)."""
+    pending = list(range(len(panels)))
+    while pending:
+        lost = _pool_round(min(processes, len(pending)), job, panels, pending, record)
+        running = {i for i in lost if Path(job.scratch, f"running-{i}").exists()}
+        for i in sorted(running):
+            Path(job.scratch, f"running-{i}").unlink()
+            if _pool_round(1, job, panels, [i], record):
+                record(i, WorkerDied(f"design {i}: the worker process analysing it died, also when it ran "
+                                     "again alone (out of memory or a crash)"))
+        pending = [i for i in lost if i not in running]
+
+
+class _Recorder:
+    """Puts each outcome in its place and moves the progress bar."""
+
+    def __init__(self, count, bar):
+        self.outcomes, self.bar, self.failed = [None] * count, bar, 0
+
+    def __call__(self, index, outcome):
+        self.outcomes[index] = outcome
+        self.failed += isinstance(outcome, BaseException)
+        self.bar.update()
+        if self.failed:
+            self.bar.set_postfix(failed=self.failed, refresh=False)
+
+
+def sweep(panels, processes=None, progress=True, kind="buckle", *, client=None, keep_listing=False,
+          parameters=None, **options):
+    """Analyses every panel, on local processes or on a cluster.
+
+    Parameters
+    ----------
+    panels : iterable of Panel
+        The designs.
+    processes : int, optional
+        Local worker processes (a positive whole number; None: one per core;
+        1: in this process). A worker that dies costs only a re-run of the
+        designs it held; a design that kills its worker again when run alone
+        is reported as `WorkerDied`. Ctrl-C stops the workers at once.
+    progress : bool
+        tqdm's bar on standard error: with remaining time on a terminal, a
+        widget in a notebook, a line every few seconds in a log file.
+    kind : {"buckle", "vibrate"}
+        The analysis; `options` go to it (``modes=...``, ``density=...``).
+    client : distributed.Client or concurrent.futures.Executor, optional
+        Where to run instead of the local pool: a Dask client whose workers
+        run one thread each (each worker process holds one engine model
+        state); Dask re-runs the designs of a worker that dies.
+    keep_listing : bool or path
+        False (the default): results keep no listing, so a long sweep stays
+        small; True keeps them; a directory receives each as
+        ``design_NNNNN.out`` (on the machine that ran the design).
+    parameters : list of mappings, optional
+        Each design's parameters, the first columns of `SweepResult.to_frame`
+        (default: the panel inputs that differ between the designs).
+
+    Returns
+    -------
+    SweepResult
+        One entry per panel in input order: the result, or the exception of
+        a design that failed (the others go on).
+    """
+    if kind not in KINDS:
         raise ValueError(f"kind: {kind!r} must be 'buckle' or 'vibrate'")
+    processes = _check_processes(processes)
     panels = list(panels)
-    processes = processes or os.cpu_count() or 1
-    out = SweepResult([None] * len(panels))
-    bar = _Progress(len(panels), progress)
-    try:
-        if processes == 1:
-            for i, p in enumerate(panels):
-                out[i] = _run(kind, p, options)
-                bar.step(isinstance(out[i], BaseException))
-            return out
-        with cf.ProcessPoolExecutor(max_workers=min(processes, max(len(panels), 1))) as pool:
-            futures = {pool.submit(_run, kind, p, options): i for i, p in enumerate(panels)}
-            for f in cf.as_completed(futures):
-                try:
-                    out[futures[f]] = f.result()
-                except Exception as e:  # a worker that died takes only its items with it
-                    out[futures[f]] = e
-                bar.step(isinstance(out[futures[f]], BaseException))
-        return out
-    finally:
-        bar.close()
+    if parameters is not None and len(parameters) != len(panels):
+        raise ValueError(f"parameters: {len(parameters)} mappings for {len(panels)} panels")
+    listings = _listings(keep_listing)
+    with _progress_bar(len(panels), progress) as bar:
+        record = _Recorder(len(panels), bar)
+        if client is not None:
+            _collect(client, _Job(kind, options, listings), panels, range(len(panels)), record)
+        elif processes == 1 or len(panels) < 2:
+            job = _Job(kind, options, listings)
+            for i, panel in enumerate(panels):
+                record(i, job(i, panel))
+        else:
+            scratch = tempfile.mkdtemp(prefix="ruvo-sweep-")
+            try:
+                _on_local_pool(processes, _Job(kind, options, listings, scratch), panels, record)
+            finally:
+                shutil.rmtree(scratch, ignore_errors=True)
+    return SweepResult(record.outcomes, panels, None if parameters is None else [dict(p) for p in parameters])

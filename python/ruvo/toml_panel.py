@@ -1,9 +1,19 @@
-"""Panels described in TOML files (read with the standard library's tomllib)."""
+"""Panels as documents: the tables of a TOML file (read with the standard
+library's tomllib, written with tomli_w), also the inputs of a result's JSON.
+
+A mistake in a file is a ValueError that names the file, the table, the key,
+the valid keys and the closest spelling.
+"""
 from __future__ import annotations
 
+import dataclasses
+import difflib
+import math
 import tomllib
 
-from .panel import Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+import numpy as np
+
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
 
 EXAMPLE = '''\
 title = "Simply supported plate under compression"
@@ -34,48 +44,206 @@ ny = 8
 # GJ = 1.0e6
 '''
 
-_PANEL_KEYS = {"title", "length", "width", "edges", "modes", "rx", "ry", "rxy", "skew_x", "skew_y", "freedoms",
-               "laminate", "loads", "mesh", "stringers", "frames"}
+OPTIONS = ("modes",)   # analysis options a panel file may carry beside the panel
+_TABLES = {"laminate": Laminate, "loads": Loads, "mesh": Mesh, "stringers": Stiffener, "frames": Stiffener}
 
 
-def _only(table, allowed, where):
-    unknown = set(table) - set(allowed)
-    if unknown:
-        raise ValueError(f"{where}: unknown keys {sorted(unknown)}")
+def _init_fields(cls):
+    return [f.name for f in dataclasses.fields(cls) if f.init]
 
 
-def laminate_from(table):
+# ---- reading ---------------------------------------------------------------------
+
+class _Place:
+    """Where in a document a value sits, for the messages: the file and the table."""
+
+    def __init__(self, source, table=""):
+        self.source, self.table = source, table
+
+    def inner(self, table):
+        return _Place(self.source, table)
+
+    def error(self, text):
+        where = ": ".join(p for p in (self.source, self.table) if p)
+        return ValueError(f"{where}: {text}" if where else text)
+
+    def keys(self, table, valid, required=()):
+        """`table` as a dict whose keys are all among `valid` and hold `required`."""
+        if not isinstance(table, dict):
+            raise self.error(f"a table is needed, got {_kind(table)}")
+        for key in table:
+            if key not in valid:
+                close = difflib.get_close_matches(key, valid, n=1)
+                hint = f"; did you mean {close[0]!r}?" if close else ""
+                raise self.error(f"unknown key {key!r}{hint} (valid keys: {', '.join(valid)})")
+        for key in required:
+            if key not in table:
+                raise self.error(f"{key} missing")
+        return table
+
+    def build(self, make, *args, **kwargs):
+        """make(...), its ValueError prefixed with the place."""
+        try:
+            return make(*args, **kwargs)
+        except ValueError as e:
+            raise self.error(str(e)) from None
+
+
+def _kind(value):
+    return {dict: "a table", list: "an array", str: "a string"}.get(type(value), f"the value {value!r}")
+
+
+def _ply(place, item):
+    if isinstance(item, dict):
+        return place.build(Ply, **place.keys(item, ["thickness", "angle"], ["thickness"]))
+    if isinstance(item, list) and len(item) in (1, 2):
+        return place.build(Ply, *item)
+    raise place.error(f"a ply is [thickness, angle] or {{ thickness = ..., angle = ... }}, got {item!r}")
+
+
+def laminate_from(table, place=None):
+    """A Laminate from one of three forms: E, nu, t; material and plies; A, B, D."""
+    place = place or _Place("", "[laminate]")
+    if not isinstance(table, dict):
+        raise place.error(f"a table is needed, got {_kind(table)}")
     if "E" in table:
-        _only(table, {"E", "nu", "t"}, "[laminate]")
-        return Laminate.isotropic(table["E"], table.get("nu", 0.3), table["t"])
-    if "plies" in table:
-        _only(table, {"material", "plies"}, "[laminate]")
-        plies = [Ply(**p) if isinstance(p, dict) else Ply(*p) for p in table["plies"]]
-        return Laminate.from_plies(plies, Material(**table["material"]))
+        t = place.keys(table, ["E", "nu", "t"], ["t"])
+        return place.build(Laminate.isotropic, t["E"], t.get("nu", 0.3), t["t"])
+    if "plies" in table or "material" in table:
+        t = place.keys(table, ["material", "plies"], ["material", "plies"])
+        material = place.inner(place.table + " material")
+        m = material.build(Material, **material.keys(t["material"], _init_fields(Material), _init_fields(Material)))
+        if not isinstance(t["plies"], list):
+            raise place.error(f"plies: an array of plies is needed, got {_kind(t['plies'])}")
+        plies = [_ply(place.inner(f"{place.table} ply number {k + 1}"), p) for k, p in enumerate(t["plies"])]
+        return place.build(Laminate.from_plies, plies, m)
     if "A" in table:
-        _only(table, {"A", "B", "D", "thickness"}, "[laminate]")
-        return Laminate.from_matrices(table["A"], table["D"], table.get("B"), table.get("thickness"))
-    raise ValueError("[laminate]: give E, nu, t; or material and plies; or A, B, D")
+        t = place.keys(table, _init_fields(Laminate), ["A", "D"])
+        return place.build(Laminate, **{"B": np.zeros((3, 3)), **t})
+    raise place.error("give E, nu, t; or material and plies; or A, B, D")
 
 
-def panel_from_dict(d):
-    """A Panel and the options (modes) from a parsed TOML document."""
-    _only(d, _PANEL_KEYS, "panel")
-    for key in ("length", "width", "laminate", "loads"):
-        if key not in d:
-            raise ValueError(f"panel: {key} missing")
-    try:
-        stiffeners = {name: tuple(Stiffener(**s) for s in d.get(name, [])) for name in ("stringers", "frames")}
-        panel = Panel(length=d["length"], width=d["width"], laminate=laminate_from(d["laminate"]),
-                      loads=Loads(**d["loads"]), edges=Edges.parse(d.get("edges", "simply supported")),
-                      mesh=Mesh(**d.get("mesh", {})), **stiffeners,
-                      **{k: d[k] for k in ("rx", "ry", "rxy", "skew_x", "skew_y", "freedoms", "title") if k in d})
-    except TypeError as e:  # an unknown key of a sub-table
-        raise ValueError(f"panel: {e}") from None
+def _stiffeners(place, name, items):
+    if not isinstance(items, list):
+        raise place.error(f"{name}: an array of tables ([[{name}]]) is needed, got {_kind(items)}")
+    fields = _init_fields(Stiffener)
+    out = []
+    for k, item in enumerate(items):
+        where = place.inner(f"[[{name}]] number {k + 1}")
+        out.append(where.build(Stiffener, **where.keys(item, fields)))
+    return tuple(out)
+
+
+def panel_from_dict(d, source=""):
+    """A Panel and the options (modes) from a parsed document; `source`
+    (the file) is named in the messages."""
+    top = _Place(source)
+    top.keys(d, _init_fields(Panel) + list(OPTIONS), ["length", "width", "laminate", "loads"])
+    values = {k: v for k, v in d.items() if k not in OPTIONS}
+    values["laminate"] = laminate_from(d["laminate"], top.inner("[laminate]"))
+    for name in ("loads", "mesh"):
+        if name in d:
+            where = top.inner(f"[{name}]")
+            values[name] = where.build(_TABLES[name], **where.keys(d[name], _init_fields(_TABLES[name])))
+    for name in ("stringers", "frames"):
+        if name in d:
+            values[name] = _stiffeners(top, name, d[name])
+    if "edges" in d:
+        values["edges"] = top.inner("edges").build(Edges.parse, d["edges"])
+    panel = top.build(Panel, **values)
     return panel, {"modes": d.get("modes", 5)}
 
 
 def load(path):
     """(Panel, options) from a TOML file."""
-    with open(path, "rb") as f:
-        return panel_from_dict(tomllib.load(f))
+    name = str(path)
+    try:
+        with open(path, "rb") as f:
+            document = tomllib.load(f)
+    except tomllib.TOMLDecodeError as e:
+        raise ValueError(f"{name}: not valid TOML: {e}") from None
+    except RecursionError:
+        raise ValueError(f"{name}: values nested too deeply") from None
+    except UnicodeDecodeError as e:
+        raise ValueError(f"{name}: not UTF-8 text ({e.reason} at byte {e.start})") from None
+    return panel_from_dict(document, name)
+
+
+def from_toml(path):
+    """The Panel of a TOML file (its analysis options, such as modes, are left out)."""
+    return load(path)[0]
+
+
+# ---- writing ---------------------------------------------------------------------
+
+def _plain(value):
+    """Numbers, strings, lists and tables only (what TOML and JSON hold)."""
+    if dataclasses.is_dataclass(value):
+        return _changed_fields(value)
+    if isinstance(value, (tuple, list, np.ndarray)):
+        return [_plain(v) for v in value]
+    if isinstance(value, np.generic):
+        return value.item()
+    return value
+
+
+def _changed_fields(obj):
+    """The fields given when `obj` was built: those not at their default."""
+    out = {}
+    for f in dataclasses.fields(obj):
+        value = getattr(obj, f.name)
+        if not f.init or (f.default is not dataclasses.MISSING and _equal(value, f.default)):
+            continue
+        out[f.name] = _plain(value)
+    return out
+
+
+def _equal(a, b):
+    try:
+        return bool(a == b)
+    except ValueError:   # arrays
+        return False
+
+
+def _edge_value(edge: Edge):
+    for word in ("simply supported", "clamped", "free", "symmetry", "antisymmetry"):
+        if Edge.parse(word) == edge:
+            return word
+    return edge.codes()
+
+
+def panel_document(panel: Panel) -> dict:
+    """The panel as the tables of its TOML file: what was given, with the
+    laminate as its A, B, D matrices and flat directions left out."""
+    document = {}
+    for name, value in _changed_fields(panel).items():
+        if name in ("rx", "ry", "rxy") and not math.isfinite(value):
+            continue
+        document[name] = value
+    edges = [_edge_value(getattr(panel.edges, n)) for n in ("x0", "xl", "y0", "yl")]
+    if any(e != edges[0] for e in edges):
+        document["edges"] = dict(zip(("x0", "xl", "y0", "yl"), edges))
+    elif edges[0] != "simply supported":
+        document["edges"] = edges[0]
+    else:
+        document.pop("edges", None)
+    document["laminate"] = _changed_fields(panel.laminate)
+    return document
+
+
+def _inline(value):
+    """A number or a (nested) array of numbers on one line, as TOML writes them."""
+    if isinstance(value, list):
+        return "[" + ", ".join(_inline(v) for v in value) + "]"
+    return repr(value)   # Python's shortest round-trip form is TOML's too, inf and nan included
+
+
+def to_toml(panel: Panel) -> str:
+    """The panel's TOML text; Panel.from_toml reads it back to an equal panel.
+    The laminate comes last, each matrix on one line."""
+    import tomli_w
+    document = panel_document(panel)
+    laminate = document.pop("laminate")
+    head = {k: document.pop(k) for k in ("title",) if k in document}
+    return (tomli_w.dumps({**head, **document}) + "\n[laminate]\n"
+            + "".join(f"{key} = {_inline(value)}\n" for key, value in laminate.items()))

@@ -75,15 +75,15 @@ def test_same_load_factors_and_modes_as_callruvo(here, tmp_path_factory):
     ("flat_plate", 4.0, 1e-4), ("shear_panel", 9.3245, 1e-3), ("clamped_plate", 10.07, 2e-3)])
 def test_textbook_panels_through_the_command_line(here, name, k, rel):
     out = json.loads(cli(EXAMPLES / f"{name}.toml", "--json").stdout)
-    assert abs(out["load_factors"][0]) * 100 ** 2 / PI2_D == pytest.approx(k, rel=rel)
+    assert abs(out["modes"][0]["load_factor"]) * 100 ** 2 / PI2_D == pytest.approx(k, rel=rel)
     table = cli(EXAMPLES / f"{name}.toml", "--modes", "2").stdout.splitlines()
-    assert table[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(table) == 4
-    assert float(table[2].split()[1]) == pytest.approx(out["load_factors"][0], rel=1e-7)
+    assert table[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(table) == 5
+    assert float(table[2].split()[1]) == pytest.approx(out["modes"][0]["load_factor"], rel=1e-7)
 
 
 def test_every_example_runs_and_help_shows_one(here):
     for path in sorted(EXAMPLES.glob("*.toml")):
-        panel, options = ruvo.load(path)
+        panel, options = ruvo.toml_panel.load(path)
         assert ruvo.buckle(panel, modes=2).load_factors[0] != 0, path.name  # shear: either sign
     help_text = cli("--help").stdout
     assert "[laminate]" in help_text and "positive in compression" in help_text
@@ -183,7 +183,7 @@ def test_blade_stiffened_plate_against_the_smeared_plate(here):
 
 
 def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
-    panel, _ = ruvo.load(EXAMPLES / "stiffened_curved_panel.toml")
+    panel = Panel.from_toml(EXAMPLES / "stiffened_curved_panel.toml")
     result = ruvo.buckle(panel, modes=2)
     assert result.variant == "21" and (result.stiffener_forces != 0).all()
     assert np.allclose(result.membrane_forces[:, 0], result.load_factors, rtol=1e-6)
@@ -214,3 +214,72 @@ def test_natural_frequencies_of_a_simply_supported_plate(here):
                           result.eigenvalues)
     heavy = square(edges="simply supported", stringers=[Stiffener(50.0, EA=0.0, EI=0.0, GJ=0.0, mass=1.0e-7)])
     assert ruvo.vibrate(heavy, density=rho, modes=1).frequencies[0] < result.frequencies[0]
+
+
+def test_vibration_failure_is_an_analysis_error(here):
+    bad = Laminate.from_matrices(A=np.eye(3) * 7.0e4, D=-np.eye(3) * 6.0e3)
+    with pytest.raises(ruvo.AnalysisError, match="VIBS3"):
+        ruvo.vibrate(square(laminate=bad, edges="simply supported"), density=2.7e-9)
+
+
+def test_results_round_trip_through_json(here):
+    panel = Panel.from_toml(EXAMPLES / "stiffened_curved_panel.toml")
+    for result in (ruvo.buckle(panel, modes=2), ruvo.vibrate(panel, density=2.7e-9, modes=2)):
+        text = result.to_json()
+        document = json.loads(text)
+        assert document["schema_version"] == 1 and document["ruvo_version"] == ruvo.__version__
+        assert "compression" in document["sign_convention"] and document["units"]["frequency"] == "Hz"
+        assert "variant" not in text and document["panel"]["stringers"][2]["position"] == 450.0
+        again = ruvo.load(text)
+        assert again == result and again.panel == panel and again.w(500.0, 75.0) == result.w(500.0, 75.0)
+    (here.parent / "result.json").write_text(text)
+    assert ruvo.load(here.parent / "result.json") == result
+    with pytest.raises(ValueError, match="schema version 9"):
+        ruvo.load(text.replace('"schema_version": 1', '"schema_version": 9'))
+
+
+def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
+    out = tmp_path_factory.mktemp("out")
+    assert cli("--version").stdout.strip() == f"ruvo {ruvo.__version__}"
+    done = cli(EXAMPLES / "flat_plate.toml", EXAMPLES / "clamped*.toml", "--csv", out / "t.csv", "--json",
+               out / "r.json", "--plot", out / "m.png", "--modes-plot", "1,2", "--quiet")
+    assert (done.returncode, done.stdout, done.stderr) == (0, "", "")
+    results = ruvo.load(out / "r.json")
+    assert [r.panel.title for r in results] == ["Simply supported plate under compression",
+                                                 "Clamped plate under compression"]
+    csv = (out / "t.csv").read_text().splitlines()
+    assert csv[0].startswith("design,file,status,error,critical_load_factor") and len(csv) == 3
+    assert sorted(p.name for p in out.glob("m-*.png")) == ["m-clamped_plate.png", "m-flat_plate.png"]
+    vibration = cli("vibrate", EXAMPLES / "flat_plate.toml", "--density", "2.7e-9", "--modes", "1")
+    assert vibration.returncode == 0 and "frequency (Hz)" in vibration.stdout
+    bad = out / "bad.toml"
+    bad.write_text((EXAMPLES / "flat_plate.toml").read_text().replace("E = 70000.0\nnu = 0.3\nt = 1.0",
+                                                                      "A = [[1.0, 0, 0], [0, 1.0, 0], [0, 0, 1.0]]"))
+    indefinite = out / "indefinite.toml"
+    indefinite.write_text(bad.read_text().replace("A = [[1.0, 0, 0], [0, 1.0, 0], [0, 0, 1.0]]",
+                                                  "A = [[7e4, 0, 0], [0, 7e4, 0], [0, 0, 3e4]]\n"
+                                                  "D = [[-6e3, 0, 0], [0, -6e3, 0], [0, 0, -3e3]]"))
+    for args, code, words in [
+            ((bad,), 2, f"ruvo: {bad}: [laminate]: D missing\n"),
+            ((EXAMPLES / "flat_plate.toml", "--json", out / "no" / "r.json"), 2, "cannot be written"),
+            ((EXAMPLES / "flat_plate.toml", "--plot", out), 2, "cannot be written"),
+            ((out / "none*.toml",), 2, "no such file"),
+            ((indefinite, EXAMPLES / "flat_plate.toml"), 1, "analysis failed in INCS3")]:
+        done = cli(*args)
+        assert done.returncode == code and words in done.stderr and "Traceback" not in done.stderr, args
+
+
+def test_sweep_command_writes_the_table(tmp_path):
+    designs = tmp_path / "designs.toml"
+    designs.write_text(f'base = "{EXAMPLES / "flat_plate.toml"}"\nmodes = 1\n[vary]\nlength = [100.0, 150.0]\n'
+                       '"loads.Nx" = { start = 1.0, stop = 2.0, num = 2 }\n')
+    done = cli("sweep", designs, "--out", tmp_path / "out.csv", "--processes", "1", "--quiet")
+    assert done.returncode == 0, done.stderr
+    rows = [line.split(",") for line in (tmp_path / "out.csv").read_text().splitlines()]
+    assert rows[0][:5] == ["design", "length", "loads.Nx", "status", "error"] and len(rows) == 5
+    for row in rows[1:]:
+        panel = square(length=float(row[1]), loads=Loads(Nx=float(row[2])))
+        assert float(row[5]) == ruvo.buckle(panel, modes=1).critical_load_factor
+    designs.write_text(designs.read_text().replace("length", "lenght"))
+    done = cli("sweep", designs, "--out", tmp_path / "out.csv")
+    assert done.returncode == 2 and "unknown key 'lenght'; did you mean 'length'?" in done.stderr

@@ -2,6 +2,7 @@
 words, meshes with lines at the stiffeners, TOML files, and the refusals
 that name the field before any analysis starts."""
 import math
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -11,6 +12,7 @@ import ruvo
 from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
 
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
 
 def plate(**changes):
@@ -300,21 +302,45 @@ position = 100.0
 EA = 1.0e7
 EI = 1.0e9
 ''')
-    panel, options = ruvo.load(path)
+    panel, options = ruvo.toml_panel.load(path)
     assert options == {"modes": 4} and panel.title == "curved" and panel.ry == 1000.0
     assert panel.edges.yl == Edge.parse("clamped") and panel.edges.x0 == Edge.parse("simply supported")
     assert panel.stringer_lines == (6,) and panel.loads.fixed_Ny == -2.0
     assert panel.laminate.thickness == 1.0
 
 
+@pytest.mark.parametrize("path", sorted(EXAMPLES.glob("*.toml")), ids=lambda p: p.stem)
+def test_every_example_panel_round_trips_through_toml(path, tmp_path):
+    panel = Panel.from_toml(path)
+    written = tmp_path / "written.toml"
+    written.write_text(panel.to_toml())
+    again = Panel.from_toml(written)
+    assert again == panel and again.to_toml() == panel.to_toml()
+
+
+BASE = "length = 1.0\nwidth = 1.0\n[laminate]\nE = 1.0\nt = 1.0\n[loads]\nNx = 1.0\n"
+STRINGER = "[[stringers]]\nposition = 0.5\nEA = 1.0\n"
+
+
 @pytest.mark.parametrize("text, words", [
-    ("length = 1.0\nwidth = 1.0\n[loads]\nNx = 1.0\n", "laminate missing"),
-    ("length = 1.0\nwidth = 1.0\ncolour = 1\n[laminate]\nE = 1.0\nt = 1.0\n[loads]\nNx = 1.0\n", "colour"),
-    ("length = 1.0\nwidth = 1.0\n[laminate]\nE = 1.0\nt = 1.0\n[loads]\nNz = 1.0\n", "Nz"),
-    ("length = 1.0\nwidth = 1.0\n[laminate]\nmodulus = 1.0\n[loads]\nNx = 1.0\n", "E, nu, t"),
+    ("length = 1.0\nwidth = 1.0\n[loads]\nNx = 1.0\n", "bad.toml: laminate missing"),
+    ("colour = 1\n" + BASE, r"bad.toml: unknown key 'colour' \(valid keys: length, width"),
+    (BASE.replace("Nx", "Nxx"), r"bad.toml: \[loads\]: unknown key 'Nxx'; did you mean 'Nx'\? \(valid keys: Nx, Ny"),
+    (BASE + STRINGER + STRINGER.replace("EA", "EAA"),
+     r"\[\[stringers\]\] number 2: unknown key 'EAA'; did you mean 'EA'"),
+    (BASE + STRINGER.replace("0.5", "'half'"), r"\[\[stringers\]\] number 1: Stiffener.position: 'half' is not"),
+    (BASE.replace("E = 1.0\nt = 1.0", "modulus = 1.0"), r"\[laminate\]: give E, nu, t"),
+    (BASE.replace("E = 1.0\nt = 1.0", "A = [[1.0, 0, 0], [0, 1.0, 0], [0, 0, 1.0]]"), r"\[laminate\]: D missing"),
+    (BASE.replace("E = 1.0\nt = 1.0", "plies = [[1.0, 0.0]]"), r"\[laminate\]: material missing"),
+    (BASE.replace("E = 1.0\nt = 1.0", "plies = [[1.0, 0.0, 3.0]]\nmaterial = { E1 = 1.0, E2 = 1.0, nu12 = 0.3, "
+                                       "G12 = 1.0 }"), "ply number 1: a ply is"),
+    ("loads = 3\n" + BASE.replace("[loads]\nNx = 1.0\n", ""), r"\[loads\]: a table is needed"),
+    (BASE + "[mesh\n", r"bad.toml: not valid TOML: .*line 8"),
+    ("a = " + "[" * 100000 + "]" * 100000 + "\n", "bad.toml: values nested too deeply"),
 ])
-def test_toml_mistakes_are_named(tmp_path, text, words):
+def test_toml_mistakes_name_the_file_table_and_key(tmp_path, text, words):
     path = tmp_path / "bad.toml"
     path.write_text(text)
-    with pytest.raises(ValueError, match=words):
-        ruvo.load(path)
+    with pytest.raises(ValueError, match=words) as caught:
+        Panel.from_toml(path)
+    assert str(caught.value).startswith(str(path)) and "__init__" not in str(caught.value)

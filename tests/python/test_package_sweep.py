@@ -1,15 +1,27 @@
 """ruvo.sweep: processes give the numbers of sequential calls, in order, and
 a bad panel is reported without stopping the rest."""
+"""ruvo.sweep: processes give the numbers of sequential calls, in order, as a
+table; a bad panel, a dead worker or Ctrl-C is handled without losing or
+doubling designs and without leaving files."""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
+from conftest import UNDER_ASAN
 from ruvo import Laminate, Loads, Mesh, Panel
 
 pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
                                 reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 BAD = 17
+DESIGNS = 40 if UNDER_ASAN else 200   # the sanitizers' run is several times slower
 
 
 def panels():
@@ -18,27 +30,112 @@ def panels():
     out = [Panel(length=100.0 + 5.0 * k, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=6))
            for k in range(40)]
     out[BAD] = out[BAD].replace(edges="clamped", mesh=Mesh(nx=1, ny=1))
+def panels(count=DESIGNS):
+    """Plates of growing length; one with a bending stiffness that is not
+    positive definite."""
+    out = [Panel(length=100.0 + 1.0 * k, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=6, ny=4))
+           for k in range(count)]
+    if count > BAD:
+        out[BAD] = out[BAD].replace(laminate=Laminate.from_matrices(SKIN.A, -np.array(SKIN.D)))
     return out
 
 
-def test_sweep_on_two_processes_matches_the_sequential_loop(tmp_path, monkeypatch):
+@pytest.fixture
+def private_temp(tmp_path, monkeypatch):
+    """A temporary directory of the test's own (forked workers inherit it), to be left empty."""
+    temp = tmp_path / "tmp"
+    temp.mkdir()
+    monkeypatch.setattr(tempfile, "tempdir", str(temp))
+    yield temp
+    assert not list(temp.iterdir())
+
+
+def test_table_of_a_pooled_sweep_equals_sequential_calls(tmp_path, monkeypatch, private_temp):
+    pandas = pytest.importorskip("pandas")
     monkeypatch.chdir(tmp_path)
     items = panels()
     swept = ruvo.sweep(items, processes=2, progress=False, modes=2)
     assert len(swept) == 40 and list(swept.errors) == [BAD]
     assert isinstance(swept.errors[BAD], ruvo.AnalysisError) and swept.errors[BAD].stage == "MKLVBD"
+    swept = ruvo.sweep(items, processes=2, progress=False, modes=2, keep_listing=tmp_path / "listings")
+    assert len(swept) == DESIGNS and list(swept.errors) == [BAD] and swept.results[BAD] is None
+    assert isinstance(swept.errors[BAD], ruvo.AnalysisError) and swept.errors[BAD].stage == "INCS3"
+    frame = swept.to_frame()
+    assert list(frame.columns[:2]) == ["design", "length"] and "laminate.D.1.1" in frame and len(frame) == DESIGNS
     for k, panel in enumerate(items):
+        row = frame.iloc[k]
+        assert row["design"] == k and row["length"] == panel.length
         if k == BAD:
-            assert swept.results[k] is None
+            assert row["status"] == "failed" and "INCS3" in row["error"]
             continue
         one = ruvo.buckle(panel, modes=2)
-        assert swept[k].panel == panel
-        assert swept[k].load_factors.tolist() == one.load_factors.tolist()  # the same bits
-    assert not list(tmp_path.iterdir())
+        assert swept[k].panel == panel and swept[k].listing == ""    # listings went to the directory
+        assert (row["status"], row["critical_load_factor"], row["critical_mode"]) == \
+            ("ok", one.critical_load_factor, one.critical_mode)   # the same bits
+    assert (tmp_path / "listings" / "design_00005.out").read_text().count("COMPUTED EIGENVALUES") == 1
+    swept.to_csv(tmp_path / "table.csv")
+    back = pandas.read_csv(tmp_path / "table.csv", float_precision="round_trip")   # an empty cell reads as NaN
+    pandas.testing.assert_frame_equal(back, frame.replace("", np.nan), check_dtype=False, check_exact=True)
+    assert set(os.listdir(tmp_path)) == {"listings", "table.csv", "tmp"}
 
 
-def test_one_process_runs_here_and_kind_is_checked():
-    swept = ruvo.sweep(panels()[:2], processes=1, progress=True, modes=1)
+def test_one_process_runs_here_and_arguments_are_checked():
+    swept = ruvo.sweep(panels(2), processes=1, progress=True, modes=1, keep_listing=True)
     assert not swept.errors and swept[0].load_factors[0] < swept[1].load_factors[0] * 1.5
+    assert "COMPUTED EIGENVALUES" in swept[0].listing
     with pytest.raises(ValueError, match="kind"):
         ruvo.sweep([], kind="bend")
+    for processes in (0, -1, 2.5, True, "2"):
+        with pytest.raises(ValueError, match=r"^processes: .* positive whole number"):
+            ruvo.sweep(panels(2), processes=processes)
+
+
+def killing_buckle(real):
+    def buckle(panel, **options):
+        if panel.title == "killer":
+            os.kill(os.getpid(), signal.SIGKILL)   # as the kernel does when memory runs out
+        return real(panel, **options)
+    return buckle
+
+
+def test_a_dead_worker_takes_only_its_own_design(monkeypatch, private_temp):
+    # The pool's workers are forked: they inherit the analysis that kills its process for one design.
+    monkeypatch.setattr(ruvo.analysis, "buckle", killing_buckle(ruvo.analysis.buckle))
+    items = panels(30)
+    items[BAD] = items[3].replace(title="killer")
+    swept = ruvo.sweep(items, processes=2, progress=False, modes=1)
+    assert list(swept.errors) == [BAD] and isinstance(swept.errors[BAD], ruvo.WorkerDied)
+    for k in (0, 5, BAD - 1, BAD + 1, 29):
+        assert swept[k].load_factors.tolist() == ruvo.buckle(items[k], modes=1).load_factors.tolist()
+
+
+CTRL_C_CHILD = r"""
+import sys, time
+from pathlib import Path
+import ruvo
+from ruvo import Laminate, Loads, Panel
+real = ruvo.analysis.buckle
+def slow(panel, **options):
+    Path(sys.argv[1], "started").touch()
+    time.sleep(0.5)
+    return real(panel, **options)
+ruvo.analysis.buckle = slow
+skin = Laminate.isotropic(70000.0, 0.3, 1.0)
+ruvo.sweep([Panel(length=100.0 + k, width=100.0, laminate=skin, loads=Loads(Nx=1.0)) for k in range(200)],
+           processes=2, progress=False)
+"""
+
+
+def test_ctrl_c_stops_the_workers_and_leaves_nothing(tmp_path):
+    temp = tmp_path / "tmp"
+    temp.mkdir()
+    child = subprocess.Popen([sys.executable, "-c", CTRL_C_CHILD, str(tmp_path)], stderr=subprocess.PIPE, text=True,
+                             env=dict(os.environ, TMPDIR=str(temp)), start_new_session=True)
+    while not (tmp_path / "started").exists():
+        time.sleep(0.02)
+    start = time.monotonic()
+    os.killpg(child.pid, signal.SIGINT)   # as a terminal's Ctrl-C: the sweep and its workers
+    _, err = child.communicate(timeout=60)
+    # 200 designs of half a second queued on two workers: going on with them would take 50 s
+    assert time.monotonic() - start < 20 and "KeyboardInterrupt" in err
+    assert not list(temp.iterdir())
