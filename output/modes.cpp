@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "elements/shape_functions.hpp"
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 #include "output/mode_file.hpp"
 
 namespace ruvo {
