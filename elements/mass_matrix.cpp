@@ -6,6 +6,7 @@
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
 #include "elements/message.hpp"
+#include "model/profile_index.hpp"
 
 namespace ruvo {
 
@@ -17,7 +18,7 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
   const auto& ina = state::f07ina<V>();
   const auto& pd = state::f07pd;
   ier = 0;
-  if (const int ix = state::man.ix; ix >= 1) std::fill_n(mmt.begin(), ix + lv[ix - 1], 0.0);
+  std::fill_n(mmt.begin(), profile_length(lv.data(), state::man.ix), 0.0);
 
   elements::Integrals values;  // value integrals, the same in x and y
   elements::plain_integrals(state::f07in1.s1, state::f07in2.s2, 0, 0, values);

@@ -8,6 +8,7 @@
 #include "elements/stiffener_matrices.hpp"
 #include "elements/message.hpp"
 #include "elements/stiffener_set.hpp"
+#include "model/profile_index.hpp"
 
 namespace ruvo {
 
@@ -36,9 +37,9 @@ bool has_fixed_forces() {
   return false;
 }
 
-// The profile storage 1 .. n + lv(n) set to zero.
+// The profile storage of a matrix of order n set to zero.
 void clear_profile(std::span<double> a, std::span<const std::int32_t> lv, int n) {
-  if (n >= 1) std::fill_n(a.begin(), n + lv[n - 1], 0.0);
+  std::fill_n(a.begin(), profile_length(lv.data(), n), 0.0);
 }
 
 }  // namespace

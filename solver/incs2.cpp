@@ -7,6 +7,7 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "model/profile_index.hpp"
 #include "solver/buckling.hpp"
 #include "solver/stiffness_assembly.hpp"
 
@@ -46,7 +47,7 @@ void incs2(std::int32_t& ier) {
     // The geometric stiffness of the membrane forces that the load factor scales.
     auto& m = state::matrix<V>();
     auto& lv = state::comlv<V>();
-    std::fill_n(m.b11.data, state::man.ix + lv.lvb(state::man.ix), 0.0);
+    std::fill_n(m.b11.data, profile_length(lv.lvb.data, state::man.ix), 0.0);
     std::int32_t ierr = 0;
     cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
               ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);

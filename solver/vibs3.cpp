@@ -5,6 +5,7 @@
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
+#include "model/profile_index.hpp"
 #include "output/eigvpr.hpp"
 #include "output/vibration_listing.hpp"
 #include "solver/condensation.hpp"
@@ -17,8 +18,7 @@ namespace {
 // Largest magnitude among the stored entries of a profile of order n.
 double largest(const double* a, std::span<const std::int32_t> lv, int n) {
   double m = 0.0;
-  if (n >= 1)
-    for (const double* p = a; p != a + lv[n - 1] + n; ++p) m = std::max(m, std::abs(*p));
+  for (const double* p = a; p != a + profile_length(lv.data(), n); ++p) m = std::max(m, std::abs(*p));
   return m;
 }
 
@@ -32,7 +32,7 @@ float scale_mass() {
   const double nrma = ix * largest(m.a11.data, {lv.lvtri.data, V::p_nx}, ix);
   const double nrmm = ix * largest(m.b11.data, {lv.lvb.data, V::p_nx}, ix);
   const float pdom = float(nrmm / nrma);
-  if (ix >= 1) std::for_each(m.b11.data, m.b11.data + lv.lvb(ix) + ix, [&](double& v) { v /= pdom; });
+  std::for_each(m.b11.data, m.b11.data + profile_length(lv.lvb.data, ix), [&](double& v) { v /= pdom; });
   return pdom;
 }
 
