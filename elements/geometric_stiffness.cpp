@@ -58,7 +58,7 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
         ElementFreedoms kpq;
         std::int32_t err = 0;
         iuoriv<V>(i, j, 1, kpq, err);
-        if (err != 0) return fail(lookup, 1);
+        if (err != 0) return fail(lookup, cmpbmt_code::lookup);
         const double e = elements::per_length(elements::per_length(1.0, ina.b(i), k.u1 + k.u2 - 1), ina.a(j),
                                               k.t1 + k.t2 - 1);
         // The force varies linearly in x along the element's lower edge and not in y.
@@ -71,9 +71,11 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
         elements::scatter_symmetric(block, kpq, kpq, bmt, lv);
       }
   }
-  const char failed = elements::add_stiffeners<V>(
+  using elements::StiffenerFailure;
+  const StiffenerFailure failed = elements::add_stiffeners<V>(
       [&](char xory, std::int32_t& err) { bmatst<V>(xory, bmt, lv, pmem, fakt, err); });
-  if (failed) fail(failed == 'X' ? x_stiffeners : y_stiffeners, failed == 'X' ? 2 : 3);
+  if (failed == StiffenerFailure::x) fail(x_stiffeners, cmpbmt_code::x_stiffeners);
+  if (failed == StiffenerFailure::y) fail(y_stiffeners, cmpbmt_code::y_stiffeners);
 }
 
 template <class V>

@@ -6,6 +6,7 @@
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
 #include "elements/message.hpp"
+#include "elements/plate_matrices.hpp"
 #include "model/profile_index.hpp"
 
 namespace ruvo {
@@ -29,7 +30,7 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
       iuoriv<V>(i, j, 1, kpq, ier);
       if (ier != 0) {
         elements::write_message(heading, lookup);
-        ier = 2;
+        ier = assembly_code::lookup;
         return;
       }
       elements::ElementBlock block;
@@ -37,11 +38,13 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
                               block);
       elements::scatter_symmetric(block, kpq, kpq, mmt, lv);
     }
-  const char failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { mmtst<V>(xory, mmt, err); });
-  if (failed) {
-    const char name[1] = {failed};
-    elements::write_message(heading, stiffeners, {std::string_view(name, 1)});
-    ier = failed == 'X' ? 3 : 4;
+  using elements::StiffenerFailure;
+  const StiffenerFailure failed =
+      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { mmtst<V>(xory, mmt, err); });
+  if (failed != StiffenerFailure::none) {
+    const bool x = failed == StiffenerFailure::x;
+    elements::write_message(heading, stiffeners, {std::string_view(x ? "X" : "Y")});
+    ier = x ? assembly_code::x_stiffeners : assembly_code::y_stiffeners;
   }
 }
 

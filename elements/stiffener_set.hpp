@@ -85,15 +85,18 @@ void scatter_segment(const SegmentFreedoms& kv, const SegmentTerm& form, std::sp
   }
 }
 
+// The direction whose stiffeners could not be added.
+enum class StiffenerFailure { none, x, y };
+
 // Adds the stiffeners of both directions present, x first, with
-// add(xory, ier); returns the direction whose call failed, or 0.
+// add(xory, ier); returns the direction whose call failed, if any.
 template <class V, class Add>
-char add_stiffeners(Add&& add) {
+StiffenerFailure add_stiffeners(Add&& add) {
   const auto& dis = state::f07dis<V>();
   std::int32_t ier = 0;
-  if (dis.nox >= 1 && (add('X', ier), ier != 0)) return 'X';
-  if (dis.noy >= 1 && (add('Y', ier), ier != 0)) return 'Y';
-  return 0;
+  if (dis.nox >= 1 && (add('X', ier), ier != 0)) return StiffenerFailure::x;
+  if (dis.noy >= 1 && (add('Y', ier), ier != 0)) return StiffenerFailure::y;
+  return StiffenerFailure::none;
 }
 
 }  // namespace ruvo::elements

@@ -14,6 +14,13 @@
 
 namespace ruvo {
 
+// ier codes of the buckling and the vibration solutions (incs3, vibs3).
+namespace solution_code {
+inline constexpr std::int32_t a22_not_positive_definite = 1;
+inline constexpr std::int32_t subspace_failed = 2;
+inline constexpr std::int32_t scratch_file = 4;  // not written or not read back
+}  // namespace solution_code
+
 // Unit and name of the scratch file of the condensation vectors.
 inline constexpr int condensation_unit = 25;
 inline constexpr const char* condensation_file = "RCA25";

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <span>
 #include <vector>
 
@@ -56,14 +57,14 @@ void vibs3(std::int32_t& ier) {
                                                  state::f07ina<V>().ibdx);
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
-    ier = 2;
+    ier = solution_code::subspace_failed;
     return;
   }
   auto& elam = state::valus.elam;
   std::vector<double> herz(man.neigrq);
   for (int i = 1; i <= man.neigrq; ++i) {
     elam(i) /= pdom;
-    herz[i - 1] = std::sqrt(elam(i)) / 6.283185307179586;
+    herz[i - 1] = std::sqrt(elam(i)) / (2.0 * std::numbers::pi);
   }
   print_vibration_statistics(s.ip, s.jac, s.eps);
   print_frequencies({elam.data, std::size_t(man.neigrq)}, herz);
@@ -74,7 +75,7 @@ void vibs3(std::int32_t& ier) {
          man.neigrq);
   if (man.x2pri && tangential_freedoms && !print_tangential_modes<V>(man.neigrq)) {
     report_scratch_fault("VIBS3");
-    ier = 4;
+    ier = solution_code::scratch_file;
   }
 }
 
