@@ -43,7 +43,7 @@ void copy_into(std::span<const T, N> from, T* to) {
   std::copy(from.begin(), from.end(), to);
 }
 
-// Steps 2 to 5 and 6: the arguments into the shared blocks.
+// The arguments into the shared blocks.
 template <class V>
 void store_arguments(const RunArguments<V>& in) {
   using namespace state;
@@ -83,7 +83,8 @@ void store_arguments(const RunArguments<V>& in) {
   datran.nwrite = listing_unit;
 }
 
-// Steps 8 to 13, each failure with its error exit.
+// The level vector of the full triangle, the type check, then the buckling
+// and vibration driver; each failure with its error exit.
 template <class V>
 Outcome analyse() {
   std::int32_t ier = 0;
@@ -109,7 +110,7 @@ Outcome analyse_unless_interrupted() {
   }
 }
 
-// Step 13: the mode-shape file, written whole and closed before the listing.
+// The mode-shape file, written whole and closed before the listing.
 template <class V>
 Outcome write_mode_file(std::string_view proj) {
   std::int32_t ier = 0;
