@@ -31,6 +31,7 @@
 #include "model/blocks.hpp"
 #include "output/buckling_listing.hpp"
 #include "output/eigvpr.hpp"
+#include "solver/blas_threads.hpp"
 #include "solver/buckling.hpp"
 #include "solver/cholesky.hpp"
 #include "solver/condensation.hpp"
@@ -135,6 +136,7 @@ void analyse(float ryp) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ruvo::solver::set_default_blas_threads();
   if (argc > 1) openblas_set_num_threads(std::atoi(argv[1]));
   std::printf("OpenBLAS %s, %d thread(s)\n", openblas_get_config(), openblas_get_num_threads());
   analyse(1e29f);

@@ -15,6 +15,7 @@
 #include "module/blocks_table.hpp"
 #include "module/routine_object.hpp"
 #include "module/tables.hpp"
+#include "solver/blas_threads.hpp"
 
 namespace ruvo::module {
 namespace {
@@ -209,6 +210,7 @@ PYBIND11_MODULE(_ruvo, m) {
   // Ctrl-C reaches a long analysis through the interpreter's signal check
   // (the call holds the interpreter lock).
   io::set_interrupt_check([] { return PyErr_CheckSignals() != 0; });
+  solver::set_default_blas_threads();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class
