@@ -3,6 +3,7 @@
 #include <cblas.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 namespace ruvo::solver {
 
