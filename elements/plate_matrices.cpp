@@ -89,7 +89,7 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
     ArrayRef<float, 2> pfest(state::cpfest<V>().pfest.data, {V::p_nodes, 3});
     cmpbmt<V>(a11, lvtri, pfest, -1.0f, err);
     if (err != 0) {
-      ier = assembly_code::x_stiffeners;
+      ier = assembly_code::fixed_forces;
       return elements::write_message(heading, fixed_forces);
     }
   }

@@ -19,8 +19,9 @@ namespace assembly_code {
 inline constexpr std::int32_t wrong_rows = 1;    // cmpa21: rows != iy, a21 untouched
 inline constexpr std::int32_t first_lookup = 1;  // cmpa22: freedoms of the first factor
 inline constexpr std::int32_t lookup = 2;        // freedoms of an element (cmpa22: of the second factor)
-inline constexpr std::int32_t x_stiffeners = 3;  // cmpa11 also: geometric stiffness of the fixed forces
+inline constexpr std::int32_t x_stiffeners = 3;
 inline constexpr std::int32_t y_stiffeners = 4;
+inline constexpr std::int32_t fixed_forces = 3;  // cmpa11: geometric stiffness of the fixed forces
 }  // namespace assembly_code
 
 // ier: 0; 2 freedom lookup; 3 x-stiffeners or fixed forces; 4 y-stiffeners.

@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(BothDirections, StiffenerEnergy,
                          ::testing::Values(StiffenerCase{"AlongX", 'X', 5.0f, 0.3f, 3.0f, 0.8f, -0.25f},
                                            StiffenerCase{"AlongY", 'Y', 4.0f, -0.2f, 2.5f, 0.6f, 0.3f},
                                            StiffenerCase{"BendingOnly", 'X', 0.0f, 0.0f, 3.0f, 0.0f, 0.0f}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(AssemblyTest, StiffenerForcesFollowTheSkinStrain) {
   panel({1.0f, 1.5f, 0.7f}, {0.8f, 1.2f}, {1, 2, 3});

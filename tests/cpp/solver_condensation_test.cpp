@@ -149,8 +149,8 @@ TEST_P(BlockedCondensation, RunsAreBitIdentical) {
   EXPECT_TRUE(std::equal(first.begin(), first.end(), m.a11.data));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, BlockedCondensation, ::testing::Range(0, 4), [](const auto& info) {
-  std::string name = BlockedCondensation::shape(info.param).name;  // "full A22" -> full_A22
+INSTANTIATE_TEST_SUITE_P(Shapes, BlockedCondensation, ::testing::Range(0, 4), [](const auto& c) {
+  std::string name = BlockedCondensation::shape(c.param).name;  // "full A22" -> full_A22
   std::replace(name.begin(), name.end(), ' ', '_');
   return name;
 });
