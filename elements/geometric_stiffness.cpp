@@ -89,7 +89,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   test.stiffx = state::f07dis<V>().steifx(1, 1);
   if (xory != 'X' && xory != 'Y') {
     elements::write_message(heading, direction);
-    ier = 1;
+    ier = elements::stiffener_code::direction_first;
     return;
   }
   const auto set = elements::stiffener_set<V>(xory);
@@ -116,7 +116,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
     });
     if (failed != 0) {
       elements::write_message(heading, lookup, {line, failed});
-      ier = 2;
+      ier = elements::stiffener_code::lookup;
       return;
     }
   }

@@ -56,7 +56,7 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
   ier = 0;
   if (xory != 'X' && xory != 'Y') {
     elements::write_message(heading, direction);
-    ier = 1;
+    ier = elements::stiffener_code::direction_first;
     return;
   }
   const auto set = elements::stiffener_set<V>(xory);
@@ -76,7 +76,7 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
     });
     if (failed != 0) {
       elements::write_message(heading, lookup, {line, failed});
-      ier = 2;
+      ier = elements::stiffener_code::lookup;
       return;
     }
   }

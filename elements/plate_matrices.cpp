@@ -39,7 +39,7 @@ bool has_fixed_forces() {
 }
 
 // ier of stiffeners that could not be added.
-std::int32_t stiffener_code(StiffenerFailure failed) {
+std::int32_t failure_code(StiffenerFailure failed) {
   return failed == StiffenerFailure::x ? assembly_code::x_stiffeners : assembly_code::y_stiffeners;
 }
 
@@ -81,7 +81,7 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
     xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
   });
   if (failed != StiffenerFailure::none) {
-    ier = stiffener_code(failed);
+    ier = failure_code(failed);
     return elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
   if (has_fixed_forces<V>()) {
@@ -129,7 +129,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
   const StiffenerFailure failed =
       elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, err); });
   if (failed != StiffenerFailure::none) {
-    ier = stiffener_code(failed);
+    ier = failure_code(failed);
     elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
 }
@@ -166,7 +166,7 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   const StiffenerFailure failed =
       elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a22ast<V>(xory, a22, err); });
   if (failed != StiffenerFailure::none) {
-    ier = stiffener_code(failed);
+    ier = failure_code(failed);
     elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
 }

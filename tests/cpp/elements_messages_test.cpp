@@ -6,6 +6,7 @@
 #include "elements/plate_matrices.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_matrices.hpp"
+#include "elements/stiffener_set.hpp"
 #include "elements_assembly_fixture.hpp"
 
 namespace ruvo::testing {
@@ -128,12 +129,12 @@ TEST_F(AssemblyTest, InadmissibleDirections) {
   std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix), b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
   a21ast<V>('Z', ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), ier);
-  EXPECT_EQ(ier, 3);  // a failure, as a22ast reports it
+  EXPECT_EQ(ier, elements::stiffener_code::direction);
   a22ast<V>('Z', b, ier);
-  EXPECT_EQ(ier, 3);
+  EXPECT_EQ(ier, elements::stiffener_code::direction);
   Array<float, V::p_nodes, 3> pmem{};
   bmatst<V>('Z', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
-  EXPECT_EQ(ier, 1);
+  EXPECT_EQ(ier, elements::stiffener_code::direction_first);
   const std::string inadmissible = " INADMISSIBLE FIRST ARGUMENT, NEITHER 'X' NOR 'Y'";
   EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE A21AST:", inadmissible, "",
                               " MESSAGE FROM SUBROUTINE A22AST:", inadmissible, "",
@@ -148,7 +149,7 @@ TEST_F(AssemblyTest, GeometricStiffnessReportsAFailingStiffener) {
   std::vector<double> b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
   cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
-  EXPECT_EQ(ier, 2);
+  EXPECT_EQ(ier, cmpbmt_code::x_stiffeners);
   EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:",
                               " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   1STIFFENER DIRECTION IS X", "",
                               " MESSAGE FROM SUBROUTINE BMATST:", " ERROR RETURN FROM KUORKV, I=   3J=   1", "",
