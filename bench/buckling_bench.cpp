@@ -31,6 +31,7 @@
 #include "model/blocks.hpp"
 #include "output/buckling_listing.hpp"
 #include "output/eigvpr.hpp"
+#include "solver/blas_threads.hpp"
 #include "solver/buckling.hpp"
 #include "solver/cholesky.hpp"
 #include "solver/condensation.hpp"
@@ -57,8 +58,8 @@ void run_panel(float ryp) {
     m[12] = m[14] = d, m[13] = 0.3f * d, m[17] = 0.35f * d;
   }
   const std::array<float, 4> stringer{1.4e7f, 0.0f, 1.0e9f, 1.0e6f}, frame{1.4e8f, 0.0f, 1.0e11f, 1.0e8f};
-  std::array<double, 55> elam{};
-  std::array<double, 275> forces{};
+  std::array<double, V::p_ngit> elam{};
+  std::array<double, V::p_ngit * 5> forces{};
   const std::array<std::int32_t, 5> ku{1, 2, 3, 0, 0};
   std::array<std::int32_t, V::p_stf> istx{}, isty{};
   istx[0] = 16;
@@ -135,6 +136,7 @@ void analyse(float ryp) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ruvo::solver::set_default_blas_threads();
   if (argc > 1) openblas_set_num_threads(std::atoi(argv[1]));
   std::printf("OpenBLAS %s, %d thread(s)\n", openblas_get_config(), openblas_get_num_threads());
   analyse(1e29f);

@@ -24,6 +24,7 @@
 #include <random>
 #include <vector>
 
+#include "solver/blas_threads.hpp"
 #include "solver/cholesky.hpp"
 #include "solver/profile.hpp"
 #include "solver/profile_product.hpp"
@@ -252,6 +253,7 @@ void time_subspace(int n, int neigrq) {
 
 int main() {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each figure as soon as it is measured
+  set_default_blas_threads();
   std::printf("OpenBLAS %s, %d thread(s)\n", openblas_get_config(), openblas_get_num_threads());
   factor_band(15376, 1584);
   factor_full(3844);

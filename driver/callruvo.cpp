@@ -6,6 +6,7 @@
 #include "driver/ruvomain.hpp"
 #include "input/rddata.hpp"
 #include "model/blocks.hpp"
+#include "model/pi.hpp"
 
 namespace ruvo {
 
@@ -52,7 +53,7 @@ void y_subdivision(const PanelArguments<V>& in, PanelModel<V>& m) {
     return;
   }
   if (in.stypep == 2) {
-    const float t = std::tan((180.0f - in.alpha) * 0.5f * 3.1415927f / 180.0f);
+    const float t = std::tan((180.0f - in.alpha) * 0.5f * pi / 180.0f);
     const float belhat = 2.0f * in.height / t + in.chordwdth;  // skin under the stringer between its feet
     const float el_bay = (in.stringerpitch - belhat - 2.0f * in.sfootwdth) / float(in.anzelzwstr);
     const float el_below = belhat / float(in.anzelbelowstr);

@@ -26,8 +26,8 @@ struct PanelArguments {
   float chordwdth, sfootwdth, alpha, height;
   float loadvxp, loadvyp, loadvxyp, fnxp, fnxyp, fnyp;
   float alfaxp, alfayp;
-  std::span<double, 55> elamp;
-  std::span<double, 5 * 55> membraneforcesp;
+  std::span<double, V::p_ngit> elamp;
+  std::span<double, V::p_ngit * 5> membraneforcesp;  // (p_ngit, 5) as pythres.membraneforces
   std::int32_t itab, neigit, neigrq;
   Logical mempri;
   std::int32_t indplt;

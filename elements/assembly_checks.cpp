@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "elements/shape_functions.hpp"
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "model/blocks.hpp"
 
 namespace ruvo::elements {

@@ -21,6 +21,13 @@ struct Term {
 
   int function1() const { return pair / 10; }
   int function2() const { return pair % 10; }
+  // Both factors derivatives of W (function 1, pair 11): a term of a11.
+  bool is_bending() const { return pair == 11; }
+  // One factor a derivative of W, the other of a tangential function: a term of a21.
+  bool is_coupling() const { return (function1() == 1) != (function2() == 1); }
+  // Both factors derivatives of the tangential functions 2..5 (pair above 19,
+  // second function above 1): a term of a22.
+  bool is_tangential() const { return pair > 19 && function2() > 1; }
   void swap_factors() {
     std::swap(code1, code2);
     pair = 10 * function2() + function1();

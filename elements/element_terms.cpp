@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 
 namespace ruvo {
 

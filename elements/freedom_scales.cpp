@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include "model/blocks.hpp"
+#include "model/pi.hpp"
 
 namespace ruvo {
 
 template <class V>
 void set_freedom_scales() {
-  constexpr float pi = 3.1415927f;
   const auto& ina = state::f07ina<V>();
   float lx = 0.0f, ly = 0.0f;
   for (int i = 1; i <= ina.mx - 1; ++i) lx += ina.a(i);

@@ -58,7 +58,7 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
         ElementFreedoms kpq;
         std::int32_t err = 0;
         iuoriv<V>(i, j, 1, kpq, err);
-        if (err != 0) return fail(lookup, 1);
+        if (err != 0) return fail(lookup, cmpbmt_code::lookup);
         const double e = elements::per_length(elements::per_length(1.0, ina.b(i), k.u1 + k.u2 - 1), ina.a(j),
                                               k.t1 + k.t2 - 1);
         // The force varies linearly in x along the element's lower edge and not in y.
@@ -71,9 +71,11 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
         elements::scatter_symmetric(block, kpq, kpq, bmt, lv);
       }
   }
-  const char failed = elements::add_stiffeners<V>(
+  using elements::StiffenerFailure;
+  const StiffenerFailure failed = elements::add_stiffeners<V>(
       [&](char xory, std::int32_t& err) { bmatst<V>(xory, bmt, lv, pmem, fakt, err); });
-  if (failed) fail(failed == 'X' ? x_stiffeners : y_stiffeners, failed == 'X' ? 2 : 3);
+  if (failed == StiffenerFailure::x) fail(x_stiffeners, cmpbmt_code::x_stiffeners);
+  if (failed == StiffenerFailure::y) fail(y_stiffeners, cmpbmt_code::y_stiffeners);
 }
 
 template <class V>
@@ -87,7 +89,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   test.stiffx = state::f07dis<V>().steifx(1, 1);
   if (xory != 'X' && xory != 'Y') {
     elements::write_message(heading, direction);
-    ier = 1;
+    ier = elements::stiffener_code::direction_first;
     return;
   }
   const auto set = elements::stiffener_set<V>(xory);
@@ -114,7 +116,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
     });
     if (failed != 0) {
       elements::write_message(heading, lookup, {line, failed});
-      ier = 2;
+      ier = elements::stiffener_code::lookup;
       return;
     }
   }

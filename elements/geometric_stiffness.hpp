@@ -10,6 +10,13 @@
 
 namespace ruvo {
 
+// ier codes of cmpbmt (0 success).
+namespace cmpbmt_code {
+inline constexpr std::int32_t lookup = 1;  // freedoms of an element
+inline constexpr std::int32_t x_stiffeners = 2;
+inline constexpr std::int32_t y_stiffeners = 3;
+}  // namespace cmpbmt_code
+
 // ier: 0; 1 freedom lookup; 2 / 3 x- / y-stiffeners.
 template <class V>
 void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem, float fakt,

@@ -6,6 +6,8 @@
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
 #include "elements/message.hpp"
+#include "elements/plate_matrices.hpp"
+#include "model/profile_index.hpp"
 
 namespace ruvo {
 
@@ -17,7 +19,7 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
   const auto& ina = state::f07ina<V>();
   const auto& pd = state::f07pd;
   ier = 0;
-  if (const int ix = state::man.ix; ix >= 1) std::fill_n(mmt.begin(), ix + lv[ix - 1], 0.0);
+  std::fill_n(mmt.begin(), profile_length(lv.data(), state::man.ix), 0.0);
 
   elements::Integrals values;  // value integrals, the same in x and y
   elements::plain_integrals(state::f07in1.s1, state::f07in2.s2, 0, 0, values);
@@ -28,7 +30,7 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
       iuoriv<V>(i, j, 1, kpq, ier);
       if (ier != 0) {
         elements::write_message(heading, lookup);
-        ier = 2;
+        ier = assembly_code::lookup;
         return;
       }
       elements::ElementBlock block;
@@ -36,11 +38,13 @@ void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_
                               block);
       elements::scatter_symmetric(block, kpq, kpq, mmt, lv);
     }
-  const char failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { mmtst<V>(xory, mmt, err); });
-  if (failed) {
-    const char name[1] = {failed};
-    elements::write_message(heading, stiffeners, {std::string_view(name, 1)});
-    ier = failed == 'X' ? 3 : 4;
+  using elements::StiffenerFailure;
+  const StiffenerFailure failed =
+      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { mmtst<V>(xory, mmt, err); });
+  if (failed != StiffenerFailure::none) {
+    const bool x = failed == StiffenerFailure::x;
+    elements::write_message(heading, stiffeners, {std::string_view(x ? "X" : "Y")});
+    ier = x ? assembly_code::x_stiffeners : assembly_code::y_stiffeners;
   }
 }
 
@@ -52,7 +56,7 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
   ier = 0;
   if (xory != 'X' && xory != 'Y') {
     elements::write_message(heading, direction);
-    ier = 1;
+    ier = elements::stiffener_code::direction_first;
     return;
   }
   const auto set = elements::stiffener_set<V>(xory);
@@ -72,7 +76,7 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
     });
     if (failed != 0) {
       elements::write_message(heading, lookup, {line, failed});
-      ier = 2;
+      ier = elements::stiffener_code::lookup;
       return;
     }
   }

@@ -10,7 +10,7 @@ namespace ruvo {
 
 // Clears mmt(1 .. ix + lv(ix)) and assembles skin and stiffener mass; the
 // stiffeners always go through lvb, so callers pass lvb.
-// ier: 0; 2 freedom lookup; 3 / 4 x- / y-stiffeners.
+// ier: 0; 2 freedom lookup; 3 / 4 x- / y-stiffeners (assembly_code, plate_matrices.hpp).
 template <class V>
 void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_t& ier);
 

@@ -8,10 +8,12 @@
 #include "elements/stiffener_matrices.hpp"
 #include "elements/message.hpp"
 #include "elements/stiffener_set.hpp"
+#include "model/profile_index.hpp"
 
 namespace ruvo {
 
 using elements::ElementBlock;
+using elements::StiffenerFailure;
 using elements::Term;
 
 namespace {
@@ -36,9 +38,14 @@ bool has_fixed_forces() {
   return false;
 }
 
-// The profile storage 1 .. n + lv(n) set to zero.
+// ier of stiffeners that could not be added.
+std::int32_t failure_code(StiffenerFailure failed) {
+  return failed == StiffenerFailure::x ? assembly_code::x_stiffeners : assembly_code::y_stiffeners;
+}
+
+// The profile storage of a matrix of order n set to zero.
 void clear_profile(std::span<double> a, std::span<const std::int32_t> lv, int n) {
-  if (n >= 1) std::fill_n(a.begin(), n + lv[n - 1], 0.0);
+  std::fill_n(a.begin(), profile_length(lv.data(), n), 0.0);
 }
 
 }  // namespace
@@ -58,11 +65,11 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
   std::pair<int, int> looked_up{0, 0};  // the element whose W freedoms kpq holds
   ElementBlock block;
   ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
-    if (term.pair != 11 || !elements::skin_term_block<V>(i, j, term, block)) return 0;
+    if (!term.is_bending() || !elements::skin_term_block<V>(i, j, term, block)) return 0;
     if (looked_up != std::pair{i, j}) {
       std::int32_t err = 0;
       iuoriv<V>(i, j, 1, kpq, err);
-      if (err != 0) return 2;
+      if (err != 0) return assembly_code::lookup;
       looked_up = {i, j};
     }
     elements::scatter_symmetric(block, kpq, kpq, a11, lvtri);
@@ -70,19 +77,19 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const char failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) {
+  const StiffenerFailure failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) {
     xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
   });
-  if (failed) {
-    ier = failed == 'X' ? 3 : 4;
-    return elements::write_message(heading, failed == 'X' ? x_stiffeners : y_stiffeners);
+  if (failed != StiffenerFailure::none) {
+    ier = failure_code(failed);
+    return elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
   if (has_fixed_forces<V>()) {
     std::int32_t err = 0;
     ArrayRef<float, 2> pfest(state::cpfest<V>().pfest.data, {V::p_nodes, 3});
     cmpbmt<V>(a11, lvtri, pfest, -1.0f, err);
     if (err != 0) {
-      ier = 3;
+      ier = assembly_code::fixed_forces;
       return elements::write_message(heading, fixed_forces);
     }
   }
@@ -98,7 +105,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
   const auto& man = state::man;
   ier = 0;
   if (rows != man.iy) {
-    ier = 1;
+    ier = assembly_code::wrong_rows;
     return elements::write_message(heading, wrong_rows);
   }
   for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
@@ -107,7 +114,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
   ElementBlock block;
   ier = elements::for_each_term<V>([&](int i, int j, Term term) {
     const int f1 = term.function1(), f2 = term.function2();
-    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || (f1 == 1) == (f2 == 1)) return 0;
+    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || !term.is_coupling()) return 0;
     if (f2 == 1) term.swap_factors();  // the W factor first
     if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
     std::int32_t err = 0;
@@ -119,11 +126,11 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const char failed =
+  const StiffenerFailure failed =
       elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, err); });
-  if (failed) {
-    ier = failed == 'X' ? 3 : 4;
-    elements::write_message(heading, failed == 'X' ? x_stiffeners : y_stiffeners);
+  if (failed != StiffenerFailure::none) {
+    ier = failure_code(failed);
+    elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
 }
 
@@ -141,26 +148,26 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   ElementBlock block;
   ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
     const int f1 = term.function1(), f2 = term.function2();
-    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || term.pair <= 19 || f2 <= 1) return 0;
+    if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || !term.is_tangential()) return 0;
     if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
     std::int32_t err = 0;
     iuoriv<V>(i, j, f1, kpq, err);
-    if (err != 0) return 1;
+    if (err != 0) return assembly_code::first_lookup;
     if (f2 == f1) {
       nrs = kpq;
     } else if (iuoriv<V>(i, j, f2, nrs, err), err != 0) {
-      return 2;
+      return assembly_code::lookup;
     }
     elements::scatter_symmetric(block, kpq, nrs, a22, lva22);
     return 0;
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const char failed =
+  const StiffenerFailure failed =
       elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a22ast<V>(xory, a22, err); });
-  if (failed) {
-    ier = failed == 'X' ? 3 : 4;
-    elements::write_message(heading, failed == 'X' ? x_stiffeners : y_stiffeners);
+  if (failed != StiffenerFailure::none) {
+    ier = failure_code(failed);
+    elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
 }
 

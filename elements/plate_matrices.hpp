@@ -14,6 +14,16 @@
 
 namespace ruvo {
 
+// ier codes of cmpa11, cmpa21, cmpa22 and cmpmmt (0 success).
+namespace assembly_code {
+inline constexpr std::int32_t wrong_rows = 1;    // cmpa21: rows != iy, a21 untouched
+inline constexpr std::int32_t first_lookup = 1;  // cmpa22: freedoms of the first factor
+inline constexpr std::int32_t lookup = 2;        // freedoms of an element (cmpa22: of the second factor)
+inline constexpr std::int32_t x_stiffeners = 3;
+inline constexpr std::int32_t y_stiffeners = 4;
+inline constexpr std::int32_t fixed_forces = 3;  // cmpa11: geometric stiffness of the fixed forces
+}  // namespace assembly_code
+
 // ier: 0; 2 freedom lookup; 3 x-stiffeners or fixed forces; 4 y-stiffeners.
 template <class V>
 void cmpa11(std::span<double> a11, std::int32_t& ier);

@@ -34,9 +34,10 @@ bool carries_u_and_v() {
 template <class V>
 bool may_assemble(char xory, const io::Format& heading, std::int32_t& ier) {
   ier = 0;
-  if (!carries_u_and_v<V>()) ier = 1;
-  else if (xory != 'X' && xory != 'Y') ier = 3;
-  if (ier != 0) elements::write_message(heading, ier == 1 ? needs_u_and_v() : inadmissible_direction());
+  namespace code = elements::stiffener_code;
+  if (!carries_u_and_v<V>()) ier = code::no_u_and_v;
+  else if (xory != 'X' && xory != 'Y') ier = code::direction;
+  if (ier != 0) elements::write_message(heading, ier == code::no_u_and_v ? needs_u_and_v() : inadmissible_direction());
   return ier == 0;
 }
 
@@ -65,7 +66,7 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
   ier = 0;
   if (!carries_u_and_v<V>()) {
     elements::write_message(heading, needs_u_and_v());
-    ier = 1;
+    ier = elements::stiffener_code::no_u_and_v;
     return;
   }
   const auto set = elements::stiffener_set<V>(xory);
@@ -84,7 +85,7 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
       });
       if (failed != 0) {
         elements::write_message(heading, lookup, {failed, line});
-        ier = 2;
+        ier = elements::stiffener_code::lookup;
         return;
       }
     }
@@ -131,9 +132,9 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
       for (int s = 1; s <= set.segments; ++s) {
         SegmentFreedoms kpq, jrs;
         kuorkv<V>(xory, line, s, 1, kpq, ier);
-        if (ier != 0) return fail(line, s, 2);
+        if (ier != 0) return fail(line, s, elements::stiffener_code::lookup);
         kuorkv<V>(xory, line, s, set.tangential, jrs, ier);
-        if (ier != 0) return fail(line, s, 3);
+        if (ier != 0) return fail(line, s, elements::stiffener_code::tangential_lookup);
         const float h = set.length(s);
         const auto bx = elements::segment_scales(xory, h);
         for (int p = 1; p <= 4; ++p) {
@@ -172,7 +173,7 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
       });
     };
     const int failed = elements::for_each_segment(set, line, set.tangential, add);
-    if (failed != 0) return fail(line, failed, 2);
+    if (failed != 0) return fail(line, failed, elements::stiffener_code::lookup);
   }
 }
 

@@ -85,15 +85,28 @@ void scatter_segment(const SegmentFreedoms& kv, const SegmentTerm& form, std::sp
   }
 }
 
+// ier codes of the routines that add the stiffeners of one direction
+// (a11xst, a11yst, a21ast, a22ast, mmtst, bmatst); 0 success.
+namespace stiffener_code {
+inline constexpr std::int32_t no_u_and_v = 1;           // ku without U and V (a11xst ... a22ast)
+inline constexpr std::int32_t direction_first = 1;      // mmtst, bmatst: xory neither 'X' nor 'Y'
+inline constexpr std::int32_t lookup = 2;               // freedoms of a segment (a21ast: of W)
+inline constexpr std::int32_t tangential_lookup = 3;    // a21ast: freedoms of U or V
+inline constexpr std::int32_t direction = 3;            // a21ast, a22ast: xory neither 'X' nor 'Y'
+}  // namespace stiffener_code
+
+// The direction whose stiffeners could not be added.
+enum class StiffenerFailure { none, x, y };
+
 // Adds the stiffeners of both directions present, x first, with
-// add(xory, ier); returns the direction whose call failed, or 0.
+// add(xory, ier); returns the direction whose call failed, if any.
 template <class V, class Add>
-char add_stiffeners(Add&& add) {
+StiffenerFailure add_stiffeners(Add&& add) {
   const auto& dis = state::f07dis<V>();
   std::int32_t ier = 0;
-  if (dis.nox >= 1 && (add('X', ier), ier != 0)) return 'X';
-  if (dis.noy >= 1 && (add('Y', ier), ier != 0)) return 'Y';
-  return 0;
+  if (dis.nox >= 1 && (add('X', ier), ier != 0)) return StiffenerFailure::x;
+  if (dis.noy >= 1 && (add('Y', ier), ier != 0)) return StiffenerFailure::y;
+  return StiffenerFailure::none;
 }
 
 }  // namespace ruvo::elements

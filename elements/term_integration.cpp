@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/profile_index.hpp"
+
 namespace ruvo::elements {
 
 void plain_integrals(const HermiteTable& s1, const HermiteTable& s2, int o1, int o2, Integrals& out) {
@@ -40,7 +42,7 @@ void element_block(double f, const Integrals& sx, const Integrals& sy, const Sca
 void add_symmetric(std::span<double> a, std::span<const std::int32_t> lv, std::int32_t p, std::int32_t q,
                    double v) {
   const std::int32_t hi = std::max(p, q), lo = std::min(p, q);
-  a[lv[hi - 1] + lo - 1] += p == q ? v : 0.5 * v;
+  a[profile_index(lv.data(), hi, lo)] += p == q ? v : 0.5 * v;
 }
 
 void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "model/blocks.hpp"
-#include "output/rddata_listing.hpp"
+#include "listing/rddata_listing.hpp"
 
 namespace ruvo {
 

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "input/plot_scale.hpp"
 #include "io/namelist.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
-#include "output/rddata_listing.hpp"
+#include "listing/data_faults.hpp"
+#include "listing/rddata_listing.hpp"
 
 namespace ruvo {
 

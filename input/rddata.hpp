@@ -15,7 +15,7 @@ namespace ruvo {
 // stringer cross-section from the namelist unit `nread` when asked (the
 // masses only with `masses_from_input`; otherwise the host has stored them).
 // ier: 0 success, 8 a required namelist group missing, 11..18 a model the
-// analysis cannot index (input/data_checks.hpp); nothing changes then.
+// analysis cannot index (model/data_checks.hpp); nothing changes then.
 // Equivalent thickness of a laminate, (144·D11·D22 / (A11·A22))^(1/4), in
 // 32 bits with two square roots.
 inline float equivalent_thickness(float d11, float d22, float a11, float a22) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 
 namespace ruvo {
 

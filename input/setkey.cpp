@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
-#include "output/key_matrix_listing.hpp"
+#include "listing/data_faults.hpp"
+#include "listing/key_matrix_listing.hpp"
 
 namespace ruvo {
 

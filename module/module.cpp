@@ -17,6 +17,7 @@
 #include "module/routine_object.hpp"
 #include "module/tables.hpp"
 #include "module/typed_entry.hpp"
+#include "solver/blas_threads.hpp"
 
 namespace ruvo::module {
 namespace {
@@ -216,6 +217,7 @@ PYBIND11_MODULE(_ruvo, m) {
     py::gil_scoped_acquire host;
     return PyErr_CheckSignals() != 0;
   });
+  solver::set_default_blas_threads();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class

@@ -7,7 +7,7 @@
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
-#include "output/patched_format.hpp"
+#include "listing/patched_format.hpp"
 
 namespace ruvo {
 

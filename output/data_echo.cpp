@@ -8,7 +8,8 @@
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
-#include "output/patched_format.hpp"
+#include "model/pi.hpp"
+#include "listing/patched_format.hpp"
 
 namespace ruvo::echo {
 
@@ -116,8 +117,8 @@ void print_and_convert_angles() {
       "(///1X,'ANGLES OF OBLIQUENESS',6X,'X''-X:',F9.4/                   28X,'Y''-Y:',F9.4)");
   auto& ang = state::f07ang;
   write_listing(angles, {ang.alfax, ang.alfay});
-  ang.alfax = (ang.alfax * 3.1415927f) / 180.0f;
-  ang.alfay = (ang.alfay * 3.1415927f) / 180.0f;
+  ang.alfax = (ang.alfax * pi) / 180.0f;
+  ang.alfay = (ang.alfay * pi) / 180.0f;
 }
 
 // A radius above 1.0E19 in magnitude prints as INFINITE.

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "model/array.hpp"
 
 namespace ruvo::echo {

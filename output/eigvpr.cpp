@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "io/units.hpp"
-#include "output/data_faults.hpp"
-#include "output/patched_format.hpp"
+#include "listing/data_faults.hpp"
+#include "listing/patched_format.hpp"
 
 namespace ruvo {
 

@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "elements/shape_functions.hpp"
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
+#include "model/pi.hpp"
+#include "listing/data_faults.hpp"
 #include "output/mode_file.hpp"
 
 namespace ruvo {
@@ -188,7 +189,7 @@ void modes(std::int32_t& ier) {
   }
   const auto& plot = state::plotin;
   const auto& fls = state::plotfls;
-  const FreedomWeights weight{3.1415927f / fls.lx, 3.1415927f / fls.ly, 9.869605f / (fls.lx * fls.ly)};
+  const FreedomWeights weight{pi / fls.lx, pi / fls.ly, pi_squared / (fls.lx * fls.ly)};
   const Range xs = computed_range(plot.isymx, plot.npx), ys = computed_range(plot.isymy, plot.npy);
   std::vector<float> points(std::size_t(plot.npx + 1) * std::size_t(plot.npy + 1));
   const ArrayRef<float, 2> shape(points.data(), {plot.npx + 1, plot.npy + 1});

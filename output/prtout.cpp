@@ -4,7 +4,7 @@
 
 #include "model/blocks.hpp"
 #include "output/data_echo.hpp"
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 
 namespace ruvo {
 

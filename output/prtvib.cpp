@@ -5,7 +5,7 @@
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
 #include "output/data_echo.hpp"
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 
 namespace ruvo {
 

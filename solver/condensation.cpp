@@ -109,10 +109,10 @@ std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed
   const std::int32_t row = condense_tangential<V>();
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
-    return 4;
+    return solution_code::scratch_file;
   }
   if (row != 0) io::write_both(a22_failed, {row});
-  return row != 0 ? 1 : 0;
+  return row != 0 ? solution_code::a22_not_positive_definite : 0;
 }
 
 void remove_scratch_file() {

@@ -14,6 +14,13 @@
 
 namespace ruvo {
 
+// ier codes of the buckling and the vibration solutions (incs3, vibs3).
+namespace solution_code {
+inline constexpr std::int32_t a22_not_positive_definite = 1;
+inline constexpr std::int32_t subspace_failed = 2;
+inline constexpr std::int32_t scratch_file = 4;  // not written or not read back
+}  // namespace solution_code
+
 // Unit and name of the scratch file of the condensation vectors.
 inline constexpr int condensation_unit = 25;
 inline constexpr const char* condensation_file = "RCA25";
@@ -48,9 +55,10 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
 template <class V>
 bool print_tangential_modes(std::int32_t neigrq);
 
-// The condensation step of the solution `routine`: its code 0, 1 after
-// `a22_failed` with the failed row (A22 not positive definite), or 4 after
-// the scratch-file message, each on the listing and standard output.
+// The condensation step of the solution `routine`: its code 0,
+// a22_not_positive_definite after `a22_failed` with the failed row, or
+// scratch_file after the scratch-file message, each on the listing and
+// standard output.
 template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed);
 

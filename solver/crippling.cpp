@@ -4,12 +4,11 @@
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
+#include "model/pi.hpp"
 
 namespace ruvo {
 
 namespace {
-
-constexpr float pi = 3.1415927f, pi2 = 9.869605f;
 
 void copy_ddst(float (&to)[6]) {
   for (int i = 0; i < 6; ++i) to[i] = state::stringercom.ddst(i + 1);
@@ -24,7 +23,7 @@ TProfileCrippling t_profile_crippling(float h, float t, const float (&ddst)[6], 
   // Long strip, one long edge simply supported, the other free: w = y·sin(πx/L)
   // gives N = π²D11/L² + 12·D66/h², so N → 12·D66/h² = kx·(π/h)²·√(D11·D22) as L → ∞
   // (isotropic: kx = 6(1−ν)/π², 0.425 at ν = 0.3).
-  const float kx = 12.0f * d66 / (pi2 * sqrt_d);
+  const float kx = 12.0f * d66 / (pi_squared * sqrt_d);
   const float pih = pi / h;
   const float nw = kx * (pih * pih) * sqrt_d;
   const float fw = nw * h;

@@ -4,12 +4,11 @@
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
+#include "model/pi.hpp"
 
 namespace ruvo {
 
 namespace {
-
-constexpr float pi = 3.1415927f, pi2 = 9.869605f, four_pi2 = 39.47842f;
 
 // Sum of the leading positive run of subdivision lengths.
 template <std::size_t N>
@@ -32,7 +31,7 @@ GlobalBucklingResult global_buckling(const GlobalBucklingData& d) {
   const float z = (bs / std::sqrt(ts * d.ry)) * std::pow(12.0f * q, 0.25f) / pi;
   const float z2 = z * z;
   const float k = z <= 2.0f ? 4.0f + z2 * z2 / 4.0f : 2.0f * z2;  // curved-skin buckling coefficient
-  const float kstar = k * pi2 / (12.0f * q);
+  const float kstar = k * pi_squared / (12.0f * q);
   const float e = q * d.a11 / ts;
   // section about the outer skin face: centroids of foot and web, own inertias
   const float zf = ts + tf / 2.0f, zw = ts + tf + hw / 2.0f;
@@ -49,7 +48,7 @@ GlobalBucklingResult global_buckling(const GlobalBucklingData& d) {
                           ts * ts * ts * w / 12.0f + as * (ts_e * ts_e);
     const float rho = std::sqrt(inertia / a);
     const float lambda = d.length / rho;
-    sigma = scc - lambda * lambda * (scc * scc) / (four_pi2 * e);  // Johnson parabola
+    sigma = scc - lambda * lambda * (scc * scc) / (4.0f * pi_squared * e);  // Johnson parabola
     const float c = (sigma_prev / sigma) * 100.0f - 100.0f;
     if (c > 0.0f && c < 1.0f) {
       converged = true;

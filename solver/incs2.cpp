@@ -7,56 +7,58 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "model/profile_index.hpp"
 #include "solver/buckling.hpp"
 #include "solver/stiffness_assembly.hpp"
 
 namespace ruvo {
 
 template <class V>
-std::int32_t assemble_stiffness(const char*& failed) {
+FailedMatrix assemble_stiffness() {
   set_freedom_scales<V>();
   auto& m = state::matrix<V>();
   const int iy = state::man.iy;
   std::int32_t ierr = 0;
   if (iy != 0) {
     cmpa22<V>(std::span<double>(m.a22.data), ierr);
-    if (ierr != 0) return failed = "A22", 22;
+    if (ierr != 0) return failed_matrix::a22;
     cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, ierr);
-    if (ierr != 0) return failed = "A21", 21;
+    if (ierr != 0) return failed_matrix::a21;
   }
   cmpa11<V>(std::span<double>(m.a11.data), ierr);
-  if (ierr != 0) return failed = "A11", 11;
-  return 0;
+  if (ierr != 0) return failed_matrix::a11;
+  return {};
 }
 
-void report_assembly_failure(const io::Format& heading, const io::Format& matrix, const char* failed) {
+void report_assembly_failure(const io::Format& heading, const io::Format& matrix, const FailedMatrix& failed) {
   io::write(io::stdout_unit, heading);
-  io::write(io::stdout_unit, matrix, {failed});
+  io::write(io::stdout_unit, matrix, {failed.name});
   io::write_listing(heading);
-  io::write_listing(matrix, {failed});
+  io::write_listing(matrix, {failed.name});
 }
 
 template <class V>
 void incs2(std::int32_t& ier) {
   static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
   static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  const char* failed = nullptr;
-  ier = assemble_stiffness<V>(failed);
-  if (ier == 0) {
+  FailedMatrix failed = assemble_stiffness<V>();
+  ier = failed.code;
+  if (!failed) {
     // The geometric stiffness of the membrane forces that the load factor scales.
     auto& m = state::matrix<V>();
     auto& lv = state::comlv<V>();
-    std::fill_n(m.b11.data, state::man.ix + lv.lvb(state::man.ix), 0.0);
+    std::fill_n(m.b11.data, profile_length(lv.lvb.data, state::man.ix), 0.0);
     std::int32_t ierr = 0;
     cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
               ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
-    if (ierr != 0) failed = "B11", ier = 33;
+    if (ierr != 0) failed = failed_matrix::b11;
   }
-  if (ier != 0) report_assembly_failure(heading, matrix, failed);
+  ier = failed.code;
+  if (failed) report_assembly_failure(heading, matrix, failed);
 }
 
 #define RUVO_INSTANTIATE(V) \
-  template std::int32_t assemble_stiffness<V>(const char*&); \
+  template FailedMatrix assemble_stiffness<V>(); \
   template void incs2<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -29,7 +29,7 @@ void incs3(std::int32_t& ier, float& fstbui) {
                                                  state::f07ina<V>().ibdx);
   if (s.ier != 0) {
     io::write_both(simvit_failed);
-    ier = 2;
+    ier = solution_code::subspace_failed;
     return remove_scratch_file();
   }
   const double elam1 = state::valus.elam(1);
@@ -50,7 +50,7 @@ void incs3(std::int32_t& ier, float& fstbui) {
     io::write_listing(shear);
     if (!print_tangential_modes<V>(man.neigrq)) {
       report_scratch_fault("INCS3");
-      ier = 4;
+      ier = solution_code::scratch_file;
     }
   }
   remove_scratch_file();

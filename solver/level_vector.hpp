@@ -1,4 +1,4 @@
-// Level vectors of band profiles (see solver/profile.hpp for the storage).
+// Level vectors of band profiles (see model/profile_index.hpp for the storage).
 #pragma once
 
 #include <cstdint>

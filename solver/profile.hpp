@@ -1,25 +1,5 @@
-// Profile storage of symmetric band matrices: the one place that defines how
-// entries are addressed. Every routine that reads or writes a profile matrix
-// goes through `Profile`.
-//
-// A symmetric matrix of order n and band width ibd (entries of a full row,
-// diagonal included) keeps its lower band row after row in one array a(1..),
-// addressed through the level vector lv(1..n):
-//
-//   entry (i, j), max(1, i-ibd+1) <= j <= i, lives at a(lv(i) + j)
-//
-//   order 5, ibd 3, lv = 0 1 3 5 7          a(1..12)
-//     row 1:  (1,1)                        a1
-//     row 2:  (2,1) (2,2)                  a2  a3
-//     row 3:  (3,1) (3,2) (3,3)            a4  a5  a6
-//     row 4:        (4,2) (4,3) (4,4)      a7  a8  a9
-//     row 5:              (5,3) (5,4) (5,5) a10 a11 a12
-//
-// Entry (i, j) with j > i is entry (j, i); entries left of the band are zero
-// and have no position. Rows follow each other without a gap, so lv(1) = 0,
-// lv(i) - lv(i-1) = min(i-1, ibd-1), and the matrix fills a(1..lv(n)+n).
-// With ibd = n this is the full lower triangle, lv(i) = i(i-1)/2.
-// After a Cholesky factorisation the same positions hold the factor L.
+// A view of a profile matrix for the solver's kernels: the storage and its
+// picture are in model/profile_index.hpp; every entry goes through it.
 #pragma once
 
 #include <algorithm>
@@ -28,9 +8,11 @@
 #include <span>
 #include <type_traits>
 
+#include "model/profile_index.hpp"
+
 namespace ruvo::solver {
 
-// A view of one profile matrix; indices are 1-based as in the formula above.
+// A view of one profile matrix; indices are 1-based as in the storage picture.
 // T is double for a matrix that is written, const double for one only read.
 template <class T>
 struct Profile {
@@ -40,9 +22,9 @@ struct Profile {
   int ibd;         // band width, 1 <= ibd <= n
 
   // Entry (i, j) of the stored triangle, j <= i within the band.
-  T& operator()(int i, int j) const { return a[std::ptrdiff_t{lv[i - 1]} + j - 1]; }
+  T& operator()(int i, int j) const { return a[profile_index(lv, i, j)]; }
   // Row i as an array indexed by column: row(i)[j] is entry (i, j).
-  T* row(int i) const { return a + (std::ptrdiff_t{lv[i - 1]} - 1); }
+  T* row(int i) const { return a + profile_index(lv, i, 0); }
   // First stored column of row i.
   int first_column(int i) const { return std::max(1, i - ibd + 1); }
   // Last row whose band reaches column j.
@@ -50,7 +32,7 @@ struct Profile {
   // Entry (i, j) of the full symmetric matrix, for |i - j| < ibd.
   T& symmetric(int i, int j) const { return i >= j ? (*this)(i, j) : (*this)(j, i); }
   // Number of stored entries, lv(n) + n.
-  std::size_t stored() const { return std::size_t(lv[n - 1]) + std::size_t(n); }
+  std::size_t stored() const { return profile_length(lv, n); }
 
   operator Profile<const double>() const
     requires(!std::is_const_v<T>)

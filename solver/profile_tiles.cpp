@@ -4,14 +4,6 @@
 
 namespace ruvo::solver {
 
-namespace {
-
-// The engine runs one analysis per process and sweeps run several processes:
-// one BLAS thread unless the host raises it (openblas_set_num_threads).
-[[maybe_unused]] const bool one_blas_thread = (openblas_set_num_threads(1), true);
-
-}  // namespace
-
 int tile_rows(int ibd) {
   constexpr int narrowest = 48;  // below, the tiles' calls cost more than they save
   constexpr int rows = 128;

@@ -7,14 +7,24 @@
 
 namespace ruvo {
 
-// Sets the freedom scales, then assembles a22 and a21 (when iy > 0) and a11
-// into shared block matrix. Returns 0, or 22, 21, 11 with the name of the
-// matrix that failed in `failed`.
-template <class V>
-std::int32_t assemble_stiffness(const char*& failed);
+// A matrix whose assembly failed: its name on the listing and the ier code
+// of incs2 and vibs2 (none: code 0).
+struct FailedMatrix {
+  const char* name = nullptr;
+  std::int32_t code = 0;
+  explicit operator bool() const { return code != 0; }
+};
+namespace failed_matrix {
+inline constexpr FailedMatrix a22{"A22", 22}, a21{"A21", 21}, a11{"A11", 11}, b11{"B11", 33};
+}  // namespace failed_matrix
 
-// The two records of an assembly failure, heading and the matrix named by
-// `failed`, on standard output and then on the listing.
-void report_assembly_failure(const io::Format& heading, const io::Format& matrix, const char* failed);
+// Sets the freedom scales, then assembles a22 and a21 (when iy > 0) and a11
+// into shared block matrix. Returns the matrix that failed, or none.
+template <class V>
+FailedMatrix assemble_stiffness();
+
+// The two records of an assembly failure, heading and the name of the
+// matrix that failed, on standard output and then on the listing.
+void report_assembly_failure(const io::Format& heading, const io::Format& matrix, const FailedMatrix& failed);
 
 }  // namespace ruvo

@@ -12,15 +12,16 @@ template <class V>
 void vibs2(std::int32_t& ier) {
   static const io::Format heading("(1X,'SUBROUTINE VIBS2:')");
   static const io::Format matrix("(1X,'ERREOR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  const char* failed = nullptr;
-  ier = assemble_stiffness<V>(failed);
-  if (ier == 0) {
+  FailedMatrix failed = assemble_stiffness<V>();
+  ier = failed.code;
+  if (!failed) {
     std::int32_t ierr = 0;
     cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data),
               std::span<const std::int32_t>(state::comlv<V>().lvb.data), ierr);
-    if (ierr != 0) failed = "B11", ier = 33;
+    if (ierr != 0) failed = failed_matrix::b11;
   }
-  if (ier != 0) report_assembly_failure(heading, matrix, failed);
+  ier = failed.code;
+  if (failed) report_assembly_failure(heading, matrix, failed);
 }
 
 #define RUVO_INSTANTIATE(V) template void vibs2<V>(std::int32_t&);

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <span>
 #include <vector>
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
+#include "model/profile_index.hpp"
 #include "output/eigvpr.hpp"
 #include "output/vibration_listing.hpp"
 #include "solver/condensation.hpp"
@@ -18,8 +20,7 @@ namespace {
 // Largest magnitude among the stored entries of a profile of order n.
 double largest(const double* a, std::span<const std::int32_t> lv, int n) {
   double m = 0.0;
-  if (n >= 1)
-    for (const double* p = a; p != a + lv[n - 1] + n; ++p) m = std::max(m, std::abs(*p));
+  for (const double* p = a; p != a + profile_length(lv.data(), n); ++p) m = std::max(m, std::abs(*p));
   return m;
 }
 
@@ -33,7 +34,7 @@ float scale_mass() {
   const double nrma = ix * largest(m.a11.data, {lv.lvtri.data, V::p_nx}, ix);
   const double nrmm = ix * largest(m.b11.data, {lv.lvb.data, V::p_nx}, ix);
   const float pdom = float(nrmm / nrma);
-  if (ix >= 1) std::for_each(m.b11.data, m.b11.data + lv.lvb(ix) + ix, [&](double& v) { v /= pdom; });
+  std::for_each(m.b11.data, m.b11.data + profile_length(lv.lvb.data, ix), [&](double& v) { v /= pdom; });
   return pdom;
 }
 
@@ -71,7 +72,7 @@ void vibs3(std::int32_t& ier, double shift) {
                                                  state::f07ina<V>().ibdx);
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
-    ier = 2;
+    ier = solution_code::subspace_failed;
     remove_scratch_file();
     return;
   }
@@ -79,7 +80,7 @@ void vibs3(std::int32_t& ier, double shift) {
   std::vector<double> herz(man.neigrq);
   for (int i = 1; i <= man.neigrq; ++i) {
     elam(i) = elam(i) / pdom - shift;
-    herz[i - 1] = std::sqrt(elam(i)) / 6.283185307179586;
+    herz[i - 1] = std::sqrt(elam(i)) / (2.0 * std::numbers::pi);
   }
   print_vibration_statistics(s.ip, s.jac, s.eps);
   print_frequencies({elam.data, std::size_t(man.neigrq)}, herz);
@@ -90,7 +91,7 @@ void vibs3(std::int32_t& ier, double shift) {
          man.neigrq);
   if (man.x2pri && tangential_freedoms && !print_tangential_modes<V>(man.neigrq)) {
     report_scratch_fault("VIBS3");
-    ier = 4;
+    ier = solution_code::scratch_file;
   }
   remove_scratch_file();
 }

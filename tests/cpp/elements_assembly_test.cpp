@@ -4,6 +4,8 @@
 // field, which catches scatter, scale and sign faults that entry checks miss.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "elements/geometric_stiffness.hpp"
 #include "elements/mass_matrix.hpp"
 #include "elements/plate_matrices.hpp"
@@ -163,6 +165,7 @@ TEST_F(AssemblyTest, FlatPanelHasNoCouplingBlock) {
 
 // Stiffener on an interior grid line: axial strain e = U,s + k W along it.
 struct StiffenerCase {
+  const char* name;
   char xory;
   float ea, es, ei, gj, k;
 };
@@ -198,9 +201,10 @@ TEST_P(StiffenerEnergy, IsTheBeamEnergyAlongItsLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDirections, StiffenerEnergy,
-                         ::testing::Values(StiffenerCase{'X', 5.0f, 0.3f, 3.0f, 0.8f, -0.25f},
-                                           StiffenerCase{'Y', 4.0f, -0.2f, 2.5f, 0.6f, 0.3f},
-                                           StiffenerCase{'X', 0.0f, 0.0f, 3.0f, 0.0f, 0.0f}));
+                         ::testing::Values(StiffenerCase{"AlongX", 'X', 5.0f, 0.3f, 3.0f, 0.8f, -0.25f},
+                                           StiffenerCase{"AlongY", 'Y', 4.0f, -0.2f, 2.5f, 0.6f, 0.3f},
+                                           StiffenerCase{"BendingOnly", 'X', 0.0f, 0.0f, 3.0f, 0.0f, 0.0f}),
+                         [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(AssemblyTest, StiffenerForcesFollowTheSkinStrain) {
   panel({1.0f, 1.5f, 0.7f}, {0.8f, 1.2f}, {1, 2, 3});

@@ -6,6 +6,7 @@
 #include "elements/plate_matrices.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_matrices.hpp"
+#include "elements/stiffener_set.hpp"
 #include "elements_assembly_fixture.hpp"
 
 namespace ruvo::testing {
@@ -88,7 +89,7 @@ TEST_F(AssemblyTest, CouplingWithTheWrongRowCountIsLeftUntouched) {
   std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix, 5.0);
   std::int32_t ier = -1;
   cmpa21<V>(ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), state::man.iy - 1, ier);
-  EXPECT_EQ(ier, 1);
+  EXPECT_EQ(ier, assembly_code::wrong_rows);
   for (double v : a21) ASSERT_EQ(v, 5.0);
   EXPECT_EQ(written(), (Lines{" MESSAGE FROM CMPA21:", " WRONG NUMBER OF ROWS SPECIFIED FOR A21"}));
 }
@@ -101,7 +102,7 @@ TEST_F(AssemblyTest, StiffenersNeedTangentialFreedomsAndTheFailureReachesTheAsse
   std::vector<double> a11 = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
   cmpa11<V>(a11, ier);  // the process lives on and the code comes back
-  EXPECT_EQ(ier, 3);
+  EXPECT_EQ(ier, assembly_code::x_stiffeners);
   EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE A11XST:",
                               " Using RUVO with stiffened panels requires functional dofs u,v (2,3).",
                               " Please correct input of KU in NAMELIST SUBDIV", "",
@@ -116,7 +117,7 @@ TEST_F(AssemblyTest, StiffenerOffTheGridFailsInTheLookup) {
   std::vector<double> a22 = profile(lva22(), state::man.iy);
   std::int32_t ier = -1;
   cmpa22<V>(a22, ier);
-  EXPECT_EQ(ier, 4);
+  EXPECT_EQ(ier, assembly_code::y_stiffeners);
   const Lines text = written();
   EXPECT_EQ(Lines(text.end() - 5, text.end()),
             (Lines{"", " MESSAGE FROM SUBROUTINE A22AST:", " ERROR RETURN FROM KUORKV, I=   4 J=   1",
@@ -128,12 +129,12 @@ TEST_F(AssemblyTest, InadmissibleDirections) {
   std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix), b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
   a21ast<V>('Z', ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), ier);
-  EXPECT_EQ(ier, 3);  // a failure, as a22ast reports it
+  EXPECT_EQ(ier, elements::stiffener_code::direction);
   a22ast<V>('Z', b, ier);
-  EXPECT_EQ(ier, 3);
+  EXPECT_EQ(ier, elements::stiffener_code::direction);
   Array<float, V::p_nodes, 3> pmem{};
   bmatst<V>('Z', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
-  EXPECT_EQ(ier, 1);
+  EXPECT_EQ(ier, elements::stiffener_code::direction_first);
   const std::string inadmissible = " INADMISSIBLE FIRST ARGUMENT, NEITHER 'X' NOR 'Y'";
   EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE A21AST:", inadmissible, "",
                               " MESSAGE FROM SUBROUTINE A22AST:", inadmissible, "",
@@ -148,7 +149,7 @@ TEST_F(AssemblyTest, GeometricStiffnessReportsAFailingStiffener) {
   std::vector<double> b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
   cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
-  EXPECT_EQ(ier, 2);
+  EXPECT_EQ(ier, cmpbmt_code::x_stiffeners);
   EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:",
                               " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   1STIFFENER DIRECTION IS X", "",
                               " MESSAGE FROM SUBROUTINE BMATST:", " ERROR RETURN FROM KUORKV, I=   3J=   1", "",

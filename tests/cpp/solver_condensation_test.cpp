@@ -106,7 +106,7 @@ protected:
 };
 
 class BlockedCondensation : public Condensation, public ::testing::WithParamInterface<int> {
-protected:
+public:
   static Shape shape(int k) {
     switch (k) {
       case 0:  // tiled A22 (band 60, order not a multiple of the tile); blocks of
@@ -149,7 +149,11 @@ TEST_P(BlockedCondensation, RunsAreBitIdentical) {
   EXPECT_TRUE(std::equal(first.begin(), first.end(), m.a11.data));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, BlockedCondensation, ::testing::Range(0, 4));
+INSTANTIATE_TEST_SUITE_P(Shapes, BlockedCondensation, ::testing::Range(0, 4), [](const auto& c) {
+  std::string name = BlockedCondensation::shape(c.param).name;  // "full A22" -> full_A22
+  std::replace(name.begin(), name.end(), ' ', '_');
+  return name;
+});
 
 TEST_F(Condensation, TangentialModesAreMinusTheRecordsTimesTheWParts) {
   load({"two blocks", 130, 70, 8, st::random_block(70, 130, 31)});

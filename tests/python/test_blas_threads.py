@@ -1,10 +1,12 @@
-"""The engine sets BLAS to one thread when it is loaded; the host may raise it."""
+"""The engine sets BLAS to one thread when it is loaded, unless the host named
+a count in the environment; the host may raise it."""
 import ctypes
 
 import numpy as np
 
 import _ruvo
 
+from conftest import run_fresh
 from test_solver import level_vector, pack, random_band
 
 blas = ctypes.CDLL("libopenblas.so.0")
@@ -32,3 +34,8 @@ def test_one_thread_by_default_and_the_host_may_raise_it():
         blas.openblas_set_num_threads(1)
     np.testing.assert_allclose(two, one, rtol=1e-12, atol=1e-15)
     np.testing.assert_allclose(one, np.linalg.solve(A, rhs), rtol=1e-10, atol=1e-12)
+
+
+def test_a_count_named_in_the_environment_is_kept():
+    count = "import ctypes, _ruvo; print(ctypes.CDLL('libopenblas.so.0').openblas_get_num_threads())"
+    assert int(run_fresh(count, env={"OMP_NUM_THREADS": "2"})) == min(2, blas.openblas_get_num_procs())

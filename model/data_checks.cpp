@@ -1,4 +1,4 @@
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 
 #include <algorithm>
 #include <cmath>

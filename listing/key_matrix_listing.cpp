@@ -1,4 +1,4 @@
-#include "output/key_matrix_listing.hpp"
+#include "listing/key_matrix_listing.hpp"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // counts, subdivision lengths, laminate numbers, functional freedoms, single
 // suppressions, edge codes, eigenvalue counts, stiffener lines, node numbers
 // and term counts. Each returns the first fault found, or no fault; none
-// writes anything (the listing words a fault, output/data_faults.hpp).
+// writes anything (the listing words a fault, listing/data_faults.hpp).
 //
 // `rddata` error codes of the faults (0 success and 8, a missing namelist
 // group, are the routine's own):

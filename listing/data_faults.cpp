@@ -1,4 +1,4 @@
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 
 #include <string>
 #include <vector>

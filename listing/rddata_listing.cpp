@@ -1,8 +1,8 @@
-#include "output/rddata_listing.hpp"
+#include "listing/rddata_listing.hpp"
 
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "output/data_faults.hpp"
+#include "listing/data_faults.hpp"
 #include "io/listing.hpp"
 
 namespace ruvo::listing {

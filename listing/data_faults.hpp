@@ -1,8 +1,8 @@
-// Listing text of a data fault (input/data_checks.hpp): the routine's message
+// Listing text of a data fault (model/data_checks.hpp): the routine's message
 // heading, then one record naming the item, its value and what is wrong.
 #pragma once
 
-#include "input/data_checks.hpp"
+#include "model/data_checks.hpp"
 #include "io/record.hpp"
 
 namespace ruvo::listing {
