@@ -24,7 +24,8 @@ inline constexpr int coupling_block = 128;
 // W = L⁻¹·A21(:, 1..ix), formed in A21's storage (iy rows used, leading
 // dimension ld), with the first possibly nonzero row of each block of
 // coupling_block columns (iy+1 for a block of zero columns, which needs no
-// work at all: a flat panel's A21 is zero).
+// work at all: A21 is zero for a flat panel without membrane-bending
+// coupling).
 struct Coupling {
   double* w = nullptr;
   long ld = 0;
