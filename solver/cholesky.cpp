@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "solver/lane_sums.hpp"
+
 namespace ruvo::solver {
 
 namespace {
@@ -79,24 +81,43 @@ void update_beside(ProfileTiles<double>& U, int i, int ib, std::vector<double>& 
   for (int t = 0; t < i3; ++t) std::copy_n(wedge.data() + std::ptrdiff_t{t} * ib + t, ib - t, U.at(i + t, i + kd + t));
 }
 
-// L·y = y in place, from row `from` on (y is zero before it).
-void forward_substitute(Profile<const double> L, double* y, int from) {
+// L·Y = Y in place, from row `from` on (Y is zero before it); Y is a block
+// transposed into rows of width entries (solver/lane_sums.hpp).
+void forward_substitute(Profile<const double> L, double* yt, int width, int from) {
+  std::vector<double> s(static_cast<std::size_t>(width));
   for (int i = from; i <= L.n; ++i) {
+    const int lo = L.first_column(i);
     const double* ri = L.row(i);
-    double s = 0.0;
-    for (int k = L.first_column(i); k < i; ++k) s += ri[k] * y[k - 1];
-    y[i - 1] = (y[i - 1] - s) / ri[i];
+    lane_sums(ri + lo, i - lo, yt + std::ptrdiff_t{lo - 1} * width, width, s.data());
+    double* yi = yt + std::ptrdiff_t{i - 1} * width;
+    for (int j = 0; j < width; ++j) yi[j] = (yi[j] - s[std::size_t(j)]) / ri[i];
   }
 }
 
-// Lᵀ·y = y in place; the last pivot enters as its precomputed reciprocal.
-void backward_substitute(Profile<const double> L, double last_reciprocal, double* y) {
-  y[L.n - 1] *= last_reciprocal;
+// Lᵀ·Y = Y in place, column i of L gathered below its diagonal; the last
+// pivot enters as its reciprocal.
+void backward_substitute(Profile<const double> L, double* yt, int width) {
+  const double last_reciprocal = 1.0 / L(L.n, L.n);
+  double* yn = yt + std::ptrdiff_t{L.n - 1} * width;
+  for (int j = 0; j < width; ++j) yn[j] *= last_reciprocal;
+  std::vector<double> column(static_cast<std::size_t>(L.ibd)), s(static_cast<std::size_t>(width));
   for (int i = L.n - 1; i >= 1; --i) {
-    double s = 0.0;
-    for (int k = i + 1; k <= L.last_row(i); ++k) s += L(k, i) * y[k - 1];
-    y[i - 1] = (y[i - 1] - s) / L(i, i);
+    const int hi = L.last_row(i);
+    for (int k = i + 1; k <= hi; ++k) column[std::size_t(k - i - 1)] = L(k, i);
+    lane_sums(column.data(), hi - i, yt + std::ptrdiff_t{i} * width, width, s.data());
+    double* yi = yt + std::ptrdiff_t{i - 1} * width;
+    for (int j = 0; j < width; ++j) yi[j] = (yi[j] - s[std::size_t(j)]) / L(i, i);
   }
+}
+
+// The m columns of x (leading dimension ld) through the row-by-row halves.
+template <class F>
+void solve_rows(Profile<const double> L, double* x, std::ptrdiff_t ld, int m, F halves) {
+  if (m < 1) return;
+  const int width = lane_width(m);
+  std::vector<double> t = transposed(x, ld, L.n, m, width);
+  halves(t.data(), width);
+  transpose_back(t, ld, L.n, m, width, x);
 }
 
 }  // namespace
@@ -137,15 +158,11 @@ int cholesky_factor(Profile<double> A) {
   return row == 0 && A.n == 1 ? 1 : row;
 }
 
-void cholesky_solve_rows(Profile<const double> L, double* x, int m, double* y) {
-  const double last_reciprocal = 1.0 / L(L.n, L.n);
-  for (int j = 0; j < m; ++j) {
-    double* column = x + std::ptrdiff_t{j} * L.n;
-    std::copy(column, column + L.n, y);
-    forward_substitute(L, y, 1);
-    backward_substitute(L, last_reciprocal, y);
-    std::copy(y, y + L.n, column);
-  }
+void cholesky_solve_rows(Profile<const double> L, double* x, int m) {
+  solve_rows(L, x, L.n, m, [&](double* t, int width) {
+    forward_substitute(L, t, width, 1);
+    backward_substitute(L, t, width);
+  });
 }
 
 namespace {
@@ -161,16 +178,15 @@ std::vector<std::pair<int, int>> column_blocks(int n, int lead, int nb) {
 // Each block of rows takes off what the rows above contribute, then solves
 // with its diagonal tile.
 template <class T>
-void cholesky_forward_tiles(const ProfileTiles<T>& U, double* x, int m, int nb, int from) {
+void cholesky_forward_tiles(const ProfileTiles<T>& U, double* x, long ldx, int m, int nb, int from) {
   if (m < 1) return;
-  const int n = U.n();
   TileWork work;
-  for (auto [k0, k1] : column_blocks(n, U.lead(), nb)) {
+  for (auto [k0, k1] : column_blocks(U.n(), U.lead(), nb)) {
     if (k1 < from) continue;
     work.load(U, k0, k1);
-    work.above_transposed(-1.0, x, x, m, n);
+    work.above_transposed(-1.0, x, x, m, int(ldx));
     cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, k1 - k0 + 1, m, 1.0,
-                work.diagonal(), work.ld(), x + (k0 - 1), n);
+                work.diagonal(), work.ld(), x + (k0 - 1), int(ldx));
   }
 }
 
@@ -193,35 +209,35 @@ void cholesky_backward_tiles(const ProfileTiles<T>& U, double* x, int m, int nb)
 
 template <class T>
 void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
-  cholesky_forward_tiles(U, x, m, nb);
+  cholesky_forward_tiles(U, x, U.n(), m, nb);
   cholesky_backward_tiles(U, x, m, nb);
 }
 
 #define RUVO_TILE_SOLVES(T)                                                     \
-  template void cholesky_forward_tiles(const ProfileTiles<T>&, double*, int, int, int); \
+  template void cholesky_forward_tiles(const ProfileTiles<T>&, double*, long, int, int, int); \
   template void cholesky_backward_tiles(const ProfileTiles<T>&, double*, int, int); \
   template void cholesky_solve_tiles(const ProfileTiles<T>&, double*, int, int);
 RUVO_TILE_SOLVES(double)
 RUVO_TILE_SOLVES(const double)
 #undef RUVO_TILE_SOLVES
 
-void cholesky_solve(Profile<const double> L, double* x, int m, double* y) {
+void cholesky_solve(Profile<const double> L, double* x, int m) {
   const int nb = tile_rows(L.ibd);
   if (nb == 0 || m < 1) {
-    cholesky_solve_rows(L, x, m, y);
+    cholesky_solve_rows(L, x, m);
     return;
   }
   const ProfileTiles<const double> U(L, 0);
   cholesky_solve_tiles(U, x, m, nb);
 }
 
-void cholesky_forward(Profile<const double> L, double* x, int m, int from) {
+void cholesky_forward(Profile<const double> L, double* x, long ldx, int m, int from) {
   const int nb = tile_rows(L.ibd);
   if (nb > 0) {
-    cholesky_forward_tiles(ProfileTiles<const double>(L, 0), x, m, nb, from);
+    cholesky_forward_tiles(ProfileTiles<const double>(L, 0), x, ldx, m, nb, from);
     return;
   }
-  for (int j = 0; j < m; ++j) forward_substitute(L, x + std::ptrdiff_t{j} * L.n, from);
+  solve_rows(L, x, ldx, m, [&](double* t, int width) { forward_substitute(L, t, width, from); });
 }
 
 void cholesky_backward(Profile<const double> L, double* x, int m) {
@@ -230,8 +246,7 @@ void cholesky_backward(Profile<const double> L, double* x, int m) {
     cholesky_backward_tiles(ProfileTiles<const double>(L, 0), x, m, nb);
     return;
   }
-  const double last_reciprocal = 1.0 / L(L.n, L.n);
-  for (int j = 0; j < m; ++j) backward_substitute(L, last_reciprocal, x + std::ptrdiff_t{j} * L.n);
+  solve_rows(L, x, L.n, m, [&](double* t, int width) { backward_substitute(L, t, width); });
 }
 
 }  // namespace ruvo::solver

@@ -2,8 +2,9 @@
 // matrices in profile storage (solver/profile.hpp). No I/O, no shared state.
 //
 // Bands of at least tile_rows' width go through BLAS tiles
-// (solver/profile_tiles.hpp); narrower ones row by row. Both paths are
-// exposed for the tests that hold them against each other.
+// (solver/profile_tiles.hpp); narrower ones row by row, the columns of a
+// solution side by side (solver/lane_sums.hpp). Both paths are exposed for
+// the tests that hold them against each other.
 #pragma once
 
 #include "solver/profile.hpp"
@@ -22,20 +23,20 @@ inline constexpr double pivot_threshold = 1.0e-20;
 int cholesky_factor(Profile<double> A);
 
 // Solves L·Lᵀ·z = x(:, j) for j = 1..m and stores z in x(:, j); x is n by m,
-// column-major with leading dimension n. y holds n entries of work storage
-// and must not overlap the columns being solved.
-void cholesky_solve(Profile<const double> L, double* x, int m, double* y);
+// column-major with leading dimension n.
+void cholesky_solve(Profile<const double> L, double* x, int m);
 
 // The two halves of cholesky_solve: x = L⁻¹·x, and x = L⁻ᵀ·x, for the m
-// columns of x (n by m, leading dimension n). Rows before `from` are zero in
-// every column of x on entry to the forward half; the blocks wholly above it
-// are skipped (their rows stay zero).
-void cholesky_forward(Profile<const double> L, double* x, int m, int from = 1);
+// columns of x (n by m, leading dimension ldx >= n for the forward half, n
+// for the backward one). Rows before `from` are zero in every column of x on
+// entry to the forward half; the blocks wholly above it are skipped (their
+// rows stay zero).
+void cholesky_forward(Profile<const double> L, double* x, long ldx, int m, int from = 1);
 void cholesky_backward(Profile<const double> L, double* x, int m);
 
 // The row-by-row paths.
 int cholesky_factor_rows(Profile<double> A);
-void cholesky_solve_rows(Profile<const double> L, double* x, int m, double* y);
+void cholesky_solve_rows(Profile<const double> L, double* x, int m);
 
 // The tiled paths, nb rows per tile (1 <= nb <= ibd-1). The factor works on
 // tiles built with factor_copied(A) columns copied and leaves them ready for
@@ -50,7 +51,7 @@ void cholesky_solve_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 // a condensation: with W = L⁻¹·C, Cᵀ·A⁻¹·C = Wᵀ·W (one symmetric rank-k
 // update, DSYRK, with W as it stands).
 template <class T>
-void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb, int from = 1);
+void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, long ldx, int m, int nb, int from = 1);
 template <class T>
 void cholesky_backward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 

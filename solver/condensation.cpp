@@ -44,7 +44,7 @@ std::int32_t condense_tangential() {
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
-  const solver::Coupling w = solver::forward_coupling(a22, m.a21.data, V::p_ny, ix);
+  const solver::Coupling w = solver::forward_coupling(a22, m.a21.data, V::p_ny, ix);  // A21 is W from here on
   const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
   solver::subtract_gram(a11, w);

@@ -19,21 +19,16 @@ int first_nonzero(const double* a, int n) {
 
 }  // namespace
 
-Coupling forward_coupling(Profile<const double> l22, const double* a21, long lda, int ix) {
+Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix) {
   const int iy = l22.n;
-  Coupling c{iy, ix, std::vector<double>(std::size_t(iy) * std::size_t(std::max(ix, 0))), {}};
+  Coupling c{a21, lda, iy, ix, {}};
   for (int first = 1; first <= ix; first += coupling_block) {
     const int count = std::min(coupling_block, ix - first + 1);
-    double* w = c.w.data() + std::ptrdiff_t{first - 1} * iy;
+    double* w = a21 + (first - 1) * lda;
     int top = iy + 1;
-    for (int t = 0; t < count; ++t) {  // w is zero where A21 is
-      const double* a = a21 + (first - 1 + t) * lda;
-      const int row = first_nonzero(a, iy);
-      std::copy(a + (row - 1), a + iy, w + std::ptrdiff_t{t} * iy + (row - 1));
-      top = std::min(top, row);
-    }
+    for (int t = 0; t < count; ++t) top = std::min(top, first_nonzero(w + t * lda, iy));
     c.block_top.push_back(top);
-    cholesky_forward(l22, w, count, top);
+    if (top <= iy) cholesky_forward(l22, w, lda, count, top);  // w is zero where A21 is
   }
   return c;
 }
@@ -48,9 +43,10 @@ void subtract_gram(Profile<double> a11, const Coupling& c) {
     const int depth = iy - top + 1;
     const double* block = c.column(j0) + (top - 1);
     if (j0 > 1)
-      cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, j0 - 1, nb, depth, 1.0, c.column(1) + (top - 1), iy,
-                  block, iy, 0.0, t.data(), ix);
-    cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, nb, depth, 1.0, block, iy, 0.0, t.data() + (j0 - 1), ix);
+      cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, j0 - 1, nb, depth, 1.0, c.column(1) + (top - 1),
+                  int(c.ld), block, int(c.ld), 0.0, t.data(), ix);
+    cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, nb, depth, 1.0, block, int(c.ld), 0.0, t.data() + (j0 - 1),
+                ix);
     for (int j = j0; j < j0 + nb; ++j) {
       const double* tj = t.data() + std::ptrdiff_t{j - j0} * ix - 1;  // tj[k] = (Wᵀ·W)(k, j)
       double* row = a11.row(j);
@@ -60,7 +56,7 @@ void subtract_gram(Profile<double> a11, const Coupling& c) {
 }
 
 void solve_records(Profile<const double> l22, const Coupling& c, int first, int count, double* z) {
-  std::copy_n(c.column(first), std::size_t(count) * std::size_t(c.iy), z);
+  for (int t = 0; t < count; ++t) std::copy_n(c.column(first + t), c.iy, z + std::ptrdiff_t{t} * c.iy);
   const int last = first + count - 1;
   if (c.top(first) <= c.iy || c.top(last) <= c.iy) cholesky_backward(l22, z, count);  // else z = 0
 }

@@ -21,20 +21,23 @@ namespace ruvo::solver {
 // block of records.
 inline constexpr int coupling_block = 128;
 
-// W = L⁻¹·A21(:, 1..ix) (iy by ix, leading dimension iy) with the first
-// possibly nonzero row of each block of coupling_block columns (iy+1 for a
-// block of zero columns).
+// W = L⁻¹·A21(:, 1..ix), formed in A21's storage (iy rows used, leading
+// dimension ld), with the first possibly nonzero row of each block of
+// coupling_block columns (iy+1 for a block of zero columns, which needs no
+// work at all: A21 is zero for a flat panel without membrane-bending
+// coupling).
 struct Coupling {
+  double* w = nullptr;
+  long ld = 0;
   int iy = 0, ix = 0;
-  std::vector<double> w;
   std::vector<int> block_top;
 
-  const double* column(int j) const { return w.data() + std::ptrdiff_t{j - 1} * iy; }
+  const double* column(int j) const { return w + (j - 1) * ld; }
   int top(int j) const { return block_top[std::size_t((j - 1) / coupling_block)]; }
 };
 
-// Solves for W block by block, l22 the factor of A22 (order iy).
-Coupling forward_coupling(Profile<const double> l22, const double* a21, long lda, int ix);
+// Overwrites A21 by W block by block, l22 the factor of A22 (order iy).
+Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix);
 
 // A11 −= Wᵀ·W on the full lower triangle a11 (order ix): per block of
 // columns of the upper triangle, the rectangle above the diagonal tile by a

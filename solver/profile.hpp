@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <type_traits>
+#include <vector>
 
 #include "model/profile_index.hpp"
 
@@ -41,6 +42,9 @@ struct Profile {
   }
 };
 
+// lv(i) - lv(i-1) for row i >= 2 of band ibd.
+inline int level_increment(int i, int ibd) { return std::min(i - 1, ibd - 1); }
+
 // Why a level vector does not describe a profile matrix held in given storage.
 enum class ProfileFault {
   none,
@@ -61,5 +65,22 @@ struct ProfileCheck {
 // that n >= min_order, and that the matrix fits `entries` stored values.
 ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t entries,
                            int min_order = 1);
+
+// The narrowest band that holds every entry of A that is not exactly zero
+// (NaN counts as not zero): rows whose leading entries are zeros narrow it.
+int occupied_band(Profile<const double> A);
+
+// A copy of A in the band ibd <= A.ibd, with its own level vector; the
+// entries of A outside that band must be zero.
+class BandCopy {
+public:
+  BandCopy(Profile<const double> A, int ibd);
+  Profile<double> view() { return {a_.data(), lv_.data(), n_, ibd_}; }
+
+private:
+  int n_, ibd_;
+  std::vector<int> lv_;
+  std::vector<double> a_;
+};
 
 }  // namespace ruvo::solver

@@ -2,29 +2,30 @@
 
 #include <cblas.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
+#include "solver/lane_sums.hpp"
+
 namespace ruvo::solver {
 
-// Row i gathers the positions of (i, l) for every l its band reaches, left of
-// the diagonal in its own row and right of it in the rows below, then forms
-// each column's sum in increasing l.
+// Row i gathers its band, left of the diagonal from its own row and right of
+// it from the rows below, and sums it against the columns, transposed once.
 void profile_multiply_rows(Profile<const double> A, const double* b, int m1, int m, double* c) {
   if (A.n < 1 || m < m1) return;
   const std::ptrdiff_t n = A.n;
-  std::vector<const double*> entry(2 * std::size_t(A.ibd) - 1);
+  const int columns = m - m1 + 1, width = lane_width(columns);
+  const std::vector<double> bt = transposed(b + (m1 - 1) * n, n, n, columns, width);
+  std::vector<double> band(2 * std::size_t(A.ibd) - 1), ct(bt.size());
   for (int i = 1; i <= A.n; ++i) {
-    const int lo = A.first_column(i);
-    const int hi = A.last_row(i);
-    for (int l = lo; l <= hi; ++l) entry[l - lo] = &A.symmetric(i, l);
-    for (int j = m1; j <= m; ++j) {
-      const double* bj = b + (j - 1) * n;
-      double s = 0.0;
-      for (int l = lo; l <= hi; ++l) s += *entry[l - lo] * bj[l - 1];
-      c[(j - 1) * n + (i - 1)] = s;
-    }
+    const int lo = A.first_column(i), hi = A.last_row(i);
+    std::copy(A.row(i) + lo, A.row(i) + i + 1, band.begin());
+    for (int l = i + 1; l <= hi; ++l) band[std::size_t(l - lo)] = A(l, i);
+    lane_sums(band.data(), hi - lo + 1, bt.data() + std::ptrdiff_t{lo - 1} * width, width,
+              ct.data() + std::ptrdiff_t{i - 1} * width);
   }
+  transpose_back(ct, n, n, columns, width, c + (m1 - 1) * n);
 }
 
 // Block by block, ascending: the diagonal tile sets the block's rows, the

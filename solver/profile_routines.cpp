@@ -81,7 +81,7 @@ void chosol(std::span<const double> a, std::int32_t n, std::int32_t ibd,
             std::span<const std::int32_t> lv, std::span<double> x, std::int32_t m,
             std::span<double> y) {
   if (chosol_fault(a, n, ibd, lv, x, m, y)) return;
-  solver::cholesky_solve({a.data(), lv.data(), n, ibd}, x.data(), m, y.data());
+  solver::cholesky_solve({a.data(), lv.data(), n, ibd}, x.data(), m);  // y: the kernel keeps its own work
 }
 
 ArgumentFault probtm_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,

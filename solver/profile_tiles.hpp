@@ -99,7 +99,8 @@ public:
   const double* diagonal() const { return diagonal_; }  // U(K, K), upper triangle
   int ld() const { return ld_; }
 
-  // c(K, :) += alpha · U(above K, K)ᵀ · y(above K, :); y and c have n rows.
+  // c(K, :) += alpha · U(above K, K)ᵀ · y(above K, :); y and c have leading
+  // dimension n (at least the order).
   void above_transposed(double alpha, const double* y, double* c, int m, int n) const;
   // c(above K, :) += alpha · U(above K, K) · y(K, :)
   void above_product(double alpha, const double* y, double* c, int m, int n) const;

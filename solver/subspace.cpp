@@ -71,10 +71,10 @@ public:
     tiles_.emplace(p_, factor_copied(p_));
     return cholesky_factor_tiles(*tiles_, nb_);
   }
-  // x(:, 1..m) = A⁻¹·x(:, 1..m); y holds n entries of work.
-  void solve(double* x, int m, double* y) const {
+  // x(:, 1..m) = A⁻¹·x(:, 1..m)
+  void solve(double* x, int m) const {
     if (tiles_) cholesky_solve_tiles(*tiles_, x, m, nb_);
-    else cholesky_solve_rows(p_, x, m, y);
+    else cholesky_solve_rows(p_, x, m);
   }
 
 private:
@@ -225,14 +225,20 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
     x(k)[lh[k - 1] - 1] = 2.0;
   }
 
-  Factor factor(pr.a);
+  // A matrix stored wider than its entries reach (a condensed matrix that
+  // nothing was taken off is banded in its full triangle) is factored,
+  // solved and multiplied in the band it occupies.
+  std::optional<BandCopy> narrow;
+  if (const int band = occupied_band(pr.a); band < pr.a.ibd) narrow.emplace(pr.a, band);
+  const Profile<const double> a = narrow ? narrow->view() : pr.a;
+  Factor factor(a);
   if (const int row = factor.factor(); row != 0) {
     result.cholesky_row = row;
     result.ier = subspace_not_definite;
     return result;
   }
 
-  const Operator A(pr.a), B(pr.b);
+  const Operator A(a), B(pr.b);
   std::vector<double> h_data(std::size_t(n) * ngit);
   const Block h{h_data.data(), n};
   std::vector<double> ax_data(std::size_t(n) * ngit);
@@ -251,7 +257,7 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
     for (int step = 1; step <= nq; ++step) {
       if (step > 1) B.multiply(x.data, kanf, ngit - 1, h.data);
       std::copy(h(kanf), h(kanf) + std::ptrdiff_t{active} * n, x(kanf));
-      factor.solve(x(kanf), active, x(ngit));
+      factor.solve(x(kanf), active);
       eps *= eps_growth;
       ++result.ip;
       io::poll_interrupt();

@@ -39,6 +39,13 @@ TEST(SolverProfile, DenseRoundTripThroughTheIndexFunction) {
         const bool in_band = std::abs(i - j) < ibd;
         EXPECT_EQ(in_band ? p.symmetric(i, j) : 0.0, m.at(i, j)) << i << "," << j;
       }
+    // Held in its full triangle, the band is found from the zeros and copied back into it.
+    const Band full = testing::pack(n, n, m.dense);
+    const Profile<const double> f{full.packed.data(), full.lv.data(), n, n};
+    EXPECT_EQ(occupied_band(f), ibd);
+    BandCopy copy(f, ibd);
+    ASSERT_EQ(copy.view().stored(), m.packed.size());
+    EXPECT_EQ(std::vector<double>(copy.view().a, copy.view().a + m.packed.size()), m.packed);
   }
 }
 

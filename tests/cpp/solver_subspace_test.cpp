@@ -129,8 +129,11 @@ TEST(SolverSubspace, RandomBandPairsSatisfyTheEigenproblem) {
     const Outcome run = iterate(a, b, 4, 8, 1e-10);
     ASSERT_EQ(run.result.ier, 0);
     ASSERT_TRUE(run.result.jacobi_failures.empty());
+    // A held in its full triangle is solved in the band its entries occupy.
+    const Outcome held_full = iterate(testing::pack(n, n, a.dense), b, 4, 8, 1e-10);
     for (int k = 0; k < 4; ++k) {
       expect_eigenpair(a, b, run, k, 1e-7);
+      EXPECT_NEAR(held_full.elam[k], run.elam[k], 1e-10 * std::abs(run.elam[k]));
       if (k > 0) {
         EXPECT_LE(std::abs(run.elam[k - 1]), std::abs(run.elam[k]) * (1 + 1e-12));
       }

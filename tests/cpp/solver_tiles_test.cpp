@@ -52,8 +52,8 @@ TEST(SolverTiles, FactorSolveAndProductAgreeWithTheRowByRowPaths) {
     EXPECT_LT(max_difference(rows.packed, tiled.packed), 1e-13 * c.n);
 
     // Solutions from the factor's own tiles and from the profile alone.
-    std::vector<double> x_rows = b, x_kept = b, x_profile = b, work(c.n);
-    cholesky_solve_rows(view(rows), x_rows.data(), m, work.data());
+    std::vector<double> x_rows = b, x_kept = b, x_profile = b;
+    cholesky_solve_rows(view(rows), x_rows.data(), m);
     cholesky_solve_tiles(U, x_kept.data(), m, c.nb);
     cholesky_solve_tiles(ProfileTiles<const double>(view(tiled), 0), x_profile.data(), m, c.nb);
     EXPECT_LT(max_difference(x_rows, x_kept), 1e-12 * c.n);
@@ -103,24 +103,29 @@ TEST(SolverTiles, FailingPivotInsideATileIsTheFirstFailingRow) {
 }
 
 TEST(SolverTiles, ForwardHalfGivesTheCondensation) {
-  // Cᵀ·A⁻¹·C = Wᵀ·W with W = L⁻¹·C, against the full solution.
+  // Cᵀ·A⁻¹·C = Wᵀ·W with W = L⁻¹·C, against the full solution; W is formed
+  // in place in storage with a longer leading dimension, whose rows beyond
+  // the order stay untouched.
   Band a = testing::random_band(61, 20, 4);
   ProfileTiles<double> U(view(a), factor_copied(view(a)));
   ASSERT_EQ(cholesky_factor_tiles(U, 7), 0);
-  const int m = 4;
+  const int m = 4, ld = 66;
   const std::vector<double> c = testing::random_block(61, m, 8);
-  std::vector<double> w = c, z = c;
-  cholesky_forward_tiles(U, w.data(), m, 7);
+  std::vector<double> w(std::size_t(ld) * m, 7.0), z = c;
+  for (int j = 0; j < m; ++j) std::copy_n(c.begin() + j * 61, 61, w.begin() + j * ld);
+  cholesky_forward_tiles(U, w.data(), ld, m, 7);
   cholesky_solve_tiles(U, z.data(), m, 7);
-  for (int i = 0; i < m; ++i)
+  for (int i = 0; i < m; ++i) {
+    for (int r = 61; r < ld; ++r) EXPECT_EQ(w[std::size_t(i) * ld + r], 7.0);
     for (int j = 0; j < m; ++j) {
       double wtw = 0.0, ctz = 0.0;
       for (int r = 0; r < 61; ++r) {
-        wtw += w[std::size_t(i) * 61 + r] * w[std::size_t(j) * 61 + r];
+        wtw += w[std::size_t(i) * ld + r] * w[std::size_t(j) * ld + r];
         ctz += c[std::size_t(i) * 61 + r] * z[std::size_t(j) * 61 + r];
       }
       EXPECT_NEAR(wtw, ctz, 1e-13);
     }
+  }
 }
 
 TEST(SolverTiles, RepeatedRunsAreBitIdentical) {
@@ -129,9 +134,9 @@ TEST(SolverTiles, RepeatedRunsAreBitIdentical) {
   ASSERT_EQ(cholesky_factor(view(first)), 0);
   ASSERT_EQ(cholesky_factor(view(second)), 0);
   EXPECT_EQ(std::memcmp(first.packed.data(), second.packed.data(), first.packed.size() * sizeof(double)), 0);
-  std::vector<double> x1 = testing::random_block(300, 4, 3), x2 = x1, work(300);
-  cholesky_solve(view(first), x1.data(), 4, work.data());
-  cholesky_solve(view(second), x2.data(), 4, work.data());
+  std::vector<double> x1 = testing::random_block(300, 4, 3), x2 = x1;
+  cholesky_solve(view(first), x1.data(), 4);
+  cholesky_solve(view(second), x2.data(), 4);
   EXPECT_EQ(std::memcmp(x1.data(), x2.data(), x1.size() * sizeof(double)), 0);
 }
 

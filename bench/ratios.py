@@ -1,0 +1,176 @@
+"""The speed targets as ratios, each against a reference measured in the same
+run, with the machine load before and after (the machine is shared: every
+time is the minimum of several runs).
+
+  DGEMM rate            one BLAS thread, n = 1500, the engine's OpenBLAS
+  largest flat / limit  ruvo.buckle of the 600 x 600 panel (30 x 30 elements,
+                        stringer and frame on the middle lines, 20 modes)
+                        against 102 Gflop at the DGEMM rate
+  largest curved        the same with ry = 2000, against 173 Gflop
+  sizing panel / bound  ruvo.buckle of the typical panel against the scipy
+                        lower bound, both measured in one process by the
+                        sizing-bound script (run as it is, see --bound)
+  sweep / sequential    200 typical panels on 2 processes against a loop
+  peak memory           of the largest analyses, by /usr/bin/time -v
+
+    PYTHONPATH=build/python /usr/bin/python3 bench/ratios.py [--bound PATH] [--no-sweep] [--no-peak]
+
+BLAS threads: OPENBLAS_NUM_THREADS=1 for this process and its children, and
+the engine sets one thread when it loads; --threads N raises it in this
+process after the import (the DGEMM reference and the largest analyses then
+run on N threads; the sizing-bound script and the sweep stay on one).
+"""
+import argparse
+import ctypes
+import datetime
+import os
+import platform
+import re
+import subprocess
+import sys
+import time
+
+os.environ["OPENBLAS_NUM_THREADS"] = "1"
+
+import numpy as np  # noqa: E402
+
+import ruvo  # noqa: E402
+from ruvo import Laminate, Loads, Mesh, Panel, Stiffener  # noqa: E402
+
+LARGEST_FLOPS = {"flat": 102e9, "curved": 173e9}
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def load():
+    return "load average %.2f %.2f %.2f" % os.getloadavg()
+
+
+def fastest(f, repeats):
+    best = float("inf")
+    for _ in range(repeats):
+        start = time.perf_counter()
+        f()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def openblas():
+    lib = ctypes.CDLL("libopenblas.so.0")
+    lib.openblas_get_config.restype = ctypes.c_char_p
+    return lib
+
+
+def dgemm_rate(lib, n=1500, repeats=7):
+    """Flop per second of C = A·B, column-major, one thread."""
+    a, b, c = (np.asfortranarray(np.random.default_rng(k).standard_normal((n, n))) for k in (1, 2, 3))
+    ptr = lambda m: m.ctypes.data_as(ctypes.c_void_p)  # noqa: E731
+    d = ctypes.c_double
+    call = lambda: lib.cblas_dgemm(102, 111, 111, n, n, n, d(1.0), ptr(a), n, ptr(b), n, d(0.0), ptr(c), n)  # noqa: E731
+    call()
+    return 2.0 * n ** 3 / fastest(call, repeats)
+
+
+def largest_panel(shape):
+    skin = Laminate.isotropic(70000.0, 0.3, 1.0)
+    return Panel(length=600.0, width=600.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(nx=30, ny=30),
+                 stringers=[Stiffener(line=16, EA=1.4e7, EI=1.0e9, GJ=1.0e6)],
+                 frames=[Stiffener(line=16, EA=1.4e8, EI=1.0e11, GJ=1.0e8)],
+                 ry=2000.0 if shape == "curved" else float("inf"))
+
+
+def typical_panel(ei=2.0e8):
+    skin = Laminate.isotropic(70000.0, 0.33, 1.6)
+    return Panel(length=500.0, width=450.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(size=50.0),
+                 stringers=[Stiffener(150.0, EA=1.4e7, EI=ei, GJ=1.0e6), Stiffener(300.0, EA=1.4e7, EI=ei, GJ=1.0e6)])
+
+
+def sizing_bound(script):
+    """The bound script's output and its ratio ruvo / condensed-path bound."""
+    run = subprocess.run([sys.executable, script], capture_output=True, text=True, env=os.environ)
+    found = re.search(r"ruvo / condensed-path bound = ([0-9.]+)", run.stdout)
+    return run.stdout + run.stderr, float(found.group(1)) if found else None
+
+
+def peak_mib(shape):
+    """Maximum resident set of a process that runs one largest analysis (or,
+    for shape None, only loads the package and the engine)."""
+    command = [sys.executable, __file__, "--largest", shape] if shape else [sys.executable, "-c", "import ruvo, _ruvo"]
+    run = subprocess.run(["/usr/bin/time", "-v"] + command, capture_output=True, text=True, env=os.environ)
+    found = re.search(r"Maximum resident set size \(kbytes\): (\d+)", run.stderr)
+    return int(found.group(1)) / 1024.0 if found else None
+
+
+def sweep_speedup(count=200):
+    items = [typical_panel(2.0e8 * (1.0 + 0.01 * k)) for k in range(count)]
+    start = time.perf_counter()
+    for p in items:
+        ruvo.buckle(p, modes=4)
+    sequential = time.perf_counter() - start
+    start = time.perf_counter()
+    ruvo.sweep(items, processes=2, progress=False, modes=4)
+    return sequential, sequential / (time.perf_counter() - start)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bound", default=os.path.join(HERE, "..", "..", "shared", "bench", "sizing_bound.py"))
+    parser.add_argument("--no-sweep", action="store_true")
+    parser.add_argument("--no-peak", action="store_true")
+    parser.add_argument("--repeats", type=int, default=3)
+    parser.add_argument("--threads", type=int, default=1)
+    parser.add_argument("--largest", choices=("flat", "curved"), help="run one largest analysis and stop")
+    args = parser.parse_args()
+    if args.largest:
+        ruvo.buckle(largest_panel(args.largest), modes=20)
+        return
+
+    import _ruvo  # noqa: F401  (loading the engine sets one BLAS thread)
+    lib = openblas()
+    lib.openblas_set_num_threads(args.threads)
+    print(f"{datetime.datetime.now().isoformat(timespec='seconds')}  {platform.node()}  {platform.processor() or platform.machine()}, "
+          f"{os.cpu_count()} cores; {load()}")
+    print(f"OpenBLAS {lib.openblas_get_config().decode()}; OPENBLAS_NUM_THREADS={os.environ['OPENBLAS_NUM_THREADS']}, "
+          f"threads now {lib.openblas_get_num_threads()}")
+    rate = dgemm_rate(lib)
+    print(f"DGEMM, one thread, n = 1500: {rate / 1e9:.1f} Gflop/s")
+
+    rows = []
+    for shape in ("flat", "curved"):
+        panel = largest_panel(shape)
+        result = ruvo.buckle(panel, modes=20)
+        t = fastest(lambda: ruvo.buckle(panel, modes=20), args.repeats)
+        limit = LARGEST_FLOPS[shape] / rate
+        print(f"largest {shape:6s}: {t:7.3f} s, limit {limit:6.3f} s; lambda1 {result.load_factors[0]:.12g}")
+        rows.append((f"largest {shape} / its flop limit", t / limit))
+    typical = typical_panel()
+    ruvo.buckle(typical, modes=4)
+    t = fastest(lambda: ruvo.buckle(typical, modes=4), 20)
+    print(f"typical panel: {1000 * t:.2f} ms, {1.0 / t:.1f} sequential analyses per second per core")
+
+    if os.path.exists(args.bound):
+        text, ratio = sizing_bound(args.bound)
+        print("sizing bound script:\n  " + "\n  ".join(text.strip().splitlines()))
+        rows.append(("sizing panel / scipy bound", ratio))
+    else:
+        print(f"sizing bound script {args.bound} not found (--bound PATH)")
+    if not args.no_sweep:
+        sequential, speedup = sweep_speedup()
+        print(f"sweep of 200 typical panels: sequential {sequential:.2f} s")
+        rows.append(("sweep on 2 processes / sequential (throughput)", speedup))
+    if not args.no_peak:
+        loaded = peak_mib(None)
+        for shape in ("flat", "curved"):
+            peak = peak_mib(shape)
+            print(f"peak resident memory, largest {shape}: {peak:.0f} MiB, {peak - loaded:.0f} MiB above the "
+                  f"{loaded:.0f} MiB of the interpreter with the package and the engine loaded (/usr/bin/time -v)")
+
+    print(f"\n{'ratio':48s} value   target")
+    targets = {"largest flat": "<= 0.5", "largest curved": "<= 1.2", "sizing": "<= 0.6", "sweep": ">= 1.8"}
+    for name, value in rows:
+        target = next(v for k, v in targets.items() if name.startswith(k))
+        print(f"{name:48s} {value if value is not None else float('nan'):5.2f}   {target}")
+    print(load())
+
+
+if __name__ == "__main__":
+    main()
