@@ -216,12 +216,6 @@ def test_natural_frequencies_of_a_simply_supported_plate(here):
     assert ruvo.vibrate(heavy, density=rho, modes=1).frequencies[0] < result.frequencies[0]
 
 
-def test_vibration_failure_is_an_analysis_error(here):
-    bad = Laminate.from_matrices(A=np.eye(3) * 7.0e4, D=-np.eye(3) * 6.0e3)
-    with pytest.raises(ruvo.AnalysisError, match="VIBS3"):
-        ruvo.vibrate(square(laminate=bad, edges="simply supported"), density=2.7e-9)
-
-
 def test_results_round_trip_through_json(here):
     panel = Panel.from_toml(EXAMPLES / "stiffened_curved_panel.toml")
     for result in (ruvo.buckle(panel, modes=2), ruvo.vibrate(panel, density=2.7e-9, modes=2)):
@@ -264,7 +258,7 @@ def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
             ((EXAMPLES / "flat_plate.toml", "--json", out / "no" / "r.json"), 2, "cannot be written"),
             ((EXAMPLES / "flat_plate.toml", "--plot", out), 2, "cannot be written"),
             ((out / "none*.toml",), 2, "no such file"),
-            ((indefinite, EXAMPLES / "flat_plate.toml"), 1, "analysis failed in INCS3")]:
+            ((indefinite, EXAMPLES / "flat_plate.toml"), 2, "not positive definite")]:
         done = cli(*args)
         assert done.returncode == code and words in done.stderr and "Traceback" not in done.stderr, args
 

@@ -165,12 +165,14 @@ def test_free_and_cantilever_plates_against_published_parameters(edges, expected
 def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkeypatch, capsys):
     monkeypatch.chdir(tmp_path)
     text = (ROOT / "README.md").read_text()
-    package = text[text.index("## The package `ruvo`"):text.index("## The main job")]
+    start = text.index("## The package `ruvo`")
+    package = text[start:text.index("\n## ", start)]
     snippets = re.findall(r"```python\n(.*?)```", package, re.S)
     assert len(snippets) >= 2
     namespace = {}
     for code in snippets:
-        exec(compile(textwrap.dedent(code).replace('file="mode1.png"', 'file=None'), "README", "exec"), namespace)
+        exec(compile(textwrap.dedent(code).replace('file="mode1.png"', 'file=None')
+                     .replace('"examples/', f'"{ROOT}/examples/'), "README", "exec"), namespace)
     printed = capsys.readouterr().out
     claimed = re.search(r"print\(result\.frequencies\.round\(1\)\)\s+# Hz; (\[[^\]]*\])", package).group(1)
     assert printed.strip().splitlines()[-1].split() == claimed.split()
