@@ -1,6 +1,7 @@
-"""Random calls of every routine of the module (tests/python/fuzz_calls.py), in
-child processes so that a crash, a sanitizer report or a hang fails the test
-and names the seed and the call.
+"""Random calls of every routine of the module and calls on valid models
+(tests/python/fuzz_calls.py), in child processes so that a crash, a sanitizer
+report or a hang fails the test and names the seed and the call; a routine
+that never ran past its checks fails it too.
 
     RUVO_FUZZ_CALLS=200000 python3 -m pytest tests/python/test_fuzz.py   # as many calls as asked
     RUVO_FUZZ_SEED=7                                                     # another series of seeds
@@ -61,7 +62,9 @@ def test_random_calls_of_every_routine(tmp_path):
     if os.environ.get("RUVO_FUZZ_REPORT"):
         pathlib.Path(os.environ["RUVO_FUZZ_REPORT"]).write_text(text)
     print(text)
-    assert all(c["ran"] + c["refused"] > 0 for c in total.values()) or CALLS < 10 * len(total)
+    # Every routine ran past its checks at least once (a short series may miss some).
+    idle = sorted(name for name, c in total.items() if c["ran"] == 0)
+    assert not idle or CALLS < 3 * len(total), f"never ran past the checks: {idle}"
 
 
 def test_every_routine_is_found_with_its_arguments():
