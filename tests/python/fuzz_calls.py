@@ -35,7 +35,7 @@ import numpy as np
 import _ruvo
 
 GUARD = 8                      # guard entries on each side of an in-place array
-MODEL_SHARE = 0.1              # chance that a call starts the calls of a valid model
+MODEL_SHARE = 0.15             # chance that a call starts the calls of a valid model
 SMALL_SIZES = [0, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 12, 20, 33]
 WILD_INTS = [-1, -2, -2**31, 2**31 - 1, 2**31, -2**31 - 1, 2**32 + 5, 2**40, -2**63, 2**63, 2**64 + 1, 10**30,
              65535, 65536, 65537, 3844, 62, 100000]
@@ -106,6 +106,16 @@ def shared_blocks(module=_ruvo):
             if isinstance(getattr(module, name), module.shared_block)]
 
 
+def members(blocks):
+    """Copies of every shared-block member, to be put back by restore."""
+    return [(getattr(b, m), np.array(getattr(b, m))) for _, b in blocks for m in dir(b)]
+
+
+def restore(saved):
+    for view, value in saved:
+        view[...] = value
+
+
 def snapshot(blocks):
     return [(bname, m, np.array(getattr(b, m)).tobytes()) for bname, b in blocks for m in dir(b)]
 
@@ -145,9 +155,7 @@ class Maker:
     def level_vector(self, n):
         """A band level vector of order n, now and then spoiled."""
         ibd = min(self.band, n) if 0 < self.band and self.chance(0.8) else int(self.rng.integers(1, max(n, 1) + 1))
-        rows = np.minimum(np.arange(1, n + 1), ibd)
-        lv = np.concatenate(([0], np.cumsum(rows)[:-1])) - np.arange(1, n + 1) + rows if n else np.zeros(0)
-        lv = lv.astype(np.int64)
+        lv = band_levels(n, ibd)
         if n and self.chance(0.2):
             lv[self.rng.integers(n)] = self.pick([-1, 2**31 - 1, -2**31, int(self.rng.integers(-9, 99))])
         return lv
@@ -168,6 +176,13 @@ class Maker:
         if letter == "d" and self.chance(0.3):
             values = np.abs(values) + 1.0
         return values
+
+
+def band_levels(n, ibd):
+    """The level vector of a band of width ibd and order n."""
+    rows = np.minimum(np.arange(1, n + 1), ibd)
+    lv = np.concatenate(([0], np.cumsum(rows)[:-1])) - np.arange(1, n + 1) + rows if n else np.zeros(0)
+    return lv.astype(np.int64)
 
 
 class Guarded:
@@ -285,10 +300,10 @@ class CallMaker(Maker):
             return self.band
         return self.small_int()
 
-    def call(self, args):
+    def call(self, args, wild=None):
         """Positional and keyword values for one call."""
         self.guarded = []
-        self.wild = self.pick([0.0, 0.0, 0.02, 0.1, 0.3])
+        self.wild = self.pick([0.0, 0.0, 0.02, 0.1, 0.3]) if wild is None else wild
         self.order = int(self.rng.integers(2, 40)) if self.chance(0.9) else self.small_int()
         self.band = int(self.rng.integers(1, self.order + 1)) if self.order > 0 else 0
         sizes = {"n": self.order}      # the common name of a matrix order
@@ -443,7 +458,7 @@ class ModelMaker(Maker):
         rows, stf = consts["p_rtnds"] - 1, consts["p_stf"]
         stype = self.pick([1, 1, 2, 3, 0])
         half, bay = int(self.rng.integers(1, 3)), int(self.rng.integers(1, 4))
-        pattern = [2] * half + [1] * bay + [2] * half if stype else [1] * bay
+        pattern = [2] * half + [1] * bay + [2] * half if stype else [1] * rows   # unstiffened: every row
         if stype and self.chance(0.5):
             pattern += [1] * bay + [2] * half
         elmstf = (pattern + [0] * rows)[:rows]
@@ -471,9 +486,11 @@ class ModelMaker(Maker):
                     anzelbelowstr=1, displ=np.zeros(consts["p_nx"] * neigrq), **edges)
 
     def run_arguments(self, consts, buckling):
-        """ruvomain's arguments for a grid of a few elements on the model state left by a panel."""
+        """ruvomain's arguments for a grid of a few elements on the model state
+        left by a panel; the grid's line counts go to the model state."""
         rows, stf = consts["p_rtnds"] - 1, consts["p_stf"]
         mx, my = (int(self.rng.integers(2, 7)) for _ in range(2))
+        _ruvo.f07ina.mx, _ruvo.f07ina.my = mx, my
         lengths = lambda n: np.array([self.pick([20.0, 25.0, 40.0]) if k < n - 1 else 0.0 for k in range(rows)],
                                      np.float32)
         istx = [int(self.rng.integers(1, my + 1))] if self.chance(0.4) else []
@@ -489,11 +506,19 @@ class ModelMaker(Maker):
                     steifxp=stiff, steifyp=stiff.copy(order="F"), alfaxp=float(self.pick([0.0, 0.2])), alfayp=0.0,
                     **edges)
 
-    def maybe_perturb(self, kwargs, p):
-        if self.chance(p):
+    def maybe_perturb(self, kwargs, perturb):
+        if perturb:
             name = self.pick(sorted(kwargs))
             kwargs[name] = self.perturbed(kwargs[name])
         return kwargs
+
+    def scalar(self, arg):
+        """A value in the routine's range, mostly."""
+        if arg["kind"] == "float":
+            return float(self.pick([0.0, 0.5, 1.0, 2.0, 1e-3]))
+        if arg["kind"] == "string":
+            return self.calls.text(arg["length"])
+        return int(self.rng.integers(0, 6))
 
     def fitting_call(self, args, consts):
         """Values for a routine that follows a run, fitting the model state."""
@@ -502,8 +527,7 @@ class ModelMaker(Maker):
         values, kwargs = [], {}
         cm.guarded, cm.wild = [], 0.0
         ix, iy = int(_ruvo.man.ix), int(_ruvo.man.iy)
-        ina = _ruvo.f07ina
-        cm.order, cm.band = max(ix, 1), max(int(ina.ibdx), 1)
+        cm.order = cm.band = max(ix, 1)
         sizes = {"n": cm.order}
         for a in args:
             if a["optional"]:
@@ -511,27 +535,26 @@ class ModelMaker(Maker):
             if a["name"] == "xory":
                 values.append(self.pick(["X", "Y"]))
             elif a["kind"] == "array":
-                values.append(self.fitting_array(a, sizes, ix, iy, int(ina.ibdx), int(ina.ibdy)))
+                values.append(self.fitting_array(a, sizes, ix, iy))
             else:
-                values.append(cm.value(a, sizes))
+                values.append(self.scalar(a))
         return values, kwargs
 
-    def fitting_array(self, arg, sizes, ix, iy, ibdx, ibdy):
+    def fitting_array(self, arg, sizes, ix, iy):
+        """Profiles hold the full triangle of their order: the band widths of the
+        smaller variants lie beyond the host's view of f07ina."""
         cm = self.calls
         name, bounds = arg["name"], list(arg["bounds"])
-        profile = {"a11": (ix, ix), "a22": (iy, iy and ibdy), "bmt": (ix, ibdx), "mmt": (ix, ibdx)}
+        profile = {"a11": ix, "a22": iy, "bmt": ix, "mmt": ix}
         if name in profile and bounds == ["*"]:
-            n, ibd = profile[name]
-            cm.band = max(ibd, 1)
-            size = int(cm.level_vector(n)[-1] + n) if n > 0 else 1
+            n = profile[name]
+            size = n * (n + 1) // 2 if n > 0 else 1
             values = np.zeros(size + int(self.rng.integers(0, 3)))
             g = Guarded(values, DTYPE[arg["letter"]], values.shape, "F")
             cm.guarded.append(g)
             return g.view
         if name == "lv" and bounds == ["*"]:
-            cm.band = max(ibdx, 1)
-            lv = cm.level_vector(ix) if ix > 0 else np.zeros(1, np.int64)
-            return np.asfortranarray(lv.astype(np.int32))
+            return band_levels(max(ix, 1), max(ix, 1)).astype(np.int32)
         if name == "a21":   # p_ny by ix: too large for random values
             shape = (cm.consts["p_ny"], max(ix, 1))
             return np.zeros(shape, order="F")
@@ -541,59 +564,69 @@ class ModelMaker(Maker):
 
 
 class Episode:
-    """The calls of one model: a panel, a run on it, the routines that follow."""
+    """The calls of one model: a panel, a run on it, the routines that follow.
+    The variant is the one with the most routines that have not yet run past
+    their checks (`idle`), and those routines follow first."""
 
-    def __init__(self, mm, routines):
+    def __init__(self, mm, routines, idle):
         self.mm, self.routines = mm, routines
-        self.variant = mm.pick(VARIANTS)
+        waiting = {v: sum(n.startswith(f"prtnds{v}.") for n in idle) for v in VARIANTS}
+        most = max(waiting.values())
+        self.variant = mm.pick([v for v in VARIANTS if waiting[v] == most])
         self.container = f"prtnds{self.variant}"
+        self.idle = [n for n in idle if n.startswith((self.container + ".", "ruvoutils."))]
         self.consts = {k: int(getattr(getattr(_ruvo, "ruvo" + self.variant), k))
                        for k in dir(getattr(_ruvo, "ruvo" + self.variant)) if k.startswith("p_")}
         self.consts.update({k: int(getattr(getattr(_ruvo, self.container), k)) for k in ("p_la11", "p_la22", "p_lb11")})
         self.vibration = mm.chance(0.3)
 
-    def calls(self, counts):
-        """(name, routine, values, kwargs) in order; values made when the call is due."""
+    def calls(self):
+        """(name, routine, make) in order; make() gives the values when the call is due."""
         mm = self.mm
+        perturb = mm.pick([None, None, "callruvo", "ruvomain", "member"])
         _ruvo.antype.buck, _ruvo.antype.glban = 1, int(mm.chance(0.2))
         _ruvo.antype.vibr, _ruvo.antype.cripan = 0, int(mm.chance(0.2))
         with open("fort.8", "w") as f:
             f.write(NAMELISTS)
-        yield self.named("callruvo", lambda: ([], mm.maybe_perturb(mm.panel(self.consts), 0.3)))
+        yield self.named("prtnds", "callruvo",
+                         lambda: ([], mm.maybe_perturb(mm.panel(self.consts), perturb == "callruvo")))
         if mm.chance(0.7):
             if self.vibration:
                 _ruvo.antype.vibr, _ruvo.antype.buck = 1, 0
-            yield self.named("ruvomain",
-                             lambda: ([], mm.maybe_perturb(mm.run_arguments(self.consts, not self.vibration), 0.3)))
-        steps = VIBRATION_STEPS if self.vibration else BUCKLING_STEPS
-        mine = [r for r in self.routines if r[0].startswith(self.container + ".")]
-        idle = [r[0].split(".")[1] for r in mine if counts[r[0]]["ran"] == 0]
-        others = [r[0].split(".")[1] for r in mine]
-        for step in steps + (idle[:3] if idle else [mm.pick(others) for _ in range(2)]):
-            if mm.chance(0.25):
+            run = lambda: mm.run_arguments(self.consts, not self.vibration)
+            yield self.named("prtnds", "ruvomain", lambda: ([], mm.maybe_perturb(run(), perturb == "ruvomain")))
+        steps = [f"{self.container}.{s}" for s in (VIBRATION_STEPS if self.vibration else BUCKLING_STEPS)]
+        waiting = list(self.idle)
+        mm.rng.shuffle(waiting)
+        for name in steps + waiting[:6]:
+            if perturb == "member" and mm.chance(0.5):
                 StateMaker(mm.rng).perturb_one(shared_blocks())
-            yield self.named(step, None)
+            yield self.named(*name.split("."))
 
-    def named(self, step, make):
-        name = f"{self.container}.{step}"
+    def named(self, container, step, make=None):
+        name = f"{self.container}.{step}" if container == "prtnds" else f"{container}.{step}"
         routine, args = next((r, a) for n, r, a in self.routines if n == name)
+        if make is None and container == "ruvoutils":
+            make = lambda: self.mm.calls.call(args, wild=0.0)
         return name, routine, (make or (lambda: self.mm.fitting_call(args, self.consts)))
 
 
 # ---- the driver -----------------------------------------------------------------
 
-def run(seed, calls, log, only=None):
+def run(seed, calls, log, only=None, idle=()):
     warnings.simplefilter("ignore")
     rng = np.random.default_rng(seed)
     routines = [r for r in discover() if only is None or re.search(only, r[0])]
     blocks = shared_blocks()
     cm, sm, mm = CallMaker(rng), StateMaker(rng), ModelMaker(rng)
     counts = {name: {"ran": 0, "refused": 0, "reasons": {}} for name, _, _ in routines}
-    episode = iter(())
+    episode, fresh = iter(()), members(blocks)
     for k in range(calls):
         step = next(episode, None)
         if step is None and only is None and sm.chance(MODEL_SHARE):
-            episode = Episode(mm, routines).calls(counts)
+            waiting = [n for n in (idle or counts) if counts[n]["ran"] == 0]
+            restore(fresh)     # the model state of a fresh module, not that of the random calls
+            episode = Episode(mm, routines, waiting).calls()
             step = next(episode)
         if step is not None:
             name, routine, make = step
@@ -647,10 +680,12 @@ def main():
     p.add_argument("--log", default="fuzz-calls.log")
     p.add_argument("--counts", default="fuzz-counts.json")
     p.add_argument("--only", default=None, help="regular expression selecting routines")
+    p.add_argument("--idle", default=None, help="file of the routines that earlier series never ran (one a line)")
     opts = p.parse_args()
+    idle = open(opts.idle).read().split() if opts.idle else ()
     with open(opts.log, "w") as log:
         try:
-            counts = run(opts.seed, opts.calls, log, opts.only)
+            counts = run(opts.seed, opts.calls, log, opts.only, idle)
         except Fault as f:
             print(f"FUZZ FAULT (seed {opts.seed}): {f}", file=sys.stderr)
             sys.exit(3)

@@ -25,11 +25,13 @@ FIRST_SEED = int(os.environ.get("RUVO_FUZZ_SEED", "1"))
 SECONDS_PER_CALL = 0.5          # far above any call's time, even under the sanitizers
 
 
-def run_batch(seed, calls, workdir):
-    log, counts = workdir / f"calls-{seed}.log", workdir / f"counts-{seed}.json"
+def run_batch(seed, calls, workdir, idle):
+    """One series in a child; `idle` names the routines earlier series never ran, which it calls first."""
+    log, counts, waiting = workdir / f"calls-{seed}.log", workdir / f"counts-{seed}.json", workdir / "idle.txt"
+    waiting.write_text("\n".join(idle))
     try:
         done = subprocess.run([sys.executable, str(DRIVER), "--seed", str(seed), "--calls", str(calls),
-                               "--log", str(log), "--counts", str(counts)],
+                               "--log", str(log), "--counts", str(counts), "--idle", str(waiting)],
                               cwd=workdir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.PIPE, text=True, timeout=30 + SECONDS_PER_CALL * calls)
     except subprocess.TimeoutExpired:
@@ -54,7 +56,8 @@ def test_random_calls_of_every_routine(tmp_path):
     seed, left = FIRST_SEED, CALLS
     while left > 0:
         batch = min(BATCH, left)
-        for name, c in run_batch(seed, batch, tmp_path).items():
+        idle = [name for name, c in total.items() if c["ran"] == 0]
+        for name, c in run_batch(seed, batch, tmp_path, idle).items():
             total[name]["ran"] += c["ran"]
             total[name]["refused"] += c["refused"]
         seed, left = seed + 1, left - batch
