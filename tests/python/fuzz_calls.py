@@ -526,7 +526,10 @@ class ModelMaker(Maker):
         cm.consts = consts
         values, kwargs = [], {}
         cm.guarded, cm.wild = [], 0.0
+        # A perturbed order beyond the variant is refused: small arrays do for it.
         ix, iy = int(_ruvo.man.ix), int(_ruvo.man.iy)
+        ix = ix if 0 <= ix <= consts["p_nx"] else 1
+        iy = iy if 0 <= iy <= consts["p_ny"] else 1
         cm.order = cm.band = max(ix, 1)
         sizes = {"n": cm.order}
         for a in args:
