@@ -36,12 +36,13 @@ float matabd(const PanelArguments<V>& in, int row, int laminate) {
 }
 
 // Number of x-subdivisions: a frame bay of anzelzwframes elements per pair of
-// frames, and isty(1)-1 elements in front of the first frame and behind the last.
+// frames, and isty(1)-1 elements in front of the first frame and behind the
+// last. In 64 bits: any 32-bit counts give it exactly, for the range check.
 template <class V>
-int x_subdivisions(const PanelArguments<V>& in) {
+std::int64_t x_subdivisions(const PanelArguments<V>& in) {
   const int frames = leading_nonzero(in.isty);
   if (!stiffened(in.stypep) || frames == 0) return in.anzelzwframes;
-  return in.anzelzwframes * (frames - 1) + 2 * in.isty[0] - 2;
+  return std::int64_t{in.anzelzwframes} * (frames - 1) + 2 * std::int64_t{in.isty[0]} - 2;
 }
 
 // Subdivision in y row by row; laminate-2 rows lie under a stringer foot.
@@ -155,7 +156,7 @@ std::string refusal(std::string_view what, std::int64_t value, std::string_view 
 template <class V>
 PanelModel<V> plan_panel(const PanelArguments<V>& in) {
   PanelModel<V> m{};
-  m.x_subdivisions = x_subdivisions(in);
+  m.x_subdivisions = int(x_subdivisions(in));  // within 1..p_rtnds-1 once callruvo_fault passed
   const float el_x = in.framepitch / float(in.anzelzwframes);
   for (int i = 1; i <= V::p_rtnds - 1; ++i) m.ap(i) = i <= m.x_subdivisions ? el_x : 0.0f;
   y_subdivision(in, m);
@@ -183,7 +184,7 @@ std::string callruvo_fault(const PanelArguments<V>& in) {
                          Count{"anzelprohalbfoot", in.anzelprohalbfoot, stiff},
                          Count{"anzelbelowstr", in.anzelbelowstr, in.stypep == 2}})
     if (c.used && c.value < 1) return refusal(c.name, c.value, "below 1");
-  const int n = x_subdivisions(in);
+  const std::int64_t n = x_subdivisions(in);
   if (n < 1 || n > V::p_rtnds - 1) return refusal("the number of x-subdivisions", n, "outside 1..p_rtnds-1");
   const PanelModel<V> m = plan_panel(in);
   const std::int32_t mx = m.mx ? m.mx : state::f07ina<V>().mx, my = m.my ? m.my : state::f07ina<V>().my;

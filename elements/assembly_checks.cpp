@@ -29,6 +29,8 @@ std::string describe(const DataFault& f) {
 
 bool within(std::int64_t v, std::int64_t low, std::int64_t high) { return v >= low && v <= high; }
 
+constexpr const char* no_code = " is no derivative code (function 1..5, orders up to 2 in x and y)";
+
 }  // namespace
 
 template <class V>
@@ -72,12 +74,16 @@ std::string term_fault() {
     for (int t = 1; t <= q.ikt(e); ++t)
       for (int factor = 1; factor <= 2; ++factor) {
         const std::int32_t code = q.kquad(t, factor, e);
-        // Derivative orders up to 2 in x (tens) and in y (units).
-        if (code < 0 || code % 100 / 10 > 2 || code % 10 > 2)
-          return "KQUAD(" + num(t) + "," + num(factor) + "," + num(e) + ") = " + num(code) +
-                 " is no derivative code (orders up to 2 in x and y)";
+        if (!is_derivative_code(code))
+          return "KQUAD(" + num(t) + "," + num(factor) + "," + num(e) + ") = " + num(code) + no_code;
       }
   return {};
+}
+
+std::string strain_table_fault() {
+  const DataFault f = strain_code_fault();
+  if (!f) return {};
+  return "KEPS(" + num(f.index[0]) + "," + num(f.index[1]) + ") = " + num(f.value) + no_code;
 }
 
 template <class V>

@@ -20,6 +20,8 @@ template <class V> std::string grid_fault();
 template <class V> std::string freedom_fault();
 // ... and the term counts and derivative codes of every element.
 template <class V> std::string term_fault();
+// keps of the strain table all derivative codes the integrals hold.
+std::string strain_table_fault();
 // nox, noy within 0..p_stf and the stiffener lines on the grid.
 template <class V> std::string stiffener_fault();
 

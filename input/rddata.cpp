@@ -5,6 +5,7 @@
 
 #include "model/data_checks.hpp"
 #include "input/plot_scale.hpp"
+#include "input/setkey.hpp"
 #include "io/namelist.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
@@ -23,13 +24,17 @@ template <class V>
 DataFault model_fault() {
   if (DataFault f = grid_fault<V>(1)) return f;
   if (DataFault f = length_fault<V>()) return f;
+  if (DataFault f = short_element_fault<V>()) return f;
   if (DataFault f = laminate_fault<V>()) return f;
   if (DataFault f = functions_fault<V>()) return f;
   const auto& idesup = state::f07ind.idesup;
   if (DataFault f = suppression_fault<V>(leading_nonzero(&idesup(1, 1), V::p_nsup, 4))) return f;
   if (DataFault f = edge_code_fault()) return f;
   if (DataFault f = eigen_count_fault()) return f;
-  return stiffener_line_fault<V>();
+  if (DataFault f = stiffener_line_fault<V>()) return f;
+  if (DataFault f = strain_code_fault()) return f;
+  if (DataFault f = membrane_force_fault<V>()) return f;
+  return radius_fault();
 }
 
 // mdsplt(i) = i for the requested modes, 0 beyond; nmod counts them.
@@ -160,6 +165,7 @@ template <class V>
 void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss,
             std::int32_t& ier, bool masses_from_input) {
   ier = 0;
+  forget_key_matrix();
   if (DataFault f = model_fault<V>()) {
     listing::print_fault(listing::Routine::rddata, f, true);
     ier = static_cast<std::int32_t>(f.code);

@@ -140,10 +140,16 @@ void band_widths(const KeyMatrix<V>& lm, std::int32_t ix, std::int32_t iy) {
   ina.ibdy = std::min(by + 1, iy);
 }
 
+bool key_current = false;
+
 }  // namespace
+
+bool key_matrix_current() { return key_current; }
+void forget_key_matrix() { key_current = false; }
 
 template <class V>
 void setkey(std::int32_t& ix, std::int32_t& iy) {
+  key_current = false;
   if (DataFault f = key_matrix_fault<V>()) {
     listing::print_fault(listing::Routine::setkey, f, false);
     ix = iy = 0;
@@ -155,6 +161,7 @@ void setkey(std::int32_t& ix, std::int32_t& iy) {
   number<V>(lm, ix, iy);
   band_widths<V>(lm, ix, iy);
   listing::print_key_matrix<V>(ix, iy);
+  key_current = true;
 }
 
 #define RUVO_INSTANTIATE(V) template void setkey<V>(std::int32_t&, std::int32_t&);

@@ -18,4 +18,10 @@ constexpr std::int32_t lm_free = -909;
 template <class V>
 void setkey(std::int32_t& ix, std::int32_t& iy);
 
+// Whether the key matrix was built after the last data input, so that it
+// belongs to the model state: a run stopped in the data input leaves the key
+// matrix of an earlier model (or none) behind. The data input forgets it.
+bool key_matrix_current();
+void forget_key_matrix();
+
 }  // namespace ruvo

@@ -68,6 +68,12 @@ io::Format fault_format(const DataFault& f) {
     case FaultKind::combination:
       reason = "' =',5I3,'  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)')";
       break;
+    case FaultKind::not_finite: reason = "' =',E15.7,'  IS NOT FINITE')"; break;
+    case FaultKind::no_radius: reason = "' =',E15.7,'  IS ZERO OR NOT FINITE (1.0E+29 IS FLAT)')"; break;
+    case FaultKind::no_derivative_code: reason = "' =',I11,'  IS NO DERIVATIVE CODE (ORDERS UP TO 2)')"; break;
+    case FaultKind::short_length:
+      reason = "' =',E15.7,'  IS BELOW 1/',I4,' OF THE LONGEST LENGTH',E15.7)";
+      break;
   }
   return io::Format(std::string(labels[f.indices]) + reason);
 }
@@ -79,8 +85,12 @@ std::vector<io::Value> fault_values(const DataFault& f) {
     case FaultKind::outside: v.insert(v.end(), {f.value, f.low, f.high}); break;
     case FaultKind::above: v.insert(v.end(), {f.value, f.high}); break;
     case FaultKind::below: v.insert(v.end(), {f.value, f.low}); break;
-    case FaultKind::not_length: v.emplace_back(f.real); break;
-    case FaultKind::repeated: v.emplace_back(f.value); break;
+    case FaultKind::not_length:
+    case FaultKind::not_finite:
+    case FaultKind::no_radius: v.emplace_back(f.real); break;
+    case FaultKind::short_length: v.insert(v.end(), {f.real, f.high, f.limit}); break;
+    case FaultKind::repeated:
+    case FaultKind::no_derivative_code: v.emplace_back(f.value); break;
     case FaultKind::no_w:
     case FaultKind::combination:
       // ku lies before the first variant-dependent array: the same in every layout

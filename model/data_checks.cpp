@@ -50,6 +50,32 @@ DataFault first_bad_length(const Array<float, N>& lengths, int n, std::string_vi
   return {};
 }
 
+DataFault real_fault(FaultCode code, FaultKind kind, std::string_view name, float value) {
+  DataFault f = fault(code, kind, name, 0, 0, 0);
+  f.real = value;
+  return f;
+}
+
+template <int N>
+float longest(const Array<float, N>& lengths, int n) {
+  float m = 0.0f;
+  for (int i = 1; i <= n; ++i) m = std::max(m, lengths(i));
+  return m;
+}
+
+// The first of lengths(1..n) below longest / longest_to_shortest.
+template <int N>
+DataFault first_short_length(const Array<float, N>& lengths, int n, float longest, std::string_view name) {
+  for (int i = 1; i <= n; ++i)
+    if (lengths(i) < longest / float(longest_to_shortest)) {
+      DataFault f = indexed(real_fault(FaultCode::short_element, FaultKind::short_length, name, lengths(i)), i);
+      f.limit = longest;
+      f.high = longest_to_shortest;
+      return f;
+    }
+  return {};
+}
+
 }  // namespace
 
 int leading_nonzero(const std::int32_t* first, int n, std::ptrdiff_t stride) {
@@ -144,14 +170,59 @@ DataFault suppression_fault(int numsup) {
   return {};
 }
 
+template <class V>
+DataFault short_element_fault() {
+  const auto& ina = state::f07ina<V>();
+  if (DataFault f = first_short_length(ina.a, ina.mx - 1, longest(ina.a, ina.mx - 1), "A")) return f;
+  return first_short_length(ina.b, ina.my - 1, longest(ina.b, ina.my - 1), "B");
+}
+
 DataFault edge_code_fault() {
   static constexpr std::string_view names[5] = {"", "BNDY0", "BNDX0", "BNDYL", "BNDXL"};
   const auto& ki = state::f07ind.ki;
   for (int e = 1; e <= 4; ++e)
     if (ki(1, e) == 0)
       for (int j = 2; j <= 7; ++j)
-        if (ki(j, e) > 6)
-          return indexed(fault(FaultCode::edge_code, FaultKind::above, names[e], ki(j, e), 0, 6), j);
+        if (!within(ki(j, e), 0, 6))
+          return indexed(fault(FaultCode::edge_code, FaultKind::outside, names[e], ki(j, e), 0, 6), j);
+  return {};
+}
+
+bool is_derivative_code(std::int32_t code) {
+  return code == 0 || (within(code / 100, 1, 5) && code % 100 / 10 <= 2 && code % 10 <= 2);
+}
+
+DataFault strain_code_fault() {
+  const auto& keps = state::f01eps.keps;
+  for (int a = 1; a <= 3; ++a)
+    for (int m = 1; m <= 11; ++m)
+      if (!is_derivative_code(keps(m, a)))
+        return indexed(fault(FaultCode::derivative_code, FaultKind::no_derivative_code, "KEPS", keps(m, a), 0, 0),
+                       m, a);
+  return {};
+}
+
+template <class V>
+DataFault membrane_force_fault() {
+  const auto& ina = state::f07ina<V>();
+  struct Forces {
+    const Array<float, V::p_nodes, 3>& values;
+    std::string_view name;
+  };
+  for (const Forces& s : {Forces{state::cpvar<V>().pvar, "PVAR"}, Forces{state::cpfest<V>().pfest, "PFEST"}})
+    for (int k = 1; k <= 3; ++k)
+      for (int n = 1; n <= ina.mx * ina.my; ++n)
+        if (!std::isfinite(s.values(n, k)))
+          return indexed(real_fault(FaultCode::membrane_force, FaultKind::not_finite, s.name, s.values(n, k)), n, k);
+  return {};
+}
+
+DataFault radius_fault() {
+  static constexpr std::string_view names[3] = {"RX", "RY", "RXY"};
+  const auto& radii = state::f07inb.radii;
+  for (int k = 1; k <= 3; ++k)
+    if (!std::isfinite(radii(k)) || radii(k) == 0.0f)
+      return real_fault(FaultCode::radius, FaultKind::no_radius, names[k - 1], radii(k));
   return {};
 }
 
@@ -219,6 +290,8 @@ DataFault term_count_fault() {
 #define RUVO_INSTANTIATE(V)                                   \
   template DataFault grid_fault<V>(int);                      \
   template DataFault length_fault<V>();                       \
+  template DataFault short_element_fault<V>();                \
+  template DataFault membrane_force_fault<V>();               \
   template DataFault laminate_fault<V>();                     \
   template DataFault function_range_fault<V>();               \
   template DataFault functions_fault<V>();                    \

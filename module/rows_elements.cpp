@@ -186,8 +186,8 @@ std::vector<RoutineRow> element_rows() {
       {"f01kbf", "c f4(45,p_elmts), ch f4(3,p_elmts)", "",
        [](Call& c) { f01kbf<V>(c.array<float, 2>("c"), c.array<float, 2>("ch")); },
        [](Call& c) {
-         std::string fault = element_loop_fault<V>();
-         return fault.empty() ? term_list_fault<V>(c.array<float, 2>("c"), c.array<float, 2>("ch")) : fault;
+         return first_fault([] { return element_loop_fault<V>(); }, [] { return elements::strain_table_fault(); },
+                            [&] { return term_list_fault<V>(c.array<float, 2>("c"), c.array<float, 2>("ch")); });
        }},
       {"f01ktf", with_blocks("c f4(45,p_elmts), ch f4(3,p_elmts), "), "",
        [](Call& c) { with_element_arrays(c, [](auto... a) { f01ktf<V>(a...); }); }, element_loop_check<V>},

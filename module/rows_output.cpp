@@ -2,6 +2,7 @@
 // plot counts beyond the plot arrays and a grid or key matrix that modes
 // would index outside; the routines' own failures go to ier and the listing.
 #include <string>
+#include <utility>
 
 #include "elements/assembly_checks.hpp"
 #include "model/blocks.hpp"
@@ -35,8 +36,8 @@ std::string plot_count_fault() {
 template <class V>
 std::string line_count_fault() {
   const auto& ina = state::f07ina<V>();
-  if (ina.mx > V::p_rtnds) return outside("MX", ina.mx, 0, V::p_rtnds);
-  if (ina.my > V::p_rtnds) return outside("MY", ina.my, 0, V::p_rtnds);
+  for (auto [name, lines] : {std::pair{"MX", ina.mx}, std::pair{"MY", ina.my}})
+    if (lines < 1 || lines > V::p_rtnds) return outside(name, lines, 1, V::p_rtnds);
   return {};
 }
 

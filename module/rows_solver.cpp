@@ -5,6 +5,7 @@
 #include <span>
 
 #include "elements/assembly_checks.hpp"
+#include "input/setkey.hpp"
 #include "model/blocks.hpp"
 #include "model/variants.hpp"
 #include "module/tables.hpp"
@@ -93,15 +94,26 @@ std::vector<RoutineRow> solver_utility_rows() {
   };
 }
 
-// The profile matrices of shared block matrix against their level vectors.
+// The key matrix of this model state and the profiles built on it: ix >= 1
+// (iy >= 1 when the freedoms hold more than W), lvtri the full triangle of
+// order ix, lvb and lva22 the bands ibdx, ibdy, each within its matrix, all
+// built after the last data input.
 template <class V>
 std::string matrix_fault() {
   auto& lv = state::comlv<V>();
+  auto& m = state::matrix<V>();
   const Man& man = state::man;
-  std::string why = elements::profile_fault("a11", V::p_la11, "lvtri", {lv.lvtri.data, V::p_nx}, man.ix);
-  if (why.empty()) why = elements::profile_fault("b11", V::p_lb11, "lvb", {lv.lvb.data, V::p_nx}, man.ix);
-  if (why.empty() && man.iy > 0)
-    why = elements::profile_fault("a22", V::p_la22, "lva22", {lv.lva22.data, V::p_ny}, man.iy);
+  const auto& ina = state::f07ina<V>();
+  auto fault = [](std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> v,
+                  ProfileNames names) {
+    const ArgumentFault f = profile_fault(a, n, ibd, v, 1, names);
+    return f ? "no key matrix for this model state: " + f.text : std::string();
+  };
+  if (!key_matrix_current()) return "no key matrix for this model state: none was built after the last data input";
+  std::string why = fault(m.a11.data, man.ix, man.ix, lv.lvtri.data, {"a11", "ix", "lvtri"});
+  if (why.empty()) why = fault(m.b11.data, man.ix, ina.ibdx, lv.lvb.data, {"b11", "ibdx", "lvb"});
+  if (why.empty() && (man.iy != 0 || ina.knfun > 1))
+    why = fault(m.a22.data, man.iy, ina.ibdy, lv.lva22.data, {"a22", "ibdy", "lva22"});
   return why;
 }
 

@@ -36,7 +36,9 @@ struct Place {
 };
 
 // The first element whose far end is not before p (running 32-bit sum of
-// the lengths); a point beyond the last element keeps the place found before.
+// the lengths). The plot coordinates are sums of another step, so the last
+// one may pass the sum of the lengths by rounding: a point beyond the last
+// element lies at its far end. Without elements the place is kept.
 template <int N>
 void locate(float p, const Array<float, N>& lengths, int count, Place& place) {
   float end = 0.0f;
@@ -48,6 +50,7 @@ void locate(float p, const Array<float, N>& lengths, int count, Place& place) {
       return;
     }
   }
+  if (count >= 1) place = {count, 1.0f};
 }
 
 DataFault control_fault(const char* name, int indices, std::int32_t index, std::int64_t value, std::int64_t low,

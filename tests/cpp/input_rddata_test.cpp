@@ -218,7 +218,18 @@ TEST_F(Rddata, ModelsTheAnalysisCannotIndexAreRejectedBeforeAnythingChanges) {
        " IDESUP(  2,  2) =          5  IS NOT WITHIN     1 TO     4"},
       {"y-line 5", [&] { suppress(1, 1, 1, 5, 1); }, 15, " IDESUP(  3,  1) =          5  IS NOT WITHIN     1 TO     4"},
       {"x-line 0", [&] { suppress(1, 2, 1, 1, -1); }, 15, " IDESUP(  4,  1) =         -1  IS NOT WITHIN     1 TO     3"},
-      {"edge code 7", [&] { edge(edge_yl, {0, 1, 7}); }, 16, " BNDYL(  3) =          7  IS ABOVE     6"},
+      {"edge code 7", [&] { edge(edge_yl, {0, 1, 7}); }, 16, " BNDYL(  3) =          7  IS NOT WITHIN     0 TO     6"},
+      {"edge code -2", [&] { edge(edge_x0, {0, -2}); }, 16, " BNDX0(  2) =         -2  IS NOT WITHIN     0 TO     6"},
+      {"short element", [&] { ina.a(2) = 0.5e-3f; }, 23,
+       " A(  2) =  0.5000000E-03  IS BELOW 1/1000 OF THE LONGEST LENGTH  0.1000000E+01"},
+      {"short y-subdivision", [&] { ina.b(1) = 1500.0f; }, 23,
+       " B(  2) =  0.1000000E+01  IS BELOW 1/1000 OF THE LONGEST LENGTH  0.1500000E+04"},
+      {"derivative order 5", [] { state::f01eps.keps(1, 1) = 251; }, 20,
+       " KEPS(  1,  1) =        251  IS NO DERIVATIVE CODE (ORDERS UP TO 2)"},
+      {"NaN fixed force", [&] { state::cpfest<ruvo31>().pfest(12, 3) = nan; }, 21,
+       " PFEST( 12,  3) =            NaN  IS NOT FINITE"},
+      {"infinite radius", [] { state::f07inb.ry() = std::numeric_limits<float>::infinity(); }, 22,
+       " RY =       Infinity  IS ZERO OR NOT FINITE (1.0E+29 IS FLAT)"},
       {"neigit 1", [] { state::man.neigit = 1; }, 17, " NEIGIT =          1  IS BELOW     2"},
       {"neigrq 0", [] { state::man.neigrq = 0; }, 17, " NEIGRQ =          0  IS BELOW     1"},
       {"stringer line", [] { state::f07dis<ruvo31>().istx(1) = 5; }, 18,
@@ -237,6 +248,9 @@ TEST_F(Rddata, ModelsTheAnalysisCannotIndexAreRejectedBeforeAnythingChanges) {
     EXPECT_EQ(ina.leit(1, 1), 0) << c.what;  // nothing numbered
     EXPECT_EQ(state::plotin.mdsplt(3), 1) << c.what;
     TearDown();
+    state::f01eps = {};
+    state::f07inb = {};
+    state::cpfest<ruvo31>().pfest = {};
   }
   SetUp();
   edge(edge_y0, {1, 9});  // codes of a symmetry edge are not conditions

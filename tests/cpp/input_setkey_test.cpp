@@ -225,7 +225,7 @@ TEST_F(Setkey, InconsistentStateIsReportedAndLeftAlone) {
   grid(2, 2);
   edge(edge_x0, {0, 9});
   run();
-  EXPECT_EQ(listing()[4], " BNDX0(  2) =          9  IS ABOVE     6");
+  EXPECT_EQ(listing()[4], " BNDX0(  2) =          9  IS NOT WITHIN     0 TO     6");
   functions({1, 7});
   run();
   EXPECT_EQ(listing()[7], " KU(  2) =          7  IS NOT WITHIN     1 TO     5");

@@ -211,6 +211,10 @@ def test_crippling_without_stringer_data(ruvo, workdir, flags, capfd):
     text, out = failed_run(ruvo, workdir, capfd, stypep=1)
     assert " Some Stringer Data missing for crippling analysis" in text
     assert " ERROR REPORTED FROM SUBROUTINE     RDDATA  IER=  8" in out
+    # The run stopped before the key matrix: what would assemble or solve on it is refused.
+    for name in ("incs2", "vibs2"):
+        with pytest.raises(ruvo.__ruvo_error, match="no key matrix for this model state"):
+            getattr(ruvo.prtnds19, name)(0)
 
 
 def test_crippling_of_a_stringer_type_without_a_routine(ruvo, workdir, flags, capfd):
@@ -237,6 +241,8 @@ def test_global_buckling_that_does_not_converge(ruvo, workdir, flags, capfd):
     (dict(isty=[3, 14] + [0] * 15), "isty(2) = 14"),     # 13 x-lines
     (dict(istx=[10] + [0] * 16), "istx(1) = 10"),
     (dict(neigrq=56), "neigrq = 56"),
+    # 2 (2**31-1) + 2·3 - 2 x-subdivisions, which wrap to 2 in 32 bits
+    (dict(isty=[3, 4, 5] + [0] * 14, anzelzwframes=2**31 - 1), "x-subdivisions = 4294967298"),
 ])
 def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, change, words):
     args = panel(**change)

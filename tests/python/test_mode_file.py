@@ -62,10 +62,13 @@ def test_plot_counts_below_two_become_two(ruvo, plot_controls):
 
 def test_host_calls_beyond_the_plot_arrays_are_refused(ruvo, plot_controls, workdir):
     ruvo.f07ina.mx = 40
-    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 0..31"):
+    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..31"):
         ruvo.prtnds31.pltmsh()
-    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 0..19"):
+    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..19"):
         ruvo.prtnds19.pltmsh()
+    ruvo.f07ina.mx, ruvo.f07ina.my = 3, -2**31       # mx - 1 would overflow
+    with pytest.raises(ruvo.__ruvo_error, match="MY = -2147483648 is not within 1..31"):
+        ruvo.prtnds31.pltmsh()
     assert int(plot_controls.npx) == 50  # nothing changed
     ruvo.f07ina.mx = 3
     plot_controls.npx = 82
@@ -84,11 +87,12 @@ TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
 SS = [0, 1, 2, 3, 0, 0, 0]  # W, U and V held along the edge
 
 
-def plate(n=8, **overrides):
-    """callruvo arguments of the simply supported 100 x 100 plate in n x n
+def plate(n=8, length=100.0, **overrides):
+    """callruvo arguments of the simply supported square plate in n x n
     elements of the 19 variant, compressed in x, with plotting requested."""
     args = callruvo_args("19", anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (18 - n), bndy0=SS,
-                         bndyl=SS, bndx0=SS, bndxl=SS, neigit=8, neigrq=3, indplt=1)
+                         bndyl=SS, bndx0=SS, bndxl=SS, neigit=8, neigrq=3, indplt=1, framepitch=length,
+                         stringerpitch=length)
     args["displ"] = np.zeros(int(_ruvo.ruvo19.p_nx) * 3)
     args.update(overrides)
     return args
@@ -109,10 +113,15 @@ def buckling(ruvo, plot_controls, workdir):
 MODES = "plate   MODES.txt"
 
 
-@pytest.mark.parametrize("npx, npy, direction", [(40, 20, "X"), (20, 40, "Y")])
-def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, npx, npy, direction):
+@pytest.mark.parametrize("n, length, npx, npy, direction", [
+    (8, 100.0, 40, 20, "X"), (8, 100.0, 20, 40, "Y"),
+    # The 32-bit sums of the plot steps end beyond those of the lengths 500/9:
+    # the last plot line lies on the far edge all the same.
+    (9, 500.0, 20, 40, "Y"),
+])
+def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, n, length, npx, npy, direction):
     buckling.npx, buckling.npy = npx, npy
-    ruvo.prtnds19.callruvo(**plate())
+    ruvo.prtnds19.callruvo(**plate(n, length))
     assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
     text = (workdir / MODES).read_text().split("\n")
     assert text[:3] == ["Next line: Nmbr of grid points in x- and y-direction", f"{npx:4d} {npy:4d}",
@@ -122,10 +131,10 @@ def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, 
     assert [m.mode for m in modes] == [1, 2, 3]
     assert np.all(contour.values == 0.0)  # flat
     first = modes[0]
-    np.testing.assert_allclose(first.x, np.linspace(0, 100, npx + 1), atol=1e-3)
-    np.testing.assert_allclose(first.y, np.linspace(0, 100, npy + 1), atol=1e-3)
+    np.testing.assert_allclose(first.x, np.linspace(0, length, npx + 1), atol=1e-3)
+    np.testing.assert_allclose(first.y, np.linspace(0, length, npy + 1), atol=1e-3)
     # The isotropic skin of thickness 1 scales every mode to 1.
-    sine = np.outer(np.sin(np.pi * first.x / 100), np.sin(np.pi * first.y / 100))
+    sine = np.outer(np.sin(np.pi * first.x / length), np.sin(np.pi * first.y / length))
     sign = np.sign(first.values[npx // 2, npy // 2])
     np.testing.assert_allclose(sign * first.values, sine, atol=2e-3)
 
