@@ -79,7 +79,8 @@ class _Job:
         if marker:
             marker.touch()
         try:
-            outcome = self._place_listing(index, getattr(analysis, self.kind)(panel, **self.options))
+            result = getattr(analysis, self.kind)(panel, listing=self.listings is not None, **self.options)
+            outcome = self._place_listing(index, result)
         except Exception as e:
             outcome = e
         if marker:
