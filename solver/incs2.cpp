@@ -36,28 +36,47 @@ void report_assembly_failure(const io::Format& heading, const io::Format& matrix
   io::write_listing(matrix, {failed});
 }
 
+namespace {
+
+// The geometric stiffness of the membrane forces that the load factor scales.
 template <class V>
-void incs2(std::int32_t& ier) {
+std::int32_t assemble_geometric(const char*& failed) {
+  auto& m = state::matrix<V>();
+  auto& lv = state::comlv<V>();
+  std::fill_n(m.b11.data, state::man.ix + lv.lvb(state::man.ix), 0.0);
+  std::int32_t ierr = 0;
+  cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
+            ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
+  if (ierr != 0) return failed = "B11", 33;
+  return 0;
+}
+
+template <class V>
+void assemble(std::int32_t& ier, bool stiffness) {
   static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
   static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
   const char* failed = nullptr;
-  ier = assemble_stiffness<V>(failed);
-  if (ier == 0) {
-    // The geometric stiffness of the membrane forces that the load factor scales.
-    auto& m = state::matrix<V>();
-    auto& lv = state::comlv<V>();
-    std::fill_n(m.b11.data, state::man.ix + lv.lvb(state::man.ix), 0.0);
-    std::int32_t ierr = 0;
-    cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
-              ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
-    if (ierr != 0) failed = "B11", ier = 33;
-  }
+  ier = stiffness ? assemble_stiffness<V>(failed) : 0;
+  if (ier == 0) ier = assemble_geometric<V>(failed);
   if (ier != 0) report_assembly_failure(heading, matrix, failed);
+}
+
+}  // namespace
+
+template <class V>
+void incs2(std::int32_t& ier) {
+  assemble<V>(ier, true);
+}
+
+template <class V>
+void incs2_geometric(std::int32_t& ier) {
+  assemble<V>(ier, false);
 }
 
 #define RUVO_INSTANTIATE(V) \
   template std::int32_t assemble_stiffness<V>(const char*&); \
-  template void incs2<V>(std::int32_t&);
+  template void incs2<V>(std::int32_t&); \
+  template void incs2_geometric<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

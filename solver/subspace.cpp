@@ -59,6 +59,8 @@ private:
   std::optional<ProfileTiles<const double>> tiles_;
 };
 
+}  // namespace
+
 // The Cholesky factor of A in its own storage, kept in tiles between the
 // solutions when the band is wide enough.
 class Factor {
@@ -83,6 +85,10 @@ private:
   int nb_;
   std::optional<ProfileTiles<double>> tiles_;
 };
+
+void FactorDeleter::operator()(Factor* f) const { delete f; }
+
+namespace {
 
 double dot(const double* u, const double* v, int n) {
   double s = 0.0;
@@ -208,7 +214,7 @@ int adapt_inverse_steps(int nq, double lowest, double highest_wanted) {
 }  // namespace
 
 SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double* elam,
-                                  double* x_data, const int* lvtri) {
+                                  double* x_data, const int* lvtri, KeptFactor* kept) {
   const int n = pr.a.n;
   const int ngit = pr.neigit;
   SubspaceResult result;
@@ -225,12 +231,18 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
     x(k)[lh[k - 1] - 1] = 2.0;
   }
 
-  Factor factor(pr.a);
-  if (const int row = factor.factor(); row != 0) {
-    result.cholesky_row = row;
-    result.ier = subspace_not_definite;
-    return result;
+  KeptFactor own;
+  KeptFactor& slot = kept ? *kept : own;
+  if (!slot) {
+    slot.reset(new Factor(pr.a));
+    if (const int row = slot->factor(); row != 0) {
+      slot.reset();
+      result.cholesky_row = row;
+      result.ier = subspace_not_definite;
+      return result;
+    }
   }
+  const Factor& factor = *slot;
 
   const Operator A(pr.a), B(pr.b);
   std::vector<double> h_data(std::size_t(n) * ngit);

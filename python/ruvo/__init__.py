@@ -10,13 +10,13 @@ laminated skin panels, on the engine `_ruvo`.
     result.load_factors          # numpy array, smallest first
 """
 from .engine import AnalysisError
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, UnitWarning
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
-from .results import BucklingResult, VibrationResult
+from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 from .sweep import SweepResult, sweep
 from .toml_panel import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "sections", "SweepResult", "UnitWarning", "VibrationResult", "buckle", "load", "sweep",
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "LoadCaseResults", "Loads", "Material",
+           "Mesh", "Panel", "Ply", "Region", "Stiffener", "StringerStrength", "sections", "SweepResult", "UnitWarning", "VibrationResult", "buckle", "load", "sweep",
            "vibrate"]
