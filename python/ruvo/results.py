@@ -112,7 +112,9 @@ class StringerStrength:
     engine's routines: the T profile has the crippling force and stress of
     its web and the global load of stringer and skin over the stringer pitch;
     the hat (omega) the crippling forces of web and chord. Values the shape
-    has no routine for are None and `note` says so."""
+    has no routine for are None and `note` says so. `global_converged` is
+    False when the effective skin width did not settle (the load is the
+    engine's last estimate)."""
     crippling_force: float | None = None
     crippling_stress: float | None = None
     chord_crippling_force: float | None = None
