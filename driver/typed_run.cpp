@@ -4,6 +4,7 @@
 
 #include "driver/ruvomain.hpp"
 #include "elements/shape_functions.hpp"
+#include "input/rddata.hpp"
 #include "io/interrupt.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
@@ -48,6 +49,42 @@ struct StiffenerTable {
   }
 };
 
+// Membrane forces of every node: variable ones scaled by the load factor, fixed ones not.
+template <class V>
+void store_forces(const TypedLoads& loads) {
+  const auto& ina = state::f07ina<V>();
+  auto& pvar = state::cpvar<V>().pvar;
+  auto& pfest = state::cpfest<V>().pfest;
+  pvar = {};
+  pfest = {};
+  const int nodes = ina.mx * ina.my;
+  for (int n = 1; n <= nodes; ++n)
+    for (int c = 1; c <= 3; ++c) {
+      pvar(n, c) = loads.variable[loads.variable.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
+      pfest(n, c) = loads.fixed[loads.fixed.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
+    }
+}
+
+// The stringer type and cross-section of the crippling routines, and the
+// stringer pitch and skin thickness of the global buckling, as callruvo
+// stores them for its stiffened panel.
+template <class V>
+void store_stringer_checks(const TypedAnalysis& in) {
+  auto& type = state::antype;
+  type.cripan = in.crippling;
+  type.glban = in.global_buckling;
+  const TypedStringerSection section = in.stringer_section.value_or(TypedStringerSection{});
+  state::f07dis<V>().stype = section.type;
+  auto& st = state::stringercom;
+  st.footth = section.footth, st.webth = section.webth, st.footwidth = section.footwidth;
+  st.webheight = section.webheight;
+  std::copy(section.ddst.begin(), section.ddst.end(), st.ddst.data);
+  st.chordwidth = section.chordwidth, st.chordth = section.chordth, st.alpha = section.alpha;
+  const auto& lam = in.laminates.front();
+  state::glbuckcom.stpitch = in.stringer_pitch;
+  state::glbuckcom.skinth = equivalent_thickness(lam[12], lam[14], lam[0], lam[2]);
+}
+
 // Laminates, grid size, membrane forces of every node and the analysis type:
 // the model state that ruvomain's arguments do not carry.
 template <class V>
@@ -62,24 +99,14 @@ void store_model(const TypedAnalysis& in) {
   auto& ina = state::f07ina<V>();
   ina.mx = std::int32_t(in.x_lengths.size()) + 1;
   ina.my = std::int32_t(in.y_lengths.size()) + 1;
-  auto& pvar = state::cpvar<V>().pvar;
-  auto& pfest = state::cpfest<V>().pfest;
-  pvar = {};
-  pfest = {};
-  const int nodes = ina.mx * ina.my;
-  for (int n = 1; n <= nodes; ++n)
-    for (int c = 1; c <= 3; ++c) {
-      pvar(n, c) = in.variable[in.variable.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
-      pfest(n, c) = in.fixed[in.fixed.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
-    }
+  store_forces<V>({in.variable, in.fixed});
   // ruvomain keeps the radii of an earlier run when the freedoms are W alone
   // (with BETA, GAMMA); a typed run depends on nothing earlier.
   state::f07inb.radii = {{in.rx, in.ry, in.rxy}};
   auto& type = state::antype;
   type.buck = in.kind == AnalysisKind::buckling;
   type.vibr = in.kind == AnalysisKind::vibration;
-  type.cripan = 0;
-  type.glban = 0;
+  store_stringer_checks<V>(in);
   // The tangential modes are not printed: a run without files keeps no
   // condensation vectors to print them from.
   state::man.x2pri = 0;
@@ -111,18 +138,30 @@ RunStatus vibration_sequence(double shift) {
   return {};
 }
 
+// Eigenvalues, W eigenvectors and forces of the case just solved.
+template <class V>
+TypedCaseResult case_results() {
+  const Man& man = state::man;
+  TypedCaseResult c;
+  const int modes = man.neigrq;
+  c.eigenvalues.assign(state::valus.elam.data, state::valus.elam.data + modes);
+  const auto& x = state::vectrs<V>().x;
+  for (int i = 1; i <= modes; ++i) c.w.insert(c.w.end(), &x(1, i), &x(1, i) + man.ix);
+  for (int i = 1; i <= modes; ++i)
+    for (int k = 1; k <= 5; ++k) c.forces.push_back(state::pythres.membraneforces(i, k));
+  return c;
+}
+
 template <class V>
 void collect_results(TypedResult& r) {
   const Man& man = state::man;
   const auto& ina = state::f07ina<V>();
   r.ix = man.ix;
   r.iy = man.iy;
-  const int modes = man.neigrq;
-  r.eigenvalues.assign(state::valus.elam.data, state::valus.elam.data + modes);
-  const auto& x = state::vectrs<V>().x;
-  for (int i = 1; i <= modes; ++i) r.w.insert(r.w.end(), &x(1, i), &x(1, i) + man.ix);
-  for (int i = 1; i <= modes; ++i)
-    for (int k = 1; k <= 5; ++k) r.forces.push_back(state::pythres.membraneforces(i, k));
+  if (r.cases.empty()) r.cases.push_back(case_results<V>());
+  r.eigenvalues = r.cases.front().eigenvalues;
+  r.w = r.cases.front().w;
+  r.forces = r.cases.front().forces;
   // W equations of each node: iu(r, c) runs over y (value, slope at y-line
   // i, then i+1) in r and likewise over x in c.
   const int mx = ina.mx, my = ina.my;
@@ -140,6 +179,29 @@ void collect_results(TypedResult& r) {
               r.w_freedoms[((std::size_t(i - 1 + a) * mx + std::size_t(j - 1 + d)) * 2 + ky) * 2 + kx] =
                   iu(2 * a + ky + 1, 2 * d + kx + 1);
     }
+}
+
+std::string loads_fault(const TypedLoads& loads, std::int64_t nodes, const std::string& what) {
+  for (const auto* rows : {&loads.variable, &loads.fixed})
+    if (rows->size() != 1 && std::int64_t(rows->size()) != nodes)
+      return refusal(what + (rows == &loads.variable ? "variable load rows" : "fixed load rows"),
+                     std::int64_t(rows->size()), "neither 1 nor the node count");
+  return {};
+}
+
+std::string stringer_checks_fault(const TypedAnalysis& in) {
+  if (!in.crippling && !in.global_buckling) return {};
+  if (in.kind != AnalysisKind::buckling) return "crippling and global buckling belong to a buckling analysis";
+  if (!in.stringer_section) return "crippling and global buckling need the stringer section";
+  const std::int32_t type = in.stringer_section->type;
+  if (type != 1 && type != 2) return refusal("stringer type", type, "neither 1 (T) nor 2 (omega)");
+  if (in.global_buckling) {
+    // The column stress of the global buckling is the T web's crippling stress.
+    if (type != 1 || !in.crippling) return "global buckling needs the crippling of a T stringer (type 1)";
+    if (in.stringers.empty()) return "global buckling needs a stringer";
+    if (!(in.stringer_pitch > 0.0f)) return "global buckling needs a positive stringer pitch";
+  }
+  return {};
 }
 
 }  // namespace
@@ -170,10 +232,15 @@ std::string typed_fault(const TypedAnalysis& in) {
       if (s.line < 1 || s.line > (stringer ? lines_y : lines_x))
         return refusal(stringer ? "stringer line" : "frame line", s.line, "off the grid");
   }
-  for (const auto* loads : {&in.variable, &in.fixed})
-    if (loads->size() != 1 && std::int64_t(loads->size()) != lines_x * lines_y)
-      return refusal(loads == &in.variable ? "variable load rows" : "fixed load rows", std::int64_t(loads->size()),
-                     "neither 1 nor the node count");
+  if (std::string f = loads_fault({in.variable, in.fixed}, lines_x * lines_y, ""); !f.empty()) return f;
+  for (std::size_t k = 0; k < in.more_load_cases.size(); ++k)
+    if (std::string f = loads_fault(in.more_load_cases[k], lines_x * lines_y,
+                                    "load case " + std::to_string(k + 2) + ": ");
+        !f.empty())
+      return f;
+  if (!in.more_load_cases.empty() && in.kind != AnalysisKind::buckling)
+    return "load cases belong to a buckling analysis";
+  if (std::string f = stringer_checks_fault(in); !f.empty()) return f;
   if (in.listing && in.directory.empty()) return "a listing needs a directory";
   return {};
 }
@@ -204,6 +271,19 @@ TypedResult run_typed(const TypedAnalysis& in) {
   const bool vibration = in.kind == AnalysisKind::vibration;
   if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
   options.keep_listing = vibration;
+  options.stringer_given = true;
+  options.checks = &r.checks;
+  LoadCases cases;
+  if (!vibration) {
+    cases.count = 1 + in.more_load_cases.size();
+    cases.store = [&](std::size_t k) { store_forces<V>(in.more_load_cases[k - 1]); };
+    cases.collect = [&](std::size_t) {
+      r.cases.push_back(case_results<V>());
+      r.cases.back().global_load = r.checks.global_load;
+      r.cases.back().global_converged = r.checks.global_converged;
+    };
+    options.cases = &cases;
+  }
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift);
   if (r.status.finished()) collect_results<V>(r);

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <array>
+#include <cmath>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,6 +23,20 @@ struct TypedStiffener {
   std::int32_t line = 0;               // grid line (y-line of a stringer, x-line of a frame)
   std::array<float, 4> stiffness{};    // EA, ES, EI, GJ
   float mass = 0.0f;                   // per unit length (vibration)
+};
+
+// Membrane forces Nx, Nxy, Ny: one row for all nodes, or one per node.
+struct TypedLoads {
+  std::vector<std::array<float, 3>> variable, fixed;
+};
+
+// The stringer cross-section of the crippling routines (shared block
+// stringercom): stringer type 1 the T profile, 2 the omega.
+struct TypedStringerSection {
+  std::int32_t type = 0;
+  float footth = 0.0f, webth = 0.0f, footwidth = 0.0f, webheight = 0.0f;
+  std::array<float, 6> ddst{};  // the web's bending stiffness D11, D12, D22, D16, D26, D66
+  float chordwidth = 0.0f, chordth = 0.0f, alpha = 0.0f;
 };
 
 struct TypedAnalysis {
@@ -39,8 +55,23 @@ struct TypedAnalysis {
   std::vector<std::int32_t> element_rows;              // laminate of each element row (1-based; none: all 1)
   std::vector<TypedStiffener> stringers, frames;
   std::vector<std::array<float, 3>> variable, fixed;   // Nx, Nxy, Ny: one row for all nodes, or one per node
+  std::vector<TypedLoads> more_load_cases;             // buckling: further cases on the same stiffness
+  // Stringer checks (buckling): crippling of the walls, global (column)
+  // buckling of stringer and skin over the stringer pitch (the T profile
+  // with crippling; the skin's equivalent thickness from laminate 1).
+  bool crippling = false, global_buckling = false;
+  std::optional<TypedStringerSection> stringer_section;
+  float stringer_pitch = 0.0f;
   float density = 0.0f;                                // skin mass per unit area (vibration)
   double shift = 0.0;                                  // vibration: spectral shift for free panels
+};
+
+struct TypedCaseResult {
+  std::vector<double> eigenvalues;      // modes
+  std::vector<double> w;                // ix × modes, column-major: W eigenvectors
+  std::vector<double> forces;           // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
+  float global_load = NAN;              // global buckling load (NaN: not asked)
+  bool global_converged = true;
 };
 
 struct TypedResult {
@@ -51,6 +82,8 @@ struct TypedResult {
   std::vector<double> w;                // ix × modes, column-major: W eigenvectors
   std::vector<double> forces;           // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
   std::vector<std::int32_t> w_freedoms; // my × mx × 2 × 2, row-major: W equation per node and derivative
+  std::vector<TypedCaseResult> cases;   // buckling: every load case (the first is the one above)
+  StringerChecks checks;                // crippling and global load (of the last case)
 };
 
 // Why the values cannot be stored in variant V (before anything changes), or "".

@@ -1,55 +1,49 @@
-"""The main job: buckling of a stiffened skin panel through callruvo.
+"""The main job: buckling of a stiffened skin panel through the package `ruvo`.
 
 A carbon-fibre skin field between two frames, with a T-stringer in the middle
-of the bay (one stringer pitch wide, the neighbouring stringers as supports),
-under axial compression and shear. Prints the first load factors with the
-critical membrane forces and names the listing the analysis wrote.
+of the bay (one stringer pitch wide, the neighbouring stringers as supports)
+on a pad-up of four more 0° plies under its foot, under axial compression and
+shear. Prints the first load factors with the critical membrane forces and
+the stringer force, the crippling load of the stringer's web and the global
+(column) buckling load of stringer and skin.
 """
-import numpy as np
-import _ruvo
+import ruvo
+from ruvo import sections
 
-PLY = np.array([135000.0, 9000.0, 0.3, 5000.0], np.float32)  # E1, E2, nu12, G12 in N/mm²
+PLY = ruvo.Material(E1=135000.0, E2=9000.0, nu12=0.3, G12=5000.0)   # N/mm²
+T_PLY = 0.125                                                        # mm
 
 
-def laminate(angles, ply_thickness=0.125):
-    """Rows 1-6 A, 7-12 coupling, 13-18 D of a ply stack, packed (11, 12, 22, 16, 26, 66)."""
-    n = len(angles)
-    aal, ddl, adl = (np.zeros((3, 3), np.float32, order="F") for _ in range(3))
-    _ruvo.ruvoutils.abdetc(n, np.full(n, ply_thickness, np.float32), np.array(angles, np.float32), PLY, 0.0,
-                           aal, ddl, adl, 0)
-    pack = lambda m: [m[0, 0], m[0, 1], m[1, 1], m[0, 2], m[1, 2], m[2, 2]]
-    return np.array(pack(aal) + pack(adl) + pack(ddl), np.float32)
+def laminate(angles):
+    return ruvo.Laminate.from_plies([ruvo.Ply(T_PLY, a) for a in angles], PLY)
+
+
+def panel():
+    skin_plies = [45, -45, 0, 90, 90, 0, -45, 45]
+    skin, pad_up = laminate(skin_plies), laminate(skin_plies + [0, 0, 0, 0])
+    wall = laminate([45, -45, 0, 0, 0, 0, -45, 45])
+    stringer = sections.T(skin=skin, height=30.0, web=wall, foot_width=30.0, foot=wall)
+    frame = ruvo.Stiffener(line=1, EA=1.0e8, EI=1.0e11, GJ=1.0e8)
+    return ruvo.Panel(
+        length=500.0, width=160.0, laminate=skin, title="STIFFENED SKIN PANEL",
+        loads=ruvo.Loads(Nx=100.0, Nxy=30.0), edges="simply supported",
+        stringers=[stringer.stiffener(80.0, pad_up=pad_up, pad_width=30.0)],
+        frames=[frame, ruvo.Stiffener(500.0, EA=1.0e8, EI=1.0e11, GJ=1.0e8)],
+        mesh=ruvo.Mesh(x=[50.0] * 10, y=[8.125] * 8 + [7.5] * 4 + [8.125] * 8))
 
 
 def main():
-    skin = [45, -45, 0, 90, 90, 0, -45, 45]
-    matabd = np.asfortranarray(np.stack([laminate(skin), laminate(skin + [0, 0, 0, 0])], axis=1))
-    consts, p = _ruvo.ruvo31, _ruvo.prtnds31
-    neigrq = 3
-    elam, forces = np.zeros(55), np.zeros(275)
-    displ = np.zeros(consts.p_nx * neigrq)
-    lines = consts.p_rtnds - 1
-    rows = [1] * 8 + [2] * 2 + [2] * 2 + [1] * 8          # bay, foot (2 x 2 elements), bay
-    simply_supported = [0, 1, 2, 3, 0, 0, 0]
-    stringer = np.array([2.1e7, 0.0, 8.0e9, 2.0e6], np.float32)   # EA, coupling, EI, GJ (N, N·mm²)
-    frame = np.array([1.0e8, 0.0, 1.0e11, 1.0e8], np.float32)
-    p.callruvo(filenamep="panel", titp="STIFFENED SKIN PANEL", rxp=1.0e29, ryp=1.0e29, rxyp=1.0e29,
-               matabdf=matabd, steifxf=stringer, steifyf=frame, framepitch=500.0, stringerpitch=160.0,
-               stypep=1, chordwdth=0.0, sfootwdth=30.0, alpha=0.0, height=0.0,
-               loadvxp=100.0, loadvyp=0.0, loadvxyp=30.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0,
-               alfaxp=0.0, alfayp=0.0, elamp=elam, membraneforcesp=forces, itab=0, neigit=8,
-               neigrq=neigrq, mempri=1, indplt=0, ku=[1, 2, 3, 0, 0],
-               istx=[11] + [0] * (consts.p_stf - 1), isty=[1, 11] + [0] * (consts.p_stf - 2),
-               elmstf=rows + [0] * (lines - len(rows)), bndy0=simply_supported, bndyl=simply_supported,
-               bndx0=simply_supported, bndxl=simply_supported, anzelzwframes=10, anzelprohalbfoot=2,
-               anzelzwstr=16, anzelbelowstr=1, displ=displ)
-    print("stiffened panel 500 x 160 mm, stringer on y-line 11, frames on x-lines 1 and 11")
+    result = ruvo.buckle(panel(), modes=3)
+    print("stiffened panel 500 x 160 mm, T-stringer on a pad-up at y = 80 mm, frames at x = 0 and 500 mm")
     print("load: Nx = 100 N/mm compression with Nxy = 30 N/mm shear, times the load factor")
-    for i in range(neigrq):
-        nx, nxy, ny, stringer_force = forces[5 * i:5 * i + 4]
-        print(f"  mode {i + 1}: load factor {elam[i]:9.4f}   Nx {nx:9.2f}  Nxy {nxy:9.2f}  Ny {ny:7.2f} N/mm"
+    for k, (factor, (nx, nxy, ny), (stringer_force, _)) in enumerate(
+            zip(result.load_factors, result.membrane_forces, result.stiffener_forces)):
+        print(f"  mode {k + 1}: load factor {factor:9.4f}   Nx {nx:9.2f}  Nxy {nxy:9.2f}  Ny {ny:7.2f} N/mm"
               f"   stringer force {stringer_force:11.1f} N")
-    print("listing written to 'panel   .out'")
+    strength = result.stringer_strength
+    print(f"stringer web crippling: force {strength.crippling_force:11.1f} N, "
+          f"stress {strength.crippling_stress:9.2f} N/mm²")
+    print(f"global buckling load of stringer and skin: {strength.global_load:11.1f} N")
 
 
 if __name__ == "__main__":

@@ -163,7 +163,7 @@ bool read_stringer(std::int32_t stype) {
 
 template <class V>
 void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss,
-            std::int32_t& ier, bool masses_from_input) {
+            std::int32_t& ier, bool masses_from_input, bool stringer_from_input) {
   ier = 0;
   forget_key_matrix();
   if (DataFault f = model_fault<V>()) {
@@ -196,14 +196,14 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
     listing::print_stringer_data_missing(false);
     return;
   }
-  if (!read_stringer(stype)) {
+  if (stringer_from_input && !read_stringer(stype)) {
     listing::print_stringer_data_missing(true);
     ier = 8;
   }
 }
 
 #define RUVO_INSTANTIATE(V)                                                                          \
-  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, bool);
+  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, bool, bool);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -13,7 +13,8 @@ namespace ruvo {
 // every element the stiffness of its skin laminate (the seven arrays, one
 // column per element, at least (mx-1)(my-1) columns). Reads masses and the
 // stringer cross-section from the namelist unit `nread` when asked (the
-// masses only with `masses_from_input`; otherwise the host has stored them).
+// masses only with `masses_from_input`, the cross-section only with
+// `stringer_from_input`; otherwise the host has stored them).
 // ier: 0 success, 8 a required namelist group missing, 11..18 a model the
 // analysis cannot index (model/data_checks.hpp); nothing changes then.
 // Equivalent thickness of a laminate, (144·D11·D22 / (A11·A22))^(1/4), in
@@ -25,6 +26,6 @@ inline float equivalent_thickness(float d11, float d22, float a11, float a22) {
 template <class V>
 void rddata(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd, ArrayRef<float, 2> rr,
             ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss, std::int32_t& ier,
-            bool masses_from_input = true);
+            bool masses_from_input = true, bool stringer_from_input = true);
 
 }  // namespace ruvo

@@ -3,7 +3,10 @@
 // their error exits and `ier` codes; the typed entry hands it to the host.
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -44,10 +47,33 @@ struct Masses {
   std::vector<float> stringers, frames;
 };
 
+// Several sets of membrane forces on one panel. The stiffness, its
+// condensation and the crippling are computed once (again only when the
+// fixed forces of a case differ from those of the case before); the
+// geometric stiffness, the eigensolution and the global buckling per case.
+struct LoadCases {
+  std::size_t count = 1;
+  std::function<void(std::size_t)> store;    // puts the forces of case k (k >= 1) into the model
+  std::function<void(std::size_t)> collect;  // takes the results of case k from the model
+};
+
+// What the stringer checks computed; NaN for what was not asked or not
+// available for the stringer type.
+struct StringerChecks {
+  float crippling_force = NAN;   // T: the web; omega: the web
+  float crippling_stress = NAN;  // T: the web's crippling stress
+  float chord_force = NAN;       // omega: the chord
+  float global_load = NAN;       // global (column) buckling load of the last case solved
+  bool global_converged = true;
+};
+
 // What a run takes from the host other than through its arguments.
 struct RunOptions {
   std::optional<Masses> masses;  // given: group "inert" of the input unit is not read
   bool keep_listing = false;     // leave the listing connected after a finished run
+  bool stringer_given = false;   // the host stored the stringer cross-section: its group is not read
+  const LoadCases* cases = nullptr;  // none: the one case of the model's forces
+  StringerChecks* checks = nullptr;  // receives the crippling and global loads
 };
 
 }  // namespace ruvo

@@ -25,7 +25,8 @@ namespace {
 const std::set<std::string> keywords = {
     "variant", "kind", "title", "project", "directory", "listing", "modes", "iterate", "itab", "indplt",
     "mempri", "x_lengths", "y_lengths", "edges", "freedoms", "radii", "skew", "laminates", "shear",
-    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift"};
+    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift", "more_load_cases",
+    "crippling", "global_buckling", "stringer_section", "stringer_pitch"};
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -68,6 +69,36 @@ std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
     out.push_back(s);
   }
   return out;
+}
+
+// Further load cases: a list of (variable, fixed) pairs, each as `variable` and `fixed`.
+std::vector<TypedLoads> load_cases(py::handle value) {
+  std::vector<TypedLoads> out;
+  for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) {
+    const auto pair = py::reinterpret_borrow<py::sequence>(item);
+    if (py::len(pair) != 2) throw py::value_error("_analyse: more_load_cases holds (variable, fixed) pairs");
+    out.push_back({fixed_rows<float, 3>(pair[0], "more_load_cases variable"),
+                   fixed_rows<float, 3>(pair[1], "more_load_cases fixed")});
+  }
+  return out;
+}
+
+// The stringer section: a dict with "type" and the members of stringercom.
+TypedStringerSection stringer_section(py::handle value) {
+  const auto d = py::reinterpret_borrow<py::dict>(value);
+  const std::set<std::string> names = {"type", "footth", "webth", "footwidth", "webheight", "ddst",
+                                       "chordwidth", "chordth", "alpha"};
+  for (auto item : d)
+    if (!names.count(py::str(item.first))) throw py::type_error("_analyse: stringer_section has no " +
+                                                                std::string(py::str(item.first)));
+  auto real = [&](const char* k) { return d.contains(k) ? d[k].cast<float>() : 0.0f; };
+  TypedStringerSection s;
+  s.type = d.contains("type") ? d["type"].cast<std::int32_t>() : 0;
+  s.footth = real("footth"), s.webth = real("webth"), s.footwidth = real("footwidth");
+  s.webheight = real("webheight"), s.chordwidth = real("chordwidth"), s.chordth = real("chordth");
+  s.alpha = real("alpha");
+  if (d.contains("ddst")) s.ddst = fixed_rows<float, 6>(d["ddst"], "stringer_section ddst").at(0);
+  return s;
 }
 
 TypedAnalysis analysis_from(const py::kwargs& kw) {
@@ -113,6 +144,11 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
                                 : std::vector<std::array<float, 3>>{{0.0f, 0.0f, 0.0f}};
   in.fixed = has("fixed") ? fixed_rows<float, 3>(kw["fixed"], "fixed")
                           : std::vector<std::array<float, 3>>{{0.0f, 0.0f, 0.0f}};
+  if (has("more_load_cases")) in.more_load_cases = load_cases(kw["more_load_cases"]);
+  if (has("crippling")) in.crippling = kw["crippling"].cast<bool>();
+  if (has("global_buckling")) in.global_buckling = kw["global_buckling"].cast<bool>();
+  if (has("stringer_section")) in.stringer_section = stringer_section(kw["stringer_section"]);
+  if (has("stringer_pitch")) in.stringer_pitch = kw["stringer_pitch"].cast<float>();
   if (has("density")) in.density = kw["density"].cast<float>();
   if (has("shift")) in.shift = kw["shift"].cast<double>();
   return in;
@@ -143,6 +179,21 @@ py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
   out["eigenvalues"] = array_of(r.eigenvalues, {modes});
   out["w"] = array_of(r.w, {modes, py::ssize_t(r.ix)}).attr("T");  // column k: mode k+1
   out["forces"] = array_of(r.forces, {modes, 5});
+  py::list cases;
+  for (const TypedCaseResult& c : r.cases) {
+    py::dict d;
+    const auto n = py::ssize_t(c.eigenvalues.size());
+    d["eigenvalues"] = array_of(c.eigenvalues, {n});
+    d["w"] = array_of(c.w, {n, py::ssize_t(r.ix)}).attr("T");
+    d["forces"] = array_of(c.forces, {n, 5});
+    d["global_load"] = c.global_load;
+    d["global_converged"] = c.global_converged;
+    cases.append(d);
+  }
+  out["cases"] = cases;
+  out["crippling"] = py::dict(py::arg("force") = r.checks.crippling_force,
+                              py::arg("stress") = r.checks.crippling_stress,
+                              py::arg("chord_force") = r.checks.chord_force);
   out["w_freedoms"] = r.w_freedoms.empty() ? array_of(r.w_freedoms, {0, 0, 2, 2})
                                            : array_of(r.w_freedoms, {py::ssize_t(my), py::ssize_t(mx), 2, 2});
   return out;

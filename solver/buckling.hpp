@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "solver/subspace.hpp"
+
 namespace ruvo {
 
 // Sets the freedom scales and assembles a22, a21 (when iy > 0), a11 and the
@@ -22,5 +24,15 @@ void incs2(std::int32_t& ier);
 // end, whatever the outcome.
 template <class V>
 void incs3(std::int32_t& ier, float& fstbui);
+
+// One of several load cases on one stiffness. incs2_geometric: incs2 for
+// the geometric stiffness alone (ier 0 or 33). incs3_case: incs3, which
+// condenses only when asked (otherwise A11* is that of the case before, and
+// the tangential modes are not printed: the scratch file is gone), with the
+// factor of A11* kept in `kept` (empty: made and kept there).
+template <class V>
+void incs2_geometric(std::int32_t& ier);
+template <class V>
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFactor& kept);
 
 }  // namespace ruvo

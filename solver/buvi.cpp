@@ -92,31 +92,50 @@ bool set_membrane_compliance(ArrayRef<float, 2> c) {
   return true;
 }
 
-// The buckling solution (with crippling), the vibration notice and the
-// global buckling, as the analysis-type flags ask.
+// The crippling routine of the stringer type; its results into `checks`.
 template <class V>
-RunStatus solve(ElementArrays<V>& e) {
+RunStatus cripple(StringerChecks* checks) {
+  const std::int32_t stype = state::f07dis<V>().stype;
+  if (stype == 1) {
+    const TProfileCrippling r = cripple_t_profile();
+    if (checks) checks->crippling_force = r.force, checks->crippling_stress = r.stress;
+  } else if (stype == 2) {
+    const OmegaCrippling r = cripple_omega_profile();
+    if (checks) checks->crippling_force = r.web_force, checks->chord_force = r.chord_force;
+  } else {
+    report("CRIPPLING", nullptr, false);
+    return {Stage::crippling, stype};
+  }
+  return {};
+}
+
+// The fixed membrane forces the stiffness was assembled with.
+template <class V>
+std::vector<float> fixed_forces() {
+  const auto& pfest = state::cpfest<V>().pfest;
+  return {std::begin(pfest.data), std::end(pfest.data)};
+}
+
+// The buckling solution of one load case (with crippling on the first), the
+// vibration notice and the global buckling, as the analysis-type flags ask.
+// `first`: the crippling is checked; `same_stiffness`: the stiffness, its
+// condensation and factor are those of the case before.
+template <class V>
+RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, solver::KeptFactor& kept,
+                     StringerChecks* checks) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
   if (type.buck) {
-    incs2<V>(ierr);
+    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr);
     if (ierr != 0) {
       report("INCS2", nullptr, true);
       return {Stage::assembly, ierr};
     }
-    if (type.cripan) {
-      const std::int32_t stype = state::f07dis<V>().stype;
-      if (stype == 1) {
-        cripplingt(ierr);
-      } else if (stype == 2) {
-        cripplingo(ierr);
-      } else {
-        report("CRIPPLING", nullptr, false);
-        return {Stage::crippling, stype};
-      }
-    }
-    incs3<V>(ierr, fstbub);
+    if (first && type.cripan)
+      if (const RunStatus s = cripple<V>(checks); !s.finished()) return s;
+    if (!same_stiffness) kept.reset();
+    incs3_case<V>(ierr, fstbub, !same_stiffness, kept);
     if (ierr != 0) {
       report("INCS3", nullptr, true);
       return {Stage::buckling_solution, ierr};
@@ -125,11 +144,33 @@ RunStatus solve(ElementArrays<V>& e) {
   if (type.vibr)
     io::write_list(io::listing_unit(), {"ANALYSIS OF EIGENFREQUENCIES NOT SUPPORTED IN THIS VERSION OF RUVO!"});
   if (type.glban) {
-    glbuck<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
-    if (ierr != 0) {
+    const auto r = global_buckling_load<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
+    if (r && checks) checks->global_load = r->load, checks->global_converged = r->converged;
+    // A host that takes the checks as values reads an unsettled effective
+    // width from them; the other cases still run.
+    if (ierr != 0 && !(checks && ierr == glbuck_not_converged)) {
       report("GLBUCK", nullptr, false);
       return {Stage::global_buckling, ierr};
     }
+  }
+  return {};
+}
+
+// Every load case in turn: the stiffness again only where the fixed forces
+// change (they are part of it), the rest per case.
+template <class V>
+RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
+  const std::size_t count = options.cases ? options.cases->count : 1;
+  std::vector<float> assembled_with;
+  solver::KeptFactor kept;  // of A11*, while the stiffness stays
+  for (std::size_t k = 0; k < count; ++k) {
+    if (k > 0) options.cases->store(k);
+    std::vector<float> fixed = fixed_forces<V>();
+    const bool same_stiffness = k > 0 && fixed == assembled_with;
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, options.checks); !s.finished())
+      return s;
+    assembled_with = std::move(fixed);
+    if (options.cases) options.cases->collect(k);
   }
   return {};
 }
@@ -172,7 +213,7 @@ RunStatus buvi_stages(const RunOptions& options) {
   io::write_listing(title);
   std::int32_t ierr = 0;
   ElementArrays<V> e;
-  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr, !options.masses.has_value());
+  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr, !options.masses.has_value(), !options.stringer_given);
   if (ierr != 0) {
     report("RDDATA", &ierr, true);
     return {Stage::data_input, ierr};
@@ -199,7 +240,7 @@ RunStatus buvi_stages(const RunOptions& options) {
   f01kbf<V>(e.c, e.ch);
   redfkq<V>();
   chneig();
-  return solve<V>(e);
+  return solve<V>(e, options);
 }
 
 template <class V>

@@ -63,7 +63,7 @@ std::int32_t condense_tangential() {
 
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb) {
+                                  std::int32_t ibdb, solver::KeptFactor* kept) {
   const Man& man = state::man;
   const int ix = man.ix, neigit = man.neigit;
   auto& m = state::matrix<V>();
@@ -72,7 +72,7 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
   std::vector<double> block(std::size_t(std::max(ix, 0)) * std::size_t(std::max(neigit, 0)));
   CondensedSolution s;
   simvit(man.neigrq, neigit, std::span<const double>(m.a11.data, V::p_la11), b, ix, ix, ibdb, lvtri, lvbndb,
-         s.eps, state::valus.elam.data, block, s.jac, s.ip, lvtri, s.ier);
+         s.eps, state::valus.elam.data, block, s.jac, s.ip, lvtri, s.ier, kept);
   auto& x = state::vectrs<V>().x;
   for (int i = 1; i <= neigit && s.ier != simvit_bad_arguments; ++i)
     std::copy_n(block.data() + std::size_t(i - 1) * ix, ix, &x(1, i));
@@ -127,7 +127,7 @@ void report_scratch_fault(std::string_view routine) {
 #define RUVO_INSTANTIATE(V)                                                                           \
   template std::int32_t condense_tangential<V>();                                                     \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t);                                        \
+                                                std::int32_t, solver::KeptFactor*);                   \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

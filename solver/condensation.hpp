@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "io/record.hpp"
+#include "solver/subspace.hpp"
 
 namespace ruvo {
 
@@ -44,10 +45,11 @@ struct CondensedSolution {
 
 // The neigrq smallest eigenpairs of A11*·w = λ·B·w (A11* in a11 over lvtri,
 // band ix) into elam (shared block valus) and the first ix rows of the
-// columns of x (shared block vectrs). B is order ix with band ibdb.
+// columns of x (shared block vectrs). B is order ix with band ibdb. `kept`:
+// the factor of A11* kept between solutions with the same A11* (simvit).
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb);
+                                  std::int32_t ibdb, solver::KeptFactor* kept = nullptr);
 
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
 // read back from the scratch file written by condense_tangential. False when

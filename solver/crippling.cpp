@@ -40,7 +40,7 @@ OmegaCrippling omega_crippling(float webheight, float chordwidth, float alpha, c
   return {web, nw * web, nc * chordwidth};
 }
 
-void cripplingt(std::int32_t&) {
+TProfileCrippling cripple_t_profile() {
   static const io::Format heading("(//1x,' CRIPPLING FORCE:')");
   static const io::Format value("(E20.5)//");
   Stringercom& st = state::stringercom;
@@ -52,9 +52,10 @@ void cripplingt(std::int32_t&) {
   state::test.epsweb = r.strain;
   io::write_listing(heading);
   io::write_listing(value, {r.force});
+  return r;
 }
 
-void cripplingo(std::int32_t&) {
+OmegaCrippling cripple_omega_profile() {
   static const io::Format web_heading("(//1x,' CRIPPLING FORCE OF WEB:')");
   static const io::Format chord_heading("(//1x,' CRIPPLING FORCE OF CHORD:')");
   static const io::Format value("(E20.5)//");
@@ -67,6 +68,11 @@ void cripplingo(std::int32_t&) {
   io::write_listing(value, {r.web_force});
   io::write_listing(chord_heading);
   io::write_listing(value, {r.chord_force});
+  return r;
 }
+
+void cripplingt(std::int32_t&) { cripple_t_profile(); }
+
+void cripplingo(std::int32_t&) { cripple_omega_profile(); }
 
 }  // namespace ruvo

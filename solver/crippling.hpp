@@ -29,4 +29,8 @@ void cripplingt(std::int32_t& ier);
 // Fw and Fc on the listing; webheight becomes the slanted web length.
 void cripplingo(std::int32_t& ier);
 
+// cripplingt and cripplingo, returning what they printed.
+TProfileCrippling cripple_t_profile();
+OmegaCrippling cripple_omega_profile();
+
 }  // namespace ruvo

@@ -64,7 +64,8 @@ GlobalBucklingResult global_buckling(const GlobalBucklingData& d) {
 }
 
 template <class V>
-void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug) {
+std::optional<GlobalBucklingResult> global_buckling_load(ArrayRef<const float, 2> bb, std::int32_t& ier,
+                                                         float fstbug) {
   static const io::Format heading("(//1x,' GLOBAL BUCKLING LOAD:')");
   static const io::Format value("(E20.5)//");
   static const io::Format message("(1X,'MESSAGE FROM SUBROUTINE GLBUCK:')");
@@ -76,7 +77,7 @@ void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug) {
     io::write_listing(message);
     io::write_listing(missing, {absent});
     ier = glbuck_missing_value;
-    return;
+    return std::nullopt;
   }
   const Stringercom& st = state::stringercom;
   const auto& ina = state::f07ina<V>();
@@ -88,9 +89,17 @@ void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug) {
   ier = r.converged ? 0 : glbuck_not_converged;
   io::write_listing(heading);
   io::write_listing(value, {r.load});
+  return r;
 }
 
-#define RUVO_INSTANTIATE(V) template void glbuck<V>(ArrayRef<const float, 2>, std::int32_t&, float);
+template <class V>
+void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug) {
+  global_buckling_load<V>(bb, ier, fstbug);
+}
+
+#define RUVO_INSTANTIATE(V)                                                  \
+  template void glbuck<V>(ArrayRef<const float, 2>, std::int32_t&, float); \
+  template std::optional<GlobalBucklingResult> global_buckling_load<V>(ArrayRef<const float, 2>, std::int32_t&, float);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

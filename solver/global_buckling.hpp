@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "model/array.hpp"
 
@@ -37,5 +38,10 @@ inline constexpr std::int32_t glbuck_missing_value = 12;
 // positive: a message naming it, nothing computed. Reads bb(1,1) only.
 template <class V>
 void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug);
+
+// glbuck, returning the load it printed (none when a value was missing).
+template <class V>
+std::optional<GlobalBucklingResult> global_buckling_load(ArrayRef<const float, 2> bb, std::int32_t& ier,
+                                                         float fstbug);
 
 }  // namespace ruvo

@@ -37,29 +37,47 @@ void report_assembly_failure(const io::Format& heading, const io::Format& matrix
   io::write_listing(matrix, {failed.name});
 }
 
+namespace {
+
+// The geometric stiffness of the membrane forces that the load factor scales.
 template <class V>
-void incs2(std::int32_t& ier) {
+FailedMatrix assemble_geometric() {
+  auto& m = state::matrix<V>();
+  auto& lv = state::comlv<V>();
+  std::fill_n(m.b11.data, profile_length(lv.lvb.data, state::man.ix), 0.0);
+  std::int32_t ierr = 0;
+  cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
+            ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
+  if (ierr != 0) return failed_matrix::b11;
+  return {};
+}
+
+template <class V>
+void assemble(std::int32_t& ier, bool stiffness) {
   static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
   static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  FailedMatrix failed = assemble_stiffness<V>();
-  ier = failed.code;
-  if (!failed) {
-    // The geometric stiffness of the membrane forces that the load factor scales.
-    auto& m = state::matrix<V>();
-    auto& lv = state::comlv<V>();
-    std::fill_n(m.b11.data, profile_length(lv.lvb.data, state::man.ix), 0.0);
-    std::int32_t ierr = 0;
-    cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
-              ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
-    if (ierr != 0) failed = failed_matrix::b11;
-  }
+  FailedMatrix failed = stiffness ? assemble_stiffness<V>() : FailedMatrix{};
+  if (!failed) failed = assemble_geometric<V>();
   ier = failed.code;
   if (failed) report_assembly_failure(heading, matrix, failed);
 }
 
+}  // namespace
+
+template <class V>
+void incs2(std::int32_t& ier) {
+  assemble<V>(ier, true);
+}
+
+template <class V>
+void incs2_geometric(std::int32_t& ier) {
+  assemble<V>(ier, false);
+}
+
 #define RUVO_INSTANTIATE(V) \
   template FailedMatrix assemble_stiffness<V>(); \
-  template void incs2<V>(std::int32_t&);
+  template void incs2<V>(std::int32_t&); \
+  template void incs2_geometric<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -10,8 +10,10 @@
 
 namespace ruvo {
 
+namespace {
+
 template <class V>
-void incs3(std::int32_t& ier, float& fstbui) {
+void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFactor* kept) {
   static const io::Format a22_failed(
       "(/,' SUBROUTINE INCS3: CHOLESKY DECOMPOSITION ',            'OF MATRIX A22 FAILED. IER= ',I5)");
   static const io::Format simvit_failed("(1X,'SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT')");
@@ -22,11 +24,12 @@ void incs3(std::int32_t& ier, float& fstbui) {
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed)) != 0) return remove_scratch_file();
+  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed)) != 0)
+    return remove_scratch_file();
   auto& lv = state::comlv<V>();
   const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
                                                  std::span<const std::int32_t>(lv.lvb.data),
-                                                 state::f07ina<V>().ibdx);
+                                                 state::f07ina<V>().ibdx, kept);
   if (s.ier != 0) {
     io::write_both(simvit_failed);
     ier = solution_code::subspace_failed;
@@ -45,7 +48,7 @@ void incs3(std::int32_t& ier, float& fstbui) {
   state::f07hil.izu = 0;
   eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}), man.ix,
          man.neigrq);
-  if (man.x2pri && man.iy > 0 && tangential_freedoms) {
+  if (condense && man.x2pri && man.iy > 0 && tangential_freedoms) {
     io::write_listing(tangential);
     io::write_listing(shear);
     if (!print_tangential_modes<V>(man.neigrq)) {
@@ -56,7 +59,21 @@ void incs3(std::int32_t& ier, float& fstbui) {
   remove_scratch_file();
 }
 
-#define RUVO_INSTANTIATE(V) template void incs3<V>(std::int32_t&, float&);
+}  // namespace
+
+template <class V>
+void incs3(std::int32_t& ier, float& fstbui) {
+  solve_buckling<V>(ier, fstbui, true, nullptr);
+}
+
+template <class V>
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFactor& kept) {
+  solve_buckling<V>(ier, fstbui, condense, &kept);
+}
+
+#define RUVO_INSTANTIATE(V)                              \
+  template void incs3<V>(std::int32_t&, float&); \
+  template void incs3_case<V>(std::int32_t&, float&, bool, solver::KeptFactor&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -59,12 +59,17 @@ private:
   std::optional<ProfileTiles<const double>> tiles_;
 };
 
+}  // namespace
+
 // The Cholesky factor of A in its own storage, kept in tiles between the
 // solutions when the band is wide enough.
 class Factor {
 public:
   explicit Factor(Profile<const double> a)
-      : storage_(a.a, a.a + a.stored()), p_{storage_.data(), a.lv, a.n, a.ibd}, nb_(tile_rows(a.ibd)) {}
+      : storage_(a.a, a.a + a.stored()),
+        levels_(a.lv, a.lv + a.n),
+        p_{storage_.data(), levels_.data(), a.n, a.ibd},
+        nb_(tile_rows(a.ibd)) {}
   // cholesky_factor's code
   int factor() {
     if (nb_ == 0) return cholesky_factor(p_);
@@ -78,11 +83,18 @@ public:
   }
 
 private:
+  // Its own copy of the matrix and level vector: a kept factor outlives the
+  // band copy it may have been made from.
   std::vector<double> storage_;
+  std::vector<int> levels_;
   Profile<double> p_;
   int nb_;
   std::optional<ProfileTiles<double>> tiles_;
 };
+
+void FactorDeleter::operator()(Factor* f) const { delete f; }
+
+namespace {
 
 double dot(const double* u, const double* v, int n) {
   double s = 0.0;
@@ -208,7 +220,7 @@ int adapt_inverse_steps(int nq, double lowest, double highest_wanted) {
 }  // namespace
 
 SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double* elam,
-                                  double* x_data, const int* lvtri) {
+                                  double* x_data, const int* lvtri, KeptFactor* kept) {
   const int n = pr.a.n;
   const int ngit = pr.neigit;
   SubspaceResult result;
@@ -231,12 +243,18 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
   std::optional<BandCopy> narrow;
   if (const int band = occupied_band(pr.a); band < pr.a.ibd) narrow.emplace(pr.a, band);
   const Profile<const double> a = narrow ? narrow->view() : pr.a;
-  Factor factor(a);
-  if (const int row = factor.factor(); row != 0) {
-    result.cholesky_row = row;
-    result.ier = subspace_not_definite;
-    return result;
+  KeptFactor own;
+  KeptFactor& slot = kept ? *kept : own;
+  if (!slot) {
+    slot.reset(new Factor(a));
+    if (const int row = slot->factor(); row != 0) {
+      slot.reset();
+      result.cholesky_row = row;
+      result.ier = subspace_not_definite;
+      return result;
+    }
   }
+  const Factor& factor = *slot;
 
   const Operator A(a), B(pr.b);
   std::vector<double> h_data(std::size_t(n) * ngit);

@@ -4,6 +4,7 @@
 // returned in the result.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "solver/jacobi.hpp"
@@ -45,7 +46,16 @@ inline constexpr int subspace_not_definite = 1;
 // factor and, when the bands are wide enough for BLAS tiles, copies of the
 // leading columns of A and of the factor (solver/profile_tiles.hpp): for a
 // full-triangle A of order n, two n by n squares.
+//
+// `kept`, when given, keeps the factor of A for further problems with the
+// same A (and any B): empty, it receives the factor made; holding one, that
+// factor is used and A is not factorised again.
+class Factor;
+struct FactorDeleter {
+  void operator()(Factor* f) const;
+};
+using KeptFactor = std::unique_ptr<Factor, FactorDeleter>;
 SubspaceResult subspace_iteration(const SubspaceProblem& problem, double& eps, double* elam,
-                                  double* x, const int* lvtri);
+                                  double* x, const int* lvtri, KeptFactor* kept = nullptr);
 
 }  // namespace ruvo::solver

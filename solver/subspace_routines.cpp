@@ -66,7 +66,7 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
             std::span<const double> b, std::int32_t n, std::int32_t ibda, std::int32_t ibdb,
             std::span<const std::int32_t> lvbnda, std::span<const std::int32_t> lvbndb, double& eps,
             std::span<double> elam, std::span<double> x, std::int32_t& jac, std::int32_t& ip,
-            std::span<const std::int32_t> lvtri, std::int32_t& ier) {
+            std::span<const std::int32_t> lvtri, std::int32_t& ier, solver::KeptFactor* kept) {
   static const io::Format cholesky_failed("(1X,'SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=',I4)");
   static const io::Format subspace_failed("(1X,'SIMVIT: EIGENVALUE PROBLEM IN SUBSPACE JAC=',I4)");
   static const io::Format jacobi_code("(1X,'COULD NOT BE SOLVED.JACOB2 ERROR CODE IS IER=',I4)");
@@ -82,7 +82,7 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
   const solver::SubspaceProblem problem{
       {a.data(), lvbnda.data(), n, ibda}, {b.data(), lvbndb.data(), n, ibdb}, neigrq, neigit};
   const solver::SubspaceResult r =
-      solver::subspace_iteration(problem, eps, elam.data(), x.data(), lvtri.data());
+      solver::subspace_iteration(problem, eps, elam.data(), x.data(), lvtri.data(), kept);
   jac = r.jac;
   ip = r.ip;
   ier = r.ier;

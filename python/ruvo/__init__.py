@@ -12,14 +12,14 @@ laminated skin panels, on the engine `_ruvo`.
 __version__ = "0.1.0"
 
 from .engine import AnalysisError
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, UnitWarning
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
-from .results import BucklingResult, VibrationResult
+from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 from .sweep import SweepResult, WorkerDied, sweep
 from .archive import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "SweepResult", "UnitWarning", "VibrationResult", "WorkerDied", "__version__", "buckle",
-           "load", "sections", "sweep",
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "LoadCaseResults", "Loads", "Material",
+           "Mesh", "Panel", "Ply", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
+           "VibrationResult", "WorkerDied", "__version__", "buckle", "load", "sections", "sweep",
            "vibrate"]

@@ -13,7 +13,8 @@ import numpy as np
 
 from . import engine
 from .panel import Panel, UnitWarning, in_plane_supported, w_supported
-from .results import BucklingResult, VibrationResult
+from .panel import Loads
+from .results import NOT_AVAILABLE, BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
 
 def _check(panel, modes):
@@ -27,13 +28,18 @@ def _check(panel, modes):
 def _uncoupled(panel):
     """Whether W is uncoupled from the in-plane freedoms: a flat panel, a
     laminate without coupling B, stiffeners without coupling ES."""
-    return (not panel.curved and not np.any(np.array(panel.laminate.B))
+    return (not panel.curved and not any(np.any(np.array(lam.B)) for lam in panel.laminates)
             and all(s.ES == 0.0 for s in panel.stringers + panel.frames))
 
 
-def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False) -> BucklingResult:
+def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False, load_cases=None):
     """Buckling load factors and modes of `panel` (the `modes` smallest in
-    magnitude, in the engine's order).
+    magnitude, in the engine's order): a BucklingResult; with `load_cases`
+    (a list of Loads, in place of the panel's) a LoadCaseResults with one
+    BucklingResult per case. The stiffness is assembled, condensed and
+    factorised once for all cases (again only for a case whose fixed loads
+    differ from the case before); only the geometric stiffness and the
+    eigensolution are per case, so the results equal separate calls.
 
     Sign convention: compression positive (the opposite of the common
     tension-positive convention); a negative load factor is for the reversed
@@ -59,14 +65,41 @@ def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False) -> Buck
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
                          "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
-    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+    if "U" in panel.freedoms and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane; "
                          "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
-    variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing)
-    forces = out["forces"]
-    return BucklingResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
+    cases = None
+    if load_cases is not None:
+        cases = tuple(load_cases)
+        if not cases or any(not isinstance(c, Loads) for c in cases):
+            raise ValueError("load_cases: a non-empty list of ruvo.Loads is needed")
+    variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing, load_cases=cases)
+    if cases is None:
+        return _buckling_result(panel, variant, out, out["cases"][0], text)
+    return LoadCaseResults(tuple(_buckling_result(panel.replace(loads=c), variant, out, case, text)
+                                 for c, case in zip(cases, out["cases"])))
+
+
+def _strength(panel, out, case):
+    """The stringers' crippling and global loads, or None without stringers."""
+    if not panel.stringers:
+        return None
+    crippling = out["crippling"]
+    def value(v):
+        return None if math.isnan(v) else float(v)
+    strength = StringerStrength(crippling_force=value(crippling["force"]), crippling_stress=value(crippling["stress"]),
+                                chord_crippling_force=value(crippling["chord_force"]),
+                                global_load=value(case["global_load"]), global_converged=case["global_converged"])
+    available = strength.crippling_force is not None
+    return StringerStrength(**{**strength.__dict__, "note": "" if available else NOT_AVAILABLE})
+
+
+def _buckling_result(panel, variant, out, case, text):
+    forces = case["forces"]
+    return BucklingResult(panel=panel, variant=variant, eigenvalues=case["eigenvalues"], eigenvectors=case["w"],
                           freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]),
-                          membrane_forces=forces[:, :3], stiffener_forces=forces[:, 3:])
+                          membrane_forces=forces[:, :3], stiffener_forces=forces[:, 3:],
+                          stringer_strength=_strength(panel, out, case))
 
 
 def _edge_words(panel):
@@ -134,12 +167,12 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=
     _check(panel, modes)
     mass = _mass_per_area(panel, density, mass_per_area)
     freedoms, shift = None, 0.0
-    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+    if "U" in panel.freedoms and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
         if not _uncoupled(panel):
             raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
                              "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "
                              "V on an edge")
-        freedoms = "W"  # W alone is exact when nothing couples it to U, V
+        freedoms = panel.freedoms.replace("UV", "")  # exact when nothing couples W to U, V
     if not w_supported(panel.edges, panel.length, panel.width):
         shift = engine.rigid_body_shift(panel, mass)
     variant, out, text = engine.run(panel, "vibration", modes, workdir=workdir, listing=listing,

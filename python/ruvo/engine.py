@@ -21,7 +21,7 @@ from .panel import FLAT, Panel
 
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"
-_FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0]}
+_FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
 _QUIET = ("Analysis started", "Buckling/Vibration analysis finished")
 
 
@@ -65,19 +65,87 @@ def _stiffener_rows(items, lines):
     return np.array([[line, *s.stiffnesses(), s.mass] for s, line in zip(items, lines)], float).reshape(-1, 6)
 
 
-def arguments(variant, panel, kind, modes, *, mass_per_area=0.0, freedoms=None, shift=0.0):
-    """The typed entry's keyword arguments for `panel`."""
+def _edge_codes(edge, across_x, shear):
+    """The engine's codes of an edge; with the shear rotations an edge that
+    holds W holds the rotation along it (GAMMA on an x-edge, BETA on a
+    y-edge) and one that holds the slope both, unless either is named."""
+    codes = edge.codes()
+    if not shear or edge.kind != "conditions" or {"BETA", "GAMMA"} & set(edge.held):
+        return codes
+    held = [c for c in codes[1:] if c]
+    if "SLOPE" in edge.held:
+        held += [4, 5]
+    elif "W" in edge.held:
+        held += [5 if across_x else 4]
+    return [0] + held + [0] * (6 - len(held))
+
+
+def _line_factors(panel):
+    """Per y node line, the factors on Nx and Nxy of the laminate of the
+    element row starting there (the last line: of the last row), as for a
+    uniform strain: the ratio of the membrane stiffnesses A11 - A12²/A22
+    and A66 to the skin's, in 32 bits."""
+    packed = [lam.packed() for lam in panel.laminates]
+    def stiffness(m):
+        return m[0] - m[1] * m[1] / m[2], m[5]
+    skin_x, skin_xy = stiffness(packed[0])
+    rows = list(panel.element_rows) + [panel.element_rows[-1]]
+    return [(stiffness(packed[r - 1])[0] / skin_x, stiffness(packed[r - 1])[1] / skin_xy) for r in rows]
+
+
+def node_forces(panel, forces):
+    """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
+    node (x-lines outer, y-lines inner) where regions carry other
+    laminates: Nx and Nxy scaled by their membrane stiffness."""
+    forces = np.asarray(forces, np.float32)
+    if len(panel.laminates) == 1:
+        return forces
+    rows = [forces * np.array([fx, fxy, np.float32(1.0)], np.float32) for fx, fxy in _line_factors(panel)]
+    return np.tile(np.stack(rows), (len(panel.x_lengths) + 1, 1))
+
+
+def _crippling_arguments(panel):
+    """The stringer section and checks: for stringers whose shape has
+    crippling data (all of one section: the engine holds one)."""
+    data = [s.crippling for s in panel.stringers]
+    if not data or any(c is None or c != data[0] for c in data):
+        return {}
+    c = data[0]
+    section = dict(c.stringercom, type=c.stringer_type)
+    args = dict(crippling=True, stringer_section=section)
+    if c.stringer_type == 1:
+        args.update(global_buckling=True, stringer_pitch=panel.width / len(panel.stringers))
+    return args
+
+
+def arguments(variant, panel, kind, modes, *, mass_per_area=0.0, freedoms=None, shift=0.0, load_cases=None):
+    """The typed entry's keyword arguments for `panel` (buckling: the load
+    cases `load_cases`, the panel's loads without them)."""
     e = panel.edges
-    loads = panel.loads
-    return dict(variant=variant, kind=kind, title=panel.title, project=PROJECT, modes=int(modes),
+    cases = list(load_cases) if load_cases else [panel.loads]
+    functions = freedoms or panel.freedoms
+    shear = "B" in functions
+    args = dict(variant=variant, kind=kind, title=panel.title, project=PROJECT, modes=int(modes),
                 x_lengths=panel.x_lengths, y_lengths=panel.y_lengths,
-                edges=[e.x0.codes(), e.xl.codes(), e.y0.codes(), e.yl.codes()],
-                freedoms=_FUNCTIONS[freedoms or panel.freedoms],
+                edges=[_edge_codes(e.x0, True, shear), _edge_codes(e.xl, True, shear),
+                       _edge_codes(e.y0, False, shear), _edge_codes(e.yl, False, shear)],
+                freedoms=_FUNCTIONS[functions],
                 radii=[_radius(panel.rx), _radius(panel.ry), _radius(panel.rxy)], skew=[panel.skew_x, panel.skew_y],
-                laminates=[panel.laminate.packed()],
+                laminates=[lam.packed() for lam in panel.laminates],
                 stringers=_stiffener_rows(panel.stringers, panel.stringer_lines),
                 frames=_stiffener_rows(panel.frames, panel.frame_lines),
-                variable=loads.variable(), fixed=loads.fixed(), density=float(mass_per_area), shift=float(shift))
+                variable=node_forces(panel, cases[0].variable()), fixed=node_forces(panel, cases[0].fixed()),
+                density=float(mass_per_area), shift=float(shift))
+    if any(lam.shear is not None for lam in panel.laminates):
+        args["shear"] = [lam.shear_packed() for lam in panel.laminates]
+    if len(panel.laminates) > 1:
+        args["element_rows"] = list(panel.element_rows)
+    if len(cases) > 1:
+        args["more_load_cases"] = [(node_forces(panel, c.variable()), node_forces(panel, c.fixed()))
+                                   for c in cases[1:]]
+    if kind == "buckling":
+        args.update(_crippling_arguments(panel))
+    return args
 
 
 def _read_listing(directory):

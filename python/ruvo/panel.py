@@ -19,6 +19,12 @@ import _ruvo
 
 FLAT = 1.0e29  # the engine's radius of a flat direction
 
+# The freedom sets: W, U, V and the transverse shear rotations BETA, GAMMA.
+FREEDOM_SETS = ("WUV", "W", "WUVBG", "WBG")
+
+# Laminates the engine holds (p_abdstf, equal in every size variant).
+MAX_LAMINATES = int(_ruvo.ruvo31.p_abdstf)
+
 # Packed order of a symmetric 3 x 3 matrix in the engine: M11, M12, M22, M13, M23, M33.
 _PACKED = ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))
 
@@ -82,16 +88,22 @@ def _set(obj, **values):
 @dataclass(frozen=True)
 class Material:
     """Orthotropic ply material: moduli along and across the fibres, major
-    Poisson ratio, in-plane shear modulus."""
+    Poisson ratio, in-plane shear modulus; the transverse shear moduli G13
+    (fibre-thickness plane) and G23 for a laminate with transverse shear."""
     E1: float
     E2: float
     nu12: float
     G12: float
+    G13: float | None = None
+    G23: float | None = None
 
     def __post_init__(self):
         for name in ("E1", "E2"):
             _set(self, **{name: _modulus("Material", name, getattr(self, name))})
         _set(self, G12=_number("Material", "G12", self.G12, positive=True))
+        for name in ("G13", "G23"):
+            if getattr(self, name) is not None:
+                _set(self, **{name: _number("Material", name, getattr(self, name), positive=True)})
         _set(self, nu12=_number("Material", "nu12", self.nu12))
         if self.nu12 ** 2 * self.E2 / self.E1 >= 1.0:
             raise ValueError(f"Material.nu12: {self.nu12} makes the ply stiffness singular (nu12² E2/E1 >= 1)")
@@ -137,9 +149,16 @@ class Laminate:
     B: tuple
     D: tuple
     thickness: float | None = None
+    shear: tuple | None = None
 
     def __post_init__(self):
         _set(self, A=_matrix("A", self.A), B=_matrix("B", self.B), D=_matrix("D", self.D))
+        if self.shear is not None:
+            s = np.array(self.shear, dtype=float) if np.shape(self.shear) == (2, 2) else None
+            if s is None or not np.isfinite(s).all() or s[0, 1] != s[1, 0] or not np.linalg.eigvalsh(s).min() > 0:
+                raise ValueError(f"Laminate.shear: {self.shear!r} is not a symmetric positive definite 2 x 2 "
+                                 "transverse shear stiffness (over xz, yz)")
+            _set(self, shear=tuple(tuple(float(v) for v in row) for row in s))
         if self.thickness is not None:
             _set(self, thickness=_length("Laminate", "thickness", self.thickness))
         a, b, d = (np.array(m) for m in (self.A, self.B, self.D))
@@ -151,14 +170,18 @@ class Laminate:
                                  f"{smallest:.4g}); a laminate stores energy under every strain")
 
     @classmethod
-    def from_matrices(cls, A, D, B=None, thickness=None):
-        return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness)
+    def from_matrices(cls, A, D, B=None, thickness=None, shear=None):
+        """`shear`: the transverse shear stiffness (2 x 2 over xz, yz), for
+        the freedoms with the shear rotations."""
+        return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear)
 
     @classmethod
-    def from_plies(cls, plies, material):
+    def from_plies(cls, plies, material, *, transverse_shear=False):
         """Classical lamination theory in double precision; ply 1 at the
         bottom (most negative z). A symmetric stack has B exactly zero, a
-        balanced one A16 = A26 = 0 exactly."""
+        balanced one A16 = A26 = 0 exactly. With `transverse_shear` also the
+        transverse shear stiffness from the plies' G13, G23, with the shear
+        correction 5/6."""
         from .lamination import stack_stiffness
         plies = tuple(p if isinstance(p, Ply) else Ply(*p) for p in plies)
         if not plies:
@@ -167,19 +190,26 @@ class Laminate:
             raise ValueError("Laminate.material: a ruvo.Material is needed")
         A, B, D, thickness = stack_stiffness([p.thickness for p in plies], [p.angle for p in plies],
                                              [material] * len(plies))
-        return cls(A, B, D, thickness)
+        shear = None
+        if transverse_shear:
+            if material.G13 is None or material.G23 is None:
+                raise ValueError("Laminate.material: transverse shear needs the Material's G13 and G23")
+            shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in plies)
+        return cls(A, B, D, thickness, shear)
 
     @classmethod
-    def isotropic(cls, E, nu, t):
-        """A single isotropic layer of modulus E, Poisson ratio nu, thickness t."""
+    def isotropic(cls, E, nu, t, *, transverse_shear=False):
+        """A single isotropic layer of modulus E, Poisson ratio nu, thickness
+        t; with `transverse_shear` its shear stiffness 5/6·G·t."""
         E = _modulus("Laminate", "E", E)
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
             raise ValueError(f"Laminate.nu: {nu} must lie in (-1, 0.5)")
         with warnings.catch_warnings():  # E warned about above, once
             warnings.simplefilter("ignore", UnitWarning)
-            material = Material(E, E, nu, E / (2.0 * (1.0 + nu)))
-        return cls.from_plies([Ply(t, 0.0)], material)
+            g = E / (2.0 * (1.0 + nu))
+            material = Material(E, E, nu, g, g, g)
+        return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
 
     @property
     def coupled(self):
@@ -196,6 +226,29 @@ class Laminate:
         groups = (np.array(self.A), -np.array(self.B), np.array(self.D))
         return np.array([g[i, j] for g in groups for i, j in _PACKED], np.float32)
 
+    def shear_packed(self):
+        """The 21 values of one engine shear set with the rotations BETA,
+        GAMMA taken as the transverse shear strains: the curvatures are
+        those of W less those of the rotations, so the rotation blocks are
+        +B (with membrane), -D (with bending) and D; then the shear
+        stiffness packed S11, S12, S22. Zero without a shear stiffness."""
+        if self.shear is None:
+            return np.zeros(21, np.float32)
+        groups = (np.array(self.B), -np.array(self.D), np.array(self.D))
+        s = np.array(self.shear)
+        return np.array([g[i, j] for g in groups for i, j in _PACKED] + [s[0, 0], s[0, 1], s[1, 1]], np.float32)
+
+
+SHEAR_CORRECTION = 5.0 / 6.0
+
+
+def _ply_shear(material, degrees):
+    """Transverse shear stiffness per unit thickness of a ply, over xz, yz."""
+    c, s = math.cos(math.radians(degrees)), math.sin(math.radians(degrees))
+    g13, g23 = material.G13, material.G23
+    return np.array([[g13 * c * c + g23 * s * s, (g13 - g23) * c * s],
+                     [(g13 - g23) * c * s, g13 * s * s + g23 * c * c]])
+
 
 # ---- stiffeners ------------------------------------------------------------------
 
@@ -207,7 +260,10 @@ class Stiffener:
     argument), or instead line: the number of the grid line (1 = the edge at 0).
     Keyword-only: EA axial, ES coupling (axial-bending), EI bending, GJ
     torsion stiffness (EA·EI >= ES²: the section stores energy under every
-    strain); mass per unit length (natural frequencies only).
+    strain); mass per unit length (natural frequencies only). A stringer
+    may have a pad-up: the laminate `pad_up` under its foot, `pad_width`
+    wide and centred on it. `crippling`: the engine's crippling data of its
+    cross-section (`ruvo.sections` sets it for the shapes that have them).
     """
     position: float | None = None
     _: KW_ONLY
@@ -217,6 +273,9 @@ class Stiffener:
     GJ: float = 0.0
     mass: float = 0.0
     line: int | None = None
+    pad_up: Laminate | None = None
+    pad_width: float = 0.0
+    crippling: object = None
 
     def __post_init__(self):
         if (self.position is None) == (self.line is None):
@@ -231,9 +290,32 @@ class Stiffener:
         if self.ES != 0.0 and not self.EA * self.EI > self.ES ** 2:
             raise ValueError(f"Stiffener.ES: ES² = {self.ES ** 2:.6g} is not below EA·EI = {self.EA * self.EI:.6g}; "
                              "[EA ES; ES EI] must be positive definite (EI given as ES?)")
+        if self.pad_up is not None:
+            if not isinstance(self.pad_up, Laminate):
+                raise ValueError(f"Stiffener.pad_up: a ruvo.Laminate is needed, got {self.pad_up!r}")
+            _set(self, pad_width=_length("Stiffener", "pad_width", self.pad_width))
+            if self.position is None:
+                raise ValueError("Stiffener.pad_up: a pad-up needs the stiffener's position, not a line number")
 
     def stiffnesses(self):
         return [self.EA, self.ES, self.EI, self.GJ]
+
+
+@dataclass(frozen=True)
+class Region:
+    """A band of the skin from y0 to y1 (across the width, along the whole
+    length) with its own laminate. The engine holds one laminate per element
+    row, so regions are bands in y; the mesh puts node lines at their edges."""
+    y0: float
+    y1: float
+    laminate: Laminate
+
+    def __post_init__(self):
+        _set(self, y0=_number("Region", "y0", self.y0, nonnegative=True), y1=_number("Region", "y1", self.y1))
+        if not self.y1 > self.y0:
+            raise ValueError(f"Region.y1: {self.y1} must lie above y0 = {self.y0}")
+        if not isinstance(self.laminate, Laminate):
+            raise ValueError(f"Region.laminate: a ruvo.Laminate is needed, got {self.laminate!r}")
 
 
 # ---- edges -------------------------------------------------------------------------
@@ -509,7 +591,13 @@ class Panel:
     rx, ry, rxy: radii of curvature in x, in y and of twist (inf: flat).
     skew_x, skew_y: angles of obliqueness of the grid directions, degrees.
     freedoms: "WUV" (normal and in-plane displacements) or "W" (normal only,
-    flat panels).
+    flat panels); "WUVBG" and "WBG" add the transverse shear rotations BETA,
+    GAMMA (laminates with a shear stiffness). With them an edge that holds W
+    also holds the rotation along it (hard simple support) and one that
+    holds the slope both rotations, unless BETA or GAMMA is named.
+    regions: Region bands of the skin with their own laminate; stringers'
+    pad-ups are bands too. The engine holds at most two laminates (the skin's
+    and one other) and one per element row.
     """
     length: float
     width: float
@@ -526,10 +614,13 @@ class Panel:
     skew_y: float = 0.0
     freedoms: str = "WUV"
     title: str = ""
+    regions: tuple = ()
     x_lengths: np.ndarray = field(init=False, repr=False, compare=False)
     y_lengths: np.ndarray = field(init=False, repr=False, compare=False)
     stringer_lines: tuple = field(init=False, repr=False, compare=False)
     frame_lines: tuple = field(init=False, repr=False, compare=False)
+    laminates: tuple = field(init=False, repr=False, compare=False)
+    element_rows: tuple = field(init=False, repr=False, compare=False)
 
     def __post_init__(self):
         _set(self, length=_length("Panel", "length", self.length),
@@ -562,13 +653,29 @@ class Panel:
             if abs(r) < side:
                 _warn_units(f"Panel.{name}: the radius {r:g} is smaller than the side {side:g} it curves; "
                             "a diameter, or another unit than the panel's?")
-        if self.freedoms not in ("WUV", "W"):
-            raise ValueError(f"Panel.freedoms: {self.freedoms!r} must be 'WUV' or 'W'")
-        if self.freedoms == "W" and self.curved:
-            raise ValueError("Panel.freedoms: a curved panel needs the in-plane freedoms ('WUV')")
-        if "U" not in self.freedoms and self.laminate.coupled:
-            raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V drops the coupling B of this "
-                             "unsymmetric laminate (the load factor would come out too high); use 'WUV'")
+        if self.freedoms not in FREEDOM_SETS:
+            raise ValueError(f"Panel.freedoms: {self.freedoms!r} must be one of {', '.join(FREEDOM_SETS)}")
+        if "U" not in self.freedoms and self.curved:
+            raise ValueError("Panel.freedoms: a curved panel needs the in-plane freedoms ('WUV' or 'WUVBG')")
+        regions = tuple(self.regions)
+        if any(not isinstance(r, Region) for r in regions):
+            raise ValueError("Panel.regions: every item must be a ruvo.Region")
+        _set(self, regions=regions)
+        if any(f.pad_up is not None for f in self.frames):
+            raise ValueError("Panel.frames: a frame cannot have a pad-up; the engine holds one laminate per "
+                             "element row (bands in y), not per column")
+        laminates = tuple(dict.fromkeys([self.laminate] + [b[2] for b in self._bands()]))
+        if len(laminates) > MAX_LAMINATES:
+            raise ValueError(f"Panel.regions: {len(laminates)} different laminates (skin, regions, pad-ups); the "
+                             f"engine holds at most {MAX_LAMINATES} (p_abdstf): give the regions one laminate")
+        for lam in laminates:
+            if "U" not in self.freedoms and lam.coupled:
+                raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V drops the coupling B of this "
+                                 "unsymmetric laminate (the load factor would come out too high); use 'WUV'")
+            if "B" in self.freedoms and lam.shear is None:
+                raise ValueError(f"Panel.freedoms: {self.freedoms!r} carries the transverse shear rotations; every "
+                                 "laminate needs its shear stiffness (transverse_shear=True or shear=...)")
+        _set(self, laminates=laminates)
         if not isinstance(self.title, str) or not self.title.isascii() or len(self.title) > 80:
             raise ValueError("Panel.title: at most 80 ASCII characters")
         self._lay_out_grid()
@@ -579,7 +686,9 @@ class Panel:
 
     def _lay_out_grid(self):
         x_stations = [f.position for f in self.frames if f.position is not None]
-        y_stations = [s.position for s in self.stringers if s.position is not None]
+        bands = self._bands()
+        y_stations = [s.position for s in self.stringers if s.position is not None] + \
+                     [min(max(y, 0.0), self.width) for y0, y1, _ in bands for y in (y0, y1)]
         for axis, total, stations in (("x", self.length, x_stations), ("y", self.width, y_stations)):
             for s in stations:
                 if s > total * (1 + 1e-9):
@@ -598,6 +707,17 @@ class Panel:
         _set(self, x_lengths=x, y_lengths=y,
              frame_lines=self._lines("frames", self.frames, x),
              stringer_lines=self._lines("stringers", self.stringers, y))
+        middles = np.concatenate([[0.0], np.cumsum(y)])[:-1] + 0.5 * y
+        rows = np.ones(len(y), int)
+        for y0, y1, lam in bands:  # later bands (pad-ups last) over earlier ones
+            rows[(middles > y0) & (middles < y1)] = self.laminates.index(lam) + 1
+        _set(self, element_rows=tuple(int(r) for r in rows))
+
+    def _bands(self):
+        """(y0, y1, laminate) of the regions, then of the pad-ups."""
+        return [(r.y0, r.y1, r.laminate) for r in self.regions] + \
+               [(s.position - 0.5 * s.pad_width, s.position + 0.5 * s.pad_width, s.pad_up)
+                for s in self.stringers if s.pad_up is not None]
 
     @staticmethod
     def _lines(name, stiffeners, lengths):

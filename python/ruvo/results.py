@@ -118,6 +118,32 @@ class ModalResult:
         return archive.to_json(self, **kwargs)
 
 
+NOT_AVAILABLE = "not available for this shape"
+
+
+@dataclass(frozen=True)
+class StringerStrength:
+    """Crippling and global (column) buckling of the stringers, from the
+    engine's routines: the T profile has the crippling force and stress of
+    its web and the global load of stringer and skin over the stringer pitch;
+    the hat (omega) the crippling forces of web and chord. Values the shape
+    has no routine for are None and `note` says so. `global_converged` is
+    False when the effective skin width did not settle (the load is the
+    engine's last estimate)."""
+    crippling_force: float | None = None
+    crippling_stress: float | None = None
+    chord_crippling_force: float | None = None
+    global_load: float | None = None
+    global_converged: bool = True
+    note: str = NOT_AVAILABLE
+
+    def __str__(self):
+        def text(v):
+            return NOT_AVAILABLE if v is None else f"{v:.6g}"
+        return (f"crippling force {text(self.crippling_force)}, crippling stress {text(self.crippling_stress)}, "
+                f"chord crippling force {text(self.chord_crippling_force)}, global load {text(self.global_load)}")
+
+
 @dataclass(frozen=True, eq=False)
 class BucklingResult(ModalResult):
     """Buckling load factors (the multiple of the variable loads at which
@@ -138,6 +164,7 @@ class BucklingResult(ModalResult):
     """
     membrane_forces: np.ndarray = None
     stiffener_forces: np.ndarray = None
+    stringer_strength: StringerStrength | None = None
 
     @property
     def load_factors(self):
@@ -177,6 +204,28 @@ class BucklingResult(ModalResult):
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
         return "\n".join([head] + rows)
+
+
+@dataclass(frozen=True, eq=False)
+class LoadCaseResults:
+    """Buckling of one panel under several load cases, analysed in one call:
+    `cases[k]` the BucklingResult of load case k, `governing` the index of
+    the case with the smallest critical load factor."""
+    cases: tuple
+
+    @property
+    def governing(self):
+        return int(np.argmin([c.critical_load_factor for c in self.cases]))
+
+    @property
+    def critical_load_factor(self):
+        return self.cases[self.governing].critical_load_factor
+
+    def __len__(self):
+        return len(self.cases)
+
+    def __getitem__(self, k):
+        return self.cases[k]
 
 
 @dataclass(frozen=True, eq=False)

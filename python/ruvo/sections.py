@@ -217,14 +217,15 @@ class Section:
         the T and the omega (Hat) profile only."""
         return None
 
-    def stiffener(self, position=None, *, line=None, side="back"):
+    def stiffener(self, position=None, *, line=None, side="back", pad_up=None, pad_width=0.0):
         """The `Stiffener` of this section at `position` (or grid `line`), on
         the `side` "back" (the default: positive W points away from it) or
-        "front"."""
+        "front", with its crippling data and an optional pad-up laminate
+        `pad_up` under it, `pad_width` wide."""
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
-                         line=line)
+                         line=line, crippling=self.crippling, pad_up=pad_up, pad_width=pad_width)
 
 
 def _packed_bending(laminate):

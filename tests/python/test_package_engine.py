@@ -185,6 +185,11 @@ def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkey
     (dict(stringers=[[9, 1, 0, 1, 1, 0]]), ValueError),       # off this grid
     (dict(laminates=np.zeros((3, 18))), ValueError),          # more than p_abdstf
     (dict(variable=np.zeros((7, 3))), ValueError),            # neither uniform nor per node
+    (dict(more_load_cases=[(np.zeros((7, 3)), [0, 0, 0])]), ValueError),
+    (dict(crippling=True), ValueError),                       # no stringer section
+    (dict(crippling=True, stringer_section=dict(type=3)), ValueError),
+    (dict(global_buckling=True, crippling=True, stringer_section=dict(type=1)), ValueError),  # no stringer
+    (dict(stringer_section=dict(depth=1.0)), TypeError),
     (dict(edges=[[0] * 7] * 3), ValueError),
     (dict(listing=True), ValueError),                         # a listing needs a directory
     (dict(variant="17"), ValueError),

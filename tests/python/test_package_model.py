@@ -1,0 +1,163 @@
+"""A real panel through the package: regions and pad-ups, transverse shear,
+crippling and global buckling of the stringers, many load cases in one
+call; the main job against callruvo bit for bit."""
+import importlib.util
+import math
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+import _ruvo
+import ruvo
+from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
+
+pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
+                                reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
+E, NU = 70000.0, 0.3
+
+
+def main_job():
+    spec = importlib.util.spec_from_file_location("main_job", Path(__file__).parents[2] / "examples" / "main.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module.panel()
+
+
+def plate(a_over_h, **changes):
+    """A simply supported square plate 100 mm wide, thickness 100/(a/h), with the shear rotations."""
+    args = dict(length=100.0, width=100.0, laminate=Laminate.isotropic(E, NU, 100.0 / a_over_h, transverse_shear=True),
+                loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8), freedoms="WBG")
+    args.update(changes)
+    return Panel(**args)
+
+
+@pytest.mark.parametrize("a_over_h", [5.0, 10.0, 20.0, 1000.0])
+def test_thick_plate_against_the_first_order_shear_closed_form(a_over_h):
+    """Square plate under Nx, hard simple support: N = 4 π²D/a² / (1 + 2 π²D/(κ G h a²)), κ = 5/6
+    (k = 3.7865 at a/h = 10, ν = 0.3); the thin limit is 4 π²D/a²."""
+    h = 100.0 / a_over_h
+    d, g = E * h ** 3 / (12 * (1 - NU ** 2)), E / (2 * (1 + NU))
+    classical = 4 * math.pi ** 2 * d / 100.0 ** 2
+    expected = classical / (1 + 2 * math.pi ** 2 * d / (5 / 6 * g * h * 100.0 ** 2))
+    assert ruvo.buckle(plate(a_over_h), modes=2).critical_load_factor == pytest.approx(expected, rel=2e-3)
+    # with U, V as well (uncoupled here) the same; without the rotations the thin plate
+    assert ruvo.buckle(plate(a_over_h, freedoms="WUVBG"), modes=2).critical_load_factor == \
+        pytest.approx(expected, rel=2e-3)
+    assert ruvo.buckle(plate(a_over_h, freedoms="W"), modes=2).critical_load_factor == \
+        pytest.approx(classical, rel=2e-3)
+
+
+def test_sandwich_panel_against_the_closed_form():
+    """Faces 0.5 mm aluminium on a 20 mm core of shear modulus 300 N/mm² (the shear takes a fifth off;
+    the wave m = 1 still governs):
+    D = E t (c+t)²/2/(1-ν²), S = G_c (c+t)²/c; N = N_D/(1 + N_D/S) for the square plate's mode."""
+    t, c, gc = 0.5, 20.0, 300.0
+    d = E * t * (c + t) ** 2 / (2 * (1 - NU ** 2))
+    s = gc * (c + t) ** 2 / c
+    a_face = E * 2 * t / (1 - NU ** 2)
+    A = [[a_face, NU * a_face, 0], [NU * a_face, a_face, 0], [0, 0, a_face * (1 - NU) / 2]]
+    D = [[d, NU * d, 0], [NU * d, d, 0], [0, 0, d * (1 - NU) / 2]]
+    core = Laminate.from_matrices(A, D, thickness=c + 2 * t, shear=[[s, 0.0], [0.0, s]])
+    panel = Panel(length=300.0, width=300.0, laminate=core, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8),
+                  freedoms="WBG")
+    n_d = 4 * math.pi ** 2 * d / 300.0 ** 2
+    shear_term = (math.pi / 300.0) ** 2 * 2 * d / s  # (π/a)²(m² + n²) D / S at m = n = 1
+    assert ruvo.buckle(panel, modes=2).critical_load_factor == pytest.approx(n_d / (1 + shear_term), rel=3e-3)
+
+
+def test_load_cases_in_one_call_equal_separate_calls():
+    panel = main_job()
+    cases = [Loads(Nx=100.0, Nxy=30.0), Loads(Nx=50.0, Nxy=60.0), Loads(Nxy=40.0, fixed_Nx=20.0),
+             Loads(Nx=100.0, Ny=10.0, fixed_Nx=20.0), Loads(Nx=80.0)]
+    together = ruvo.buckle(panel, modes=3, load_cases=cases)
+    alone = [ruvo.buckle(panel.replace(loads=c), modes=3) for c in cases]
+    for a, b in zip(together.cases, alone):
+        assert a.load_factors.tolist() == b.load_factors.tolist()
+        assert np.array_equal(a.eigenvectors, b.eigenvectors) and np.array_equal(a.membrane_forces, b.membrane_forces)
+        assert a.stringer_strength == b.stringer_strength
+    assert together.governing == int(np.argmin([b.critical_load_factor for b in alone]))
+    assert together.critical_load_factor == min(b.critical_load_factor for b in alone)
+
+
+def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch):
+    """The package's panel (regions from the pad-up, T-section stiffnesses,
+    crippling and global buckling) against callruvo given the same A, B, D,
+    stiffnesses and stringer section."""
+    monkeypatch.chdir(tmp_path)
+    panel = main_job()
+    result = ruvo.buckle(panel, modes=3, workdir=tmp_path / "package")
+    stringer, crippling = panel.stringers[0], panel.stringers[0].crippling
+    c = crippling.stringercom
+    (tmp_path / "fort.8").write_text(
+        "&tstringer footth={:.9g}, webth={:.9g}, footwidth={:.9g}, webheight={:.9g}, ddst={} /\n".format(
+            *(np.float32(c[k]) for k in ("footth", "webth", "footwidth", "webheight")),
+            ", ".join(f"{np.float32(v):.9g}" for v in c["ddst"])))
+    consts, p = _ruvo.ruvo31, _ruvo.prtnds31
+    elam, forces, displ = np.zeros(55), np.zeros(275), np.zeros(consts.p_nx * 3)
+    ss = [0, 1, 2, 3, 0, 0, 0]
+    saved = {f: int(getattr(_ruvo.antype, f)) for f in ("cripan", "glban")}
+    _ruvo.antype.cripan = _ruvo.antype.glban = 1
+    try:
+        p.callruvo(filenamep="panel", titp="", rxp=1e29, ryp=1e29, rxyp=1e29,
+                   matabdf=np.asfortranarray(np.stack([lam.packed() for lam in panel.laminates], 1)),
+                   steifxf=np.array(stringer.stiffnesses(), np.float32),
+                   steifyf=np.array(panel.frames[0].stiffnesses(), np.float32), framepitch=500.0,
+                   stringerpitch=160.0, stypep=1, chordwdth=0.0, sfootwdth=30.0, alpha=0.0, height=0.0,
+                   loadvxp=100.0, loadvyp=0.0, loadvxyp=30.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0, alfaxp=0.0, alfayp=0.0,
+                   elamp=elam, membraneforcesp=forces, itab=0, neigit=11, neigrq=3, mempri=1, indplt=0,
+                   ku=[1, 2, 3, 0, 0], istx=[11] + [0] * (consts.p_stf - 1),
+                   isty=[1, 11] + [0] * (consts.p_stf - 2),
+                   elmstf=[1] * 8 + [2] * 4 + [1] * 8 + [0] * (consts.p_rtnds - 21), bndy0=ss, bndyl=ss, bndx0=ss,
+                   bndxl=ss, anzelzwframes=10, anzelprohalbfoot=2, anzelzwstr=16, anzelbelowstr=1, displ=displ)
+    finally:
+        for f, v in saved.items():
+            setattr(_ruvo.antype, f, v)
+    assert panel.element_rows == tuple([1] * 8 + [2] * 4 + [1] * 8)
+    assert result.load_factors.tolist() == elam[:3].tolist()
+    assert np.array_equal(result.eigenvectors, displ.reshape(3, consts.p_nx)[:, :len(result.eigenvectors)].T)
+    assert np.array_equal(np.hstack([result.membrane_forces, result.stiffener_forces]), forces.reshape(55, 5)[:3])
+    def checks(listing):
+        lines = listing.splitlines()
+        return [lines[k + 1:k + 3] for k, line in enumerate(lines) if "CRIPPLING FORCE" in line or "GLOBAL" in line]
+    assert checks(result.listing) == checks((tmp_path / "panel   .out").read_text()) and len(checks(result.listing)) == 2
+    strength = result.stringer_strength
+    web_d66, h = crippling.stringercom["ddst"][5], c["webheight"]
+    assert strength.crippling_force == pytest.approx(12 * web_d66 / h, rel=1e-5)   # long strip, one edge free
+    assert strength.crippling_stress == pytest.approx(strength.crippling_force / (h * c["webth"]), rel=1e-5)
+    assert strength.global_load > 0 and strength.chord_crippling_force is None
+
+
+def test_crippling_of_the_hat_and_shapes_without_data():
+    skin = Laminate.isotropic(E, NU, 2.0)
+    hat = sections.Hat(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=1.0, crown=1.0,
+                       foot=1.0, crown_width=20.0, foot_width=15.0, web_angle=30.0)
+    blade = sections.Blade(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=2.0)
+    strengths = []
+    for section in (hat, blade):
+        panel = Panel(length=400.0, width=150.0, laminate=skin, loads=Loads(Nx=1.0),
+                      stringers=[section.stiffener(75.0)], mesh=Mesh(nx=8, ny=6))
+        strengths.append(ruvo.buckle(panel, modes=2).stringer_strength)
+    assert strengths[0].crippling_force > 0 and strengths[0].chord_crippling_force > 0
+    assert strengths[0].global_load is None and strengths[0].note == ""
+    assert strengths[1].crippling_force is None and strengths[1].note == "not available for this shape"
+    assert "not available for this shape" in str(strengths[1])
+
+
+def test_regions_put_lines_at_their_edges_and_the_engines_limits_are_named():
+    skin, thick = Laminate.isotropic(E, NU, 1.0), Laminate.isotropic(E, NU, 2.0)
+    panel = Panel(length=200.0, width=100.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(nx=4, ny=4),
+                  regions=[Region(30.0, 45.0, thick)])
+    assert {30.0, 45.0} <= set(np.round(panel.y_nodes, 9)) and panel.laminates == (skin, thick)
+    middles = panel.y_nodes[:-1] + 0.5 * panel.y_lengths
+    assert [r == 2 for r in panel.element_rows] == list((middles > 30.0) & (middles < 45.0))
+    # a thicker band raises the load factor over the plain skin's
+    assert ruvo.buckle(panel, modes=1).critical_load_factor > \
+        ruvo.buckle(panel.replace(regions=()), modes=1).critical_load_factor
+    third = Laminate.isotropic(E, NU, 3.0)
+    with pytest.raises(ValueError, match="p_abdstf"):
+        panel.replace(regions=[Region(30.0, 45.0, thick), Region(60.0, 70.0, third)])
+    with pytest.raises(ValueError, match="per\\s+element row"):
+        panel.replace(frames=[Stiffener(100.0, EA=1.0, pad_up=thick, pad_width=10.0)])
+    with pytest.raises(ValueError, match="shear stiffness"):
+        panel.replace(freedoms="WBG")
