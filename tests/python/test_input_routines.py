@@ -110,14 +110,3 @@ def test_eigvpr_prints_blocks_on_the_unit_given(ruvo, listing_file):
     assert text[3] == "0    DOF       EIGENMODE  7"
     assert text[5] == "      2        0.1400000E+02"
     assert ruvo.ruvoutils.eigvpr.__doc__.split("\n")[0] == "eigvpr(unit,x,[m,neiga])"
-
-
-def test_rows_of_every_variant(ruvo):
-    """Each variant's rows carry its own bounds."""
-    for v, elements in (("19", 324), ("21", 400), ("25", 576), ("31", 900)):
-        p = getattr(ruvo, "prtnds" + v)
-        assert p.rddata.__doc__.split("\n")[0] == "rddata(bb,dd,bd,rr,dr,br,ss,ier)"
-        assert f"bb : input rank-2 array('f') with bounds (6,{elements})" in p.rddata.__doc__
-        assert p.setkey.__doc__.split("\n")[0] == "setkey(ix,iy)"
-        assert p.redfkq.__doc__.split("\n")[0] == "redfkq()"
-        assert "ss : input rank-2 array('f') with bounds (3,*)" in p.prtout.__doc__
