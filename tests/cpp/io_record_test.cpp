@@ -2,14 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "io/record.hpp"
+#include "test_data.hpp"
 
 namespace ruvo::io {
 namespace {
@@ -158,25 +157,21 @@ TEST(RecordFormat, MalformedTextsAreRejected) {
     EXPECT_THROW(Format{bad}, std::invalid_argument) << bad;
 }
 
-// The table of single fields lies in data/record_fields.txt beside this file.
+// One value in a one-descriptor format: the table is data/record_fields.txt.
 TEST(RecordFields, EveryKindOfValueInEveryDescriptor) {
-  std::ifstream table(std::filesystem::path(__FILE__).parent_path() / "data" / "record_fields.txt");
-  ASSERT_TRUE(table) << "data/record_fields.txt";
-  int rows = 0;
-  for (std::string line; std::getline(table, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream in(line.substr(0, line.find('|')));
+  const std::vector<std::string> rows = testing::data_rows("record_fields.txt");
+  EXPECT_EQ(rows.size(), 61u);  // a table read short fails here
+  for (const std::string& row : rows) {
+    std::istringstream in(row.substr(0, row.find('|')));
     std::string descriptor, kind, text;
     in >> descriptor >> kind >> text;
-    const std::string expected = line.substr(line.find('|') + 1, line.rfind('|') - line.find('|') - 1);
+    const std::string expected = row.substr(row.find('|') + 1, row.rfind('|') - row.find('|') - 1);
     const Value v = kind == "i"   ? Value(std::stoll(text))
                     : kind == "f" ? Value(std::strtof(text.c_str(), nullptr))
                     : kind == "d" ? Value(std::strtod(text.c_str(), nullptr))
                                   : Value(text);
-    EXPECT_EQ(one(descriptor.c_str(), v), expected) << line;
-    ++rows;
+    EXPECT_EQ(one(descriptor.c_str(), v), expected) << row;
   }
-  EXPECT_EQ(rows, 61);  // a table read short fails here
 }
 
 TEST(RecordList, OneBlankThenTheItems) {
