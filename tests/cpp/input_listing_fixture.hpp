@@ -15,10 +15,12 @@
 
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "test_data.hpp"
 
 namespace ruvo::testing {
 
 inline std::string sp(int n) { return std::string(std::size_t(n), ' '); }
+
 
 class ListingTest : public ::testing::Test {
 protected:

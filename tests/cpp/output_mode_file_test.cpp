@@ -159,22 +159,6 @@ protected:
   }
 };
 
-TEST_F(ModeFile, PlotIntervalsAreEvenAtMostEightyAndAtLeastTwo) {
-  EXPECT_EQ(plot_intervals(51), 50);
-  EXPECT_EQ(plot_intervals(95), 80);
-  EXPECT_EQ(plot_intervals(81), 80);
-  EXPECT_EQ(plot_intervals(20), 20);
-  // Fewer than two would divide the plot length by zero.
-  for (int asked : {1, 0, -1, -7}) EXPECT_EQ(plot_intervals(asked), 2) << asked;
-
-  plate(7, 3, 600.0f, 10.0f);
-  plot(-3, 51);
-  pltmsh<ruvo31>();
-  EXPECT_EQ(state::plotin.npx, 2);
-  EXPECT_EQ(state::plotin.npy, 50);
-  EXPECT_EQ(state::plotfls.dx, 300.0f);
-}
-
 TEST_F(ModeFile, PlotCoordinatesCoverThePanelAndItsMirrorImage) {
   plate(7, 3, 600.0f, 10.0f);
   struct Case {
@@ -194,17 +178,6 @@ TEST_F(ModeFile, PlotCoordinatesCoverThePanelAndItsMirrorImage) {
     }
     EXPECT_NEAR(fls.xplt(51), c.last, 1e-3);
   }
-}
-
-TEST_F(ModeFile, LeastSquaresPlaneThroughTheCornersOfTheUnitSquare) {
-  double phi[12] = {0, 1, 0, 1, 0, 0, 1, 1, 1, 1, 1, 1};  // columns x, y, 1 at the four corners
-  const double epss[4] = {0, 1, 2, 3};
-  double ak[3];
-  lqfit(ArrayRef<double, 2>(phi, {4, 3}), 3, 4, epss, ak);
-  EXPECT_NEAR(ak[0], -1.0, 1e-14);
-  EXPECT_NEAR(ak[1], -2.0, 1e-14);
-  EXPECT_NEAR(ak[2], 0.0, 1e-14);
-  EXPECT_TRUE(standard_output().empty());
 }
 
 TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
@@ -286,25 +259,6 @@ TEST_F(ModeFile, WholeFileOfOneElementFromTheFormats) {
                         record({"0.2000E+01", "0.5000E+00", "0.7500E+00", "0.1000E+01"}),
                     }));
   EXPECT_TRUE(listing().empty());
-}
-
-TEST_F(ModeFile, SimplySupportedModeAlongTheLongerDirection) {
-  plate(9, 9, 600.0f, 400.0f);
-  mode(1, sines(1, 1, 600, 400));
-  state::plotin.scal = 2.5f;
-  for (auto [npx, npy] : {std::pair{40, 20}, std::pair{20, 40}}) {
-    io::open(mode_file_unit, "MODES.txt");
-    plot(npx, npy);
-    ASSERT_EQ(write_file(), 0);
-    const auto b = blocks();
-    ASSERT_EQ(b.size(), 2u);
-    const bool over_x = npy < npx;
-    EXPECT_EQ(b[1].heading, std::string(" MODE  1. ") + (over_x ? "X" : "Y") + " increases from line to line");
-    ASSERT_EQ(b[1].values.size(), 41u);
-    ASSERT_EQ(b[1].values[0].size(), 21u);
-    EXPECT_EQ(b[1].across.size(), 21u);
-    expect_field(b[1], [](double x, double y) { return std::sin(pi * x / 600) * std::sin(pi * y / 400); }, 2e-3);
-  }
 }
 
 TEST_F(ModeFile, MirrorsAboutTheFarEdgeRepeatOrNegateAndComputeTheMiddle) {

@@ -108,7 +108,7 @@ r.datran.nread, r.datran.nwrite = 8, 9
 r.antype.temp = r.antype.glban = 1
 for _ in range({calls}):
     r.ruvoutils.rdtype(0)
-print(r.title.tit.tobytes().decode().rstrip(), *(int(getattr(r.antype, f)) for f in
+print(r.title.tit.tobytes().decode().rstrip(" \\0"), *(int(getattr(r.antype, f)) for f in
       ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")))
 """
 RDTYPE_HEADER = [" ", " MESSAGE FROM SUBROUTINE RDTYPE:"]
@@ -122,38 +122,27 @@ def rdtype_run(tmp_path, fort8, calls=1):
     return out, fort9.read_text().split("\n")[:-1] if fort9.exists() else []
 
 
-def test_rdtype_reads_title_then_types(tmp_path):
-    out, lst = rdtype_run(tmp_path, "junk\n&TITLE tit='Plate A' /\n&antype buck=T, vibr=.FALSE.\n inpb=t /\n")
-    assert out == ["Plate A 1 0 1 0 1 0 1"] and lst == []
+TWO_RUNS = "&title tit='One' /\n&antype buck=T /\n&title tit='Two' /\n&antype vibr=T /\n"
 
 
-def test_rdtype_missing_or_misplaced_groups(tmp_path):
-    # The antype group before the title group: scanning for the title skips it,
-    # and without a rewind the analysis types are then not found.
-    out, lst = rdtype_run(tmp_path, "&antype buck=T /\n&title tit='X' /\n")
-    assert lst == RDTYPE_HEADER + [" INPUT ERROR. NAMELIST ANTYPE NOT FOUND"]
-    assert out == lst + ["X 1 0 0 0 0 0 1"]
-    (tmp_path / "fort.9").unlink()
-    out, lst = rdtype_run(tmp_path, "&title tit='Only title' /\n")
-    assert lst == RDTYPE_HEADER + [" INPUT ERROR. NAMELIST ANTYPE NOT FOUND"]
-    assert out[-1] == "Only title 1 0 0 0 0 0 1"
-
-
-def test_rdtype_goes_on_from_where_the_unit_stands(tmp_path):
-    two = "&title tit='One' /\n&antype buck=T /\n&title tit='Two' /\n&antype vibr=T /\n"
-    out, lst = rdtype_run(tmp_path, two, calls=2)
-    assert out == ["Two 1 0 1 1 0 0 1"] and lst == []
-    out, lst = rdtype_run(tmp_path, None, calls=3)      # the third call finds no title left
-    assert lst == RDTYPE_HEADER + [" INPUT ERROR WHEN TRYING TO READ TITLE LINE"]
-
-
-def test_rdtype_without_input_file_and_with_malformed_input(tmp_path):
-    out, lst = rdtype_run(tmp_path, None)
-    assert lst[-1] == " INPUT ERROR WHEN TRYING TO READ TITLE LINE"
-    (tmp_path / "fort.9").unlink()
-    out, lst = rdtype_run(tmp_path, "&title tit='T' /\n&antype buck=T, speed=3 /\n")
-    assert lst == RDTYPE_HEADER + [" NAMELIST ANTYPE: UNKNOWN MEMBER SPEED"]
-    assert out[-1] == "T 1 0 0 0 0 0 1"                  # the malformed group stored nothing
+# fort.8, calls, the message recorded on both outputs (none: nothing recorded),
+# then title and flags as left: temp and glban set beforehand stay.
+@pytest.mark.parametrize("fort8, calls, message, state", [
+    ("junk\n&TITLE tit='Plate A' /\n&antype buck=T, vibr=.FALSE.\n inpb=t /\n", 1, None, "Plate A 1 0 1 0 1 0 1"),
+    # the antype group before the title: scanning for the title skips it, and
+    # without a rewind the analysis types are then not found
+    ("&antype buck=T /\n&title tit='X' /\n", 1, " INPUT ERROR. NAMELIST ANTYPE NOT FOUND", "X 1 0 0 0 0 0 1"),
+    ("&title tit='Only title' /\n", 1, " INPUT ERROR. NAMELIST ANTYPE NOT FOUND", "Only title 1 0 0 0 0 0 1"),
+    (TWO_RUNS, 2, None, "Two 1 0 1 1 0 0 1"),                 # each call goes on where the unit stands
+    (TWO_RUNS, 3, " INPUT ERROR WHEN TRYING TO READ TITLE LINE", "Two 1 0 1 1 0 0 1"),
+    (None, 1, " INPUT ERROR WHEN TRYING TO READ TITLE LINE", " 1 0 0 0 0 0 1"),  # title never stored
+    # the malformed group stores nothing
+    ("&title tit='T' /\n&antype buck=T, speed=3 /\n", 1, " NAMELIST ANTYPE: UNKNOWN MEMBER SPEED", "T 1 0 0 0 0 0 1"),
+], ids=["title_then_types", "types_first", "no_types", "two_runs", "no_title_left", "no_file", "unknown_member"])
+def test_rdtype_groups(tmp_path, fort8, calls, message, state):
+    out, lst = rdtype_run(tmp_path, fort8, calls)
+    assert lst == ([] if message is None else RDTYPE_HEADER + [message])
+    assert out == lst + [state]
 
 
 def test_scalar_text_and_array_conversion_errors(ruvo, workdir):

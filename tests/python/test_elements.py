@@ -119,21 +119,6 @@ def test_every_freedom_set_passes_the_guards_of_every_assembly(ruvo, workdir, bu
     assert a11.any() and bmt.any() and a22.any() == (2 in functions)  # the plate has no shear stiffness
 
 
-@pytest.mark.parametrize("variant, rows", [("19", 5776), ("21", 7056), ("25", 10000), ("31", 15376)])
-def test_rows_of_every_variant(ruvo, variant, rows):
-    p = getattr(ruvo, "prtnds" + variant)
-    nodes = int(getattr(ruvo, "ruvo" + variant).p_nodes)
-    assert p.a21ast.__doc__.split("\n")[0] == "a21ast(xory,a21,ier)"
-    assert f"a21 : input rank-2 array('d') with bounds ({rows},*)" in p.cmpa21.__doc__
-    assert "long_bn : input int" in p.cmpa21.__doc__
-    assert f"pmem : input rank-2 array('f') with bounds ({nodes},3)" in p.bmatst.__doc__
-    assert "xory : input string(len=1)" in p.kuorkv.__doc__
-    for name in ("iuoriv", "kuorkv", "cmpa11", "cmpa21", "cmpa22", "a11xst", "a11yst", "a21ast", "a22ast",
-                 "cmpbmt", "bmatst"):
-        assert callable(getattr(p, name))
-    assert ruvo.ruvoutils.phi.__doc__.split("\n")[0] == "phi(i,z,val,ier)"
-
-
 def test_mass_matrix_returns_its_code_and_is_assembled_in_place(ruvo, w_panel):
     lv = np.zeros(36, np.int32)
     ruvo.ruvoutils.mklvbd(lv, 36, 36, 0)

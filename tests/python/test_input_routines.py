@@ -61,21 +61,6 @@ def test_road_of_an_analysis_from_data_to_key_matrix(ruvo, panel):
     assert text[-2:] == ["0  BANDWIDTHS IBDX= 20    IBDY= 40", "1"]
 
 
-def test_redfkq_merges_preset_term_lists(ruvo, panel):
-    ruvo.prtnds31.rddata(*element_arrays(), 0)
-    q = ruvo.f01qua
-    q.kquad[:2, :2, 0] = [[110, 101], [101, 110]]
-    q.kquad[:2, 2, 0] = 11
-    q.fquad[:2, 0] = [1.5, 2.0]
-    q.ikt[0] = 2
-    ruvo.prtnds31.redfkq()
-    assert q.ikt[0] == 1 and q.fquad[0, 0] == 3.5 and q.fquad[1, 0] == 0
-    assert q.kquad[0, :, 0].tolist() == [110, 101, 11] and q.kquad[1, :, 0].tolist() == [0, 0, 0]
-    q.ikt[0] = 0
-    q.kquad[0, :, 0] = 0
-    q.fquad[0, 0] = 0
-
-
 def test_rddata_rejection_reaches_both_outputs_and_the_process_lives_on(ruvo, panel, capfd):
     ruvo.f07ina.mx = 32
     capfd.readouterr()
@@ -99,25 +84,3 @@ def test_setkey_and_prtout_refuse_a_grid_without_node_numbers(ruvo, panel):
                             " MESSAGE FROM SUBROUTINE PRTOUT:",
                             " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
                             " INCONSISTENT DATA: NO DATA ECHO PRINTED"]
-
-
-def test_eigvpr_prints_blocks_on_the_unit_given(ruvo, listing_file):
-    unit = int(listing_file.name.split(".")[1])
-    x = np.asfortranarray(np.arange(1.0, 15.0).reshape(2, 7, order="F"))
-    ruvo.ruvoutils.eigvpr(unit, x)
-    text = lines(listing_file)
-    assert len(text) == 6
-    assert text[3] == "0    DOF       EIGENMODE  7"
-    assert text[5] == "      2        0.1400000E+02"
-    assert ruvo.ruvoutils.eigvpr.__doc__.split("\n")[0] == "eigvpr(unit,x,[m,neiga])"
-
-
-def test_rows_of_every_variant(ruvo):
-    """Each variant's rows carry its own bounds."""
-    for v, elements in (("19", 324), ("21", 400), ("25", 576), ("31", 900)):
-        p = getattr(ruvo, "prtnds" + v)
-        assert p.rddata.__doc__.split("\n")[0] == "rddata(bb,dd,bd,rr,dr,br,ss,ier)"
-        assert f"bb : input rank-2 array('f') with bounds (6,{elements})" in p.rddata.__doc__
-        assert p.setkey.__doc__.split("\n")[0] == "setkey(ix,iy)"
-        assert p.redfkq.__doc__.split("\n")[0] == "redfkq()"
-        assert "ss : input rank-2 array('f') with bounds (3,*)" in p.prtout.__doc__

@@ -16,20 +16,14 @@ NAMES = ("p_rtnds", "p_nodes", "p_elmts", "p_stf", "p_nx", "p_ny", "p_ibdx", "p_
 
 
 @pytest.mark.parametrize("suffix", SIZES)
-def test_size_constants_and_their_rules(ruvo, suffix):
+def test_size_constants(ruvo, suffix):
     consts, prt = getattr(ruvo, "ruvo" + suffix), getattr(ruvo, "prtnds" + suffix)
     expected = dict(zip(NAMES, SIZES[suffix]))
     expected.update(p_ngit=55, p_ngrq=50, p_nsup=250, p_abdstf=2)
     for name, value in expected.items():
         assert getattr(consts, name) == value and getattr(prt, name) == value, name
         assert getattr(consts, name).dtype == np.int32
-    r, nx, ny, bx, by = (int(getattr(consts, n)) for n in ("p_rtnds", "p_nx", "p_ny", "p_ibdx", "p_ibdy"))
-    assert (consts.p_nodes, consts.p_elmts, consts.p_stf) == (r * r, (r - 1) ** 2, r - 2)
-    assert (nx, ny, bx, by) == (4 * r * r, 16 * r * r, 12 * r + 24, 4 * bx)
-    la11, la22, lb11 = SIZES[suffix][8:]
-    assert (prt.p_la11, prt.p_la22, prt.p_lb11) == (la11, la22, lb11)
-    assert la11 == nx * (nx + 1) // 2
-    assert la22 == ny * by - by * (by - 1) // 2 and lb11 == nx * bx - bx * (bx - 1) // 2
+    assert (prt.p_la11, prt.p_la22, prt.p_lb11) == SIZES[suffix][8:]
 
 
 def test_fresh_module_values_and_resident_memory():

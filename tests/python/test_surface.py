@@ -101,6 +101,24 @@ def test_docstrings(ruvo):
         "Parameters\n----------\n"
         "lv : input rank-1 array('i') with bounds (*)\n"
         "nn : input int\nibd : input int\nier : input int\n")
+    assert ruvo.ruvoutils.phi.__doc__.split("\n")[0] == "phi(i,z,val,ier)"
+
+
+@pytest.mark.parametrize("variant, nodes, elements", [("19", 361, 324), ("21", 441, 400), ("25", 625, 576),
+                                                      ("31", 961, 900)])
+def test_rows_of_every_variant_carry_its_bounds(ruvo, variant, nodes, elements):
+    p = getattr(ruvo, "prtnds" + variant)
+    for row in ("a21ast(xory,a21,ier)", "rddata(bb,dd,bd,rr,dr,br,ss,ier)", "setkey(ix,iy)", "redfkq()"):
+        assert getattr(p, row.split("(")[0]).__doc__.split("\n")[0] == row
+    for name, text in (("cmpa21", f"a21 : input rank-2 array('d') with bounds ({16 * nodes},*)"),
+                       ("cmpa21", "long_bn : input int"),
+                       ("bmatst", f"pmem : input rank-2 array('f') with bounds ({nodes},3)"),
+                       ("kuorkv", "xory : input string(len=1)"),
+                       ("rddata", f"bb : input rank-2 array('f') with bounds (6,{elements})"),
+                       ("prtout", "ss : input rank-2 array('f') with bounds (3,*)")):
+        assert text in getattr(p, name).__doc__, name
+    for name in ("iuoriv", "cmpa11", "cmpa22", "a11xst", "a11yst", "a22ast", "cmpbmt"):
+        assert callable(getattr(p, name))
 
 
 def test_scalar_argument_errors(ruvo):
