@@ -5,6 +5,7 @@ import math
 import os
 import random
 import re
+import shutil
 import tempfile
 import textwrap
 import threading
@@ -163,9 +164,10 @@ def test_free_and_cantilever_plates_against_published_parameters(edges, expected
 
 
 def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkeypatch, capsys):
+    shutil.copytree(ROOT / "examples", tmp_path / "examples")   # the snippets read the examples by relative name
     monkeypatch.chdir(tmp_path)
     text = (ROOT / "README.md").read_text()
-    package = text[text.index("## The package `ruvo`"):text.index("## The main job")]
+    package = text[text.index("## The package `ruvo`"):text.index("## The engine reference")]
     snippets = re.findall(r"```python\n(.*?)```", package, re.S)
     assert len(snippets) >= 2
     namespace = {}
