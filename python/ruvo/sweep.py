@@ -79,7 +79,8 @@ class _Job:
         if marker:
             marker.touch()
         try:
-            outcome = self._place_listing(index, getattr(analysis, self.kind)(panel, **self.options))
+            run = getattr(analysis, self.kind)
+            outcome = self._place_listing(index, run(panel, listing=self.listings is not None, **self.options))
         except Exception as e:
             outcome = e
         if marker:
