@@ -233,6 +233,7 @@ void rewind(int unit) {
 }
 
 void write(int unit, const Format& fmt, std::span<const Value> values) {
+  if (is_discarded(unit)) return;  // nothing to format for a unit whose output goes nowhere
   put_records(unit, fmt.records(values));
 }
 
@@ -241,6 +242,7 @@ void write(int unit, const Format& fmt, std::initializer_list<Value> values) {
 }
 
 void write_list(int unit, std::span<const Value> values) {
+  if (is_discarded(unit)) return;
   put_records(unit, {list_directed(values)});
 }
 
