@@ -48,6 +48,9 @@ struct Masses {
 struct RunOptions {
   std::optional<Masses> masses;  // given: group "inert" of the input unit is not read
   bool keep_listing = false;     // leave the listing connected after a finished run
+  // Stop a buckling run after the assembly: the matrices stay in shared block
+  // matrix for the caller, nothing is condensed or solved.
+  bool assemble_only = false;
 };
 
 }  // namespace ruvo

@@ -25,7 +25,9 @@ namespace {
 const std::set<std::string> keywords = {
     "variant", "kind", "title", "project", "directory", "listing", "modes", "iterate", "itab", "indplt",
     "mempri", "x_lengths", "y_lengths", "edges", "freedoms", "radii", "skew", "laminates", "shear",
-    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift"};
+    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift",
+    // design sensitivities
+    "matrices", "tangential"};
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -115,6 +117,8 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
                           : std::vector<std::array<float, 3>>{{0.0f, 0.0f, 0.0f}};
   if (has("density")) in.density = kw["density"].cast<float>();
   if (has("shift")) in.shift = kw["shift"].cast<double>();
+  if (has("matrices")) in.matrices = kw["matrices"].cast<bool>();
+  if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
   return in;
 }
 
@@ -123,6 +127,31 @@ py::array_t<T> array_of(const std::vector<T>& v, std::vector<py::ssize_t> shape)
   py::array_t<T> a(shape);
   std::copy(v.begin(), v.end(), a.mutable_data());
   return a;
+}
+
+py::dict profile_dict(const ProfileMatrix& p) {
+  py::dict d;
+  d["values"] = array_of(p.values, {py::ssize_t(p.values.size())});
+  d["levels"] = array_of(p.levels, {py::ssize_t(p.levels.size())});
+  d["band"] = p.band;
+  return d;
+}
+
+// The assembled full system (matrices=True) and the tangential mode parts
+// (tangential=True), beside the entries every analysis returns.
+void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, const TypedResult& r) {
+  if (in.matrices && r.status.finished()) {
+    const TypedMatrices& m = r.matrices;
+    py::dict d;
+    d["a11"] = profile_dict(m.a11);
+    d["a22"] = profile_dict(m.a22);
+    d["b11"] = profile_dict(m.b11);
+    d["fixed"] = profile_dict(m.fixed);
+    d["a21"] = array_of(m.a21, {py::ssize_t(r.ix), py::ssize_t(m.a21.empty() ? 0 : r.iy)}).attr("T");
+    out["matrices"] = d;
+  }
+  if (in.tangential && r.status.finished())
+    out["tangential"] = array_of(r.x2, {py::ssize_t(r.eigenvalues.size()), py::ssize_t(r.iy)}).attr("T");
 }
 
 py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
@@ -167,6 +196,7 @@ py::dict analyse(const py::kwargs& kw) {
     }
     if (PyErr_Occurred()) throw py::error_already_set();  // the host's KeyboardInterrupt
     out = result_dict(r, in.x_lengths.size() + 1, in.y_lengths.size() + 1);
+    add_sensitivity_results(out, in, r);
   });
   if (!found) throw py::value_error("_analyse: no size variant " + variant);
   return out;

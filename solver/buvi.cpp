@@ -86,9 +86,10 @@ bool set_membrane_compliance(ArrayRef<float, 2> c) {
 }
 
 // The buckling solution (with crippling), the vibration notice and the
-// global buckling, as the analysis-type flags ask.
+// global buckling, as the analysis-type flags ask; only the assembly when
+// the caller wants the matrices.
 template <class V>
-RunStatus solve(ElementArrays<V>& e) {
+RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
@@ -98,6 +99,7 @@ RunStatus solve(ElementArrays<V>& e) {
       report("INCS2", nullptr, true);
       return {Stage::assembly, ierr};
     }
+    if (options.assemble_only) return {};
     if (type.cripan) {
       const std::int32_t stype = state::f07dis<V>().stype;
       if (stype == 1) {
@@ -192,7 +194,7 @@ RunStatus buvi_stages(const RunOptions& options) {
   f01kbf<V>(e.c, e.ch);
   redfkq<V>();
   chneig();
-  return solve<V>(e);
+  return solve<V>(e, options);
 }
 
 template <class V>

@@ -13,10 +13,11 @@ from .engine import AnalysisError
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, VibrationResult
+from .gradient import GradientResult, gradient
 from .sweep import SweepResult, sweep
 from .toml_panel import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "Loads", "Material", "Mesh", "Panel",
-           "Ply", "Stiffener", "sections", "SweepResult", "UnitWarning", "VibrationResult", "buckle", "load", "sweep",
-           "vibrate"]
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientResult", "Laminate", "Loads", "Material",
+           "Mesh", "Panel", "Ply", "Stiffener", "sections", "SweepResult", "UnitWarning", "VibrationResult", "buckle",
+           "gradient", "load", "sweep", "vibrate"]

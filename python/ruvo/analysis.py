@@ -56,17 +56,22 @@ def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False) -> Buck
         The engine reported a failure (stage, code and its message lines).
     """
     _check(panel, modes)
+    check_buckling_support(panel)
+    variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing)
+    forces = out["forces"]
+    return BucklingResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
+                          freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]),
+                          membrane_forces=forces[:, :3], stiffener_forces=forces[:, 3:])
+
+
+def check_buckling_support(panel):
+    """Refuses a panel that a buckling analysis cannot hold against rigid-body motion."""
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
                          "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
     if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane; "
                          "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
-    variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing)
-    forces = out["forces"]
-    return BucklingResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
-                          freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]),
-                          membrane_forces=forces[:, :3], stiffener_forces=forces[:, 3:])
 
 
 def _edge_words(panel):
@@ -105,6 +110,23 @@ def _mass_per_area(panel, density, mass_per_area):
     return mass
 
 
+def vibration_options(panel, density, mass_per_area):
+    """The engine's options of a vibration analysis of `panel`: the skin's
+    mass per area, W alone for a panel free in its plane whose freedoms are
+    uncoupled, a spectral shift for one free to move normal to its surface."""
+    mass = _mass_per_area(panel, density, mass_per_area)
+    freedoms, shift = None, 0.0
+    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+        if not _uncoupled(panel):
+            raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
+                             "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "
+                             "V on an edge")
+        freedoms = "W"  # W alone is exact when nothing couples it to U, V
+    if not w_supported(panel.edges, panel.length, panel.width):
+        shift = engine.rigid_body_shift(panel, mass)
+    return dict(mass_per_area=mass, freedoms=freedoms, shift=shift)
+
+
 def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=None, *,
             mass_per_area: float | None = None, listing=False) -> VibrationResult:
     """Natural frequencies (Hz) and modes of `panel`.
@@ -132,17 +154,7 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=
         The engine reported a failure.
     """
     _check(panel, modes)
-    mass = _mass_per_area(panel, density, mass_per_area)
-    freedoms, shift = None, 0.0
-    if panel.freedoms == "WUV" and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
-        if not _uncoupled(panel):
-            raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
-                             "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "
-                             "V on an edge")
-        freedoms = "W"  # W alone is exact when nothing couples it to U, V
-    if not w_supported(panel.edges, panel.length, panel.width):
-        shift = engine.rigid_body_shift(panel, mass)
-    variant, out, text = engine.run(panel, "vibration", modes, workdir=workdir, listing=listing,
-                                    mass_per_area=mass, freedoms=freedoms, shift=shift)
+    options = vibration_options(panel, density, mass_per_area)
+    variant, out, text = engine.run(panel, "vibration", modes, workdir=workdir, listing=listing, **options)
     return VibrationResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
                            freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]))
