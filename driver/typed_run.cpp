@@ -154,10 +154,11 @@ ProfileMatrix profile_of(const double* a, const std::int32_t* levels, int order,
 }
 
 // The matrices of the full system as the assembly left them, and the
-// geometric stiffness of the fixed loads that A11 holds (buckling). Returns
+// geometric stiffness of the fixed loads that A11 holds (for vibration too:
+// a prestressed panel). Returns
 // the assembly's code for that last matrix (0 when it is made).
 template <class V>
-std::int32_t collect_matrices(TypedResult& r, bool buckling) {
+std::int32_t collect_matrices(TypedResult& r) {
   const Man& man = state::man;
   const auto& ina = state::f07ina<V>();
   const auto& m = state::matrix<V>();
@@ -169,16 +170,15 @@ std::int32_t collect_matrices(TypedResult& r, bool buckling) {
   out.b11 = profile_of(m.b11.data, lv.lvb.data, man.ix, ina.ibdx);
   if (man.iy > 0) {
     out.a22 = profile_of(m.a22.data, lv.lva22.data, man.iy, ina.ibdy);
+    out.a21.resize(std::size_t(man.ix) * std::size_t(man.iy));
     for (int j = 1; j <= man.ix; ++j)
-      out.a21.insert(out.a21.end(), m.a21.data + std::size_t(j - 1) * V::p_ny,
-                     m.a21.data + std::size_t(j - 1) * V::p_ny + man.iy);
+      std::copy_n(m.a21.data + std::size_t(j - 1) * V::p_ny, man.iy, out.a21.data() + std::size_t(j - 1) * man.iy);
   }
   out.fixed = out.b11;
   std::fill(out.fixed.values.begin(), out.fixed.values.end(), 0.0);
   std::int32_t ier = 0;
-  if (buckling)
-    cmpbmt<V>(std::span<double>(out.fixed.values), std::span<const std::int32_t>(lv.lvb.data),
-              ArrayRef<float, 2>(state::cpfest<V>().pfest.data, {V::p_nodes, 3}), 1.0f, ier);
+  cmpbmt<V>(std::span<double>(out.fixed.values), std::span<const std::int32_t>(lv.lvb.data),
+            ArrayRef<float, 2>(state::cpfest<V>().pfest.data, {V::p_nodes, 3}), 1.0f, ier);
   return ier;
 }
 
@@ -249,7 +249,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
   if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices);
   if (!r.status.finished()) return r;
   if (in.matrices) {
-    if (const std::int32_t ier = collect_matrices<V>(r, !vibration)) r.status = {Stage::assembly, ier};
+    if (const std::int32_t ier = collect_matrices<V>(r)) r.status = {Stage::assembly, ier};
     return r;
   }
   collect_results<V>(r);

@@ -57,7 +57,7 @@ struct ProfileMatrix {
 
 // The full system as assembled: stiffness [A11 A21ᵀ; A21 A22] over the W
 // and tangential freedoms, A11 with the geometric stiffness of the fixed
-// loads already taken off (A11 = K11 − fixed); b11 the geometric stiffness
+// loads already taken off (A11 = K11 − fixed, also for vibration); b11 the geometric stiffness
 // of the variable loads (buckling) or the mass matrix (vibration), over W.
 struct TypedMatrices {
   ProfileMatrix a11, a22, b11, fixed;

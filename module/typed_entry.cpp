@@ -129,25 +129,36 @@ py::array_t<T> array_of(const std::vector<T>& v, std::vector<py::ssize_t> shape)
   return a;
 }
 
-py::dict profile_dict(const ProfileMatrix& p) {
+// A numpy array that takes over the storage of `v` (no copy: the matrices
+// are large next to the assembly that made them).
+template <class T>
+py::array_t<T> array_taking(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
+  auto* owned = new std::vector<T>(std::move(v));
+  py::capsule free_when_done(owned, [](void* p) { delete static_cast<std::vector<T>*>(p); });
+  return py::array_t<T>(shape, owned->data(), free_when_done);
+}
+
+py::dict profile_dict(ProfileMatrix&& p) {
   py::dict d;
-  d["values"] = array_of(p.values, {py::ssize_t(p.values.size())});
-  d["levels"] = array_of(p.levels, {py::ssize_t(p.levels.size())});
+  const auto stored = py::ssize_t(p.values.size()), order = py::ssize_t(p.levels.size());
+  d["values"] = array_taking(std::move(p.values), {stored});
+  d["levels"] = array_taking(std::move(p.levels), {order});
   d["band"] = p.band;
   return d;
 }
 
 // The assembled full system (matrices=True) and the tangential mode parts
 // (tangential=True), beside the entries every analysis returns.
-void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, const TypedResult& r) {
+void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult& r) {
   if (in.matrices && r.status.finished()) {
-    const TypedMatrices& m = r.matrices;
+    TypedMatrices& m = r.matrices;
     py::dict d;
-    d["a11"] = profile_dict(m.a11);
-    d["a22"] = profile_dict(m.a22);
-    d["b11"] = profile_dict(m.b11);
-    d["fixed"] = profile_dict(m.fixed);
-    d["a21"] = array_of(m.a21, {py::ssize_t(r.ix), py::ssize_t(m.a21.empty() ? 0 : r.iy)}).attr("T");
+    const py::ssize_t coupled = m.a21.empty() ? 0 : r.iy;
+    d["a21"] = array_taking(std::move(m.a21), {py::ssize_t(r.ix), coupled}).attr("T");
+    d["a11"] = profile_dict(std::move(m.a11));
+    d["a22"] = profile_dict(std::move(m.a22));
+    d["b11"] = profile_dict(std::move(m.b11));
+    d["fixed"] = profile_dict(std::move(m.fixed));
     out["matrices"] = d;
   }
   if (in.tangential && r.status.finished())

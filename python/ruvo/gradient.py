@@ -83,46 +83,66 @@ class GradientResult:
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
 
-class _Profile:
-    """Index arrays of a matrix in the engine's profile storage: entry (i, j),
-    j <= i, at values[levels[i-1] + j - 1]."""
+class _Form:
+    """Φᵀ·A·Φ for the symmetric matrices A of one profile layout (the
+    engine's storage: entry (i, j), j <= i, at values[levels[i-1] + j - 1])
+    and fixed modes Φ, over the entries within `band` of the diagonal: the
+    modes' entries at each stored position are gathered once, so each matrix
+    costs one product."""
 
-    def __init__(self, levels, band):
+    def __init__(self, levels, stored_band, band, phi):
         levels = np.asarray(levels, np.int64)
         rows = np.arange(len(levels))
-        counts = rows - np.maximum(rows - band + 1, 0) + 1
-        self.rows = np.repeat(rows, counts)
-        self.cols = np.arange(len(self.rows)) - np.repeat(levels, counts)
-        self.diagonal = self.rows == self.cols
+        first = np.maximum(rows - stored_band + 1, 0)
+        counts = rows - first + 1
+        rows = np.repeat(rows, counts)
+        cols = np.arange(len(rows)) - np.repeat(levels, counts)
+        inside = rows - cols < band
+        self.inside = None if inside.all() else inside
+        rows, cols = rows[inside], cols[inside]
+        scale = np.where(rows == cols, 0.5, 1.0)  # the diagonal once in half + halfᵀ
+        self.left = np.ascontiguousarray(phi[rows].T * scale)
+        self.right = np.ascontiguousarray(phi[cols].T)
 
-    def form(self, values, phi):
-        """Φᵀ·A·Φ of the symmetric matrix whose stored triangle is `values`."""
-        half = (phi[self.rows] * values[:, None]).T @ phi[self.cols]
-        d = self.diagonal
-        return half + half.T - (phi[self.rows[d]] * values[d][:, None]).T @ phi[self.rows[d]]
+    def __call__(self, values):
+        if self.inside is not None:
+            if np.any(values[~self.inside]):
+                raise ValueError("gradient: the assembled matrix has entries beyond its element band")
+            values = values[self.inside]
+        half = np.einsum("ik,jk->ij", self.left * values, self.right)
+        return half + half.T
 
 
 class _System:
-    """The small matrices of the full system projected on the modes Φ."""
+    """The small matrices of the full system projected on the modes, whose W
+    parts are w and tangential parts x2. A11 is kept as a full triangle for
+    the condensation, but as assembled it reaches no further from the
+    diagonal than the band of B11 (checked at every assembly)."""
 
-    def __init__(self, matrices, iy):
-        self.iy = iy
+    def __init__(self, matrices, iy, w, x2):
+        self.iy, self.w, self.x2 = iy, w, x2
         self.layout = {name: (m["levels"].tobytes(), int(m["band"])) for name, m in matrices.items()
                        if name != "a21"}
-        self.profiles = {name: _Profile(matrices[name]["levels"], int(matrices[name]["band"]))
-                         for name in ("a11", "a22", "b11") if len(matrices[name]["levels"])}
+        parts = dict(a11=w, b11=w, a22=x2)
+        element_band = dict(a11=int(matrices["b11"]["band"]))
+        self.forms = {}
+        for name, phi in parts.items():
+            m = matrices[name]
+            if len(m["levels"]):
+                stored = int(m["band"])
+                self.forms[name] = _Form(m["levels"], stored, element_band.get(name, stored), phi)
 
     def same_layout(self, matrices):
         return all((m["levels"].tobytes(), int(m["band"])) == self.layout[name]
                    for name, m in matrices.items() if name != "a21")
 
-    def project(self, matrices, w, x2):
-        """(Φᵀ·K·Φ, Φᵀ·B·Φ) for modes with W parts w and tangential parts x2."""
-        k = self.profiles["a11"].form(matrices["a11"]["values"], w)
+    def project(self, matrices):
+        """(Φᵀ·K·Φ, Φᵀ·B·Φ)."""
+        k = self.forms["a11"](matrices["a11"]["values"])
         if self.iy:
-            coupling = x2.T @ (matrices["a21"] @ w)
-            k = k + coupling + coupling.T + self.profiles["a22"].form(matrices["a22"]["values"], x2)
-        return k, self.profiles["b11"].form(matrices["b11"]["values"], w)
+            coupling = self.x2.T @ (matrices["a21"] @ self.w)
+            k = k + coupling + coupling.T + self.forms["a22"](matrices["a22"]["values"])
+        return k, self.forms["b11"](matrices["b11"]["values"])
 
 
 def _steps(x, h):
@@ -243,8 +263,8 @@ def _one_case(build, x, steps, base, case, gap):
     panel = case.panel(base)
     lam, w, x2 = case.analyse(panel)
     iy, matrices = case.assemble(panel)
-    system = _System(matrices, iy)
-    kp, bp = system.project(matrices, w, x2)
+    system = _System(matrices, iy, w, x2)
+    kp, bp = system.project(matrices)
     n, m = len(x), len(lam)
     dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
     for i in range(n):
@@ -258,7 +278,7 @@ def _one_case(build, x, steps, base, case, gap):
                 raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
                                  "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
                                  "grid and supports on both sides")
-            sides.append(system.project(assembled, w, x2))
+            sides.append(system.project(assembled))
         dk[i] = (sides[0][0] - sides[1][0]) / (2.0 * steps[i])
         db[i] = (sides[0][1] - sides[1][1]) / (2.0 * steps[i])
     _, derivatives, clusters = _derivatives(case.quantity, lam, kp, bp, dk, db, gap)
