@@ -48,31 +48,44 @@ def mass_gradient(x):
 
 
 class Constraints:
-    """The critical load factor of each case minus 1, and their gradients;
-    one ruvo.gradient call per design serves both."""
+    """1 − 1/λ >= 0 for the first load factors λ of each case, with their
+    gradients; one ruvo.gradient call per design serves all. Constraining
+    every mode asked keeps the constraints smooth when the critical mode
+    changes, and 1/λ passes smoothly through a mode that the loads do not
+    buckle (λ large or negative)."""
+    modes = 4
 
     def __init__(self):
         self.x, self.results, self.analyses = None, None, 0
 
     def _at(self, x):
         if self.x is None or not np.array_equal(x, self.x):
-            self.results = ruvo.gradient(build, x, modes=4, load_cases=CASES)
+            self.results = ruvo.gradient(build, x, modes=self.modes, load_cases=CASES)
             self.x = np.array(x)
             self.analyses += len(CASES)
         return self.results
 
     def values(self, x):
-        return np.array([r.value - 1.0 for r in self._at(x)])
+        return np.concatenate([1.0 - 1.0 / r.values for r in self._at(x)])
 
     def jacobian(self, x):
-        return np.array([r.gradient for r in self._at(x)])
+        return np.vstack([r.gradients / r.values[:, None] ** 2 for r in self._at(x)])
+
+    def critical(self, x):
+        return [r.value for r in self._at(x)]
 
 
 def optimise(start=(2.0, 30.0, 2.0)):
+    """SLSQP over the variables divided by their typical sizes (it steps
+    better when the variables are of one size)."""
     constraints = Constraints()
-    result = minimize(mass, np.array(start), jac=mass_gradient, method="SLSQP", bounds=BOUNDS,
-                      constraints=[dict(type="ineq", fun=constraints.values, jac=constraints.jacobian)],
-                      options=dict(ftol=1e-6, maxiter=60))
+    size = np.array([1.0, 10.0, 1.0])
+    result = minimize(lambda z: mass(z * size), np.array(start) / size, jac=lambda z: mass_gradient(z * size) * size,
+                      method="SLSQP", bounds=[(lo / s, hi / s) for (lo, hi), s in zip(BOUNDS, size)],
+                      constraints=[dict(type="ineq", fun=lambda z: constraints.values(z * size),
+                                        jac=lambda z: constraints.jacobian(z * size) * size)],
+                      options=dict(ftol=1e-6, maxiter=40))
+    result.x = result.x * size
     return result, constraints
 
 
@@ -95,7 +108,7 @@ def main():
     print(f"SLSQP: {result.message} after {result.nit} iterations, {constraints.analyses} analyses "
           f"(each with its gradient)")
     print(f"skin {t:.3f} mm, stringer height {height:.2f} mm, web {web:.3f} mm: mass {mass(result.x):.4f} kg")
-    print("critical load factors: " + ", ".join(f"{v + 1.0:.4f}" for v in constraints.values(result.x)))
+    print("critical load factors: " + ", ".join(f"{v:.4f}" for v in constraints.critical(result.x)))
     if "--sweep" in sys.argv:
         best, steps = sweep()
         print(f"sweep (steps {steps}): lightest feasible skin {best[0]:.2f} mm, height {best[1]:.1f} mm, "
