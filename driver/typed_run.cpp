@@ -1,14 +1,17 @@
 #include "driver/typed_run.hpp"
 
 #include <algorithm>
+#include <span>
 
 #include "driver/ruvomain.hpp"
+#include "elements/geometric_stiffness.hpp"
 #include "elements/shape_functions.hpp"
 #include "input/rddata.hpp"
 #include "io/interrupt.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
 #include "output/prtvib.hpp"
+#include "solver/condensation.hpp"
 #include "solver/vibration.hpp"
 
 namespace ruvo {
@@ -113,9 +116,10 @@ void store_model(const TypedAnalysis& in) {
 }
 
 // The vibration data echo of laminate 1, the assembly with the mass matrix
-// and the solution, after ruvomain's stages.
+// and (unless only the matrices are wanted) the solution, after ruvomain's
+// stages.
 template <class V>
-RunStatus vibration_sequence(double shift) {
+RunStatus vibration_sequence(double shift, bool solve) {
   const auto& sk = state::skstf;
   Array<float, 6> bb, bd, dd, br, dr, rr;
   Array<float, 3> ss;
@@ -130,6 +134,7 @@ RunStatus vibration_sequence(double shift) {
     std::int32_t ier = 0;
     vibs2<V>(ier);
     if (ier != 0) return {Stage::vibration_assembly, ier};
+    if (!solve) return {};
     vibs3<V>(ier, shift);
     if (ier != 0) return {Stage::vibration_solution, ier};
   } catch (const io::Interrupted&) {
@@ -204,6 +209,41 @@ std::string stringer_checks_fault(const TypedAnalysis& in) {
   return {};
 }
 
+ProfileMatrix profile_of(const double* a, const std::int32_t* levels, int order, int band) {
+  ProfileMatrix p{order, band, std::vector<std::int32_t>(levels, levels + order), {}};
+  if (order > 0) p.values.assign(a, a + levels[order - 1] + order);
+  return p;
+}
+
+// The matrices of the full system as the assembly left them, and the
+// geometric stiffness of the fixed loads that A11 holds (for vibration too:
+// a prestressed panel). Returns
+// the assembly's code for that last matrix (0 when it is made).
+template <class V>
+std::int32_t collect_matrices(TypedResult& r) {
+  const Man& man = state::man;
+  const auto& ina = state::f07ina<V>();
+  const auto& m = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  r.ix = man.ix;
+  r.iy = man.iy;
+  TypedMatrices& out = r.matrices;
+  out.a11 = profile_of(m.a11.data, lv.lvtri.data, man.ix, man.ix);
+  out.b11 = profile_of(m.b11.data, lv.lvb.data, man.ix, ina.ibdx);
+  if (man.iy > 0) {
+    out.a22 = profile_of(m.a22.data, lv.lva22.data, man.iy, ina.ibdy);
+    out.a21.resize(std::size_t(man.ix) * std::size_t(man.iy));
+    for (int j = 1; j <= man.ix; ++j)
+      std::copy_n(m.a21.data + std::size_t(j - 1) * V::p_ny, man.iy, out.a21.data() + std::size_t(j - 1) * man.iy);
+  }
+  out.fixed = out.b11;
+  std::fill(out.fixed.values.begin(), out.fixed.values.end(), 0.0);
+  std::int32_t ier = 0;
+  cmpbmt<V>(std::span<double>(out.fixed.values), std::span<const std::int32_t>(lv.lvb.data),
+            ArrayRef<float, 2>(state::cpfest<V>().pfest.data, {V::p_nodes, 3}), 1.0f, ier);
+  return ier;
+}
+
 }  // namespace
 
 template <class V>
@@ -274,7 +314,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
   options.stringer_given = true;
   options.checks = &r.checks;
   LoadCases cases;
-  if (!vibration) {
+  if (!vibration && !in.matrices) {
     cases.count = 1 + in.more_load_cases.size();
     cases.store = [&](std::size_t k) { store_forces<V>(in.more_load_cases[k - 1]); };
     cases.collect = [&](std::size_t) {
@@ -284,9 +324,16 @@ TypedResult run_typed(const TypedAnalysis& in) {
     };
     options.cases = &cases;
   }
+  options.assemble_only = in.matrices;
   r.status = run_analysis<V>(args, options);
-  if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift);
-  if (r.status.finished()) collect_results<V>(r);
+  if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices);
+  if (!r.status.finished()) return r;
+  if (in.matrices) {
+    if (const std::int32_t ier = collect_matrices<V>(r)) r.status = {Stage::assembly, ier};
+    return r;
+  }
+  collect_results<V>(r);
+  if (in.tangential) r.x2 = tangential_parts<V>(in.modes);
   return r;
 }
 

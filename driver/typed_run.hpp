@@ -64,6 +64,27 @@ struct TypedAnalysis {
   float stringer_pitch = 0.0f;
   float density = 0.0f;                                // skin mass per unit area (vibration)
   double shift = 0.0;                                  // vibration: spectral shift for free panels
+  // Design sensitivities: the assembled matrices instead of a solution, or
+  // the tangential parts of the modes with the solution.
+  bool matrices = false;
+  bool tangential = false;
+};
+
+// A symmetric matrix in the engine's profile storage (solver/profile.hpp):
+// entry (i, j), j <= i, at values[levels[i-1] + j - 1].
+struct ProfileMatrix {
+  std::int32_t order = 0, band = 0;
+  std::vector<std::int32_t> levels;
+  std::vector<double> values;
+};
+
+// The full system as assembled: stiffness [A11 A21ᵀ; A21 A22] over the W
+// and tangential freedoms, A11 with the geometric stiffness of the fixed
+// loads already taken off (A11 = K11 − fixed, also for vibration); b11 the geometric stiffness
+// of the variable loads (buckling) or the mass matrix (vibration), over W.
+struct TypedMatrices {
+  ProfileMatrix a11, a22, b11, fixed;
+  std::vector<double> a21;  // iy × ix, column-major
 };
 
 struct TypedCaseResult {
@@ -84,13 +105,16 @@ struct TypedResult {
   std::vector<std::int32_t> w_freedoms; // my × mx × 2 × 2, row-major: W equation per node and derivative
   std::vector<TypedCaseResult> cases;   // buckling: every load case (the first is the one above)
   StringerChecks checks;                // crippling and global load (of the last case)
+  TypedMatrices matrices;               // with `matrices`
+  std::vector<double> x2;               // with `tangential`: iy × modes, column-major
 };
 
 // Why the values cannot be stored in variant V (before anything changes), or "".
 template <class V>
 std::string typed_fault(const TypedAnalysis& in);
 
-// Runs the analysis; needs values that typed_fault accepts.
+// Runs the analysis (or only the assembly, with `matrices`); needs values
+// that typed_fault accepts.
 template <class V>
 TypedResult run_typed(const TypedAnalysis& in);
 

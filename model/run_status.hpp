@@ -74,6 +74,9 @@ struct RunOptions {
   bool stringer_given = false;   // the host stored the stringer cross-section: its group is not read
   const LoadCases* cases = nullptr;  // none: the one case of the model's forces
   StringerChecks* checks = nullptr;  // receives the crippling and global loads
+  // Stop a buckling run after the assembly: the matrices stay in shared block
+  // matrix for the caller, nothing is condensed or solved.
+  bool assemble_only = false;
 };
 
 }  // namespace ruvo

@@ -25,8 +25,11 @@ namespace {
 const std::set<std::string> keywords = {
     "variant", "kind", "title", "project", "directory", "listing", "modes", "iterate", "itab", "indplt",
     "mempri", "x_lengths", "y_lengths", "edges", "freedoms", "radii", "skew", "laminates", "shear",
-    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift", "more_load_cases",
-    "crippling", "global_buckling", "stringer_section", "stringer_pitch"};
+    "element_rows", "stringers", "frames", "variable", "fixed", "density", "shift",
+    // load cases and stringer checks
+    "more_load_cases", "crippling", "global_buckling", "stringer_section", "stringer_pitch",
+    // design sensitivities
+    "matrices", "tangential"};
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -151,6 +154,8 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("stringer_pitch")) in.stringer_pitch = kw["stringer_pitch"].cast<float>();
   if (has("density")) in.density = kw["density"].cast<float>();
   if (has("shift")) in.shift = kw["shift"].cast<double>();
+  if (has("matrices")) in.matrices = kw["matrices"].cast<bool>();
+  if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
   return in;
 }
 
@@ -159,6 +164,42 @@ py::array_t<T> array_of(const std::vector<T>& v, std::vector<py::ssize_t> shape)
   py::array_t<T> a(shape);
   std::copy(v.begin(), v.end(), a.mutable_data());
   return a;
+}
+
+// A numpy array that takes over the storage of `v` (no copy: the matrices
+// are large next to the assembly that made them).
+template <class T>
+py::array_t<T> array_taking(std::vector<T>&& v, std::vector<py::ssize_t> shape) {
+  auto* owned = new std::vector<T>(std::move(v));
+  py::capsule free_when_done(owned, [](void* p) { delete static_cast<std::vector<T>*>(p); });
+  return py::array_t<T>(shape, owned->data(), free_when_done);
+}
+
+py::dict profile_dict(ProfileMatrix&& p) {
+  py::dict d;
+  const auto stored = py::ssize_t(p.values.size()), order = py::ssize_t(p.levels.size());
+  d["values"] = array_taking(std::move(p.values), {stored});
+  d["levels"] = array_taking(std::move(p.levels), {order});
+  d["band"] = p.band;
+  return d;
+}
+
+// The assembled full system (matrices=True) and the tangential mode parts
+// (tangential=True), beside the entries every analysis returns.
+void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult& r) {
+  if (in.matrices && r.status.finished()) {
+    TypedMatrices& m = r.matrices;
+    py::dict d;
+    const py::ssize_t coupled = m.a21.empty() ? 0 : r.iy;
+    d["a21"] = array_taking(std::move(m.a21), {py::ssize_t(r.ix), coupled}).attr("T");
+    d["a11"] = profile_dict(std::move(m.a11));
+    d["a22"] = profile_dict(std::move(m.a22));
+    d["b11"] = profile_dict(std::move(m.b11));
+    d["fixed"] = profile_dict(std::move(m.fixed));
+    out["matrices"] = d;
+  }
+  if (in.tangential && r.status.finished())
+    out["tangential"] = array_of(r.x2, {py::ssize_t(r.eigenvalues.size()), py::ssize_t(r.iy)}).attr("T");
 }
 
 py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
@@ -218,6 +259,7 @@ py::dict analyse(const py::kwargs& kw) {
     }
     if (PyErr_Occurred()) throw py::error_already_set();  // the host's KeyboardInterrupt
     out = result_dict(r, in.x_lengths.size() + 1, in.y_lengths.size() + 1);
+    add_sensitivity_results(out, in, r);
   });
   if (!found) throw py::value_error("_analyse: no size variant " + variant);
   return out;

@@ -119,10 +119,11 @@ std::vector<float> fixed_forces() {
 // The buckling solution of one load case (with crippling on the first), the
 // vibration notice and the global buckling, as the analysis-type flags ask.
 // `first`: the crippling is checked; `same_stiffness`: the stiffness, its
-// condensation and factor are those of the case before.
+// condensation and factor are those of the case before; `assemble_only`:
+// the caller wants the assembled matrices, nothing is solved.
 template <class V>
-RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, solver::KeptFactor& kept,
-                     StringerChecks* checks) {
+RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, bool assemble_only,
+                     solver::KeptFactor& kept, StringerChecks* checks) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
@@ -132,6 +133,7 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, solve
       report("INCS2", nullptr, true);
       return {Stage::assembly, ierr};
     }
+    if (assemble_only) return {};
     if (first && type.cripan)
       if (const RunStatus s = cripple<V>(checks); !s.finished()) return s;
     if (!same_stiffness) kept.reset();
@@ -167,7 +169,8 @@ RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, options.checks); !s.finished())
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, options.assemble_only, kept,
+                                               options.checks); !s.finished())
       return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);

@@ -105,6 +105,27 @@ bool print_tangential_modes(std::int32_t neigrq) {
 }
 
 template <class V>
+std::vector<double> tangential_parts(std::int32_t modes) {
+  const int ix = state::man.ix, iy = state::man.iy;
+  const auto& m = state::matrix<V>();
+  const auto& x = state::vectrs<V>().x;
+  std::vector<double> x2(std::size_t(iy) * std::size_t(std::max(modes, 0)), 0.0);
+  if (iy == 0 || modes < 1) return x2;
+  for (int k = 1; k <= modes; ++k) {
+    double* x2k = x2.data() + std::size_t(k - 1) * iy;
+    for (int j = 1; j <= ix; ++j) {
+      const double xj = x(j, k);
+      const double* wj = m.a21.data + std::size_t(j - 1) * V::p_ny;   // W = L⁻¹·A21 since the condensation
+      if (xj != 0.0)
+        for (int i = 0; i < iy; ++i) x2k[i] -= wj[i] * xj;
+    }
+  }
+  const solver::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy, state::f07ina<V>().ibdy};
+  solver::cholesky_backward(l22, x2.data(), modes);
+  return x2;
+}
+
+template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed) {
   const std::int32_t row = condense_tangential<V>();
   if (row == scratch_file_fault) {
@@ -129,6 +150,7 @@ void report_scratch_fault(std::string_view routine) {
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, solver::KeptFactor*);                   \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
+  template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

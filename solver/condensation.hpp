@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "io/record.hpp"
 #include "solver/subspace.hpp"
@@ -56,6 +57,13 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
 // a record could not be read back (the modes are not printed then).
 template <class V>
 bool print_tangential_modes(std::int32_t neigrq);
+
+// The tangential parts X2 = −A22⁻¹·A21·X1 = −L⁻ᵀ·(W·X1) of the first `modes`
+// modes (iy by modes, column-major), from the factor L of A22 and W = L⁻¹·A21
+// that condense_tangential left in shared block matrix: what the scratch
+// records give, without them (a run that makes no files keeps none).
+template <class V>
+std::vector<double> tangential_parts(std::int32_t modes);
 
 // The condensation step of the solution `routine`: its code 0,
 // a22_not_positive_definite after `a22_failed` with the failed row, or

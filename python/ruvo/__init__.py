@@ -15,11 +15,12 @@ from .engine import AnalysisError
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, UnitWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
+from .gradient import GradientResult, gradient
 from .sweep import SweepResult, WorkerDied, sweep
 from .archive import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "Laminate", "LoadCaseResults", "Loads", "Material",
-           "Mesh", "Panel", "Ply", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
-           "VibrationResult", "WorkerDied", "__version__", "buckle", "load", "sections", "sweep",
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientResult", "Laminate", "LoadCaseResults", "Loads",
+           "Material", "Mesh", "Panel", "Ply", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
+           "VibrationResult", "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep",
            "vibrate"]

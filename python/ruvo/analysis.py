@@ -12,8 +12,7 @@ import warnings
 import numpy as np
 
 from . import engine
-from .panel import Panel, UnitWarning, in_plane_supported, w_supported
-from .panel import Loads
+from .panel import Loads, Panel, UnitWarning, in_plane_supported, w_supported
 from .results import NOT_AVAILABLE, BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
 
@@ -62,12 +61,7 @@ def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False, load_ca
         The engine reported a failure (stage, code and its message lines).
     """
     _check(panel, modes)
-    if not w_supported(panel.edges, panel.length, panel.width):
-        raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
-                         "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
-    if "U" in panel.freedoms and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
-        raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane; "
-                         "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
+    check_buckling_support(panel)
     cases = None
     if load_cases is not None:
         cases = tuple(load_cases)
@@ -78,6 +72,16 @@ def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False, load_ca
         return _buckling_result(panel, variant, out, out["cases"][0], text)
     return LoadCaseResults(tuple(_buckling_result(panel.replace(loads=c), variant, out, case, text)
                                  for c, case in zip(cases, out["cases"])))
+
+
+def check_buckling_support(panel):
+    """Refuses a panel that a buckling analysis cannot hold against rigid-body motion."""
+    if not w_supported(panel.edges, panel.length, panel.width):
+        raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
+                         "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
+    if "U" in panel.freedoms and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+        raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane; "
+                         "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
 
 
 def _strength(panel, out, case):
@@ -138,6 +142,23 @@ def _mass_per_area(panel, density, mass_per_area):
     return mass
 
 
+def vibration_options(panel, density, mass_per_area):
+    """The engine's options of a vibration analysis of `panel`: the skin's
+    mass per area, W alone for a panel free in its plane whose freedoms are
+    uncoupled, a spectral shift for one free to move normal to its surface."""
+    mass = _mass_per_area(panel, density, mass_per_area)
+    freedoms, shift = None, 0.0
+    if "U" in panel.freedoms and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
+        if not _uncoupled(panel):
+            raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
+                             "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "
+                             "V on an edge")
+        freedoms = panel.freedoms.replace("UV", "")  # exact when nothing couples W to U, V
+    if not w_supported(panel.edges, panel.length, panel.width):
+        shift = engine.rigid_body_shift(panel, mass)
+    return dict(mass_per_area=mass, freedoms=freedoms, shift=shift)
+
+
 def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=None, *,
             mass_per_area: float | None = None, listing=False) -> VibrationResult:
     """Natural frequencies (Hz) and modes of `panel`.
@@ -165,17 +186,7 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=
         The engine reported a failure.
     """
     _check(panel, modes)
-    mass = _mass_per_area(panel, density, mass_per_area)
-    freedoms, shift = None, 0.0
-    if "U" in panel.freedoms and not in_plane_supported(panel.edges, panel.length, panel.width, panel.curved):
-        if not _uncoupled(panel):
-            raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move in its plane, "
-                             "and its in-plane and normal freedoms are coupled (curvature, B or ES); hold U and "
-                             "V on an edge")
-        freedoms = panel.freedoms.replace("UV", "")  # exact when nothing couples W to U, V
-    if not w_supported(panel.edges, panel.length, panel.width):
-        shift = engine.rigid_body_shift(panel, mass)
-    variant, out, text = engine.run(panel, "vibration", modes, workdir=workdir, listing=listing,
-                                    mass_per_area=mass, freedoms=freedoms, shift=shift)
+    options = vibration_options(panel, density, mass_per_area)
+    variant, out, text = engine.run(panel, "vibration", modes, workdir=workdir, listing=listing, **options)
     return VibrationResult(panel=panel, variant=variant, eigenvalues=out["eigenvalues"], eigenvectors=out["w"],
                            freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]))

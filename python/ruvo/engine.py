@@ -171,7 +171,7 @@ def _message(lines):
     return "\n".join(kept) or "the engine stopped without a message"
 
 
-def run(panel, kind, modes, *, workdir=None, listing=False, **options):
+def run(panel, kind, modes, *, workdir=None, listing=False, entry=None, **options):
     """Runs one analysis; returns (variant, the entry's outcome, the listing).
 
     With `workdir` the engine's files are kept there; with `listing` and no
@@ -179,7 +179,7 @@ def run(panel, kind, modes, *, workdir=None, listing=False, **options):
     again; otherwise no file is made. Raises AnalysisError on failure.
     """
     variant = variant_for(panel)
-    args = arguments(variant, panel, kind, modes, **options)
+    args = dict(arguments(variant, panel, kind, modes, **options), **(entry or {}))
     if workdir is not None:
         directory = os.path.abspath(os.fspath(workdir))
         try:
@@ -201,6 +201,17 @@ def run(panel, kind, modes, *, workdir=None, listing=False, **options):
         raise AnalysisError("INCS3" if kind == "buckling" else "VIBS3",
                             "no eigenvalues came out of the solution", text)
     return variant, out, text
+
+
+def assemble(panel, kind, **options):
+    """The assembled full-system matrices of `panel` (the typed entry's
+    `matrices`), without a solution: (variant, ix, iy, matrices).
+    Raises AnalysisError on failure."""
+    variant = variant_for(panel)
+    out = _ruvo._analyse(matrices=True, **arguments(variant, panel, kind, 1, **options))
+    if out["stage"]:
+        raise AnalysisError(out["stage"], _message(out["messages"]), "", int(out["code"]))
+    return variant, int(out["ix"]), int(out["iy"]), out["matrices"]
 
 
 def rigid_body_shift(panel, mass_per_area):

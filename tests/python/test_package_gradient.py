@@ -1,0 +1,141 @@
+"""ruvo.gradient: eigenvalue derivatives against central differences of full
+analyses, repeated eigenvalues and ± pairs as clusters, a step that would
+move a stiffener refused; the engine's assembled full system holds the
+modes it returns."""
+import math
+
+import numpy as np
+import pytest
+import scipy.linalg
+
+import _ruvo
+import ruvo
+from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+
+pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
+                                reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
+DENSITY = 2.7e-9
+CARBON = Material(E1=135000.0, E2=10000.0, G12=5000.0, nu12=0.3)
+
+
+def skin(t):
+    return Laminate.isotropic(70000.0, 0.3, t)
+
+
+def plate(x):  # thickness, variable Nx, fixed Ny
+    return Panel(length=300.0, width=200.0, laminate=skin(x[0]), loads=Loads(Nx=x[1], Nxy=0.3, fixed_Ny=x[2]),
+                 edges="simply supported", mesh=Mesh(nx=6, ny=4))
+
+
+def laminate(x):  # ply angle
+    plies = [Ply(0.25, a) for a in (x[0], -x[0], 0.0, 90.0, 90.0, 0.0, -x[0], x[0])]
+    return Panel(length=250.0, width=200.0, laminate=Laminate.from_plies(plies, CARBON),
+                 loads=Loads(Nx=1.0, Nxy=0.5), edges="simply supported", mesh=Mesh(nx=5, ny=4))
+
+
+def stiffened(x):  # a stringer's EA and EI
+    s = Stiffener(100.0, EA=x[0], ES=2.0e5, EI=x[1], GJ=2.0e5, mass=0.5e-6)
+    return Panel(length=300.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0), edges="simply supported",
+                 stringers=[s], mesh=Mesh(nx=6, ny=4))
+
+
+def curved(x):  # radius
+    return Panel(length=250.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0), ry=x[0],
+                 edges="simply supported", mesh=Mesh(nx=5, ny=4))
+
+
+def analysed(panel, quantity, modes):
+    if quantity == "buckling":
+        r = ruvo.buckle(panel, modes=modes)
+        return r.critical_load_factor
+    return float(ruvo.vibrate(panel, density=DENSITY, modes=modes).frequencies[0])
+
+
+@pytest.mark.parametrize("quantity", ["buckling", "frequency"])
+@pytest.mark.parametrize("build, x", [(plate, [1.2, 1.0, -0.4]), (laminate, [35.0]),
+                                      (stiffened, [1.4e6, 2.0e7]), (curved, [900.0])],
+                         ids=["thickness-loads", "ply-angle", "stiffener-EA-EI", "radius"])
+def test_against_central_differences_of_analyses(build, x, quantity):
+    # Steps of 1e-3·|x|: the differences' own error (of order h², near 1e-6
+    # relative) stays well below the tolerance, while the single-precision
+    # inputs of the engine (6e-8 relative) shift each analysis by far less
+    # than h·dλ/dx.
+    x = np.array(x)
+    options = dict(density=DENSITY) if quantity == "frequency" else {}
+    g = ruvo.gradient(build, x, modes=3, quantity=quantity, **options)
+    assert g.value == pytest.approx(analysed(build(x), quantity, 3), rel=1e-9)
+    for i, h in enumerate(1e-3 * np.abs(x)):
+        up, down = x.copy(), x.copy()
+        up[i] += h
+        down[i] -= h
+        fd = (analysed(build(up), quantity, 3) - analysed(build(down), quantity, 3)) / (2 * h)
+        # a load does not enter the frequencies: both sides are zero then
+        assert g.gradient[i] == pytest.approx(fd, rel=1e-4, abs=1e-9 * abs(g.value / x[i])), i
+
+
+def test_shear_pair_and_square_plate_repeated_modes():
+    def shear(x):
+        return Panel(length=300.0, width=200.0, laminate=skin(x[0]), loads=Loads(Nxy=1.0),
+                     edges="simply supported", mesh=Mesh(nx=6, ny=4))
+
+    g = ruvo.gradient(shear, [1.0], modes=2)
+    pairs = [c for c in g.clusters if c.kind == "pair"]
+    assert pairs and pairs[0].modes == (1, 2) and not g.repeated
+    assert g.values[0] == pytest.approx(-g.values[1], rel=1e-6)
+    assert g.gradients[0, 0] == pytest.approx(-g.gradients[1, 0], rel=1e-6)
+    assert g.gradient[0] == pytest.approx(3 * g.value, rel=1e-5)  # λ ∝ t³ for an isotropic plate
+
+    # The (1,2) and (2,1) modes of a square plate: a change of its length
+    # splits them; each branch's derivative is the central difference across
+    # the crossing (the lower one below the square is the upper one above it).
+    def rectangle(x):
+        return Panel(length=x[0], width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0),
+                     edges="simply supported", mesh=Mesh(nx=6, ny=6))
+
+    g = ruvo.gradient(rectangle, [200.0], modes=3, quantity="frequency", density=DENSITY)
+    (cluster,) = [c for c in g.clusters if c.kind == "repeated"]
+    assert cluster.modes == (2, 3)
+    h = 0.2
+    up = ruvo.vibrate(rectangle([200.0 + h]), density=DENSITY, modes=3).eigenvalues
+    down = ruvo.vibrate(rectangle([200.0 - h]), density=DENSITY, modes=3).eigenvalues
+    branches = [(up[1] - down[2]) / (2 * h), (up[2] - down[1]) / (2 * h)]
+    assert cluster.derivatives[:, 0] == pytest.approx(branches, rel=1e-4)
+
+
+def test_refuses_a_step_that_moves_a_stiffener_and_runs_each_load_case():
+    def moved(x):
+        return Panel(length=300.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0),
+                     stringers=[Stiffener(x[0], EA=1e6, EI=1e7)], mesh=Mesh(nx=6, ny=4))
+
+    with pytest.raises(ValueError, match="stiffener lines"):
+        ruvo.gradient(moved, [100.0], h=30.0)
+    cases = [Loads(Nx=1.0), Loads(Nx=0.5, Nxy=1.0)]
+    results = ruvo.gradient(stiffened, [1.4e6, 2.0e7], modes=2, load_cases=cases)
+    for r, loads in zip(results, cases):
+        assert r.value == pytest.approx(ruvo.buckle(stiffened([1.4e6, 2.0e7]).replace(loads=loads),
+                                                    modes=2).critical_load_factor, rel=1e-9)
+
+
+def dense(m):
+    levels, values, band = m["levels"].astype(int), m["values"], int(m["band"])
+    n = len(levels)
+    a = np.zeros((n, n))
+    for i in range(n):
+        for j in range(max(0, i - band + 1), i + 1):
+            a[i, j] = a[j, i] = values[levels[i] + j]
+    return a
+
+
+def test_assembled_full_system_holds_the_modes_and_the_fixed_loads():
+    panel = curved([900.0]).replace(loads=Loads(Nx=1.0, fixed_Ny=-2.0),
+                                    stringers=[Stiffener(100.0, EA=1e6, ES=1e5, EI=1e7, GJ=1e5)])
+    _, out, _ = ruvo.engine.run(panel, "buckling", 3, entry=dict(tangential=True))
+    _, ix, iy, m = ruvo.engine.assemble(panel, "buckling")
+    k = np.block([[dense(m["a11"]), m["a21"].T], [m["a21"], dense(m["a22"])]])
+    b = scipy.linalg.block_diag(dense(m["b11"]), np.zeros((iy, iy)))
+    phi = np.vstack([out["w"], out["tangential"]])
+    residual = k @ phi - b @ phi * out["eigenvalues"]
+    assert np.abs(residual).max() < 1e-6 * np.abs(k @ phi).max()
+    _, _, _, unloaded = ruvo.engine.assemble(panel.replace(loads=Loads(Nx=1.0)), "buckling")
+    np.testing.assert_allclose(dense(m["a11"]) - dense(unloaded["a11"]), -dense(m["fixed"]),
+                               atol=1e-9 * np.abs(dense(m["a11"])).max())
