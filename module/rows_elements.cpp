@@ -218,7 +218,8 @@ RUVO_INSTANTIATE_ROWS(element_rows)
 
 std::vector<RoutineRow> element_utility_rows() {
   return {
-      RUVO_ROW("phi", "i i4, z f4, val f4, ier i4", "", [](Args& c) { phi(c.i4("i"), c.f4("z"), c.f4("val"), c.i4("ier")); }),
+      RUVO_ROW("phi", "i i4, z f4, val f4, ier i4", "",
+               [](Args& c) { phi(c.i4("i"), c.f4("z"), c.f4("val"), c.i4("ier")); }),
       RUVO_ROW("abdetc",
        "nla i4, thkply f4(*), angply f4(*), q f4(4), thklam f4, aal f4(3,3), ddl f4(3,3), adl f4(3,3), ier i4",
        "",
