@@ -7,6 +7,7 @@
 #include "elements/assembly_checks.hpp"
 #include "model/blocks.hpp"
 #include "model/variants.hpp"
+#include "module/row_call.hpp"
 #include "module/tables.hpp"
 #include "output/eigvpr.hpp"
 #include "output/lqfit.hpp"
@@ -52,41 +53,41 @@ std::string modes_fault() {
 template <class V>
 std::vector<RoutineRow> output_rows() {
   return {
-      {"prtout",
+      RUVO_ROW("prtout",
        "bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4(6,*), dr f4(6,*), br f4(6,*), ss f4(3,*)", "",
-       [](Call& c) {
+       [](Args& c) {
          prtout<V>(c.array<float, 2>("bb"), c.array<float, 2>("dd"), c.array<float, 2>("bd"),
                    c.array<float, 2>("rr"), c.array<float, 2>("dr"), c.array<float, 2>("br"),
                    c.array<float, 2>("ss"));
-       }},
-      {"prtvib", "bb f4(6), dd f4(6), bd f4(6), rr f4(6), dr f4(6), br f4(6), ss f4(3)", "",
-       [](Call& c) {
+       }),
+      RUVO_ROW("prtvib", "bb f4(6), dd f4(6), bd f4(6), rr f4(6), dr f4(6), br f4(6), ss f4(3)", "",
+       [](Args& c) {
          prtvib<V>(c.array<float, 1>("bb"), c.array<float, 1>("dd"), c.array<float, 1>("bd"),
                    c.array<float, 1>("rr"), c.array<float, 1>("dr"), c.array<float, 1>("br"),
                    c.array<float, 1>("ss"));
-       }},
-      {"pltmsh", "", "", [](Call&) { pltmsh<V>(); }, [](Call&) { return line_count_fault<V>(); }},
-      {"cntour", "", "", [](Call&) { cntour(); }, [](Call&) { return plot_count_fault(); }},
-      {"modes", "ier i4", "", [](Call& c) { modes<V>(c.i4("ier")); }, [](Call&) { return modes_fault<V>(); }},
+       }),
+      RUVO_ROW("pltmsh", "", "", [](Args&) { pltmsh<V>(); }, [](Args&) { return line_count_fault<V>(); }),
+      RUVO_ROW("cntour", "", "", [](Args&) { cntour(); }, [](Args&) { return plot_count_fault(); }),
+      RUVO_ROW("modes", "ier i4", "", [](Args& c) { modes<V>(c.i4("ier")); }, [](Args&) { return modes_fault<V>(); }),
   };
 }
 RUVO_INSTANTIATE_ROWS(output_rows)
 
 std::vector<RoutineRow> output_utility_rows() {
   return {
-      {"eigvpr", "unit i4, x f8(m,neiga), [m i4 = shape(x,0)], [neiga i4 = shape(x,1)]", "",
-       [](Call& c) {
+      RUVO_ROW("eigvpr", "unit i4, x f8(m,neiga), [m i4 = shape(x,0)], [neiga i4 = shape(x,1)]", "",
+       [](Args& c) {
          const auto x = c.array<double, 2>("x");
          eigvpr(c.i4("unit"), ArrayRef<const double, 2>(x.data(), {x.extent(0), x.extent(1)}), c.i4("m"),
                 c.i4("neiga"));
-       }},
-      {"lqfit", "phi f8(m,*), ij i4, k i4, epss f8(*), ak f8(*), [m i4 = shape(phi,0)]", "",
-       [](Call& c) { lqfit(c.array<double, 2>("phi"), c.i4("ij"), c.i4("k"), c.span<const double>("epss"),
+       }),
+      RUVO_ROW("lqfit", "phi f8(m,*), ij i4, k i4, epss f8(*), ak f8(*), [m i4 = shape(phi,0)]", "",
+       [](Args& c) { lqfit(c.array<double, 2>("phi"), c.i4("ij"), c.i4("k"), c.span<const double>("epss"),
                            c.span<double>("ak")); },
-       [](Call& c) {
+       [](Args& c) {
          return lqfit_fault(c.extent("phi", 0), c.extent("phi", 1), c.i4("ij"), c.i4("k"), c.size("epss"),
                             c.size("ak"));
-       }},
+       }),
   };
 }
 

@@ -8,6 +8,7 @@
 #include "input/setkey.hpp"
 #include "model/blocks.hpp"
 #include "model/variants.hpp"
+#include "module/row_call.hpp"
 #include "module/tables.hpp"
 #include "solver/buckling.hpp"
 #include "solver/buvi.hpp"
@@ -31,66 +32,66 @@ std::string array_fault(const ArgumentFault& f) {
 
 std::vector<RoutineRow> solver_utility_rows() {
   return {
-      {"mklvbd", "lv i4(*), nn i4, ibd i4, ier i4", "",
-       [](Call& c) { mklvbd(c.array<std::int32_t, 1>("lv"), c.i4("nn"), c.i4("ibd"), c.i4("ier")); }},
-      {"chodec", "a f8(*), ibd i4, lv i4(n), ier i4, [n i4 = shape(lv,0)]", "",
-       [](Call& c) {
+      RUVO_ROW("mklvbd", "lv i4(*), nn i4, ibd i4, ier i4", "",
+       [](Args& c) { mklvbd(c.array<std::int32_t, 1>("lv"), c.i4("nn"), c.i4("ibd"), c.i4("ier")); }),
+      RUVO_ROW("chodec", "a f8(*), ibd i4, lv i4(n), ier i4, [n i4 = shape(lv,0)]", "",
+       [](Args& c) {
          chodec(c.span<double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv"), c.i4("ier"));
        },
-       [](Call& c) {
+       [](Args& c) {
          return array_fault(
              profile_fault(c.span<const double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv")));
-       }},
-      {"chosol", "a f8(*), ibd i4, lv i4(n), x f8(n,m), y f8(n), [n i4 = shape(lv,0)], [m i4 = shape(x,1)]", "",
-       [](Call& c) {
+       }),
+      RUVO_ROW("chosol", "a f8(*), ibd i4, lv i4(n), x f8(n,m), y f8(n), [n i4 = shape(lv,0)], [m i4 = shape(x,1)]", "",
+       [](Args& c) {
          chosol(c.span<const double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv"),
                 c.span<double>("x"), c.i4("m"), c.span<double>("y"));
        },
-       [](Call& c) {
+       [](Args& c) {
          return any_fault(chosol_fault(c.span<const double>("a"), c.i4("n"), c.i4("ibd"),
                                        c.span<const std::int32_t>("lv"), c.span<const double>("x"), c.i4("m"),
                                        c.span<const double>("y")));
-       }},
-      {"probtm", "a f8(*), ibd i4, lv i4(n), b f8(n,m), m1 i4, [n i4 = shape(lv,0)], [m i4 = shape(b,1)]",
+       }),
+      RUVO_ROW("probtm", "a f8(*), ibd i4, lv i4(n), b f8(n,m), m1 i4, [n i4 = shape(lv,0)], [m i4 = shape(b,1)]",
        "c f8(n,m)",
-       [](Call& c) {
+       [](Args& c) {
          probtm(c.span<const double>("a"), c.i4("n"), c.i4("ibd"), c.span<const std::int32_t>("lv"),
                 c.span<const double>("b"), c.i4("m1"), c.i4("m"), c.span<double>("c"));
        },
-       [](Call& c) {
+       [](Args& c) {
          return any_fault(probtm_fault(c.span<const double>("a"), c.i4("n"), c.i4("ibd"),
                                        c.span<const std::int32_t>("lv"), c.span<const double>("b"), c.i4("m1"),
                                        c.i4("m"), c.span<const double>("c")));
-       }},
-      {"simvit",
+       }),
+      RUVO_ROW("simvit",
        "neigrq i4, a f8(*), b f8(*), ibda i4, ibdb i4, lvbnda i4(*), lvbndb i4(*), eps f8, elam f8(*), "
        "x f8(n,neigit), jac i4, ip i4, lvtri i4(*), ier i4, [neigit i4 = shape(x,1)], [n i4 = shape(x,0)]",
        "",
-       [](Call& c) {
+       [](Args& c) {
          simvit(c.i4("neigrq"), c.i4("neigit"), c.span<const double>("a"), c.span<const double>("b"), c.i4("n"),
                 c.i4("ibda"), c.i4("ibdb"), c.span<const std::int32_t>("lvbnda"),
                 c.span<const std::int32_t>("lvbndb"), c.f8("eps"), c.span<double>("elam"), c.span<double>("x"),
                 c.i4("jac"), c.i4("ip"), c.span<const std::int32_t>("lvtri"), c.i4("ier"));
        },
-       [](Call& c) {
+       [](Args& c) {
          return array_fault(simvit_fault(
              c.i4("neigrq"), c.i4("neigit"), c.span<const double>("a"), c.span<const double>("b"), c.i4("n"),
              c.i4("ibda"), c.i4("ibdb"), c.span<const std::int32_t>("lvbnda"),
              c.span<const std::int32_t>("lvbndb"), c.f8("eps"), c.span<const double>("elam"),
              c.span<const double>("x"), c.span<const std::int32_t>("lvtri")));
-       }},
-      {"jacob2", "a f8(*), lvtri i4(n), eps f8, ys f8(n,n), ier i4, [n i4 = shape(lvtri,0)]", "",
-       [](Call& c) {
+       }),
+      RUVO_ROW("jacob2", "a f8(*), lvtri i4(n), eps f8, ys f8(n,n), ier i4, [n i4 = shape(lvtri,0)]", "",
+       [](Args& c) {
          jacob2(c.span<double>("a"), c.i4("n"), c.span<const std::int32_t>("lvtri"), c.f8("eps"),
                 c.span<double>("ys"), c.i4("ier"));
        },
-       [](Call& c) {
+       [](Args& c) {
          return array_fault(jacob2_fault(c.span<const double>("a"), c.i4("n"),
                                          c.span<const std::int32_t>("lvtri"), c.span<const double>("ys")));
-       }},
-      {"chneig", "", "", [](Call&) { chneig(); }},
-      {"cripplingt", "ier i4", "", [](Call& c) { cripplingt(c.i4("ier")); }},
-      {"cripplingo", "ier i4", "", [](Call& c) { cripplingo(c.i4("ier")); }},
+       }),
+      RUVO_ROW("chneig", "", "", [](Args&) { chneig(); }),
+      RUVO_ROW("cripplingt", "ier i4", "", [](Args& c) { cripplingt(c.i4("ier")); }),
+      RUVO_ROW("cripplingo", "ier i4", "", [](Args& c) { cripplingo(c.i4("ier")); }),
   };
 }
 
@@ -139,23 +140,23 @@ std::string solution_fault() {
 template <class V>
 std::vector<RoutineRow> solver_rows() {
   return {
-      {"buvi", "ier i4", "", [](Call& c) { buvi<V>(c.i4("ier")); },
-       [](Call&) {
+      RUVO_ROW("buvi", "ier i4", "", [](Args& c) { buvi<V>(c.i4("ier")); },
+       [](Args&) {
          return elements::profile_fault("a11", V::p_la11, "lvtri", {state::comlv<V>().lvtri.data, V::p_nx}, V::p_nx);
-       }},
-      {"incs2", "ier i4", "", [](Call& c) { incs2<V>(c.i4("ier")); },
-       [](Call&) { return assembly_fault<V>(); }},
-      {"incs3",
+       }),
+      RUVO_ROW("incs2", "ier i4", "", [](Args& c) { incs2<V>(c.i4("ier")); },
+       [](Args&) { return assembly_fault<V>(); }),
+      RUVO_ROW("incs3",
        "long_bn i4, bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4(6,*), dr f4(6,*), br f4(6,*), ss f4(3,*), ier i4, "
        "fstbui f4",
-       "", [](Call& c) { incs3<V>(c.i4("ier"), c.f4("fstbui")); }, [](Call&) { return solution_fault<V>(); }},
-      {"vibs2", "ier i4", "", [](Call& c) { vibs2<V>(c.i4("ier")); },
-       [](Call&) { return assembly_fault<V>(); }},
-      {"vibs3", "long_bn i4, bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4, dr f4, br f4, ss f4, ier i4", "",
-       [](Call& c) { vibs3<V>(c.i4("ier")); }, [](Call&) { return solution_fault<V>(); }},
-      {"glbuck", "bb f4(6,*), dd f4(6,*), bd f4(6,*), ier i4, fstbug f4", "",
-       [](Call& c) { glbuck<V>(c.array<const float, 2>("bb"), c.i4("ier"), c.f4("fstbug")); },
-       [](Call& c) -> std::string { return c.extent("bb", 1) < 1 ? "bb has no column" : ""; }},
+       "", [](Args& c) { incs3<V>(c.i4("ier"), c.f4("fstbui")); }, [](Args&) { return solution_fault<V>(); }),
+      RUVO_ROW("vibs2", "ier i4", "", [](Args& c) { vibs2<V>(c.i4("ier")); },
+       [](Args&) { return assembly_fault<V>(); }),
+      RUVO_ROW("vibs3", "long_bn i4, bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4, dr f4, br f4, ss f4, ier i4", "",
+       [](Args& c) { vibs3<V>(c.i4("ier")); }, [](Args&) { return solution_fault<V>(); }),
+      RUVO_ROW("glbuck", "bb f4(6,*), dd f4(6,*), bd f4(6,*), ier i4, fstbug f4", "",
+       [](Args& c) { glbuck<V>(c.array<const float, 2>("bb"), c.i4("ier"), c.f4("fstbug")); },
+       [](Args& c) -> std::string { return c.extent("bb", 1) < 1 ? "bb has no column" : ""; }),
   };
 }
 RUVO_INSTANTIATE_ROWS(solver_rows)
