@@ -3,13 +3,14 @@ convention, the package and schema versions, and every number under a name;
 `load` reads it back to an equal result."""
 from __future__ import annotations
 
+import dataclasses
 import json
 from pathlib import Path
 
 import numpy as np
 
 from . import engine
-from .results import BucklingResult, VibrationResult
+from .results import BucklingResult, StringerStrength, VibrationResult
 from .toml_panel import panel_document, panel_from_dict
 
 SCHEMA = "ruvo result"
@@ -51,8 +52,10 @@ def _mode_record(result, k):
 
 def _summary(result):
     if isinstance(result, BucklingResult):
+        strength = result.stringer_strength
         return {"critical": {"buckles": result.buckles, "mode": result.critical_mode,
-                             "load_factor": result.critical_load_factor if result.buckles else None}}
+                             "load_factor": result.critical_load_factor if result.buckles else None},
+                "stringer_strength": None if strength is None else dataclasses.asdict(strength)}
     return {}
 
 
@@ -100,12 +103,17 @@ def from_document(doc, source="JSON"):
         if cls is BucklingResult:
             fields.update(membrane_forces=np.array([[m["membrane_forces"][n] for n in _FORCES] for m in modes]),
                           stiffener_forces=np.array([[m["stiffener_forces"][n] for n in _STIFFENER_FORCES]
-                                                     for m in modes]))
+                                                     for m in modes]),
+                          stringer_strength=_strength(doc.get("stringer_strength")))
     except KeyError as e:
         raise ValueError(f"{source}: the field {e.args[0]!r} is missing") from None
     except (TypeError, ValueError) as e:
         raise ValueError(f"{source}: {e}") from None
     return cls(**fields)
+
+
+def _strength(fields):
+    return None if fields is None else StringerStrength(**fields)
 
 
 def load(source):

@@ -52,6 +52,12 @@ def _init_fields(cls):
     return [f.name for f in dataclasses.fields(cls) if f.init]
 
 
+def _required_fields(cls):
+    """The fields a table must give: those without a default."""
+    return [f.name for f in dataclasses.fields(cls)
+            if f.init and f.default is dataclasses.MISSING and f.default_factory is dataclasses.MISSING]
+
+
 # ---- reading ---------------------------------------------------------------------
 
 class _Place:
@@ -112,7 +118,7 @@ def laminate_from(table, place=None):
     if "plies" in table or "material" in table:
         t = place.keys(table, ["material", "plies"], ["material", "plies"])
         material = place.inner(place.table + " material")
-        m = material.build(Material, **material.keys(t["material"], _init_fields(Material), _init_fields(Material)))
+        m = material.build(Material, **material.keys(t["material"], _init_fields(Material), _required_fields(Material)))
         if not isinstance(t["plies"], list):
             raise place.error(f"plies: an array of plies is needed, got {_kind(t['plies'])}")
         plies = [_ply(place.inner(f"{place.table} ply number {k + 1}"), p) for k, p in enumerate(t["plies"])]
