@@ -62,7 +62,9 @@ int main() {
   build_model();
   // Isotropic skin, E t = 7e4, D = 7e4 t^2 / 12 (t = 2), nu = 0.3, per element.
   std::vector<float> storage(7 * 6 * V::p_elmts, 0.0f), c(45 * V::p_elmts), ch(3 * V::p_elmts);
-  auto column_block = [&](int k, int rows) { return ArrayRef<float, 2>(&storage[k * 6 * V::p_elmts], {rows, V::p_elmts}); };
+  auto column_block = [&](int k, int rows) {
+    return ArrayRef<float, 2>(&storage[k * 6 * V::p_elmts], {rows, V::p_elmts});
+  };
   auto bb = column_block(0, 6), dd = column_block(1, 6);
   for (int e = 1; e <= V::p_elmts; ++e) {
     const float packed[6] = {1.0f, 0.3f, 1.0f, 0.0f, 0.0f, 0.35f};
@@ -76,21 +78,29 @@ int main() {
     const char* name;
     std::function<void()> run;
   } stages[] = {
-      {"tfmstf", [&] { tfmstf<V>(cc, cch, bb, dd, column_block(2, 6), column_block(3, 6), column_block(4, 6),
-                                 column_block(5, 6), column_block(6, 3), ier); }},
+      {"tfmstf",
+       [&] {
+         tfmstf<V>(cc, cch, bb, dd, column_block(2, 6), column_block(3, 6), column_block(4, 6),
+                   column_block(5, 6), column_block(6, 3), ier);
+       }},
       {"f01kbf", [&] { f01kbf<V>(cc, cch); }},
       {"redfkq", [&] { redfkq<V>(); }},
       {"cmpa22", [&] { cmpa22<V>(std::span<double>(m.a22.data, V::p_la22), ier); }},
-      {"cmpa21", [&] { cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), state::man.iy, ier); }},
+      {"cmpa21",
+       [&] {
+         cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), state::man.iy, ier);
+       }},
       {"cmpa11", [&] { cmpa11<V>(std::span<double>(m.a11.data, V::p_la11), ier); }},
-      {"cmpbmt", [&] {
+      {"cmpbmt",
+       [&] {
          std::fill_n(m.b11.data, V::p_lb11, 0.0);
          cmpbmt<V>(std::span<double>(m.b11.data, V::p_lb11),
                    std::span<const std::int32_t>(state::comlv<V>().lvb.data, V::p_nx), pvar, 1.0f, ier);
        }},
   };
-  std::printf("assembly of a 31 x 31 grid (W, U, V; %d W and %d tangential equations; one stringer, one frame)\n",
-              state::man.ix, state::man.iy);
+  std::printf(
+      "assembly of a 31 x 31 grid (W, U, V; %d W and %d tangential equations; one stringer, one frame)\n",
+      state::man.ix, state::man.iy);
   double total = 0;
   for (const auto& stage : stages) {
     const double s = seconds(stage.run);

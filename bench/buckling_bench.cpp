@@ -54,7 +54,8 @@ double seconds(F&& f) {
 void run_panel(float ryp) {
   std::array<float, 36> matabd{};
   for (int lam = 0; lam < 2; ++lam) {  // isotropic skin 1 mm, 1.5 mm under the foot
-    const float t = lam == 0 ? 1.0f : 1.5f, a = 70000.0f * t / 0.91f, d = 70000.0f * t * t * t / (12.0f * 0.91f);
+    const float t = lam == 0 ? 1.0f : 1.5f, a = 70000.0f * t / 0.91f,
+                d = 70000.0f * t * t * t / (12.0f * 0.91f);
     float* m = matabd.data() + 18 * lam;
     m[0] = m[2] = a, m[1] = 0.3f * a, m[5] = 0.35f * a;
     m[12] = m[14] = d, m[13] = 0.3f * d, m[17] = 0.35f * d;
@@ -70,14 +71,31 @@ void run_panel(float ryp) {
   for (int j = 0; j < 30; ++j) rows[std::size_t(j)] = j >= 13 && j < 17 ? 2 : 1;
   const std::array<std::int32_t, 7> ss{0, 1, 2, 3, 0, 0, 0};
   std::vector<double> displ(std::size_t(V::p_nx) * 20);
-  const PanelArguments<V> args{"bench", "LARGEST PANEL", 1e29f, ryp, 1e29f, matabd, stringer, frame,
-                               600.0f, 200.0f, 1, 0.0f, 20.0f, 0.0f, 0.0f, 10.0f, 0.0f, 3.0f, 0.0f, 0.0f,
-                               0.0f, 0.0f, 0.0f, elam, forces, 0, 25, 20, 1, 0, ku, istx, isty, rows,
-                               ss, ss, ss, ss, 15, 2, 26, 1, displ};
+  const PanelArguments<V> args{"bench",  "LARGEST PANEL",
+                               1e29f,    ryp,
+                               1e29f,    matabd,
+                               stringer, frame,
+                               600.0f,   200.0f,
+                               1,        0.0f,
+                               20.0f,    0.0f,
+                               0.0f,     10.0f,
+                               0.0f,     3.0f,
+                               0.0f,     0.0f,
+                               0.0f,     0.0f,
+                               0.0f,     elam,
+                               forces,   0,
+                               25,       20,
+                               1,        0,
+                               ku,       istx,
+                               isty,     rows,
+                               ss,       ss,
+                               ss,       ss,
+                               15,       2,
+                               26,       1,
+                               displ};
   callruvo<V>(args);
   std::printf("load factors 1, 2, 20: %.15g %.15g %.15g\n", elam[0], elam[1], elam[19]);
 }
-
 
 // The parts of the condensation, each on copies of the assembled matrices.
 void time_condensation_parts() {
@@ -87,7 +105,8 @@ void time_condensation_parts() {
   const int ix = man.ix, iy = man.iy;
   std::vector<double> a22(m.a22.data, m.a22.data + std::size_t(lv.lva22(iy)) + std::size_t(iy));
   const solver::Profile<double> l22{a22.data(), lv.lva22.data, iy, state::f07ina<V>().ibdy};
-  std::printf("  A22 factorisation                    %8.2f s\n", seconds([&] { solver::cholesky_factor(l22); }));
+  std::printf("  A22 factorisation                    %8.2f s\n",
+              seconds([&] { solver::cholesky_factor(l22); }));
   std::vector<double> a21(std::size_t(iy) * std::size_t(ix));  // W is formed in its place
   for (int j = 1; j <= ix; ++j) std::copy_n(&m.a21(1, j), iy, a21.data() + std::size_t(j - 1) * iy);
   solver::Coupling w;
@@ -100,7 +119,8 @@ void time_condensation_parts() {
   std::vector<double> z(std::size_t(iy) * solver::coupling_block);
   std::printf("  records L⁻ᵀ·W (not written)          %8.2f s\n", seconds([&] {
                 for (int first = 1; first <= ix; first += solver::coupling_block)
-                  solver::solve_records(l22, w, first, std::min(solver::coupling_block, ix - first + 1), z.data());
+                  solver::solve_records(l22, w, first, std::min(solver::coupling_block, ix - first + 1),
+                                        z.data());
               }));
 }
 
@@ -108,8 +128,8 @@ void analyse(float ryp) {
   std::printf("\n%s panel\n", ryp < 1e28f ? "curved" : "flat");
   const double total = seconds([&] { run_panel(ryp); });
   const Man& man = state::man;
-  std::printf("grid 31 x 31, ix = %d, iy = %d, ibdx = %d, ibdy = %d, neigit = %d, neigrq = %d\n", man.ix, man.iy,
-              state::f07ina<V>().ibdx, state::f07ina<V>().ibdy, man.neigit, man.neigrq);
+  std::printf("grid 31 x 31, ix = %d, iy = %d, ibdx = %d, ibdy = %d, neigit = %d, neigrq = %d\n", man.ix,
+              man.iy, state::f07ina<V>().ibdx, state::f07ina<V>().ibdy, man.neigit, man.neigrq);
   std::printf("whole analysis through callruvo        %8.2f s\n", total);
 
   // The stages again, on the model state the run left.
@@ -122,8 +142,8 @@ void analyse(float ryp) {
   std::printf("condensation (with its factorisation)  %8.2f s\n", seconds([] { condense_tangential<V>(); }));
   CondensedSolution s;
   std::printf("subspace iteration                     %8.2f s\n", seconds([&] {
-                s = solve_condensed<V>(std::span<const double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
-                                       state::f07ina<V>().ibdx);
+                s = solve_condensed<V>(std::span<const double>(m.b11.data),
+                                       std::span<const std::int32_t>(lv.lvb.data), state::f07ina<V>().ibdx);
               }));
   std::printf("listing                                %8.2f s\n", seconds([&] {
                 print_statistics(s.ip, s.jac, s.eps);

@@ -31,10 +31,11 @@
 #include "solver/subspace.hpp"
 
 extern "C" {
-void dpbtrf_(const char* uplo, const int* n, const int* kd, double* ab, const int* ldab, int* info, std::size_t);
+void dpbtrf_(const char* uplo, const int* n, const int* kd, double* ab, const int* ldab, int* info,
+             std::size_t);
 void dpotrf_(const char* uplo, const int* n, double* a, const int* lda, int* info, std::size_t);
-void dpbtrs_(const char* uplo, const int* n, const int* kd, const int* nrhs, const double* ab, const int* ldab,
-             double* b, const int* ldb, int* info, std::size_t);
+void dpbtrs_(const char* uplo, const int* n, const int* kd, const int* nrhs, const double* ab,
+             const int* ldab, double* b, const int* ldb, int* info, std::size_t);
 }
 
 namespace {
@@ -76,7 +77,9 @@ BandMatrix random_band(int n, int ibd, unsigned seed, double scale, Diagonal dia
   return m;
 }
 
-BandMatrix plain_band(int n, int ibd) { return random_band(n, ibd, 21, 1.0, [](int) { return 1.0; }); }
+BandMatrix plain_band(int n, int ibd) {
+  return random_band(n, ibd, 21, 1.0, [](int) { return 1.0; });
+}
 
 std::vector<double> random_block(int n, int m, unsigned seed) {
   std::vector<double> b(std::size_t(n) * m);
@@ -91,7 +94,8 @@ std::vector<double> lapack_band(BandMatrix& m) {
   const Profile<double> p = m.view();
   std::vector<double> ab(std::size_t(m.n) * m.ibd, 0.0);
   for (int j = 1; j <= m.n; ++j)
-    for (int k = p.first_column(j); k <= j; ++k) ab[std::size_t(j - 1) * m.ibd + (m.ibd - 1 + k - j)] = p(j, k);
+    for (int k = p.first_column(j); k <= j; ++k)
+      ab[std::size_t(j - 1) * m.ibd + (m.ibd - 1 + k - j)] = p(j, k);
   return ab;
 }
 
@@ -156,11 +160,13 @@ void factor_full(int n) {
   std::vector<double> s;
   int info = 0;
   const double ours = best_of_three([&] { a = original; }, [&] { cholesky_factor(a.view()); });
-  const double theirs = best_of_three([&] { s = s_original; }, [&] { dpotrf_("U", &n, s.data(), &n, &info, 1); });
+  const double theirs =
+      best_of_three([&] { s = s_original; }, [&] { dpotrf_("U", &n, s.data(), &n, &info, 1); });
   double difference = 0.0;
   const Profile<double> p = a.view();
   for (int j = 1; j <= n; ++j)
-    for (int k = 1; k <= j; ++k) difference = std::max(difference, std::abs(p(j, k) - s[std::size_t(j - 1) * n + k - 1]));
+    for (int k = 1; k <= j; ++k)
+      difference = std::max(difference, std::abs(p(j, k) - s[std::size_t(j - 1) * n + k - 1]));
   char what[80];
   std::snprintf(what, sizeof what, "chodec full triangle n=%d", n);
   row(what, ours, "dpotrf", theirs, difference);
@@ -175,7 +181,8 @@ void solve_band(int n, int ibd, int columns) {
   const int kd = ibd - 1;
   int info = 0;
   const double ours = seconds([&] { cholesky_solve(a.view(), x.data(), columns); });
-  const double theirs = seconds([&] { dpbtrs_("U", &n, &kd, &columns, ab.data(), &ibd, z.data(), &n, &info, 1); });
+  const double theirs =
+      seconds([&] { dpbtrs_("U", &n, &kd, &columns, ab.data(), &ibd, z.data(), &n, &info, 1); });
   char what[80];
   std::snprintf(what, sizeof what, "chosol band n=%d ibd=%d, %d columns", n, ibd, columns);
   row(what, ours, "dpbtrs", theirs, max_difference(x, z));
@@ -187,11 +194,12 @@ void multiply_band(int n, int ibd, int columns) {
   const std::vector<double> b = random_block(n, columns, 23);
   std::vector<double> c(b.size()), d(b.size());
   const auto nothing = [] {};
-  const double ours = best_of_three(nothing, [&] { profile_multiply(a.view(), b.data(), 1, columns, c.data()); });
+  const double ours =
+      best_of_three(nothing, [&] { profile_multiply(a.view(), b.data(), 1, columns, c.data()); });
   const double theirs = best_of_three(nothing, [&] {
     for (int j = 0; j < columns; ++j)
-      cblas_dsbmv(CblasColMajor, CblasUpper, n, ibd - 1, 1.0, ab.data(), ibd, b.data() + std::size_t(j) * n, 1,
-                  0.0, d.data() + std::size_t(j) * n, 1);
+      cblas_dsbmv(CblasColMajor, CblasUpper, n, ibd - 1, 1.0, ab.data(), ibd, b.data() + std::size_t(j) * n,
+                  1, 0.0, d.data() + std::size_t(j) * n, 1);
   });
   char what[80];
   std::snprintf(what, sizeof what, "probtm band n=%d ibd=%d, %d columns", n, ibd, columns);
@@ -204,9 +212,11 @@ void multiply_full(int n, int columns) {
   const std::vector<double> b = random_block(n, columns, 24);
   std::vector<double> c(b.size()), d(b.size());
   const auto nothing = [] {};
-  const double ours = best_of_three(nothing, [&] { profile_multiply(a.view(), b.data(), 1, columns, c.data()); });
+  const double ours =
+      best_of_three(nothing, [&] { profile_multiply(a.view(), b.data(), 1, columns, c.data()); });
   const double theirs = best_of_three(nothing, [&] {
-    cblas_dsymm(CblasColMajor, CblasLeft, CblasUpper, n, columns, 1.0, s.data(), n, b.data(), n, 0.0, d.data(), n);
+    cblas_dsymm(CblasColMajor, CblasLeft, CblasUpper, n, columns, 1.0, s.data(), n, b.data(), n, 0.0,
+                d.data(), n);
   });
   char what[80];
   std::snprintf(what, sizeof what, "probtm full triangle n=%d, %d columns", n, columns);
@@ -244,9 +254,10 @@ void time_subspace(int n, int neigrq) {
   const double t = seconds([&] {
     r = subspace_iteration({a.view(), b.view(), neigrq, neigit}, eps, elam.data(), x.data(), lvtri.data());
   });
-  std::printf("simvit n=%d full A, band B 396, neigrq=%d neigit=%d  ours %7.3f s  jac=%d ip=%d ier=%d  "
-              "residual %.1e  (peer: bench/simvit_vs_arpack.py)\n",
-              n, neigrq, neigit, t, r.jac, r.ip, r.ier, eigen_residual(a.view(), b.view(), x, elam, neigrq));
+  std::printf(
+      "simvit n=%d full A, band B 396, neigrq=%d neigit=%d  ours %7.3f s  jac=%d ip=%d ier=%d  "
+      "residual %.1e  (peer: bench/simvit_vs_arpack.py)\n",
+      n, neigrq, neigit, t, r.jac, r.ip, r.ier, eigen_residual(a.view(), b.view(), x, elam, neigrq));
 }
 
 }  // namespace

@@ -20,8 +20,10 @@ std::int32_t read_or_report(const io::NamelistGroup& group, const io::Format& wh
   const io::ReadResult r = io::read_group(io::input(state::datran.nread), group);
   if (r.status == io::ReadStatus::ok) return 0;
   io::write_both(header);
-  if (r.status == io::ReadStatus::malformed) io::write_both(detail, {r.message});
-  else io::write_both(what);
+  if (r.status == io::ReadStatus::malformed)
+    io::write_both(detail, {r.message});
+  else
+    io::write_both(what);
   return code;
 }
 
@@ -47,21 +49,25 @@ void prtype() {
   static const io::Format title("(\"1\"////8X,A80)");
   static const io::Format heading("(//4X,'REQUESTED ANALYSIS TYPE(S):')");
   static const io::Format temp("(1X ,24X,'TEMPERATURE DISTRIBUTION')");
-  static const io::Format strs("(1X ,24X,'LINEAR DISPLACEMENTS, ',                           'FORCES AND MOMENTS')");
-  static const io::Format buck("(1X ,24X,'BUCKLING LOAD FACTORS ',                           'AND CORRESPONDING MODES')");
-  static const io::Format vibr("(1X ,24X,'NATURAL FREQUENCIES ',                           'AND CORRESPONDING MODES')");
+  static const io::Format strs(
+      "(1X ,24X,'LINEAR DISPLACEMENTS, ',                           'FORCES AND MOMENTS')");
+  static const io::Format buck(
+      "(1X ,24X,'BUCKLING LOAD FACTORS ',                           'AND CORRESPONDING MODES')");
+  static const io::Format vibr(
+      "(1X ,24X,'NATURAL FREQUENCIES ',                           'AND CORRESPONDING MODES')");
   static const io::Format inpb("(1X ,24X,'INITIAL POSTBUCKLING BEHAVIOR')");
   const auto& t = state::antype;
   io::write_listing(title, {state::title.tit.view()});
   io::write_listing(heading);
-  for (const auto& [flag, line] : {std::pair{t.temp, &temp}, {t.strs, &strs}, {t.buck, &buck},
-                                   {t.vibr, &vibr}, {t.inpb, &inpb}})
+  for (const auto& [flag, line] :
+       {std::pair{t.temp, &temp}, {t.strs, &strs}, {t.buck, &buck}, {t.vibr, &vibr}, {t.inpb, &inpb}})
     if (flag != 0) io::write_listing(*line);
 }
 
 void cktype(std::int32_t& ier) {
   static const io::Format neither("('STOP. ANALYSIS TYPE MUST BE BUCK OR VIBR')");
-  static const io::Format both("(4X,'BUCKLING AND VIBRATION ANALYSIS',          ' HAVE TO BE DONE IN SEPARATE JOBS')");
+  static const io::Format both(
+      "(4X,'BUCKLING AND VIBRATION ANALYSIS',          ' HAVE TO BE DONE IN SEPARATE JOBS')");
   const auto& t = state::antype;
   ier = 0;
   if (t.buck == 0 && t.vibr == 0) {

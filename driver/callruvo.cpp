@@ -131,7 +131,8 @@ void store_panel(const PanelArguments<V>& in, const PanelModel<V>& m) {
 
 template <class V>
 void clear_results(const PanelArguments<V>& in) {
-  std::fill(std::begin(state::pythres.membraneforces.data), std::end(state::pythres.membraneforces.data), 0.0);
+  std::fill(std::begin(state::pythres.membraneforces.data), std::end(state::pythres.membraneforces.data),
+            0.0);
   std::fill(std::begin(state::valus.elam.data), std::end(state::valus.elam.data), 0.0);
   std::fill(in.membraneforcesp.begin(), in.membraneforcesp.end(), 0.0);
   std::fill(in.elamp.begin(), in.elamp.end(), 0.0);
@@ -142,7 +143,8 @@ template <class V>
 void return_results(const PanelArguments<V>& in) {
   std::copy(state::valus.elam.begin(), state::valus.elam.end(), in.elamp.begin());
   for (int i = 1; i <= in.neigrq; ++i)
-    for (int k = 1; k <= 5; ++k) in.membraneforcesp[std::size_t(5 * (i - 1) + k - 1)] = state::pythres.membraneforces(i, k);
+    for (int k = 1; k <= 5; ++k)
+      in.membraneforcesp[std::size_t(5 * (i - 1) + k - 1)] = state::pythres.membraneforces(i, k);
   const auto& x = state::vectrs<V>().x;
   if (in.neigrq > 0) std::copy_n(x.data, std::size_t(V::p_nx) * std::size_t(in.neigrq), in.displ.begin());
 }
@@ -180,9 +182,10 @@ std::string callruvo_fault(const PanelArguments<V>& in) {
     bool used;
   };
   const bool stiff = stiffened(in.stypep);
-  for (const Count& c : {Count{"anzelzwframes", in.anzelzwframes, true}, Count{"anzelzwstr", in.anzelzwstr, stiff},
-                         Count{"anzelprohalbfoot", in.anzelprohalbfoot, stiff},
-                         Count{"anzelbelowstr", in.anzelbelowstr, in.stypep == 2}})
+  for (const Count& c :
+       {Count{"anzelzwframes", in.anzelzwframes, true}, Count{"anzelzwstr", in.anzelzwstr, stiff},
+        Count{"anzelprohalbfoot", in.anzelprohalbfoot, stiff},
+        Count{"anzelbelowstr", in.anzelbelowstr, in.stypep == 2}})
     if (c.used && c.value < 1) return refusal(c.name, c.value, "below 1");
   const std::int64_t n = x_subdivisions(in);
   if (n < 1 || n > V::p_rtnds - 1) return refusal("the number of x-subdivisions", n, "outside 1..p_rtnds-1");
@@ -208,20 +211,38 @@ void callruvo(const PanelArguments<V>& in) {
   clear_results(in);
   const PanelModel<V> m = plan_panel(in);
   store_panel(in, m);
-  const RunArguments<V> run{in.filenamep, in.titp, 1, in.itab, in.neigit, in.neigrq, in.mempri, in.indplt,
+  const RunArguments<V> run{in.filenamep,
+                            in.titp,
+                            1,
+                            in.itab,
+                            in.neigit,
+                            in.neigrq,
+                            in.mempri,
+                            in.indplt,
                             std::span<const std::int32_t, 5>(state::f07ina<V>().ku.data),
                             std::span<const float, V::p_rtnds - 1>(m.ap.data),
-                            std::span<const float, V::p_rtnds - 1>(m.bp.data), in.bndx0, in.bndxl, in.bndy0,
-                            in.bndyl, in.rxp, in.ryp, in.rxyp, in.istx, in.isty, in.elmstf,
+                            std::span<const float, V::p_rtnds - 1>(m.bp.data),
+                            in.bndx0,
+                            in.bndxl,
+                            in.bndy0,
+                            in.bndyl,
+                            in.rxp,
+                            in.ryp,
+                            in.rxyp,
+                            in.istx,
+                            in.isty,
+                            in.elmstf,
                             std::span<const float, 4 * V::p_stf>(m.steifxp.data),
-                            std::span<const float, 4 * V::p_stf>(m.steifyp.data), in.alfaxp, in.alfayp};
+                            std::span<const float, 4 * V::p_stf>(m.steifyp.data),
+                            in.alfaxp,
+                            in.alfayp};
   ruvomain<V>(run);
   return_results(in);
 }
 
-#define RUVO_INSTANTIATE(V)                                              \
-  template PanelModel<V> plan_panel<V>(const PanelArguments<V>&);        \
-  template std::string callruvo_fault<V>(const PanelArguments<V>&);      \
+#define RUVO_INSTANTIATE(V)                                         \
+  template PanelModel<V> plan_panel<V>(const PanelArguments<V>&);   \
+  template std::string callruvo_fault<V>(const PanelArguments<V>&); \
   template void callruvo<V>(const PanelArguments<V>&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

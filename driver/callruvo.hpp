@@ -47,7 +47,7 @@ struct NodeForces {
 // The model callruvo derives before it touches the model state.
 template <class V>
 struct PanelModel {
-  Array<float, V::p_rtnds - 1> ap, bp;        // subdivision lengths
+  Array<float, V::p_rtnds - 1> ap, bp;         // subdivision lengths
   Array<float, 4, V::p_stf> steifxp, steifyp;  // stiffener tables
   int x_subdivisions = 0;                      // n of the x-subdivision
   std::int32_t mx = 0, my = 0;                 // 0: no length found, the model state's value stays

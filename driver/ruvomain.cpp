@@ -27,14 +27,25 @@ enum class Outcome { finished, exit_a, exit_b, exit_c, exit_d };
 
 void report(Outcome outcome) {
   static const io::Format stopped("( 4X,'MAIN PROGRAM:   EXECUTION STOPPED.')");
-  static const io::Format lvtri("(16X,'ERROR ENCOUNTERED WHEN TRYING TO MAKE ARRAY LVTRI'/        16X,'IN SUBROUTINE MKLVBD')");
-  static const io::Format type("(16X,'ERROR ENCOUNTERED WHEN CHECKING ANALYSIS TYPE'/        16X,'IN SUBROUTINE CKTYPE')");
+  static const io::Format lvtri(
+      "(16X,'ERROR ENCOUNTERED WHEN TRYING TO MAKE ARRAY LVTRI'/        16X,'IN SUBROUTINE MKLVBD')");
+  static const io::Format type(
+      "(16X,'ERROR ENCOUNTERED WHEN CHECKING ANALYSIS TYPE'/        16X,'IN SUBROUTINE CKTYPE')");
   static const io::Format buvi("(16X,'ERROR REPORT FROM SUBROUTINE BUVI')");
   static const io::Format modes("(16X,'ERROR WHEN COMPUTING/PRINTING MODE SHAPES')");
   switch (outcome) {
-    case Outcome::exit_a: io::write_both(stopped); io::write_both(lvtri); break;
-    case Outcome::exit_b: io::write_both(stopped); io::write_both(type); break;
-    case Outcome::exit_c: io::write_both(stopped); io::write_both(buvi); break;
+    case Outcome::exit_a:
+      io::write_both(stopped);
+      io::write_both(lvtri);
+      break;
+    case Outcome::exit_b:
+      io::write_both(stopped);
+      io::write_both(type);
+      break;
+    case Outcome::exit_c:
+      io::write_both(stopped);
+      io::write_both(buvi);
+      break;
     case Outcome::exit_d: io::write_both(modes); break;
     case Outcome::finished: break;
   }
@@ -66,7 +77,8 @@ void store_arguments(const RunArguments<V>& in) {
   copy_into(in.bndylp, &f07ind.ki(1, edge_yl));
   copy_into(in.bndxlp, &f07ind.ki(1, edge_xl));
 
-  ina.knfun = static_cast<std::int32_t>(std::count_if(ina.ku.begin(), ina.ku.end(), [](auto k) { return k > 0; }));
+  ina.knfun =
+      static_cast<std::int32_t>(std::count_if(ina.ku.begin(), ina.ku.end(), [](auto k) { return k > 0; }));
   compact_freedoms(ina.ku, ina.knfun);
   // W alone, or W with BETA and GAMMA, has no membrane freedoms: the radii keep their values.
   const bool plate_only = ina.knfun == 1 || (ina.knfun == 3 && ina.ku(2) == 4);
@@ -100,7 +112,8 @@ template <class V>
 void store_masses(const Masses& masses) {
   auto& dis = state::f07dis<V>();
   state::densit.dom = masses.skin;
-  std::copy_n(masses.stringers.begin(), std::min<std::size_t>(masses.stringers.size(), V::p_stf), dis.domx.data);
+  std::copy_n(masses.stringers.begin(), std::min<std::size_t>(masses.stringers.size(), V::p_stf),
+              dis.domx.data);
   std::copy_n(masses.frames.begin(), std::min<std::size_t>(masses.frames.size(), V::p_stf), dis.domy.data);
 }
 
@@ -173,7 +186,8 @@ RunStatus run_analysis(const RunArguments<V>& args, const RunOptions& options) {
   io::open(listing_unit, io::file_name(args.proj, ".out"));
   // A listing that cannot be created or written (its reason is on standard
   // error) stops the run as a failed analysis does: no results without it.
-  RunStatus status = io::is_intact(listing_unit) ? analyse_unless_interrupted<V>(options) : RunStatus{Stage::listing};
+  RunStatus status =
+      io::is_intact(listing_unit) ? analyse_unless_interrupted<V>(options) : RunStatus{Stage::listing};
   if (status.finished() && !io::is_intact(listing_unit)) status = {Stage::listing};
   if (status.finished() && state::plotin.indplt != 0) status = write_mode_file<V>(args.proj);
   if (status.finished()) {
@@ -192,7 +206,7 @@ void ruvomain(const RunArguments<V>& args) {
   run_analysis<V>(args, {});
 }
 
-#define RUVO_INSTANTIATE(V)                                  \
+#define RUVO_INSTANTIATE(V)                          \
   template void ruvomain<V>(const RunArguments<V>&); \
   template RunStatus run_analysis<V>(const RunArguments<V>&, const RunOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

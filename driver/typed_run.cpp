@@ -234,7 +234,8 @@ std::int32_t collect_matrices(TypedResult& r) {
     out.a22 = profile_of(m.a22.data, lv.lva22.data, man.iy, ina.ibdy);
     out.a21.resize(std::size_t(man.ix) * std::size_t(man.iy));
     for (int j = 1; j <= man.ix; ++j)
-      std::copy_n(m.a21.data + std::size_t(j - 1) * V::p_ny, man.iy, out.a21.data() + std::size_t(j - 1) * man.iy);
+      std::copy_n(m.a21.data + std::size_t(j - 1) * V::p_ny, man.iy,
+                  out.a21.data() + std::size_t(j - 1) * man.iy);
   }
   out.fixed = out.b11;
   std::fill(out.fixed.values.begin(), out.fixed.values.end(), 0.0);
@@ -299,14 +300,31 @@ TypedResult run_typed(const TypedAnalysis& in) {
   const auto elmstf = padded<std::int32_t, rows>(element_rows);
   const std::int32_t neigit =
       in.iterate ? in.iterate : std::min(std::max(2 * in.modes, in.modes + 8), std::int32_t(V::p_ngit));
-  const RunArguments<V> args{proj, title, in.kind == AnalysisKind::buckling, in.itab, neigit, in.modes, in.mempri,
-                             in.indplt, in.freedoms, std::span<const float, rows>(a), std::span<const float, rows>(b),
-                             in.edges[0], in.edges[1], in.edges[2], in.edges[3], in.rx, in.ry, in.rxy,
+  const RunArguments<V> args{proj,
+                             title,
+                             in.kind == AnalysisKind::buckling,
+                             in.itab,
+                             neigit,
+                             in.modes,
+                             in.mempri,
+                             in.indplt,
+                             in.freedoms,
+                             std::span<const float, rows>(a),
+                             std::span<const float, rows>(b),
+                             in.edges[0],
+                             in.edges[1],
+                             in.edges[2],
+                             in.edges[3],
+                             in.rx,
+                             in.ry,
+                             in.rxy,
                              std::span<const std::int32_t, stf>(stringers.lines),
                              std::span<const std::int32_t, stf>(frames.lines),
                              std::span<const std::int32_t, rows>(elmstf),
                              std::span<const float, 4 * stf>(stringers.stiffness),
-                             std::span<const float, 4 * stf>(frames.stiffness), in.skew_x, in.skew_y};
+                             std::span<const float, 4 * stf>(frames.stiffness),
+                             in.skew_x,
+                             in.skew_y};
   RunOptions options;
   const bool vibration = in.kind == AnalysisKind::vibration;
   if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
@@ -337,8 +355,8 @@ TypedResult run_typed(const TypedAnalysis& in) {
   return r;
 }
 
-#define RUVO_INSTANTIATE(V)                                         \
-  template std::string typed_fault<V>(const TypedAnalysis&);        \
+#define RUVO_INSTANTIATE(V)                                  \
+  template std::string typed_fault<V>(const TypedAnalysis&); \
   template TypedResult run_typed<V>(const TypedAnalysis&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

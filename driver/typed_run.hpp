@@ -8,8 +8,8 @@
 
 #include <array>
 #include <cmath>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +20,9 @@ namespace ruvo {
 enum class AnalysisKind { buckling, vibration };
 
 struct TypedStiffener {
-  std::int32_t line = 0;               // grid line (y-line of a stringer, x-line of a frame)
-  std::array<float, 4> stiffness{};    // EA, ES, EI, GJ
-  float mass = 0.0f;                   // per unit length (vibration)
+  std::int32_t line = 0;             // grid line (y-line of a stringer, x-line of a frame)
+  std::array<float, 4> stiffness{};  // EA, ES, EI, GJ
+  float mass = 0.0f;                 // per unit length (vibration)
 };
 
 // Membrane forces Nx, Nxy, Ny: one row for all nodes, or one per node.
@@ -43,27 +43,27 @@ struct TypedAnalysis {
   AnalysisKind kind = AnalysisKind::buckling;
   std::string title, project = "analysis", directory;  // directory empty: no files at all
   bool listing = false;                                // write the listing (needs a directory)
-  std::int32_t modes = 1, iterate = 0;                 // neigrq; neigit (0: max(2·modes, modes+8) within p_ngit)
+  std::int32_t modes = 1, iterate = 0;  // neigrq; neigit (0: max(2·modes, modes+8) within p_ngit)
   std::int32_t itab = 0, indplt = 0;
   bool mempri = true;
-  std::vector<float> x_lengths, y_lengths;             // subdivision lengths
-  std::array<std::array<std::int32_t, 7>, 4> edges{};  // x0, xl, y0, yl: the engine's seven codes
-  std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0}; // ku
+  std::vector<float> x_lengths, y_lengths;              // subdivision lengths
+  std::array<std::array<std::int32_t, 7>, 4> edges{};   // x0, xl, y0, yl: the engine's seven codes
+  std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0};  // ku
   float rx = 1e29f, ry = 1e29f, rxy = 1e29f, skew_x = 0.0f, skew_y = 0.0f;
-  std::vector<std::array<float, 18>> laminates;        // A, -B, D packed per laminate (at most p_abdstf)
-  std::vector<std::array<float, 21>> shear;            // transverse-shear and adjustment sets (matsw), or none
-  std::vector<std::int32_t> element_rows;              // laminate of each element row (1-based; none: all 1)
+  std::vector<std::array<float, 18>> laminates;  // A, -B, D packed per laminate (at most p_abdstf)
+  std::vector<std::array<float, 21>> shear;      // transverse-shear and adjustment sets (matsw), or none
+  std::vector<std::int32_t> element_rows;        // laminate of each element row (1-based; none: all 1)
   std::vector<TypedStiffener> stringers, frames;
-  std::vector<std::array<float, 3>> variable, fixed;   // Nx, Nxy, Ny: one row for all nodes, or one per node
-  std::vector<TypedLoads> more_load_cases;             // buckling: further cases on the same stiffness
+  std::vector<std::array<float, 3>> variable, fixed;  // Nx, Nxy, Ny: one row for all nodes, or one per node
+  std::vector<TypedLoads> more_load_cases;            // buckling: further cases on the same stiffness
   // Stringer checks (buckling): crippling of the walls, global (column)
   // buckling of stringer and skin over the stringer pitch (the T profile
   // with crippling; the skin's equivalent thickness from laminate 1).
   bool crippling = false, global_buckling = false;
   std::optional<TypedStringerSection> stringer_section;
   float stringer_pitch = 0.0f;
-  float density = 0.0f;                                // skin mass per unit area (vibration)
-  double shift = 0.0;                                  // vibration: spectral shift for free panels
+  float density = 0.0f;  // skin mass per unit area (vibration)
+  double shift = 0.0;    // vibration: spectral shift for free panels
   // Design sensitivities: the assembled matrices instead of a solution, or
   // the tangential parts of the modes with the solution.
   bool matrices = false;
@@ -88,25 +88,25 @@ struct TypedMatrices {
 };
 
 struct TypedCaseResult {
-  std::vector<double> eigenvalues;      // modes
-  std::vector<double> w;                // ix × modes, column-major: W eigenvectors
-  std::vector<double> forces;           // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
-  float global_load = NAN;              // global buckling load (NaN: not asked)
+  std::vector<double> eigenvalues;  // modes
+  std::vector<double> w;            // ix × modes, column-major: W eigenvectors
+  std::vector<double> forces;       // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
+  float global_load = NAN;          // global buckling load (NaN: not asked)
   bool global_converged = true;
 };
 
 struct TypedResult {
   RunStatus status;
-  std::string messages;                 // standard output of the run and file complaints
+  std::string messages;  // standard output of the run and file complaints
   std::int32_t ix = 0, iy = 0;
-  std::vector<double> eigenvalues;      // modes
-  std::vector<double> w;                // ix × modes, column-major: W eigenvectors
-  std::vector<double> forces;           // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
-  std::vector<std::int32_t> w_freedoms; // my × mx × 2 × 2, row-major: W equation per node and derivative
-  std::vector<TypedCaseResult> cases;   // buckling: every load case (the first is the one above)
-  StringerChecks checks;                // crippling and global load (of the last case)
-  TypedMatrices matrices;               // with `matrices`
-  std::vector<double> x2;               // with `tangential`: iy × modes, column-major
+  std::vector<double> eigenvalues;  // modes
+  std::vector<double> w;            // ix × modes, column-major: W eigenvectors
+  std::vector<double> forces;       // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
+  std::vector<std::int32_t> w_freedoms;  // my × mx × 2 × 2, row-major: W equation per node and derivative
+  std::vector<TypedCaseResult> cases;    // buckling: every load case (the first is the one above)
+  StringerChecks checks;                 // crippling and global load (of the last case)
+  TypedMatrices matrices;                // with `matrices`
+  std::vector<double> x2;                // with `tangential`: iy × modes, column-major
 };
 
 // Why the values cannot be stored in variant V (before anything changes), or "".

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "elements/shape_functions.hpp"
-#include "model/data_checks.hpp"
 #include "model/blocks.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo::elements {
 
@@ -100,16 +100,16 @@ std::string profile_fault(std::string_view a_name, std::size_t a_size, std::stri
   for (std::int64_t r = 1; r <= n; ++r) {
     const std::int64_t level = lv[r - 1];
     if (level < 0 || level + r > std::int64_t(a_size))
-      return std::string(lv_name) + "(" + num(r) + ") = " + num(level) + " does not fit " + std::string(a_name) +
-             " of " + num(a_size) + " entries for row " + num(r);
+      return std::string(lv_name) + "(" + num(r) + ") = " + num(level) + " does not fit " +
+             std::string(a_name) + " of " + num(a_size) + " entries for row " + num(r);
   }
   return {};
 }
 
-#define RUVO_INSTANTIATE(V)                           \
-  template std::string grid_fault<V>();               \
-  template std::string freedom_fault<V>();            \
-  template std::string term_fault<V>();               \
+#define RUVO_INSTANTIATE(V)                \
+  template std::string grid_fault<V>();    \
+  template std::string freedom_fault<V>(); \
+  template std::string term_fault<V>();    \
   template std::string stiffener_fault<V>();
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

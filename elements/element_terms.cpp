@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 
-#include "model/data_checks.hpp"
 #include "io/listing.hpp"
-#include "model/blocks.hpp"
 #include "listing/data_faults.hpp"
+#include "model/blocks.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo {
 
@@ -137,9 +137,8 @@ void tminc(float cp, ArrayRef<float, 2> trm, ArrayRef<float, 2> ch, float& rx, f
   const float d2 = d * d, d4 = d2 * d2;
 
   // T times D^2, rows x' y' and shear of the grid: the tensor square of S D.
-  const float t[3][3] = {{cy * cy, sy * sy, 2.0f * cy * sy},
-                         {sx * sx, cx * cx, -2.0f * cx * sx},
-                         {-cy * sx, cx * sy, cs}};
+  const float t[3][3] = {
+      {cy * cy, sy * sy, 2.0f * cy * sy}, {sx * sx, cx * cx, -2.0f * cx * sx}, {-cy * sx, cx * sy, cs}};
   // trm(p, q): coefficient of input entry q in output entry p of T X T^T.
   static constexpr int out_r[6] = {1, 2, 3, 2, 3, 3}, out_s[6] = {1, 1, 1, 2, 2, 3};
   static constexpr int in_i[6] = {1, 1, 2, 1, 2, 3}, in_j[6] = {1, 2, 2, 3, 3, 3};
@@ -226,8 +225,13 @@ void f01kbf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch) {
   auto& q = state::f01qua<V>();
   const int elements = element_count<V>();
   if (const auto [e, n] = overfull_element<V>(c, ch); e != 0) {
-    DataFault f{.code = FaultCode::inconsistent, .kind = FaultKind::above, .name = "IKT", .indices = 1,
-                .index = {e, 0}, .value = n, .high = V::p_itrm};
+    DataFault f{.code = FaultCode::inconsistent,
+                .kind = FaultKind::above,
+                .name = "IKT",
+                .indices = 1,
+                .index = {e, 0},
+                .value = n,
+                .high = V::p_itrm};
     listing::print_fault(listing::Routine::f01kbf, f, true);
     for (int k = 1; k <= elements; ++k) clear_terms(q, k, 1);
     return;
@@ -259,8 +263,8 @@ template <class V>
 std::string term_list_fault(ArrayRef<float, 2> c, ArrayRef<float, 2> ch) {
   const auto [e, n] = overfull_element<V>(c, ch);
   if (e == 0) return {};
-  return "element " + std::to_string(e) + " would have " + std::to_string(n) + " terms, more than p_itrm = " +
-         std::to_string(V::p_itrm) + " (strain table feps)";
+  return "element " + std::to_string(e) + " would have " + std::to_string(n) +
+         " terms, more than p_itrm = " + std::to_string(V::p_itrm) + " (strain table feps)";
 }
 
 std::string block_placement_fault(bool d, std::int32_t k, std::int32_t ks, std::int32_t ielm,
@@ -276,22 +280,21 @@ std::string block_placement_fault(bool d, std::int32_t k, std::int32_t ks, std::
   return {};
 }
 
-#define RUVO_INSTANTIATE(V)                                                                                   \
-  template int element_count<V>();                                                                            \
-  template void tfmstf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,     \
-                          ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,     \
-                          ArrayRef<float, 2>, std::int32_t&);                                                 \
-  template void f01ktf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,     \
-                          ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,     \
-                          ArrayRef<float, 2>);                                                                \
-  template void tminc<V>(float, ArrayRef<float, 2>, ArrayRef<float, 2>, float&, float&, float&,              \
-                         ArrayRef<float, 2>);                                                                 \
-  template void skewed_terms<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,                   \
-                                ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,                   \
-                                ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, float, float,     \
-                                float);                                                                       \
-  template void f01kbf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>);                                            \
-  template std::string element_loop_fault<V>();                                                               \
+#define RUVO_INSTANTIATE(V)                                                                                 \
+  template int element_count<V>();                                                                          \
+  template void tfmstf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,   \
+                          ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,   \
+                          ArrayRef<float, 2>, std::int32_t&);                                               \
+  template void f01ktf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,   \
+                          ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,   \
+                          ArrayRef<float, 2>);                                                              \
+  template void tminc<V>(float, ArrayRef<float, 2>, ArrayRef<float, 2>, float&, float&, float&,             \
+                         ArrayRef<float, 2>);                                                               \
+  template void skewed_terms<V>(                                                                            \
+      ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,   \
+      ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, float, float, float); \
+  template void f01kbf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>);                                          \
+  template std::string element_loop_fault<V>();                                                             \
   template std::string term_list_fault<V>(ArrayRef<float, 2>, ArrayRef<float, 2>);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

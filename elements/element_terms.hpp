@@ -52,8 +52,8 @@ void tminc(float cp, ArrayRef<float, 2> trm, ArrayRef<float, 2> ch, float& rx, f
 // Block ielm of bb transformed by trm and written into column ielm of c from
 // position k on (ks as in the table above): its lower triangle when d
 // (diagonal block), the full symmetric 3 x 3 otherwise.
-void tczinc(ArrayRef<float, 2> trm, ArrayRef<float, 2> c, ArrayRef<float, 2> bb, bool d,
-            std::int32_t k, std::int32_t ks, std::int32_t ielm);
+void tczinc(ArrayRef<float, 2> trm, ArrayRef<float, 2> c, ArrayRef<float, 2> bb, bool d, std::int32_t k,
+            std::int32_t ks, std::int32_t ielm);
 
 // The skewed path of tfmstf after its degeneracy test: tminc, the curvature
 // entries of the strain table, and the six blocks of every element.

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "elements/message.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
-#include "elements/message.hpp"
 #include "model/blocks.hpp"
 
 namespace ruvo {
@@ -94,26 +94,28 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   }
   const auto set = elements::stiffener_set<V>(xory);
   const auto& leit = state::f07ina<V>().leit;
-  const auto node = [&](int line, int position) { return xory == 'X' ? leit(line, position) : leit(position, line); };
+  const auto node = [&](int line, int position) {
+    return xory == 'X' ? leit(line, position) : leit(position, line);
+  };
   const auto& s1 = state::f07in1.s1;
   const auto& s2 = state::f07in2.s2;
   const elements::SegmentTerm axial{1, 1, 1, 1};
   for (int k = 1; k <= set.count; ++k) {
     const int line = set.line(k);
     const float ea = set.ea(k);
-    const int failed = elements::for_each_segment(set, line, 1, [&](int s, const SegmentFreedoms& kpq, float h,
-                                                                   const elements::SegmentScales& bx) {
-      // The force at the first node of the line, once the line is known to lie on the grid.
-      if (s == 1) test.pax(2) = ea * skin_strain(xory, pmem, node(line, 1));
-      // The axial force varies linearly between the segment's end nodes.
-      const float f1 = test.pax(2);
-      test.pax(1) = f1;
-      const float f2 = ea * skin_strain(xory, pmem, node(line, s + 1));
-      test.pax(2) = f2;
-      elements::scatter_segment(kpq, axial, bmt, lv, [&](int q, int p) {
-        return double(elements::segment_integral<float>(s1, s2, axial, q, p, bx, f1, f2, fakt, h));
-      });
-    });
+    const int failed = elements::for_each_segment(
+        set, line, 1, [&](int s, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
+          // The force at the first node of the line, once the line is known to lie on the grid.
+          if (s == 1) test.pax(2) = ea * skin_strain(xory, pmem, node(line, 1));
+          // The axial force varies linearly between the segment's end nodes.
+          const float f1 = test.pax(2);
+          test.pax(1) = f1;
+          const float f2 = ea * skin_strain(xory, pmem, node(line, s + 1));
+          test.pax(2) = f2;
+          elements::scatter_segment(kpq, axial, bmt, lv, [&](int q, int p) {
+            return double(elements::segment_integral<float>(s1, s2, axial, q, p, bx, f1, f2, fakt, h));
+          });
+        });
     if (failed != 0) {
       elements::write_message(heading, lookup, {line, failed});
       ier = elements::stiffener_code::lookup;
@@ -122,9 +124,9 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                                                   \
+#define RUVO_INSTANTIATE(V)                                                                                  \
   template void cmpbmt<V>(std::span<double>, std::span<const std::int32_t>, ArrayRef<float, 2>, float,       \
-                          std::int32_t&);                                                                     \
+                          std::int32_t&);                                                                    \
   template void bmatst<V>(char, std::span<double>, std::span<const std::int32_t>, ArrayRef<float, 2>, float, \
                           std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

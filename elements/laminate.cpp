@@ -109,8 +109,8 @@ std::string abdetc_fault(std::int32_t nla, std::int64_t thkply_size, std::int64_
   if (nla < 1) return "nla = " + std::to_string(nla) + " is below 1";
   for (auto [name, size] : {std::pair{"thkply", thkply_size}, std::pair{"angply", angply_size}})
     if (size < nla)
-      return std::string(name) + " holds " + std::to_string(size) + " entries, fewer than nla = " +
-             std::to_string(nla);
+      return std::string(name) + " holds " + std::to_string(size) +
+             " entries, fewer than nla = " + std::to_string(nla);
   return {};
 }
 

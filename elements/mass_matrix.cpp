@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "elements/shape_functions.hpp"
-#include "elements/stiffener_set.hpp"
 #include "elements/message.hpp"
 #include "elements/plate_matrices.hpp"
+#include "elements/shape_functions.hpp"
+#include "elements/stiffener_set.hpp"
 #include "model/profile_index.hpp"
 
 namespace ruvo {
@@ -68,12 +68,12 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
     const double mass = set.mass(k);
     if (std::abs(mass) < 1.0e-30) continue;
     const int line = set.line(k);
-    const int failed = elements::for_each_segment(set, line, 1, [&](int, const SegmentFreedoms& kv, float h,
-                                                                   const elements::SegmentScales& bx) {
-      elements::scatter_segment(kv, values, mmt, lvb, [&](int q, int p) {
-        return elements::segment_integral(s1, s2, values, q, p, bx, 1.0f, 1.0f, mass, h);
-      });
-    });
+    const int failed = elements::for_each_segment(
+        set, line, 1, [&](int, const SegmentFreedoms& kv, float h, const elements::SegmentScales& bx) {
+          elements::scatter_segment(kv, values, mmt, lvb, [&](int q, int p) {
+            return elements::segment_integral(s1, s2, values, q, p, bx, 1.0f, 1.0f, mass, h);
+          });
+        });
     if (failed != 0) {
       elements::write_message(heading, lookup, {line, failed});
       ier = elements::stiffener_code::lookup;
@@ -82,8 +82,8 @@ void mmtst(char xory, std::span<double> mmt, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                                        \
-  template void cmpmmt<V>(std::span<double>, std::span<const std::int32_t>, std::int32_t&);       \
+#define RUVO_INSTANTIATE(V)                                                                 \
+  template void cmpmmt<V>(std::span<double>, std::span<const std::int32_t>, std::int32_t&); \
   template void mmtst<V>(char, std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -5,8 +5,8 @@
 
 #include "elements/element_loop.hpp"
 #include "elements/geometric_stiffness.hpp"
-#include "elements/stiffener_matrices.hpp"
 #include "elements/message.hpp"
+#include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
 #include "model/profile_index.hpp"
 
@@ -77,9 +77,8 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const StiffenerFailure failed = elements::add_stiffeners<V>([&](char xory, std::int32_t& err) {
-    xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
-  });
+  const StiffenerFailure failed = elements::add_stiffeners<V>(
+      [&](char xory, std::int32_t& err) { xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err); });
   if (failed != StiffenerFailure::none) {
     ier = failure_code(failed);
     return elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
@@ -171,9 +170,9 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                        \
-  template void cmpa11<V>(std::span<double>, std::int32_t&);                       \
-  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&);      \
+#define RUVO_INSTANTIATE(V)                                                  \
+  template void cmpa11<V>(std::span<double>, std::int32_t&);                 \
+  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&); \
   template void cmpa22<V>(std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

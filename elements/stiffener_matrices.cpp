@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "elements/message.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
-#include "elements/message.hpp"
 
 namespace ruvo {
 
@@ -14,7 +14,8 @@ namespace {
 
 const io::Format& needs_u_and_v() {
   static const io::Format f(
-      "(1X,'Using RUVO with stiffened panels requires functional dofs u,v (2,3).'/1X,'Please correct input of "
+      "(1X,'Using RUVO with stiffened panels requires functional dofs u,v (2,3).'/1X,'Please correct input "
+      "of "
       "KU in NAMELIST SUBDIV')");
   return f;
 }
@@ -35,9 +36,12 @@ template <class V>
 bool may_assemble(char xory, const io::Format& heading, std::int32_t& ier) {
   ier = 0;
   namespace code = elements::stiffener_code;
-  if (!carries_u_and_v<V>()) ier = code::no_u_and_v;
-  else if (xory != 'X' && xory != 'Y') ier = code::direction;
-  if (ier != 0) elements::write_message(heading, ier == code::no_u_and_v ? needs_u_and_v() : inadmissible_direction());
+  if (!carries_u_and_v<V>())
+    ier = code::no_u_and_v;
+  else if (xory != 'X' && xory != 'Y')
+    ier = code::direction;
+  if (ier != 0)
+    elements::write_message(heading, ier == code::no_u_and_v ? needs_u_and_v() : inadmissible_direction());
   return ier == 0;
 }
 
@@ -52,10 +56,10 @@ template <class V>
 std::array<BendingTerm, 5> bending_terms(const elements::StiffenerSet<V>& set, int k) {
   const double fa = state::f07pd.fa, fs = state::f07pd.fs, c = set.curvature;
   const double ea = set.ea(k), es = set.es(k), ei = set.ei(k), gj = set.gj(k);
-  return {{{c * c * ea, {1, 1, 0, 0}},                        // W times W
-           {2 * c * es, {1, 1, 0, 2}},                        // W times its curvature
-           {gj / (fa * fa), {2, 2, 1, 1}},                    // twist times twist
-           {-2 * gj * fs / (fa * fa), {2, 1, 1, 2}},          // twist times curvature
+  return {{{c * c * ea, {1, 1, 0, 0}},                         // W times W
+           {2 * c * es, {1, 1, 0, 2}},                         // W times its curvature
+           {gj / (fa * fa), {2, 2, 1, 1}},                     // twist times twist
+           {-2 * gj * fs / (fa * fa), {2, 1, 1, 2}},           // twist times curvature
            {ei + gj * (fs / fa) * (fs / fa), {1, 1, 2, 2}}}};  // curvature times curvature
 }
 
@@ -77,12 +81,12 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
     const int line = set.line(k);
     for (const BendingTerm& term : bending_terms(set, k)) {
       if (std::abs(term.coefficient) < 1.0e-30) continue;
-      const int failed = elements::for_each_segment(set, line, 1, [&](int, const SegmentFreedoms& kpq, float h,
-                                                                     const elements::SegmentScales& bx) {
-        elements::scatter_segment(kpq, term.form, a11, lvtri, [&](int q, int p) {
-          return elements::segment_integral(s1, s2, term.form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
-        });
-      });
+      const int failed = elements::for_each_segment(
+          set, line, 1, [&](int, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
+            elements::scatter_segment(kpq, term.form, a11, lvtri, [&](int q, int p) {
+              return elements::segment_integral(s1, s2, term.form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+            });
+          });
       if (failed != 0) {
         elements::write_message(heading, lookup, {failed, line});
         ier = elements::stiffener_code::lookup;
@@ -177,10 +181,10 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                \
-  template void a11xst<V>(std::span<double>, std::int32_t&);               \
-  template void a11yst<V>(std::span<double>, std::int32_t&);               \
-  template void a21ast<V>(char, ArrayRef<double, 2>, std::int32_t&);       \
+#define RUVO_INSTANTIATE(V)                                          \
+  template void a11xst<V>(std::span<double>, std::int32_t&);         \
+  template void a11yst<V>(std::span<double>, std::int32_t&);         \
+  template void a21ast<V>(char, ArrayRef<double, 2>, std::int32_t&); \
   template void a22ast<V>(char, std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -15,14 +15,14 @@ namespace ruvo::elements {
 template <class V>
 struct StiffenerSet {
   char xory;
-  std::int32_t count;                            // nox or noy
-  const Array<std::int32_t, V::p_stf>& line;     // istx or isty
-  const Array<float, 4, V::p_stf>& stiffness;    // EA, ES, EI, GJ per stiffener
-  const Array<float, V::p_stf>& mass;            // per unit length
-  std::int32_t segments;                         // mx-1 or my-1
-  const Array<float, V::p_rtnds - 1>& length;    // a or b
-  std::int32_t tangential;                       // U (2) along x, V (3) along y
-  float curvature;                               // W term of the membrane strain along the line
+  std::int32_t count;                          // nox or noy
+  const Array<std::int32_t, V::p_stf>& line;   // istx or isty
+  const Array<float, 4, V::p_stf>& stiffness;  // EA, ES, EI, GJ per stiffener
+  const Array<float, V::p_stf>& mass;          // per unit length
+  std::int32_t segments;                       // mx-1 or my-1
+  const Array<float, V::p_rtnds - 1>& length;  // a or b
+  std::int32_t tangential;                     // U (2) along x, V (3) along y
+  float curvature;                             // W term of the membrane strain along the line
 
   float ea(int k) const { return stiffness(1, k); }
   float es(int k) const { return stiffness(2, k); }
@@ -88,11 +88,11 @@ void scatter_segment(const SegmentFreedoms& kv, const SegmentTerm& form, std::sp
 // ier codes of the routines that add the stiffeners of one direction
 // (a11xst, a11yst, a21ast, a22ast, mmtst, bmatst); 0 success.
 namespace stiffener_code {
-inline constexpr std::int32_t no_u_and_v = 1;           // ku without U and V (a11xst ... a22ast)
-inline constexpr std::int32_t direction_first = 1;      // mmtst, bmatst: xory neither 'X' nor 'Y'
-inline constexpr std::int32_t lookup = 2;               // freedoms of a segment (a21ast: of W)
-inline constexpr std::int32_t tangential_lookup = 3;    // a21ast: freedoms of U or V
-inline constexpr std::int32_t direction = 3;            // a21ast, a22ast: xory neither 'X' nor 'Y'
+inline constexpr std::int32_t no_u_and_v = 1;         // ku without U and V (a11xst ... a22ast)
+inline constexpr std::int32_t direction_first = 1;    // mmtst, bmatst: xory neither 'X' nor 'Y'
+inline constexpr std::int32_t lookup = 2;             // freedoms of a segment (a21ast: of W)
+inline constexpr std::int32_t tangential_lookup = 3;  // a21ast: freedoms of U or V
+inline constexpr std::int32_t direction = 3;          // a21ast, a22ast: xory neither 'X' nor 'Y'
 }  // namespace stiffener_code
 
 // The direction whose stiffeners could not be added.

@@ -73,7 +73,7 @@ Real segment_integral(const HermiteTable& s1, const HermiteTable& s2, const Segm
 
 template float segment_integral<float>(const HermiteTable&, const HermiteTable&, const SegmentTerm&, int, int,
                                        const SegmentScales&, float, float, float, float);
-template double segment_integral<double>(const HermiteTable&, const HermiteTable&, const SegmentTerm&, int, int,
-                                         const SegmentScales&, float, float, double, float);
+template double segment_integral<double>(const HermiteTable&, const HermiteTable&, const SegmentTerm&, int,
+                                         int, const SegmentScales&, float, float, double, float);
 
 }  // namespace ruvo::elements

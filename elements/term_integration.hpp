@@ -22,8 +22,8 @@
 namespace ruvo::elements {
 
 using HermiteTable = Array<float, 3, 4, 3, 4>;  // s(order+1, k, order+1, l)
-using Integrals = double[4][4];                  // one direction, [k-1][l-1]
-using Scales = Array<float, 4, 4>;               // b1(r, c)
+using Integrals = double[4][4];                 // one direction, [k-1][l-1]
+using Scales = Array<float, 4, 4>;              // b1(r, c)
 
 struct ElementBlock {
   double v[16][16];

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "model/blocks.hpp"
 #include "listing/rddata_listing.hpp"
+#include "model/blocks.hpp"
 
 namespace ruvo {
 

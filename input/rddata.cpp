@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/data_checks.hpp"
 #include "input/plot_scale.hpp"
 #include "input/setkey.hpp"
 #include "io/namelist.hpp"
 #include "io/units.hpp"
-#include "model/blocks.hpp"
 #include "listing/data_faults.hpp"
 #include "listing/rddata_listing.hpp"
+#include "model/blocks.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo {
 
@@ -144,14 +144,10 @@ bool read_masses() {
 bool read_stringer(std::int32_t stype) {
   auto& st = state::stringercom;
   const io::NamelistItem items[] = {
-      {"footth", io::ItemKind::real, &st.footth},
-      {"webth", io::ItemKind::real, &st.webth},
-      {"footwidth", io::ItemKind::real, &st.footwidth},
-      {"webheight", io::ItemKind::real, &st.webheight},
-      {"ddst", io::ItemKind::real, st.ddst.data, 6},
-      {"chordwidth", io::ItemKind::real, &st.chordwidth},
-      {"chordth", io::ItemKind::real, &st.chordth},
-      {"alpha", io::ItemKind::real, &st.alpha},
+      {"footth", io::ItemKind::real, &st.footth},       {"webth", io::ItemKind::real, &st.webth},
+      {"footwidth", io::ItemKind::real, &st.footwidth}, {"webheight", io::ItemKind::real, &st.webheight},
+      {"ddst", io::ItemKind::real, st.ddst.data, 6},    {"chordwidth", io::ItemKind::real, &st.chordwidth},
+      {"chordth", io::ItemKind::real, &st.chordth},     {"alpha", io::ItemKind::real, &st.alpha},
   };
   if (stype == 2) return read({"ostringer", items});
   if (!read({"tstringer", std::span(items, 5)})) return false;
@@ -175,7 +171,8 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   io::rewind(state::datran.nread);
   limit_eigen_counts<V>();
   const auto& modes = state::plotin.mdsplt;
-  state::plotin.nmod = std::int32_t(std::count_if(modes.begin(), modes.end(), [](std::int32_t m) { return m > 0; }));
+  state::plotin.nmod =
+      std::int32_t(std::count_if(modes.begin(), modes.end(), [](std::int32_t m) { return m > 0; }));
   number_nodes<V>();
   io::rewind(state::datran.nread);
   derive_edge_flags<V>();
@@ -202,8 +199,9 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                                          \
-  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, bool, bool);
+#define RUVO_INSTANTIATE(V)                                                                             \
+  template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, \
+                          bool, bool);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

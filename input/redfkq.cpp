@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "model/data_checks.hpp"
-#include "model/blocks.hpp"
 #include "listing/data_faults.hpp"
+#include "model/blocks.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo {
 

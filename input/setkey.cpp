@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "model/data_checks.hpp"
-#include "model/blocks.hpp"
 #include "listing/data_faults.hpp"
 #include "listing/key_matrix_listing.hpp"
+#include "model/blocks.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo {
 
@@ -52,8 +52,10 @@ void suppress_edge(KeyMatrix<V>& lm, int edge, const EdgeDirection& dir, Nodes n
   if (mode == 0) {
     for (int j = 2; j <= 7; ++j) {
       const std::int32_t c = ki(j, edge);
-      if (c == 6) zero(1, dir.across);
-      else if (c > 0) zero(c, dir.along);
+      if (c == 6)
+        zero(1, dir.across);
+      else if (c > 0)
+        zero(c, dir.along);
     }
     return;
   }

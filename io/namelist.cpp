@@ -17,9 +17,7 @@ namespace {
 
 constexpr std::size_t shown_value_length = 24;
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
 bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_name_char(char c) { return is_letter(c) || is_digit(c) || c == '_'; }
@@ -36,21 +34,17 @@ std::string upper_case(std::string_view s) {
 
 bool same_name(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return to_upper(x) == to_upper(y); });
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return to_upper(x) == to_upper(y); });
 }
 
 // A position in the text with the lexical steps every reader shares.
 class Scanner {
 public:
-  Scanner(std::string_view text, std::size_t position)
-      : text_(text), pos_(std::min(position, text.size())) {}
+  Scanner(std::string_view text, std::size_t position) : text_(text), pos_(std::min(position, text.size())) {}
 
   std::size_t position() const { return pos_; }
   bool at_end() const { return pos_ >= text_.size(); }
-  char peek(std::size_t ahead = 0) const {
-    return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0';
-  }
+  char peek(std::size_t ahead = 0) const { return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0'; }
   bool peek_is(char c) const { return !at_end() && text_[pos_] == c; }
   void advance(std::size_t n = 1) { pos_ = std::min(pos_ + n, text_.size()); }
   std::string_view since(std::size_t begin) const { return text_.substr(begin, pos_ - begin); }
@@ -124,8 +118,10 @@ public:
   std::string_view take_token() {
     const std::size_t begin = pos_;
     while (!at_end() && !ends_value(text_[pos_])) {
-      if (is_quote(text_[pos_])) take_quoted();
-      else ++pos_;
+      if (is_quote(text_[pos_]))
+        take_quoted();
+      else
+        ++pos_;
     }
     return since(begin);
   }
@@ -275,7 +271,8 @@ const char* kind_word(ItemKind kind) {
 // A value as written, on one line of the listing.
 std::string shown(std::string_view raw) {
   std::string text(raw.substr(0, shown_value_length));
-  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
   return raw.size() <= shown_value_length ? text : text + "...";
 }
 
@@ -429,13 +426,16 @@ private:
     float f = 0.0f;
     switch (c.item->kind) {
       case ItemKind::integer:
-        if (!v.quoted && (result = parse_int32(v.text, i)) == Conversion::ok) std::memcpy(element.data(), &i, 4);
+        if (!v.quoted && (result = parse_int32(v.text, i)) == Conversion::ok)
+          std::memcpy(element.data(), &i, 4);
         break;
       case ItemKind::real:
-        if (!v.quoted && (result = parse_real(v.text, f)) == Conversion::ok) std::memcpy(element.data(), &f, 4);
+        if (!v.quoted && (result = parse_real(v.text, f)) == Conversion::ok)
+          std::memcpy(element.data(), &f, 4);
         break;
       case ItemKind::logical:
-        if (!v.quoted && (result = parse_logical(v.text, i)) == Conversion::ok) std::memcpy(element.data(), &i, 4);
+        if (!v.quoted && (result = parse_logical(v.text, i)) == Conversion::ok)
+          std::memcpy(element.data(), &i, 4);
         break;
       case ItemKind::text:
         if (v.quoted) {
@@ -446,9 +446,11 @@ private:
     }
     const std::string kind = kind_word(c.item->kind);
     if (result == Conversion::bad) return fail(kind + " EXPECTED FOR", c, ", GOT " + shown(v.raw));
-    if (result == Conversion::out_of_range) return fail(kind + " OUT OF RANGE FOR", c, ", GOT " + shown(v.raw));
+    if (result == Conversion::out_of_range)
+      return fail(kind + " OUT OF RANGE FOR", c, ", GOT " + shown(v.raw));
     for (std::uint64_t k = 0; k < v.repeat; ++k)
-      std::copy(element.begin(), element.end(), c.bytes.begin() + static_cast<std::ptrdiff_t>((next + k) * size));
+      std::copy(element.begin(), element.end(),
+                c.bytes.begin() + static_cast<std::ptrdiff_t>((next + k) * size));
     return std::nullopt;
   }
 
@@ -467,8 +469,10 @@ ReadResult read_group(TextInput& in, const NamelistGroup& group) {
   }
   GroupReader reader(s, group);
   std::optional<std::string> error = reader.parse();
-  if (error) s.skip_rest_of_group();
-  else reader.commit();
+  if (error)
+    s.skip_rest_of_group();
+  else
+    reader.commit();
   in.position = s.position();
   return error ? ReadResult{ReadStatus::malformed, std::move(*error)} : ReadResult{ReadStatus::ok, {}};
 }

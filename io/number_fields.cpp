@@ -75,8 +75,10 @@ std::string exponent_field(double x, int w, int d, char letter) {
   }
   const int ae = std::abs(e);
   std::string exp(1, e < 0 ? '-' : '+');
-  if (ae <= 99) exp.insert(0, 1, letter);
-  else exp += char('0' + ae / 100);
+  if (ae <= 99)
+    exp.insert(0, 1, letter);
+  else
+    exp += char('0' + ae / 100);
   exp += char('0' + ae / 10 % 10);
   exp += char('0' + ae % 10);
   return fit(std::signbit(x), "0." + digits + exp, w);
@@ -94,8 +96,8 @@ std::string list_number(const Value& v) {
   const double x = *v.real();
   char buf[32];
   const bool is_float = std::fabs(x) <= FLT_MAX && double(float(x)) == x;
-  auto r = is_float ? std::to_chars(buf, buf + sizeof buf, float(x))
-                    : std::to_chars(buf, buf + sizeof buf, x);
+  auto r =
+      is_float ? std::to_chars(buf, buf + sizeof buf, float(x)) : std::to_chars(buf, buf + sizeof buf, x);
   return std::string(buf, r.ptr);
 }
 

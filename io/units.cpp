@@ -22,11 +22,11 @@ enum class Access { formatted, unformatted, input };
 
 struct Unit {
   Access access = Access::formatted;
-  std::string name;  // empty for standard output
-  int fd = -1;       // -1: the file could not be opened or written; output is dropped
+  std::string name;      // empty for standard output
+  int fd = -1;           // -1: the file could not be opened or written; output is dropped
   bool discard = false;  // connected to nothing by the run's scope: output dropped, nothing read
   bool owns_fd = true;
-  bool reported = false;     // a failure of this connection went to standard error
+  bool reported = false;      // a failure of this connection went to standard error
   bool cut_on_write = false;  // after a rewind or a read the next write ends the file
   TextInput in;
 };
@@ -48,8 +48,8 @@ void complain(int unit, Unit& u, const char* what, int err) {
   if (u.reported) return;
   u.reported = true;
   std::string msg = "ruvo: unit " + std::to_string(unit) + " (" +
-                    (u.name.empty() ? std::string("standard output") : "\"" + u.name + "\"") +
-                    "): " + what + (err ? std::string(": ") + std::strerror(err) : "") + "\n";
+                    (u.name.empty() ? std::string("standard output") : "\"" + u.name + "\"") + "): " + what +
+                    (err ? std::string(": ") + std::strerror(err) : "") + "\n";
   if (scope && scope->captured) {
     *scope->captured += msg;
     return;
@@ -274,8 +274,7 @@ void write_record(int unit, std::span<const std::byte> bytes) {
 
 bool read_record(int unit, std::span<std::byte> bytes) {
   auto it = units().find(unit);
-  if (it == units().end() || it->second.access != Access::unformatted || it->second.fd < 0)
-    return false;
+  if (it == units().end() || it->second.access != Access::unformatted || it->second.fd < 0) return false;
   Unit& u = it->second;
   u.cut_on_write = true;
   unsigned char head[4], tail[4];
@@ -299,8 +298,6 @@ TextInput& input(int unit) {
   return it->second.in;
 }
 
-void open_input(int unit, const std::string& name) {
-  connect(unit, Access::input, file_name(name));
-}
+void open_input(int unit, const std::string& name) { connect(unit, Access::input, file_name(name)); }
 
 }  // namespace ruvo::io

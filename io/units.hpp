@@ -43,7 +43,7 @@ struct RunFiles {
 // Installs `files` for its lifetime; the scope closes every unit it saw
 // opened when it ends, so no connection outlives the run.
 class RunScope {
- public:
+public:
   explicit RunScope(RunFiles files);
   ~RunScope();
   RunScope(const RunScope&) = delete;

@@ -65,12 +65,12 @@ io::Format fault_format(const DataFault& f) {
     case FaultKind::not_length: reason = "' =',E15.7,'  IS NOT POSITIVE AND FINITE')"; break;
     case FaultKind::repeated: reason = "' =',I11,'  REPEATS AN EARLIER CODE')"; break;
     case FaultKind::no_w: reason = "' =',5I3,'  HOLDS NO CODE 1 (W)')"; break;
-    case FaultKind::combination:
-      reason = "' =',5I3,'  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)')";
-      break;
+    case FaultKind::combination: reason = "' =',5I3,'  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)')"; break;
     case FaultKind::not_finite: reason = "' =',E15.7,'  IS NOT FINITE')"; break;
     case FaultKind::no_radius: reason = "' =',E15.7,'  IS ZERO OR NOT FINITE (1.0E+29 IS FLAT)')"; break;
-    case FaultKind::no_derivative_code: reason = "' =',I11,'  IS NO DERIVATIVE CODE (ORDERS UP TO 2)')"; break;
+    case FaultKind::no_derivative_code:
+      reason = "' =',I11,'  IS NO DERIVATIVE CODE (ORDERS UP TO 2)')";
+      break;
     case FaultKind::short_length:
       reason = "' =',E15.7,'  IS BELOW 1/',I4,' OF THE LONGEST LENGTH',E15.7)";
       break;

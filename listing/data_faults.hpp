@@ -2,8 +2,8 @@
 // heading, then one record naming the item, its value and what is wrong.
 #pragma once
 
-#include "model/data_checks.hpp"
 #include "io/record.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo::listing {
 

@@ -2,15 +2,19 @@
 
 #include <vector>
 
-#include "model/blocks.hpp"
 #include "io/listing.hpp"
+#include "model/blocks.hpp"
 
 namespace ruvo::listing {
 
 template <class V>
 void print_key_matrix(std::int32_t ix, std::int32_t iy) {
   static const io::Format heading(
-      "(1H1//1X,'KEY MATRIX'/7X,'NO. OF FREEDOMS',33X,        'FOR THE DISPLACEMENT W :',I5/23X,'FOR THE ',        'DISPLACEMENTS U,V AND THE ROTATIONS BETA,GAMMA :',I5//        1X,'NODE POINT',13X,'W',22X,'U',22X,'V',20X,'BETA',        19X,'GAMMA'/1X,'NODEX NODEY',5X,'W',3X,'WX',3X,'WY',3X,        'WXY',6X,'U',3X,'UX',3X,'UY',3X,'UXY',6X,'V',3X,'VX',3X,        'VY',3X,'VXY',6X,'B',3X,'BX',3X,'BY',3X,'BXY',6X,'G',        3X,'GX',3X,'GY',3X,'GXY')");
+      "(1H1//1X,'KEY MATRIX'/7X,'NO. OF FREEDOMS',33X,        'FOR THE DISPLACEMENT W :',I5/23X,'FOR THE ',  "
+      "      'DISPLACEMENTS U,V AND THE ROTATIONS BETA,GAMMA :',I5//        1X,'NODE "
+      "POINT',13X,'W',22X,'U',22X,'V',20X,'BETA',        19X,'GAMMA'/1X,'NODEX "
+      "NODEY',5X,'W',3X,'WX',3X,'WY',3X,        'WXY',6X,'U',3X,'UX',3X,'UY',3X,'UXY',6X,'V',3X,'VX',3X,     "
+      "   'VY',3X,'VXY',6X,'B',3X,'BX',3X,'BY',3X,'BXY',6X,'G',        3X,'GX',3X,'GY',3X,'GXY')");
   // W, BETA, GAMMA: the U and V columns stay blank.
   static const io::Format w_beta_gamma("(1X,I3,3X,I3,5X,4(I4,1X),49X,4(I4,1X),3X,4(I4,1X))");
   static const io::Format functions("(1X,I3,3X,I3,5X,4(4(I4,1X),3X),4(I4,1X))");

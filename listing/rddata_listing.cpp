@@ -1,9 +1,9 @@
 #include "listing/rddata_listing.hpp"
 
-#include "io/units.hpp"
-#include "model/blocks.hpp"
-#include "listing/data_faults.hpp"
 #include "io/listing.hpp"
+#include "io/units.hpp"
+#include "listing/data_faults.hpp"
+#include "model/blocks.hpp"
 
 namespace ruvo::listing {
 
@@ -46,7 +46,8 @@ void print_stringer_data_missing(bool also_stdout) {
 void print_thickness_not_usable(float thickness, float factor) {
   static const io::Format warning("(4X,'WARNING: IN SUBROUTINE RDDATA')");
   static const io::Format unusable(
-      "(13X,'EQUIVALENT SKIN THICKNESS',E12.4,' IS NOT POSITIVE AND FINITE:'/           13X,'PLOT SCALE LEFT AT',E12.4)");
+      "(13X,'EQUIVALENT SKIN THICKNESS',E12.4,' IS NOT POSITIVE AND FINITE:'/           13X,'PLOT SCALE LEFT "
+      "AT',E12.4)");
   io::write_listing(warning);
   io::write_listing(unusable, {thickness, factor});
 }

@@ -165,8 +165,8 @@ struct Cpvar {  // membrane forces scaled by the load factor
 struct F01eps {  // constant strain table of the element stiffness terms
   Array<float, 11, 3> feps{{1, 1, 1, 1, 1, 2, 1, 1, 1, 1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0}};
   Array<std::int32_t, 11, 3> keps{{210, 301, 201, 120, 102, 111, 410, 501, 401, 400, 500,
-                                   100, 100, 310, 0, 0, 0, 0, 0, 510, 0, 0,
-                                   0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0}};
+                                   100, 100, 310, 0,   0,   0,   0,   0,   510, 0,   0,
+                                   0,   0,   100, 0,   0,   0,   0,   0,   0,   0,   0}};
 };
 
 // ---- 5. Matrices and results (doubles) ---------------------------------------
@@ -237,10 +237,14 @@ union SharedBlock {
 
   template <class V>
   B<V>& get() {
-    if constexpr (std::is_same_v<V, ruvo19>) return v19;
-    else if constexpr (std::is_same_v<V, ruvo21>) return v21;
-    else if constexpr (std::is_same_v<V, ruvo25>) return v25;
-    else return v31;
+    if constexpr (std::is_same_v<V, ruvo19>)
+      return v19;
+    else if constexpr (std::is_same_v<V, ruvo21>)
+      return v21;
+    else if constexpr (std::is_same_v<V, ruvo25>)
+      return v25;
+    else
+      return v31;
   }
 };
 
@@ -290,16 +294,46 @@ inline constinit SharedBlock<Matrix> matrix{};
 inline constinit SharedBlock<Vectrs> vectrs{};
 }  // namespace storage
 
-template <class V> F07ina<V>& f07ina() { return storage::f07ina.get<V>(); }
-template <class V> F07mat<V>& f07mat() { return storage::f07mat.get<V>(); }
-template <class V> Comlv<V>& comlv() { return storage::comlv.get<V>(); }
-template <class V> F01qua<V>& f01qua() { return storage::f01qua.get<V>(); }
-template <class V> F07dis<V>& f07dis() { return storage::f07dis.get<V>(); }
-template <class V> Stiffcom<V>& stiffcom() { return storage::stiffcom.get<V>(); }
-template <class V> Cpfest<V>& cpfest() { return storage::cpfest.get<V>(); }
-template <class V> Cpvar<V>& cpvar() { return storage::cpvar.get<V>(); }
-template <class V> Matrix<V>& matrix() { return storage::matrix.get<V>(); }
-template <class V> Vectrs<V>& vectrs() { return storage::vectrs.get<V>(); }
+template <class V>
+F07ina<V>& f07ina() {
+  return storage::f07ina.get<V>();
+}
+template <class V>
+F07mat<V>& f07mat() {
+  return storage::f07mat.get<V>();
+}
+template <class V>
+Comlv<V>& comlv() {
+  return storage::comlv.get<V>();
+}
+template <class V>
+F01qua<V>& f01qua() {
+  return storage::f01qua.get<V>();
+}
+template <class V>
+F07dis<V>& f07dis() {
+  return storage::f07dis.get<V>();
+}
+template <class V>
+Stiffcom<V>& stiffcom() {
+  return storage::stiffcom.get<V>();
+}
+template <class V>
+Cpfest<V>& cpfest() {
+  return storage::cpfest.get<V>();
+}
+template <class V>
+Cpvar<V>& cpvar() {
+  return storage::cpvar.get<V>();
+}
+template <class V>
+Matrix<V>& matrix() {
+  return storage::matrix.get<V>();
+}
+template <class V>
+Vectrs<V>& vectrs() {
+  return storage::vectrs.get<V>();
+}
 
 }  // namespace state
 }  // namespace ruvo

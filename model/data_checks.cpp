@@ -9,8 +9,8 @@ namespace ruvo {
 
 namespace {
 
-DataFault fault(FaultCode code, FaultKind kind, std::string_view name, std::int64_t value,
-                std::int64_t low, std::int64_t high) {
+DataFault fault(FaultCode code, FaultKind kind, std::string_view name, std::int64_t value, std::int64_t low,
+                std::int64_t high) {
   DataFault f;
   f.code = code;
   f.kind = kind;
@@ -68,7 +68,8 @@ template <int N>
 DataFault first_short_length(const Array<float, N>& lengths, int n, float longest, std::string_view name) {
   for (int i = 1; i <= n; ++i)
     if (lengths(i) < longest / float(longest_to_shortest)) {
-      DataFault f = indexed(real_fault(FaultCode::short_element, FaultKind::short_length, name, lengths(i)), i);
+      DataFault f =
+          indexed(real_fault(FaultCode::short_element, FaultKind::short_length, name, lengths(i)), i);
       f.limit = longest;
       f.high = longest_to_shortest;
       return f;
@@ -108,9 +109,8 @@ DataFault laminate_fault() {
   const int rows = ina.mx > 1 ? ina.my - 1 : 0;  // rows that hold elements
   for (int j = 1; j <= rows; ++j)
     if (!within(elmstf(j), 1, V::p_abdstf))
-      return indexed(fault(FaultCode::laminate_number, FaultKind::outside, "ELMSTF", elmstf(j), 1,
-                           V::p_abdstf),
-                     j);
+      return indexed(
+          fault(FaultCode::laminate_number, FaultKind::outside, "ELMSTF", elmstf(j), 1, V::p_abdstf), j);
   return {};
 }
 
@@ -128,8 +128,7 @@ DataFault function_range_fault() {
 template <class V>
 DataFault functions_fault() {
   const auto& ina = state::f07ina<V>();
-  if (ina.knfun == 0)
-    return fault(FaultCode::functions, FaultKind::outside, "KNFUN", ina.knfun, 1, 5);
+  if (ina.knfun == 0) return fault(FaultCode::functions, FaultKind::outside, "KNFUN", ina.knfun, 1, 5);
   if (DataFault f = function_range_fault<V>()) return f;
   bool seen[6] = {};
   for (int k = 1; k <= ina.knfun; ++k) {
@@ -164,9 +163,8 @@ DataFault suppression_fault(int numsup) {
   for (int k = 1; k <= numsup; ++k)
     for (int r = 1; r <= 4; ++r)
       if (!within(idesup(r, k), 1, high[r - 1]))
-        return indexed(fault(FaultCode::suppression, FaultKind::outside, "IDESUP", idesup(r, k), 1,
-                             high[r - 1]),
-                       r, k);
+        return indexed(
+            fault(FaultCode::suppression, FaultKind::outside, "IDESUP", idesup(r, k), 1, high[r - 1]), r, k);
   return {};
 }
 
@@ -197,8 +195,8 @@ DataFault strain_code_fault() {
   for (int a = 1; a <= 3; ++a)
     for (int m = 1; m <= 11; ++m)
       if (!is_derivative_code(keps(m, a)))
-        return indexed(fault(FaultCode::derivative_code, FaultKind::no_derivative_code, "KEPS", keps(m, a), 0, 0),
-                       m, a);
+        return indexed(
+            fault(FaultCode::derivative_code, FaultKind::no_derivative_code, "KEPS", keps(m, a), 0, 0), m, a);
   return {};
 }
 
@@ -213,7 +211,8 @@ DataFault membrane_force_fault() {
     for (int k = 1; k <= 3; ++k)
       for (int n = 1; n <= ina.mx * ina.my; ++n)
         if (!std::isfinite(s.values(n, k)))
-          return indexed(real_fault(FaultCode::membrane_force, FaultKind::not_finite, s.name, s.values(n, k)), n, k);
+          return indexed(real_fault(FaultCode::membrane_force, FaultKind::not_finite, s.name, s.values(n, k)),
+                         n, k);
   return {};
 }
 
@@ -249,7 +248,8 @@ DataFault stiffener_line_fault() {
     const int n = std::min(leading_nonzero(s.lines.data, V::p_stf), s.limit);
     for (int i = 1; i <= n; ++i)
       if (!within(s.lines(i), 1, s.limit))
-        return indexed(fault(FaultCode::stiffener_line, FaultKind::outside, s.name, s.lines(i), 1, s.limit), i);
+        return indexed(fault(FaultCode::stiffener_line, FaultKind::outside, s.name, s.lines(i), 1, s.limit),
+                       i);
   }
   return {};
 }
@@ -270,9 +270,8 @@ DataFault node_number_fault() {
   for (int j = 1; j <= ina.mx; ++j)
     for (int i = 1; i <= ina.my; ++i)
       if (!within(ina.leit(i, j), 1, V::p_nodes))
-        return indexed(fault(FaultCode::inconsistent, FaultKind::outside, "LEIT", ina.leit(i, j), 1,
-                             V::p_nodes),
-                       i, j);
+        return indexed(
+            fault(FaultCode::inconsistent, FaultKind::outside, "LEIT", ina.leit(i, j), 1, V::p_nodes), i, j);
   return {};
 }
 
@@ -287,19 +286,19 @@ DataFault term_count_fault() {
   return {};
 }
 
-#define RUVO_INSTANTIATE(V)                                   \
-  template DataFault grid_fault<V>(int);                      \
-  template DataFault length_fault<V>();                       \
-  template DataFault short_element_fault<V>();                \
-  template DataFault membrane_force_fault<V>();               \
-  template DataFault laminate_fault<V>();                     \
-  template DataFault function_range_fault<V>();               \
-  template DataFault functions_fault<V>();                    \
-  template DataFault suppression_count_fault<V>(int);         \
-  template DataFault suppression_fault<V>(int);               \
-  template DataFault stiffener_line_fault<V>();               \
-  template DataFault stiffener_count_fault<V>();              \
-  template DataFault node_number_fault<V>();                  \
+#define RUVO_INSTANTIATE(V)                           \
+  template DataFault grid_fault<V>(int);              \
+  template DataFault length_fault<V>();               \
+  template DataFault short_element_fault<V>();        \
+  template DataFault membrane_force_fault<V>();       \
+  template DataFault laminate_fault<V>();             \
+  template DataFault function_range_fault<V>();       \
+  template DataFault functions_fault<V>();            \
+  template DataFault suppression_count_fault<V>(int); \
+  template DataFault suppression_fault<V>(int);       \
+  template DataFault stiffener_line_fault<V>();       \
+  template DataFault stiffener_count_fault<V>();      \
+  template DataFault node_number_fault<V>();          \
   template DataFault term_count_fault<V>();
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -50,15 +50,15 @@ inline constexpr int longest_to_shortest = 1000;
 
 // How the listing words a fault.
 enum class FaultKind {
-  outside,      // value not within low..high
-  above,        // value above high
-  below,        // value below low
-  not_length,   // real value not positive and finite
-  repeated,     // function code given twice
-  no_w,         // ku holds no code 1
-  combination,  // ku not one of the four combinations
-  not_finite,   // real value NaN or infinite
-  no_radius,    // real value zero, NaN or infinite
+  outside,             // value not within low..high
+  above,               // value above high
+  below,               // value below low
+  not_length,          // real value not positive and finite
+  repeated,            // function code given twice
+  no_w,                // ku holds no code 1
+  combination,         // ku not one of the four combinations
+  not_finite,          // real value NaN or infinite
+  no_radius,           // real value zero, NaN or infinite
   no_derivative_code,  // a term code with an order above 2 or no function
   short_length,        // real value below the longest length `limit` / longest_to_shortest
 };
@@ -82,21 +82,29 @@ struct DataFault {
 int leading_nonzero(const std::int32_t* first, int n, std::ptrdiff_t stride = 1);
 
 // Grid lines mx, my within lowest..p_rtnds.
-template <class V> DataFault grid_fault(int lowest);
+template <class V>
+DataFault grid_fault(int lowest);
 // a(1..mx-1), b(1..my-1) positive and finite; needs a sound grid.
-template <class V> DataFault length_fault();
+template <class V>
+DataFault length_fault();
 // elmstf(1..my-1) within 1..p_abdstf; needs a sound grid.
-template <class V> DataFault laminate_fault();
+template <class V>
+DataFault laminate_fault();
 // knfun within 0..5 and ku(1..knfun) within 1..5 (what is indexed).
-template <class V> DataFault function_range_fault();
+template <class V>
+DataFault function_range_fault();
 // ... and ku(1..knfun) one of (1), (1,2,3), (1,4,5), (1,2,3,4,5).
-template <class V> DataFault functions_fault();
+template <class V>
+DataFault functions_fault();
 // numsup within 0..p_nsup.
-template <class V> DataFault suppression_count_fault(int numsup);
+template <class V>
+DataFault suppression_count_fault(int numsup);
 // ... and idesup(1..4, k), k = 1..numsup, within their ranges; needs a sound grid.
-template <class V> DataFault suppression_fault(int numsup);
+template <class V>
+DataFault suppression_fault(int numsup);
 // No a(i) below the longest a / longest_to_shortest, nor b(j); needs sound lengths.
-template <class V> DataFault short_element_fault();
+template <class V>
+DataFault short_element_fault();
 // Mode-0 condition codes of the four edges within 0..6.
 DataFault edge_code_fault();
 // A derivative code the element integrals hold: 0, or function 1..5 with x
@@ -105,18 +113,23 @@ bool is_derivative_code(std::int32_t code);
 // keps of the strain table all derivative codes.
 DataFault strain_code_fault();
 // pvar and pfest of the mx*my nodes finite; needs a sound grid.
-template <class V> DataFault membrane_force_fault();
+template <class V>
+DataFault membrane_force_fault();
 // The radii of curvature finite and nonzero.
 DataFault radius_fault();
 // neigit at least 2, neigrq at least 1.
 DataFault eigen_count_fault();
 // The leading stiffener lines within the grid; needs a sound grid.
-template <class V> DataFault stiffener_line_fault();
+template <class V>
+DataFault stiffener_line_fault();
 // nox, noy within 0..p_stf.
-template <class V> DataFault stiffener_count_fault();
+template <class V>
+DataFault stiffener_count_fault();
 // leit(1..my, 1..mx) within 1..p_nodes; needs a sound grid.
-template <class V> DataFault node_number_fault();
+template <class V>
+DataFault node_number_fault();
 // ikt of the (mx-1)(my-1) elements within 0..p_itrm; needs a sound grid.
-template <class V> DataFault term_count_fault();
+template <class V>
+DataFault term_count_fault();
 
 }  // namespace ruvo

@@ -13,23 +13,23 @@
 namespace ruvo {
 
 enum class Stage {
-  none,               // finished
-  listing,            // the listing could not be created or written
-  triangle_levels,    // MKLVBD for the level vector of the full triangle
-  analysis_type,      // CKTYPE: not exactly one of buckling and vibration
-  data_input,         // RDDATA
-  grid_size,          // BUVI: mx*my beyond p_nodes
-  level_vectors,      // MKLVBD for lva22 or lvb
-  element_terms,      // TFMSTF
-  membrane_stiffness, // BUVI: the membrane block of element 1 is singular
-  assembly,           // INCS2
-  crippling,          // CRIPPLING: stringer type without a check
-  buckling_solution,  // INCS3
-  global_buckling,    // GLBUCK
-  mode_file,          // MODES: the mode-shape file
-  vibration_assembly, // VIBS2
-  vibration_solution, // VIBS3
-  interrupted,        // the host interrupted the run
+  none,                // finished
+  listing,             // the listing could not be created or written
+  triangle_levels,     // MKLVBD for the level vector of the full triangle
+  analysis_type,       // CKTYPE: not exactly one of buckling and vibration
+  data_input,          // RDDATA
+  grid_size,           // BUVI: mx*my beyond p_nodes
+  level_vectors,       // MKLVBD for lva22 or lvb
+  element_terms,       // TFMSTF
+  membrane_stiffness,  // BUVI: the membrane block of element 1 is singular
+  assembly,            // INCS2
+  crippling,           // CRIPPLING: stringer type without a check
+  buckling_solution,   // INCS3
+  global_buckling,     // GLBUCK
+  mode_file,           // MODES: the mode-shape file
+  vibration_assembly,  // VIBS2
+  vibration_solution,  // VIBS3
+  interrupted,         // the host interrupted the run
 };
 
 // The routine that names the stage in messages ("RDDATA", "INCS3", ...).
@@ -69,9 +69,9 @@ struct StringerChecks {
 
 // What a run takes from the host other than through its arguments.
 struct RunOptions {
-  std::optional<Masses> masses;  // given: group "inert" of the input unit is not read
-  bool keep_listing = false;     // leave the listing connected after a finished run
-  bool stringer_given = false;   // the host stored the stringer cross-section: its group is not read
+  std::optional<Masses> masses;      // given: group "inert" of the input unit is not read
+  bool keep_listing = false;         // leave the listing connected after a finished run
+  bool stringer_given = false;       // the host stored the stringer cross-section: its group is not read
   const LoadCases* cases = nullptr;  // none: the one case of the model's forces
   StringerChecks* checks = nullptr;  // receives the crippling and global loads
   // Stop a buckling run after the assembly: the matrices stay in shared block

@@ -9,31 +9,39 @@ namespace ruvo {
 
 template <int Rtnds, int La11, int La22, int Lb11>
 struct SizeVariant {
-  static constexpr std::int32_t p_rtnds = Rtnds;       // node lines per direction
+  static constexpr std::int32_t p_rtnds = Rtnds;  // node lines per direction
   static constexpr std::int32_t p_nodes = Rtnds * Rtnds;
   static constexpr std::int32_t p_elmts = (Rtnds - 1) * (Rtnds - 1);
-  static constexpr std::int32_t p_stf = Rtnds - 2;     // stiffeners per direction
-  static constexpr std::int32_t p_nx = 4 * p_nodes;    // W freedoms
-  static constexpr std::int32_t p_ny = 16 * p_nodes;   // tangential freedoms
+  static constexpr std::int32_t p_stf = Rtnds - 2;    // stiffeners per direction
+  static constexpr std::int32_t p_nx = 4 * p_nodes;   // W freedoms
+  static constexpr std::int32_t p_ny = 16 * p_nodes;  // tangential freedoms
   static constexpr std::int32_t p_ibdx = 12 * Rtnds + 24;
   static constexpr std::int32_t p_ibdy = 4 * p_ibdx;
   static constexpr std::int32_t p_ngit = 55;
   static constexpr std::int32_t p_ngrq = 50;
   static constexpr std::int32_t p_nsup = 250;
   static constexpr std::int32_t p_abdstf = 2;
-  static constexpr std::int32_t p_la11 = La11;         // full triangle of order p_nx
-  static constexpr std::int32_t p_la22 = La22;         // band p_ibdy, order p_ny
-  static constexpr std::int32_t p_lb11 = Lb11;         // band p_ibdx, order p_nx
+  static constexpr std::int32_t p_la11 = La11;  // full triangle of order p_nx
+  static constexpr std::int32_t p_la22 = La22;  // band p_ibdy, order p_ny
+  static constexpr std::int32_t p_lb11 = Lb11;  // band p_ibdx, order p_nx
   static constexpr std::int32_t p_itrm = 340;
   static constexpr std::int32_t help = p_itrm * p_elmts;
   static constexpr std::int32_t help2 = 3 * help;
 };
 
 // The profile lengths are listed as figures and checked against their rules.
-struct ruvo19 : SizeVariant<19, 1043290, 5314680, 332262> { static constexpr const char* suffix = "19"; };
-struct ruvo21 : SizeVariant<21, 1556730, 7180968, 448914> { static constexpr const char* suffix = "21"; };
-struct ruvo25 : SizeVariant<25, 3126250, 12120840, 757674> { static constexpr const char* suffix = "25"; };
-struct ruvo31 : SizeVariant<31, 7390090, 23101848, 1444014> { static constexpr const char* suffix = "31"; };
+struct ruvo19 : SizeVariant<19, 1043290, 5314680, 332262> {
+  static constexpr const char* suffix = "19";
+};
+struct ruvo21 : SizeVariant<21, 1556730, 7180968, 448914> {
+  static constexpr const char* suffix = "21";
+};
+struct ruvo25 : SizeVariant<25, 3126250, 12120840, 757674> {
+  static constexpr const char* suffix = "25";
+};
+struct ruvo31 : SizeVariant<31, 7390090, 23101848, 1444014> {
+  static constexpr const char* suffix = "31";
+};
 
 // Number of stored entries of a band profile of order n and band width ibd.
 constexpr std::int64_t band_profile_length(std::int64_t n, std::int64_t ibd) {
@@ -50,8 +58,8 @@ constexpr bool obeys_size_rules() {
          V::p_lb11 == band_profile_length(V::p_nx, V::p_ibdx) && V::help == V::p_itrm * V::p_elmts &&
          V::help2 == 3 * V::help;
 }
-static_assert(obeys_size_rules<ruvo19>() && obeys_size_rules<ruvo21>() &&
-              obeys_size_rules<ruvo25>() && obeys_size_rules<ruvo31>());
+static_assert(obeys_size_rules<ruvo19>() && obeys_size_rules<ruvo21>() && obeys_size_rules<ruvo25>() &&
+              obeys_size_rules<ruvo31>());
 
 // Applies f.template operator()<V>() to each variant in turn.
 template <class F>

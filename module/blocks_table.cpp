@@ -9,8 +9,10 @@ namespace {
 
 template <class T>
 constexpr const char* dtype_of() {
-  if constexpr (std::is_same_v<T, float>) return "float32";
-  else if constexpr (std::is_same_v<T, char>) return "S1";
+  if constexpr (std::is_same_v<T, float>)
+    return "float32";
+  else if constexpr (std::is_same_v<T, char>)
+    return "S1";
   else {
     static_assert(std::is_same_v<T, std::int32_t>);
     return "int32";
@@ -54,7 +56,8 @@ std::vector<BlockRow> make_rows() {
         member("itab", man.itab), member("neigrq", man.neigrq), member("mempri", man.mempri),
         member("x2pri", man.x2pri)}},
       {"title", {member("tit", title.tit)}},
-      {"datran", {member("nread", datran.nread), member("nwrite", datran.nwrite), member("nstore", datran.nstore)}},
+      {"datran",
+       {member("nread", datran.nread), member("nwrite", datran.nwrite), member("nstore", datran.nstore)}},
       {"test", {member("pax", test.pax)}},
       {"stringercom",
        {member("footth", stringercom.footth), member("webth", stringercom.webth),
@@ -62,14 +65,16 @@ std::vector<BlockRow> make_rows() {
         member("ddst", stringercom.ddst), member("chordwidth", stringercom.chordwidth),
         member("chordth", stringercom.chordth), member("alpha", stringercom.alpha)}},
       {"f07ina",
-       {member("ku", ina.ku), member("mx", ina.mx), member("my", ina.my), member("a", ina.a), member("b", ina.b),
-        member("leit", ina.leit), member("ibdx", ina.ibdx), member("ibdy", ina.ibdy), member("knfun", ina.knfun)}},
+       {member("ku", ina.ku), member("mx", ina.mx), member("my", ina.my), member("a", ina.a),
+        member("b", ina.b), member("leit", ina.leit), member("ibdx", ina.ibdx), member("ibdy", ina.ibdy),
+        member("knfun", ina.knfun)}},
       {"f07inb", {member("rx", f07inb.rx()), member("ry", f07inb.ry()), member("rxy", f07inb.rxy())}},
       {"f07inc", {member("s", f07inc.s)}},
       {"f07ind",
        {member("seiten", f07ind.seiten), run("bndy0", &f07ind.ki(1, edge_y0), 7),
         run("bndx0", &f07ind.ki(1, edge_x0), 7), run("bndyl", &f07ind.ki(1, edge_yl), 7),
-        run("bndxl", &f07ind.ki(1, edge_xl), 7), member("idesup", f07ind.idesup), member("numsup", f07ind.numsup)}},
+        run("bndxl", &f07ind.ki(1, edge_xl), 7), member("idesup", f07ind.idesup),
+        member("numsup", f07ind.numsup)}},
       {"f01eps", {member("feps", f01eps.feps), member("keps", f01eps.keps)}},
       {"f01qua", {member("fquad", qua.fquad), member("kquad", qua.kquad), member("ikt", qua.ikt)}},
       {"plotin",

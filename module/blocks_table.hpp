@@ -12,7 +12,7 @@ namespace ruvo::module {
 
 struct MemberRow {
   std::string name;
-  std::string dtype;                   // "int32", "float32" or "S1"
+  std::string dtype;                     // "int32", "float32" or "S1"
   std::vector<pybind11::ssize_t> shape;  // empty for a scalar
   void* data;
 

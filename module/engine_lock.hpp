@@ -21,14 +21,14 @@ std::recursive_mutex& engine_mutex();
 
 // Holds the engine lock for its lifetime; called with the interpreter lock held.
 class EngineLock {
- public:
+public:
   EngineLock() : lock_(engine_mutex(), std::defer_lock) {
     if (lock_.try_lock()) return;
     pybind11::gil_scoped_release waiting;
     lock_.lock();
   }
 
- private:
+private:
   std::unique_lock<std::recursive_mutex> lock_;
 };
 

@@ -63,11 +63,12 @@ py::array member_view(const MemberRow& m, py::handle owner) {
 bool fits_member(const MemberRow& m, py::handle value, py::module_& np) {
   py::object wide = np.attr("asarray")(value, "float64");
   if (m.dtype == "int32")
-    return np.attr("all")(np.attr("logical_and")(np.attr("greater_equal")(wide, -2147483648.0),
-                                                 np.attr("less_equal")(wide, 2147483647.0)))
+    return np
+        .attr("all")(np.attr("logical_and")(np.attr("greater_equal")(wide, -2147483648.0),
+                                            np.attr("less_equal")(wide, 2147483647.0)))
         .cast<bool>();
-  py::object beyond = np.attr("logical_and")(np.attr("isfinite")(wide),
-                                             np.attr("greater")(np.attr("abs")(wide), std::numeric_limits<float>::max()));
+  py::object beyond = np.attr("logical_and")(
+      np.attr("isfinite")(wide), np.attr("greater")(np.attr("abs")(wide), std::numeric_limits<float>::max()));
   return !np.attr("any")(beyond).cast<bool>();
 }
 
@@ -78,7 +79,8 @@ void assign_member(const MemberRow& m, py::handle value, py::handle owner, py::h
   py::module_ np = py::module_::import("numpy");
   py::object source = py::reinterpret_borrow<py::object>(value);
   if (m.dtype == "S1" && (py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value))) {
-    std::string text = py::isinstance<py::str>(value) ? value.cast<std::string>() : std::string(py::bytes(source));
+    std::string text =
+        py::isinstance<py::str>(value) ? value.cast<std::string>() : std::string(py::bytes(source));
     text.resize(static_cast<std::size_t>(m.shape.at(0)), ' ');
     source = np.attr("frombuffer")(py::bytes(text), "S1");
   }
@@ -111,7 +113,7 @@ void forbid_host_creation(py::handle cls) {
 // The twelve size constants of a variant, in the order the containers list them.
 template <class V>
 std::vector<std::pair<std::string, std::int32_t>> size_constants() {
-  return {{"p_rtnds", V::p_rtnds}, {"p_ngit", V::p_ngit},   {"p_ngrq", V::p_ngrq}, {"p_nsup", V::p_nsup},
+  return {{"p_rtnds", V::p_rtnds},   {"p_ngit", V::p_ngit},   {"p_ngrq", V::p_ngrq}, {"p_nsup", V::p_nsup},
           {"p_abdstf", V::p_abdstf}, {"p_nodes", V::p_nodes}, {"p_stf", V::p_stf},   {"p_elmts", V::p_elmts},
           {"p_nx", V::p_nx},         {"p_ny", V::p_ny},       {"p_ibdx", V::p_ibdx}, {"p_ibdy", V::p_ibdy}};
 }
@@ -146,7 +148,8 @@ void add_routines(py::object target, Container& c, std::vector<RoutineRow> rows,
 std::string container_summary(const std::string& name, py::handle obj) {
   std::string s = "  " + name + " --- ";
   std::string members;
-  for (auto item : obj.attr("__dict__").cast<py::dict>()) members += (members.empty() ? "" : ",") + item.first.cast<std::string>();
+  for (auto item : obj.attr("__dict__").cast<py::dict>())
+    members += (members.empty() ? "" : ",") + item.first.cast<std::string>();
   return s + members + "\n";
 }
 
@@ -165,7 +168,8 @@ std::string block_summary(const BlockRow& b) {
 }
 
 // Read-only view over model-state storage, kept alive by `owner`.
-py::array read_only_view(const py::dtype& dt, std::vector<py::ssize_t> shape, const void* data, py::handle owner) {
+py::array read_only_view(const py::dtype& dt, std::vector<py::ssize_t> shape, const void* data,
+                         py::handle owner) {
   std::vector<py::ssize_t> strides;
   py::ssize_t stride = dt.itemsize();
   for (auto e : shape) {
@@ -209,7 +213,8 @@ PYBIND11_MODULE(_ruvo, m) {
     PyErr_Clear();
     throw py::import_error("can't initialize module _ruvo (failed to import numpy)");
   }
-  py::object error = py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
+  py::object error =
+      py::reinterpret_steal<py::object>(PyErr_NewException("_ruvo.error", PyExc_Exception, nullptr));
   m.attr("__ruvo_error") = error;
   // Ctrl-C reaches a long analysis through the interpreter's signal check,
   // taken with the interpreter lock (a typed analysis runs without it).
@@ -220,43 +225,50 @@ PYBIND11_MODULE(_ruvo, m) {
   solver::set_default_blas_threads();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
-  routine_class
-      .def("__call__", &Routine::operator())
+  routine_class.def("__call__", &Routine::operator())
       .def_property_readonly("__doc__", &Routine::doc)
       .def("__repr__", [](const Routine& r) { return "<routine " + r.qualified_name() + ">"; });
 
   py::class_<Container> container_class(m, "container", py::dynamic_attr(), py::is_final());
   container_class
-      .def("__setattr__", [](py::object self, py::str name, py::object value) {
-        const Container& c = self.cast<const Container&>();
-        if (c.fixed.count(name)) throw py::attribute_error("cannot replace " + c.name + "." + std::string(name));
-        return generic_setattr(self, name, value);
-      })
-      .def("__delattr__", [](py::object self, py::str name) {
-        const Container& c = self.cast<const Container&>();
-        if (c.fixed.count(name)) throw py::attribute_error("cannot delete " + c.name + "." + std::string(name));
-        if (PyObject_GenericSetAttr(self.ptr(), name.ptr(), nullptr) != 0) throw py::error_already_set();
-      })
+      .def("__setattr__",
+           [](py::object self, py::str name, py::object value) {
+             const Container& c = self.cast<const Container&>();
+             if (c.fixed.count(name))
+               throw py::attribute_error("cannot replace " + c.name + "." + std::string(name));
+             return generic_setattr(self, name, value);
+           })
+      .def("__delattr__",
+           [](py::object self, py::str name) {
+             const Container& c = self.cast<const Container&>();
+             if (c.fixed.count(name))
+               throw py::attribute_error("cannot delete " + c.name + "." + std::string(name));
+             if (PyObject_GenericSetAttr(self.ptr(), name.ptr(), nullptr) != 0) throw py::error_already_set();
+           })
       .def("__repr__", [](const Container& c) { return "<container " + c.name + ">"; });
 
   py::class_<BlockObject> block_class(m, "shared_block", py::dynamic_attr(), py::is_final());
   block_class
-      .def("__getattr__", [](py::object self, const std::string& name) -> py::object {
-        if (const MemberRow* mr = self.cast<const BlockObject&>().find(name)) return member_view(*mr, self);
-        throw py::attribute_error(name);
-      })
-      .def("__setattr__", [error](py::object self, py::str name, py::object value) {
-        if (const MemberRow* mr = self.cast<const BlockObject&>().find(name)) {
-          assign_member(*mr, value, self, error);
-          return py::object(py::none());
-        }
-        return generic_setattr(self, name, value);
-      })
-      .def("__dir__", [](const BlockObject& b) {
-        py::list names;
-        for (const auto& mr : b.row->members) names.append(mr.name);
-        return names;
-      })
+      .def("__getattr__",
+           [](py::object self, const std::string& name) -> py::object {
+             if (const MemberRow* mr = self.cast<const BlockObject&>().find(name))
+               return member_view(*mr, self);
+             throw py::attribute_error(name);
+           })
+      .def("__setattr__",
+           [error](py::object self, py::str name, py::object value) {
+             if (const MemberRow* mr = self.cast<const BlockObject&>().find(name)) {
+               assign_member(*mr, value, self, error);
+               return py::object(py::none());
+             }
+             return generic_setattr(self, name, value);
+           })
+      .def("__dir__",
+           [](const BlockObject& b) {
+             py::list names;
+             for (const auto& mr : b.row->members) names.append(mr.name);
+             return names;
+           })
       .def("__repr__", [](const BlockObject& b) { return "<shared block /" + b.row->name + "/>"; });
 
   for (py::handle cls : {py::handle(routine_class), py::handle(container_class), py::handle(block_class)})
@@ -284,7 +296,8 @@ PYBIND11_MODULE(_ruvo, m) {
   py::object utils = py::cast(Container{"ruvoutils", {}});
   add_routines(utils, utils.cast<Container&>(), utility_rows(), bound_constants<ruvo31>(), error);
   m.attr("ruvoutils") = utils;
-  doc += container_summary("ruvoutils", utils) + "\n" + constants_doc + "\nShared blocks (members and dimensions):\n";
+  doc += container_summary("ruvoutils", utils) + "\n" + constants_doc +
+         "\nShared blocks (members and dimensions):\n";
 
   for (const auto& b : visible_blocks()) {
     m.attr(b.name.c_str()) = py::cast(BlockObject{&b});

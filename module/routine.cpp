@@ -138,8 +138,10 @@ void Routine::convert_scalar(const Arg& a, py::handle value, Call::Slot& slot) c
     case Type::f8: {
       const double v = PyFloat_AsDouble(value.ptr());
       if (v == -1.0 && PyErr_Occurred()) fail("float");
-      if (a.type == Type::f4) slot.scalar.f4 = static_cast<float>(v);
-      else slot.scalar.f8 = v;
+      if (a.type == Type::f4)
+        slot.scalar.f4 = static_cast<float>(v);
+      else
+        slot.scalar.f8 = v;
       break;
     }
     case Type::text: {
@@ -154,8 +156,8 @@ void Routine::convert_scalar(const Arg& a, py::handle value, Call::Slot& slot) c
       }
       if (PyErr_Occurred()) {
         PyErr_Clear();
-        raise(error_, "string_from_pyobj failed in converting " + ordinal_words(a) + "`" + a.name +
-                          "' of " + qualified_ + ": text expected");
+        raise(error_, "string_from_pyobj failed in converting " + ordinal_words(a) + "`" + a.name + "' of " +
+                          qualified_ + ": text expected");
       }
       s.resize(static_cast<std::size_t>(a.text_length), ' ');
       slot.text = std::move(s);
@@ -191,8 +193,10 @@ std::vector<std::int64_t> Routine::fit_extents(const Arg& a, const py::array& ar
   int free = 0;
   for (std::size_t d = 0; d < rank; ++d) {
     want[d] = bound_value(a.bounds[d], call, false);
-    if (want[d] < 0) ++free;
-    else fixed *= want[d];
+    if (want[d] < 0)
+      ++free;
+    else
+      fixed *= want[d];
   }
   auto fail = [&](const std::string& why) { raise(error_, array_failure(a) + ": " + why); };
   if (static_cast<std::size_t>(arr.ndim()) == rank) {
@@ -200,8 +204,8 @@ std::vector<std::int64_t> Routine::fit_extents(const Arg& a, const py::array& ar
     for (std::size_t d = 0; d < rank; ++d) {
       ext[d] = arr.shape(static_cast<py::ssize_t>(d));
       if (want[d] >= 0 && ext[d] != want[d])
-        fail(std::to_string(d) + "-th dimension must be fixed to " + std::to_string(want[d]) +
-             " but got " + std::to_string(ext[d]));
+        fail(std::to_string(d) + "-th dimension must be fixed to " + std::to_string(want[d]) + " but got " +
+             std::to_string(ext[d]));
     }
     return ext;
   }
@@ -215,7 +219,8 @@ std::vector<std::int64_t> Routine::fit_extents(const Arg& a, const py::array& ar
     }
   }
   std::string need;
-  for (std::size_t d = 0; d < rank; ++d) need += (d ? "," : "") + (want[d] < 0 ? std::string("*") : std::to_string(want[d]));
+  for (std::size_t d = 0; d < rank; ++d)
+    need += (d ? "," : "") + (want[d] < 0 ? std::string("*") : std::to_string(want[d]));
   raise(error_, array_failure(a) + ": expected rank-" + std::to_string(rank) + " array with bounds (" + need +
                     ") but got shape " + shape_text(arr));
 }
@@ -291,16 +296,18 @@ void Routine::settle_optional(const Arg& a, bool given, Call& call, Call::Slot& 
 std::vector<py::handle> Routine::match(const py::args& args, const py::kwargs& kwargs) const {
   const auto& list = sig_.args;
   if (args.size() > list.size())
-    throw py::type_error(row_.name + "() takes at most " + std::to_string(list.size()) +
-                         " arguments (" + std::to_string(args.size()) + " given)");
+    throw py::type_error(row_.name + "() takes at most " + std::to_string(list.size()) + " arguments (" +
+                         std::to_string(args.size()) + " given)");
   std::vector<py::handle> given(list.size());
   for (std::size_t i = 0; i < args.size(); ++i) given[i] = args[i];
   for (auto [key, value] : kwargs) {
     const std::string k = py::str(key);
     std::size_t i = 0;
     while (i < list.size() && list[i].name != k) ++i;
-    if (i == list.size()) throw py::type_error("'" + k + "' is an invalid keyword argument for " + row_.name + "()");
-    if (given[i]) throw py::type_error("argument for " + row_.name + "() given by name ('" + k + "') and position");
+    if (i == list.size())
+      throw py::type_error("'" + k + "' is an invalid keyword argument for " + row_.name + "()");
+    if (given[i])
+      throw py::type_error("argument for " + row_.name + "() given by name ('" + k + "') and position");
     given[i] = value;
   }
   for (std::size_t i = 0; i < list.size(); ++i)
@@ -365,10 +372,14 @@ py::object Routine::results(Call& call) const {
   std::vector<py::object> values;
   for (const auto& r : sig_.results) {
     Call::Slot& s = call.slot(r.name);
-    if (r.is_array()) values.push_back(s.array);
-    else if (r.type == Type::f4) values.push_back(py::float_(s.scalar.f4));
-    else if (r.type == Type::f8) values.push_back(py::float_(s.scalar.f8));
-    else values.push_back(py::int_(s.scalar.i4));
+    if (r.is_array())
+      values.push_back(s.array);
+    else if (r.type == Type::f4)
+      values.push_back(py::float_(s.scalar.f4));
+    else if (r.type == Type::f8)
+      values.push_back(py::float_(s.scalar.f8));
+    else
+      values.push_back(py::int_(s.scalar.i4));
   }
   if (values.empty()) return py::none();
   if (values.size() == 1) return values.front();

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <type_traits>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "model/array.hpp"
@@ -33,7 +33,7 @@ public:
       double f8;
     } scalar{};
     std::string text = {};
-    py::array array = {};  // the array passed to the routine (the caller's own or a copy)
+    py::array array = {};                    // the array passed to the routine (the caller's own or a copy)
     std::vector<std::int64_t> extents = {};  // its bounds as declared, "*" resolved
   };
 

@@ -115,7 +115,8 @@ constexpr Declared find(std::string_view text, std::string_view name) {
 
 // A logical is read as its integer.
 constexpr bool fits(Declared d, Want w) {
-  const bool type = w.any_type || d.type == w.type || (w.type == Type::i4 && d.type == Type::l4 && w.rank == 0);
+  const bool type =
+      w.any_type || d.type == w.type || (w.type == Type::i4 && d.type == Type::l4 && w.rank == 0);
   const bool rank = w.rank < 0 ? d.rank > 0 : d.rank == w.rank;
   return d.found && type && rank;
 }
@@ -123,8 +124,10 @@ constexpr bool fits(Declared d, Want w) {
 template <class T>
 constexpr Type type_of() {
   using E = std::remove_const_t<T>;
-  if constexpr (std::is_same_v<E, float>) return Type::f4;
-  else if constexpr (std::is_same_v<E, double>) return Type::f8;
+  if constexpr (std::is_same_v<E, float>)
+    return Type::f4;
+  else if constexpr (std::is_same_v<E, double>)
+    return Type::f8;
   else {
     static_assert(std::is_same_v<E, std::int32_t>);
     return Type::i4;
@@ -187,8 +190,7 @@ private:
 // The row of a routine whose entry and check take the checked view `C`.
 template <class C, class Entry, class Check = std::nullptr_t>
 RoutineRow make_row(std::string name, Entry entry, Check check = nullptr) {
-  RoutineRow row{std::move(name), std::string(C::arguments), std::string(C::results),
-                 [entry](Call& call) {
+  RoutineRow row{std::move(name), std::string(C::arguments), std::string(C::results), [entry](Call& call) {
                    C c(call);
                    entry(c);
                  }};
@@ -204,9 +206,9 @@ RoutineRow make_row(std::string name, Entry entry, Check check = nullptr) {
 
 // A routine row: its name, argument and result texts, entry and optional check.
 // `Args` in the entry and check is the row's checked view.
-#define RUVO_ROW(NAME, ARGUMENTS, RESULTS, ...)                                      \
-  [&] {                                                                              \
-    using Args = ::ruvo::module::RowCall<::ruvo::module::row_text_of(ARGUMENTS),     \
-                                         ::ruvo::module::row_text_of(RESULTS)>;      \
-    return ::ruvo::module::make_row<Args>(NAME, __VA_ARGS__);                        \
+#define RUVO_ROW(NAME, ARGUMENTS, RESULTS, ...)                                  \
+  [&] {                                                                          \
+    using Args = ::ruvo::module::RowCall<::ruvo::module::row_text_of(ARGUMENTS), \
+                                         ::ruvo::module::row_text_of(RESULTS)>;  \
+    return ::ruvo::module::make_row<Args>(NAME, __VA_ARGS__);                    \
   }()

@@ -101,22 +101,25 @@ PanelArguments<V> panel_arguments(C& c) {
 template <class V>
 std::vector<RoutineRow> driver_rows() {
   return {
-      RUVO_ROW("callruvo",
-       "filenamep s(8), titp s(80), rxp f4, ryp f4, rxyp f4, matabdf f4(18,2), steifxf f4(4), steifyf f4(4), "
-       "framepitch f4, stringerpitch f4, stypep i4, chordwdth f4, sfootwdth f4, alpha f4, height f4, "
-       "loadvxp f4, loadvyp f4, loadvxyp f4, fnxp f4, fnxyp f4, fnyp f4, alfaxp f4, alfayp f4, "
-       "elamp f8(55) inout, membraneforcesp f8(275) inout, itab i4, neigit i4, neigrq i4, mempri l4, "
-       "indplt i4, ku i4(5), istx i4(p_stf), isty i4(p_stf), elmstf i4(p_rtnds-1), bndy0 i4(7), "
-       "bndyl i4(7), bndx0 i4(7), bndxl i4(7), anzelzwframes i4, anzelprohalbfoot i4, anzelzwstr i4, "
-       "anzelbelowstr i4, displ f8(p_nx*neigrq) inout",
-       "", [](Args& c) { callruvo<V>(panel_arguments<V>(c)); },
-       [](Args& c) { return callruvo_fault<V>(panel_arguments<V>(c)); }),
-      RUVO_ROW("ruvomain",
-       "proj s(8), titp s(80), buckp l4, itabp i4, neigitp i4, neigrqp i4, memprip l4, indpltp i4, "
-       "kup i4(5), ap f4(p_rtnds-1), bp f4(p_rtnds-1), bndx0p i4(7), bndxlp i4(7), bndy0p i4(7), "
-       "bndylp i4(7), rxp f4, ryp f4, rxyp f4, istxp i4(p_stf), istyp i4(p_stf), elmstfp i4(p_rtnds-1), "
-       "steifxp f4(4,p_stf), steifyp f4(4,p_stf), alfaxp f4, alfayp f4",
-       "", call_ruvomain<V, Args>),
+      RUVO_ROW(
+          "callruvo",
+          "filenamep s(8), titp s(80), rxp f4, ryp f4, rxyp f4, matabdf f4(18,2), steifxf f4(4), steifyf "
+          "f4(4), "
+          "framepitch f4, stringerpitch f4, stypep i4, chordwdth f4, sfootwdth f4, alpha f4, height f4, "
+          "loadvxp f4, loadvyp f4, loadvxyp f4, fnxp f4, fnxyp f4, fnyp f4, alfaxp f4, alfayp f4, "
+          "elamp f8(55) inout, membraneforcesp f8(275) inout, itab i4, neigit i4, neigrq i4, mempri l4, "
+          "indplt i4, ku i4(5), istx i4(p_stf), isty i4(p_stf), elmstf i4(p_rtnds-1), bndy0 i4(7), "
+          "bndyl i4(7), bndx0 i4(7), bndxl i4(7), anzelzwframes i4, anzelprohalbfoot i4, anzelzwstr i4, "
+          "anzelbelowstr i4, displ f8(p_nx*neigrq) inout",
+          "", [](Args& c) { callruvo<V>(panel_arguments<V>(c)); },
+          [](Args& c) { return callruvo_fault<V>(panel_arguments<V>(c)); }),
+      RUVO_ROW(
+          "ruvomain",
+          "proj s(8), titp s(80), buckp l4, itabp i4, neigitp i4, neigrqp i4, memprip l4, indpltp i4, "
+          "kup i4(5), ap f4(p_rtnds-1), bp f4(p_rtnds-1), bndx0p i4(7), bndxlp i4(7), bndy0p i4(7), "
+          "bndylp i4(7), rxp f4, ryp f4, rxyp f4, istxp i4(p_stf), istyp i4(p_stf), elmstfp i4(p_rtnds-1), "
+          "steifxp f4(4,p_stf), steifyp f4(4,p_stf), alfaxp f4, alfayp f4",
+          "", call_ruvomain<V, Args>),
       RUVO_ROW("initlz", "", "", [](Args&) { initlz<V>(); }),
   };
 }

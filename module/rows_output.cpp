@@ -53,22 +53,26 @@ std::string modes_fault() {
 template <class V>
 std::vector<RoutineRow> output_rows() {
   return {
-      RUVO_ROW("prtout",
-       "bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4(6,*), dr f4(6,*), br f4(6,*), ss f4(3,*)", "",
-       [](Args& c) {
-         prtout<V>(c.array<float, 2>("bb"), c.array<float, 2>("dd"), c.array<float, 2>("bd"),
-                   c.array<float, 2>("rr"), c.array<float, 2>("dr"), c.array<float, 2>("br"),
-                   c.array<float, 2>("ss"));
-       }),
+      RUVO_ROW("prtout", "bb f4(6,*), dd f4(6,*), bd f4(6,*), rr f4(6,*), dr f4(6,*), br f4(6,*), ss f4(3,*)",
+               "",
+               [](Args& c) {
+                 prtout<V>(c.array<float, 2>("bb"), c.array<float, 2>("dd"), c.array<float, 2>("bd"),
+                           c.array<float, 2>("rr"), c.array<float, 2>("dr"), c.array<float, 2>("br"),
+                           c.array<float, 2>("ss"));
+               }),
       RUVO_ROW("prtvib", "bb f4(6), dd f4(6), bd f4(6), rr f4(6), dr f4(6), br f4(6), ss f4(3)", "",
-       [](Args& c) {
-         prtvib<V>(c.array<float, 1>("bb"), c.array<float, 1>("dd"), c.array<float, 1>("bd"),
-                   c.array<float, 1>("rr"), c.array<float, 1>("dr"), c.array<float, 1>("br"),
-                   c.array<float, 1>("ss"));
-       }),
-      RUVO_ROW("pltmsh", "", "", [](Args&) { pltmsh<V>(); }, [](Args&) { return line_count_fault<V>(); }),
-      RUVO_ROW("cntour", "", "", [](Args&) { cntour(); }, [](Args&) { return plot_count_fault(); }),
-      RUVO_ROW("modes", "ier i4", "", [](Args& c) { modes<V>(c.i4("ier")); }, [](Args&) { return modes_fault<V>(); }),
+               [](Args& c) {
+                 prtvib<V>(c.array<float, 1>("bb"), c.array<float, 1>("dd"), c.array<float, 1>("bd"),
+                           c.array<float, 1>("rr"), c.array<float, 1>("dr"), c.array<float, 1>("br"),
+                           c.array<float, 1>("ss"));
+               }),
+      RUVO_ROW(
+          "pltmsh", "", "", [](Args&) { pltmsh<V>(); }, [](Args&) { return line_count_fault<V>(); }),
+      RUVO_ROW(
+          "cntour", "", "", [](Args&) { cntour(); }, [](Args&) { return plot_count_fault(); }),
+      RUVO_ROW(
+          "modes", "ier i4", "", [](Args& c) { modes<V>(c.i4("ier")); },
+          [](Args&) { return modes_fault<V>(); }),
   };
 }
 RUVO_INSTANTIATE_ROWS(output_rows)
@@ -76,18 +80,21 @@ RUVO_INSTANTIATE_ROWS(output_rows)
 std::vector<RoutineRow> output_utility_rows() {
   return {
       RUVO_ROW("eigvpr", "unit i4, x f8(m,neiga), [m i4 = shape(x,0)], [neiga i4 = shape(x,1)]", "",
-       [](Args& c) {
-         const auto x = c.array<double, 2>("x");
-         eigvpr(c.i4("unit"), ArrayRef<const double, 2>(x.data(), {x.extent(0), x.extent(1)}), c.i4("m"),
-                c.i4("neiga"));
-       }),
-      RUVO_ROW("lqfit", "phi f8(m,*), ij i4, k i4, epss f8(*), ak f8(*), [m i4 = shape(phi,0)]", "",
-       [](Args& c) { lqfit(c.array<double, 2>("phi"), c.i4("ij"), c.i4("k"), c.span<const double>("epss"),
-                           c.span<double>("ak")); },
-       [](Args& c) {
-         return lqfit_fault(c.extent("phi", 0), c.extent("phi", 1), c.i4("ij"), c.i4("k"), c.size("epss"),
-                            c.size("ak"));
-       }),
+               [](Args& c) {
+                 const auto x = c.array<double, 2>("x");
+                 eigvpr(c.i4("unit"), ArrayRef<const double, 2>(x.data(), {x.extent(0), x.extent(1)}),
+                        c.i4("m"), c.i4("neiga"));
+               }),
+      RUVO_ROW(
+          "lqfit", "phi f8(m,*), ij i4, k i4, epss f8(*), ak f8(*), [m i4 = shape(phi,0)]", "",
+          [](Args& c) {
+            lqfit(c.array<double, 2>("phi"), c.i4("ij"), c.i4("k"), c.span<const double>("epss"),
+                  c.span<double>("ak"));
+          },
+          [](Args& c) {
+            return lqfit_fault(c.extent("phi", 0), c.extent("phi", 1), c.i4("ij"), c.i4("k"), c.size("epss"),
+                               c.size("ak"));
+          }),
   };
 }
 

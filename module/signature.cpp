@@ -85,8 +85,7 @@ Type parse_type(std::string_view t) {
 
 // "name type", "name type(bounds)", "name type(bounds) inout",
 // "[name i4 = shape(array,dim)]"
-Arg parse_arg(std::string_view item, Intent intent,
-              const std::map<std::string, std::int64_t>& constants) {
+Arg parse_arg(std::string_view item, Intent intent, const std::map<std::string, std::int64_t>& constants) {
   Arg arg;
   arg.intent = intent;
   if (item.starts_with("[")) {
@@ -95,7 +94,8 @@ Arg parse_arg(std::string_view item, Intent intent,
     item = trim(item.substr(1, item.size() - 2));
     const auto eq = item.find('=');
     const auto open = item.find("shape(");
-    if (eq == std::string_view::npos || open == std::string_view::npos) fail("optional without default", item);
+    if (eq == std::string_view::npos || open == std::string_view::npos)
+      fail("optional without default", item);
     std::string_view inner = item.substr(open + 6);
     inner = inner.substr(0, inner.find(')'));
     const auto comma = inner.find(',');

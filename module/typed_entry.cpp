@@ -41,7 +41,8 @@ Rows<T> rows_of(py::handle value, const char* name, py::ssize_t columns) {
   if (!a) throw py::value_error(std::string("_analyse: ") + name + " is not an array of numbers");
   if (columns > 0 && a.ndim() == 1 && a.size() == columns) a = a.reshape({py::ssize_t(1), columns});
   if (columns > 0 && (a.ndim() != 2 || a.shape(1) != columns))
-    throw py::value_error(std::string("_analyse: ") + name + " needs " + std::to_string(columns) + " values per row");
+    throw py::value_error(std::string("_analyse: ") + name + " needs " + std::to_string(columns) +
+                          " values per row");
   return a;
 }
 
@@ -64,7 +65,8 @@ std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
   std::vector<TypedStiffener> out;
   for (const auto& row : fixed_rows<double, 6>(value, name)) {
     if (!(row[0] >= 1.0 && row[0] <= 1.0e6))
-      throw py::value_error(std::string("_analyse: ") + name + " line " + std::to_string(row[0]) + " is off the grid");
+      throw py::value_error(std::string("_analyse: ") + name + " line " + std::to_string(row[0]) +
+                            " is off the grid");
     TypedStiffener s;
     s.line = std::int32_t(row[0]);
     for (int k = 0; k < 4; ++k) s.stiffness[std::size_t(k)] = float(row[std::size_t(k) + 1]);
@@ -89,11 +91,11 @@ std::vector<TypedLoads> load_cases(py::handle value) {
 // The stringer section: a dict with "type" and the members of stringercom.
 TypedStringerSection stringer_section(py::handle value) {
   const auto d = py::reinterpret_borrow<py::dict>(value);
-  const std::set<std::string> names = {"type", "footth", "webth", "footwidth", "webheight", "ddst",
-                                       "chordwidth", "chordth", "alpha"};
+  const std::set<std::string> names = {"type", "footth",     "webth",   "footwidth", "webheight",
+                                       "ddst", "chordwidth", "chordth", "alpha"};
   for (auto item : d)
-    if (!names.count(py::str(item.first))) throw py::type_error("_analyse: stringer_section has no " +
-                                                                std::string(py::str(item.first)));
+    if (!names.count(py::str(item.first)))
+      throw py::type_error("_analyse: stringer_section has no " + std::string(py::str(item.first)));
   auto real = [&](const char* k) { return d.contains(k) ? d[k].cast<float>() : 0.0f; };
   TypedStringerSection s;
   s.type = d.contains("type") ? d["type"].cast<std::int32_t>() : 0;
@@ -111,7 +113,8 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   auto has = [&](const char* k) { return kw.contains(k) && !kw[k].is_none(); };
   TypedAnalysis in;
   const std::string kind = has("kind") ? kw["kind"].cast<std::string>() : "buckling";
-  if (kind != "buckling" && kind != "vibration") throw py::value_error("_analyse: kind is buckling or vibration");
+  if (kind != "buckling" && kind != "vibration")
+    throw py::value_error("_analyse: kind is buckling or vibration");
   in.kind = kind == "vibration" ? AnalysisKind::vibration : AnalysisKind::buckling;
   if (has("title")) in.title = kw["title"].cast<std::string>();
   if (has("project")) in.project = kw["project"].cast<std::string>();
@@ -232,9 +235,9 @@ py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
     cases.append(d);
   }
   out["cases"] = cases;
-  out["crippling"] = py::dict(py::arg("force") = r.checks.crippling_force,
-                              py::arg("stress") = r.checks.crippling_stress,
-                              py::arg("chord_force") = r.checks.chord_force);
+  out["crippling"] =
+      py::dict(py::arg("force") = r.checks.crippling_force, py::arg("stress") = r.checks.crippling_stress,
+               py::arg("chord_force") = r.checks.chord_force);
   out["w_freedoms"] = r.w_freedoms.empty() ? array_of(r.w_freedoms, {0, 0, 2, 2})
                                            : array_of(r.w_freedoms, {py::ssize_t(my), py::ssize_t(mx), 2, 2});
   return out;

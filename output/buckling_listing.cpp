@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "io/listing.hpp"
-#include "model/blocks.hpp"
 #include "listing/patched_format.hpp"
+#include "model/blocks.hpp"
 
 namespace ruvo {
 
@@ -132,7 +132,8 @@ bool uniform_load() {
   const int nodes = ina.mx * ina.my;
   for (int c = 1; c <= 3; ++c)
     for (int n = 2; n <= nodes; ++n)
-      if (!(std::fabs(pvar(n, c) - pvar(1, c)) < 1.0e-20f) || !(std::fabs(pfest(n, c) - pfest(1, c)) < 1.0e-20f))
+      if (!(std::fabs(pvar(n, c) - pvar(1, c)) < 1.0e-20f) ||
+          !(std::fabs(pfest(n, c) - pfest(1, c)) < 1.0e-20f))
         return false;
   return true;
 }
@@ -166,9 +167,9 @@ void print_forces_at(std::int32_t i) {
   write_listing(gap);
 }
 
-#define RUVO_INSTANTIATE(V)                                  \
-  template bool uniform_load<V>();                           \
-  template void print_eigenvalues<V>(std::int32_t, bool);    \
+#define RUVO_INSTANTIATE(V)                               \
+  template bool uniform_load<V>();                        \
+  template void print_eigenvalues<V>(std::int32_t, bool); \
   template void print_forces_at<V>(std::int32_t);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

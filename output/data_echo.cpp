@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "io/listing.hpp"
+#include "listing/patched_format.hpp"
 #include "model/blocks.hpp"
 #include "model/pi.hpp"
-#include "listing/patched_format.hpp"
 
 namespace ruvo::echo {
 
@@ -40,11 +40,14 @@ DataFault echo_fault(int strips, std::initializer_list<std::pair<std::string_vie
 template <class V>
 void print_boundary_conditions() {
   static const io::Format heading(
-      "(///1X,'BOUNDARY CONDITIONS, EDGE-WISE'//                          7X,'0 = FIXED'/7X,'- = FREE'/                                     7X,'* = NOT SPECIFIED'//                                          7X,'BOUNDARY !',5X,'W',5X,'U',5X,'V',                             3X,'BETA  GAMMA  W,X OR W,Y'/7X,9('-'),'+',44('-'))");
+      "(///1X,'BOUNDARY CONDITIONS, EDGE-WISE'//                          7X,'0 = FIXED'/7X,'- = FREE'/      "
+      "                               7X,'* = NOT SPECIFIED'//                                          "
+      "7X,'BOUNDARY !',5X,'W',5X,'U',5X,'V',                             3X,'BETA  GAMMA  W,X OR "
+      "W,Y'/7X,9('-'),'+',44('-'))");
   static listing::PatchedFormat<5, 8> edgfmt("  (7X,' Y = 0   !',12X,'ANTI-SYMMETRY') ");
   static constexpr std::string_view edgbeg[4] = {"Y = 0   ", "X = 0   ", "Y = LY  ", "X = LX  "};
-  static constexpr std::string_view edgcon[3] = {
-      "!',15X,'SYMMETRY')      ", "!',5A6, A10)            ", "!',12X,'ANTI-SYMMETRY') "};
+  static constexpr std::string_view edgcon[3] = {"!',15X,'SYMMETRY')      ", "!',5A6, A10)            ",
+                                                 "!',12X,'ANTI-SYMMETRY') "};
 
   const auto& ki = state::f07ind.ki;
   const auto& ina = state::f07ina<V>();
@@ -62,15 +65,20 @@ void print_boundary_conditions() {
     auto not_specified = [&](int from, int to) {
       for (int p = from; p <= to; ++p) kzei[p - 1] = "*";
     };
-    if (ina.knfun == 1) not_specified(2, 5);
-    else if (ina.knfun == 3) ina.ku(2) == 2 ? not_specified(4, 5) : not_specified(2, 3);
-    write_listing(edgfmt.patch(3, 3, edgcon[1]).format(), {kzei[0], kzei[1], kzei[2], kzei[3], kzei[4], kzei[5]});
+    if (ina.knfun == 1)
+      not_specified(2, 5);
+    else if (ina.knfun == 3)
+      ina.ku(2) == 2 ? not_specified(4, 5) : not_specified(2, 3);
+    write_listing(edgfmt.patch(3, 3, edgcon[1]).format(),
+                  {kzei[0], kzei[1], kzei[2], kzei[3], kzei[4], kzei[5]});
   }
 }
 
 void print_suppressions() {
   static const io::Format heading(
-      "(///1X,'NUMBER OF SUPPRESSED FREEDOMS:',I7//5X,'NODE',10X,         'FUNCTION CODE NUMBER',7X,'KIND OF DERIVATIVE'/2X,                'NODY  NODX',7X,'1=W,2=U,3=V,4=BETA,5=GAMMA',4X,                  '1=F,2=FX,3=FY,4=FXY')");
+      "(///1X,'NUMBER OF SUPPRESSED FREEDOMS:',I7//5X,'NODE',10X,         'FUNCTION CODE NUMBER',7X,'KIND OF "
+      "DERIVATIVE'/2X,                'NODY  NODX',7X,'1=W,2=U,3=V,4=BETA,5=GAMMA',4X,                  "
+      "'1=F,2=FX,3=FY,4=FXY')");
   static const io::Format row("(1H ,I4,I6,16X,I3,23X,I3)");
   const auto& ind = state::f07ind;
   write_listing(heading, {ind.numsup});
@@ -131,8 +139,10 @@ void print_curvature() {
   for (int i = 1; i <= 3; ++i) {
     const float r = state::f07inb.radii(i);
     radfmt.patch(2, 1, radbeg[i - 1]);
-    if (std::fabs(r) > 1.0e19f) write_listing(radfmt.patch(3, 2, radcon[0]).format());
-    else write_listing(radfmt.patch(3, 2, radcon[1]).format(), {r});
+    if (std::fabs(r) > 1.0e19f)
+      write_listing(radfmt.patch(3, 2, radcon[0]).format());
+    else
+      write_listing(radfmt.patch(3, 2, radcon[1]).format(), {r});
   }
 }
 
@@ -150,8 +160,8 @@ void print_strip_line(int l) {
   write_listing(strip, {l});
 }
 
-void print_stiffness(int strips, bool strip_lines, bool shear, Columns bb, Columns dd, Columns bd, Columns rr, Columns dr,
-                     Columns br, Columns ss) {
+void print_stiffness(int strips, bool strip_lines, bool shear, Columns bb, Columns dd, Columns bd, Columns rr,
+                     Columns dr, Columns br, Columns ss) {
   static const io::Format heading("(////1X,'STIFFNESS COEFFICIENTS'//7X,'MEMBRANE')");
   static const io::Format bending("(1H0,6X,'BENDING')");
   static const io::Format coupling("(1H0,6X,'MEMBRANE-BENDING COUPLING')");
@@ -174,8 +184,8 @@ void print_stiffness(int strips, bool strip_lines, bool shear, Columns bb, Colum
     }
   if (!shear) return;
   // The adjustment matrices of the last strip only.
-  for (const auto& [title, m] :
-       {std::pair{&adjustment, rr}, std::pair{&membrane_adjustment, br}, std::pair{&bending_adjustment, dr}}) {
+  for (const auto& [title, m] : {std::pair{&adjustment, rr}, std::pair{&membrane_adjustment, br},
+                                 std::pair{&bending_adjustment, dr}}) {
     write_listing(*title);
     if (strips > 0) print_matrix(m, strips);
   }
@@ -191,7 +201,8 @@ void print_stiffeners(std::string_view direction, const Array<std::int32_t, N>& 
                       const Array<float, 4, N>& stiffness, int count) {
   static listing::PatchedFormat<12, 4> disfmt("(///,1X,'DISCRETE STIFFNESSES IN Y''-DIRECTION')");
   static const io::Format heading(
-      "(//7X,'NO OF',6X,'!',34X,'STIFFNESSES:'/1X,                        'SUBDIVISION LINE !',9X,'AXIAL',13X,'COUPLING',                   11X,'BENDING',12X,'TORSION'/1X,17('-'),'+',75('-'))");
+      "(//7X,'NO OF',6X,'!',34X,'STIFFNESSES:'/1X,                        'SUBDIVISION LINE "
+      "!',9X,'AXIAL',13X,'COUPLING',                   11X,'BENDING',12X,'TORSION'/1X,17('-'),'+',75('-'))");
   static const io::Format row("(1H ,I9,8X,'!',4E19.7)");
   if (count == 0) return;
   write_listing(disfmt.patch(9, 1, direction).format());
@@ -254,12 +265,11 @@ void print_model() {
   print_curvature();
 }
 
-
-#define RUVO_INSTANTIATE(V)                                                                         \
+#define RUVO_INSTANTIATE(V)                                                                           \
   template DataFault echo_fault<V>(int, std::initializer_list<std::pair<std::string_view, Columns>>); \
-  template void print_model<V>();                                                                   \
-  template void print_stiffener_tables<V>(int, int);                                                \
-  template void print_prescribed_forces<V>();                                                       \
+  template void print_model<V>();                                                                     \
+  template void print_stiffener_tables<V>(int, int);                                                  \
+  template void print_prescribed_forces<V>();                                                         \
   template void print_variable_forces<V>();
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

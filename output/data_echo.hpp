@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "model/data_checks.hpp"
 #include "model/array.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo::echo {
 

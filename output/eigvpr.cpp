@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "model/data_checks.hpp"
 #include "io/units.hpp"
 #include "listing/data_faults.hpp"
 #include "listing/patched_format.hpp"
+#include "model/data_checks.hpp"
 
 namespace ruvo {
 

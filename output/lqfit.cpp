@@ -68,8 +68,10 @@ std::string lqfit_fault(std::int64_t rows, std::int64_t columns, std::int32_t ij
   };
   if (ij < 0 || ij > columns) return outside("ij", ij, columns) + " (the columns of phi)";
   if (k < 0 || k > rows) return outside("k", k, rows) + " (the rows of phi)";
-  if (epss_size < k) return "epss holds " + std::to_string(epss_size) + " values, fewer than k = " + std::to_string(k);
-  if (ak_size < ij) return "ak holds " + std::to_string(ak_size) + " values, fewer than ij = " + std::to_string(ij);
+  if (epss_size < k)
+    return "epss holds " + std::to_string(epss_size) + " values, fewer than k = " + std::to_string(k);
+  if (ak_size < ij)
+    return "ak holds " + std::to_string(ak_size) + " values, fewer than ij = " + std::to_string(ij);
   return {};
 }
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "elements/shape_functions.hpp"
-#include "model/data_checks.hpp"
 #include "io/units.hpp"
-#include "model/blocks.hpp"
-#include "model/pi.hpp"
 #include "listing/data_faults.hpp"
+#include "model/blocks.hpp"
+#include "model/data_checks.hpp"
+#include "model/pi.hpp"
 #include "output/mode_file.hpp"
 
 namespace ruvo {
@@ -53,8 +53,8 @@ void locate(float p, const Array<float, N>& lengths, int count, Place& place) {
   if (count >= 1) place = {count, 1.0f};
 }
 
-DataFault control_fault(const char* name, int indices, std::int32_t index, std::int64_t value, std::int64_t low,
-                        std::int64_t high) {
+DataFault control_fault(const char* name, int indices, std::int32_t index, std::int64_t value,
+                        std::int64_t low, std::int64_t high) {
   DataFault f;
   f.code = FaultCode::inconsistent;
   f.name = name;
@@ -74,14 +74,16 @@ DataFault plot_control_fault() {
   const auto& plot = state::plotin;
   if (!within(plot.nmod, 0, V::p_ngrq)) return control_fault("NMOD", 0, 0, plot.nmod, 0, V::p_ngrq);
   for (int m = 1; m <= plot.nmod; ++m)
-    if (!within(plot.mdsplt(m), 1, V::p_ngit)) return control_fault("MDSPLT", 1, m, plot.mdsplt(m), 1, V::p_ngit);
+    if (!within(plot.mdsplt(m), 1, V::p_ngit))
+      return control_fault("MDSPLT", 1, m, plot.mdsplt(m), 1, V::p_ngit);
   if (!within(plot.isymx, -2, 2)) return control_fault("ISYMX", 0, 0, plot.isymx, -2, 2);
   if (!within(plot.isymy, -2, 2)) return control_fault("ISYMY", 0, 0, plot.isymy, -2, 2);
   return {};
 }
 
 void print_iuoriv_failure() {
-  static const io::Format message("(1X,'Message from subroutine MODES:'/            ' Error return from IUORIV')");
+  static const io::Format message(
+      "(1X,'Message from subroutine MODES:'/            ' Error return from IUORIV')");
   io::write(io::stdout_unit, message);
   io::write(state::datran.nwrite, message);
 }
@@ -140,7 +142,8 @@ std::int32_t evaluate(int n, Range xs, Range ys, const FreedomWeights& weight, A
             print_phi_failure(2, q, column.local);
             return ier;
           }
-          shp = float(double(weight(p, q, a, b)) * x(iu(p, q), n) * double(valx) * double(valy) + double(shp));
+          shp =
+              float(double(weight(p, q, a, b)) * x(iu(p, q), n) * double(valx) * double(valy) + double(shp));
         }
       }
       shape(i, j) = shp;

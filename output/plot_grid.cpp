@@ -82,7 +82,8 @@ void pltmsh() {
 }
 
 void cntour() {
-  static const io::Format counts("('Next line: Nmbr of grid points in x- and y-direction'/         I4,' ',I4)");
+  static const io::Format counts(
+      "('Next line: Nmbr of grid points in x- and y-direction'/         I4,' ',I4)");
   static const io::Format heading("('#CONTOUR. ',A1,' increases from line to line')");
   const auto& plot = state::plotin;
   auto& fls = state::plotfls;

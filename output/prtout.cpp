@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "listing/data_faults.hpp"
 #include "model/blocks.hpp"
 #include "output/data_echo.hpp"
-#include "listing/data_faults.hpp"
 
 namespace ruvo {
 
@@ -22,10 +22,15 @@ void prtout(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   const bool shear = ina.ku(2) == 4 || ina.knfun == 5;
   // The shear arrays are read only when BETA and GAMMA are analysed.
   DataFault fault =
-      shear ? echo::echo_fault<V>(echo_strips<V>(), {{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd},
-                             {"COLUMNS OF RR", rr}, {"COLUMNS OF DR", dr}, {"COLUMNS OF BR", br},
-                             {"COLUMNS OF SS", ss}})
-            : echo::echo_fault<V>(echo_strips<V>(), {{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd}});
+      shear ? echo::echo_fault<V>(echo_strips<V>(), {{"COLUMNS OF BB", bb},
+                                                     {"COLUMNS OF DD", dd},
+                                                     {"COLUMNS OF BD", bd},
+                                                     {"COLUMNS OF RR", rr},
+                                                     {"COLUMNS OF DR", dr},
+                                                     {"COLUMNS OF BR", br},
+                                                     {"COLUMNS OF SS", ss}})
+            : echo::echo_fault<V>(echo_strips<V>(),
+                                  {{"COLUMNS OF BB", bb}, {"COLUMNS OF DD", dd}, {"COLUMNS OF BD", bd}});
   if (!fault) fault = stiffener_count_fault<V>();
   if (fault) {
     listing::print_fault(listing::Routine::prtout, fault, false);
@@ -39,7 +44,7 @@ void prtout(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   echo::print_variable_forces<V>();
 }
 
-#define RUVO_INSTANTIATE(V)    \
+#define RUVO_INSTANTIATE(V)      \
   template int echo_strips<V>(); \
   template void prtout<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

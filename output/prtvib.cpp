@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "io/listing.hpp"
+#include "listing/data_faults.hpp"
 #include "model/blocks.hpp"
 #include "output/data_echo.hpp"
-#include "listing/data_faults.hpp"
 
 namespace ruvo {
 
@@ -38,7 +38,7 @@ void prtvib(ArrayRef<float, 1> bb, ArrayRef<float, 1> dd, ArrayRef<float, 1> bd,
   echo::print_prescribed_forces<V>();
 }
 
-#define RUVO_INSTANTIATE(V)                                                                                  \
+#define RUVO_INSTANTIATE(V)                                                                               \
   template void prtvib<V>(ArrayRef<float, 1>, ArrayRef<float, 1>, ArrayRef<float, 1>, ArrayRef<float, 1>, \
                           ArrayRef<float, 1>, ArrayRef<float, 1>, ArrayRef<float, 1>);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

@@ -15,7 +15,8 @@ void print_vibration_statistics(std::int32_t ip, std::int32_t jac, double eps) {
 
 void print_frequencies(std::span<const double> elam, std::span<const double> herz) {
   static const io::Format table(
-      "(///2H0 ,       'COMPUTED EIGENVALUES :'///       (1H ,7X,' EIGENVALUE',I3,':',D14.6,' =',D14.6,' HZ'))");
+      "(///2H0 ,       'COMPUTED EIGENVALUES :'///       (1H ,7X,' EIGENVALUE',I3,':',D14.6,' =',D14.6,' "
+      "HZ'))");
   std::vector<io::Value> list;
   for (std::size_t i = 0; i < elam.size(); ++i) {
     list.emplace_back(int(i + 1));

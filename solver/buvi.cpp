@@ -144,9 +144,11 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, bool 
     }
   }
   if (type.vibr)
-    io::write_list(io::listing_unit(), {"ANALYSIS OF EIGENFREQUENCIES NOT SUPPORTED IN THIS VERSION OF RUVO!"});
+    io::write_list(io::listing_unit(),
+                   {"ANALYSIS OF EIGENFREQUENCIES NOT SUPPORTED IN THIS VERSION OF RUVO!"});
   if (type.glban) {
-    const auto r = global_buckling_load<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
+    const auto r =
+        global_buckling_load<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
     if (r && checks) checks->global_load = r->load, checks->global_converged = r->converged;
     // A host that takes the checks as values reads an unsettled effective
     // width from them; the other cases still run.
@@ -169,8 +171,9 @@ RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, options.assemble_only, kept,
-                                               options.checks); !s.finished())
+    if (const RunStatus s =
+            solve_case<V>(e, k == 0, same_stiffness, options.assemble_only, kept, options.checks);
+        !s.finished())
       return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);
@@ -216,7 +219,8 @@ RunStatus buvi_stages(const RunOptions& options) {
   io::write_listing(title);
   std::int32_t ierr = 0;
   ElementArrays<V> e;
-  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr, !options.masses.has_value(), !options.stringer_given);
+  rddata<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ierr, !options.masses.has_value(),
+            !options.stringer_given);
   if (ierr != 0) {
     report("RDDATA", &ierr, true);
     return {Stage::data_input, ierr};
@@ -251,7 +255,7 @@ void buvi(std::int32_t& ier) {
   ier = buvi_code(buvi_stages<V>({}));
 }
 
-#define RUVO_INSTANTIATE(V) \
+#define RUVO_INSTANTIATE(V)             \
   template void buvi<V>(std::int32_t&); \
   template RunStatus buvi_stages<V>(const RunOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

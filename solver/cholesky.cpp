@@ -66,19 +66,24 @@ void update_beside(ProfileTiles<double>& U, int i, int ib, std::vector<double>& 
   const double* a11 = U.at(i, i);
   double* a12 = i2 > 0 ? U.at(i, i + ib) : nullptr;
   if (i2 > 0) {
-    cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, ib, i2, 1.0, a11, ld, a12, ld);
+    cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, ib, i2, 1.0, a11, ld, a12,
+                ld);
     cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, i2, ib, -1.0, a12, ld, 1.0, U.at(i + ib, i + ib), ld);
   }
   if (i3 <= 0) return;
   // Column i+kd+t of the wedge holds rows i+t..i+ib-1.
   wedge.assign(std::size_t(ib) * i3, 0.0);
-  for (int t = 0; t < i3; ++t) std::copy_n(U.at(i + t, i + kd + t), ib - t, wedge.data() + std::ptrdiff_t{t} * ib + t);
-  cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, ib, i3, 1.0, a11, ld, wedge.data(), ib);
+  for (int t = 0; t < i3; ++t)
+    std::copy_n(U.at(i + t, i + kd + t), ib - t, wedge.data() + std::ptrdiff_t{t} * ib + t);
+  cblas_dtrsm(CblasColMajor, CblasLeft, CblasUpper, CblasTrans, CblasNonUnit, ib, i3, 1.0, a11, ld,
+              wedge.data(), ib);
   if (i2 > 0)
     cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, i2, i3, ib, -1.0, a12, ld, wedge.data(), ib, 1.0,
                 U.at(i + ib, i + kd), ld);
-  cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, i3, ib, -1.0, wedge.data(), ib, 1.0, U.at(i + kd, i + kd), ld);
-  for (int t = 0; t < i3; ++t) std::copy_n(wedge.data() + std::ptrdiff_t{t} * ib + t, ib - t, U.at(i + t, i + kd + t));
+  cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, i3, ib, -1.0, wedge.data(), ib, 1.0,
+              U.at(i + kd, i + kd), ld);
+  for (int t = 0; t < i3; ++t)
+    std::copy_n(wedge.data() + std::ptrdiff_t{t} * ib + t, ib - t, U.at(i + t, i + kd + t));
 }
 
 // L·Y = Y in place, from row `from` on (Y is zero before it); Y is a block
@@ -213,9 +218,9 @@ void cholesky_solve_tiles(const ProfileTiles<T>& U, double* x, int m, int nb) {
   cholesky_backward_tiles(U, x, m, nb);
 }
 
-#define RUVO_TILE_SOLVES(T)                                                     \
+#define RUVO_TILE_SOLVES(T)                                                                   \
   template void cholesky_forward_tiles(const ProfileTiles<T>&, double*, long, int, int, int); \
-  template void cholesky_backward_tiles(const ProfileTiles<T>&, double*, int, int); \
+  template void cholesky_backward_tiles(const ProfileTiles<T>&, double*, int, int);           \
   template void cholesky_solve_tiles(const ProfileTiles<T>&, double*, int, int);
 RUVO_TILE_SOLVES(double)
 RUVO_TILE_SOLVES(const double)

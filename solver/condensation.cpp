@@ -16,7 +16,9 @@ namespace ruvo {
 
 namespace {
 
-std::span<std::byte> bytes_of(double* v, std::size_t n) { return {reinterpret_cast<std::byte*>(v), n * sizeof(double)}; }
+std::span<std::byte> bytes_of(double* v, std::size_t n) {
+  return {reinterpret_cast<std::byte*>(v), n * sizeof(double)};
+}
 
 template <class V>
 void print_updated_a11(const solver::Profile<double>& a11) {
@@ -93,7 +95,8 @@ bool print_tangential_modes(std::int32_t neigrq) {
       const std::span<std::byte> record = bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy));
       if (!io::read_record(condensation_unit, record)) return false;
     }
-    solver::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq, x2.data());
+    solver::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
+                             x2.data());
   }
   for (int i = 1; i <= neigrq; ++i) {
     io::write_listing(mode, {i});
@@ -115,12 +118,13 @@ std::vector<double> tangential_parts(std::int32_t modes) {
     double* x2k = x2.data() + std::size_t(k - 1) * iy;
     for (int j = 1; j <= ix; ++j) {
       const double xj = x(j, k);
-      const double* wj = m.a21.data + std::size_t(j - 1) * V::p_ny;   // W = L⁻¹·A21 since the condensation
+      const double* wj = m.a21.data + std::size_t(j - 1) * V::p_ny;  // W = L⁻¹·A21 since the condensation
       if (xj != 0.0)
         for (int i = 0; i < iy; ++i) x2k[i] -= wj[i] * xj;
     }
   }
-  const solver::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy, state::f07ina<V>().ibdy};
+  const solver::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
+                                          state::f07ina<V>().ibdy};
   solver::cholesky_backward(l22, x2.data(), modes);
   return x2;
 }
@@ -145,10 +149,10 @@ void report_scratch_fault(std::string_view routine) {
   io::write_both(fault, {routine});
 }
 
-#define RUVO_INSTANTIATE(V)                                                                           \
-  template std::int32_t condense_tangential<V>();                                                     \
+#define RUVO_INSTANTIATE(V)                                                                             \
+  template std::int32_t condense_tangential<V>();                                                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t, solver::KeptFactor*);                   \
+                                                std::int32_t, solver::KeptFactor*);                     \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&);

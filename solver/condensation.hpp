@@ -41,7 +41,7 @@ std::int32_t condense_tangential();
 struct CondensedSolution {
   std::int32_t ier = 0;  // simvit's code
   std::int32_t jac = 0, ip = 0;
-  double eps = 1.0e-8;   // the tolerance as simvit returns it
+  double eps = 1.0e-8;  // the tolerance as simvit returns it
 };
 
 // The neigrq smallest eigenpairs of A11*·w = λ·B·w (A11* in a11 over lvtri,

@@ -45,8 +45,8 @@ void subtract_gram(Profile<double> a11, const Coupling& c) {
     if (j0 > 1)
       cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, j0 - 1, nb, depth, 1.0, c.column(1) + (top - 1),
                   int(c.ld), block, int(c.ld), 0.0, t.data(), ix);
-    cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, nb, depth, 1.0, block, int(c.ld), 0.0, t.data() + (j0 - 1),
-                ix);
+    cblas_dsyrk(CblasColMajor, CblasUpper, CblasTrans, nb, depth, 1.0, block, int(c.ld), 0.0,
+                t.data() + (j0 - 1), ix);
     for (int j = j0; j < j0 + nb; ++j) {
       const double* tj = t.data() + std::ptrdiff_t{j - j0} * ix - 1;  // tj[k] = (Wᵀ·W)(k, j)
       double* row = a11.row(j);
@@ -64,8 +64,8 @@ void solve_records(Profile<const double> l22, const Coupling& c, int first, int 
 void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,
                       double* x2) {
   if (iy < 1 || count < 1 || modes < 1) return;
-  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, iy, modes, count, -1.0, z, iy, x1 + (first - 1), int(ldx),
-              1.0, x2, iy);
+  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, iy, modes, count, -1.0, z, iy, x1 + (first - 1),
+              int(ldx), 1.0, x2, iy);
 }
 
 }  // namespace ruvo::solver

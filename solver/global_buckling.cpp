@@ -72,7 +72,9 @@ std::optional<GlobalBucklingResult> global_buckling_load(ArrayRef<const float, 2
   static const io::Format missing("(1X,A,' IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD')");
 
   const Glbuckcom& g = state::glbuckcom;
-  const char* absent = !(g.skinth > 0.0f) ? "SKIN THICKNESS SKINTH" : !(g.stpitch > 0.0f) ? "STRINGER PITCH STPITCH" : nullptr;
+  const char* absent = !(g.skinth > 0.0f)    ? "SKIN THICKNESS SKINTH"
+                       : !(g.stpitch > 0.0f) ? "STRINGER PITCH STPITCH"
+                                             : nullptr;
   if (absent) {
     io::write_listing(message);
     io::write_listing(missing, {absent});
@@ -82,9 +84,22 @@ std::optional<GlobalBucklingResult> global_buckling_load(ArrayRef<const float, 2
   const Stringercom& st = state::stringercom;
   const auto& ina = state::f07ina<V>();
   const auto& aij = state::f07aij.aij;
-  const GlobalBucklingData d{st.footth, st.webth, st.footwidth, st.webheight, g.skinth, g.stpitch,
-                             state::test.sigmweb, leading_sum(ina.a.data), leading_sum(ina.b.data),
-                             state::f07inb.radii(2), bb(1, 1), aij(1, 1), aij(2, 1), aij(1, 2), aij(2, 2), fstbug};
+  const GlobalBucklingData d{st.footth,
+                             st.webth,
+                             st.footwidth,
+                             st.webheight,
+                             g.skinth,
+                             g.stpitch,
+                             state::test.sigmweb,
+                             leading_sum(ina.a.data),
+                             leading_sum(ina.b.data),
+                             state::f07inb.radii(2),
+                             bb(1, 1),
+                             aij(1, 1),
+                             aij(2, 1),
+                             aij(1, 2),
+                             aij(2, 2),
+                             fstbug};
   const GlobalBucklingResult r = global_buckling(d);
   ier = r.converged ? 0 : glbuck_not_converged;
   io::write_listing(heading);
@@ -97,9 +112,10 @@ void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug) {
   global_buckling_load<V>(bb, ier, fstbug);
 }
 
-#define RUVO_INSTANTIATE(V)                                                  \
-  template void glbuck<V>(ArrayRef<const float, 2>, std::int32_t&, float); \
-  template std::optional<GlobalBucklingResult> global_buckling_load<V>(ArrayRef<const float, 2>, std::int32_t&, float);
+#define RUVO_INSTANTIATE(V)                                                                      \
+  template void glbuck<V>(ArrayRef<const float, 2>, std::int32_t&, float);                       \
+  template std::optional<GlobalBucklingResult> global_buckling_load<V>(ArrayRef<const float, 2>, \
+                                                                       std::int32_t&, float);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

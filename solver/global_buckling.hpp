@@ -23,8 +23,8 @@ struct GlobalBucklingData {
 };
 
 struct GlobalBucklingResult {
-  float load;       // global buckling load P
-  bool converged;   // the effective width settled within 100 passes
+  float load;      // global buckling load P
+  bool converged;  // the effective width settled within 100 passes
 };
 
 GlobalBucklingResult global_buckling(const GlobalBucklingData& d);

@@ -30,7 +30,8 @@ FailedMatrix assemble_stiffness() {
   return {};
 }
 
-void report_assembly_failure(const io::Format& heading, const io::Format& matrix, const FailedMatrix& failed) {
+void report_assembly_failure(const io::Format& heading, const io::Format& matrix,
+                             const FailedMatrix& failed) {
   io::write(io::stdout_unit, heading);
   io::write(io::stdout_unit, matrix, {failed.name});
   io::write_listing(heading);
@@ -74,9 +75,9 @@ void incs2_geometric(std::int32_t& ier) {
   assemble<V>(ier, false);
 }
 
-#define RUVO_INSTANTIATE(V) \
+#define RUVO_INSTANTIATE(V)                      \
   template FailedMatrix assemble_stiffness<V>(); \
-  template void incs2<V>(std::int32_t&); \
+  template void incs2<V>(std::int32_t&);         \
   template void incs2_geometric<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -27,9 +27,9 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, solver::Kep
   if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed)) != 0)
     return remove_scratch_file();
   auto& lv = state::comlv<V>();
-  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
-                                                 std::span<const std::int32_t>(lv.lvb.data),
-                                                 state::f07ina<V>().ibdx, kept);
+  const CondensedSolution s =
+      solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
+                         std::span<const std::int32_t>(lv.lvb.data), state::f07ina<V>().ibdx, kept);
   if (s.ier != 0) {
     io::write_both(simvit_failed);
     ier = solution_code::subspace_failed;
@@ -46,8 +46,8 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, solver::Kep
   io::write_listing(w_modes);
   state::f07hil.drvek = 1;
   state::f07hil.izu = 0;
-  eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}), man.ix,
-         man.neigrq);
+  eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}),
+         man.ix, man.neigrq);
   if (condense && man.x2pri && man.iy > 0 && tangential_freedoms) {
     io::write_listing(tangential);
     io::write_listing(shear);
@@ -71,7 +71,7 @@ void incs3_case(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFac
   solve_buckling<V>(ier, fstbui, condense, &kept);
 }
 
-#define RUVO_INSTANTIATE(V)                              \
+#define RUVO_INSTANTIATE(V)                      \
   template void incs3<V>(std::int32_t&, float&); \
   template void incs3_case<V>(std::int32_t&, float&, bool, solver::KeptFactor&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

@@ -14,8 +14,8 @@ static_assert(lanes == 8, "a group of lanes is two quads");
 }  // namespace
 
 // Built for the wider registers too, chosen when the library loads.
-__attribute__((target_clones("avx2", "default")))
-void lane_sums(const double* v, int count, const double* r, int width, double* s) {
+__attribute__((target_clones("avx2", "default"))) void lane_sums(const double* v, int count, const double* r,
+                                                                 int width, double* s) {
   for (int j0 = 0; j0 < width; j0 += lanes) {
     Quad low = {}, high = {};
     const double* rk = r + j0;

@@ -2,8 +2,7 @@
 
 namespace ruvo::solver {
 
-ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t entries,
-                           int min_order) {
+ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t entries, int min_order) {
   if (n < min_order || n < 1 || std::size_t(n) > lv.size()) return {ProfileFault::order};
   if (ibd < 1 || ibd > n) return {ProfileFault::band};
   if (lv[0] != 0) return {ProfileFault::level_start, 1};

@@ -17,10 +17,10 @@ namespace ruvo::solver {
 // T is double for a matrix that is written, const double for one only read.
 template <class T>
 struct Profile {
-  T* a;            // a[0] is a(1)
-  const int* lv;   // lv[0] is lv(1)
-  int n;           // order
-  int ibd;         // band width, 1 <= ibd <= n
+  T* a;           // a[0] is a(1)
+  const int* lv;  // lv[0] is lv(1)
+  int n;          // order
+  int ibd;        // band width, 1 <= ibd <= n
 
   // Entry (i, j) of the stored triangle, j <= i within the band.
   T& operator()(int i, int j) const { return a[profile_index(lv, i, j)]; }
@@ -35,11 +35,7 @@ struct Profile {
   // Number of stored entries, lv(n) + n.
   std::size_t stored() const { return profile_length(lv, n); }
 
-  operator Profile<const double>() const
-    requires(!std::is_const_v<T>)
-  {
-    return {a, lv, n, ibd};
-  }
+  operator Profile<const double>() const requires(!std::is_const_v<T>) { return {a, lv, n, ibd}; }
 };
 
 // lv(i) - lv(i-1) for row i >= 2 of band ibd.
@@ -63,8 +59,7 @@ struct ProfileCheck {
 
 // Checks that lv(1..n) is the level vector of order n and band ibd (as above),
 // that n >= min_order, and that the matrix fits `entries` stored values.
-ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t entries,
-                           int min_order = 1);
+ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t entries, int min_order = 1);
 
 // The narrowest band that holds every entry of A that is not exactly zero
 // (NaN counts as not zero): rows whose leading entries are zeros narrow it.

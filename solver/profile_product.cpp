@@ -42,8 +42,8 @@ void profile_multiply_tiles(const ProfileTiles<T>& A, const double* b, int m1, i
   for_each_block(n, A.lead(), nb, [&](int k0, int k1) {
     work.load(A, k0, k1);
     if (columns == 1)
-      cblas_dsymv(CblasColMajor, CblasUpper, k1 - k0 + 1, 1.0, work.diagonal(), work.ld(), b + (k0 - 1), 1, 0.0,
-                  c + (k0 - 1), 1);
+      cblas_dsymv(CblasColMajor, CblasUpper, k1 - k0 + 1, 1.0, work.diagonal(), work.ld(), b + (k0 - 1), 1,
+                  0.0, c + (k0 - 1), 1);
     else
       cblas_dsymm(CblasColMajor, CblasLeft, CblasUpper, k1 - k0 + 1, columns, 1.0, work.diagonal(), work.ld(),
                   b + (k0 - 1), n, 0.0, c + (k0 - 1), n);

@@ -23,11 +23,10 @@ ArgumentFault argument_fault(int code, std::string text) {
 ArgumentFault profile_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
                             std::span<const std::int32_t> lv, int min_order, ProfileNames names) {
   const std::string A(names.a), IBD(names.ibd), LV(names.lv);
-  if (n < min_order)
-    return argument_fault(-2, "order n = " + num(n) + " is below " + num(min_order));
+  if (n < min_order) return argument_fault(-2, "order n = " + num(n) + " is below " + num(min_order));
   if (std::size_t(n) > lv.size())
-    return array_fault(-4, "level vector " + LV + " has " + num(lv.size()) +
-                               " entries, fewer than the order n = " + num(n));
+    return array_fault(
+        -4, "level vector " + LV + " has " + num(lv.size()) + " entries, fewer than the order n = " + num(n));
   const solver::ProfileCheck c = solver::check_profile(lv, n, ibd, a.size(), min_order);
   switch (c.fault) {
     case solver::ProfileFault::band:
@@ -42,10 +41,9 @@ ArgumentFault profile_fault(std::span<const double> a, std::int32_t n, std::int3
                                     " does not describe a band of width " + IBD + " = " + num(ibd));
     }
     case solver::ProfileFault::storage:
-      return array_fault(-1, A + " holds " + num(a.size()) + " entries, fewer than the " + LV + "(n)+n = " +
-                                 num(std::int64_t{lv[n - 1]} + n) + " of the profile");
-    default:
-      return {};
+      return array_fault(-1, A + " holds " + num(a.size()) + " entries, fewer than the " + LV +
+                                 "(n)+n = " + num(std::int64_t{lv[n - 1]} + n) + " of the profile");
+    default: return {};
   }
 }
 
@@ -65,28 +63,27 @@ void chodec(std::span<double> a, std::int32_t n, std::int32_t ibd, std::span<con
 }
 
 ArgumentFault chosol_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-                           std::span<const std::int32_t> lv, std::span<const double> x,
-                           std::int32_t m, std::span<const double> y) {
+                           std::span<const std::int32_t> lv, std::span<const double> x, std::int32_t m,
+                           std::span<const double> y) {
   if (ArgumentFault fault = profile_fault(a, n, ibd, lv)) return fault;
   if (m < 0) return argument_fault(-6, "number of columns m = " + num(m) + " is negative");
   if (x.size() < std::size_t(n) * std::size_t(m))
-    return array_fault(-5, "x holds " + num(x.size()) + " entries, fewer than n*m = " +
-                               num(std::int64_t{n} * m));
+    return array_fault(-5,
+                       "x holds " + num(x.size()) + " entries, fewer than n*m = " + num(std::int64_t{n} * m));
   if (y.size() < std::size_t(n))
     return array_fault(-7, "work vector y holds " + num(y.size()) + " entries, fewer than n = " + num(n));
   return {};
 }
 
-void chosol(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-            std::span<const std::int32_t> lv, std::span<double> x, std::int32_t m,
-            std::span<double> y) {
+void chosol(std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,
+            std::span<double> x, std::int32_t m, std::span<double> y) {
   if (chosol_fault(a, n, ibd, lv, x, m, y)) return;
   solver::cholesky_solve({a.data(), lv.data(), n, ibd}, x.data(), m);  // y: the kernel keeps its own work
 }
 
 ArgumentFault probtm_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-                           std::span<const std::int32_t> lv, std::span<const double> b,
-                           std::int32_t m1, std::int32_t m, std::span<const double> c) {
+                           std::span<const std::int32_t> lv, std::span<const double> b, std::int32_t m1,
+                           std::int32_t m, std::span<const double> c) {
   if (n < 1 || m < m1) return {};  // nothing will be touched
   if (ArgumentFault fault = profile_fault(a, n, ibd, lv)) return fault;
   if (m1 < 1) return argument_fault(-6, "first column m1 = " + num(m1) + " is below 1");
@@ -98,9 +95,8 @@ ArgumentFault probtm_fault(std::span<const double> a, std::int32_t n, std::int32
   return {};
 }
 
-void probtm(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-            std::span<const std::int32_t> lv, std::span<const double> b, std::int32_t m1,
-            std::int32_t m, std::span<double> c) {
+void probtm(std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,
+            std::span<const double> b, std::int32_t m1, std::int32_t m, std::span<double> c) {
   if (n < 1 || m < m1 || probtm_fault(a, n, ibd, lv, b, m1, m, c)) return;
   solver::profile_multiply({a.data(), lv.data(), n, ibd}, b.data(), m1, m, c.data());
 }

@@ -32,8 +32,7 @@ struct ProfileNames {
 // The profile of order n, band ibd, level vector lv in the entries of a.
 // Argument codes are -(position of the faulty argument) in (a, n, ibd, lv).
 ArgumentFault profile_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-                            std::span<const std::int32_t> lv, int min_order = 1,
-                            ProfileNames names = {});
+                            std::span<const std::int32_t> lv, int min_order = 1, ProfileNames names = {});
 
 // Cholesky factor in place. ier = 0; the row whose pivot was not above 1e-20
 // (1 for order 1); or -2, -3, -4 when n, ibd or lv is invalid (a untouched,
@@ -44,21 +43,19 @@ void chodec(std::span<double> a, std::int32_t n, std::int32_t ibd, std::span<con
 // Solves A·z = x(:, j) for j = 1..m with the factor from chodec; x holds n by m
 // entries. y is work storage of n entries. Does nothing when chosol_fault
 // reports a fault.
-void chosol(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-            std::span<const std::int32_t> lv, std::span<double> x, std::int32_t m,
-            std::span<double> y);
+void chosol(std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,
+            std::span<double> x, std::int32_t m, std::span<double> y);
 ArgumentFault chosol_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-                           std::span<const std::int32_t> lv, std::span<const double> x,
-                           std::int32_t m, std::span<const double> y);
+                           std::span<const std::int32_t> lv, std::span<const double> x, std::int32_t m,
+                           std::span<const double> y);
 
 // c(:, m1..m) = A·b(:, m1..m), b and c of n rows; other columns of c untouched,
 // nothing done for n < 1 or m < m1. Does nothing when probtm_fault reports one.
-void probtm(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-            std::span<const std::int32_t> lv, std::span<const double> b, std::int32_t m1,
-            std::int32_t m, std::span<double> c);
+void probtm(std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,
+            std::span<const double> b, std::int32_t m1, std::int32_t m, std::span<double> c);
 ArgumentFault probtm_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
-                           std::span<const std::int32_t> lv, std::span<const double> b,
-                           std::int32_t m1, std::int32_t m, std::span<const double> c);
+                           std::span<const std::int32_t> lv, std::span<const double> b, std::int32_t m1,
+                           std::int32_t m, std::span<const double> c);
 
 // One line on standard output: "<ROUTINE>: INVALID ARGUMENTS: <text>".
 void report_argument_fault(std::string_view routine, const ArgumentFault& fault);

@@ -45,7 +45,8 @@ void TileWork::load(const ProfileTiles<T>& U, int k0, int k1) {
   for (int j = k0; j <= k1; ++j) {
     const int top = U.top(j);
     if (top < q0)
-      std::copy_n(U.at(top, j), q0 - top, wedge_copy_.data() + std::ptrdiff_t{j - k0} * wedge_rows + (top - p0));
+      std::copy_n(U.at(top, j), q0 - top,
+                  wedge_copy_.data() + std::ptrdiff_t{j - k0} * wedge_rows + (top - p0));
   }
   wedge_ = {wedge_copy_.data(), wedge_rows, p0, wedge_rows};
 }
@@ -65,8 +66,8 @@ void TileWork::above_transposed(double alpha, const double* y, double* c, int m,
 void TileWork::above_product(double alpha, const double* y, double* c, int m, int n) const {
   for (const Part& part : {rectangle_, wedge_})
     if (part.rows > 0 && m == 1)
-      cblas_dgemv(CblasColMajor, CblasNoTrans, part.rows, h_, alpha, part.data, part.ld, y + (k0_ - 1), 1, 1.0,
-                  c + (part.row0 - 1), 1);
+      cblas_dgemv(CblasColMajor, CblasNoTrans, part.rows, h_, alpha, part.data, part.ld, y + (k0_ - 1), 1,
+                  1.0, c + (part.row0 - 1), 1);
     else if (part.rows > 0)
       cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, part.rows, m, h_, alpha, part.data, part.ld,
                   y + (k0_ - 1), n, 1.0, c + (part.row0 - 1), n);

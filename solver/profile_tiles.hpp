@@ -41,7 +41,8 @@ class ProfileTiles {
 public:
   // Copies columns 1..copied of U (0..n).
   ProfileTiles(Profile<T> p, int copied)
-      : p_(p), split_(std::clamp(copied, 0, p.n)),
+      : p_(p),
+        split_(std::clamp(copied, 0, p.n)),
         copy_(new double[std::size_t(split_) * std::size_t(p.ibd)]) {
     for (int j = 1; j <= split_; ++j)
       std::copy_n(&p(j, top(j)), j - top(j) + 1, copy_.get() + offset(top(j), j));
@@ -63,17 +64,12 @@ public:
 
   // Copies columns first..split back into the profile and reads every column
   // from first on in place from now on (first > lead).
-  void write_back(int first)
-    requires(!std::is_const_v<T>)
-  {
-    for (int j = first; j <= split_; ++j)
-      std::copy_n(at(top(j), j), j - top(j) + 1, &p_(j, top(j)));
+  void write_back(int first) requires(!std::is_const_v<T>) {
+    for (int j = first; j <= split_; ++j) std::copy_n(at(top(j), j), j - top(j) + 1, &p_(j, top(j)));
     split_ = std::min(split_, first - 1);
   }
   // Copies the leading columns 1..min(split, last) back into the profile.
-  void write_back_leading(int last)
-    requires(!std::is_const_v<T>)
-  {
+  void write_back_leading(int last) requires(!std::is_const_v<T>) {
     for (int j = 1; j <= std::min(split_, last); ++j)
       std::copy_n(at(top(j), j), j - top(j) + 1, &p_(j, top(j)));
   }

@@ -49,8 +49,10 @@ public:
   }
   // c(:, m1..m) = A·b(:, m1..m)
   void multiply(const double* b, int m1, int m, double* c) const {
-    if (tiles_) profile_multiply_tiles(*tiles_, b, m1, m, c, nb_);
-    else profile_multiply_rows(p_, b, m1, m, c);
+    if (tiles_)
+      profile_multiply_tiles(*tiles_, b, m1, m, c, nb_);
+    else
+      profile_multiply_rows(p_, b, m1, m, c);
   }
 
 private:
@@ -78,8 +80,10 @@ public:
   }
   // x(:, 1..m) = A⁻¹·x(:, 1..m)
   void solve(double* x, int m) const {
-    if (tiles_) cholesky_solve_tiles(*tiles_, x, m, nb_);
-    else cholesky_solve_rows(p_, x, m);
+    if (tiles_)
+      cholesky_solve_tiles(*tiles_, x, m, nb_);
+    else
+      cholesky_solve_rows(p_, x, m);
   }
 
 private:
@@ -178,8 +182,7 @@ void order_by_magnitude(double* elam, int* lh, int kanf, int neigit) {
 
 // First column from kanf whose projected eigenvector (ys column lh1) has an
 // off-diagonal component above eps; neigit when all of kanf..neigit-1 pass.
-int first_unconverged(const double* ys, int ns, const int* lh1, int kanf, int neigit,
-                      double eps) {
+int first_unconverged(const double* ys, int ns, const int* lh1, int kanf, int neigit, double eps) {
   if (ns < 2) return kanf;
   for (int kk = kanf; kk < neigit; ++kk) {
     const int l = lh1[kk - kanf];
@@ -219,8 +222,8 @@ int adapt_inverse_steps(int nq, double lowest, double highest_wanted) {
 
 }  // namespace
 
-SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double* elam,
-                                  double* x_data, const int* lvtri, KeptFactor* kept) {
+SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double* elam, double* x_data,
+                                  const int* lvtri, KeptFactor* kept) {
   const int n = pr.a.n;
   const int ngit = pr.neigit;
   SubspaceResult result;

@@ -21,15 +21,15 @@ struct SubspaceProblem {
 
 // A projected eigenproblem that jacobi_eigen did not solve.
 struct JacobiFailure {
-  int jac;            // subspace step
-  JacobiStatus ier;   // jacobi_eigen's status
+  int jac;           // subspace step
+  JacobiStatus ier;  // jacobi_eigen's status
 };
 
 struct SubspaceResult {
-  int jac = 0;               // subspace steps (projections solved)
-  int ip = 0;                // inverse-iteration steps
-  int ier = 0;               // 0, subspace_not_definite, or the last Jacobi status
-  int cholesky_row = 0;      // cholesky_factor's code when A was not definite
+  int jac = 0;                                 // subspace steps (projections solved)
+  int ip = 0;                                  // inverse-iteration steps
+  int ier = 0;                                 // 0, subspace_not_definite, or the last Jacobi status
+  int cholesky_row = 0;                        // cholesky_factor's code when A was not definite
   std::vector<JacobiFailure> jacobi_failures;  // in the order they happened
 };
 
@@ -55,7 +55,7 @@ struct FactorDeleter {
   void operator()(Factor* f) const;
 };
 using KeptFactor = std::unique_ptr<Factor, FactorDeleter>;
-SubspaceResult subspace_iteration(const SubspaceProblem& problem, double& eps, double* elam,
-                                  double* x, const int* lvtri, KeptFactor* kept = nullptr);
+SubspaceResult subspace_iteration(const SubspaceProblem& problem, double& eps, double* elam, double* x,
+                                  const int* lvtri, KeptFactor* kept = nullptr);
 
 }  // namespace ruvo::solver

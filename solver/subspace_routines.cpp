@@ -37,10 +37,9 @@ bool is_full_triangle(std::span<const std::int32_t> lvtri, std::int32_t order) {
 }  // namespace
 
 ArgumentFault simvit_fault(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
-                           std::span<const double> b, std::int32_t n, std::int32_t ibda,
-                           std::int32_t ibdb, std::span<const std::int32_t> lvbnda,
-                           std::span<const std::int32_t> lvbndb, double eps,
-                           std::span<const double> elam, std::span<const double> x,
+                           std::span<const double> b, std::int32_t n, std::int32_t ibda, std::int32_t ibdb,
+                           std::span<const std::int32_t> lvbnda, std::span<const std::int32_t> lvbndb,
+                           double eps, std::span<const double> elam, std::span<const double> x,
                            std::span<const std::int32_t> lvtri) {
   if (n < 2) return bad("order n = " + num(n) + " is below 2");
   if (neigit < 2 || neigit > n) return bad("neigit = " + num(neigit) + " is outside 2..n = " + num(n));
@@ -57,16 +56,15 @@ ArgumentFault simvit_fault(std::int32_t neigrq, std::int32_t neigit, std::span<c
   if (x.size() < std::size_t(n) * std::size_t(neigit))
     return short_array("x", x.size(), "n*neigit", std::int64_t{n} * neigit);
   if (lvtri.size() < std::size_t(neigit)) return short_array("lvtri", lvtri.size(), "neigit", neigit);
-  if (!is_full_triangle(lvtri, neigit))
-    return bad("lvtri(1..neigit) is not the full triangle i(i-1)/2");
+  if (!is_full_triangle(lvtri, neigit)) return bad("lvtri(1..neigit) is not the full triangle i(i-1)/2");
   return {};
 }
 
-void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
-            std::span<const double> b, std::int32_t n, std::int32_t ibda, std::int32_t ibdb,
-            std::span<const std::int32_t> lvbnda, std::span<const std::int32_t> lvbndb, double& eps,
-            std::span<double> elam, std::span<double> x, std::int32_t& jac, std::int32_t& ip,
-            std::span<const std::int32_t> lvtri, std::int32_t& ier, solver::KeptFactor* kept) {
+void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a, std::span<const double> b,
+            std::int32_t n, std::int32_t ibda, std::int32_t ibdb, std::span<const std::int32_t> lvbnda,
+            std::span<const std::int32_t> lvbndb, double& eps, std::span<double> elam, std::span<double> x,
+            std::int32_t& jac, std::int32_t& ip, std::span<const std::int32_t> lvtri, std::int32_t& ier,
+            solver::KeptFactor* kept) {
   static const io::Format cholesky_failed("(1X,'SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=',I4)");
   static const io::Format subspace_failed("(1X,'SIMVIT: EIGENVALUE PROBLEM IN SUBSPACE JAC=',I4)");
   static const io::Format jacobi_code("(1X,'COULD NOT BE SOLVED.JACOB2 ERROR CODE IS IER=',I4)");
@@ -96,8 +94,8 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
   }
 }
 
-ArgumentFault jacob2_fault(std::span<const double> a, std::int32_t n,
-                           std::span<const std::int32_t> lvtri, std::span<const double> ys) {
+ArgumentFault jacob2_fault(std::span<const double> a, std::int32_t n, std::span<const std::int32_t> lvtri,
+                           std::span<const double> ys) {
   if (n < 1) return {};  // too small to be treated: nothing is indexed
   ArgumentFault fault = profile_fault(a, n, n, lvtri, 1, {"a", "n", "lvtri"});
   if (fault.kind == ArgumentFault::argument) fault.code = jacob2_bad_arguments;

@@ -25,16 +25,15 @@ inline constexpr std::int32_t jacob2_bad_arguments = -3;
 // projected problem failed in jacob2; simvit_bad_arguments (a message on
 // standard output, nothing else changed) for 1 <= neigrq < neigit <= n,
 // n >= 2, eps > 0, band widths and level vectors not holding.
-void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
-            std::span<const double> b, std::int32_t n, std::int32_t ibda, std::int32_t ibdb,
-            std::span<const std::int32_t> lvbnda, std::span<const std::int32_t> lvbndb, double& eps,
-            std::span<double> elam, std::span<double> x, std::int32_t& jac, std::int32_t& ip,
-            std::span<const std::int32_t> lvtri, std::int32_t& ier, solver::KeptFactor* kept = nullptr);
+void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a, std::span<const double> b,
+            std::int32_t n, std::int32_t ibda, std::int32_t ibdb, std::span<const std::int32_t> lvbnda,
+            std::span<const std::int32_t> lvbndb, double& eps, std::span<double> elam, std::span<double> x,
+            std::int32_t& jac, std::int32_t& ip, std::span<const std::int32_t> lvtri, std::int32_t& ier,
+            solver::KeptFactor* kept = nullptr);
 ArgumentFault simvit_fault(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
-                           std::span<const double> b, std::int32_t n, std::int32_t ibda,
-                           std::int32_t ibdb, std::span<const std::int32_t> lvbnda,
-                           std::span<const std::int32_t> lvbndb, double eps,
-                           std::span<const double> elam, std::span<const double> x,
+                           std::span<const double> b, std::int32_t n, std::int32_t ibda, std::int32_t ibdb,
+                           std::span<const std::int32_t> lvbnda, std::span<const std::int32_t> lvbndb,
+                           double eps, std::span<const double> elam, std::span<const double> x,
                            std::span<const std::int32_t> lvtri);
 
 // Eigenvalues (left on the diagonal of a) and unit eigenvectors (columns of
@@ -43,8 +42,8 @@ ArgumentFault simvit_fault(std::int32_t neigrq, std::int32_t neigit, std::span<c
 // for n < 1); jacob2_bad_arguments when lvtri is not the full triangle.
 void jacob2(std::span<double> a, std::int32_t n, std::span<const std::int32_t> lvtri, double eps,
             std::span<double> ys, std::int32_t& ier);
-ArgumentFault jacob2_fault(std::span<const double> a, std::int32_t n,
-                           std::span<const std::int32_t> lvtri, std::span<const double> ys);
+ArgumentFault jacob2_fault(std::span<const double> a, std::int32_t n, std::span<const std::int32_t> lvtri,
+                           std::span<const double> ys);
 
 // Limits neigit to the number of W freedoms ix and neigrq to neigit-1
 // (shared block man), with a line on standard output for each change.

@@ -67,9 +67,9 @@ void vibs3(std::int32_t& ier, double shift) {
   if (shift != 0.0) shift_stiffness<V>(shift);
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
-  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
-                                                 std::span<const std::int32_t>(lv.lvb.data),
-                                                 state::f07ina<V>().ibdx);
+  const CondensedSolution s =
+      solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
+                         std::span<const std::int32_t>(lv.lvb.data), state::f07ina<V>().ibdx);
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
     ier = solution_code::subspace_failed;
@@ -87,8 +87,8 @@ void vibs3(std::int32_t& ier, double shift) {
   io::write_listing(w_modes);
   state::f07hil.drvek = 1;
   state::f07hil.izu = 0;
-  eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}), man.ix,
-         man.neigrq);
+  eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}),
+         man.ix, man.neigrq);
   if (man.x2pri && tangential_freedoms && !print_tangential_modes<V>(man.neigrq)) {
     report_scratch_fault("VIBS3");
     ier = solution_code::scratch_file;

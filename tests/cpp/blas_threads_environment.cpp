@@ -10,6 +10,7 @@ public:
   void SetUp() override { ruvo::solver::set_default_blas_threads(); }
 };
 
-[[maybe_unused]] ::testing::Environment* const blas_threads = ::testing::AddGlobalTestEnvironment(new BlasThreads);
+[[maybe_unused]] ::testing::Environment* const blas_threads =
+    ::testing::AddGlobalTestEnvironment(new BlasThreads);
 
 }  // namespace

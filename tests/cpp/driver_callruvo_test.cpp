@@ -24,11 +24,15 @@ struct Panel {
   std::array<std::int32_t, V::p_rtnds - 1> elmstf{};
   std::array<std::int32_t, 7> edge{};
   std::vector<double> displ = std::vector<double>(std::size_t(V::p_nx) * 2);
-  PanelArguments<V> args{"panel", "title", 1e29f, 1e29f, 1e29f, matabdf, steifxf, steifyf,
-                         600.0f, 150.0f, 1, 30.0f, 20.0f, 90.0f, 25.0f,
-                         -10.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
-                         elamp, membraneforcesp, 0, 6, 2, 1, 0, ku, istx, isty, elmstf,
-                         edge, edge, edge, edge, 4, 2, 8, 2, displ};
+  PanelArguments<V> args{"panel", "title", 1e29f,   1e29f,  1e29f,
+                         matabdf, steifxf, steifyf, 600.0f, 150.0f,
+                         1,       30.0f,   20.0f,   90.0f,  25.0f,
+                         -10.0f,  0.0f,    0.0f,    0.0f,   0.0f,
+                         0.0f,    0.0f,    0.0f,    elamp,  membraneforcesp,
+                         0,       6,       2,       1,      0,
+                         ku,      istx,    isty,    elmstf, edge,
+                         edge,    edge,    edge,    4,      2,
+                         8,       2,       displ};
 
   Panel() {
     // laminate 2 twice as stiff in tension, three times in shear
@@ -116,9 +120,9 @@ TEST(CallruvoFault, RefusesWhatWouldIndexOutsideOrDivideByZero) {
   EXPECT_EQ(fault([](Panel& p) { p.args.stypep = 5, p.args.anzelzwstr = 0; }), "");
   EXPECT_NE(fault([](Panel& p) { p.args.anzelzwframes = 31; }), "");
   EXPECT_NE(fault([](Panel& p) { p.isty[0] = 20, p.isty[1] = 21; }), "");  // 4 + 40 - 2 subdivisions
-  EXPECT_EQ(fault([](Panel& p) { p.isty[0] = 3, p.isty[1] = 9; }), "");  // x-lines 1..9, frame 9 fits
+  EXPECT_EQ(fault([](Panel& p) { p.isty[0] = 3, p.isty[1] = 9; }), "");    // x-lines 1..9, frame 9 fits
   EXPECT_NE(fault([](Panel& p) { p.isty[0] = 3, p.isty[1] = 10; }), "");
-  EXPECT_NE(fault([](Panel& p) { p.istx[0] = 5; }), "");                  // y-lines 1..4
+  EXPECT_NE(fault([](Panel& p) { p.istx[0] = 5; }), "");  // y-lines 1..4
   EXPECT_NE(fault([](Panel& p) { p.args.neigrq = 56; }), "");
   EXPECT_NE(fault([](Panel& p) { p.args.neigrq = 3; }), "");  // displ holds two modes
 }

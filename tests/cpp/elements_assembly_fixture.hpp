@@ -24,7 +24,8 @@ struct Bicubic {
   double operator()(double x, double y, int dx = 0, int dy = 0) const {
     double sum = 0;
     for (int m = dx; m < 4; ++m)
-      for (int n = dy; n < 4; ++n) sum += c[m][n] * falling(m, dx) * falling(n, dy) * pow(x, m - dx) * pow(y, n - dy);
+      for (int n = dy; n < 4; ++n)
+        sum += c[m][n] * falling(m, dx) * falling(n, dy) * pow(x, m - dx) * pow(y, n - dy);
     return sum;
   }
   static double falling(int m, int k) {
@@ -133,8 +134,10 @@ public:
 
   // The integral over the panel of g(x, y), Gauss-Legendre with 4 points a side per element.
   static double integral(const std::function<double(double, double)>& g) {
-    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563, 0.8611363115940526};
-    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461, 0.3478548451374538};
+    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
+                                0.8611363115940526};
+    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
+                                0.3478548451374538};
     const auto& ina = state::f07ina<V>();
     double sum = 0;
     for (int i = 1; i < ina.mx; ++i)
@@ -149,8 +152,10 @@ public:
 
   // The integral along the line of g(s) over [0, length] with the element ends as nodes.
   static double line_integral(bool along_x, const std::function<double(double)>& g) {
-    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563, 0.8611363115940526};
-    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461, 0.3478548451374538};
+    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
+                                0.8611363115940526};
+    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
+                                0.3478548451374538};
     const auto& ina = state::f07ina<V>();
     double sum = 0;
     for (int s = 1; s < (along_x ? ina.mx : ina.my); ++s) {

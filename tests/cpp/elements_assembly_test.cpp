@@ -17,7 +17,8 @@ namespace {
 
 Bicubic field(double scale = 1.0) {
   Bicubic p;
-  const double c[16] = {0.3, -0.7, 0.45, 0.2, 0.9, -0.35, 0.15, -0.05, 0.6, 0.25, -0.4, 0.1, -0.2, 0.08, 0.12, -0.03};
+  const double c[16] = {0.3, -0.7, 0.45, 0.2, 0.9,  -0.35, 0.15, -0.05,
+                        0.6, 0.25, -0.4, 0.1, -0.2, 0.08,  0.12, -0.03};
   for (int m = 0; m < 4; ++m)
     for (int n = 0; n < 4; ++n) p.c[m][n] = scale * c[4 * m + n];
   return p;
@@ -98,8 +99,11 @@ std::vector<HandTerm> membrane(float k) {
   std::vector<HandTerm> list = {{A11, 210, 210}, {A12, 210, 301}, {A12, 301, 210}, {A22, 301, 301},
                                 {A66, 201, 201}, {A66, 201, 310}, {A66, 310, 201}, {A66, 310, 310}};
   if (k != 0.0f)
-    for (HandTerm t : {HandTerm{k * A11, 100, 210}, {k * A11, 210, 100}, {k * k * A11, 100, 100},
-                       {k * A12, 100, 301}, {k * A12, 301, 100}})
+    for (HandTerm t : {HandTerm{k * A11, 100, 210},
+                       {k * A11, 210, 100},
+                       {k * k * A11, 100, 100},
+                       {k * A12, 100, 301},
+                       {k * A12, 301, 100}})
       list.push_back(t);
   return list;
 }
@@ -239,7 +243,8 @@ TEST_F(AssemblyTest, MassIsTheKineticEnergyOfSkinAndStiffeners) {
   state::densit.dom = 2.5f;
   auto& dis = state::f07dis<V>();
   dis.nox = 1, dis.istx(1) = 2, dis.domx(1) = 0.6f;
-  dis.noy = 2, dis.isty(1) = 3, dis.domy(1) = 0.4f, dis.isty(2) = 4, dis.domy(2) = 1.0e-31f;  // too light to count
+  dis.noy = 2, dis.isty(1) = 3, dis.domy(1) = 0.4f, dis.isty(2) = 4,
+  dis.domy(2) = 1.0e-31f;  // too light to count
   std::vector<double> m = profile(lvb(), state::man.ix);
   std::fill(m.begin(), m.end(), 9.0);  // cleared first
   std::int32_t ier = -1;

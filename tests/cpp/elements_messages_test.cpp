@@ -49,7 +49,7 @@ TEST_F(AssemblyTest, ElementLookupOfTheLastRowAndBeyond) {
   iu(1, 1) = 77;
   iuoriv<V>(3, 1, 1, iu, ier);
   EXPECT_EQ(ier, 1);
-  EXPECT_EQ(iu(1, 1), 77);  // untouched
+  EXPECT_EQ(iu(1, 1), 77);      // untouched
   iuoriv<V>(1, 1, 4, iu, ier);  // BETA is not carried by (1,2,3): zeros, no message
   EXPECT_EQ(ier, 2);
   for (int v : iu.data) EXPECT_EQ(v, 0);
@@ -78,9 +78,10 @@ TEST_F(AssemblyTest, SegmentLookupAlongBothDirections) {
   EXPECT_EQ(ier, 1);
   kuorkv<V>('Y', 3, 2, 1, kv, ier);
   EXPECT_EQ(ier, 2);
-  EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:", " FIRST ARGUMENT NEITHER 'X' NOR 'Y' ", "",
-                              " MESSAGE FROM SUBROUTINE KUORKV:",
-                              " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   2STIFFENER DIRECTION IS Y"}));
+  EXPECT_EQ(written(),
+            (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:", " FIRST ARGUMENT NEITHER 'X' NOR 'Y' ", "",
+                   " MESSAGE FROM SUBROUTINE KUORKV:",
+                   " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   2STIFFENER DIRECTION IS Y"}));
 }
 
 TEST_F(AssemblyTest, CouplingWithTheWrongRowCountIsLeftUntouched) {
@@ -150,10 +151,11 @@ TEST_F(AssemblyTest, GeometricStiffnessReportsAFailingStiffener) {
   std::int32_t ier = -1;
   cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
   EXPECT_EQ(ier, cmpbmt_code::x_stiffeners);
-  EXPECT_EQ(written(), (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:",
-                              " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   1STIFFENER DIRECTION IS X", "",
-                              " MESSAGE FROM SUBROUTINE BMATST:", " ERROR RETURN FROM KUORKV, I=   3J=   1", "",
-                              " MESSAGE FROM SUBROUTINE CMPBMT:", " ERROR IN SUBROUTINE BMATST, X-DIRECTION"}));
+  EXPECT_EQ(written(),
+            (Lines{"", " MESSAGE FROM SUBROUTINE KUORKV:",
+                   " SECOND AND THIRD ARGUMENT SPECIFY WRONG NODE   3   1STIFFENER DIRECTION IS X", "",
+                   " MESSAGE FROM SUBROUTINE BMATST:", " ERROR RETURN FROM KUORKV, I=   3J=   1", "",
+                   " MESSAGE FROM SUBROUTINE CMPBMT:", " ERROR IN SUBROUTINE BMATST, X-DIRECTION"}));
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST_F(ElementTerms, CurvatureEntriesOfTheStrainTable) {
   EXPECT_EQ(ier, 0);
   const double c30 = std::cos(0.5235988), s30 = std::sin(0.5235988);
   EXPECT_NEAR(eps(1, 2), -(c30 * c30 * 0.5 + 2 * c30 * s30 * 0.25), 1e-6);
-  EXPECT_NEAR(eps(2, 2), 0.0, 1e-7);  // y' = y: ry flat
+  EXPECT_NEAR(eps(2, 2), 0.0, 1e-7);                      // y' = y: ry flat
   EXPECT_NEAR(eps(3, 3), -2 * (c30 * 0.25 + 0.0), 1e-6);  // C kxy - cx sy kxx + cy sx kyy, sy = 0, kyy = 0
 }
 
@@ -175,7 +175,8 @@ TEST_F(ElementTerms, DegenerateSkewIsRejectedBelowCosineOneFifth) {
   state::f07ang = {std::nextafter(limit, 2.0f), 0.0f};  // cos(alfax - alfay) just below 0.2
   a.tfmstf(ier);
   EXPECT_EQ(ier, 1);
-  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE"}));
+  EXPECT_EQ(listing(),
+            (std::vector<std::string>{" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE"}));
   EXPECT_TRUE(std::all_of(a.v[c].begin(), a.v[c].end(), [](float x) { return x == 0.0f; }));
 }
 
@@ -188,10 +189,13 @@ struct Term {
 std::vector<Term> terms(int e) {
   auto& q = state::f01qua<V>();
   std::vector<Term> t;
-  for (int i = 1; i <= q.ikt(e); ++i) t.push_back({q.kquad(i, 1, e), q.kquad(i, 2, e), q.kquad(i, 3, e), q.fquad(i, e)});
+  for (int i = 1; i <= q.ikt(e); ++i)
+    t.push_back({q.kquad(i, 1, e), q.kquad(i, 2, e), q.kquad(i, 3, e), q.fquad(i, e)});
   return t;
 }
-void PrintTo(const Term& t, std::ostream* os) { *os << "(" << t.k1 << "," << t.k2 << "," << t.pair << "," << t.f << ")"; }
+void PrintTo(const Term& t, std::ostream* os) {
+  *os << "(" << t.k1 << "," << t.k2 << "," << t.pair << "," << t.f << ")";
+}
 
 TEST_F(ElementTerms, PureBendingGivesTheCurvatureProductsOfW) {
   const float d[6] = {10, 3, 8, 0.5f, -0.25f, 2};
@@ -258,9 +262,9 @@ TEST_F(ElementTerms, StrainTableTooLongEmptiesTheTermListsWithAMessage) {
   ASSERT_EQ(state::f01qua<V>().ikt(1), 125);
   std::fill(state::f01eps.feps.begin(), state::f01eps.feps.end(), 1.0f);  // 27 x 27 + 6 x 6 terms
   a.f01kbf();
-  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE F01KBF:",
-                                                 " IKT(  1) =        765  IS ABOVE   340",
-                                                 " INCONSISTENT DATA: TERM LISTS EMPTIED"}));
+  EXPECT_EQ(listing(), (std::vector<std::string>{
+                           " MESSAGE FROM SUBROUTINE F01KBF:", " IKT(  1) =        765  IS ABOVE   340",
+                           " INCONSISTENT DATA: TERM LISTS EMPTIED"}));
   for (int e = 1; e <= 6; ++e) EXPECT_TRUE(terms(e).empty());
   EXPECT_EQ(state::f01qua<V>().fquad(1, 1), 0.0f);
 }

@@ -21,7 +21,6 @@ namespace ruvo::testing {
 
 inline std::string sp(int n) { return std::string(std::size_t(n), ' '); }
 
-
 class ListingTest : public ::testing::Test {
 protected:
   void SetUp() override {

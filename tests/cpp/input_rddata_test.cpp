@@ -39,8 +39,8 @@ protected:
 
   std::int32_t run() {
     std::int32_t ier = -1;
-    rddata<ruvo31>(col(bb_), col(dd_), col(bd_), col(rr_), col(dr_), col(br_), ArrayRef<float, 2>(ss_.data(), {3, 900}),
-                   ier);
+    rddata<ruvo31>(col(bb_), col(dd_), col(bd_), col(rr_), col(dr_), col(br_),
+                   ArrayRef<float, 2>(ss_.data(), {3, 900}), ier);
     return ier;
   }
   static ArrayRef<float, 2> col(std::vector<float>& v) { return ArrayRef<float, 2>(v.data(), {6, 900}); }
@@ -61,7 +61,8 @@ TEST_F(Rddata, NumbersNodesAndGivesEachElementTheLaminateOfItsRow) {
   EXPECT_EQ(leit(1, 2), 5);
   EXPECT_EQ(leit(4, 3), 12);
   // Elements 1..3 are column 1, rows 1..3; element 4 starts column 2 in row 1.
-  const ArrayRef<float, 2> bb = col(bb_), dd = col(dd_), bd = col(bd_), rr = col(rr_), dr = col(dr_), br = col(br_);
+  const ArrayRef<float, 2> bb = col(bb_), dd = col(dd_), bd = col(bd_), rr = col(rr_), dr = col(dr_),
+                           br = col(br_);
   EXPECT_EQ(bb(2, 1), 102.0f);
   EXPECT_EQ(bb(2, 2), 202.0f);
   EXPECT_EQ(bb(2, 4), 102.0f);
@@ -92,9 +93,10 @@ TEST_F(Rddata, PlotScaleIsTheThicknessTimesTheHostsFactorWhateverRanBefore) {
   state::skstf.matabd(1, 1) = 0.0f;
   ASSERT_EQ(run(), 0);
   EXPECT_EQ(scal, 0.25f);
-  EXPECT_EQ(listing(), (std::vector<std::string>{"    WARNING: IN SUBROUTINE RDDATA",
-                                                 sp(13) + "EQUIVALENT SKIN THICKNESS         NaN IS NOT POSITIVE AND FINITE:",
-                                                 sp(13) + "PLOT SCALE LEFT AT  0.2500E+00"}));
+  EXPECT_EQ(listing(), (std::vector<std::string>{
+                           "    WARNING: IN SUBROUTINE RDDATA",
+                           sp(13) + "EQUIVALENT SKIN THICKNESS         NaN IS NOT POSITIVE AND FINITE:",
+                           sp(13) + "PLOT SCALE LEFT AT  0.2500E+00"}));
   state::skstf.matabd(13, 1) = state::skstf.matabd(1, 1) = 3.0f;
   state::skstf.matabd(13, 1) = 1.0f;
   ASSERT_EQ(run(), 0);
@@ -207,19 +209,48 @@ TEST_F(Rddata, ModelsTheAnalysisCannotIndexAreRejectedBeforeAnythingChanges) {
       {"NaN length", [&] { ina.b(1) = nan; }, 12, " B(  1) =            NaN  IS NOT POSITIVE AND FINITE"},
       {"laminate 3", [] { state::stiffcom<ruvo31>().elmstf(3) = 3; }, 13,
        " ELMSTF(  3) =          3  IS NOT WITHIN     1 TO     2"},
-      {"code 6", [&] { functions({1, 6}); }, 14, " KU(  2) =          6  IS NOT WITHIN     1 TO     5"},
+      {"code 6",
+       [&] {
+         functions({1, 6});
+       },
+       14, " KU(  2) =          6  IS NOT WITHIN     1 TO     5"},
       {"knfun 0", [&] { functions({}); }, 14, " KNFUN =          0  IS NOT WITHIN     1 TO     5"},
-      {"repeated", [&] { functions({1, 2, 2}); }, 14, " KU(  3) =          2  REPEATS AN EARLIER CODE"},
-      {"no W", [&] { functions({2, 3}); }, 14, " KU =  2  3  0  0  0  HOLDS NO CODE 1 (W)"},
-      {"(1,2)", [&] { functions({1, 2}); }, 14, " KU =  1  2  0  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
-      {"unsorted", [&] { functions({1, 3, 2}); }, 14,
-       " KU =  1  3  2  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
+      {"repeated",
+       [&] {
+         functions({1, 2, 2});
+       },
+       14, " KU(  3) =          2  REPEATS AN EARLIER CODE"},
+      {"no W",
+       [&] {
+         functions({2, 3});
+       },
+       14, " KU =  2  3  0  0  0  HOLDS NO CODE 1 (W)"},
+      {"(1,2)",
+       [&] {
+         functions({1, 2});
+       },
+       14, " KU =  1  2  0  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
+      {"unsorted",
+       [&] {
+         functions({1, 3, 2});
+       },
+       14, " KU =  1  3  2  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
       {"derivative kind 5", [&] { suppress(1, 1, 1, 1, 1), suppress(2, 1, 5, 1, 1); }, 15,
        " IDESUP(  2,  2) =          5  IS NOT WITHIN     1 TO     4"},
-      {"y-line 5", [&] { suppress(1, 1, 1, 5, 1); }, 15, " IDESUP(  3,  1) =          5  IS NOT WITHIN     1 TO     4"},
-      {"x-line 0", [&] { suppress(1, 2, 1, 1, -1); }, 15, " IDESUP(  4,  1) =         -1  IS NOT WITHIN     1 TO     3"},
-      {"edge code 7", [&] { edge(edge_yl, {0, 1, 7}); }, 16, " BNDYL(  3) =          7  IS NOT WITHIN     0 TO     6"},
-      {"edge code -2", [&] { edge(edge_x0, {0, -2}); }, 16, " BNDX0(  2) =         -2  IS NOT WITHIN     0 TO     6"},
+      {"y-line 5", [&] { suppress(1, 1, 1, 5, 1); }, 15,
+       " IDESUP(  3,  1) =          5  IS NOT WITHIN     1 TO     4"},
+      {"x-line 0", [&] { suppress(1, 2, 1, 1, -1); }, 15,
+       " IDESUP(  4,  1) =         -1  IS NOT WITHIN     1 TO     3"},
+      {"edge code 7",
+       [&] {
+         edge(edge_yl, {0, 1, 7});
+       },
+       16, " BNDYL(  3) =          7  IS NOT WITHIN     0 TO     6"},
+      {"edge code -2",
+       [&] {
+         edge(edge_x0, {0, -2});
+       },
+       16, " BNDX0(  2) =         -2  IS NOT WITHIN     0 TO     6"},
       {"short element", [&] { ina.a(2) = 0.5e-3f; }, 23,
        " A(  2) =  0.5000000E-03  IS BELOW 1/1000 OF THE LONGEST LENGTH  0.1000000E+01"},
       {"short y-subdivision", [&] { ina.b(1) = 1500.0f; }, 23,

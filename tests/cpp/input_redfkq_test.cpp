@@ -53,8 +53,9 @@ TEST(MergeTerms, TermMovedIntoAFreedPlaceWaitsForTheNextPass) {
              {5, 110, 101, 11}});  // then moves into place 3 after term 3 joins term 2: missed again
   const int n = merge_equal_terms(c.list(), 5);
   EXPECT_EQ(n, 3);
-  EXPECT_EQ(c.terms(5), (std::vector<Term>{{5, 111, 100, 11}, {5, 110, 101, 11}, {5, 110, 101, 11},
-                                           {0, 0, 0, 0}, {0, 0, 0, 0}}));
+  EXPECT_EQ(c.terms(5),
+            (std::vector<Term>{
+                {5, 111, 100, 11}, {5, 110, 101, 11}, {5, 110, 101, 11}, {0, 0, 0, 0}, {0, 0, 0, 0}}));
 }
 
 TEST(MergeTerms, RunsOfEqualTermsAndShortLists) {

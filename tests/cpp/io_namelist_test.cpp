@@ -47,8 +47,8 @@ protected:
 TEST_F(NamelistTest, SkipsTextAndOtherGroupsUpToTheNamedOne) {
   const std::string text =
       "free text & more\n"
-      "&inertia dom=1 /\n"                      // a longer name is another group
-      "&title tit='a/b &inert dom=2 /' /\n"     // quotes hide "/" and "&inert"
+      "&inertia dom=1 /\n"                   // a longer name is another group
+      "&title tit='a/b &inert dom=2 /' /\n"  // quotes hide "/" and "&inert"
       "&antype buck=T, ! comment / &inert\n/\n"
       "&inert dom=4 /tail";
   EXPECT_EQ(read(text).status, ReadStatus::ok);
@@ -98,14 +98,10 @@ TEST_F(NamelistTest, ArraysFillFromFirstOrIndexWithRepeatsAndNulls) {
     std::vector<float> ddst;
   };
   const Case cases[] = {
-      {"ddst = 1, 2, 3", {1, 2, 3, 9, 9, 9}},
-      {"ddst(3) = 0.5", {9, 9, 0.5, 9, 9, 9}},
-      {"ddst( 5 ) = 1 2", {9, 9, 9, 9, 1, 2}},
-      {"ddst = 2*0.5, 3", {0.5, 0.5, 3, 9, 9, 9}},
-      {"ddst = 1,,3 , , 5", {1, 9, 3, 9, 5, 9}},
-      {"ddst = ,2", {9, 2, 9, 9, 9, 9}},
-      {"ddst = 2*, 7 3*1", {9, 9, 7, 1, 1, 1}},
-      {"ddst = 1\n 2, dom = 4", {1, 2, 9, 9, 9, 9}},
+      {"ddst = 1, 2, 3", {1, 2, 3, 9, 9, 9}},         {"ddst(3) = 0.5", {9, 9, 0.5, 9, 9, 9}},
+      {"ddst( 5 ) = 1 2", {9, 9, 9, 9, 1, 2}},        {"ddst = 2*0.5, 3", {0.5, 0.5, 3, 9, 9, 9}},
+      {"ddst = 1,,3 , , 5", {1, 9, 3, 9, 5, 9}},      {"ddst = ,2", {9, 2, 9, 9, 9, 9}},
+      {"ddst = 2*, 7 3*1", {9, 9, 7, 1, 1, 1}},       {"ddst = 1\n 2, dom = 4", {1, 2, 9, 9, 9, 9}},
       {"ddst = 6*1 ddst(2) = 3", {1, 3, 1, 1, 1, 1}},
   };
   for (const Case& c : cases) {
@@ -131,9 +127,8 @@ TEST_F(NamelistTest, LogicalForms) {
 
 TEST_F(NamelistTest, TextsInEitherQuotePaddedOrCut) {
   const std::pair<const char*, const char*> cases[] = {
-      {"'AB'", "AB      "},           {"\"ab\"\"c\"", "ab\"c    "},
-      {"'It''s'", "It's    "},        {"'a/b, &inert'", "a/b, &in"},
-      {"\"x'y\"", "x'y     "},         {"''", "        "},
+      {"'AB'", "AB      "},          {"\"ab\"\"c\"", "ab\"c    "}, {"'It''s'", "It's    "},
+      {"'a/b, &inert'", "a/b, &in"}, {"\"x'y\"", "x'y     "},      {"''", "        "},
       {"'line\nnext'", "linenext"},
   };
   for (const auto& [value, stored] : cases) {
@@ -144,9 +139,16 @@ TEST_F(NamelistTest, TextsInEitherQuotePaddedOrCut) {
 
 TEST_F(NamelistTest, NumbersInEveryForm) {
   const std::pair<const char*, float> reals[] = {
-      {"1", 1.0f},          {"-2.5", -2.5f},     {"+.5", 0.5f},       {"5.", 5.0f},
-      {"1e3", 1000.0f},     {"1.5D-2", 1.5e-2f}, {"2.5d+1", 25.0f},   {"-1E-3", -1.0e-3f},
-      {"0.1", 0.1f},        {"1e-50", 0.0f},
+      {"1", 1.0f},
+      {"-2.5", -2.5f},
+      {"+.5", 0.5f},
+      {"5.", 5.0f},
+      {"1e3", 1000.0f},
+      {"1.5D-2", 1.5e-2f},
+      {"2.5d+1", 25.0f},
+      {"-1E-3", -1.0e-3f},
+      {"0.1", 0.1f},
+      {"1e-50", 0.0f},
       // Just above the midpoint of two floats: rounding through double first
       // would land on the midpoint and round to even (1.0f).
       {"1.0000000596046447753906250001", 1.00000012f},

@@ -32,8 +32,7 @@ TEST(RecordText, QuotesHollerithAndCarriageControl) {
   // 2H takes the 0 and the blank after it; the blanks before the text do not count
   EXPECT_EQ(Format("(2H0 ,       'EIGENVALUES :')").records({}), Records{"0 EIGENVALUES :"});
   // lower-case descriptors, blanks around the parentheses and between items
-  EXPECT_EQ(Format("  (//1x ,' CRIPPLING FORCE:')   ").records({}),
-            (Records{"", "", "  CRIPPLING FORCE:"}));
+  EXPECT_EQ(Format("  (//1x ,' CRIPPLING FORCE:')   ").records({}), (Records{"", "", "  CRIPPLING FORCE:"}));
 }
 
 TEST(RecordText, SlashesMakeEmptyRecords) {
@@ -55,8 +54,7 @@ TEST(RecordText, BlanksOfXAtTheRecordEndAreNotWritten) {
 }
 
 TEST(RecordText, TabMovesToAColumn) {
-  EXPECT_EQ(Format("(1X,T36,'UPDATED MATRIX A11')").records({}),
-            Records{blanks(35) + "UPDATED MATRIX A11"});
+  EXPECT_EQ(Format("(1X,T36,'UPDATED MATRIX A11')").records({}), Records{blanks(35) + "UPDATED MATRIX A11"});
   // moving left overwrites what is there; the record keeps its length
   EXPECT_EQ(Format("(1X,'ABCDEF',T3,'xy')").records({}), Records{" AxyDEF"});
   EXPECT_EQ(Format("('A',T10)").records({}), Records{"A"});
@@ -64,16 +62,14 @@ TEST(RecordText, TabMovesToAColumn) {
 
 TEST(RecordText, ListingHeadings) {
   const std::string title = "PANEL 7" + blanks(73);
-  EXPECT_EQ(Format("(\"1\"////8X,A80)").records({title}),
-            (Records{"1", "", "", "", blanks(8) + title}));
-  EXPECT_EQ(Format("(///1X,'ANGLES OF OBLIQUENESS',6X,'X''-X:',F9.4/                   "
-                   "28X,'Y''-Y:',F9.4)")
-                .records({30.0f, -45.5f}),
-            (Records{"", "", "", " ANGLES OF OBLIQUENESS      X'-X:  30.0000",
-                     blanks(28) + "Y'-Y: -45.5000"}));
+  EXPECT_EQ(Format("(\"1\"////8X,A80)").records({title}), (Records{"1", "", "", "", blanks(8) + title}));
+  EXPECT_EQ(
+      Format("(///1X,'ANGLES OF OBLIQUENESS',6X,'X''-X:',F9.4/                   "
+             "28X,'Y''-Y:',F9.4)")
+          .records({30.0f, -45.5f}),
+      (Records{"", "", "", " ANGLES OF OBLIQUENESS      X'-X:  30.0000", blanks(28) + "Y'-Y: -45.5000"}));
   // edge line with the six boundary codes under their column titles
-  EXPECT_EQ(Format("  (7X,' Y = 0   !',5A6, A10)            ")
-                .records({"0", "-", "*", "*", "*", "0"}),
+  EXPECT_EQ(Format("  (7X,' Y = 0   !',5A6, A10)            ").records({"0", "-", "*", "*", "*", "0"}),
             Records{blanks(7) + " Y = 0   !     0     -     *     *     *         0"});
   EXPECT_EQ(Format(" (/30X,'NX')    ").records({}), (Records{"", blanks(30) + "NX"}));
   EXPECT_EQ(Format(" (7X,  'RX  = ',E14.7)          ").records({1.0e19f}),
@@ -87,16 +83,13 @@ TEST(RecordGroups, RepeatedGroupLosesItsTrailingBlanks) {
   const Format header("(/11X,6(10X,'IX=',I2,4X),)");
   const std::string col = blanks(10) + "IX=";
   EXPECT_EQ(header.records({1, 2, 3, 4, 5, 6}),
-            (Records{"", blanks(11) + col + " 1" + blanks(4) + col + " 2" + blanks(4) + col +
-                             " 3" + blanks(4) + col + " 4" + blanks(4) + col + " 5" + blanks(4) +
-                             col + " 6"}));
-  EXPECT_EQ(Format("(/11X,1(10X,'IX=',I2,4X),)").records({7}),
-            (Records{"", blanks(11) + col + " 7"}));
+            (Records{"", blanks(11) + col + " 1" + blanks(4) + col + " 2" + blanks(4) + col + " 3" +
+                             blanks(4) + col + " 4" + blanks(4) + col + " 5" + blanks(4) + col + " 6"}));
+  EXPECT_EQ(Format("(/11X,1(10X,'IX=',I2,4X),)").records({7}), (Records{"", blanks(11) + col + " 7"}));
 }
 
 TEST(RecordGroups, TextAfterTheLastValueIsWritten) {
-  EXPECT_EQ(Format("(1X,82(E12.4,' '))").records({1.0, 2.0}),
-            Records{"   0.1000E+01   0.2000E+01 "});
+  EXPECT_EQ(Format("(1X,82(E12.4,' '))").records({1.0, 2.0}), Records{"   0.1000E+01   0.2000E+01 "});
   EXPECT_EQ(Format("(2(1X,2E20.7/)/)").records({1.0f, 2.0f, 2.0f, 3.0f}),
             (Records{blanks(8) + "0.1000000E+01" + blanks(7) + "0.2000000E+01",
                      blanks(8) + "0.2000000E+01" + blanks(7) + "0.3000000E+01", "", ""}));
@@ -111,28 +104,23 @@ TEST(RecordGroups, OutputStopsAtTheFirstDescriptorWithoutValue) {
       "(1X,I3,'.   LAMBDA=',6E19.6,',     NX=',6E19.6,                       "
       "', NXY=',6E19.6,', NY=',6E19.6)");
   const std::string e = blanks(7) + "0.100000E+01";
-  EXPECT_EQ(lambda.records({1, 1.0, 1.0, 1.0, 1.0}),
-            Records{"   1.   LAMBDA=" + e + e + e + e});
+  EXPECT_EQ(lambda.records({1, 1.0, 1.0, 1.0, 1.0}), Records{"   1.   LAMBDA=" + e + e + e + e});
   // no coefficients: the second record still holds its text
-  const Format lqfit(
-      "(1H ,' LQFIT: SPALTE',I4,' IST LINEAR ABHAENGIG'/          ('       KOEFF=',8E15.4))");
-  EXPECT_EQ(lqfit.records({1}),
-            (Records{"  LQFIT: SPALTE   1 IST LINEAR ABHAENGIG", "       KOEFF="}));
+  const Format lqfit("(1H ,' LQFIT: SPALTE',I4,' IST LINEAR ABHAENGIG'/          ('       KOEFF=',8E15.4))");
+  EXPECT_EQ(lqfit.records({1}), (Records{"  LQFIT: SPALTE   1 IST LINEAR ABHAENGIG", "       KOEFF="}));
 }
 
 TEST(RecordGroups, ReversionToTheLastOuterGroup) {
-  const Format lqfit(
-      "(1H ,' LQFIT: SPALTE',I4,' IST LINEAR ABHAENGIG'/          ('       KOEFF=',8E15.4))");
+  const Format lqfit("(1H ,' LQFIT: SPALTE',I4,' IST LINEAR ABHAENGIG'/          ('       KOEFF=',8E15.4))");
   std::vector<Value> v{11};
   for (int k = 0; k < 10; ++k) v.emplace_back(0.5);
   const std::string e = "     0.5000E+00";
   std::string eight;
   for (int k = 0; k < 8; ++k) eight += e;
-  EXPECT_EQ(lqfit.records(v), (Records{"  LQFIT: SPALTE  11 IST LINEAR ABHAENGIG",
-                                       "       KOEFF=" + eight, "       KOEFF=" + e + e}));
+  EXPECT_EQ(lqfit.records(v), (Records{"  LQFIT: SPALTE  11 IST LINEAR ABHAENGIG", "       KOEFF=" + eight,
+                                       "       KOEFF=" + e + e}));
   // the group's repeat count applies again after reversion
-  EXPECT_EQ(Format("(1X,I2,2(1X,I1))").records({1, 2, 3, 4, 5, 6, 7}),
-            (Records{"  1 2 3", " 4 5", " 6 7"}));
+  EXPECT_EQ(Format("(1X,I2,2(1X,I1))").records({1, 2, 3, 4, 5, 6, 7}), (Records{"  1 2 3", " 4 5", " 6 7"}));
   // without a group the whole format starts again
   EXPECT_EQ(Format("(1X,I2)").records({1, 2, 3}), (Records{"  1", "  2", "  3"}));
   // exactly as many values as the format takes: no extra record
@@ -151,9 +139,8 @@ TEST(RecordFormat, TextAfterTheClosingParenthesisIsIgnored) {
 }
 
 TEST(RecordFormat, MalformedTextsAreRejected) {
-  for (const char* bad : {"1X", "(1X", "(Q5)", "(I0)", "(E10.0)", "('abc)",
-                          "(3H12)", "(F8)", "(X)", "(2T5)", "(0(1X))", "(1P,E12.4)",
-                          "(I99999)", ""})
+  for (const char* bad : {"1X", "(1X", "(Q5)", "(I0)", "(E10.0)", "('abc)", "(3H12)", "(F8)", "(X)", "(2T5)",
+                          "(0(1X))", "(1P,E12.4)", "(I99999)", ""})
     EXPECT_THROW(Format{bad}, std::invalid_argument) << bad;
 }
 

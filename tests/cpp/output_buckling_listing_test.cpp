@@ -39,13 +39,14 @@ TEST_F(BucklingListing, StatisticsAndBothFormsOfTheEigenvalueLines) {
   print_eigenvalues<V>(2, uniform_load<V>());
   state::cpfest<V>().pfest(9, 2) = 1.0e-20f;  // one node differs: the bare eigenvalues
   print_eigenvalues<V>(1, uniform_load<V>());
-  EXPECT_EQ(listing(),
-            (Lines{empty, empty, empty, "1 STATISTICS OF INVERSE POWER METHOD:", empty, sp(5) + "IP= 12, JAC =  4",
-                   sp(5) + "MAXIMUM CONTAMINATION OF HIGHER EIGENVECTORS BY LOWER ONES: EPSILN =  0.1500E-05",
-                   empty, empty, " COMPUTED EIGENVALUES:", empty,
-                   "   1.   LAMBDA=       0.200000E+01      -0.200000E+03       0.000000E+00       0.000000E+00",
-                   "   2.   LAMBDA=       0.300000E+01      -0.300000E+03       0.000000E+00       0.000000E+00",
-                   "     1. EIGENVALUE =       0.200000E+01"}));
+  EXPECT_EQ(
+      listing(),
+      (Lines{empty, empty, empty, "1 STATISTICS OF INVERSE POWER METHOD:", empty, sp(5) + "IP= 12, JAC =  4",
+             sp(5) + "MAXIMUM CONTAMINATION OF HIGHER EIGENVECTORS BY LOWER ONES: EPSILN =  0.1500E-05",
+             empty, empty, " COMPUTED EIGENVALUES:", empty,
+             "   1.   LAMBDA=       0.200000E+01      -0.200000E+03       0.000000E+00       0.000000E+00",
+             "   2.   LAMBDA=       0.300000E+01      -0.300000E+03       0.000000E+00       0.000000E+00",
+             "     1. EIGENVALUE =       0.200000E+01"}));
 }
 
 TEST_F(BucklingListing, ForceTablesSplitIntoBlocksOfSixLinesWithAnOverflowingRowNumber) {
@@ -84,7 +85,8 @@ TEST_F(BucklingListing, MembraneForcesPerNodeAddTheConstantPart) {
   print_forces_at<V>(1);
   const Lines got = listing();
   // Ny of the nodes of y-line 2 (nodes 2 and 4): 2·2 + 0.5 and 4·2 + 0.5
-  EXPECT_NE(std::find(got.begin(), got.end(), row("2", 1, "0.4500000E+01") + sp(6) + "0.8500000E+01"), got.end());
+  EXPECT_NE(std::find(got.begin(), got.end(), row("2", 1, "0.4500000E+01") + sp(6) + "0.8500000E+01"),
+            got.end());
   EXPECT_EQ(state::pythres.membraneforces(1, 3), 4.5);
   EXPECT_FALSE(uniform_load<V>());
 }

@@ -32,19 +32,20 @@ TEST_F(Eigvpr, SixModesAreOneBlockAndFewerRowsMayBePrinted) {
   const std::vector<std::string> got = listing();
   ASSERT_EQ(got.size(), 2u);
   // I6, then E21.7, then five E17.7
-  EXPECT_EQ(got[1], "      1        0.5000000E+00    0.5000000E+00    0.5000000E+00    0.5000000E+00"
-                    "    0.5000000E+00    0.5000000E+00");
+  EXPECT_EQ(got[1],
+            "      1        0.5000000E+00    0.5000000E+00    0.5000000E+00    0.5000000E+00"
+            "    0.5000000E+00    0.5000000E+00");
 }
 
 TEST_F(Eigvpr, NoVectorsOrTooManyRowsPrintAMessageOnTheUnit) {
   std::vector<double> x(4, 1.0);
   eigvpr(9, ArrayRef<const double, 2>(x.data(), {2, 2}), 2, 0);
   eigvpr(9, ArrayRef<const double, 2>(x.data(), {2, 2}), 3, 2);
-  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE EIGVPR:",
-                                                 " NEIGA =          0  IS NOT WITHIN     1 TO     2",
-                                                 " INCONSISTENT DATA: NO EIGENVECTORS PRINTED",
-                                                 " MESSAGE FROM SUBROUTINE EIGVPR:", " M =          3  IS ABOVE     2",
-                                                 " INCONSISTENT DATA: NO EIGENVECTORS PRINTED"}));
+  EXPECT_EQ(listing(),
+            (std::vector<std::string>{
+                " MESSAGE FROM SUBROUTINE EIGVPR:", " NEIGA =          0  IS NOT WITHIN     1 TO     2",
+                " INCONSISTENT DATA: NO EIGENVECTORS PRINTED", " MESSAGE FROM SUBROUTINE EIGVPR:",
+                " M =          3  IS ABOVE     2", " INCONSISTENT DATA: NO EIGENVECTORS PRINTED"}));
 }
 
 }  // namespace

@@ -120,7 +120,8 @@ protected:
       float y = 0.0f;
       for (int j = 1; j <= ina.my; ++j) {
         const auto f = field(x, y);
-        for (int kind = 1; kind <= 4; ++kind) state::vectrs<ruvo31>().x(lm(1, kind, ina.leit(j, i)), n) = f[kind - 1];
+        for (int kind = 1; kind <= 4; ++kind)
+          state::vectrs<ruvo31>().x(lm(1, kind, ina.leit(j, i)), n) = f[kind - 1];
         if (j < ina.my) y += ina.b(j);
       }
       if (i < ina.mx) x += ina.a(i);
@@ -150,7 +151,8 @@ protected:
   }
 
   // Every plot point of the block against scal * expected(x, y).
-  static void expect_field(const Block& b, const std::function<double(double, double)>& expected, double tol) {
+  static void expect_field(const Block& b, const std::function<double(double, double)>& expected,
+                           double tol) {
     const auto& fls = state::plotfls;
     for (int i = 1; i <= state::plotin.npx + 1; ++i)
       for (int j = 1; j <= state::plotin.npy + 1; ++j)
@@ -165,7 +167,8 @@ TEST_F(ModeFile, PlotCoordinatesCoverThePanelAndItsMirrorImage) {
     int isymx;
     float first, step, last;
   };
-  for (Case c : {Case{0, 0.0f, 12.0f, 600.0f}, Case{-1, 0.0f, 24.0f, 1200.0f}, Case{2, -600.0f, 24.0f, 600.0f}}) {
+  for (Case c :
+       {Case{0, 0.0f, 12.0f, 600.0f}, Case{-1, 0.0f, 24.0f, 1200.0f}, Case{2, -600.0f, 24.0f, 600.0f}}) {
     plot(50, 50, c.isymx);
     pltmsh<ruvo31>();
     const auto& fls = state::plotfls;
@@ -189,10 +192,10 @@ TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
   EXPECT_EQ(ak[1], 0.0);
   double zero[4] = {0, 0, 0, 0};
   lqfit(ArrayRef<double, 2>(zero, {4, 1}), 1, 4, epss, ak);
-  EXPECT_EQ(standard_output(), (std::vector<std::string>{"  LQFIT: SPALTE   2 IST LINEAR ABHAENGIG",
-                                                         sp(7) + "KOEFF=     0.4000E+01",
-                                                         "  LQFIT: SPALTE   1 IST LINEAR ABHAENGIG",
-                                                         sp(7) + "KOEFF="}));
+  EXPECT_EQ(
+      standard_output(),
+      (std::vector<std::string>{"  LQFIT: SPALTE   2 IST LINEAR ABHAENGIG", sp(7) + "KOEFF=     0.4000E+01",
+                                "  LQFIT: SPALTE   1 IST LINEAR ABHAENGIG", sp(7) + "KOEFF="}));
   EXPECT_EQ(lqfit_fault(4, 3, 4, 4, 4, 4), "ij = 4 is not within 0..3 (the columns of phi)");
   EXPECT_EQ(lqfit_fault(4, 3, 3, 4, 3, 3), "epss holds 3 values, fewer than k = 4");
 }
@@ -273,10 +276,13 @@ TEST_F(ModeFile, MirrorsAboutTheFarEdgeRepeatOrNegateAndComputeTheMiddle) {
       for (int i = 1; i <= 10; ++i) EXPECT_EQ(at(b, 22 - i, j), -isymx * at(b, i, j));
       EXPECT_NEAR(at(b, 11, j), std::sin(pi * state::plotfls.yplt(j) / 400), 2e-3);  // computed there
     }
-    expect_field(b, [&](double x, double y) {
-      const double model_x = x <= 600 ? x : 1200 - x, sign = x <= 600 ? 1 : -isymx;
-      return sign * std::sin(pi * model_x / 1200) * std::sin(pi * y / 400);
-    }, 2e-3);
+    expect_field(
+        b,
+        [&](double x, double y) {
+          const double model_x = x <= 600 ? x : 1200 - x, sign = x <= 600 ? 1 : -isymx;
+          return sign * std::sin(pi * model_x / 1200) * std::sin(pi * y / 400);
+        },
+        2e-3);
   }
 }
 
@@ -290,7 +296,8 @@ TEST_F(ModeFile, AntisymmetryAboutTheNearEdgeNegatesTheComputedRows) {
   EXPECT_EQ(b.along.front(), -400.0);
   for (int i = 1; i <= 21; ++i)
     for (int j = 1; j <= 20; ++j) EXPECT_EQ(at(b, i, j), -at(b, i, 42 - j));
-  expect_field(b, [](double x, double y) { return std::sin(pi * x / 600) * std::sin(pi * y / 400); }, 2e-3);
+  expect_field(
+      b, [](double x, double y) { return std::sin(pi * x / 600) * std::sin(pi * y / 400); }, 2e-3);
 }
 
 TEST_F(ModeFile, ModeZeroAtEveryPointIsWrittenAsZeros) {
@@ -354,8 +361,8 @@ TEST_F(ModeFile, FailuresOfTheLookupsEndTheRoutineWithTheirCodes) {
   const std::vector<std::string> message = {" Message from subroutine MODES:", " Error return from IUORIV"};
   EXPECT_EQ(standard_output(), message);
   EXPECT_EQ(listing(), (std::vector<std::string>{"", " MESSAGE FROM SUBROUTINE IUORIV: INCONSISTENT ARGUMENT",
-                                                 " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE", message[0],
-                                                 message[1]}));
+                                                 " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE",
+                                                 message[0], message[1]}));
 
   // A plot point before the panel lies outside the first element.
   io::open(9, "listing.out");
@@ -365,8 +372,9 @@ TEST_F(ModeFile, FailuresOfTheLookupsEndTheRoutineWithTheirCodes) {
   state::plotfls.xplt(2) = -0.25f;
   modes<ruvo31>(ier);
   EXPECT_EQ(ier, 1);
-  EXPECT_EQ(standard_output(), (std::vector<std::string>{" Message from SUBROUTINE MODES:",
-                                                         " Error return from PHI. Call/Args:   2  1 -0.5000"}));
+  EXPECT_EQ(standard_output(),
+            (std::vector<std::string>{" Message from SUBROUTINE MODES:",
+                                      " Error return from PHI. Call/Args:   2  1 -0.5000"}));
   EXPECT_TRUE(listing().empty());
 }
 

@@ -14,7 +14,9 @@ namespace {
 
 using testing::sp;
 
-std::string e20(const std::string& mantissa_and_exponent) { return sp(20 - int(mantissa_and_exponent.size())) + mantissa_and_exponent; }
+std::string e20(const std::string& mantissa_and_exponent) {
+  return sp(20 - int(mantissa_and_exponent.size())) + mantissa_and_exponent;
+}
 
 class Prtout : public testing::ListingTest {
 protected:
@@ -31,7 +33,8 @@ protected:
   }
   void run(int columns = 30) {
     auto six = [&](std::vector<float>& v) { return ArrayRef<float, 2>(v.data(), {6, columns}); };
-    prtout<ruvo31>(six(bb_), six(dd_), six(bd_), six(rr_), six(dr_), six(br_), ArrayRef<float, 2>(ss_.data(), {3, columns}));
+    prtout<ruvo31>(six(bb_), six(dd_), six(bd_), six(rr_), six(dr_), six(br_),
+                   ArrayRef<float, 2>(ss_.data(), {3, columns}));
   }
   // The lines from the first that equals `first` up to, not including, the next `last`.
   std::vector<std::string> section(const std::string& first, const std::string& last) const {
@@ -119,7 +122,7 @@ TEST_F(Prtout, SubdivisionLengthsOfUnequalLineCounts) {
   EXPECT_EQ(count(sp(41) + "    12345.67773"), 2);
   EXPECT_EQ(count(" EDGE LENGTHS" + sp(8) + "    12345.67773" + sp(5) + "    37037.03125"), 1);
   io::open(9, "listing.out");  // a fresh listing
-  grid(0, 3, 2.0f);  // no x-line: only the y lengths, none before the first
+  grid(0, 3, 2.0f);            // no x-line: only the y lengths, none before the first
   run();
   EXPECT_EQ(section(" SUBDIVISION LENGTHS IN   X-DIRECTION         Y-DIRECTION", rule),
             (std::vector<std::string>{" SUBDIVISION LENGTHS IN   X-DIRECTION         Y-DIRECTION",
@@ -131,8 +134,8 @@ TEST_F(Prtout, RadiiAboveTenToTheNineteenAreInfinite) {
   state::f07inb.radii = {{1.1e19f, -2.0e19f, -1.0e19f}};
   run();
   EXPECT_EQ(section(" SHELL CURVATURE:", ""),
-            (std::vector<std::string>{" SHELL CURVATURE:", "       RX  =    INFINITE", "       RY  =    INFINITE",
-                                      "       RXY = -0.1000000E+20"}));
+            (std::vector<std::string>{" SHELL CURVATURE:", "       RX  =    INFINITE",
+                                      "       RY  =    INFINITE", "       RXY = -0.1000000E+20"}));
 }
 
 TEST_F(Prtout, SevenXLinesSplitTheForceGridIntoBlocksOfSixAndOne) {
@@ -143,7 +146,9 @@ TEST_F(Prtout, SevenXLinesSplitTheForceGridIntoBlocksOfSixAndOne) {
   const std::vector<std::string> got(ny.end() - 9, ny.end());  // the variable NY field
   std::string header6 = sp(11);
   for (int ix = 1; ix <= 6; ++ix) header6 += sp(10) + "IX= " + std::to_string(ix) + (ix < 6 ? sp(4) : "");
-  auto value = [](int n) { return sp(6) + "0." + std::to_string(n >= 10 ? n * 100000 : n * 1000000) + "E+0" + (n >= 10 ? "2" : "1"); };
+  auto value = [](int n) {
+    return sp(6) + "0." + std::to_string(n >= 10 ? n * 100000 : n * 1000000) + "E+0" + (n >= 10 ? "2" : "1");
+  };
   std::string row1 = sp(7) + "IY= 1", row2 = sp(7) + "IY= 2";
   for (int ix = 1; ix <= 6; ++ix) {
     row1 += value(2 * ix - 1);
@@ -160,11 +165,14 @@ TEST_F(Prtout, ShearFunctionsAddTheAdjustmentsOfTheLastStripAndShearOfEach) {
   EXPECT_EQ(count("0      BENDING"), 3);
   EXPECT_EQ(count("0      BENDING ADJUSTMENT"), 1);
   EXPECT_EQ(count("0      TRANSVERSE SHEAR"), 3);
-  const std::vector<std::string> adjustment = section("0      BENDING ADJUSTMENT", "0      MEMBRANE-BENDING ADJUSTMENT COUPLING");
+  const std::vector<std::string> adjustment =
+      section("0      BENDING ADJUSTMENT", "0      MEMBRANE-BENDING ADJUSTMENT COUPLING");
   ASSERT_EQ(adjustment.size(), 6u);
-  EXPECT_EQ(adjustment[1], " " + e20("0.3100000E+02") + e20("0.3200000E+02") + e20("0.3400000E+02"));  // strip 3
+  EXPECT_EQ(adjustment[1],
+            " " + e20("0.3100000E+02") + e20("0.3200000E+02") + e20("0.3400000E+02"));  // strip 3
   const std::vector<std::string> shear = section("0      TRANSVERSE SHEAR", "0      TRANSVERSE SHEAR");
-  EXPECT_EQ(shear, (std::vector<std::string>{"0      TRANSVERSE SHEAR", " " + e20("0.1000000E+01") + e20("0.1500000E+01"),
+  EXPECT_EQ(shear, (std::vector<std::string>{"0      TRANSVERSE SHEAR",
+                                             " " + e20("0.1000000E+01") + e20("0.1500000E+01"),
                                              " " + e20("0.1500000E+01") + e20("0.1250000E+01"), "", ""}));
 }
 
@@ -182,8 +190,9 @@ TEST_F(Prtout, InconsistentStateOrShortArraysPrintAMessageAndNoEcho) {
   grid(2, 4);
   state::f07ang.alfax = 10.0f;
   run(2);  // three strips, two columns
-  EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE PRTOUT:", " COLUMNS OF BB =          2  IS BELOW     3",
-                                                 " INCONSISTENT DATA: NO DATA ECHO PRINTED"}));
+  EXPECT_EQ(listing(), (std::vector<std::string>{
+                           " MESSAGE FROM SUBROUTINE PRTOUT:", " COLUMNS OF BB =          2  IS BELOW     3",
+                           " INCONSISTENT DATA: NO DATA ECHO PRINTED"}));
   EXPECT_EQ(state::f07ang.alfax, 10.0f);
   state::f07dis<ruvo31>().noy = 30;
   run();

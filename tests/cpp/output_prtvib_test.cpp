@@ -29,7 +29,8 @@ protected:
     auto at = std::find(all.begin(), all.end(), first);
     return {at, at + std::min<std::ptrdiff_t>(n, all.end() - at)};
   }
-  std::vector<float> bb_{1, 2, 3, 4, 5, 6}, dd_{-1, -2, -3, -4, -5, -6}, bd_ = bb_, rr_ = bb_, dr_ = bb_, br_ = bb_;
+  std::vector<float> bb_{1, 2, 3, 4, 5, 6}, dd_{-1, -2, -3, -4, -5, -6}, bd_ = bb_, rr_ = bb_, dr_ = bb_,
+                                                                         br_ = bb_;
   std::vector<float> ss_{7, 8, 9};
 };
 
@@ -68,7 +69,8 @@ TEST_F(Prtvib, StiffenersAreRecountedFromTheirLines) {
   EXPECT_EQ(dis.nox, 2);
   // Twelve frames take part in the analysis; the listing shows ten.
   EXPECT_EQ(dis.noy, 12);
-  const Lines x = from(" DISCRETE STIFFNESSES IN X'-DIRECTION", 9), y = from(" DISCRETE STIFFNESSES IN Y'-DIRECTION", 17);
+  const Lines x = from(" DISCRETE STIFFNESSES IN X'-DIRECTION", 9),
+              y = from(" DISCRETE STIFFNESSES IN Y'-DIRECTION", 17);
   EXPECT_EQ(x[7].substr(0, 18), "         5        ");
   EXPECT_EQ(x[8], "");
   EXPECT_EQ(y[15].substr(0, 18), "        11        ");

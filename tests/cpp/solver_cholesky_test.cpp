@@ -33,8 +33,7 @@ TEST(SolverCholesky, FactorReproducesTheMatrixAndSolvesBlocks) {
     for (int i = 1; i <= n; ++i)
       for (int j = L.first_column(i); j <= i; ++j) {
         double s = 0.0;
-        for (int k = std::max(L.first_column(i), L.first_column(j)); k <= j; ++k)
-          s += L(i, k) * L(j, k);
+        for (int k = std::max(L.first_column(i), L.first_column(j)); k <= j; ++k) s += L(i, k) * L(j, k);
         EXPECT_NEAR(s, original.at(i, j), 1e-12 * n);
       }
 
@@ -63,11 +62,12 @@ TEST(SolverCholesky, FailingPivotRowIsReportedAndTheThresholdIsAbsoluteAndExclus
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::pair<std::vector<double>, int> diagonals[] = {
       {{9.0}, 1},  // order one is refused, after taking the root
-      {{0.0, 1.0, 1.0}, 1}, {{1.0, 1.0, 1.0, -2.0}, 4}, {{1.0, nan, 1.0}, 2},
-      {{at, 1.0}, 1},       {{above, 1.0}, 0},         {{1.0, at, 1.0}, 2},  {{1.0, above, 1.0}, 0}};
+      {{0.0, 1.0, 1.0}, 1}, {{1.0, 1.0, 1.0, -2.0}, 4}, {{1.0, nan, 1.0}, 2},  {{at, 1.0}, 1},
+      {{above, 1.0}, 0},    {{1.0, at, 1.0}, 2},        {{1.0, above, 1.0}, 0}};
   for (const auto& [d, row] : diagonals) {
     Band m = diagonal(d);
-    EXPECT_EQ(cholesky_factor(view(m)), row) << "order " << d.size() << ", pivot " << d[row > 0 ? row - 1 : 1];
+    EXPECT_EQ(cholesky_factor(view(m)), row)
+        << "order " << d.size() << ", pivot " << d[row > 0 ? row - 1 : 1];
     if (d.size() == 1) {
       EXPECT_EQ(m.packed[0], 3.0);
     }

@@ -92,7 +92,8 @@ protected:
   // The next record of the scratch file, or an empty one at its end.
   std::vector<double> record() const {
     std::vector<double> r(iy);
-    if (!io::read_record(condensation_unit, {reinterpret_cast<std::byte*>(r.data()), r.size() * sizeof(double)}))
+    if (!io::read_record(condensation_unit,
+                         {reinterpret_cast<std::byte*>(r.data()), r.size() * sizeof(double)}))
       r.clear();
     return r;
   }
@@ -131,11 +132,13 @@ TEST_P(BlockedCondensation, AgreesWithThePlainLoopsAndWritesTheSameRecords) {
   for (int j = 1; j <= ix; ++j) {
     const std::vector<double> r = record();
     ASSERT_EQ(int(r.size()), iy) << "record " << j;
-    for (int i = 1; i <= iy; ++i) ASSERT_NEAR(r[i - 1], z_at(i, j), 1e-13 * zmax) << "record " << j << " row " << i;
+    for (int i = 1; i <= iy; ++i)
+      ASSERT_NEAR(r[i - 1], z_at(i, j), 1e-13 * zmax) << "record " << j << " row " << i;
   }
   EXPECT_TRUE(record().empty()) << "one record per W freedom";
   const auto& m = state::matrix<V>();
-  for (std::size_t e = 0; e < a11_plain.size(); ++e) ASSERT_NEAR(m.a11(int(e) + 1), a11_plain[e], 1e-13 * amax) << e;
+  for (std::size_t e = 0; e < a11_plain.size(); ++e)
+    ASSERT_NEAR(m.a11(int(e) + 1), a11_plain[e], 1e-13 * amax) << e;
 }
 
 TEST_P(BlockedCondensation, RunsAreBitIdentical) {

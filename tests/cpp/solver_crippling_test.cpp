@@ -21,7 +21,8 @@ using Lines = std::vector<std::string>;
 struct Wall {
   float d;
   float ddst[6];
-  explicit Wall(float t) : d(70000.0f * t * t * t / (12.0f * (1.0f - 0.09f))), ddst{d, 0.3f * d, d, 0, 0, 0.35f * d} {}
+  explicit Wall(float t)
+      : d(70000.0f * t * t * t / (12.0f * (1.0f - 0.09f))), ddst{d, 0.3f * d, d, 0, 0, 0.35f * d} {}
 };
 
 TEST(Crippling, TProfileWebIsTheLongStripSupportedOnOneEdgeAndFreeOnTheOther) {
@@ -133,8 +134,10 @@ TEST_F(GlobalBucklingListing, MissingSkinValuesAreNamedAndNothingIsComputed) {
   state::glbuckcom = {1.5f, -1.0f};
   glbuck<ruvo19>(ArrayRef<const float, 2>(bb.data(), {6, 1}), ier, 0.0f);
   EXPECT_EQ(ier, glbuck_missing_value);
-  EXPECT_EQ(listing(), (Lines{" MESSAGE FROM SUBROUTINE GLBUCK:", " SKIN THICKNESS SKINTH IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD",
-                              " MESSAGE FROM SUBROUTINE GLBUCK:", " STRINGER PITCH STPITCH IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD"}));
+  EXPECT_EQ(listing(), (Lines{" MESSAGE FROM SUBROUTINE GLBUCK:",
+                              " SKIN THICKNESS SKINTH IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD",
+                              " MESSAGE FROM SUBROUTINE GLBUCK:",
+                              " STRINGER PITCH STPITCH IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD"}));
 }
 
 TEST_F(GlobalBucklingListing, LoadIsPrintedAlsoWithoutConvergence) {

@@ -11,9 +11,9 @@ namespace ruvo::solver::testing {
 
 struct Band {
   int n, ibd;
-  std::vector<double> dense;  // n by n, column-major
-  std::vector<int> lv;        // level vector of the band
-  std::vector<double> packed; // lower band, row after row
+  std::vector<double> dense;   // n by n, column-major
+  std::vector<int> lv;         // level vector of the band
+  std::vector<double> packed;  // lower band, row after row
 
   double at(int i, int j) const { return dense[std::size_t(j - 1) * n + (i - 1)]; }
 };
@@ -40,8 +40,7 @@ inline Band pack(int n, int ibd, std::vector<double> dense) {
 // Symmetric band matrix with entries uniform in [-1, 1] inside the band; with
 // `shift` the diagonal becomes the off-diagonal row sum plus shift (positive
 // definite for shift > 0).
-inline Band random_band(int n, int ibd, unsigned seed, double shift = 1.0,
-                        bool definite = true) {
+inline Band random_band(int n, int ibd, unsigned seed, double shift = 1.0, bool definite = true) {
   std::mt19937 engine(seed);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);
   std::vector<double> d(std::size_t(n) * n, 0.0);

@@ -27,7 +27,8 @@ TEST(SolverRoutines, ProfileFaultsSplitIntoShortArraysAndBadArguments) {
   const ArgumentFault step = profile_fault(a, 5, 2, lv);
   EXPECT_EQ(step.kind, ArgumentFault::argument);
   EXPECT_EQ(step.code, -4);
-  EXPECT_EQ(step.text, "lv(3) - lv(2) = 2 is not min(2, ibd-1) = 1: lv does not describe a band of width ibd = 2");
+  EXPECT_EQ(step.text,
+            "lv(3) - lv(2) = 2 is not min(2, ibd-1) = 1: lv does not describe a band of width ibd = 2");
 }
 
 TEST(SolverRoutines, ChodecReportsBadArgumentsWithoutTouchingTheMatrix) {

@@ -82,11 +82,10 @@ struct Outcome {
 };
 
 Outcome iterate(const Band& a, const Band& b, int neigrq, int neigit, double eps) {
-  Outcome run{{}, eps, std::vector<double>(neigit, 0.0),
-          std::vector<double>(std::size_t(a.n) * neigit, 0.0)};
+  Outcome run{{}, eps, std::vector<double>(neigit, 0.0), std::vector<double>(std::size_t(a.n) * neigit, 0.0)};
   const std::vector<int> lvtri = testing::level_vector(neigit, neigit);
-  const SubspaceProblem problem{{a.packed.data(), a.lv.data(), a.n, a.ibd},
-                                {b.packed.data(), b.lv.data(), b.n, b.ibd}, neigrq, neigit};
+  const SubspaceProblem problem{
+      {a.packed.data(), a.lv.data(), a.n, a.ibd}, {b.packed.data(), b.lv.data(), b.n, b.ibd}, neigrq, neigit};
   run.result = subspace_iteration(problem, run.eps, run.elam.data(), run.x.data(), lvtri.data());
   return run;
 }

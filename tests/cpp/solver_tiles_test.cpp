@@ -28,7 +28,7 @@ struct Case {
   int n, ibd, nb;
 };
 // (order, band, rows per tile)
-const Case cases[] = {{37, 10, 4}, {23, 23, 5}, {9, 2, 1},   {64, 17, 16}, {41, 40, 7},
+const Case cases[] = {{37, 10, 4},   {23, 23, 5},  {9, 2, 1}, {64, 17, 16}, {41, 40, 7},
                       {100, 30, 29}, {50, 12, 11}, {7, 7, 6}, {2, 2, 1}};
 
 TEST(SolverTiles, FactorSolveAndProductAgreeWithTheRowByRowPaths) {
