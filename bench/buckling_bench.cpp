@@ -33,11 +33,11 @@
 #include "model/blocks.hpp"
 #include "output/buckling_listing.hpp"
 #include "output/eigvpr.hpp"
-#include "solver/blas_threads.hpp"
+#include "kernels/blas_threads.hpp"
 #include "solver/buckling.hpp"
-#include "solver/cholesky.hpp"
+#include "kernels/cholesky.hpp"
 #include "solver/condensation.hpp"
-#include "solver/condensation_kernels.hpp"
+#include "kernels/condensation_kernels.hpp"
 
 namespace {
 
@@ -104,22 +104,22 @@ void time_condensation_parts() {
   const auto& lv = state::comlv<V>();
   const int ix = man.ix, iy = man.iy;
   std::vector<double> a22(m.a22.data, m.a22.data + std::size_t(lv.lva22(iy)) + std::size_t(iy));
-  const solver::Profile<double> l22{a22.data(), lv.lva22.data, iy, state::f07ina<V>().ibdy};
+  const kernels::Profile<double> l22{a22.data(), lv.lva22.data, iy, state::f07ina<V>().ibdy};
   std::printf("  A22 factorisation                    %8.2f s\n",
-              seconds([&] { solver::cholesky_factor(l22); }));
+              seconds([&] { kernels::cholesky_factor(l22); }));
   std::vector<double> a21(std::size_t(iy) * std::size_t(ix));  // W is formed in its place
   for (int j = 1; j <= ix; ++j) std::copy_n(&m.a21(1, j), iy, a21.data() + std::size_t(j - 1) * iy);
-  solver::Coupling w;
+  kernels::Coupling w;
   std::printf("  W = L⁻¹·A21                          %8.2f s\n",
-              seconds([&] { w = solver::forward_coupling(l22, a21.data(), iy, ix); }));
+              seconds([&] { w = kernels::forward_coupling(l22, a21.data(), iy, ix); }));
   std::vector<double> a11(m.a11.data, m.a11.data + std::size_t(ix) * (ix + 1) / 2);
   std::printf("  A11 −= Wᵀ·W                          %8.2f s\n", seconds([&] {
-                solver::subtract_gram({a11.data(), lv.lvtri.data, ix, ix}, w);
+                kernels::subtract_gram({a11.data(), lv.lvtri.data, ix, ix}, w);
               }));
-  std::vector<double> z(std::size_t(iy) * solver::coupling_block);
+  std::vector<double> z(std::size_t(iy) * kernels::coupling_block);
   std::printf("  records L⁻ᵀ·W (not written)          %8.2f s\n", seconds([&] {
-                for (int first = 1; first <= ix; first += solver::coupling_block)
-                  solver::solve_records(l22, w, first, std::min(solver::coupling_block, ix - first + 1),
+                for (int first = 1; first <= ix; first += kernels::coupling_block)
+                  kernels::solve_records(l22, w, first, std::min(kernels::coupling_block, ix - first + 1),
                                         z.data());
               }));
 }
@@ -160,7 +160,7 @@ void analyse(float ryp) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ruvo::solver::set_default_blas_threads();
+  ruvo::kernels::set_default_blas_threads();
   if (argc > 1) openblas_set_num_threads(std::atoi(argv[1]));
   std::printf("OpenBLAS %s, %d thread(s)\n", openblas_get_config(), openblas_get_num_threads());
   const std::string only = argc > 2 ? argv[2] : "";

@@ -24,11 +24,11 @@
 #include <random>
 #include <vector>
 
-#include "solver/blas_threads.hpp"
-#include "solver/cholesky.hpp"
-#include "solver/profile.hpp"
-#include "solver/profile_product.hpp"
-#include "solver/subspace.hpp"
+#include "kernels/blas_threads.hpp"
+#include "kernels/cholesky.hpp"
+#include "kernels/profile.hpp"
+#include "kernels/profile_product.hpp"
+#include "kernels/subspace.hpp"
 
 extern "C" {
 void dpbtrf_(const char* uplo, const int* n, const int* kd, double* ab, const int* ldab, int* info,
@@ -40,7 +40,7 @@ void dpbtrs_(const char* uplo, const int* n, const int* kd, const int* nrhs, con
 
 namespace {
 
-using namespace ruvo::solver;
+using namespace ruvo::kernels;
 using Clock = std::chrono::steady_clock;
 
 struct BandMatrix {

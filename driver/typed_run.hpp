@@ -70,7 +70,7 @@ struct TypedAnalysis {
   bool tangential = false;
 };
 
-// A symmetric matrix in the engine's profile storage (solver/profile.hpp):
+// A symmetric matrix in the engine's profile storage (kernels/profile.hpp):
 // entry (i, j), j <= i, at values[levels[i-1] + j - 1].
 struct ProfileMatrix {
   std::int32_t order = 0, band = 0;

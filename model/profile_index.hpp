@@ -1,7 +1,7 @@
 // Profile storage of symmetric band matrices: the one place that defines how
 // entries are addressed. The element routines scatter into profile matrices
 // and the solver reads them through these functions (and through
-// solver/profile.hpp's `Profile` view, built on them).
+// kernels/profile.hpp's `Profile` view, built on them).
 //
 // A symmetric matrix of order n and band width ibd (entries of a full row,
 // diagonal included) keeps its lower band row after row in one array a(1..),

@@ -17,7 +17,7 @@
 #include "module/routine_object.hpp"
 #include "module/tables.hpp"
 #include "module/typed_entry.hpp"
-#include "solver/blas_threads.hpp"
+#include "kernels/blas_threads.hpp"
 
 namespace ruvo::module {
 namespace {
@@ -222,7 +222,7 @@ PYBIND11_MODULE(_ruvo, m) {
     py::gil_scoped_acquire host;
     return PyErr_CheckSignals() != 0;
   });
-  solver::set_default_blas_threads();
+  kernels::set_default_blas_threads();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class.def("__call__", &Routine::operator())

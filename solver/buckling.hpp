@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "solver/subspace.hpp"
+#include "kernels/subspace.hpp"
 
 namespace ruvo {
 
@@ -33,6 +33,6 @@ void incs3(std::int32_t& ier, float& fstbui);
 template <class V>
 void incs2_geometric(std::int32_t& ier);
 template <class V>
-void incs3_case(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFactor& kept);
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept);
 
 }  // namespace ruvo

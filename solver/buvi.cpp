@@ -123,7 +123,7 @@ std::vector<float> fixed_forces() {
 // the caller wants the assembled matrices, nothing is solved.
 template <class V>
 RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, bool assemble_only,
-                     solver::KeptFactor& kept, StringerChecks* checks) {
+                     kernels::KeptFactor& kept, StringerChecks* checks) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
@@ -166,7 +166,7 @@ template <class V>
 RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
   const std::size_t count = options.cases ? options.cases->count : 1;
   std::vector<float> assembled_with;
-  solver::KeptFactor kept;  // of A11*, while the stiffness stays
+  kernels::KeptFactor kept;  // of A11*, while the stiffness stays
   for (std::size_t k = 0; k < count; ++k) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();

@@ -8,8 +8,8 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "solver/cholesky.hpp"
-#include "solver/condensation_kernels.hpp"
+#include "kernels/cholesky.hpp"
+#include "kernels/condensation_kernels.hpp"
 #include "solver/subspace_routines.hpp"
 
 namespace ruvo {
@@ -21,14 +21,14 @@ std::span<std::byte> bytes_of(double* v, std::size_t n) {
 }
 
 template <class V>
-void print_updated_a11(const solver::Profile<double>& a11) {
+void print_updated_a11(const kernels::Profile<double>& a11) {
   static const io::Format updated("(1X,T36,'UPDATED MATRIX A11'/(1X,7D17.6))");
   std::vector<io::Value> values(a11.a, a11.a + a11.stored());
   io::write_listing(updated, values);
 }
 
 template <class V>
-std::int32_t finish_condensation(const solver::Profile<double>& a11) {
+std::int32_t finish_condensation(const kernels::Profile<double>& a11) {
   if (state::man.itab != 0) print_updated_a11<V>(a11);
   return 0;
 }
@@ -41,21 +41,21 @@ std::int32_t condense_tangential() {
   auto& m = state::matrix<V>();
   auto& lv = state::comlv<V>();
   const int ix = man.ix, iy = man.iy;
-  const solver::Profile<double> a22{m.a22.data, lv.lva22.data, iy, state::f07ina<V>().ibdy};
-  if (const int row = solver::cholesky_factor(a22)) return row;
+  const kernels::Profile<double> a22{m.a22.data, lv.lva22.data, iy, state::f07ina<V>().ibdy};
+  if (const int row = kernels::cholesky_factor(a22)) return row;
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
-  const solver::Coupling w = solver::forward_coupling(a22, m.a21.data, V::p_ny, ix);  // A21 is W from here on
-  const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
+  const kernels::Coupling w = kernels::forward_coupling(a22, m.a21.data, V::p_ny, ix);  // A21 is W from here on
+  const kernels::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
-  solver::subtract_gram(a11, w);
+  kernels::subtract_gram(a11, w);
   if (io::is_discarded(condensation_unit)) return finish_condensation<V>(a11);
-  std::vector<double> z(std::size_t(iy) * solver::coupling_block);
-  for (int first = 1; first <= ix; first += solver::coupling_block) {
+  std::vector<double> z(std::size_t(iy) * kernels::coupling_block);
+  for (int first = 1; first <= ix; first += kernels::coupling_block) {
     io::poll_interrupt();
-    const int count = std::min(solver::coupling_block, ix - first + 1);
-    solver::solve_records(a22, w, first, count, z.data());
+    const int count = std::min(kernels::coupling_block, ix - first + 1);
+    kernels::solve_records(a22, w, first, count, z.data());
     for (int c = 0; c < count; ++c)
       io::write_record(condensation_unit, bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy)));
   }
@@ -65,7 +65,7 @@ std::int32_t condense_tangential() {
 
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, solver::KeptFactor* kept) {
+                                  std::int32_t ibdb, kernels::KeptFactor* kept) {
   const Man& man = state::man;
   const int ix = man.ix, neigit = man.neigit;
   auto& m = state::matrix<V>();
@@ -86,16 +86,16 @@ bool print_tangential_modes(std::int32_t neigrq) {
   static const io::Format mode("(1H0,' EIGENMODE ',I2)");
   static const io::Format values("(1H ,5D20.8)");
   const int ix = state::man.ix, iy = state::man.iy;
-  std::vector<double> z(std::size_t(iy) * solver::coupling_block);
+  std::vector<double> z(std::size_t(iy) * kernels::coupling_block);
   std::vector<double> x2(std::size_t(iy) * std::size_t(std::max(neigrq, 0)), 0.0);
   io::rewind(condensation_unit);
-  for (int first = 1; first <= ix; first += solver::coupling_block) {
-    const int count = std::min(solver::coupling_block, ix - first + 1);
+  for (int first = 1; first <= ix; first += kernels::coupling_block) {
+    const int count = std::min(kernels::coupling_block, ix - first + 1);
     for (int c = 0; c < count; ++c) {
       const std::span<std::byte> record = bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy));
       if (!io::read_record(condensation_unit, record)) return false;
     }
-    solver::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
+    kernels::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
                              x2.data());
   }
   for (int i = 1; i <= neigrq; ++i) {
@@ -123,9 +123,9 @@ std::vector<double> tangential_parts(std::int32_t modes) {
         for (int i = 0; i < iy; ++i) x2k[i] -= wj[i] * xj;
     }
   }
-  const solver::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
+  const kernels::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
                                           state::f07ina<V>().ibdy};
-  solver::cholesky_backward(l22, x2.data(), modes);
+  kernels::cholesky_backward(l22, x2.data(), modes);
   return x2;
 }
 
@@ -152,7 +152,7 @@ void report_scratch_fault(std::string_view routine) {
 #define RUVO_INSTANTIATE(V)                                                                             \
   template std::int32_t condense_tangential<V>();                                                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t, solver::KeptFactor*);                     \
+                                                std::int32_t, kernels::KeptFactor*);                     \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&);

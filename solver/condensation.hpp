@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "io/record.hpp"
-#include "solver/subspace.hpp"
+#include "kernels/subspace.hpp"
 
 namespace ruvo {
 
@@ -50,7 +50,7 @@ struct CondensedSolution {
 // the factor of A11* kept between solutions with the same A11* (simvit).
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, solver::KeptFactor* kept = nullptr);
+                                  std::int32_t ibdb, kernels::KeptFactor* kept = nullptr);
 
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
 // read back from the scratch file written by condense_tangential. False when

@@ -13,7 +13,7 @@ namespace ruvo {
 namespace {
 
 template <class V>
-void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFactor* kept) {
+void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor* kept) {
   static const io::Format a22_failed(
       "(/,' SUBROUTINE INCS3: CHOLESKY DECOMPOSITION ',            'OF MATRIX A22 FAILED. IER= ',I5)");
   static const io::Format simvit_failed("(1X,'SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT')");
@@ -67,13 +67,13 @@ void incs3(std::int32_t& ier, float& fstbui) {
 }
 
 template <class V>
-void incs3_case(std::int32_t& ier, float& fstbui, bool condense, solver::KeptFactor& kept) {
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept) {
   solve_buckling<V>(ier, fstbui, condense, &kept);
 }
 
 #define RUVO_INSTANTIATE(V)                      \
   template void incs3<V>(std::int32_t&, float&); \
-  template void incs3_case<V>(std::int32_t&, float&, bool, solver::KeptFactor&);
+  template void incs3_case<V>(std::int32_t&, float&, bool, kernels::KeptFactor&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -1,9 +1,9 @@
 #include "solver/profile_routines.hpp"
 
 #include "io/units.hpp"
-#include "solver/cholesky.hpp"
-#include "solver/profile.hpp"
-#include "solver/profile_product.hpp"
+#include "kernels/cholesky.hpp"
+#include "kernels/profile.hpp"
+#include "kernels/profile_product.hpp"
 
 namespace ruvo {
 
@@ -27,20 +27,20 @@ ArgumentFault profile_fault(std::span<const double> a, std::int32_t n, std::int3
   if (std::size_t(n) > lv.size())
     return array_fault(
         -4, "level vector " + LV + " has " + num(lv.size()) + " entries, fewer than the order n = " + num(n));
-  const solver::ProfileCheck c = solver::check_profile(lv, n, ibd, a.size(), min_order);
+  const kernels::ProfileCheck c = kernels::check_profile(lv, n, ibd, a.size(), min_order);
   switch (c.fault) {
-    case solver::ProfileFault::band:
+    case kernels::ProfileFault::band:
       return argument_fault(-3, "band width " + IBD + " = " + num(ibd) + " is outside 1..n = " + num(n));
-    case solver::ProfileFault::level_start:
+    case kernels::ProfileFault::level_start:
       return argument_fault(-4, LV + "(1) = " + num(lv[0]) + " is not 0: " + LV + " is no level vector");
-    case solver::ProfileFault::level_step: {
+    case kernels::ProfileFault::level_step: {
       const int r = c.row;
       return argument_fault(-4, LV + "(" + num(r) + ") - " + LV + "(" + num(r - 1) + ") = " +
                                     num(std::int64_t{lv[r - 1]} - lv[r - 2]) + " is not min(" + num(r - 1) +
                                     ", " + IBD + "-1) = " + num(std::min(r - 1, ibd - 1)) + ": " + LV +
                                     " does not describe a band of width " + IBD + " = " + num(ibd));
     }
-    case solver::ProfileFault::storage:
+    case kernels::ProfileFault::storage:
       return array_fault(-1, A + " holds " + num(a.size()) + " entries, fewer than the " + LV +
                                  "(n)+n = " + num(std::int64_t{lv[n - 1]} + n) + " of the profile");
     default: return {};
@@ -59,7 +59,7 @@ void chodec(std::span<double> a, std::int32_t n, std::int32_t ibd, std::span<con
     report_argument_fault("CHODEC", fault);
     return;
   }
-  ier = solver::cholesky_factor({a.data(), lv.data(), n, ibd});
+  ier = kernels::cholesky_factor({a.data(), lv.data(), n, ibd});
 }
 
 ArgumentFault chosol_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
@@ -78,7 +78,7 @@ ArgumentFault chosol_fault(std::span<const double> a, std::int32_t n, std::int32
 void chosol(std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,
             std::span<double> x, std::int32_t m, std::span<double> y) {
   if (chosol_fault(a, n, ibd, lv, x, m, y)) return;
-  solver::cholesky_solve({a.data(), lv.data(), n, ibd}, x.data(), m);  // y: the kernel keeps its own work
+  kernels::cholesky_solve({a.data(), lv.data(), n, ibd}, x.data(), m);  // y: the kernel keeps its own work
 }
 
 ArgumentFault probtm_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
@@ -98,7 +98,7 @@ ArgumentFault probtm_fault(std::span<const double> a, std::int32_t n, std::int32
 void probtm(std::span<const double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,
             std::span<const double> b, std::int32_t m1, std::int32_t m, std::span<double> c) {
   if (n < 1 || m < m1 || probtm_fault(a, n, ibd, lv, b, m1, m, c)) return;
-  solver::profile_multiply({a.data(), lv.data(), n, ibd}, b.data(), m1, m, c.data());
+  kernels::profile_multiply({a.data(), lv.data(), n, ibd}, b.data(), m1, m, c.data());
 }
 
 }  // namespace ruvo

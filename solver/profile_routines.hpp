@@ -1,6 +1,6 @@
 // The profile-matrix routines as the analysis and the host call them:
-// argument checks, then the kernels of solver/cholesky.hpp and
-// solver/profile_product.hpp. Arrays are passed as flat storage: a block of
+// argument checks, then the kernels of kernels/cholesky.hpp and
+// kernels/profile_product.hpp. Arrays are passed as flat storage: a block of
 // m columns of order n is addressed with leading dimension n, whatever shape
 // the caller's array has, so only its length counts.
 #pragma once

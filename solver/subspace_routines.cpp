@@ -8,9 +8,9 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "solver/jacobi.hpp"
-#include "solver/profile.hpp"
-#include "solver/subspace.hpp"
+#include "kernels/jacobi.hpp"
+#include "kernels/profile.hpp"
+#include "kernels/subspace.hpp"
 
 namespace ruvo {
 
@@ -30,8 +30,8 @@ ArgumentFault short_array(std::string_view name, std::size_t has, std::string_vi
 
 // lvtri(1..order) is the full triangle i(i-1)/2.
 bool is_full_triangle(std::span<const std::int32_t> lvtri, std::int32_t order) {
-  return solver::check_profile(lvtri, order, order, std::numeric_limits<std::size_t>::max()).fault ==
-         solver::ProfileFault::none;
+  return kernels::check_profile(lvtri, order, order, std::numeric_limits<std::size_t>::max()).fault ==
+         kernels::ProfileFault::none;
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
             std::int32_t n, std::int32_t ibda, std::int32_t ibdb, std::span<const std::int32_t> lvbnda,
             std::span<const std::int32_t> lvbndb, double& eps, std::span<double> elam, std::span<double> x,
             std::int32_t& jac, std::int32_t& ip, std::span<const std::int32_t> lvtri, std::int32_t& ier,
-            solver::KeptFactor* kept) {
+            kernels::KeptFactor* kept) {
   static const io::Format cholesky_failed("(1X,'SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=',I4)");
   static const io::Format subspace_failed("(1X,'SIMVIT: EIGENVALUE PROBLEM IN SUBSPACE JAC=',I4)");
   static const io::Format jacobi_code("(1X,'COULD NOT BE SOLVED.JACOB2 ERROR CODE IS IER=',I4)");
@@ -77,18 +77,18 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
     report_argument_fault("SIMVIT", fault);
     return;
   }
-  const solver::SubspaceProblem problem{
+  const kernels::SubspaceProblem problem{
       {a.data(), lvbnda.data(), n, ibda}, {b.data(), lvbndb.data(), n, ibdb}, neigrq, neigit};
-  const solver::SubspaceResult r =
-      solver::subspace_iteration(problem, eps, elam.data(), x.data(), lvtri.data(), kept);
+  const kernels::SubspaceResult r =
+      kernels::subspace_iteration(problem, eps, elam.data(), x.data(), lvtri.data(), kept);
   jac = r.jac;
   ip = r.ip;
   ier = r.ier;
-  for (const solver::JacobiFailure& f : r.jacobi_failures) {
+  for (const kernels::JacobiFailure& f : r.jacobi_failures) {
     io::write(io::stdout_unit, subspace_failed, {f.jac});
     io::write(io::stdout_unit, jacobi_code, {int(f.ier)});
   }
-  if (r.ier == solver::subspace_not_definite) {
+  if (r.ier == kernels::subspace_not_definite) {
     io::write(io::stdout_unit, cholesky_failed, {r.cholesky_row});
     io::write_listing(cholesky_failed, {r.cholesky_row});
   }
@@ -109,7 +109,7 @@ ArgumentFault jacob2_fault(std::span<const double> a, std::int32_t n, std::span<
 void jacob2(std::span<double> a, std::int32_t n, std::span<const std::int32_t> lvtri, double eps,
             std::span<double> ys, std::int32_t& ier) {
   if (n < 1) {
-    ier = solver::jacobi_too_small;
+    ier = kernels::jacobi_too_small;
     return;
   }
   if (const ArgumentFault fault = jacob2_fault(a, n, lvtri, ys)) {
@@ -117,7 +117,7 @@ void jacob2(std::span<double> a, std::int32_t n, std::span<const std::int32_t> l
     report_argument_fault("JACOB2", fault);
     return;
   }
-  ier = solver::jacobi_eigen({a.data(), lvtri.data(), n, n}, eps, ys.data());
+  ier = kernels::jacobi_eigen({a.data(), lvtri.data(), n, n}, eps, ys.data());
 }
 
 void chneig() {

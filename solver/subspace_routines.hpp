@@ -1,5 +1,5 @@
 // The eigenvalue routines as the analysis and the host call them: argument
-// checks, the kernels of solver/subspace.hpp and solver/jacobi.hpp, and the
+// checks, the kernels of kernels/subspace.hpp and kernels/jacobi.hpp, and the
 // messages of their failures. Arrays are flat storage (see
 // solver/profile_routines.hpp).
 #pragma once
@@ -8,7 +8,7 @@
 #include <span>
 
 #include "solver/profile_routines.hpp"
-#include "solver/subspace.hpp"
+#include "kernels/subspace.hpp"
 
 namespace ruvo {
 
@@ -29,7 +29,7 @@ void simvit(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
             std::int32_t n, std::int32_t ibda, std::int32_t ibdb, std::span<const std::int32_t> lvbnda,
             std::span<const std::int32_t> lvbndb, double& eps, std::span<double> elam, std::span<double> x,
             std::int32_t& jac, std::int32_t& ip, std::span<const std::int32_t> lvtri, std::int32_t& ier,
-            solver::KeptFactor* kept = nullptr);
+            kernels::KeptFactor* kept = nullptr);
 ArgumentFault simvit_fault(std::int32_t neigrq, std::int32_t neigit, std::span<const double> a,
                            std::span<const double> b, std::int32_t n, std::int32_t ibda, std::int32_t ibdb,
                            std::span<const std::int32_t> lvbnda, std::span<const std::int32_t> lvbndb,

@@ -10,7 +10,7 @@
 #include "output/eigvpr.hpp"
 #include "output/vibration_listing.hpp"
 #include "solver/condensation.hpp"
-#include "solver/profile.hpp"
+#include "kernels/profile.hpp"
 #include "solver/vibration.hpp"
 
 namespace ruvo {
@@ -45,8 +45,8 @@ void shift_stiffness(double shift) {
   auto& m = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   const int ix = state::man.ix;
-  const solver::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
-  const solver::Profile<const double> mass{m.b11.data, lv.lvb.data, ix, state::f07ina<V>().ibdx};
+  const kernels::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
+  const kernels::Profile<const double> mass{m.b11.data, lv.lvb.data, ix, state::f07ina<V>().ibdx};
   for (int i = 1; i <= ix; ++i)
     for (int j = mass.first_column(i); j <= i; ++j) a11(i, j) += shift * mass(i, j);
 }

@@ -1,13 +1,13 @@
 // The tests run BLAS on the thread count that the module sets as it starts.
 #include <gtest/gtest.h>
 
-#include "solver/blas_threads.hpp"
+#include "kernels/blas_threads.hpp"
 
 namespace {
 
 class BlasThreads : public ::testing::Environment {
 public:
-  void SetUp() override { ruvo::solver::set_default_blas_threads(); }
+  void SetUp() override { ruvo::kernels::set_default_blas_threads(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const blas_threads =

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "input_listing_fixture.hpp"
-#include "solver/cholesky.hpp"
+#include "kernels/cholesky.hpp"
 #include "solver/condensation.hpp"
 #include "solver_matrices_test.hpp"
 
@@ -21,7 +21,7 @@ namespace ruvo {
 namespace {
 
 using V = ruvo19;
-namespace st = solver::testing;
+namespace st = kernels::testing;
 
 // A21 (iy by ix) of a panel: column j couples to a window of tangential
 // freedoms from row top(j) on, rising with j; columns whose top is beyond iy
@@ -76,10 +76,10 @@ protected:
 
   void plain() {
     std::vector<double> l = a22.packed;
-    const solver::Profile<double> p{l.data(), a22.lv.data(), iy, a22.ibd};
-    ASSERT_EQ(solver::cholesky_factor_rows(p), 0);
+    const kernels::Profile<double> p{l.data(), a22.lv.data(), iy, a22.ibd};
+    ASSERT_EQ(kernels::cholesky_factor_rows(p), 0);
     z = a21;
-    solver::cholesky_solve_rows(p, z.data(), ix);
+    kernels::cholesky_solve_rows(p, z.data(), ix);
     a11_plain = a11.packed;
     for (int j = 1; j <= ix; ++j)
       for (int k = 1; k <= j; ++k) {

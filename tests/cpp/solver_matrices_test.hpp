@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-namespace ruvo::solver::testing {
+namespace ruvo::kernels::testing {
 
 struct Band {
   int n, ibd;
@@ -82,4 +82,4 @@ inline double max_abs(const std::vector<double>& v) {
   return m;
 }
 
-}  // namespace ruvo::solver::testing
+}  // namespace ruvo::kernels::testing

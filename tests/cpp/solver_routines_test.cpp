@@ -10,7 +10,7 @@
 namespace ruvo {
 namespace {
 
-using solver::testing::level_vector;
+using kernels::testing::level_vector;
 
 TEST(SolverRoutines, ProfileFaultsSplitIntoShortArraysAndBadArguments) {
   const std::vector<int> lv = level_vector(5, 3);

@@ -1,16 +1,16 @@
 // Smallest-magnitude eigenpairs of A·x = λ·B·x by simultaneous inverse
 // (subspace) iteration, A positive definite and B symmetric, both in profile
-// storage (solver/profile.hpp). No I/O: the events a caller reports are
+// storage (kernels/profile.hpp). No I/O: the events a caller reports are
 // returned in the result.
 #pragma once
 
 #include <memory>
 #include <vector>
 
-#include "solver/jacobi.hpp"
-#include "solver/profile.hpp"
+#include "kernels/jacobi.hpp"
+#include "kernels/profile.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 struct SubspaceProblem {
   Profile<const double> a;  // positive definite, order n >= 2
@@ -44,7 +44,7 @@ inline constexpr int subspace_not_definite = 1;
 // Every call starts its random numbers from the same state, so equal data
 // give bit-identical results. Besides x and elam it takes a copy of A for the
 // factor and, when the bands are wide enough for BLAS tiles, copies of the
-// leading columns of A and of the factor (solver/profile_tiles.hpp): for a
+// leading columns of A and of the factor (kernels/profile_tiles.hpp): for a
 // full-triangle A of order n, two n by n squares.
 //
 // `kept`, when given, keeps the factor of A for further problems with the
@@ -58,4 +58,4 @@ using KeptFactor = std::unique_ptr<Factor, FactorDeleter>;
 SubspaceResult subspace_iteration(const SubspaceProblem& problem, double& eps, double* elam, double* x,
                                   const int* lvtri, KeptFactor* kept = nullptr);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

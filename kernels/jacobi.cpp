@@ -1,9 +1,9 @@
-#include "solver/jacobi.hpp"
+#include "kernels/jacobi.hpp"
 
 #include <cmath>
 #include <cstddef>
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 namespace {
 
@@ -98,4 +98,4 @@ JacobiStatus jacobi_eigen(Profile<double> A, double eps, double* ys) {
   }
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -1,11 +1,11 @@
-#include "solver/blas_threads.hpp"
+#include "kernels/blas_threads.hpp"
 
 #include <cblas.h>
 
 #include <cstdlib>
 #include <initializer_list>
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 namespace {
 
@@ -22,4 +22,4 @@ void set_default_blas_threads() {
   if (!host_chose_threads()) openblas_set_num_threads(1);
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -1,12 +1,12 @@
-// Product of a symmetric profile matrix (solver/profile.hpp) with a block of
+// Product of a symmetric profile matrix (kernels/profile.hpp) with a block of
 // vectors. No I/O, no shared state. Bands of at least tile_rows' width go
-// through BLAS tiles (solver/profile_tiles.hpp), narrower ones row by row.
+// through BLAS tiles (kernels/profile_tiles.hpp), narrower ones row by row.
 #pragma once
 
-#include "solver/profile.hpp"
-#include "solver/profile_tiles.hpp"
+#include "kernels/profile.hpp"
+#include "kernels/profile_tiles.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // c(:, j) = A·b(:, j) for the columns j = m1..m (1-based), A the full symmetric
 // matrix of the stored triangle; b and c are column-major with leading
@@ -18,4 +18,4 @@ void profile_multiply_rows(Profile<const double> A, const double* b, int m1, int
 template <class T>
 void profile_multiply_tiles(const ProfileTiles<T>& A, const double* b, int m1, int m, double* c, int nb);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

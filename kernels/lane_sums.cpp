@@ -1,8 +1,8 @@
-#include "solver/lane_sums.hpp"
+#include "kernels/lane_sums.hpp"
 
 #include <cstring>
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 namespace {
 
@@ -44,4 +44,4 @@ void transpose_back(const std::vector<double>& t, std::ptrdiff_t ld, std::ptrdif
     for (std::ptrdiff_t i = 0; i < n; ++i) x[j * ld + i] = t[std::size_t(i * width + j)];
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

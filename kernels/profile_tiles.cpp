@@ -1,8 +1,8 @@
-#include "solver/profile_tiles.hpp"
+#include "kernels/profile_tiles.hpp"
 
 #include <cblas.h>
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 int tile_rows(int ibd) {
   constexpr int narrowest = 48;  // below, the tiles' calls cost more than they save
@@ -76,4 +76,4 @@ void TileWork::above_product(double alpha, const double* y, double* c, int m, in
 template void TileWork::load(const ProfileTiles<double>&, int, int);
 template void TileWork::load(const ProfileTiles<const double>&, int, int);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

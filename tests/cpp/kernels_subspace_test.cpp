@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "solver/jacobi.hpp"
-#include "solver/subspace.hpp"
+#include "kernels/jacobi.hpp"
+#include "kernels/subspace.hpp"
 #include "solver_matrices_test.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 namespace {
 
 using testing::Band;
@@ -173,4 +173,4 @@ TEST(SolverSubspace, MatrixThatIsNotDefiniteStopsBeforeIterating) {
 }
 
 }  // namespace
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

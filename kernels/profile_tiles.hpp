@@ -1,4 +1,4 @@
-// Profile matrices (solver/profile.hpp) seen by BLAS as column-major tiles.
+// Profile matrices (kernels/profile.hpp) seen by BLAS as column-major tiles.
 //
 // U = Lᵀ is the upper triangle whose column j is row j of the profile. From
 // row ibd on, consecutive profile rows start ibd entries apart, so
@@ -32,9 +32,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "solver/profile.hpp"
+#include "kernels/profile.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 template <class T>
 class ProfileTiles {
@@ -130,4 +130,4 @@ void for_each_block(int n, int lead, int nb, F f) {
 // tiles to pay (the kernels then go row by row).
 int tile_rows(int ibd);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

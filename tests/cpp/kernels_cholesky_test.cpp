@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "solver/cholesky.hpp"
+#include "kernels/cholesky.hpp"
 #include "solver_matrices_test.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 namespace {
 
 using testing::Band;
@@ -81,4 +81,4 @@ TEST(SolverCholesky, FailingPivotRowIsReportedAndTheThresholdIsAbsoluteAndExclus
 }
 
 }  // namespace
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

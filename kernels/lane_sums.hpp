@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // Columns summed together: eight fill two vector registers of four doubles.
 inline constexpr int lanes = 8;
@@ -28,4 +28,4 @@ std::vector<double> transposed(const double* x, std::ptrdiff_t ld, std::ptrdiff_
 void transpose_back(const std::vector<double>& t, std::ptrdiff_t ld, std::ptrdiff_t n, int columns, int width,
                     double* x);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

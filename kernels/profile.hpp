@@ -11,7 +11,7 @@
 
 #include "model/profile_index.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // A view of one profile matrix; indices are 1-based as in the storage picture.
 // T is double for a matrix that is written, const double for one only read.
@@ -78,4 +78,4 @@ private:
   std::vector<double> a_;
 };
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -13,9 +13,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "solver/profile.hpp"
+#include "kernels/profile.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // Columns per block of W: one forward solution, one update tile of A11, one
 // block of records.
@@ -54,4 +54,4 @@ void solve_records(Profile<const double> l22, const Coupling& c, int first, int 
 void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,
                       double* x2);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

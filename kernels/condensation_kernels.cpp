@@ -1,12 +1,12 @@
-#include "solver/condensation_kernels.hpp"
+#include "kernels/condensation_kernels.hpp"
 
 #include <cblas.h>
 
 #include <algorithm>
 
-#include "solver/cholesky.hpp"
+#include "kernels/cholesky.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 namespace {
 
@@ -68,4 +68,4 @@ void subtract_records(const double* z, int iy, int first, int count, const doubl
               int(ldx), 1.0, x2, iy);
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

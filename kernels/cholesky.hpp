@@ -1,16 +1,16 @@
 // Cholesky factorisation and block solution of symmetric positive definite
-// matrices in profile storage (solver/profile.hpp). No I/O, no shared state.
+// matrices in profile storage (kernels/profile.hpp). No I/O, no shared state.
 //
 // Bands of at least tile_rows' width go through BLAS tiles
-// (solver/profile_tiles.hpp); narrower ones row by row, the columns of a
-// solution side by side (solver/lane_sums.hpp). Both paths are exposed for
+// (kernels/profile_tiles.hpp); narrower ones row by row, the columns of a
+// solution side by side (kernels/lane_sums.hpp). Both paths are exposed for
 // the tests that hold them against each other.
 #pragma once
 
-#include "solver/profile.hpp"
-#include "solver/profile_tiles.hpp"
+#include "kernels/profile.hpp"
+#include "kernels/profile_tiles.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // A pivot must exceed this absolute value for the matrix to count as
 // positive definite.
@@ -55,4 +55,4 @@ void cholesky_forward_tiles(const ProfileTiles<T>& L, double* x, long ldx, int m
 template <class T>
 void cholesky_backward_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

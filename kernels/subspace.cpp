@@ -1,4 +1,4 @@
-#include "solver/subspace.hpp"
+#include "kernels/subspace.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -8,10 +8,10 @@
 #include <random>
 
 #include "io/interrupt.hpp"
-#include "solver/cholesky.hpp"
-#include "solver/profile_product.hpp"
+#include "kernels/cholesky.hpp"
+#include "kernels/profile_product.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 namespace {
 
@@ -314,4 +314,4 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
   }
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <vector>
 
-#include "solver/cholesky.hpp"
-#include "solver/profile_product.hpp"
-#include "solver/profile_tiles.hpp"
+#include "kernels/cholesky.hpp"
+#include "kernels/profile_product.hpp"
+#include "kernels/profile_tiles.hpp"
 #include "solver_matrices_test.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 namespace {
 
 using testing::Band;
@@ -141,4 +141,4 @@ TEST(SolverTiles, RepeatedRunsAreBitIdentical) {
 }
 
 }  // namespace
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "solver/profile.hpp"
-#include "solver/profile_product.hpp"
+#include "kernels/profile.hpp"
+#include "kernels/profile_product.hpp"
 #include "solver_matrices_test.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 namespace {
 
 using testing::Band;
@@ -100,4 +100,4 @@ TEST(SolverProfile, ProductMatchesDenseProductOnRequestedColumnsOnly) {
 }
 
 }  // namespace
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -1,4 +1,4 @@
-#include "solver/profile_product.hpp"
+#include "kernels/profile_product.hpp"
 
 #include <cblas.h>
 
@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "solver/lane_sums.hpp"
+#include "kernels/lane_sums.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // Row i gathers its band, left of the diagonal from its own row and right of
 // it from the rows below, and sums it against the columns, transposed once.
@@ -65,4 +65,4 @@ void profile_multiply(Profile<const double> A, const double* b, int m1, int m, d
   profile_multiply_tiles(ProfileTiles<const double>(A, 0), b, m1, m, c, nb);
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -1,6 +1,6 @@
-#include "solver/profile.hpp"
+#include "kernels/profile.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t entries, int min_order) {
   if (n < min_order || n < 1 || std::size_t(n) > lv.size()) return {ProfileFault::order};
@@ -33,4 +33,4 @@ BandCopy::BandCopy(Profile<const double> A, int ibd) : n_(A.n), ibd_(ibd), lv_(s
     for (int j = copy.first_column(i); j <= i; ++j) copy(i, j) = A(i, j);
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

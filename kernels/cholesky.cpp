@@ -1,4 +1,4 @@
-#include "solver/cholesky.hpp"
+#include "kernels/cholesky.hpp"
 
 #include <cblas.h>
 
@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "solver/lane_sums.hpp"
+#include "kernels/lane_sums.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 namespace {
 
@@ -87,7 +87,7 @@ void update_beside(ProfileTiles<double>& U, int i, int ib, std::vector<double>& 
 }
 
 // L·Y = Y in place, from row `from` on (Y is zero before it); Y is a block
-// transposed into rows of width entries (solver/lane_sums.hpp).
+// transposed into rows of width entries (kernels/lane_sums.hpp).
 void forward_substitute(Profile<const double> L, double* yt, int width, int from) {
   std::vector<double> s(static_cast<std::size_t>(width));
   for (int i = from; i <= L.n; ++i) {
@@ -254,4 +254,4 @@ void cholesky_backward(Profile<const double> L, double* x, int m) {
   solve_rows(L, x, L.n, m, [&](double* t, int width) { backward_substitute(L, t, width); });
 }
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

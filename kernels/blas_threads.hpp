@@ -1,7 +1,7 @@
 // The number of threads BLAS runs on in the engine's process.
 #pragma once
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // The engine runs one analysis per process and sweeps run several processes
 // side by side, so BLAS runs on one thread unless the host chose a count: a
@@ -12,4 +12,4 @@ namespace ruvo::solver {
 // this once as it starts.
 void set_default_blas_threads();
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels

@@ -2,9 +2,9 @@
 // rotations. No I/O, no shared state.
 #pragma once
 
-#include "solver/profile.hpp"
+#include "kernels/profile.hpp"
 
-namespace ruvo::solver {
+namespace ruvo::kernels {
 
 // Status of jacobi_eigen.
 enum JacobiStatus : int {
@@ -20,4 +20,4 @@ enum JacobiStatus : int {
 // the pivot of each rotation is the first largest off-diagonal entry.
 JacobiStatus jacobi_eigen(Profile<double> A, double eps, double* ys);
 
-}  // namespace ruvo::solver
+}  // namespace ruvo::kernels
