@@ -35,6 +35,13 @@ def run_fresh(code, env=None, cwd=None):
 
 
 SIMPLY_SUPPORTED = [0, 1, 0, 0, 0, 0, 0]  # W and its slope along the edge held
+SS = [0, 1, 2, 3, 0, 0, 0]                # W, U and V held along the edge, the slope across it free
+FLAGS = ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")
+
+
+def read_lines(path):
+    """The records of a listing or text file, without the final line end."""
+    return path.read_text().split("\n")[:-1]
 
 
 def supported(**overrides):
@@ -79,6 +86,16 @@ def callruvo_args(variant="31", **overrides):
     return args
 
 
+def plate(n=8, variant="19", edges=SS, **overrides):
+    """callruvo arguments of the 100 x 100 plate in n x n elements, all edges `edges`."""
+    rows = int(getattr(_ruvo, "ruvo" + variant).p_rtnds) - 1
+    args = callruvo_args(variant, anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (rows - n),
+                         bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, neigit=8, neigrq=3)
+    args.update(overrides)
+    args["displ"] = np.zeros(int(getattr(_ruvo, "ruvo" + variant).p_nx) * max(args["neigrq"], 0))
+    return args
+
+
 def prepare_plate(directory, variant="31"):
     """Leaves the laminate, the force field and the grid size of the 4 x 4
     plate in the model state (only callruvo sets them), running it in
@@ -108,15 +125,32 @@ def ruvomain_args(variant="31", **overrides):
 
 
 @pytest.fixture
-def buckling_only(ruvo, tmp_path_factory):
-    """Only buckling requested, as most runs have it, on the model of the 4 x 4
-    plate (prepare_plate); the flags are restored afterwards."""
-    saved = {f: int(getattr(ruvo.antype, f)) for f in ("buck", "vibr", "cripan", "glban")}
+def flags(ruvo):
+    """The analysis types: only buckling requested, as most runs have it (a
+    test may set more); restored afterwards."""
+    saved = {f: int(getattr(ruvo.antype, f)) for f in FLAGS}
     ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
-    prepare_plate(tmp_path_factory.mktemp("plate"))
-    yield
+    yield ruvo.antype
     for f, v in saved.items():
         setattr(ruvo.antype, f, v)
+
+
+@pytest.fixture
+def buckling_only(flags, tmp_path_factory):
+    """Only buckling requested, on the model of the 4 x 4 plate (prepare_plate)."""
+    prepare_plate(tmp_path_factory.mktemp("plate"))
+    return flags
+
+
+@pytest.fixture
+def plot_controls(ruvo):
+    """The plot controls and the grid, which rddata and the tests rewrite; restored afterwards."""
+    saved = {name: np.array(getattr(ruvo.plotin, name)) for name in dir(ruvo.plotin)}
+    grid = (int(ruvo.f07ina.mx), int(ruvo.f07ina.my), np.array(ruvo.f07ina.a), np.array(ruvo.f07ina.b))
+    yield ruvo.plotin
+    for name, value in saved.items():
+        setattr(ruvo.plotin, name, value)
+    ruvo.f07ina.mx, ruvo.f07ina.my, ruvo.f07ina.a, ruvo.f07ina.b = grid
 
 
 _next_unit = [100]
@@ -132,3 +166,8 @@ def listing_file(ruvo, workdir):
     ruvo.datran.nwrite = unit
     yield workdir / f"fort.{unit}"
     ruvo.datran.nwrite = 9
+
+
+def write_to(path):
+    """Sends later listing records to the unit of fort.N at `path` (a run resets the unit)."""
+    _ruvo.datran.nwrite = int(path.suffix[1:])

@@ -1,71 +1,44 @@
 """Buckling analyses end to end through callruvo: closed-form physics, the four
 variants, the listing records, every error path and the scratch file."""
 import math
-import os
+import re
 
 import numpy as np
 import pytest
 
 import _ruvo
 
-from conftest import callruvo_args, isotropic_laminate, run_fresh
+from conftest import SS, isotropic_laminate, plate, read_lines
 
 E, NU, T = 70000.0, 0.3, 1.0
 D = E * T ** 3 / (12 * (1 - NU * NU))
 PI2_D = math.pi ** 2 * D
-SS = [0, 1, 2, 3, 0, 0, 0]        # W, U and V held along the edge, the slope across it free
-CLAMPED = [0, 1, 2, 3, 6, 0, 0]   # and the slope across it held
-
-
-def panel(n=8, variant="19", edges=SS, **overrides):
-    """callruvo arguments of the 100 x 100 plate in n x n elements."""
-    consts = {"19": 18, "21": 20, "25": 24, "31": 30}[variant]
-    args = callruvo_args(variant, anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (consts - n),
-                         bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, neigit=8, neigrq=3)
-    args.update(overrides)
-    args["displ"] = np.zeros(int(getattr(_ruvo, "ruvo" + variant).p_nx) * max(args["neigrq"], 0))
-    return args
+CLAMPED = [0, 1, 2, 3, 6, 0, 0]   # W, U and V held along the edge, and the slope across it
 
 
 def run(ruvo, variant="19", **overrides):
-    args = panel(variant=variant, **overrides)
+    args = plate(variant=variant, **overrides)
     getattr(ruvo, "prtnds" + variant).callruvo(**args)
     return args
 
 
-@pytest.fixture
-def flags(ruvo):
-    """Crippling and global buckling as a test sets them; restored afterwards."""
-    saved = {f: int(getattr(ruvo.antype, f)) for f in ("vibr", "cripan", "glban")}
-    ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
-    yield ruvo.antype
-    for f, v in saved.items():
-        setattr(ruvo.antype, f, v)
-
-
-def listing(workdir, name="plate   .out"):
-    return (workdir / name).read_text().split("\n")[:-1]
+def listing(workdir):
+    return read_lines(workdir / "plate   .out")
 
 
 # ---- physics -----------------------------------------------------------------
 
-@pytest.mark.parametrize("edges, loads, k", [
-    (SS, dict(loadvxp=1.0), 4.0),                        # k = (m b/a + a/(m b))², m = 1
-    (SS, dict(loadvxp=1.0, loadvyp=1.0), 2.0),           # N (m² + n²) = π²D(m² + n²)²/b², m = n = 1
-    (CLAMPED, dict(loadvxp=1.0), 10.07),                 # clamped all round, uniaxial (Levy)
-    (SS, dict(loadvxp=0.0, loadvxyp=1.0), 9.3245),       # pure shear (Stein and Neff; ±λ)
-])
-def test_isotropic_square_plates_against_their_closed_forms(ruvo, workdir, flags, edges, loads, k):
-    args = run(ruvo, edges=edges, **loads)
-    ratio = abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D
-    assert ratio == pytest.approx(k, rel={4.0: 1e-4, 2.0: 1e-4, 10.07: 2e-3}.get(k, 1e-3))
+@pytest.mark.parametrize("edges, loads, k, rel", [
+    (SS, dict(loadvxp=1.0), 4.0, 1e-4),                        # k = (m b/a + a/(m b))², m = 1
+    (SS, dict(loadvxp=1.0, loadvyp=1.0), 2.0, 1e-4),           # N (m² + n²) = π²D(m² + n²)²/b², m = n = 1
+    (CLAMPED, dict(loadvxp=1.0), 10.07, 2e-3),                 # clamped all round, uniaxial (Levy)
+    (SS, dict(loadvxp=0.0, loadvxyp=1.0), 9.3245, 1e-3),       # pure shear (Stein and Neff; ±λ)
+    (dict(bndy0=CLAMPED, bndyl=CLAMPED), dict(loadvxp=1.0), 7.69, 3e-3),  # unloaded edges clamped
+], ids=["uniaxial", "biaxial", "clamped", "shear", "unloaded_edges_clamped"])
+def test_isotropic_square_plates_against_their_closed_forms(ruvo, workdir, flags, edges, loads, k, rel):
+    args = run(ruvo, **(edges if isinstance(edges, dict) else dict(edges=edges)), **loads)
+    assert abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D == pytest.approx(k, rel=rel)
     assert not (workdir / "RCA25").exists()
-
-
-def test_unloaded_edges_clamped(ruvo, workdir, flags):
-    # loaded edges x = 0, lx simply supported, y = 0, ly clamped: k = 7.69 at a/b = 1
-    args = run(ruvo, bndy0=CLAMPED, bndyl=CLAMPED)
-    assert args["elamp"][0] * 100.0 ** 2 / PI2_D == pytest.approx(7.69, rel=3e-3)
 
 
 def test_orthotropic_plate_picks_its_number_of_half_waves(ruvo, workdir, flags):
@@ -88,14 +61,10 @@ def test_fixed_tension_raises_the_load_factor(ruvo, workdir, flags):
     assert args["elamp"][0] > plain
 
 
-def test_every_variant_gives_the_same_plate(ruvo, workdir, flags):
-    results = [run(ruvo, variant=v)["elamp"][:3] for v in ("19", "21", "25", "31")]
-    for r in results[1:]:
-        np.testing.assert_allclose(r, results[0], rtol=1e-10)
-
-
-def test_results_come_back_in_the_callers_arrays(ruvo, workdir, flags):
-    args = run(ruvo)
+def test_every_variant_gives_the_same_plate_in_the_callers_arrays(ruvo, workdir, flags):
+    *larger, args = [run(ruvo, variant=v) for v in ("31", "25", "21", "19")]
+    for other in larger:
+        np.testing.assert_allclose(other["elamp"][:3], args["elamp"][:3], rtol=1e-10)
     elam, mf, displ = args["elamp"], args["membraneforcesp"].reshape(-1, 5), args["displ"].reshape(3, -1)
     assert 0 < elam[0] <= elam[1] <= elam[2]
     first = listing(workdir).index(" COMPUTED EIGENVALUES:") + 2
@@ -133,7 +102,7 @@ def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, w
     n = 12  # 13 y-lines: the one-digit IY field overflows
     lam = isotropic_laminate()
     lam[:6, 1] *= 1.5  # the skin under the foot: scaled forces there
-    args = panel(matabdf=lam, n=n, loadvxp=1.0, istx=[7] + [0] * 16, steifxf=np.array([1.4e7, 0, 1.0e9, 1.0e6], np.float32),
+    args = plate(matabdf=lam, n=n, loadvxp=1.0, istx=[7] + [0] * 16, steifxf=np.array([1.4e7, 0, 1.0e9, 1.0e6], np.float32),
                  stypep=1, sfootwdth=20.0, anzelprohalbfoot=1, anzelzwstr=10,
                  elmstf=[1] * 5 + [2, 2] + [1] * 5 + [0] * 6, neigrq=2)
     ruvo.prtnds19.callruvo(**args)
@@ -172,65 +141,48 @@ def test_tangential_modes_and_the_updated_matrix(ruvo, workdir, flags):
 STOPPED = ["    MAIN PROGRAM:   EXECUTION STOPPED.", " " * 16 + "ERROR REPORT FROM SUBROUTINE BUVI"]
 
 
-def failed_run(ruvo, workdir, capfd, **overrides):
+def laminate(rows, factor):
+    lam = isotropic_laminate()
+    lam[rows, :] *= factor
+    return lam
+
+
+REPORTED = " MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE "
+
+
+# The run's changes and analysis types; the listing's records before the stop,
+# the beginnings of records found before them, and whether the routine's
+# report reaches standard output too.
+@pytest.mark.parametrize("change, types, tail, before, on_stdout", [
+    (dict(matabdf=laminate([0, 2], -1.0e5)), {}, [REPORTED[1] + "     INCS3  IER="],
+     [" SUBROUTINE INCS3: CHOLESKY DECOMPOSITION OF MATRIX A22 FAILED. IER="], True),
+    (dict(matabdf=laminate(slice(12, 18), -1.0)), {}, [REPORTED[1] + "     INCS3  IER="],
+     [" SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=", " SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT"], True),
+    (dict(alfaxp=80.0), {}, [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE", REPORTED[0],
+                             REPORTED[1] + "    TFMSTF  IER=  1"], [], True),
+    (dict(stypep=1), dict(cripan=1), [" Some Stringer Data missing for crippling analysis", REPORTED[0],
+                                      REPORTED[1] + "    RDDATA  IER=  8"], [], True),
+    (dict(stypep=3, anzelprohalbfoot=1), dict(cripan=1), [REPORTED[1] + " CRIPPLING  IER="], [], False),
+    (dict(framepitch=1.0e7), dict(glban=1),     # so slender the column stress is negative
+     ["  GLOBAL BUCKLING LOAD:", "                 NaN", REPORTED[0], REPORTED[1] + "    GLBUCK  IER="],
+     [" COMPUTED EIGENVALUES:"], False),
+], ids=["a22", "condensed", "skew", "crippling_data", "crippling_type", "global_buckling"])
+def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, flags, capfd, change, types, tail,
+                                                                 before, on_stdout):
+    for name, value in types.items():
+        setattr(flags, name, value)
     capfd.readouterr()
-    run(ruvo, **overrides)
-    out = capfd.readouterr().out.split("\n")[:-1]
-    text = listing(workdir)
-    assert text[-2:] == STOPPED and out[-2:] == STOPPED
-    assert "  Buckling/Vibration analysis finished" not in out
-    assert not (workdir / "RCA25").exists()
-    return text, out
-
-
-def test_a22_not_positive_definite(ruvo, workdir, flags, capfd):
-    lam = isotropic_laminate()
-    lam[[0, 2], :] = -1.0e5
-    text, out = failed_run(ruvo, workdir, capfd, matabdf=lam)
-    msg = [line for line in text if "OF MATRIX A22 FAILED" in line]
-    assert msg and msg[0].startswith(" SUBROUTINE INCS3: CHOLESKY DECOMPOSITION OF MATRIX A22 FAILED. IER=")
-    assert text[-4:-2] == [" MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE      INCS3  IER="]
-
-
-def test_condensed_matrix_not_positive_definite(ruvo, workdir, flags, capfd):
-    lam = isotropic_laminate()
-    lam[12:18, :] *= -1
-    text, out = failed_run(ruvo, workdir, capfd, matabdf=lam)
-    assert any(line.startswith(" SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=") for line in text)
-    assert " SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT" in text
-
-
-def test_degenerate_skew(ruvo, workdir, flags, capfd):
-    text, out = failed_run(ruvo, workdir, capfd, alfaxp=80.0)
-    assert text[-6:-2] == [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE",
-                           " MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE     TFMSTF  IER=  1"]
-
-
-def test_crippling_without_stringer_data(ruvo, workdir, flags, capfd):
-    flags.cripan = 1
-    text, out = failed_run(ruvo, workdir, capfd, stypep=1)
-    assert " Some Stringer Data missing for crippling analysis" in text
-    assert " ERROR REPORTED FROM SUBROUTINE     RDDATA  IER=  8" in out
-    # The run stopped before the key matrix: what would assemble or solve on it is refused.
-    for name in ("incs2", "vibs2"):
-        with pytest.raises(ruvo.__ruvo_error, match="no key matrix for this model state"):
-            getattr(ruvo.prtnds19, name)(0)
-
-
-def test_crippling_of_a_stringer_type_without_a_routine(ruvo, workdir, flags, capfd):
-    flags.cripan = 1
-    text, out = failed_run(ruvo, workdir, capfd, stypep=3, anzelprohalbfoot=1)
-    assert text[-4:-2] == [" MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE  CRIPPLING  IER="]
-    assert " COMPUTED EIGENVALUES:" not in text
-
-
-def test_global_buckling_that_does_not_converge(ruvo, workdir, flags, capfd):
-    flags.glban = 1
-    text, out = failed_run(ruvo, workdir, capfd, framepitch=1.0e7)   # so slender the column stress is negative
-    g = text.index("  GLOBAL BUCKLING LOAD:")
-    assert text[g + 2:g + 4] == [" MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE     GLBUCK  IER="]
-    assert out[-2:] == STOPPED   # the message itself only in the listing
-    assert " MESSAGE FROM SUBROUTINE BUVI:" not in out
+    run(ruvo, **change)
+    out, text = capfd.readouterr().out.split("\n")[:-1], listing(workdir)
+    assert text[-2:] == STOPPED and out[-2:] == STOPPED and "  Buckling/Vibration analysis finished" not in out
+    assert text[-2 - len(tail):-2] == tail and (out[-2 - len(tail):-2] == tail) == on_stdout
+    assert all(any(line.startswith(b) for line in text[:-2 - len(tail)]) for b in before)
+    assert (" COMPUTED EIGENVALUES:" in text) == ("glban" in types) and not (workdir / "RCA25").exists()
+    if change.get("stypep") == 1:
+        # The run stopped before the key matrix: what would assemble or solve on it is refused.
+        for name in ("incs2", "vibs2"):
+            with pytest.raises(ruvo.__ruvo_error, match="no key matrix for this model state"):
+                getattr(ruvo.prtnds19, name)(0)
 
 
 @pytest.mark.parametrize("change, words", [
@@ -245,9 +197,9 @@ def test_global_buckling_that_does_not_converge(ruvo, workdir, flags, capfd):
     (dict(isty=[3, 4, 5] + [0] * 14, anzelzwframes=2**31 - 1), "x-subdivisions = 4294967298"),
 ])
 def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, change, words):
-    args = panel(**change)
+    args = plate(**change)
     before = float(ruvo.f07inb.ry)
-    with pytest.raises(ruvo.__ruvo_error, match=words.replace("(", r"\(").replace(")", r"\)")):
+    with pytest.raises(ruvo.__ruvo_error, match=re.escape(words)):
         ruvo.prtnds19.callruvo(**args)
     assert not list(workdir.iterdir()) and float(ruvo.f07inb.ry) == before
 
@@ -255,7 +207,7 @@ def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, change, words):
 def test_callruvo_refuses_grid_lines_kept_from_a_state_out_of_range(ruvo, workdir, flags):
     # Without element rows the panel keeps the y-lines of the model state,
     # which the host may have set beyond the variant (a fuzzing find).
-    args = panel(elmstf=[0] * 18)
+    args = plate(elmstf=[0] * 18)
     ruvo.f07ina.my = 500
     try:
         with pytest.raises(ruvo.__ruvo_error, match="the number of y-lines my = 500 is outside 1..p_rtnds"):
@@ -263,19 +215,3 @@ def test_callruvo_refuses_grid_lines_kept_from_a_state_out_of_range(ruvo, workdi
     finally:
         ruvo.f07ina.my = 0
     assert not list(workdir.iterdir())
-
-
-def test_scratch_file_is_gone_and_the_process_lives_after_every_failure(tmp_path):
-    code = """
-import numpy as np, sys
-sys.path.insert(0, {tests!r})
-import _ruvo
-from test_buckling import panel
-from conftest import isotropic_laminate
-lam = isotropic_laminate(); lam[[0, 2], :] = -1.0e5
-_ruvo.prtnds19.callruvo(**panel(matabdf=lam))
-_ruvo.prtnds19.callruvo(**panel())
-print("alive", sorted(p for p in __import__("os").listdir(".")))
-""".format(tests=os.path.dirname(__file__))
-    out = run_fresh(code, cwd=tmp_path)
-    assert out.split("\n")[-2] == "alive ['plate   .out']"

@@ -2,14 +2,14 @@
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args, run_fresh, supported
+from conftest import FLAGS, read_lines, ruvomain_args, run_fresh, supported
 
 TITLE_LINE = " " * 8 + "TEST PANEL" + " " * 70
 STARTED, FINISHED = "  Analysis started", "  Buckling/Vibration analysis finished"
 
 
-def listing(workdir, name="panel_01.out"):
-    return (workdir / name).read_text().split("\n")[:-1]
+def listing(workdir):
+    return read_lines(workdir / "panel_01.out")
 
 
 def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
@@ -23,16 +23,11 @@ def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
     assert ruvo.title.tit.tobytes().decode() == "TEST PANEL" + " " * 70
 
 
-def test_prtype_lists_the_requested_types_in_order(ruvo, listing_file, capfd):
-    flags = ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")
-    saved = {f: int(getattr(ruvo.antype, f)) for f in flags}
-    for f in flags:
-        setattr(ruvo.antype, f, 1)
+def test_prtype_lists_the_requested_types_in_order(ruvo, flags, listing_file, capfd):
+    for f in FLAGS:
+        setattr(flags, f, 1)
     ruvo.ruvoutils.prtype()
-    for f, v in saved.items():
-        setattr(ruvo.antype, f, v)
-    lines = listing_file.read_text().split("\n")
-    assert lines[8:] == [" " * 25 + t for t in (
+    assert listing_file.read_text().split("\n")[8:] == [" " * 25 + t for t in (
         "TEMPERATURE DISTRIBUTION", "LINEAR DISPLACEMENTS, FORCES AND MOMENTS",
         "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "NATURAL FREQUENCIES AND CORRESPONDING MODES",
         "INITIAL POSTBUCKLING BEHAVIOR")] + [""]
@@ -143,36 +138,3 @@ def test_rdtype_groups(tmp_path, fort8, calls, message, state):
     out, lst = rdtype_run(tmp_path, fort8, calls)
     assert lst == ([] if message is None else RDTYPE_HEADER + [message])
     assert out == lst + [state]
-
-
-def test_scalar_text_and_array_conversion_errors(ruvo, workdir):
-    main = ruvo.prtnds31.ruvomain
-    err = ruvo.__ruvo_error
-    with pytest.raises(err, match=r"^_ruvo\.prtnds31\.ruvomain\(\) 4th argument \(itabp\) can't be converted to int$"):
-        main(**ruvomain_args(itabp="x"))
-    with pytest.raises(err, match=r"^_ruvo\.prtnds31\.ruvomain\(\) 16th argument \(rxp\) can't be converted to float$"):
-        main(**ruvomain_args(rxp=None))
-    with pytest.raises(err, match=r"^string_from_pyobj failed in converting 2nd argument`titp' of _ruvo\.prtnds31\.ruvomain"):
-        main(**ruvomain_args(titp=3))
-    with pytest.raises(err, match=r"^string_from_pyobj failed in converting 1st argument`proj' of _ruvo\.prtnds31\.ruvomain"):
-        main(**ruvomain_args(proj="pan\u00e9l"))
-    with pytest.raises(err, match=r"^failed in converting 9th argument `kup' of _ruvo\.prtnds31\.ruvomain"):
-        main(**ruvomain_args(kup=[1, 2, 3]))
-    for ordinal, name in (("11st", "bp"), ("12nd", "bndx0p"), ("13rd", "bndxlp"), ("21st", "elmstfp"),
-                          ("22nd", "steifxp"), ("23rd", "steifyp")):
-        with pytest.raises(err, match=rf"^failed in converting {ordinal} argument `{name}' of _ruvo\.prtnds31\.ruvomain"):
-            main(**ruvomain_args(**{name: np.zeros(3)}))
-    with pytest.raises(ValueError, match=r"^failed in converting 10th argument `ap'"):
-        main(**ruvomain_args(ap=["a"] * 30))
-    assert not list(workdir.iterdir())                   # nothing ran
-
-
-def test_ruvomain_docstring_follows_the_variant(ruvo):
-    doc19, doc31 = ruvo.prtnds19.ruvomain.__doc__, ruvo.prtnds31.ruvomain.__doc__
-    assert doc31.startswith("ruvomain(proj,titp,buckp,itabp,neigitp,neigrqp,memprip,indpltp,kup,ap,bp,")
-    for line in ("proj : input string(len=8)", "buckp : input int", "rxp : input float",
-                 "kup : input rank-1 array('i') with bounds (5)", "ap : input rank-1 array('f') with bounds (30)",
-                 "steifxp : input rank-2 array('f') with bounds (4,29)"):
-        assert line in doc31.split("\n")
-    assert "steifyp : input rank-2 array('f') with bounds (4,17)" in doc19
-    assert "istxp : input rank-1 array('i') with bounds (17)" in doc19

@@ -12,10 +12,10 @@ CHILD = r"""
 import os, sys
 sys.path.insert(0, {tests!r})
 import _ruvo
-from test_buckling import panel
+from conftest import plate
 
 def small():
-    args = panel(n=4, variant="19")
+    args = plate(n=4, variant="19")
     _ruvo.prtnds19.callruvo(**args)
     return repr(float(args["elamp"][0]))
 
@@ -24,9 +24,9 @@ def package():
     import tempfile, ruvo
     os.mkdir("tmp")
     tempfile.tempdir = os.path.abspath("tmp")
-    plate = ruvo.Panel(length=100.0, width=100.0, laminate=ruvo.Laminate.isotropic(70000.0, 0.3, 1.0),
+    square = ruvo.Panel(length=100.0, width=100.0, laminate=ruvo.Laminate.isotropic(70000.0, 0.3, 1.0),
                        loads=ruvo.Loads(Nx=1.0), ry=300.0, mesh=ruvo.Mesh(nx=30, ny=30))
-    ruvo.buckle(plate, modes=20, listing=True)
+    ruvo.buckle(square, modes=20, listing=True)
 
 if sys.argv[1] != "plain":
     print("running", flush=True)
@@ -34,7 +34,7 @@ if sys.argv[1] != "plain":
         if sys.argv[1] == "package":
             package()
         else:
-            _ruvo.prtnds31.callruvo(**panel(n=30, variant="31"))
+            _ruvo.prtnds31.callruvo(**plate(n=30, variant="31"))
         print("finished", flush=True)
     except KeyboardInterrupt:
         left = os.path.exists("RCA25") or (sys.argv[1] == "package" and bool(os.listdir("tmp")))

@@ -24,16 +24,6 @@ def plot_controls(ruvo):
     ruvo.f07ina.mx, ruvo.f07ina.my, ruvo.f07ina.a, ruvo.f07ina.b = grid
 
 
-def test_rows_of_the_mode_file_routines(ruvo):
-    for variant in ("19", "21", "25", "31"):
-        container = getattr(ruvo, "prtnds" + variant)
-        for name in ("pltmsh", "cntour", "modes"):
-            assert callable(getattr(container, name))
-    assert ruvo.prtnds31.modes.__doc__.startswith("modes(ier)\n\nWrapper for ``modes``.")
-    assert ruvo.ruvoutils.lqfit.__doc__.splitlines()[0] == "lqfit(phi,ij,k,epss,ak,[m])"
-    assert "phi : input rank-2 array('d') with bounds (m,*)" in ruvo.ruvoutils.lqfit.__doc__
-
-
 def test_lqfit_fits_the_corner_plane_in_place(ruvo):
     phi = np.asfortranarray([[0, 0, 1], [1, 0, 1], [0, 1, 1], [1, 1, 1]], dtype=np.float64)
     ak = np.zeros(3)

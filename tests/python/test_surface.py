@@ -1,32 +1,22 @@
 """The module surface: containers, block views, conversions, error texts, docstrings."""
+import json
 import os
+import pathlib
 
 import numpy as np
 import pytest
 
-from conftest import run_fresh
+import _ruvo
+from conftest import ruvomain_args, run_fresh
 
-BLOCKS = {
-    "antype": {m: ("i4", ()) for m in ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")},
-    "f07in1": {"a1": ("f4", (63,)), "a2": ("f4", (81,))},
-    "f07in2": {"b1": ("f4", (59,)), "b2": ("f4", (85,))},
-    "man": {m: ("i4", ()) for m in ("ix", "iy", "iter", "neigit", "itab", "neigrq", "mempri", "x2pri")},
-    "title": {"tit": ("S1", (80,))},
-    "datran": {m: ("i4", ()) for m in ("nread", "nwrite", "nstore")},
-    "test": {"pax": ("f4", (2,))},
-    "stringercom": dict({m: ("f4", ()) for m in ("footth", "webth", "footwidth", "webheight",
-                                                  "chordwidth", "chordth", "alpha")}, ddst=("f4", (6,))),
-    "f07ina": {"ku": ("i4", (5,)), "mx": ("i4", ()), "my": ("i4", ()), "a": ("f4", (30,)), "b": ("f4", (30,)),
-               "leit": ("i4", (31, 31)), "ibdx": ("i4", ()), "ibdy": ("i4", ()), "knfun": ("i4", ())},
-    "f07inb": {m: ("f4", ()) for m in ("rx", "ry", "rxy")},
-    "f07inc": {"s": ("f4", (21,))},
-    "f07ind": dict({e: ("i4", (7,)) for e in ("bndy0", "bndx0", "bndyl", "bndxl")},
-                   seiten=("i4", ()), idesup=("i4", (4, 250)), numsup=("i4", ())),
-    "f01eps": {"feps": ("f4", (11, 3)), "keps": ("i4", (11, 3))},
-    "f01qua": {"fquad": ("f4", (340, 900)), "kquad": ("i4", (340, 3, 900)), "ikt": ("i4", (900,))},
-    "plotin": dict({m: ("i4", ()) for m in ("indplt", "npx", "npy", "isymx", "isymy", "nmod")},
-                   scal=("f4", ()), mdsplt=("i4", (50,))),
-}
+DATA = pathlib.Path(__file__).with_name("data")
+BLOCKS = json.loads((DATA / "blocks.json").read_text())       # block: {member: [dtype, shape]}
+DOCS = json.loads((DATA / "docstrings.json").read_text())     # whole docstrings, and lines they hold
+
+
+def routine(path):
+    container, name = path.split(".")
+    return getattr(getattr(_ruvo, container), name)
 
 
 def test_every_block_member_as_tabled(ruvo):
@@ -35,7 +25,7 @@ def test_every_block_member_as_tabled(ruvo):
         assert sorted(dir(obj)) == sorted(members), block
         for name, (dtype, shape) in members.items():
             view = getattr(obj, name)
-            assert view.dtype == np.dtype(dtype) and view.shape == shape, (block, name)
+            assert view.dtype == np.dtype(dtype) and view.shape == tuple(shape), (block, name)
             assert view.flags.f_contiguous and view.flags.writeable
         assert f"/{block}/" in ruvo.__doc__
 
@@ -94,84 +84,89 @@ def test_routines_and_constants_cannot_be_replaced(ruvo):
     assert ruvo.prtnds31.my_note == "kept"
 
 
-def test_docstrings(ruvo):
-    assert ruvo.prtnds31.initlz.__doc__ == "initlz()\n\nWrapper for ``initlz``.\n"
-    assert ruvo.ruvoutils.mklvbd.__doc__ == (
-        "mklvbd(lv,nn,ibd,ier)\n\nWrapper for ``mklvbd``.\n\n"
-        "Parameters\n----------\n"
-        "lv : input rank-1 array('i') with bounds (*)\n"
-        "nn : input int\nibd : input int\nier : input int\n")
-    assert ruvo.ruvoutils.phi.__doc__.split("\n")[0] == "phi(i,z,val,ier)"
+@pytest.mark.parametrize("path", DOCS["exact"])
+def test_whole_docstrings(path):
+    assert routine(path).__doc__ == DOCS["exact"][path]
 
 
-@pytest.mark.parametrize("variant, nodes, elements", [("19", 361, 324), ("21", 441, 400), ("25", 625, 576),
-                                                      ("31", 961, 900)])
-def test_rows_of_every_variant_carry_its_bounds(ruvo, variant, nodes, elements):
-    p = getattr(ruvo, "prtnds" + variant)
-    for row in ("a21ast(xory,a21,ier)", "rddata(bb,dd,bd,rr,dr,br,ss,ier)", "setkey(ix,iy)", "redfkq()"):
-        assert getattr(p, row.split("(")[0]).__doc__.split("\n")[0] == row
-    for name, text in (("cmpa21", f"a21 : input rank-2 array('d') with bounds ({16 * nodes},*)"),
-                       ("cmpa21", "long_bn : input int"),
-                       ("bmatst", f"pmem : input rank-2 array('f') with bounds ({nodes},3)"),
-                       ("kuorkv", "xory : input string(len=1)"),
-                       ("rddata", f"bb : input rank-2 array('f') with bounds (6,{elements})"),
-                       ("prtout", "ss : input rank-2 array('f') with bounds (3,*)")):
-        assert text in getattr(p, name).__doc__, name
-    for name in ("iuoriv", "cmpa11", "cmpa22", "a11xst", "a11yst", "a22ast", "cmpbmt"):
-        assert callable(getattr(p, name))
+def test_docstrings_carry_each_variants_rows_and_bounds():
+    missing = [(path, line) for path, line in DOCS["lines"] if line not in routine(path).__doc__.split("\n")]
+    assert not missing
 
 
-def test_scalar_argument_errors(ruvo):
-    lv = np.zeros(5, np.int32)
-    with pytest.raises(ruvo.__ruvo_error, match=r"^_ruvo\.ruvoutils\.mklvbd\(\) 2nd argument \(nn\) can't be converted to int$"):
-        ruvo.ruvoutils.mklvbd(lv, "five", 3, 0)
-    with pytest.raises(ruvo.__ruvo_error, match=r"4th argument \(ier\) can't be converted to int"):
-        ruvo.ruvoutils.mklvbd(lv, 5, 3, 2**40)
-    with pytest.raises(TypeError):
-        ruvo.ruvoutils.mklvbd(lv, 5, 3)
-    with pytest.raises(TypeError):
-        ruvo.ruvoutils.mklvbd(lv, 5, 3, 0, bogus=1)
-    with pytest.raises(TypeError):
-        ruvo.prtnds31.initlz(1)
+M, U = _ruvo.prtnds31.ruvomain, _ruvo.ruvoutils
+LV, A, LV3, B = np.zeros(5, np.int32), np.array([4.0, 1.0, 5.0, 1.0, 6.0]), np.array([0, 1, 2], np.int32), np.eye(3)
+RUVOMAIN = r"of _ruvo\.prtnds31\.ruvomain"
 
 
-def test_array_argument_errors_keep_the_conversion_class(ruvo):
-    with pytest.raises(ValueError, match=r"^failed in converting 1st argument `lv' of _ruvo\.ruvoutils\.mklvbd"):
-        ruvo.ruvoutils.mklvbd(["a", "b"], 2, 2, 0)
+# A call, the class of its error (the surface's own, or a conversion's), and the text.
+@pytest.mark.parametrize("call, error, text", [
+    (lambda: U.mklvbd(LV, "five", 3, 0), _ruvo.__ruvo_error,
+     r"^_ruvo\.ruvoutils\.mklvbd\(\) 2nd argument \(nn\) can't be converted to int$"),
+    (lambda: U.mklvbd(LV, 5, 3, 2**40), _ruvo.__ruvo_error, r"4th argument \(ier\) can't be converted to int"),
+    (lambda: U.mklvbd(LV, 5, 3), TypeError, ""),
+    (lambda: U.mklvbd(LV, 5, 3, 0, bogus=1), TypeError, ""),
+    (lambda: _ruvo.prtnds31.initlz(1), TypeError, ""),
+    (lambda: U.mklvbd(["a", "b"], 2, 2, 0), ValueError, r"^failed in converting 1st argument `lv' of _ruvo\.ruvoutils"),
+    (lambda: U.probtm(A, 2, LV3, B, 1, m=2), _ruvo.__ruvo_error,
+     r"^\(shape\(b, 1\) == m\) failed for 2nd keyword m: probtm:m=2$"),
+    (lambda: U.chodec(A, 2, LV3, 0, n=4), _ruvo.__ruvo_error,
+     r"^\(shape\(lv, 0\) == n\) failed for 1st keyword n: chodec:n=4$"),
+    (lambda: U.probtm(A, 2, LV3, B, 1, m="three"), _ruvo.__ruvo_error,
+     r"^_ruvo\.ruvoutils\.probtm\(\) 2nd keyword \(m\) can't be converted to int$"),
+    (lambda: U.eigvpr(6, np.zeros((4, 2)), m=5), _ruvo.__ruvo_error,
+     r"^\(shape\(x, 0\) == m\) failed for 1st keyword m: eigvpr:m=5$"),
+    (lambda: U.eigvpr(6, np.zeros((4, 2)), 4, 3), _ruvo.__ruvo_error,
+     r"^\(shape\(x, 1\) == neiga\) failed for 2nd keyword neiga: eigvpr:neiga=3$"),
+    (lambda: M(**ruvomain_args(itabp="x")), _ruvo.__ruvo_error,
+     r"^_ruvo\.prtnds31\.ruvomain\(\) 4th argument \(itabp\) can't be converted to int$"),
+    (lambda: M(**ruvomain_args(rxp=None)), _ruvo.__ruvo_error,
+     r"^_ruvo\.prtnds31\.ruvomain\(\) 16th argument \(rxp\) can't be converted to float$"),
+    (lambda: M(**ruvomain_args(titp=3)), _ruvo.__ruvo_error,
+     r"^string_from_pyobj failed in converting 2nd argument`titp' " + RUVOMAIN),
+    (lambda: M(**ruvomain_args(proj="pan\u00e9l")), _ruvo.__ruvo_error,
+     r"^string_from_pyobj failed in converting 1st argument`proj' " + RUVOMAIN),
+    (lambda: M(**ruvomain_args(kup=[1, 2, 3])), _ruvo.__ruvo_error, r"^failed in converting 9th argument `kup' " + RUVOMAIN),
+    (lambda: M(**ruvomain_args(ap=["a"] * 30)), ValueError, r"^failed in converting 10th argument `ap'"),
+] + [(lambda name=name: M(**ruvomain_args(**{name: np.zeros(3)})), _ruvo.__ruvo_error,
+      rf"^failed in converting {ordinal} argument `{name}' " + RUVOMAIN)
+     for ordinal, name in (("11st", "bp"), ("12nd", "bndx0p"), ("13rd", "bndxlp"), ("21st", "elmstfp"),
+                           ("22nd", "steifxp"), ("23rd", "steifyp"))])
+def test_conversion_errors_name_the_argument_and_run_nothing(workdir, capfd, call, error, text):
+    with pytest.raises(error, match=text):
+        call()
+    assert not list(workdir.iterdir()) and capfd.readouterr().out == ""
 
 
-def test_mklvbd_level_vectors(ruvo):
-    mk = ruvo.ruvoutils.mklvbd
-    lv = np.zeros(5, np.int32)
-    assert mk(lv, 5, 3, 0) is None
-    assert list(lv) == [0, 1, 3, 5, 7]
-    lv4 = np.zeros(4, np.int32)
-    mk(lv4, 4, 4, 0)
-    assert list(lv4) == [0, 1, 3, 6]
-    mk(lv, 5, 1, 0)
-    assert not lv.any()
-    # Refused: order 1, order below the band width, or more than the array holds.
-    for nn, ibd in ((1, 1), (3, 4), (6, 2)):
-        lv[:] = -1
-        mk(lv, nn, ibd, 0)
-        assert (lv == -1).all()
+@pytest.mark.parametrize("nn, ibd, levels", [
+    (5, 3, [0, 1, 3, 5, 7]), (4, 4, [0, 1, 3, 6]), (5, 1, [0] * 5),
+    (1, 1, None), (3, 4, None), (6, 2, None),   # refused: order 1, below the band width, beyond the array
+])
+def test_mklvbd_level_vectors(ruvo, nn, ibd, levels):
+    lv = np.full(5 if nn != 4 else 4, -1, np.int32)
+    assert ruvo.ruvoutils.mklvbd(lv, nn, ibd, 0) is None
+    assert lv.tolist() == (levels or [-1] * len(lv))
 
 
-def test_in_arrays_pass_in_place_only_when_exact(ruvo):
-    mk = ruvo.ruvoutils.mklvbd
-    as_float = np.zeros(5)
-    mk(as_float, 5, 3, 0)                       # a converted copy: the caller sees nothing
-    assert not as_float.any()
-    as_list = [9] * 5
-    mk(as_list, 5, 3, 0)
-    assert as_list == [9] * 5
-    strided = np.zeros(10, np.int32)[::2]
-    mk(strided, 5, 3, 0)
-    assert not strided.any()
-    readonly = np.full(5, -1, np.int32)
-    readonly.flags.writeable = False
-    mk(readonly, 5, 3, 0)
-    assert (readonly == -1).all()
+def misaligned():
+    return np.zeros(4 * 5 + 1, np.uint8)[1:].view(np.int32)
+
+
+def readonly():
+    lv = np.full(5, -1, np.int32)
+    lv.flags.writeable = False
+    return lv
+
+
+@pytest.mark.parametrize("make", [lambda: np.zeros(5), lambda: [9] * 5, lambda: np.zeros(10, np.int32)[::2],
+                                  readonly, misaligned],
+                         ids=["float", "list", "strided", "readonly", "misaligned"])
+def test_in_arrays_pass_in_place_only_when_exact(ruvo, make):
+    """Anything but an aligned, writeable, contiguous int32 array goes in as a converted copy."""
+    lv = make()
+    before = np.array(lv)
+    ruvo.ruvoutils.mklvbd(lv, 5, 3, 0)
+    assert np.array_equal(lv, before)
 
 
 def test_import_fails_cleanly_without_numpy(tmp_path):
@@ -183,47 +178,12 @@ def test_import_fails_cleanly_without_numpy(tmp_path):
     assert out.strip() == "can't initialize module _ruvo (failed to import numpy)"
 
 
-def test_optional_size_arguments(ruvo):
-    u, err = ruvo.ruvoutils, ruvo.__ruvo_error
-    a = np.array([4.0, 1.0, 5.0, 1.0, 6.0])        # tridiagonal profile of order 3
-    lv = np.array([0, 1, 2], np.int32)
-    b = np.asfortranarray(np.eye(3))
-    c = u.probtm(a, 2, lv, b, 1)
+def test_optional_sizes_default_to_the_arrays(ruvo, capfd):
+    c = ruvo.ruvoutils.probtm(A, 2, LV3, np.asfortranarray(B), 1)     # a tridiagonal profile of order 3
     assert c.dtype == np.float64 and c.flags.f_contiguous
     assert np.array_equal(c, [[4, 1, 0], [1, 5, 1], [0, 1, 6]])
-    assert np.array_equal(u.probtm(a, 2, lv, b, 1, 3, 3), c)
-    with pytest.raises(err, match=r"^\(shape\(b, 1\) == m\) failed for 2nd keyword m: probtm:m=2$"):
-        u.probtm(a, 2, lv, b, 1, m=2)
-    with pytest.raises(err, match=r"^\(shape\(lv, 0\) == n\) failed for 1st keyword n: chodec:n=4$"):
-        u.chodec(a, 2, lv, 0, n=4)
-    with pytest.raises(err, match=r"^_ruvo\.ruvoutils\.probtm\(\) 2nd keyword \(m\) can't be converted to int$"):
-        u.probtm(a, 2, lv, b, 1, m="three")
-
-
-def test_docstring_with_optional_arguments_and_results(ruvo):
-    assert ruvo.ruvoutils.probtm.__doc__ == (
-        "c = probtm(a,ibd,lv,b,m1,[n,m])\n\nWrapper for ``probtm``.\n\n"
-        "Parameters\n----------\n"
-        "a : input rank-1 array('d') with bounds (*)\n"
-        "ibd : input int\n"
-        "lv : input rank-1 array('i') with bounds (n)\n"
-        "b : input rank-2 array('d') with bounds (n,m)\n"
-        "m1 : input int\n\n"
-        "Other Parameters\n----------------\n"
-        "n : input int, optional\n    Default: shape(lv, 0)\n"
-        "m : input int, optional\n    Default: shape(b, 1)\n\n"
-        "Returns\n-------\n"
-        "c : rank-2 array('d') with bounds (n,m)\n")
-
-
-def test_eigvpr_sizes_default_to_the_array(ruvo, capfd):
-    x = np.zeros((4, 2))
-    with pytest.raises(ruvo.__ruvo_error, match=r"^\(shape\(x, 0\) == m\) failed for 1st keyword m: eigvpr:m=5$"):
-        ruvo.ruvoutils.eigvpr(6, x, m=5)
-    with pytest.raises(ruvo.__ruvo_error, match=r"^\(shape\(x, 1\) == neiga\) failed for 2nd keyword neiga: eigvpr:neiga=3$"):
-        ruvo.ruvoutils.eigvpr(6, x, 4, 3)
-    assert capfd.readouterr().out == ""
-    ruvo.ruvoutils.eigvpr(6, x)
+    assert np.array_equal(ruvo.ruvoutils.probtm(A, 2, LV3, B, 1, 3, 3), c)
+    ruvo.ruvoutils.eigvpr(6, np.zeros((4, 2)))
     assert capfd.readouterr().out.split("\n")[-6:] == (
         ["0    DOF       EIGENMODE  1     EIGENMODE  2"]
         + [f"      {k}        0.0000000E+00    0.0000000E+00" for k in (1, 2, 3, 4)] + [""])

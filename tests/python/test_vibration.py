@@ -7,7 +7,8 @@ import re
 import numpy as np
 from pytest import approx
 
-from test_buckling import D, flags, run  # noqa: F401 (a fixture)
+from conftest import isotropic_laminate
+from test_buckling import D, run
 
 DENSITY = 1.0e-6  # mass per unit area left by the reset of every analysis
 
@@ -43,7 +44,6 @@ def test_simply_supported_plate_against_its_closed_form(ruvo, workdir, flags):
     assert solve(ruvo, workdir)[3:] == first
 
 
-
 def test_tangential_modes_follow_without_their_titles(ruvo, workdir, flags):
     run(ruvo, n=2, neigit=4, neigrq=1)
     ruvo.man.x2pri = 1
@@ -58,7 +58,6 @@ def test_tangential_modes_follow_without_their_titles(ruvo, workdir, flags):
 
 
 def test_failures_report_on_both_outputs(ruvo, workdir, flags, capfd):
-    from conftest import isotropic_laminate
     for rows, words in (([0, 2], " SUBROUTINE VIBS3: CHOLESKY DECOMPOSITION OF MATRIX A22 FAILED. IER="),
                         (slice(12, 18), " SUBROUTINE VIBS3: ERROR ENCOUNTERED IN SUBR. SIMVIT")):
         lam = isotropic_laminate()
