@@ -17,6 +17,7 @@ Each call is logged before it is made, so the last line names a crashing call.
 """
 import argparse
 import json
+import pathlib
 import re
 import sys
 import warnings
@@ -28,40 +29,25 @@ import _ruvo
 GUARD = 8                      # guard entries on each side of an in-place array
 MODEL_SHARE = 0.15             # chance that a call starts the calls of a valid model
 SMALL_SIZES = [0, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 12, 20, 33]
-WILD_INTS = [-1, -2, -2**31, 2**31 - 1, 2**31, -2**31 - 1, 2**32 + 5, 2**40, -2**63, 2**63, 2**64 + 1, 10**30,
-             65535, 65536, 65537, 3844, 62, 100000]
-WILD_FLOATS = [float("nan"), float("inf"), float("-inf"), 1e300, -1e300, 3.5e38, -3.5e38, 1e-320, 0.0, -0.0,
-               1e-30, 1e38]
+VALUES = json.loads(pathlib.Path(__file__).with_name("data").joinpath("fuzz.json").read_text())
+WILD_INTS, WILD_FLOATS = VALUES["wild_ints"], [float(x) for x in VALUES["wild_floats"]]
 WRONG_DTYPES = [np.int8, np.int16, np.int32, np.int64, np.uint32, np.uint64, np.float16, np.float32, np.float64,
                 np.complex128, np.bool_, object, "U3", ">f8", ">i4"]
-NAMELIST_GROUPS = ["title", "antype", "inert", "tstringer", "ostringer", "TITLE", "ANTYPE", "unknown", ""]
-NAMELIST_MEMBERS = ["tit", "temp", "strs", "buck", "vibr", "inpb", "cripan", "glban", "dom", "domx", "domy",
-                    "footth", "webth", "footwidth", "webheight", "ddst", "chordwidth", "chordth", "alpha", "x"]
-NAMELIST_VALUES = ["T", ".FALSE.", "1", "-3", "2.5e3", "'text'", "1e99", "3*1.0", "", "'unterminated",
-                   "99999999999", ",", "nan"]
 ERROR = getattr(_ruvo, "__ruvo_error")
 # A failed conversion keeps the class of the underlying error (a huge integer
 # in an integer array is an OverflowError).
 ALLOWED = (ERROR, TypeError, ValueError, OverflowError)
 DTYPE = {"i": np.int32, "f": np.float32, "d": np.float64}
-FREEDOM_SETS = [[1, 0, 0, 0, 0], [1, 2, 3, 0, 0], [1, 4, 5, 0, 0], [1, 2, 3, 4, 5], [3, 1, 2, 0, 0]]
-EDGE_CODES = [[0, 1, 0, 0, 0, 0, 0], [0, 1, 6, 0, 0, 0, 0], [0, 1, 2, 3, 0, 0, 0], [0] * 7, [-1] + [0] * 6,
-              [1] + [0] * 6]
+FREEDOM_SETS, EDGE_CODES = VALUES["freedom_sets"], VALUES["edge_codes"]
 VARIANTS = ["19", "21", "25", "31"]
 # What follows a run in an analysis: the buckling solution and the mode-shape
 # file, or the vibration solution.
 BUCKLING_STEPS = ["incs2", "incs3", "pltmsh", "cntour", "modes"]
 VIBRATION_STEPS = ["prtvib", "vibs2", "vibs3"]
-NAMELISTS = ("&inert dom = 2.7e-9, domx = 1e-5, 1e-5, domy = 2e-5 /\n"
-             "&tstringer footth = 1.5, webth = 1.2, footwidth = 30.0, webheight = 25.0, "
-             "ddst = 1.0, 2.0, 3.0, 4.0, 5.0, 6.0 /\n"
-             "&ostringer footth = 1.5, webth = 1.2, footwidth = 20.0, webheight = 25.0, "
-             "ddst = 6*1.0, chordwidth = 20.0, chordth = 1.5, alpha = 60.0 /\n")
+NAMELISTS = "\n".join(VALUES["namelists"])      # masses and stringer sections of a valid model
 # Fixed parts of a stiffened panel and of a run on it.
-PANEL = dict(filenamep="fz", titp="FUZZ PANEL", rxyp=1e29, steifxf=np.array([1.4e7, 0.0, 2.0e9, 1.0e6], np.float32),
-             steifyf=np.array([3.0e7, 0.0, 2.0e10, 5.0e6], np.float32), chordwdth=10.0, sfootwdth=30.0, alpha=60.0,
-             height=20.0, loadvxp=100.0, fnxp=0.0, fnxyp=0.0, alfayp=0.0, itab=0, mempri=1, anzelbelowstr=1)
-RUN = dict(proj="fz_run", titp="FUZZ RUN", itabp=0, neigitp=6, memprip=1, rxyp=1e29, alfayp=0.0)
+PANEL = {k: np.array(v, np.float32) if isinstance(v, list) else v for k, v in VALUES["panel"].items()}
+RUN = VALUES["run"]
 
 
 # ---- discovery ---------------------------------------------------------------
@@ -333,14 +319,15 @@ class Fuzz:
             new = self.pick([v + 1, v - 1, 0, -v, -1, 2**31 - 1, -2**31])
             if not -2**31 <= new < 2**31:
                 return
-        view.reshape(-1)[i] = new
+        view.flat[i] = new
 
     def namelist_text(self):
         lines = []
         for _ in range(self.rng.integers(0, 6)):
-            items = [self.pick(NAMELIST_MEMBERS) + (f"({self.rng.integers(-2, 40)})" if self.chance(0.3) else "")
-                     + "=" + self.pick(NAMELIST_VALUES) for _ in range(self.rng.integers(0, 5))]
-            lines.append(f"&{self.pick(NAMELIST_GROUPS)} " + self.pick([", ", "\n ", " "]).join(items)
+            items = [self.pick(VALUES["namelist_members"]) + (f"({self.rng.integers(-2, 40)})" if self.chance(0.3)
+                                                              else "") + "=" + self.pick(VALUES["namelist_values"])
+                     for _ in range(self.rng.integers(0, 5))]
+            lines.append("&" + self.pick(VALUES["namelist_groups"]) + " " + self.pick([", ", "\n ", " "]).join(items)
                          + self.pick([" /", " /", "", " &end", "/"]))
             if self.chance(0.2):
                 lines.append(self.pick(["junk", "", "/", "&", "!comment", "\t"]))
