@@ -1,4 +1,5 @@
 import os
+import pathlib
 import subprocess
 import sys
 
@@ -24,6 +25,25 @@ def workdir(tmp_path, monkeypatch):
     """Runs the test in an empty directory: routines write their files there."""
     monkeypatch.chdir(tmp_path)
     return tmp_path
+
+
+DATA = pathlib.Path(__file__).with_name("data")
+
+
+def table(name, section):
+    """The rows of `[section]` in data/name: columns split by ' | ', the last a
+    Python expression that the test evaluates (text after '  # ' is a note)."""
+    rows, current = [], None
+    for line in (DATA / name).read_text().splitlines():
+        line = line.split("  # ")[0].strip()
+        if line.startswith("#"):
+            continue
+        if line.startswith("[") and line.endswith("]"):
+            current = line[1:-1]
+        elif line and current == section:
+            rows.append(pytest.param(*line.split(" | "), id=line.split(" | ")[-1][:60]))
+    assert rows, f"no rows in [{section}] of {name}"
+    return rows
 
 
 def run_fresh(code, env=None, cwd=None):

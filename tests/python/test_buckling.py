@@ -8,7 +8,7 @@ import pytest
 
 import _ruvo
 
-from conftest import SS, isotropic_laminate, plate, read_lines
+from conftest import SS, isotropic_laminate, plate, read_lines, table
 
 E, NU, T = 70000.0, 0.3, 1.0
 D = E * T ** 3 / (12 * (1 - NU * NU))
@@ -185,19 +185,9 @@ def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, 
                 getattr(ruvo.prtnds19, name)(0)
 
 
-@pytest.mark.parametrize("change, words", [
-    (dict(anzelzwstr=0), "anzelzwstr = 0 is below 1"),
-    (dict(anzelzwframes=0), "anzelzwframes = 0 is below 1"),
-    (dict(stypep=2, anzelbelowstr=0), "anzelbelowstr = 0 is below 1"),
-    (dict(anzelzwframes=19), "x-subdivisions = 19"),
-    (dict(isty=[3, 14] + [0] * 15), "isty(2) = 14"),     # 13 x-lines
-    (dict(istx=[10] + [0] * 16), "istx(1) = 10"),
-    (dict(neigrq=56), "neigrq = 56"),
-    # 2 (2**31-1) + 2·3 - 2 x-subdivisions, which wrap to 2 in 32 bits
-    (dict(isty=[3, 4, 5] + [0] * 14, anzelzwframes=2**31 - 1), "x-subdivisions = 4294967298"),
-])
-def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, change, words):
-    args = plate(**change)
+@pytest.mark.parametrize("words, change", table("engine_refusals.txt", "callruvo"))
+def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, words, change):
+    args = plate(**eval(change))
     before = float(ruvo.f07inb.ry)
     with pytest.raises(ruvo.__ruvo_error, match=re.escape(words)):
         ruvo.prtnds19.callruvo(**args)

@@ -4,7 +4,7 @@ from Python: the degenerate skew with its records, and the refusals."""
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args, run_fresh
+from conftest import run_fresh
 
 CARBON = (140000.0, 10000.0, 0.3, 5000.0)
 
@@ -37,26 +37,30 @@ def abdetc(ruvo, thk, ang, q):
     return out
 
 
-@pytest.mark.parametrize("thk, ang", [
-    ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0]),  # symmetric and balanced
-    ([0.13] * 7, [30, -30, 90, 0, 90, -30, 30]),      # symmetric, odd count
-    ([0.125, 0.25], [0, 90]),                          # unsymmetric
-    ([0.2, 0.2], [45, -45]),                           # angle ply: bending-twist coupling
-    ([0.1] * 4, [30, 45, -30, -45]),                   # balanced, unsymmetric
-    ([0.1, 0.3, 0.2], [30, -60, 10]),
+ISOTROPIC = (70000.0, 70000.0, 0.3, 70000.0 / 2.6)
+
+
+@pytest.mark.parametrize("thk, ang, q", [
+    ([2.0], [0.0], ISOTROPIC),                         # one isotropic ply: E t/(1-ν²), E t³/12(1-ν²), G t³/12
+    ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0], CARBON),  # symmetric and balanced
+    ([0.13] * 7, [30, -30, 90, 0, 90, -30, 30], CARBON),      # symmetric, odd count
+    ([0.125, 0.25], [0, 90], CARBON),                          # unsymmetric
+    ([0.2, 0.2], [45, -45], CARBON),                           # angle ply: bending-twist coupling
+    ([0.1] * 4, [30, 45, -30, -45], CARBON),                   # balanced, unsymmetric
+    ([0.1, 0.3, 0.2], [30, -60, 10], CARBON),
 ])
-def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang):
+def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang, q):
     """The engine's abdetc to its 32 bits, the package's laminate to double
     precision, with symmetry (B = 0) and balance (A16 = A26 = 0) exact."""
     from ruvo import Laminate, Material, Ply
-    aal, ddl, adl = abdetc(ruvo, thk, ang, CARBON)
-    a, b, d = lamination(CARBON, thk, ang)
+    aal, ddl, adl = abdetc(ruvo, thk, ang, q)
+    a, b, d = lamination(q, thk, ang)
     h = sum(thk)
     scale = np.abs(a).max()
     assert np.allclose(aal, a, rtol=0, atol=2e-6 * scale)
     assert np.allclose(adl, -b, rtol=0, atol=2e-6 * scale * h)
     assert np.allclose(ddl, d, rtol=0, atol=2e-6 * scale * h * h)
-    package = Laminate.from_plies([Ply(t, g) for t, g in zip(thk, ang)], Material(*CARBON))
+    package = Laminate.from_plies([Ply(t, g) for t, g in zip(thk, ang)], Material(*q))
     for mine, oracle, size in ((package.A, a, scale), (package.B, b, scale * h), (package.D, d, scale * h * h)):
         assert np.allclose(mine, oracle, rtol=0, atol=1e-12 * size)
     if ang == ang[::-1] and thk == thk[::-1]:
@@ -66,28 +70,11 @@ def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang):
         assert package.A[0][2] == package.A[1][2] == 0.0
 
 
-def test_abdetc_single_isotropic_ply(ruvo):
-    e, nu, t = 70000.0, 0.3, 2.0
-    aal, ddl, adl = abdetc(ruvo, [t], [0.0], (e, e, nu, e / (2 * (1 + nu))))
-    assert aal[0, 0] == pytest.approx(e * t / (1 - nu * nu), rel=1e-6)
-    assert ddl[0, 0] == pytest.approx(e * t**3 / (12 * (1 - nu * nu)), rel=1e-6)
-    assert ddl[2, 2] == pytest.approx(e / (2 * (1 + nu)) * t**3 / 12, rel=1e-6)
-    assert not adl.any()
-
-
 def test_abdetc_folds_angles_beyond_ninety_degrees(ruvo):
     folded = abdetc(ruvo, [0.2, 0.3], [135.0, -135.0], CARBON)
     plain = abdetc(ruvo, [0.2, 0.3], [-45.0, 45.0], CARBON)
     for x, y in zip(folded, plain):
         assert np.array_equal(x, y)
-
-
-def test_abdetc_refuses_short_lists(ruvo):
-    out = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
-    with pytest.raises(ruvo.__ruvo_error, match="abdetc: nla = 0 is below 1"):
-        ruvo.ruvoutils.abdetc(0, [0.1], [0.0], CARBON, 0.0, *out, 0)
-    with pytest.raises(ruvo.__ruvo_error, match="abdetc: angply holds 2 entries, fewer than nla = 3"):
-        ruvo.ruvoutils.abdetc(3, [0.1] * 3, [0.0] * 2, CARBON, 0.0, *out, 0)
 
 
 def test_trnpsi_rotates_ply_stiffness(ruvo):
@@ -103,10 +90,18 @@ def test_trnpsi_rotates_ply_stiffness(ruvo):
     assert ier == 0 and np.allclose(b, t.T @ shear @ t, atol=1e-6)
 
 
-def test_trnpsi_refuses_a_matrix_that_is_not_square(ruvo):
-    for shape in [(3, 2), (3, 4)]:
-        with pytest.raises(ruvo.__ruvo_error, match=f"trnpsi: a has {shape[1]} columns, not m = 3"):
-            ruvo.ruvoutils.trnpsi(10.0, np.ones(shape, np.float32))
+OUT = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
+
+
+@pytest.mark.parametrize("call, words", [
+    (lambda u: u.abdetc(0, [0.1], [0.0], CARBON, 0.0, *OUT, 0), "abdetc: nla = 0 is below 1"),
+    (lambda u: u.abdetc(3, [0.1] * 3, [0.0] * 2, CARBON, 0.0, *OUT, 0), "abdetc: angply holds 2 entries, fewer than nla = 3"),
+    (lambda u: u.trnpsi(10.0, np.ones((3, 2), np.float32)), "trnpsi: a has 2 columns, not m = 3"),
+    (lambda u: u.trnpsi(10.0, np.ones((3, 4), np.float32)), "trnpsi: a has 4 columns, not m = 3"),
+], ids=["no_plies", "short_angles", "narrow", "wide"])
+def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, call, words):
+    with pytest.raises(ruvo.__ruvo_error, match=words):
+        call(ruvo.ruvoutils)
 
 
 def test_trnpsi_of_another_order_reports_on_standard_output():
@@ -120,38 +115,6 @@ def element_arrays(ruvo, variant="19"):
     n = int(getattr(ruvo, "ruvo" + variant).p_elmts)
     blocks = [np.zeros((6, n), np.float32, order="F") for _ in range(6)] + [np.zeros((3, n), np.float32, order="F")]
     return np.zeros((45, n), np.float32, order="F"), np.zeros((3, n), np.float32, order="F"), blocks
-
-
-@pytest.fixture
-def skewed_panel(ruvo, workdir, buckling_only, listing_file):
-    """A 3 x 3 grid of the 19 variant whose x-lines lean by alfax degrees
-    (the data echo turns the angles into radians); restored afterwards."""
-    def make(alfax):
-        ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
-        lengths = np.zeros(18, np.float32)
-        lengths[:2] = 1.0
-        # stopped at the analysis-type check: the model is stored, no analysis runs
-        args = ruvomain_args("19", ap=lengths, bp=lengths, alfaxp=alfax, buckp=0)
-        ruvo.prtnds19.ruvomain(**args)
-        ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
-        c, ch, blocks = element_arrays(ruvo)
-        ruvo.prtnds19.prtout(*blocks)
-        return listing_file.read_text().split("\n")[:-1] if listing_file.exists() else []
-    yield make
-    ruvo.f07ina.mx = ruvo.f07ina.my = 0
-
-
-def test_tfmstf_rejects_a_degenerate_skew_on_both_outputs(ruvo, skewed_panel, listing_file, capfd):
-    echo = skewed_panel(80.0)  # |cos| = 0.17
-    capfd.readouterr()
-    c, ch, blocks = element_arrays(ruvo)
-    blocks[0][:, :4] = 1.0
-    c[:] = 3.0
-    ruvo.prtnds19.tfmstf(c, ch, *blocks, 0)
-    records = [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE"]
-    assert listing_file.read_text().split("\n")[len(echo):-1] == records
-    assert capfd.readouterr().out == "\n".join(records) + "\n"
-    assert not c.any()
 
 
 def test_element_routines_refuse_what_lies_outside_their_arrays(ruvo):

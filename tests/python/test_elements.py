@@ -4,19 +4,19 @@ the model, and the rows of every variant."""
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args, supported
-from test_input_routines import element_arrays, keep_plot_controls  # noqa: F401 (a fixture)
+from conftest import ruvomain_args, supported, write_to
+from test_input_routines import element_arrays
 
 
 @pytest.fixture
-def w_panel(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
+def w_panel(ruvo, workdir, buckling_only, listing_file, plot_controls):
     """A 3 x 3 grid of unit elements with W alone, freedoms numbered: 9 nodes, 36 W equations."""
     lengths = np.zeros(30, np.float32)
     lengths[:2] = 1.0
     p = ruvo.prtnds31
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
     p.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, kup=[1, 0, 0, 0, 0]))
-    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    write_to(listing_file)
     p.rddata(*element_arrays(), 0)
     p.setkey(0, 0)
     ruvo.man.ix, ruvo.man.iy = 36, 0
@@ -87,14 +87,14 @@ def test_routine_failures_stay_in_the_listing(ruvo, w_panel, listing_file):
 
 @pytest.mark.parametrize("functions", [[1, 0, 0, 0, 0], [1, 2, 3, 0, 0], [1, 4, 5, 0, 0], [1, 2, 3, 4, 5]])
 def test_every_freedom_set_passes_the_guards_of_every_assembly(ruvo, workdir, buckling_only, listing_file,
-                                                               keep_plot_controls, functions):
+                                                               plot_controls, functions):
     """After a run with each of the four freedom sets, every assembly called
     from the host runs on the model it left (under W, BETA, GAMMA the key
     matrix keeps the never-numbered marker for U and V, which no assembly
     looks up)."""
     p = ruvo.prtnds31
     p.ruvomain(**supported(kup=functions))
-    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    write_to(listing_file)
     ix, iy = int(ruvo.man.ix), int(ruvo.man.iy)
     assert ix > 0 and (iy > 0) == (len([f for f in functions if f]) > 1)
     lv = np.zeros(ix, np.int32)

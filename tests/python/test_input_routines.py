@@ -3,7 +3,7 @@ another from Python, after a `ruvomain` call or with preset shared blocks."""
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args
+from conftest import read_lines, ruvomain_args, write_to
 
 
 def element_arrays(columns=900):
@@ -11,21 +11,8 @@ def element_arrays(columns=900):
            [np.zeros((3, columns), np.float32, order="F")]
 
 
-def lines(path):
-    return path.read_text().split("\n")[:-1]
-
-
 @pytest.fixture
-def keep_plot_controls(ruvo):
-    """rddata rewrites the plot controls; later tests expect them as they were."""
-    saved = {name: np.array(getattr(ruvo.plotin, name)) for name in ("scal", "mdsplt", "nmod", "isymx", "isymy")}
-    yield
-    for name, value in saved.items():
-        setattr(ruvo.plotin, name, value)
-
-
-@pytest.fixture
-def panel(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
+def panel(ruvo, workdir, buckling_only, listing_file, plot_controls):
     """A 3 x 4 grid after `ruvomain`, W, U, V carried, W held with its slope on y = 0;
     later listing records go to the test's own unit."""
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 4
@@ -33,7 +20,7 @@ def panel(ruvo, workdir, buckling_only, listing_file, keep_plot_controls):
     lengths[:3] = 2.0
     ruvo.prtnds31.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, bndy0p=[0, 1, 6, 0, 0, 0, 0]))
     ruvo.f07ina.leit[:] = 0  # as ruvomain's reset left them, before the analysis numbered the nodes
-    ruvo.datran.nwrite = int(listing_file.name.split(".")[1])
+    write_to(listing_file)
     yield listing_file
     ruvo.f07ina.mx = ruvo.f07ina.my = 0
     ruvo.f07ind.bndy0 = [0] * 7
@@ -48,7 +35,7 @@ def test_road_of_an_analysis_from_data_to_key_matrix(ruvo, panel):
     assert ruvo.f07ind.seiten == 1 and ruvo.f07ind.numsup == 0
     p.prtout(*arrays)
     p.setkey(0, 0)
-    text = lines(panel)
+    text = read_lines(panel)
     assert " NUMBER OF SUBDIVISION LINES:   IN X-DIRECTION    3" in text
     assert "        Y = 0   !     0     -     -     *     *         0" in text
     # y = 0 holds 3 nodes without W: 9 W nodes, 12 nodes with U and V.
@@ -68,7 +55,7 @@ def test_rddata_rejection_reaches_both_outputs_and_the_process_lives_on(ruvo, pa
     ruvo.f07ina.mx = 3
     expected = [" MESSAGE FROM SUBROUTINE RDDATA:", " MX =         32  IS NOT WITHIN     1 TO    31"]
     assert capfd.readouterr().out.split("\n")[:-1] == expected
-    assert lines(panel) == expected
+    assert read_lines(panel) == expected
     assert int(ruvo.f07ina.leit[0, 0]) == 0
     ruvo.prtnds31.rddata(*element_arrays(), 0)      # the next call works
     assert int(ruvo.f07ina.leit[0, 0]) == 1
@@ -78,7 +65,7 @@ def test_setkey_and_prtout_refuse_a_grid_without_node_numbers(ruvo, panel):
     # ruvomain's reset cleared leit and rddata has not run.
     ruvo.prtnds31.setkey(0, 0)
     ruvo.prtnds31.prtout(*element_arrays())
-    assert lines(panel) == [" MESSAGE FROM SUBROUTINE SETKEY:",
+    assert read_lines(panel) == [" MESSAGE FROM SUBROUTINE SETKEY:",
                             " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
                             " INCONSISTENT DATA: KEY MATRIX NOT BUILT",
                             " MESSAGE FROM SUBROUTINE PRTOUT:",

@@ -7,21 +7,8 @@ import sys
 import numpy as np
 import pytest
 
-import _ruvo
-from conftest import callruvo_args
+import conftest
 from ruvo.modefile import read_modes
-
-
-@pytest.fixture
-def plot_controls(ruvo):
-    """The plot controls and the grid lines as they were; restored afterwards."""
-    saved = {name: np.array(getattr(ruvo.plotin, name)) for name in ("scal", "npx", "npy", "isymx", "isymy",
-                                                                      "mdsplt", "nmod", "indplt")}
-    grid = (int(ruvo.f07ina.mx), int(ruvo.f07ina.my), np.array(ruvo.f07ina.a), np.array(ruvo.f07ina.b))
-    yield ruvo.plotin
-    for name, value in saved.items():
-        setattr(ruvo.plotin, name, value)
-    ruvo.f07ina.mx, ruvo.f07ina.my, ruvo.f07ina.a, ruvo.f07ina.b = grid
 
 
 def test_lqfit_fits_the_corner_plane_in_place(ruvo):
@@ -74,30 +61,17 @@ def test_host_calls_beyond_the_plot_arrays_are_refused(ruvo, plot_controls, work
 
 TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
 
-SS = [0, 1, 2, 3, 0, 0, 0]  # W, U and V held along the edge
-
-
 def plate(n=8, length=100.0, **overrides):
-    """callruvo arguments of the simply supported square plate in n x n
-    elements of the 19 variant, compressed in x, with plotting requested."""
-    args = callruvo_args("19", anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (18 - n), bndy0=SS,
-                         bndyl=SS, bndx0=SS, bndxl=SS, neigit=8, neigrq=3, indplt=1, framepitch=length,
-                         stringerpitch=length)
-    args["displ"] = np.zeros(int(_ruvo.ruvo19.p_nx) * 3)
-    args.update(overrides)
-    return args
+    """The simply supported square plate of the 19 variant with plotting requested."""
+    return conftest.plate(n, indplt=1, framepitch=length, stringerpitch=length, **overrides)
 
 
 @pytest.fixture
-def buckling(ruvo, plot_controls, workdir):
-    """Only buckling requested; the flags are restored afterwards."""
-    saved = {f: int(getattr(ruvo.antype, f)) for f in ("vibr", "cripan", "glban")}
-    ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
+def buckling(flags, plot_controls, workdir):
+    """Only buckling requested, plotted unscaled without symmetry."""
     plot_controls.isymx = plot_controls.isymy = 0
     plot_controls.scal = 1.0
-    yield plot_controls
-    for f, v in saved.items():
-        setattr(ruvo.antype, f, v)
+    return plot_controls
 
 
 MODES = "plate   MODES.txt"

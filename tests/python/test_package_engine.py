@@ -16,6 +16,7 @@ import pytest
 
 import _ruvo
 import ruvo
+from conftest import table
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -178,31 +179,14 @@ def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkey
     assert printed.strip().splitlines()[-1].split() == claimed.split()
 
 
-@pytest.mark.parametrize("change, error", [
-    (dict(x_lengths=[1.0] * 40), ValueError),                 # beyond the variant's lines
-    (dict(modes=0), ValueError),
-    (dict(stringers=[[1e10, 1, 0, 1, 1, 0]]), ValueError),    # a line no grid has
-    (dict(stringers=[[9, 1, 0, 1, 1, 0]]), ValueError),       # off this grid
-    (dict(laminates=np.zeros((3, 18))), ValueError),          # more than p_abdstf
-    (dict(variable=np.zeros((7, 3))), ValueError),            # neither uniform nor per node
-    (dict(more_load_cases=[(np.zeros((7, 3)), [0, 0, 0])]), ValueError),
-    (dict(crippling=True), ValueError),                       # no stringer section
-    (dict(crippling=True, stringer_section=dict(type=3)), ValueError),
-    (dict(global_buckling=True, crippling=True, stringer_section=dict(type=1)), ValueError),  # no stringer
-    (dict(stringer_section=dict(depth=1.0)), TypeError),
-    (dict(edges=[[0] * 7] * 3), ValueError),
-    (dict(listing=True), ValueError),                         # a listing needs a directory
-    (dict(variant="17"), ValueError),
-    (dict(colour=1), TypeError),
-])
-def test_the_typed_entry_refuses_what_does_not_fit_before_anything_changes(change, error):
+@pytest.mark.parametrize("error, change", table("engine_refusals.txt", "typed entry"))
+def test_the_typed_entry_refuses_what_does_not_fit_before_anything_changes(error, change):
     args = dict(variant="19", x_lengths=[10.0] * 4, y_lengths=[10.0] * 4, laminates=[SKIN.packed()],
-                edges=[[0, 1, 2, 3, 0, 0, 0]] * 4,
-                variable=[1.0, 0.0, 0.0], modes=2)
+                edges=[[0, 1, 2, 3, 0, 0, 0]] * 4, variable=[1.0, 0.0, 0.0], modes=2)
     assert _ruvo._analyse(**args)["stage"] == ""
     before = _ruvo.f07ina.mx.copy()
-    with pytest.raises(error):
-        _ruvo._analyse(**{**args, **change})
+    with pytest.raises(eval(error)):
+        _ruvo._analyse(**{**args, **eval(change)})
     assert _ruvo.f07ina.mx == before
     nan = _ruvo._analyse(**{**args, "x_lengths": [10.0, math.nan, 10.0, 10.0]})
     assert (nan["stage"], nan["code"]) == ("RDDATA", 12) and len(nan["eigenvalues"]) == 0
