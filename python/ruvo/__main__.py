@@ -16,9 +16,12 @@ import json
 import os
 import sys
 from pathlib import Path
+from typing import Any, Sequence, Union
 
-from . import AnalysisError, BucklingResult, __version__, buckle, designs, sweep, table, toml_panel, vibrate
+from . import (AnalysisError, BucklingResult, Panel, VibrationResult, __version__, buckle, designs, sweep, table,
+               toml_panel, vibrate)
 
+Result = Union[BucklingResult, VibrationResult]
 DONE, FAILED, BAD_INPUT = 0, 1, 2
 COMMANDS = ("buckle", "vibrate", "sweep")
 EXIT_CODES = "exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option)"
@@ -28,7 +31,7 @@ class BadInput(Exception):
     """A mistake of the caller's: reported in one line, exit status 2."""
 
 
-def _mode_list(text):
+def _mode_list(text: str) -> list[int]:
     try:
         modes = [int(m) for m in text.split(",")]
     except ValueError:
@@ -38,7 +41,7 @@ def _mode_list(text):
     return modes
 
 
-def _parser():
+def _parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="python3 -m ruvo", formatter_class=argparse.RawDescriptionHelpFormatter,
         description="Buckling load factors and modes, or natural frequencies, of stiffened, laminated panels "
@@ -74,7 +77,7 @@ def _parser():
     return parser
 
 
-def _files(patterns):
+def _files(patterns: Sequence[str]) -> list[str]:
     """The panel files: each argument a file or a glob pattern matching some."""
     out = []
     for pattern in patterns:
@@ -85,7 +88,7 @@ def _files(patterns):
     return out
 
 
-def _check_writable(path):
+def _check_writable(path: str) -> None:
     """Refuses an output path that cannot be written, before any analysis."""
     target = Path(path)
     existed = target.exists()
@@ -98,28 +101,28 @@ def _check_writable(path):
         target.unlink()
 
 
-def _plot_paths(plot, files):
+def _plot_paths(plot: str, files: Sequence[str]) -> list[str]:
     if len(files) == 1:
         return [plot]
     base = Path(plot)
     return [str(base.with_name(f"{base.stem}-{Path(f).stem}{base.suffix}")) for f in files]
 
 
-def _outputs(args, files):
+def _outputs(args: argparse.Namespace, files: Sequence[str]) -> None:
     outputs = [p for p in (args.csv, None if args.json == "-" else args.json) if p]
     outputs += _plot_paths(args.plot, files) if args.plot else []
     for path in outputs:
         _check_writable(path)
 
 
-def _analyse(args, panel, options):
+def _analyse(args: argparse.Namespace, panel: Panel, options: dict[str, Any]) -> Result:
     modes = options["modes"] if args.modes is None else args.modes
     if args.command == "vibrate":
         return vibrate(panel, density=args.density, modes=modes)
     return buckle(panel, modes=modes)
 
 
-def _report(result):
+def _report(result: Result) -> str:
     lines = [result.panel.title] if result.panel.title else []
     lines.append(result.table())
     if isinstance(result, BucklingResult):
@@ -130,17 +133,17 @@ def _report(result):
     return "\n".join(lines)
 
 
-def _draw(result, args, path):
+def _draw(result: Result, args: argparse.Namespace, path: str) -> None:
     from . import plot
     figure = plot.modes(result, args.modes_plot or [args.mode], file=path)
     plot._pyplot().close(figure)   # one picture per panel file: none stays open
 
 
-def _panels_command(args):
+def _panels_command(args: argparse.Namespace) -> int:
     files = _files(args.panels)
     read = [toml_panel.load(f) for f in files]
     _outputs(args, files)
-    outcomes = []
+    outcomes: list[Result | AnalysisError] = []
     for f, (panel, options) in zip(files, read):
         try:
             outcomes.append(_analyse(args, panel, options))
@@ -167,13 +170,13 @@ def _panels_command(args):
     return FAILED if len(results) < len(outcomes) else DONE
 
 
-def _json(results):
+def _json(results: Sequence[Result]) -> str:
     if len(results) == 1:
         return results[0].to_json(indent=1)
     return json.dumps([json.loads(r.to_json()) for r in results], indent=1)
 
 
-def _sweep_command(args):
+def _sweep_command(args: argparse.Namespace) -> int:
     if args.processes is not None and args.processes < 1:
         raise BadInput(f"--processes: {args.processes} must be a positive whole number")
     plan = designs.load(args.designs)
@@ -197,7 +200,7 @@ def _sweep_command(args):
     return FAILED if swept.errors else DONE
 
 
-def main(argv=None):
+def main(argv: Sequence[str] | None = None) -> int:
     argv = list(sys.argv[1:] if argv is None else argv)
     if argv and argv[0] not in COMMANDS and not argv[0].startswith("-"):
         argv.insert(0, "buckle")   # the default command

@@ -6,17 +6,20 @@ several threads (the engine runs one analysis at a time).
 """
 from __future__ import annotations
 
+import dataclasses
 import math
+import os
 import warnings
+from typing import Any, Iterable, overload
 
 import numpy as np
 
 from . import engine
-from .panel import Loads, Panel, UnitWarning, in_plane_supported, w_supported
+from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
 from .results import NOT_AVAILABLE, BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
 
-def _check(panel, modes):
+def _check(panel: Panel, modes: int) -> None:
     if not isinstance(panel, Panel):
         raise TypeError(f"a ruvo.Panel is needed, got {type(panel).__name__}")
     largest = int(engine.limits(engine.VARIANTS[-1]).p_ngrq)
@@ -24,14 +27,25 @@ def _check(panel, modes):
         raise ValueError(f"modes: {modes!r} must be a whole number in 1..{largest}")
 
 
-def _uncoupled(panel):
+def _uncoupled(panel: Panel) -> bool:
     """Whether W is uncoupled from the in-plane freedoms: a flat panel, a
     laminate without coupling B, stiffeners without coupling ES."""
     return (not panel.curved and not any(np.any(np.array(lam.B)) for lam in panel.laminates)
             and all(s.ES == 0.0 for s in panel.stringers + panel.frames))
 
 
-def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False, load_cases=None):
+@overload
+def buckle(panel: Panel, modes: int = ..., workdir: str | os.PathLike[str] | None = ..., *, listing: bool = ...,
+           load_cases: None = ...) -> BucklingResult: ...
+
+
+@overload
+def buckle(panel: Panel, modes: int = ..., workdir: str | os.PathLike[str] | None = ..., *, listing: bool = ...,
+           load_cases: Iterable[Loads]) -> LoadCaseResults: ...
+
+
+def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None = None, *, listing: bool = False,
+           load_cases: Iterable[Loads] | None = None) -> BucklingResult | LoadCaseResults:
     """Buckling load factors and modes of `panel` (the `modes` smallest in
     magnitude, in the engine's order): a BucklingResult; with `load_cases`
     (a list of Loads, in place of the panel's) a LoadCaseResults with one
@@ -74,7 +88,7 @@ def buckle(panel: Panel, modes: int = 5, workdir=None, *, listing=False, load_ca
                                  for c, case in zip(cases, out["cases"])))
 
 
-def check_buckling_support(panel):
+def check_buckling_support(panel: Panel) -> None:
     """Refuses a panel that a buckling analysis cannot hold against rigid-body motion."""
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
@@ -84,21 +98,22 @@ def check_buckling_support(panel):
                          "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
 
 
-def _strength(panel, out, case):
+def _strength(panel: Panel, out: dict[str, Any], case: dict[str, Any]) -> StringerStrength | None:
     """The stringers' crippling and global loads, or None without stringers."""
     if not panel.stringers:
         return None
     crippling = out["crippling"]
-    def value(v):
+    def value(v: float) -> float | None:
         return None if math.isnan(v) else float(v)
     strength = StringerStrength(crippling_force=value(crippling["force"]), crippling_stress=value(crippling["stress"]),
                                 chord_crippling_force=value(crippling["chord_force"]),
                                 global_load=value(case["global_load"]), global_converged=case["global_converged"])
     available = strength.crippling_force is not None
-    return StringerStrength(**{**strength.__dict__, "note": "" if available else NOT_AVAILABLE})
+    return dataclasses.replace(strength, note="" if available else NOT_AVAILABLE)
 
 
-def _buckling_result(panel, variant, out, case, text):
+def _buckling_result(panel: Panel, variant: str, out: dict[str, Any], case: dict[str, Any],
+                     text: str) -> BucklingResult:
     forces = case["forces"]
     return BucklingResult(panel=panel, variant=variant, eigenvalues=case["eigenvalues"], eigenvectors=case["w"],
                           freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]),
@@ -106,18 +121,19 @@ def _buckling_result(panel, variant, out, case, text):
                           stringer_strength=_strength(panel, out, case))
 
 
-def _edge_words(panel):
-    def word(edge):
+def _edge_words(panel: Panel) -> str:
+    def word(edge: Edge) -> str:
         if edge.kind != "conditions":
             return edge.kind
         return "+".join(edge.held) + " held" if edge.held else "free"
     return "the edges (" + ", ".join(f"{n} {word(getattr(panel.edges, n))}" for n in ("x0", "xl", "y0", "yl")) + ")"
 
 
-def _mass_per_area(panel, density, mass_per_area):
+def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | None) -> float:
     if (density is None) == (mass_per_area is None):
         raise ValueError("vibrate: give either density (mass per unit volume, with the laminate's thickness) "
                          "or mass_per_area")
+    value: Any   # as given (anything a caller passes), then as a float
     if mass_per_area is not None:
         value, name = mass_per_area, "mass_per_area"
     else:
@@ -142,7 +158,7 @@ def _mass_per_area(panel, density, mass_per_area):
     return mass
 
 
-def vibration_options(panel, density, mass_per_area):
+def vibration_options(panel: Panel, density: float | None, mass_per_area: float | None) -> dict[str, Any]:
     """The engine's options of a vibration analysis of `panel`: the skin's
     mass per area, W alone for a panel free in its plane whose freedoms are
     uncoupled, a spectral shift for one free to move normal to its surface."""
@@ -159,8 +175,9 @@ def vibration_options(panel, density, mass_per_area):
     return dict(mass_per_area=mass, freedoms=freedoms, shift=shift)
 
 
-def vibrate(panel: Panel, density: float | None = None, modes: int = 5, workdir=None, *,
-            mass_per_area: float | None = None, listing=False) -> VibrationResult:
+def vibrate(panel: Panel, density: float | None = None, modes: int = 5,
+            workdir: str | os.PathLike[str] | None = None, *,
+            mass_per_area: float | None = None, listing: bool = False) -> VibrationResult:
     """Natural frequencies (Hz) and modes of `panel`.
 
     Parameters

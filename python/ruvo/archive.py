@@ -5,6 +5,8 @@ from __future__ import annotations
 
 import dataclasses
 import json
+import os
+from typing import Any, Sequence, Union
 from pathlib import Path
 
 import numpy as np
@@ -13,6 +15,7 @@ from . import engine
 from .results import BucklingResult, StringerStrength, VibrationResult
 from .toml_panel import panel_document, panel_from_dict
 
+Result = Union[BucklingResult, VibrationResult]
 SCHEMA = "ruvo result"
 SCHEMA_VERSION = 1
 UNITS = {
@@ -29,15 +32,15 @@ SIGN_CONVENTION = ("membrane forces Nx, Ny positive in compression, Nxy counted 
                    "reversed variable loads")
 _FORCES = ("Nx", "Nxy", "Ny")
 _STIFFENER_FORCES = ("stringer", "frame")
-_ANALYSES = {"buckling": BucklingResult, "vibration": VibrationResult}
+_ANALYSES: dict[str, type[Result]] = {"buckling": BucklingResult, "vibration": VibrationResult}
 
 
-def _named(names, values):
+def _named(names: Sequence[str], values: Sequence[Any]) -> dict[str, Any]:
     return dict(zip(names, values))
 
 
-def _mode_record(result, k):
-    record = {"mode": k + 1}
+def _mode_record(result: Result, k: int) -> dict[str, Any]:
+    record: dict[str, Any] = {"mode": k + 1}
     if isinstance(result, BucklingResult):
         record.update(load_factor=float(result.eigenvalues[k]),
                       critical_forces=_named(_FORCES, result.critical_forces[k].tolist()),
@@ -50,7 +53,7 @@ def _mode_record(result, k):
     return record
 
 
-def _summary(result):
+def _summary(result: Result) -> dict[str, Any]:
     if isinstance(result, BucklingResult):
         strength = result.stringer_strength
         return {"critical": {"buckles": result.buckles, "mode": result.critical_mode,
@@ -59,7 +62,7 @@ def _summary(result):
     return {}
 
 
-def document(result):
+def document(result: Result) -> dict[str, Any]:
     """The result as a JSON-ready document."""
     from . import __version__
     analysis = next(name for name, cls in _ANALYSES.items() if isinstance(result, cls))
@@ -79,11 +82,11 @@ def document(result):
     }
 
 
-def to_json(result, **kwargs):
+def to_json(result: Result, **kwargs: Any) -> str:
     return json.dumps(document(result), allow_nan=False, **kwargs)
 
 
-def from_document(doc, source="JSON"):
+def from_document(doc: Any, source: str = "JSON") -> Result:
     """The result a document describes; ValueError naming what is wrong."""
     if not isinstance(doc, dict) or doc.get("schema") != SCHEMA:
         raise ValueError(f"{source}: not a ruvo result (no \"schema\": \"{SCHEMA}\")")
@@ -112,11 +115,11 @@ def from_document(doc, source="JSON"):
     return cls(**fields)
 
 
-def _strength(fields):
+def _strength(fields: dict[str, Any] | None) -> StringerStrength | None:
     return None if fields is None else StringerStrength(**fields)
 
 
-def load(source):
+def load(source: str | os.PathLike[str]) -> Result | list[Result]:
     """A result from its JSON (`result.to_json()`): a path, or the JSON text
     itself; a JSON array gives a list of results."""
     if isinstance(source, str) and source.lstrip().startswith(("{", "[")):

@@ -6,12 +6,17 @@ import copy
 import csv
 import dataclasses
 import itertools
+import os
 import tomllib
 from pathlib import Path
+from typing import TYPE_CHECKING, Any
 
 import numpy as np
 
 from .toml_panel import _Place, panel_from_dict
+
+if TYPE_CHECKING:
+    from .panel import Panel
 
 EXAMPLE = '''\
 base = "panel.toml"        # the base panel: a panel file (beside this one), or a [base] table
@@ -31,13 +36,13 @@ _ANALYSES = ("buckle", "vibrate")
 @dataclasses.dataclass(frozen=True)
 class Plan:
     """The designs of a designs file: panels, their parameters, the analysis."""
-    panels: list
-    parameters: list
+    panels: list[Panel]
+    parameters: list[dict[str, Any]]
     kind: str
-    options: dict
+    options: dict[str, Any]
 
 
-def _read_toml(path, place):
+def _read_toml(path: str | os.PathLike[str], place: _Place) -> dict[str, Any]:
     try:
         with open(path, "rb") as f:
             return tomllib.load(f)
@@ -47,7 +52,7 @@ def _read_toml(path, place):
         raise place.error("values nested too deeply") from None
 
 
-def _values(place, name, given):
+def _values(place: _Place, name: str, given: Any) -> list[Any]:
     """A parameter's values: a list, or a range {start, stop, num}."""
     if isinstance(given, list) and given:
         return given
@@ -59,14 +64,14 @@ def _values(place, name, given):
     raise place.error(f"{name}: a list of values or {{ start = ..., stop = ..., num = ... }} is needed")
 
 
-def _cell(text):
+def _cell(text: str) -> float | str:
     try:
         return float(text)
     except ValueError:
         return text
 
 
-def _points(path, place):
+def _points(path: str | os.PathLike[str], place: _Place) -> list[dict[str, float | str]]:
     try:
         with open(path, newline="") as f:
             rows = list(csv.DictReader(f))
@@ -77,10 +82,10 @@ def _points(path, place):
     return [{k: _cell(v) for k, v in row.items()} for row in rows]
 
 
-def set_value(document, key, value):
+def set_value(document: dict[str, Any], key: str, value: Any) -> None:
     """Sets a dotted key of a panel document: tables by name, array items by
     number from 1, every item of an array when no number is given."""
-    def walk(node, parts):
+    def walk(node: Any, parts: list[str]) -> None:
         head, rest = parts[0], parts[1:]
         if isinstance(node, list):
             if head.isdigit():
@@ -99,7 +104,7 @@ def set_value(document, key, value):
     walk(document, key.split("."))
 
 
-def load(path):
+def load(path: str | os.PathLike[str]) -> Plan:
     """The Plan of a designs file; ValueError naming the file, the table and
     the key (or the design) at fault."""
     path = Path(path)

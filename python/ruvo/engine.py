@@ -12,12 +12,14 @@ import math
 import os
 import stat
 import tempfile
+from typing import Any, Sequence
 
 import numpy as np
+from numpy.typing import ArrayLike
 
 import _ruvo
 
-from .panel import FLAT, Panel
+from .panel import FLAT, Edge, Loads, Panel, Stiffener
 
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"
@@ -30,15 +32,15 @@ class AnalysisError(RuntimeError):
     `code` is its own code, `message` holds the engine's message lines and
     `listing` the listing (when one was written)."""
 
-    def __init__(self, stage, message, listing="", code=0):
+    def __init__(self, stage: str, message: str, listing: str = "", code: int = 0) -> None:
         super().__init__(stage, message, listing, code)
         self.stage, self.message, self.listing, self.code = stage, message, listing, code
 
-    def __str__(self):
+    def __str__(self) -> str:
         return f"analysis failed in {self.stage} (code {self.code}):\n{self.message}"
 
 
-def limits(suffix):
+def limits(suffix: str) -> Any:
     """The size constants of variant `suffix`."""
     return getattr(_ruvo, "ruvo" + suffix)
 
@@ -57,15 +59,15 @@ def variant_for(panel: Panel) -> str:
                      f"variant (at most {largest.p_rtnds} lines, {largest.p_stf} stiffeners)")
 
 
-def _radius(r):
+def _radius(r: float) -> float:
     return float(np.sign(r) * FLAT) if abs(r) >= FLAT else r
 
 
-def _stiffener_rows(items, lines):
+def _stiffener_rows(items: Sequence[Stiffener], lines: Sequence[int]) -> np.ndarray:
     return np.array([[line, *s.stiffnesses(), s.mass] for s, line in zip(items, lines)], float).reshape(-1, 6)
 
 
-def _edge_codes(edge, across_x, shear):
+def _edge_codes(edge: Edge, across_x: bool, shear: bool) -> list[int]:
     """The engine's codes of an edge; with the shear rotations an edge that
     holds W holds the rotation along it (GAMMA on an x-edge, BETA on a
     y-edge) and one that holds the slope both, unless either is named."""
@@ -80,31 +82,31 @@ def _edge_codes(edge, across_x, shear):
     return [0] + held + [0] * (6 - len(held))
 
 
-def _line_factors(panel):
+def _line_factors(panel: Panel) -> list[tuple[float, float]]:
     """Per y node line, the factors on Nx and Nxy of the laminate of the
     element row starting there (the last line: of the last row), as for a
     uniform strain: the ratio of the membrane stiffnesses A11 - A12²/A22
     and A66 to the skin's, in 32 bits."""
     packed = [lam.packed() for lam in panel.laminates]
-    def stiffness(m):
+    def stiffness(m: np.ndarray) -> tuple[float, float]:
         return m[0] - m[1] * m[1] / m[2], m[5]
     skin_x, skin_xy = stiffness(packed[0])
     rows = list(panel.element_rows) + [panel.element_rows[-1]]
     return [(stiffness(packed[r - 1])[0] / skin_x, stiffness(packed[r - 1])[1] / skin_xy) for r in rows]
 
 
-def node_forces(panel, forces):
+def node_forces(panel: Panel, forces: ArrayLike) -> np.ndarray:
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
     node (x-lines outer, y-lines inner) where regions carry other
     laminates: Nx and Nxy scaled by their membrane stiffness."""
-    forces = np.asarray(forces, np.float32)
+    values = np.asarray(forces, np.float32)
     if len(panel.laminates) == 1:
-        return forces
-    rows = [forces * np.array([fx, fxy, np.float32(1.0)], np.float32) for fx, fxy in _line_factors(panel)]
+        return values
+    rows = [values * np.array([fx, fxy, np.float32(1.0)], np.float32) for fx, fxy in _line_factors(panel)]
     return np.tile(np.stack(rows), (len(panel.x_lengths) + 1, 1))
 
 
-def _crippling_arguments(panel):
+def _crippling_arguments(panel: Panel) -> dict[str, Any]:
     """The stringer section and checks: for stringers whose shape has
     crippling data (all of one section: the engine holds one)."""
     data = [s.crippling for s in panel.stringers]
@@ -118,7 +120,9 @@ def _crippling_arguments(panel):
     return args
 
 
-def arguments(variant, panel, kind, modes, *, mass_per_area=0.0, freedoms=None, shift=0.0, load_cases=None):
+def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_area: float = 0.0,
+              freedoms: str | None = None, shift: float = 0.0,
+              load_cases: Sequence[Loads] | None = None) -> dict[str, Any]:
     """The typed entry's keyword arguments for `panel` (buckling: the load
     cases `load_cases`, the panel's loads without them)."""
     e = panel.edges
@@ -148,7 +152,7 @@ def arguments(variant, panel, kind, modes, *, mass_per_area=0.0, freedoms=None, 
     return args
 
 
-def _read_listing(directory):
+def _read_listing(directory: str) -> str:
     """The listing the run wrote in `directory`: a regular file, read up to
     the size it has now (a name that is not a regular file gives "")."""
     path = os.path.join(directory, PROJECT + ".out")
@@ -166,12 +170,13 @@ def _read_listing(directory):
         os.close(fd)
 
 
-def _message(lines):
+def _message(lines: Sequence[str]) -> str:
     kept = [line.rstrip() for line in lines if line.strip() and line.strip() not in _QUIET]
     return "\n".join(kept) or "the engine stopped without a message"
 
 
-def run(panel, kind, modes, *, workdir=None, listing=False, entry=None, **options):
+def run(panel: Panel, kind: str, modes: int, *, workdir: str | os.PathLike[str] | None = None, listing: bool = False,
+        entry: dict[str, Any] | None = None, **options: Any) -> tuple[str, dict[str, Any], str]:
     """Runs one analysis; returns (variant, the entry's outcome, the listing).
 
     With `workdir` the engine's files are kept there; with `listing` and no
@@ -203,7 +208,7 @@ def run(panel, kind, modes, *, workdir=None, listing=False, entry=None, **option
     return variant, out, text
 
 
-def assemble(panel, kind, **options):
+def assemble(panel: Panel, kind: str, **options: Any) -> tuple[str, int, int, Any]:
     """The assembled full-system matrices of `panel` (the typed entry's
     `matrices`), without a solution: (variant, ix, iy, matrices).
     Raises AnalysisError on failure."""
@@ -214,7 +219,7 @@ def assemble(panel, kind, **options):
     return variant, int(out["ix"]), int(out["iy"]), out["matrices"]
 
 
-def rigid_body_shift(panel, mass_per_area):
+def rigid_body_shift(panel: Panel, mass_per_area: float) -> float:
     """A spectral shift for a panel free to move as a rigid body: the squared
     circular frequency of the simply supported plate of the same size,
     pi^4 sqrt(D11 D22) / m (1/a^2 + 1/b^2)^2, of the order of the lowest

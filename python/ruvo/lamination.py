@@ -10,11 +10,15 @@ way positive W does.
 from __future__ import annotations
 
 import math
+from typing import TYPE_CHECKING, Sequence
 
 import numpy as np
 
+if TYPE_CHECKING:
+    from .panel import Material
 
-def _cos_sin(degrees):
+
+def _cos_sin(degrees: float) -> tuple[float, float]:
     """cos and sin of an angle in degrees, exact at multiples of 90 degrees."""
     quarter, rest = divmod(float(degrees), 90.0)
     if rest == 0.0:
@@ -23,7 +27,7 @@ def _cos_sin(degrees):
     return math.cos(r), math.sin(r)
 
 
-def ply_stiffness(material, degrees):
+def ply_stiffness(material: Material, degrees: float) -> np.ndarray:
     """The transformed reduced stiffness Q̄ (3 x 3 over x, y, xy) of a ply
     whose fibres lie `degrees` from x towards y."""
     e1, e2, nu12, g12 = material.E1, material.E2, material.nu12, material.G12
@@ -41,7 +45,7 @@ def ply_stiffness(material, degrees):
     return np.array([[b11, b12, b16], [b12, b22, b26], [b16, b26, b66]])
 
 
-def _normal_angle(degrees):
+def _normal_angle(degrees: float) -> float:
     """The angle in (-90, 90]: a ply at θ + 180 is the same ply."""
     a = math.fmod(float(degrees), 180.0)
     if a <= -90.0:
@@ -51,7 +55,8 @@ def _normal_angle(degrees):
     return a
 
 
-def stack_stiffness(thicknesses, angles, materials):
+def stack_stiffness(thicknesses: Sequence[float], angles: Sequence[float],
+                    materials: Sequence[Material]) -> tuple[np.ndarray, np.ndarray, np.ndarray, float]:
     """(A, B, D, thickness) of plies listed from the bottom; B is the
     classical coupling (N = A·ε + B·κ, κ = -W,xx ...)."""
     t = [float(v) for v in thicknesses]
@@ -67,7 +72,7 @@ def stack_stiffness(thicknesses, angles, materials):
         B += q[n // 2] * (t[n // 2] * z[n // 2])
     D = sum(qk * (tk * (zk * zk + tk * tk / 12.0)) for qk, tk, zk in zip(q, t, z))
     # A: thickness gathered per material and angle, then +θ and -θ added as pairs.
-    thickness_of = {}
+    thickness_of: dict[tuple[Material, float], float] = {}
     for m, a, tk in zip(materials, angles, t):
         key = (m, _normal_angle(a))
         thickness_of[key] = thickness_of.get(key, 0.0) + tk

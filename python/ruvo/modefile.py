@@ -6,6 +6,7 @@ header record (0.0 and the coordinates across the lines) and one record per
 line (its coordinate and the values along it); the heading names the
 coordinate that increases from line to line.
 """
+import os
 import re
 from dataclasses import dataclass
 
@@ -23,12 +24,12 @@ class Block:
     values: np.ndarray
 
 
-def _numbers(line):
+def _numbers(line: str) -> list[float]:
     # A value too large for its field is written as asterisks.
     return [float("nan") if "*" in word else float(word) for word in line.split()]
 
 
-def read_modes(path):
+def read_modes(path: str | os.PathLike[str]) -> tuple[Block, list[Block]]:
     """The contour block and the list of mode blocks of a mode-shape file."""
     with open(path) as f:
         lines = f.read().splitlines()

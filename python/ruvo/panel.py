@@ -10,10 +10,13 @@ stiffnesses and forces are in any consistent units.
 from __future__ import annotations
 
 import math
+import os
 import warnings
 from dataclasses import KW_ONLY, dataclass, field
+from typing import Any, Callable, Iterable, Sequence, cast
 
 import numpy as np
+from numpy.typing import ArrayLike
 
 import _ruvo
 
@@ -43,11 +46,11 @@ class UnitWarning(UserWarning):
     """A value that is almost always a mistake of units."""
 
 
-def _warn_units(message):
+def _warn_units(message: str) -> None:
     warnings.warn(message, UnitWarning, stacklevel=4)
 
 
-def _number(owner, name, value, *, positive=False, nonnegative=False):
+def _number(owner: str, name: str, value: Any, *, positive: bool = False, nonnegative: bool = False) -> float:
     """`value` as a finite float, or ValueError naming owner.name."""
     try:
         v = float(value)
@@ -62,7 +65,7 @@ def _number(owner, name, value, *, positive=False, nonnegative=False):
     return v
 
 
-def _length(owner, name, value):
+def _length(owner: str, name: str, value: Any) -> float:
     """A positive length the engine's 32-bit arithmetic can carry."""
     v = _number(owner, name, value, positive=True)
     if not SMALLEST_LENGTH <= v <= LARGEST_LENGTH:
@@ -71,14 +74,14 @@ def _length(owner, name, value):
     return v
 
 
-def _modulus(owner, name, value):
+def _modulus(owner: str, name: str, value: Any) -> float:
     v = _number(owner, name, value, positive=True)
     if v < 1000.0:
         _warn_units(f"{owner}.{name}: {v} is below 1000; a modulus in GPa where MPa (N/mm²) is meant?")
     return v
 
 
-def _set(obj, **values):
+def _set(obj: object, **values: Any) -> None:
     for k, v in values.items():
         object.__setattr__(obj, k, v)
 
@@ -97,7 +100,7 @@ class Material:
     G13: float | None = None
     G23: float | None = None
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         for name in ("E1", "E2"):
             _set(self, **{name: _modulus("Material", name, getattr(self, name))})
         _set(self, G12=_number("Material", "G12", self.G12, positive=True))
@@ -115,14 +118,14 @@ class Ply:
     thickness: float
     angle: float = 0.0
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         _set(self, thickness=_length("Ply", "thickness", self.thickness),
              angle=_number("Ply", "angle", self.angle))
         if 0.0 < abs(self.angle) < 2.0 * math.pi and self.angle != round(self.angle):
             _warn_units(f"Ply.angle: {self.angle} looks like radians; ply angles are in degrees")
 
 
-def _matrix(name, value):
+def _matrix(name: str, value: ArrayLike) -> tuple[tuple[float, ...], ...]:
     try:
         m = np.array(value, dtype=float)
     except (TypeError, ValueError):
@@ -151,7 +154,7 @@ class Laminate:
     thickness: float | None = None
     shear: tuple | None = None
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         _set(self, A=_matrix("A", self.A), B=_matrix("B", self.B), D=_matrix("D", self.D))
         if self.shear is not None:
             s = np.array(self.shear, dtype=float) if np.shape(self.shear) == (2, 2) else None
@@ -170,35 +173,38 @@ class Laminate:
                                  f"{smallest:.4g}); a laminate stores energy under every strain")
 
     @classmethod
-    def from_matrices(cls, A, D, B=None, thickness=None, shear=None):
+    def from_matrices(cls, A: ArrayLike, D: ArrayLike, B: ArrayLike | None = None, thickness: float | None = None,
+                      shear: ArrayLike | None = None) -> Laminate:
         """`shear`: the transverse shear stiffness (2 x 2 over xz, yz), for
         the freedoms with the shear rotations."""
-        return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear)
+        # Arrays here: __post_init__ keeps them as tuples of rows.
+        return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear)  # type: ignore[arg-type]
 
     @classmethod
-    def from_plies(cls, plies, material, *, transverse_shear=False):
+    def from_plies(cls, plies: Iterable[Ply | Sequence[float]], material: Material, *,
+                   transverse_shear: bool = False) -> Laminate:
         """Classical lamination theory in double precision; ply 1 at the
         bottom (most negative z). A symmetric stack has B exactly zero, a
         balanced one A16 = A26 = 0 exactly. With `transverse_shear` also the
         transverse shear stiffness from the plies' G13, G23, with the shear
         correction 5/6."""
         from .lamination import stack_stiffness
-        plies = tuple(p if isinstance(p, Ply) else Ply(*p) for p in plies)
-        if not plies:
+        stack = tuple(p if isinstance(p, Ply) else Ply(*p) for p in plies)
+        if not stack:
             raise ValueError("Laminate.plies: at least one ply is needed")
         if not isinstance(material, Material):
             raise ValueError("Laminate.material: a ruvo.Material is needed")
-        A, B, D, thickness = stack_stiffness([p.thickness for p in plies], [p.angle for p in plies],
-                                             [material] * len(plies))
+        A, B, D, thickness = stack_stiffness([p.thickness for p in stack], [p.angle for p in stack],
+                                             [material] * len(stack))
         shear = None
         if transverse_shear:
             if material.G13 is None or material.G23 is None:
                 raise ValueError("Laminate.material: transverse shear needs the Material's G13 and G23")
-            shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in plies)
-        return cls(A, B, D, thickness, shear)
+            shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in stack)
+        return cls(A, B, D, thickness, shear)  # type: ignore[arg-type]
 
     @classmethod
-    def isotropic(cls, E, nu, t, *, transverse_shear=False):
+    def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False) -> Laminate:
         """A single isotropic layer of modulus E, Poisson ratio nu, thickness
         t; with `transverse_shear` its shear stiffness 5/6·G·t."""
         E = _modulus("Laminate", "E", E)
@@ -212,21 +218,21 @@ class Laminate:
         return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
 
     @property
-    def coupled(self):
+    def coupled(self) -> bool:
         """Whether the membrane-bending coupling B is more than the rounding
         of 32-bit stiffnesses: compared with √(A·D), the size a coupling can
         have."""
         scale = math.sqrt(np.abs(self.A).max() * np.abs(self.D).max())
         return bool(np.abs(self.B).max() > 1e-5 * scale)
 
-    def packed(self):
+    def packed(self) -> np.ndarray:
         """The 18 stiffness values of one engine laminate column: membrane,
         coupling (the engine's sign, -B), bending, each packed M11, M12, M22,
         M13, M23, M33."""
         groups = (np.array(self.A), -np.array(self.B), np.array(self.D))
         return np.array([g[i, j] for g in groups for i, j in _PACKED], np.float32)
 
-    def shear_packed(self):
+    def shear_packed(self) -> np.ndarray:
         """The 21 values of one engine shear set with the rotations BETA,
         GAMMA taken as the transverse shear strains: the curvatures are
         those of W less those of the rotations, so the rotation blocks are
@@ -242,10 +248,10 @@ class Laminate:
 SHEAR_CORRECTION = 5.0 / 6.0
 
 
-def _ply_shear(material, degrees):
+def _ply_shear(material: Material, degrees: float) -> np.ndarray:
     """Transverse shear stiffness per unit thickness of a ply, over xz, yz."""
     c, s = math.cos(math.radians(degrees)), math.sin(math.radians(degrees))
-    g13, g23 = material.G13, material.G23
+    g13, g23 = cast(float, material.G13), cast(float, material.G23)   # given when transverse shear is asked
     return np.array([[g13 * c * c + g23 * s * s, (g13 - g23) * c * s],
                      [(g13 - g23) * c * s, g13 * s * s + g23 * c * c]])
 
@@ -277,7 +283,7 @@ class Stiffener:
     pad_width: float = 0.0
     crippling: object = None
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):
             raise ValueError("Stiffener.position: give either a position or a line number")
         if self.position is not None:
@@ -297,7 +303,7 @@ class Stiffener:
             if self.position is None:
                 raise ValueError("Stiffener.pad_up: a pad-up needs the stiffener's position, not a line number")
 
-    def stiffnesses(self):
+    def stiffnesses(self) -> list[float]:
         return [self.EA, self.ES, self.EI, self.GJ]
 
 
@@ -310,7 +316,7 @@ class Region:
     y1: float
     laminate: Laminate
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         _set(self, y0=_number("Region", "y0", self.y0, nonnegative=True), y1=_number("Region", "y1", self.y1))
         if not self.y1 > self.y0:
             raise ValueError(f"Region.y1: {self.y1} must lie above y0 = {self.y0}")
@@ -340,7 +346,7 @@ class Edge:
     kind: str = "conditions"
     held: tuple = ()
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         if self.kind not in ("conditions", "symmetry", "antisymmetry"):
             raise ValueError(f"Edge.kind: {self.kind!r} is not conditions, symmetry or antisymmetry")
         held = tuple(str(h).upper() for h in self.held)
@@ -354,7 +360,7 @@ class Edge:
         _set(self, held=held)
 
     @classmethod
-    def parse(cls, value):
+    def parse(cls, value: str | Sequence[int] | Edge) -> Edge:
         """An Edge from a word, a list of seven codes, or an Edge."""
         if isinstance(value, Edge):
             return value
@@ -370,7 +376,7 @@ class Edge:
         return cls.from_codes(value)
 
     @classmethod
-    def from_codes(cls, codes):
+    def from_codes(cls, codes: Sequence[int]) -> Edge:
         """The engine's edge vector: mode (0 conditions, < 0 symmetry,
         > 0 antisymmetry), then up to six condition codes 1..6 (0 for none)."""
         try:
@@ -388,7 +394,7 @@ class Edge:
         names = {v: k for k, v in _HELD.items()}
         return cls("conditions", tuple(dict.fromkeys(names[c] for c in codes[1:] if c)))
 
-    def codes(self):
+    def codes(self) -> list[int]:
         if self.kind == "symmetry":
             return [-1, 0, 0, 0, 0, 0, 0]
         if self.kind == "antisymmetry":
@@ -405,7 +411,7 @@ class Edges:
     y0: Edge = Edge.parse("simply supported")
     yl: Edge = Edge.parse("simply supported")
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         for name in ("x0", "xl", "y0", "yl"):
             try:
                 _set(self, **{name: Edge.parse(getattr(self, name))})
@@ -413,7 +419,7 @@ class Edges:
                 raise ValueError(f"Edges.{name}: {e}") from None
 
     @classmethod
-    def parse(cls, value):
+    def parse(cls, value: Any) -> Edges:
         """Edges from Edges, one word or Edge for all four, or a mapping by name
         (missing names: simply supported; "all" sets the default)."""
         if isinstance(value, Edges):
@@ -427,7 +433,7 @@ class Edges:
         return cls(value, value, value, value)
 
 
-def _held(edge, across_x):
+def _held(edge: Edge, across_x: bool) -> set[str]:
     """Freedoms an edge holds; a symmetry plane holds the slope and the
     in-plane motion normal to it, an antisymmetry plane W and the in-plane
     motion along it. `across_x`: the edge lies on x = const."""
@@ -438,7 +444,8 @@ def _held(edge, across_x):
     return set(edge.held)
 
 
-def _restrains_all(edges, length, width, rows_of):
+def _restrains_all(edges: Edges, length: float, width: float,
+                   rows_of: Callable[[set[str], bool, float], list[list[float]]]) -> bool:
     """Whether the conditions of the four edges leave no rigid-body motion
     among three (their amplitudes the columns of the rows `rows_of` gives)."""
     rows = []
@@ -447,10 +454,10 @@ def _restrains_all(edges, length, width, rows_of):
     return bool(rows) and np.linalg.matrix_rank(np.array(rows, float), tol=1e-9) == 3
 
 
-def w_supported(edges, length, width):
+def w_supported(edges: Edges, length: float, width: float) -> bool:
     """Whether the edges hold W against the rigid motions w = a + b x + c y."""
-    def rows(held, across_x, at):
-        out = []
+    def rows(held: set[str], across_x: bool, at: float) -> list[list[float]]:
+        out: list[list[float]] = []
         if "W" in held:  # w = 0 along the edge
             out += [[1.0, at / length, 0.0], [0.0, 0.0, 1.0]] if across_x else [[1.0, 0.0, at / width], [0.0, 1.0, 0.0]]
         if "SLOPE" in held:  # the slope across the edge is 0
@@ -459,14 +466,14 @@ def w_supported(edges, length, width):
     return _restrains_all(edges, length, width, rows)
 
 
-def in_plane_supported(edges, length, width, curved=False):
+def in_plane_supported(edges: Edges, length: float, width: float, curved: bool = False) -> bool:
     """Whether the edges of a flat panel hold U, V against the rigid motions
     u = a - t y, v = b + t x. Of a curved panel, whose rigid motions mix W
     in, only that some edge holds U or V."""
     if curved:
         return any(_held(getattr(edges, n), n[0] == "x") & {"U", "V"} for n in ("x0", "xl", "y0", "yl"))
-    def rows(held, across_x, at):
-        out = []
+    def rows(held: set[str], across_x: bool, at: float) -> list[list[float]]:
+        out: list[list[float]] = []
         if "U" in held:
             out += [[1.0, 0.0, 0.0], [0.0, 0.0, 1.0]] if across_x else [[1.0, 0.0, -at / width]]
         if "V" in held:
@@ -494,16 +501,16 @@ class Loads:
     fixed_Ny: float = 0.0
     fixed_Nxy: float = 0.0
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         for name in ("Nx", "Ny", "Nxy", "fixed_Nx", "fixed_Ny", "fixed_Nxy"):
             _set(self, **{name: _number("Loads", name, getattr(self, name))})
         if self.Nx == self.Ny == self.Nxy == 0.0:
             raise ValueError("Loads.Nx: the variable load (Nx, Ny, Nxy) is zero; nothing to scale")
 
-    def variable(self):
+    def variable(self) -> np.ndarray:
         return np.array([self.Nx, self.Nxy, self.Ny])
 
-    def fixed(self):
+    def fixed(self) -> np.ndarray:
         return np.array([self.fixed_Nx, self.fixed_Nxy, self.fixed_Ny])
 
 
@@ -521,7 +528,7 @@ class Mesh:
     x: tuple | None = None
     y: tuple | None = None
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         for name in ("nx", "ny"):
             n = getattr(self, name)
             if n is not None and (not isinstance(n, (int, np.integer)) or not 1 <= n <= MAX_LINES - 1):
@@ -536,7 +543,7 @@ class Mesh:
                     raise ValueError(f"Mesh.{name}: no subdivision lengths")
                 _set(self, **{name: lengths})
 
-    def lengths(self, axis, total, stations):
+    def lengths(self, axis: str, total: float, stations: Sequence[float]) -> np.ndarray:
         """Subdivision lengths along `axis` ("x" or "y") of a side `total`
         long, with lines at the interior `stations`. A mesh with more
         elements than the largest size variant takes is refused before any
@@ -562,14 +569,14 @@ class Mesh:
         return np.repeat(bays / per_bay, per_bay)
 
 
-def fitting_size(total, bays):
+def fitting_size(total: float, bays: int) -> float:
     """An element size that puts at most MAX_LINES - 1 elements on a side
     `total` long cut into `bays` bays (each bay rounds up by one at most)."""
     room = MAX_LINES - 1 - bays
     return total / room * (1 + 1e-6) if room > 0 else total
 
 
-def _share(count, bays):
+def _share(count: int, bays: np.ndarray) -> np.ndarray:
     """`count` elements over the bays in proportion to their lengths, at least
     one each (largest remainders first)."""
     exact = count * bays / bays.sum()
@@ -622,7 +629,7 @@ class Panel:
     laminates: tuple = field(init=False, repr=False, compare=False)
     element_rows: tuple = field(init=False, repr=False, compare=False)
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         _set(self, length=_length("Panel", "length", self.length),
              width=_length("Panel", "width", self.width))
         for name, cls in (("laminate", Laminate), ("loads", Loads), ("mesh", Mesh)):
@@ -681,10 +688,10 @@ class Panel:
         self._lay_out_grid()
 
     @property
-    def curved(self):
+    def curved(self) -> bool:
         return any(abs(r) < FLAT for r in (self.rx, self.ry, self.rxy))
 
-    def _lay_out_grid(self):
+    def _lay_out_grid(self) -> None:
         x_stations = [f.position for f in self.frames if f.position is not None]
         bands = self._bands()
         y_stations = [s.position for s in self.stringers if s.position is not None] + \
@@ -713,14 +720,14 @@ class Panel:
             rows[(middles > y0) & (middles < y1)] = self.laminates.index(lam) + 1
         _set(self, element_rows=tuple(int(r) for r in rows))
 
-    def _bands(self):
+    def _bands(self) -> list[tuple[float, float, Laminate]]:
         """(y0, y1, laminate) of the regions, then of the pad-ups."""
         return [(r.y0, r.y1, r.laminate) for r in self.regions] + \
                [(s.position - 0.5 * s.pad_width, s.position + 0.5 * s.pad_width, s.pad_up)
                 for s in self.stringers if s.pad_up is not None]
 
     @staticmethod
-    def _lines(name, stiffeners, lengths):
+    def _lines(name: str, stiffeners: Sequence[Stiffener], lengths: ArrayLike) -> tuple[int, ...]:
         """Grid line numbers (1-based) of the stiffeners."""
         nodes = np.concatenate([[0.0], np.cumsum(lengths)])
         lines = []
@@ -739,26 +746,26 @@ class Panel:
         return tuple(lines)
 
     @property
-    def x_nodes(self):
+    def x_nodes(self) -> np.ndarray:
         """x coordinates of the node lines."""
         return np.concatenate([[0.0], np.cumsum(self.x_lengths)])
 
     @property
-    def y_nodes(self):
+    def y_nodes(self) -> np.ndarray:
         return np.concatenate([[0.0], np.cumsum(self.y_lengths)])
 
-    def to_toml(self):
+    def to_toml(self) -> str:
         """The panel's TOML text; `Panel.from_toml` reads it back to an equal panel."""
         from . import toml_panel
         return toml_panel.to_toml(self)
 
     @classmethod
-    def from_toml(cls, path):
+    def from_toml(cls, path: str | os.PathLike[str]) -> Panel:
         """The panel of a TOML file (`python3 -m ruvo --help` shows the format)."""
         from . import toml_panel
         return toml_panel.from_toml(path)
 
-    def replace(self, **changes):
+    def replace(self, **changes: Any) -> Panel:
         """A copy with some fields changed (checked again)."""
         import dataclasses
         return dataclasses.replace(self, **changes)

@@ -15,15 +15,20 @@ from __future__ import annotations
 import math
 import os
 import textwrap
+from typing import TYPE_CHECKING, Any, Iterable
 
 import numpy as np
+
+if TYPE_CHECKING:
+    from .panel import Panel
+    from .results import ModalResult as Result
 
 STRINGER = dict(color="black", linewidth=2.2, linestyle="-")
 FRAME = dict(color="darkorange", linewidth=2.2, linestyle="--")
 LEVELS = np.linspace(-1.0, 1.0, 21)  # the same on every mode: white is W = 0
 
 
-def _pyplot():
+def _pyplot() -> Any:
     import matplotlib
     if not os.environ.get("DISPLAY") and not os.environ.get("MPLBACKEND"):
         matplotlib.use("Agg")
@@ -31,20 +36,20 @@ def _pyplot():
     return plt
 
 
-def to_plane(panel, x, y):
+def to_plane(panel: Panel, x: np.ndarray, y: np.ndarray) -> tuple[np.ndarray, np.ndarray]:
     """Grid coordinates (lengths along the grid lines) to the plane of the picture."""
     ax, ay = math.radians(panel.skew_x), math.radians(panel.skew_y)
     return x * math.cos(ax) - y * math.sin(ay), x * math.sin(ax) + y * math.cos(ay)
 
 
-def _extent(panel):
+def _extent(panel: Panel) -> tuple[float, float]:
     """Width and height of the picture of the panel."""
     corners = to_plane(panel, np.array([0.0, panel.length, panel.length, 0.0]),
                        np.array([0.0, 0.0, panel.width, panel.width]))
     return np.ptp(corners[0]), np.ptp(corners[1])
 
 
-def _note(panel):
+def _note(panel: Panel) -> str:
     """What the picture shows of the panel's geometry, for the figure's title."""
     notes = []
     if panel.curved:
@@ -54,7 +59,7 @@ def _note(panel):
     return "; ".join(notes)
 
 
-def _draw_mode(ax, result, mode, points, units):
+def _draw_mode(ax: Any, result: Result, mode: int, points: int, units: str) -> Any:
     panel = result.panel
     gx, gy = np.meshgrid(np.linspace(0.0, panel.length, points), np.linspace(0.0, panel.width, points))
     w = result.w(gx, gy, mode)
@@ -79,7 +84,7 @@ def _draw_mode(ax, result, mode, points, units):
     return filled
 
 
-def _finish(fig, axes, filled, result, file):
+def _finish(fig: Any, axes: list[Any], filled: Any, result: Result, file: str | os.PathLike[str] | None) -> None:
     """Shared colour bar, legend and title; the layout engine keeps every
     text inside the figure."""
     panel = result.panel
@@ -95,7 +100,7 @@ def _finish(fig, axes, filled, result, file):
         fig.savefig(file, dpi=100)
 
 
-def _figure(panel, count, columns):
+def _figure(panel: Panel, count: int, columns: int | None) -> tuple[Any, list[Any]]:
     plt = _pyplot()
     width, height = _extent(panel)
     columns = columns or (count if count <= 3 else 3 if width <= 1.5 * height else 2)
@@ -109,7 +114,8 @@ def _figure(panel, count, columns):
     return fig, list(axes.flat[:count])
 
 
-def mode(result, mode=1, ax=None, file=None, points=81, units="mm"):
+def mode(result: Result, mode: int = 1, ax: Any = None, file: str | os.PathLike[str] | None = None, points: int = 81,
+         units: str = "mm") -> Any:
     """Filled contour of W of one mode over the panel in its true geometry,
     stiffeners on top; returns the axes (and writes `file` when given)."""
     if ax is None:
@@ -126,7 +132,8 @@ def mode(result, mode=1, ax=None, file=None, points=81, units="mm"):
     return ax
 
 
-def modes(result, modes=None, file=None, points=61, units="mm", columns=None):
+def modes(result: Result, modes: Iterable[int] | None = None, file: str | os.PathLike[str] | None = None,
+          points: int = 61, units: str = "mm", columns: int | None = None) -> Any:
     """Several modes (all computed by default) in one figure on one colour
     scale; returns the figure (and writes `file` when given)."""
     chosen = list(range(1, result.modes + 1)) if modes is None else [int(m) for m in modes]
@@ -138,7 +145,7 @@ def modes(result, modes=None, file=None, points=61, units="mm", columns=None):
     return fig
 
 
-def mode_file(path, png, units="mm"):
+def mode_file(path: str | os.PathLike[str], png: str | os.PathLike[str], units: str = "mm") -> None:
     """The contour and every mode of a mode-shape file, side by side, on the
     file's own grid (it holds no skew): the modes on a colour scale centred
     on zero."""

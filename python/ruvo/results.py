@@ -5,14 +5,17 @@ from __future__ import annotations
 import dataclasses
 import math
 from dataclasses import dataclass, field
+import os
 from pathlib import Path
+from typing import Any, Iterable, cast
 
 import numpy as np
+from numpy.typing import ArrayLike
 
 from .panel import Panel
 
 
-def hermite(z):
+def hermite(z: ArrayLike) -> np.ndarray:
     """The four cubic Hermite functions on [0, 1] at z (last axis): value and
     slope per unit z at the start, value and slope at the end."""
     z = np.asarray(z, float)
@@ -37,27 +40,27 @@ class ModalResult:
     stdout: str = field(repr=False)
 
     @property
-    def x(self):
+    def x(self) -> np.ndarray:
         return self.panel.x_nodes
 
     @property
-    def y(self):
+    def y(self) -> np.ndarray:
         return self.panel.y_nodes
 
     @property
-    def modes(self):
+    def modes(self) -> int:
         return len(self.eigenvalues)
 
-    def _vector(self, mode):
+    def _vector(self, mode: int) -> np.ndarray:
         if not 1 <= mode <= self.modes:
             raise ValueError(f"mode {mode} not among the {self.modes} modes computed")
         return np.concatenate([[0.0], self.eigenvectors[:, mode - 1]])  # equation 0: a suppressed freedom
 
     @property
-    def w_nodes(self):
+    def w_nodes(self) -> np.ndarray:
         return np.stack([self._vector(m)[self.freedoms[:, :, 0, 0]] for m in range(1, self.modes + 1)])
 
-    def w(self, x, y, mode=1):
+    def w(self, x: ArrayLike, y: ArrayLike, mode: int = 1) -> np.ndarray:
         """W of `mode` at points (x, y) of the panel (grid coordinates, so
         along the grid lines of a skewed panel), through the element's
         Hermite functions; x and y broadcast."""
@@ -83,26 +86,28 @@ class ModalResult:
                         total += vector[eq] * scale * hy[..., 2 * dy + ky] * hx[..., 2 * dx + kx]
         return total
 
-    def save_listing(self, path):
+    def save_listing(self, path: str | os.PathLike[str]) -> None:
         Path(path).write_text(self.listing)
 
-    def plot(self, mode=1, ax=None, file=None, points=81, units="mm"):
+    def plot(self, mode: int = 1, ax: Any = None, file: str | os.PathLike[str] | None = None, points: int = 81,
+             units: str = "mm") -> Any:
         """Filled contour of W of `mode` in the panel's true geometry with the
         stringers and frames drawn on it; returns the axes (and writes `file`
         when given)."""
         from . import plot
         return plot.mode(self, mode, ax=ax, file=file, points=points, units=units)
 
-    def plot_modes(self, modes=None, file=None, points=61, units="mm", columns=None):
+    def plot_modes(self, modes: Iterable[int] | None = None, file: str | os.PathLike[str] | None = None,
+                   points: int = 61, units: str = "mm", columns: int | None = None) -> Any:
         """Several modes (all by default) in one figure on one colour scale
         centred on zero; returns the figure (and writes `file` when given)."""
         from . import plot
         return plot.modes(self, modes, file=file, points=points, units=units, columns=columns)
 
-    def _label(self, mode):
+    def _label(self, mode: int) -> str:
         return f"mode {mode}"
 
-    def __eq__(self, other):
+    def __eq__(self, other: object) -> bool:
         """The same panel, analysis and numbers (arrays compared by value)."""
         if type(other) is not type(self):
             return NotImplemented
@@ -110,12 +115,12 @@ class ModalResult:
                    if isinstance(getattr(self, f.name), np.ndarray) else getattr(self, f.name) == getattr(other, f.name)
                    for f in dataclasses.fields(self))
 
-    def to_json(self, **kwargs):
+    def to_json(self, **kwargs: Any) -> str:
         """The result with its inputs, units, sign convention, the package
         version and a schema version, every field labelled; `ruvo.load`
         reads it back to an equal result. kwargs go to json.dumps (indent=1)."""
         from . import archive
-        return archive.to_json(self, **kwargs)
+        return archive.to_json(cast("BucklingResult | VibrationResult", self), **kwargs)
 
 
 NOT_AVAILABLE = "not available for this shape"
@@ -137,8 +142,8 @@ class StringerStrength:
     global_converged: bool = True
     note: str = NOT_AVAILABLE
 
-    def __str__(self):
-        def text(v):
+    def __str__(self) -> str:
+        def text(v: float | None) -> str:
             return NOT_AVAILABLE if v is None else f"{v:.6g}"
         return (f"crippling force {text(self.crippling_force)}, crippling stress {text(self.crippling_stress)}, "
                 f"chord crippling force {text(self.chord_crippling_force)}, global load {text(self.global_load)}")
@@ -167,39 +172,39 @@ class BucklingResult(ModalResult):
     stringer_strength: StringerStrength | None = None
 
     @property
-    def load_factors(self):
+    def load_factors(self) -> np.ndarray:
         return self.eigenvalues
 
     @property
-    def positive_load_factors(self):
+    def positive_load_factors(self) -> np.ndarray:
         return np.sort(self.eigenvalues[self.eigenvalues > 0])
 
     @property
-    def critical_mode(self):
+    def critical_mode(self) -> int | None:
         """Mode number (from 1) of the smallest positive load factor; None
         when no mode buckles under the applied loads."""
         positive = np.flatnonzero(self.eigenvalues > 0)
         return int(positive[np.argmin(self.eigenvalues[positive])]) + 1 if positive.size else None
 
     @property
-    def critical_load_factor(self):
+    def critical_load_factor(self) -> float:
         """The smallest positive load factor; inf when no mode buckles."""
         mode = self.critical_mode
         return math.inf if mode is None else float(self.eigenvalues[mode - 1])
 
     @property
-    def buckles(self):
+    def buckles(self) -> bool:
         return self.critical_mode is not None
 
     @property
-    def critical_forces(self):
+    def critical_forces(self) -> np.ndarray:
         loads = self.panel.loads
         return self.eigenvalues[:, None] * loads.variable() + loads.fixed()
 
-    def _label(self, mode):
+    def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
-    def table(self):
+    def table(self) -> str:
         head = f"{'mode':>4} {'load factor':>16} {'Nx':>16} {'Nxy':>16} {'Ny':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
@@ -211,20 +216,20 @@ class LoadCaseResults:
     """Buckling of one panel under several load cases, analysed in one call:
     `cases[k]` the BucklingResult of load case k, `governing` the index of
     the case with the smallest critical load factor."""
-    cases: tuple
+    cases: tuple[BucklingResult, ...]
 
     @property
-    def governing(self):
+    def governing(self) -> int:
         return int(np.argmin([c.critical_load_factor for c in self.cases]))
 
     @property
-    def critical_load_factor(self):
+    def critical_load_factor(self) -> float:
         return self.cases[self.governing].critical_load_factor
 
-    def __len__(self):
+    def __len__(self) -> int:
         return len(self.cases)
 
-    def __getitem__(self, k):
+    def __getitem__(self, k: int) -> BucklingResult:
         return self.cases[k]
 
 
@@ -234,15 +239,15 @@ class VibrationResult(ModalResult):
     frequencies in Hz, with their modes."""
 
     @property
-    def frequencies(self):
+    def frequencies(self) -> np.ndarray:
         """Hz; the rigid-body modes of a free panel, whose eigenvalues are
         zero up to rounding (either sign), give 0."""
         return np.sqrt(np.maximum(self.eigenvalues, 0.0)) / (2.0 * math.pi)
 
-    def _label(self, mode):
+    def _label(self, mode: int) -> str:
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"
 
-    def table(self):
+    def table(self) -> str:
         head = f"{'mode':>4} {'eigenvalue':>16} {'frequency (Hz)':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.frequencies))]

@@ -39,6 +39,7 @@ from __future__ import annotations
 import math
 import warnings
 from dataclasses import dataclass, field
+from typing import Any, Iterator, cast
 
 import numpy as np
 
@@ -53,7 +54,7 @@ class Isotropic:
     E: float
     nu: float
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         _set(self, E=_number("Isotropic", "E", self.E, positive=True), nu=_number("Isotropic", "nu", self.nu))
         if not -1.0 < self.nu < 0.5:
             raise ValueError(f"Isotropic.nu: {self.nu} must lie in (-1, 0.5)")
@@ -70,35 +71,35 @@ class Wall:
     laminate: Laminate
 
     @property
-    def thickness(self):
-        return self.laminate.thickness
+    def thickness(self) -> float:
+        return _thickness(self.laminate)
 
-    def _compliance(self):
+    def _compliance(self) -> np.ndarray:
         lam = self.laminate
         abd = np.block([[np.array(lam.A), np.array(lam.B)], [np.array(lam.B), np.array(lam.D)]])
         return np.linalg.inv(abd)
 
     @property
-    def axial(self):
+    def axial(self) -> float:
         """Axial stiffness per unit width, 1/α11."""
         return 1.0 / self._compliance()[0, 0]
 
     @property
-    def bending(self):
+    def bending(self) -> float:
         """Bending stiffness through the thickness per unit width, 1/δ11."""
         return 1.0 / self._compliance()[3, 3]
 
     @property
-    def shear(self):
+    def shear(self) -> float:
         """Membrane shear stiffness per unit width (G·t), 1/α66."""
         return 1.0 / self._compliance()[2, 2]
 
     @property
-    def torsion(self):
+    def torsion(self) -> float:
         """Saint-Venant torsion stiffness per unit width (G·t³/3), 4/δ66."""
         return 4.0 / self._compliance()[5, 5]
 
-    def own_bending(self):
+    def own_bending(self) -> float:
         """EI of the wall about the horizontal axis through its centre: in its
         plane as it stands up, through its thickness as it lies down."""
         s, c = math.sin(math.radians(self.slope)), math.cos(math.radians(self.slope))
@@ -112,7 +113,7 @@ class Crippling:
     `stringercom`, the web laminate's bending stiffnesses `ddst` packed
     D11, D12, D22, D16, D26, D66."""
     stringer_type: int
-    stringercom: dict
+    stringercom: dict[str, Any]
 
 
 @dataclass(frozen=True, kw_only=True)
@@ -122,9 +123,9 @@ class Section:
     skin: Laminate
     material: Isotropic | None = None
     density: float = 0.0
-    walls: tuple = field(init=False, repr=False, compare=False)
+    walls: tuple[Wall, ...] = field(init=False, repr=False, compare=False)
 
-    def __post_init__(self):
+    def __post_init__(self) -> None:
         name = type(self).__name__
         if not isinstance(self.skin, Laminate):
             raise ValueError(f"{name}.skin: a ruvo.Laminate is needed, got {self.skin!r}")
@@ -137,10 +138,14 @@ class Section:
 
     # ---- helpers of the shapes --------------------------------------------------
 
-    def _length(self, attribute):
+    def _walls(self) -> Iterator[Wall]:
+        """The walls of the shape, each shape its own."""
+        raise NotImplementedError
+
+    def _length(self, attribute: str) -> float:
         return _number(type(self).__name__, attribute, getattr(self, attribute), positive=True)
 
-    def _laminate(self, attribute):
+    def _laminate(self, attribute: str) -> Laminate:
         """The laminate of wall `attribute`: given, or a thickness of `material`."""
         name, value = type(self).__name__, getattr(self, attribute)
         if isinstance(value, Laminate):
@@ -156,68 +161,69 @@ class Section:
         t = _number(name, attribute, value, positive=True)
         return Laminate.isotropic(self.material.E, self.material.nu, t)
 
-    def _above(self, name, height, thickness):
+    def _above(self, name: str, height: float, thickness: float) -> float:
         if height <= 0.0:
             raise ValueError(f"{type(self).__name__}.{name}: leaves no web above the walls of {thickness}")
         return height
 
     @property
-    def _surface(self):
+    def _surface(self) -> float:
         """Height of the skin's surface above its mid-surface."""
-        return 0.5 * self.skin.thickness
+        return 0.5 * cast(float, self.skin.thickness)   # checked when the section is built
 
     # ---- properties -----------------------------------------------------------------
 
     @property
-    def EA(self):
+    def EA(self) -> float:
         return sum(w.axial * w.length for w in self.walls)
 
     @property
-    def ES(self):
+    def ES(self) -> float:
         """Coupling of the offset, Σ EA_i·e_i (a stiffener on the back)."""
         return sum(w.axial * w.length * w.z for w in self.walls)
 
     @property
-    def EI(self):
+    def EI(self) -> float:
         """Bending stiffness about the skin's mid-surface."""
         return sum(w.own_bending() + w.axial * w.length * w.z ** 2 for w in self.walls)
 
     @property
-    def offset(self):
+    def offset(self) -> float:
         """Height of the stiffness-weighted centroid above the skin's mid-surface."""
         return self.ES / self.EA
 
     @property
-    def EI_centroid(self):
+    def EI_centroid(self) -> float:
         """Bending stiffness about the section's own (stiffness-weighted) centroid."""
         return self.EI - self.EA * self.offset ** 2
 
     @property
-    def area(self):
+    def area(self) -> float:
         return sum(w.length * w.thickness for w in self.walls)
 
     @property
-    def centroid(self):
+    def centroid(self) -> float:
         """Height of the area centroid above the skin's mid-surface."""
         return sum(w.length * w.thickness * w.z for w in self.walls) / self.area
 
     @property
-    def GJ(self):
+    def GJ(self) -> float:
         """Open thin walls: Σ b·(4/δ66), G·b·t³/3 for an isotropic wall."""
         return sum(w.torsion * w.length for w in self.walls)
 
     @property
-    def mass(self):
+    def mass(self) -> float:
         """Mass per unit length."""
         return self.density * self.area
 
     @property
-    def crippling(self):
+    def crippling(self) -> Crippling | None:
         """The engine's crippling data, or None: the engine has routines for
         the T and the omega (Hat) profile only."""
         return None
 
-    def stiffener(self, position=None, *, line=None, side="back", pad_up=None, pad_width=0.0):
+    def stiffener(self, position: float | None = None, *, line: int | None = None, side: str = "back",
+                  pad_up: Laminate | None = None, pad_width: float = 0.0) -> Stiffener:
         """The `Stiffener` of this section at `position` (or grid `line`), on
         the `side` "back" (the default: positive W points away from it) or
         "front", with its crippling data and an optional pad-up laminate
@@ -228,7 +234,12 @@ class Section:
                          line=line, crippling=self.crippling, pad_up=pad_up, pad_width=pad_width)
 
 
-def _packed_bending(laminate):
+def _thickness(laminate: Laminate) -> float:
+    """The thickness of a wall's laminate, which always has one (checked in `_laminate`)."""
+    return cast(float, laminate.thickness)
+
+
+def _packed_bending(laminate: Laminate) -> list[float]:
     d = np.array(laminate.D)
     return [float(d[i, j]) for i, j in ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))]
 
@@ -239,7 +250,7 @@ class Blade(Section):
     height: float
     web: Laminate | float
 
-    def _walls(self):
+    def _walls(self) -> Iterator[Wall]:
         h = self._length("height")
         yield Wall(h, self._surface + 0.5 * h, 90.0, self._laminate("web"))
 
@@ -253,14 +264,14 @@ class T(Section):
     foot_width: float
     foot: Laminate | float
 
-    def _walls(self):
+    def _walls(self) -> Iterator[Wall]:
         foot = self._laminate("foot")
-        web_height = self._above("height", self._length("height") - foot.thickness, foot.thickness)
-        yield Wall(self._length("foot_width"), self._surface + 0.5 * foot.thickness, 0.0, foot)
-        yield Wall(web_height, self._surface + foot.thickness + 0.5 * web_height, 90.0, self._laminate("web"))
+        web_height = self._above("height", self._length("height") - _thickness(foot), _thickness(foot))
+        yield Wall(self._length("foot_width"), self._surface + 0.5 * _thickness(foot), 0.0, foot)
+        yield Wall(web_height, self._surface + _thickness(foot) + 0.5 * web_height, 90.0, self._laminate("web"))
 
     @property
-    def crippling(self):
+    def crippling(self) -> Crippling | None:
         foot, web = self.walls
         return Crippling(1, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
                                  webheight=web.length, ddst=_packed_bending(web.laminate),
@@ -273,7 +284,7 @@ class L(T):
     ends. About the axis parallel to the skin it is the T of the same walls."""
 
     @property
-    def crippling(self):
+    def crippling(self) -> Crippling | None:
         return None
 
 
@@ -288,14 +299,14 @@ class I(Section):  # noqa: E742 (the shape's name)
     flange_width: float
     flange: Laminate | float
 
-    def _walls(self):
+    def _walls(self) -> Iterator[Wall]:
         foot, flange = self._laminate("foot"), self._laminate("flange")
         h = self._length("height")
-        web_height = self._above("height", h - foot.thickness - flange.thickness,
-                                 foot.thickness + flange.thickness)
-        yield Wall(self._length("foot_width"), self._surface + 0.5 * foot.thickness, 0.0, foot)
-        yield Wall(web_height, self._surface + foot.thickness + 0.5 * web_height, 90.0, self._laminate("web"))
-        yield Wall(self._length("flange_width"), self._surface + h - 0.5 * flange.thickness, 0.0, flange)
+        web_height = self._above("height", h - _thickness(foot) - _thickness(flange),
+                                 _thickness(foot) + _thickness(flange))
+        yield Wall(self._length("foot_width"), self._surface + 0.5 * _thickness(foot), 0.0, foot)
+        yield Wall(web_height, self._surface + _thickness(foot) + 0.5 * web_height, 90.0, self._laminate("web"))
+        yield Wall(self._length("flange_width"), self._surface + h - 0.5 * _thickness(flange), 0.0, flange)
 
 
 @dataclass(frozen=True, kw_only=True)
@@ -323,24 +334,24 @@ class Hat(Section):
     foot_width: float
     foot: Laminate | float
 
-    def _half_angle(self):
+    def _half_angle(self) -> float:
         angle = _number("Hat", "web_angle", self.web_angle)
         if not 0.0 <= angle < 180.0:
             raise ValueError(f"Hat.web_angle: {angle} degrees must lie in [0, 180)")
         return math.radians(0.5 * angle)
 
-    def _walls(self):
+    def _walls(self) -> Iterator[Wall]:
         foot, crown = self._laminate("foot"), self._laminate("crown")
-        z_foot = self._surface + 0.5 * foot.thickness
-        z_crown = self._surface + self._length("height") - 0.5 * crown.thickness
-        rise = self._above("height", z_crown - z_foot, 0.5 * (foot.thickness + crown.thickness))
+        z_foot = self._surface + 0.5 * _thickness(foot)
+        z_crown = self._surface + self._length("height") - 0.5 * _thickness(crown)
+        rise = self._above("height", z_crown - z_foot, 0.5 * (_thickness(foot) + _thickness(crown)))
         half = self._half_angle()
         web = Wall(rise / math.cos(half), 0.5 * (z_foot + z_crown), 90.0 - math.degrees(half), self._laminate("web"))
         feet = Wall(self._length("foot_width"), z_foot, 0.0, foot)
         yield from (feet, feet, web, web, Wall(self._length("crown_width"), z_crown, 0.0, crown))
 
     @property
-    def GJ(self):
+    def GJ(self) -> float:
         foot, _, web, _, crown = self.walls
         half = self._half_angle()
         skin_shear = 1.0 / np.linalg.inv(np.array(self.skin.A))[2, 2]
@@ -351,7 +362,7 @@ class Hat(Section):
         return 4.0 * enclosed ** 2 / path + 2.0 * foot.torsion * foot.length
 
     @property
-    def crippling(self):
+    def crippling(self) -> Crippling | None:
         foot, _, web, _, crown = self.walls
         return Crippling(2, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
                                  webheight=crown.z - foot.z, ddst=_packed_bending(web.laminate),

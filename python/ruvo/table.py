@@ -3,11 +3,16 @@ parameters first, then status, error text and the results that matter in
 sizing."""
 from __future__ import annotations
 
+from typing import TYPE_CHECKING, Any, Sequence
+
 from .results import BucklingResult, VibrationResult
 from .toml_panel import panel_document
 
+if TYPE_CHECKING:
+    from .panel import Panel
 
-def flatten(document, prefix=""):
+
+def flatten(document: dict[str, Any] | list[Any], prefix: str = "") -> dict[str, Any]:
     """{dotted key: value} of a nested document; array items numbered from 1."""
     items = document.items() if isinstance(document, dict) else enumerate(document, 1)
     out = {}
@@ -20,7 +25,7 @@ def flatten(document, prefix=""):
     return out
 
 
-def varying_inputs(panels):
+def varying_inputs(panels: Sequence[Panel]) -> list[dict[str, Any]]:
     """Per panel, the inputs that differ between the panels (the title always)."""
     flat = [flatten(panel_document(p)) for p in panels]
     keys = list(dict.fromkeys(k for f in flat for k in f))
@@ -28,7 +33,7 @@ def varying_inputs(panels):
     return [{k: f.get(k) for k in varying} for f in flat]
 
 
-def result_rows(result):
+def result_rows(result: BucklingResult | VibrationResult) -> list[dict[str, Any]]:
     """The columns of one analysis, one mapping per load case (a single one
     for a result without load cases): the critical load factor and its mode
     (numbered from 1), or the natural frequencies in Hz."""
@@ -40,7 +45,8 @@ def result_rows(result):
     raise TypeError(f"no table columns for {type(result).__name__}")
 
 
-def rows(outcomes, panels, parameters=None):
+def rows(outcomes: Sequence[Any], panels: Sequence[Panel],
+         parameters: Sequence[dict[str, Any]] | None = None) -> list[dict[str, Any]]:
     """Table rows of a sweep's outcomes (results or exceptions) in input
     order: one per design and load case."""
     parameters = parameters if parameters is not None else varying_inputs(panels)

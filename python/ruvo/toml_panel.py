@@ -9,11 +9,15 @@ from __future__ import annotations
 import dataclasses
 import difflib
 import math
+import os
 import tomllib
+from typing import Any, Callable, Sequence, TypeVar
 
 import numpy as np
 
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+
+T = TypeVar("T")
 
 EXAMPLE = '''\
 title = "Simply supported plate under compression"
@@ -48,11 +52,11 @@ OPTIONS = ("modes",)   # analysis options a panel file may carry beside the pane
 _TABLES = {"laminate": Laminate, "loads": Loads, "mesh": Mesh, "stringers": Stiffener, "frames": Stiffener}
 
 
-def _init_fields(cls):
+def _init_fields(cls: type) -> list[str]:
     return [f.name for f in dataclasses.fields(cls) if f.init]
 
 
-def _required_fields(cls):
+def _required_fields(cls: type) -> list[str]:
     """The fields a table must give: those without a default."""
     return [f.name for f in dataclasses.fields(cls)
             if f.init and f.default is dataclasses.MISSING and f.default_factory is dataclasses.MISSING]
@@ -63,17 +67,17 @@ def _required_fields(cls):
 class _Place:
     """Where in a document a value sits, for the messages: the file and the table."""
 
-    def __init__(self, source, table=""):
+    def __init__(self, source: str, table: str = "") -> None:
         self.source, self.table = source, table
 
-    def inner(self, table):
+    def inner(self, table: str) -> _Place:
         return _Place(self.source, table)
 
-    def error(self, text):
+    def error(self, text: str) -> ValueError:
         where = ": ".join(p for p in (self.source, self.table) if p)
         return ValueError(f"{where}: {text}" if where else text)
 
-    def keys(self, table, valid, required=()):
+    def keys(self, table: Any, valid: Sequence[str], required: Sequence[str] = ()) -> dict[str, Any]:
         """`table` as a dict whose keys are all among `valid` and hold `required`."""
         if not isinstance(table, dict):
             raise self.error(f"a table is needed, got {_kind(table)}")
@@ -87,7 +91,7 @@ class _Place:
                 raise self.error(f"{key} missing")
         return table
 
-    def build(self, make, *args, **kwargs):
+    def build(self, make: Callable[..., T], *args: Any, **kwargs: Any) -> T:
         """make(...), its ValueError prefixed with the place."""
         try:
             return make(*args, **kwargs)
@@ -95,11 +99,12 @@ class _Place:
             raise self.error(str(e)) from None
 
 
-def _kind(value):
-    return {dict: "a table", list: "an array", str: "a string"}.get(type(value), f"the value {value!r}")
+def _kind(value: Any) -> str:
+    kinds: dict[type, str] = {dict: "a table", list: "an array", str: "a string"}
+    return kinds.get(type(value), f"the value {value!r}")
 
 
-def _ply(place, item):
+def _ply(place: _Place, item: Any) -> Ply:
     if isinstance(item, dict):
         return place.build(Ply, **place.keys(item, ["thickness", "angle"], ["thickness"]))
     if isinstance(item, list) and len(item) in (1, 2):
@@ -107,7 +112,7 @@ def _ply(place, item):
     raise place.error(f"a ply is [thickness, angle] or {{ thickness = ..., angle = ... }}, got {item!r}")
 
 
-def laminate_from(table, place=None):
+def laminate_from(table: Any, place: _Place | None = None) -> Laminate:
     """A Laminate from one of three forms: E, nu, t; material and plies; A, B, D."""
     place = place or _Place("", "[laminate]")
     if not isinstance(table, dict):
@@ -129,7 +134,7 @@ def laminate_from(table, place=None):
     raise place.error("give E, nu, t; or material and plies; or A, B, D")
 
 
-def _stiffeners(place, name, items):
+def _stiffeners(place: _Place, name: str, items: Any) -> tuple[Stiffener, ...]:
     if not isinstance(items, list):
         raise place.error(f"{name}: an array of tables ([[{name}]]) is needed, got {_kind(items)}")
     fields = _init_fields(Stiffener)
@@ -140,7 +145,7 @@ def _stiffeners(place, name, items):
     return tuple(out)
 
 
-def panel_from_dict(d, source=""):
+def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     """A Panel and the options (modes) from a parsed document; `source`
     (the file) is named in the messages."""
     top = _Place(source)
@@ -160,7 +165,7 @@ def panel_from_dict(d, source=""):
     return panel, {"modes": d.get("modes", 5)}
 
 
-def load(path):
+def load(path: str | os.PathLike[str]) -> tuple[Panel, dict[str, Any]]:
     """(Panel, options) from a TOML file."""
     name = str(path)
     try:
@@ -175,14 +180,14 @@ def load(path):
     return panel_from_dict(document, name)
 
 
-def from_toml(path):
+def from_toml(path: str | os.PathLike[str]) -> Panel:
     """The Panel of a TOML file (its analysis options, such as modes, are left out)."""
     return load(path)[0]
 
 
 # ---- writing ---------------------------------------------------------------------
 
-def _plain(value):
+def _plain(value: Any) -> Any:
     """Numbers, strings, lists and tables only (what TOML and JSON hold)."""
     if dataclasses.is_dataclass(value):
         return _changed_fields(value)
@@ -193,7 +198,7 @@ def _plain(value):
     return value
 
 
-def _changed_fields(obj):
+def _changed_fields(obj: Any) -> dict[str, Any]:
     """The fields given when `obj` was built: those not at their default."""
     out = {}
     for f in dataclasses.fields(obj):
@@ -204,21 +209,21 @@ def _changed_fields(obj):
     return out
 
 
-def _equal(a, b):
+def _equal(a: Any, b: Any) -> bool:
     try:
         return bool(a == b)
     except ValueError:   # arrays
         return False
 
 
-def _edge_value(edge: Edge):
+def _edge_value(edge: Edge) -> str | list[int]:
     for word in ("simply supported", "clamped", "free", "symmetry", "antisymmetry"):
         if Edge.parse(word) == edge:
             return word
     return edge.codes()
 
 
-def panel_document(panel: Panel) -> dict:
+def panel_document(panel: Panel) -> dict[str, Any]:
     """The panel as the tables of its TOML file: what was given, with the
     laminate as its A, B, D matrices and flat directions left out."""
     document = {}
@@ -237,7 +242,7 @@ def panel_document(panel: Panel) -> dict:
     return document
 
 
-def _inline(value):
+def _inline(value: Any) -> str:
     """A number or a (nested) array of numbers on one line, as TOML writes them."""
     if isinstance(value, list):
         return "[" + ", ".join(_inline(v) for v in value) + "]"
