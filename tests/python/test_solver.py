@@ -82,22 +82,22 @@ def test_stiffness_not_definite_is_reported(listing_file, capfd):
     assert x[0, 0] == 2.0 and ((x[1:, 0] >= 0) & (x[1:, 0] < 1)).all()
 
 
-def test_arrays_too_short_for_the_profile_are_refused():
-    lv = level_vector(5, 3)
-    with pytest.raises(ERROR, match="chodec: a holds 11 entries, fewer than the lv\\(n\\)\\+n = 12"):
-        u.chodec(np.ones(11), 3, lv, 0)
-    with pytest.raises(ERROR, match="chosol: .*does not describe a band of width ibd = 2"):
-        u.chosol(np.ones(12), 2, lv, np.ones((5, 1), order="F"), np.zeros(5))
-    with pytest.raises(ERROR, match="probtm: first column m1 = 0"):
-        u.probtm(np.ones(12), 3, lv, np.ones((5, 2), order="F"), 0)
-    with pytest.raises(ERROR, match="probtm: lv\\(1\\) = 1 is not 0"):
-        u.probtm(np.ones(12), 3, lv + 1, np.ones((5, 2), order="F"), 1)
-    with pytest.raises(ERROR, match="jacob2: a holds 5 entries"):
-        u.jacob2(np.ones(5), level_vector(3, 3), 1e-8, np.zeros((3, 3), order="F"), 0)
-    with pytest.raises(ERROR, match="simvit: elam holds 2 entries, fewer than neigit = 3"):
-        simvit_raw(elam=np.zeros(2))
-    with pytest.raises(ERROR, match="simvit: b holds 3 entries"):
-        simvit_raw(b=np.ones(3))
+LV = level_vector(5, 3)
+
+
+@pytest.mark.parametrize("call, words", [
+    (lambda: u.chodec(np.ones(11), 3, LV, 0), r"chodec: a holds 11 entries, fewer than the lv\(n\)\+n = 12"),
+    (lambda: u.chosol(np.ones(12), 2, LV, np.ones((5, 1), order="F"), np.zeros(5)),
+     "chosol: .*does not describe a band of width ibd = 2"),
+    (lambda: u.probtm(np.ones(12), 3, LV, np.ones((5, 2), order="F"), 0), "probtm: first column m1 = 0"),
+    (lambda: u.probtm(np.ones(12), 3, LV + 1, np.ones((5, 2), order="F"), 1), r"probtm: lv\(1\) = 1 is not 0"),
+    (lambda: u.jacob2(np.ones(5), level_vector(3, 3), 1e-8, np.zeros((3, 3), order="F"), 0), "jacob2: a holds 5 entries"),
+    (lambda: simvit_raw(elam=np.zeros(2)), "simvit: elam holds 2 entries, fewer than neigit = 3"),
+    (lambda: simvit_raw(b=np.ones(3)), "simvit: b holds 3 entries"),
+], ids=["chodec", "chosol", "probtm_column", "probtm_levels", "jacob2", "simvit_elam", "simvit_b"])
+def test_arrays_too_short_for_the_profile_are_refused(call, words):
+    with pytest.raises(ERROR, match=words):
+        call()
 
 
 def simvit_raw(neigrq=1, n=4, elam=None, b=None, lvtri=None):
