@@ -355,6 +355,9 @@ class Fuzz:
             kwargs[name] = self.perturbed(kwargs[name])
         return kwargs
 
+    def choices(self, name):
+        return {k: float(self.pick(v)) for k, v in VALUES[name].items()}
+
     def panel(self, consts):
         """callruvo's arguments for a stiffened, curved or skewed panel of a few elements."""
         rows, stf = consts["p_rtnds"] - 1, consts["p_stf"]
@@ -368,11 +371,7 @@ class Fuzz:
         frames, per_bay = int(self.rng.integers(0, 4)) if stype else 0, int(self.rng.integers(2, 5))
         first = 2 if frames == 1 else int(self.rng.integers(1, 3))
         neigrq = int(self.rng.integers(1, 4))
-        return dict(PANEL, rxp=self.pick([1e29, 1e29, 800.0, -1500.0]), ryp=self.pick([1e29, 1e29, 600.0]),
-                    matabdf=laminates(self.rng), framepitch=float(self.pick([300.0, 500.0])),
-                    stringerpitch=float(self.pick([120.0, 160.0])), stypep=stype,
-                    loadvyp=float(self.pick([0.0, 20.0])), loadvxyp=float(self.pick([0.0, 30.0])),
-                    fnyp=float(self.pick([0.0, -5.0])), alfaxp=float(self.pick([0.0, 0.0, 0.3])),
+        return dict(PANEL, **self.choices("panel_choices"), matabdf=laminates(self.rng), stypep=stype,
                     elamp=np.zeros(55), membraneforcesp=np.zeros(275), neigit=neigrq + 4, neigrq=neigrq,
                     indplt=int(self.chance(0.3)), ku=self.pick(FREEDOM_SETS), istx=(istx + [0] * stf)[:stf],
                     isty=([first + k * per_bay for k in range(frames)] + [0] * stf)[:stf],
@@ -391,10 +390,10 @@ class Fuzz:
         line = lambda count: ([int(self.rng.integers(1, count + 1))] if self.chance(0.4) else []) + [0] * stf
         stiff = np.zeros((4, stf), np.float32, order="F")
         stiff[:, 0] = [1.0e7, 0.0, 1.0e9, 1.0e6]
-        return dict(RUN, buckp=int(buckling), neigrqp=int(self.rng.integers(1, 4)), indpltp=int(self.chance(0.4)),
-                    kup=self.pick(FREEDOM_SETS), ap=lengths(mx), bp=lengths(my), rxp=self.pick([1e29, 900.0]),
-                    ryp=self.pick([1e29, 700.0]), istxp=line(my)[:stf], istyp=line(mx)[:stf], elmstfp=[1] * rows,
-                    steifxp=stiff, steifyp=stiff.copy(order="F"), alfaxp=float(self.pick([0.0, 0.2])),
+        return dict(RUN, **self.choices("run_choices"), buckp=int(buckling), neigrqp=int(self.rng.integers(1, 4)),
+                    indpltp=int(self.chance(0.4)), kup=self.pick(FREEDOM_SETS), ap=lengths(mx), bp=lengths(my),
+                    istxp=line(my)[:stf], istyp=line(mx)[:stf], elmstfp=[1] * rows, steifxp=stiff,
+                    steifyp=stiff.copy(order="F"),
                     **{e: self.pick(EDGE_CODES) for e in ("bndx0p", "bndxlp", "bndy0p", "bndylp")})
 
     def fitting_call(self, args, consts):

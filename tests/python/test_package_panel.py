@@ -91,28 +91,7 @@ HAT_RISE = 25.25 - 1.75                     # crown mid-line less foot mid-line
 HAT_BOTTOM = 20.0 + 2 * 25.25 * math.tan(HALF)
 HAT_BREDT = 4 * ((20.0 + HAT_BOTTOM) / 2 * 25.25) ** 2 / (
     20.0 / (G * 1.5) + 2 * 25.25 / math.cos(HALF) / (G * 1.5) + HAT_BOTTOM / (G * 2.0))
-SHAPES = {
-    "blade": (lambda: sections.Blade(height=30, web=2, skin=SKIN2, material=METAL, density=RHO),
-              [box(-1, 1, 1, 31)], G * 30 * 8 / 3),
-    "T": (lambda: sections.T(height=30, web=2, foot_width=20, foot=2, skin=SKIN2, material=METAL, density=RHO),
-          [box(-10, 10, 1, 3), box(-1, 1, 3, 31)], G * (20 + 28) * 8 / 3),
-    "L": (lambda: sections.L(height=30, web=2, foot_width=20, foot=2, skin=SKIN2, material=METAL, density=RHO),
-          [box(0, 20, 1, 3), box(0, 2, 3, 31)], G * (20 + 28) * 8 / 3),
-    "I": (lambda: sections.I(height=30, web=2, foot_width=20, foot=2, flange_width=15, flange=1.5, skin=SKIN2,
-                             material=METAL, density=RHO),
-          [box(-10, 10, 1, 3), box(-1, 1, 3, 29.5), box(-7.5, 7.5, 29.5, 31)],
-          G * (20 * 8 + 26.5 * 8 + 15 * 1.5 ** 3) / 3),
-    "Z": (lambda: sections.Z(height=30, web=2, foot_width=20, foot=2, flange_width=15, flange=1.5, skin=SKIN2,
-                             material=METAL, density=RHO),
-          [box(-1, 19, 1, 3), box(-1, 1, 3, 29.5), box(-14, 1, 29.5, 31)],
-          G * (20 * 8 + 26.5 * 8 + 15 * 1.5 ** 3) / 3),
-    "hat": (lambda: sections.Hat(height=25, crown_width=20, crown=1.5, web=1.5, web_angle=30, foot_width=15,
-                                 foot=1.5, skin=SKIN2, material=METAL, density=RHO),
-            [box(-30, -15, 1, 2.5), box(15, 30, 1, 2.5), box(-10, 10, 24.5, 26),
-             slanted(-13, 13.5, HAT_RISE / math.cos(HALF), 1.5, -HALF),
-             slanted(13, 13.5, HAT_RISE / math.cos(HALF), 1.5, HALF)],
-            HAT_BREDT + 2 * G * 15 * 1.5 ** 3 / 3),
-}
+SHAPES = {row.values[0]: row.values[1:] for row in table("sections.txt", "shapes")}
 
 
 @pytest.mark.parametrize("shape", SHAPES)
@@ -120,8 +99,7 @@ def test_section_properties_against_polygon_integrals(shape):
     """EA, ES, EI about the skin's mid-surface from the shoelace integrals of
     the walls' outlines; GJ of open walls Σ G·b·t³/3, of the hat's closed
     cell by Bredt; the Stiffener on the back (+ES) and the front (-ES)."""
-    build, outlines, gj = SHAPES[shape]
-    section = build()
+    section, outlines, gj = (evaluate(e) for e in SHAPES[shape])
     area, first, second = polygon_moments(outlines)
     assert section.EA == pytest.approx(E * area, rel=1e-12)
     assert section.ES == pytest.approx(E * first, rel=1e-12)
@@ -153,10 +131,10 @@ def test_section_walls_of_laminates_and_the_crippling_data(listing_file):
     for name, value in saved.items():
         setattr(block, name, value)
     assert float(listing_file.read_text().split()[-1]) == pytest.approx(12 * web.D[2][2] / 30.0, rel=1e-5)
-    hat = SHAPES["hat"][0]().crippling
+    hat = evaluate(SHAPES["hat"][0]).crippling
     assert hat.stringer_type == 2 and hat.stringercom["webheight"] == pytest.approx(HAT_RISE)
     assert (hat.stringercom["chordwidth"], hat.stringercom["alpha"]) == (20.0, 30.0)
-    assert SHAPES["Z"][0]().crippling is None and SHAPES["L"][0]().crippling is None
+    assert evaluate(SHAPES["Z"][0]).crippling is None and evaluate(SHAPES["L"][0]).crippling is None
     with pytest.raises(ValueError, match=r"^T\.web: a thickness needs the section's material"):
         sections.T(height=30, web=2, foot_width=20, foot=web, skin=SKIN2)
     with pytest.raises(ValueError, match=r"^T\.height"):
