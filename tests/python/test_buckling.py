@@ -6,8 +6,6 @@ import re
 import numpy as np
 import pytest
 
-import _ruvo
-
 from conftest import SS, isotropic_laminate, plate, read_lines, table
 
 E, NU, T = 70000.0, 0.3, 1.0
