@@ -2,6 +2,8 @@
 // assemblies: each code, and each message record character for character.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "elements/geometric_stiffness.hpp"
 #include "elements/plate_matrices.hpp"
 #include "elements/shape_functions.hpp"
@@ -17,16 +19,11 @@ using Lines = std::vector<std::string>;
 TEST(ShapeFunctions, ValuesAtTheEndsAndTheTolerance) {
   float val = -1;
   std::int32_t ier = -1;
-  const float at0[4] = {1, 0, 0, 0}, at1[4] = {0, 0, 1, 0};
-  for (int i = 1; i <= 4; ++i) {
-    phi(i, 0.0f, val, ier);
-    EXPECT_EQ(val, at0[i - 1]);
-    phi(i, 1.0f, val, ier);
-    EXPECT_EQ(val, at1[i - 1]);
-  }
-  phi(2, 0.5f, val, ier);
-  EXPECT_EQ(val, 0.125f);
-  phi(1, -0.000005f, val, ier);
+  const auto at = [&](int i, float s) { return phi(i, s, val, ier), val; };
+  EXPECT_EQ((std::array{at(1, 0), at(2, 0), at(3, 0), at(4, 0)}), (std::array{1.0f, 0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ((std::array{at(1, 1), at(2, 1), at(3, 1), at(4, 1)}), (std::array{0.0f, 0.0f, 1.0f, 0.0f}));
+  EXPECT_EQ(at(2, 0.5f), 0.125f);
+  at(1, -0.000005f);  // within the tolerance
   EXPECT_EQ(ier, 0);
   val = 7;
   phi(1, 1.00002f, val, ier);
@@ -42,10 +39,9 @@ TEST_F(AssemblyTest, ElementLookupOfTheLastRowAndBeyond) {
   std::int32_t ier = -1;
   iuoriv<V>(2, 2, 1, iu, ier);  // last row and column
   EXPECT_EQ(ier, 0);
+  // Node (x-line 2, y-line 2), its last corner and FY of node (x-line 3, y-line 2).
   const auto& lm = state::f07mat<V>().lm;
-  EXPECT_EQ(iu(1, 1), lm(1, 1, 5));  // node (x-line 2, y-line 2)
-  EXPECT_EQ(iu(4, 4), lm(1, 4, 9));
-  EXPECT_EQ(iu(2, 3), lm(1, 3, 8));  // FY of node (x-line 3, y-line 2)
+  EXPECT_EQ((std::array{iu(1, 1), iu(4, 4), iu(2, 3)}), (std::array{lm(1, 1, 5), lm(1, 4, 9), lm(1, 3, 8)}));
   iu(1, 1) = 77;
   iuoriv<V>(3, 1, 1, iu, ier);
   EXPECT_EQ(ier, 1);
@@ -66,14 +62,10 @@ TEST_F(AssemblyTest, SegmentLookupAlongBothDirections) {
   std::int32_t ier = -1;
   kuorkv<V>('X', 2, 2, 2, kv, ier);  // y-line 2, between x-lines 2 and 3: nodes 4 and 6
   EXPECT_EQ(ier, 0);
-  EXPECT_EQ(kv(1, 2), lm(2, 2, 4));
-  EXPECT_EQ(kv(2, 1), lm(2, 3, 4));
-  EXPECT_EQ(kv(1, 3), lm(2, 1, 6));
+  EXPECT_EQ((std::array{kv(1, 2), kv(2, 1), kv(1, 3)}), (std::array{lm(2, 2, 4), lm(2, 3, 4), lm(2, 1, 6)}));
   kuorkv<V>('Y', 3, 1, 1, kv, ier);  // x-line 3, between y-lines 1 and 2: nodes 5 and 6
   EXPECT_EQ(ier, 0);
-  EXPECT_EQ(kv(1, 2), lm(1, 3, 5));
-  EXPECT_EQ(kv(2, 2), lm(1, 4, 5));
-  EXPECT_EQ(kv(2, 3), lm(1, 2, 6));
+  EXPECT_EQ((std::array{kv(1, 2), kv(2, 2), kv(2, 3)}), (std::array{lm(1, 3, 5), lm(1, 4, 5), lm(1, 2, 6)}));
   kuorkv<V>('x', 1, 1, 1, kv, ier);
   EXPECT_EQ(ier, 1);
   kuorkv<V>('Y', 3, 2, 1, kv, ier);
