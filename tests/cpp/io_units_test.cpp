@@ -1,10 +1,8 @@
 // File units, each test in a fresh temporary working directory.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -32,27 +30,6 @@ void make_file(const std::string& name, const std::string& text) {
   std::ofstream(name, std::ios::binary) << text;
 }
 
-// Redirects a file descriptor into a file for the life of the object.
-class Capture {
-public:
-  explicit Capture(int fd) : fd_(fd), saved_(::dup(fd)) {
-    std::fflush(nullptr);
-    const int to = ::open(file_.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    ::dup2(to, fd_);
-    ::close(to);
-  }
-  ~Capture() {
-    ::dup2(saved_, fd_);
-    ::close(saved_);
-  }
-  std::string text() const { return contents(file_); }
-
-private:
-  int fd_;
-  int saved_;
-  std::string file_ = "captured" + std::to_string(fd_);
-};
-
 class Units : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -75,13 +52,14 @@ private:
 };
 
 TEST_F(Units, StandardOutputIsWrittenAtDescriptorLevelRecordByRecord) {
-  Capture out(STDOUT_FILENO);
+  ::testing::internal::CaptureStdout();  // at descriptor level
   write(stdout_unit, line_, {1});
   ASSERT_EQ(::write(STDOUT_FILENO, "host\n", 5), 5);  // the host's own output in between
   write_list(stdout_unit, {" Analysis started"});
   write(stdout_unit, Format("(16X,'A'/16X,'B')"));
-  EXPECT_EQ(out.text(), " LINE 1\nhost\n  Analysis started\n" + std::string(16, ' ') + "A\n" +
-                            std::string(16, ' ') + "B\n");
+  EXPECT_EQ(
+      ::testing::internal::GetCapturedStdout(),
+      " LINE 1\nhost\n  Analysis started\n" + std::string(16, ' ') + "A\n" + std::string(16, ' ') + "B\n");
   EXPECT_TRUE(is_connected(stdout_unit));
 }
 
@@ -226,7 +204,8 @@ TEST_F(Units, FormattedAndUnformattedUnitsRefuseTheOtherKind) {
 // A typed run's scope: files in its directory (none without one), standard
 // output and complaints captured, every unit closed when it ends.
 TEST_F(Units, RunScopePlacesCapturesAndClosesItsFiles) {
-  Capture out(STDOUT_FILENO), err(STDERR_FILENO);
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
   fs::create_directory("run");
   std::string captured;
   {
@@ -255,8 +234,8 @@ TEST_F(Units, RunScopePlacesCapturesAndClosesItsFiles) {
     EXPECT_EQ(input(8).text, "");  // not the working directory's file
   }
   EXPECT_FALSE(fs::exists("analysis.out") || fs::exists("RCA25"));
-  EXPECT_EQ(out.text(), "");
-  EXPECT_EQ(err.text(), "");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace
