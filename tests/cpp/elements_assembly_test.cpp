@@ -209,9 +209,7 @@ INSTANTIATE_TEST_SUITE_P(BothDirections, StiffenerEnergy,
 TEST_F(AssemblyTest, StiffenerForcesFollowTheSkinStrain) {
   panel({1.0f, 1.5f, 0.7f}, {0.8f, 1.2f}, {1, 2, 3});
   auto& dis = state::f07dis<V>();
-  dis.nox = 1;
-  dis.istx(1) = 2;
-  dis.steifx(1, 1) = 4.0f;
+  dis.nox = 1, dis.istx(1) = 2, dis.steifx(1, 1) = 4.0f;
   state::f07aij.aij = {};
   state::f07aij.aij(1, 1) = 0.5f;
   state::f07aij.aij(1, 2) = -0.1f;

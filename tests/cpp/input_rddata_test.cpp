@@ -134,9 +134,7 @@ TEST_F(Rddata, EdgeFlagsSymmetryCodesAndCounts) {
   suppress(2, 1, 2, 1, 1);
   suppress(4, 1, 3, 1, 1);  // after the zero column: not counted
   auto& dis = state::f07dis<ruvo31>();
-  dis.istx(1) = 3;
-  dis.istx(2) = 4;
-  dis.istx(4) = 2;
+  dis.istx(1) = 3, dis.istx(2) = 4, dis.istx(4) = 2;
   for (int i = 1; i <= 5; ++i) dis.isty(i) = 1;  // more than the 3 x-lines
   ASSERT_EQ(run(), 0);
   // y = ly comes last for isymy.

@@ -47,9 +47,7 @@ protected:
 TEST_F(Prtout, FullEchoOfAPanelWithConditionsSuppressionAndAStringer) {
   grid(3, 2);
   auto& ina = state::f07ina<ruvo31>();
-  ina.a(1) = 1.5f;
-  ina.a(2) = 2.25f;
-  ina.b(1) = 4.0f;
+  ina.a(1) = 1.5f, ina.a(2) = 2.25f, ina.b(1) = 4.0f;
   edge(edge_y0, {0, 1, 6});
   edge(edge_x0, {-1});
   edge(edge_yl, {1});
@@ -59,8 +57,7 @@ TEST_F(Prtout, FullEchoOfAPanelWithConditionsSuppressionAndAStringer) {
   state::f07ang.alfay = 45.0f;
   state::f07inb.radii = {{1.0e29f, 1.0e19f, -5.5f}};
   auto& dis = state::f07dis<ruvo31>();
-  dis.nox = 1;
-  dis.istx(1) = 2;
+  dis.nox = 1, dis.istx(1) = 2;
   for (int r = 1; r <= 4; ++r) dis.steifx(r, 1) = 100.0f * r;
   for (int n = 1; n <= 6; ++n) {
     state::cpfest<ruvo31>().pfest(n, 1) = float(n);
@@ -193,9 +190,7 @@ TEST_F(Prtvib, OneStiffnessSetTheMassAndOnlyThePrescribedForces) {
 TEST_F(Prtvib, StiffenersAreRecountedFromTheirLines) {
   grid(20, 20);
   auto& dis = state::f07dis<ruvo31>();
-  dis.nox = 9;
-  dis.istx(1) = 3;
-  dis.istx(2) = 5;
+  dis.nox = 9, dis.istx(1) = 3, dis.istx(2) = 5;
   dis.istx(4) = 7;  // after the gap: not a stiffener
   for (int i = 1; i <= 12; ++i) dis.isty(i) = i + 1;
   run();
@@ -259,13 +254,8 @@ TEST_F(BucklingListing, StatisticsAndBothFormsOfTheEigenvalueLines) {
 TEST_F(BucklingListing, ForceTablesSplitIntoBlocksOfSixLinesWithAnOverflowingRowNumber) {
   uniform_compression(7, 10);
   auto& dis = state::f07dis<V>();
-  dis.nox = 1;
-  dis.istx(1) = 3;
-  dis.steifx(1, 1) = 1000.0f;
-  dis.noy = 2;
-  dis.isty(1) = 2;
-  dis.isty(2) = 5;
-  dis.steify(1, 1) = dis.steify(1, 2) = 500.0f;
+  dis.nox = 1, dis.istx(1) = 3, dis.steifx(1, 1) = 1000.0f;
+  dis.noy = 2, dis.isty(1) = 2, dis.isty(2) = 5, dis.steify(1, 1) = dis.steify(1, 2) = 500.0f;
   auto& aij = state::f07aij.aij;
   aij(1, 1) = aij(2, 2) = 0.01f;
   aij(1, 2) = aij(2, 1) = -0.003f;

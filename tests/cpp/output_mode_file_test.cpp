@@ -123,11 +123,7 @@ protected:
 
   static void plot(int npx, int npy, int isymx = 0, int isymy = 0, int nmod = 1) {
     auto& p = state::plotin;
-    p.npx = npx;
-    p.npy = npy;
-    p.isymx = isymx;
-    p.isymy = isymy;
-    p.nmod = nmod;
+    p.npx = npx, p.npy = npy, p.isymx = isymx, p.isymy = isymy, p.nmod = nmod;
   }
 
   static std::int32_t write_file() {

@@ -49,10 +49,7 @@ class CripplingListing : public testing::ListingTest {};
 TEST_F(CripplingListing, ForcesAreOneE205RecordEach) {
   const Wall w(1.0f);
   Stringercom& s = state::stringercom;
-  s.webheight = 20.0f;
-  s.webth = 1.0f;
-  s.chordwidth = 25.0f;
-  s.alpha = 120.0f;
+  s.webheight = 20.0f, s.webth = 1.0f, s.chordwidth = 25.0f, s.alpha = 120.0f;
   for (int i = 1; i <= 6; ++i) s.ddst(i) = w.ddst[i - 1];
   state::test.stiffx = 1.0e6f;
   std::int32_t ier = -7;
