@@ -54,8 +54,8 @@ protected:
   // including, the next equal to `last`.
   std::vector<std::string> section(const std::string& first, const std::string& last) const {
     const std::vector<std::string> all = listing();
-    auto from = std::find(all.begin(), all.end(), first);
-    return {from, from == all.end() ? from : std::find(from + 1, all.end(), last)};
+    auto at = std::find(all.begin(), all.end(), first);
+    return {at, at == all.end() ? at : std::find(at + 1, all.end(), last)};
   }
   // The listing records from the first equal to `first`, `n` of them.
   std::vector<std::string> from(const std::string& first, int n) const {
