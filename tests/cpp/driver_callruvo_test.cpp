@@ -57,10 +57,8 @@ TEST(CallruvoPlan, XSubdivisionByFrameBaysAndTheFramesOffTheEdges) {
   p.isty[1] = 7;
   p.rows({1, 1});
   const PanelModel<V> m = plan_panel(p.args);
-  EXPECT_EQ(m.x_subdivisions, 8);  // 4·1 + 2·3 − 2
-  EXPECT_EQ(m.mx, 9);
-  EXPECT_EQ(m.ap(8), 150.0f);
-  EXPECT_EQ(m.ap(9), 0.0f);
+  EXPECT_EQ((std::array{m.x_subdivisions, m.mx}), (std::array{8, 9}));  // 4·1 + 2·3 − 2 subdivisions
+  EXPECT_EQ((std::array{m.ap(8), m.ap(9)}), (std::array{150.0f, 0.0f}));
   p.isty[0] = 0;  // no frames: one bay of anzelzwframes elements
   p.args.anzelzwframes = 6;
   EXPECT_EQ(plan_panel(p.args).mx, 7);
@@ -98,11 +96,10 @@ TEST(CallruvoPlan, LinesUnderAFootCarryScaledForcesAndTheLastLineTheGivenOnes) {
   const float factx = (2000.0f - 600.0f * 600.0f / 2000.0f) / (1000.0f - 300.0f * 300.0f / 1000.0f);
   EXPECT_FLOAT_EQ(m.y_line(1).variable[0], -10.0f * factx);
   EXPECT_FLOAT_EQ(m.y_line(1).constant[1], 4.0f * 3.0f);
-  EXPECT_EQ(m.y_line(2).variable[0], -10.0f);
   EXPECT_FLOAT_EQ(m.y_line(4).variable[0], -10.0f * factx);
-  EXPECT_EQ(m.y_line(5).variable[0], -10.0f);  // the last y-line, whatever its row
-  EXPECT_EQ(m.steifxp(1, 1), 1000.0f);
-  EXPECT_EQ(m.steifxp(1, 2), 0.0f);
+  // The last y-line has the given force, whatever its row.
+  EXPECT_EQ((std::array{m.y_line(2).variable[0], m.y_line(5).variable[0]}), (std::array{-10.0f, -10.0f}));
+  EXPECT_EQ((std::array{m.steifxp(1, 1), m.steifxp(1, 2)}), (std::array{1000.0f, 0.0f}));
 }
 
 TEST(CallruvoFault, RefusesWhatWouldIndexOutsideOrDivideByZero) {
@@ -113,17 +110,15 @@ TEST(CallruvoFault, RefusesWhatWouldIndexOutsideOrDivideByZero) {
     return callruvo_fault(p.args);
   };
   EXPECT_EQ(fault([](Panel&) {}), "");
-  EXPECT_NE(fault([](Panel& p) { p.args.anzelzwstr = 0; }), "");
-  EXPECT_NE(fault([](Panel& p) { p.args.anzelzwframes = 0; }), "");
+  // The refusals of a panel run from the package are tested there; here the
+  // edges of what is taken.
   EXPECT_EQ(fault([](Panel& p) { p.args.anzelbelowstr = 0; }), "");  // not a divisor of type 1
-  EXPECT_NE(fault([](Panel& p) { p.args.stypep = 2, p.args.anzelbelowstr = 0; }), "");
   EXPECT_EQ(fault([](Panel& p) { p.args.stypep = 5, p.args.anzelzwstr = 0; }), "");
   EXPECT_NE(fault([](Panel& p) { p.args.anzelzwframes = 31; }), "");
   EXPECT_NE(fault([](Panel& p) { p.isty[0] = 20, p.isty[1] = 21; }), "");  // 4 + 40 - 2 subdivisions
   EXPECT_EQ(fault([](Panel& p) { p.isty[0] = 3, p.isty[1] = 9; }), "");    // x-lines 1..9, frame 9 fits
   EXPECT_NE(fault([](Panel& p) { p.isty[0] = 3, p.isty[1] = 10; }), "");
-  EXPECT_NE(fault([](Panel& p) { p.istx[0] = 5; }), "");  // y-lines 1..4
-  EXPECT_NE(fault([](Panel& p) { p.args.neigrq = 56; }), "");
+  EXPECT_NE(fault([](Panel& p) { p.istx[0] = 5; }), "");      // y-lines 1..4
   EXPECT_NE(fault([](Panel& p) { p.args.neigrq = 3; }), "");  // displ holds two modes
 }
 

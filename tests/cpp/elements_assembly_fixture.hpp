@@ -42,6 +42,13 @@ struct HandTerm {
   int code1, code2;
 };
 
+// Gauss-Legendre points and weights on [-1, 1], 4 of them: exact for the
+// products of two bicubic fields' derivatives along a line.
+constexpr double gauss_t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
+                               0.8611363115940526};
+constexpr double gauss_w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
+                               0.3478548451374538};
+
 class AssemblyTest : public ListingTest {
   std::size_t setup_records_ = 0;
 
@@ -119,6 +126,13 @@ public:
       }
   }
 
+  // The W freedoms sampled from field p.
+  static std::vector<double> w_freedoms(const Bicubic& p) {
+    std::vector<double> x(state::man.ix);
+    sample(p, 1, x);
+    return x;
+  }
+
   // x^T A x of a symmetric profile matrix.
   static double quadratic_form(const std::vector<double>& a, std::span<const std::int32_t> lv,
                                const std::vector<double>& x) {
@@ -134,10 +148,6 @@ public:
 
   // The integral over the panel of g(x, y), Gauss-Legendre with 4 points a side per element.
   static double integral(const std::function<double(double, double)>& g) {
-    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
-                                0.8611363115940526};
-    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
-                                0.3478548451374538};
     const auto& ina = state::f07ina<V>();
     double sum = 0;
     for (int i = 1; i < ina.mx; ++i)
@@ -145,22 +155,19 @@ public:
         const double x0 = x_line(i), y0 = y_line(j), a = ina.a(i), b = ina.b(j);
         for (int k = 0; k < 4; ++k)
           for (int l = 0; l < 4; ++l)
-            sum += w[k] * w[l] * a * b / 4 * g(x0 + a * (t[k] + 1) / 2, y0 + b * (t[l] + 1) / 2);
+            sum += gauss_w[k] * gauss_w[l] * a * b / 4 *
+                   g(x0 + a * (gauss_t[k] + 1) / 2, y0 + b * (gauss_t[l] + 1) / 2);
       }
     return sum;
   }
 
   // The integral along the line of g(s) over [0, length] with the element ends as nodes.
   static double line_integral(bool along_x, const std::function<double(double)>& g) {
-    static const double t[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
-                                0.8611363115940526};
-    static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
-                                0.3478548451374538};
     const auto& ina = state::f07ina<V>();
     double sum = 0;
     for (int s = 1; s < (along_x ? ina.mx : ina.my); ++s) {
       const double s0 = along_x ? x_line(s) : y_line(s), h = along_x ? ina.a(s) : ina.b(s);
-      for (int k = 0; k < 4; ++k) sum += w[k] * h / 2 * g(s0 + h * (t[k] + 1) / 2);
+      for (int k = 0; k < 4; ++k) sum += gauss_w[k] * h / 2 * g(s0 + h * (gauss_t[k] + 1) / 2);
     }
     return sum;
   }

@@ -3,6 +3,8 @@
 // the strain table and the term lists.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "elements/element_terms.hpp"
 #include "input_listing_fixture.hpp"
 #include "model/blocks.hpp"
+#include "test_data.hpp"
 
 namespace ruvo::testing {
 namespace {
@@ -85,14 +88,10 @@ TEST_F(ElementTerms, CurvatureEntriesOfTheStrainTable) {
   radii.rx() = 2.0f, radii.ry() = 1.0e29f, radii.rxy() = 4.0f;
   std::int32_t ier;
   a.tfmstf(ier);
-  EXPECT_EQ(eps(1, 2), -0.5f);
-  EXPECT_EQ(eps(2, 2), 0.0f);
-  EXPECT_EQ(eps(3, 3), -0.5f);  // -2/rxy
+  EXPECT_EQ((std::array{eps(1, 2), eps(2, 2), eps(3, 3)}), (std::array{-0.5f, 0.0f, -0.5f}));  // -2/rxy last
   radii.rx() = -1.0e29f, radii.ry() = -8.0f, radii.rxy() = 3.0e29f;
   a.tfmstf(ier);
-  EXPECT_EQ(eps(1, 2), 0.0f);
-  EXPECT_EQ(eps(2, 2), 0.125f);
-  EXPECT_EQ(eps(3, 3), 0.0f);
+  EXPECT_EQ((std::array{eps(1, 2), eps(2, 2), eps(3, 3)}), (std::array{0.0f, 0.125f, 0.0f}));
   // a skewed grid takes the curvatures along its lines: x' at 30 degrees
   // sees kxx cos^2 + 2 kxy cos sin + kyy sin^2
   radii.rx() = 2.0f, radii.ry() = 1.0e29f, radii.rxy() = 4.0f;
@@ -180,21 +179,18 @@ TEST_F(ElementTerms, DegenerateSkewIsRejectedBelowCosineOneFifth) {
   EXPECT_TRUE(std::all_of(a.v[c].begin(), a.v[c].end(), [](float x) { return x == 0.0f; }));
 }
 
-// Term list of element e as (code 1, code 2, pair code, coefficient).
-struct Term {
-  int k1, k2, pair;
-  float f;
-  bool operator==(const Term&) const = default;
-};
-std::vector<Term> terms(int e) {
+// The term list of element e, a term a line: code 1, code 2, pair code and
+// the coefficient in its shortest exact form.
+std::vector<std::string> terms(int e) {
   auto& q = state::f01qua<V>();
-  std::vector<Term> t;
-  for (int i = 1; i <= q.ikt(e); ++i)
-    t.push_back({q.kquad(i, 1, e), q.kquad(i, 2, e), q.kquad(i, 3, e), q.fquad(i, e)});
+  std::vector<std::string> t;
+  for (int i = 1; i <= q.ikt(e); ++i) {
+    char f[32];
+    *std::to_chars(f, f + sizeof f - 1, q.fquad(i, e)).ptr = '\0';
+    t.push_back(std::to_string(q.kquad(i, 1, e)) + " " + std::to_string(q.kquad(i, 2, e)) + " " +
+                std::to_string(q.kquad(i, 3, e)) + " " + f);
+  }
   return t;
-}
-void PrintTo(const Term& t, std::ostream* os) {
-  *os << "(" << t.k1 << "," << t.k2 << "," << t.pair << "," << t.f << ")";
 }
 
 TEST_F(ElementTerms, PureBendingGivesTheCurvatureProductsOfW) {
@@ -203,15 +199,7 @@ TEST_F(ElementTerms, PureBendingGivesTheCurvatureProductsOfW) {
   std::int32_t ier;
   a.tfmstf(ier);
   a.f01kbf();
-  EXPECT_EQ(terms(2), (std::vector<Term>{{120, 120, 11, 10},
-                                         {120, 102, 11, 3},
-                                         {120, 111, 11, 2 * 0.5f},
-                                         {102, 120, 11, 3},
-                                         {102, 102, 11, 8},
-                                         {102, 111, 11, 2 * -0.25f},
-                                         {111, 120, 11, 2 * 0.5f},
-                                         {111, 102, 11, 2 * -0.25f},
-                                         {111, 111, 11, 4 * 2.0f}}));
+  EXPECT_EQ(terms(2), testing::data_section("element_terms.txt", "pure bending"));
   EXPECT_TRUE(terms(1).empty());
 }
 
@@ -222,20 +210,7 @@ TEST_F(ElementTerms, CurvedShearStrainCarriesW) {
   std::int32_t ier;
   a.tfmstf(ier);
   a.f01kbf();
-  const float w = -0.5f;  // -2/rxy
-  EXPECT_EQ(terms(1), (std::vector<Term>{{201, 201, 22, 5},
-                                         {201, 310, 23, 5},
-                                         {201, 100, 21, w * 5},
-                                         {310, 201, 32, 5},
-                                         {310, 310, 33, 5},
-                                         {310, 100, 31, w * 5},
-                                         {100, 201, 12, w * 5},
-                                         {100, 310, 13, w * 5},
-                                         {100, 100, 11, w * (w * 5)},
-                                         {400, 400, 44, 2},
-                                         {400, 500, 45, -1},
-                                         {500, 400, 54, -1},
-                                         {500, 500, 55, 3}}));
+  EXPECT_EQ(terms(1), testing::data_section("element_terms.txt", "curved shear"));
 }
 
 TEST_F(ElementTerms, FullCurvedElementHasTwoHundredTermsAndZerosBeyond) {

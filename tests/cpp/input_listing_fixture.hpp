@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -39,12 +40,33 @@ protected:
     std::filesystem::remove_all(dir_);
   }
 
-  // The listing records written so far.
-  std::vector<std::string> listing() const {
-    std::ifstream f(dir_ / "listing.out");
+  // The records of a file of the test's directory.
+  std::vector<std::string> lines_of(const std::string& name) const {
+    std::ifstream f(dir_ / name);
     std::vector<std::string> lines;
     for (std::string line; std::getline(f, line);) lines.push_back(line);
     return lines;
+  }
+  // The listing records written so far.
+  std::vector<std::string> listing() const { return lines_of("listing.out"); }
+
+  // The listing records from the first equal to `first` up to, not
+  // including, the next equal to `last`.
+  std::vector<std::string> section(const std::string& first, const std::string& last) const {
+    const std::vector<std::string> all = listing();
+    auto at = std::find(all.begin(), all.end(), first);
+    return {at, at == all.end() ? at : std::find(at + 1, all.end(), last)};
+  }
+  // The listing records from the first equal to `first`, `n` of them.
+  std::vector<std::string> from(const std::string& first, int n) const {
+    const std::vector<std::string> all = listing();
+    auto at = std::find(all.begin(), all.end(), first);
+    return {at, at + std::min<std::ptrdiff_t>(n, all.end() - at)};
+  }
+  // How often `record` stands in the listing.
+  long count(const std::string& record) const {
+    const std::vector<std::string> all = listing();
+    return std::count(all.begin(), all.end(), record);
   }
 
   template <class V = ruvo31>

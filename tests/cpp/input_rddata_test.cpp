@@ -2,6 +2,7 @@
 // and every model the analysis could not index, each with its message and code.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -49,6 +50,16 @@ protected:
     io::close(8);
   }
 
+  // The functions and edge codes as arguments: their lambdas stay one line.
+  template <class... K>
+  static void ku(K... k) {
+    functions({k...});
+  }
+  template <class... K>
+  static void codes(Edge e, K... k) {
+    edge(e, {k...});
+  }
+
   std::vector<float> bb_ = std::vector<float>(6 * 900), dd_ = bb_, bd_ = bb_, rr_ = bb_, dr_ = bb_, br_ = bb_;
   std::vector<float> ss_ = std::vector<float>(3 * 900);
 };
@@ -56,23 +67,14 @@ protected:
 TEST_F(Rddata, NumbersNodesAndGivesEachElementTheLaminateOfItsRow) {
   ASSERT_EQ(run(), 0);
   const auto& leit = state::f07ina<ruvo31>().leit;
-  EXPECT_EQ(leit(1, 1), 1);
-  EXPECT_EQ(leit(4, 1), 4);
-  EXPECT_EQ(leit(1, 2), 5);
-  EXPECT_EQ(leit(4, 3), 12);
-  // Elements 1..3 are column 1, rows 1..3; element 4 starts column 2 in row 1.
+  EXPECT_EQ((std::array{leit(1, 1), leit(4, 1), leit(1, 2), leit(4, 3)}), (std::array{1, 4, 5, 12}));
+  // Elements 1..3 are column 1, rows 1..3; element 4 starts column 2 in row 1;
+  // ss(3, 5): element 5 lies in row 2; bb(1, 7) beyond the 6 elements.
   const ArrayRef<float, 2> bb = col(bb_), dd = col(dd_), bd = col(bd_), rr = col(rr_), dr = col(dr_),
                            br = col(br_);
-  EXPECT_EQ(bb(2, 1), 102.0f);
-  EXPECT_EQ(bb(2, 2), 202.0f);
-  EXPECT_EQ(bb(2, 4), 102.0f);
-  EXPECT_EQ(bd(6, 6), 212.0f);
-  EXPECT_EQ(dd(1, 3), 213.0f);
-  EXPECT_EQ(br(1, 5), 2001.0f);
-  EXPECT_EQ(dr(6, 2), 2012.0f);
-  EXPECT_EQ(rr(1, 1), 1013.0f);
-  EXPECT_EQ(ss_[3 * 4 + 2], 2021.0f);  // ss(3, 5): element 5 lies in row 2
-  EXPECT_EQ(bb(1, 7), 0.0f);           // beyond the 6 elements
+  EXPECT_EQ((std::array{bb(2, 1), bb(2, 2), bb(2, 4), bd(6, 6), dd(1, 3), br(1, 5), dr(6, 2), rr(1, 1),
+                        ss_[3 * 4 + 2], bb(1, 7)}),
+            (std::array{102.0f, 202.0f, 102.0f, 212.0f, 213.0f, 2001.0f, 2012.0f, 1013.0f, 2021.0f, 0.0f}));
   EXPECT_EQ(state::plotin.scal, 2.0f);
   EXPECT_TRUE(listing().empty());
 }
@@ -107,19 +109,16 @@ TEST_F(Rddata, EigenvalueCountsArePlotModesFirstAndLimitedAfter) {
   state::man.neigrq = 60;
   state::man.neigit = 70;
   ASSERT_EQ(run(), 0);
-  EXPECT_EQ(state::man.neigrq, 50);
-  EXPECT_EQ(state::man.neigit, 55);
-  EXPECT_EQ(state::plotin.nmod, 50);
-  EXPECT_EQ(state::plotin.mdsplt(50), 50);
+  EXPECT_EQ((std::array{state::man.neigrq, state::man.neigit, state::plotin.nmod, state::plotin.mdsplt(50)}),
+            (std::array{50, 55, 50, 50}));
   const std::string warning = "    WARNING: IN SUBROUTINE RDDATA";
   const std::string reduced = sp(13) + "NUMBER OF EIGENMODES FOR ITERATION WAS REDUCED TO";
   EXPECT_EQ(listing(), (std::vector<std::string>{warning, reduced + " 55", warning, reduced + " 50"}));
 
   state::man.neigrq = 3;
   ASSERT_EQ(run(), 0);
-  EXPECT_EQ(state::plotin.nmod, 3);
-  EXPECT_EQ(state::plotin.mdsplt(3), 3);
-  EXPECT_EQ(state::plotin.mdsplt(4), 0);
+  EXPECT_EQ((std::array{state::plotin.nmod, state::plotin.mdsplt(3), state::plotin.mdsplt(4)}),
+            (std::array{3, 3, 0}));
 }
 
 TEST_F(Rddata, EdgeFlagsSymmetryCodesAndCounts) {
@@ -135,17 +134,13 @@ TEST_F(Rddata, EdgeFlagsSymmetryCodesAndCounts) {
   suppress(2, 1, 2, 1, 1);
   suppress(4, 1, 3, 1, 1);  // after the zero column: not counted
   auto& dis = state::f07dis<ruvo31>();
-  dis.istx(1) = 3;
-  dis.istx(2) = 4;
-  dis.istx(4) = 2;
+  dis.istx(1) = 3, dis.istx(2) = 4, dis.istx(4) = 2;
   for (int i = 1; i <= 5; ++i) dis.isty(i) = 1;  // more than the 3 x-lines
   ASSERT_EQ(run(), 0);
-  EXPECT_EQ(state::f07ind.seiten, 1);
-  EXPECT_EQ(state::plotin.isymy, 1);  // y = ly comes last
-  EXPECT_EQ(state::plotin.isymx, -2);
-  EXPECT_EQ(state::f07ind.numsup, 2);
-  EXPECT_EQ(dis.nox, 2);
-  EXPECT_EQ(dis.noy, 3);
+  // y = ly comes last for isymy.
+  EXPECT_EQ((std::array{state::f07ind.seiten, state::plotin.isymy, state::plotin.isymx, state::f07ind.numsup,
+                        dis.nox, dis.noy}),
+            (std::array{1, 1, -2, 2, 2, 3}));
 }
 
 TEST_F(Rddata, MassesAreReadForVibration) {
@@ -209,48 +204,23 @@ TEST_F(Rddata, ModelsTheAnalysisCannotIndexAreRejectedBeforeAnythingChanges) {
       {"NaN length", [&] { ina.b(1) = nan; }, 12, " B(  1) =            NaN  IS NOT POSITIVE AND FINITE"},
       {"laminate 3", [] { state::stiffcom<ruvo31>().elmstf(3) = 3; }, 13,
        " ELMSTF(  3) =          3  IS NOT WITHIN     1 TO     2"},
-      {"code 6",
-       [&] {
-         functions({1, 6});
-       },
-       14, " KU(  2) =          6  IS NOT WITHIN     1 TO     5"},
+      {"code 6", [&] { ku(1, 6); }, 14, " KU(  2) =          6  IS NOT WITHIN     1 TO     5"},
       {"knfun 0", [&] { functions({}); }, 14, " KNFUN =          0  IS NOT WITHIN     1 TO     5"},
-      {"repeated",
-       [&] {
-         functions({1, 2, 2});
-       },
-       14, " KU(  3) =          2  REPEATS AN EARLIER CODE"},
-      {"no W",
-       [&] {
-         functions({2, 3});
-       },
-       14, " KU =  2  3  0  0  0  HOLDS NO CODE 1 (W)"},
-      {"(1,2)",
-       [&] {
-         functions({1, 2});
-       },
-       14, " KU =  1  2  0  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
-      {"unsorted",
-       [&] {
-         functions({1, 3, 2});
-       },
-       14, " KU =  1  3  2  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
+      {"repeated", [&] { ku(1, 2, 2); }, 14, " KU(  3) =          2  REPEATS AN EARLIER CODE"},
+      {"no W", [&] { ku(2, 3); }, 14, " KU =  2  3  0  0  0  HOLDS NO CODE 1 (W)"},
+      {"(1,2)", [&] { ku(1, 2); }, 14, " KU =  1  2  0  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
+      {"unsorted", [&] { ku(1, 3, 2); }, 14,
+       " KU =  1  3  2  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
       {"derivative kind 5", [&] { suppress(1, 1, 1, 1, 1), suppress(2, 1, 5, 1, 1); }, 15,
        " IDESUP(  2,  2) =          5  IS NOT WITHIN     1 TO     4"},
       {"y-line 5", [&] { suppress(1, 1, 1, 5, 1); }, 15,
        " IDESUP(  3,  1) =          5  IS NOT WITHIN     1 TO     4"},
       {"x-line 0", [&] { suppress(1, 2, 1, 1, -1); }, 15,
        " IDESUP(  4,  1) =         -1  IS NOT WITHIN     1 TO     3"},
-      {"edge code 7",
-       [&] {
-         edge(edge_yl, {0, 1, 7});
-       },
-       16, " BNDYL(  3) =          7  IS NOT WITHIN     0 TO     6"},
-      {"edge code -2",
-       [&] {
-         edge(edge_x0, {0, -2});
-       },
-       16, " BNDX0(  2) =         -2  IS NOT WITHIN     0 TO     6"},
+      {"edge code 7", [&] { codes(edge_yl, 0, 1, 7); }, 16,
+       " BNDYL(  3) =          7  IS NOT WITHIN     0 TO     6"},
+      {"edge code -2", [&] { codes(edge_x0, 0, -2); }, 16,
+       " BNDX0(  2) =         -2  IS NOT WITHIN     0 TO     6"},
       {"short element", [&] { ina.a(2) = 0.5e-3f; }, 23,
        " A(  2) =  0.5000000E-03  IS BELOW 1/1000 OF THE LONGEST LENGTH  0.1000000E+01"},
       {"short y-subdivision", [&] { ina.b(1) = 1500.0f; }, 23,

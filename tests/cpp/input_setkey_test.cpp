@@ -21,70 +21,46 @@ protected:
   void run() {
     setkey<V>(ix_, iy_);
   }
-  // lm(f, 1..4, n)
+  // The keys lm(f, 1..4, n) of functions 1..nf at node n, a function's four
+  // keys separated by blanks, the functions by " | ".
   template <class V = ruvo31>
-  static std::array<int, 4> key(int f, int n) {
-    const auto& lm = state::f07mat<V>().lm;
-    return {lm(f, 1, n), lm(f, 2, n), lm(f, 3, n), lm(f, 4, n)};
+  static std::string node(int n, int nf = 1) {
+    std::string s;
+    for (int f = 1; f <= nf; ++f)
+      for (int kind = 1; kind <= 4; ++kind)
+        s += (kind > 1 ? " " : f > 1 ? " | " : "") + std::to_string(state::f07mat<V>().lm(f, kind, n));
+    return s;
   }
-  static int ibdx() { return state::f07ina<ruvo31>().ibdx; }
-  static int ibdy() { return state::f07ina<ruvo31>().ibdy; }
-
-  // The listing lines before the node records.
-  static std::vector<std::string> heading(int ix, int iy) {
-    auto i5 = [](int v) { return sp(5 - int(std::to_string(v).size())) + std::to_string(v); };
-    return {"1",
-            "",
-            " KEY MATRIX",
-            sp(7) + "NO. OF FREEDOMS" + sp(33) + "FOR THE DISPLACEMENT W :" + i5(ix),
-            sp(23) + "FOR THE DISPLACEMENTS U,V AND THE ROTATIONS BETA,GAMMA :" + i5(iy),
-            "",
-            " NODE POINT" + sp(13) + "W" + sp(22) + "U" + sp(22) + "V" + sp(20) + "BETA" + sp(19) + "GAMMA",
-            " NODEX NODEY     W   WX   WY   WXY      U   UX   UY   UXY      V   VX   VY   VXY      B   BX"
-            "   BY   BXY      G   GX   GY   GXY"};
+  // ix, iy and the band widths ibdx, ibdy.
+  std::array<int, 4> counts() const {
+    return {ix_, iy_, state::f07ina<ruvo31>().ibdx, state::f07ina<ruvo31>().ibdy};
   }
 
   std::int32_t ix_ = -1, iy_ = -1;
 };
 
+using Lines = std::vector<std::string>;
+
 TEST_F(Setkey, SquareGridWithoutConditionsNumbersYLinesOuter) {
   grid(2, 2);  // nodes 1 (1,1), 2 (2,1), 3 (1,2), 4 (2,2); visited 1, 3, 2, 4
   run();
-  EXPECT_EQ(ix_, 16);
-  EXPECT_EQ(iy_, 0);
-  EXPECT_EQ(key(1, 1), (std::array{1, 2, 3, 4}));
-  EXPECT_EQ(key(1, 3), (std::array{5, 6, 7, 8}));
-  EXPECT_EQ(key(1, 2), (std::array{9, 10, 11, 12}));
-  EXPECT_EQ(key(1, 4), (std::array{13, 14, 15, 16}));
-  EXPECT_EQ(key(2, 1), (std::array{-909, -909, -909, -909}));  // not carried
-  EXPECT_EQ(key(1, 5), (std::array{-909, -909, -909, -909}));  // beyond the grid
-  EXPECT_EQ(ibdx(), 16);
-  EXPECT_EQ(ibdy(), 0);
-
-  std::vector<std::string> expected = heading(16, 0);
-  for (std::string row : {"   1     1        1    2    3    4", "   1     2        5    6    7    8",
-                          "   2     1        9   10   11   12", "   2     2       13   14   15   16"})
-    expected.push_back(row);
-  expected.push_back("0  BANDWIDTHS IBDX= 16    IBDY=  0");
-  expected.push_back("1");
-  EXPECT_EQ(listing(), expected);
+  EXPECT_EQ(counts(), (std::array{16, 0, 16, 0}));
+  // U is not carried; node 5 lies beyond the grid.
+  EXPECT_EQ(node(1, 2), "1 2 3 4 | -909 -909 -909 -909");
+  EXPECT_EQ((Lines{node(3), node(2), node(4), node(5)}),
+            (Lines{"5 6 7 8", "9 10 11 12", "13 14 15 16", "-909 -909 -909 -909"}));
+  EXPECT_EQ(listing(), testing::data_section("key_matrix_listing.txt", "2 by 2 grid"));
 }
 
 TEST_F(Setkey, TallGridRunsXLinesInnerAndWideGridYLinesInner) {
   grid(3, 4);  // my >= mx: y-lines outer, visiting 1, 5, 9, 2, 6, 10, ...
   run();
-  EXPECT_EQ(ix_, 48);
-  EXPECT_EQ(key(1, 5), (std::array{5, 6, 7, 8}));
-  EXPECT_EQ(key(1, 2), (std::array{13, 14, 15, 16}));
-  EXPECT_EQ(key(1, 12), (std::array{45, 46, 47, 48}));
-  EXPECT_EQ(ibdx(), 20);  // element (1..2, 1..2): nodes 1, 5, 2, 6 hold 1..20
-
+  EXPECT_EQ((Lines{node(5), node(2), node(12)}), (Lines{"5 6 7 8", "13 14 15 16", "45 46 47 48"}));
+  EXPECT_EQ(counts(), (std::array{48, 0, 20, 0}));  // element (1..2, 1..2): nodes 1, 5, 2, 6 hold 1..20
   grid(4, 3);  // mx > my: x-lines outer, visiting the nodes in their own order
   run();
-  EXPECT_EQ(ix_, 48);
-  EXPECT_EQ(key(1, 2), (std::array{5, 6, 7, 8}));
-  EXPECT_EQ(key(1, 4), (std::array{13, 14, 15, 16}));
-  EXPECT_EQ(ibdx(), 20);  // nodes 1, 4, 2, 5 hold 1..20
+  EXPECT_EQ((Lines{node(2), node(4)}), (Lines{"5 6 7 8", "13 14 15 16"}));
+  EXPECT_EQ(counts(), (std::array{48, 0, 20, 0}));  // nodes 1, 4, 2, 5 hold 1..20
 }
 
 TEST_F(Setkey, ExplicitEdgeCodesWithMembraneFunctions) {
@@ -92,20 +68,11 @@ TEST_F(Setkey, ExplicitEdgeCodesWithMembraneFunctions) {
   functions({1, 2, 3});
   edge(edge_y0, {0, 1, 6});  // W and its normal slope vanish on y = 0: nodes 1 and 3
   run();
-  EXPECT_EQ(key(1, 1), (std::array{0, 0, 0, 0}));
-  EXPECT_EQ(key(2, 1), (std::array{1, 2, 3, 4}));
-  EXPECT_EQ(key(3, 1), (std::array{5, 6, 7, 8}));
-  EXPECT_EQ(key(1, 3), (std::array{0, 0, 0, 0}));
-  EXPECT_EQ(key(3, 3), (std::array{13, 14, 15, 16}));
-  EXPECT_EQ(key(1, 2), (std::array{1, 2, 3, 4}));
-  EXPECT_EQ(key(2, 2), (std::array{17, 18, 19, 20}));
-  EXPECT_EQ(key(3, 4), (std::array{29, 30, 31, 32}));
-  EXPECT_EQ(ix_, 8);
-  EXPECT_EQ(iy_, 32);
-  EXPECT_EQ(ibdx(), 8);
-  EXPECT_EQ(ibdy(), 32);
-
-  const std::vector<std::string> lines = listing();
+  EXPECT_EQ((Lines{node(1, 3), node(3, 3), node(2, 3), node(4, 3)}),
+            (Lines{"0 0 0 0 | 1 2 3 4 | 5 6 7 8", "0 0 0 0 | 9 10 11 12 | 13 14 15 16",
+                   "1 2 3 4 | 17 18 19 20 | 21 22 23 24", "5 6 7 8 | 25 26 27 28 | 29 30 31 32"}));
+  EXPECT_EQ(counts(), (std::array{8, 32, 8, 32}));
+  const Lines lines = listing();
   ASSERT_EQ(lines.size(), 14u);
   EXPECT_EQ(lines[8], "   1     1        0    0    0    0       1    2    3    4       5    6    7    8");
   EXPECT_EQ(lines[11], "   2     2        5    6    7    8      25   26   27   28      29   30   31   32");
@@ -118,21 +85,14 @@ TEST_F(Setkey, SymmetryPlanesWithShearRotationsLeaveTheMembraneColumnsBlank) {
   edge(edge_x0, {1});   // antisymmetry on x = 0 (nodes 1, 2): BETA loses F, FY; W, GAMMA lose FX, FXY
   edge(edge_xl, {-1});  // symmetry on x = lx (nodes 3, 4): the other way round
   run();
-  EXPECT_EQ(key(1, 1), (std::array{0, 1, 0, 2}));
-  EXPECT_EQ(key(4, 1), (std::array{1, 0, 2, 0}));
-  EXPECT_EQ(key(5, 1), (std::array{0, 3, 0, 4}));
-  EXPECT_EQ(key(1, 3), (std::array{3, 0, 4, 0}));
-  EXPECT_EQ(key(4, 3), (std::array{0, 5, 0, 6}));
-  EXPECT_EQ(key(5, 3), (std::array{7, 0, 8, 0}));
-  EXPECT_EQ(key(5, 4), (std::array{15, 0, 16, 0}));
-  EXPECT_EQ(ix_, 8);
-  EXPECT_EQ(iy_, 16);
-  EXPECT_EQ(ibdx(), 8);
-  EXPECT_EQ(ibdy(), 16);
-
-  const std::vector<std::string> lines = listing();
-  EXPECT_EQ(lines[8], "   1     1        0    1    0    2 " + sp(49) + "   1    0    2    0    " +
-                          "   0    3    0    4");
+  // Functions 2 and 3 (U, V) are not carried.
+  EXPECT_EQ((Lines{node(1, 5), node(3, 5), node(4, 5)}),
+            (Lines{"0 1 0 2 | -909 -909 -909 -909 | -909 -909 -909 -909 | 1 0 2 0 | 0 3 0 4",
+                   "3 0 4 0 | -909 -909 -909 -909 | -909 -909 -909 -909 | 0 5 0 6 | 7 0 8 0",
+                   "7 0 8 0 | -909 -909 -909 -909 | -909 -909 -909 -909 | 0 13 0 14 | 15 0 16 0"}));
+  EXPECT_EQ(counts(), (std::array{8, 16, 8, 16}));
+  EXPECT_EQ(listing()[8], "   1     1        0    1    0    2 " + sp(49) + "   1    0    2    0    " +
+                              "   0    3    0    4");
 }
 
 TEST_F(Setkey, YEdgeSymmetryAndAntisymmetryReverseVAndGamma) {
@@ -141,15 +101,9 @@ TEST_F(Setkey, YEdgeSymmetryAndAntisymmetryReverseVAndGamma) {
   edge(edge_y0, {-1});  // symmetry on y = 0 (nodes 1, 3): V, GAMMA lose F, FX; the others FY, FXY
   edge(edge_yl, {2});   // antisymmetry on y = ly (nodes 2, 4): V, GAMMA lose FY, FXY; the others F, FX
   run();
-  EXPECT_EQ(key(1, 1), (std::array{1, 2, 0, 0}));
-  EXPECT_EQ(key(2, 1), (std::array{1, 2, 0, 0}));
-  EXPECT_EQ(key(3, 1), (std::array{0, 0, 3, 4}));
-  EXPECT_EQ(key(4, 1), (std::array{5, 6, 0, 0}));
-  EXPECT_EQ(key(5, 1), (std::array{0, 0, 7, 8}));
-  EXPECT_EQ(key(1, 2), (std::array{0, 0, 5, 6}));
-  EXPECT_EQ(key(3, 2), (std::array{19, 20, 0, 0}));
-  EXPECT_EQ(ix_, 8);
-  EXPECT_EQ(iy_, 32);
+  EXPECT_EQ(node(1, 5), "1 2 0 0 | 1 2 0 0 | 0 0 3 4 | 5 6 0 0 | 0 0 7 8");
+  EXPECT_EQ(node(2, 3), "0 0 5 6 | 0 0 17 18 | 19 20 0 0");
+  EXPECT_EQ((std::array{ix_, iy_}), (std::array{8, 32}));
   EXPECT_EQ(listing()[10],
             "   2     1        0    0    5    6       0    0   17   18      19   20    0    0       0    0"
             "   21   22      23   24    0    0");
@@ -163,12 +117,10 @@ TEST_F(Setkey, SingleSuppressionsAndCodesOfFunctionsNotCarried) {
   state::f07ind.numsup = 3;
   edge(edge_xl, {0, 2});  // U is not carried: its entries are zeroed but never numbered
   run();
-  EXPECT_EQ(ix_, 46);
-  EXPECT_EQ(key(1, 1), (std::array{1, 2, 3, 0}));
-  EXPECT_EQ(key(1, 10), (std::array{0, 20, 21, 22}));
-  EXPECT_EQ(key(1, 3), (std::array{23, 24, 25, 26}));
-  EXPECT_EQ(key(2, 9), (std::array{0, -909, 0, -909}));
-  EXPECT_EQ(ibdx(), 20);  // the top element row spans node 3 (23..26) to node 8 (39..42)
+  EXPECT_EQ((Lines{node(1), node(10), node(3), node(9, 2)}),
+            (Lines{"1 2 3 0", "0 20 21 22", "23 24 25 26", "8 9 10 11 | 0 -909 0 -909"}));
+  EXPECT_EQ(counts(),
+            (std::array{46, 0, 20, 0}));  // the top element row spans node 3 (23..26) to node 8 (39..42)
 }
 
 TEST_F(Setkey, EdgeCodesAreIgnoredWithoutTheSidesFlag) {
@@ -179,10 +131,10 @@ TEST_F(Setkey, EdgeCodesAreIgnoredWithoutTheSidesFlag) {
   state::f07ind.numsup = 1;
   run();
   EXPECT_EQ(ix_, 15);
-  EXPECT_EQ(key(1, 4), (std::array{13, 0, 14, 15}));
+  EXPECT_EQ(node(4), "13 0 14 15");
 }
 
-TEST_F(Setkey, ElementWithoutWFreedomsDoesNotNarrowTheBand) {
+TEST_F(Setkey, BandOfAnElementWithoutWFreedomsAndOfAGridWithoutElements) {
   grid(2, 3);  // y-lines 1 and 2 fully suppressed: the lower element has no W freedom
   int k = 0;
   for (int i = 1; i <= 2; ++i)
@@ -190,16 +142,11 @@ TEST_F(Setkey, ElementWithoutWFreedomsDoesNotNarrowTheBand) {
       for (int d = 1; d <= 4; ++d) suppress(++k, 1, d, i, j);
   state::f07ind.numsup = k;
   run();
-  EXPECT_EQ(ix_, 8);
-  EXPECT_EQ(ibdx(), 8);
-}
-
-TEST_F(Setkey, GridOfOneLineHasNoElementAndBandOfOne) {
-  grid(1, 3);
+  EXPECT_EQ(counts(), (std::array{8, 0, 8, 0}));  // not narrowed by the empty element
+  state::f07ind.numsup = 0;
+  grid(1, 3);  // one x-line: no element, a band of one
   run();
-  EXPECT_EQ(ix_, 12);
-  EXPECT_EQ(ibdx(), 1);
-  EXPECT_EQ(ibdy(), 0);
+  EXPECT_EQ(counts(), (std::array{12, 0, 1, 0}));
 }
 
 TEST_F(Setkey, SmallVariantUsesItsOwnLayout) {
@@ -207,7 +154,7 @@ TEST_F(Setkey, SmallVariantUsesItsOwnLayout) {
   functions<ruvo19>({1});
   run<ruvo19>();
   EXPECT_EQ(ix_, 4 * 361);
-  EXPECT_EQ(key<ruvo19>(1, 361), (std::array{1441, 1442, 1443, 1444}));
+  EXPECT_EQ(node<ruvo19>(361), "1441 1442 1443 1444");
 }
 
 TEST_F(Setkey, InconsistentStateIsReportedAndLeftAlone) {

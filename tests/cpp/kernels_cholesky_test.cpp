@@ -12,15 +12,9 @@ namespace ruvo::kernels {
 namespace {
 
 using testing::Band;
+using testing::diagonal;
 
 Profile<double> view(Band& m) { return {m.packed.data(), m.lv.data(), m.n, m.ibd}; }
-
-Band diagonal(std::vector<double> d) {
-  const int n = int(d.size());
-  std::vector<double> dense(std::size_t(n) * n, 0.0);
-  for (int i = 0; i < n; ++i) dense[std::size_t(i) * n + i] = d[i];
-  return testing::pack(n, n, std::move(dense));
-}
 
 TEST(SolverCholesky, FactorReproducesTheMatrixAndSolvesBlocks) {
   for (auto [n, ibd] : {std::pair{2, 1}, {2, 2}, {9, 1}, {9, 3}, {9, 9}, {60, 13}, {120, 120}}) {

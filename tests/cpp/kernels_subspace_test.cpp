@@ -12,18 +12,12 @@ namespace ruvo::kernels {
 namespace {
 
 using testing::Band;
+using testing::diagonal;
 
 std::vector<double> identity(int n) {
   std::vector<double> e(std::size_t(n) * n, 0.0);
   for (int i = 0; i < n; ++i) e[std::size_t(i) * n + i] = 1.0;
   return e;
-}
-
-Band diagonal(std::vector<double> d) {
-  const int n = int(d.size());
-  std::vector<double> dense(std::size_t(n) * n, 0.0);
-  for (int i = 0; i < n; ++i) dense[std::size_t(i) * n + i] = d[i];
-  return testing::pack(n, n, std::move(dense));
 }
 
 JacobiStatus jacobi(Band& m, double eps, std::vector<double>& ys) {

@@ -180,14 +180,6 @@ TEST_F(Condensation, TangentialModesAreMinusTheRecordsTimesTheWParts) {
     }
 }
 
-TEST_F(Condensation, UpdatedMatrixIsPrintedWhenAsked) {
-  state::man.itab = 1;
-  ASSERT_EQ(condense_tangential<V>(), 0);
-  const std::vector<std::string> got = listing();
-  EXPECT_EQ(got[0], testing::sp(35) + "UPDATED MATRIX A11");
-  EXPECT_EQ(got.size(), 1u + (ix * (ix + 1) / 2 + 6) / 7);
-}
-
 TEST_F(Condensation, A22NotPositiveDefiniteReportsItsRowAndCondensesNothing) {
   auto& m = state::matrix<V>();
   m.a22(state::comlv<V>().lva22(4) + 4) = -1.0e3;

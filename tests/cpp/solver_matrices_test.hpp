@@ -60,6 +60,14 @@ inline Band random_band(int n, int ibd, unsigned seed, double shift = 1.0, bool 
   return pack(n, ibd, std::move(d));
 }
 
+// The diagonal matrix of d, held in its full triangle.
+inline Band diagonal(const std::vector<double>& d) {
+  const int n = int(d.size());
+  std::vector<double> dense(std::size_t(n) * n, 0.0);
+  for (int i = 0; i < n; ++i) dense[std::size_t(i) * n + i] = d[i];
+  return pack(n, n, std::move(dense));
+}
+
 inline std::vector<double> random_block(int n, int m, unsigned seed) {
   std::mt19937 engine(seed);
   std::uniform_real_distribution<double> uniform(-1.0, 1.0);

@@ -17,9 +17,8 @@ TEST(SolverRoutines, ProfileFaultsSplitIntoShortArraysAndBadArguments) {
   const std::vector<double> a(12, 1.0);
   EXPECT_FALSE(profile_fault(a, 5, 3, lv));
 
-  const ArgumentFault short_a = profile_fault(std::span(a).first(11), 5, 3, lv);
-  EXPECT_EQ(short_a.kind, ArgumentFault::array);
-  EXPECT_EQ(short_a.text, "a holds 11 entries, fewer than the lv(n)+n = 12 of the profile");
+  // The texts reach the host: test_solver.py.
+  EXPECT_EQ(profile_fault(std::span(a).first(11), 5, 3, lv).kind, ArgumentFault::array);
   EXPECT_EQ(profile_fault(a, 6, 3, lv).kind, ArgumentFault::array);
 
   EXPECT_EQ(profile_fault(a, 0, 1, lv).code, -2);
@@ -58,7 +57,6 @@ TEST(SolverRoutines, ChosolAndProbtmRefuseWhatTheyCannotIndex) {
   std::vector<double> c(6, -1.0);
   EXPECT_FALSE(probtm_fault(a, 3, 3, lv, x, 3, 2, c));  // no columns: nothing is read
   EXPECT_FALSE(probtm_fault(a, 0, 9, {}, x, 1, 2, c));  // no rows
-  EXPECT_EQ(probtm_fault(a, 3, 3, lv, x, 0, 1, c).code, -6);
   EXPECT_EQ(probtm_fault(a, 3, 3, lv, x, 1, 2, c).kind, ArgumentFault::array);
   probtm(a, 3, 3, lv, x, 1, 2, c);
   EXPECT_EQ(c, std::vector<double>(6, -1.0));
@@ -73,12 +71,9 @@ TEST(SolverRoutines, SimvitChecksCountsLevelVectorsAndTolerance) {
   };
   EXPECT_FALSE(fault(2, 3, 1e-6, lvtri));
   EXPECT_EQ(fault(3, 3, 1e-6, lvtri).code, simvit_bad_arguments);
-  EXPECT_EQ(fault(0, 3, 1e-6, lvtri).kind, ArgumentFault::argument);
   EXPECT_EQ(fault(2, 3, 0.0, lvtri).kind, ArgumentFault::argument);
-  EXPECT_EQ(fault(2, 3, 1e-6, std::vector<int>{0, 1, 2}).kind, ArgumentFault::argument);
   EXPECT_EQ(fault(2, 3, 1e-6, std::span(lvtri).first(2)).kind, ArgumentFault::array);
   EXPECT_EQ(fault(2, 4, 1e-6, lvtri).kind, ArgumentFault::array);  // elam and x hold 3 columns
-  EXPECT_EQ(fault(6, 7, 1e-6, lvtri).text, "neigit = 7 is outside 2..n = 6");
 }
 
 TEST(SolverRoutines, ChneigLimitsTheCountsAndSaysSo) {

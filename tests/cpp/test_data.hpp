@@ -28,4 +28,32 @@ inline std::vector<std::string> data_rows(const std::string& name) {
   return rows;
 }
 
+// A data file in sections: each starts with a heading line "== <heading>"
+// and holds the lines up to the next heading, as they stand, but for comment
+// lines starting with "## ". Lines before the first heading are comments.
+struct DataSection {
+  std::string heading;
+  std::vector<std::string> lines;
+};
+
+inline std::vector<DataSection> data_sections(const std::string& name) {
+  std::vector<DataSection> sections;
+  for (std::string& line : data_lines(name))
+    if (line.starts_with("## "))
+      continue;
+    else if (line.starts_with("== "))
+      sections.push_back({line.substr(3), {}});
+    else if (!sections.empty())
+      sections.back().lines.push_back(std::move(line));
+  return sections;
+}
+
+// The lines of the section of data/<name> headed `heading`.
+inline std::vector<std::string> data_section(const std::string& name, const std::string& heading) {
+  for (DataSection& s : data_sections(name))
+    if (s.heading == heading) return std::move(s.lines);
+  ADD_FAILURE() << "data/" << name << " has no section " << heading;
+  return {};
+}
+
 }  // namespace ruvo::testing
