@@ -82,10 +82,10 @@ def test_load_cases_in_one_call_equal_separate_calls():
 
 def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch):
     """The package's panel (regions from the pad-up, T-section stiffnesses,
-    crippling and global buckling) against callruvo given the same A, B, D,
-    stiffnesses and stringer section."""
+    crippling and global buckling), curved and under a fixed tension across,
+    against callruvo given the same A, B, D, stiffnesses and stringer section."""
     monkeypatch.chdir(tmp_path)
-    panel = main_job()
+    panel = main_job().replace(ry=500.0, loads=Loads(Nx=100.0, Nxy=30.0, fixed_Ny=-5.0))
     result = ruvo.buckle(panel, modes=3, workdir=tmp_path / "package")
     stringer, crippling = panel.stringers[0], panel.stringers[0].crippling
     c = crippling.stringercom
@@ -99,12 +99,12 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch):
     saved = {f: int(getattr(_ruvo.antype, f)) for f in ("cripan", "glban")}
     _ruvo.antype.cripan = _ruvo.antype.glban = 1
     try:
-        p.callruvo(filenamep="panel", titp="", rxp=1e29, ryp=1e29, rxyp=1e29,
+        p.callruvo(filenamep="panel", titp="", rxp=1e29, ryp=500.0, rxyp=1e29,
                    matabdf=np.asfortranarray(np.stack([lam.packed() for lam in panel.laminates], 1)),
                    steifxf=np.array(stringer.stiffnesses(), np.float32),
                    steifyf=np.array(panel.frames[0].stiffnesses(), np.float32), framepitch=500.0,
                    stringerpitch=160.0, stypep=1, chordwdth=0.0, sfootwdth=30.0, alpha=0.0, height=0.0,
-                   loadvxp=100.0, loadvyp=0.0, loadvxyp=30.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0, alfaxp=0.0, alfayp=0.0,
+                   loadvxp=100.0, loadvyp=0.0, loadvxyp=30.0, fnxp=0.0, fnxyp=0.0, fnyp=-5.0, alfaxp=0.0, alfayp=0.0,
                    elamp=elam, membraneforcesp=forces, itab=0, neigit=11, neigrq=3, mempri=1, indplt=0,
                    ku=[1, 2, 3, 0, 0], istx=[11] + [0] * (consts.p_stf - 1),
                    isty=[1, 11] + [0] * (consts.p_stf - 2),
