@@ -13,12 +13,12 @@ import pytest
 
 import _ruvo
 import ruvo
+from conftest import square
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
 pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
                                 reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
-SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 PI2_D = math.pi ** 2 * 70000.0 / (12 * (1 - 0.09))  # pi^2 D of the 1 mm aluminium skin
 
 
@@ -27,12 +27,6 @@ def cli(*args):
     path = os.pathsep.join([str(Path(ruvo.__file__).parents[1])] + sys.path)
     return subprocess.run([sys.executable, "-m", "ruvo", *map(str, args)], capture_output=True, text=True,
                           env=dict(os.environ, PYTHONPATH=path))
-
-
-def square(**changes):
-    args = dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8))
-    args.update(changes)
-    return Panel(**args)
 
 
 @pytest.fixture

@@ -16,19 +16,12 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import plate, table
-from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
+from conftest import SKIN, plate, square, table
+from ruvo import Laminate, Loads, Mesh, Stiffener
 
 ROOT = Path(__file__).resolve().parents[2]
-SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 D_SKIN = 70000.0 / (12 * (1 - 0.09))
 RHO = 2.7e-9
-
-
-def square(**changes):
-    args = dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8))
-    args.update(changes)
-    return Panel(**args)
 
 
 def mixed_panels():
