@@ -10,7 +10,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import table
+from conftest import DATA, table
 from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
 
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
@@ -209,28 +209,8 @@ def test_panels_are_frozen_and_replace_checks_again():
 
 # ---- TOML -----------------------------------------------------------------------
 
-def test_toml_panel_with_plies_stiffeners_and_edges(tmp_path):
-    path = tmp_path / "panel.toml"
-    path.write_text('''
-title = "curved"
-length = 400.0
-width = 200.0
-ry = 1000.0
-modes = 4
-edges = { all = "simply supported", yl = "clamped" }
-[laminate]
-material = { E1 = 140000.0, E2 = 10000.0, nu12 = 0.3, G12 = 5000.0 }
-plies = [[0.25, 45.0], [0.25, -45.0], { thickness = 0.25, angle = -45.0 }, [0.25, 45.0]]
-[loads]
-Nx = 1.0
-fixed_Ny = -2.0
-[mesh]
-size = 20.0
-[[stringers]]
-position = 100.0
-EA = 1.0e7
-EI = 1.0e9
-''')
+def test_toml_panel_with_plies_stiffeners_and_edges():
+    path = DATA / "curved_panel.toml"
     panel, options = ruvo.toml_panel.load(path)
     assert options == {"modes": 4} and panel.title == "curved" and panel.ry == 1000.0
     assert panel.edges.yl == Edge.parse("clamped") and panel.edges.x0 == Edge.parse("simply supported")
