@@ -25,26 +25,6 @@ def plate(**changes):
 
 # ---- laminates ----------------------------------------------------------------
 
-def test_isotropic_laminate_has_the_closed_form_stiffnesses():
-    a, d = 70000.0 / (1 - 0.09), 70000.0 / (12 * (1 - 0.09))
-    assert np.allclose(SKIN.A, [[a, 0.3 * a, 0], [0.3 * a, a, 0], [0, 0, 0.35 * a]], rtol=1e-6)
-    assert np.allclose(SKIN.D, np.array(SKIN.A) * d / a, rtol=1e-6)
-    assert not np.any(SKIN.B) and SKIN.thickness == 1.0
-
-
-def test_plies_pack_in_the_engines_order():
-    carbon = Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
-    unsym = Laminate.from_plies([Ply(0.5, 0.0), Ply(0.5, 90.0)], carbon)
-    assert unsym.thickness == 1.0 and np.any(unsym.B)
-    assert np.array(unsym.A)[0, 0] == pytest.approx(np.array(unsym.A)[1, 1])  # 0/90: equal in x and y
-    packed = unsym.packed()
-    assert packed.dtype == np.float32 and packed.shape == (18,)
-    a, b, d = (np.array(m) for m in (unsym.A, unsym.B, unsym.D))
-    assert packed[[0, 1, 2, 5]].tolist() == np.float32(a[[0, 0, 1, 2], [0, 1, 1, 2]]).tolist()
-    assert packed[6] == np.float32(-b[0, 0])  # the engine's coupling is -B
-    assert packed[[12, 14, 17]].tolist() == np.float32(d[[0, 1, 2], [0, 1, 2]]).tolist()
-
-
 def evaluate(expression):
     return eval(expression, globals())
 
