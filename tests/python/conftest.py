@@ -31,9 +31,10 @@ def workdir(tmp_path, monkeypatch):
 DATA = pathlib.Path(__file__).with_name("data")
 
 
-def table(name, section):
+def table(name, section, named=False):
     """The rows of `[section]` in data/name: columns split by ' | ', the last a
-    Python expression that the test evaluates (text after '  # ' is a note)."""
+    Python expression that the test evaluates (text after '  # ' is a note);
+    `named`: the first column names the case and is not passed."""
     rows, current = [], None
     for line in (DATA / name).read_text().splitlines():
         line = line.split("  # ")[0].strip()
@@ -42,7 +43,8 @@ def table(name, section):
         if line.startswith("[") and line.endswith("]"):
             current = line[1:-1]
         elif line and current == section:
-            rows.append(pytest.param(*line.split(" | "), id=line.split(" | ")[-1][:60]))
+            columns = line.split(" | ")
+            rows.append(pytest.param(*columns[named:], id=columns[0] if named else columns[-1][:60]))
     assert rows, f"no rows in [{section}] of {name}"
     return rows
 
