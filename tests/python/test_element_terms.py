@@ -4,7 +4,7 @@ from Python: the degenerate skew with its records, and the refusals."""
 import numpy as np
 import pytest
 
-from conftest import run_fresh
+from conftest import run_fresh, table
 
 CARBON = (140000.0, 10000.0, 0.3, 5000.0)
 
@@ -92,15 +92,10 @@ def test_trnpsi_rotates_ply_stiffness(ruvo):
 OUT = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
 
 
-@pytest.mark.parametrize("call, words", [
-    (lambda u: u.abdetc(0, [0.1], [0.0], CARBON, 0.0, *OUT, 0), "abdetc: nla = 0 is below 1"),
-    (lambda u: u.abdetc(3, [0.1] * 3, [0.0] * 2, CARBON, 0.0, *OUT, 0), "abdetc: angply holds 2 entries, fewer than nla = 3"),
-    (lambda u: u.trnpsi(10.0, np.ones((3, 2), np.float32)), "trnpsi: a has 2 columns, not m = 3"),
-    (lambda u: u.trnpsi(10.0, np.ones((3, 4), np.float32)), "trnpsi: a has 4 columns, not m = 3"),
-], ids=["no_plies", "short_angles", "narrow", "wide"])
-def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, call, words):
+@pytest.mark.parametrize("words, call", table("engine_refusals.txt", "lamination"))
+def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, words, call):
     with pytest.raises(ruvo.__ruvo_error, match=words):
-        call(ruvo.ruvoutils)
+        eval(call, globals(), {"u": ruvo.ruvoutils})
 
 
 def test_trnpsi_of_another_order_reports_on_standard_output():

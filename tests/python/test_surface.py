@@ -71,14 +71,10 @@ def test_assignment_converts_copies_and_refuses_wrong_shapes(ruvo):
 
 def test_routines_and_constants_cannot_be_replaced(ruvo):
     routine = ruvo.ruvoutils.mklvbd
-    with pytest.raises(AttributeError):
-        ruvo.ruvoutils.mklvbd = None
-    with pytest.raises(AttributeError):
-        ruvo.prtnds31.initlz = None
-    with pytest.raises(AttributeError):
-        ruvo.ruvo31.p_nx = 1
-    with pytest.raises(AttributeError):
-        ruvo.prtnds19.p_la11 = 1
+    for holder, name in ((ruvo.ruvoutils, "mklvbd"), (ruvo.prtnds31, "initlz"), (ruvo.ruvo31, "p_nx"),
+                         (ruvo.prtnds19, "p_la11")):
+        with pytest.raises(AttributeError):
+            setattr(holder, name, None)
     assert ruvo.ruvoutils.mklvbd is routine and ruvo.ruvo31.p_nx == 3844
     ruvo.prtnds31.my_note = "kept"
     assert ruvo.prtnds31.my_note == "kept"
