@@ -306,20 +306,14 @@ class Fuzz:
                     pass
 
     def perturb_member(self, blocks):
-        """One entry of one member at an extreme, NaN, zero, negated or off by one."""
+        """One entry of one member perturbed as an argument would be."""
         _, block = self.pick(blocks)
         view = getattr(block, self.pick(dir(block)))
-        if view.dtype.kind == "S" or not view.size:
-            return
-        i = int(self.rng.integers(view.size))
-        v = (view.flat[i] if view.ndim else view[()]).item()
-        if view.dtype.kind == "f":
-            new = self.pick([float("nan"), float("inf"), 0.0, -v, 1e-8 * v, 3e38])
-        else:
-            new = self.pick([v + 1, v - 1, 0, -v, -1, 2**31 - 1, -2**31])
-            if not -2**31 <= new < 2**31:
-                return
-        view.flat[i] = new
+        if view.dtype.kind != "S" and view.size:
+            i = int(self.rng.integers(view.size))
+            new = self.perturbed(np.array([view.flat[i]], np.float64 if view.dtype.kind == "f" else np.int64))[0]
+            if view.dtype.kind == "f" or -2**31 <= new < 2**31:
+                view.flat[i] = new
 
     def namelist_text(self):
         lines = []
@@ -524,14 +518,14 @@ class Fault(Exception):
 
 
 def describe(v):
+    """A call's value for the log: arrays by shape, type and layout."""
     if isinstance(v, np.ndarray):
-        flags = ("F" if v.flags.f_contiguous else "") + ("C" if v.flags.c_contiguous else "") + \
-                ("" if v.flags.writeable else "ro") + ("" if v.flags.aligned else "mis")
-        return f"array{v.shape}{v.dtype}{flags}"
-    if isinstance(v, (list, tuple)):
-        return "[" + ",".join(describe(x) for x in v[:8]) + (",..." if len(v) > 8 else "") + "]"
+        layout = "F" * v.flags.f_contiguous + "C" * v.flags.c_contiguous + "ro" * (not v.flags.writeable)
+        return f"array{v.shape}{v.dtype}{layout}{'mis' * (not v.flags.aligned)}"
     if isinstance(v, dict):
         return "{" + ",".join(f"{k}={describe(x)}" for k, x in v.items()) + "}"
+    if isinstance(v, (list, tuple)):
+        return "[" + ",".join(describe(x) for x in v[:8]) + (",..." if len(v) > 8 else "") + "]"
     return repr(v)[:40]
 
 
