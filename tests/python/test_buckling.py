@@ -121,19 +121,6 @@ def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, w
     assert not (workdir / "RCA25").exists()
 
 
-def test_tangential_modes_and_the_updated_matrix(ruvo, workdir, flags):
-    ruvo.man.x2pri = 1
-    try:
-        run(ruvo, n=2, itab=1, neigit=4, neigrq=1)
-    finally:
-        ruvo.man.x2pri = 0
-    text = listing(workdir)
-    assert " " * 35 + "UPDATED MATRIX A11" in text
-    x2 = text.index(" X2-EIGENVECTORS DESCRIBING TANGENTIAL DISPLACEMENTS")
-    assert text[x2 + 1:x2 + 3] == [" AND TRANSVERSE SHEAR STRAINS", "0 EIGENMODE  1"]
-    assert all(len(line) == 101 for line in text[x2 + 3:x2 + 3 + int(ruvo.man.iy) // 5])
-
-
 # ---- failures ----------------------------------------------------------------
 
 STOPPED = ["    MAIN PROGRAM:   EXECUTION STOPPED.", " " * 16 + "ERROR REPORT FROM SUBROUTINE BUVI"]
