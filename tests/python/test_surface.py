@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import _ruvo
-from conftest import ruvomain_args, run_fresh, table  # noqa: F401 (the table's calls use ruvomain_args)
+from conftest import ruvomain_args, run_fresh, table
 
 DATA = pathlib.Path(__file__).with_name("data")
 BLOCKS = json.loads((DATA / "blocks.json").read_text())       # block: {member: [dtype, shape]}
@@ -90,7 +90,12 @@ def test_docstrings_carry_each_variants_rows_and_bounds():
     assert not missing
 
 
-M, U, ERROR = _ruvo.prtnds31.ruvomain, _ruvo.ruvoutils, _ruvo.__ruvo_error
+U, ERROR = _ruvo.ruvoutils, _ruvo.__ruvo_error
+
+
+def M(**changes):
+    """ruvomain of the 31 variant on ruvomain_args with `changes`."""
+    return _ruvo.prtnds31.ruvomain(**ruvomain_args(**changes))
 LV, A, LV3, B = np.zeros(5, np.int32), np.array([4.0, 1.0, 5.0, 1.0, 6.0]), np.array([0, 1, 2], np.int32), np.eye(3)
 
 
