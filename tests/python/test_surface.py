@@ -91,12 +91,12 @@ def test_docstrings_carry_each_variants_rows_and_bounds():
 
 
 U, ERROR = _ruvo.ruvoutils, _ruvo.__ruvo_error
+LV, A, LV3, B = np.zeros(5, np.int32), np.array([4.0, 1.0, 5.0, 1.0, 6.0]), np.array([0, 1, 2], np.int32), np.eye(3)
 
 
 def M(**changes):
     """ruvomain of the 31 variant on ruvomain_args with `changes`."""
     return _ruvo.prtnds31.ruvomain(**ruvomain_args(**changes))
-LV, A, LV3, B = np.zeros(5, np.int32), np.array([4.0, 1.0, 5.0, 1.0, 6.0]), np.array([0, 1, 2], np.int32), np.eye(3)
 
 
 @pytest.mark.parametrize("error, text, call", table("engine_refusals.txt", "conversions"))
