@@ -7,6 +7,7 @@ import numpy as np
 import pytest
 
 import _ruvo
+from ruvo import Laminate, Loads, Mesh, Panel
 
 
 # Under AddressSanitizer freed memory is held in quarantine and every page has
@@ -30,9 +31,10 @@ def workdir(tmp_path, monkeypatch):
 DATA = pathlib.Path(__file__).with_name("data")
 
 
-def table(name, section):
+def table(name, section, named=False):
     """The rows of `[section]` in data/name: columns split by ' | ', the last a
-    Python expression that the test evaluates (text after '  # ' is a note)."""
+    Python expression that the test evaluates (text after '  # ' is a note);
+    `named`: the first column names the case and is not passed."""
     rows, current = [], None
     for line in (DATA / name).read_text().splitlines():
         line = line.split("  # ")[0].strip()
@@ -41,7 +43,8 @@ def table(name, section):
         if line.startswith("[") and line.endswith("]"):
             current = line[1:-1]
         elif line and current == section:
-            rows.append(pytest.param(*line.split(" | "), id=line.split(" | ")[-1][:60]))
+            columns = line.split(" | ")
+            rows.append(pytest.param(*columns[named:], id=columns[0] if named else columns[-1][:60]))
     assert rows, f"no rows in [{section}] of {name}"
     return rows
 
@@ -57,6 +60,15 @@ def run_fresh(code, env=None, cwd=None):
 SIMPLY_SUPPORTED = [0, 1, 0, 0, 0, 0, 0]  # W and its slope along the edge held
 SS = [0, 1, 2, 3, 0, 0, 0]                # W, U and V held along the edge, the slope across it free
 FLAGS = ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")
+
+
+SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)   # the 1 mm aluminium skin of the package's panels
+
+
+def square(**changes):
+    """The package's panel of the plate above: 100 x 100 in 8 x 8 elements under Nx = 1."""
+    return Panel(**dict(dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8)),
+                        **changes))
 
 
 def read_lines(path):
@@ -86,33 +98,22 @@ def isotropic_laminate(e=70000.0, nu=0.3, t=1.0):
     return np.asfortranarray(np.stack([lam, lam], axis=1))
 
 
-def callruvo_args(variant="31", **overrides):
-    """Arguments of `callruvo` for a square plate of 100 x 100 in 4 x 4
-    elements without stiffeners, under Nx = 1 (compression positive),
-    simply supported: W and its slope along each edge held."""
+def plate(n=8, variant="19", edges=SS, **overrides):
+    """Arguments of `callruvo` for a square plate of 100 x 100 in n x n
+    elements without stiffeners, under Nx = 1 (compression positive), all
+    edges `edges`; displ sized for neigrq modes."""
     consts = getattr(_ruvo, "ruvo" + variant)
-    lines, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
-    neigrq = overrides.get("neigrq", 2)
-    ss = SIMPLY_SUPPORTED
+    rows, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
     args = dict(filenamep="plate", titp="PLATE", rxp=1.0e29, ryp=1.0e29, rxyp=1.0e29, matabdf=isotropic_laminate(),
                 steifxf=np.zeros(4, np.float32), steifyf=np.zeros(4, np.float32), framepitch=100.0,
                 stringerpitch=100.0, stypep=1, chordwdth=0.0, sfootwdth=0.0, alpha=0.0, height=0.0,
                 loadvxp=1.0, loadvyp=0.0, loadvxyp=0.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0, alfaxp=0.0, alfayp=0.0,
-                elamp=np.zeros(55), membraneforcesp=np.zeros(275), itab=0, neigit=6, neigrq=neigrq, mempri=1,
-                indplt=0, ku=[1, 2, 3, 0, 0], istx=[0] * stf, isty=[0] * stf, elmstf=[1] * 4 + [0] * (lines - 4),
-                bndy0=ss, bndyl=ss, bndx0=ss, bndxl=ss, anzelzwframes=4, anzelprohalbfoot=1, anzelzwstr=4,
-                anzelbelowstr=1, displ=np.zeros(int(consts.p_nx) * neigrq))
+                elamp=np.zeros(55), membraneforcesp=np.zeros(275), itab=0, neigit=8, neigrq=3, mempri=1,
+                indplt=0, ku=[1, 2, 3, 0, 0], istx=[0] * stf, isty=[0] * stf, elmstf=[1] * n + [0] * (rows - n),
+                bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, anzelzwframes=n, anzelprohalbfoot=1,
+                anzelzwstr=n, anzelbelowstr=1)
     args.update(overrides)
-    return args
-
-
-def plate(n=8, variant="19", edges=SS, **overrides):
-    """callruvo arguments of the 100 x 100 plate in n x n elements, all edges `edges`."""
-    rows = int(getattr(_ruvo, "ruvo" + variant).p_rtnds) - 1
-    args = callruvo_args(variant, anzelzwframes=n, anzelzwstr=n, elmstf=[1] * n + [0] * (rows - n),
-                         bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, neigit=8, neigrq=3)
-    args.update(overrides)
-    args["displ"] = np.zeros(int(getattr(_ruvo, "ruvo" + variant).p_nx) * max(args["neigrq"], 0))
+    args["displ"] = np.zeros(int(consts.p_nx) * max(args["neigrq"], 0))
     return args
 
 
@@ -123,7 +124,7 @@ def prepare_plate(directory, variant="31"):
     here = os.getcwd()
     os.chdir(directory)
     try:
-        getattr(_ruvo, "prtnds" + variant).callruvo(**callruvo_args(variant))
+        getattr(_ruvo, "prtnds" + variant).callruvo(**plate(4, variant, SIMPLY_SUPPORTED, neigit=6, neigrq=2))
     finally:
         os.chdir(here)
 

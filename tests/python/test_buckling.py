@@ -121,19 +121,6 @@ def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, w
     assert not (workdir / "RCA25").exists()
 
 
-def test_tangential_modes_and_the_updated_matrix(ruvo, workdir, flags):
-    ruvo.man.x2pri = 1
-    try:
-        run(ruvo, n=2, itab=1, neigit=4, neigrq=1)
-    finally:
-        ruvo.man.x2pri = 0
-    text = listing(workdir)
-    assert " " * 35 + "UPDATED MATRIX A11" in text
-    x2 = text.index(" X2-EIGENVECTORS DESCRIBING TANGENTIAL DISPLACEMENTS")
-    assert text[x2 + 1:x2 + 3] == [" AND TRANSVERSE SHEAR STRAINS", "0 EIGENMODE  1"]
-    assert all(len(line) == 101 for line in text[x2 + 3:x2 + 3 + int(ruvo.man.iy) // 5])
-
-
 # ---- failures ----------------------------------------------------------------
 
 STOPPED = ["    MAIN PROGRAM:   EXECUTION STOPPED.", " " * 16 + "ERROR REPORT FROM SUBROUTINE BUVI"]
@@ -148,25 +135,9 @@ def laminate(rows, factor):
 REPORTED = " MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE "
 
 
-# The run's changes and analysis types; the listing's records before the stop,
-# the beginnings of records found before them, and whether the routine's
-# report reaches standard output too.
-@pytest.mark.parametrize("change, types, tail, before, on_stdout", [
-    (dict(matabdf=laminate([0, 2], -1.0e5)), {}, [REPORTED[1] + "     INCS3  IER="],
-     [" SUBROUTINE INCS3: CHOLESKY DECOMPOSITION OF MATRIX A22 FAILED. IER="], True),
-    (dict(matabdf=laminate(slice(12, 18), -1.0)), {}, [REPORTED[1] + "     INCS3  IER="],
-     [" SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=", " SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT"], True),
-    (dict(alfaxp=80.0), {}, [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE", REPORTED[0],
-                             REPORTED[1] + "    TFMSTF  IER=  1"], [], True),
-    (dict(stypep=1), dict(cripan=1), [" Some Stringer Data missing for crippling analysis", REPORTED[0],
-                                      REPORTED[1] + "    RDDATA  IER=  8"], [], True),
-    (dict(stypep=3, anzelprohalbfoot=1), dict(cripan=1), [REPORTED[1] + " CRIPPLING  IER="], [], False),
-    (dict(framepitch=1.0e7), dict(glban=1),     # so slender the column stress is negative
-     ["  GLOBAL BUCKLING LOAD:", "                 NaN", REPORTED[0], REPORTED[1] + "    GLBUCK  IER="],
-     [" COMPUTED EIGENVALUES:"], False),
-], ids=["a22", "condensed", "skew", "crippling_data", "crippling_type", "global_buckling"])
-def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, flags, capfd, change, types, tail,
-                                                                 before, on_stdout):
+@pytest.mark.parametrize("case", table("runs.txt", "failed runs", named=True))
+def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, flags, capfd, case):
+    change, types, tail, before, on_stdout = eval(case)
     for name, value in types.items():
         setattr(flags, name, value)
     capfd.readouterr()

@@ -2,7 +2,7 @@
 import numpy as np
 import pytest
 
-from conftest import FLAGS, read_lines, ruvomain_args, run_fresh, supported
+from conftest import FLAGS, read_lines, ruvomain_args, run_fresh, supported, table
 
 TITLE_LINE = " " * 8 + "TEST PANEL" + " " * 70
 STARTED, FINISHED = "  Analysis started", "  Buckling/Vibration analysis finished"
@@ -120,21 +120,9 @@ def rdtype_run(tmp_path, fort8, calls=1):
 TWO_RUNS = "&title tit='One' /\n&antype buck=T /\n&title tit='Two' /\n&antype vibr=T /\n"
 
 
-# fort.8, calls, the message recorded on both outputs (none: nothing recorded),
-# then title and flags as left: temp and glban set beforehand stay.
-@pytest.mark.parametrize("fort8, calls, message, state", [
-    ("junk\n&TITLE tit='Plate A' /\n&antype buck=T, vibr=.FALSE.\n inpb=t /\n", 1, None, "Plate A 1 0 1 0 1 0 1"),
-    # the antype group before the title: scanning for the title skips it, and
-    # without a rewind the analysis types are then not found
-    ("&antype buck=T /\n&title tit='X' /\n", 1, " INPUT ERROR. NAMELIST ANTYPE NOT FOUND", "X 1 0 0 0 0 0 1"),
-    ("&title tit='Only title' /\n", 1, " INPUT ERROR. NAMELIST ANTYPE NOT FOUND", "Only title 1 0 0 0 0 0 1"),
-    (TWO_RUNS, 2, None, "Two 1 0 1 1 0 0 1"),                 # each call goes on where the unit stands
-    (TWO_RUNS, 3, " INPUT ERROR WHEN TRYING TO READ TITLE LINE", "Two 1 0 1 1 0 0 1"),
-    (None, 1, " INPUT ERROR WHEN TRYING TO READ TITLE LINE", " 1 0 0 0 0 0 1"),  # title never stored
-    # the malformed group stores nothing
-    ("&title tit='T' /\n&antype buck=T, speed=3 /\n", 1, " NAMELIST ANTYPE: UNKNOWN MEMBER SPEED", "T 1 0 0 0 0 0 1"),
-], ids=["title_then_types", "types_first", "no_types", "two_runs", "no_title_left", "no_file", "unknown_member"])
-def test_rdtype_groups(tmp_path, fort8, calls, message, state):
+@pytest.mark.parametrize("case", table("runs.txt", "rdtype", named=True))
+def test_rdtype_groups(tmp_path, case):
+    fort8, calls, message, state = eval(case)
     out, lst = rdtype_run(tmp_path, fort8, calls)
     assert lst == ([] if message is None else RDTYPE_HEADER + [message])
     assert out == lst + [state]

@@ -4,7 +4,7 @@ from Python: the degenerate skew with its records, and the refusals."""
 import numpy as np
 import pytest
 
-from conftest import run_fresh
+from conftest import run_fresh, table
 
 CARBON = (140000.0, 10000.0, 0.3, 5000.0)
 
@@ -48,33 +48,32 @@ ISOTROPIC = (70000.0, 70000.0, 0.3, 70000.0 / 2.6)
     ([0.2, 0.2], [45, -45], CARBON),                           # angle ply: bending-twist coupling
     ([0.1] * 4, [30, 45, -30, -45], CARBON),                   # balanced, unsymmetric
     ([0.1, 0.3, 0.2], [30, -60, 10], CARBON),
+    ([0.2, 0.3], [135.0, -135.0], CARBON),                     # folded to -45, 45
 ])
 def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang, q):
     """The engine's abdetc to its 32 bits, the package's laminate to double
-    precision, with symmetry (B = 0) and balance (A16 = A26 = 0) exact."""
+    precision and packed in the engine's order (upper triangles by column,
+    the coupling as -B), with symmetry (B = 0) and balance (A16 = A26 = 0) exact."""
     from ruvo import Laminate, Material, Ply
     aal, ddl, adl = abdetc(ruvo, thk, ang, q)
     a, b, d = lamination(q, thk, ang)
     h = sum(thk)
-    scale = np.abs(a).max()
-    assert np.allclose(aal, a, rtol=0, atol=2e-6 * scale)
-    assert np.allclose(adl, -b, rtol=0, atol=2e-6 * scale * h)
-    assert np.allclose(ddl, d, rtol=0, atol=2e-6 * scale * h * h)
+    sizes = np.abs(a).max() * np.array([1, h, h * h])
+    for engine, oracle, size in zip((aal, adl, ddl), (a, -b, d), sizes):
+        assert np.allclose(engine, oracle, rtol=0, atol=2e-6 * size)
     package = Laminate.from_plies([Ply(t, g) for t, g in zip(thk, ang)], Material(*q))
-    for mine, oracle, size in ((package.A, a, scale), (package.B, b, scale * h), (package.D, d, scale * h * h)):
-        assert np.allclose(mine, oracle, rtol=0, atol=1e-12 * size)
+    if q == ISOTROPIC:
+        package = Laminate.isotropic(q[0], q[2], thk[0])
+    packed, upper = package.packed(), ([0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2])
+    assert packed.dtype == np.float32 and package.thickness == pytest.approx(h)
+    for k, (mine, engine, oracle) in enumerate(zip((package.A, package.B, package.D), (aal, adl, ddl), (a, b, d))):
+        assert np.allclose(mine, oracle, rtol=0, atol=1e-12 * sizes[k])
+        assert np.allclose(packed[6 * k:6 * k + 6], engine[upper], rtol=0, atol=2e-6 * sizes[k])
     if ang == ang[::-1] and thk == thk[::-1]:
-        assert np.abs(adl).max() <= 1e-6 * scale * h
+        assert np.abs(adl).max() <= 1e-6 * sizes[1]
         assert not np.any(package.B)
-    if sorted(ang) == sorted(-g for g in ang):
+    if sorted(ang) == sorted(-g for g in ang) and len(set(thk)) == 1:
         assert package.A[0][2] == package.A[1][2] == 0.0
-
-
-def test_abdetc_folds_angles_beyond_ninety_degrees(ruvo):
-    folded = abdetc(ruvo, [0.2, 0.3], [135.0, -135.0], CARBON)
-    plain = abdetc(ruvo, [0.2, 0.3], [-45.0, 45.0], CARBON)
-    for x, y in zip(folded, plain):
-        assert np.array_equal(x, y)
 
 
 def test_trnpsi_rotates_ply_stiffness(ruvo):
@@ -93,15 +92,10 @@ def test_trnpsi_rotates_ply_stiffness(ruvo):
 OUT = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
 
 
-@pytest.mark.parametrize("call, words", [
-    (lambda u: u.abdetc(0, [0.1], [0.0], CARBON, 0.0, *OUT, 0), "abdetc: nla = 0 is below 1"),
-    (lambda u: u.abdetc(3, [0.1] * 3, [0.0] * 2, CARBON, 0.0, *OUT, 0), "abdetc: angply holds 2 entries, fewer than nla = 3"),
-    (lambda u: u.trnpsi(10.0, np.ones((3, 2), np.float32)), "trnpsi: a has 2 columns, not m = 3"),
-    (lambda u: u.trnpsi(10.0, np.ones((3, 4), np.float32)), "trnpsi: a has 4 columns, not m = 3"),
-], ids=["no_plies", "short_angles", "narrow", "wide"])
-def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, call, words):
+@pytest.mark.parametrize("words, call", table("engine_refusals.txt", "lamination"))
+def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, words, call):
     with pytest.raises(ruvo.__ruvo_error, match=words):
-        call(ruvo.ruvoutils)
+        eval(call, globals(), {"u": ruvo.ruvoutils})
 
 
 def test_trnpsi_of_another_order_reports_on_standard_output():

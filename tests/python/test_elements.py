@@ -4,15 +4,14 @@ the model, and the rows of every variant."""
 import numpy as np
 import pytest
 
-from conftest import ruvomain_args, supported, write_to
+from conftest import grid_lengths, ruvomain_args, supported, write_to
 from test_input_routines import element_arrays
 
 
 @pytest.fixture
 def w_panel(ruvo, workdir, buckling_only, listing_file, plot_controls):
     """A 3 x 3 grid of unit elements with W alone, freedoms numbered: 9 nodes, 36 W equations."""
-    lengths = np.zeros(30, np.float32)
-    lengths[:2] = 1.0
+    lengths = grid_lengths(30, 2, 1.0)
     p = ruvo.prtnds31
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 3
     p.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, kup=[1, 0, 0, 0, 0]))

@@ -3,7 +3,7 @@ another from Python, after a `ruvomain` call or with preset shared blocks."""
 import numpy as np
 import pytest
 
-from conftest import read_lines, ruvomain_args, write_to
+from conftest import grid_lengths, read_lines, ruvomain_args, write_to
 
 
 def element_arrays(columns=900):
@@ -16,8 +16,7 @@ def panel(ruvo, workdir, buckling_only, listing_file, plot_controls):
     """A 3 x 4 grid after `ruvomain`, W, U, V carried, W held with its slope on y = 0;
     later listing records go to the test's own unit."""
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 4
-    lengths = np.zeros(30, np.float32)
-    lengths[:3] = 2.0
+    lengths = grid_lengths(30, 3, 2.0)
     ruvo.prtnds31.ruvomain(**ruvomain_args(ap=lengths, bp=lengths, bndy0p=[0, 1, 6, 0, 0, 0, 0]))
     ruvo.f07ina.leit[:] = 0  # as ruvomain's reset left them, before the analysis numbered the nodes
     write_to(listing_file)

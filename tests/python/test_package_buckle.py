@@ -13,12 +13,12 @@ import pytest
 
 import _ruvo
 import ruvo
+from conftest import square
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
 pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
                                 reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
-SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 PI2_D = math.pi ** 2 * 70000.0 / (12 * (1 - 0.09))  # pi^2 D of the 1 mm aluminium skin
 
 
@@ -27,12 +27,6 @@ def cli(*args):
     path = os.pathsep.join([str(Path(ruvo.__file__).parents[1])] + sys.path)
     return subprocess.run([sys.executable, "-m", "ruvo", *map(str, args)], capture_output=True, text=True,
                           env=dict(os.environ, PYTHONPATH=path))
-
-
-def square(**changes):
-    args = dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8))
-    args.update(changes)
-    return Panel(**args)
 
 
 @pytest.fixture
@@ -55,16 +49,6 @@ def test_plain_plate_answers_on_top(here):
     view = _ruvo._results("19")
     assert not view["elam"].flags.writeable and view["elam"][:3].tolist() == result.load_factors.tolist()
     assert "_results" not in _ruvo.__doc__
-
-
-@pytest.mark.parametrize("name, k, rel", [
-    ("flat_plate", 4.0, 1e-4), ("shear_panel", 9.3245, 1e-3), ("clamped_plate", 10.07, 2e-3)])
-def test_textbook_panels_through_the_command_line(here, name, k, rel):
-    out = json.loads(cli(EXAMPLES / f"{name}.toml", "--json").stdout)
-    assert abs(out["modes"][0]["load_factor"]) * 100 ** 2 / PI2_D == pytest.approx(k, rel=rel)
-    table = cli(EXAMPLES / f"{name}.toml", "--modes", "2").stdout.splitlines()
-    assert table[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(table) == 5
-    assert float(table[2].split()[1]) == pytest.approx(out["modes"][0]["load_factor"], rel=1e-7)
 
 
 @pytest.mark.parametrize("analyse", [lambda p: ruvo.buckle(p, listing=True),
@@ -160,7 +144,7 @@ def test_blade_stiffened_plate_against_the_smeared_plate(here):
     assert (sides[-1000.0, "front"], sides[-1000.0, "back"]) == (sides[1000.0, "back"], sides[1000.0, "front"])
 
 
-def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
+def test_stiffened_curved_panel_forces_plots_and_json(here):
     panel = Panel.from_toml(EXAMPLES / "stiffened_curved_panel.toml")
     result = ruvo.buckle(panel, modes=2)
     assert result.variant == "21" and (result.stiffener_forces != 0).all()
@@ -177,26 +161,7 @@ def test_stiffened_curved_panel_reports_stiffener_forces_and_plots(here):
     assert len(fig.axes) == 3 and fig.axes[-1].get_ylim() == (-1.0, 1.0)  # two modes, one scale about 0
     skewed = ruvo.buckle(square(skew_y=30.0), modes=1).plot()                # y' leans 30 degrees towards -x
     assert np.allclose(skewed.lines[0].get_xydata()[2:4], [[50.0, 100 * 0.75 ** 0.5], [-50.0, 100 * 0.75 ** 0.5]])
-
-
-def test_natural_frequencies_of_a_simply_supported_plate(here):
-    # f(m, n) = (pi/2) (m^2/a^2 + n^2/b^2) sqrt(D/rho) for a plate simply supported all round.
-    rho = 2.7e-9
-    result = ruvo.vibrate(square(edges="simply supported"), density=rho, modes=3, listing=True)
-    f = lambda m, n: math.pi / 2 * (m * m + n * n) / 100.0 ** 2 * math.sqrt(PI2_D / math.pi ** 2 / rho)
-    assert result.frequencies[0] == pytest.approx(f(1, 1), rel=1e-4)
-    assert result.frequencies[1:] == pytest.approx([f(1, 2), f(2, 1)], rel=2e-3)
-    assert "EIGENVALUE  1:" in result.listing and "MASS PER UNIT AREA" in result.listing
-    # The same panel again, and a stringer's mass lowering the frequencies.
-    assert np.array_equal(ruvo.vibrate(square(edges="simply supported"), density=rho, modes=3).eigenvalues,
-                          result.eigenvalues)
-    heavy = square(edges="simply supported", stringers=[Stiffener(50.0, EA=0.0, EI=0.0, GJ=0.0, mass=1.0e-7)])
-    assert ruvo.vibrate(heavy, density=rho, modes=1).frequencies[0] < result.frequencies[0]
-
-
-def test_results_round_trip_through_json(here):
-    panel = Panel.from_toml(EXAMPLES / "stiffened_curved_panel.toml")
-    for result in (ruvo.buckle(panel, modes=2), ruvo.vibrate(panel, density=2.7e-9, modes=2)):
+    for result in (result, ruvo.vibrate(panel, density=2.7e-9, modes=2)):
         text = result.to_json()
         document = json.loads(text)
         assert document["schema_version"] == 1 and document["ruvo_version"] == ruvo.__version__
@@ -210,6 +175,16 @@ def test_results_round_trip_through_json(here):
         ruvo.load(text.replace('"schema_version": 1', '"schema_version": 9'))
 
 
+def test_vibration_listing_repeats_and_stiffener_mass(here):
+    """The frequencies themselves: bit for bit the surface routines' (test_package_engine)."""
+    result = ruvo.vibrate(square(), density=2.7e-9, modes=3, listing=True)
+    assert "EIGENVALUE  1:" in result.listing and "MASS PER UNIT AREA" in result.listing
+    # The same panel again, and a stringer's mass lowering the frequencies.
+    assert np.array_equal(ruvo.vibrate(square(), density=2.7e-9, modes=3).eigenvalues, result.eigenvalues)
+    heavy = square(stringers=[Stiffener(50.0, EA=0.0, EI=0.0, GJ=0.0, mass=1.0e-7)])
+    assert ruvo.vibrate(heavy, density=2.7e-9, modes=1).frequencies[0] < result.frequencies[0]
+
+
 def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
     out = tmp_path_factory.mktemp("out")
     assert cli("--version").stdout.strip() == f"ruvo {ruvo.__version__}"
@@ -219,11 +194,15 @@ def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
                out / "r.json", "--plot", out / "m.png", "--modes-plot", "1,2", "--quiet")
     assert (done.returncode, done.stdout, done.stderr) == (0, "", "")
     results = ruvo.load(out / "r.json")
+    assert results[0].critical_load_factor * 100 ** 2 / PI2_D == pytest.approx(4.0, rel=1e-4)   # k = 4
     assert [r.panel.title for r in results] == ["Simply supported plate under compression",
                                                  "Clamped plate under compression"]
     csv = (out / "t.csv").read_text().splitlines()
     assert csv[0].startswith("design,file,status,error,critical_load_factor") and len(csv) == 3
     assert sorted(p.name for p in out.glob("m-*.png")) == ["m-clamped_plate.png", "m-flat_plate.png"]
+    table = cli(EXAMPLES / "flat_plate.toml", "--modes", "2").stdout.splitlines()
+    assert table[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(table) == 5
+    assert float(table[2].split()[1]) == pytest.approx(results[0].critical_load_factor, rel=1e-7)
     vibration = cli("vibrate", EXAMPLES / "flat_plate.toml", "--density", "2.7e-9", "--modes", "1")
     assert vibration.returncode == 0 and "frequency (Hz)" in vibration.stdout
     bad = out / "bad.toml"

@@ -16,19 +16,12 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import table
-from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
+from conftest import SKIN, plate, square, table
+from ruvo import Laminate, Loads, Mesh, Stiffener
 
 ROOT = Path(__file__).resolve().parents[2]
-SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 D_SKIN = 70000.0 / (12 * (1 - 0.09))
 RHO = 2.7e-9
-
-
-def square(**changes):
-    args = dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8))
-    args.update(changes)
-    return Panel(**args)
 
 
 def mixed_panels():
@@ -101,46 +94,16 @@ def test_the_package_has_no_side_channels_into_the_engine():
         assert word not in source, word
 
 
-def old_vibration_sequence(panel, modes):
-    """Natural frequencies through the surface rows, as a host calls them:
-    the laminate stored by a callruvo run that stops at the type check, the
-    masses from the namelist file, ruvomain with vibration requested, then
-    prtvib, vibs2 and vibs3 (in the working directory)."""
-    p = _ruvo.prtnds19
-    c = _ruvo.ruvo19
-    rows, stf = int(c.p_rtnds) - 1, int(c.p_stf)
-    Path("fort.8").write_text(f"&inert dom = {RHO * panel.laminate.thickness:.9g}, domx = 0.0, domy = 0.0 /\n")
-    laminate = panel.laminate.packed()
-    _ruvo.antype.vibr = 1
-    p.callruvo("priming", "", 1e29, 1e29, 1e29, np.asfortranarray(np.stack([laminate, laminate], 1)),
-               np.zeros(4, np.float32), np.zeros(4, np.float32), 1.0, 1.0, 1, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0,
-               0.0, 0.0, 0.0, 0.0, 0.0, np.zeros(55), np.zeros(275), 0, 4, 1, 0, 0, [1, 2, 3, 0, 0], [0] * stf,
-               [0] * stf, [1] * rows, [0] * 7, [0] * 7, [0] * 7, [0] * 7, rows, 1, rows, 1, np.zeros(int(c.p_nx)))
-    _ruvo.f07ina.mx, _ruvo.f07ina.my = len(panel.x_lengths) + 1, len(panel.y_lengths) + 1
-    _ruvo.antype.vibr, _ruvo.antype.cripan, _ruvo.antype.glban = 1, 0, 0
-    _ruvo.man.x2pri = 0
-    pad = lambda v, n, t: np.concatenate([v, np.zeros(n - len(v))]).astype(t)
-    e = panel.edges
-    p.ruvomain("direct", "", 0, 0, max(2 * modes, modes + 8), modes, 1, 0, [1, 2, 3, 0, 0],
-               pad(panel.x_lengths, rows, np.float32), pad(panel.y_lengths, rows, np.float32),
-               e.x0.codes(), e.xl.codes(), e.y0.codes(), e.yl.codes(), 1e29, 1e29, 1e29, [0] * stf, [0] * stf,
-               pad([1] * len(panel.y_lengths), rows, np.int32), np.zeros((4, stf), np.float32, order="F"),
-               np.zeros((4, stf), np.float32, order="F"), 0.0, 0.0)
-    z = np.zeros(6, np.float32)
-    p.prtvib(laminate[0:6], laminate[12:18], laminate[6:12], z, z, z, z[:3])
-    p.vibs2(0)
-    p.vibs3(int(_ruvo.man.iy), np.zeros((6, 1), np.float32), np.zeros((6, 1), np.float32),
-            np.zeros((6, 1), np.float32), 0.0, 0.0, 0.0, 0.0, 0)
-    return _ruvo._results("19")["elam"][:modes].copy()
-
-
-def test_vibration_is_bit_identical_to_the_surface_sequence(tmp_path, monkeypatch, capfd):
-    monkeypatch.chdir(tmp_path)
-    panel = square(length=150.0, edges={"all": "simply supported", "yl": "clamped"})
-    typed = ruvo.vibrate(panel, density=RHO, modes=4).eigenvalues
-    assert typed.tolist() == old_vibration_sequence(panel, 4).tolist()
-    # the surface routines leave no scratch file behind either
-    assert "RCA25" not in os.listdir(tmp_path)
+def test_vibration_is_bit_identical_to_the_surface_routines(workdir, flags, capfd):
+    """callruvo's model, then vibs2 and vibs3 at the mass per area a reset leaves (1e-6)."""
+    _ruvo.prtnds19.callruvo(**plate(bndyl=[0, 1, 2, 3, 6, 0, 0], neigit=11))
+    _ruvo.prtnds19.vibs2(0)
+    z = np.zeros((6, 1), np.float32, order="F")
+    _ruvo.prtnds19.vibs3(0, z, z, z, 0.0, 0.0, 0.0, 0.0, 0)
+    surface = _ruvo._results("19")["elam"][:3].tolist()
+    assert "RCA25" not in os.listdir(workdir)     # the surface routines leave no scratch file behind either
+    panel = square(edges={"all": "simply supported", "yl": "clamped"})
+    assert ruvo.vibrate(panel, mass_per_area=1e-6, modes=3).eigenvalues.tolist() == surface
     capfd.readouterr()
 
 
@@ -190,28 +153,3 @@ def test_the_typed_entry_refuses_what_does_not_fit_before_anything_changes(error
     assert _ruvo.f07ina.mx == before
     nan = _ruvo._analyse(**{**args, "x_lengths": [10.0, math.nan, 10.0, 10.0]})
     assert (nan["stage"], nan["code"]) == ("RDDATA", 12) and len(nan["eigenvalues"]) == 0
-
-
-def test_typed_entry_is_bit_identical_to_callruvo_on_a_stiffened_curved_panel(tmp_path, monkeypatch, capfd):
-    """Two frames, two T-stringers on their feet (laminate 2 under a foot),
-    curvature, a fixed tension: the model callruvo builds from its design
-    values, given to the typed entry as values."""
-    monkeypatch.chdir(tmp_path)
-    lam = SKIN.packed()
-    stringer, frame = np.array([1.4e6, 0.0, 2.0e7, 1.0e5], np.float32), np.array([3e6, 0.0, 4e7, 2e5], np.float32)
-    rows = [2, 1, 1, 1, 1, 2]                                   # y: 10, 20, 20, 20, 20, 10
-    elam, forces, displ = np.zeros(55), np.zeros(275), np.zeros(1444 * 3)
-    ss = [0, 1, 2, 3, 0, 0, 0]
-    _ruvo.prtnds19.callruvo(
-        "direct", "", 1e29, 500.0, 1e29, np.asfortranarray(np.stack([lam, lam], 1)), stringer, frame,
-        100.0, 100.0, 1, 0.0, 20.0, 0.0, 0.0, 1.0, 0.0, 0.3, 0.0, 0.0, -5.0, 0.0, 0.0, elam, forces, 0, 11, 3, 1,
-        0, [1, 2, 3, 0, 0], [2, 6] + [0] * 15, [1, 9] + [0] * 15, rows + [0] * 12, ss, ss, ss, ss, 8, 1, 4, 1, displ)
-    out = _ruvo._analyse(
-        variant="19", x_lengths=[12.5] * 8, y_lengths=[10.0, 20.0, 20.0, 20.0, 20.0, 10.0], laminates=[lam, lam],
-        element_rows=rows, edges=[ss] * 4, radii=[1e29, 500.0, 1e29], modes=3, iterate=11,
-        stringers=[[2, *stringer, 0.0], [6, *stringer, 0.0]], frames=[[1, *frame, 0.0], [9, *frame, 0.0]],
-        variable=[1.0, 0.3, 0.0], fixed=[0.0, 0.0, -5.0])
-    assert out["stage"] == "" and out["eigenvalues"].tolist() == elam[:3].tolist()
-    assert np.array_equal(out["w"], displ.reshape(3, 1444)[:, :out["ix"]].T)
-    assert np.array_equal(out["forces"], forces.reshape(55, 5)[:3])
-    capfd.readouterr()

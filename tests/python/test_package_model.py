@@ -10,6 +10,7 @@ import pytest
 
 import _ruvo
 import ruvo
+from conftest import plate as plate_arguments
 from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
 
 pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
@@ -80,12 +81,12 @@ def test_load_cases_in_one_call_equal_separate_calls():
     assert together.critical_load_factor == min(b.critical_load_factor for b in alone)
 
 
-def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch):
+def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, flags):
     """The package's panel (regions from the pad-up, T-section stiffnesses,
-    crippling and global buckling) against callruvo given the same A, B, D,
-    stiffnesses and stringer section."""
+    crippling and global buckling), curved and under a fixed tension across,
+    against callruvo given the same A, B, D, stiffnesses and stringer section."""
     monkeypatch.chdir(tmp_path)
-    panel = main_job()
+    panel = main_job().replace(ry=500.0, loads=Loads(Nx=100.0, Nxy=30.0, fixed_Ny=-5.0))
     result = ruvo.buckle(panel, modes=3, workdir=tmp_path / "package")
     stringer, crippling = panel.stringers[0], panel.stringers[0].crippling
     c = crippling.stringercom
@@ -93,26 +94,17 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch):
         "&tstringer footth={:.9g}, webth={:.9g}, footwidth={:.9g}, webheight={:.9g}, ddst={} /\n".format(
             *(np.float32(c[k]) for k in ("footth", "webth", "footwidth", "webheight")),
             ", ".join(f"{np.float32(v):.9g}" for v in c["ddst"])))
-    consts, p = _ruvo.ruvo31, _ruvo.prtnds31
-    elam, forces, displ = np.zeros(55), np.zeros(275), np.zeros(consts.p_nx * 3)
-    ss = [0, 1, 2, 3, 0, 0, 0]
-    saved = {f: int(getattr(_ruvo.antype, f)) for f in ("cripan", "glban")}
-    _ruvo.antype.cripan = _ruvo.antype.glban = 1
-    try:
-        p.callruvo(filenamep="panel", titp="", rxp=1e29, ryp=1e29, rxyp=1e29,
-                   matabdf=np.asfortranarray(np.stack([lam.packed() for lam in panel.laminates], 1)),
-                   steifxf=np.array(stringer.stiffnesses(), np.float32),
-                   steifyf=np.array(panel.frames[0].stiffnesses(), np.float32), framepitch=500.0,
-                   stringerpitch=160.0, stypep=1, chordwdth=0.0, sfootwdth=30.0, alpha=0.0, height=0.0,
-                   loadvxp=100.0, loadvyp=0.0, loadvxyp=30.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0, alfaxp=0.0, alfayp=0.0,
-                   elamp=elam, membraneforcesp=forces, itab=0, neigit=11, neigrq=3, mempri=1, indplt=0,
-                   ku=[1, 2, 3, 0, 0], istx=[11] + [0] * (consts.p_stf - 1),
-                   isty=[1, 11] + [0] * (consts.p_stf - 2),
-                   elmstf=[1] * 8 + [2] * 4 + [1] * 8 + [0] * (consts.p_rtnds - 21), bndy0=ss, bndyl=ss, bndx0=ss,
-                   bndxl=ss, anzelzwframes=10, anzelprohalbfoot=2, anzelzwstr=16, anzelbelowstr=1, displ=displ)
-    finally:
-        for f, v in saved.items():
-            setattr(_ruvo.antype, f, v)
+    consts, stf = _ruvo.ruvo31, int(_ruvo.ruvo31.p_stf)
+    flags.cripan = flags.glban = 1
+    args = plate_arguments(
+        10, "31", filenamep="panel", titp="", ryp=500.0,
+        matabdf=np.asfortranarray(np.stack([lam.packed() for lam in panel.laminates], 1)),
+        steifxf=np.array(stringer.stiffnesses(), np.float32), steifyf=np.array(panel.frames[0].stiffnesses(), np.float32),
+        framepitch=500.0, stringerpitch=160.0, sfootwdth=30.0, loadvxp=100.0, loadvxyp=30.0, fnyp=-5.0, neigit=11,
+        istx=[11] + [0] * (stf - 1), isty=[1, 11] + [0] * (stf - 2), anzelprohalbfoot=2, anzelzwstr=16,
+        elmstf=[1] * 8 + [2] * 4 + [1] * 8 + [0] * (consts.p_rtnds - 21))
+    _ruvo.prtnds31.callruvo(**args)
+    elam, forces, displ = args["elamp"], args["membraneforcesp"], args["displ"]
     assert panel.element_rows == tuple([1] * 8 + [2] * 4 + [1] * 8)
     assert result.load_factors.tolist() == elam[:3].tolist()
     assert np.array_equal(result.eigenvectors, displ.reshape(3, consts.p_nx)[:, :len(result.eigenvectors)].T)

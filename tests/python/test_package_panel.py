@@ -10,7 +10,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import table
+from conftest import DATA, table
 from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
 
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
@@ -24,26 +24,6 @@ def plate(**changes):
 
 
 # ---- laminates ----------------------------------------------------------------
-
-def test_isotropic_laminate_has_the_closed_form_stiffnesses():
-    a, d = 70000.0 / (1 - 0.09), 70000.0 / (12 * (1 - 0.09))
-    assert np.allclose(SKIN.A, [[a, 0.3 * a, 0], [0.3 * a, a, 0], [0, 0, 0.35 * a]], rtol=1e-6)
-    assert np.allclose(SKIN.D, np.array(SKIN.A) * d / a, rtol=1e-6)
-    assert not np.any(SKIN.B) and SKIN.thickness == 1.0
-
-
-def test_plies_pack_in_the_engines_order():
-    carbon = Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
-    unsym = Laminate.from_plies([Ply(0.5, 0.0), Ply(0.5, 90.0)], carbon)
-    assert unsym.thickness == 1.0 and np.any(unsym.B)
-    assert np.array(unsym.A)[0, 0] == pytest.approx(np.array(unsym.A)[1, 1])  # 0/90: equal in x and y
-    packed = unsym.packed()
-    assert packed.dtype == np.float32 and packed.shape == (18,)
-    a, b, d = (np.array(m) for m in (unsym.A, unsym.B, unsym.D))
-    assert packed[[0, 1, 2, 5]].tolist() == np.float32(a[[0, 0, 1, 2], [0, 1, 1, 2]]).tolist()
-    assert packed[6] == np.float32(-b[0, 0])  # the engine's coupling is -B
-    assert packed[[12, 14, 17]].tolist() == np.float32(d[[0, 1, 2], [0, 1, 2]]).tolist()
-
 
 def evaluate(expression):
     return eval(expression, globals())
@@ -209,28 +189,8 @@ def test_panels_are_frozen_and_replace_checks_again():
 
 # ---- TOML -----------------------------------------------------------------------
 
-def test_toml_panel_with_plies_stiffeners_and_edges(tmp_path):
-    path = tmp_path / "panel.toml"
-    path.write_text('''
-title = "curved"
-length = 400.0
-width = 200.0
-ry = 1000.0
-modes = 4
-edges = { all = "simply supported", yl = "clamped" }
-[laminate]
-material = { E1 = 140000.0, E2 = 10000.0, nu12 = 0.3, G12 = 5000.0 }
-plies = [[0.25, 45.0], [0.25, -45.0], { thickness = 0.25, angle = -45.0 }, [0.25, 45.0]]
-[loads]
-Nx = 1.0
-fixed_Ny = -2.0
-[mesh]
-size = 20.0
-[[stringers]]
-position = 100.0
-EA = 1.0e7
-EI = 1.0e9
-''')
+def test_toml_panel_with_plies_stiffeners_and_edges():
+    path = DATA / "curved_panel.toml"
     panel, options = ruvo.toml_panel.load(path)
     assert options == {"modes": 4} and panel.title == "curved" and panel.ry == 1000.0
     assert panel.edges.yl == Edge.parse("clamped") and panel.edges.x0 == Edge.parse("simply supported")

@@ -6,6 +6,7 @@ import pytest
 import scipy.linalg
 
 import _ruvo
+from conftest import table
 
 u = _ruvo.ruvoutils
 ERROR = _ruvo.__ruvo_error
@@ -85,19 +86,10 @@ def test_stiffness_not_definite_is_reported(listing_file, capfd):
 LV = level_vector(5, 3)
 
 
-@pytest.mark.parametrize("call, words", [
-    (lambda: u.chodec(np.ones(11), 3, LV, 0), r"chodec: a holds 11 entries, fewer than the lv\(n\)\+n = 12"),
-    (lambda: u.chosol(np.ones(12), 2, LV, np.ones((5, 1), order="F"), np.zeros(5)),
-     "chosol: .*does not describe a band of width ibd = 2"),
-    (lambda: u.probtm(np.ones(12), 3, LV, np.ones((5, 2), order="F"), 0), "probtm: first column m1 = 0"),
-    (lambda: u.probtm(np.ones(12), 3, LV + 1, np.ones((5, 2), order="F"), 1), r"probtm: lv\(1\) = 1 is not 0"),
-    (lambda: u.jacob2(np.ones(5), level_vector(3, 3), 1e-8, np.zeros((3, 3), order="F"), 0), "jacob2: a holds 5 entries"),
-    (lambda: simvit_raw(elam=np.zeros(2)), "simvit: elam holds 2 entries, fewer than neigit = 3"),
-    (lambda: simvit_raw(b=np.ones(3)), "simvit: b holds 3 entries"),
-], ids=["chodec", "chosol", "probtm_column", "probtm_levels", "jacob2", "simvit_elam", "simvit_b"])
-def test_arrays_too_short_for_the_profile_are_refused(call, words):
+@pytest.mark.parametrize("words, call", table("engine_refusals.txt", "profile arrays"))
+def test_arrays_too_short_for_the_profile_are_refused(words, call):
     with pytest.raises(ERROR, match=words):
-        call()
+        eval(call)
 
 
 def simvit_raw(neigrq=1, n=4, elam=None, b=None, lvtri=None):
@@ -110,14 +102,9 @@ def simvit_raw(neigrq=1, n=4, elam=None, b=None, lvtri=None):
     return elam, x
 
 
-@pytest.mark.parametrize("args,reason", [
-    (dict(neigrq=3), "neigrq = 3 is outside 1..neigit-1 = 2"),
-    (dict(neigrq=0), "neigrq = 0 is outside"),
-    (dict(n=2), "neigit = 3 is outside 2..n = 2"),
-    (dict(lvtri=np.array([0, 1, 2], np.int32)), "lvtri(1..neigit) is not the full triangle"),
-])
-def test_simvit_refuses_counts_that_do_not_fit(args, reason, capfd):
-    elam, x = simvit_raw(**args)
+@pytest.mark.parametrize("reason, call", table("engine_refusals.txt", "simvit counts"))
+def test_simvit_refuses_counts_that_do_not_fit(reason, call, capfd):
+    elam, x = eval(call)
     out = capfd.readouterr().out
     assert out.startswith(" SIMVIT: INVALID ARGUMENTS: ") and reason in out and out.count("\n") == 1
     assert not elam.any() and not x.any()

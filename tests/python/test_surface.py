@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import _ruvo
-from conftest import ruvomain_args, run_fresh
+from conftest import ruvomain_args, run_fresh, table
 
 DATA = pathlib.Path(__file__).with_name("data")
 BLOCKS = json.loads((DATA / "blocks.json").read_text())       # block: {member: [dtype, shape]}
@@ -71,14 +71,10 @@ def test_assignment_converts_copies_and_refuses_wrong_shapes(ruvo):
 
 def test_routines_and_constants_cannot_be_replaced(ruvo):
     routine = ruvo.ruvoutils.mklvbd
-    with pytest.raises(AttributeError):
-        ruvo.ruvoutils.mklvbd = None
-    with pytest.raises(AttributeError):
-        ruvo.prtnds31.initlz = None
-    with pytest.raises(AttributeError):
-        ruvo.ruvo31.p_nx = 1
-    with pytest.raises(AttributeError):
-        ruvo.prtnds19.p_la11 = 1
+    for holder, name in ((ruvo.ruvoutils, "mklvbd"), (ruvo.prtnds31, "initlz"), (ruvo.ruvo31, "p_nx"),
+                         (ruvo.prtnds19, "p_la11")):
+        with pytest.raises(AttributeError):
+            setattr(holder, name, None)
     assert ruvo.ruvoutils.mklvbd is routine and ruvo.ruvo31.p_nx == 3844
     ruvo.prtnds31.my_note = "kept"
     assert ruvo.prtnds31.my_note == "kept"
@@ -94,47 +90,19 @@ def test_docstrings_carry_each_variants_rows_and_bounds():
     assert not missing
 
 
-M, U = _ruvo.prtnds31.ruvomain, _ruvo.ruvoutils
+U, ERROR = _ruvo.ruvoutils, _ruvo.__ruvo_error
 LV, A, LV3, B = np.zeros(5, np.int32), np.array([4.0, 1.0, 5.0, 1.0, 6.0]), np.array([0, 1, 2], np.int32), np.eye(3)
-RUVOMAIN = r"of _ruvo\.prtnds31\.ruvomain"
 
 
-# A call, the class of its error (the surface's own, or a conversion's), and the text.
-@pytest.mark.parametrize("call, error, text", [
-    (lambda: U.mklvbd(LV, "five", 3, 0), _ruvo.__ruvo_error,
-     r"^_ruvo\.ruvoutils\.mklvbd\(\) 2nd argument \(nn\) can't be converted to int$"),
-    (lambda: U.mklvbd(LV, 5, 3, 2**40), _ruvo.__ruvo_error, r"4th argument \(ier\) can't be converted to int"),
-    (lambda: U.mklvbd(LV, 5, 3), TypeError, ""),
-    (lambda: U.mklvbd(LV, 5, 3, 0, bogus=1), TypeError, ""),
-    (lambda: _ruvo.prtnds31.initlz(1), TypeError, ""),
-    (lambda: U.mklvbd(["a", "b"], 2, 2, 0), ValueError, r"^failed in converting 1st argument `lv' of _ruvo\.ruvoutils"),
-    (lambda: U.probtm(A, 2, LV3, B, 1, m=2), _ruvo.__ruvo_error,
-     r"^\(shape\(b, 1\) == m\) failed for 2nd keyword m: probtm:m=2$"),
-    (lambda: U.chodec(A, 2, LV3, 0, n=4), _ruvo.__ruvo_error,
-     r"^\(shape\(lv, 0\) == n\) failed for 1st keyword n: chodec:n=4$"),
-    (lambda: U.probtm(A, 2, LV3, B, 1, m="three"), _ruvo.__ruvo_error,
-     r"^_ruvo\.ruvoutils\.probtm\(\) 2nd keyword \(m\) can't be converted to int$"),
-    (lambda: U.eigvpr(6, np.zeros((4, 2)), m=5), _ruvo.__ruvo_error,
-     r"^\(shape\(x, 0\) == m\) failed for 1st keyword m: eigvpr:m=5$"),
-    (lambda: U.eigvpr(6, np.zeros((4, 2)), 4, 3), _ruvo.__ruvo_error,
-     r"^\(shape\(x, 1\) == neiga\) failed for 2nd keyword neiga: eigvpr:neiga=3$"),
-    (lambda: M(**ruvomain_args(itabp="x")), _ruvo.__ruvo_error,
-     r"^_ruvo\.prtnds31\.ruvomain\(\) 4th argument \(itabp\) can't be converted to int$"),
-    (lambda: M(**ruvomain_args(rxp=None)), _ruvo.__ruvo_error,
-     r"^_ruvo\.prtnds31\.ruvomain\(\) 16th argument \(rxp\) can't be converted to float$"),
-    (lambda: M(**ruvomain_args(titp=3)), _ruvo.__ruvo_error,
-     r"^string_from_pyobj failed in converting 2nd argument`titp' " + RUVOMAIN),
-    (lambda: M(**ruvomain_args(proj="pan\u00e9l")), _ruvo.__ruvo_error,
-     r"^string_from_pyobj failed in converting 1st argument`proj' " + RUVOMAIN),
-    (lambda: M(**ruvomain_args(kup=[1, 2, 3])), _ruvo.__ruvo_error, r"^failed in converting 9th argument `kup' " + RUVOMAIN),
-    (lambda: M(**ruvomain_args(ap=["a"] * 30)), ValueError, r"^failed in converting 10th argument `ap'"),
-] + [(lambda name=name: M(**ruvomain_args(**{name: np.zeros(3)})), _ruvo.__ruvo_error,
-      rf"^failed in converting {ordinal} argument `{name}' " + RUVOMAIN)
-     for ordinal, name in (("11st", "bp"), ("12nd", "bndx0p"), ("13rd", "bndxlp"), ("21st", "elmstfp"),
-                           ("22nd", "steifxp"), ("23rd", "steifyp"))])
+def M(**changes):
+    """ruvomain of the 31 variant on ruvomain_args with `changes`."""
+    return _ruvo.prtnds31.ruvomain(**ruvomain_args(**changes))
+
+
+@pytest.mark.parametrize("error, text, call", table("engine_refusals.txt", "conversions"))
 def test_conversion_errors_name_the_argument_and_run_nothing(workdir, capfd, call, error, text):
-    with pytest.raises(error, match=text):
-        call()
+    with pytest.raises(eval(error), match=text):
+        eval(call)
     assert not list(workdir.iterdir()) and capfd.readouterr().out == ""
 
 

@@ -7,7 +7,7 @@ import re
 import numpy as np
 from pytest import approx
 
-from conftest import isotropic_laminate
+from conftest import isotropic_laminate, read_lines
 from test_buckling import D, run
 
 DENSITY = 1.0e-6  # mass per unit area left by the reset of every analysis
@@ -44,14 +44,21 @@ def test_simply_supported_plate_against_its_closed_form(ruvo, workdir, flags):
     assert solve(ruvo, workdir)[3:] == first
 
 
-def test_tangential_modes_follow_without_their_titles(ruvo, workdir, flags):
-    run(ruvo, n=2, neigit=4, neigrq=1)
+def test_tangential_modes_in_both_listings(ruvo, workdir, flags):
+    """With x2pri the buckling listing shows the tangential modes under their
+    titles, and the updated matrix (itab); the vibration's follow without them."""
     ruvo.man.x2pri = 1
     try:
+        run(ruvo, n=2, itab=1, neigit=4, neigrq=1)
         solve(ruvo, workdir)
     finally:
         ruvo.man.x2pri = 0
-    text = (workdir / "fort.9").read_text().split("\n")
+    text = read_lines(workdir / "plate   .out")
+    assert " " * 35 + "UPDATED MATRIX A11" in text
+    x2 = text.index(" X2-EIGENVECTORS DESCRIBING TANGENTIAL DISPLACEMENTS")
+    assert text[x2 + 1:x2 + 3] == [" AND TRANSVERSE SHEAR STRAINS", "0 EIGENMODE  1"]
+    assert all(len(line) == 101 for line in text[x2 + 3:x2 + 3 + int(ruvo.man.iy) // 5])
+    text = read_lines(workdir / "fort.9")
     assert "0 EIGENMODE  1" in text
     assert " X2-EIGENVECTORS DESCRIBING TANGENTIAL DISPLACEMENTS" not in text
     assert "1X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W" in text
