@@ -346,6 +346,12 @@ TypedResult run_typed(const TypedAnalysis& in) {
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices);
   if (!r.status.finished()) return r;
+  if (in.matrices && in.modes_projected > 0) {
+    r.ix = state::man.ix, r.iy = state::man.iy;
+    if (in.projected.size() == std::size_t(r.ix + r.iy) * std::size_t(in.modes_projected))
+      r.forms = modal_forms<V>(in.projected, in.modes_projected);
+    return r;
+  }
   if (in.matrices) {
     if (const std::int32_t ier = collect_matrices<V>(r)) r.status = {Stage::assembly, ier};
     return r;

@@ -29,7 +29,7 @@ const std::set<std::string> keywords = {
     // load cases and stringer checks
     "more_load_cases", "crippling", "global_buckling", "stringer_section", "stringer_pitch",
     // design sensitivities
-    "matrices", "tangential"};
+    "matrices", "tangential", "projected"};
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -106,6 +106,18 @@ TypedStringerSection stringer_section(py::handle value) {
   return s;
 }
 
+// The full modes of `matrices`' forms: rows (ix + iy) by modes, stored by columns.
+void projected_modes(py::handle value, TypedAnalysis& in) {
+  const auto a = rows_of<double>(value, "projected", 0);
+  if (a.ndim() != 2 || a.shape(1) < 1)
+    throw py::value_error("_analyse: projected needs the modes as the columns of a 2-dimensional array");
+  const auto rows = a.shape(0), modes = a.shape(1);
+  in.modes_projected = std::int32_t(modes);
+  in.projected.resize(std::size_t(a.size()));
+  for (py::ssize_t k = 0; k < modes; ++k)
+    for (py::ssize_t i = 0; i < rows; ++i) in.projected[std::size_t(k * rows + i)] = *a.data(i, k);
+}
+
 TypedAnalysis analysis_from(const py::kwargs& kw) {
   for (auto item : kw)
     if (!keywords.count(py::str(item.first)))
@@ -159,6 +171,7 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("shift")) in.shift = kw["shift"].cast<double>();
   if (has("matrices")) in.matrices = kw["matrices"].cast<bool>();
   if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
+  if (has("projected")) projected_modes(kw["projected"], in);
   return in;
 }
 
@@ -190,7 +203,15 @@ py::dict profile_dict(ProfileMatrix&& p) {
 // The assembled full system (matrices=True) and the tangential mode parts
 // (tangential=True), beside the entries every analysis returns.
 void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult& r) {
-  if (in.matrices && r.status.finished()) {
+  if (in.matrices && in.modes_projected > 0 && r.status.finished()) {
+    const auto rows = py::ssize_t(in.projected.size()) / in.modes_projected;
+    if (!r.forms)
+      throw py::value_error("_analyse: projected has " + std::to_string(rows) + " rows, the assembled system " +
+                            std::to_string(r.ix + r.iy) + " freedoms");
+    const py::ssize_t m = in.modes_projected;
+    out["forms"] = py::dict(py::arg("stiffness") = array_of(r.forms->stiffness, {m, m}).attr("T"),
+                            py::arg("load") = array_of(r.forms->load, {m, m}).attr("T"));
+  } else if (in.matrices && r.status.finished()) {
     TypedMatrices& m = r.matrices;
     py::dict d;
     const py::ssize_t coupled = m.a21.empty() ? 0 : r.iy;

@@ -214,6 +214,17 @@ def assemble(panel, kind, **options):
     return variant, int(out["ix"]), int(out["iy"]), out["matrices"]
 
 
+def modal_forms(args, modes):
+    """The forms Φᵀ·K·Φ and Φᵀ·B·Φ of the full system assembled from the
+    typed entry's arguments `args` (no solution), for the full modes `modes`
+    ((ix + iy) × m: W rows, then tangential rows): (ix, iy, K form, B form).
+    Raises AnalysisError on failure."""
+    out = _ruvo._analyse(matrices=True, projected=modes, **args)
+    if out["stage"]:
+        raise AnalysisError(out["stage"], _message(out["messages"]), "", int(out["code"]))
+    return int(out["ix"]), int(out["iy"]), out["forms"]["stiffness"], out["forms"]["load"]
+
+
 def rigid_body_shift(panel, mass_per_area):
     """A spectral shift for a panel free to move as a rigid body: the squared
     circular frequency of the simply supported plate of the same size,

@@ -45,6 +45,8 @@ from .panel import Loads, Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
+LINEAR_STEP = 0.1        # forward step where the matrices are linear in x: this fraction of |x| (or this much)
+AFFINE_TOLERANCE = 1e-3  # relative departure of the input changes from proportion still taken as linear
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
@@ -83,66 +85,68 @@ class GradientResult:
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
 
-class _Form:
-    """Φᵀ·A·Φ for the symmetric matrices A of one profile layout (the
-    engine's storage: entry (i, j), j <= i, at values[levels[i-1] + j - 1])
-    and fixed modes Φ, over the entries within `band` of the diagonal: the
-    modes' entries at each stored position are gathered once, so each matrix
-    costs one product."""
-
-    def __init__(self, levels, stored_band, band, phi):
-        levels = np.asarray(levels, np.int64)
-        rows = np.arange(len(levels))
-        first = np.maximum(rows - stored_band + 1, 0)
-        counts = rows - first + 1
-        rows = np.repeat(rows, counts)
-        cols = np.arange(len(rows)) - np.repeat(levels, counts)
-        inside = rows - cols < band
-        self.inside = None if inside.all() else inside
-        rows, cols = rows[inside], cols[inside]
-        scale = np.where(rows == cols, 0.5, 1.0)  # the diagonal once in half + halfᵀ
-        self.left = np.ascontiguousarray(phi[rows].T * scale)
-        self.right = np.ascontiguousarray(phi[cols].T)
-
-    def __call__(self, values):
-        if self.inside is not None:
-            if np.any(values[~self.inside]):
-                raise ValueError("gradient: the assembled matrix has entries beyond its element band")
-            values = values[self.inside]
-        half = np.einsum("ik,jk->ij", self.left * values, self.right)
-        return half + half.T
+# Engine inputs on which the assembled K and B depend linearly while the
+# others stay: the stiffeners' EA, ES, EI, GJ; the variable loads; the fixed
+# loads; the masses. A variable that moves the inputs of one group only, in
+# proportion to its step, has exact forward differences of the matrices.
+_LINEAR_GROUPS = {"stringers stiffness": "stiffness", "frames stiffness": "stiffness", "variable": "variable",
+                  "fixed": "fixed", "density": "mass", "stringers masses": "mass", "frames masses": "mass"}
+# Inputs of the stringer checks after the solution: no part of the matrices.
+_NOT_ASSEMBLED = {"title", "project", "modes", "shift", "crippling", "global_buckling", "stringer_section",
+                  "stringer_pitch"}
 
 
-class _System:
-    """The small matrices of the full system projected on the modes, whose W
-    parts are w and tangential parts x2. A11 is kept as a full triangle for
-    the condensation, but as assembled it reaches no further from the
-    diagonal than the band of B11 (checked at every assembly)."""
+def _inputs(args):
+    """The typed entry's arguments that enter the assembly, by name, as
+    float arrays (texts and the like as they are); stiffener rows split into
+    lines, stiffnesses and masses."""
+    values = {}
+    for key, value in args.items():
+        if key in _NOT_ASSEMBLED:
+            continue
+        if key in ("stringers", "frames"):
+            rows = np.asarray(value, float).reshape(-1, 6)
+            values.update({key + " lines": rows[:, 0], key + " stiffness": rows[:, 1:5], key + " masses": rows[:, 5]})
+            continue
+        try:
+            values[key] = np.asarray(value, float)
+        except (TypeError, ValueError):
+            values[key] = value
+    return values
 
-    def __init__(self, matrices, iy, w, x2):
-        self.iy, self.w, self.x2 = iy, w, x2
-        self.layout = {name: (m["levels"].tobytes(), int(m["band"])) for name, m in matrices.items()
-                       if name != "a21"}
-        parts = dict(a11=w, b11=w, a22=x2)
-        element_band = dict(a11=int(matrices["b11"]["band"]))
-        self.forms = {}
-        for name, phi in parts.items():
-            m = matrices[name]
-            if len(m["levels"]):
-                stored = int(m["band"])
-                self.forms[name] = _Form(m["levels"], stored, element_band.get(name, stored), phi)
 
-    def same_layout(self, matrices):
-        return all((m["levels"].tobytes(), int(m["band"])) == self.layout[name]
-                   for name, m in matrices.items() if name != "a21")
+def _changes(inputs, base):
+    """{name: change} of the inputs that differ from the base point's."""
+    changes = {}
+    for key, value in inputs.items():
+        other = base[key]
+        if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
+            if not np.array_equal(value, other):
+                changes[key] = value - other
+        elif not (isinstance(value, np.ndarray) or isinstance(other, np.ndarray)) and value == other:
+            continue
+        else:
+            changes[key] = None  # not comparable: never linear
+    return changes
 
-    def project(self, matrices):
-        """(Φᵀ·K·Φ, Φᵀ·B·Φ)."""
-        k = self.forms["a11"](matrices["a11"]["values"])
-        if self.iy:
-            coupling = self.x2.T @ (matrices["a21"] @ self.w)
-            k = k + coupling + coupling.T + self.forms["a22"](matrices["a22"]["values"])
-        return k, self.forms["b11"](matrices["b11"]["values"])
+
+def _linear_group(changes):
+    groups = {_LINEAR_GROUPS.get(key) for key in changes}
+    return groups.pop() if len(groups) == 1 and None not in groups else None
+
+
+def _proportional(long, short, ratio):
+    """Whether the input changes `long` are `ratio` times `short` (both of
+    the same inputs) within the rounding of the engine's 32-bit inputs."""
+    if long.keys() != short.keys():
+        return False
+    for key, change in long.items():
+        if change is None or short[key] is None:
+            return False
+        scale = np.max(np.abs(change))
+        if np.max(np.abs(change - ratio * short[key])) > AFFINE_TOLERANCE * scale:
+            return False
+    return True
 
 
 def _steps(x, h):
@@ -155,7 +159,8 @@ def _steps(x, h):
 
 
 def _topology(panel):
-    return (len(panel.x_lengths), len(panel.y_lengths), panel.stringer_lines, panel.frame_lines, panel.freedoms)
+    return (len(panel.x_lengths), len(panel.y_lengths), panel.stringer_lines, panel.frame_lines, panel.freedoms,
+            panel.edges)
 
 
 def _panel(build, x, base=None, index=None):
@@ -196,12 +201,12 @@ class _Case:
         _, out, _ = engine.run(panel, kind, computed, entry=dict(tangential=True), **self.options(panel))
         return out["eigenvalues"], out["w"], out["tangential"]
 
-    def assemble(self, panel):
+    def arguments(self, panel):
+        """The typed entry's arguments of the assembly (no solution)."""
         kind = "buckling" if self.quantity == "buckling" else "vibration"
         options = self.options(panel)
         options.pop("shift", None)  # a shift only helps the solution
-        _, ix, iy, matrices = engine.assemble(panel, kind, **options)
-        return iy, matrices
+        return engine.arguments(engine.variant_for(panel), panel, kind, 1, **options)
 
 
 def _groups(values, gap):
@@ -259,30 +264,70 @@ def _derivatives(quantity, lam, kp, bp, dk, db, gap):
     return ritz, derivatives, clusters
 
 
+class _Probes:
+    """The assemblies at x and at steps from it, seen through the modes."""
+
+    def __init__(self, build, x, base, case, phi):
+        self.build, self.x, self.base, self.case, self.phi = build, x, base, case, phi
+        args = case.arguments(case.panel(base))
+        self.ix, self.iy, self.k, self.b = engine.modal_forms(args, phi)
+        self.inputs = _inputs(args)
+        self.assemblies = 1
+
+    def inputs_at(self, i, step):
+        """(arguments, input changes) of build(x + step·e_i)."""
+        xs = self.x.copy()
+        xs[i] += step
+        args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)))
+        return args, _changes(_inputs(args), self.inputs)
+
+    def forms(self, i, args):
+        ix, iy, k, b = engine.modal_forms(args, self.phi)
+        self.assemblies += 1
+        if (ix, iy) != (self.ix, self.iy):
+            raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
+                             "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
+                             "grid and supports on both sides")
+        return k, b
+
+    def linear_step(self, i, h, up, down):
+        """A long forward step and its arguments when x[i] moves one linear
+        group of inputs in proportion (checked at -h, h and the long step);
+        None otherwise."""
+        if _linear_group(up[1]) is None or not _proportional(down[1], up[1], -1.0):
+            return None
+        long = LINEAR_STEP * abs(self.x[i]) if self.x[i] != 0.0 else LINEAR_STEP
+        if long <= h:
+            return h, up[0]
+        try:
+            far = self.inputs_at(i, long)
+        except ValueError:
+            return None
+        return (long, far[0]) if _proportional(far[1], up[1], long / h) else None
+
+    def derivative(self, i, h):
+        """(∂(Φᵀ·K·Φ)/∂x[i], ∂(Φᵀ·B·Φ)/∂x[i], the step taken): a forward
+        difference where the matrices are linear in x[i], central otherwise."""
+        up, down = self.inputs_at(i, h), self.inputs_at(i, -h)
+        forward = self.linear_step(i, h, up, down)
+        if forward is not None:
+            step, args = forward
+            k, b = self.forms(i, args)
+            return (k - self.k) / step, (b - self.b) / step, step
+        (ku, bu), (kd, bd) = self.forms(i, up[0]), self.forms(i, down[0])
+        return (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h), h
+
+
 def _one_case(build, x, steps, base, case, gap):
-    panel = case.panel(base)
-    lam, w, x2 = case.analyse(panel)
-    iy, matrices = case.assemble(panel)
-    system = _System(matrices, iy, w, x2)
-    kp, bp = system.project(matrices)
+    lam, w, x2 = case.analyse(case.panel(base))
+    probes = _Probes(build, x, base, case, np.vstack([w, x2]))
     n, m = len(x), len(lam)
     dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
+    taken = steps.copy()
     for i in range(n):
-        sides = []
-        for sign in (1.0, -1.0):
-            xs = x.copy()
-            xs[i] += sign * steps[i]
-            shifted = case.panel(_panel(build, xs, base, i))
-            _, assembled = case.assemble(shifted)
-            if not system.same_layout(assembled):
-                raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
-                                 "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
-                                 "grid and supports on both sides")
-            sides.append(system.project(assembled))
-        dk[i] = (sides[0][0] - sides[1][0]) / (2.0 * steps[i])
-        db[i] = (sides[0][1] - sides[1][1]) / (2.0 * steps[i])
-    _, derivatives, clusters = _derivatives(case.quantity, lam, kp, bp, dk, db, gap)
-    return lam[:case.modes], derivatives[:case.modes], clusters, 1 + 2 * n
+        dk[i], db[i], taken[i] = probes.derivative(i, steps[i])
+    _, derivatives, clusters = _derivatives(case.quantity, lam, probes.k, probes.b, dk, db, gap)
+    return lam[:case.modes], derivatives[:case.modes], clusters, taken, probes.assemblies
 
 
 def _result(case, lam, derivatives, clusters, steps, assemblies):
@@ -367,6 +412,6 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
     results = []
     for loads in cases:
         case = _Case(quantity, loads, int(modes), density, mass_per_area)
-        lam, derivatives, clusters, assemblies = _one_case(build, x, steps, base, case, cluster_gap)
-        results.append(_result(case, lam, derivatives, clusters, steps, assemblies))
+        lam, derivatives, clusters, taken, assemblies = _one_case(build, x, steps, base, case, cluster_gap)
+        results.append(_result(case, lam, derivatives, clusters, taken, assemblies))
     return results if load_cases is not None else results[0]
