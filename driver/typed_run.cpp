@@ -209,6 +209,21 @@ std::string stringer_checks_fault(const TypedAnalysis& in) {
   return {};
 }
 
+// Directions that do not match the stiffener tables or the grid's nodes.
+std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
+  for (const LinearDirection& d : in.directions) {
+    if (!d.stringers.empty() && d.stringers.size() != in.stringers.size())
+      return refusal("direction stringer rows", std::int64_t(d.stringers.size()), "not the number of stringers");
+    if (!d.frames.empty() && d.frames.size() != in.frames.size())
+      return refusal("direction frame rows", std::int64_t(d.frames.size()), "not the number of frames");
+    for (const auto* rows : {&d.variable, &d.fixed})
+      if (!rows->empty() && rows->size() != 1 && std::int64_t(rows->size()) != nodes)
+        return refusal("direction load rows", std::int64_t(rows->size()), "neither 1 nor the node count");
+  }
+  if (!in.directions.empty() && in.modes_projected == 0) return "directions need the projected modes";
+  return {};
+}
+
 ProfileMatrix profile_of(const double* a, const std::int32_t* levels, int order, int band) {
   ProfileMatrix p{order, band, std::vector<std::int32_t>(levels, levels + order), {}};
   if (order > 0) p.values.assign(a, a + levels[order - 1] + order);
@@ -282,6 +297,7 @@ std::string typed_fault(const TypedAnalysis& in) {
   if (!in.more_load_cases.empty() && in.kind != AnalysisKind::buckling)
     return "load cases belong to a buckling analysis";
   if (std::string f = stringer_checks_fault(in); !f.empty()) return f;
+  if (std::string f = directions_fault(in, lines_x * lines_y); !f.empty()) return f;
   if (in.listing && in.directory.empty()) return "a listing needs a directory";
   return {};
 }
@@ -348,8 +364,11 @@ TypedResult run_typed(const TypedAnalysis& in) {
   if (!r.status.finished()) return r;
   if (in.matrices && in.modes_projected > 0) {
     r.ix = state::man.ix, r.iy = state::man.iy;
-    if (in.projected.size() == std::size_t(r.ix + r.iy) * std::size_t(in.modes_projected))
-      r.forms = modal_forms<V>(in.projected, in.modes_projected);
+    if (in.projected.size() != std::size_t(r.ix + r.iy) * std::size_t(in.modes_projected)) return r;
+    r.forms = modal_forms<V>(in.projected, in.modes_projected);
+    std::int32_t ier = 0;
+    r.rates = direction_forms<V>(in.directions, in.projected, in.modes_projected, ier);
+    if (ier != 0) r.status = {Stage::assembly, ier};
     return r;
   }
   if (in.matrices) {

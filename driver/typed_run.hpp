@@ -73,6 +73,7 @@ struct TypedAnalysis {
   // whose forms Φᵀ·K·Φ, Φᵀ·B·Φ are returned in place of the matrices.
   std::vector<double> projected;
   std::int32_t modes_projected = 0;
+  std::vector<LinearDirection> directions;  // with `projected`: the forms' derivatives along these
 };
 
 // A symmetric matrix in the engine's profile storage (kernels/profile.hpp):
@@ -113,6 +114,7 @@ struct TypedResult {
   TypedMatrices matrices;                // with `matrices`
   std::vector<double> x2;                // with `tangential`: iy × modes, column-major
   std::optional<ModalForms> forms;       // with `projected` whose rows are ix + iy
+  std::vector<ModalForms> rates;         // the forms' derivatives along `directions`
 };
 
 // Why the values cannot be stored in variant V (before anything changes), or "".

@@ -29,7 +29,7 @@ const std::set<std::string> keywords = {
     // load cases and stringer checks
     "more_load_cases", "crippling", "global_buckling", "stringer_section", "stringer_pitch",
     // design sensitivities
-    "matrices", "tangential", "projected"};
+    "matrices", "tangential", "projected", "directions"};
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -118,6 +118,26 @@ void projected_modes(py::handle value, TypedAnalysis& in) {
     for (py::ssize_t i = 0; i < rows; ++i) in.projected[std::size_t(k * rows + i)] = *a.data(i, k);
 }
 
+// Rates of the linear inputs: a list of dicts with any of "stringers",
+// "frames" (rows EA, ES, EI, GJ), "variable", "fixed" (rows Nx, Nxy, Ny).
+std::vector<LinearDirection> directions(py::handle value) {
+  std::vector<LinearDirection> out;
+  const std::set<std::string> names = {"stringers", "frames", "variable", "fixed"};
+  for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) {
+    const auto d = py::reinterpret_borrow<py::dict>(item);
+    for (auto entry : d)
+      if (!names.count(py::str(entry.first)))
+        throw py::type_error("_analyse: a direction has no " + std::string(py::str(entry.first)));
+    LinearDirection r;
+    if (d.contains("stringers")) r.stringers = fixed_rows<float, 4>(d["stringers"], "direction stringers");
+    if (d.contains("frames")) r.frames = fixed_rows<float, 4>(d["frames"], "direction frames");
+    if (d.contains("variable")) r.variable = fixed_rows<float, 3>(d["variable"], "direction variable");
+    if (d.contains("fixed")) r.fixed = fixed_rows<float, 3>(d["fixed"], "direction fixed");
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
 TypedAnalysis analysis_from(const py::kwargs& kw) {
   for (auto item : kw)
     if (!keywords.count(py::str(item.first)))
@@ -172,6 +192,7 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("matrices")) in.matrices = kw["matrices"].cast<bool>();
   if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
   if (has("projected")) projected_modes(kw["projected"], in);
+  if (has("directions")) in.directions = directions(kw["directions"]);
   return in;
 }
 
@@ -209,8 +230,17 @@ void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult
       throw py::value_error("_analyse: projected has " + std::to_string(rows) + " rows, the assembled system " +
                             std::to_string(r.ix + r.iy) + " freedoms");
     const py::ssize_t m = in.modes_projected;
-    out["forms"] = py::dict(py::arg("stiffness") = array_of(r.forms->stiffness, {m, m}).attr("T"),
-                            py::arg("load") = array_of(r.forms->load, {m, m}).attr("T"));
+    py::dict forms(py::arg("stiffness") = array_of(r.forms->stiffness, {m, m}).attr("T"),
+                   py::arg("load") = array_of(r.forms->load, {m, m}).attr("T"));
+    const auto rates = py::ssize_t(r.rates.size());
+    std::vector<double> stiffness, load;  // rate k, then column, then row: each matrix transposed
+    for (const ModalForms& f : r.rates) {
+      stiffness.insert(stiffness.end(), f.stiffness.begin(), f.stiffness.end());
+      load.insert(load.end(), f.load.begin(), f.load.end());
+    }
+    forms["stiffness_rates"] = array_of(stiffness, {rates, m, m}).attr("transpose")(0, 2, 1);
+    forms["load_rates"] = array_of(load, {rates, m, m}).attr("transpose")(0, 2, 1);
+    out["forms"] = forms;
   } else if (in.matrices && r.status.finished()) {
     TypedMatrices& m = r.matrices;
     py::dict d;

@@ -1,8 +1,11 @@
 // The assembled full system seen through a few modes: the small matrices
 // Φᵀ·K·Φ and Φᵀ·B·Φ that the derivatives of eigenvalues take, straight from
-// the assembly's storage (the matrices themselves stay in the engine).
+// the assembly's storage (the matrices themselves stay in the engine), and
+// their exact derivatives along inputs on which the matrices are linear.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -18,5 +21,25 @@ struct ModalForms {
 // stiffness, or the mass). Needs the matrices of a finished assembly.
 template <class V>
 ModalForms modal_forms(std::span<const double> phi, int m);
+
+// The rates of change of the inputs on which K and B are linear, along one
+// design variable: the stiffeners' EA, ES, EI, GJ (in the order of the
+// stiffener tables) and the membrane forces (one row for all nodes, or one
+// per node). Empty: unchanged.
+struct LinearDirection {
+  std::vector<std::array<float, 4>> stringers, frames;
+  std::vector<std::array<float, 3>> variable, fixed;
+};
+
+// The derivatives of the forms along each direction at the inputs assembled
+// last: K and B depend on the stiffnesses and on each set of forces
+// linearly (the stiffeners' share of the geometric stiffness on the product
+// of EA and the forces), so the derivative is the part of the assembly that
+// carries the direction's rates with the other inputs as they are. Uses the
+// matrices' storage (after modal_forms); restores the inputs. Returns the
+// failing stiffener routine's code in `ier` (0 success).
+template <class V>
+std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
+                                        int m, std::int32_t& ier);
 
 }  // namespace ruvo

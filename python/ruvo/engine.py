@@ -214,15 +214,19 @@ def assemble(panel, kind, **options):
     return variant, int(out["ix"]), int(out["iy"]), out["matrices"]
 
 
-def modal_forms(args, modes):
+def modal_forms(args, modes, directions=()):
     """The forms Φᵀ·K·Φ and Φᵀ·B·Φ of the full system assembled from the
     typed entry's arguments `args` (no solution), for the full modes `modes`
-    ((ix + iy) × m: W rows, then tangential rows): (ix, iy, K form, B form).
+    ((ix + iy) × m: W rows, then tangential rows), and their derivatives
+    along `directions` (the rates of the linear inputs, the typed entry's
+    `directions`): (ix, iy, K form, B form, [(K rate, B rate), ...]).
     Raises AnalysisError on failure."""
-    out = _ruvo._analyse(matrices=True, projected=modes, **args)
+    out = _ruvo._analyse(matrices=True, projected=modes, directions=list(directions), **args)
     if out["stage"]:
         raise AnalysisError(out["stage"], _message(out["messages"]), "", int(out["code"]))
-    return int(out["ix"]), int(out["iy"]), out["forms"]["stiffness"], out["forms"]["load"]
+    forms = out["forms"]
+    return (int(out["ix"]), int(out["iy"]), forms["stiffness"], forms["load"],
+            list(zip(forms["stiffness_rates"], forms["load_rates"])))
 
 
 def rigid_body_shift(panel, mass_per_area):

@@ -17,11 +17,24 @@ full matrices K = [A11 A21ᵀ; A21 A22] with B nonzero on W only:
 
 A11 as the engine assembles it already holds the fixed loads' geometric
 stiffness with its sign (A11 = K11 − G(fixed)), so fixed loads that depend on
-x enter through ∂A11 and need nothing apart. The derivatives of the matrices
-are central differences of the engine's assemblies at x ± h (no eigen-solution
-there); since they enter only as quadratic forms with the modes, each
-assembly is reduced to the small matrices Φᵀ·K·Φ, Φᵀ·B·Φ of the computed
-modes at once.
+x enter through ∂A11 and need nothing apart. The matrices enter only as
+quadratic forms with the modes: the engine reduces each assembly to the small
+matrices Φᵀ·K·Φ, Φᵀ·B·Φ of the computed modes (the matrices never leave it),
+and their derivatives come in one of three ways, by what x[i] moves in the
+engine's inputs (found by building the panel at steps from x, no engine):
+
+- the stiffeners' EA, ES, EI, GJ and the membrane forces, on which K and B
+  are linear (the stiffeners' share of the geometric stiffness on EA and the
+  forces each): the engine assembles the part of K and B that these inputs'
+  rates along x[i] carry, the other inputs as they are, which is ∂K/∂x[i]
+  and ∂B/∂x[i] exactly; all such variables in one call with the assembly at
+  x. The rates are the inputs' changes over a long step (LINEAR_STEP·|x|)
+  where they change in proportion to the step (checked against the short
+  step), else their central differences;
+- the masses alone, in proportion to the step: forward differences of the
+  assemblies over the long step (exact: the mass is linear in them);
+- anything else (laminates, radii, lengths): central differences of the
+  assemblies at x ± h.
 
 Repeated and nearly repeated eigenvalues: the modes are first refined by a
 Rayleigh-Ritz step on the small matrices at x (which also separates a shear
@@ -34,10 +47,12 @@ order. Such clusters are reported in the result.
 from __future__ import annotations
 
 import math
+from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 
 import numpy as np
 import scipy.linalg
+from numpy.typing import ArrayLike
 
 from . import engine
 from .analysis import check_buckling_support, vibration_options
@@ -56,7 +71,7 @@ class Cluster:
     ("repeated"), or a ± pair of load factors ("pair"). `derivatives[k, i]`:
     the derivative of the k-th smallest eigenvalue of the cluster for an
     increase of x[i] (load factors; squared circular frequencies)."""
-    modes: tuple
+    modes: tuple[int, ...]
     kind: str
     derivatives: np.ndarray
 
@@ -68,29 +83,35 @@ class GradientResult:
     derivative with respect to x. `values`, `gradients[k]`: all modes asked
     (load factors in the engine's order, or frequencies in Hz). `clusters`:
     repeated eigenvalues and ± pairs among them; a gradient within a
-    repeated cluster is the derivative for an increase of each x[i]."""
+    repeated cluster is the derivative for an increase of each x[i].
+    `steps`: the step of each variable's differences (for the mass's
+    forward differences the long step); `assemblies`: the engine's
+    assemblies beside the analysis."""
     quantity: str
     value: float
     mode: int
     gradient: np.ndarray
     values: np.ndarray
     gradients: np.ndarray
-    clusters: tuple
+    clusters: tuple[Cluster, ...]
     steps: np.ndarray
     assemblies: int
 
     @property
-    def repeated(self):
+    def repeated(self) -> bool:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
 
-# Engine inputs on which the assembled K and B depend linearly while the
-# others stay: the stiffeners' EA, ES, EI, GJ; the variable loads; the fixed
-# loads; the masses. A variable that moves the inputs of one group only, in
-# proportion to its step, has exact forward differences of the matrices.
-_LINEAR_GROUPS = {"stringers stiffness": "stiffness", "frames stiffness": "stiffness", "variable": "variable",
-                  "fixed": "fixed", "density": "mass", "stringers masses": "mass", "frames masses": "mass"}
+# Engine inputs on which the assembled K and B depend linearly: the
+# stiffeners' EA, ES, EI, GJ and the two sets of membrane forces (jointly:
+# the stiffeners' share of the geometric stiffness is linear in EA and in
+# the forces each), whose rates the engine takes straight (by the name of
+# the rate), and the masses (a variable moving them in proportion to its
+# step has exact forward differences of the mass).
+_RATES = {"stringers stiffness": "stringers", "frames stiffness": "frames", "variable": "variable",
+          "fixed": "fixed"}
+_MASSES = {"density", "stringers masses", "frames masses"}
 # Inputs of the stringer checks after the solution: no part of the matrices.
 _NOT_ASSEMBLED = {"title", "project", "modes", "shift", "crippling", "global_buckling", "stringer_section",
                   "stringer_pitch"}
@@ -116,23 +137,17 @@ def _inputs(args):
 
 
 def _changes(inputs, base):
-    """{name: change} of the inputs that differ from the base point's."""
+    """{name: change} of the inputs that differ from the base point's (the
+    change None where it is no difference of numbers)."""
     changes = {}
-    for key, value in inputs.items():
-        other = base[key]
+    for key in inputs.keys() | base.keys():
+        value, other = inputs.get(key), base.get(key)
         if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
             if not np.array_equal(value, other):
                 changes[key] = value - other
-        elif not (isinstance(value, np.ndarray) or isinstance(other, np.ndarray)) and value == other:
-            continue
-        else:
-            changes[key] = None  # not comparable: never linear
+        elif isinstance(value, np.ndarray) or isinstance(other, np.ndarray) or value != other:
+            changes[key] = None
     return changes
-
-
-def _linear_group(changes):
-    groups = {_LINEAR_GROUPS.get(key) for key in changes}
-    return groups.pop() if len(groups) == 1 and None not in groups else None
 
 
 def _proportional(long, short, ratio):
@@ -265,14 +280,15 @@ def _derivatives(quantity, lam, kp, bp, dk, db, gap):
 
 
 class _Probes:
-    """The assemblies at x and at steps from it, seen through the modes."""
+    """The assemblies at x and at steps from it, seen through the modes:
+    each variable's derivatives of the forms Φᵀ·K·Φ, Φᵀ·B·Φ."""
 
     def __init__(self, build, x, base, case, phi):
         self.build, self.x, self.base, self.case, self.phi = build, x, base, case, phi
-        args = case.arguments(case.panel(base))
-        self.ix, self.iy, self.k, self.b = engine.modal_forms(args, phi)
-        self.inputs = _inputs(args)
-        self.assemblies = 1
+        self.args = case.arguments(case.panel(base))
+        self.inputs = _inputs(self.args)
+        self.ix = self.iy = None
+        self.assemblies = 0
 
     def inputs_at(self, i, step):
         """(arguments, input changes) of build(x + step·e_i)."""
@@ -281,52 +297,82 @@ class _Probes:
         args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)))
         return args, _changes(_inputs(args), self.inputs)
 
-    def forms(self, i, args):
-        ix, iy, k, b = engine.modal_forms(args, self.phi)
+    def forms(self, i, args, directions=()):
+        ix, iy, k, b, rates = engine.modal_forms(args, self.phi, list(directions))
         self.assemblies += 1
-        if (ix, iy) != (self.ix, self.iy):
+        if self.ix is None:
+            self.ix, self.iy = ix, iy
+        elif (ix, iy) != (self.ix, self.iy):
             raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
                              "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
                              "grid and supports on both sides")
-        return k, b
+        return k, b, rates
 
-    def linear_step(self, i, h, up, down):
-        """A long forward step and its arguments when x[i] moves one linear
-        group of inputs in proportion (checked at -h, h and the long step);
+    def long_step(self, i, h, up):
+        """The long forward step and its input changes when x[i] moves its
+        inputs in proportion to the step (checked at h and the long step);
         None otherwise."""
-        if _linear_group(up[1]) is None or not _proportional(down[1], up[1], -1.0):
-            return None
         long = LINEAR_STEP * abs(self.x[i]) if self.x[i] != 0.0 else LINEAR_STEP
         if long <= h:
-            return h, up[0]
+            return None
         try:
             far = self.inputs_at(i, long)
         except ValueError:
             return None
-        return (long, far[0]) if _proportional(far[1], up[1], long / h) else None
+        return (long, far) if _proportional(far[1], up[1], long / h) else None
 
-    def derivative(self, i, h):
-        """(∂(Φᵀ·K·Φ)/∂x[i], ∂(Φᵀ·B·Φ)/∂x[i], the step taken): a forward
-        difference where the matrices are linear in x[i], central otherwise."""
-        up, down = self.inputs_at(i, h), self.inputs_at(i, -h)
-        forward = self.linear_step(i, h, up, down)
-        if forward is not None:
-            step, args = forward
-            k, b = self.forms(i, args)
-            return (k - self.k) / step, (b - self.b) / step, step
-        (ku, bu), (kd, bd) = self.forms(i, up[0]), self.forms(i, down[0])
-        return (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h), h
+    def rates(self, i, h, up):
+        """The rates of the engine's linear inputs along x[i] (a direction of
+        the engine's), when x[i] moves those alone; else None."""
+        changes = up[1]
+        if not changes or any(key not in _RATES or change is None for key, change in changes.items()):
+            return None
+        found = self.long_step(i, h, up)
+        if found is not None:
+            step, (_, far) = found
+            return {_RATES[key]: change / step for key, change in far.items()}
+        _, down = self.inputs_at(i, -h)
+        if down.keys() != changes.keys() or any(change is None for change in down.values()):
+            return None
+        return {_RATES[key]: (changes[key] - down[key]) / (2.0 * h) for key in changes}
+
+    def derivatives(self, steps):
+        """(∂(Φᵀ·K·Φ)/∂x, ∂(Φᵀ·B·Φ)/∂x, the forms at x, the steps taken):
+        rates of the linear inputs taken by the engine straight, forward
+        differences where the mass alone moves in proportion, central ones
+        otherwise."""
+        n, m = len(self.x), self.phi.shape[1]
+        dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
+        taken = steps.copy()
+        directions, direct, differenced = [], [], []
+        for i, h in enumerate(steps):
+            up = self.inputs_at(i, h)
+            rates = self.rates(i, h, up)
+            if rates is not None:
+                directions.append(rates)
+                direct.append(i)
+            else:
+                differenced.append((i, h, up))
+        k0, b0, rates = self.forms(0, self.args, directions)
+        for i, (dki, dbi) in zip(direct, rates):
+            dk[i], db[i] = dki, dbi
+        for i, h, up in differenced:
+            forward = self.long_step(i, h, up) if up[1] and set(up[1]) <= _MASSES else None
+            if forward is not None:
+                taken[i], (args, _) = forward
+                k, b, _ = self.forms(i, args)
+                dk[i], db[i] = (k - k0) / taken[i], (b - b0) / taken[i]
+                continue
+            (ku, bu, _), (kd, bd, _) = self.forms(i, up[0]), self.forms(i, self.inputs_at(i, -h)[0])
+            dk[i], db[i] = (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h)
+        return dk, db, k0, b0, taken
 
 
 def _one_case(build, x, steps, base, case, gap):
     lam, w, x2 = case.analyse(case.panel(base))
     probes = _Probes(build, x, base, case, np.vstack([w, x2]))
-    n, m = len(x), len(lam)
-    dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
-    taken = steps.copy()
-    for i in range(n):
-        dk[i], db[i], taken[i] = probes.derivative(i, steps[i])
-    _, derivatives, clusters = _derivatives(case.quantity, lam, probes.k, probes.b, dk, db, gap)
+    dk, db, kp, bp, taken = probes.derivatives(steps)
+    _, derivatives, clusters = _derivatives(case.quantity, lam, kp, bp, dk, db, gap)
     return lam[:case.modes], derivatives[:case.modes], clusters, taken, probes.assemblies
 
 
@@ -353,8 +399,11 @@ def _result(case, lam, derivatives, clusters, steps, assemblies):
                           values=values, gradients=gradients, clusters=kept, steps=steps, assemblies=assemblies)
 
 
-def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, load_cases=None,
-             density=None, mass_per_area=None, cluster_gap: float = CLUSTER_GAP):
+def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
+             h: float | ArrayLike | None = None, quantity: str = "buckling", *,
+             load_cases: Sequence[Loads] | None = None, density: float | None = None,
+             mass_per_area: float | None = None,
+             cluster_gap: float = CLUSTER_GAP) -> GradientResult | list[GradientResult]:
     """The critical load factor (or first natural frequency) of the panel
     `build(x)` and its derivative with respect to the design variables x.
 
@@ -374,6 +423,9 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
         default 1e-3·|x| (1e-3 where x is 0): small enough that the
         differences' own error (of order h²) stays near 1e-6 relative, large
         enough against the engine's single-precision inputs (about 6e-8).
+        A variable that moves only the stiffeners' stiffnesses, the loads or
+        the masses, in proportion, is also built at a long step of
+        0.1·|x| (0.1 where x is 0) when that keeps the panel's grid.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
         Each replaces the panel's loads in turn; a list of results is returned,
@@ -383,8 +435,10 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
     cluster_gap : float
         Relative gap below which eigenvalues are treated as repeated.
 
-    Cost: one analysis and 1 + 2·len(x) assemblies (no eigen-solution) per
-    load case.
+    Cost per load case: one analysis, one assembly (with the derivatives
+    along the stiffener stiffnesses and loads), two assemblies per other
+    variable (one where it moves the masses alone), and two or three
+    builds of the panel per variable; no eigen-solution but the first.
 
     Raises
     ------
@@ -406,7 +460,7 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
         raise ValueError("gradient: x must be finite numbers")
     steps = _steps(x, h)
     base = _panel(build, x)
-    cases = [None] if load_cases is None else list(load_cases)
+    cases: list[Loads | None] = [None] if load_cases is None else list(load_cases)
     if any(c is not None and not isinstance(c, Loads) for c in cases) or not cases:
         raise ValueError("gradient: load_cases must be a non-empty sequence of ruvo.Loads")
     results = []
