@@ -15,18 +15,39 @@ namespace {
 
 using elements::StiffenerFailure;
 
-// The matrices' storage set to zero over the assembled system.
+// The matrices' storage set to zero over the assembled system (the
+// tangential blocks only when `tangential`).
 template <class V>
-void clear_matrices() {
+void clear_matrices(bool tangential) {
   const Man& man = state::man;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   std::fill_n(a.a11.data, profile_length(lv.lvtri.data, man.ix), 0.0);
   std::fill_n(a.b11.data, profile_length(lv.lvb.data, man.ix), 0.0);
-  if (man.iy > 0) {
+  if (tangential && man.iy > 0) {
     std::fill_n(a.a22.data, profile_length(lv.lva22.data, man.iy), 0.0);
     for (int w = 1; w <= man.ix; ++w) std::fill_n(&a.a21(1, w), man.iy, 0.0);
   }
+}
+
+// The forms of the assembled matrices; the tangential blocks' share only
+// when `tangential`.
+template <class V>
+ModalForms forms_of(std::span<const double> phi, int m, bool tangential) {
+  const Man& man = state::man;
+  const auto& ina = state::f07ina<V>();
+  const auto& a = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  const int ix = man.ix, iy = man.iy, rows = ix + iy;
+  const kernels::Vectors w{phi.data(), ix, m, rows}, t{phi.data() + ix, iy, m, rows};
+  ModalForms f{std::vector<double>(std::size_t(m) * m, 0.0), std::vector<double>(std::size_t(m) * m, 0.0)};
+  kernels::add_profile_form({a.a11.data, lv.lvtri.data, ix, ix}, w, f.stiffness.data());
+  if (tangential && iy > 0) {
+    kernels::add_profile_form({a.a22.data, lv.lva22.data, iy, ina.ibdy}, t, f.stiffness.data());
+    kernels::add_coupling_form(a.a21.data, V::p_ny, t, w, f.stiffness.data());
+  }
+  kernels::add_profile_form({a.b11.data, lv.lvb.data, ix, ina.ibdx}, w, f.load.data());
+  return f;
 }
 
 // Membrane forces of every node from one row for all, or one per node.
@@ -79,15 +100,18 @@ std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std:
   return err;
 }
 
+// The direction's part of the assembly; only the stiffeners reach the
+// tangential blocks.
 template <class V>
 std::int32_t assemble_rates(const LinearDirection& d) {
   const bool buckling = state::antype.buck;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   auto& dis = state::f07dis<V>();
-  clear_matrices<V>();
+  const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
+  clear_matrices<V>(stiffeners);
   std::int32_t err = 0;
-  if (!d.stringers.empty() || !d.frames.empty()) {
+  if (stiffeners) {
     const auto steifx = dis.steifx, steify = dis.steify;
     set_stiffnesses<V>(dis.steifx, d.stringers);
     set_stiffnesses<V>(dis.steify, d.frames);
@@ -107,20 +131,7 @@ std::int32_t assemble_rates(const LinearDirection& d) {
 
 template <class V>
 ModalForms modal_forms(std::span<const double> phi, int m) {
-  const Man& man = state::man;
-  const auto& ina = state::f07ina<V>();
-  const auto& a = state::matrix<V>();
-  const auto& lv = state::comlv<V>();
-  const int ix = man.ix, iy = man.iy, rows = ix + iy;
-  const kernels::Vectors w{phi.data(), ix, m, rows}, t{phi.data() + ix, iy, m, rows};
-  ModalForms f{std::vector<double>(std::size_t(m) * m, 0.0), std::vector<double>(std::size_t(m) * m, 0.0)};
-  kernels::add_profile_form({a.a11.data, lv.lvtri.data, ix, ix}, w, f.stiffness.data());
-  if (iy > 0) {
-    kernels::add_profile_form({a.a22.data, lv.lva22.data, iy, ina.ibdy}, t, f.stiffness.data());
-    kernels::add_coupling_form(a.a21.data, V::p_ny, t, w, f.stiffness.data());
-  }
-  kernels::add_profile_form({a.b11.data, lv.lvb.data, ix, ina.ibdx}, w, f.load.data());
-  return f;
+  return forms_of<V>(phi, m, true);
 }
 
 template <class V>
@@ -130,7 +141,7 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   ier = 0;
   for (const LinearDirection& d : directions) {
     if ((ier = assemble_rates<V>(d)) != 0) return {};
-    out.push_back(modal_forms<V>(phi, m));
+    out.push_back(forms_of<V>(phi, m, !d.stringers.empty() || !d.frames.empty()));
   }
   return out;
 }
