@@ -203,17 +203,6 @@ def run(panel, kind, modes, *, workdir=None, listing=False, entry=None, **option
     return variant, out, text
 
 
-def assemble(panel, kind, **options):
-    """The assembled full-system matrices of `panel` (the typed entry's
-    `matrices`), without a solution: (variant, ix, iy, matrices).
-    Raises AnalysisError on failure."""
-    variant = variant_for(panel)
-    out = _ruvo._analyse(matrices=True, **arguments(variant, panel, kind, 1, **options))
-    if out["stage"]:
-        raise AnalysisError(out["stage"], _message(out["messages"]), "", int(out["code"]))
-    return variant, int(out["ix"]), int(out["iy"]), out["matrices"]
-
-
 def modal_forms(args, modes, directions=()):
     """The forms Φᵀ·K·Φ and Φᵀ·B·Φ of the full system assembled from the
     typed entry's arguments `args` (no solution), for the full modes `modes`

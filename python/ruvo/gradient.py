@@ -194,7 +194,7 @@ def _panel(build, x, base=None, index=None):
 
 
 class _Case:
-    """One load case: the analysis at x, the assemblies at x and x ± h."""
+    """One load case: the analysis at x and the arguments of the assemblies."""
 
     def __init__(self, quantity, loads, modes, density, mass_per_area):
         self.quantity, self.loads, self.modes = quantity, loads, modes
@@ -287,6 +287,7 @@ class _Probes:
         self.build, self.x, self.base, self.case, self.phi = build, x, base, case, phi
         self.args = case.arguments(case.panel(base))
         self.inputs = _inputs(self.args)
+        self.ignored = _MASSES if case.quantity == "buckling" else set()  # no part of K or B then
         self.ix = self.iy = None
         self.assemblies = 0
 
@@ -295,7 +296,8 @@ class _Probes:
         xs = self.x.copy()
         xs[i] += step
         args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)))
-        return args, _changes(_inputs(args), self.inputs)
+        changes = _changes(_inputs(args), self.inputs)
+        return args, {key: change for key, change in changes.items() if key not in self.ignored}
 
     def forms(self, i, args, directions=()):
         ix, iy, k, b, rates = engine.modal_forms(args, self.phi, list(directions))
@@ -347,6 +349,8 @@ class _Probes:
         directions, direct, differenced = [], [], []
         for i, h in enumerate(steps):
             up = self.inputs_at(i, h)
+            if not up[1] and not self.inputs_at(i, -h)[1]:
+                continue  # x[i] moves none of the engine's inputs: no change of the matrices
             rates = self.rates(i, h, up)
             if rates is not None:
                 directions.append(rates)
