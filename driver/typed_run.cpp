@@ -219,6 +219,11 @@ std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
     for (const auto* rows : {&d.variable, &d.fixed})
       if (!rows->empty() && rows->size() != 1 && std::int64_t(rows->size()) != nodes)
         return refusal("direction load rows", std::int64_t(rows->size()), "neither 1 nor the node count");
+    if (d.density.size() > 1) return refusal("direction densities", std::int64_t(d.density.size()), "more than 1");
+    if (!d.stringer_masses.empty() && d.stringer_masses.size() != in.stringers.size())
+      return refusal("direction stringer masses", std::int64_t(d.stringer_masses.size()), "not the number of stringers");
+    if (!d.frame_masses.empty() && d.frame_masses.size() != in.frames.size())
+      return refusal("direction frame masses", std::int64_t(d.frame_masses.size()), "not the number of frames");
   }
   if (!in.directions.empty() && in.modes_projected == 0) return "directions need the projected modes";
   return {};

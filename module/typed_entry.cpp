@@ -119,10 +119,12 @@ void projected_modes(py::handle value, TypedAnalysis& in) {
 }
 
 // Rates of the linear inputs: a list of dicts with any of "stringers",
-// "frames" (rows EA, ES, EI, GJ), "variable", "fixed" (rows Nx, Nxy, Ny).
+// "frames" (rows EA, ES, EI, GJ), "variable", "fixed" (rows Nx, Nxy, Ny),
+// "density" (one value), "stringer_masses", "frame_masses" (one per stiffener).
 std::vector<LinearDirection> directions(py::handle value) {
   std::vector<LinearDirection> out;
-  const std::set<std::string> names = {"stringers", "frames", "variable", "fixed"};
+  const std::set<std::string> names = {"stringers", "frames",  "variable",       "fixed",
+                                       "density",   "stringer_masses", "frame_masses"};
   for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) {
     const auto d = py::reinterpret_borrow<py::dict>(item);
     for (auto entry : d)
@@ -133,6 +135,9 @@ std::vector<LinearDirection> directions(py::handle value) {
     if (d.contains("frames")) r.frames = fixed_rows<float, 4>(d["frames"], "direction frames");
     if (d.contains("variable")) r.variable = fixed_rows<float, 3>(d["variable"], "direction variable");
     if (d.contains("fixed")) r.fixed = fixed_rows<float, 3>(d["fixed"], "direction fixed");
+    if (d.contains("density")) r.density = flat<float>(d["density"], "direction density");
+    if (d.contains("stringer_masses")) r.stringer_masses = flat<float>(d["stringer_masses"], "direction stringer_masses");
+    if (d.contains("frame_masses")) r.frame_masses = flat<float>(d["frame_masses"], "direction frame_masses");
     out.push_back(std::move(r));
   }
   return out;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "elements/geometric_stiffness.hpp"
+#include "elements/mass_matrix.hpp"
 #include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
 #include "kernels/modal_forms.hpp"
@@ -100,6 +101,23 @@ std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std:
   return err;
 }
 
+// The mass matrix of mass rates into b11 (vibration).
+template <class V>
+std::int32_t add_mass_rates(const LinearDirection& d) {
+  auto& dis = state::f07dis<V>();
+  const float dom = state::densit.dom;
+  const auto domx = dis.domx, domy = dis.domy;
+  state::densit.dom = d.density.empty() ? 0.0f : d.density.front();
+  dis.domx = {}, dis.domy = {};
+  std::copy(d.stringer_masses.begin(), d.stringer_masses.end(), dis.domx.data);
+  std::copy(d.frame_masses.begin(), d.frame_masses.end(), dis.domy.data);
+  std::int32_t err = 0;
+  cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(state::comlv<V>().lvb.data),
+            err);
+  state::densit.dom = dom, dis.domx = domx, dis.domy = domy;
+  return err;
+}
+
 // The direction's part of the assembly; only the stiffeners reach the
 // tangential blocks.
 template <class V>
@@ -124,6 +142,7 @@ std::int32_t assemble_rates(const LinearDirection& d) {
   if (err == 0 && buckling && !d.variable.empty())
     err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data),
                              std::span<const std::int32_t>(lv.lvb.data), 1.0f);
+  if (err == 0 && !buckling && d.masses()) err = add_mass_rates<V>(d);
   return err;
 }
 

@@ -24,11 +24,14 @@ ModalForms modal_forms(std::span<const double> phi, int m);
 
 // The rates of change of the inputs on which K and B are linear, along one
 // design variable: the stiffeners' EA, ES, EI, GJ (in the order of the
-// stiffener tables) and the membrane forces (one row for all nodes, or one
-// per node). Empty: unchanged.
+// stiffener tables), the membrane forces (one row for all nodes, or one per
+// node) and, for vibration, the masses (skin per unit area, stiffeners per
+// unit length). Empty: unchanged.
 struct LinearDirection {
   std::vector<std::array<float, 4>> stringers, frames;
   std::vector<std::array<float, 3>> variable, fixed;
+  std::vector<float> density, stringer_masses, frame_masses;  // density: none or one value
+  bool masses() const { return !density.empty() || !stringer_masses.empty() || !frame_masses.empty(); }
 };
 
 // The derivatives of the forms along each direction at the inputs assembled

@@ -23,16 +23,14 @@ matrices Φᵀ·K·Φ, Φᵀ·B·Φ of the computed modes (the matrices never le
 and their derivatives come in one of three ways, by what x[i] moves in the
 engine's inputs (found by building the panel at steps from x, no engine):
 
-- the stiffeners' EA, ES, EI, GJ and the membrane forces, on which K and B
-  are linear (the stiffeners' share of the geometric stiffness on EA and the
-  forces each): the engine assembles the part of K and B that these inputs'
-  rates along x[i] carry, the other inputs as they are, which is ∂K/∂x[i]
-  and ∂B/∂x[i] exactly; all such variables in one call with the assembly at
-  x. The rates are the inputs' changes over a long step (LINEAR_STEP·|x|)
-  where they change in proportion to the step (checked against the short
-  step), else their central differences;
-- the masses alone, in proportion to the step: forward differences of the
-  assemblies over the long step (exact: the mass is linear in them);
+- the stiffeners' EA, ES, EI, GJ, the membrane forces and the masses, on
+  which K and B are linear (the stiffeners' share of the geometric
+  stiffness on EA and the forces each): the engine assembles the part of K
+  and B that these inputs' rates along x[i] carry, the other inputs as they
+  are, which is ∂K/∂x[i] and ∂B/∂x[i] exactly; all such variables in one
+  call with the assembly at x. The rates are the inputs' changes over a
+  long step (LINEAR_STEP·|x|) where they change in proportion to the step
+  (checked against the short step), else their central differences;
 - anything else (laminates, radii, lengths): central differences of the
   assemblies at x ± h.
 
@@ -84,8 +82,7 @@ class GradientResult:
     (load factors in the engine's order, or frequencies in Hz). `clusters`:
     repeated eigenvalues and ± pairs among them; a gradient within a
     repeated cluster is the derivative for an increase of each x[i].
-    `steps`: the step of each variable's differences (for the mass's
-    forward differences the long step); `assemblies`: the engine's
+    `steps`: the short step of each variable; `assemblies`: the engine's
     assemblies beside the analysis."""
     quantity: str
     value: float
@@ -103,14 +100,14 @@ class GradientResult:
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
 
-# Engine inputs on which the assembled K and B depend linearly: the
-# stiffeners' EA, ES, EI, GJ and the two sets of membrane forces (jointly:
-# the stiffeners' share of the geometric stiffness is linear in EA and in
-# the forces each), whose rates the engine takes straight (by the name of
-# the rate), and the masses (a variable moving them in proportion to its
-# step has exact forward differences of the mass).
+# Engine inputs on which the assembled K and B depend linearly, whose rates
+# the engine takes straight (by the name of the rate): the stiffeners' EA,
+# ES, EI, GJ and the two sets of membrane forces (jointly: the stiffeners'
+# share of the geometric stiffness is linear in EA and in the forces each),
+# and the masses.
 _RATES = {"stringers stiffness": "stringers", "frames stiffness": "frames", "variable": "variable",
-          "fixed": "fixed"}
+          "fixed": "fixed", "density": "density", "stringers masses": "stringer_masses",
+          "frames masses": "frame_masses"}
 _MASSES = {"density", "stringers masses", "frames masses"}
 # Inputs of the stringer checks after the solution: no part of the matrices.
 _NOT_ASSEMBLED = {"title", "project", "modes", "shift", "crippling", "global_buckling", "stringer_section",
@@ -339,13 +336,11 @@ class _Probes:
         return {_RATES[key]: (changes[key] - down[key]) / (2.0 * h) for key in changes}
 
     def derivatives(self, steps):
-        """(∂(Φᵀ·K·Φ)/∂x, ∂(Φᵀ·B·Φ)/∂x, the forms at x, the steps taken):
-        rates of the linear inputs taken by the engine straight, forward
-        differences where the mass alone moves in proportion, central ones
-        otherwise."""
+        """(∂(Φᵀ·K·Φ)/∂x, ∂(Φᵀ·B·Φ)/∂x, the forms at x): rates of the
+        linear inputs taken by the engine straight, central differences of
+        the assemblies otherwise."""
         n, m = len(self.x), self.phi.shape[1]
         dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
-        taken = steps.copy()
         directions, direct, differenced = [], [], []
         for i, h in enumerate(steps):
             up = self.inputs_at(i, h)
@@ -361,23 +356,17 @@ class _Probes:
         for i, (dki, dbi) in zip(direct, rates):
             dk[i], db[i] = dki, dbi
         for i, h, up in differenced:
-            forward = self.long_step(i, h, up) if up[1] and set(up[1]) <= _MASSES else None
-            if forward is not None:
-                taken[i], (args, _) = forward
-                k, b, _ = self.forms(i, args)
-                dk[i], db[i] = (k - k0) / taken[i], (b - b0) / taken[i]
-                continue
             (ku, bu, _), (kd, bd, _) = self.forms(i, up[0]), self.forms(i, self.inputs_at(i, -h)[0])
             dk[i], db[i] = (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h)
-        return dk, db, k0, b0, taken
+        return dk, db, k0, b0
 
 
 def _one_case(build, x, steps, base, case, gap):
     lam, w, x2 = case.analyse(case.panel(base))
     probes = _Probes(build, x, base, case, np.vstack([w, x2]))
-    dk, db, kp, bp, taken = probes.derivatives(steps)
+    dk, db, kp, bp = probes.derivatives(steps)
     _, derivatives, clusters = _derivatives(case.quantity, lam, kp, bp, dk, db, gap)
-    return lam[:case.modes], derivatives[:case.modes], clusters, taken, probes.assemblies
+    return lam[:case.modes], derivatives[:case.modes], clusters, probes.assemblies
 
 
 def _result(case, lam, derivatives, clusters, steps, assemblies):
@@ -428,8 +417,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         differences' own error (of order h²) stays near 1e-6 relative, large
         enough against the engine's single-precision inputs (about 6e-8).
         A variable that moves only the stiffeners' stiffnesses, the loads or
-        the masses, in proportion, is also built at a long step of
-        0.1·|x| (0.1 where x is 0) when that keeps the panel's grid.
+        the masses is also built at a long step of 0.1·|x| (0.1 where x is
+        0): where they move in proportion, their rates are taken over it.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
         Each replaces the panel's loads in turn; a list of results is returned,
@@ -440,9 +429,9 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         Relative gap below which eigenvalues are treated as repeated.
 
     Cost per load case: one analysis, one assembly (with the derivatives
-    along the stiffener stiffnesses and loads), two assemblies per other
-    variable (one where it moves the masses alone), and two or three
-    builds of the panel per variable; no eigen-solution but the first.
+    along the stiffener stiffnesses, loads and masses), two assemblies per
+    other variable, and two or three builds of the panel per variable; no
+    eigen-solution but the first.
 
     Raises
     ------
@@ -470,6 +459,6 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     results = []
     for loads in cases:
         case = _Case(quantity, loads, int(modes), density, mass_per_area)
-        lam, derivatives, clusters, taken, assemblies = _one_case(build, x, steps, base, case, cluster_gap)
-        results.append(_result(case, lam, derivatives, clusters, taken, assemblies))
+        lam, derivatives, clusters, assemblies = _one_case(build, x, steps, base, case, cluster_gap)
+        results.append(_result(case, lam, derivatives, clusters, steps, assemblies))
     return results if load_cases is not None else results[0]
