@@ -60,6 +60,19 @@ std::vector<T> flat(py::handle value, const char* name) {
   return std::vector<T>(a.data(), a.data() + a.size());
 }
 
+// `value` as a dict, refused when it is none (a dict view of another
+// object would read it as a dict's storage).
+py::dict dict_of(py::handle value, const std::string& name) {
+  if (!py::isinstance<py::dict>(value)) throw py::type_error("_analyse: " + name + " is not a dict");
+  return py::reinterpret_borrow<py::dict>(value);
+}
+
+// `value` as a sequence, refused when it is none.
+py::sequence sequence_of(py::handle value, const std::string& name) {
+  if (!py::isinstance<py::sequence>(value)) throw py::type_error("_analyse: " + name + " is not a sequence");
+  return py::reinterpret_borrow<py::sequence>(value);
+}
+
 // Stiffeners as rows (line, EA, ES, EI, GJ, mass).
 std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
   std::vector<TypedStiffener> out;
@@ -79,8 +92,8 @@ std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
 // Further load cases: a list of (variable, fixed) pairs, each as `variable` and `fixed`.
 std::vector<TypedLoads> load_cases(py::handle value) {
   std::vector<TypedLoads> out;
-  for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) {
-    const auto pair = py::reinterpret_borrow<py::sequence>(item);
+  for (py::handle item : sequence_of(value, "more_load_cases")) {
+    const auto pair = sequence_of(item, "a load case");
     if (py::len(pair) != 2) throw py::value_error("_analyse: more_load_cases holds (variable, fixed) pairs");
     out.push_back({fixed_rows<float, 3>(pair[0], "more_load_cases variable"),
                    fixed_rows<float, 3>(pair[1], "more_load_cases fixed")});
@@ -90,7 +103,7 @@ std::vector<TypedLoads> load_cases(py::handle value) {
 
 // The stringer section: a dict with "type" and the members of stringercom.
 TypedStringerSection stringer_section(py::handle value) {
-  const auto d = py::reinterpret_borrow<py::dict>(value);
+  const auto d = dict_of(value, "stringer_section");
   const std::set<std::string> names = {"type", "footth",     "webth",   "footwidth", "webheight",
                                        "ddst", "chordwidth", "chordth", "alpha"};
   for (auto item : d)
@@ -125,8 +138,8 @@ std::vector<LinearDirection> directions(py::handle value) {
   std::vector<LinearDirection> out;
   const std::set<std::string> names = {"stringers", "frames",  "variable",       "fixed",
                                        "density",   "stringer_masses", "frame_masses"};
-  for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) {
-    const auto d = py::reinterpret_borrow<py::dict>(item);
+  for (py::handle item : sequence_of(value, "directions")) {
+    const auto d = dict_of(item, "a direction");
     for (auto entry : d)
       if (!names.count(py::str(entry.first)))
         throw py::type_error("_analyse: a direction has no " + std::string(py::str(entry.first)));

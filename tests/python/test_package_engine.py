@@ -190,6 +190,10 @@ def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkey
     (dict(crippling=True, stringer_section=dict(type=3)), ValueError),
     (dict(global_buckling=True, crippling=True, stringer_section=dict(type=1)), ValueError),  # no stringer
     (dict(stringer_section=dict(depth=1.0)), TypeError),
+    (dict(stringer_section=5), TypeError),                    # not a dict: no dict's storage read
+    (dict(more_load_cases=5), TypeError),
+    (dict(matrices=True, projected=np.ones((4, 1)), directions=[5]), TypeError),
+    (dict(matrices=True, projected=np.ones((4, 1)), directions=[dict(stringers=[1.0] * 4)]), ValueError),
     (dict(edges=[[0] * 7] * 3), ValueError),
     (dict(listing=True), ValueError),                         # a listing needs a directory
     (dict(variant="17"), ValueError),

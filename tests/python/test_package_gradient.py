@@ -183,5 +183,3 @@ def test_engine_rates_are_the_derivatives_of_the_forms():
     (_, _, ku, bu, _), (_, _, kd, bd, _) = moved(0.05), moved(-0.05)
     np.testing.assert_allclose(kr, (ku - kd) / 0.1, rtol=0, atol=1e-5 * np.abs(kr).max())
     np.testing.assert_allclose(br, (bu - bd) / 0.1, rtol=0, atol=1e-5 * np.abs(br).max())
-    with pytest.raises(ValueError, match="direction stringer rows"):
-        _ruvo._analyse(matrices=True, projected=phi, directions=[dict(stringers=np.zeros((2, 4)))], **base)
