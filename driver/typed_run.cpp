@@ -209,6 +209,26 @@ std::string stringer_checks_fault(const TypedAnalysis& in) {
   return {};
 }
 
+// Directions that do not match the stiffener tables or the grid's nodes.
+std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
+  for (const LinearDirection& d : in.directions) {
+    if (!d.stringers.empty() && d.stringers.size() != in.stringers.size())
+      return refusal("direction stringer rows", std::int64_t(d.stringers.size()), "not the number of stringers");
+    if (!d.frames.empty() && d.frames.size() != in.frames.size())
+      return refusal("direction frame rows", std::int64_t(d.frames.size()), "not the number of frames");
+    for (const auto* rows : {&d.variable, &d.fixed})
+      if (!rows->empty() && rows->size() != 1 && std::int64_t(rows->size()) != nodes)
+        return refusal("direction load rows", std::int64_t(rows->size()), "neither 1 nor the node count");
+    if (d.density.size() > 1) return refusal("direction densities", std::int64_t(d.density.size()), "more than 1");
+    if (!d.stringer_masses.empty() && d.stringer_masses.size() != in.stringers.size())
+      return refusal("direction stringer masses", std::int64_t(d.stringer_masses.size()), "not the number of stringers");
+    if (!d.frame_masses.empty() && d.frame_masses.size() != in.frames.size())
+      return refusal("direction frame masses", std::int64_t(d.frame_masses.size()), "not the number of frames");
+  }
+  if (!in.directions.empty() && in.modes_projected == 0) return "directions need the projected modes";
+  return {};
+}
+
 ProfileMatrix profile_of(const double* a, const std::int32_t* levels, int order, int band) {
   ProfileMatrix p{order, band, std::vector<std::int32_t>(levels, levels + order), {}};
   if (order > 0) p.values.assign(a, a + levels[order - 1] + order);
@@ -282,6 +302,7 @@ std::string typed_fault(const TypedAnalysis& in) {
   if (!in.more_load_cases.empty() && in.kind != AnalysisKind::buckling)
     return "load cases belong to a buckling analysis";
   if (std::string f = stringer_checks_fault(in); !f.empty()) return f;
+  if (std::string f = directions_fault(in, lines_x * lines_y); !f.empty()) return f;
   if (in.listing && in.directory.empty()) return "a listing needs a directory";
   return {};
 }
@@ -346,6 +367,15 @@ TypedResult run_typed(const TypedAnalysis& in) {
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices);
   if (!r.status.finished()) return r;
+  if (in.matrices && in.modes_projected > 0) {
+    r.ix = state::man.ix, r.iy = state::man.iy;
+    if (in.projected.size() != std::size_t(r.ix + r.iy) * std::size_t(in.modes_projected)) return r;
+    r.forms = modal_forms<V>(in.projected, in.modes_projected);
+    std::int32_t ier = 0;
+    r.rates = direction_forms<V>(in.directions, in.projected, in.modes_projected, ier);
+    if (ier != 0) r.status = {Stage::assembly, ier};
+    return r;
+  }
   if (in.matrices) {
     if (const std::int32_t ier = collect_matrices<V>(r)) r.status = {Stage::assembly, ier};
     return r;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/run_status.hpp"
+#include "solver/modal_forms.hpp"
 
 namespace ruvo {
 
@@ -68,6 +69,11 @@ struct TypedAnalysis {
   // the tangential parts of the modes with the solution.
   bool matrices = false;
   bool tangential = false;
+  // With `matrices`: full modes, (ix + iy) × modes_projected column-major,
+  // whose forms Φᵀ·K·Φ, Φᵀ·B·Φ are returned in place of the matrices.
+  std::vector<double> projected;
+  std::int32_t modes_projected = 0;
+  std::vector<LinearDirection> directions;  // with `projected`: the forms' derivatives along these
 };
 
 // A symmetric matrix in the engine's profile storage (kernels/profile.hpp):
@@ -107,6 +113,8 @@ struct TypedResult {
   StringerChecks checks;                 // crippling and global load (of the last case)
   TypedMatrices matrices;                // with `matrices`
   std::vector<double> x2;                // with `tangential`: iy × modes, column-major
+  std::optional<ModalForms> forms;       // with `projected` whose rows are ix + iy
+  std::vector<ModalForms> rates;         // the forms' derivatives along `directions`
 };
 
 // Why the values cannot be stored in variant V (before anything changes), or "".

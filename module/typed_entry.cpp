@@ -29,7 +29,7 @@ const std::set<std::string> keywords = {
     // load cases and stringer checks
     "more_load_cases", "crippling", "global_buckling", "stringer_section", "stringer_pitch",
     // design sensitivities
-    "matrices", "tangential"};
+    "matrices", "tangential", "projected", "directions"};
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -60,6 +60,19 @@ std::vector<T> flat(py::handle value, const char* name) {
   return std::vector<T>(a.data(), a.data() + a.size());
 }
 
+// `value` as a dict, refused when it is none (a dict view of another
+// object would read it as a dict's storage).
+py::dict dict_of(py::handle value, const std::string& name) {
+  if (!py::isinstance<py::dict>(value)) throw py::type_error("_analyse: " + name + " is not a dict");
+  return py::reinterpret_borrow<py::dict>(value);
+}
+
+// `value` as a sequence, refused when it is none.
+py::sequence sequence_of(py::handle value, const std::string& name) {
+  if (!py::isinstance<py::sequence>(value)) throw py::type_error("_analyse: " + name + " is not a sequence");
+  return py::reinterpret_borrow<py::sequence>(value);
+}
+
 // Stiffeners as rows (line, EA, ES, EI, GJ, mass).
 std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
   std::vector<TypedStiffener> out;
@@ -79,8 +92,8 @@ std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
 // Further load cases: a list of (variable, fixed) pairs, each as `variable` and `fixed`.
 std::vector<TypedLoads> load_cases(py::handle value) {
   std::vector<TypedLoads> out;
-  for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) {
-    const auto pair = py::reinterpret_borrow<py::sequence>(item);
+  for (py::handle item : sequence_of(value, "more_load_cases")) {
+    const auto pair = sequence_of(item, "a load case");
     if (py::len(pair) != 2) throw py::value_error("_analyse: more_load_cases holds (variable, fixed) pairs");
     out.push_back({fixed_rows<float, 3>(pair[0], "more_load_cases variable"),
                    fixed_rows<float, 3>(pair[1], "more_load_cases fixed")});
@@ -90,7 +103,7 @@ std::vector<TypedLoads> load_cases(py::handle value) {
 
 // The stringer section: a dict with "type" and the members of stringercom.
 TypedStringerSection stringer_section(py::handle value) {
-  const auto d = py::reinterpret_borrow<py::dict>(value);
+  const auto d = dict_of(value, "stringer_section");
   const std::set<std::string> names = {"type", "footth",     "webth",   "footwidth", "webheight",
                                        "ddst", "chordwidth", "chordth", "alpha"};
   for (auto item : d)
@@ -104,6 +117,43 @@ TypedStringerSection stringer_section(py::handle value) {
   s.alpha = real("alpha");
   if (d.contains("ddst")) s.ddst = fixed_rows<float, 6>(d["ddst"], "stringer_section ddst").at(0);
   return s;
+}
+
+// The full modes of `matrices`' forms: rows (ix + iy) by modes, stored by columns.
+void projected_modes(py::handle value, TypedAnalysis& in) {
+  const auto a = rows_of<double>(value, "projected", 0);
+  if (a.ndim() != 2 || a.shape(1) < 1)
+    throw py::value_error("_analyse: projected needs the modes as the columns of a 2-dimensional array");
+  const auto rows = a.shape(0), modes = a.shape(1);
+  in.modes_projected = std::int32_t(modes);
+  in.projected.resize(std::size_t(a.size()));
+  for (py::ssize_t k = 0; k < modes; ++k)
+    for (py::ssize_t i = 0; i < rows; ++i) in.projected[std::size_t(k * rows + i)] = *a.data(i, k);
+}
+
+// Rates of the linear inputs: a list of dicts with any of "stringers",
+// "frames" (rows EA, ES, EI, GJ), "variable", "fixed" (rows Nx, Nxy, Ny),
+// "density" (one value), "stringer_masses", "frame_masses" (one per stiffener).
+std::vector<LinearDirection> directions(py::handle value) {
+  std::vector<LinearDirection> out;
+  const std::set<std::string> names = {"stringers", "frames",  "variable",       "fixed",
+                                       "density",   "stringer_masses", "frame_masses"};
+  for (py::handle item : sequence_of(value, "directions")) {
+    const auto d = dict_of(item, "a direction");
+    for (auto entry : d)
+      if (!names.count(py::str(entry.first)))
+        throw py::type_error("_analyse: a direction has no " + std::string(py::str(entry.first)));
+    LinearDirection r;
+    if (d.contains("stringers")) r.stringers = fixed_rows<float, 4>(d["stringers"], "direction stringers");
+    if (d.contains("frames")) r.frames = fixed_rows<float, 4>(d["frames"], "direction frames");
+    if (d.contains("variable")) r.variable = fixed_rows<float, 3>(d["variable"], "direction variable");
+    if (d.contains("fixed")) r.fixed = fixed_rows<float, 3>(d["fixed"], "direction fixed");
+    if (d.contains("density")) r.density = flat<float>(d["density"], "direction density");
+    if (d.contains("stringer_masses")) r.stringer_masses = flat<float>(d["stringer_masses"], "direction stringer_masses");
+    if (d.contains("frame_masses")) r.frame_masses = flat<float>(d["frame_masses"], "direction frame_masses");
+    out.push_back(std::move(r));
+  }
+  return out;
 }
 
 TypedAnalysis analysis_from(const py::kwargs& kw) {
@@ -159,6 +209,8 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("shift")) in.shift = kw["shift"].cast<double>();
   if (has("matrices")) in.matrices = kw["matrices"].cast<bool>();
   if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
+  if (has("projected")) projected_modes(kw["projected"], in);
+  if (has("directions")) in.directions = directions(kw["directions"]);
   return in;
 }
 
@@ -190,7 +242,24 @@ py::dict profile_dict(ProfileMatrix&& p) {
 // The assembled full system (matrices=True) and the tangential mode parts
 // (tangential=True), beside the entries every analysis returns.
 void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult& r) {
-  if (in.matrices && r.status.finished()) {
+  if (in.matrices && in.modes_projected > 0 && r.status.finished()) {
+    const auto rows = py::ssize_t(in.projected.size()) / in.modes_projected;
+    if (!r.forms)
+      throw py::value_error("_analyse: projected has " + std::to_string(rows) + " rows, the assembled system " +
+                            std::to_string(r.ix + r.iy) + " freedoms");
+    const py::ssize_t m = in.modes_projected;
+    py::dict forms(py::arg("stiffness") = array_of(r.forms->stiffness, {m, m}).attr("T"),
+                   py::arg("load") = array_of(r.forms->load, {m, m}).attr("T"));
+    const auto rates = py::ssize_t(r.rates.size());
+    std::vector<double> stiffness, load;  // rate k, then column, then row: each matrix transposed
+    for (const ModalForms& f : r.rates) {
+      stiffness.insert(stiffness.end(), f.stiffness.begin(), f.stiffness.end());
+      load.insert(load.end(), f.load.begin(), f.load.end());
+    }
+    forms["stiffness_rates"] = array_of(stiffness, {rates, m, m}).attr("transpose")(0, 2, 1);
+    forms["load_rates"] = array_of(load, {rates, m, m}).attr("transpose")(0, 2, 1);
+    out["forms"] = forms;
+  } else if (in.matrices && r.status.finished()) {
     TypedMatrices& m = r.matrices;
     py::dict d;
     const py::ssize_t coupled = m.a21.empty() ? 0 : r.iy;

@@ -208,15 +208,20 @@ def run(panel: Panel, kind: str, modes: int, *, workdir: str | os.PathLike[str] 
     return variant, out, text
 
 
-def assemble(panel: Panel, kind: str, **options: Any) -> tuple[str, int, int, Any]:
-    """The assembled full-system matrices of `panel` (the typed entry's
-    `matrices`), without a solution: (variant, ix, iy, matrices).
+def modal_forms(args: dict[str, Any], modes: np.ndarray,
+                directions: Sequence[dict[str, Any]] = ()) -> tuple[int, int, Any, Any, list[tuple[Any, Any]]]:
+    """The forms Φᵀ·K·Φ and Φᵀ·B·Φ of the full system assembled from the
+    typed entry's arguments `args` (no solution), for the full modes `modes`
+    ((ix + iy) × m: W rows, then tangential rows), and their derivatives
+    along `directions` (the rates of the linear inputs, the typed entry's
+    `directions`): (ix, iy, K form, B form, [(K rate, B rate), ...]).
     Raises AnalysisError on failure."""
-    variant = variant_for(panel)
-    out = _ruvo._analyse(matrices=True, **arguments(variant, panel, kind, 1, **options))
+    out = _ruvo._analyse(matrices=True, projected=modes, directions=list(directions), **args)
     if out["stage"]:
         raise AnalysisError(out["stage"], _message(out["messages"]), "", int(out["code"]))
-    return variant, int(out["ix"]), int(out["iy"]), out["matrices"]
+    forms = out["forms"]
+    return (int(out["ix"]), int(out["iy"]), forms["stiffness"], forms["load"],
+            list(zip(forms["stiffness_rates"], forms["load_rates"])))
 
 
 def rigid_body_shift(panel: Panel, mass_per_area: float) -> float:

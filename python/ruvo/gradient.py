@@ -17,11 +17,22 @@ full matrices K = [A11 A21ᵀ; A21 A22] with B nonzero on W only:
 
 A11 as the engine assembles it already holds the fixed loads' geometric
 stiffness with its sign (A11 = K11 − G(fixed)), so fixed loads that depend on
-x enter through ∂A11 and need nothing apart. The derivatives of the matrices
-are central differences of the engine's assemblies at x ± h (no eigen-solution
-there); since they enter only as quadratic forms with the modes, each
-assembly is reduced to the small matrices Φᵀ·K·Φ, Φᵀ·B·Φ of the computed
-modes at once.
+x enter through ∂A11 and need nothing apart. The matrices enter only as
+quadratic forms with the modes: the engine reduces each assembly to the small
+matrices Φᵀ·K·Φ, Φᵀ·B·Φ of the computed modes (the matrices never leave it),
+and their derivatives come in one of three ways, by what x[i] moves in the
+engine's inputs (found by building the panel at steps from x, no engine):
+
+- the stiffeners' EA, ES, EI, GJ, the membrane forces and the masses, on
+  which K and B are linear (the stiffeners' share of the geometric
+  stiffness on EA and the forces each): the engine assembles the part of K
+  and B that these inputs' rates along x[i] carry, the other inputs as they
+  are, which is ∂K/∂x[i] and ∂B/∂x[i] exactly; all such variables in one
+  call with the assembly at x. The rates are the inputs' changes over a
+  long step (LINEAR_STEP·|x|) where they change in proportion to the step
+  (checked against the short step), else their central differences;
+- anything else (laminates, radii, lengths): central differences of the
+  assemblies at x ± h.
 
 Repeated and nearly repeated eigenvalues: the modes are first refined by a
 Rayleigh-Ritz step on the small matrices at x (which also separates a shear
@@ -34,10 +45,12 @@ order. Such clusters are reported in the result.
 from __future__ import annotations
 
 import math
+from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 
 import numpy as np
 import scipy.linalg
+from numpy.typing import ArrayLike
 
 from . import engine
 from .analysis import check_buckling_support, vibration_options
@@ -45,6 +58,8 @@ from .panel import Loads, Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
+LINEAR_STEP = 0.1        # forward step where the matrices are linear in x: this fraction of |x| (or this much)
+AFFINE_TOLERANCE = 1e-3  # relative departure of the input changes from proportion still taken as linear
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
@@ -54,7 +69,7 @@ class Cluster:
     ("repeated"), or a ± pair of load factors ("pair"). `derivatives[k, i]`:
     the derivative of the k-th smallest eigenvalue of the cluster for an
     increase of x[i] (load factors; squared circular frequencies)."""
-    modes: tuple
+    modes: tuple[int, ...]
     kind: str
     derivatives: np.ndarray
 
@@ -66,83 +81,84 @@ class GradientResult:
     derivative with respect to x. `values`, `gradients[k]`: all modes asked
     (load factors in the engine's order, or frequencies in Hz). `clusters`:
     repeated eigenvalues and ± pairs among them; a gradient within a
-    repeated cluster is the derivative for an increase of each x[i]."""
+    repeated cluster is the derivative for an increase of each x[i].
+    `steps`: the short step of each variable; `assemblies`: the engine's
+    assemblies beside the analysis."""
     quantity: str
     value: float
     mode: int
     gradient: np.ndarray
     values: np.ndarray
     gradients: np.ndarray
-    clusters: tuple
+    clusters: tuple[Cluster, ...]
     steps: np.ndarray
     assemblies: int
 
     @property
-    def repeated(self):
+    def repeated(self) -> bool:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
 
-class _Form:
-    """Φᵀ·A·Φ for the symmetric matrices A of one profile layout (the
-    engine's storage: entry (i, j), j <= i, at values[levels[i-1] + j - 1])
-    and fixed modes Φ, over the entries within `band` of the diagonal: the
-    modes' entries at each stored position are gathered once, so each matrix
-    costs one product."""
-
-    def __init__(self, levels, stored_band, band, phi):
-        levels = np.asarray(levels, np.int64)
-        rows = np.arange(len(levels))
-        first = np.maximum(rows - stored_band + 1, 0)
-        counts = rows - first + 1
-        rows = np.repeat(rows, counts)
-        cols = np.arange(len(rows)) - np.repeat(levels, counts)
-        inside = rows - cols < band
-        self.inside = None if inside.all() else inside
-        rows, cols = rows[inside], cols[inside]
-        scale = np.where(rows == cols, 0.5, 1.0)  # the diagonal once in half + halfᵀ
-        self.left = np.ascontiguousarray(phi[rows].T * scale)
-        self.right = np.ascontiguousarray(phi[cols].T)
-
-    def __call__(self, values):
-        if self.inside is not None:
-            if np.any(values[~self.inside]):
-                raise ValueError("gradient: the assembled matrix has entries beyond its element band")
-            values = values[self.inside]
-        half = np.einsum("ik,jk->ij", self.left * values, self.right)
-        return half + half.T
+# Engine inputs on which the assembled K and B depend linearly, whose rates
+# the engine takes straight (by the name of the rate): the stiffeners' EA,
+# ES, EI, GJ and the two sets of membrane forces (jointly: the stiffeners'
+# share of the geometric stiffness is linear in EA and in the forces each),
+# and the masses.
+_RATES = {"stringers stiffness": "stringers", "frames stiffness": "frames", "variable": "variable",
+          "fixed": "fixed", "density": "density", "stringers masses": "stringer_masses",
+          "frames masses": "frame_masses"}
+_MASSES = {"density", "stringers masses", "frames masses"}
+# Inputs of the stringer checks after the solution: no part of the matrices.
+_NOT_ASSEMBLED = {"title", "project", "modes", "shift", "crippling", "global_buckling", "stringer_section",
+                  "stringer_pitch"}
 
 
-class _System:
-    """The small matrices of the full system projected on the modes, whose W
-    parts are w and tangential parts x2. A11 is kept as a full triangle for
-    the condensation, but as assembled it reaches no further from the
-    diagonal than the band of B11 (checked at every assembly)."""
+def _inputs(args):
+    """The typed entry's arguments that enter the assembly, by name, as
+    float arrays (texts and the like as they are); stiffener rows split into
+    lines, stiffnesses and masses."""
+    values = {}
+    for key, value in args.items():
+        if key in _NOT_ASSEMBLED:
+            continue
+        if key in ("stringers", "frames"):
+            rows = np.asarray(value, float).reshape(-1, 6)
+            values.update({key + " lines": rows[:, 0], key + " stiffness": rows[:, 1:5], key + " masses": rows[:, 5]})
+            continue
+        try:
+            values[key] = np.asarray(value, float)
+        except (TypeError, ValueError):
+            values[key] = value
+    return values
 
-    def __init__(self, matrices, iy, w, x2):
-        self.iy, self.w, self.x2 = iy, w, x2
-        self.layout = {name: (m["levels"].tobytes(), int(m["band"])) for name, m in matrices.items()
-                       if name != "a21"}
-        parts = dict(a11=w, b11=w, a22=x2)
-        element_band = dict(a11=int(matrices["b11"]["band"]))
-        self.forms = {}
-        for name, phi in parts.items():
-            m = matrices[name]
-            if len(m["levels"]):
-                stored = int(m["band"])
-                self.forms[name] = _Form(m["levels"], stored, element_band.get(name, stored), phi)
 
-    def same_layout(self, matrices):
-        return all((m["levels"].tobytes(), int(m["band"])) == self.layout[name]
-                   for name, m in matrices.items() if name != "a21")
+def _changes(inputs, base):
+    """{name: change} of the inputs that differ from the base point's (the
+    change None where it is no difference of numbers)."""
+    changes = {}
+    for key in inputs.keys() | base.keys():
+        value, other = inputs.get(key), base.get(key)
+        if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
+            if not np.array_equal(value, other):
+                changes[key] = value - other
+        elif isinstance(value, np.ndarray) or isinstance(other, np.ndarray) or value != other:
+            changes[key] = None
+    return changes
 
-    def project(self, matrices):
-        """(Φᵀ·K·Φ, Φᵀ·B·Φ)."""
-        k = self.forms["a11"](matrices["a11"]["values"])
-        if self.iy:
-            coupling = self.x2.T @ (matrices["a21"] @ self.w)
-            k = k + coupling + coupling.T + self.forms["a22"](matrices["a22"]["values"])
-        return k, self.forms["b11"](matrices["b11"]["values"])
+
+def _proportional(long, short, ratio):
+    """Whether the input changes `long` are `ratio` times `short` (both of
+    the same inputs) within the rounding of the engine's 32-bit inputs."""
+    if long.keys() != short.keys():
+        return False
+    for key, change in long.items():
+        if change is None or short[key] is None:
+            return False
+        scale = np.max(np.abs(change))
+        if np.max(np.abs(change - ratio * short[key])) > AFFINE_TOLERANCE * scale:
+            return False
+    return True
 
 
 def _steps(x, h):
@@ -155,7 +171,8 @@ def _steps(x, h):
 
 
 def _topology(panel):
-    return (len(panel.x_lengths), len(panel.y_lengths), panel.stringer_lines, panel.frame_lines, panel.freedoms)
+    return (len(panel.x_lengths), len(panel.y_lengths), panel.stringer_lines, panel.frame_lines, panel.freedoms,
+            panel.edges)
 
 
 def _panel(build, x, base=None, index=None):
@@ -174,7 +191,7 @@ def _panel(build, x, base=None, index=None):
 
 
 class _Case:
-    """One load case: the analysis at x, the assemblies at x and x ± h."""
+    """One load case: the analysis at x and the arguments of the assemblies."""
 
     def __init__(self, quantity, loads, modes, density, mass_per_area):
         self.quantity, self.loads, self.modes = quantity, loads, modes
@@ -196,12 +213,12 @@ class _Case:
         _, out, _ = engine.run(panel, kind, computed, entry=dict(tangential=True), **self.options(panel))
         return out["eigenvalues"], out["w"], out["tangential"]
 
-    def assemble(self, panel):
+    def arguments(self, panel):
+        """The typed entry's arguments of the assembly (no solution)."""
         kind = "buckling" if self.quantity == "buckling" else "vibration"
         options = self.options(panel)
         options.pop("shift", None)  # a shift only helps the solution
-        _, ix, iy, matrices = engine.assemble(panel, kind, **options)
-        return iy, matrices
+        return engine.arguments(engine.variant_for(panel), panel, kind, 1, **options)
 
 
 def _groups(values, gap):
@@ -259,30 +276,97 @@ def _derivatives(quantity, lam, kp, bp, dk, db, gap):
     return ritz, derivatives, clusters
 
 
+class _Probes:
+    """The assemblies at x and at steps from it, seen through the modes:
+    each variable's derivatives of the forms Φᵀ·K·Φ, Φᵀ·B·Φ."""
+
+    def __init__(self, build, x, base, case, phi):
+        self.build, self.x, self.base, self.case, self.phi = build, x, base, case, phi
+        self.args = case.arguments(case.panel(base))
+        self.inputs = _inputs(self.args)
+        self.ignored = _MASSES if case.quantity == "buckling" else set()  # no part of K or B then
+        self.ix = self.iy = None
+        self.assemblies = 0
+
+    def inputs_at(self, i, step):
+        """(arguments, input changes) of build(x + step·e_i)."""
+        xs = self.x.copy()
+        xs[i] += step
+        args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)))
+        changes = _changes(_inputs(args), self.inputs)
+        return args, {key: change for key, change in changes.items() if key not in self.ignored}
+
+    def forms(self, i, args, directions=()):
+        ix, iy, k, b, rates = engine.modal_forms(args, self.phi, list(directions))
+        self.assemblies += 1
+        if self.ix is None:
+            self.ix, self.iy = ix, iy
+        elif (ix, iy) != (self.ix, self.iy):
+            raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
+                             "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
+                             "grid and supports on both sides")
+        return k, b, rates
+
+    def long_step(self, i, h, up):
+        """The long forward step and its input changes when x[i] moves its
+        inputs in proportion to the step (checked at h and the long step);
+        None otherwise."""
+        long = LINEAR_STEP * abs(self.x[i]) if self.x[i] != 0.0 else LINEAR_STEP
+        if long <= h:
+            return None
+        try:
+            far = self.inputs_at(i, long)
+        except ValueError:
+            return None
+        return (long, far) if _proportional(far[1], up[1], long / h) else None
+
+    def rates(self, i, h, up):
+        """The rates of the engine's linear inputs along x[i] (a direction of
+        the engine's), when x[i] moves those alone; else None."""
+        changes = up[1]
+        if not changes or any(key not in _RATES or change is None for key, change in changes.items()):
+            return None
+        found = self.long_step(i, h, up)
+        if found is not None:
+            step, (_, far) = found
+            return {_RATES[key]: change / step for key, change in far.items()}
+        _, down = self.inputs_at(i, -h)
+        if down.keys() != changes.keys() or any(change is None for change in down.values()):
+            return None
+        return {_RATES[key]: (changes[key] - down[key]) / (2.0 * h) for key in changes}
+
+    def derivatives(self, steps):
+        """(∂(Φᵀ·K·Φ)/∂x, ∂(Φᵀ·B·Φ)/∂x, the forms at x): rates of the
+        linear inputs taken by the engine straight, central differences of
+        the assemblies otherwise."""
+        n, m = len(self.x), self.phi.shape[1]
+        dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
+        directions, direct, differenced = [], [], []
+        for i, h in enumerate(steps):
+            up = self.inputs_at(i, h)
+            if not up[1] and not self.inputs_at(i, -h)[1]:
+                continue  # x[i] moves none of the engine's inputs: no change of the matrices
+            rates = self.rates(i, h, up)
+            if rates is not None:
+                directions.append(rates)
+                direct.append(i)
+            else:
+                differenced.append((i, h, up))
+        k0, b0, rates = self.forms(0, self.args, directions)
+        for i, (dki, dbi) in zip(direct, rates):
+            dk[i], db[i] = dki, dbi
+        for i, h, up in differenced:
+            (ku, bu, _), (kd, bd, _) = self.forms(i, up[0]), self.forms(i, self.inputs_at(i, -h)[0])
+            dk[i], db[i] = (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h)
+        return dk, db, k0, b0
+
+
 def _one_case(build, x, steps, base, case, gap):
-    panel = case.panel(base)
-    lam, w, x2 = case.analyse(panel)
-    iy, matrices = case.assemble(panel)
-    system = _System(matrices, iy, w, x2)
-    kp, bp = system.project(matrices)
-    n, m = len(x), len(lam)
-    dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
-    for i in range(n):
-        sides = []
-        for sign in (1.0, -1.0):
-            xs = x.copy()
-            xs[i] += sign * steps[i]
-            shifted = case.panel(_panel(build, xs, base, i))
-            _, assembled = case.assemble(shifted)
-            if not system.same_layout(assembled):
-                raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
-                                 "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
-                                 "grid and supports on both sides")
-            sides.append(system.project(assembled))
-        dk[i] = (sides[0][0] - sides[1][0]) / (2.0 * steps[i])
-        db[i] = (sides[0][1] - sides[1][1]) / (2.0 * steps[i])
+    lam, w, x2 = case.analyse(case.panel(base))
+    probes = _Probes(build, x, base, case, np.vstack([w, x2]))
+    dk, db, kp, bp = probes.derivatives(steps)
     _, derivatives, clusters = _derivatives(case.quantity, lam, kp, bp, dk, db, gap)
-    return lam[:case.modes], derivatives[:case.modes], clusters, 1 + 2 * n
+    return lam[:case.modes], derivatives[:case.modes], clusters, probes.assemblies
 
 
 def _result(case, lam, derivatives, clusters, steps, assemblies):
@@ -308,8 +392,11 @@ def _result(case, lam, derivatives, clusters, steps, assemblies):
                           values=values, gradients=gradients, clusters=kept, steps=steps, assemblies=assemblies)
 
 
-def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, load_cases=None,
-             density=None, mass_per_area=None, cluster_gap: float = CLUSTER_GAP):
+def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
+             h: float | ArrayLike | None = None, quantity: str = "buckling", *,
+             load_cases: Sequence[Loads] | None = None, density: float | None = None,
+             mass_per_area: float | None = None,
+             cluster_gap: float = CLUSTER_GAP) -> GradientResult | list[GradientResult]:
     """The critical load factor (or first natural frequency) of the panel
     `build(x)` and its derivative with respect to the design variables x.
 
@@ -329,6 +416,9 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
         default 1e-3·|x| (1e-3 where x is 0): small enough that the
         differences' own error (of order h²) stays near 1e-6 relative, large
         enough against the engine's single-precision inputs (about 6e-8).
+        A variable that moves only the stiffeners' stiffnesses, the loads or
+        the masses is also built at a long step of 0.1·|x| (0.1 where x is
+        0): where they move in proportion, their rates are taken over it.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
         Each replaces the panel's loads in turn; a list of results is returned,
@@ -338,8 +428,10 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
     cluster_gap : float
         Relative gap below which eigenvalues are treated as repeated.
 
-    Cost: one analysis and 1 + 2·len(x) assemblies (no eigen-solution) per
-    load case.
+    Cost per load case: one analysis, one assembly (with the derivatives
+    along the stiffener stiffnesses, loads and masses), two assemblies per
+    other variable, and two or three builds of the panel per variable; no
+    eigen-solution but the first.
 
     Raises
     ------
@@ -361,7 +453,7 @@ def gradient(build, x, modes: int = 4, h=None, quantity: str = "buckling", *, lo
         raise ValueError("gradient: x must be finite numbers")
     steps = _steps(x, h)
     base = _panel(build, x)
-    cases = [None] if load_cases is None else list(load_cases)
+    cases: list[Loads | None] = [None] if load_cases is None else list(load_cases)
     if any(c is not None and not isinstance(c, Loads) for c in cases) or not cases:
         raise ValueError("gradient: load_cases must be a non-empty sequence of ruvo.Loads")
     results = []

@@ -60,24 +60,18 @@ def cluster(tmp_path_factory):
             process.wait(60)
 
 
-@pytest.fixture(scope="module")
-def sequential():
-    return [ruvo.buckle(p, modes=2).load_factors.tolist() for p in designs()]
-
-
 def known_tasks(dask_scheduler):
     return len(dask_scheduler.tasks)   # a task is forgotten once its result was collected
 
 
-def test_cluster_sweep_equals_sequential_calls(cluster, sequential):
-    client, _ = cluster
+def test_cluster_sweep_equals_sequential_calls_also_when_a_worker_is_killed(cluster):
+    client, workers = cluster
+    sequential = [ruvo.buckle(p, modes=2).load_factors.tolist() for p in designs()]
     swept = ruvo.sweep(designs(), client=client, progress=False, modes=2)
     assert [r.load_factors.tolist() for r in swept] == sequential and not swept.errors
     assert all(r.listing == "" for r in swept)
 
-
-def test_a_worker_killed_mid_sweep_costs_only_a_re_run(cluster, sequential):
-    client, workers = cluster
+    # a worker killed mid-sweep costs only a re-run
     outcome = {}
     run = threading.Thread(target=lambda: outcome.update(
         swept=ruvo.sweep(designs(), client=client, progress=False, modes=2)))

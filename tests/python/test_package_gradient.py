@@ -1,7 +1,8 @@
 """ruvo.gradient: eigenvalue derivatives against central differences of full
 analyses, repeated eigenvalues and ± pairs as clusters, a step that would
 move a stiffener refused; the engine's assembled full system holds the
-modes it returns."""
+modes it returns, and its forms of the modes and their rates are those of
+the matrices."""
 import math
 
 import numpy as np
@@ -33,10 +34,11 @@ def laminate(x):  # ply angle
                  loads=Loads(Nx=1.0, Nxy=0.5), edges="simply supported", mesh=Mesh(nx=5, ny=4))
 
 
-def stiffened(x):  # a stringer's EA and EI
-    s = Stiffener(100.0, EA=x[0], ES=2.0e5, EI=x[1], GJ=2.0e5, mass=0.5e-6)
-    return Panel(length=300.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0), edges="simply supported",
-                 stringers=[s], mesh=Mesh(nx=6, ny=4))
+def stiffened(x):  # a stringer's EA and EI; with fixed Nx and the stringer's mass
+    fixed_nx, mass = (x[2], x[3]) if len(x) > 2 else (0.0, 0.5e-6)
+    s = Stiffener(100.0, EA=x[0], ES=2.0e5, EI=x[1], GJ=2.0e5, mass=mass)
+    return Panel(length=300.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0, fixed_Nx=fixed_nx),
+                 edges="simply supported", stringers=[s], mesh=Mesh(nx=6, ny=4))
 
 
 def curved(x):  # radius
@@ -52,24 +54,27 @@ def analysed(panel, quantity, modes):
 
 
 @pytest.mark.parametrize("quantity", ["buckling", "frequency"])
-@pytest.mark.parametrize("build, x", [(plate, [1.2, 1.0, -0.4]), (laminate, [35.0]),
-                                      (stiffened, [1.4e6, 2.0e7]), (curved, [900.0])],
-                         ids=["thickness-loads", "ply-angle", "stiffener-EA-EI", "radius"])
-def test_against_central_differences_of_analyses(build, x, quantity):
+@pytest.mark.parametrize("build, x, assemblies", [(plate, [1.2, 1.0, -0.4], (3, 3)), (laminate, [35.0], (3, 3)),
+                                                  (stiffened, [1.4e6, 2.0e7, 3.0, 0.8e-6], (1, 1)),
+                                                  (curved, [900.0], (3, 3))],
+                         ids=["thickness-loads", "ply-angle", "stiffener-fixed-load-mass", "radius"])
+def test_against_central_differences_of_analyses(build, x, assemblies, quantity):
     # Steps of 1e-3·|x|: the differences' own error (of order h², near 1e-6
     # relative) stays well below the tolerance, while the single-precision
     # inputs of the engine (6e-8 relative) shift each analysis by far less
-    # than h·dλ/dx.
+    # than h·dλ/dx. Stiffnesses, loads and masses cost no assembly of their
+    # own, anything else two.
     x = np.array(x)
     options = dict(density=DENSITY) if quantity == "frequency" else {}
     g = ruvo.gradient(build, x, modes=3, quantity=quantity, **options)
+    assert g.assemblies == assemblies[quantity == "frequency"]
     assert g.value == pytest.approx(analysed(build(x), quantity, 3), rel=1e-9)
     for i, h in enumerate(1e-3 * np.abs(x)):
         up, down = x.copy(), x.copy()
         up[i] += h
         down[i] -= h
         fd = (analysed(build(up), quantity, 3) - analysed(build(down), quantity, 3)) / (2 * h)
-        # a load does not enter the frequencies: both sides are zero then
+        # a load does not enter the frequencies, nor a mass the load factors: both sides are zero then
         assert g.gradient[i] == pytest.approx(fd, rel=1e-4, abs=1e-9 * abs(g.value / x[i])), i
 
 
@@ -126,16 +131,55 @@ def dense(m):
     return a
 
 
+def assembled(panel):
+    """(iy, the matrices of the full system) as the typed entry returns them."""
+    out = _ruvo._analyse(matrices=True, **ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1))
+    assert out["stage"] == ""
+    return int(out["iy"]), out["matrices"]
+
+
 def test_assembled_full_system_holds_the_modes_and_the_fixed_loads():
     panel = curved([900.0]).replace(loads=Loads(Nx=1.0, fixed_Ny=-2.0),
                                     stringers=[Stiffener(100.0, EA=1e6, ES=1e5, EI=1e7, GJ=1e5)])
     _, out, _ = ruvo.engine.run(panel, "buckling", 3, entry=dict(tangential=True))
-    _, ix, iy, m = ruvo.engine.assemble(panel, "buckling")
+    iy, m = assembled(panel)
     k = np.block([[dense(m["a11"]), m["a21"].T], [m["a21"], dense(m["a22"])]])
     b = scipy.linalg.block_diag(dense(m["b11"]), np.zeros((iy, iy)))
     phi = np.vstack([out["w"], out["tangential"]])
     residual = k @ phi - b @ phi * out["eigenvalues"]
     assert np.abs(residual).max() < 1e-6 * np.abs(k @ phi).max()
-    _, _, _, unloaded = ruvo.engine.assemble(panel.replace(loads=Loads(Nx=1.0)), "buckling")
+    _, unloaded = assembled(panel.replace(loads=Loads(Nx=1.0)))
     np.testing.assert_allclose(dense(m["a11"]) - dense(unloaded["a11"]), -dense(m["fixed"]),
                                atol=1e-9 * np.abs(dense(m["a11"])).max())
+
+    # the engine's forms of the modes are those of the matrices
+    args = ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1)
+    _, _, kp, bp, _ = ruvo.engine.modal_forms(args, phi)
+    assert kp == pytest.approx(phi.T @ k @ phi, rel=1e-9, abs=1e-9 * np.abs(kp).max())
+    assert bp == pytest.approx(phi.T @ b @ phi, rel=1e-9, abs=1e-9 * np.abs(bp).max())
+    with pytest.raises(ValueError, match="rows"):
+        _ruvo._analyse(matrices=True, projected=phi[1:], **args)
+
+
+def test_engine_rates_are_the_derivatives_of_the_forms():
+    # Along the stiffener's stiffnesses and both loads at once: the
+    # stiffener's share of the geometric stiffness is bilinear in EA and the
+    # forces, so central differences of the forms are exact.
+    panel = stiffened([1e6, 1e7, -2.0, 0.0])
+    _, out, _ = ruvo.engine.run(panel, "buckling", 3, entry=dict(tangential=True))
+    phi = np.vstack([out["w"], out["tangential"]])
+    base = ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1)
+    rate = dict(stringers=[[3e5, 1e4, 2e6, 1e4]], variable=[[0.5, 0.2, 0.0]], fixed=[[0.3, 0.0, 1.0]])
+
+    def moved(e):
+        args = dict(base)
+        args["stringers"] = np.array(base["stringers"])
+        args["stringers"][0, 1:5] += e * np.array(rate["stringers"][0])
+        args.update(variable=base["variable"] + e * np.array(rate["variable"][0]),
+                    fixed=base["fixed"] + e * np.array(rate["fixed"][0]))
+        return ruvo.engine.modal_forms(args, phi)
+
+    _, _, _, _, [(kr, br)] = ruvo.engine.modal_forms(base, phi, [rate])
+    (_, _, ku, bu, _), (_, _, kd, bd, _) = moved(0.05), moved(-0.05)
+    np.testing.assert_allclose(kr, (ku - kd) / 0.1, rtol=0, atol=1e-5 * np.abs(kr).max())
+    np.testing.assert_allclose(br, (bu - bd) / 0.1, rtol=0, atol=1e-5 * np.abs(br).max())

@@ -1,0 +1,175 @@
+#include "solver/modal_forms.hpp"
+
+#include <algorithm>
+
+#include "elements/geometric_stiffness.hpp"
+#include "elements/mass_matrix.hpp"
+#include "elements/stiffener_matrices.hpp"
+#include "elements/stiffener_set.hpp"
+#include "kernels/modal_forms.hpp"
+#include "model/blocks.hpp"
+#include "model/profile_index.hpp"
+
+namespace ruvo {
+
+namespace {
+
+using elements::StiffenerFailure;
+
+// The matrices' storage set to zero over the assembled system (the
+// tangential blocks only when `tangential`).
+template <class V>
+void clear_matrices(bool tangential) {
+  const Man& man = state::man;
+  auto& a = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  std::fill_n(a.a11.data, profile_length(lv.lvtri.data, man.ix), 0.0);
+  std::fill_n(a.b11.data, profile_length(lv.lvb.data, man.ix), 0.0);
+  if (tangential && man.iy > 0) {
+    std::fill_n(a.a22.data, profile_length(lv.lva22.data, man.iy), 0.0);
+    for (int w = 1; w <= man.ix; ++w) std::fill_n(&a.a21(1, w), man.iy, 0.0);
+  }
+}
+
+// The forms of the assembled matrices; the tangential blocks' share only
+// when `tangential`.
+template <class V>
+ModalForms forms_of(std::span<const double> phi, int m, bool tangential) {
+  const Man& man = state::man;
+  const auto& ina = state::f07ina<V>();
+  const auto& a = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  const int ix = man.ix, iy = man.iy, rows = ix + iy;
+  const kernels::Vectors w{phi.data(), ix, m, rows}, t{phi.data() + ix, iy, m, rows};
+  ModalForms f{std::vector<double>(std::size_t(m) * m, 0.0), std::vector<double>(std::size_t(m) * m, 0.0)};
+  kernels::add_profile_form({a.a11.data, lv.lvtri.data, ix, ix}, w, f.stiffness.data());
+  if (tangential && iy > 0) {
+    kernels::add_profile_form({a.a22.data, lv.lva22.data, iy, ina.ibdy}, t, f.stiffness.data());
+    kernels::add_coupling_form(a.a21.data, V::p_ny, t, w, f.stiffness.data());
+  }
+  kernels::add_profile_form({a.b11.data, lv.lvb.data, ix, ina.ibdx}, w, f.load.data());
+  return f;
+}
+
+// Membrane forces of every node from one row for all, or one per node.
+template <class V>
+void set_forces(Array<float, V::p_nodes, 3>& forces, const std::vector<std::array<float, 3>>& rows) {
+  const auto& ina = state::f07ina<V>();
+  forces = {};
+  for (int n = 1; n <= ina.mx * ina.my; ++n)
+    for (int c = 1; c <= 3; ++c) forces(n, c) = rows[rows.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
+}
+
+template <class V>
+void set_stiffnesses(Array<float, 4, V::p_stf>& table, const std::vector<std::array<float, 4>>& rows) {
+  table = {};
+  for (std::size_t k = 0; k < rows.size(); ++k) std::copy(rows[k].begin(), rows[k].end(), &table(1, int(k) + 1));
+}
+
+ArrayRef<float, 2> forces_ref(float* data, int nodes) { return {data, {nodes, 3}}; }
+
+// The stiffeners' stiffness and their share of both geometric stiffnesses,
+// with the stiffness tables holding the rates.
+template <class V>
+std::int32_t add_stiffener_rates(bool buckling) {
+  const Man& man = state::man;
+  auto& a = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  const std::span<double> a11(a.a11.data), a22(a.a22.data), b11(a.b11.data);
+  const std::span<const std::int32_t> lvtri(lv.lvtri.data), lvb(lv.lvb.data);
+  const auto fixed = forces_ref(state::cpfest<V>().pfest.data, V::p_nodes);
+  const auto variable = forces_ref(state::cpvar<V>().pvar.data, V::p_nodes);
+  const auto add = [&](char xory, std::int32_t& err) {
+    xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
+    if (err == 0 && man.iy > 0) a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), err);
+    if (err == 0 && man.iy > 0) a22ast<V>(xory, a22, err);
+    if (err == 0) bmatst<V>(xory, a11, lvtri, fixed, -1.0f, err);
+    if (err == 0 && buckling) bmatst<V>(xory, b11, lvb, variable, 1.0f, err);
+  };
+  return elements::add_stiffeners<V>(add) == StiffenerFailure::none ? 0 : cmpbmt_code::x_stiffeners;
+}
+
+// The geometric stiffness of force rates `rows` into `m` (a11's share with
+// the opposite sign, as the fixed forces enter it).
+template <class V>
+std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std::span<double> m,
+                             std::span<const std::int32_t> lv, float sign) {
+  Array<float, V::p_nodes, 3> forces;
+  set_forces<V>(forces, rows);
+  std::int32_t err = 0;
+  cmpbmt<V>(m, lv, forces_ref(forces.data, V::p_nodes), sign, err);
+  return err;
+}
+
+// The mass matrix of mass rates into b11 (vibration).
+template <class V>
+std::int32_t add_mass_rates(const LinearDirection& d) {
+  auto& dis = state::f07dis<V>();
+  const float dom = state::densit.dom;
+  const auto domx = dis.domx, domy = dis.domy;
+  state::densit.dom = d.density.empty() ? 0.0f : d.density.front();
+  dis.domx = {}, dis.domy = {};
+  std::copy(d.stringer_masses.begin(), d.stringer_masses.end(), dis.domx.data);
+  std::copy(d.frame_masses.begin(), d.frame_masses.end(), dis.domy.data);
+  std::int32_t err = 0;
+  cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(state::comlv<V>().lvb.data),
+            err);
+  state::densit.dom = dom, dis.domx = domx, dis.domy = domy;
+  return err;
+}
+
+// The direction's part of the assembly; only the stiffeners reach the
+// tangential blocks.
+template <class V>
+std::int32_t assemble_rates(const LinearDirection& d) {
+  const bool buckling = state::antype.buck;
+  auto& a = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  auto& dis = state::f07dis<V>();
+  const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
+  clear_matrices<V>(stiffeners);
+  std::int32_t err = 0;
+  if (stiffeners) {
+    const auto steifx = dis.steifx, steify = dis.steify;
+    set_stiffnesses<V>(dis.steifx, d.stringers);
+    set_stiffnesses<V>(dis.steify, d.frames);
+    err = add_stiffener_rates<V>(buckling);
+    dis.steifx = steifx, dis.steify = steify;
+  }
+  if (err == 0 && !d.fixed.empty())
+    err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),
+                             -1.0f);
+  if (err == 0 && buckling && !d.variable.empty())
+    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data),
+                             std::span<const std::int32_t>(lv.lvb.data), 1.0f);
+  if (err == 0 && !buckling && d.masses()) err = add_mass_rates<V>(d);
+  return err;
+}
+
+}  // namespace
+
+template <class V>
+ModalForms modal_forms(std::span<const double> phi, int m) {
+  return forms_of<V>(phi, m, true);
+}
+
+template <class V>
+std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
+                                        int m, std::int32_t& ier) {
+  std::vector<ModalForms> out;
+  ier = 0;
+  for (const LinearDirection& d : directions) {
+    if ((ier = assemble_rates<V>(d)) != 0) return {};
+    out.push_back(forms_of<V>(phi, m, !d.stringers.empty() || !d.frames.empty()));
+  }
+  return out;
+}
+
+#define RUVO_INSTANTIATE(V)                                                                               \
+  template ModalForms modal_forms<V>(std::span<const double>, int);                                       \
+  template std::vector<ModalForms> direction_forms<V>(std::span<const LinearDirection>, std::span<const double>, \
+                                                      int, std::int32_t&);
+RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+#undef RUVO_INSTANTIATE
+
+}  // namespace ruvo

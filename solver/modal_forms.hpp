@@ -1,0 +1,48 @@
+// The assembled full system seen through a few modes: the small matrices
+// Φᵀ·K·Φ and Φᵀ·B·Φ that the derivatives of eigenvalues take, straight from
+// the assembly's storage (the matrices themselves stay in the engine), and
+// their exact derivatives along inputs on which the matrices are linear.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace ruvo {
+
+struct ModalForms {
+  std::vector<double> stiffness, load;  // m × m, column-major
+};
+
+// Φ: the full modes, (ix + iy) × m column-major, W rows then tangential
+// rows. K = [A11 A21ᵀ; A21 A22] with the fixed loads' geometric stiffness in
+// A11 as assembled; B = b11 on the W rows (the variable loads' geometric
+// stiffness, or the mass). Needs the matrices of a finished assembly.
+template <class V>
+ModalForms modal_forms(std::span<const double> phi, int m);
+
+// The rates of change of the inputs on which K and B are linear, along one
+// design variable: the stiffeners' EA, ES, EI, GJ (in the order of the
+// stiffener tables), the membrane forces (one row for all nodes, or one per
+// node) and, for vibration, the masses (skin per unit area, stiffeners per
+// unit length). Empty: unchanged.
+struct LinearDirection {
+  std::vector<std::array<float, 4>> stringers, frames;
+  std::vector<std::array<float, 3>> variable, fixed;
+  std::vector<float> density, stringer_masses, frame_masses;  // density: none or one value
+  bool masses() const { return !density.empty() || !stringer_masses.empty() || !frame_masses.empty(); }
+};
+
+// The derivatives of the forms along each direction at the inputs assembled
+// last: K and B depend on the stiffnesses and on each set of forces
+// linearly (the stiffeners' share of the geometric stiffness on the product
+// of EA and the forces), so the derivative is the part of the assembly that
+// carries the direction's rates with the other inputs as they are. Uses the
+// matrices' storage (after modal_forms); restores the inputs. Returns the
+// failing stiffener routine's code in `ier` (0 success).
+template <class V>
+std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
+                                        int m, std::int32_t& ier);
+
+}  // namespace ruvo
