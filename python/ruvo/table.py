@@ -3,7 +3,7 @@ parameters first, then status, error text and the results that matter in
 sizing."""
 from __future__ import annotations
 
-from .results import BucklingResult, VibrationResult
+from .results import BucklingResult, LoadCaseResults, VibrationResult
 from .toml_panel import panel_document
 
 
@@ -31,10 +31,14 @@ def varying_inputs(panels):
 def result_rows(result):
     """The columns of one analysis, one mapping per load case (a single one
     for a result without load cases): the critical load factor and its mode
-    (numbered from 1), or the natural frequencies in Hz."""
+    (numbered from 1), or the natural frequencies in Hz; with load cases the
+    case (numbered from 0, as `cases`) and whether it governs."""
     if isinstance(result, BucklingResult):
         return [{"critical_load_factor": result.critical_load_factor,
                  "critical_mode": result.critical_mode, "buckles": result.buckles}]
+    if isinstance(result, LoadCaseResults):
+        return [{"load_case": k, "governing": k == result.governing, **result_rows(case)[0]}
+                for k, case in enumerate(result.cases)]
     if isinstance(result, VibrationResult):
         return [{f"frequency_{k}": f for k, f in enumerate(result.frequencies.tolist(), 1)}]
     raise TypeError(f"no table columns for {type(result).__name__}")
