@@ -347,6 +347,13 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
     SweepResult
         One entry per panel in input order: the result, or the exception of
         a design that failed (the others go on).
+
+    Notes
+    -----
+    Designs go to the workers in batches of consecutive designs (at most
+    16; smaller towards the end of the sweep, so that no worker idles long),
+    and the progress bar moves as each batch comes back. A worker that dies
+    costs a re-run of its batch.
     """
     if kind not in KINDS:
         raise ValueError(f"kind: {kind!r} must be 'buckle' or 'vibrate'")
