@@ -365,7 +365,10 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
     with _progress_bar(len(panels), progress) as bar:
         record = _Recorder(panels, bar)
         if client is not None:
-            _collect(client, _Job(kind, options, listings), panels, range(len(panels)), record)
+            lost = _collect(client, _Job(kind, options, listings), panels, range(len(panels)), record)
+            record(lost, [cf.process.BrokenProcessPool(f"design {i}: a worker of the client's process pool died "
+                                                       "and broke the pool before this design came back")
+                          for i in lost])
         elif processes == 1 or len(panels) < 2:
             job = _Job(kind, options, listings)
             for i, panel in enumerate(panels):

@@ -106,6 +106,9 @@ def test_a_dead_worker_takes_only_its_own_design(monkeypatch, private_temp):
     assert list(swept.errors) == [BAD] and isinstance(swept.errors[BAD], ruvo.WorkerDied)
     for k in (0, 5, BAD - 1, BAD + 1, 29):
         assert swept[k].load_factors.tolist() == ruvo.buckle(items[k], modes=1).load_factors.tolist()
+    with cf.ProcessPoolExecutor(2) as pool:   # a pool of the caller's is not ours to restart: each design answered
+        swept = ruvo.sweep(items, client=pool, progress=False, modes=1)
+    assert None not in list(swept) and isinstance(swept.errors[BAD], cf.process.BrokenProcessPool)
 
 
 @pytest.mark.parametrize("executor", [None, cf.ThreadPoolExecutor, cf.ProcessPoolExecutor])
