@@ -19,6 +19,7 @@ import sys
 import tempfile
 import warnings
 from collections.abc import Callable, Iterable, Iterator, Mapping, Sequence
+from concurrent.futures.process import BrokenProcessPool   # cf.process exists only once a process pool was made
 from pathlib import Path
 from typing import TYPE_CHECKING, Any, Literal
 
@@ -240,7 +241,7 @@ def _collect(executor: Any, job: _Job, panels: Sequence[Panel], indices: Sequenc
             batch = futures.pop(future)
             try:
                 record(batch, future.result())
-            except cf.process.BrokenProcessPool:
+            except BrokenProcessPool:
                 lost += batch
             except Exception as e:
                 if len(batch) > 1:
@@ -366,8 +367,8 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
         record = _Recorder(panels, bar)
         if client is not None:
             lost = _collect(client, _Job(kind, options, listings), panels, range(len(panels)), record)
-            record(lost, [cf.process.BrokenProcessPool(f"design {i}: a worker of the client's process pool died "
-                                                       "and broke the pool before this design came back")
+            record(lost, [BrokenProcessPool(f"design {i}: a worker of the client's process pool died "
+                                            "and broke the pool before this design came back")
                           for i in lost])
         elif processes == 1 or len(panels) < 2:
             job = _Job(kind, options, listings)

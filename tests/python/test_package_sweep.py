@@ -111,7 +111,18 @@ def test_a_dead_worker_takes_only_its_own_design(monkeypatch, private_temp):
     assert None not in list(swept) and isinstance(swept.errors[BAD], cf.process.BrokenProcessPool)
 
 
-@pytest.mark.parametrize("executor", [None, cf.ThreadPoolExecutor, cf.ProcessPoolExecutor])
+class Flaky(cf.ThreadPoolExecutor):
+    """As a cluster where the batch holding design BAD keeps killing its workers: it fails as a whole."""
+
+    def submit(self, fn, batch):
+        if BAD not in dict(batch):
+            return super().submit(fn, batch)
+        failed = cf.Future()
+        failed.set_exception(RuntimeError("killed worker"))
+        return failed
+
+
+@pytest.mark.parametrize("executor", [None, cf.ThreadPoolExecutor, cf.ProcessPoolExecutor, Flaky])
 def test_load_cases_and_odd_failures_on_every_executor(executor, monkeypatch, private_temp):
     pytest.importorskip("pandas")
     monkeypatch.setattr(ruvo.analysis, "buckle", odd_buckle(ruvo.analysis.buckle))
@@ -123,6 +134,7 @@ def test_load_cases_and_odd_failures_on_every_executor(executor, monkeypatch, pr
     if client:
         client.shutdown()
     assert list(swept.errors) == [5, BAD] and "Unpicklable: odd: design" in str(swept.errors[5])
+    assert ("killed worker" in str(swept.errors[BAD])) == (executor is Flaky)   # its batch-mates ran again alone
     for k in (0, 6, BAD + 1, 29):
         one = ruvo.buckle(items[k], modes=2, load_cases=cases)
         assert [c.load_factors.tolist() for c in swept[k].cases] == [c.load_factors.tolist() for c in one.cases]
