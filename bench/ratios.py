@@ -11,9 +11,12 @@ time is the minimum of several runs).
                         lower bound, both measured in one process by the
                         sizing-bound script (run as it is, see --bound)
   sweep / sequential    200 typical panels on 2 processes against a loop
+                        (wall clock), with the CPU time of the sweep's parent
+                        and of its workers, and the ratio those CPU times
+                        allow on an idle machine
   peak memory           of the largest analyses, by /usr/bin/time -v
 
-    PYTHONPATH=build/python /usr/bin/python3 bench/ratios.py [--bound PATH] [--no-sweep] [--no-peak]
+    PYTHONPATH=build/python /usr/bin/python3 bench/ratios.py [--bound PATH] [--no-sweep] [--no-peak] [--sweep-only]
 
 BLAS threads: OPENBLAS_NUM_THREADS=1 for this process and its children, and
 the engine sets one thread when it loads; --threads N raises it in this
@@ -23,9 +26,11 @@ run on N threads; the sizing-bound script and the sweep stay on one).
 import argparse
 import ctypes
 import datetime
+import math
 import os
 import platform
 import re
+import resource
 import subprocess
 import sys
 import time
@@ -100,15 +105,43 @@ def peak_mib(shape):
     return int(found.group(1)) / 1024.0 if found else None
 
 
-def sweep_speedup(count=200):
+def children_cpu():
+    """CPU seconds of this process's children that have ended (a pool's
+    workers once the pool has joined them)."""
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def sweep_figures(repeats, count=200):
+    """The typical panel in a loop and by ruvo.sweep on 2 processes, each the
+    best of `repeats` runs: wall seconds of both, and the least CPU seconds
+    of the loop, of the sweep's parent (all its threads) and of its workers."""
     items = [typical_panel(2.0e8 * (1.0 + 0.01 * k)) for k in range(count)]
-    start = time.perf_counter()
-    for p in items:
-        ruvo.buckle(p, modes=4)
-    sequential = time.perf_counter() - start
-    start = time.perf_counter()
-    ruvo.sweep(items, processes=2, progress=False, modes=4)
-    return sequential, sequential / (time.perf_counter() - start)
+    wall, cpu = {"loop": math.inf, "sweep": math.inf}, {"loop": math.inf, "parent": math.inf, "workers": math.inf}
+    for _ in range(repeats):
+        clock, start = time.process_time(), time.perf_counter()
+        for p in items:
+            ruvo.buckle(p, modes=4)
+        wall["loop"] = min(wall["loop"], time.perf_counter() - start)
+        cpu["loop"] = min(cpu["loop"], time.process_time() - clock)
+        children, clock, start = children_cpu(), time.process_time(), time.perf_counter()
+        ruvo.sweep(items, processes=2, progress=False, modes=4)
+        wall["sweep"] = min(wall["sweep"], time.perf_counter() - start)
+        cpu["parent"] = min(cpu["parent"], time.process_time() - clock)
+        cpu["workers"] = min(cpu["workers"], children_cpu() - children)
+    return wall, cpu
+
+
+def sweep_rows(repeats):
+    wall, cpu = sweep_figures(repeats)
+    share = cpu["parent"] / (cpu["parent"] + cpu["workers"])
+    idle = cpu["loop"] / ((cpu["parent"] + cpu["workers"]) / 2)   # both cores busy with the sweep's CPU time
+    print(f"sweep of 200 typical panels, best of {repeats}: loop {wall['loop']:.2f} s ({cpu['loop']:.2f} s CPU), "
+          f"2 processes {wall['sweep']:.2f} s; CPU of the sweep: parent {cpu['parent']:.3f} s, "
+          f"workers {cpu['workers']:.2f} s; {load()}")
+    return [("sweep on 2 processes / sequential (throughput)", wall["loop"] / wall["sweep"]),
+            ("sweep's parent CPU / the sweep's CPU", share),
+            ("sweep, idle 2-core bound from the CPU times", idle)]
 
 
 def main():
@@ -116,6 +149,7 @@ def main():
     parser.add_argument("--bound", default=os.path.join(HERE, "..", "..", "shared", "bench", "sizing_bound.py"))
     parser.add_argument("--no-sweep", action="store_true")
     parser.add_argument("--no-peak", action="store_true")
+    parser.add_argument("--sweep-only", action="store_true", help="only the header and the sweep's figures")
     parser.add_argument("--repeats", type=int, default=3)
     parser.add_argument("--threads", type=int, default=1)
     parser.add_argument("--largest", choices=("flat", "curved"), help="run one largest analysis and stop")
@@ -131,6 +165,9 @@ def main():
           f"{os.cpu_count()} cores; {load()}")
     print(f"OpenBLAS {lib.openblas_get_config().decode()}; OPENBLAS_NUM_THREADS={os.environ['OPENBLAS_NUM_THREADS']}, "
           f"threads now {lib.openblas_get_num_threads()}")
+    if args.sweep_only:
+        print_table(sweep_rows(args.repeats))
+        return
     rate = dgemm_rate(lib)
     print(f"DGEMM, one thread, n = 1500: {rate / 1e9:.1f} Gflop/s")
 
@@ -154,9 +191,7 @@ def main():
     else:
         print(f"sizing bound script {args.bound} not found (--bound PATH)")
     if not args.no_sweep:
-        sequential, speedup = sweep_speedup()
-        print(f"sweep of 200 typical panels: sequential {sequential:.2f} s")
-        rows.append(("sweep on 2 processes / sequential (throughput)", speedup))
+        rows += sweep_rows(args.repeats)
     if not args.no_peak:
         loaded = peak_mib(None)
         for shape in ("flat", "curved"):
@@ -164,8 +199,13 @@ def main():
             print(f"peak resident memory, largest {shape}: {peak:.0f} MiB, {peak - loaded:.0f} MiB above the "
                   f"{loaded:.0f} MiB of the interpreter with the package and the engine loaded (/usr/bin/time -v)")
 
+    print_table(rows)
+
+
+def print_table(rows):
     print(f"\n{'ratio':48s} value   target")
-    targets = {"largest flat": "<= 0.5", "largest curved": "<= 1.2", "sizing": "<= 0.6", "sweep": ">= 1.8"}
+    targets = {"largest flat": "<= 0.5", "largest curved": "<= 1.2", "sizing": "<= 0.6", "sweep on": ">= 1.8",
+               "sweep's parent": "small", "sweep, idle": ">= 1.8"}
     for name, value in rows:
         target = next(v for k, v in targets.items() if name.startswith(k))
         print(f"{name:48s} {value if value is not None else float('nan'):5.2f}   {target}")

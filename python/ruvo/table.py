@@ -5,7 +5,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any, Sequence
 
-from .results import BucklingResult, VibrationResult
+from .results import BucklingResult, LoadCaseResults, VibrationResult
 from .toml_panel import panel_document
 
 if TYPE_CHECKING:
@@ -33,13 +33,17 @@ def varying_inputs(panels: Sequence[Panel]) -> list[dict[str, Any]]:
     return [{k: f.get(k) for k in varying} for f in flat]
 
 
-def result_rows(result: BucklingResult | VibrationResult) -> list[dict[str, Any]]:
+def result_rows(result: BucklingResult | VibrationResult | LoadCaseResults) -> list[dict[str, Any]]:
     """The columns of one analysis, one mapping per load case (a single one
     for a result without load cases): the critical load factor and its mode
-    (numbered from 1), or the natural frequencies in Hz."""
+    (numbered from 1), or the natural frequencies in Hz; with load cases the
+    case (numbered from 0, as `cases`) and whether it governs."""
     if isinstance(result, BucklingResult):
         return [{"critical_load_factor": result.critical_load_factor,
                  "critical_mode": result.critical_mode, "buckles": result.buckles}]
+    if isinstance(result, LoadCaseResults):
+        return [{"load_case": k, "governing": k == result.governing, **result_rows(case)[0]}
+                for k, case in enumerate(result.cases)]
     if isinstance(result, VibrationResult):
         return [{f"frequency_{k}": f for k, f in enumerate(result.frequencies.tolist(), 1)}]
     raise TypeError(f"no table columns for {type(result).__name__}")

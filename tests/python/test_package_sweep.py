@@ -1,6 +1,8 @@
 """ruvo.sweep: processes give the numbers of sequential calls, in order, as a
 table; a bad panel, a dead worker or Ctrl-C is handled without losing or
-doubling designs and without leaving files."""
+doubling designs and without leaving files. Designs travel in batches, so
+each case mixes failing designs among good ones."""
+import concurrent.futures as cf
 import os
 import signal
 import subprocess
@@ -42,11 +44,12 @@ def private_temp(tmp_path, monkeypatch):
     assert not list(temp.iterdir())
 
 
-def test_table_of_a_pooled_sweep_equals_sequential_calls(tmp_path, monkeypatch, private_temp):
+def test_table_of_a_pooled_sweep_equals_sequential_calls(tmp_path, monkeypatch, private_temp, capsys):
     pandas = pytest.importorskip("pandas")
     monkeypatch.chdir(tmp_path)
     items = panels()
-    swept = ruvo.sweep(items, processes=2, progress=False, modes=2, keep_listing=tmp_path / "listings")
+    swept = ruvo.sweep(items, processes=2, progress=True, modes=2, keep_listing=tmp_path / "listings")
+    assert f"{DESIGNS}/{DESIGNS}" in capsys.readouterr().err.strip().splitlines()[-1]   # the bar counts every design once
     assert len(swept) == DESIGNS and list(swept.errors) == [BAD] and swept.results[BAD] is None
     assert isinstance(swept.errors[BAD], ruvo.AnalysisError) and swept.errors[BAD].stage == "MKLVBD"
     frame = swept.to_frame()
@@ -58,7 +61,7 @@ def test_table_of_a_pooled_sweep_equals_sequential_calls(tmp_path, monkeypatch, 
             assert row["status"] == "failed" and "MKLVBD" in row["error"]
             continue
         one = ruvo.buckle(panel, modes=2)
-        assert swept[k].panel == panel and swept[k].listing == ""    # listings went to the directory
+        assert swept[k].panel is panel and swept[k].listing == ""    # listings went to the directory
         assert (row["status"], row["critical_load_factor"], row["critical_mode"]) == \
             ("ok", one.critical_load_factor, one.critical_mode)   # the same bits
     assert (tmp_path / "listings" / "design_00005.out").read_text().count("COMPUTED EIGENVALUES") == 1
@@ -79,23 +82,65 @@ def test_one_process_runs_here_and_arguments_are_checked():
             ruvo.sweep(panels(2), processes=processes)
 
 
-def killing_buckle(real):
+class Unpicklable(Exception):
+    def __init__(self, reason, detail):   # rebuilt from its args alone, unpickling fails
+        super().__init__(f"{reason}: {detail}")
+
+
+def odd_buckle(real):
     def buckle(panel, **options):
         if panel.title == "killer":
             os.kill(os.getpid(), signal.SIGKILL)   # as the kernel does when memory runs out
+        if panel.title == "odd":
+            raise Unpicklable("odd", "design")
         return real(panel, **options)
     return buckle
 
 
 def test_a_dead_worker_takes_only_its_own_design(monkeypatch, private_temp):
     # The pool's workers are forked: they inherit the analysis that kills its process for one design.
-    monkeypatch.setattr(ruvo.analysis, "buckle", killing_buckle(ruvo.analysis.buckle))
+    monkeypatch.setattr(ruvo.analysis, "buckle", odd_buckle(ruvo.analysis.buckle))
     items = panels(30)
     items[BAD] = items[3].replace(title="killer")
     swept = ruvo.sweep(items, processes=2, progress=False, modes=1)
     assert list(swept.errors) == [BAD] and isinstance(swept.errors[BAD], ruvo.WorkerDied)
     for k in (0, 5, BAD - 1, BAD + 1, 29):
         assert swept[k].load_factors.tolist() == ruvo.buckle(items[k], modes=1).load_factors.tolist()
+    with cf.ProcessPoolExecutor(2) as pool:   # a pool of the caller's is not ours to restart: each design answered
+        swept = ruvo.sweep(items, client=pool, progress=False, modes=1)
+    assert None not in list(swept) and isinstance(swept.errors[BAD], cf.process.BrokenProcessPool)
+
+
+class Flaky(cf.ThreadPoolExecutor):
+    """As a cluster where the batch holding design BAD keeps killing its workers: it fails as a whole."""
+
+    def submit(self, fn, batch):
+        if BAD not in dict(batch):
+            return super().submit(fn, batch)
+        failed = cf.Future()
+        failed.set_exception(RuntimeError("killed worker"))
+        return failed
+
+
+@pytest.mark.parametrize("executor", [None, cf.ThreadPoolExecutor, cf.ProcessPoolExecutor, Flaky])
+def test_load_cases_and_odd_failures_on_every_executor(executor, monkeypatch, private_temp):
+    pytest.importorskip("pandas")
+    monkeypatch.setattr(ruvo.analysis, "buckle", odd_buckle(ruvo.analysis.buckle))
+    items = panels(30)
+    items[5] = items[5].replace(title="odd")
+    cases = [Loads(Nx=1.0), Loads(Nx=1.0, Ny=2.0)]
+    client = executor(2) if executor else None
+    swept = ruvo.sweep(items, processes=2, client=client, progress=False, modes=2, load_cases=cases)
+    if client:
+        client.shutdown()
+    assert list(swept.errors) == [5, BAD] and "Unpicklable: odd: design" in str(swept.errors[5])
+    assert ("killed worker" in str(swept.errors[BAD])) == (executor is Flaky)   # its batch-mates ran again alone
+    for k in (0, 6, BAD + 1, 29):
+        one = ruvo.buckle(items[k], modes=2, load_cases=cases)
+        assert [c.load_factors.tolist() for c in swept[k].cases] == [c.load_factors.tolist() for c in one.cases]
+    frame = swept.to_frame()
+    assert len(frame) == 2 * 28 + 2 and frame["load_case"].tolist()[:3] == [0, 1, 0]
+    assert frame.loc[frame["design"] == 0, "governing"].tolist() == [False, True]   # Ny adds to the compression
 
 
 CTRL_C_CHILD = r"""
