@@ -68,6 +68,8 @@ struct TypedAnalysis {
   // the tangential parts of the modes with the solution.
   bool matrices = false;
   bool tangential = false;
+  // The eigen-solution when no listing is written (with one: the subspace iteration).
+  EigenSolution eigen = EigenSolution::fastest;
 };
 
 // A symmetric matrix in the engine's profile storage (kernels/profile.hpp):

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "kernels/subspace.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
@@ -29,10 +30,12 @@ void incs3(std::int32_t& ier, float& fstbui);
 // the geometric stiffness alone (ier 0 or 33). incs3_case: incs3, which
 // condenses only when asked (otherwise A11* is that of the case before, and
 // the tangential modes are not printed: the scratch file is gone), with the
-// factor of A11* kept in `kept` (empty: made and kept there).
+// factor of A11* kept in `kept` (empty: made and kept there), as `options`
+// ask (solve_condensed, condense_for).
 template <class V>
 void incs2_geometric(std::int32_t& ier);
 template <class V>
-void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept);
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept,
+                const SolutionOptions& options = {});
 
 }  // namespace ruvo

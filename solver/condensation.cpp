@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "io/interrupt.hpp"
 #include "io/listing.hpp"
+#include "io/pages.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
 #include "kernels/cholesky.hpp"
 #include "kernels/condensation_kernels.hpp"
+#include "kernels/lanczos.hpp"
 #include "solver/subspace_routines.hpp"
 
 namespace ruvo {
@@ -63,10 +67,78 @@ std::int32_t condense_tangential() {
   return finish_condensation<V>(a11);
 }
 
+namespace {
+
+// W of at least this size gives its pages back when nobody reads it again;
+// a smaller one stays (the next analysis would pay for faulting them in).
+constexpr std::size_t coupling_worth_releasing = std::size_t{64} << 20;
+
+// Orders below this solve faster by the subspace iteration: its block
+// solutions with a factor that fits the cache beat the Lanczos method's
+// single-vector ones.
+constexpr int lanczos_least_order = 200;
+
+bool takes_lanczos(EigenSolution eigen, int ix, int neigrq) {
+  if (eigen == EigenSolution::subspace || ix < 2 || neigrq < 1 || neigrq > kernels::lanczos_most_modes(ix))
+    return false;
+  return eigen == EigenSolution::lanczos || ix >= lanczos_least_order;
+}
+
+// The factor of A11* (in the band it occupies), kept in `slot`; false when
+// A11* is not positive definite.
+bool factor_condensed(kernels::Profile<const double> a11, kernels::KeptFactor& slot) {
+  if (slot) return true;
+  const int band = kernels::occupied_band(a11);
+  if (band < a11.ibd) {
+    kernels::BandCopy narrow(a11, band);
+    slot = std::make_unique<kernels::Factor>(narrow.view());
+  } else {
+    slot = std::make_unique<kernels::Factor>(a11);
+  }
+  if (slot->factor() == 0) return true;
+  slot.reset();
+  return false;
+}
+
+// The Lanczos solution into elam and x; nothing when it could not give one
+// (A11* not definite, B zero, no convergence): the caller runs simvit then,
+// which reports what failed.
+template <class V>
+std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b, std::span<const std::int32_t> lvbndb,
+                                                  std::int32_t ibdb, kernels::KeptFactor* kept) {
+  const Man& man = state::man;
+  const int ix = man.ix;
+  auto& m = state::matrix<V>();
+  const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
+  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
+  if (std::all_of(b.data(), b.data() + bm.stored(), [](double v) { return v == 0.0; })) return {};
+  kernels::KeptFactor own;
+  kernels::KeptFactor& slot = kept ? *kept : own;
+  if (!factor_condensed(a11, slot)) return {};
+  std::vector<double> block(std::size_t(ix) * std::size_t(man.neigrq));
+  auto& elam = state::valus.elam;
+  const kernels::LanczosResult r = kernels::lanczos_eigen({*slot, bm, man.neigrq}, elam.data, block.data());
+  if (r.status != kernels::LanczosStatus::converged) return {};
+  auto& x = state::vectrs<V>().x;
+  for (int i = 1; i <= man.neigit; ++i) {
+    if (i > man.neigrq) elam(i) = 0.0;
+    double* column = &x(1, i);
+    if (i <= man.neigrq)
+      std::copy_n(block.data() + std::size_t(i - 1) * ix, ix, column);
+    else
+      std::fill_n(column, ix, 0.0);
+  }
+  return CondensedSolution{0, r.restarts, r.products, kernels::lanczos_tolerance};
+}
+
+}  // namespace
+
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, kernels::KeptFactor* kept) {
+                                  std::int32_t ibdb, kernels::KeptFactor* kept, EigenSolution eigen) {
   const Man& man = state::man;
+  if (takes_lanczos(eigen, man.ix, man.neigrq))
+    if (const auto s = solve_by_lanczos<V>(b, lvbndb, ibdb, kept)) return *s;
   const int ix = man.ix, neigit = man.neigit;
   auto& m = state::matrix<V>();
   const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
@@ -130,8 +202,13 @@ std::vector<double> tangential_parts(std::int32_t modes) {
 }
 
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed) {
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling) {
   const std::int32_t row = condense_tangential<V>();
+  const Man& man = state::man;
+  if (!keep_coupling && std::size_t(man.ix) * std::size_t(man.iy) * sizeof(double) >= coupling_worth_releasing) {
+    auto& a21 = state::matrix<V>().a21;
+    io::release_pages(a21.data, std::size_t(man.ix) * V::p_ny * sizeof(double));
+  }
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
     return solution_code::scratch_file;
@@ -152,10 +229,10 @@ void report_scratch_fault(std::string_view routine) {
 #define RUVO_INSTANTIATE(V)                                                                             \
   template std::int32_t condense_tangential<V>();                                                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t, kernels::KeptFactor*);                     \
+                                                std::int32_t, kernels::KeptFactor*, EigenSolution);      \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
-  template std::int32_t condense_for<V>(std::string_view, const io::Format&);
+  template std::int32_t condense_for<V>(std::string_view, const io::Format&, bool);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

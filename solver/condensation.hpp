@@ -13,6 +13,7 @@
 
 #include "io/record.hpp"
 #include "kernels/subspace.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
@@ -48,9 +49,12 @@ struct CondensedSolution {
 // band ix) into elam (shared block valus) and the first ix rows of the
 // columns of x (shared block vectrs). B is order ix with band ibdb. `kept`:
 // the factor of A11* kept between solutions with the same A11* (simvit).
+// `eigen`: simvit, or the Lanczos method where it is asked (statistics:
+// products with the operator as ip, restarts as jac, its tolerance as eps).
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, kernels::KeptFactor* kept = nullptr);
+                                  std::int32_t ibdb, kernels::KeptFactor* kept = nullptr,
+                                  EigenSolution eigen = EigenSolution::subspace);
 
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
 // read back from the scratch file written by condense_tangential. False when
@@ -68,9 +72,11 @@ std::vector<double> tangential_parts(std::int32_t modes);
 // The condensation step of the solution `routine`: its code 0,
 // a22_not_positive_definite after `a22_failed` with the failed row, or
 // scratch_file after the scratch-file message, each on the listing and
-// standard output.
+// standard output. Without `keep_coupling` the pages of a large W = L⁻¹·A21
+// go back to the system once A11* and the scratch records are made (A21's
+// storage holds no W then: zeros, but for the parts of pages at its ends).
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed);
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling = true);
 
 // Closes and deletes the scratch file, when connected.
 void remove_scratch_file();
