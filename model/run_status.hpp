@@ -78,6 +78,9 @@ enum class EigenSolution { subspace, fastest, lanczos };
 // How the buckling and vibration solutions run.
 struct SolutionOptions {
   EigenSolution eigen = EigenSolution::subspace;
+  // W = L⁻¹·A21 stays in the storage of A21 after the condensation; a host
+  // that reads no tangential parts lets its pages go back to the system.
+  bool keep_coupling = true;
 };
 
 // What a run takes from the host other than through its arguments.

@@ -8,6 +8,7 @@
 
 #include "io/interrupt.hpp"
 #include "io/listing.hpp"
+#include "io/pages.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
 #include "kernels/cholesky.hpp"
@@ -67,6 +68,10 @@ std::int32_t condense_tangential() {
 }
 
 namespace {
+
+// W of at least this size gives its pages back when nobody reads it again;
+// a smaller one stays (the next analysis would pay for faulting them in).
+constexpr std::size_t coupling_worth_releasing = std::size_t{64} << 20;
 
 // Orders below this solve faster by the subspace iteration: its block
 // solutions with a factor that fits the cache beat the Lanczos method's
@@ -197,8 +202,13 @@ std::vector<double> tangential_parts(std::int32_t modes) {
 }
 
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed) {
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling) {
   const std::int32_t row = condense_tangential<V>();
+  const Man& man = state::man;
+  if (!keep_coupling && std::size_t(man.ix) * std::size_t(man.iy) * sizeof(double) >= coupling_worth_releasing) {
+    auto& a21 = state::matrix<V>().a21;
+    io::release_pages(a21.data, std::size_t(man.ix) * V::p_ny * sizeof(double));
+  }
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
     return solution_code::scratch_file;
@@ -222,7 +232,7 @@ void report_scratch_fault(std::string_view routine) {
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution);      \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
-  template std::int32_t condense_for<V>(std::string_view, const io::Format&);
+  template std::int32_t condense_for<V>(std::string_view, const io::Format&, bool);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -72,9 +72,11 @@ std::vector<double> tangential_parts(std::int32_t modes);
 // The condensation step of the solution `routine`: its code 0,
 // a22_not_positive_definite after `a22_failed` with the failed row, or
 // scratch_file after the scratch-file message, each on the listing and
-// standard output.
+// standard output. Without `keep_coupling` the pages of a large W = L⁻¹·A21
+// go back to the system once A11* and the scratch records are made (A21's
+// storage holds no W then: zeros, but for the parts of pages at its ends).
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed);
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling = true);
 
 // Closes and deletes the scratch file, when connected.
 void remove_scratch_file();
