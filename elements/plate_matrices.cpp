@@ -95,7 +95,7 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
 }
 
 template <class V>
-void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, bool zeroed) {
   static const io::Format heading("(1X,'MESSAGE FROM CMPA21:')");
   static const io::Format wrong_rows("(1X,'WRONG NUMBER OF ROWS SPECIFIED FOR A21')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
@@ -107,7 +107,8 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
     ier = assembly_code::wrong_rows;
     return elements::write_message(heading, wrong_rows);
   }
-  for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
+  if (!zeroed)
+    for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
 
   ElementFreedoms kpq{}, nrs{};
   ElementBlock block;
@@ -172,7 +173,7 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
 
 #define RUVO_INSTANTIATE(V)                                                  \
   template void cmpa11<V>(std::span<double>, std::int32_t&);                 \
-  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&); \
+  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&, bool); \
   template void cmpa22<V>(std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

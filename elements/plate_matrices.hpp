@@ -29,8 +29,10 @@ template <class V>
 void cmpa11(std::span<double> a11, std::int32_t& ier);
 
 // ier: 0; 1 rows != iy (a21 untouched); the lookup's code; 3 / 4 stiffeners.
+// `zeroed`: a21 holds zeros already (it is not cleared again); terms that are
+// zero are never written, so its pages stay untouched where A21 is zero.
 template <class V>
-void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier);
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, bool zeroed = false);
 
 // ier: 0; 1 / 2 first / second lookup; 3 / 4 stiffeners.
 template <class V>

@@ -145,8 +145,9 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
           if (jrs(1, p) == 0) continue;
           for (int q = 1; q <= 4; ++q)
             if (kpq(1, q) != 0)
-              a21(jrs(1, p), kpq(1, q)) +=
-                  0.5 * elements::segment_integral(s1, s2, form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+              if (const double v = elements::segment_integral(s1, s2, form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+                  v != 0.0)  // zero terms left unwritten, as for the skin
+                a21(jrs(1, p), kpq(1, q)) += 0.5 * v;
         }
       }
     }

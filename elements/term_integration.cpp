@@ -59,7 +59,8 @@ void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, co
   for (int p = 0; p < 16; ++p) {
     if (rows.data[p] == 0) continue;
     for (int q = 0; q < 16; ++q)
-      if (cols.data[q] != 0) a21(cols.data[q], rows.data[p]) += 0.5 * block.v[p][q];
+      // zero terms left unwritten: the pages of a zero A21 need not be touched
+      if (cols.data[q] != 0 && block.v[p][q] != 0) a21(cols.data[q], rows.data[p]) += 0.5 * block.v[p][q];
   }
 }
 

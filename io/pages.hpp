@@ -6,9 +6,10 @@
 
 namespace ruvo::io {
 
-// Gives the whole pages inside [data, data + bytes) back to the system: they
-// read as zeros from then on and count no more in the resident memory. The
-// storage must be private (static or heap), not a file mapping.
-void release_pages(void* data, std::size_t bytes);
+// Sets [data, data + bytes) to zero, the whole pages inside it by handing
+// them back to the system: they read as zeros and count no more in the
+// resident memory until written again. The storage must be private memory
+// (static or heap), not a mapping of a file.
+void clear_pages(void* data, std::size_t bytes);
 
 }  // namespace ruvo::io

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "io/pages.hpp"
 #include "kernels/cholesky.hpp"
 
 namespace ruvo::kernels {
@@ -19,7 +20,7 @@ int first_nonzero(const double* a, int n) {
 
 }  // namespace
 
-Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix) {
+Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix, ZeroRows zeros) {
   const int iy = l22.n;
   Coupling c{a21, lda, iy, ix, {}};
   for (int first = 1; first <= ix; first += coupling_block) {
@@ -28,6 +29,8 @@ Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int 
     int top = iy + 1;
     for (int t = 0; t < count; ++t) top = std::min(top, first_nonzero(w + t * lda, iy));
     c.block_top.push_back(top);
+    if (zeros == ZeroRows::released)
+      for (int t = 0; t < count; ++t) io::clear_pages(w + t * lda, std::size_t(top - 1) * sizeof(double));
     if (top <= iy) cholesky_forward(l22, w, lda, count, top);  // w is zero where A21 is
   }
   return c;

@@ -40,6 +40,17 @@ std::int32_t finish_condensation(const kernels::Profile<double>& a11) {
 }  // namespace
 
 template <class V>
+bool large_coupling() {
+  const std::size_t large = std::size_t{64} << 20;
+  return std::size_t(state::man.ix) * std::size_t(state::man.iy) * sizeof(double) >= large;
+}
+
+template <class V>
+void clear_coupling() {
+  io::clear_pages(state::matrix<V>().a21.data, std::size_t(state::man.ix) * V::p_ny * sizeof(double));
+}
+
+template <class V>
 std::int32_t condense_tangential() {
   const Man& man = state::man;
   auto& m = state::matrix<V>();
@@ -50,7 +61,8 @@ std::int32_t condense_tangential() {
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
-  const kernels::Coupling w = kernels::forward_coupling(a22, m.a21.data, V::p_ny, ix);  // A21 is W from here on
+  const kernels::Coupling w = kernels::forward_coupling(
+      a22, m.a21.data, V::p_ny, ix, large_coupling<V>() ? kernels::ZeroRows::released : kernels::ZeroRows::kept);  // A21 is W from here on
   const kernels::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
   kernels::subtract_gram(a11, w);
@@ -68,10 +80,6 @@ std::int32_t condense_tangential() {
 }
 
 namespace {
-
-// W of at least this size gives its pages back when nobody reads it again;
-// a smaller one stays (the next analysis would pay for faulting them in).
-constexpr std::size_t coupling_worth_releasing = std::size_t{64} << 20;
 
 // Orders below this solve faster by the subspace iteration: its block
 // solutions with a factor that fits the cache beat the Lanczos method's
@@ -204,11 +212,7 @@ std::vector<double> tangential_parts(std::int32_t modes) {
 template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling) {
   const std::int32_t row = condense_tangential<V>();
-  const Man& man = state::man;
-  if (!keep_coupling && std::size_t(man.ix) * std::size_t(man.iy) * sizeof(double) >= coupling_worth_releasing) {
-    auto& a21 = state::matrix<V>().a21;
-    io::release_pages(a21.data, std::size_t(man.ix) * V::p_ny * sizeof(double));
-  }
+  if (!keep_coupling && large_coupling<V>()) clear_coupling<V>();
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
     return solution_code::scratch_file;
@@ -227,6 +231,8 @@ void report_scratch_fault(std::string_view routine) {
 }
 
 #define RUVO_INSTANTIATE(V)                                                                             \
+  template bool large_coupling<V>();                                                                    \
+  template void clear_coupling<V>();                                                                    \
   template std::int32_t condense_tangential<V>();                                                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution);      \

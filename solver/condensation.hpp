@@ -24,6 +24,18 @@ inline constexpr std::int32_t subspace_failed = 2;
 inline constexpr std::int32_t scratch_file = 4;  // not written or not read back
 }  // namespace solution_code
 
+// A21 (iy by ix) of 64 MiB and more is large: its storage is cleared by
+// handing its pages back (clear_coupling) rather than by writing zeros, the
+// assembly writes only the terms that are not zero, the condensation hands
+// back the zero rows it has read, and (without keep_coupling) W once nobody
+// reads it again, so that the pages of its zero parts (all of them for a flat
+// panel without coupling) do not stay resident. A smaller one keeps its
+// pages: the next analysis would pay for faulting them in.
+template <class V>
+bool large_coupling();
+template <class V>
+void clear_coupling();
+
 // Unit and name of the scratch file of the condensation vectors.
 inline constexpr int condensation_unit = 25;
 inline constexpr const char* condensation_file = "RCA25";
@@ -72,9 +84,8 @@ std::vector<double> tangential_parts(std::int32_t modes);
 // The condensation step of the solution `routine`: its code 0,
 // a22_not_positive_definite after `a22_failed` with the failed row, or
 // scratch_file after the scratch-file message, each on the listing and
-// standard output. Without `keep_coupling` the pages of a large W = L⁻¹·A21
-// go back to the system once A11* and the scratch records are made (A21's
-// storage holds no W then: zeros, but for the parts of pages at its ends).
+// standard output. Without `keep_coupling` a large W = L⁻¹·A21 is cleared
+// (clear_coupling) once A11* and the scratch records are made.
 template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling = true);
 

@@ -9,6 +9,7 @@
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "solver/buckling.hpp"
+#include "solver/condensation.hpp"
 #include "solver/stiffness_assembly.hpp"
 
 namespace ruvo {
@@ -22,7 +23,9 @@ FailedMatrix assemble_stiffness() {
   if (iy != 0) {
     cmpa22<V>(std::span<double>(m.a22.data), ierr);
     if (ierr != 0) return failed_matrix::a22;
-    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, ierr);
+    const bool large = large_coupling<V>();
+    if (large) clear_coupling<V>();
+    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, ierr, large);
     if (ierr != 0) return failed_matrix::a21;
   }
   cmpa11<V>(std::span<double>(m.a11.data), ierr);
