@@ -344,7 +344,8 @@ TypedResult run_typed(const TypedAnalysis& in) {
   }
   options.assemble_only = in.matrices;
   // The listing reports the subspace iteration's steps.
-  options.solution = {in.listing ? EigenSolution::subspace : in.eigen, in.tangential};
+  options.solution.eigen = in.listing ? EigenSolution::subspace : in.eigen;
+  options.solution.keep_coupling = in.tangential;
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
   if (!r.status.finished()) return r;

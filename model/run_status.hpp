@@ -78,6 +78,10 @@ enum class EigenSolution { subspace, fastest, lanczos };
 // How the buckling and vibration solutions run.
 struct SolutionOptions {
   EigenSolution eigen = EigenSolution::subspace;
+  // The first row of each column of A21 that its assembly wrote, when the
+  // assembly just made in the same call recorded them (none: the
+  // condensation finds them by reading A21).
+  const std::vector<std::int32_t>* coupling_tops = nullptr;
   // W = L⁻¹·A21 stays in the storage of A21 after the condensation; a host
   // that reads no tangential parts lets its pages go back to the system.
   bool keep_coupling = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "kernels/subspace.hpp"
 #include "model/run_status.hpp"
@@ -14,8 +15,9 @@ namespace ruvo {
 // Sets the freedom scales and assembles a22, a21 (when iy > 0), a11 and the
 // geometric stiffness of pvar into b11. ier: 0, or 22, 21, 11, 33 for the
 // matrix that failed (message on standard output and the listing).
+// tops: as for assemble_stiffness (solver/stiffness_assembly.hpp).
 template <class V>
-void incs2(std::int32_t& ier);
+void incs2(std::int32_t& ier, std::vector<std::int32_t>* tops = nullptr);
 
 // Condenses, solves, prints statistics, eigenvalues, forces (mempri),
 // eigenvectors and tangential modes (x2pri), and returns Nx at node 1 at the

@@ -129,7 +129,8 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness,
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
   if (type.buck) {
-    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr);
+    std::vector<std::int32_t> tops;  // of A21, for the condensation in this call
+    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr, &tops);
     if (ierr != 0) {
       report("INCS2", nullptr, true);
       return {Stage::assembly, ierr};
@@ -138,7 +139,9 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness,
     if (first && type.cripan)
       if (const RunStatus s = cripple<V>(options.checks); !s.finished()) return s;
     if (!same_stiffness) kept.reset();
-    incs3_case<V>(ierr, fstbub, !same_stiffness, kept, options.solution);
+    SolutionOptions solution = options.solution;
+    if (!tops.empty()) solution.coupling_tops = &tops;
+    incs3_case<V>(ierr, fstbub, !same_stiffness, kept, solution);
     if (ierr != 0) {
       report("INCS3", nullptr, true);
       return {Stage::buckling_solution, ierr};

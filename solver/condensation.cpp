@@ -51,7 +51,7 @@ void clear_coupling() {
 }
 
 template <class V>
-std::int32_t condense_tangential() {
+std::int32_t condense_tangential(const std::vector<std::int32_t>* tops) {
   const Man& man = state::man;
   auto& m = state::matrix<V>();
   auto& lv = state::comlv<V>();
@@ -61,8 +61,8 @@ std::int32_t condense_tangential() {
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
-  const kernels::Coupling w = kernels::forward_coupling(
-      a22, m.a21.data, V::p_ny, ix, large_coupling<V>() ? kernels::ZeroRows::released : kernels::ZeroRows::kept);  // A21 is W from here on
+  const kernels::Coupling w =
+      kernels::forward_coupling(a22, m.a21.data, V::p_ny, ix, tops ? tops->data() : nullptr);  // A21 is W from here on
   const kernels::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
   kernels::subtract_gram(a11, w);
@@ -210,9 +210,10 @@ std::vector<double> tangential_parts(std::int32_t modes) {
 }
 
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed, bool keep_coupling) {
-  const std::int32_t row = condense_tangential<V>();
-  if (!keep_coupling && large_coupling<V>()) clear_coupling<V>();
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed,
+                          const SolutionOptions& options) {
+  const std::int32_t row = condense_tangential<V>(options.coupling_tops);
+  if (!options.keep_coupling && large_coupling<V>()) clear_coupling<V>();
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
     return solution_code::scratch_file;
@@ -233,12 +234,12 @@ void report_scratch_fault(std::string_view routine) {
 #define RUVO_INSTANTIATE(V)                                                                             \
   template bool large_coupling<V>();                                                                    \
   template void clear_coupling<V>();                                                                    \
-  template std::int32_t condense_tangential<V>();                                                       \
+  template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                                                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution);      \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
-  template std::int32_t condense_for<V>(std::string_view, const io::Format&, bool);
+  template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -25,7 +25,7 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed, options.keep_coupling)) != 0)
+  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed, options)) != 0)
     return remove_scratch_file();
   auto& lv = state::comlv<V>();
   const CondensedSolution s =

@@ -63,7 +63,7 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed, options.keep_coupling)) != 0) return remove_scratch_file();
+  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0) return remove_scratch_file();
   if (shift != 0.0) shift_stiffness<V>(shift);
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
