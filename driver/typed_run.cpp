@@ -347,7 +347,8 @@ TypedResult run_typed(const TypedAnalysis& in) {
   options.solution.eigen = in.listing ? EigenSolution::subspace : in.eigen;
   options.solution.keep_coupling = in.tangential;
   r.status = run_analysis<V>(args, options);
-  if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
+  if (vibration && r.status.finished())
+    r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
   if (!r.status.finished()) return r;
   if (in.matrices) {
     if (const std::int32_t ier = collect_matrices<V>(r)) r.status = {Stage::assembly, ier};

@@ -173,8 +173,8 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                  \
-  template void cmpa11<V>(std::span<double>, std::int32_t&);                 \
+#define RUVO_INSTANTIATE(V)                                                                 \
+  template void cmpa11<V>(std::span<double>, std::int32_t&);                                \
   template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&, std::int32_t*); \
   template void cmpa22<V>(std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

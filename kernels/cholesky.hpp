@@ -46,7 +46,8 @@ void cholesky_solve_rows(Profile<const double> L, double* x, int m);
 // columns then keep A: a full triangle keeps A whole).
 enum class LeadingColumns { written_back, copy_only };
 int factor_copied(Profile<const double> A);
-int cholesky_factor_tiles(ProfileTiles<double>& A, int nb, LeadingColumns leading = LeadingColumns::written_back);
+int cholesky_factor_tiles(ProfileTiles<double>& A, int nb,
+                          LeadingColumns leading = LeadingColumns::written_back);
 template <class T>
 void cholesky_solve_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 

@@ -19,8 +19,8 @@ void dsaupd_(int* ido, const char* bmat, const int* n, const char* which, const 
 void dseupd_(const int* rvec, const char* howmny, int* select, double* d, double* z, const int* ldz,
              const double* sigma, const char* bmat, const int* n, const char* which, const int* nev,
              const double* tol, double* resid, const int* ncv, double* v, const int* ldv, int* iparam,
-             int* ipntr, double* workd, double* workl, const int* lworkl, int* info, std::size_t howmny_length,
-             std::size_t bmat_length, std::size_t which_length);
+             int* ipntr, double* workd, double* workl, const int* lworkl, int* info,
+             std::size_t howmny_length, std::size_t bmat_length, std::size_t which_length);
 }
 
 namespace ruvo::kernels {
@@ -64,7 +64,8 @@ private:
 
 // Column k of x (n rows) with its entry of largest magnitude positive.
 void fix_sign(double* x, int n) {
-  const double* peak = std::max_element(x, x + n, [](double u, double v) { return std::abs(u) < std::abs(v); });
+  const double* peak =
+      std::max_element(x, x + n, [](double u, double v) { return std::abs(u) < std::abs(v); });
   if (*peak < 0.0)
     for (int i = 0; i < n; ++i) x[i] = -x[i];
 }

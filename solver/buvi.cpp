@@ -123,8 +123,8 @@ std::vector<float> fixed_forces() {
 // checks' results, the eigen-solution, and whether only the assembled
 // matrices are wanted (nothing is solved then).
 template <class V>
-RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness,
-                     kernels::KeptFactor& kept, const RunOptions& options) {
+RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kernels::KeptFactor& kept,
+                     const RunOptions& options) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
@@ -176,10 +176,7 @@ RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s =
-            solve_case<V>(e, k == 0, same_stiffness, kept, options);
-        !s.finished())
-      return s;
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, options); !s.finished()) return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);
   }

@@ -10,10 +10,10 @@
 #include "io/listing.hpp"
 #include "io/pages.hpp"
 #include "io/units.hpp"
-#include "model/blocks.hpp"
 #include "kernels/cholesky.hpp"
 #include "kernels/condensation_kernels.hpp"
 #include "kernels/lanczos.hpp"
+#include "model/blocks.hpp"
 #include "solver/subspace_routines.hpp"
 
 namespace ruvo {
@@ -61,8 +61,8 @@ std::int32_t condense_tangential(const std::vector<std::int32_t>* tops) {
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
-  const kernels::Coupling w =
-      kernels::forward_coupling(a22, m.a21.data, V::p_ny, ix, tops ? tops->data() : nullptr);  // A21 is W from here on
+  const kernels::Coupling w = kernels::forward_coupling(
+      a22, m.a21.data, V::p_ny, ix, tops ? tops->data() : nullptr);  // A21 is W from here on
   const kernels::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
   kernels::subtract_gram(a11, w);
@@ -112,8 +112,9 @@ bool factor_condensed(kernels::Profile<const double> a11, kernels::KeptFactor& s
 // (A11* not definite, B zero, no convergence): the caller runs simvit then,
 // which reports what failed.
 template <class V>
-std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                                  std::int32_t ibdb, kernels::KeptFactor* kept) {
+std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
+                                                  std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                                                  kernels::KeptFactor* kept) {
   const Man& man = state::man;
   const int ix = man.ix;
   auto& m = state::matrix<V>();
@@ -176,7 +177,7 @@ bool print_tangential_modes(std::int32_t neigrq) {
       if (!io::read_record(condensation_unit, record)) return false;
     }
     kernels::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
-                             x2.data());
+                              x2.data());
   }
   for (int i = 1; i <= neigrq; ++i) {
     io::write_listing(mode, {i});
@@ -204,7 +205,7 @@ std::vector<double> tangential_parts(std::int32_t modes) {
     }
   }
   const kernels::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
-                                          state::f07ina<V>().ibdy};
+                                           state::f07ina<V>().ibdy};
   kernels::cholesky_backward(l22, x2.data(), modes);
   return x2;
 }
@@ -234,9 +235,9 @@ void report_scratch_fault(std::string_view routine) {
 #define RUVO_INSTANTIATE(V)                                                                             \
   template bool large_coupling<V>();                                                                    \
   template void clear_coupling<V>();                                                                    \
-  template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                                                       \
+  template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t, kernels::KeptFactor*, EigenSolution);      \
+                                                std::int32_t, kernels::KeptFactor*, EigenSolution);     \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);

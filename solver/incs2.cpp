@@ -83,9 +83,9 @@ void incs2_geometric(std::int32_t& ier) {
   assemble<V>(ier, false);
 }
 
-#define RUVO_INSTANTIATE(V)                      \
+#define RUVO_INSTANTIATE(V)                                                \
   template FailedMatrix assemble_stiffness<V>(std::vector<std::int32_t>*); \
-  template void incs2<V>(std::int32_t&, std::vector<std::int32_t>*); \
+  template void incs2<V>(std::int32_t&, std::vector<std::int32_t>*);       \
   template void incs2_geometric<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
