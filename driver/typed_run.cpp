@@ -119,7 +119,7 @@ void store_model(const TypedAnalysis& in) {
 // and (unless only the matrices are wanted) the solution, after ruvomain's
 // stages.
 template <class V>
-RunStatus vibration_sequence(double shift, bool solve) {
+RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& options) {
   const auto& sk = state::skstf;
   Array<float, 6> bb, bd, dd, br, dr, rr;
   Array<float, 3> ss;
@@ -135,7 +135,7 @@ RunStatus vibration_sequence(double shift, bool solve) {
     vibs2<V>(ier);
     if (ier != 0) return {Stage::vibration_assembly, ier};
     if (!solve) return {};
-    vibs3<V>(ier, shift);
+    vibs3<V>(ier, shift, options);
     if (ier != 0) return {Stage::vibration_solution, ier};
   } catch (const io::Interrupted&) {
     return {Stage::interrupted, 0};
@@ -364,8 +364,12 @@ TypedResult run_typed(const TypedAnalysis& in) {
     options.cases = &cases;
   }
   options.assemble_only = in.matrices;
+  // The listing reports the subspace iteration's steps.
+  options.solution.eigen = in.listing ? EigenSolution::subspace : in.eigen;
+  options.solution.keep_coupling = in.tangential;
   r.status = run_analysis<V>(args, options);
-  if (vibration && r.status.finished()) r.status = vibration_sequence<V>(in.shift, !in.matrices);
+  if (vibration && r.status.finished())
+    r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
   if (!r.status.finished()) return r;
   if (in.matrices && in.modes_projected > 0) {
     r.ix = state::man.ix, r.iy = state::man.iy;

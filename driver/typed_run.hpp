@@ -74,6 +74,8 @@ struct TypedAnalysis {
   std::vector<double> projected;
   std::int32_t modes_projected = 0;
   std::vector<LinearDirection> directions;  // with `projected`: the forms' derivatives along these
+  // The eigen-solution when no listing is written (with one: the subspace iteration).
+  EigenSolution eigen = EigenSolution::fastest;
 };
 
 // A symmetric matrix in the engine's profile storage (kernels/profile.hpp):

@@ -95,7 +95,7 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
 }
 
 template <class V>
-void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, std::int32_t* tops) {
   static const io::Format heading("(1X,'MESSAGE FROM CMPA21:')");
   static const io::Format wrong_rows("(1X,'WRONG NUMBER OF ROWS SPECIFIED FOR A21')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
@@ -107,7 +107,10 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
     ier = assembly_code::wrong_rows;
     return elements::write_message(heading, wrong_rows);
   }
-  for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
+  if (tops)
+    std::fill_n(tops, man.ix, man.iy + 1);
+  else
+    for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
 
   ElementFreedoms kpq{}, nrs{};
   ElementBlock block;
@@ -120,13 +123,13 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier) {
     iuoriv<V>(i, j, 1, kpq, err);
     if (err == 0) iuoriv<V>(i, j, term.function2(), nrs, err);
     if (err != 0) return int(err);
-    elements::scatter_coupling(block, kpq, nrs, a21);
+    elements::scatter_coupling(block, kpq, nrs, a21, tops);
     return 0;
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
   const StiffenerFailure failed =
-      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, err); });
+      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, err, tops); });
   if (failed != StiffenerFailure::none) {
     ier = failure_code(failed);
     elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
@@ -170,9 +173,9 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                  \
-  template void cmpa11<V>(std::span<double>, std::int32_t&);                 \
-  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&); \
+#define RUVO_INSTANTIATE(V)                                                                 \
+  template void cmpa11<V>(std::span<double>, std::int32_t&);                                \
+  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&, std::int32_t*); \
   template void cmpa22<V>(std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

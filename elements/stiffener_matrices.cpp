@@ -1,7 +1,10 @@
 #include "elements/stiffener_matrices.hpp"
+#include <algorithm>
 
+#include <algorithm>
 #include <cmath>
 
+#include <algorithm>
 #include "elements/message.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
@@ -111,7 +114,7 @@ void a11yst(std::span<double> a11, std::int32_t& ier) {
 }
 
 template <class V>
-void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
+void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t* tops) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A21AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
   if (!may_assemble<V>(xory, heading, ier)) return;
@@ -145,8 +148,12 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier) {
           if (jrs(1, p) == 0) continue;
           for (int q = 1; q <= 4; ++q)
             if (kpq(1, q) != 0)
-              a21(jrs(1, p), kpq(1, q)) +=
-                  0.5 * elements::segment_integral(s1, s2, form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+              if (const double v =
+                      elements::segment_integral(s1, s2, form, q, p, bx, 1.0f, 1.0f, term.coefficient, h);
+                  v != 0.0) {  // zero terms left unwritten, as for the skin
+                a21(jrs(1, p), kpq(1, q)) += 0.5 * v;
+                if (tops) tops[kpq(1, q) - 1] = std::min(tops[kpq(1, q) - 1], jrs(1, p));
+              }
         }
       }
     }
@@ -181,10 +188,10 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                          \
-  template void a11xst<V>(std::span<double>, std::int32_t&);         \
-  template void a11yst<V>(std::span<double>, std::int32_t&);         \
-  template void a21ast<V>(char, ArrayRef<double, 2>, std::int32_t&); \
+#define RUVO_INSTANTIATE(V)                                                         \
+  template void a11xst<V>(std::span<double>, std::int32_t&);                        \
+  template void a11yst<V>(std::span<double>, std::int32_t&);                        \
+  template void a21ast<V>(char, ArrayRef<double, 2>, std::int32_t&, std::int32_t*); \
   template void a22ast<V>(char, std::span<double>, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

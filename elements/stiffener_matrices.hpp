@@ -17,8 +17,9 @@ template <class V>
 void a11yst(std::span<double> a11, std::int32_t& ier);
 
 // A21 (rows tangential, columns W). ier: 0; 1 ku; 2 W lookup; 3 U/V lookup or direction.
+// tops: as for scatter_coupling.
 template <class V>
-void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier);
+void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t* tops = nullptr);
 
 // A22 (level vector lva22). ier: 0; 1 ku; 2 lookup; 3 direction.
 template <class V>

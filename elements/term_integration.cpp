@@ -55,11 +55,15 @@ void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, c
 }
 
 void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
-                      ArrayRef<double, 2> a21) {
+                      ArrayRef<double, 2> a21, std::int32_t* tops) {
   for (int p = 0; p < 16; ++p) {
     if (rows.data[p] == 0) continue;
     for (int q = 0; q < 16; ++q)
-      if (cols.data[q] != 0) a21(cols.data[q], rows.data[p]) += 0.5 * block.v[p][q];
+      // zero terms left unwritten: the pages of a zero A21 need not be touched
+      if (cols.data[q] != 0 && block.v[p][q] != 0) {
+        a21(cols.data[q], rows.data[p]) += 0.5 * block.v[p][q];
+        if (tops) tops[rows.data[p] - 1] = std::min(tops[rows.data[p] - 1], cols.data[q]);
+      }
   }
 }
 

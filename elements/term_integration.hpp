@@ -56,9 +56,10 @@ void element_block(double f, const Integrals& sx, const Integrals& sy, const Sca
 void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
                        std::span<double> a, std::span<const std::int32_t> lv);
 // Adds half of block(P, Q) to the coupling matrix at (tangential t = cols[Q],
-// W w = rows[P]).
+// W w = rows[P]); terms that are zero are not written. `tops`, when given,
+// holds per W column the first tangential row written (lowered here).
 void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
-                      ArrayRef<double, 2> a21);
+                      ArrayRef<double, 2> a21, std::int32_t* tops = nullptr);
 
 // One segment of a stiffener: freedom k = 1..4 of row r of the segment
 // freedom table has the scale bx(r, k).

@@ -136,7 +136,7 @@ int factor_copied(Profile<const double> A) {
 
 // Tiles of nb rows: those of the leading columns in the copy (whose updates
 // reach the copied columns after them), the rest in place.
-int cholesky_factor_tiles(ProfileTiles<double>& U, int nb) {
+int cholesky_factor_tiles(ProfileTiles<double>& U, int nb, LeadingColumns leading) {
   const int lead = U.lead();
   std::vector<double> wedge;
   int failed = 0;
@@ -147,7 +147,7 @@ int cholesky_factor_tiles(ProfileTiles<double>& U, int nb) {
     if (!failed) update_beside(U, k0, k1 - k0 + 1, wedge);
   });
   U.write_back(lead + 1);  // when the factorisation stopped in the leading columns
-  U.write_back_leading(lead);
+  if (leading == LeadingColumns::written_back) U.write_back_leading(lead);
   return failed;
 }
 

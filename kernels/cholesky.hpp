@@ -41,9 +41,13 @@ void cholesky_solve_rows(Profile<const double> L, double* x, int m);
 // The tiled paths, nb rows per tile (1 <= nb <= ibd-1). The factor works on
 // tiles built with factor_copied(A) columns copied and leaves them ready for
 // cholesky_solve_tiles (the leading columns stay in the copy); both the
-// copy and the profile hold the factor on return, also on failure.
+// copy and the profile hold the factor on return, also on failure, unless
+// the leading columns are to stay in the copy alone (the profile's leading
+// columns then keep A: a full triangle keeps A whole).
+enum class LeadingColumns { written_back, copy_only };
 int factor_copied(Profile<const double> A);
-int cholesky_factor_tiles(ProfileTiles<double>& A, int nb);
+int cholesky_factor_tiles(ProfileTiles<double>& A, int nb,
+                          LeadingColumns leading = LeadingColumns::written_back);
 template <class T>
 void cholesky_solve_tiles(const ProfileTiles<T>& L, double* x, int m, int nb);
 

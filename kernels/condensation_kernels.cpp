@@ -19,14 +19,15 @@ int first_nonzero(const double* a, int n) {
 
 }  // namespace
 
-Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix) {
+Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix, const int* tops) {
   const int iy = l22.n;
   Coupling c{a21, lda, iy, ix, {}};
   for (int first = 1; first <= ix; first += coupling_block) {
     const int count = std::min(coupling_block, ix - first + 1);
     double* w = a21 + (first - 1) * lda;
     int top = iy + 1;
-    for (int t = 0; t < count; ++t) top = std::min(top, first_nonzero(w + t * lda, iy));
+    for (int t = 0; t < count; ++t)
+      top = std::min(top, tops ? tops[first - 1 + t] : first_nonzero(w + t * lda, iy));
     c.block_top.push_back(top);
     if (top <= iy) cholesky_forward(l22, w, lda, count, top);  // w is zero where A21 is
   }

@@ -37,7 +37,11 @@ struct Coupling {
 };
 
 // Overwrites A21 by W block by block, l22 the factor of A22 (order iy).
-Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix);
+// `tops`, when given, holds the first row of each column that may be
+// nonzero (iy+1: none), and A21 is not read above it (its pages stay
+// untouched there); otherwise each column is searched for it.
+Coupling forward_coupling(Profile<const double> l22, double* a21, long lda, int ix,
+                          const int* tops = nullptr);
 
 // A11 −= Wᵀ·W on the full lower triangle a11 (order ix): per block of
 // columns of the upper triangle, the rectangle above the diagonal tile by a

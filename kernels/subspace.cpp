@@ -8,7 +8,7 @@
 #include <random>
 
 #include "io/interrupt.hpp"
-#include "kernels/cholesky.hpp"
+#include "kernels/factor.hpp"
 #include "kernels/profile_product.hpp"
 
 namespace ruvo::kernels {
@@ -60,45 +60,6 @@ private:
   int nb_;
   std::optional<ProfileTiles<const double>> tiles_;
 };
-
-}  // namespace
-
-// The Cholesky factor of A in its own storage, kept in tiles between the
-// solutions when the band is wide enough.
-class Factor {
-public:
-  explicit Factor(Profile<const double> a)
-      : storage_(a.a, a.a + a.stored()),
-        levels_(a.lv, a.lv + a.n),
-        p_{storage_.data(), levels_.data(), a.n, a.ibd},
-        nb_(tile_rows(a.ibd)) {}
-  // cholesky_factor's code
-  int factor() {
-    if (nb_ == 0) return cholesky_factor(p_);
-    tiles_.emplace(p_, factor_copied(p_));
-    return cholesky_factor_tiles(*tiles_, nb_);
-  }
-  // x(:, 1..m) = A⁻¹·x(:, 1..m)
-  void solve(double* x, int m) const {
-    if (tiles_)
-      cholesky_solve_tiles(*tiles_, x, m, nb_);
-    else
-      cholesky_solve_rows(p_, x, m);
-  }
-
-private:
-  // Its own copy of the matrix and level vector: a kept factor outlives the
-  // band copy it may have been made from.
-  std::vector<double> storage_;
-  std::vector<int> levels_;
-  Profile<double> p_;
-  int nb_;
-  std::optional<ProfileTiles<double>> tiles_;
-};
-
-void FactorDeleter::operator()(Factor* f) const { delete f; }
-
-namespace {
 
 double dot(const double* u, const double* v, int n) {
   double s = 0.0;
@@ -249,7 +210,7 @@ SubspaceResult subspace_iteration(const SubspaceProblem& pr, double& eps, double
   KeptFactor own;
   KeptFactor& slot = kept ? *kept : own;
   if (!slot) {
-    slot.reset(new Factor(a));
+    slot = std::make_unique<Factor>(a);
     if (const int row = slot->factor(); row != 0) {
       slot.reset();
       result.cholesky_row = row;

@@ -4,9 +4,9 @@
 // returned in the result.
 #pragma once
 
-#include <memory>
 #include <vector>
 
+#include "kernels/factor.hpp"
 #include "kernels/jacobi.hpp"
 #include "kernels/profile.hpp"
 
@@ -42,19 +42,14 @@ inline constexpr int subspace_not_definite = 1;
 // projected eigenvectors; it grows by 3 % per inverse step and is returned
 // grown. lvtri is the full-triangle level vector of order >= neigit.
 // Every call starts its random numbers from the same state, so equal data
-// give bit-identical results. Besides x and elam it takes a copy of A for the
-// factor and, when the bands are wide enough for BLAS tiles, copies of the
-// leading columns of A and of the factor (kernels/profile_tiles.hpp): for a
+// give bit-identical results. Besides x and elam it takes the factor
+// (kernels/factor.hpp) and, when the band is wide enough for BLAS tiles, a
+// copy of the leading columns of A (kernels/profile_tiles.hpp): for a
 // full-triangle A of order n, two n by n squares.
 //
 // `kept`, when given, keeps the factor of A for further problems with the
 // same A (and any B): empty, it receives the factor made; holding one, that
 // factor is used and A is not factorised again.
-class Factor;
-struct FactorDeleter {
-  void operator()(Factor* f) const;
-};
-using KeptFactor = std::unique_ptr<Factor, FactorDeleter>;
 SubspaceResult subspace_iteration(const SubspaceProblem& problem, double& eps, double* elam, double* x,
                                   const int* lvtri, KeptFactor* kept = nullptr);
 

@@ -67,6 +67,26 @@ struct StringerChecks {
   bool global_converged = true;
 };
 
+// The eigen-solution of the condensed problem. The subspace iteration is the
+// one the listing reports (its inverse and subspace steps); a host that keeps
+// no listing may take the implicitly restarted Lanczos method on the same
+// pair, whose eigenvalues agree with the iteration's, where it is faster
+// (`fastest`), or always (`lanczos`, for comparisons). Whatever the Lanczos
+// method cannot solve goes to the subspace iteration.
+enum class EigenSolution { subspace, fastest, lanczos };
+
+// How the buckling and vibration solutions run.
+struct SolutionOptions {
+  EigenSolution eigen = EigenSolution::subspace;
+  // The first row of each column of A21 that its assembly wrote, when the
+  // assembly just made in the same call recorded them (none: the
+  // condensation finds them by reading A21).
+  const std::vector<std::int32_t>* coupling_tops = nullptr;
+  // W = L⁻¹·A21 stays in the storage of A21 after the condensation; a host
+  // that reads no tangential parts lets its pages go back to the system.
+  bool keep_coupling = true;
+};
+
 // What a run takes from the host other than through its arguments.
 struct RunOptions {
   std::optional<Masses> masses;      // given: group "inert" of the input unit is not read
@@ -77,6 +97,7 @@ struct RunOptions {
   // Stop a buckling run after the assembly: the matrices stay in shared block
   // matrix for the caller, nothing is condensed or solved.
   bool assemble_only = false;
+  SolutionOptions solution;
 };
 
 }  // namespace ruvo

@@ -29,7 +29,18 @@ const std::set<std::string> keywords = {
     // load cases and stringer checks
     "more_load_cases", "crippling", "global_buckling", "stringer_section", "stringer_pitch",
     // design sensitivities
-    "matrices", "tangential", "projected", "directions"};
+    "matrices", "tangential", "projected", "directions",
+    // the eigen-solution
+    "eigensolver"};
+
+// The eigen-solution by name: "auto" the fastest, or one of the two.
+EigenSolution eigen_solution(const py::handle& value) {
+  const std::string name = value.cast<std::string>();
+  if (name == "auto") return EigenSolution::fastest;
+  if (name == "subspace") return EigenSolution::subspace;
+  if (name == "lanczos") return EigenSolution::lanczos;
+  throw py::value_error("_analyse: eigensolver is auto, subspace or lanczos");
+}
 
 // `value` as a C-ordered numpy array of T with `columns` per row (0: flat).
 template <class T>
@@ -211,6 +222,7 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
   if (has("projected")) projected_modes(kw["projected"], in);
   if (has("directions")) in.directions = directions(kw["directions"]);
+  if (has("eigensolver")) in.eigen = eigen_solution(kw["eigensolver"]);
   return in;
 }
 

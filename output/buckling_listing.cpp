@@ -161,6 +161,9 @@ void print_forces_at(std::int32_t i) {
   static const io::Format heading("(/1H0,'MEMBRANE FORCES AT THE ',I5,' . EIGENVALUE')");
   static const io::Format gap("(///)");
   const float h = float(state::valus.elam(i));
+  // A panel without stringers or frames has no force in them, whatever an
+  // earlier analysis left.
+  state::pythres.membraneforces(i, 4) = state::pythres.membraneforces(i, 5) = 0.0;
   write_listing(heading, {i});
   print_membrane_forces<V>(i, h);
   print_stiffener_forces<V>(i, h);

@@ -5,16 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "kernels/subspace.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
 // Sets the freedom scales and assembles a22, a21 (when iy > 0), a11 and the
 // geometric stiffness of pvar into b11. ier: 0, or 22, 21, 11, 33 for the
 // matrix that failed (message on standard output and the listing).
+// tops: as for assemble_stiffness (solver/stiffness_assembly.hpp).
 template <class V>
-void incs2(std::int32_t& ier);
+void incs2(std::int32_t& ier, std::vector<std::int32_t>* tops = nullptr);
 
 // Condenses, solves, prints statistics, eigenvalues, forces (mempri),
 // eigenvectors and tangential modes (x2pri), and returns Nx at node 1 at the
@@ -29,10 +32,12 @@ void incs3(std::int32_t& ier, float& fstbui);
 // the geometric stiffness alone (ier 0 or 33). incs3_case: incs3, which
 // condenses only when asked (otherwise A11* is that of the case before, and
 // the tangential modes are not printed: the scratch file is gone), with the
-// factor of A11* kept in `kept` (empty: made and kept there).
+// factor of A11* kept in `kept` (empty: made and kept there), as `options`
+// ask (solve_condensed, condense_for).
 template <class V>
 void incs2_geometric(std::int32_t& ier);
 template <class V>
-void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept);
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept,
+                const SolutionOptions& options = {});
 
 }  // namespace ruvo

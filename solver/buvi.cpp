@@ -119,25 +119,29 @@ std::vector<float> fixed_forces() {
 // The buckling solution of one load case (with crippling on the first), the
 // vibration notice and the global buckling, as the analysis-type flags ask.
 // `first`: the crippling is checked; `same_stiffness`: the stiffness, its
-// condensation and factor are those of the case before; `assemble_only`:
-// the caller wants the assembled matrices, nothing is solved.
+// condensation and factor are those of the case before; `options`: the
+// checks' results, the eigen-solution, and whether only the assembled
+// matrices are wanted (nothing is solved then).
 template <class V>
-RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, bool assemble_only,
-                     kernels::KeptFactor& kept, StringerChecks* checks) {
+RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kernels::KeptFactor& kept,
+                     const RunOptions& options) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
   if (type.buck) {
-    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr);
+    std::vector<std::int32_t> tops;  // of A21, for the condensation in this call
+    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr, &tops);
     if (ierr != 0) {
       report("INCS2", nullptr, true);
       return {Stage::assembly, ierr};
     }
-    if (assemble_only) return {};
+    if (options.assemble_only) return {};
     if (first && type.cripan)
-      if (const RunStatus s = cripple<V>(checks); !s.finished()) return s;
+      if (const RunStatus s = cripple<V>(options.checks); !s.finished()) return s;
     if (!same_stiffness) kept.reset();
-    incs3_case<V>(ierr, fstbub, !same_stiffness, kept);
+    SolutionOptions solution = options.solution;
+    if (!tops.empty()) solution.coupling_tops = &tops;
+    incs3_case<V>(ierr, fstbub, !same_stiffness, kept, solution);
     if (ierr != 0) {
       report("INCS3", nullptr, true);
       return {Stage::buckling_solution, ierr};
@@ -149,6 +153,7 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, bool 
   if (type.glban) {
     const auto r =
         global_buckling_load<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
+    StringerChecks* checks = options.checks;
     if (r && checks) checks->global_load = r->load, checks->global_converged = r->converged;
     // A host that takes the checks as values reads an unsettled effective
     // width from them; the other cases still run.
@@ -171,10 +176,7 @@ RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s =
-            solve_case<V>(e, k == 0, same_stiffness, options.assemble_only, kept, options.checks);
-        !s.finished())
-      return s;
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, options); !s.finished()) return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);
   }

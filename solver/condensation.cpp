@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "io/interrupt.hpp"
 #include "io/listing.hpp"
+#include "io/pages.hpp"
 #include "io/units.hpp"
-#include "model/blocks.hpp"
 #include "kernels/cholesky.hpp"
 #include "kernels/condensation_kernels.hpp"
+#include "kernels/lanczos.hpp"
+#include "model/blocks.hpp"
 #include "solver/subspace_routines.hpp"
 
 namespace ruvo {
@@ -36,7 +40,18 @@ std::int32_t finish_condensation(const kernels::Profile<double>& a11) {
 }  // namespace
 
 template <class V>
-std::int32_t condense_tangential() {
+bool large_coupling() {
+  const std::size_t large = std::size_t{64} << 20;
+  return std::size_t(state::man.ix) * std::size_t(state::man.iy) * sizeof(double) >= large;
+}
+
+template <class V>
+void clear_coupling() {
+  io::clear_pages(state::matrix<V>().a21.data, std::size_t(state::man.ix) * V::p_ny * sizeof(double));
+}
+
+template <class V>
+std::int32_t condense_tangential(const std::vector<std::int32_t>* tops) {
   const Man& man = state::man;
   auto& m = state::matrix<V>();
   auto& lv = state::comlv<V>();
@@ -46,7 +61,8 @@ std::int32_t condense_tangential() {
 
   io::open_unformatted(condensation_unit, condensation_file);
   io::rewind(condensation_unit);
-  const kernels::Coupling w = kernels::forward_coupling(a22, m.a21.data, V::p_ny, ix);  // A21 is W from here on
+  const kernels::Coupling w = kernels::forward_coupling(
+      a22, m.a21.data, V::p_ny, ix, tops ? tops->data() : nullptr);  // A21 is W from here on
   const kernels::Profile<double> a11{m.a11.data, lv.lvtri.data, ix, ix};
   io::poll_interrupt();
   kernels::subtract_gram(a11, w);
@@ -63,10 +79,75 @@ std::int32_t condense_tangential() {
   return finish_condensation<V>(a11);
 }
 
+namespace {
+
+// Below this order the two methods take the same time (measured: order 36,
+// 0.3 ms; 64, 0.6 ms; from 144 on the Lanczos method is ahead), and the
+// subspace iteration stays, whose numbers are the listing's.
+constexpr int lanczos_least_order = 100;
+
+bool takes_lanczos(EigenSolution eigen, int ix, int neigrq) {
+  if (eigen == EigenSolution::subspace || ix < 2 || neigrq < 1 || neigrq > kernels::lanczos_most_modes(ix))
+    return false;
+  return eigen == EigenSolution::lanczos || ix >= lanczos_least_order;
+}
+
+// The factor of A11* (in the band it occupies), kept in `slot`; false when
+// A11* is not positive definite.
+bool factor_condensed(kernels::Profile<const double> a11, kernels::KeptFactor& slot) {
+  if (slot) return true;
+  const int band = kernels::occupied_band(a11);
+  if (band < a11.ibd) {
+    kernels::BandCopy narrow(a11, band);
+    slot = std::make_unique<kernels::Factor>(narrow.view());
+  } else {
+    slot = std::make_unique<kernels::Factor>(a11);
+  }
+  if (slot->factor() == 0) return true;
+  slot.reset();
+  return false;
+}
+
+// The Lanczos solution into elam and x; nothing when it could not give one
+// (A11* not definite, B zero, no convergence): the caller runs simvit then,
+// which reports what failed.
+template <class V>
+std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
+                                                  std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                                                  kernels::KeptFactor* kept) {
+  const Man& man = state::man;
+  const int ix = man.ix;
+  auto& m = state::matrix<V>();
+  const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
+  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
+  if (std::all_of(b.data(), b.data() + bm.stored(), [](double v) { return v == 0.0; })) return {};
+  kernels::KeptFactor own;
+  kernels::KeptFactor& slot = kept ? *kept : own;
+  if (!factor_condensed(a11, slot)) return {};
+  std::vector<double> block(std::size_t(ix) * std::size_t(man.neigrq));
+  auto& elam = state::valus.elam;
+  const kernels::LanczosResult r = kernels::lanczos_eigen({*slot, bm, man.neigrq}, elam.data, block.data());
+  if (r.status != kernels::LanczosStatus::converged) return {};
+  auto& x = state::vectrs<V>().x;
+  for (int i = 1; i <= man.neigit; ++i) {
+    if (i > man.neigrq) elam(i) = 0.0;
+    double* column = &x(1, i);
+    if (i <= man.neigrq)
+      std::copy_n(block.data() + std::size_t(i - 1) * ix, ix, column);
+    else
+      std::fill_n(column, ix, 0.0);
+  }
+  return CondensedSolution{0, r.restarts, r.products, kernels::lanczos_tolerance};
+}
+
+}  // namespace
+
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, kernels::KeptFactor* kept) {
+                                  std::int32_t ibdb, kernels::KeptFactor* kept, EigenSolution eigen) {
   const Man& man = state::man;
+  if (takes_lanczos(eigen, man.ix, man.neigrq))
+    if (const auto s = solve_by_lanczos<V>(b, lvbndb, ibdb, kept)) return *s;
   const int ix = man.ix, neigit = man.neigit;
   auto& m = state::matrix<V>();
   const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
@@ -96,7 +177,7 @@ bool print_tangential_modes(std::int32_t neigrq) {
       if (!io::read_record(condensation_unit, record)) return false;
     }
     kernels::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
-                             x2.data());
+                              x2.data());
   }
   for (int i = 1; i <= neigrq; ++i) {
     io::write_listing(mode, {i});
@@ -124,14 +205,16 @@ std::vector<double> tangential_parts(std::int32_t modes) {
     }
   }
   const kernels::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
-                                          state::f07ina<V>().ibdy};
+                                           state::f07ina<V>().ibdy};
   kernels::cholesky_backward(l22, x2.data(), modes);
   return x2;
 }
 
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed) {
-  const std::int32_t row = condense_tangential<V>();
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed,
+                          const SolutionOptions& options) {
+  const std::int32_t row = condense_tangential<V>(options.coupling_tops);
+  if (!options.keep_coupling && large_coupling<V>()) clear_coupling<V>();
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
     return solution_code::scratch_file;
@@ -150,12 +233,14 @@ void report_scratch_fault(std::string_view routine) {
 }
 
 #define RUVO_INSTANTIATE(V)                                                                             \
-  template std::int32_t condense_tangential<V>();                                                       \
+  template bool large_coupling<V>();                                                                    \
+  template void clear_coupling<V>();                                                                    \
+  template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t, kernels::KeptFactor*);                     \
+                                                std::int32_t, kernels::KeptFactor*, EigenSolution);     \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
-  template std::int32_t condense_for<V>(std::string_view, const io::Format&);
+  template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -13,6 +13,7 @@
 
 #include "io/record.hpp"
 #include "kernels/subspace.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
@@ -22,6 +23,19 @@ inline constexpr std::int32_t a22_not_positive_definite = 1;
 inline constexpr std::int32_t subspace_failed = 2;
 inline constexpr std::int32_t scratch_file = 4;  // not written or not read back
 }  // namespace solution_code
+
+// A21 (iy by ix) of 64 MiB and more is large. Within one analysis its
+// storage is cleared by handing its pages back (clear_coupling) rather than
+// by writing zeros, the assembly writes only the terms that are not zero and
+// records where each column starts, the condensation reads nothing above
+// that, and (without keep_coupling) W is cleared once nobody reads it again:
+// the pages of its zero parts (all of them for a flat panel without
+// coupling) are never resident. A smaller one keeps its pages: the next
+// analysis would pay for faulting them in.
+template <class V>
+bool large_coupling();
+template <class V>
+void clear_coupling();
 
 // Unit and name of the scratch file of the condensation vectors.
 inline constexpr int condensation_unit = 25;
@@ -33,10 +47,11 @@ inline constexpr const char* condensation_file = "RCA25";
 // A scratch unit that keeps nothing (a run that makes no files) gets no
 // records: nobody reads them back. Returns 0, the row whose pivot of A22 failed (nothing condensed then), or
 // scratch_file_fault when the records could not all be written (the file's
-// reason is on standard error).
+// reason is on standard error). `tops`: the first row of each column of A21
+// that its assembly in the same call wrote (none: found by reading A21).
 inline constexpr std::int32_t scratch_file_fault = -1;
 template <class V>
-std::int32_t condense_tangential();
+std::int32_t condense_tangential(const std::vector<std::int32_t>* tops = nullptr);
 
 struct CondensedSolution {
   std::int32_t ier = 0;  // simvit's code
@@ -48,9 +63,12 @@ struct CondensedSolution {
 // band ix) into elam (shared block valus) and the first ix rows of the
 // columns of x (shared block vectrs). B is order ix with band ibdb. `kept`:
 // the factor of A11* kept between solutions with the same A11* (simvit).
+// `eigen`: simvit, or the Lanczos method where it is asked (statistics:
+// products with the operator as ip, restarts as jac, its tolerance as eps).
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, kernels::KeptFactor* kept = nullptr);
+                                  std::int32_t ibdb, kernels::KeptFactor* kept = nullptr,
+                                  EigenSolution eigen = EigenSolution::subspace);
 
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
 // read back from the scratch file written by condense_tangential. False when
@@ -68,9 +86,12 @@ std::vector<double> tangential_parts(std::int32_t modes);
 // The condensation step of the solution `routine`: its code 0,
 // a22_not_positive_definite after `a22_failed` with the failed row, or
 // scratch_file after the scratch-file message, each on the listing and
-// standard output.
+// standard output; with the options' coupling tops (condense_tangential),
+// and without their `keep_coupling` a large W = L⁻¹·A21 is cleared
+// (clear_coupling) once A11* and the scratch records are made.
 template <class V>
-std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed);
+std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed,
+                          const SolutionOptions& options = {});
 
 // Closes and deletes the scratch file, when connected.
 void remove_scratch_file();

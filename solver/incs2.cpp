@@ -9,12 +9,13 @@
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "solver/buckling.hpp"
+#include "solver/condensation.hpp"
 #include "solver/stiffness_assembly.hpp"
 
 namespace ruvo {
 
 template <class V>
-FailedMatrix assemble_stiffness() {
+FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops) {
   set_freedom_scales<V>();
   auto& m = state::matrix<V>();
   const int iy = state::man.iy;
@@ -22,7 +23,14 @@ FailedMatrix assemble_stiffness() {
   if (iy != 0) {
     cmpa22<V>(std::span<double>(m.a22.data), ierr);
     if (ierr != 0) return failed_matrix::a22;
-    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, ierr);
+    std::int32_t* written = nullptr;
+    if (tops) tops->clear();
+    if (tops && large_coupling<V>()) {
+      clear_coupling<V>();
+      tops->resize(std::size_t(state::man.ix));
+      written = tops->data();
+    }
+    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, ierr, written);
     if (ierr != 0) return failed_matrix::a21;
   }
   cmpa11<V>(std::span<double>(m.a11.data), ierr);
@@ -54,10 +62,10 @@ FailedMatrix assemble_geometric() {
 }
 
 template <class V>
-void assemble(std::int32_t& ier, bool stiffness) {
+void assemble(std::int32_t& ier, bool stiffness, std::vector<std::int32_t>* tops = nullptr) {
   static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
   static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  FailedMatrix failed = stiffness ? assemble_stiffness<V>() : FailedMatrix{};
+  FailedMatrix failed = stiffness ? assemble_stiffness<V>(tops) : FailedMatrix{};
   if (!failed) failed = assemble_geometric<V>();
   ier = failed.code;
   if (failed) report_assembly_failure(heading, matrix, failed);
@@ -66,8 +74,8 @@ void assemble(std::int32_t& ier, bool stiffness) {
 }  // namespace
 
 template <class V>
-void incs2(std::int32_t& ier) {
-  assemble<V>(ier, true);
+void incs2(std::int32_t& ier, std::vector<std::int32_t>* tops) {
+  assemble<V>(ier, true, tops);
 }
 
 template <class V>
@@ -75,9 +83,9 @@ void incs2_geometric(std::int32_t& ier) {
   assemble<V>(ier, false);
 }
 
-#define RUVO_INSTANTIATE(V)                      \
-  template FailedMatrix assemble_stiffness<V>(); \
-  template void incs2<V>(std::int32_t&);         \
+#define RUVO_INSTANTIATE(V)                                                \
+  template FailedMatrix assemble_stiffness<V>(std::vector<std::int32_t>*); \
+  template void incs2<V>(std::int32_t&, std::vector<std::int32_t>*);       \
   template void incs2_geometric<V>(std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -13,7 +13,8 @@ namespace ruvo {
 namespace {
 
 template <class V>
-void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor* kept) {
+void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor* kept,
+                    const SolutionOptions& options) {
   static const io::Format a22_failed(
       "(/,' SUBROUTINE INCS3: CHOLESKY DECOMPOSITION ',            'OF MATRIX A22 FAILED. IER= ',I5)");
   static const io::Format simvit_failed("(1X,'SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT')");
@@ -24,12 +25,12 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed)) != 0)
+  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed, options)) != 0)
     return remove_scratch_file();
   auto& lv = state::comlv<V>();
-  const CondensedSolution s =
-      solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
-                         std::span<const std::int32_t>(lv.lvb.data), state::f07ina<V>().ibdx, kept);
+  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
+                                                 std::span<const std::int32_t>(lv.lvb.data),
+                                                 state::f07ina<V>().ibdx, kept, options.eigen);
   if (s.ier != 0) {
     io::write_both(simvit_failed);
     ier = solution_code::subspace_failed;
@@ -63,17 +64,18 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
 
 template <class V>
 void incs3(std::int32_t& ier, float& fstbui) {
-  solve_buckling<V>(ier, fstbui, true, nullptr);
+  solve_buckling<V>(ier, fstbui, true, nullptr, {});
 }
 
 template <class V>
-void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept) {
-  solve_buckling<V>(ier, fstbui, condense, &kept);
+void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFactor& kept,
+                const SolutionOptions& options) {
+  solve_buckling<V>(ier, fstbui, condense, &kept, options);
 }
 
 #define RUVO_INSTANTIATE(V)                      \
   template void incs3<V>(std::int32_t&, float&); \
-  template void incs3_case<V>(std::int32_t&, float&, bool, kernels::KeptFactor&);
+  template void incs3_case<V>(std::int32_t&, float&, bool, kernels::KeptFactor&, const SolutionOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

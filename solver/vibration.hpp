@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "model/run_status.hpp"
+
 namespace ruvo {
 
 // Sets the freedom scales and assembles a22, a21, a11 and the mass matrix
@@ -22,7 +24,8 @@ void vibs2(std::int32_t& ier);
 // file is deleted at the end, whatever the outcome.
 // shift σ (the package's free panels): solves (A11* + σM)·w = (λ + σ)·M·w,
 // positive definite for a panel free to move as a rigid body, and returns λ.
+// options: the eigen-solution (solve_condensed) and the coupling (condense_for).
 template <class V>
-void vibs3(std::int32_t& ier, double shift = 0.0);
+void vibs3(std::int32_t& ier, double shift = 0.0, const SolutionOptions& options = {});
 
 }  // namespace ruvo

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "io/listing.hpp"
+#include "kernels/profile.hpp"
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "output/eigvpr.hpp"
 #include "output/vibration_listing.hpp"
 #include "solver/condensation.hpp"
-#include "kernels/profile.hpp"
 #include "solver/vibration.hpp"
 
 namespace ruvo {
@@ -54,7 +54,7 @@ void shift_stiffness(double shift) {
 }  // namespace
 
 template <class V>
-void vibs3(std::int32_t& ier, double shift) {
+void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
   static const io::Format a22_failed(
       "(/,' SUBROUTINE VIBS3: CHOLESKY DECOMPOSITION ',            'OF MATRIX A22 FAILED. IER= ',I5)");
   static const io::Format simvit_failed(
@@ -63,13 +63,14 @@ void vibs3(std::int32_t& ier, double shift) {
   ier = 0;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed)) != 0) return remove_scratch_file();
+  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0)
+    return remove_scratch_file();
   if (shift != 0.0) shift_stiffness<V>(shift);
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
-  const CondensedSolution s =
-      solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
-                         std::span<const std::int32_t>(lv.lvb.data), state::f07ina<V>().ibdx);
+  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
+                                                 std::span<const std::int32_t>(lv.lvb.data),
+                                                 state::f07ina<V>().ibdx, nullptr, options.eigen);
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
     ier = solution_code::subspace_failed;
@@ -96,7 +97,7 @@ void vibs3(std::int32_t& ier, double shift) {
   remove_scratch_file();
 }
 
-#define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&, double);
+#define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&, double, const SolutionOptions&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -1,0 +1,55 @@
+#include "kernels/factor.hpp"
+
+#include "kernels/cholesky.hpp"
+
+namespace ruvo::kernels {
+
+namespace {
+
+// The full triangle in tiles: every column lives in the tiles' copy, so the
+// profile is read only while that copy is made.
+bool tiles_hold_everything(Profile<const double> a) { return tile_rows(a.ibd) > 0 && a.ibd == a.n; }
+
+}  // namespace
+
+Factor::Factor(Profile<const double> a)
+    : levels_(a.lv, a.lv + a.n), p_{nullptr, levels_.data(), a.n, a.ibd}, nb_(tile_rows(a.ibd)) {
+  if (tiles_hold_everything(a)) {
+    // The tiles copy A as they are built and never read the profile again.
+    tiles_.emplace(Profile<double>{const_cast<double*>(a.a), levels_.data(), a.n, a.ibd}, factor_copied(a));
+    return;
+  }
+  storage_.assign(a.a, a.a + a.stored());
+  p_.a = storage_.data();
+}
+
+int Factor::factor() {
+  if (nb_ == 0) return cholesky_factor(p_);
+  if (!tiles_) tiles_.emplace(p_, factor_copied(p_));
+  // Solutions read the leading columns from the copy; a full triangle's
+  // profile is A, which stays as it is.
+  return cholesky_factor_tiles(*tiles_, nb_, LeadingColumns::copy_only);
+}
+
+void Factor::solve(double* x, int m) const {
+  if (tiles_)
+    cholesky_solve_tiles(*tiles_, x, m, nb_);
+  else
+    cholesky_solve_rows(p_, x, m);
+}
+
+void Factor::forward(double* x, int m) const {
+  if (tiles_)
+    cholesky_forward_tiles(*tiles_, x, p_.n, m, nb_);
+  else
+    cholesky_forward(p_, x, p_.n, m);
+}
+
+void Factor::backward(double* x, int m) const {
+  if (tiles_)
+    cholesky_backward_tiles(*tiles_, x, m, nb_);
+  else
+    cholesky_backward(p_, x, m);
+}
+
+}  // namespace ruvo::kernels

@@ -1,0 +1,44 @@
+// The Cholesky factor of a positive definite profile matrix, kept for
+// repeated solutions: in BLAS tiles when the band is wide enough
+// (kernels/profile_tiles.hpp), row by row otherwise. No I/O.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "kernels/profile.hpp"
+#include "kernels/profile_tiles.hpp"
+
+namespace ruvo::kernels {
+
+class Factor {
+public:
+  // The factor of A, which is left as it is. A full triangle wide enough for
+  // tiles is factored in the tiles' square alone (A is read once and not
+  // kept); any other A is copied first, so a kept factor outlives the band
+  // copy it may have been made from.
+  explicit Factor(Profile<const double> a);
+  Factor(const Factor&) = delete;
+  Factor& operator=(const Factor&) = delete;
+
+  // cholesky_factor's code
+  int factor();
+  // x(:, 1..m) = A⁻¹·x(:, 1..m); x is n by m with leading dimension n.
+  void solve(double* x, int m) const;
+  // The halves: x = L⁻¹·x and x = L⁻ᵀ·x (A = L·Lᵀ).
+  void forward(double* x, int m) const;
+  void backward(double* x, int m) const;
+  int order() const { return p_.n; }
+
+private:
+  std::vector<double> storage_;  // the copy of A (empty when the tiles hold it all)
+  std::vector<int> levels_;
+  Profile<double> p_;
+  int nb_;
+  std::optional<ProfileTiles<double>> tiles_;
+};
+
+using KeptFactor = std::unique_ptr<Factor>;
+
+}  // namespace ruvo::kernels

@@ -1,0 +1,134 @@
+#include "kernels/lanczos.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include "io/interrupt.hpp"
+#include "kernels/profile_product.hpp"
+
+extern "C" {
+// ARPACK's symmetric driver and its eigenvector extraction (Fortran
+// linkage: every argument by reference, the text lengths appended).
+void dsaupd_(int* ido, const char* bmat, const int* n, const char* which, const int* nev, const double* tol,
+             double* resid, const int* ncv, double* v, const int* ldv, int* iparam, int* ipntr, double* workd,
+             double* workl, const int* lworkl, int* info, std::size_t bmat_length, std::size_t which_length);
+void dseupd_(const int* rvec, const char* howmny, int* select, double* d, double* z, const int* ldz,
+             const double* sigma, const char* bmat, const int* n, const char* which, const int* nev,
+             const double* tol, double* resid, const int* ncv, double* v, const int* ldv, int* iparam,
+             int* ipntr, double* workd, double* workl, const int* lworkl, int* info,
+             std::size_t howmny_length, std::size_t bmat_length, std::size_t which_length);
+}
+
+namespace ruvo::kernels {
+
+namespace {
+
+constexpr int most_restarts = 500;
+// ARPACK's reverse-communication requests and settings.
+constexpr int ido_apply = 1, ido_first_apply = -1;
+constexpr int exact_shifts = 1, standard_mode = 1;
+constexpr int info_start_vector_given = 1, info_restarts_ran_out = 1;
+
+// Krylov vectors for `modes` pairs of order n: twice the pairs and at least
+// 20, as the symmetric driver converges fastest with, within the order.
+int krylov_vectors(int modes, int n) { return std::min(n, std::max(2 * modes + 1, 20)); }
+
+// Uniform numbers in [-1, 1) from the 64-bit Mersenne twister (fully
+// specified by the C++ standard) seeded with 5: no symmetry of the panel
+// can make it orthogonal to a mode.
+void fill_start_vector(double* v, int n) {
+  std::mt19937_64 engine{5};
+  for (int i = 0; i < n; ++i) v[i] = double(engine() >> 11) * 0x1.0p-52 - 1.0;
+}
+
+// y = L⁻¹·B·L⁻ᵀ·v
+class Operator {
+public:
+  Operator(const Factor& a, Profile<const double> b) : a_(a), b_(b), t_(std::size_t(b.n)) {}
+  void apply(const double* v, double* y) {
+    std::copy(v, v + b_.n, t_.begin());
+    a_.backward(t_.data(), 1);
+    profile_multiply(b_, t_.data(), 1, 1, y);
+    a_.forward(y, 1);
+  }
+
+private:
+  const Factor& a_;
+  Profile<const double> b_;
+  std::vector<double> t_;
+};
+
+// Column k of x (n rows) with its entry of largest magnitude positive.
+void fix_sign(double* x, int n) {
+  const double* peak =
+      std::max_element(x, x + n, [](double u, double v) { return std::abs(u) < std::abs(v); });
+  if (*peak < 0.0)
+    for (int i = 0; i < n; ++i) x[i] = -x[i];
+}
+
+}  // namespace
+
+int lanczos_most_modes(int n) { return n - 1; }
+
+LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
+  const int n = pr.b.n, nev = pr.modes, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
+  const auto size = [](auto count) { return std::size_t(count); };
+  std::vector<double> resid(size(n)), v(size(n) * size(ncv)), workd(3 * size(n)), workl(size(lworkl));
+  int iparam[11] = {}, ipntr[11] = {};
+  iparam[0] = exact_shifts;
+  iparam[2] = most_restarts;
+  iparam[6] = standard_mode;
+  fill_start_vector(resid.data(), n);
+  const double tol = lanczos_tolerance;
+  int ido = 0, info = info_start_vector_given;
+  Operator op(pr.a, pr.b);
+  LanczosResult result;
+  for (;;) {
+    dsaupd_(&ido, "I", &n, "LM", &nev, &tol, resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(),
+            workl.data(), &lworkl, &info, 1, 2);
+    if (ido != ido_apply && ido != ido_first_apply) break;
+    op.apply(workd.data() + ipntr[0] - 1, workd.data() + ipntr[1] - 1);
+    ++result.products;
+    io::poll_interrupt();
+  }
+  result.restarts = iparam[2];
+  result.code = info;
+  if (info != 0) {
+    result.status = info == info_restarts_ran_out ? LanczosStatus::not_converged : LanczosStatus::failed;
+    return result;
+  }
+
+  // The Ritz pairs, ascending in μ, the vectors z orthonormal.
+  const int rvec = 1;
+  const double sigma = 0.0;
+  std::vector<int> select(size(ncv));
+  std::vector<double> mu(size(nev)), z(size(n) * size(nev));
+  dseupd_(&rvec, "A", select.data(), mu.data(), z.data(), &n, &sigma, "I", &n, "LM", &nev, &tol, resid.data(),
+          &ncv, v.data(), &n, iparam, ipntr, workd.data(), workl.data(), &lworkl, &info, 1, 1, 2);
+  result.code = info;
+  if (info != 0 || iparam[4] < nev) {
+    result.status = LanczosStatus::failed;
+    return result;
+  }
+
+  // x = L⁻ᵀ·z: xᵀ·A·x = zᵀ·z = 1.
+  pr.a.backward(z.data(), nev);
+  std::vector<int> order(size(nev));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int i, int j) { return std::abs(mu[std::size_t(i)]) > std::abs(mu[std::size_t(j)]); });
+  for (int k = 0; k < nev; ++k) {
+    const std::size_t from = std::size_t(order[std::size_t(k)]);
+    elam[k] = 1.0 / mu[from];
+    double* xk = x + std::size_t(k) * n;
+    std::copy_n(z.data() + from * n, n, xk);
+    fix_sign(xk, n);
+  }
+  return result;
+}
+
+}  // namespace ruvo::kernels

@@ -1,0 +1,49 @@
+// Smallest-magnitude eigenpairs of A·x = λ·B·x by the implicitly restarted
+// Lanczos method (ARPACK's reverse-communication driver) on the standard
+// form C = L⁻¹·B·L⁻ᵀ, A = L·Lᵀ positive definite and B symmetric: the
+// largest |μ| of C give the smallest |λ| = 1/|μ|, of either sign. One
+// product with C is two half solutions with the factor and one product with
+// B, on a single vector. No I/O.
+#pragma once
+
+#include "kernels/factor.hpp"
+#include "kernels/profile.hpp"
+
+namespace ruvo::kernels {
+
+struct LanczosProblem {
+  const Factor& a;          // the factor of A, order n
+  Profile<const double> b;  // symmetric, order n
+  int modes;                // pairs wanted, 1 <= modes <= lanczos_most_modes(n)
+};
+
+enum class LanczosStatus {
+  converged,
+  not_converged,  // the restarts ran out before every wanted pair converged
+  failed,         // the driver refused or broke down (its code in `code`)
+};
+
+struct LanczosResult {
+  LanczosStatus status = LanczosStatus::converged;
+  int code = 0;      // the driver's info
+  int products = 0;  // products with C
+  int restarts = 0;
+};
+
+// Relative accuracy of each Ritz value asked of the driver; the eigenvalues
+// come out far closer (their error goes with the square of the residual).
+inline constexpr double lanczos_tolerance = 1.0e-12;
+
+// The most pairs the method gives for order n (it needs a Krylov space
+// larger than the pairs wanted, within the order).
+int lanczos_most_modes(int n);
+
+// Fills elam(1..modes) with the eigenvalues in increasing magnitude (the
+// first of equal magnitudes the negative one) and column k of x (n by modes,
+// leading dimension n) with the eigenvector of elam(k), normalised to
+// xᵀ·A·x = 1 with its entry of largest magnitude (the first of equals)
+// positive. The start vector is a fixed sequence, so equal data give
+// bit-identical results. elam and x are written only when it converged.
+LanczosResult lanczos_eigen(const LanczosProblem& problem, double* elam, double* x);
+
+}  // namespace ruvo::kernels
