@@ -180,7 +180,9 @@ def test_vibration_listing_repeats_and_stiffener_mass(here):
     result = ruvo.vibrate(square(), density=2.7e-9, modes=3, listing=True)
     assert "EIGENVALUE  1:" in result.listing and "MASS PER UNIT AREA" in result.listing
     # The same panel again, and a stringer's mass lowering the frequencies.
-    assert np.array_equal(ruvo.vibrate(square(), density=2.7e-9, modes=3).eigenvalues, result.eigenvalues)
+    # without a listing the Lanczos method, which agrees with the subspace iteration to rounding
+    np.testing.assert_allclose(ruvo.vibrate(square(), density=2.7e-9, modes=3).eigenvalues, result.eigenvalues,
+                               rtol=1e-12)
     heavy = square(stringers=[Stiffener(50.0, EA=0.0, EI=0.0, GJ=0.0, mass=1.0e-7)])
     assert ruvo.vibrate(heavy, density=2.7e-9, modes=1).frequencies[0] < result.frequencies[0]
 
