@@ -47,6 +47,7 @@ from __future__ import annotations
 import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
+from typing import Any
 
 import numpy as np
 import scipy.linalg
@@ -114,11 +115,17 @@ _NOT_ASSEMBLED = {"title", "project", "modes", "shift", "crippling", "global_buc
                   "stringer_pitch"}
 
 
-def _inputs(args):
+Build = Callable[[np.ndarray], Panel]
+Changes = dict[str, Any]                           # input name: its change (None: not a difference of numbers)
+Probe = tuple[dict[str, Any], Changes]             # a step's typed-entry arguments and input changes
+RawCluster = tuple[str, np.ndarray, np.ndarray]    # kind, modes (0-based), their derivatives
+
+
+def _inputs(args: dict[str, Any]) -> dict[str, Any]:
     """The typed entry's arguments that enter the assembly, by name, as
     float arrays (texts and the like as they are); stiffener rows split into
     lines, stiffnesses and masses."""
-    values = {}
+    values: dict[str, Any] = {}
     for key, value in args.items():
         if key in _NOT_ASSEMBLED:
             continue
@@ -133,10 +140,10 @@ def _inputs(args):
     return values
 
 
-def _changes(inputs, base):
+def _changes(inputs: dict[str, Any], base: dict[str, Any]) -> Changes:
     """{name: change} of the inputs that differ from the base point's (the
     change None where it is no difference of numbers)."""
-    changes = {}
+    changes: Changes = {}
     for key in inputs.keys() | base.keys():
         value, other = inputs.get(key), base.get(key)
         if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
@@ -147,7 +154,7 @@ def _changes(inputs, base):
     return changes
 
 
-def _proportional(long, short, ratio):
+def _proportional(long: Changes, short: Changes, ratio: float) -> bool:
     """Whether the input changes `long` are `ratio` times `short` (both of
     the same inputs) within the rounding of the engine's 32-bit inputs."""
     if long.keys() != short.keys():
@@ -161,7 +168,7 @@ def _proportional(long, short, ratio):
     return True
 
 
-def _steps(x, h):
+def _steps(x: np.ndarray, h: float | ArrayLike | None) -> np.ndarray:
     if h is None:
         return np.where(x != 0.0, RELATIVE_STEP * np.abs(x), RELATIVE_STEP)
     steps = np.broadcast_to(np.asarray(h, float), x.shape).copy()
@@ -170,12 +177,12 @@ def _steps(x, h):
     return steps
 
 
-def _topology(panel):
+def _topology(panel: Panel) -> tuple[Any, ...]:
     return (len(panel.x_lengths), len(panel.y_lengths), panel.stringer_lines, panel.frame_lines, panel.freedoms,
             panel.edges)
 
 
-def _panel(build, x, base=None, index=None):
+def _panel(build: Build, x: np.ndarray, base: Panel | None = None, index: int | None = None) -> Panel:
     panel = build(x.copy())
     if not isinstance(panel, Panel):
         raise TypeError(f"gradient: build(x) must return a ruvo.Panel, got {type(panel).__name__}")
@@ -193,27 +200,28 @@ def _panel(build, x, base=None, index=None):
 class _Case:
     """One load case: the analysis at x and the arguments of the assemblies."""
 
-    def __init__(self, quantity, loads, modes, density, mass_per_area):
+    def __init__(self, quantity: str, loads: Loads | None, modes: int, density: float | None,
+                 mass_per_area: float | None) -> None:
         self.quantity, self.loads, self.modes = quantity, loads, modes
         self.density, self.mass_per_area = density, mass_per_area
 
-    def panel(self, panel):
+    def panel(self, panel: Panel) -> Panel:
         return panel if self.loads is None else panel.replace(loads=self.loads)
 
-    def options(self, panel):
+    def options(self, panel: Panel) -> dict[str, Any]:
         if self.quantity == "buckling":
             check_buckling_support(panel)
             return {}
         return vibration_options(panel, self.density, self.mass_per_area)
 
-    def analyse(self, panel):
+    def analyse(self, panel: Panel) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
         kind = "buckling" if self.quantity == "buckling" else "vibration"
         largest = int(engine.limits(engine.variant_for(panel)).p_ngrq)
         computed = min(self.modes + EXTRA_MODES, largest)
         _, out, _ = engine.run(panel, kind, computed, entry=dict(tangential=True), **self.options(panel))
         return out["eigenvalues"], out["w"], out["tangential"]
 
-    def arguments(self, panel):
+    def arguments(self, panel: Panel) -> dict[str, Any]:
         """The typed entry's arguments of the assembly (no solution)."""
         kind = "buckling" if self.quantity == "buckling" else "vibration"
         options = self.options(panel)
@@ -221,7 +229,7 @@ class _Case:
         return engine.arguments(engine.variant_for(panel), panel, kind, 1, **options)
 
 
-def _groups(values, gap):
+def _groups(values: np.ndarray, gap: float) -> list[list[int]]:
     """Runs of modes (0-based, in the order given) whose eigenvalues lie within
     the relative gap of each other."""
     order = np.argsort(values, kind="stable")
@@ -236,7 +244,8 @@ def _groups(values, gap):
     return groups
 
 
-def _derivatives(quantity, lam, kp, bp, dk, db, gap):
+def _derivatives(quantity: str, lam: np.ndarray, kp: np.ndarray, bp: np.ndarray, dk: np.ndarray,
+                 db: np.ndarray, gap: float) -> tuple[np.ndarray, np.ndarray, list[RawCluster]]:
     """Eigenvalues (Ritz values at x) and their derivatives (modes × variables)
     with the clusters, from the small projected matrices at x (kp, bp) and
     their derivatives (dk, db: variables × modes × modes)."""
@@ -280,15 +289,16 @@ class _Probes:
     """The assemblies at x and at steps from it, seen through the modes:
     each variable's derivatives of the forms Φᵀ·K·Φ, Φᵀ·B·Φ."""
 
-    def __init__(self, build, x, base, case, phi):
+    def __init__(self, build: Build, x: np.ndarray, base: Panel, case: _Case, phi: np.ndarray) -> None:
         self.build, self.x, self.base, self.case, self.phi = build, x, base, case, phi
         self.args = case.arguments(case.panel(base))
         self.inputs = _inputs(self.args)
         self.ignored = _MASSES if case.quantity == "buckling" else set()  # no part of K or B then
-        self.ix = self.iy = None
+        self.ix: int | None = None
+        self.iy: int | None = None
         self.assemblies = 0
 
-    def inputs_at(self, i, step):
+    def inputs_at(self, i: int, step: float) -> Probe:
         """(arguments, input changes) of build(x + step·e_i)."""
         xs = self.x.copy()
         xs[i] += step
@@ -296,7 +306,8 @@ class _Probes:
         changes = _changes(_inputs(args), self.inputs)
         return args, {key: change for key, change in changes.items() if key not in self.ignored}
 
-    def forms(self, i, args, directions=()):
+    def forms(self, i: int, args: dict[str, Any],
+              directions: Sequence[dict[str, Any]] = ()) -> tuple[np.ndarray, np.ndarray, list[Any]]:
         ix, iy, k, b, rates = engine.modal_forms(args, self.phi, list(directions))
         self.assemblies += 1
         if self.ix is None:
@@ -307,7 +318,7 @@ class _Probes:
                              "grid and supports on both sides")
         return k, b, rates
 
-    def long_step(self, i, h, up):
+    def long_step(self, i: int, h: float, up: Probe) -> tuple[float, Probe] | None:
         """The long forward step and its input changes when x[i] moves its
         inputs in proportion to the step (checked at h and the long step);
         None otherwise."""
@@ -320,7 +331,7 @@ class _Probes:
             return None
         return (long, far) if _proportional(far[1], up[1], long / h) else None
 
-    def rates(self, i, h, up):
+    def rates(self, i: int, h: float, up: Probe) -> dict[str, Any] | None:
         """The rates of the engine's linear inputs along x[i] (a direction of
         the engine's), when x[i] moves those alone; else None."""
         changes = up[1]
@@ -335,13 +346,15 @@ class _Probes:
             return None
         return {_RATES[key]: (changes[key] - down[key]) / (2.0 * h) for key in changes}
 
-    def derivatives(self, steps):
+    def derivatives(self, steps: np.ndarray) -> tuple[np.ndarray, np.ndarray, np.ndarray, np.ndarray]:
         """(∂(Φᵀ·K·Φ)/∂x, ∂(Φᵀ·B·Φ)/∂x, the forms at x): rates of the
         linear inputs taken by the engine straight, central differences of
         the assemblies otherwise."""
         n, m = len(self.x), self.phi.shape[1]
         dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
-        directions, direct, differenced = [], [], []
+        directions: list[dict[str, Any]] = []
+        direct: list[int] = []
+        differenced: list[tuple[int, float, Probe]] = []
         for i, h in enumerate(steps):
             up = self.inputs_at(i, h)
             if not up[1] and not self.inputs_at(i, -h)[1]:
@@ -352,8 +365,8 @@ class _Probes:
                 direct.append(i)
             else:
                 differenced.append((i, h, up))
-        k0, b0, rates = self.forms(0, self.args, directions)
-        for i, (dki, dbi) in zip(direct, rates):
+        k0, b0, direction_forms = self.forms(0, self.args, directions)
+        for i, (dki, dbi) in zip(direct, direction_forms):
             dk[i], db[i] = dki, dbi
         for i, h, up in differenced:
             (ku, bu, _), (kd, bd, _) = self.forms(i, up[0]), self.forms(i, self.inputs_at(i, -h)[0])
@@ -361,7 +374,8 @@ class _Probes:
         return dk, db, k0, b0
 
 
-def _one_case(build, x, steps, base, case, gap):
+def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, base: Panel, case: _Case,
+              gap: float) -> tuple[np.ndarray, np.ndarray, list[RawCluster], int]:
     lam, w, x2 = case.analyse(case.panel(base))
     probes = _Probes(build, x, base, case, np.vstack([w, x2]))
     dk, db, kp, bp = probes.derivatives(steps)
@@ -369,7 +383,8 @@ def _one_case(build, x, steps, base, case, gap):
     return lam[:case.modes], derivatives[:case.modes], clusters, probes.assemblies
 
 
-def _result(case, lam, derivatives, clusters, steps, assemblies):
+def _result(case: _Case, lam: np.ndarray, derivatives: np.ndarray, clusters: list[RawCluster], steps: np.ndarray,
+            assemblies: int) -> GradientResult:
     asked = case.modes
     kept = tuple(Cluster(tuple(int(k) + 1 for k in sorted(g)), kind, d)
                  for kind, g, d in clusters if min(g) < asked)
