@@ -8,6 +8,7 @@
 
 #include <map>
 #include <set>
+#include <type_traits>
 
 #include "driver/typed_run.hpp"
 #include "model/variants.hpp"
@@ -33,9 +34,24 @@ const std::set<std::string> keywords = {
     // the eigen-solution
     "eigensolver"};
 
+// `value` as a scalar of type T, refused with the keyword's name when it is
+// none (pybind11's own failure names no keyword).
+template <class T>
+T value_of(py::handle value, const std::string& name) {
+  try {
+    return value.cast<T>();
+  } catch (const py::cast_error&) {
+    const char* what = std::is_same_v<T, std::string> ? "a text"
+                       : std::is_same_v<T, bool>      ? "true or false"
+                       : std::is_integral_v<T>        ? "a 32-bit integer"
+                                                      : "a number";
+    throw py::type_error("_analyse: " + name + " = " + std::string(py::repr(value)) + " is not " + what);
+  }
+}
+
 // The eigen-solution by name: "auto" the fastest, or one of the two.
 EigenSolution eigen_solution(const py::handle& value) {
-  const std::string name = value.cast<std::string>();
+  const std::string name = value_of<std::string>(value, "eigensolver");
   if (name == "auto") return EigenSolution::fastest;
   if (name == "subspace") return EigenSolution::subspace;
   if (name == "lanczos") return EigenSolution::lanczos;
@@ -120,9 +136,9 @@ TypedStringerSection stringer_section(py::handle value) {
   for (auto item : d)
     if (!names.count(py::str(item.first)))
       throw py::type_error("_analyse: stringer_section has no " + std::string(py::str(item.first)));
-  auto real = [&](const char* k) { return d.contains(k) ? d[k].cast<float>() : 0.0f; };
+  auto real = [&](const char* k) { return d.contains(k) ? value_of<float>(d[k], std::string("stringer_section ") + k) : 0.0f; };
   TypedStringerSection s;
-  s.type = d.contains("type") ? d["type"].cast<std::int32_t>() : 0;
+  s.type = d.contains("type") ? value_of<std::int32_t>(d["type"], "stringer_section type") : 0;
   s.footth = real("footth"), s.webth = real("webth"), s.footwidth = real("footwidth");
   s.webheight = real("webheight"), s.chordwidth = real("chordwidth"), s.chordth = real("chordth");
   s.alpha = real("alpha");
@@ -173,19 +189,19 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
       throw py::type_error("_analyse: unknown keyword " + std::string(py::str(item.first)));
   auto has = [&](const char* k) { return kw.contains(k) && !kw[k].is_none(); };
   TypedAnalysis in;
-  const std::string kind = has("kind") ? kw["kind"].cast<std::string>() : "buckling";
+  const std::string kind = has("kind") ? value_of<std::string>(kw["kind"], "kind") : "buckling";
   if (kind != "buckling" && kind != "vibration")
     throw py::value_error("_analyse: kind is buckling or vibration");
   in.kind = kind == "vibration" ? AnalysisKind::vibration : AnalysisKind::buckling;
-  if (has("title")) in.title = kw["title"].cast<std::string>();
-  if (has("project")) in.project = kw["project"].cast<std::string>();
+  if (has("title")) in.title = value_of<std::string>(kw["title"], "title");
+  if (has("project")) in.project = value_of<std::string>(kw["project"], "project");
   if (has("directory")) in.directory = py::str(kw["directory"]).cast<std::string>();
-  if (has("listing")) in.listing = kw["listing"].cast<bool>();
-  if (has("modes")) in.modes = kw["modes"].cast<std::int32_t>();
-  if (has("iterate")) in.iterate = kw["iterate"].cast<std::int32_t>();
-  if (has("itab")) in.itab = kw["itab"].cast<std::int32_t>();
-  if (has("indplt")) in.indplt = kw["indplt"].cast<std::int32_t>();
-  if (has("mempri")) in.mempri = kw["mempri"].cast<bool>();
+  if (has("listing")) in.listing = value_of<bool>(kw["listing"], "listing");
+  if (has("modes")) in.modes = value_of<std::int32_t>(kw["modes"], "modes");
+  if (has("iterate")) in.iterate = value_of<std::int32_t>(kw["iterate"], "iterate");
+  if (has("itab")) in.itab = value_of<std::int32_t>(kw["itab"], "itab");
+  if (has("indplt")) in.indplt = value_of<std::int32_t>(kw["indplt"], "indplt");
+  if (has("mempri")) in.mempri = value_of<bool>(kw["mempri"], "mempri");
   in.x_lengths = flat<float>(kw["x_lengths"], "x_lengths");
   in.y_lengths = flat<float>(kw["y_lengths"], "y_lengths");
   if (has("edges")) {
@@ -212,14 +228,14 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   in.fixed = has("fixed") ? fixed_rows<float, 3>(kw["fixed"], "fixed")
                           : std::vector<std::array<float, 3>>{{0.0f, 0.0f, 0.0f}};
   if (has("more_load_cases")) in.more_load_cases = load_cases(kw["more_load_cases"]);
-  if (has("crippling")) in.crippling = kw["crippling"].cast<bool>();
-  if (has("global_buckling")) in.global_buckling = kw["global_buckling"].cast<bool>();
+  if (has("crippling")) in.crippling = value_of<bool>(kw["crippling"], "crippling");
+  if (has("global_buckling")) in.global_buckling = value_of<bool>(kw["global_buckling"], "global_buckling");
   if (has("stringer_section")) in.stringer_section = stringer_section(kw["stringer_section"]);
-  if (has("stringer_pitch")) in.stringer_pitch = kw["stringer_pitch"].cast<float>();
-  if (has("density")) in.density = kw["density"].cast<float>();
-  if (has("shift")) in.shift = kw["shift"].cast<double>();
-  if (has("matrices")) in.matrices = kw["matrices"].cast<bool>();
-  if (has("tangential")) in.tangential = kw["tangential"].cast<bool>();
+  if (has("stringer_pitch")) in.stringer_pitch = value_of<float>(kw["stringer_pitch"], "stringer_pitch");
+  if (has("density")) in.density = value_of<float>(kw["density"], "density");
+  if (has("shift")) in.shift = value_of<double>(kw["shift"], "shift");
+  if (has("matrices")) in.matrices = value_of<bool>(kw["matrices"], "matrices");
+  if (has("tangential")) in.tangential = value_of<bool>(kw["tangential"], "tangential");
   if (has("projected")) projected_modes(kw["projected"], in);
   if (has("directions")) in.directions = directions(kw["directions"]);
   if (has("eigensolver")) in.eigen = eigen_solution(kw["eigensolver"]);
