@@ -11,6 +11,7 @@
 #include "io/units.hpp"
 #include "model/blocks.hpp"
 #include "output/prtvib.hpp"
+#include "solver/buckling.hpp"
 #include "solver/condensation.hpp"
 #include "solver/vibration.hpp"
 
@@ -219,13 +220,20 @@ std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
     for (const auto* rows : {&d.variable, &d.fixed})
       if (!rows->empty() && rows->size() != 1 && std::int64_t(rows->size()) != nodes)
         return refusal("direction load rows", std::int64_t(rows->size()), "neither 1 nor the node count");
+    if (!d.laminates.empty() && d.laminates.size() != in.laminates.size())
+      return refusal("direction laminate rows", std::int64_t(d.laminates.size()), "not the number of laminates");
+    if (!d.shear.empty() && d.shear.size() != in.shear.size())
+      return refusal("direction shear rows", std::int64_t(d.shear.size()), "not the number of shear sets");
     if (d.density.size() > 1) return refusal("direction densities", std::int64_t(d.density.size()), "more than 1");
     if (!d.stringer_masses.empty() && d.stringer_masses.size() != in.stringers.size())
       return refusal("direction stringer masses", std::int64_t(d.stringer_masses.size()), "not the number of stringers");
     if (!d.frame_masses.empty() && d.frame_masses.size() != in.frames.size())
       return refusal("direction frame masses", std::int64_t(d.frame_masses.size()), "not the number of frames");
   }
-  if (!in.directions.empty() && in.modes_projected == 0) return "directions need the projected modes";
+  if (!in.directions.empty() && in.modes_projected == 0 && !in.forms)
+    return "directions need the projected modes or the forms of the solution";
+  if (in.forms && (in.matrices || !in.more_load_cases.empty()))
+    return "the forms of the solution belong to one load case solved";
   return {};
 }
 
@@ -263,6 +271,28 @@ std::int32_t collect_matrices(TypedResult& r) {
   cmpbmt<V>(std::span<double>(out.fixed.values), std::span<const std::int32_t>(lv.lvb.data),
             ArrayRef<float, 2>(state::cpfest<V>().pfest.data, {V::p_nodes, 3}), 1.0f, ier);
   return ier;
+}
+
+// The forms of the solution's full modes and along the directions, from
+// the matrices assembled again: the solution condensed and factored them
+// in place.
+template <class V>
+void add_solution_forms(const TypedAnalysis& in, TypedResult& r) {
+  std::int32_t ier = 0;
+  in.kind == AnalysisKind::buckling ? incs2<V>(ier) : vibs2<V>(ier);
+  if (ier != 0) {
+    r.status = {Stage::assembly, ier};
+    return;
+  }
+  const auto ix = std::size_t(state::man.ix), iy = std::size_t(state::man.iy), m = r.eigenvalues.size();
+  std::vector<double> phi((ix + iy) * m);
+  for (std::size_t k = 0; k < m; ++k) {
+    std::copy_n(r.w.begin() + std::ptrdiff_t(k * ix), ix, phi.begin() + std::ptrdiff_t(k * (ix + iy)));
+    std::copy_n(r.x2.begin() + std::ptrdiff_t(k * iy), iy, phi.begin() + std::ptrdiff_t(k * (ix + iy) + ix));
+  }
+  r.forms = modal_forms<V>(phi, int(m));
+  r.rates = direction_forms<V>(in.directions, phi, int(m), ier);
+  if (ier != 0) r.status = {Stage::assembly, ier};
 }
 
 }  // namespace
@@ -385,7 +415,8 @@ TypedResult run_typed(const TypedAnalysis& in) {
     return r;
   }
   collect_results<V>(r);
-  if (in.tangential) r.x2 = tangential_parts<V>(in.modes);
+  if (in.tangential || in.forms) r.x2 = tangential_parts<V>(in.modes);
+  if (in.forms) add_solution_forms<V>(in, r);
   return r;
 }
 

@@ -73,7 +73,11 @@ struct TypedAnalysis {
   // whose forms Φᵀ·K·Φ, Φᵀ·B·Φ are returned in place of the matrices.
   std::vector<double> projected;
   std::int32_t modes_projected = 0;
-  std::vector<LinearDirection> directions;  // with `projected`: the forms' derivatives along these
+  std::vector<LinearDirection> directions;  // with `projected` or `forms`: the forms' derivatives along these
+  // With the solution: the forms of the computed full modes (their
+  // tangential parts too) and along `directions`, from the matrices
+  // assembled again after the solution. One load case.
+  bool forms = false;
   // The eigen-solution when no listing is written (with one: the subspace iteration).
   EigenSolution eigen = EigenSolution::fastest;
 };

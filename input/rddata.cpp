@@ -98,8 +98,8 @@ void copy_group(Columns column, int k, const Array<float, R, C>& set, int from, 
   for (int r = 1; r <= column.extent(0); ++r) column(r, k) = set(from + r - 1, s);
 }
 
-// Each element takes the laminate of its row; the plot scale follows the
-// equivalent skin thickness of the first element, (144 D11 D22 / (A11 A22))^(1/4).
+}  // namespace
+
 template <class V>
 void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss) {
   const auto& ina = state::f07ina<V>();
@@ -111,15 +111,14 @@ void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr
     copy_group(bb, k, sk.matabd, 1, laminate(k));
     copy_group(bd, k, sk.matabd, 7, laminate(k));
     copy_group(dd, k, sk.matabd, 13, laminate(k));
-  }
-  scale_plot_to_thickness(equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)));
-  for (int k = 1; k <= elements; ++k) {
     copy_group(br, k, sk.matsw, 1, laminate(k));
     copy_group(dr, k, sk.matsw, 7, laminate(k));
     copy_group(rr, k, sk.matsw, 13, laminate(k));
     copy_group(ss, k, sk.matsw, 19, laminate(k));
   }
 }
+
+namespace {
 
 // Reads one group from the input unit where it stands; false when missing
 // or malformed (the reader's words go to the listing then).
@@ -178,6 +177,8 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   derive_edge_flags<V>();
   count_stiffeners<V>();
   spread_laminates<V>(bb, dd, bd, rr, dr, br, ss);
+  // The plot scale follows the equivalent skin thickness of the first element.
+  scale_plot_to_thickness(equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)));
 
   if (state::antype.vibr && masses_from_input) {
     io::rewind(state::datran.nread);
@@ -201,7 +202,8 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
 
 #define RUVO_INSTANTIATE(V)                                                                             \
   template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, \
-                          bool, bool);
+                          bool, bool);                                                                  \
+  template void spread_laminates<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -28,4 +28,11 @@ void rddata(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd,
             ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss, std::int32_t& ier,
             bool masses_from_input = true, bool stringer_from_input = true);
 
+// Every element takes the laminate of its row (stiffcom's elmstf): the
+// columns of bb, bd, dd from the laminate table matabd, of br, dr, rr, ss
+// from the shear table matsw.
+template <class V>
+void spread_laminates(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd, ArrayRef<float, 2> rr,
+                      ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss);
+
 }  // namespace ruvo

@@ -30,7 +30,7 @@ const std::set<std::string> keywords = {
     // load cases and stringer checks
     "more_load_cases", "crippling", "global_buckling", "stringer_section", "stringer_pitch",
     // design sensitivities
-    "matrices", "tangential", "projected", "directions",
+    "matrices", "tangential", "projected", "directions", "forms",
     // the eigen-solution
     "eigensolver"};
 
@@ -160,11 +160,12 @@ void projected_modes(py::handle value, TypedAnalysis& in) {
 
 // Rates of the linear inputs: a list of dicts with any of "stringers",
 // "frames" (rows EA, ES, EI, GJ), "variable", "fixed" (rows Nx, Nxy, Ny),
-// "density" (one value), "stringer_masses", "frame_masses" (one per stiffener).
+// "laminates", "shear" (rows as the keywords'), "density" (one value),
+// "stringer_masses", "frame_masses" (one per stiffener).
 std::vector<LinearDirection> directions(py::handle value) {
   std::vector<LinearDirection> out;
-  const std::set<std::string> names = {"stringers", "frames",  "variable",       "fixed",
-                                       "density",   "stringer_masses", "frame_masses"};
+  const std::set<std::string> names = {"stringers", "frames",  "variable",        "fixed",       "laminates",
+                                       "shear",     "density", "stringer_masses", "frame_masses"};
   for (py::handle item : sequence_of(value, "directions")) {
     const auto d = dict_of(item, "a direction");
     for (auto entry : d)
@@ -175,6 +176,8 @@ std::vector<LinearDirection> directions(py::handle value) {
     if (d.contains("frames")) r.frames = fixed_rows<float, 4>(d["frames"], "direction frames");
     if (d.contains("variable")) r.variable = fixed_rows<float, 3>(d["variable"], "direction variable");
     if (d.contains("fixed")) r.fixed = fixed_rows<float, 3>(d["fixed"], "direction fixed");
+    if (d.contains("laminates")) r.laminates = fixed_rows<float, 18>(d["laminates"], "direction laminates");
+    if (d.contains("shear")) r.shear = fixed_rows<float, 21>(d["shear"], "direction shear");
     if (d.contains("density")) r.density = flat<float>(d["density"], "direction density");
     if (d.contains("stringer_masses")) r.stringer_masses = flat<float>(d["stringer_masses"], "direction stringer_masses");
     if (d.contains("frame_masses")) r.frame_masses = flat<float>(d["frame_masses"], "direction frame_masses");
@@ -238,6 +241,7 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("tangential")) in.tangential = value_of<bool>(kw["tangential"], "tangential");
   if (has("projected")) projected_modes(kw["projected"], in);
   if (has("directions")) in.directions = directions(kw["directions"]);
+  if (has("forms")) in.forms = value_of<bool>(kw["forms"], "forms");
   if (has("eigensolver")) in.eigen = eigen_solution(kw["eigensolver"]);
   return in;
 }
@@ -267,26 +271,33 @@ py::dict profile_dict(ProfileMatrix&& p) {
   return d;
 }
 
-// The assembled full system (matrices=True) and the tangential mode parts
-// (tangential=True), beside the entries every analysis returns.
+// The forms of m modes and their rates along the directions.
+py::dict forms_dict(const ModalForms& at, const std::vector<ModalForms>& along, py::ssize_t m) {
+  py::dict forms(py::arg("stiffness") = array_of(at.stiffness, {m, m}).attr("T"),
+                 py::arg("load") = array_of(at.load, {m, m}).attr("T"));
+  const auto rates = py::ssize_t(along.size());
+  std::vector<double> stiffness, load;  // rate k, then column, then row: each matrix transposed
+  for (const ModalForms& f : along) {
+    stiffness.insert(stiffness.end(), f.stiffness.begin(), f.stiffness.end());
+    load.insert(load.end(), f.load.begin(), f.load.end());
+  }
+  forms["stiffness_rates"] = array_of(stiffness, {rates, m, m}).attr("transpose")(0, 2, 1);
+  forms["load_rates"] = array_of(load, {rates, m, m}).attr("transpose")(0, 2, 1);
+  return forms;
+}
+
+// The assembled full system (matrices=True), the tangential mode parts
+// (tangential=True) and the forms (projected modes, or forms=True), beside
+// the entries every analysis returns.
 void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult& r) {
-  if (in.matrices && in.modes_projected > 0 && r.status.finished()) {
+  if (in.forms && r.status.finished()) {
+    out["forms"] = forms_dict(*r.forms, r.rates, py::ssize_t(r.eigenvalues.size()));
+  } else if (in.matrices && in.modes_projected > 0 && r.status.finished()) {
     const auto rows = py::ssize_t(in.projected.size()) / in.modes_projected;
     if (!r.forms)
       throw py::value_error("_analyse: projected has " + std::to_string(rows) + " rows, the assembled system " +
                             std::to_string(r.ix + r.iy) + " freedoms");
-    const py::ssize_t m = in.modes_projected;
-    py::dict forms(py::arg("stiffness") = array_of(r.forms->stiffness, {m, m}).attr("T"),
-                   py::arg("load") = array_of(r.forms->load, {m, m}).attr("T"));
-    const auto rates = py::ssize_t(r.rates.size());
-    std::vector<double> stiffness, load;  // rate k, then column, then row: each matrix transposed
-    for (const ModalForms& f : r.rates) {
-      stiffness.insert(stiffness.end(), f.stiffness.begin(), f.stiffness.end());
-      load.insert(load.end(), f.load.begin(), f.load.end());
-    }
-    forms["stiffness_rates"] = array_of(stiffness, {rates, m, m}).attr("transpose")(0, 2, 1);
-    forms["load_rates"] = array_of(load, {rates, m, m}).attr("transpose")(0, 2, 1);
-    out["forms"] = forms;
+    out["forms"] = forms_dict(*r.forms, r.rates, in.modes_projected);
   } else if (in.matrices && r.status.finished()) {
     TypedMatrices& m = r.matrices;
     py::dict d;
@@ -298,7 +309,7 @@ void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult
     d["fixed"] = profile_dict(std::move(m.fixed));
     out["matrices"] = d;
   }
-  if (in.tangential && r.status.finished())
+  if ((in.tangential || in.forms) && r.status.finished())
     out["tangential"] = array_of(r.x2, {py::ssize_t(r.eigenvalues.size()), py::ssize_t(r.iy)}).attr("T");
 }
 

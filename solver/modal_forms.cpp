@@ -2,13 +2,17 @@
 
 #include <algorithm>
 
+#include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
 #include "elements/mass_matrix.hpp"
+#include "elements/plate_matrices.hpp"
 #include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
+#include "input/rddata.hpp"
 #include "kernels/modal_forms.hpp"
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
+#include "solver/element_arrays.hpp"
 
 namespace ruvo {
 
@@ -68,25 +72,112 @@ void set_stiffnesses(Array<float, 4, V::p_stf>& table, const std::vector<std::ar
 
 ArrayRef<float, 2> forces_ref(float* data, int nodes) { return {data, {nodes, 3}}; }
 
-// The stiffeners' stiffness and their share of both geometric stiffnesses,
-// with the stiffness tables holding the rates.
+// The stiffeners' share of both geometric stiffnesses (fixed forces into
+// a11, variable ones into b11 when buckling) with the stiffness tables as
+// they are.
 template <class V>
-std::int32_t add_stiffener_rates(bool buckling) {
-  const Man& man = state::man;
+std::int32_t add_stiffener_geometric(bool buckling) {
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
-  const std::span<double> a11(a.a11.data), a22(a.a22.data), b11(a.b11.data);
+  const std::span<double> a11(a.a11.data), b11(a.b11.data);
   const std::span<const std::int32_t> lvtri(lv.lvtri.data), lvb(lv.lvb.data);
   const auto fixed = forces_ref(state::cpfest<V>().pfest.data, V::p_nodes);
   const auto variable = forces_ref(state::cpvar<V>().pvar.data, V::p_nodes);
   const auto add = [&](char xory, std::int32_t& err) {
-    xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
-    if (err == 0 && man.iy > 0) a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), err);
-    if (err == 0 && man.iy > 0) a22ast<V>(xory, a22, err);
-    if (err == 0) bmatst<V>(xory, a11, lvtri, fixed, -1.0f, err);
+    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, err);
     if (err == 0 && buckling) bmatst<V>(xory, b11, lvb, variable, 1.0f, err);
   };
   return elements::add_stiffeners<V>(add) == StiffenerFailure::none ? 0 : cmpbmt_code::x_stiffeners;
+}
+
+// The stiffeners' stiffness and their share of both geometric stiffnesses,
+// with the stiffness tables holding the rates.
+template <class V>
+std::int32_t add_stiffener_rates(bool buckling) {
+  auto& a = state::matrix<V>();
+  const std::span<double> a11(a.a11.data), a22(a.a22.data);
+  const auto add = [&](char xory, std::int32_t& err) {
+    xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
+    if (err == 0 && state::man.iy > 0) a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), err);
+    if (err == 0 && state::man.iy > 0) a22ast<V>(xory, a22, err);
+  };
+  if (elements::add_stiffeners<V>(add) != StiffenerFailure::none) return cmpbmt_code::x_stiffeners;
+  return add_stiffener_geometric<V>(buckling);
+}
+
+// The element terms of the laminate and shear tables as they stand; true
+// when they fit the term lists (otherwise the lists are empty and the
+// message is on the listing).
+template <class V>
+bool make_element_terms(ElementArrays<V>& e) {
+  spread_laminates<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
+  std::int32_t ier = 0;
+  tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ier);  // the grid's skew passed once already
+  const bool fits = term_list_fault<V>(e.c, e.ch).empty();
+  f01kbf<V>(e.c, e.ch);
+  return fits;
+}
+
+// The rate of the skin's membrane compliance, -A⁻¹·dA·A⁻¹, from the
+// compliance in f07aij and the membrane block of the first element's rates.
+std::array<std::array<float, 3>, 3> compliance_rate(ArrayRef<float, 2> c) {
+  const float d[6] = {c(1, 1), c(2, 1), c(3, 1), c(10, 1), c(11, 1), c(18, 1)};
+  const float da[3][3] = {{d[0], d[1], d[2]}, {d[1], d[3], d[4]}, {d[2], d[4], d[5]}};
+  const auto& aij = state::f07aij.aij;
+  std::array<std::array<float, 3>, 3> rate{};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) {
+      double s = 0.0;
+      for (int k = 0; k < 3; ++k)
+        for (int l = 0; l < 3; ++l) s += double(aij(i + 1, k + 1)) * da[k][l] * aij(l + 1, j + 1);
+      rate[std::size_t(i)][std::size_t(j)] = float(-s);
+    }
+  return rate;
+}
+
+// The skin's part of K along laminate rates: the element terms made from
+// the rates (they are linear in the laminate), assembled without the
+// stiffeners and the fixed forces, then the stiffeners' share of the
+// geometric stiffnesses through the rate of the skin's membrane compliance.
+// Clears and overwrites the matrices; the laminates, compliance, stiffener
+// tables, forces and element terms are as before on return.
+template <class V>
+std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
+  auto& sk = state::skstf;
+  auto& dis = state::f07dis<V>();
+  auto& pfest = state::cpfest<V>().pfest;
+  auto& aij = state::f07aij.aij;
+  const auto matabd = sk.matabd;
+  const auto matsw = sk.matsw;
+  const auto steifx = dis.steifx, steify = dis.steify;
+  const auto fixed = pfest;
+  const auto compliance = aij;
+  sk.matabd = {}, sk.matsw = {};
+  for (std::size_t k = 0; k < d.laminates.size(); ++k)
+    std::copy(d.laminates[k].begin(), d.laminates[k].end(), &sk.matabd(1, int(k) + 1));
+  for (std::size_t k = 0; k < d.shear.size(); ++k)
+    std::copy(d.shear[k].begin(), d.shear[k].end(), &sk.matsw(1, int(k) + 1));
+  ElementArrays<V> e;
+  std::int32_t err = make_element_terms<V>(e) ? 0 : rate_terms_overfull;
+  if (err == 0) {
+    dis.steifx = {}, dis.steify = {}, pfest = {};
+    auto& a = state::matrix<V>();
+    if (state::man.iy > 0) cmpa22<V>(std::span<double>(a.a22.data), err);
+    if (err == 0 && state::man.iy > 0)
+      cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), state::man.iy, err);
+    if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), err);
+    dis.steifx = steifx, dis.steify = steify, pfest = fixed;
+  }
+  if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
+    const auto rate = compliance_rate(e.c);
+    for (int i = 1; i <= 3; ++i)
+      for (int j = 1; j <= 3; ++j) aij(i, j) = rate[std::size_t(i - 1)][std::size_t(j - 1)];
+    err = add_stiffener_geometric<V>(buckling);
+    aij = compliance;
+  }
+  sk.matabd = matabd, sk.matsw = matsw;
+  make_element_terms<V>(e);
+  return err;
 }
 
 // The geometric stiffness of force rates `rows` into `m` (a11's share with
@@ -118,8 +209,13 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
   return err;
 }
 
-// The direction's part of the assembly; only the stiffeners reach the
-// tangential blocks.
+// Whether the direction's part of the assembly reaches the tangential
+// blocks: the stiffeners' and the laminates' do, the forces' and masses' not.
+bool reaches_tangential(const LinearDirection& d) {
+  return !d.stringers.empty() || !d.frames.empty() || !d.laminates.empty() || !d.shear.empty();
+}
+
+// The direction's part of the assembly.
 template <class V>
 std::int32_t assemble_rates(const LinearDirection& d) {
   const bool buckling = state::antype.buck;
@@ -127,9 +223,9 @@ std::int32_t assemble_rates(const LinearDirection& d) {
   const auto& lv = state::comlv<V>();
   auto& dis = state::f07dis<V>();
   const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
-  clear_matrices<V>(stiffeners);
-  std::int32_t err = 0;
-  if (stiffeners) {
+  clear_matrices<V>(reaches_tangential(d));
+  std::int32_t err = d.laminates.empty() && d.shear.empty() ? 0 : assemble_laminate_rates<V>(d, buckling);
+  if (err == 0 && stiffeners) {
     const auto steifx = dis.steifx, steify = dis.steify;
     set_stiffnesses<V>(dis.steifx, d.stringers);
     set_stiffnesses<V>(dis.steify, d.frames);
@@ -160,7 +256,7 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   ier = 0;
   for (const LinearDirection& d : directions) {
     if ((ier = assemble_rates<V>(d)) != 0) return {};
-    out.push_back(forms_of<V>(phi, m, !d.stringers.empty() || !d.frames.empty()));
+    out.push_back(forms_of<V>(phi, m, reaches_tangential(d)));
   }
   return out;
 }

@@ -25,22 +25,30 @@ ModalForms modal_forms(std::span<const double> phi, int m);
 // The rates of change of the inputs on which K and B are linear, along one
 // design variable: the stiffeners' EA, ES, EI, GJ (in the order of the
 // stiffener tables), the membrane forces (one row for all nodes, or one per
-// node) and, for vibration, the masses (skin per unit area, stiffeners per
-// unit length). Empty: unchanged.
+// node), the laminate and shear tables' columns (one per laminate) and, for
+// vibration, the masses (skin per unit area, stiffeners per unit length).
+// Empty: unchanged.
 struct LinearDirection {
   std::vector<std::array<float, 4>> stringers, frames;
+  std::vector<std::array<float, 18>> laminates;
+  std::vector<std::array<float, 21>> shear;
   std::vector<std::array<float, 3>> variable, fixed;
   std::vector<float> density, stringer_masses, frame_masses;  // density: none or one value
   bool masses() const { return !density.empty() || !stringer_masses.empty() || !frame_masses.empty(); }
 };
 
+// ier of direction_forms when the element terms of a laminate rate would
+// overfill an element's term list (the message is on the listing).
+inline constexpr std::int32_t rate_terms_overfull = 9;
+
 // The derivatives of the forms along each direction at the inputs assembled
-// last: K and B depend on the stiffnesses and on each set of forces
-// linearly (the stiffeners' share of the geometric stiffness on the product
-// of EA and the forces), so the derivative is the part of the assembly that
+// last: K and B depend on the stiffnesses, on each set of forces and on the
+// laminates linearly (the stiffeners' share of the geometric stiffness on
+// the product of EA, the forces and the skin's membrane compliance, whose
+// rate is -A⁻¹·dA·A⁻¹), so the derivative is the part of the assembly that
 // carries the direction's rates with the other inputs as they are. Uses the
-// matrices' storage (after modal_forms); restores the inputs. Returns the
-// failing stiffener routine's code in `ier` (0 success).
+// matrices' storage (after modal_forms); restores the inputs and the element
+// terms. Returns the failing routine's code in `ier` (0 success).
 template <class V>
 std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
                                         int m, std::int32_t& ier);

@@ -82,12 +82,12 @@ def _edge_codes(edge: Edge, across_x: bool, shear: bool) -> list[int]:
     return [0] + held + [0] * (6 - len(held))
 
 
-def _line_factors(panel: Panel) -> list[tuple[float, float]]:
+def _line_factors(panel: Panel, dtype: type) -> list[tuple[float, float]]:
     """Per y node line, the factors on Nx and Nxy of the laminate of the
     element row starting there (the last line: of the last row), as for a
     uniform strain: the ratio of the membrane stiffnesses A11 - A12²/A22
-    and A66 to the skin's, in 32 bits."""
-    packed = [lam.packed() for lam in panel.laminates]
+    and A66 to the skin's, in the engine's 32 bits (or `dtype`)."""
+    packed = [lam.packed(dtype) for lam in panel.laminates]
     def stiffness(m: np.ndarray) -> tuple[float, float]:
         return m[0] - m[1] * m[1] / m[2], m[5]
     skin_x, skin_xy = stiffness(packed[0])
@@ -95,14 +95,14 @@ def _line_factors(panel: Panel) -> list[tuple[float, float]]:
     return [(stiffness(packed[r - 1])[0] / skin_x, stiffness(packed[r - 1])[1] / skin_xy) for r in rows]
 
 
-def node_forces(panel: Panel, forces: ArrayLike) -> np.ndarray:
+def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np.ndarray:
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
     node (x-lines outer, y-lines inner) where regions carry other
     laminates: Nx and Nxy scaled by their membrane stiffness."""
-    values = np.asarray(forces, np.float32)
+    values = np.asarray(forces, dtype)
     if len(panel.laminates) == 1:
         return values
-    rows = [values * np.array([fx, fxy, np.float32(1.0)], np.float32) for fx, fxy in _line_factors(panel)]
+    rows = [values * np.array([fx, fxy, 1.0], dtype) for fx, fxy in _line_factors(panel, dtype)]
     return np.tile(np.stack(rows), (len(panel.x_lengths) + 1, 1))
 
 
@@ -121,10 +121,12 @@ def _crippling_arguments(panel: Panel) -> dict[str, Any]:
 
 
 def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_area: float = 0.0,
-              freedoms: str | None = None, shift: float = 0.0,
-              load_cases: Sequence[Loads] | None = None) -> dict[str, Any]:
+              freedoms: str | None = None, shift: float = 0.0, load_cases: Sequence[Loads] | None = None,
+              dtype: type = np.float32) -> dict[str, Any]:
     """The typed entry's keyword arguments for `panel` (buckling: the load
-    cases `load_cases`, the panel's loads without them)."""
+    cases `load_cases`, the panel's loads without them). The laminates and
+    forces in the engine's 32 bits, which the entry takes as they are; with
+    dtype float64 unrounded, for rates of change (the entry rounds them)."""
     e = panel.edges
     cases = list(load_cases) if load_cases else [panel.loads]
     functions = freedoms or panel.freedoms
@@ -135,17 +137,18 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
                        _edge_codes(e.y0, False, shear), _edge_codes(e.yl, False, shear)],
                 freedoms=_FUNCTIONS[functions],
                 radii=[_radius(panel.rx), _radius(panel.ry), _radius(panel.rxy)], skew=[panel.skew_x, panel.skew_y],
-                laminates=[lam.packed() for lam in panel.laminates],
+                laminates=[lam.packed(dtype) for lam in panel.laminates],
                 stringers=_stiffener_rows(panel.stringers, panel.stringer_lines),
                 frames=_stiffener_rows(panel.frames, panel.frame_lines),
-                variable=node_forces(panel, cases[0].variable()), fixed=node_forces(panel, cases[0].fixed()),
+                variable=node_forces(panel, cases[0].variable(), dtype),
+                fixed=node_forces(panel, cases[0].fixed(), dtype),
                 density=float(mass_per_area), shift=float(shift))
     if any(lam.shear is not None for lam in panel.laminates):
-        args["shear"] = [lam.shear_packed() for lam in panel.laminates]
+        args["shear"] = [lam.shear_packed(dtype) for lam in panel.laminates]
     if len(panel.laminates) > 1:
         args["element_rows"] = list(panel.element_rows)
     if len(cases) > 1:
-        args["more_load_cases"] = [(node_forces(panel, c.variable()), node_forces(panel, c.fixed()))
+        args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype), node_forces(panel, c.fixed(), dtype))
                                    for c in cases[1:]]
     if kind == "buckling":
         args.update(_crippling_arguments(panel))

@@ -23,15 +23,17 @@ matrices Φᵀ·K·Φ, Φᵀ·B·Φ of the computed modes (the matrices never le
 and their derivatives come in one of three ways, by what x[i] moves in the
 engine's inputs (found by building the panel at steps from x, no engine):
 
-- the stiffeners' EA, ES, EI, GJ, the membrane forces and the masses, on
-  which K and B are linear (the stiffeners' share of the geometric
-  stiffness on EA and the forces each): the engine assembles the part of K
-  and B that these inputs' rates along x[i] carry, the other inputs as they
-  are, which is ∂K/∂x[i] and ∂B/∂x[i] exactly; all such variables in one
-  call with the assembly at x. The rates are the inputs' changes over a
-  long step (LINEAR_STEP·|x|) where they change in proportion to the step
-  (checked against the short step), else their central differences;
-- anything else (laminates, radii, lengths): central differences of the
+- the stiffeners' EA, ES, EI, GJ, the membrane forces, the laminates and
+  the masses, on which K and B are linear (the stiffeners' share of the
+  geometric stiffness on EA and the forces each; through the skin's
+  membrane compliance A⁻¹ on the laminate, whose rate is −A⁻¹·dA·A⁻¹): the
+  engine assembles the part of K and B that these inputs' rates along x[i]
+  carry, the other inputs as they are, which is ∂K/∂x[i] and ∂B/∂x[i]
+  exactly; all such variables in the call that solves at x, which
+  assembles the matrices once more after the solution. The rates are the
+  inputs' central differences at x ± h, taken in double precision (exact
+  where an input is linear in x, within O(h²) otherwise);
+- anything else (radii, lengths, skew): central differences of the
   assemblies at x ± h.
 
 Repeated and nearly repeated eigenvalues: the modes are first refined by a
@@ -59,8 +61,6 @@ from .panel import Loads, Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
-LINEAR_STEP = 0.1        # forward step where the matrices are linear in x: this fraction of |x| (or this much)
-AFFINE_TOLERANCE = 1e-3  # relative departure of the input changes from proportion still taken as linear
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
@@ -101,14 +101,16 @@ class GradientResult:
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
 
-# Engine inputs on which the assembled K and B depend linearly, whose rates
-# the engine takes straight (by the name of the rate): the stiffeners' EA,
+# Engine inputs whose rates the engine takes straight (by the name of the
+# rate) and turns into the exact derivatives of K and B: the stiffeners' EA,
 # ES, EI, GJ and the two sets of membrane forces (jointly: the stiffeners'
 # share of the geometric stiffness is linear in EA and in the forces each),
-# and the masses.
+# the laminate and shear tables (the skin's terms are linear in them, the
+# stiffeners' geometric share goes through the skin's compliance), and the
+# masses.
 _RATES = {"stringers stiffness": "stringers", "frames stiffness": "frames", "variable": "variable",
-          "fixed": "fixed", "density": "density", "stringers masses": "stringer_masses",
-          "frames masses": "frame_masses"}
+          "fixed": "fixed", "laminates": "laminates", "shear": "shear", "density": "density",
+          "stringers masses": "stringer_masses", "frames masses": "frame_masses"}
 _MASSES = {"density", "stringers masses", "frames masses"}
 # Inputs of the stringer checks after the solution: no part of the matrices.
 _NOT_ASSEMBLED = {"title", "project", "modes", "shift", "crippling", "global_buckling", "stringer_section",
@@ -154,20 +156,6 @@ def _changes(inputs: dict[str, Any], base: dict[str, Any]) -> Changes:
     return changes
 
 
-def _proportional(long: Changes, short: Changes, ratio: float) -> bool:
-    """Whether the input changes `long` are `ratio` times `short` (both of
-    the same inputs) within the rounding of the engine's 32-bit inputs."""
-    if long.keys() != short.keys():
-        return False
-    for key, change in long.items():
-        if change is None or short[key] is None:
-            return False
-        scale = np.max(np.abs(change))
-        if np.max(np.abs(change - ratio * short[key])) > AFFINE_TOLERANCE * scale:
-            return False
-    return True
-
-
 def _steps(x: np.ndarray, h: float | ArrayLike | None) -> np.ndarray:
     if h is None:
         return np.where(x != 0.0, RELATIVE_STEP * np.abs(x), RELATIVE_STEP)
@@ -209,24 +197,44 @@ class _Case:
         return panel if self.loads is None else panel.replace(loads=self.loads)
 
     def options(self, panel: Panel) -> dict[str, Any]:
-        if self.quantity == "buckling":
-            check_buckling_support(panel)
-            return {}
-        return vibration_options(panel, self.density, self.mass_per_area)
+        """The analysis' options (the skin's mass follows x); the supports are
+        checked with the analysis at x, the steps keep them."""
+        return {} if self.quantity == "buckling" else vibration_options(panel, self.density, self.mass_per_area)
 
-    def analyse(self, panel: Panel) -> tuple[np.ndarray, np.ndarray, np.ndarray]:
+    def analyse(self, panel: Panel, directions: Sequence[dict[str, Any]]) -> Solution:
+        """The solution at x with the forms of its full modes and along the
+        `directions`, in one engine call."""
         kind = "buckling" if self.quantity == "buckling" else "vibration"
+        if kind == "buckling":
+            check_buckling_support(panel)
         largest = int(engine.limits(engine.variant_for(panel)).p_ngrq)
         computed = min(self.modes + EXTRA_MODES, largest)
-        _, out, _ = engine.run(panel, kind, computed, entry=dict(tangential=True), **self.options(panel))
-        return out["eigenvalues"], out["w"], out["tangential"]
+        _, out, _ = engine.run(panel, kind, computed, entry=dict(forms=True, directions=list(directions)),
+                               **self.options(panel))
+        forms = out["forms"]
+        return Solution(out["eigenvalues"], np.vstack([out["w"], out["tangential"]]), (out["ix"], out["iy"]),
+                        forms["stiffness"], forms["load"], forms["stiffness_rates"], forms["load_rates"])
 
-    def arguments(self, panel: Panel) -> dict[str, Any]:
+    def arguments(self, panel: Panel, dtype: type = np.float32) -> dict[str, Any]:
         """The typed entry's arguments of the assembly (no solution)."""
         kind = "buckling" if self.quantity == "buckling" else "vibration"
         options = self.options(panel)
         options.pop("shift", None)  # a shift only helps the solution
-        return engine.arguments(engine.variant_for(panel), panel, kind, 1, **options)
+        return engine.arguments(engine.variant_for(panel), panel, kind, 1, dtype=dtype, **options)
+
+
+@dataclass(frozen=True)
+class Solution:
+    """The solution at x: eigenvalues, full modes Φ (W rows, then
+    tangential), the freedom counts, the forms Φᵀ·K·Φ, Φᵀ·B·Φ and their
+    rates along the engine's directions."""
+    eigenvalues: np.ndarray
+    phi: np.ndarray
+    freedoms: tuple[int, int]
+    stiffness: np.ndarray
+    load: np.ndarray
+    stiffness_rates: np.ndarray
+    load_rates: np.ndarray
 
 
 def _groups(values: np.ndarray, gap: float) -> list[list[int]]:
@@ -272,6 +280,9 @@ def _derivatives(quantity: str, lam: np.ndarray, kp: np.ndarray, bp: np.ndarray,
         g = np.array(group)
         centre = float(np.mean(ritz[g]))
         cg = c[:, g]
+        if len(g) == 1:   # a simple eigenvalue: the quadratic form itself
+            derivatives[g[0]] = signs[g[0]] * np.einsum("j,ijk,k->i", cg[:, 0], dk - centre * db, cg[:, 0])
+            continue
         for i in range(dk.shape[0]):
             d = cg.T @ (dk[i] - centre * db[i]) @ cg
             derivatives[g[np.argsort(ritz[g], kind="stable")], i] = np.sort(signs[g[0]] * np.linalg.eigvalsh(
@@ -286,101 +297,79 @@ def _derivatives(quantity: str, lam: np.ndarray, kp: np.ndarray, bp: np.ndarray,
 
 
 class _Probes:
-    """The assemblies at x and at steps from it, seen through the modes:
-    each variable's derivatives of the forms Φᵀ·K·Φ, Φᵀ·B·Φ."""
+    """The panel built at steps from x, seen through the engine's inputs:
+    per variable, the rates of the inputs on which the matrices are linear
+    (a direction of the engine's), or the arguments of the assemblies at
+    x ± h."""
 
-    def __init__(self, build: Build, x: np.ndarray, base: Panel, case: _Case, phi: np.ndarray) -> None:
-        self.build, self.x, self.base, self.case, self.phi = build, x, base, case, phi
-        self.args = case.arguments(case.panel(base))
-        self.inputs = _inputs(self.args)
+    def __init__(self, build: Build, x: np.ndarray, base: Panel, case: _Case) -> None:
+        self.build, self.x, self.base, self.case = build, x, base, case
+        self.inputs = _inputs(case.arguments(case.panel(base), np.float64))
         self.ignored = _MASSES if case.quantity == "buckling" else set()  # no part of K or B then
-        self.ix: int | None = None
-        self.iy: int | None = None
-        self.assemblies = 0
 
     def inputs_at(self, i: int, step: float) -> Probe:
-        """(arguments, input changes) of build(x + step·e_i)."""
+        """(arguments, input changes) of build(x + step·e_i), unrounded."""
         xs = self.x.copy()
         xs[i] += step
-        args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)))
+        args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)), np.float64)
         changes = _changes(_inputs(args), self.inputs)
         return args, {key: change for key, change in changes.items() if key not in self.ignored}
 
-    def forms(self, i: int, args: dict[str, Any],
-              directions: Sequence[dict[str, Any]] = ()) -> tuple[np.ndarray, np.ndarray, list[Any]]:
-        ix, iy, k, b, rates = engine.modal_forms(args, self.phi, list(directions))
-        self.assemblies += 1
-        if self.ix is None:
-            self.ix, self.iy = ix, iy
-        elif (ix, iy) != (self.ix, self.iy):
+    @staticmethod
+    def rates(h: float, up: Changes, down: Changes) -> dict[str, Any] | None:
+        """The central differences of the engine's linear inputs, when x[i]
+        moves those alone; else None."""
+        changes = up.keys() | down.keys()
+        if any(key not in _RATES or up.get(key, 0.0) is None or down.get(key, 0.0) is None for key in changes):
+            return None
+        return {_RATES[key]: (up.get(key, 0.0) - down.get(key, 0.0)) / (2.0 * h) for key in changes}
+
+    def plan(self, steps: np.ndarray) -> tuple[list[int], list[dict[str, Any]], list[tuple[int, float, Probe, Probe]]]:
+        """(variables with a direction, their directions, the differenced
+        variables with their steps and probes); variables that move none of
+        the engine's inputs are in neither."""
+        direct: list[int] = []
+        directions: list[dict[str, Any]] = []
+        differenced: list[tuple[int, float, Probe, Probe]] = []
+        for i, h in enumerate(steps):
+            up, down = self.inputs_at(i, h), self.inputs_at(i, -h)
+            if not up[1] and not down[1]:
+                continue  # no change of the matrices
+            rates = self.rates(h, up[1], down[1])
+            if rates is not None:
+                direct.append(i)
+                directions.append(rates)
+            else:
+                differenced.append((i, h, up, down))
+        return direct, directions, differenced
+
+
+def _differenced_forms(i: int, h: float, up: Probe, down: Probe, solution: Solution) -> tuple[np.ndarray, np.ndarray]:
+    """Central differences of the forms assembled at x ± h."""
+    forms = []
+    for args, _ in (up, down):
+        ix, iy, k, b, _ = engine.modal_forms(args, solution.phi)
+        if (ix, iy) != solution.freedoms:
             raise ValueError(f"gradient: changing x[{i}] by its step changes the engine's numbering of the "
                              "freedoms (edge conditions or freedoms depend on x); a derivative needs the same "
                              "grid and supports on both sides")
-        return k, b, rates
-
-    def long_step(self, i: int, h: float, up: Probe) -> tuple[float, Probe] | None:
-        """The long forward step and its input changes when x[i] moves its
-        inputs in proportion to the step (checked at h and the long step);
-        None otherwise."""
-        long = LINEAR_STEP * abs(self.x[i]) if self.x[i] != 0.0 else LINEAR_STEP
-        if long <= h:
-            return None
-        try:
-            far = self.inputs_at(i, long)
-        except ValueError:
-            return None
-        return (long, far) if _proportional(far[1], up[1], long / h) else None
-
-    def rates(self, i: int, h: float, up: Probe) -> dict[str, Any] | None:
-        """The rates of the engine's linear inputs along x[i] (a direction of
-        the engine's), when x[i] moves those alone; else None."""
-        changes = up[1]
-        if not changes or any(key not in _RATES or change is None for key, change in changes.items()):
-            return None
-        found = self.long_step(i, h, up)
-        if found is not None:
-            step, (_, far) = found
-            return {_RATES[key]: change / step for key, change in far.items()}
-        _, down = self.inputs_at(i, -h)
-        if down.keys() != changes.keys() or any(change is None for change in down.values()):
-            return None
-        return {_RATES[key]: (changes[key] - down[key]) / (2.0 * h) for key in changes}
-
-    def derivatives(self, steps: np.ndarray) -> tuple[np.ndarray, np.ndarray, np.ndarray, np.ndarray]:
-        """(∂(Φᵀ·K·Φ)/∂x, ∂(Φᵀ·B·Φ)/∂x, the forms at x): rates of the
-        linear inputs taken by the engine straight, central differences of
-        the assemblies otherwise."""
-        n, m = len(self.x), self.phi.shape[1]
-        dk, db = np.zeros((n, m, m)), np.zeros((n, m, m))
-        directions: list[dict[str, Any]] = []
-        direct: list[int] = []
-        differenced: list[tuple[int, float, Probe]] = []
-        for i, h in enumerate(steps):
-            up = self.inputs_at(i, h)
-            if not up[1] and not self.inputs_at(i, -h)[1]:
-                continue  # x[i] moves none of the engine's inputs: no change of the matrices
-            rates = self.rates(i, h, up)
-            if rates is not None:
-                directions.append(rates)
-                direct.append(i)
-            else:
-                differenced.append((i, h, up))
-        k0, b0, direction_forms = self.forms(0, self.args, directions)
-        for i, (dki, dbi) in zip(direct, direction_forms):
-            dk[i], db[i] = dki, dbi
-        for i, h, up in differenced:
-            (ku, bu, _), (kd, bd, _) = self.forms(i, up[0]), self.forms(i, self.inputs_at(i, -h)[0])
-            dk[i], db[i] = (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h)
-        return dk, db, k0, b0
+        forms.append((k, b))
+    (ku, bu), (kd, bd) = forms
+    return (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h)
 
 
 def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, base: Panel, case: _Case,
               gap: float) -> tuple[np.ndarray, np.ndarray, list[RawCluster], int]:
-    lam, w, x2 = case.analyse(case.panel(base))
-    probes = _Probes(build, x, base, case, np.vstack([w, x2]))
-    dk, db, kp, bp = probes.derivatives(steps)
-    _, derivatives, clusters = _derivatives(case.quantity, lam, kp, bp, dk, db, gap)
-    return lam[:case.modes], derivatives[:case.modes], clusters, probes.assemblies
+    direct, directions, differenced = _Probes(build, x, base, case).plan(steps)
+    solution = case.analyse(case.panel(base), directions)
+    m = solution.phi.shape[1]
+    dk, db = np.zeros((len(x), m, m)), np.zeros((len(x), m, m))
+    dk[direct], db[direct] = solution.stiffness_rates, solution.load_rates
+    for i, h, up, down in differenced:
+        dk[i], db[i] = _differenced_forms(i, h, up, down, solution)
+    _, derivatives, clusters = _derivatives(case.quantity, solution.eigenvalues, solution.stiffness, solution.load,
+                                            dk, db, gap)
+    return solution.eigenvalues[:case.modes], derivatives[:case.modes], clusters, 1 + 2 * len(differenced)
 
 
 def _result(case: _Case, lam: np.ndarray, derivatives: np.ndarray, clusters: list[RawCluster], steps: np.ndarray,
@@ -431,9 +420,10 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         default 1e-3·|x| (1e-3 where x is 0): small enough that the
         differences' own error (of order h²) stays near 1e-6 relative, large
         enough against the engine's single-precision inputs (about 6e-8).
-        A variable that moves only the stiffeners' stiffnesses, the loads or
-        the masses is also built at a long step of 0.1·|x| (0.1 where x is
-        0): where they move in proportion, their rates are taken over it.
+        A variable that moves only the stiffeners' stiffnesses, the
+        laminates, the loads or the masses takes the central differences of
+        those inputs instead (in double precision), whose derivatives of
+        the matrices the engine assembles exactly.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
         Each replaces the panel's loads in turn; a list of results is returned,
@@ -443,10 +433,10 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     cluster_gap : float
         Relative gap below which eigenvalues are treated as repeated.
 
-    Cost per load case: one analysis, one assembly (with the derivatives
-    along the stiffener stiffnesses, loads and masses), two assemblies per
-    other variable, and two or three builds of the panel per variable; no
-    eigen-solution but the first.
+    Cost per load case: one analysis with one more assembly (and the
+    derivatives along the stiffener stiffnesses, laminates, loads and
+    masses), two assemblies per other variable (radii, lengths), and two
+    builds of the panel per variable; no eigen-solution but the first.
 
     Raises
     ------

@@ -9,6 +9,7 @@ stiffnesses and forces are in any consistent units.
 """
 from __future__ import annotations
 
+import functools
 import math
 import os
 import warnings
@@ -134,9 +135,11 @@ def _matrix(name: str, value: ArrayLike) -> tuple[tuple[float, ...], ...]:
         raise ValueError(f"Laminate.{name}: shape {m.shape}, expected (3, 3)")
     if not np.isfinite(m).all():
         raise ValueError(f"Laminate.{name}: entries must be finite")
-    if not np.allclose(m, m.T, rtol=1e-6, atol=1e-12 * max(1.0, np.abs(m).max())):
+    # symmetric within |m - mᵀ| <= atol + rtol·|mᵀ| entry by entry, rtol 1e-6
+    size = np.abs(m)
+    if not (np.abs(m - m.T) <= 1e-12 * max(1.0, size.max()) + 1e-6 * size.T).all():
         raise ValueError(f"Laminate.{name}: not symmetric")
-    return tuple(tuple(float(v) for v in row) for row in m)
+    return tuple(map(tuple, m.tolist()))
 
 
 @dataclass(frozen=True)
@@ -164,9 +167,13 @@ class Laminate:
             _set(self, shear=tuple(tuple(float(v) for v in row) for row in s))
         if self.thickness is not None:
             _set(self, thickness=_length("Laminate", "thickness", self.thickness))
-        a, b, d = (np.array(m) for m in (self.A, self.B, self.D))
-        for name, m in (("A", a), ("D", d), ("B", np.block([[a, b], [b, d]]))):
-            smallest = np.linalg.eigvalsh(m).min()
+        whole = np.empty((6, 6))   # [A B; B D]
+        whole[:3, :3], whole[:3, 3:], whole[3:, :3], whole[3:, 3:] = self.A, self.B, self.B, self.D
+        a, d = whole[:3, :3], whole[3:, 3:]
+        smallest_a, smallest_d = np.linalg.eigvalsh(np.stack([a, d])).min(axis=1)
+        for name, m, smallest in (("A", a, smallest_a), ("D", d, smallest_d), ("B", whole, None)):
+            if smallest is None:
+                smallest = np.linalg.eigvalsh(m).min()
             if not smallest > 1e-9 * np.abs(m).max():
                 what = "the coupling B makes [A B; B D]" if name == "B" else name
                 raise ValueError(f"Laminate.{name}: {what} is not positive definite (smallest eigenvalue "
@@ -225,24 +232,24 @@ class Laminate:
         scale = math.sqrt(np.abs(self.A).max() * np.abs(self.D).max())
         return bool(np.abs(self.B).max() > 1e-5 * scale)
 
-    def packed(self) -> np.ndarray:
+    def packed(self, dtype: type = np.float32) -> np.ndarray:
         """The 18 stiffness values of one engine laminate column: membrane,
         coupling (the engine's sign, -B), bending, each packed M11, M12, M22,
-        M13, M23, M33."""
+        M13, M23, M33 (the engine's 32 bits; float64 for exact rates)."""
         groups = (np.array(self.A), -np.array(self.B), np.array(self.D))
-        return np.array([g[i, j] for g in groups for i, j in _PACKED], np.float32)
+        return np.array([g[i, j] for g in groups for i, j in _PACKED], dtype)
 
-    def shear_packed(self) -> np.ndarray:
+    def shear_packed(self, dtype: type = np.float32) -> np.ndarray:
         """The 21 values of one engine shear set with the rotations BETA,
         GAMMA taken as the transverse shear strains: the curvatures are
         those of W less those of the rotations, so the rotation blocks are
         +B (with membrane), -D (with bending) and D; then the shear
         stiffness packed S11, S12, S22. Zero without a shear stiffness."""
         if self.shear is None:
-            return np.zeros(21, np.float32)
+            return np.zeros(21, dtype)
         groups = (np.array(self.B), -np.array(self.D), np.array(self.D))
         s = np.array(self.shear)
-        return np.array([g[i, j] for g in groups for i, j in _PACKED] + [s[0, 0], s[0, 1], s[1, 1]], np.float32)
+        return np.array([g[i, j] for g in groups for i, j in _PACKED] + [s[0, 0], s[0, 1], s[1, 1]], dtype)
 
 
 SHEAR_CORRECTION = 5.0 / 6.0
@@ -424,6 +431,8 @@ class Edges:
         (missing names: simply supported; "all" sets the default)."""
         if isinstance(value, Edges):
             return value
+        if isinstance(value, str):
+            return _edges_of_word(value)
         if isinstance(value, dict):
             unknown = set(value) - {"all", "x0", "xl", "y0", "yl"}
             if unknown:
@@ -431,6 +440,12 @@ class Edges:
             default = value.get("all", "simply supported")
             return cls(**{n: value.get(n, default) for n in ("x0", "xl", "y0", "yl")})
         return cls(value, value, value, value)
+
+
+@functools.lru_cache(maxsize=64)
+def _edges_of_word(word: str) -> Edges:
+    """The four edges of one word, made once per word (they are immutable)."""
+    return Edges(word, word, word, word)
 
 
 def _held(edge: Edge, across_x: bool) -> set[str]:
@@ -709,8 +724,9 @@ class Panel:
                 raise ValueError(f"Panel.mesh: {len(lengths) + 1} node lines along {axis}; the largest size "
                                  f"variant takes {MAX_LINES} (p_rtnds); Mesh(size={fitting_size(total, bays):.6g}) "
                                  "fits")
-            for k, v in enumerate(lengths):
-                _length("Panel.mesh", f"{axis}[{k}]", v)
+            if not ((lengths >= SMALLEST_LENGTH) & (lengths <= LARGEST_LENGTH)).all():
+                for k, v in enumerate(lengths):
+                    _length("Panel.mesh", f"{axis}[{k}]", v)
         _set(self, x_lengths=x, y_lengths=y,
              frame_lines=self._lines("frames", self.frames, x),
              stringer_lines=self._lines("stringers", self.stringers, y))

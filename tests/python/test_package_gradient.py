@@ -34,10 +34,10 @@ def laminate(x):  # ply angle
                  loads=Loads(Nx=1.0, Nxy=0.5), edges="simply supported", mesh=Mesh(nx=5, ny=4))
 
 
-def stiffened(x):  # a stringer's EA and EI; with fixed Nx and the stringer's mass
-    fixed_nx, mass = (x[2], x[3]) if len(x) > 2 else (0.0, 0.5e-6)
+def stiffened(x):  # a stringer's EA and EI; with fixed Nx, the stringer's mass and the skin's thickness
+    fixed_nx, mass, t = (x[2], x[3], x[4]) if len(x) > 2 else (0.0, 0.5e-6, 1.0)
     s = Stiffener(100.0, EA=x[0], ES=2.0e5, EI=x[1], GJ=2.0e5, mass=mass)
-    return Panel(length=300.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0, fixed_Nx=fixed_nx),
+    return Panel(length=300.0, width=200.0, laminate=skin(t), loads=Loads(Nx=1.0, fixed_Nx=fixed_nx),
                  edges="simply supported", stringers=[s], mesh=Mesh(nx=6, ny=4))
 
 
@@ -54,16 +54,18 @@ def analysed(panel, quantity, modes):
 
 
 @pytest.mark.parametrize("quantity", ["buckling", "frequency"])
-@pytest.mark.parametrize("build, x, assemblies", [(plate, [1.2, 1.0, -0.4], (3, 3)), (laminate, [35.0], (3, 3)),
-                                                  (stiffened, [1.4e6, 2.0e7, 3.0, 0.8e-6], (1, 1)),
+@pytest.mark.parametrize("build, x, assemblies", [(plate, [1.2, 1.0, -0.4], (1, 1)), (laminate, [35.0], (1, 1)),
+                                                  (stiffened, [1.4e6, 2.0e7, 3.0, 0.8e-6, 1.1], (1, 1)),
                                                   (curved, [900.0], (3, 3))],
                          ids=["thickness-loads", "ply-angle", "stiffener-fixed-load-mass", "radius"])
 def test_against_central_differences_of_analyses(build, x, assemblies, quantity):
     # Steps of 1e-3·|x|: the differences' own error (of order h², near 1e-6
     # relative) stays well below the tolerance, while the single-precision
     # inputs of the engine (6e-8 relative) shift each analysis by far less
-    # than h·dλ/dx. Stiffnesses, loads and masses cost no assembly of their
-    # own, anything else two.
+    # than h·dλ/dx. Stiffnesses, laminates, loads and masses cost no
+    # assembly of their own (the skin's thickness beside a stringer also
+    # moves the stringer's share of the geometric stiffness through the
+    # skin's compliance), a radius two.
     x = np.array(x)
     options = dict(density=DENSITY) if quantity == "frequency" else {}
     g = ruvo.gradient(build, x, modes=3, quantity=quantity, **options)
@@ -162,24 +164,34 @@ def test_assembled_full_system_holds_the_modes_and_the_fixed_loads():
 
 
 def test_engine_rates_are_the_derivatives_of_the_forms():
-    # Along the stiffener's stiffnesses and both loads at once: the
-    # stiffener's share of the geometric stiffness is bilinear in EA and the
-    # forces, so central differences of the forms are exact.
-    panel = stiffened([1e6, 1e7, -2.0, 0.0])
-    _, out, _ = ruvo.engine.run(panel, "buckling", 3, entry=dict(tangential=True))
-    phi = np.vstack([out["w"], out["tangential"]])
+    # Along the stiffener's stiffnesses, both loads and the laminate at once:
+    # the stiffener's share of the geometric stiffness is bilinear in EA and
+    # the forces, and goes through the skin's compliance, the inverse of its
+    # membrane stiffness; central differences of the forms are exact to the
+    # second order of the step. The analysis' own forms (forms=True) are
+    # those of the assembly at its modes.
+    panel = stiffened([1e6, 1e7, -2.0, 0.0, 1.0])
     base = ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1)
-    rate = dict(stringers=[[3e5, 1e4, 2e6, 1e4]], variable=[[0.5, 0.2, 0.0]], fixed=[[0.3, 0.0, 1.0]])
+    laminate = 0.02 * np.array(base["laminates"], float)
+    rate = dict(stringers=[[3e5, 1e4, 2e6, 1e4]], variable=[[0.5, 0.2, 0.0]], fixed=[[0.3, 0.0, 1.0]],
+                laminates=laminate)
+    _, out, _ = ruvo.engine.run(panel, "buckling", 3, entry=dict(forms=True, directions=[rate]))
+    phi = np.vstack([out["w"], out["tangential"]])
 
     def moved(e):
         args = dict(base)
         args["stringers"] = np.array(base["stringers"])
         args["stringers"][0, 1:5] += e * np.array(rate["stringers"][0])
         args.update(variable=base["variable"] + e * np.array(rate["variable"][0]),
-                    fixed=base["fixed"] + e * np.array(rate["fixed"][0]))
+                    fixed=base["fixed"] + e * np.array(rate["fixed"][0]),
+                    laminates=np.array(base["laminates"], float) + e * laminate)
         return ruvo.engine.modal_forms(args, phi)
 
-    _, _, _, _, [(kr, br)] = ruvo.engine.modal_forms(base, phi, [rate])
+    _, _, k0, b0, [(kr, br)] = ruvo.engine.modal_forms(base, phi, [rate])
+    forms = out["forms"]
+    for own, assembled in ((forms["stiffness"], k0), (forms["load"], b0), (forms["stiffness_rates"][0], kr),
+                           (forms["load_rates"][0], br)):
+        np.testing.assert_allclose(own, assembled, rtol=0, atol=1e-12 * np.abs(assembled).max())
     (_, _, ku, bu, _), (_, _, kd, bd, _) = moved(0.05), moved(-0.05)
     np.testing.assert_allclose(kr, (ku - kd) / 0.1, rtol=0, atol=1e-5 * np.abs(kr).max())
     np.testing.assert_allclose(br, (bu - bd) / 0.1, rtol=0, atol=1e-5 * np.abs(br).max())
