@@ -16,7 +16,10 @@ time is the minimum of several runs).
                         allow on an idle machine; and against the loop
                         pinned to each core in turn (the harmonic mean of
                         their times: a sweep can use no more than the sum of
-                        the cores' speeds, which differ on a virtual machine)
+                        the cores' speeds, which differ on a virtual machine);
+                        and against two plain loops run at once in two
+                        processes (warmed up, released together): the
+                        throughput the two cores give any pair of processes
   peak memory           of the largest analyses, by /usr/bin/time -v
 
     PYTHONPATH=build/python /usr/bin/python3 bench/ratios.py [--bound PATH] [--no-sweep] [--no-peak] [--sweep-only]
@@ -137,6 +140,34 @@ def pinned_loop_seconds(items):
     return seconds
 
 
+def concurrent_loop_seconds(items):
+    """Wall seconds of the loop in each of two processes running it at the
+    same time (each warmed up by one analysis, both released together):
+    what the two cores give any pair of processes, a sweep's ceiling."""
+    release_read, release_write = os.pipe()
+    children = []
+    for _ in range(2):
+        read, write = os.pipe()
+        pid = os.fork()
+        if pid == 0:
+            os.close(read)
+            ruvo.buckle(items[0], modes=4)
+            os.read(release_read, 1)
+            os.write(write, repr(loop_seconds(items)).encode())
+            os._exit(0)
+        os.close(write)
+        children.append((pid, read))
+    time.sleep(0.5)
+    os.write(release_write, b"go")
+    seconds = []
+    for pid, read in children:
+        seconds.append(float(os.read(read, 64)))
+        os.waitpid(pid, 0)
+        os.close(read)
+    os.close(release_read), os.close(release_write)
+    return seconds
+
+
 def sweep_figures(repeats, count=200):
     """The typical panel in a loop (free, and pinned to each core) and by
     ruvo.sweep on 2 processes, each the best of `repeats` runs: wall seconds,
@@ -144,23 +175,24 @@ def sweep_figures(repeats, count=200):
     threads) and of its workers."""
     items = [typical_panel(2.0e8 * (1.0 + 0.01 * k)) for k in range(count)]
     wall, cpu = {"loop": math.inf, "sweep": math.inf}, {"loop": math.inf, "parent": math.inf, "workers": math.inf}
-    pinned = {}
+    pinned, ceiling = {}, 0.0
     for _ in range(repeats):
         clock = time.process_time()
         wall["loop"] = min(wall["loop"], loop_seconds(items))
         cpu["loop"] = min(cpu["loop"], time.process_time() - clock)
         for core, seconds in pinned_loop_seconds(items).items():
             pinned[core] = min(pinned.get(core, math.inf), seconds)
+        ceiling = max(ceiling, sum(wall["loop"] / t for t in concurrent_loop_seconds(items)))
         children, clock, start = children_cpu(), time.process_time(), time.perf_counter()
         ruvo.sweep(items, processes=2, progress=False, modes=4)
         wall["sweep"] = min(wall["sweep"], time.perf_counter() - start)
         cpu["parent"] = min(cpu["parent"], time.process_time() - clock)
         cpu["workers"] = min(cpu["workers"], children_cpu() - children)
-    return wall, cpu, pinned
+    return wall, cpu, pinned, ceiling
 
 
 def sweep_rows(repeats):
-    wall, cpu, pinned = sweep_figures(repeats)
+    wall, cpu, pinned, ceiling = sweep_figures(repeats)
     share = cpu["parent"] / (cpu["parent"] + cpu["workers"])
     idle = cpu["loop"] / ((cpu["parent"] + cpu["workers"]) / 2)   # both cores busy with the sweep's CPU time
     mean_core = len(pinned) / sum(1.0 / s for s in pinned.values())   # the loop's seconds on an average core
@@ -170,6 +202,8 @@ def sweep_rows(repeats):
           f"workers {cpu['workers']:.2f} s; {load()}")
     return [("sweep on 2 processes / sequential (throughput)", wall["loop"] / wall["sweep"]),
             ("sweep / the loop on an average core", mean_core / wall["sweep"]),
+            ("two loops at once in 2 processes / sequential (the cores' ceiling)", ceiling),
+            ("sweep / that ceiling", wall["loop"] / wall["sweep"] / ceiling),
             ("sweep's parent CPU / the sweep's CPU", share),
             ("sweep, idle 2-core bound from the CPU times", idle)]
 

@@ -62,10 +62,10 @@ void solve_records(Profile<const double> l22, const Coupling& c, int first, int 
   if (c.top(first) <= c.iy || c.top(last) <= c.iy) cholesky_backward(l22, z, count);  // else z = 0
 }
 
-void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,
-                      double* x2) {
+void subtract_records(const double* z, long ldz, int iy, int first, int count, const double* x1, long ldx,
+                      int modes, double* x2) {
   if (iy < 1 || count < 1 || modes < 1) return;
-  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, iy, modes, count, -1.0, z, iy, x1 + (first - 1),
+  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, iy, modes, count, -1.0, z, int(ldz), x1 + (first - 1),
               int(ldx), 1.0, x2, iy);
 }
 

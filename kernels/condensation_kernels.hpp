@@ -53,9 +53,9 @@ void subtract_gram(Profile<double> a11, const Coupling& c);
 void solve_records(Profile<const double> l22, const Coupling& c, int first, int count, double* z);
 
 // x2 −= Z·X1(first..first+count−1, 1..modes): z holds the records first..
-// (iy by count), x1 the W parts (leading dimension ldx), x2 the tangential
-// parts (iy by modes).
-void subtract_records(const double* z, int iy, int first, int count, const double* x1, long ldx, int modes,
-                      double* x2);
+// (iy by count, leading dimension ldz), x1 the W parts (leading dimension
+// ldx), x2 the tangential parts (iy by modes).
+void subtract_records(const double* z, long ldz, int iy, int first, int count, const double* x1, long ldx,
+                      int modes, double* x2);
 
 }  // namespace ruvo::kernels

@@ -176,7 +176,7 @@ bool print_tangential_modes(std::int32_t neigrq) {
       const std::span<std::byte> record = bytes_of(z.data() + std::size_t(c) * iy, std::size_t(iy));
       if (!io::read_record(condensation_unit, record)) return false;
     }
-    kernels::subtract_records(z.data(), iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
+    kernels::subtract_records(z.data(), iy, iy, first, count, state::vectrs<V>().x.data, V::p_nx, neigrq,
                               x2.data());
   }
   for (int i = 1; i <= neigrq; ++i) {
@@ -195,15 +195,8 @@ std::vector<double> tangential_parts(std::int32_t modes) {
   const auto& x = state::vectrs<V>().x;
   std::vector<double> x2(std::size_t(iy) * std::size_t(std::max(modes, 0)), 0.0);
   if (iy == 0 || modes < 1) return x2;
-  for (int k = 1; k <= modes; ++k) {
-    double* x2k = x2.data() + std::size_t(k - 1) * iy;
-    for (int j = 1; j <= ix; ++j) {
-      const double xj = x(j, k);
-      const double* wj = m.a21.data + std::size_t(j - 1) * V::p_ny;  // W = L⁻¹·A21 since the condensation
-      if (xj != 0.0)
-        for (int i = 0; i < iy; ++i) x2k[i] -= wj[i] * xj;
-    }
-  }
+  // W = L⁻¹·A21 since the condensation, in A21's storage
+  kernels::subtract_records(m.a21.data, V::p_ny, iy, 1, ix, x.data, V::p_nx, modes, x2.data());
   const kernels::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
                                            state::f07ina<V>().ibdy};
   kernels::cholesky_backward(l22, x2.data(), modes);
