@@ -10,8 +10,8 @@
 #include "io/interrupt.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "model/profile_index.hpp"
 #include "output/prtvib.hpp"
-#include "solver/buckling.hpp"
 #include "solver/condensation.hpp"
 #include "solver/vibration.hpp"
 
@@ -136,6 +136,7 @@ RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& op
     vibs2<V>(ier);
     if (ier != 0) return {Stage::vibration_assembly, ier};
     if (!solve) return {};
+    if (options.assembled) options.assembled();
     vibs3<V>(ier, shift, options);
     if (ier != 0) return {Stage::vibration_solution, ier};
   } catch (const io::Interrupted&) {
@@ -273,17 +274,41 @@ std::int32_t collect_matrices(TypedResult& r) {
   return ier;
 }
 
-// The forms of the solution's full modes and along the directions, from
-// the matrices assembled again: the solution condensed and factored them
-// in place.
+// The assembled matrices of the full system, kept through the solution,
+// which condenses and factors them in place.
+struct KeptMatrices {
+  std::vector<double> a11, a22, b11, a21;
+};
+
+// The stored entries of each matrix into `kept` (`keep`), or back from it;
+// A21 by columns of iy rows.
 template <class V>
-void add_solution_forms(const TypedAnalysis& in, TypedResult& r) {
-  std::int32_t ier = 0;
-  in.kind == AnalysisKind::buckling ? incs2<V>(ier) : vibs2<V>(ier);
-  if (ier != 0) {
-    r.status = {Stage::assembly, ier};
-    return;
+void copy_matrices(KeptMatrices& kept, bool keep) {
+  const Man& man = state::man;
+  auto& m = state::matrix<V>();
+  const auto& lv = state::comlv<V>();
+  const auto profile = [&](double* a, const std::int32_t* levels, int n, std::vector<double>& copy) {
+    const std::size_t length = n > 0 ? profile_length(levels, n) : 0;
+    if (keep) copy.assign(a, a + length);
+    else std::copy(copy.begin(), copy.end(), a);
+  };
+  profile(m.a11.data, lv.lvtri.data, man.ix, kept.a11);
+  profile(m.b11.data, lv.lvb.data, man.ix, kept.b11);
+  profile(m.a22.data, lv.lva22.data, man.iy, kept.a22);
+  if (keep) kept.a21.resize(std::size_t(man.ix) * std::size_t(man.iy));
+  for (int j = 1; j <= man.ix; ++j) {
+    double* column = m.a21.data + std::size_t(j - 1) * V::p_ny;
+    double* copy = kept.a21.data() + std::size_t(j - 1) * std::size_t(man.iy);
+    keep ? std::copy_n(column, man.iy, copy) : std::copy_n(copy, man.iy, column);
   }
+}
+
+// The forms of the solution's full modes and along the directions, from
+// the matrices kept before the solution.
+template <class V>
+void add_solution_forms(const TypedAnalysis& in, KeptMatrices& kept, TypedResult& r) {
+  copy_matrices<V>(kept, false);
+  std::int32_t ier = 0;
   const auto ix = std::size_t(state::man.ix), iy = std::size_t(state::man.iy), m = r.eigenvalues.size();
   std::vector<double> phi((ix + iy) * m);
   for (std::size_t k = 0; k < m; ++k) {
@@ -396,7 +421,9 @@ TypedResult run_typed(const TypedAnalysis& in) {
   options.assemble_only = in.matrices;
   // The listing reports the subspace iteration's steps.
   options.solution.eigen = in.listing ? EigenSolution::subspace : in.eigen;
-  options.solution.keep_coupling = in.tangential;
+  options.solution.keep_coupling = in.tangential || in.forms;
+  KeptMatrices kept;
+  if (in.forms) options.solution.assembled = [&kept] { copy_matrices<V>(kept, true); };
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished())
     r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
@@ -416,7 +443,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
   }
   collect_results<V>(r);
   if (in.tangential || in.forms) r.x2 = tangential_parts<V>(in.modes);
-  if (in.forms) add_solution_forms<V>(in, r);
+  if (in.forms) add_solution_forms<V>(in, kept, r);
   return r;
 }
 

@@ -85,6 +85,9 @@ struct SolutionOptions {
   // W = L⁻¹·A21 stays in the storage of A21 after the condensation; a host
   // that reads no tangential parts lets its pages go back to the system.
   bool keep_coupling = true;
+  // Called once the matrices of the solution are assembled, before the
+  // condensation works on them in place (a host that keeps a copy).
+  std::function<void()> assembled;
 };
 
 // What a run takes from the host other than through its arguments.

@@ -119,6 +119,7 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
       return {Stage::assembly, ierr};
     }
     if (options.assemble_only) return {};
+    if (options.solution.assembled) options.solution.assembled();
     if (first && type.cripan)
       if (const RunStatus s = cripple<V>(options.checks); !s.finished()) return s;
     if (!same_stiffness) kept.reset();

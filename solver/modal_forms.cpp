@@ -1,6 +1,7 @@
 #include "solver/modal_forms.hpp"
 
 #include <algorithm>
+#include <memory>
 
 #include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
@@ -152,6 +153,7 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
   const auto steifx = dis.steifx, steify = dis.steify;
   const auto fixed = pfest;
   const auto compliance = aij;
+  const auto terms = std::make_unique<F01qua<V>>(state::f01qua<V>());
   sk.matabd = {}, sk.matsw = {};
   for (std::size_t k = 0; k < d.laminates.size(); ++k)
     std::copy(d.laminates[k].begin(), d.laminates[k].end(), &sk.matabd(1, int(k) + 1));
@@ -176,7 +178,7 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
     aij = compliance;
   }
   sk.matabd = matabd, sk.matsw = matsw;
-  make_element_terms<V>(e);
+  state::f01qua<V>() = *terms;
   return err;
 }
 

@@ -187,7 +187,10 @@ def test_engine_rates_are_the_derivatives_of_the_forms():
                     laminates=np.array(base["laminates"], float) + e * laminate)
         return ruvo.engine.modal_forms(args, phi)
 
+    ruvo.engine.modal_forms(base, phi)
+    terms = np.array(_ruvo.f01qua.fquad)   # the skin's element terms, as they are again after the rates
     _, _, k0, b0, [(kr, br)] = ruvo.engine.modal_forms(base, phi, [rate])
+    np.testing.assert_array_equal(np.array(_ruvo.f01qua.fquad), terms)
     forms = out["forms"]
     for own, assembled in ((forms["stiffness"], k0), (forms["load"], b0), (forms["stiffness_rates"][0], kr),
                            (forms["load_rates"][0], br)):
