@@ -149,8 +149,10 @@ def _changes(inputs: dict[str, Any], base: dict[str, Any]) -> Changes:
     for key in inputs.keys() | base.keys():
         value, other = inputs.get(key), base.get(key)
         if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
-            if not np.array_equal(value, other):
-                changes[key] = value - other
+            if value.tobytes() != other.tobytes():   # the quick test; -0.0 against 0.0 is no change
+                change = value - other
+                if change.any():
+                    changes[key] = change
         elif isinstance(value, np.ndarray) or isinstance(other, np.ndarray) or value != other:
             changes[key] = None
     return changes
