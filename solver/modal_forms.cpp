@@ -1,7 +1,6 @@
 #include "solver/modal_forms.hpp"
 
 #include <algorithm>
-#include <memory>
 
 #include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
@@ -106,6 +105,43 @@ std::int32_t add_stiffener_rates(bool buckling) {
   return add_stiffener_geometric<V>(buckling);
 }
 
+// The element terms in use, kept while a laminate direction makes its own:
+// each element's count and its terms (the places after them hold zeros).
+template <class V>
+class KeptTerms {
+ public:
+  KeptTerms() {
+    const auto& q = state::f01qua<V>();
+    for (int e = 1; e <= element_count<V>(); ++e) {
+      counts_.push_back(q.ikt(e));
+      for (int t = 1; t <= q.ikt(e); ++t) terms_.push_back({q.fquad(t, e), q.kquad(t, 1, e), q.kquad(t, 2, e),
+                                                            q.kquad(t, 3, e)});
+    }
+  }
+  // The kept terms back in place; the places up to the count made since are zeroed.
+  void restore() const {
+    auto& q = state::f01qua<V>();
+    std::size_t next = 0;
+    for (int e = 1; e <= int(counts_.size()); ++e) {
+      const int made = q.ikt(e);
+      for (int t = 1; t <= std::max(made, counts_[std::size_t(e - 1)]); ++t) {
+        const Term term = t <= counts_[std::size_t(e - 1)] ? terms_[next++] : Term{};
+        q.fquad(t, e) = term.coefficient;
+        q.kquad(t, 1, e) = term.code1, q.kquad(t, 2, e) = term.code2, q.kquad(t, 3, e) = term.pair;
+      }
+      q.ikt(e) = counts_[std::size_t(e - 1)];
+    }
+  }
+
+ private:
+  struct Term {
+    float coefficient = 0.0f;
+    std::int32_t code1 = 0, code2 = 0, pair = 0;
+  };
+  std::vector<std::int32_t> counts_;
+  std::vector<Term> terms_;
+};
+
 // The element terms of the laminate and shear tables as they stand; true
 // when they fit the term lists (otherwise the lists are empty and the
 // message is on the listing).
@@ -153,7 +189,7 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
   const auto steifx = dis.steifx, steify = dis.steify;
   const auto fixed = pfest;
   const auto compliance = aij;
-  const auto terms = std::make_unique<F01qua<V>>(state::f01qua<V>());
+  const KeptTerms<V> terms;
   sk.matabd = {}, sk.matsw = {};
   for (std::size_t k = 0; k < d.laminates.size(); ++k)
     std::copy(d.laminates[k].begin(), d.laminates[k].end(), &sk.matabd(1, int(k) + 1));
@@ -178,7 +214,7 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
     aij = compliance;
   }
   sk.matabd = matabd, sk.matsw = matsw;
-  state::f01qua<V>() = *terms;
+  terms.restore();
   return err;
 }
 
