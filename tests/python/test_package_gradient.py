@@ -41,6 +41,11 @@ def stiffened(x):  # a stringer's EA and EI; with fixed Nx, the stringer's mass 
                  edges="simply supported", stringers=[s], mesh=Mesh(nx=6, ny=4))
 
 
+def thick(x):  # thickness of a plate with transverse shear: the laminate and its shear set move
+    return Panel(length=120.0, width=100.0, laminate=Laminate.isotropic(70000.0, 0.3, x[0], transverse_shear=True),
+                 loads=Loads(Nx=1.0, Nxy=0.3), edges="simply supported", freedoms="WUVBG", mesh=Mesh(nx=5, ny=4))
+
+
 def curved(x):  # radius
     return Panel(length=250.0, width=200.0, laminate=skin(1.0), loads=Loads(Nx=1.0), ry=x[0],
                  edges="simply supported", mesh=Mesh(nx=5, ny=4))
@@ -56,8 +61,9 @@ def analysed(panel, quantity, modes):
 @pytest.mark.parametrize("quantity", ["buckling", "frequency"])
 @pytest.mark.parametrize("build, x, assemblies", [(plate, [1.2, 1.0, -0.4], (1, 1)), (laminate, [35.0], (1, 1)),
                                                   (stiffened, [1.4e6, 2.0e7, 3.0, 0.8e-6, 1.1], (1, 1)),
-                                                  (curved, [900.0], (3, 3))],
-                         ids=["thickness-loads", "ply-angle", "stiffener-fixed-load-mass", "radius"])
+                                                  (thick, [8.0], (1, 1)), (curved, [900.0], (3, 3))],
+                         ids=["thickness-loads", "ply-angle", "stiffener-fixed-load-mass", "shear-thickness",
+                              "radius"])
 def test_against_central_differences_of_analyses(build, x, assemblies, quantity):
     # Steps of 1e-3·|x|: the differences' own error (of order h², near 1e-6
     # relative) stays well below the tolerance, while the single-precision
