@@ -100,16 +100,14 @@ public:
   static std::span<const std::int32_t> lvb() { return {state::comlv<V>().lvb.data, V::p_nx}; }
   static std::span<const std::int32_t> lva22() { return {state::comlv<V>().lva22.data, V::p_ny}; }
 
-  static double x_line(int i) {
-    double x = 0;
-    for (int k = 1; k < i; ++k) x += state::f07ina<V>().a(k);
-    return x;
+  // The coordinate of x-line (or y-line) i.
+  static double line_at(bool along_x, int i) {
+    double s = 0;
+    for (int k = 1; k < i; ++k) s += along_x ? state::f07ina<V>().a(k) : state::f07ina<V>().b(k);
+    return s;
   }
-  static double y_line(int j) {
-    double y = 0;
-    for (int k = 1; k < j; ++k) y += state::f07ina<V>().b(k);
-    return y;
-  }
+  static double x_line(int i) { return line_at(true, i); }
+  static double y_line(int j) { return line_at(false, j); }
 
   // The freedoms of function f sampled from field p: values and scaled slopes.
   static void sample(const Bicubic& p, int f, std::vector<double>& x) {
@@ -166,7 +164,7 @@ public:
     const auto& ina = state::f07ina<V>();
     double sum = 0;
     for (int s = 1; s < (along_x ? ina.mx : ina.my); ++s) {
-      const double s0 = along_x ? x_line(s) : y_line(s), h = along_x ? ina.a(s) : ina.b(s);
+      const double s0 = line_at(along_x, s), h = along_x ? ina.a(s) : ina.b(s);
       for (int k = 0; k < 4; ++k) sum += gauss_w[k] * h / 2 * g(s0 + h * (gauss_t[k] + 1) / 2);
     }
     return sum;
