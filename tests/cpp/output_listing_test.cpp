@@ -60,11 +60,8 @@ TEST_F(Prtout, FullEchoOfAPanelWithConditionsSuppressionAndAStringer) {
   auto& dis = state::f07dis<ruvo31>();
   dis.nox = 1, dis.istx(1) = 2;
   for (int r = 1; r <= 4; ++r) dis.steifx(r, 1) = 100.0f * r;
-  for (int n = 1; n <= 6; ++n) {
-    state::cpfest<ruvo31>().pfest(n, 1) = float(n);
-    state::cpfest<ruvo31>().pfest(n, 2) = 10.0f * n;
-    state::cpfest<ruvo31>().pfest(n, 3) = -float(n);
-  }
+  auto& pfest = state::cpfest<ruvo31>().pfest;
+  for (int n = 1; n <= 6; ++n) pfest(n, 1) = float(n), pfest(n, 2) = 10.0f * n, pfest(n, 3) = -float(n);
   run();
   EXPECT_EQ(listing(), expected("prtout full echo"));
 }
@@ -99,14 +96,6 @@ TEST_F(Prtout, SubdivisionLengthsOfUnequalLineCounts) {
   EXPECT_EQ(section(heading, rule), expected("prtout subdivision lengths without x-lines"));
 }
 
-TEST_F(Prtout, SevenXLinesSplitTheForceGridIntoBlocksOfSixAndOne) {
-  grid(7, 2);
-  for (int n = 1; n <= 14; ++n) state::cpvar<ruvo31>().pvar(n, 3) = float(n);
-  run();
-  const Lines ny = section(sp(30) + "NY", "NONE");
-  EXPECT_EQ(Lines(ny.end() - 9, ny.end()), expected("prtout variable NY of seven x-lines"));
-}
-
 TEST_F(Prtout, ShearFunctionsAddTheAdjustmentsOfTheLastStripAndShearOfEach) {
   grid(2, 4);
   functions({1, 4, 5});
@@ -123,14 +112,18 @@ TEST_F(Prtout, ShearFunctionsAddTheAdjustmentsOfTheLastStripAndShearOfEach) {
 }
 
 // A plain panel: no conditions (the echo starts with the function codes),
-// radii above 1e19 are infinite, and every call converts the angles again.
-TEST_F(Prtout, PlainPanelWithInfiniteRadiiAndAnglesConvertedOnEveryCall) {
-  grid(2, 2);
+// radii above 1e19 are infinite, seven x-lines split the force grid into
+// blocks of six and one, and every call converts the angles again.
+TEST_F(Prtout, PlainPanelWithInfiniteRadiiSevenXLinesAndAnglesConvertedOnEveryCall) {
+  grid(7, 2);
+  for (int n = 1; n <= 14; ++n) state::cpvar<ruvo31>().pvar(n, 3) = float(n);
   state::f07inb.radii = {{1.1e19f, -2.0e19f, -1.0e19f}};
   state::f07ang.alfax = 180.0f;
   run();
   EXPECT_EQ(listing().at(3), " CODE NUMBERS OF THE FUNCTIONAL DOFS INVOLVED:  1");
   EXPECT_EQ(section(" SHELL CURVATURE:", ""), expected("prtout infinite radii"));
+  const Lines ny = section(sp(30) + "NY", "NONE");
+  EXPECT_EQ(Lines(ny.end() - 9, ny.end()), expected("prtout variable NY of seven x-lines"));
   EXPECT_EQ(state::f07ang.alfax, 3.1415927f);
   run();
   EXPECT_EQ(state::f07ang.alfax, (3.1415927f * 3.1415927f) / 180.0f);

@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -27,23 +26,9 @@ namespace {
 using testing::sp;
 constexpr double pi = 3.14159265358979323846;
 
-// W and its freedoms F, FX, FY, FXY (slopes divided by pi/lx, pi/ly) at (x, y).
-using Field = std::function<std::array<double, 4>(double, double)>;
-
-// sin(kx pi x / lx) sin(ky pi y / ly)
-Field sines(double kx, double ky, double lx, double ly) {
-  return [=](double x, double y) {
-    const double sx = std::sin(kx * pi * x / lx), cx = kx * std::cos(kx * pi * x / lx);
-    const double sy = std::sin(ky * pi * y / ly), cy = ky * std::cos(ky * pi * y / ly);
-    return std::array<double, 4>{sx * sy, cx * sy, sx * cy, cx * cy};
-  };
-}
-
-// One block of the file: the coordinates across the lines, and per line its
-// coordinate and values.
+// One block of the file: its heading, and per line its coordinate and values.
 struct Block {
   std::string heading;
-  std::vector<double> across;
   std::vector<double> along;
   std::vector<std::vector<double>> values;
 };
@@ -80,9 +65,8 @@ protected:
     std::vector<Block> result;
     for (std::size_t l = 2; l < text.size(); ++l) {
       if (text[l][0] != ' ' || text[l].find("increases") != std::string::npos) {
-        result.push_back({text[l], {}, {}, {}});
-        auto header = numbers(text[++l]);
-        result.back().across.assign(header.begin() + 1, header.end());
+        result.push_back({text[l], {}, {}});
+        ++l;  // the coordinates across the lines
         continue;
       }
       auto row = numbers(text[l]);
@@ -106,20 +90,21 @@ protected:
     state::man.ix = eq;
   }
 
-  // Column n of the eigenvectors holds the freedoms of `field`.
-  static void mode(int n, const Field& field) {
+  // Column n of the eigenvectors holds sin(kx pi x / lx) sin(pi y / ly): W and
+  // its freedoms F, FX, FY, FXY (slopes divided by pi/lx, pi/ly).
+  static void mode(int n, double kx, double lx, double ly) {
     const auto& ina = state::f07ina<ruvo31>();
     const auto& lm = state::f07mat<ruvo31>().lm;
     float x = 0.0f;
-    for (int i = 1; i <= ina.mx; ++i) {
+    for (int i = 1; i <= ina.mx; x += ina.a(i++)) {
       float y = 0.0f;
-      for (int j = 1; j <= ina.my; ++j) {
-        const auto f = field(x, y);
+      for (int j = 1; j <= ina.my; y += ina.b(j++)) {
+        const double sx = std::sin(kx * pi * x / lx), cx = kx * std::cos(kx * pi * x / lx);
+        const double sy = std::sin(pi * y / ly), cy = std::cos(pi * y / ly);
+        const double f[4] = {sx * sy, cx * sy, sx * cy, cx * cy};
         for (int kind = 1; kind <= 4; ++kind)
           state::vectrs<ruvo31>().x(lm(1, kind, ina.leit(j, i)), n) = f[kind - 1];
-        if (j < ina.my) y += ina.b(j);
       }
-      if (i < ina.mx) x += ina.a(i);
     }
   }
 
@@ -142,20 +127,6 @@ protected:
   }
 };
 
-TEST_F(ModeFile, PlotCoordinatesCoverThePanelAndItsMirrorImage) {
-  plate(7, 3, 600.0f, 10.0f);
-  for (const auto& [isymx, first, step] :
-       {std::tuple{0, 0.0f, 12.0f}, {-1, 0.0f, 24.0f}, {2, -600.0f, 24.0f}}) {
-    plot(50, 50, isymx);
-    pltmsh<ruvo31>();
-    const auto& fls = state::plotfls;
-    EXPECT_EQ(fls.dx, step);
-    float sum = first;  // repeated 32-bit addition
-    for (int i = 1; i <= 51; ++i, sum += step) EXPECT_EQ(fls.xplt(i), sum) << "isymx " << isymx << ", " << i;
-    EXPECT_NEAR(fls.xplt(51), first + 50 * step, 1e-3);
-  }
-}
-
 TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
   double phi[8] = {1, 1, 1, 1, 2, 2, 2, 2};  // the second column repeats the first
   const double epss[4] = {1, 1, 1, 1};
@@ -172,29 +143,27 @@ TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
   EXPECT_EQ(lqfit_fault(4, 3, 3, 4, 3, 3), "epss holds 3 values, fewer than k = 4");
 }
 
+// Flat, the contour is zero; a cylinder in x, 0.5 b11 x^2 less the plane
+// through its ends; a twisted surface 0.5 b12 x y, 0.5 b12 (x - lx/2)(y - ly/2)
+// above its best corner plane.
 TEST_F(ModeFile, ContourIsTheSurfaceAboveItsCornerPlane) {
   plate(3, 3, 600.0f, 400.0f);
   plot(20, 10);
   pltmsh<ruvo31>();
   const auto& fls = state::plotfls;
-  auto expect_contour = [&](const std::function<double(double, double)>& height, double tol) {
+  auto& feps = state::f01eps.feps;
+  for (const auto& [b11, b12, tol] :
+       {std::tuple{0.0f, 0.0f, 0.0}, {-1.0e-3f, 0.0f, 2e-4}, {0.0f, -4.0e-4f, 2e-4}}) {
+    feps(1, 2) = b11, feps(3, 3) = b12;
     cntour();
     for (int i = 1; i <= 21; ++i)
-      for (int j = 1; j <= 11; ++j)
-        ASSERT_NEAR(fls.cntr(i, j), height(fls.xplt(i), fls.yplt(j)), tol) << i << ", " << j;
-  };
-  expect_contour([](double, double) { return 0.0; }, 0.0);  // flat: exactly
-
-  // A cylinder in x: 0.5 b11 x^2 minus the plane through its ends, the same on every y-line.
-  state::f01eps.feps(1, 2) = -1.0f / 1000.0f;
-  const double b11 = state::f01eps.feps(1, 2);
-  expect_contour([&](double x, double) { return 0.5 * b11 * (x * x - 600.0 * x); }, 2e-4);
-
-  // A twisted surface 0.5 b12 x y: its best corner plane leaves 0.5 b12 (x - lx/2)(y - ly/2).
-  state::f01eps.feps(1, 2) = 0.0f;
-  state::f01eps.feps(3, 3) = -2.0f / 5000.0f;
-  const double b12 = state::f01eps.feps(3, 3);
-  expect_contour([&](double x, double y) { return 0.5 * b12 * (x - 300.0) * (y - 200.0); }, 2e-4);
+      for (int j = 1; j <= 11; ++j) {
+        const double x = fls.xplt(i), y = fls.yplt(j);
+        ASSERT_NEAR(fls.cntr(i, j), 0.5 * b11 * (x * x - 600.0 * x) + 0.5 * b12 * (x - 300.0) * (y - 200.0),
+                    tol)
+            << i << ", " << j;
+      }
+  }
 }
 
 // One element of 2 by 1, a 2 by 2 plot grid, the four corner values 1 2 3 4
@@ -229,13 +198,22 @@ class MirroredMode : public ModeFile, public ::testing::WithParamInterface<Mirro
 TEST_P(MirroredMode, MirrorImageRepeatsOrNegatesTheComputedHalf) {
   const Mirror m = GetParam();
   plate(9, 9, 600.0f, 400.0f);
-  mode(1, sines(m.kx, 1, 600, 400));
+  mode(1, m.kx, 600, 400);
   plot(m.npx, m.npy, m.isymx, m.isymy);
   ASSERT_EQ(write_file(), 0);
   const Block b = blocks()[1];
   const bool along_y = m.npy > m.npx;
   EXPECT_EQ(b.heading, std::string(" MODE  1. ") + (along_y ? "Y" : "X") + " increases from line to line");
   EXPECT_EQ(b.along.front(), std::abs(along_y ? m.isymy : m.isymx) == 2 ? (along_y ? -400.0 : -600.0) : 0.0);
+  // The plot lines step evenly over the panel and its mirror image.
+  const auto& fls = state::plotfls;
+  const auto expect_axis = [](const auto& plt, float step, int n, int isym, float length) {
+    EXPECT_EQ(step, (isym != 0 ? 2.0f : 1.0f) * length / float(n));
+    for (int k = 1; k <= n + 1; ++k)
+      EXPECT_EQ(plt(k), (std::abs(isym) == 2 ? -length : 0.0f) + float(k - 1) * step);
+  };
+  expect_axis(fls.xplt, fls.dx, m.npx, m.isymx, 600.0f);
+  expect_axis(fls.yplt, fls.dy, m.npy, m.isymy, 400.0f);
   // Whether plot line k of n lies in the mirror image, and the model's
   // coordinate and sign of plot coordinate p there.
   const auto mirrored = [](int k, int n, int isym) {
@@ -245,7 +223,6 @@ TEST_P(MirroredMode, MirrorImageRepeatsOrNegatesTheComputedHalf) {
     if (!image) return std::pair{p, 1.0};
     return std::pair{std::abs(isym) == 1 ? 2 * length - p : -p, isym > 0 ? -1.0 : 1.0};
   };
-  const auto& fls = state::plotfls;
   for (int i = 1; i <= m.npx + 1; ++i)
     for (int j = 1; j <= m.npy + 1; ++j) {
       const bool ix = mirrored(i, m.npx, m.isymx), jy = mirrored(j, m.npy, m.isymy);
@@ -269,7 +246,7 @@ TEST_F(ModeFile, ModeZeroAtEveryPointIsWrittenAsZeros) {
   plate(3, 3, 1.0f, 1.0f);
   plot(4, 4, 0, 0, 2);
   state::plotin.mdsplt(2) = 2;
-  mode(2, sines(1, 1, 1, 1));
+  mode(2, 1, 1, 1);
   ASSERT_EQ(write_file(), 0);
   const auto b = blocks();
   ASSERT_EQ(b.size(), 3u);
