@@ -144,22 +144,8 @@ public:
     return sum;
   }
 
-  // The integral over the panel of g(x, y), Gauss-Legendre with 4 points a side per element.
-  static double integral(const std::function<double(double, double)>& g) {
-    const auto& ina = state::f07ina<V>();
-    double sum = 0;
-    for (int i = 1; i < ina.mx; ++i)
-      for (int j = 1; j < ina.my; ++j) {
-        const double x0 = x_line(i), y0 = y_line(j), a = ina.a(i), b = ina.b(j);
-        for (int k = 0; k < 4; ++k)
-          for (int l = 0; l < 4; ++l)
-            sum += gauss_w[k] * gauss_w[l] * a * b / 4 *
-                   g(x0 + a * (gauss_t[k] + 1) / 2, y0 + b * (gauss_t[l] + 1) / 2);
-      }
-    return sum;
-  }
-
-  // The integral along the line of g(s) over [0, length] with the element ends as nodes.
+  // The integral along the x- or y-lines of g(s) over the panel's length,
+  // Gauss-Legendre with 4 points per element.
   static double line_integral(bool along_x, const std::function<double(double)>& g) {
     const auto& ina = state::f07ina<V>();
     double sum = 0;
@@ -168,6 +154,11 @@ public:
       for (int k = 0; k < 4; ++k) sum += gauss_w[k] * h / 2 * g(s0 + h * (gauss_t[k] + 1) / 2);
     }
     return sum;
+  }
+  // The integral over the panel of g(x, y), 4 by 4 points per element.
+  static double integral(const std::function<double(double, double)>& g) {
+    return line_integral(true,
+                         [&](double x) { return line_integral(false, [&](double y) { return g(x, y); }); });
   }
 };
 
