@@ -184,23 +184,18 @@ TEST_F(Prtvib, StiffenersAreRecountedFromTheirLines) {
 
 class Eigvpr : public testing::ListingTest {};
 
+// Modes in blocks of six, fewer rows than held, and the refusals of no
+// vectors or too many rows, on the unit.
 TEST_F(Eigvpr, ModesComeInBlocksOfSixAndFewerRowsMayBePrinted) {
-  // x(i, j) = j * 10^(i-1), with a negative first row.
-  std::vector<double> x(2 * 13);
-  for (int j = 1; j <= 13; ++j) {
-    x[2 * (j - 1)] = -double(j);
-    x[2 * (j - 1) + 1] = 10.0 * j;
-  }
+  std::vector<double> x(2 * 13);  // x(i, j) = j * 10^(i-1), with a negative first row
+  for (int j = 1; j <= 13; ++j) x[2 * (j - 1)] = -double(j), x[2 * (j - 1) + 1] = 10.0 * j;
   eigvpr(9, ArrayRef<const double, 2>(x.data(), {2, 13}), 2, 13);
   EXPECT_EQ(listing(), expected("eigvpr thirteen modes"));
   io::open(9, "listing.out");
   std::vector<double> half(3 * 6, 0.5);
   eigvpr(9, ArrayRef<const double, 2>(half.data(), {3, 6}), 1, 6);  // I6, E21.7, then five E17.7
   EXPECT_EQ(listing(), expected("eigvpr six modes"));
-}
-
-TEST_F(Eigvpr, NoVectorsOrTooManyRowsPrintAMessageOnTheUnit) {
-  std::vector<double> x(4, 1.0);
+  io::open(9, "listing.out");
   eigvpr(9, ArrayRef<const double, 2>(x.data(), {2, 2}), 2, 0);
   eigvpr(9, ArrayRef<const double, 2>(x.data(), {2, 2}), 3, 2);
   EXPECT_EQ(listing(), expected("eigvpr refusals"));
