@@ -28,13 +28,9 @@ struct ElementArrays {
     for (int i = 0; i < 9; ++i) v[i].assign(rows[i] * V::p_elmts, 0.0f);
   }
   ArrayRef<float, 2> operator[](int i) { return {v[i].data(), {rows[i], V::p_elmts}}; }
-  template <class F>
-  void call(F&& f) {
-    auto& a = *this;
-    f(a[c], a[ch], a[bb], a[dd], a[bd], a[rr], a[dr], a[br], a[ss]);
-  }
   void tfmstf(std::int32_t& ier) {
-    call([&](auto... x) { ruvo::tfmstf<V>(x..., ier); });
+    auto& a = *this;
+    ruvo::tfmstf<V>(a[c], a[ch], a[bb], a[dd], a[bd], a[rr], a[dr], a[br], a[ss], ier);
   }
   void f01kbf() { ruvo::f01kbf<V>((*this)[c], (*this)[ch]); }
   void randomize(unsigned seed) {
