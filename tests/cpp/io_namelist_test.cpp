@@ -157,15 +157,5 @@ TEST_F(NamelistTest, MalformedGroupWithoutItsEndStopsAtNextGroupOrEnd) {
   expect_untouched();
 }
 
-TEST(NamelistStorage, MemberWithoutStorageTakesNoValues) {
-  const NamelistItem items[] = {{"x", ItemKind::real, nullptr, 3}, {"t", ItemKind::text, nullptr, 0}};
-  for (const char* text : {"&g x=1 /", "&g t='a' /", "&g x(1)=1 /"}) {
-    TextInput in{text, 0};
-    EXPECT_EQ(read_group(in, {"g", items}).status, ReadStatus::malformed) << text;
-  }
-  TextInput in{"&g /", 0};
-  EXPECT_EQ(read_group(in, {"g", items}).status, ReadStatus::ok);
-}
-
 }  // namespace
 }  // namespace ruvo::io
