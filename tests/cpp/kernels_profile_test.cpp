@@ -39,16 +39,14 @@ TEST(SolverProfile, CheckRejectsLevelVectorsThatDoNotDescribeTheStorage) {
   const std::vector<int> lv{0, 1, 3, 5, 7};
   EXPECT_TRUE(check_profile(lv, 5, 3, 12));
   EXPECT_TRUE(check_profile(lv, 4, 3, 10));  // a leading part serves a smaller order
+  // Storage one short and a level vector not starting at 0: test_solver.py (profile arrays).
 
-  EXPECT_EQ(check_profile(lv, 5, 3, 11).fault, ProfileFault::storage);
   EXPECT_EQ(check_profile(lv, 6, 3, 99).fault, ProfileFault::order);
   EXPECT_EQ(check_profile(lv, 0, 1, 99).fault, ProfileFault::order);
   EXPECT_EQ(check_profile(lv, 1, 1, 99, 2).fault, ProfileFault::order);
   EXPECT_EQ(check_profile(lv, 5, 6, 99).fault, ProfileFault::band);
   EXPECT_EQ(check_profile(lv, 5, 0, 99).fault, ProfileFault::band);
 
-  const std::vector<int> shifted{1, 2, 4, 6, 8};
-  EXPECT_EQ(check_profile(shifted, 5, 3, 99).fault, ProfileFault::level_start);
   const std::vector<int> decreasing{0, 1, 3, 2, 4};
   const ProfileCheck c = check_profile(decreasing, 5, 3, 99);
   EXPECT_EQ(c.fault, ProfileFault::level_step);
