@@ -100,16 +100,14 @@ public:
   static std::span<const std::int32_t> lvb() { return {state::comlv<V>().lvb.data, V::p_nx}; }
   static std::span<const std::int32_t> lva22() { return {state::comlv<V>().lva22.data, V::p_ny}; }
 
-  static double x_line(int i) {
-    double x = 0;
-    for (int k = 1; k < i; ++k) x += state::f07ina<V>().a(k);
-    return x;
+  // The coordinate of x-line (or y-line) i.
+  static double line_at(bool along_x, int i) {
+    double s = 0;
+    for (int k = 1; k < i; ++k) s += along_x ? state::f07ina<V>().a(k) : state::f07ina<V>().b(k);
+    return s;
   }
-  static double y_line(int j) {
-    double y = 0;
-    for (int k = 1; k < j; ++k) y += state::f07ina<V>().b(k);
-    return y;
-  }
+  static double x_line(int i) { return line_at(true, i); }
+  static double y_line(int j) { return line_at(false, j); }
 
   // The freedoms of function f sampled from field p: values and scaled slopes.
   static void sample(const Bicubic& p, int f, std::vector<double>& x) {
@@ -146,30 +144,21 @@ public:
     return sum;
   }
 
-  // The integral over the panel of g(x, y), Gauss-Legendre with 4 points a side per element.
-  static double integral(const std::function<double(double, double)>& g) {
-    const auto& ina = state::f07ina<V>();
-    double sum = 0;
-    for (int i = 1; i < ina.mx; ++i)
-      for (int j = 1; j < ina.my; ++j) {
-        const double x0 = x_line(i), y0 = y_line(j), a = ina.a(i), b = ina.b(j);
-        for (int k = 0; k < 4; ++k)
-          for (int l = 0; l < 4; ++l)
-            sum += gauss_w[k] * gauss_w[l] * a * b / 4 *
-                   g(x0 + a * (gauss_t[k] + 1) / 2, y0 + b * (gauss_t[l] + 1) / 2);
-      }
-    return sum;
-  }
-
-  // The integral along the line of g(s) over [0, length] with the element ends as nodes.
+  // The integral along the x- or y-lines of g(s) over the panel's length,
+  // Gauss-Legendre with 4 points per element.
   static double line_integral(bool along_x, const std::function<double(double)>& g) {
     const auto& ina = state::f07ina<V>();
     double sum = 0;
     for (int s = 1; s < (along_x ? ina.mx : ina.my); ++s) {
-      const double s0 = along_x ? x_line(s) : y_line(s), h = along_x ? ina.a(s) : ina.b(s);
+      const double s0 = line_at(along_x, s), h = along_x ? ina.a(s) : ina.b(s);
       for (int k = 0; k < 4; ++k) sum += gauss_w[k] * h / 2 * g(s0 + h * (gauss_t[k] + 1) / 2);
     }
     return sum;
+  }
+  // The integral over the panel of g(x, y), 4 by 4 points per element.
+  static double integral(const std::function<double(double, double)>& g) {
+    return line_integral(true,
+                         [&](double x) { return line_integral(false, [&](double y) { return g(x, y); }); });
   }
 };
 

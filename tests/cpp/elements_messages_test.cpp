@@ -41,7 +41,7 @@ TEST(ShapeFunctions, ValuesAtTheEndsAndTheTolerance) {
   EXPECT_EQ(val, 7);
 }
 
-TEST_F(AssemblyTest, ElementLookupOfTheLastRowAndBeyond) {
+TEST_F(AssemblyTest, ElementAndSegmentLookupsToTheLastRowAndBeyond) {
   panel({1.0f, 1.0f}, {1.0f, 1.0f}, {1, 2, 3});
   ElementFreedoms iu{};
   std::int32_t ier = -1;
@@ -57,25 +57,16 @@ TEST_F(AssemblyTest, ElementLookupOfTheLastRowAndBeyond) {
   iuoriv<V>(1, 1, 4, iu, ier);  // BETA is not carried by (1,2,3): zeros, no message
   EXPECT_EQ(ier, 2);
   for (int v : iu.data) EXPECT_EQ(v, 0);
-  EXPECT_EQ(last(written(), messages("iuoriv")), messages("iuoriv"));
-}
 
-TEST_F(AssemblyTest, SegmentLookupAlongBothDirections) {
-  panel({1.0f, 1.0f}, {1.0f}, {1, 2, 3});
-  const auto& lm = state::f07mat<V>().lm;
   SegmentFreedoms kv{};
-  std::int32_t ier = -1;
-  kuorkv<V>('X', 2, 2, 2, kv, ier);  // y-line 2, between x-lines 2 and 3: nodes 4 and 6
+  kuorkv<V>('X', 2, 2, 2, kv, ier);  // y-line 2, between x-lines 2 and 3: nodes 5 and 8
   EXPECT_EQ(ier, 0);
-  EXPECT_EQ((std::array{kv(1, 2), kv(2, 1), kv(1, 3)}), (std::array{lm(2, 2, 4), lm(2, 3, 4), lm(2, 1, 6)}));
-  kuorkv<V>('Y', 3, 1, 1, kv, ier);  // x-line 3, between y-lines 1 and 2: nodes 5 and 6
-  EXPECT_EQ(ier, 0);
-  EXPECT_EQ((std::array{kv(1, 2), kv(2, 2), kv(2, 3)}), (std::array{lm(1, 3, 5), lm(1, 4, 5), lm(1, 2, 6)}));
+  EXPECT_EQ((std::array{kv(1, 2), kv(2, 1), kv(1, 3)}), (std::array{lm(2, 2, 5), lm(2, 3, 5), lm(2, 1, 8)}));
   kuorkv<V>('x', 1, 1, 1, kv, ier);
   EXPECT_EQ(ier, 1);
-  kuorkv<V>('Y', 3, 2, 1, kv, ier);
+  kuorkv<V>('Y', 3, 3, 1, kv, ier);  // beyond the last y-line
   EXPECT_EQ(ier, 2);
-  EXPECT_EQ(written(), messages("kuorkv"));
+  EXPECT_EQ(last(written(), messages("kuorkv")), messages("kuorkv"));  // after the IUORIV records
 }
 
 TEST_F(AssemblyTest, CouplingWithTheWrongRowCountIsLeftUntouched) {
@@ -101,16 +92,24 @@ TEST_F(AssemblyTest, StiffenersNeedTangentialFreedomsAndTheFailureReachesTheAsse
   EXPECT_EQ(written(), messages("a11xst without u, v"));
 }
 
-TEST_F(AssemblyTest, StiffenerOffTheGridFailsInTheLookup) {
+TEST_F(AssemblyTest, StiffenersOffTheGridFailInTheLookup) {
   panel({1.0f, 1.0f}, {1.0f}, {1, 2, 3});
   terms({});
   auto& dis = state::f07dis<V>();
-  dis.noy = 1, dis.isty(1) = 4, dis.steify(1, 1) = 1.0f;
-  std::vector<double> a22 = profile(lva22(), state::man.iy);
+  dis.noy = 1, dis.isty(1) = 4, dis.steify(1, 1) = 1.0f;  // beyond the x-lines
+  std::vector<double> a22 = profile(lva22(), state::man.iy), b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
   cmpa22<V>(a22, ier);
   EXPECT_EQ(ier, assembly_code::y_stiffeners);
   EXPECT_EQ(last(written(), messages("a22ast lookup")), messages("a22ast lookup"));
+
+  dis.noy = 0, dis.nox = 1, dis.istx(1) = 3;  // beyond the y-lines
+  Lines want = written(), more = messages("cmpbmt stiffener");
+  want.insert(want.end(), more.begin(), more.end());
+  Array<float, V::p_nodes, 3> pmem{};
+  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  EXPECT_EQ(ier, cmpbmt_code::x_stiffeners);
+  EXPECT_EQ(written(), want);
 }
 
 TEST_F(AssemblyTest, InadmissibleDirections) {
@@ -125,18 +124,6 @@ TEST_F(AssemblyTest, InadmissibleDirections) {
   bmatst<V>('Z', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
   EXPECT_EQ(ier, elements::stiffener_code::direction_first);
   EXPECT_EQ(written(), messages("directions"));
-}
-
-TEST_F(AssemblyTest, GeometricStiffnessReportsAFailingStiffener) {
-  panel({1.0f, 1.0f}, {1.0f}, {1, 2, 3});
-  auto& dis = state::f07dis<V>();
-  dis.nox = 1, dis.istx(1) = 3;
-  Array<float, V::p_nodes, 3> pmem{};
-  std::vector<double> b = profile(lvtri(), state::man.ix);
-  std::int32_t ier = -1;
-  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
-  EXPECT_EQ(ier, cmpbmt_code::x_stiffeners);
-  EXPECT_EQ(written(), messages("cmpbmt stiffener"));
 }
 
 }  // namespace

@@ -72,8 +72,7 @@ protected:
   template <class V = ruvo31>
   void grid(int mx, int my, float length = 1.0f) {
     auto& ina = state::f07ina<V>();
-    ina.mx = mx;
-    ina.my = my;
+    ina.mx = mx, ina.my = my;
     for (int i = 1; i < V::p_rtnds; ++i) {
       ina.a(i) = i < mx ? length : 0.0f;
       ina.b(i) = i < my ? length : 0.0f;
@@ -94,10 +93,7 @@ protected:
   // Column k of idesup: function, derivative kind, y-line, x-line.
   static void suppress(int k, int f, int d, int i, int j) {
     auto& s = state::f07ind.idesup;
-    s(1, k) = f;
-    s(2, k) = d;
-    s(3, k) = i;
-    s(4, k) = j;
+    s(1, k) = f, s(2, k) = d, s(3, k) = i, s(4, k) = j;
   }
 
   static void edge(Edge e, std::initializer_list<int> codes) {

@@ -64,10 +64,8 @@ protected:
   std::vector<float> ss_ = std::vector<float>(3 * 900);
 };
 
-TEST_F(Rddata, NumbersNodesAndGivesEachElementTheLaminateOfItsRow) {
+TEST_F(Rddata, GivesEachElementTheLaminateOfItsRowAndThePlotScaleItsThickness) {
   ASSERT_EQ(run(), 0);
-  const auto& leit = state::f07ina<ruvo31>().leit;
-  EXPECT_EQ((std::array{leit(1, 1), leit(4, 1), leit(1, 2), leit(4, 3)}), (std::array{1, 4, 5, 12}));
   // Elements 1..3 are column 1, rows 1..3; element 4 starts column 2 in row 1;
   // ss(3, 5): element 5 lies in row 2; bb(1, 7) beyond the 6 elements.
   const ArrayRef<float, 2> bb = col(bb_), dd = col(dd_), bd = col(bd_), rr = col(rr_), dr = col(dr_),
@@ -75,13 +73,9 @@ TEST_F(Rddata, NumbersNodesAndGivesEachElementTheLaminateOfItsRow) {
   EXPECT_EQ((std::array{bb(2, 1), bb(2, 2), bb(2, 4), bd(6, 6), dd(1, 3), br(1, 5), dr(6, 2), rr(1, 1),
                         ss_[3 * 4 + 2], bb(1, 7)}),
             (std::array{102.0f, 202.0f, 102.0f, 212.0f, 213.0f, 2001.0f, 2012.0f, 1013.0f, 2021.0f, 0.0f}));
-  EXPECT_EQ(state::plotin.scal, 2.0f);
-  EXPECT_TRUE(listing().empty());
-}
 
-TEST_F(Rddata, PlotScaleIsTheThicknessTimesTheHostsFactorWhateverRanBefore) {
+  // The plot scale is the equivalent thickness times the host's factor, whatever ran before.
   auto& scal = state::plotin.scal;
-  ASSERT_EQ(run(), 0);
   ASSERT_EQ(run(), 0);
   EXPECT_EQ(scal, 2.0f);  // not 4: a second analysis does not compound the thickness
   scal = 0.25f;           // the host's factor
@@ -126,6 +120,8 @@ TEST_F(Rddata, EdgeFlagsSymmetryCodesAndCounts) {
   ASSERT_EQ(run(), 0);
   EXPECT_EQ(state::f07ind.seiten, 0);
   EXPECT_EQ(state::plotin.isymx, 7);
+  edge(edge_y0, {1, 9});  // codes of a symmetry edge are not conditions
+  ASSERT_EQ(run(), 0);
 
   edge(edge_y0, {1});
   edge(edge_yl, {1});
@@ -155,7 +151,7 @@ TEST_F(Rddata, MassesAreReadForVibration) {
   EXPECT_EQ(state::f07dis<ruvo31>().domx(2), 2.0f);
 }
 
-TEST_F(Rddata, StringerGroupFollowsTheMassesAndIsEchoed) {
+TEST_F(Rddata, StringerGroupsFollowTheMassesAndTheTypeOneIsEchoed) {
   state::antype.vibr = state::antype.cripan = 1;
   state::f07dis<ruvo31>().stype = 1;
   input_file("&tstringer webth = 0.5, ddst = 1234.5 /\n&inert dom = 1.0 /\n");
@@ -174,89 +170,85 @@ TEST_F(Rddata, StringerGroupFollowsTheMassesAndIsEchoed) {
   EXPECT_EQ(run(), 0);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");  // listing only
   EXPECT_EQ(listing().back(), missing);
-}
 
-TEST_F(Rddata, OmegaStringerReadsTheChordAndWebAngle) {
-  state::antype.cripan = 1;
-  state::f07dis<ruvo31>().stype = 2;
-  input_file("&ostringer footth = 1, chordwidth = 7.5, alpha = 80 /\n");
+  state::f07dis<ruvo31>().stype = 2;  // omega: the chord and the web angle, no echo
+  input_file("&inert dom = 1.0 /\n&ostringer footth = 1, chordwidth = 7.5, alpha = 80 /\n");
+  const std::size_t records = listing().size();
   EXPECT_EQ(run(), 0);
-  EXPECT_EQ(state::stringercom.chordwidth, 7.5f);
-  EXPECT_EQ(state::stringercom.alpha, 80.0f);
-  EXPECT_TRUE(listing().empty());
+  EXPECT_EQ((std::array{state::stringercom.chordwidth, state::stringercom.alpha}), (std::array{7.5f, 80.0f}));
+  EXPECT_EQ(listing().size(), records);
 }
 
+// A model the analysis could not index: rddata refuses it with its code and
+// record on both outputs, before numbering a node or setting a plot mode.
+// The code and the record of each case are in data/rddata_refusals.txt.
 struct Rejection {
-  const char* what;
+  const char* name;
   std::function<void()> spoil;
-  std::int32_t ier;
-  std::string record;
 };
+void PrintTo(const Rejection& r, std::ostream* os) { *os << r.name; }
 
-TEST_F(Rddata, ModelsTheAnalysisCannotIndexAreRejectedBeforeAnythingChanges) {
-  auto& ina = state::f07ina<ruvo31>();
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  const std::vector<Rejection> cases = {
-      {"too many x-lines", [&] { ina.mx = 32; }, 11, " MX =         32  IS NOT WITHIN     1 TO    31"},
-      {"no y-line", [&] { ina.my = 0; }, 11, " MY =          0  IS NOT WITHIN     1 TO    31"},
-      {"zero length", [&] { ina.a(2) = 0; }, 12, " A(  2) =  0.0000000E+00  IS NOT POSITIVE AND FINITE"},
-      {"negative length", [&] { ina.b(3) = -2; }, 12, " B(  3) = -0.2000000E+01  IS NOT POSITIVE AND FINITE"},
-      {"NaN length", [&] { ina.b(1) = nan; }, 12, " B(  1) =            NaN  IS NOT POSITIVE AND FINITE"},
-      {"laminate 3", [] { state::stiffcom<ruvo31>().elmstf(3) = 3; }, 13,
-       " ELMSTF(  3) =          3  IS NOT WITHIN     1 TO     2"},
-      {"code 6", [&] { ku(1, 6); }, 14, " KU(  2) =          6  IS NOT WITHIN     1 TO     5"},
-      {"knfun 0", [&] { functions({}); }, 14, " KNFUN =          0  IS NOT WITHIN     1 TO     5"},
-      {"repeated", [&] { ku(1, 2, 2); }, 14, " KU(  3) =          2  REPEATS AN EARLIER CODE"},
-      {"no W", [&] { ku(2, 3); }, 14, " KU =  2  3  0  0  0  HOLDS NO CODE 1 (W)"},
-      {"(1,2)", [&] { ku(1, 2); }, 14, " KU =  1  2  0  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
-      {"unsorted", [&] { ku(1, 3, 2); }, 14,
-       " KU =  1  3  2  0  0  IS NOT (1), (1,2,3), (1,4,5) OR (1,2,3,4,5)"},
-      {"derivative kind 5", [&] { suppress(1, 1, 1, 1, 1), suppress(2, 1, 5, 1, 1); }, 15,
-       " IDESUP(  2,  2) =          5  IS NOT WITHIN     1 TO     4"},
-      {"y-line 5", [&] { suppress(1, 1, 1, 5, 1); }, 15,
-       " IDESUP(  3,  1) =          5  IS NOT WITHIN     1 TO     4"},
-      {"x-line 0", [&] { suppress(1, 2, 1, 1, -1); }, 15,
-       " IDESUP(  4,  1) =         -1  IS NOT WITHIN     1 TO     3"},
-      {"edge code 7", [&] { codes(edge_yl, 0, 1, 7); }, 16,
-       " BNDYL(  3) =          7  IS NOT WITHIN     0 TO     6"},
-      {"edge code -2", [&] { codes(edge_x0, 0, -2); }, 16,
-       " BNDX0(  2) =         -2  IS NOT WITHIN     0 TO     6"},
-      {"short element", [&] { ina.a(2) = 0.5e-3f; }, 23,
-       " A(  2) =  0.5000000E-03  IS BELOW 1/1000 OF THE LONGEST LENGTH  0.1000000E+01"},
-      {"short y-subdivision", [&] { ina.b(1) = 1500.0f; }, 23,
-       " B(  2) =  0.1000000E+01  IS BELOW 1/1000 OF THE LONGEST LENGTH  0.1500000E+04"},
-      {"derivative order 5", [] { state::f01eps.keps(1, 1) = 251; }, 20,
-       " KEPS(  1,  1) =        251  IS NO DERIVATIVE CODE (ORDERS UP TO 2)"},
-      {"NaN fixed force", [&] { state::cpfest<ruvo31>().pfest(12, 3) = nan; }, 21,
-       " PFEST( 12,  3) =            NaN  IS NOT FINITE"},
-      {"infinite radius", [] { state::f07inb.ry() = std::numeric_limits<float>::infinity(); }, 22,
-       " RY =       Infinity  IS ZERO OR NOT FINITE (1.0E+29 IS FLAT)"},
-      {"neigit 1", [] { state::man.neigit = 1; }, 17, " NEIGIT =          1  IS BELOW     2"},
-      {"neigrq 0", [] { state::man.neigrq = 0; }, 17, " NEIGRQ =          0  IS BELOW     1"},
-      {"stringer line", [] { state::f07dis<ruvo31>().istx(1) = 5; }, 18,
-       " ISTX(  1) =          5  IS NOT WITHIN     1 TO     4"},
-  };
-  for (const Rejection& c : cases) {
-    SetUp();
-    c.spoil();
-    ina.leit = {};
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(run(), c.ier) << c.what;
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    const std::vector<std::string> block = {" MESSAGE FROM SUBROUTINE RDDATA:", c.record};
-    EXPECT_EQ(listing(), block) << c.what;
-    EXPECT_EQ(out, block[0] + "\n" + block[1] + "\n") << c.what;
-    EXPECT_EQ(ina.leit(1, 1), 0) << c.what;  // nothing numbered
-    EXPECT_EQ(state::plotin.mdsplt(3), 1) << c.what;
-    TearDown();
+class RddataRefuses : public Rddata, public ::testing::WithParamInterface<Rejection> {
+public:
+  static std::vector<Rejection> cases() {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    F07ina<ruvo31>* const ina = &state::f07ina<ruvo31>();
+    return {
+        {"NoYLine", [=] { ina->my = 0; }},
+        {"ZeroLength", [=] { ina->a(2) = 0; }},
+        {"NegativeLength", [=] { ina->b(3) = -2; }},
+        {"NaNLength", [=] { ina->b(1) = nan; }},
+        {"Laminate3", [] { state::stiffcom<ruvo31>().elmstf(3) = 3; }},
+        {"Code6", [] { ku(1, 6); }},
+        {"NoFunction", [] { functions({}); }},
+        {"Repeated", [] { ku(1, 2, 2); }},
+        {"NoW", [] { ku(2, 3); }},
+        {"NoSet", [] { ku(1, 2); }},
+        {"Unsorted", [] { ku(1, 3, 2); }},
+        {"DerivativeKind5", [] { suppress(1, 1, 1, 1, 1), suppress(2, 1, 5, 1, 1); }},
+        {"YLine5", [] { suppress(1, 1, 1, 5, 1); }},
+        {"XLine0", [] { suppress(1, 2, 1, 1, -1); }},
+        {"EdgeCode7", [] { codes(edge_yl, 0, 1, 7); }},
+        {"EdgeCodeMinus2", [] { codes(edge_x0, 0, -2); }},
+        {"ShortElement", [=] { ina->a(2) = 0.5e-3f; }},
+        {"ShortYSubdivision", [=] { ina->b(1) = 1500.0f; }},
+        {"DerivativeOrder5", [] { state::f01eps.keps(1, 1) = 251; }},
+        {"NaNFixedForce", [=] { state::cpfest<ruvo31>().pfest(12, 3) = nan; }},
+        {"InfiniteRadius", [] { state::f07inb.ry() = std::numeric_limits<float>::infinity(); }},
+        {"Neigit1", [] { state::man.neigit = 1; }},
+        {"Neigrq0", [] { state::man.neigrq = 0; }},
+        {"StringerLine", [] { state::f07dis<ruvo31>().istx(1) = 5; }},
+    };
+  }
+
+protected:
+  void TearDown() override {
     state::f01eps = {};
     state::f07inb = {};
-    state::cpfest<ruvo31>().pfest = {};
+    Rddata::TearDown();
   }
-  SetUp();
-  edge(edge_y0, {1, 9});  // codes of a symmetry edge are not conditions
-  EXPECT_EQ(run(), 0);
+};
+
+TEST_P(RddataRefuses, BeforeAnythingChanges) {
+  std::string expected;  // "code | record"
+  for (const std::string& row : testing::data_rows("rddata_refusals.txt"))
+    if (row.starts_with(std::string(GetParam().name) + " | ")) expected = row.substr(row.find(" | ") + 3);
+  ASSERT_FALSE(expected.empty()) << "no expected record";
+  GetParam().spoil();
+  state::f07ina<ruvo31>().leit = {};
+  ::testing::internal::CaptureStdout();
+  const std::int32_t ier = run();
+  const std::vector<std::string> block = {" MESSAGE FROM SUBROUTINE RDDATA:",
+                                          expected.substr(expected.find(" | ") + 3)};
+  EXPECT_EQ(std::to_string(ier), expected.substr(0, expected.find(" | ")));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), block[0] + "\n" + block[1] + "\n");
+  EXPECT_EQ(listing(), block);
+  EXPECT_EQ(state::f07ina<ruvo31>().leit(1, 1), 0);  // nothing numbered
+  EXPECT_EQ(state::plotin.mdsplt(3), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, RddataRefuses, ::testing::ValuesIn(RddataRefuses::cases()),
+                         [](const auto& c) { return std::string(c.param.name); });
 
 }  // namespace
 }  // namespace ruvo

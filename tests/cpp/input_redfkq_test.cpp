@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 #include "input/redfkq.hpp"
@@ -72,21 +73,15 @@ TEST(MergeTerms, RunsOfEqualTermsAndShortLists) {
 class Redfkq : public testing::ListingTest {};
 
 TEST_F(Redfkq, MergesEveryElementOfTheGridAndStoresTheCounts) {
-  grid(3, 2);  // two elements
+  grid(3, 2);  // two elements; element 3 lies beyond the grid and stays as it is
   auto& q = state::f01qua<ruvo31>();
-  auto set = [&](int e, int t, float f, int k1, int k2) {
-    q.fquad(t, e) = f;
-    q.kquad(t, 1, e) = k1;
-    q.kquad(t, 2, e) = k2;
-    q.kquad(t, 3, e) = 11;
-  };
-  set(1, 1, 1, 110, 101);
-  set(1, 2, 2, 101, 110);
-  set(2, 1, 3, 120, 100);
-  set(2, 2, 4, 102, 100);
-  set(3, 1, 9, 100, 100);  // beyond the grid: untouched
-  set(3, 2, 9, 100, 100);
-  q.ikt(1) = q.ikt(2) = q.ikt(3) = 2;
+  const int codes[3][2][2] = {{{110, 101}, {101, 110}}, {{120, 100}, {102, 100}}, {{100, 100}, {100, 100}}};
+  for (int e = 1; e <= 3; ++e) {
+    q.ikt(e) = 2;
+    for (int t = 1; t <= 2; ++t)
+      q.fquad(t, e) = float(2 * e + t - 2), q.kquad(t, 1, e) = codes[e - 1][t - 1][0],
+                 q.kquad(t, 2, e) = codes[e - 1][t - 1][1], q.kquad(t, 3, e) = 11;
+  }
   redfkq<ruvo31>();
   EXPECT_EQ((std::array{q.ikt(1), q.kquad(2, 1, 1), q.ikt(2), q.ikt(3)}), (std::array{1, 0, 2, 2}));
   EXPECT_EQ(q.fquad(1, 1), 3.0f);
@@ -99,9 +94,7 @@ TEST_F(Redfkq, MergesEveryElementOfTheGridAndStoresTheCounts) {
   EXPECT_EQ(listing(), (std::vector<std::string>{" MESSAGE FROM SUBROUTINE REDFKQ:",
                                                  " IKT(  2) =        341  IS NOT WITHIN     0 TO   340",
                                                  " INCONSISTENT DATA: TERM LISTS LEFT AS THEY ARE"}));
-  for (int e = 1; e <= 3; ++e) q.ikt(e) = 0;
-  for (int t = 1; t <= 2; ++t)
-    for (int e = 1; e <= 3; ++e) set(e, t, 0, 0, 0);
+  std::memset(&q, 0, sizeof q);
 }
 
 }  // namespace

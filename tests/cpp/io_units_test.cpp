@@ -63,7 +63,9 @@ TEST_F(Units, StandardOutputIsWrittenAtDescriptorLevelRecordByRecord) {
   EXPECT_TRUE(is_connected(stdout_unit));
 }
 
-TEST_F(Units, UnconnectedUnitWritesToFortN) {
+// An unconnected unit writes to fort.N; open empties a file and takes a unit
+// over; rewind makes later writes replace the contents.
+TEST_F(Units, FormattedUnitsOpenRewindAndFallBackToFortN) {
   EXPECT_FALSE(is_connected(31));
   write(31, line_, {1});
   EXPECT_TRUE(is_connected(31));
@@ -74,9 +76,7 @@ TEST_F(Units, UnconnectedUnitWritesToFortN) {
   write(31, line_, {3});
   EXPECT_EQ(contents("fort.31"), " LINE 1\n LINE 2\n");
   EXPECT_EQ(contents("named.txt"), " LINE 3\n");
-}
 
-TEST_F(Units, OpenEmptiesTheFileAndReplacesAConnection) {
   make_file("run.out", "old listing\n");
   open(9, "run.out");
   EXPECT_EQ(contents("run.out"), "");
@@ -88,13 +88,13 @@ TEST_F(Units, OpenEmptiesTheFileAndReplacesAConnection) {
   close(9);
   EXPECT_FALSE(is_connected(9));
   EXPECT_EQ(contents("run.out"), " LINE 2\n");
-  close(9);  // not connected: nothing happens
-  open(26, "modes.txt");
+  close(9);                  // not connected: nothing happens
+  open(26, "modes.txt   ");  // names lose their trailing blanks only
   close(26, true);
   EXPECT_FALSE(fs::exists("modes.txt"));
-}
+  EXPECT_EQ(file_name("  a b   ", ".out"), "  a b   .out");
+  EXPECT_EQ(file_name("  a b   ", ""), "  a b");
 
-TEST_F(Units, RewindMakesLaterWritesReplaceTheContents) {
   open(26, "modes.txt");
   for (int k = 1; k <= 3; ++k) write(26, line_, {k});
   rewind(26);
@@ -103,14 +103,6 @@ TEST_F(Units, RewindMakesLaterWritesReplaceTheContents) {
   EXPECT_EQ(contents("modes.txt"), " LINE 9\n");
   write(26, line_, {8});
   EXPECT_EQ(contents("modes.txt"), " LINE 9\n LINE 8\n");
-}
-
-TEST_F(Units, FileNamesLoseOnlyTheirTrailingBlanks) {
-  EXPECT_EQ(file_name("abc     ", ".out"), "abc     .out");
-  EXPECT_EQ(file_name("  a b   ", ""), "  a b");
-  open(26, "x.txt   ");
-  write(26, line_, {1});
-  EXPECT_TRUE(fs::exists("x.txt"));
 }
 
 std::vector<std::byte> bytes_of(const std::vector<double>& v) {
@@ -127,6 +119,10 @@ std::optional<std::vector<double>> read_doubles(int unit, std::size_t n) {
   return v;
 }
 
+// Unformatted records framed by length markers, read whole or by their head,
+// rewritten, reconnected, deleted, and a damaged record; the formatted and
+// the unformatted units refuse the other kind. (A file that cannot be opened
+// is reported once and the run goes on: test_file_faults.py.)
 TEST_F(Units, UnformattedRecordsAreFramedByLengthMarkers) {
   open_unformatted(25, "RCA25");
   write_record(25, bytes_of({1.0, 2.0, 3.0}));
@@ -147,31 +143,27 @@ TEST_F(Units, UnformattedRecordsAreFramedByLengthMarkers) {
   rewind(25);
   EXPECT_EQ(read_doubles(25, 2), (std::vector<double>{1.0, 2.0}));
   EXPECT_EQ(read_doubles(25, 2), (std::vector<double>{4.0, -1.0}));
-}
 
-TEST_F(Units, UnformattedRewriteKeepConnectionAndDelete) {
-  open_unformatted(25, "RCA25");
-  write_record(25, bytes_of({1.0, 2.0}));
-  write_record(25, bytes_of({3.0, 4.0}));
   open_unformatted(25, "other");  // already connected: kept, position unchanged
   EXPECT_FALSE(fs::exists("other"));
   write_record(25, bytes_of({5.0, 6.0}));
-  EXPECT_EQ(contents("RCA25").size(), 3u * 24);
+  EXPECT_EQ(contents("RCA25").size(), 32u + 16 + 24);
   rewind(25);
   write_record(25, bytes_of({7.0}));
   EXPECT_EQ(contents("RCA25").size(), 16u);  // the file ends after the record written
   close(25, true);
   EXPECT_FALSE(fs::exists("RCA25"));
   EXPECT_FALSE(read_doubles(25, 1));  // not connected
-}
 
-TEST_F(Units, DamagedUnformattedRecordReadsAsEnd) {
   write_record(25, bytes_of({1.0}));  // connects fort.25
   write_record(25, bytes_of({2.0, 3.0}));
   ASSERT_EQ(::truncate("fort.25", 16 + 20), 0);  // the second record cut short
   rewind(25);
   EXPECT_EQ(read_doubles(25, 1), std::vector<double>{1.0});
-  EXPECT_FALSE(read_doubles(25, 2));
+  EXPECT_FALSE(read_doubles(25, 2));  // a damaged record reads as the end
+  write(25, line_, {4});              // a unit of the other kind writes nothing
+  EXPECT_EQ(contents("fort.25").size(), 36u);
+  EXPECT_FALSE(read_doubles(9, 1));
 }
 
 TEST_F(Units, InputTextOfFortNOrANamedFile) {
@@ -190,15 +182,6 @@ TEST_F(Units, InputTextOfFortNOrANamedFile) {
   EXPECT_EQ(input(8).text, "&inert dom=2.0 /\n");
   open_input(8, "absent.nml");
   EXPECT_EQ(input(8).text, "");
-}
-
-// A file that cannot be opened is reported once and the run goes on: tested
-// end to end in test_file_faults.py.
-TEST_F(Units, FormattedAndUnformattedUnitsRefuseTheOtherKind) {
-  open_unformatted(25, "RCA25");
-  write(25, line_, {4});
-  EXPECT_EQ(contents("RCA25"), "");
-  EXPECT_FALSE(read_doubles(9, 1));
 }
 
 // A typed run's scope: files in its directory (none without one), standard

@@ -12,53 +12,41 @@ namespace {
 using testing::Band;
 using testing::random_band;
 
-TEST(SolverProfile, BandLevelVectorsAddressEveryStoredEntryOnce) {
-  for (int n : {1, 2, 7, 12})
+// Every entry of the band is found through the index function, for every
+// band width of a few orders.
+TEST(SolverProfile, DenseRoundTripThroughTheIndexFunction) {
+  for (int n : {1, 2, 9, 20})
     for (int ibd = 1; ibd <= n; ++ibd) {
-      const Band m = random_band(n, ibd, 17u + n + ibd);
+      const Band m = random_band(n, ibd, 5u * n + ibd, 0.0, false);
       ASSERT_TRUE(check_profile(m.lv, n, ibd, m.packed.size()));
-      std::vector<int> uses(m.packed.size(), 0);
       const Profile<const double> p{m.packed.data(), m.lv.data(), n, ibd};
       ASSERT_EQ(p.stored(), m.packed.size());
-      for (int i = 1; i <= n; ++i)
-        for (int j = p.first_column(i); j <= i; ++j) ++uses[&p(i, j) - m.packed.data()];
-      EXPECT_EQ(std::count(uses.begin(), uses.end(), 1), std::ptrdiff_t(uses.size()));
-    }
-}
-
-TEST(SolverProfile, DenseRoundTripThroughTheIndexFunction) {
-  for (auto [n, ibd] : {std::pair{9, 1}, {9, 2}, {9, 4}, {9, 9}, {20, 6}}) {
-    const Band m = random_band(n, ibd, 5u * n + ibd, 0.0, false);
-    const Profile<const double> p{m.packed.data(), m.lv.data(), n, ibd};
-    for (int i = 1; i <= n; ++i)
-      for (int j = 1; j <= n; ++j) {
-        const bool in_band = std::abs(i - j) < ibd;
-        EXPECT_EQ(in_band ? p.symmetric(i, j) : 0.0, m.at(i, j)) << i << "," << j;
+      for (int i = 1; i <= n; ++i) {
+        EXPECT_EQ(p.first_column(i), std::max(1, i - ibd + 1));
+        for (int j = 1; j <= n; ++j) EXPECT_EQ(std::abs(i - j) < ibd ? p.symmetric(i, j) : 0.0, m.at(i, j));
       }
-    // Held in its full triangle, the band is found from the zeros and copied back into it.
-    const Band full = testing::pack(n, n, m.dense);
-    const Profile<const double> f{full.packed.data(), full.lv.data(), n, n};
-    EXPECT_EQ(occupied_band(f), ibd);
-    BandCopy copy(f, ibd);
-    ASSERT_EQ(copy.view().stored(), m.packed.size());
-    EXPECT_EQ(std::vector<double>(copy.view().a, copy.view().a + m.packed.size()), m.packed);
-  }
+      // Held in its full triangle, the band is found from the zeros and copied back into it.
+      const Band full = testing::pack(n, n, m.dense);
+      const Profile<const double> f{full.packed.data(), full.lv.data(), n, n};
+      EXPECT_EQ(occupied_band(f), ibd);
+      BandCopy copy(f, ibd);
+      ASSERT_EQ(copy.view().stored(), m.packed.size());
+      EXPECT_EQ(std::vector<double>(copy.view().a, copy.view().a + m.packed.size()), m.packed);
+    }
 }
 
 TEST(SolverProfile, CheckRejectsLevelVectorsThatDoNotDescribeTheStorage) {
   const std::vector<int> lv{0, 1, 3, 5, 7};
   EXPECT_TRUE(check_profile(lv, 5, 3, 12));
   EXPECT_TRUE(check_profile(lv, 4, 3, 10));  // a leading part serves a smaller order
+  // Storage one short and a level vector not starting at 0: test_solver.py (profile arrays).
 
-  EXPECT_EQ(check_profile(lv, 5, 3, 11).fault, ProfileFault::storage);
   EXPECT_EQ(check_profile(lv, 6, 3, 99).fault, ProfileFault::order);
   EXPECT_EQ(check_profile(lv, 0, 1, 99).fault, ProfileFault::order);
   EXPECT_EQ(check_profile(lv, 1, 1, 99, 2).fault, ProfileFault::order);
   EXPECT_EQ(check_profile(lv, 5, 6, 99).fault, ProfileFault::band);
   EXPECT_EQ(check_profile(lv, 5, 0, 99).fault, ProfileFault::band);
 
-  const std::vector<int> shifted{1, 2, 4, 6, 8};
-  EXPECT_EQ(check_profile(shifted, 5, 3, 99).fault, ProfileFault::level_start);
   const std::vector<int> decreasing{0, 1, 3, 2, 4};
   const ProfileCheck c = check_profile(decreasing, 5, 3, 99);
   EXPECT_EQ(c.fault, ProfileFault::level_step);

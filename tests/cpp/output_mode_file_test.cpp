@@ -6,9 +6,10 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "input_listing_fixture.hpp"
@@ -25,23 +26,9 @@ namespace {
 using testing::sp;
 constexpr double pi = 3.14159265358979323846;
 
-// W and its freedoms F, FX, FY, FXY (slopes divided by pi/lx, pi/ly) at (x, y).
-using Field = std::function<std::array<double, 4>(double, double)>;
-
-// sin(kx pi x / lx) sin(ky pi y / ly)
-Field sines(double kx, double ky, double lx, double ly) {
-  return [=](double x, double y) {
-    const double sx = std::sin(kx * pi * x / lx), cx = kx * std::cos(kx * pi * x / lx);
-    const double sy = std::sin(ky * pi * y / ly), cy = ky * std::cos(ky * pi * y / ly);
-    return std::array<double, 4>{sx * sy, cx * sy, sx * cy, cx * cy};
-  };
-}
-
-// One block of the file: the coordinates across the lines, and per line its
-// coordinate and values.
+// One block of the file: its heading, and per line its coordinate and values.
 struct Block {
   std::string heading;
-  std::vector<double> across;
   std::vector<double> along;
   std::vector<std::vector<double>> values;
 };
@@ -78,9 +65,8 @@ protected:
     std::vector<Block> result;
     for (std::size_t l = 2; l < text.size(); ++l) {
       if (text[l][0] != ' ' || text[l].find("increases") != std::string::npos) {
-        result.push_back({text[l], {}, {}, {}});
-        auto header = numbers(text[++l]);
-        result.back().across.assign(header.begin() + 1, header.end());
+        result.push_back({text[l], {}, {}});
+        ++l;  // the coordinates across the lines
         continue;
       }
       auto row = numbers(text[l]);
@@ -104,20 +90,21 @@ protected:
     state::man.ix = eq;
   }
 
-  // Column n of the eigenvectors holds the freedoms of `field`.
-  static void mode(int n, const Field& field) {
+  // Column n of the eigenvectors holds sin(kx pi x / lx) sin(pi y / ly): W and
+  // its freedoms F, FX, FY, FXY (slopes divided by pi/lx, pi/ly).
+  static void mode(int n, double kx, double lx, double ly) {
     const auto& ina = state::f07ina<ruvo31>();
     const auto& lm = state::f07mat<ruvo31>().lm;
     float x = 0.0f;
-    for (int i = 1; i <= ina.mx; ++i) {
+    for (int i = 1; i <= ina.mx; x += ina.a(i++)) {
       float y = 0.0f;
-      for (int j = 1; j <= ina.my; ++j) {
-        const auto f = field(x, y);
+      for (int j = 1; j <= ina.my; y += ina.b(j++)) {
+        const double sx = std::sin(kx * pi * x / lx), cx = kx * std::cos(kx * pi * x / lx);
+        const double sy = std::sin(pi * y / ly), cy = std::cos(pi * y / ly);
+        const double f[4] = {sx * sy, cx * sy, sx * cy, cx * cy};
         for (int kind = 1; kind <= 4; ++kind)
           state::vectrs<ruvo31>().x(lm(1, kind, ina.leit(j, i)), n) = f[kind - 1];
-        if (j < ina.my) y += ina.b(j);
       }
-      if (i < ina.mx) x += ina.a(i);
     }
   }
 
@@ -138,36 +125,7 @@ protected:
   static double at(const Block& b, int i, int j) {
     return state::plotin.npy <= state::plotin.npx ? b.values[i - 1][j - 1] : b.values[j - 1][i - 1];
   }
-
-  // Every plot point of the block against scal * expected(x, y).
-  static void expect_field(const Block& b, const std::function<double(double, double)>& expected,
-                           double tol) {
-    const auto& fls = state::plotfls;
-    for (int i = 1; i <= state::plotin.npx + 1; ++i)
-      for (int j = 1; j <= state::plotin.npy + 1; ++j)
-        ASSERT_NEAR(at(b, i, j), state::plotin.scal * expected(fls.xplt(i), fls.yplt(j)), tol)
-            << "point " << i << ", " << j;
-  }
 };
-
-TEST_F(ModeFile, PlotCoordinatesCoverThePanelAndItsMirrorImage) {
-  plate(7, 3, 600.0f, 10.0f);
-  struct Case {
-    int isymx;
-    float first, step, last;
-  };
-  for (Case c :
-       {Case{0, 0.0f, 12.0f, 600.0f}, Case{-1, 0.0f, 24.0f, 1200.0f}, Case{2, -600.0f, 24.0f, 600.0f}}) {
-    plot(50, 50, c.isymx);
-    pltmsh<ruvo31>();
-    const auto& fls = state::plotfls;
-    EXPECT_EQ(fls.dx, c.step);
-    float sum = c.first;  // repeated 32-bit addition
-    for (int i = 1; i <= 51; ++i, sum += c.step)
-      EXPECT_EQ(fls.xplt(i), sum) << "isymx " << c.isymx << ", " << i;
-    EXPECT_NEAR(fls.xplt(51), c.last, 1e-3);
-  }
-}
 
 TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
   double phi[8] = {1, 1, 1, 1, 2, 2, 2, 2};  // the second column repeats the first
@@ -185,29 +143,27 @@ TEST_F(ModeFile, DependentColumnsAreReportedAndTheFitGoesOn) {
   EXPECT_EQ(lqfit_fault(4, 3, 3, 4, 3, 3), "epss holds 3 values, fewer than k = 4");
 }
 
+// Flat, the contour is zero; a cylinder in x, 0.5 b11 x^2 less the plane
+// through its ends; a twisted surface 0.5 b12 x y, 0.5 b12 (x - lx/2)(y - ly/2)
+// above its best corner plane.
 TEST_F(ModeFile, ContourIsTheSurfaceAboveItsCornerPlane) {
   plate(3, 3, 600.0f, 400.0f);
   plot(20, 10);
   pltmsh<ruvo31>();
   const auto& fls = state::plotfls;
-  auto expect_contour = [&](const std::function<double(double, double)>& height, double tol) {
+  auto& feps = state::f01eps.feps;
+  for (const auto& [b11, b12, tol] :
+       {std::tuple{0.0f, 0.0f, 0.0}, {-1.0e-3f, 0.0f, 2e-4}, {0.0f, -4.0e-4f, 2e-4}}) {
+    feps(1, 2) = b11, feps(3, 3) = b12;
     cntour();
     for (int i = 1; i <= 21; ++i)
-      for (int j = 1; j <= 11; ++j)
-        ASSERT_NEAR(fls.cntr(i, j), height(fls.xplt(i), fls.yplt(j)), tol) << i << ", " << j;
-  };
-  expect_contour([](double, double) { return 0.0; }, 0.0);  // flat: exactly
-
-  // A cylinder in x: 0.5 b11 x^2 minus the plane through its ends, the same on every y-line.
-  state::f01eps.feps(1, 2) = -1.0f / 1000.0f;
-  const double b11 = state::f01eps.feps(1, 2);
-  expect_contour([&](double x, double) { return 0.5 * b11 * (x * x - 600.0 * x); }, 2e-4);
-
-  // A twisted surface 0.5 b12 x y: its best corner plane leaves 0.5 b12 (x - lx/2)(y - ly/2).
-  state::f01eps.feps(1, 2) = 0.0f;
-  state::f01eps.feps(3, 3) = -2.0f / 5000.0f;
-  const double b12 = state::f01eps.feps(3, 3);
-  expect_contour([&](double x, double y) { return 0.5 * b12 * (x - 300.0) * (y - 200.0); }, 2e-4);
+      for (int j = 1; j <= 11; ++j) {
+        const double x = fls.xplt(i), y = fls.yplt(j);
+        ASSERT_NEAR(fls.cntr(i, j), 0.5 * b11 * (x * x - 600.0 * x) + 0.5 * b12 * (x - 300.0) * (y - 200.0),
+                    tol)
+            << i << ", " << j;
+      }
+  }
 }
 
 // One element of 2 by 1, a 2 by 2 plot grid, the four corner values 1 2 3 4
@@ -228,47 +184,69 @@ TEST_F(ModeFile, WholeFileOfOneElementFromTheFormats) {
   EXPECT_TRUE(listing().empty());
 }
 
-TEST_F(ModeFile, MirrorsAboutTheFarEdgeRepeatOrNegateAndComputeTheMiddle) {
-  plate(9, 9, 600.0f, 400.0f);
-  mode(1, sines(0.5, 1, 600, 400));  // a quarter wave, largest on x = lx
-  for (int isymx : {-1, 1}) {
-    io::open(mode_file_unit, "MODES.txt");
-    plot(20, 10, isymx);
-    ASSERT_EQ(write_file(), 0);
-    const Block b = blocks()[1];
-    for (int j = 1; j <= 11; ++j) {
-      for (int i = 1; i <= 10; ++i) EXPECT_EQ(at(b, 22 - i, j), -isymx * at(b, i, j));
-      EXPECT_NEAR(at(b, 11, j), std::sin(pi * state::plotfls.yplt(j) / 400), 2e-3);  // computed there
-    }
-    expect_field(
-        b,
-        [&](double x, double y) {
-          const double model_x = x <= 600 ? x : 1200 - x, sign = x <= 600 ? 1 : -isymx;
-          return sign * std::sin(pi * model_x / 1200) * std::sin(pi * y / 400);
-        },
-        2e-3);
-  }
-}
+// A plate of 600 by 400 mirrored: isym -1/1 about the far edge, -2/2 about
+// the near one, repeating (negative) or negating (positive) the computed half.
+struct Mirror {
+  const char* name;
+  int isymx, isymy, npx, npy;
+  double kx;  // half waves along x of the mode
+};
+void PrintTo(const Mirror& m, std::ostream* os) { *os << m.name; }
 
-TEST_F(ModeFile, AntisymmetryAboutTheNearEdgeNegatesTheComputedRows) {
+class MirroredMode : public ModeFile, public ::testing::WithParamInterface<Mirror> {};
+
+TEST_P(MirroredMode, MirrorImageRepeatsOrNegatesTheComputedHalf) {
+  const Mirror m = GetParam();
   plate(9, 9, 600.0f, 400.0f);
-  mode(1, sines(1, 1, 600, 400));
-  plot(20, 40, 0, 2);
+  mode(1, m.kx, 600, 400);
+  plot(m.npx, m.npy, m.isymx, m.isymy);
   ASSERT_EQ(write_file(), 0);
   const Block b = blocks()[1];
-  EXPECT_EQ(b.heading, " MODE  1. Y increases from line to line");
-  EXPECT_EQ(b.along.front(), -400.0);
-  for (int i = 1; i <= 21; ++i)
-    for (int j = 1; j <= 20; ++j) EXPECT_EQ(at(b, i, j), -at(b, i, 42 - j));
-  expect_field(
-      b, [](double x, double y) { return std::sin(pi * x / 600) * std::sin(pi * y / 400); }, 2e-3);
+  const bool along_y = m.npy > m.npx;
+  EXPECT_EQ(b.heading, std::string(" MODE  1. ") + (along_y ? "Y" : "X") + " increases from line to line");
+  EXPECT_EQ(b.along.front(), std::abs(along_y ? m.isymy : m.isymx) == 2 ? (along_y ? -400.0 : -600.0) : 0.0);
+  // The plot lines step evenly over the panel and its mirror image.
+  const auto& fls = state::plotfls;
+  const auto expect_axis = [](const auto& plt, float step, int n, int isym, float length) {
+    EXPECT_EQ(step, (isym != 0 ? 2.0f : 1.0f) * length / float(n));
+    for (int k = 1; k <= n + 1; ++k)
+      EXPECT_EQ(plt(k), (std::abs(isym) == 2 ? -length : 0.0f) + float(k - 1) * step);
+  };
+  expect_axis(fls.xplt, fls.dx, m.npx, m.isymx, 600.0f);
+  expect_axis(fls.yplt, fls.dy, m.npy, m.isymy, 400.0f);
+  // Whether plot line k of n lies in the mirror image, and the model's
+  // coordinate and sign of plot coordinate p there.
+  const auto mirrored = [](int k, int n, int isym) {
+    return std::abs(isym) == 1 ? 2 * k > n + 2 : std::abs(isym) == 2 && 2 * k < n + 2;
+  };
+  const auto model = [](bool image, double p, int isym, double length) {
+    if (!image) return std::pair{p, 1.0};
+    return std::pair{std::abs(isym) == 1 ? 2 * length - p : -p, isym > 0 ? -1.0 : 1.0};
+  };
+  for (int i = 1; i <= m.npx + 1; ++i)
+    for (int j = 1; j <= m.npy + 1; ++j) {
+      const bool ix = mirrored(i, m.npx, m.isymx), jy = mirrored(j, m.npy, m.isymy);
+      const auto [x, sx] = model(ix, fls.xplt(i), m.isymx, 600.0);
+      const auto [y, sy] = model(jy, fls.yplt(j), m.isymy, 400.0);
+      ASSERT_NEAR(at(b, i, j), sx * sy * std::sin(m.kx * pi * x / 600) * std::sin(pi * y / 400), 2e-3)
+          << i << ", " << j;
+      // Written as the exact image of the computed point (trivially, for the computed ones).
+      EXPECT_EQ(at(b, i, j), sx * sy * at(b, ix ? m.npx + 2 - i : i, jy ? m.npy + 2 - j : j))
+          << i << ", " << j;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Edges, MirroredMode,
+                         ::testing::Values(Mirror{"FarXRepeated", -1, 0, 20, 10, 0.5},
+                                           Mirror{"FarXNegated", 1, 0, 20, 10, 0.5},
+                                           Mirror{"NearYNegated", 0, 2, 20, 40, 1.0}),
+                         [](const auto& c) { return std::string(c.param.name); });
 
 TEST_F(ModeFile, ModeZeroAtEveryPointIsWrittenAsZeros) {
   plate(3, 3, 1.0f, 1.0f);
   plot(4, 4, 0, 0, 2);
   state::plotin.mdsplt(2) = 2;
-  mode(2, sines(1, 1, 1, 1));
+  mode(2, 1, 1, 1);
   ASSERT_EQ(write_file(), 0);
   const auto b = blocks();
   ASSERT_EQ(b.size(), 3u);
@@ -279,32 +257,26 @@ TEST_F(ModeFile, ModeZeroAtEveryPointIsWrittenAsZeros) {
 
 TEST_F(ModeFile, ControlsOutsideTheirRangesAreRefusedBeforeAnythingIsWritten) {
   plate(3, 3, 1.0f, 1.0f);
-  plot(4, 4);
+  plot(4, 4, 0, 0, 2);
+  state::plotin.mdsplt(2) = 2;
   pltmsh<ruvo31>();
   cntour();
-  struct Case {
-    std::function<void()> set;
-    std::string record;
-  };
-  const std::vector<Case> cases = {
-      {[] { state::plotin.nmod = 51; }, " NMOD =         51  IS NOT WITHIN     0 TO    50"},
-      {[] { state::plotin.nmod = -1; }, " NMOD =         -1  IS NOT WITHIN     0 TO    50"},
-      {[] { state::plotin.mdsplt(2) = 0; }, " MDSPLT(  2) =          0  IS NOT WITHIN     1 TO    55"},
-      {[] { state::plotin.mdsplt(2) = 56; }, " MDSPLT(  2) =         56  IS NOT WITHIN     1 TO    55"},
-      {[] { state::plotin.isymy = -3; }, " ISYMY =         -3  IS NOT WITHIN    -2 TO     2"},
-  };
   const std::vector<std::string> before = file();
-  for (const Case& c : cases) {
+  auto& p = state::plotin;
+  for (const auto& [member, value, record] :
+       {std::tuple{&p.nmod, 51, " NMOD =         51  IS NOT WITHIN     0 TO    50"},
+        {&p.nmod, -1, " NMOD =         -1  IS NOT WITHIN     0 TO    50"},
+        {&p.mdsplt(2), 0, " MDSPLT(  2) =          0  IS NOT WITHIN     1 TO    55"},
+        {&p.mdsplt(2), 56, " MDSPLT(  2) =         56  IS NOT WITHIN     1 TO    55"},
+        {&p.isymy, -3, " ISYMY =         -3  IS NOT WITHIN    -2 TO     2"}}) {
     io::open(9, "listing.out");
     io::open(io::stdout_unit, "stdout.txt");
-    state::plotin.nmod = 2;
-    state::plotin.mdsplt(2) = 2;
-    state::plotin.isymx = state::plotin.isymy = 0;
-    c.set();
+    const std::int32_t kept = std::exchange(*member, value);
     std::int32_t ier = 0;
     modes<ruvo31>(ier);
-    EXPECT_EQ(ier, 3) << c.record;
-    const std::vector<std::string> block = {" MESSAGE FROM SUBROUTINE MODES:", c.record,
+    *member = kept;
+    EXPECT_EQ(ier, 3) << record;
+    const std::vector<std::string> block = {" MESSAGE FROM SUBROUTINE MODES:", record,
                                             " INCONSISTENT DATA: NO MODE SHAPES WRITTEN"};
     EXPECT_EQ(listing(), block);
     EXPECT_EQ(standard_output(), block);

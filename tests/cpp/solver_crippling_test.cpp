@@ -60,11 +60,9 @@ TEST_F(CripplingListing, ForcesAreOneE205RecordEach) {
   EXPECT_FLOAT_EQ(s.webheight, 40.0f);
   const Lines got = listing();
   ASSERT_EQ(got.size(), 12u);
-  EXPECT_EQ(got[2], "  CRIPPLING FORCE:");
+  EXPECT_EQ((Lines{got[2], got[3].substr(0, 9), got[6], got[10]}),
+            (Lines{"  CRIPPLING FORCE:", sp(9), "  CRIPPLING FORCE OF WEB:", "  CRIPPLING FORCE OF CHORD:"}));
   EXPECT_EQ(got[3].size(), 20u);
-  EXPECT_EQ(got[3].substr(0, 9), sp(9));
-  EXPECT_EQ(got[6], "  CRIPPLING FORCE OF WEB:");
-  EXPECT_EQ(got[10], "  CRIPPLING FORCE OF CHORD:");
 }
 
 // A flat panel: Z = 0, k = 4.
@@ -111,12 +109,6 @@ TEST(GlobalBuckling, IterationSettlesAtTheStablePointOfTheEffectiveWidth) {
   EXPECT_NEAR(r.load, stable_load(d), 0.01 * std::abs(stable_load(d)));
   d.fstbug = -50.0f;  // a skin share between the effective widths
   EXPECT_NEAR(global_buckling(d).load, stable_load(d), 0.01 * std::abs(stable_load(d)));
-}
-
-TEST(GlobalBuckling, ANegativeColumnStressCannotConverge) {
-  GlobalBucklingData d = flat_panel();
-  d.length = 1.0e5f;  // so slender that the Johnson parabola goes negative
-  EXPECT_FALSE(global_buckling(d).converged);
 }
 
 class GlobalBucklingListing : public testing::ListingTest {};

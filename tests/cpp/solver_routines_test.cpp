@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -78,16 +79,13 @@ TEST(SolverRoutines, SimvitChecksCountsLevelVectorsAndTolerance) {
 
 TEST(SolverRoutines, ChneigLimitsTheCountsAndSaysSo) {
   const Man saved = state::man;
-  state::man.ix = 12;
-  state::man.neigit = 20;
-  state::man.neigrq = 20;
+  state::man.ix = 12, state::man.neigit = state::man.neigrq = 20;
   ::testing::internal::CaptureStdout();
   chneig();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             " VALUE OF NEIGIT REDUCED TO 12 = NUMBER OF W-DOFS\n"
             " VALUE OF NEIGRQ REDUCED TO 11 = NEIGIT-1\n");
-  EXPECT_EQ(state::man.neigit, 12);
-  EXPECT_EQ(state::man.neigrq, 11);
+  EXPECT_EQ((std::array{state::man.neigit, state::man.neigrq}), (std::array{12, 11}));
 
   ::testing::internal::CaptureStdout();
   chneig();
