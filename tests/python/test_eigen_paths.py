@@ -1,6 +1,4 @@
-"""The package's eigen-solution (the Lanczos method) against the subspace
-iteration the routines run, on the same condensed pair: eigenvalues to
-1e-10, modes and forces, failures, and results that repeat bit for bit."""
+"""The package's Lanczos solution against the routines' subspace iteration on the same condensed pair."""
 import numpy as np
 import pytest
 

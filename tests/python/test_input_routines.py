@@ -1,5 +1,4 @@
-"""Data input, key matrix, term merging and the listing routines called one after
-another from Python, after a `ruvomain` call or with preset shared blocks."""
+"""Data input, key matrix and listing routines called one after another after `ruvomain`."""
 import numpy as np
 import pytest
 

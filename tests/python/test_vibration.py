@@ -1,6 +1,4 @@
-"""Natural frequencies through the host's sequence: the model prepared as for
-buckling, then vibs2 and vibs3; the frequencies against the closed form, and
-a repeated solution giving the same frequencies."""
+"""Natural frequencies through vibs2 and vibs3 after a buckling run: the closed form, repeats, the listings."""
 import math
 import re
 
