@@ -14,7 +14,6 @@ import argparse
 import json
 import pathlib
 import re
-import sys
 import warnings
 
 import numpy as np
@@ -260,7 +259,7 @@ class Fuzz:
             if perturb:
                 if view.dtype.kind != "S" and view.size:
                     i = int(self.rng.integers(view.size))
-                    new = self.perturbed(np.array([view.flat[i]], np.float64 if view.dtype.kind == "f" else np.int64))[0]
+                    new = self.perturbed(np.array([view.flat[i]], "f8" if view.dtype.kind == "f" else "i8"))[0]
                     if view.dtype.kind == "f" or -2**31 <= new < 2**31:
                         view.flat[i] = new
             elif bname == "datran" and self.chance(0.9):
@@ -376,7 +375,8 @@ def episode(fz, routines, idle):
     if fz.chance(0.7):
         if vibration:
             _ruvo.antype.vibr, _ruvo.antype.buck = 1, 0
-        yield step(f"{container}.ruvomain", lambda: fz.run_arguments(variant, consts, not vibration, perturb == "ruvomain"))
+        yield step(f"{container}.ruvomain",
+                   lambda: fz.run_arguments(variant, consts, not vibration, perturb == "ruvomain"))
     left = [n for n in idle if n.startswith((container + ".", "ruvoutils."))]
     fz.rng.shuffle(left)
     for name in [f"{container}.{s}" for s in STEPS[vibration]] + left[:6]:
@@ -418,17 +418,13 @@ def run(seed, calls, log, idle=()):
         except ALLOWED:
             counts[name]["refused"] += 1
             if snapshot(blocks) != before:
-                raise Fault(f"call {k}: {name} refused the call but changed the model state")
+                raise SystemExit(f"FUZZ FAULT (seed {seed}): call {k}: {name} refused but changed the model state")
         except Exception as e:
-            raise Fault(f"call {k}: {name} raised {type(e).__name__}: {e}") from e
+            raise SystemExit(f"FUZZ FAULT (seed {seed}): call {k}: {name} raised {type(e).__name__}: {e}") from e
         if not all(np.array_equal(b[:GUARD], g[:GUARD]) and np.array_equal(b[-GUARD:], g[-GUARD:])
                    for b, g in fz.guarded):
-            raise Fault(f"call {k}: {name} wrote outside an array")
+            raise SystemExit(f"FUZZ FAULT (seed {seed}): call {k}: {name} wrote outside an array")
     return counts
-
-
-class Fault(Exception):
-    pass
 
 
 def describe(v):
@@ -451,12 +447,8 @@ def main():
         p.add_argument("--" + option, default=default, type=type(default))
     opts = p.parse_args()
     idle = open(opts.idle).read().split() if opts.idle else ()
-    with open(opts.log, "w") as log:
-        try:
-            counts = run(opts.seed, opts.calls, log, idle)
-        except Fault as f:
-            print(f"FUZZ FAULT (seed {opts.seed}): {f}", file=sys.stderr)
-            sys.exit(3)
+    with open(opts.log, "w") as log:      # a fault exits with its message on standard error
+        counts = run(opts.seed, opts.calls, log, idle)
     pathlib.Path(opts.counts).write_text(json.dumps(counts))
 
 

@@ -96,20 +96,17 @@ def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, w
                  elmstf=[1] * 5 + [2, 2] + [1] * 5 + [0] * 6, neigrq=2)
     ruvo.prtnds19.callruvo(**args)
     text = listing(workdir)
-    assert " CRIPPLING FORCE:" in [t[1:] for t in text]
     stat = text.index("1 STATISTICS OF INVERSE POWER METHOD:")
     assert text.index("  CRIPPLING FORCE:") < stat
     assert text[stat + 2].startswith("     IP=") and ", JAC =" in text[stat + 2]
     first = text.index(" COMPUTED EIGENVALUES:") + 2
     assert text[first].startswith("     1. EIGENVALUE =")   # laminate-2 rows carry scaled forces: not uniform
     assert any(t.startswith("        IY=*") for t in text)
-    assert "0FORCES IN STIFENERS AT THE    1 . EIGENVALUE" in text
-    assert "0" + " " * 10 + "STIFFENERS IN X-DIRECTION" in text
+    assert {"0FORCES IN STIFENERS AT THE    1 . EIGENVALUE", "0" + " " * 10 + "STIFFENERS IN X-DIRECTION",
+            " X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W"} <= set(text)
     g = text.index("  GLOBAL BUCKLING LOAD:")
     assert len(text[g + 1]) == 20 and "E+" in text[g + 1]
-    assert " X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W" in text
-    assert args["membraneforcesp"][3] != 0.0    # the stringer force
-    assert not (workdir / "RCA25").exists()
+    assert args["membraneforcesp"][3] != 0.0 and not (workdir / "RCA25").exists()   # the stringer force
 
 
 # ---- failures ----------------------------------------------------------------

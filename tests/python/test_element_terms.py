@@ -84,7 +84,8 @@ def test_trnpsi_rotates_ply_stiffness(ruvo):
     t = np.array([[c, s], [-s, c]])
     assert ier == 0 and np.allclose(b, t.T @ shear @ t, atol=1e-6)
     out = run_fresh("import numpy as np, _ruvo\n"      # another order: reported on standard output
-                    "b, ier = _ruvo.ruvoutils.trnpsi(10.0, np.eye(4, dtype=np.float32))\nprint(ier, b.shape, b.any())\n")
+                    "b, ier = _ruvo.ruvoutils.trnpsi(10.0, np.eye(4, dtype=np.float32))\n"
+                    "print(ier, b.shape, b.any())\n")
     assert out == "  ERROR NO.  1 IN TRNPSI\n1 (4, 4) False\n"
 
 
