@@ -428,15 +428,12 @@ def run(seed, calls, log, idle=()):
 
 
 def describe(v):
-    """A call's value for the log: arrays by shape, type and layout."""
+    """A call's value for the log: arrays by shape, type and layout (Fortran, C, writeable, aligned)."""
     if isinstance(v, np.ndarray):
-        f = v.flags
-        return f"array{v.shape}{v.dtype}{'F' * f.f_contiguous}{'C' * f.c_contiguous}{'ro' * (not f.writeable)}" \
-               f"{'mis' * (not f.aligned)}"
-    if isinstance(v, (dict, list, tuple)):
-        items = [f"{k}={describe(x)}" for k, x in v.items()] if isinstance(v, dict) else [describe(x) for x in v[:8]]
-        return "[" + ",".join(items) + (",..." if len(v) > 8 and not isinstance(v, dict) else "") + "]"
-    return repr(v)[:40]
+        return f"array{v.shape}{v.dtype}" + "".join(k * bool(v.flags[k]) for k in "FCWA")
+    if isinstance(v, dict):
+        return "{" + ",".join(f"{k}={describe(x)}" for k, x in v.items()) + "}"
+    return "[" + ",".join(map(describe, v[:8])) + "]" if isinstance(v, (list, tuple)) else repr(v)[:40]
 
 
 def main():

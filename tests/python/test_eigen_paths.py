@@ -20,7 +20,6 @@ STRINGERS = [Stiffener(y, EA=1.4e7, EI=2.0e8, GJ=1.0e6) for y in (150.0, 300.0)]
 CASES = {
     "plate": (panel(), "buckling", 5, {}),
     "plate, W alone": (panel(freedoms="W"), "buckling", 3, {}),
-    "stiffened": (panel(stringers=STRINGERS), "buckling", 4, {}),
     "curved": (panel(stringers=STRINGERS, ry=900.0, loads=Loads(Nx=1.0, Ny=0.5)), "buckling", 6, {}),
     "shear, +/- pairs": (panel(length=400.0, width=400.0, mesh=Mesh(nx=10, ny=10), loads=Loads(Nxy=1.0)),
                          "buckling", 4, {}),
