@@ -96,12 +96,10 @@ def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, w
                  elmstf=[1] * 5 + [2, 2] + [1] * 5 + [0] * 6, neigrq=2)
     ruvo.prtnds19.callruvo(**args)
     text = listing(workdir)
-    stat = text.index("1 STATISTICS OF INVERSE POWER METHOD:")
-    assert text.index("  CRIPPLING FORCE:") < stat
-    assert text[stat + 2].startswith("     IP=") and ", JAC =" in text[stat + 2]
+    assert text.index("  CRIPPLING FORCE:") < text.index("1 STATISTICS OF INVERSE POWER METHOD:")
     first = text.index(" COMPUTED EIGENVALUES:") + 2
     assert text[first].startswith("     1. EIGENVALUE =")   # laminate-2 rows carry scaled forces: not uniform
-    assert any(t.startswith("        IY=*") for t in text)
+    assert any(t.startswith("        IY=*") for t in text)    # the one-digit row number overflows
     assert {"0FORCES IN STIFENERS AT THE    1 . EIGENVALUE", "0" + " " * 10 + "STIFFENERS IN X-DIRECTION",
             " X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W"} <= set(text)
     g = text.index("  GLOBAL BUCKLING LOAD:")

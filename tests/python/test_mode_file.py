@@ -114,25 +114,6 @@ def test_identical_analyses_write_identical_files_at_the_hosts_factor(ruvo, buck
         assert [np.abs(m.values).max() for m in modes] == pytest.approx([largest] * 3, abs=1e-4)
 
 
-def test_symmetry_code_outside_its_range_ends_in_exit_d(ruvo, buckling, workdir, capfd):
-    buckling.npx = buckling.npy = 10
-    buckling.isymx = 3  # the simply supported edges leave it as the host set it
-    ruvo.prtnds19.callruvo(**plate(n=4))
-    block = [" MESSAGE FROM SUBROUTINE MODES:", " ISYMX =          3  IS NOT WITHIN    -2 TO     2",
-             " INCONSISTENT DATA: NO MODE SHAPES WRITTEN", " " * 16 + "ERROR WHEN COMPUTING/PRINTING MODE SHAPES"]
-    out = capfd.readouterr().out.split("\n")
-    assert out[-5:] == block + [""]
-    assert "  Buckling/Vibration analysis finished" not in out and (workdir / "plate   .out").read_text().split(
-        "\n")[-5:] == block + [""]
-    text = (workdir / MODES).read_text().split("\n")
-    assert text[2].startswith("#CONTOUR.") and not any(line.startswith(" MODE") for line in text)
-    # The process goes on: the next analysis writes its modes.
-    buckling.isymx = 0
-    ruvo.prtnds19.callruvo(**plate(n=4))
-    assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
-    assert sum(line.startswith(" MODE") for line in (workdir / MODES).read_text().split("\n")) == 3
-
-
 def test_mirrored_run_and_its_picture(ruvo, buckling, workdir):
     # Symmetry about x = lx: the plate is half of a plate twice as long.
     buckling.npx, buckling.npy = 40, 20
