@@ -32,9 +32,8 @@ DATA = pathlib.Path(__file__).with_name("data")
 
 
 def table(name, section, named=False):
-    """The rows of `[section]` in data/name: columns split by ' | ', the last a
-    Python expression that the test evaluates (text after '  # ' is a note);
-    `named`: the first column names the case and is not passed."""
+    """The rows of `[section]` in data/name, columns split by ' | ' (after '  # ' a note); `named`: the
+    first column names the case and is not passed."""
     rows, current = [], None
     for line in (DATA / name).read_text().splitlines():
         line = line.split("  # ")[0].strip()
@@ -65,32 +64,31 @@ FLAGS = ("temp", "strs", "buck", "vibr", "inpb", "cripan", "glban")
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)   # the 1 mm aluminium skin of the package's panels
 
 
-def square(**changes):
-    """The package's panel of the plate above: 100 x 100 in 8 x 8 elements under Nx = 1."""
-    return Panel(**dict(dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8)),
-                        **changes))
+def square(**changes):  # the package's panel of the plate below: 100 x 100 in 8 x 8 elements under Nx = 1
+    return Panel(**{**dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8)),
+                    **changes})
 
 
-def read_lines(path):
-    """The records of a listing or text file, without the final line end."""
+def read_lines(path):  # the records of a listing or text file
     return path.read_text().split("\n")[:-1]
 
 
-def supported(**overrides):
-    """ruvomain_args with all four edges simply supported."""
-    edges = dict(bndx0p=SIMPLY_SUPPORTED, bndxlp=SIMPLY_SUPPORTED, bndy0p=SIMPLY_SUPPORTED, bndylp=SIMPLY_SUPPORTED)
-    return ruvomain_args(**dict(edges, **overrides))
+def supported(**overrides):  # ruvomain_args with all four edges simply supported
+    return ruvomain_args(**{**{e: SIMPLY_SUPPORTED for e in ("bndx0p", "bndxlp", "bndy0p", "bndylp")}, **overrides})
 
 
-def grid_lengths(lines, count=4, length=25.0):
-    """Subdivision lengths of `count` elements, the rest unused."""
+def level_vector(n, ibd):  # the level vector of a band of width ibd and order n
+    rows = np.minimum(np.arange(1, n + 1), ibd)  # stored entries per row
+    return (np.concatenate(([0], np.cumsum(rows)[:-1])) - np.arange(1, n + 1) + rows).astype(np.int32)
+
+
+def grid_lengths(lines, count=4, length=25.0):  # subdivision lengths of `count` elements, the rest unused
     v = np.zeros(lines, np.float32)
     v[:count] = length
     return v
 
 
-def isotropic_laminate(e=70000.0, nu=0.3, t=1.0):
-    """matabdf of callruvo: both laminates the isotropic skin (A, no coupling, D)."""
+def isotropic_laminate(e=70000.0, nu=0.3, t=1.0):  # matabdf of callruvo: both laminates the isotropic skin
     a, d = e * t / (1 - nu * nu), e * t ** 3 / (12 * (1 - nu * nu))
     lam = np.zeros(18, np.float32)
     lam[[0, 1, 2, 5]] = [a, nu * a, a, a * (1 - nu) / 2]
@@ -99,9 +97,8 @@ def isotropic_laminate(e=70000.0, nu=0.3, t=1.0):
 
 
 def plate(n=8, variant="19", edges=SS, **overrides):
-    """Arguments of `callruvo` for a square plate of 100 x 100 in n x n
-    elements without stiffeners, under Nx = 1 (compression positive), all
-    edges `edges`; displ sized for neigrq modes."""
+    """`callruvo`'s arguments for a square plate of 100 x 100 in n x n elements, no stiffeners, under Nx = 1
+    (compression positive), all edges `edges`; displ sized for neigrq modes."""
     consts = getattr(_ruvo, "ruvo" + variant)
     rows, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
     args = dict(filenamep="plate", titp="PLATE", rxp=1.0e29, ryp=1.0e29, rxyp=1.0e29, matabdf=isotropic_laminate(),
@@ -118,9 +115,8 @@ def plate(n=8, variant="19", edges=SS, **overrides):
 
 
 def prepare_plate(directory, variant="31"):
-    """Leaves the laminate, the force field and the grid size of the 4 x 4
-    plate in the model state (only callruvo sets them), running it in
-    `directory`; a direct ruvomain call with ruvomain_args then succeeds."""
+    """Leaves the 4 x 4 plate's laminate, forces and grid size in the model state (only callruvo sets
+    them), running it in `directory`; a direct ruvomain call with ruvomain_args then succeeds."""
     here = os.getcwd()
     os.chdir(directory)
     try:
@@ -130,9 +126,8 @@ def prepare_plate(directory, variant="31"):
 
 
 def ruvomain_args(variant="31", **overrides):
-    """Arguments of `ruvomain` for a plain buckling run of the given variant on
-    the 4 x 4 plate of prepare_plate, without edge conditions (a run that is to
-    succeed holds the edges: supported())."""
+    """`ruvomain`'s arguments for a buckling run on the 4 x 4 plate of prepare_plate, edges free (a run
+    that is to succeed holds them: supported())."""
     consts = getattr(_ruvo, "ruvo" + variant)
     lines, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
     args = dict(proj="panel_01", titp="TEST PANEL", buckp=1, itabp=0, neigitp=4, neigrqp=2, memprip=1,
@@ -147,8 +142,7 @@ def ruvomain_args(variant="31", **overrides):
 
 @pytest.fixture
 def flags(ruvo):
-    """The analysis types: only buckling requested, as most runs have it (a
-    test may set more); restored afterwards."""
+    """The analysis types: only buckling requested (a test may set more); restored afterwards."""
     saved = {f: int(getattr(ruvo.antype, f)) for f in FLAGS}
     ruvo.antype.vibr = ruvo.antype.cripan = ruvo.antype.glban = 0
     yield ruvo.antype
@@ -179,9 +173,8 @@ _next_unit = [100]
 
 @pytest.fixture
 def listing_file(ruvo, workdir):
-    """A listing unit never used before, so that a routine called directly writes
-    its listing records to fort.N of this test's directory (a unit stays
-    connected for the life of the process). Returns the path of that file."""
+    """The path of fort.N in this test's directory for a listing unit N never used before (a unit stays
+    connected for the life of the process), where a routine called directly writes its records."""
     unit = _next_unit[0]
     _next_unit[0] += 1
     ruvo.datran.nwrite = unit
@@ -189,6 +182,5 @@ def listing_file(ruvo, workdir):
     ruvo.datran.nwrite = 9
 
 
-def write_to(path):
-    """Sends later listing records to the unit of fort.N at `path` (a run resets the unit)."""
+def write_to(path):  # later listing records to the unit of fort.N at `path` (a run resets the unit)
     _ruvo.datran.nwrite = int(path.suffix[1:])

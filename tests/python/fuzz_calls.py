@@ -1,17 +1,12 @@
 """Seeded random calls of every routine of `_ruvo`, in this process.
 
-Routines, containers and shared blocks are found in the module, each routine's
-arguments read from its docstring. Calls get random argument counts, types,
-dtypes, shapes, orders, read-only, misaligned, overlapping and non-contiguous
-arrays, huge integers, NaN and infinity, after random shared-block members and
-namelist text in fort.8; most are near what the routine expects. Now and then
-a valid model is built (callruvo, then ruvomain on another grid), one argument
-or member perturbed, and the routines that follow in an analysis are called
-with arguments that fit it, first those that have not yet run past their checks.
-
-A fault exits non-zero: an exception other than the surface's refusals, a model
-state changed by a refused call, or a write into the guards around an array.
-Each call is logged before it is made, so the last line names a crashing call.
+One generator makes every call from the arguments a routine's row declares (read from its docstring):
+random counts, types, dtypes, shapes, orders, read-only, misaligned, overlapping and strided arrays, huge
+integers, NaN and infinity, after random shared-block members and namelist text in fort.8. Now and then
+a valid model is built (callruvo, then ruvomain on another grid), one argument or member perturbed, and
+the routines that follow are called fitting it, first those not yet run past their checks. A fault exits
+non-zero: an exception other than the surface's refusals, a model state changed by a refused call, or a
+write into the guards around an array. Each call is logged before it is made.
 
     python3 fuzz_calls.py --seed 1 --calls 1000 --log calls.log --counts counts.json
 """
@@ -19,12 +14,12 @@ import argparse
 import json
 import pathlib
 import re
-import sys
 import warnings
 
 import numpy as np
 
 import _ruvo
+from conftest import isotropic_laminate, level_vector, plate, ruvomain_args
 
 GUARD = 8                      # guard entries on each side of an in-place array
 MODEL_SHARE = 0.15             # chance that a call starts the calls of a valid model
@@ -33,25 +28,13 @@ VALUES = json.loads(pathlib.Path(__file__).with_name("data").joinpath("fuzz.json
 WILD_INTS, WILD_FLOATS = VALUES["wild_ints"], [float(x) for x in VALUES["wild_floats"]]
 WRONG_DTYPES = [np.int8, np.int16, np.int32, np.int64, np.uint32, np.uint64, np.float16, np.float32, np.float64,
                 np.complex128, np.bool_, object, "U3", ">f8", ">i4"]
-ERROR = getattr(_ruvo, "__ruvo_error")
-# A failed conversion keeps the class of the underlying error (a huge integer
-# in an integer array is an OverflowError).
+ERROR = _ruvo.__ruvo_error
+# A failed conversion keeps the class of the underlying error (a huge integer in an integer array: OverflowError).
 ALLOWED = (ERROR, TypeError, ValueError, OverflowError)
 DTYPE = {"i": np.int32, "f": np.float32, "d": np.float64}
-FREEDOM_SETS, EDGE_CODES = VALUES["freedom_sets"], VALUES["edge_codes"]
-VARIANTS = ["19", "21", "25", "31"]
-# What follows a run in an analysis: the buckling solution and the mode-shape
-# file, or the vibration solution.
-BUCKLING_STEPS = ["incs2", "incs3", "pltmsh", "cntour", "modes"]
-VIBRATION_STEPS = ["prtvib", "vibs2", "vibs3"]
-NAMELISTS = "\n".join(VALUES["namelists"])      # masses and stringer sections of a valid model
-# Fixed parts of a stiffened panel and of a run on it.
+# What follows a run in an analysis: the buckling solution and the mode-shape file, or the vibration solution.
+STEPS = {False: ["incs2", "incs3", "pltmsh", "cntour", "modes"], True: ["prtvib", "vibs2", "vibs3"]}
 PANEL = {k: np.array(v, np.float32) if isinstance(v, list) else v for k, v in VALUES["panel"].items()}
-RUN = VALUES["run"]
-
-
-# ---- discovery ---------------------------------------------------------------
-
 ARG_LINE = re.compile(r"^(\w+) : (input |in/output |)(.*?)(, optional)?$")
 ARRAY_KIND = re.compile(r"rank-(\d+) array\('(\w)'\) with bounds \((.*)\)")
 DEFAULT_LINE = re.compile(r"^\s+Default: shape\((\w+), (\d+)\)$")
@@ -76,48 +59,27 @@ def parse_doc(doc):
     return args
 
 
+def members(module, kind):
+    return [(n, getattr(module, n)) for n in sorted(dir(module)) if isinstance(getattr(module, n), kind)]
+
+
 def discover(module=_ruvo):
     """[(qualified name, routine, arguments)] of every routine of every container."""
-    containers = [(n, getattr(module, n)) for n in sorted(dir(module))]
-    return [(f"{cname}.{rname}", r, parse_doc(r.__doc__))
-            for cname, c in containers if isinstance(c, module.container)
-            for rname, r in sorted(c.__dict__.items()) if isinstance(r, module.routine)]
-
-
-def shared_blocks(module=_ruvo):
-    return [(n, getattr(module, n)) for n in sorted(dir(module)) if isinstance(getattr(module, n), module.shared_block)]
+    return [(f"{cname}.{rname}", r, parse_doc(r.__doc__)) for cname, c in members(module, module.container)
+            for rname, r in members(c, module.routine)]
 
 
 def snapshot(blocks):
     return [(bname, m, np.array(getattr(b, m)).tobytes()) for bname, b in blocks for m in dir(b)]
 
 
-def band_levels(n, ibd):
-    """The level vector of a band of width ibd and order n."""
-    rows = np.minimum(np.arange(1, n + 1), ibd)
-    lv = np.concatenate(([0], np.cumsum(rows)[:-1])) - np.arange(1, n + 1) + rows if n else np.zeros(0)
-    return lv.astype(np.int64)
-
-
-def laminates(rng):
-    """matabdf: an isotropic skin, and a thicker one under the stringer feet."""
-    lam = np.zeros((18, 2), np.float32, order="F")
-    for k, t in enumerate((1.0 + rng.random(), 2.5)):
-        a, d = 72000.0 * t / 0.91, 72000.0 * t ** 3 / (12 * 0.91)
-        lam[[0, 1, 2, 5], k] = [a, 0.3 * a, a, 0.35 * a]
-        lam[[12, 13, 14, 17], k] = [d, 0.3 * d, d, 0.35 * d]
-    return lam
-
-
-# ---- random values -------------------------------------------------------------
-
 class Fuzz:
-    """The random values of one series. A call's wildness is drawn per call, so
-    that some calls are wholly well formed and reach the routine, and others
-    pile faults up; `guarded` holds the in-place arrays of the current call."""
+    """The random values of one series. A call's wildness is drawn per call, so that some calls are
+    wholly well formed and reach the routine, and others pile faults up; `fit` calls fit the model
+    state of a run; `guarded` holds the in-place arrays of the current call."""
 
     def __init__(self, rng):
-        self.rng, self.guarded, self.wild, self.band, self.order = rng, [], 0.0, 1, 2
+        self.rng, self.guarded, self.wild, self.band, self.order, self.fit = rng, [], 0.0, 1, 2, False
         self.consts = {}           # size constants of the routine's variant, when fitting a model
 
     def chance(self, p):
@@ -133,60 +95,62 @@ class Fuzz:
         return self.pick([self.pick(WILD_INTS), self.pick(WILD_FLOATS), "seven", b"x", None, [1, 2], 1 + 2j,
                           np.int64(2**40), np.float32(1.5), np.array([3]), True, object()])
 
-    def int_scalar(self):
-        return self.wild_scalar() if self.chance(0.15) else self.small_int()
-
-    def float_scalar(self):
-        if self.chance(0.8):
-            return float(self.pick([1e-8, 1e-12, 0.5, 1.0, 2.0, 1e29, -1.0, self.rng.normal()]))
-        return self.pick(WILD_FLOATS) if self.chance(0.7) else self.wild_scalar()
-
     def text(self, length):
         chars = "ABCXYZabc 0189_./-'&\u00e9" if self.chance(0.1) else "ABCXYZabc 0189_./-"
         return "".join(self.pick(chars) for _ in range(int(self.rng.integers(0, 2 * length + 2))))
 
     def fill(self, letter, size, name):
         if letter == "i":
-            if name.startswith("lv") and self.chance(0.7):     # a band level vector, now and then spoiled
-                ibd = min(self.band, size) if 0 < self.band and self.chance(0.8) else int(
-                    self.rng.integers(1, max(size, 1) + 1))
-                lv = band_levels(size, ibd)
-                if size and self.chance(0.2):
+            if name.startswith("lv") and (self.fit or self.chance(0.7)):   # a band level vector, now and then spoiled
+                fits = self.fit or 0 < self.band and self.chance(0.8)
+                lv = level_vector(size, min(self.band, size) if fits else int(self.rng.integers(1, max(size, 1) + 1)))
+                if size and not self.fit and self.chance(0.2):
                     lv[self.rng.integers(size)] = self.pick([-1, 2**31 - 1, -2**31, int(self.rng.integers(-9, 99))])
                 return lv
             choice = self.rng.random()
             if choice < 0.6:
                 return self.rng.integers(-1, 8, size) if self.wild else self.rng.integers(0, 4, size)
-            if choice < 0.9:
-                return self.rng.integers(-2**31, 2**31, size)
-            return np.array([self.pick([0, 1, 5, 6, 62, 2**31 - 1, -2**31]) for _ in range(size)])
+            return self.rng.integers(-2**31, 2**31, size) if choice < 0.9 else np.array(
+                [self.pick([0, 1, 5, 6, 62, 2**31 - 1, -2**31]) for _ in range(size)])
+        if self.fit and letter == "d":     # the profiles and a21 of a model: too large for random values
+            return np.zeros(size)
         values = self.rng.normal(size=size) * self.pick([1.0, 1e-3, 1e6])
         if size and self.chance(0.2):
             values[self.rng.integers(size)] = self.pick(WILD_FLOATS)
         return np.abs(values) + 1.0 if letter == "d" and self.chance(0.3) else values
 
-    def size_of(self, factor, sizes):
-        if factor.isdigit() or factor == "":
-            return int(factor or 1)
-        name, _, minus = factor.partition("-")
-        if name in self.consts:
-            return self.consts[name] - int(minus or 0)
-        return sizes.setdefault(factor, self.small_int() if self.chance(0.95) else self.pick([-1, 50, 65]))
-
-    def shape_of(self, bounds, sizes):
-        full = self.order * (self.order + 1) // 2
-        return tuple(self.pick(SMALL_SIZES + [40, 100, 400, full, full, full + 5]) if b == "*" else
-                     max(int(np.prod([self.size_of(f, sizes) for f in b.split("*")])), 0) for b in bounds)
+    def extent(self, bound, name, sizes):
+        """The extent of a declared bound: '*' (the array's own), or a product of numbers, size constants
+        (less a number) and names; a fitting profile holds the full triangle of its order."""
+        if bound == "*":
+            order = self.iy if name.endswith("22") else self.order
+            if self.fit:
+                return order if name.startswith("lv") else max(order * (order + 1) // 2, 1) + int(
+                    self.rng.integers(0, 3))
+            return self.pick(SMALL_SIZES + [40, 100, 400] + [order * (order + 1) // 2 + k for k in (0, 0, 5)])
+        total = 1
+        for factor in bound.split("*"):
+            const, _, minus = factor.partition("-")
+            if factor.isdigit() or factor == "":
+                total *= int(factor or 1)
+            elif const in self.consts:
+                total *= self.consts[const] - int(minus or 0)
+            else:
+                total *= sizes.setdefault(factor, self.small_int() if self.chance(0.95) else self.pick([-1, 50, 65]))
+        return max(total, 0)
 
     def sane_array(self, arg, sizes):
-        dtype, shape = DTYPE[arg["letter"]], self.shape_of(arg["bounds"], sizes)
+        bounds = list(arg["bounds"])
+        if self.fit and len(bounds) > 1 and bounds[-1] == "*":   # element columns, or the ix columns of a21
+            bounds[-1] = "ix" if bounds[0] == "p_ny" else "p_elmts"
+        shape = tuple(self.extent(b, arg["name"], sizes) for b in bounds)
         if np.prod(shape) > 200000:
-            shape = (3,) * len(shape)
+            shape = (3,) * len(shape) if not self.fit else shape
         values = self.fill(arg["letter"], int(np.prod(shape)), arg["name"])
         order = "C" if self.chance(self.wild) else "F"
         if self.chance(self.wild):
-            return self.spoil(np.asarray(values).astype(dtype).reshape(shape, order=order))
-        return self.guard(values, dtype, shape, order)
+            return self.spoil(np.asarray(values).astype(DTYPE[arg["letter"]]).reshape(shape, order=order))
+        return self.guard(values, DTYPE[arg["letter"]], shape, order)
 
     def guard(self, values, dtype, shape, order="F"):
         """An array argument passed in place, with GUARD entries on both sides."""
@@ -216,54 +180,62 @@ class Fuzz:
                 pass
         return a
 
-    def wild_array(self):
-        choice = self.rng.integers(5)
-        if choice == 0:
-            return self.wild_scalar()
-        a = np.asarray(self.rng.normal(size=tuple(self.pick([0, 1, 2, 3, 7, 40])
-                                                  for _ in range(self.rng.integers(0, 4)))) * 10)
-        return self.spoil(a.astype(self.pick(WRONG_DTYPES[3:])) if choice == 1 else a)
-
     def value(self, arg, sizes):
-        kind, wild = arg["kind"], self.chance(self.wild)
+        kind, name = arg["kind"], arg["name"]
+        if self.chance(self.wild):
+            if kind != "array" or self.chance(0.2):
+                return self.wild_scalar()
+            shape = tuple(self.pick([0, 1, 2, 3, 7, 40]) for _ in range(self.rng.integers(0, 4)))
+            a = np.asarray(self.rng.normal(size=shape) * 10)
+            return self.spoil(a.astype(self.pick(WRONG_DTYPES[3:])) if self.chance(0.25) else a)
         if kind == "array":
-            return self.wild_array() if wild else self.sane_array(arg, sizes)
-        if wild:
-            return self.wild_scalar()
+            return self.sane_array(arg, sizes)
         if kind == "string":
-            return self.text(arg["length"])
+            return self.pick(["X", "Y"]) if self.fit and name == "xory" else self.text(arg["length"])
+        if self.fit:
+            return float(self.pick([0.0, 0.5, 1.0, 2.0, 1e-3])) if kind == "float" else int(self.rng.integers(0, 6))
         if kind == "float":
-            return self.float_scalar()
-        if arg["name"] in sizes and self.chance(0.8):
-            return sizes[arg["name"]]
-        return self.band if arg["name"].startswith("ibd") and self.chance(0.8) else self.small_int()
+            if self.chance(0.8):
+                return float(self.pick([1e-8, 1e-12, 0.5, 1.0, 2.0, 1e29, -1.0, self.rng.normal()]))
+            return self.pick(WILD_FLOATS) if self.chance(0.7) else self.wild_scalar()
+        if name in sizes and self.chance(0.8):
+            return sizes[name]
+        return self.band if name.startswith("ibd") and self.chance(0.8) else self.small_int()
 
-    def call(self, args, wild=None, consts=None):
-        """Positional and keyword values for one call."""
-        self.guarded, self.consts = [], consts or {}
-        self.wild = self.pick([0.0, 0.0, 0.02, 0.1, 0.3]) if wild is None else wild
-        self.order = int(self.rng.integers(2, 40)) if self.chance(0.9) else self.small_int()
-        self.band = int(self.rng.integers(1, self.order + 1)) if self.order > 0 else 0
+    def call(self, args, wild=None, consts=None, fit=False):
+        """Positional and keyword values for one call; `fit`: values fitting the model state of a run,
+        whose orders beyond the variant (a perturbed run) are refused: small arrays do for them."""
+        self.guarded, self.consts, self.fit = [], consts or {}, fit
+        self.wild = 0.0 if fit else self.pick([0.0, 0.0, 0.02, 0.1, 0.3]) if wild is None else wild
+        if fit:
+            ix, iy = int(_ruvo.man.ix), int(_ruvo.man.iy)
+            self.order = self.band = max(ix if 0 <= ix <= self.consts["p_nx"] else 1, 1)
+            self.iy = iy if 0 <= iy <= self.consts["p_ny"] else 1
+            self.consts["ix"] = self.order
+        else:
+            self.order = int(self.rng.integers(2, 40)) if self.chance(0.9) else self.small_int()
+            self.band, self.iy = int(self.rng.integers(1, self.order + 1)) if self.order > 0 else 0, self.order
         sizes = {"n": self.order}      # the common name of a matrix order
         required = [a for a in args if not a["optional"]]
         values = [self.value(a, sizes) for a in required]
         arrays = [i for i, v in enumerate(values) if isinstance(v, np.ndarray) and v.ndim]
-        if len(arrays) >= 2 and self.chance(0.05):  # one array over another's storage
+        if len(arrays) >= 2 and not fit and self.chance(0.05):  # one array over another's storage
             i, j = self.rng.choice(arrays, 2, replace=False)
             src, dst = values[i], values[j]
             if src.nbytes >= dst.itemsize and src.flags.c_contiguous and "O" not in (src.dtype.kind, dst.dtype.kind):
                 values[j] = np.ndarray((src.nbytes // dst.itemsize,), dst.dtype, buffer=src)
         kwargs, names = {}, [r["name"] for r in required]
         for a in args:
-            if a["optional"] and self.chance(0.3):
+            if a["optional"] and not fit and self.chance(0.3):
                 arr_name, dim = a.get("default", (None, 0))
                 shape = getattr(values[names.index(arr_name)], "shape", ()) if arr_name in names else ()
-                kwargs[a["name"]] = shape[dim] if dim < len(shape) and self.chance(0.6) else self.int_scalar()
-        if self.chance(0.05):
+                kwargs[a["name"]] = shape[dim] if dim < len(shape) and self.chance(0.6) else (
+                    self.wild_scalar() if self.chance(0.15) else self.small_int())
+        if not fit and self.chance(0.05):
             values = values[:self.rng.integers(len(values) + 1)]
-        if self.chance(0.03):
+        if not fit and self.chance(0.03):
             values.append(self.wild_scalar())
-        if self.chance(0.03):
+        if not fit and self.chance(0.03):
             kwargs[self.pick(["bogus", "n", args[0]["name"] if args else "x"])] = self.small_int()
         return values, kwargs
 
@@ -277,13 +249,20 @@ class Fuzz:
         return (self.pick([-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 62, 3844, 2**31 - 1, -2**31])
                 if self.chance(0.8) else int(self.rng.integers(-100, 5000)))
 
-    def disturb(self, blocks):
-        """Random values into a few members: whole, or one entry of a live view."""
-        for _ in range(self.rng.integers(1, 5)):
+    def disturb(self, blocks, perturb=False):
+        """Random values into a few members, whole or one entry of a live view; `perturb`: one entry
+        of one member perturbed as an argument would be."""
+        for _ in range(1 if perturb else self.rng.integers(1, 5)):
             bname, block = self.pick(blocks)
             mname = self.pick(dir(block))
             view = getattr(block, mname)
-            if bname == "datran" and self.chance(0.9):
+            if perturb:
+                if view.dtype.kind != "S" and view.size:
+                    i = int(self.rng.integers(view.size))
+                    new = self.perturbed(np.array([view.flat[i]], "f8" if view.dtype.kind == "f" else "i8"))[0]
+                    if view.dtype.kind == "f" or -2**31 <= new < 2**31:
+                        view.flat[i] = new
+            elif bname == "datran" and self.chance(0.9):
                 setattr(block, mname, self.pick([8, 9, 10, 11, 6, 5, 7, 0, -1, 99]))
             elif view.ndim and view.size:
                 view.flat[self.rng.integers(view.size)] = np.array(self.member_value(view.flat[0:1])).ravel()[0]
@@ -292,16 +271,6 @@ class Fuzz:
                     setattr(block, mname, self.member_value(view))
                 except ERROR:
                     pass
-
-    def perturb_member(self, blocks):
-        """One entry of one member perturbed as an argument would be."""
-        _, block = self.pick(blocks)
-        view = getattr(block, self.pick(dir(block)))
-        if view.dtype.kind != "S" and view.size:
-            i = int(self.rng.integers(view.size))
-            new = self.perturbed(np.array([view.flat[i]], np.float64 if view.dtype.kind == "f" else np.int64))[0]
-            if view.dtype.kind == "f" or -2**31 <= new < 2**31:
-                view.flat[i] = new
 
     def namelist_text(self):
         lines = []
@@ -315,7 +284,7 @@ class Fuzz:
                 lines.append(self.pick(["junk", "", "/", "&", "!comment", "\t"]))
         return "\n".join(lines) + ("\n" if self.chance(0.8) else "")
 
-    # ---- valid models and the routines that follow them ------------------------
+    # ---- valid models ------------------------------------------------------------
 
     def perturbed(self, value):
         """value with one entry (or itself) at an extreme, NaN, zero, negated or off by one."""
@@ -331,16 +300,17 @@ class Fuzz:
                    if a.dtype.kind == "f" else self.pick([v + 1, v - 1, 0, -v, -1, 2**31 - 1, -2**31, 62, 65537]))
         return a if a.ndim else a.item()
 
-    def maybe_perturb(self, kwargs, perturb):
+    def perturb(self, kwargs, perturb):
+        """Keyword arguments of callruvo or ruvomain, one perturbed."""
         if perturb:
             name = self.pick(sorted(kwargs))
             kwargs[name] = self.perturbed(kwargs[name])
-        return kwargs
+        return [], kwargs
 
     def choices(self, name):
         return {k: float(self.pick(v)) for k, v in VALUES[name].items()}
 
-    def panel(self, consts):
+    def panel(self, variant, consts, perturb):
         """callruvo's arguments for a stiffened, curved or skewed panel of a few elements."""
         rows, stf = consts["p_rtnds"] - 1, consts["p_stf"]
         stype = self.pick([1, 1, 2, 3, 0])
@@ -353,17 +323,19 @@ class Fuzz:
         frames, per_bay = int(self.rng.integers(0, 4)) if stype else 0, int(self.rng.integers(2, 5))
         first = 2 if frames == 1 else int(self.rng.integers(1, 3))
         neigrq = int(self.rng.integers(1, 4))
-        return dict(PANEL, **self.choices("panel_choices"), matabdf=laminates(self.rng), stypep=stype,
-                    elamp=np.zeros(55), membraneforcesp=np.zeros(275), neigit=neigrq + 4, neigrq=neigrq,
-                    indplt=int(self.chance(0.3)), ku=self.pick(FREEDOM_SETS), istx=(istx + [0] * stf)[:stf],
-                    isty=([first + k * per_bay for k in range(frames)] + [0] * stf)[:stf],
-                    elmstf=(pattern + [0] * rows)[:rows], anzelzwframes=per_bay, anzelprohalbfoot=half,
-                    anzelzwstr=bay, displ=np.zeros(consts["p_nx"] * neigrq),
-                    **{e: self.pick(EDGE_CODES[:3]) for e in ("bndy0", "bndyl", "bndx0", "bndxl")})
+        # matabdf: an isotropic skin, and a thicker one under the stringer feet
+        skins = [isotropic_laminate(72000.0, 0.3, t)[:, 0] for t in (1.0 + self.rng.random(), 2.5)]
+        return self.perturb(plate(
+            1, variant, **PANEL, **self.choices("panel_choices"), matabdf=np.asfortranarray(np.stack(skins, 1)),
+            stypep=stype, neigit=neigrq + 4, neigrq=neigrq, indplt=int(self.chance(0.3)),
+            ku=self.pick(VALUES["freedom_sets"]), istx=(istx + [0] * stf)[:stf],
+            isty=([first + k * per_bay for k in range(frames)] + [0] * stf)[:stf], elmstf=(pattern + [0] * rows)[:rows],
+            anzelzwframes=per_bay, anzelprohalbfoot=half, anzelzwstr=bay,
+            **{e: self.pick(VALUES["edge_codes"][:3]) for e in ("bndy0", "bndyl", "bndx0", "bndxl")}), perturb)
 
-    def run_arguments(self, consts, buckling):
-        """ruvomain's arguments for a grid of a few elements on the model state
-        left by a panel; the grid's line counts go to the model state."""
+    def run_arguments(self, variant, consts, buckling, perturb):
+        """ruvomain's arguments for a grid of a few elements on the model state left by a panel;
+        the grid's line counts go to the model state."""
         rows, stf = consts["p_rtnds"] - 1, consts["p_stf"]
         mx, my = (int(self.rng.integers(2, 7)) for _ in range(2))
         _ruvo.f07ina.mx, _ruvo.f07ina.my = mx, my
@@ -372,170 +344,109 @@ class Fuzz:
         line = lambda count: ([int(self.rng.integers(1, count + 1))] if self.chance(0.4) else []) + [0] * stf
         stiff = np.zeros((4, stf), np.float32, order="F")
         stiff[:, 0] = [1.0e7, 0.0, 1.0e9, 1.0e6]
-        return dict(RUN, **self.choices("run_choices"), buckp=int(buckling), neigrqp=int(self.rng.integers(1, 4)),
-                    indpltp=int(self.chance(0.4)), kup=self.pick(FREEDOM_SETS), ap=lengths(mx), bp=lengths(my),
-                    istxp=line(my)[:stf], istyp=line(mx)[:stf], elmstfp=[1] * rows, steifxp=stiff,
-                    steifyp=stiff.copy(order="F"),
-                    **{e: self.pick(EDGE_CODES) for e in ("bndx0p", "bndxlp", "bndy0p", "bndylp")})
-
-    def fitting_call(self, args, consts):
-        """Values for a routine that follows a run, fitting the model state."""
-        self.guarded, self.wild, self.consts = [], 0.0, consts
-        # A perturbed order beyond the variant is refused: small arrays do for it.
-        ix, iy = int(_ruvo.man.ix), int(_ruvo.man.iy)
-        ix = ix if 0 <= ix <= consts["p_nx"] else 1
-        iy = iy if 0 <= iy <= consts["p_ny"] else 1
-        self.order = self.band = max(ix, 1)
-        sizes = {"n": self.order}
-        return [self.pick(["X", "Y"]) if a["name"] == "xory" else
-                self.fitting_array(a, sizes, ix, iy) if a["kind"] == "array" else
-                self.fitting_scalar(a) for a in args if not a["optional"]], {}
-
-    def fitting_scalar(self, arg):
-        if arg["kind"] == "float":
-            return float(self.pick([0.0, 0.5, 1.0, 2.0, 1e-3]))
-        return self.text(arg["length"]) if arg["kind"] == "string" else int(self.rng.integers(0, 6))
-
-    def fitting_array(self, arg, sizes, ix, iy):
-        """Profiles hold the full triangle of their order: the band widths of the
-        smaller variants lie beyond the host's view of f07ina."""
-        name, bounds = arg["name"], list(arg["bounds"])
-        order = {"a11": ix, "a22": iy, "bmt": ix, "mmt": ix}.get(name)
-        if order is not None and bounds == ["*"]:
-            size = order * (order + 1) // 2 if order > 0 else 1
-            values = np.zeros(size + int(self.rng.integers(0, 3)))
-            return self.guard(values, DTYPE[arg["letter"]], values.shape)
-        if name == "lv" and bounds == ["*"]:
-            return band_levels(max(ix, 1), max(ix, 1)).astype(np.int32)
-        if name == "a21":   # p_ny by ix: too large for random values
-            return np.zeros((self.consts["p_ny"], max(ix, 1)), order="F")
-        if bounds[-1] == "*":
-            bounds[-1] = "p_elmts"
-        return self.sane_array(dict(arg, bounds=bounds), sizes)
+        return self.perturb(ruvomain_args(
+            variant, **VALUES["run"], **self.choices("run_choices"), buckp=int(buckling),
+            neigrqp=int(self.rng.integers(1, 4)), indpltp=int(self.chance(0.4)), kup=self.pick(VALUES["freedom_sets"]),
+            ap=lengths(mx), bp=lengths(my), istxp=line(my)[:stf], istyp=line(mx)[:stf], steifxp=stiff,
+            steifyp=stiff.copy("F"), **{e: self.pick(VALUES["edge_codes"]) for e in ("bndx0p", "bndxlp", "bndy0p",
+                                                                                        "bndylp")}), perturb)
 
 
 def episode(fz, routines, idle):
-    """The calls of one model: a panel, a run on it, the routines that follow,
-    as (name, routine, make); make() gives the values when the call is due.
-    The variant is the one with the most routines that have not yet run past
-    their checks (`idle`), and those routines follow first."""
-    waiting = {v: sum(n.startswith(f"prtnds{v}.") for n in idle) for v in VARIANTS}
-    variant = fz.pick([v for v in VARIANTS if waiting[v] == max(waiting.values())])
+    """The calls of one model: a panel, a run on it, the routines that follow, as (name, routine,
+    make); make() gives the values when the call is due. The variant is the one with the most
+    routines not yet run past their checks (`idle`), and those routines follow first."""
+    waiting = {v: sum(n.startswith(f"prtnds{v}.") for n in idle) for v in ("19", "21", "25", "31")}
+    variant = fz.pick([v for v in waiting if waiting[v] == max(waiting.values())])
     container, sizes = f"prtnds{variant}", getattr(_ruvo, "ruvo" + variant)
     consts = {k: int(getattr(sizes, k)) for k in dir(sizes) if k.startswith("p_")}
-    consts.update({k: int(getattr(getattr(_ruvo, container), k)) for k in ("p_la11", "p_la22", "p_lb11")})
     vibration = fz.chance(0.3)
     args_of = {n: (r, a) for n, r, a in routines}
 
     def step(name, make=None):
         routine, args = args_of[name]
-        if make is None:
-            make = ((lambda: fz.call(args, wild=0.0, consts=consts)) if name.startswith("ruvoutils.")
-                    else (lambda: fz.fitting_call(args, consts)))
-        return name, routine, make
+        return name, routine, make or (lambda: fz.call(args, 0.0, dict(consts), not name.startswith("ruvoutils.")))
 
     perturb = fz.pick([None, None, "callruvo", "ruvomain", "member"])
     _ruvo.antype.buck, _ruvo.antype.glban = 1, int(fz.chance(0.2))
     _ruvo.antype.vibr, _ruvo.antype.cripan = 0, int(fz.chance(0.2))
-    with open("fort.8", "w") as f:
-        f.write(NAMELISTS)
-    yield step(f"{container}.callruvo", lambda: ([], fz.maybe_perturb(fz.panel(consts), perturb == "callruvo")))
+    pathlib.Path("fort.8").write_text("\n".join(VALUES["namelists"]))  # masses and stringer sections
+    yield step(f"{container}.callruvo", lambda: fz.panel(variant, consts, perturb == "callruvo"))
     if fz.chance(0.7):
         if vibration:
             _ruvo.antype.vibr, _ruvo.antype.buck = 1, 0
         yield step(f"{container}.ruvomain",
-                   lambda: ([], fz.maybe_perturb(fz.run_arguments(consts, not vibration), perturb == "ruvomain")))
+                   lambda: fz.run_arguments(variant, consts, not vibration, perturb == "ruvomain"))
     left = [n for n in idle if n.startswith((container + ".", "ruvoutils."))]
     fz.rng.shuffle(left)
-    for name in [f"{container}.{s}" for s in (VIBRATION_STEPS if vibration else BUCKLING_STEPS)] + left[:6]:
+    for name in [f"{container}.{s}" for s in STEPS[vibration]] + left[:6]:
         if perturb == "member" and fz.chance(0.5):
-            fz.perturb_member(shared_blocks())
+            fz.disturb(members(_ruvo, _ruvo.shared_block), perturb=True)
         yield step(name)
 
 
-# ---- the driver -----------------------------------------------------------------
-
-def run(seed, calls, log, only=None, idle=()):
+def run(seed, calls, log, idle=()):
     warnings.simplefilter("ignore")
-    rng = np.random.default_rng(seed)
-    routines = [r for r in discover() if only is None or re.search(only, r[0])]
-    blocks = shared_blocks()
-    fz = Fuzz(rng)
-    counts = {name: {"ran": 0, "refused": 0, "reasons": {}} for name, _, _ in routines}
+    routines = discover()
+    blocks = members(_ruvo, _ruvo.shared_block)
+    fz = Fuzz(np.random.default_rng(seed))
+    counts = {name: {"ran": 0, "refused": 0} for name, _, _ in routines}
     fresh = [(getattr(b, m), np.array(getattr(b, m))) for _, b in blocks for m in dir(b)]
     model = iter(())
     for k in range(calls):
         step = next(model, None)
-        if step is None and only is None and fz.chance(MODEL_SHARE):
+        if step is None and fz.chance(MODEL_SHARE):
             for view, value in fresh:      # the model state of a fresh module, not that of the random calls
                 view[...] = value
             model = episode(fz, routines, [n for n in (idle or counts) if counts[n]["ran"] == 0])
             step = next(model)
-        if step is not None:
-            name, routine, make = step
-            values, kwargs = make()
-        else:
+        if step is None:
             if fz.chance(0.3):
                 fz.disturb(blocks)
             if fz.chance(0.1):
-                with open("fort.8", "w") as f:
-                    f.write(fz.namelist_text())
-            name, routine, args = routines[rng.integers(len(routines))]
-            values, kwargs = fz.call(args)
+                pathlib.Path("fort.8").write_text(fz.namelist_text())
+            name, routine, args = fz.pick(routines)
+            step = name, routine, lambda: fz.call(args)
+        name, routine, make = step
+        values, kwargs = make()
         log.write(f"{k} {name} {describe(values)} {describe(kwargs)}\n")
         log.flush()
         before = snapshot(blocks)
         try:
             routine(*values, **kwargs)
             counts[name]["ran"] += 1
-        except ALLOWED as e:
+        except ALLOWED:
             counts[name]["refused"] += 1
-            reason = re.sub(r"\d+", "#", str(e).split(":")[-1])[:70]
-            counts[name]["reasons"][reason] = counts[name]["reasons"].get(reason, 0) + 1
             if snapshot(blocks) != before:
-                raise Fault(f"call {k}: {name} refused the call but changed the model state")
+                raise SystemExit(f"FUZZ FAULT (seed {seed}): call {k}: {name} refused but changed the model state")
         except Exception as e:
-            raise Fault(f"call {k}: {name} raised {type(e).__name__}: {e}") from e
+            raise SystemExit(f"FUZZ FAULT (seed {seed}): call {k}: {name} raised {type(e).__name__}: {e}") from e
         if not all(np.array_equal(b[:GUARD], g[:GUARD]) and np.array_equal(b[-GUARD:], g[-GUARD:])
                    for b, g in fz.guarded):
-            raise Fault(f"call {k}: {name} wrote outside an array")
+            raise SystemExit(f"FUZZ FAULT (seed {seed}): call {k}: {name} wrote outside an array")
     return counts
 
 
-class Fault(Exception):
-    pass
-
-
 def describe(v):
-    """A call's value for the log: arrays by shape, type and layout."""
+    """A call's value for the log: arrays by shape, type and layout (Fortran, C, writeable, aligned)."""
     if isinstance(v, np.ndarray):
-        layout = "F" * v.flags.f_contiguous + "C" * v.flags.c_contiguous + "ro" * (not v.flags.writeable)
-        return f"array{v.shape}{v.dtype}{layout}{'mis' * (not v.flags.aligned)}"
+        return f"array{v.shape}{v.dtype}" + "".join(k * bool(v.flags[k]) for k in "FCWA")
     if isinstance(v, dict):
         return "{" + ",".join(f"{k}={describe(x)}" for k, x in v.items()) + "}"
-    if isinstance(v, (list, tuple)):
-        return "[" + ",".join(describe(x) for x in v[:8]) + (",..." if len(v) > 8 else "") + "]"
-    return repr(v)[:40]
+    return "[" + ",".join(map(describe, v[:8])) + "]" if isinstance(v, (list, tuple)) else repr(v)[:40]
 
 
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    p.add_argument("--seed", type=int, default=0)
-    p.add_argument("--calls", type=int, default=1000)
-    p.add_argument("--log", default="fuzz-calls.log")
-    p.add_argument("--counts", default="fuzz-counts.json")
-    p.add_argument("--only", default=None, help="regular expression selecting routines")
-    p.add_argument("--idle", default=None, help="file of the routines that earlier series never ran (one a line)")
+    # idle: a file naming the routines that earlier series never ran past their checks, one a line
+    for option, default in (("seed", 0), ("calls", 1000), ("log", "fuzz-calls.log"), ("counts", "fuzz-counts.json"),
+                            ("idle", "")):
+        p.add_argument("--" + option, default=default, type=type(default))
     opts = p.parse_args()
     idle = open(opts.idle).read().split() if opts.idle else ()
-    with open(opts.log, "w") as log:
-        try:
-            counts = run(opts.seed, opts.calls, log, opts.only, idle)
-        except Fault as f:
-            print(f"FUZZ FAULT (seed {opts.seed}): {f}", file=sys.stderr)
-            sys.exit(3)
-    with open(opts.counts, "w") as f:
-        json.dump(counts, f)
+    with open(opts.log, "w") as log:      # a fault exits with its message on standard error
+        counts = run(opts.seed, opts.calls, log, idle)
+    pathlib.Path(opts.counts).write_text(json.dumps(counts))
 
 
 if __name__ == "__main__":

@@ -1,13 +1,12 @@
-"""The engine sets BLAS to one thread when it is loaded, unless the host named
-a count in the environment; the host may raise it."""
+"""BLAS runs one thread from the engine's load, unless the host named a count; the host may raise it."""
 import ctypes
 
 import numpy as np
 
 import _ruvo
 
-from conftest import run_fresh
-from test_solver import level_vector, pack, random_band
+from conftest import level_vector, run_fresh
+from test_solver import pack, random_band
 
 blas = ctypes.CDLL("libopenblas.so.0")
 

@@ -1,5 +1,4 @@
-"""Buckling analyses end to end through callruvo: closed-form physics, the four
-variants, the listing records, every error path and the scratch file."""
+"""Buckling through callruvo: closed forms, the four variants, the listing, every error path, the scratch file."""
 import math
 import re
 
@@ -32,7 +31,9 @@ def listing(workdir):
     (CLAMPED, dict(loadvxp=1.0), 10.07, 2e-3),                 # clamped all round, uniaxial (Levy)
     (SS, dict(loadvxp=0.0, loadvxyp=1.0), 9.3245, 1e-3),       # pure shear (Stein and Neff; ±λ)
     (dict(bndy0=CLAMPED, bndyl=CLAMPED), dict(loadvxp=1.0), 7.69, 3e-3),  # unloaded edges clamped
-], ids=["uniaxial", "biaxial", "clamped", "shear", "unloaded_edges_clamped"])
+    # a fixed tension T across: D(α² + β²)² = λ α² − T β², α = β = π/100, m = n = 1
+    (SS, dict(loadvxp=1.0, fnyp=-10.0), 4.0 + 10.0 * 100 ** 2 / PI2_D, 1e-4),
+], ids=["uniaxial", "biaxial", "clamped", "shear", "unloaded_edges_clamped", "fixed_tension"])
 def test_isotropic_square_plates_against_their_closed_forms(ruvo, workdir, flags, edges, loads, k, rel):
     args = run(ruvo, **(edges if isinstance(edges, dict) else dict(edges=edges)), **loads)
     assert abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D == pytest.approx(k, rel=rel)
@@ -47,16 +48,6 @@ def test_orthotropic_plate_picks_its_number_of_half_waves(ruvo, workdir, flags):
     # SS plate a = b: N = π²/b² · min over m of (D11 m² + 2(D12 + 2 D66) + D22/m²)
     closed = min(d11 * m * m + 2 * (d12 + 2 * d66) + d22 / (m * m) for m in range(1, 6)) * math.pi ** 2 / 100 ** 2
     assert args["elamp"][0] == pytest.approx(closed, rel=1e-3)
-
-
-def test_fixed_tension_raises_the_load_factor(ruvo, workdir, flags):
-    plain = run(ruvo)["elamp"][0]
-    tension = 10.0
-    args = run(ruvo, fnyp=-tension)
-    # D(α² + β²)² = λ α² − T β², α = β = π/100, m = n = 1
-    alpha2 = (math.pi / 100) ** 2
-    assert args["elamp"][0] == pytest.approx((D * (2 * alpha2) ** 2 + tension * alpha2) / alpha2, rel=1e-4)
-    assert args["elamp"][0] > plain
 
 
 def test_every_variant_gives_the_same_plate_in_the_callers_arrays(ruvo, workdir, flags):
@@ -105,20 +96,15 @@ def test_listing_of_a_stiffened_panel_with_crippling_and_global_buckling(ruvo, w
                  elmstf=[1] * 5 + [2, 2] + [1] * 5 + [0] * 6, neigrq=2)
     ruvo.prtnds19.callruvo(**args)
     text = listing(workdir)
-    assert " CRIPPLING FORCE:" in [t[1:] for t in text]
-    stat = text.index("1 STATISTICS OF INVERSE POWER METHOD:")
-    assert text.index("  CRIPPLING FORCE:") < stat
-    assert text[stat + 2].startswith("     IP=") and ", JAC =" in text[stat + 2]
+    assert text.index("  CRIPPLING FORCE:") < text.index("1 STATISTICS OF INVERSE POWER METHOD:")
     first = text.index(" COMPUTED EIGENVALUES:") + 2
     assert text[first].startswith("     1. EIGENVALUE =")   # laminate-2 rows carry scaled forces: not uniform
-    assert any(t.startswith("        IY=*") for t in text)
-    assert "0FORCES IN STIFENERS AT THE    1 . EIGENVALUE" in text
-    assert "0" + " " * 10 + "STIFFENERS IN X-DIRECTION" in text
+    assert any(t.startswith("        IY=*") for t in text)    # the one-digit row number overflows
+    assert {"0FORCES IN STIFENERS AT THE    1 . EIGENVALUE", "0" + " " * 10 + "STIFFENERS IN X-DIRECTION",
+            " X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W"} <= set(text)
     g = text.index("  GLOBAL BUCKLING LOAD:")
     assert len(text[g + 1]) == 20 and "E+" in text[g + 1]
-    assert " X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W" in text
-    assert args["membraneforcesp"][3] != 0.0    # the stringer force
-    assert not (workdir / "RCA25").exists()
+    assert args["membraneforcesp"][3] != 0.0 and not (workdir / "RCA25").exists()   # the stringer force
 
 
 # ---- failures ----------------------------------------------------------------

@@ -1,5 +1,4 @@
 """The analysis driver and the analysis-type routines, end to end through the module."""
-import numpy as np
 import pytest
 
 from conftest import FLAGS, read_lines, ruvomain_args, run_fresh, supported, table
@@ -35,12 +34,8 @@ def test_prtype_lists_the_requested_types_in_order(ruvo, flags, listing_file, ca
 
 
 @pytest.mark.parametrize("kup, ku, knfun, radii_taken", [
-    ([0, 5, 0, 1, 4], [1, 4, 5, 0, 0], 3, False),
-    ([1, 0, 0, 0, 0], [1, 0, 0, 0, 0], 1, False),
-    ([3, 1, 2, 0, 0], [1, 2, 3, 0, 0], 3, True),
-    ([0, 0, 0, 0, 2], [2, 0, 0, 0, 0], 1, False),
-    ([5, 4, 3, 2, 1], [1, 2, 3, 4, 5], 5, True),
-])
+    ([0, 5, 0, 1, 4], [1, 4, 5, 0, 0], 3, False), ([0, 0, 0, 0, 2], [2, 0, 0, 0, 0], 1, False),
+    ([5, 4, 3, 2, 1], [1, 2, 3, 4, 5], 5, True)])
 def test_freedoms_are_compacted_and_sorted(ruvo, workdir, buckling_only, kup, ku, knfun, radii_taken):
     ruvo.f07inb.rx, ruvo.f07inb.ry, ruvo.f07inb.rxy = 7.0, 8.0, 9.0
     ruvo.prtnds31.ruvomain(**ruvomain_args(kup=kup, rxp=100.0, ryp=200.0, rxyp=300.0))
@@ -50,22 +45,7 @@ def test_freedoms_are_compacted_and_sorted(ruvo, workdir, buckling_only, kup, ku
     ruvo.f07inb.rx = ruvo.f07inb.ry = ruvo.f07inb.rxy = 1.0e29
 
 
-def test_arguments_reach_the_shared_blocks(ruvo, workdir, buckling_only):
-    ap = np.arange(1, 31, dtype=np.float64) / 4           # converted to float32; the caller's copy stays
-    before = ap.copy()
-    bnd = [[1, 2, 3, 4, 5, 6, 7], [2] * 7, [3] * 7, [4] * 7]
-    ruvo.prtnds31.ruvomain(**ruvomain_args(ap=ap, bndy0p=bnd[0], bndx0p=bnd[1], bndylp=bnd[2], bndxlp=bnd[3],
-                                           neigitp=9, neigrqp=5, itabp=3, indpltp=0, alfaxp=30.0))
-    assert np.array_equal(ap, before) and ap.dtype == np.float64
-    assert np.array_equal(ruvo.f07ina.a, before.astype(np.float32))
-    ind = ruvo.f07ind
-    assert [list(ind.bndy0), list(ind.bndx0), list(ind.bndyl), list(ind.bndxl)] == bnd
-    assert (ruvo.man.neigit, ruvo.man.neigrq, ruvo.man.itab) == (9, 5, 3)
-    ruvo.man.neigit, ruvo.man.neigrq = 4, 2
-
-
-@pytest.mark.parametrize("proj, name", [("abc", "abc     .out"), ("panel7_long", "panel7_l.out"),
-                                        ("  x", "  x     .out")])
+@pytest.mark.parametrize("proj, name", [("panel7_long", "panel7_l.out"), ("  x", "  x     .out")])
 def test_listing_file_names(ruvo, workdir, buckling_only, proj, name):
     ruvo.prtnds31.ruvomain(**ruvomain_args(proj=proj))
     assert [p.name for p in workdir.iterdir()] == [name]

@@ -1,6 +1,4 @@
-"""Laminate stiffness against classical lamination theory worked out here in
-numpy, the rotation of ply stiffness, and the element-term routines called
-from Python: the degenerate skew with its records, and the refusals."""
+"""Laminates against classical lamination theory, ply rotation, and the element-term routines' refusals."""
 import numpy as np
 import pytest
 
@@ -43,10 +41,8 @@ ISOTROPIC = (70000.0, 70000.0, 0.3, 70000.0 / 2.6)
 @pytest.mark.parametrize("thk, ang, q", [
     ([2.0], [0.0], ISOTROPIC),                         # one isotropic ply: E t/(1-ν²), E t³/12(1-ν²), G t³/12
     ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0], CARBON),  # symmetric and balanced
-    ([0.13] * 7, [30, -30, 90, 0, 90, -30, 30], CARBON),      # symmetric, odd count
     ([0.125, 0.25], [0, 90], CARBON),                          # unsymmetric
     ([0.2, 0.2], [45, -45], CARBON),                           # angle ply: bending-twist coupling
-    ([0.1] * 4, [30, 45, -30, -45], CARBON),                   # balanced, unsymmetric
     ([0.1, 0.3, 0.2], [30, -60, 10], CARBON),
     ([0.2, 0.3], [135.0, -135.0], CARBON),                     # folded to -45, 45
 ])
@@ -87,6 +83,10 @@ def test_trnpsi_rotates_ply_stiffness(ruvo):
     c, s = np.cos(np.radians(30)), np.sin(np.radians(30))
     t = np.array([[c, s], [-s, c]])
     assert ier == 0 and np.allclose(b, t.T @ shear @ t, atol=1e-6)
+    out = run_fresh("import numpy as np, _ruvo\n"      # another order: reported on standard output
+                    "b, ier = _ruvo.ruvoutils.trnpsi(10.0, np.eye(4, dtype=np.float32))\n"
+                    "print(ier, b.shape, b.any())\n")
+    assert out == "  ERROR NO.  1 IN TRNPSI\n1 (4, 4) False\n"
 
 
 OUT = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
@@ -96,13 +96,6 @@ OUT = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
 def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, words, call):
     with pytest.raises(ruvo.__ruvo_error, match=words):
         eval(call, globals(), {"u": ruvo.ruvoutils})
-
-
-def test_trnpsi_of_another_order_reports_on_standard_output():
-    out = run_fresh("import numpy as np, _ruvo\n"
-                    "b, ier = _ruvo.ruvoutils.trnpsi(10.0, np.eye(4, dtype=np.float32))\n"
-                    "print(ier, b.shape, b.any())\n")
-    assert out == "  ERROR NO.  1 IN TRNPSI\n1 (4, 4) False\n"
 
 
 def element_arrays(ruvo, variant="19"):
@@ -135,8 +128,7 @@ def test_element_routines_refuse_what_lies_outside_their_arrays(ruvo):
         ruvo.f07ina.mx, ruvo.f07ina.my = saved
         ruvo.f01eps.feps = feps
     trm = np.eye(6, dtype=np.float32)
-    for d, k, ks, ielm, text in [(1, 1, 9, 0, "ielm = 0 is not within 1..324"),
-                                 (1, 1, 9, 325, "ielm = 325 is not within 1..324"),
+    for d, k, ks, ielm, text in [(1, 1, 9, 325, "ielm = 325 is not within 1..324"),
                                  (0, 40, 4, 1, r"k = 40, ks = 4 place entry \(2,3\) at 46"),
                                  (1, 41, 3, 1, r"k = 41, ks = 3 place entry \(3,3\) at 46, not within 1..45"),
                                  (1, 0, 9, 1, r"k = 0, ks = 9 place entry \(1,1\) at 0")]:

@@ -1,6 +1,4 @@
-"""The element routines as the host calls them: the freedom tables filled in
-place, the refusals of what the assemblies would index outside the arrays or
-the model, and the rows of every variant."""
+"""The element routines as the host calls them: the assemblies, their refusals, every freedom set."""
 import numpy as np
 import pytest
 
@@ -25,16 +23,6 @@ def w_panel(ruvo, workdir, buckling_only, listing_file, plot_controls):
     ruvo.f07ina.mx = ruvo.f07ina.my = 0
 
 
-def test_freedom_tables_are_filled_in_place(ruvo, w_panel):
-    iu = np.full((4, 4), -1, np.int32, order="F")
-    # W is numbered node by node along x first: node (x-line i, y-line j) has 4(3(j-1) + i-1) + kind.
-    w_panel.iuoriv(2, 1, 1, iu, 0)            # y-lines 2-3, x-lines 1-2
-    assert iu[:, 0].tolist() == [13, 15, 25, 27] and iu[0, 2] == 17
-    kv = np.zeros((2, 4), np.int32, order="F")
-    w_panel.kuorkv("Y", 3, 2, 1, kv, 0)      # x-line 3 between y-lines 2 and 3
-    assert kv.tolist() == [[21, 23, 33, 35], [22, 24, 34, 36]]
-
-
 def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel):
     p, error = w_panel, ruvo.__ruvo_error
     full = 36 * 37 // 2
@@ -54,6 +42,12 @@ def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel):
         p.cmpbmt(np.zeros(full), np.zeros(3, np.int32), np.zeros((961, 3), np.float32), 1.0, 0)
     with pytest.raises(error, match="function ifun = 6 is not within 1..5"):
         p.kuorkv("X", 1, 1, 6, np.zeros((2, 4), np.int32), 0)
+    lv, mmt = np.zeros(36, np.int32), np.full(666, 7.0)
+    ruvo.ruvoutils.mklvbd(lv, 36, 36, 0)
+    assert p.cmpmmt(mmt, lv) == 0 and not (mmt == 7.0).any()     # cleared and assembled in place
+    assert p.mmtst("Q", mmt) == 1
+    with pytest.raises(error):
+        p.cmpmmt(np.zeros(666, np.float32), lv)   # in/out arrays are never copied
 
 
 def test_term_lists_and_node_numbers_from_the_host_are_checked(ruvo, w_panel):
@@ -118,12 +112,3 @@ def test_every_freedom_set_passes_the_guards_of_every_assembly(ruvo, workdir, bu
     assert a11.any() and bmt.any() and a22.any() == (2 in functions)  # the plate has no shear stiffness
 
 
-def test_mass_matrix_returns_its_code_and_is_assembled_in_place(ruvo, w_panel):
-    lv = np.zeros(36, np.int32)
-    ruvo.ruvoutils.mklvbd(lv, 36, 36, 0)
-    mmt = np.full(666, 7.0)
-    assert w_panel.cmpmmt(mmt, lv) == 0
-    assert not (mmt == 7.0).any()           # cleared and assembled in place
-    assert w_panel.mmtst("Q", mmt) == 1
-    with pytest.raises(ruvo.__ruvo_error):
-        w_panel.cmpmmt(np.zeros(666, np.float32), lv)   # in/out arrays are never copied

@@ -1,5 +1,4 @@
-"""A listing that cannot be created or written stops the analysis with an error
-exit, and standard error names the file and the system's reason."""
+"""A listing that cannot be written stops the analysis; standard error names the file and the reason."""
 import os
 
 import pytest

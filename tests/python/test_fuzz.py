@@ -1,14 +1,7 @@
-"""Random calls of every routine of the module and calls on valid models
-(tests/python/fuzz_calls.py), in child processes so that a crash, a sanitizer
-report or a hang fails the test and names the seed and the call; a routine
-that never ran past its checks fails it too.
-
-    RUVO_FUZZ_CALLS=200000 python3 -m pytest tests/python/test_fuzz.py   # as many calls as asked
-    RUVO_FUZZ_SEED=7                                                     # another series of seeds
-    RUVO_FUZZ_REPORT=counts.txt                                          # the calls per routine, as a table
-
-Calls run in batches of RUVO_FUZZ_BATCH (500), one child and one seed each.
-"""
+"""Random calls of every routine and calls on valid models (fuzz_calls.py) in child processes, so that a
+crash, a sanitizer report or a hang fails the test naming the seed and the call; so does a routine that never
+ran past its checks. RUVO_FUZZ_CALLS (3000), RUVO_FUZZ_BATCH (500 calls a child), RUVO_FUZZ_SEED (1) and
+RUVO_FUZZ_REPORT (a file for the table of calls per routine) set the series."""
 import json
 import os
 import pathlib
@@ -43,25 +36,16 @@ def run_batch(seed, calls, workdir, idle):
     return json.loads(counts.read_text())
 
 
-def report(total):
-    width = max(len(k) for k in total)
-    lines = [f"{'routine'.ljust(width)}  calls    ran  refused"]
-    for name, c in sorted(total.items()):
-        lines.append(f"{name.ljust(width)}  {c['ran'] + c['refused']:5d}  {c['ran']:5d}  {c['refused']:7d}")
-    return "\n".join(lines) + "\n"
-
-
 def test_random_calls_of_every_routine(tmp_path):
     total = {name: {"ran": 0, "refused": 0} for name, _, _ in discover()}
-    seed, left = FIRST_SEED, CALLS
-    while left > 0:
-        batch = min(BATCH, left)
+    for seed, first in enumerate(range(0, CALLS, BATCH), FIRST_SEED):
         idle = [name for name, c in total.items() if c["ran"] == 0]
-        for name, c in run_batch(seed, batch, tmp_path, idle).items():
-            total[name]["ran"] += c["ran"]
-            total[name]["refused"] += c["refused"]
-        seed, left = seed + 1, left - batch
-    text = report(total)
+        for name, c in run_batch(seed, min(BATCH, CALLS - first), tmp_path, idle).items():
+            total[name] = {key: total[name][key] + c[key] for key in ("ran", "refused")}
+    width = max(map(len, total))
+    text = "".join([f"{'routine'.ljust(width)}  calls    ran  refused\n"] + [
+        f"{name.ljust(width)}  {c['ran'] + c['refused']:5d}  {c['ran']:5d}  {c['refused']:7d}\n"
+        for name, c in sorted(total.items())])
     if os.environ.get("RUVO_FUZZ_REPORT"):
         pathlib.Path(os.environ["RUVO_FUZZ_REPORT"]).write_text(text)
     print(text)

@@ -1,5 +1,4 @@
-"""Ctrl-C during the largest analysis: the host gets KeyboardInterrupt, the
-scratch file is gone, and a following analysis in the same process is right."""
+"""Ctrl-C in the largest analysis: KeyboardInterrupt, no scratch file, the next analysis right."""
 import os
 import signal
 import subprocess

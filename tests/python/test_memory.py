@@ -1,15 +1,11 @@
-"""Resident memory stays flat over many calls in one process: every path of the
-surface (in place, copies, results, refusals, member assignment) returns what
-it takes. Measured in a child interpreter, after a warm-up."""
+"""Resident memory stays flat over many calls (in place, copies, results, refusals, members), in a child."""
 import os
 import tempfile
 import textwrap
 
 from conftest import measures_memory, run_fresh
 
-# Calls that run a whole analysis in one process, each Python statements using
-# `r` (the module) and `np`: a buckling analysis of a plate through callruvo,
-# then its natural frequencies.
+# A buckling analysis of a plate through callruvo, then its natural frequencies (`r` is the module).
 WHOLE_ANALYSES = [f"""
 import sys
 sys.path.insert(0, {os.path.dirname(__file__)!r})
@@ -52,19 +48,13 @@ u.jacob2(np.array([2.0, 0.5, 3.0]), np.array([0, 1], np.int32), 1e-10, np.zeros(
 u.mklvbd([0] * 6, 6, 3, 0)
 u.mklvbd(lv.astype(np.int64)[::-1], 6, 3, 0)
 u.chodec(a, 3, a.view(np.int32)[:6], 0)
-try:
-    u.chodec(np.ones(2), 3, lv, 0)
-except r.__ruvo_error:
-    pass
-try:
-    u.mklvbd(lv, 2**40, 3, 0)
-except r.__ruvo_error:
-    pass
 r.man.neigrq = i % 7 + 1
-try:
-    r.man.neigrq = 2**40
-except r.__ruvo_error:
-    pass
+for refused in (lambda: u.chodec(np.ones(2), 3, lv, 0), lambda: u.mklvbd(lv, 2**40, 3, 0),
+                lambda: setattr(r.man, "neigrq", 2**40)):
+    try:
+        refused()
+    except r.__ruvo_error:
+        pass
 r.f07ina.ku = [1, 2, 3, 0, 0]
 r.man.ix, r.man.iy
 """

@@ -1,5 +1,4 @@
-"""The mode-shape routines from Python: their rows, the refusals of host calls
-that would index outside the plot arrays, and the mended plot controls."""
+"""The mode-shape routines: lqfit, refusals of host calls outside the plot arrays, plot controls, the file."""
 import pathlib
 import subprocess
 import sys
@@ -25,7 +24,7 @@ def test_lqfit_fits_the_corner_plane_in_place(ruvo):
         ruvo.ruvoutils.lqfit(phi, 3, 4, np.zeros(4), ak, m=5)
 
 
-def test_plot_counts_below_two_become_two(ruvo, plot_controls):
+def test_plot_counts_are_mended_and_calls_beyond_the_plot_arrays_refused(ruvo, plot_controls, workdir):
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 2
     ruvo.f07ina.a = [1.0, 2.0] + [0.0] * 28
     ruvo.f07ina.b = [4.0] + [0.0] * 29
@@ -35,9 +34,7 @@ def test_plot_counts_below_two_become_two(ruvo, plot_controls):
     plot_controls.npx, plot_controls.npy = 95, 51
     ruvo.prtnds19.pltmsh()
     assert (int(plot_controls.npx), int(plot_controls.npy)) == (80, 50)
-
-
-def test_host_calls_beyond_the_plot_arrays_are_refused(ruvo, plot_controls, workdir):
+    plot_controls.npx = 50
     ruvo.f07ina.mx = 40
     with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..31"):
         ruvo.prtnds31.pltmsh()
@@ -61,8 +58,7 @@ def test_host_calls_beyond_the_plot_arrays_are_refused(ruvo, plot_controls, work
 
 TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
 
-def plate(n=8, length=100.0, **overrides):
-    """The simply supported square plate of the 19 variant with plotting requested."""
+def plate(n=8, length=100.0, **overrides):  # the simply supported square plate with plotting requested
     return conftest.plate(n, indplt=1, framepitch=length, stringerpitch=length, **overrides)
 
 
@@ -116,26 +112,6 @@ def test_identical_analyses_write_identical_files_at_the_hosts_factor(ruvo, buck
         (workdir / "one.txt").write_text(text)
         _, modes = read_modes(workdir / "one.txt")
         assert [np.abs(m.values).max() for m in modes] == pytest.approx([largest] * 3, abs=1e-4)
-
-
-def test_symmetry_code_outside_its_range_ends_in_exit_d(ruvo, buckling, workdir, capfd):
-    buckling.npx = buckling.npy = 10
-    buckling.isymx = 3  # the simply supported edges leave it as the host set it
-    ruvo.prtnds19.callruvo(**plate(n=4))
-    block = [" MESSAGE FROM SUBROUTINE MODES:", " ISYMX =          3  IS NOT WITHIN    -2 TO     2",
-             " INCONSISTENT DATA: NO MODE SHAPES WRITTEN", " " * 16 + "ERROR WHEN COMPUTING/PRINTING MODE SHAPES"]
-    out = capfd.readouterr().out.split("\n")
-    assert out[-5:] == block + [""]
-    assert "  Buckling/Vibration analysis finished" not in out
-    listing = (workdir / "plate   .out").read_text().split("\n")
-    assert listing[-5:] == block + [""]
-    text = (workdir / MODES).read_text().split("\n")
-    assert text[2].startswith("#CONTOUR.") and not any(line.startswith(" MODE") for line in text)
-    # The process goes on: the next analysis writes its modes.
-    buckling.isymx = 0
-    ruvo.prtnds19.callruvo(**plate(n=4))
-    assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
-    assert sum(line.startswith(" MODE") for line in (workdir / MODES).read_text().split("\n")) == 3
 
 
 def test_mirrored_run_and_its_picture(ruvo, buckling, workdir):

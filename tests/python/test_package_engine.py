@@ -1,6 +1,4 @@
-"""The package on the engine's typed entry: the same numbers as the surface
-routines, threads that cannot mix their panels, no process-wide side
-effects, free panels, and the README's own snippets."""
+"""The package on the typed entry: threads, no side effects, surface routines bit for bit, README snippets."""
 import math
 import os
 import random
@@ -24,11 +22,9 @@ D_SKIN = 70000.0 / (12 * (1 - 0.09))
 RHO = 2.7e-9
 
 
-def mixed_panels():
-    """Sixteen analyses: buckling and vibration, three size variants, and
-    two that the engine refuses (no W freedom left on a clamped 1 x 1 grid)."""
+def mixed_panels():  # buckling and vibration, three size variants, two the engine refuses (no W freedom left)
     stringer = Stiffener(50.0, EA=1.4e6, EI=2.0e7, GJ=1.0e5, mass=1e-7)
-    panels = [
+    return [
         ("buckle", square()), ("buckle", square(loads=Loads(Nxy=1.0))),
         ("buckle", square(loads=Loads(Nx=-1.0))), ("buckle", square(ry=800.0, stringers=[stringer])),
         ("buckle", square(length=300.0, mesh=Mesh(nx=19, ny=6))), ("buckle", square(mesh=Mesh(nx=24, ny=10))),
@@ -36,9 +32,7 @@ def mixed_panels():
         ("vibrate", square()), ("vibrate", square(edges="clamped")), ("vibrate", square(stringers=[stringer])),
         ("vibrate", square(edges="free", freedoms="W")), ("vibrate", square(length=250.0, mesh=Mesh(nx=20, ny=8))),
         ("vibrate", square(ry=500.0)), ("vibrate", square(edges="clamped", mesh=Mesh(nx=1, ny=1))),
-        ("buckle", square(freedoms="W", loads=Loads(Nx=1.0, Ny=0.5))),
-    ]
-    return panels
+        ("buckle", square(freedoms="W", loads=Loads(Nx=1.0, Ny=0.5)))]
 
 
 def analyse(kind, panel):
@@ -60,9 +54,7 @@ def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(tmp
     stdout_file = os.fstat(1)
     stop = threading.Event()
 
-    def raw_routines():
-        """The model state poked through the surface meanwhile: each call
-        waits for the engine lock, so no analysis sees it half done."""
+    def raw_routines():  # the model state poked meanwhile: each call waits for the engine lock
         calls = 0
         while not stop.is_set():
             for suffix in ("19", "21", "25", "31"):
@@ -86,12 +78,6 @@ def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(tmp
     assert os.getcwd() == str(work) and not list(work.iterdir()) and not list(temporary.iterdir())
     assert (os.fstat(1).st_ino, os.fstat(1).st_dev) == (stdout_file.st_ino, stdout_file.st_dev)
     assert capfd.readouterr() == ("", "")  # nothing printed by the analyses
-
-
-def test_the_package_has_no_side_channels_into_the_engine():
-    source = "\n".join(p.read_text() for p in (ROOT / "python" / "ruvo").glob("*.py"))
-    for word in ("callruvo", "fort.8", "os.chdir", "os.dup2", "ruvomain", "_results", "MESSAGE FROM"):
-        assert word not in source, word
 
 
 def test_vibration_is_bit_identical_to_the_surface_routines(workdir, flags, capfd):

@@ -1,6 +1,4 @@
-"""A real panel through the package: regions and pad-ups, transverse shear,
-crippling and global buckling of the stringers, many load cases in one
-call; the main job against callruvo bit for bit."""
+"""Real panels through the package: transverse shear, load cases, regions, crippling, callruvo bit for bit."""
 import importlib.util
 import math
 from pathlib import Path
@@ -10,11 +8,9 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import plate as plate_arguments
+from conftest import plate as plate_arguments, square
 from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
 
-pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
-                                reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
 E, NU = 70000.0, 0.3
 
 
@@ -25,12 +21,8 @@ def main_job():
     return module.panel()
 
 
-def plate(a_over_h, **changes):
-    """A simply supported square plate 100 mm wide, thickness 100/(a/h), with the shear rotations."""
-    args = dict(length=100.0, width=100.0, laminate=Laminate.isotropic(E, NU, 100.0 / a_over_h, transverse_shear=True),
-                loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8), freedoms="WBG")
-    args.update(changes)
-    return Panel(**args)
+def plate(a_over_h, freedoms="WBG"):  # the simply supported square plate, thickness 100/(a/h), shear rotations
+    return square(laminate=Laminate.isotropic(E, NU, 100.0 / a_over_h, transverse_shear=True), freedoms=freedoms)
 
 
 @pytest.mark.parametrize("a_over_h", [5.0, 10.0, 20.0, 1000.0])
@@ -47,24 +39,6 @@ def test_thick_plate_against_the_first_order_shear_closed_form(a_over_h):
         pytest.approx(expected, rel=2e-3)
     assert ruvo.buckle(plate(a_over_h, freedoms="W"), modes=2).critical_load_factor == \
         pytest.approx(classical, rel=2e-3)
-
-
-def test_sandwich_panel_against_the_closed_form():
-    """Faces 0.5 mm aluminium on a 20 mm core of shear modulus 300 N/mm² (the shear takes a fifth off;
-    the wave m = 1 still governs):
-    D = E t (c+t)²/2/(1-ν²), S = G_c (c+t)²/c; N = N_D/(1 + N_D/S) for the square plate's mode."""
-    t, c, gc = 0.5, 20.0, 300.0
-    d = E * t * (c + t) ** 2 / (2 * (1 - NU ** 2))
-    s = gc * (c + t) ** 2 / c
-    a_face = E * 2 * t / (1 - NU ** 2)
-    A = [[a_face, NU * a_face, 0], [NU * a_face, a_face, 0], [0, 0, a_face * (1 - NU) / 2]]
-    D = [[d, NU * d, 0], [NU * d, d, 0], [0, 0, d * (1 - NU) / 2]]
-    core = Laminate.from_matrices(A, D, thickness=c + 2 * t, shear=[[s, 0.0], [0.0, s]])
-    panel = Panel(length=300.0, width=300.0, laminate=core, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8),
-                  freedoms="WBG")
-    n_d = 4 * math.pi ** 2 * d / 300.0 ** 2
-    shear_term = (math.pi / 300.0) ** 2 * 2 * d / s  # (π/a)²(m² + n²) D / S at m = n = 1
-    assert ruvo.buckle(panel, modes=2).critical_load_factor == pytest.approx(n_d / (1 + shear_term), rel=3e-3)
 
 
 def test_load_cases_in_one_call_equal_separate_calls():
@@ -109,10 +83,9 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, fla
     assert result.load_factors.tolist() == elam[:3].tolist()
     assert np.array_equal(result.eigenvectors, displ.reshape(3, consts.p_nx)[:, :len(result.eigenvectors)].T)
     assert np.array_equal(np.hstack([result.membrane_forces, result.stiffener_forces]), forces.reshape(55, 5)[:3])
-    def checks(listing):
-        lines = listing.splitlines()
-        return [lines[k + 1:k + 3] for k, line in enumerate(lines) if "CRIPPLING FORCE" in line or "GLOBAL" in line]
-    assert checks(result.listing) == checks((tmp_path / "panel   .out").read_text()) and len(checks(result.listing)) == 2
+    checks = [[lines[k + 1:k + 3] for k, line in enumerate(lines) if "CRIPPLING FORCE" in line or "GLOBAL" in line]
+              for lines in (result.listing.splitlines(), (tmp_path / "panel   .out").read_text().splitlines())]
+    assert checks[0] == checks[1] and len(checks[0]) == 2
     strength = result.stringer_strength
     web_d66, h = crippling.stringercom["ddst"][5], c["webheight"]
     assert strength.crippling_force == pytest.approx(12 * web_d66 / h, rel=1e-5)   # long strip, one edge free

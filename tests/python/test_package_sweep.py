@@ -12,13 +12,10 @@ import time
 import numpy as np
 import pytest
 
-import _ruvo
 import ruvo
 from conftest import UNDER_ASAN
 from ruvo import Laminate, Loads, Mesh, Panel
 
-pytestmark = pytest.mark.skipif(not hasattr(_ruvo.prtnds19, "callruvo"),
-                                reason="the buckling analysis (callruvo, buvi) is not in this engine yet")
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 BAD = 17
 DESIGNS = 40 if UNDER_ASAN else 200   # the sanitizers' run is several times slower

@@ -1,20 +1,13 @@
-"""Subspace iteration through ruvoutils against scipy on seeded random band
-matrices, and the routines' refusals at the surface.  The kernels' own
-residual, pivot and bit-identity checks are in the GoogleTest solver suites."""
+"""Subspace iteration through ruvoutils against scipy on seeded band matrices, and its refusals."""
 import numpy as np
 import pytest
 import scipy.linalg
 
 import _ruvo
-from conftest import table
+from conftest import level_vector, table
 
 u = _ruvo.ruvoutils
 ERROR = _ruvo.__ruvo_error
-
-
-def level_vector(n, ibd):
-    rows = np.minimum(np.arange(1, n + 1), ibd)  # stored entries per row
-    return (np.concatenate(([0], np.cumsum(rows)[:-1])) - np.arange(1, n + 1) + rows).astype(np.int32)
 
 
 def pack(A, ibd):

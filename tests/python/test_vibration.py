@@ -1,6 +1,4 @@
-"""Natural frequencies through the host's sequence: the model prepared as for
-buckling, then vibs2 and vibs3; the frequencies against the closed form, and
-a repeated solution giving the same frequencies."""
+"""Natural frequencies through vibs2 and vibs3 after a buckling run: the closed form, repeats, the listings."""
 import math
 import re
 
@@ -21,10 +19,8 @@ def frequencies(listing):
 
 
 def solve(ruvo, workdir):
-    p = ruvo.prtnds19
-    p.vibs2(0)
-    p.vibs3(7200, np.zeros((6, 1), np.float32, order="F"), np.zeros((6, 1), np.float32, order="F"),
-            np.zeros((6, 1), np.float32, order="F"), 0.0, 0.0, 0.0, 0.0, 0)
+    ruvo.prtnds19.vibs2(0)
+    ruvo.prtnds19.vibs3(7200, *[np.zeros((6, 1), np.float32, order="F")] * 3, 0.0, 0.0, 0.0, 0.0, 0)
     return frequencies((workdir / "fort.9").read_text())
 
 
@@ -45,8 +41,8 @@ def test_simply_supported_plate_against_its_closed_form(ruvo, workdir, flags):
 
 
 def test_tangential_modes_in_both_listings(ruvo, workdir, flags):
-    """With x2pri the buckling listing shows the tangential modes under their
-    titles, and the updated matrix (itab); the vibration's follow without them."""
+    """With x2pri and itab the buckling listing shows the tangential modes and the updated matrix; the
+    vibration's modes follow without the tangential ones."""
     ruvo.man.x2pri = 1
     try:
         run(ruvo, n=2, itab=1, neigit=4, neigrq=1)
@@ -59,9 +55,8 @@ def test_tangential_modes_in_both_listings(ruvo, workdir, flags):
     assert text[x2 + 1:x2 + 3] == [" AND TRANSVERSE SHEAR STRAINS", "0 EIGENMODE  1"]
     assert all(len(line) == 101 for line in text[x2 + 3:x2 + 3 + int(ruvo.man.iy) // 5])
     text = read_lines(workdir / "fort.9")
-    assert "0 EIGENMODE  1" in text
+    assert {"0 EIGENMODE  1", "1X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W"} <= set(text)
     assert " X2-EIGENVECTORS DESCRIBING TANGENTIAL DISPLACEMENTS" not in text
-    assert "1X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W" in text
 
 
 def test_failures_report_on_both_outputs(ruvo, workdir, flags, capfd):
