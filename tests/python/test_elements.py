@@ -23,6 +23,16 @@ def w_panel(ruvo, workdir, buckling_only, listing_file, plot_controls):
     ruvo.f07ina.mx = ruvo.f07ina.my = 0
 
 
+def test_freedom_tables_are_filled_in_place(ruvo, w_panel):
+    iu = np.full((4, 4), -1, np.int32, order="F")
+    # W is numbered node by node along x first: node (x-line i, y-line j) has 4(3(j-1) + i-1) + kind.
+    w_panel.iuoriv(2, 1, 1, iu, 0)            # y-lines 2-3, x-lines 1-2
+    assert iu[:, 0].tolist() == [13, 15, 25, 27] and iu[0, 2] == 17
+    kv = np.zeros((2, 4), np.int32, order="F")
+    w_panel.kuorkv("Y", 3, 2, 1, kv, 0)      # x-line 3 between y-lines 2 and 3
+    assert kv.tolist() == [[21, 23, 33, 35], [22, 24, 34, 36]]
+
+
 def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel):
     p, error = w_panel, ruvo.__ruvo_error
     full = 36 * 37 // 2

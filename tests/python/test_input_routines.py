@@ -44,3 +44,28 @@ def test_road_of_an_analysis_from_data_to_key_matrix(ruvo, panel):
     # Element of y-lines 2, 3 and x-lines 1, 2: W 1..20 (nodes 2, 6, 3, 7), U, V 25..64.
     assert (ruvo.f07ina.ibdx, ruvo.f07ina.ibdy) == (20, 40)
     assert text[-2:] == ["0  BANDWIDTHS IBDX= 20    IBDY= 40", "1"]
+
+
+def test_rddata_rejection_reaches_both_outputs_and_the_process_lives_on(ruvo, panel, capfd):
+    ruvo.f07ina.mx = 32
+    capfd.readouterr()
+    ruvo.prtnds31.rddata(*element_arrays(), 0)
+    ruvo.f07ina.mx = 3
+    expected = [" MESSAGE FROM SUBROUTINE RDDATA:", " MX =         32  IS NOT WITHIN     1 TO    31"]
+    assert capfd.readouterr().out.split("\n")[:-1] == expected
+    assert read_lines(panel) == expected
+    assert int(ruvo.f07ina.leit[0, 0]) == 0
+    ruvo.prtnds31.rddata(*element_arrays(), 0)      # the next call works
+    assert int(ruvo.f07ina.leit[0, 0]) == 1
+
+
+def test_setkey_and_prtout_refuse_a_grid_without_node_numbers(ruvo, panel):
+    # ruvomain's reset cleared leit and rddata has not run.
+    ruvo.prtnds31.setkey(0, 0)
+    ruvo.prtnds31.prtout(*element_arrays())
+    assert read_lines(panel) == [" MESSAGE FROM SUBROUTINE SETKEY:",
+                            " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
+                            " INCONSISTENT DATA: KEY MATRIX NOT BUILT",
+                            " MESSAGE FROM SUBROUTINE PRTOUT:",
+                            " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
+                            " INCONSISTENT DATA: NO DATA ECHO PRINTED"]
