@@ -172,6 +172,41 @@ std::array<std::array<float, 3>, 3> compliance_rate(ArrayRef<float, 2> c) {
   return rate;
 }
 
+// The skin's stiffness alone over the element terms as they stand: the
+// stiffener tables and the fixed forces set aside meanwhile.
+template <class V>
+std::int32_t assemble_skin() {
+  auto& dis = state::f07dis<V>();
+  auto& pfest = state::cpfest<V>().pfest;
+  const auto steifx = dis.steifx, steify = dis.steify;
+  const auto fixed = pfest;
+  dis.steifx = {}, dis.steify = {}, pfest = {};
+  auto& a = state::matrix<V>();
+  const int iy = state::man.iy;
+  std::int32_t err = 0;
+  if (iy > 0) {
+    cmpa22<V>(std::span<double>(a.a22.data), err);
+    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, err);
+  }
+  if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), err);
+  dis.steifx = steifx, dis.steify = steify, pfest = fixed;
+  return err;
+}
+
+// The stiffeners' share of the geometric stiffnesses along the rate of the
+// skin's membrane compliance that the rates' constitutive matrices `c` give.
+template <class V>
+std::int32_t add_compliance_rate(ArrayRef<float, 2> c, bool buckling) {
+  auto& aij = state::f07aij.aij;
+  const auto compliance = aij;
+  const auto rate = compliance_rate(c);
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j) aij(i, j) = rate[std::size_t(i - 1)][std::size_t(j - 1)];
+  const std::int32_t err = add_stiffener_geometric<V>(buckling);
+  aij = compliance;
+  return err;
+}
+
 // The skin's part of K along laminate rates: the element terms made from
 // the rates (they are linear in the laminate), assembled without the
 // stiffeners and the fixed forces, then the stiffeners' share of the
@@ -181,14 +216,8 @@ std::array<std::array<float, 3>, 3> compliance_rate(ArrayRef<float, 2> c) {
 template <class V>
 std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
   auto& sk = state::skstf;
-  auto& dis = state::f07dis<V>();
-  auto& pfest = state::cpfest<V>().pfest;
-  auto& aij = state::f07aij.aij;
   const auto matabd = sk.matabd;
   const auto matsw = sk.matsw;
-  const auto steifx = dis.steifx, steify = dis.steify;
-  const auto fixed = pfest;
-  const auto compliance = aij;
   const KeptTerms<V> terms;
   sk.matabd = {}, sk.matsw = {};
   for (std::size_t k = 0; k < d.laminates.size(); ++k)
@@ -196,23 +225,9 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
   for (std::size_t k = 0; k < d.shear.size(); ++k)
     std::copy(d.shear[k].begin(), d.shear[k].end(), &sk.matsw(1, int(k) + 1));
   ElementArrays<V> e;
-  std::int32_t err = make_element_terms<V>(e) ? 0 : rate_terms_overfull;
-  if (err == 0) {
-    dis.steifx = {}, dis.steify = {}, pfest = {};
-    auto& a = state::matrix<V>();
-    if (state::man.iy > 0) cmpa22<V>(std::span<double>(a.a22.data), err);
-    if (err == 0 && state::man.iy > 0)
-      cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), state::man.iy, err);
-    if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), err);
-    dis.steifx = steifx, dis.steify = steify, pfest = fixed;
-  }
-  if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
-    const auto rate = compliance_rate(e.c);
-    for (int i = 1; i <= 3; ++i)
-      for (int j = 1; j <= 3; ++j) aij(i, j) = rate[std::size_t(i - 1)][std::size_t(j - 1)];
-    err = add_stiffener_geometric<V>(buckling);
-    aij = compliance;
-  }
+  std::int32_t err = make_element_terms<V>(e) ? assemble_skin<V>() : rate_terms_overfull;
+  const auto& dis = state::f07dis<V>();
+  if (err == 0 && (dis.nox != 0 || dis.noy != 0)) err = add_compliance_rate<V>(e.c, buckling);
   sk.matabd = matabd, sk.matsw = matsw;
   terms.restore();
   return err;

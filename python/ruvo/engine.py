@@ -99,7 +99,7 @@ def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
     node (x-lines outer, y-lines inner) where regions carry other
     laminates: Nx and Nxy scaled by their membrane stiffness."""
-    values = np.asarray(forces, dtype)
+    values: np.ndarray = np.asarray(forces, dtype)
     if len(panel.laminates) == 1:
         return values
     rows = [values * np.array([fx, fxy, 1.0], dtype) for fx, fxy in _line_factors(panel, dtype)]

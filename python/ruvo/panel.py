@@ -445,7 +445,8 @@ class Edges:
 @functools.lru_cache(maxsize=64)
 def _edges_of_word(word: str) -> Edges:
     """The four edges of one word, made once per word (they are immutable)."""
-    return Edges(word, word, word, word)
+    edge = Edge.parse(word)
+    return Edges(edge, edge, edge, edge)
 
 
 def _held(edge: Edge, across_x: bool) -> set[str]:
