@@ -65,7 +65,7 @@ def main():
     t_fd, (value, fd) = best_of(lambda: central_differences(X0), repeat=2)
     print(f"one analysis              {t_one * 1e3:8.1f} ms")
     print(f"ruvo.gradient             {t_grad * 1e3:8.1f} ms   {t_grad / t_one:5.2f} x one analysis "
-          f"(1 analysis + {g.assemblies} assemblies; the aim: at most 2 x)")
+          f"(1 analysis + {g.assemblies} whole assemblies; the aim: at most 2 x)")
     print(f"central differences (21)  {t_fd * 1e3:8.1f} ms   {t_fd / t_one:5.2f} x one analysis")
     print(f"critical load factor {g.value:.8g} (analysis {value:.8g}); largest relative difference of the "
           f"gradients {np.max(np.abs(g.gradient - fd) / np.abs(fd)):.2e}")

@@ -2,20 +2,18 @@
 
 #include <cblas.h>
 
+#include <cstring>
 #include <vector>
+
+#include "kernels/lane_sums.hpp"
 
 namespace ruvo::kernels {
 
 namespace {
 
-// Φ by rows, the m values of each freedom side by side: the inner loops run
-// over the modes in contiguous memory.
-std::vector<double> by_rows(Vectors phi) {
-  std::vector<double> rows(std::size_t(phi.n) * std::size_t(phi.m));
-  for (int k = 0; k < phi.m; ++k)
-    for (int i = 0; i < phi.n; ++i) rows[std::size_t(i) * std::size_t(phi.m) + std::size_t(k)] = phi(i, k);
-  return rows;
-}
+// Four doubles as a compiler vector, and its compare result.
+using Quad = double __attribute__((vector_size(4 * sizeof(double))));
+using QuadMask = long long __attribute__((vector_size(4 * sizeof(long long))));
 
 // form += x·yᵀ + y·xᵀ for vectors of length m.
 void add_symmetric_product(const double* x, const double* y, int m, double* form) {
@@ -25,35 +23,56 @@ void add_symmetric_product(const double* x, const double* y, int m, double* form
 
 }  // namespace
 
+// Eight values compared at a time in vector registers; built for the wider
+// registers too, chosen when the library loads.
+__attribute__((target_clones("avx2", "default"))) bool all_zero(const double* v, std::ptrdiff_t n) {
+  std::ptrdiff_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    Quad x, y;
+    std::memcpy(&x, v + i, sizeof x);
+    std::memcpy(&y, v + i + 4, sizeof y);
+    const QuadMask nonzero = (x != 0.0) | (y != 0.0);
+    if ((nonzero[0] | nonzero[1] | nonzero[2] | nonzero[3]) != 0) return false;
+  }
+  for (; i < n; ++i)
+    if (v[i] != 0.0) return false;
+  return true;
+}
+
 void add_profile_form(Profile<const double> a, Vectors phi, double* form) {
-  const int m = phi.m;
-  const std::vector<double> rows = by_rows(phi);
-  const auto row_of = [&](int i) { return rows.data() + std::ptrdiff_t(i - 1) * m; };  // 1-based freedom
-  std::vector<double> sum(std::size_t(m), 0.0);
+  const int m = phi.m, width = lane_width(m);
+  // Φ by rows, the modes of each freedom side by side: one pass over a row's
+  // band sums all modes in vector registers
+  const std::vector<double> rows = transposed(phi.v, phi.ld, phi.n, m, width);
+  const auto row_of = [&](int i) { return rows.data() + std::ptrdiff_t(i - 1) * width; };  // 1-based freedom
+  std::vector<double> sum(std::size_t(width), 0.0);
   for (int i = 1; i <= a.n; ++i) {
-    // sum = Σ_{j < i} a(i, j)·φ_j + a(i, i)/2·φ_i: the row's share, the
-    // diagonal halved since the product is taken with its transpose; a row
-    // of zeros (most rows of a stiffener's or a load's part) adds nothing
-    std::fill(sum.begin(), sum.end(), 0.0);
-    bool any = false;
     const double* entries = a.row(i);
-    for (int j = a.first_column(i); j <= i; ++j) {
-      const double v = j == i ? 0.5 * entries[j] : entries[j];
-      if (v == 0.0) continue;
-      any = true;
-      const double* phi_j = row_of(j);
-      for (int k = 0; k < m; ++k) sum[std::size_t(k)] += v * phi_j[k];
-    }
-    if (any) add_symmetric_product(row_of(i), sum.data(), m, form);
+    const int first = a.first_column(i);
+    // a row of zeros (most rows of a stiffener's or a load's part) adds nothing
+    if (all_zero(entries + first, i - first + 1)) continue;
+    // sum = Σ_{j < i} a(i, j)·φ_j + a(i, i)/2·φ_i: the row's share, the
+    // diagonal halved since the product is taken with its transpose
+    lane_sums(entries + first, i - first, row_of(first), width, sum.data());
+    const double* phi_i = row_of(i);
+    for (int k = 0; k < m; ++k) sum[std::size_t(k)] += 0.5 * entries[i] * phi_i[k];
+    add_symmetric_product(phi_i, sum.data(), m, form);
   }
 }
 
 void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, double* form) {
   const int m = t.m;
-  if (t.n < 1 || w.n < 1 || m < 1) return;
+  // only the columns from the first to the last that hold a nonzero take part
+  const auto zero_column = [&](int j) { return all_zero(c + std::ptrdiff_t(j) * ldc, t.n); };
+  int first = 0, last = w.n - 1;
+  while (first <= last && zero_column(first)) ++first;
+  while (last > first && zero_column(last)) --last;
+  const int columns = last - first + 1;
+  if (t.n < 1 || columns < 1 || m < 1) return;
   // P = C·W (t.n × m), then G = Tᵀ·P, and form += G + Gᵀ
   std::vector<double> p(std::size_t(t.n) * std::size_t(m)), g(std::size_t(m) * std::size_t(m));
-  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, t.n, m, w.n, 1.0, c, ldc, w.v, w.ld, 0.0, p.data(), t.n);
+  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, t.n, m, columns, 1.0, c + std::ptrdiff_t(first) * ldc, ldc,
+              w.v + first, w.ld, 0.0, p.data(), t.n);
   cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, m, m, t.n, 1.0, t.v, t.ld, p.data(), t.n, 0.0, g.data(), m);
   for (int l = 0; l < m; ++l)
     for (int k = 0; k < m; ++k) form[std::ptrdiff_t(l) * m + k] += g[std::size_t(l) * m + k] + g[std::size_t(k) * m + l];

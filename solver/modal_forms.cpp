@@ -31,7 +31,8 @@ void clear_matrices(bool tangential) {
   std::fill_n(a.b11.data, profile_length(lv.lvb.data, man.ix), 0.0);
   if (tangential && man.iy > 0) {
     std::fill_n(a.a22.data, profile_length(lv.lva22.data, man.iy), 0.0);
-    for (int w = 1; w <= man.ix; ++w) std::fill_n(&a.a21(1, w), man.iy, 0.0);
+    for (int w = 1; w <= man.ix; ++w)  // most columns of A21 are mostly zero: reading is the cheaper pass
+      if (!kernels::all_zero(&a.a21(1, w), man.iy)) std::fill_n(&a.a21(1, w), man.iy, 0.0);
   }
 }
 

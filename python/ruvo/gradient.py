@@ -29,10 +29,12 @@ engine's inputs (found by building the panel at steps from x, no engine):
   membrane compliance A⁻¹ on the laminate, whose rate is −A⁻¹·dA·A⁻¹): the
   engine assembles the part of K and B that these inputs' rates along x[i]
   carry, the other inputs as they are, which is ∂K/∂x[i] and ∂B/∂x[i]
-  exactly; all such variables in the call that solves at x, which
-  assembles the matrices once more after the solution. The rates are the
-  inputs' central differences at x ± h, taken in double precision (exact
-  where an input is linear in x, within O(h²) otherwise);
+  exactly; all such variables in the call that solves at x, which keeps
+  the matrices it assembled for their forms. The rates are the inputs'
+  forward differences over a short step (1e-6·|x|), taken in double
+  precision (exact where an input is linear in x, within about 1e-6
+  relative otherwise); one build of the panel per variable (at x ± h
+  where the build rounds the inputs to single precision);
 - anything else (radii, lengths, skew): central differences of the
   assemblies at x ± h.
 
@@ -61,6 +63,7 @@ from .panel import Loads, Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
+PROBE_STEP = 1e-6        # the short forward step of the linear inputs' rates, likewise (double precision)
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
@@ -84,7 +87,8 @@ class GradientResult:
     repeated eigenvalues and ± pairs among them; a gradient within a
     repeated cluster is the derivative for an increase of each x[i].
     `steps`: the short step of each variable; `assemblies`: the engine's
-    assemblies beside the analysis."""
+    whole assemblies beside the analysis (two per variable that moves the
+    geometry; the parts along the linear inputs come with the analysis)."""
     quantity: str
     value: float
     mode: int
@@ -156,6 +160,11 @@ def _changes(inputs: dict[str, Any], base: dict[str, Any]) -> Changes:
         elif isinstance(value, np.ndarray) or isinstance(other, np.ndarray) or value != other:
             changes[key] = None
     return changes
+
+
+def _single(values: np.ndarray) -> bool:
+    """Whether single precision holds the values exactly."""
+    return bool(np.array_equal(values.astype(np.float32), values))
 
 
 def _steps(x: np.ndarray, h: float | ArrayLike | None) -> np.ndarray:
@@ -317,32 +326,55 @@ class _Probes:
         changes = _changes(_inputs(args), self.inputs)
         return args, {key: change for key, change in changes.items() if key not in self.ignored}
 
+    def short_rates(self, i: int) -> dict[str, Any] | None:
+        """The rates of the linear inputs from a short forward step of x[i];
+        None when it moves other inputs or nothing, or moves only values
+        that single precision holds exactly on both sides (a build that
+        rounds to single precision, whose steps a short step cannot
+        resolve)."""
+        short = PROBE_STEP * abs(self.x[i]) if self.x[i] != 0.0 else PROBE_STEP
+        args, changes = self.inputs_at(i, short)
+        inputs = _inputs(args)
+        for key, change in changes.items():
+            if isinstance(change, np.ndarray) and key in self.inputs:
+                moved = change != 0.0
+                if _single(inputs[key][moved]) and _single(self.inputs[key][moved]):
+                    return None
+        return self.rates(short, changes, {}) if changes else None
+
     @staticmethod
-    def rates(h: float, up: Changes, down: Changes) -> dict[str, Any] | None:
-        """The central differences of the engine's linear inputs, when x[i]
-        moves those alone; else None."""
+    def rates(span: float, up: Changes, down: Changes) -> dict[str, Any] | None:
+        """The differences of the engine's linear inputs between the two
+        probes `span` apart, per unit of x, when x[i] moves those alone; else
+        None."""
         changes = up.keys() | down.keys()
         if any(key not in _RATES or up.get(key, 0.0) is None or down.get(key, 0.0) is None for key in changes):
             return None
-        return {_RATES[key]: (up.get(key, 0.0) - down.get(key, 0.0)) / (2.0 * h) for key in changes}
+        return {_RATES[key]: (up.get(key, 0.0) - down.get(key, 0.0)) / span for key in changes}
 
-    def plan(self, steps: np.ndarray) -> tuple[list[int], list[dict[str, Any]], list[tuple[int, float, Probe, Probe]]]:
+    def plan(self, steps: np.ndarray, short: bool) -> tuple[list[int], list[dict[str, Any]],
+                                                          list[tuple[int, float, Probe, Probe]]]:
         """(variables with a direction, their directions, the differenced
         variables with their steps and probes); variables that move none of
-        the engine's inputs are in neither."""
+        the engine's inputs are in neither. With `short`, a short forward
+        step finds the rates of the variables that move only the linear
+        inputs; the others (and those a short step cannot resolve) are
+        probed at x ± h."""
         direct: list[int] = []
         directions: list[dict[str, Any]] = []
         differenced: list[tuple[int, float, Probe, Probe]] = []
         for i, h in enumerate(steps):
-            up, down = self.inputs_at(i, h), self.inputs_at(i, -h)
-            if not up[1] and not down[1]:
-                continue  # no change of the matrices
-            rates = self.rates(h, up[1], down[1])
-            if rates is not None:
-                direct.append(i)
-                directions.append(rates)
-            else:
-                differenced.append((i, h, up, down))
+            rates = self.short_rates(i) if short else None
+            if rates is None:
+                up, down = self.inputs_at(i, h), self.inputs_at(i, -h)
+                if not up[1] and not down[1]:
+                    continue  # no change of the matrices
+                rates = self.rates(2.0 * h, up[1], down[1])
+                if rates is None:
+                    differenced.append((i, h, up, down))
+                    continue
+            direct.append(i)
+            directions.append(rates)
         return direct, directions, differenced
 
 
@@ -360,9 +392,9 @@ def _differenced_forms(i: int, h: float, up: Probe, down: Probe, solution: Solut
     return (ku - kd) / (2.0 * h), (bu - bd) / (2.0 * h)
 
 
-def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, base: Panel, case: _Case,
+def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, short: bool, base: Panel, case: _Case,
               gap: float) -> tuple[np.ndarray, np.ndarray, list[RawCluster], int]:
-    direct, directions, differenced = _Probes(build, x, base, case).plan(steps)
+    direct, directions, differenced = _Probes(build, x, base, case).plan(steps, short)
     solution = case.analyse(case.panel(base), directions)
     m = solution.phi.shape[1]
     dk, db = np.zeros((len(x), m, m)), np.zeros((len(x), m, m))
@@ -371,7 +403,7 @@ def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, base: Panel, case:
         dk[i], db[i] = _differenced_forms(i, h, up, down, solution)
     _, derivatives, clusters = _derivatives(case.quantity, solution.eigenvalues, solution.stiffness, solution.load,
                                             dk, db, gap)
-    return solution.eigenvalues[:case.modes], derivatives[:case.modes], clusters, 1 + 2 * len(differenced)
+    return solution.eigenvalues[:case.modes], derivatives[:case.modes], clusters, 2 * len(differenced)
 
 
 def _result(case: _Case, lam: np.ndarray, derivatives: np.ndarray, clusters: list[RawCluster], steps: np.ndarray,
@@ -418,14 +450,19 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         The modes whose eigenvalues and gradients are reported (a few more are
         computed, so that a cluster at the end is whole).
     h : float or array, optional
-        The steps of the central differences of the assembled matrices; by
-        default 1e-3·|x| (1e-3 where x is 0): small enough that the
-        differences' own error (of order h²) stays near 1e-6 relative, large
-        enough against the engine's single-precision inputs (about 6e-8).
-        A variable that moves only the stiffeners' stiffnesses, the
-        laminates, the loads or the masses takes the central differences of
-        those inputs instead (in double precision), whose derivatives of
-        the matrices the engine assembles exactly.
+        The steps of the central differences; by default 1e-3·|x| (1e-3
+        where x is 0): small enough that the differences' own error (of
+        order h²) stays near 1e-6 relative, large enough against the
+        engine's single-precision inputs (about 6e-8). By default a
+        variable that moves only the stiffeners' stiffnesses, the
+        laminates, the loads or the masses takes the forward differences
+        of those inputs over 1e-6·|x| (in double precision), whose
+        derivatives of the matrices the engine assembles exactly: one build
+        of the panel instead of two (at x ± h should that short step move
+        nothing, or only values single precision holds exactly). A build
+        that rounds what it computes (to single precision, to a grid of
+        gauges) needs central differences over steps larger than its
+        rounding: give `h`, and every variable is probed at x ± h.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
         Each replaces the panel's loads in turn; a list of results is returned,
@@ -435,10 +472,10 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     cluster_gap : float
         Relative gap below which eigenvalues are treated as repeated.
 
-    Cost per load case: one analysis with one more assembly (and the
-    derivatives along the stiffener stiffnesses, laminates, loads and
-    masses), two assemblies per other variable (radii, lengths), and two
-    builds of the panel per variable; no eigen-solution but the first.
+    Cost per load case: one analysis, which also assembles the parts along
+    the stiffener stiffnesses, laminates, loads and masses, with one build
+    of the panel per such variable; two assemblies and three builds per
+    other variable (radii, lengths); no eigen-solution but the first.
 
     Raises
     ------
@@ -466,6 +503,6 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     results = []
     for loads in cases:
         case = _Case(quantity, loads, int(modes), density, mass_per_area)
-        lam, derivatives, clusters, assemblies = _one_case(build, x, steps, base, case, cluster_gap)
+        lam, derivatives, clusters, assemblies = _one_case(build, x, steps, h is None, base, case, cluster_gap)
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies))
     return results if load_cases is not None else results[0]
