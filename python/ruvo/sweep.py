@@ -334,7 +334,10 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
     client : distributed.Client or concurrent.futures.Executor, optional
         Where to run instead of the local pool: a Dask client whose workers
         run one thread each (each worker process holds one engine model
-        state); Dask re-runs the designs of a worker that dies.
+        state); Dask re-runs the designs of a worker that dies. Or a
+        concurrent.futures.ProcessPoolExecutor the caller keeps across
+        sweeps (an optimiser's generations): its workers start once instead
+        of once per sweep.
     keep_listing : bool or path
         False (the default): results keep no listing, so a long sweep stays
         small; True keeps them; a directory receives each as
