@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "elements/geometric_stiffness.hpp"
@@ -154,19 +155,19 @@ TEST_F(AssemblyTest, MembraneAndBendingEnergyCoupleTheFreedomsOnlyWhenCurved) {
   }
 }
 
-// Stiffener on grid line `line`: axial strain e = U,s + k W along it.
+// Stiffener on grid line `line`: axial strain e = U,s + k W along it; the
+// cases of data/stiffener_energies.txt.
 struct StiffenerCase {
-  const char* name;
   char xory;
   int line;
   float ea, es, ei, gj, k;
 };
-void PrintTo(const StiffenerCase& s, std::ostream* os) { *os << s.name; }
 
-class StiffenerEnergy : public AssemblyTest, public ::testing::WithParamInterface<StiffenerCase> {};
+class StiffenerEnergy : public AssemblyTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(StiffenerEnergy, IsTheBeamEnergyAlongItsLine) {
-  const StiffenerCase s = GetParam();
+  StiffenerCase s{};
+  ASSERT_TRUE(std::istringstream(data_fields(GetParam())[1]) >> s.xory >> s.line >> s.ea >> s.es >> s.ei >> s.gj >> s.k);
   panel({1.0f, 1.5f, 0.7f}, {0.8f, 1.2f, 0.9f}, {1, 2, 3});
   terms({});
   auto& dis = state::f07dis<V>();
@@ -194,10 +195,7 @@ TEST_P(StiffenerEnergy, IsTheBeamEnergyAlongItsLine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothDirections, StiffenerEnergy,
-                         ::testing::Values(StiffenerCase{"AlongX", 'X', 2, 5.0f, 0.3f, 3.0f, 0.8f, -0.25f},
-                                           StiffenerCase{"AlongY", 'Y', 2, 4.0f, -0.2f, 2.5f, 0.6f, 0.3f},
-                                           StiffenerCase{"BendingOnlyOnTheEdge", 'X', 1, 0, 0, 3.0f, 0, 0}),
-                         [](const auto& c) { return std::string(c.param.name); });
+                         ::testing::ValuesIn(data_rows("stiffener_energies.txt")), row_name);
 
 TEST_F(AssemblyTest, StiffenerForcesFollowTheSkinStrain) {
   panel({1.0f, 1.5f, 0.7f}, {0.8f, 1.2f}, {1, 2, 3});

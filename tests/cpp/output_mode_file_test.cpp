@@ -184,19 +184,17 @@ TEST_F(ModeFile, WholeFileOfOneElementFromTheFormats) {
   EXPECT_TRUE(listing().empty());
 }
 
-// A plate of 600 by 400 mirrored: isym -1/1 about the far edge, -2/2 about
-// the near one, repeating (negative) or negating (positive) the computed half.
+// A plate of 600 by 400 mirrored, the cases of data/mirrored_modes.txt.
 struct Mirror {
-  const char* name;
   int isymx, isymy, npx, npy;
   double kx;  // half waves along x of the mode
 };
-void PrintTo(const Mirror& m, std::ostream* os) { *os << m.name; }
 
-class MirroredMode : public ModeFile, public ::testing::WithParamInterface<Mirror> {};
+class MirroredMode : public ModeFile, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(MirroredMode, MirrorImageRepeatsOrNegatesTheComputedHalf) {
-  const Mirror m = GetParam();
+  Mirror m{};
+  ASSERT_TRUE(std::istringstream(testing::data_fields(GetParam())[1]) >> m.isymx >> m.isymy >> m.npx >> m.npy >> m.kx);
   plate(9, 9, 600.0f, 400.0f);
   mode(1, m.kx, 600, 400);
   plot(m.npx, m.npy, m.isymx, m.isymy);
@@ -236,11 +234,8 @@ TEST_P(MirroredMode, MirrorImageRepeatsOrNegatesTheComputedHalf) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Edges, MirroredMode,
-                         ::testing::Values(Mirror{"FarXRepeated", -1, 0, 20, 10, 0.5},
-                                           Mirror{"FarXNegated", 1, 0, 20, 10, 0.5},
-                                           Mirror{"NearYNegated", 0, 2, 20, 40, 1.0}),
-                         [](const auto& c) { return std::string(c.param.name); });
+INSTANTIATE_TEST_SUITE_P(Edges, MirroredMode, ::testing::ValuesIn(testing::data_rows("mirrored_modes.txt")),
+                         testing::row_name);
 
 TEST_F(ModeFile, ModeZeroAtEveryPointIsWrittenAsZeros) {
   plate(3, 3, 1.0f, 1.0f);

@@ -28,6 +28,21 @@ inline std::vector<std::string> data_rows(const std::string& name) {
   return rows;
 }
 
+// The fields of a table row, split at " | ".
+inline std::vector<std::string> data_fields(const std::string& row) {
+  std::vector<std::string> fields;
+  std::size_t at = 0;
+  for (std::size_t bar; (bar = row.find(" | ", at)) != std::string::npos; at = bar + 3)
+    fields.push_back(row.substr(at, bar - at));
+  fields.push_back(row.substr(at));
+  return fields;
+}
+
+// The name of a test on a table row: the row's first field.
+inline std::string row_name(const ::testing::TestParamInfo<std::string>& row) {
+  return data_fields(row.param)[0];
+}
+
 // A data file in sections: each starts with a heading line "== <heading>"
 // and holds the lines up to the next heading, as they stand, but for comment
 // lines starting with "## ". Lines before the first heading are comments.
