@@ -33,15 +33,13 @@ def test_prtype_lists_the_requested_types_in_order(ruvo, flags, listing_file, ca
     assert capfd.readouterr().out == ""
 
 
-@pytest.mark.parametrize("kup, ku, knfun, radii_taken", [
-    ([0, 5, 0, 1, 4], [1, 4, 5, 0, 0], 3, False), ([0, 0, 0, 0, 2], [2, 0, 0, 0, 0], 1, False),
-    ([5, 4, 3, 2, 1], [1, 2, 3, 4, 5], 5, True)])
+@pytest.mark.parametrize("kup, ku, knfun, radii_taken", table("runs.txt", "freedom sets"))
 def test_freedoms_are_compacted_and_sorted(ruvo, workdir, buckling_only, kup, ku, knfun, radii_taken):
     ruvo.f07inb.rx, ruvo.f07inb.ry, ruvo.f07inb.rxy = 7.0, 8.0, 9.0
-    ruvo.prtnds31.ruvomain(**ruvomain_args(kup=kup, rxp=100.0, ryp=200.0, rxyp=300.0))
-    assert list(ruvo.f07ina.ku) == ku and ruvo.f07ina.knfun == knfun
+    ruvo.prtnds31.ruvomain(**ruvomain_args(kup=eval(kup), rxp=100.0, ryp=200.0, rxyp=300.0))
+    assert list(ruvo.f07ina.ku) == eval(ku) and ruvo.f07ina.knfun == int(knfun)
     radii = [float(ruvo.f07inb.rx), float(ruvo.f07inb.ry), float(ruvo.f07inb.rxy)]
-    assert radii == ([100.0, 200.0, 300.0] if radii_taken else [7.0, 8.0, 9.0])
+    assert radii == ([100.0, 200.0, 300.0] if radii_taken == "radii taken" else [7.0, 8.0, 9.0])
     ruvo.f07inb.rx = ruvo.f07inb.ry = ruvo.f07inb.rxy = 1.0e29
 
 

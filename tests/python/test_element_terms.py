@@ -39,19 +39,13 @@ def abdetc(ruvo, thk, ang, q):
 ISOTROPIC = (70000.0, 70000.0, 0.3, 70000.0 / 2.6)
 
 
-@pytest.mark.parametrize("thk, ang, q", [
-    ([2.0], [0.0], ISOTROPIC),                         # one isotropic ply: E t/(1-ν²), E t³/12(1-ν²), G t³/12
-    ([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0], CARBON),  # symmetric and balanced
-    ([0.125, 0.25], [0, 90], CARBON),                          # unsymmetric
-    ([0.2, 0.2], [45, -45], CARBON),                           # angle ply: bending-twist coupling
-    ([0.1, 0.3, 0.2], [30, -60, 10], CARBON),
-    ([0.2, 0.3], [135.0, -135.0], CARBON),                     # folded to -45, 45
-])
+@pytest.mark.parametrize("thk, ang, q", table("laminates.txt", "ply stacks"))
 def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang, q):
     """The engine's abdetc to its 32 bits, the package's laminate to double
     precision and packed in the engine's order (upper triangles by column,
     the coupling as -B), with symmetry (B = 0) and balance (A16 = A26 = 0) exact."""
     from ruvo import Laminate, Material, Ply
+    thk, ang, q = eval(thk), eval(ang), eval(q)
     aal, ddl, adl = abdetc(ruvo, thk, ang, q)
     a, b, d = lamination(q, thk, ang)
     h = sum(thk)

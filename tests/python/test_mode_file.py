@@ -73,13 +73,9 @@ def buckling(flags, plot_controls, workdir):
 MODES = "plate   MODES.txt"
 
 
-@pytest.mark.parametrize("n, length, npx, npy, direction", [
-    (8, 100.0, 40, 20, "X"), (8, 100.0, 20, 40, "Y"),
-    # The 32-bit sums of the plot steps end beyond those of the lengths 500/9:
-    # the last plot line lies on the far edge all the same.
-    (9, 500.0, 20, 40, "Y"),
-])
+@pytest.mark.parametrize("n, length, npx, npy, direction", conftest.table("runs.txt", "plotted first modes"))
 def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, n, length, npx, npy, direction):
+    n, length, npx, npy = int(n), float(length), int(npx), int(npy)
     buckling.npx, buckling.npy = npx, npy
     ruvo.prtnds19.callruvo(**plate(n, length))
     assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
