@@ -1,3 +1,4 @@
+import json
 import os
 import pathlib
 import subprocess
@@ -29,6 +30,7 @@ def workdir(tmp_path, monkeypatch):
 
 
 DATA = pathlib.Path(__file__).with_name("data")
+RECORDS = json.loads((DATA / "listings.json").read_text())   # whole listings the tests expect, by case
 
 
 def table(name, section, named=False):

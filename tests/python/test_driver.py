@@ -1,9 +1,8 @@
 """The analysis driver and the analysis-type routines, end to end through the module."""
 import pytest
 
-from conftest import FLAGS, read_lines, ruvomain_args, run_fresh, supported, table
+from conftest import FLAGS, RECORDS, read_lines, ruvomain_args, run_fresh, supported, table
 
-TITLE_LINE = " " * 8 + "TEST PANEL" + " " * 70
 STARTED, FINISHED = "  Analysis started", "  Buckling/Vibration analysis finished"
 
 
@@ -14,9 +13,7 @@ def listing(workdir):
 def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
     assert ruvo.prtnds31.ruvomain(**supported()) is None
     assert capfd.readouterr().out.split("\n") == [STARTED, FINISHED, ""]
-    assert listing(workdir)[:12] == ["1", "", "", "", TITLE_LINE, "", "", "    REQUESTED ANALYSIS TYPE(S):",
-                                     " " * 25 + "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "", "", "",
-                                     " " * 14 + "BUCKLING LOAD FACTORS AND MODES"][:12]
+    assert listing(workdir)[:12] == RECORDS["run header"]
     assert not list(workdir.glob("*MODES.txt")) and not (workdir / "RCA25").exists()
     assert (ruvo.datran.nread, ruvo.datran.nwrite) == (8, 9)
     assert ruvo.title.tit.tobytes().decode() == "TEST PANEL" + " " * 70
@@ -26,10 +23,7 @@ def test_prtype_lists_the_requested_types_in_order(ruvo, flags, listing_file, ca
     for f in FLAGS:
         setattr(flags, f, 1)
     ruvo.ruvoutils.prtype()
-    assert listing_file.read_text().split("\n")[8:] == [" " * 25 + t for t in (
-        "TEMPERATURE DISTRIBUTION", "LINEAR DISPLACEMENTS, FORCES AND MOMENTS",
-        "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "NATURAL FREQUENCIES AND CORRESPONDING MODES",
-        "INITIAL POSTBUCKLING BEHAVIOR")] + [""]
+    assert listing_file.read_text().split("\n")[8:] == RECORDS["every analysis type"]
     assert capfd.readouterr().out == ""
 
 
@@ -56,8 +50,7 @@ def test_listing_file_names(ruvo, workdir, buckling_only, proj, name):
 def test_analysis_type_refused_ends_in_exit_b(ruvo, workdir, buckling_only, capfd, buck, vibr, message):
     ruvo.antype.vibr = vibr
     ruvo.prtnds31.ruvomain(**ruvomain_args(buckp=buck))
-    records = [message, "    MAIN PROGRAM:   EXECUTION STOPPED.",
-               " " * 16 + "ERROR ENCOUNTERED WHEN CHECKING ANALYSIS TYPE", " " * 16 + "IN SUBROUTINE CKTYPE"]
+    records = [message] + RECORDS["analysis type refused"]
     assert listing(workdir) == records                     # nothing from prtype
     assert capfd.readouterr().out.split("\n")[:-1] == records  # no "Analysis started", no "finished"
     # The listing stays connected after an error exit; the next run starts it afresh.
