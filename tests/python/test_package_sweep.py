@@ -13,10 +13,9 @@ import numpy as np
 import pytest
 
 import ruvo
-from conftest import UNDER_ASAN
-from ruvo import Laminate, Loads, Mesh, Panel
+from conftest import UNDER_ASAN, square
+from ruvo import Loads, Mesh
 
-SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
 BAD = 17
 DESIGNS = 40 if UNDER_ASAN else 200   # the sanitizers' run is several times slower
 
@@ -24,8 +23,7 @@ DESIGNS = 40 if UNDER_ASAN else 200   # the sanitizers' run is several times slo
 def panels(count=DESIGNS):
     """Plates of growing length; one clamped on a single element, which
     leaves the engine no freedom to solve for."""
-    out = [Panel(length=100.0 + 1.0 * k, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=6, ny=4))
-           for k in range(count)]
+    out = [square(length=100.0 + 1.0 * k, mesh=Mesh(nx=6, ny=4)) for k in range(count)]
     if count > BAD:
         out[BAD] = out[BAD].replace(edges="clamped", mesh=Mesh(nx=1, ny=1))
     return out

@@ -41,13 +41,6 @@ def test_written_arrays_share_no_memory_with_other_arguments():
     assert out == "ok\n"
 
 
-def test_arguments_overlapping_the_model_state_are_private_copies(ruvo):
-    ku = ruvo.f07ina.ku
-    saved = ku.copy()
-    u.mklvbd(ku, 5, 3, 0)
-    assert np.array_equal(ruvo.f07ina.ku, saved)
-
-
 def test_level_vectors_beyond_32_bits_are_refused():
     mk = u.mklvbd
     lv = np.full(65536, -1, np.int32)
