@@ -11,7 +11,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import square
+from conftest import square, table
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
@@ -177,9 +177,9 @@ def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
     csv = (out / "t.csv").read_text().splitlines()
     assert csv[0].startswith("design,file,status,error,critical_load_factor") and len(csv) == 3
     assert sorted(p.name for p in out.glob("m-*.png")) == ["m-clamped_plate.png", "m-flat_plate.png"]
-    table = cli(EXAMPLES / "flat_plate.toml", "--modes", "2").stdout.splitlines()
-    assert table[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(table) == 5
-    assert float(table[2].split()[1]) == pytest.approx(results[0].critical_load_factor, rel=1e-7)
+    printed = cli(EXAMPLES / "flat_plate.toml", "--modes", "2").stdout.splitlines()
+    assert printed[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(printed) == 5
+    assert float(printed[2].split()[1]) == pytest.approx(results[0].critical_load_factor, rel=1e-7)
     vibration = cli("vibrate", EXAMPLES / "flat_plate.toml", "--density", "2.7e-9", "--modes", "1")
     assert vibration.returncode == 0 and "frequency (Hz)" in vibration.stdout
     bad, indefinite = out / "bad.toml", out / "indefinite.toml"
@@ -187,9 +187,8 @@ def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
                            "[0, 7e4, 0], [0, 0, 3e4]]\nD = [[-6e3, 0, 0], [0, -6e3, 0], [0, 0, -3e3]]")):
         path.write_text((EXAMPLES / "flat_plate.toml").read_text().replace("E = 70000.0\nnu = 0.3\nt = 1.0", laminate))
     flat = EXAMPLES / "flat_plate.toml"
-    for args, words in [((bad,), f"ruvo: {bad}: [laminate]: D missing\n"), ((out / "none*.toml",), "no such file"),
-                        ((flat, "--json", out / "no" / "r.json"), "cannot be written"),
-                        ((flat, "--plot", out), "cannot be written"), ((indefinite, flat), "not positive definite")]:
+    for case in table("package_mistakes.txt", "command line"):
+        words, args = (eval(f'f"{case.values[0]}"'), eval(case.values[1]))
         done = cli(*args)
         assert done.returncode == 2 and words in done.stderr and "Traceback" not in done.stderr, args
 
