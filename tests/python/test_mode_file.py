@@ -24,34 +24,32 @@ def test_lqfit_fits_the_corner_plane_in_place(ruvo):
         ruvo.ruvoutils.lqfit(phi, 3, 4, np.zeros(4), ak, m=5)
 
 
-def test_plot_counts_are_mended_and_calls_beyond_the_plot_arrays_refused(ruvo, plot_controls, workdir):
+@pytest.fixture
+def small_grid(ruvo, plot_controls, workdir):
+    """A 3 x 2 grid to plot, without symmetry."""
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 2
     ruvo.f07ina.a = [1.0, 2.0] + [0.0] * 28
     ruvo.f07ina.b = [4.0] + [0.0] * 29
-    plot_controls.npx, plot_controls.npy, plot_controls.isymx, plot_controls.isymy = 1, -5, 0, 0
+    plot_controls.isymx, plot_controls.isymy = 0, 0
+    return ruvo.f07ina
+
+
+def test_plot_counts_are_mended(ruvo, small_grid, plot_controls):
+    plot_controls.npx, plot_controls.npy = 1, -5
     ruvo.prtnds31.pltmsh()
     assert (int(plot_controls.npx), int(plot_controls.npy)) == (2, 2)
     plot_controls.npx, plot_controls.npy = 95, 51
     ruvo.prtnds19.pltmsh()
     assert (int(plot_controls.npx), int(plot_controls.npy)) == (80, 50)
-    plot_controls.npx = 50
-    ruvo.f07ina.mx = 40
-    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..31"):
-        ruvo.prtnds31.pltmsh()
-    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..19"):
-        ruvo.prtnds19.pltmsh()
-    ruvo.f07ina.mx, ruvo.f07ina.my = 3, -2**31       # mx - 1 would overflow
-    with pytest.raises(ruvo.__ruvo_error, match="MY = -2147483648 is not within 1..31"):
-        ruvo.prtnds31.pltmsh()
-    assert int(plot_controls.npx) == 50  # nothing changed
-    ruvo.f07ina.mx = 3
-    plot_controls.npx = 82
-    with pytest.raises(ruvo.__ruvo_error, match="NPX = 82 is not within 0..80"):
-        ruvo.prtnds31.cntour()
-    with pytest.raises(ruvo.__ruvo_error):
-        ruvo.prtnds25.modes(0)
-    assert not (workdir / "fort.26").exists()
-    assert int(plot_controls.npx) == 82
+
+
+@pytest.mark.parametrize("mx, my, npx, words, call", conftest.table("engine_refusals.txt", "plot arrays"))
+def test_calls_beyond_the_plot_arrays_are_refused_and_change_nothing(ruvo, small_grid, plot_controls, workdir,
+                                                                    mx, my, npx, words, call):
+    small_grid.mx, small_grid.my, plot_controls.npx = int(mx), int(my), int(npx)
+    with pytest.raises(ruvo.__ruvo_error, match=words):
+        eval(call)
+    assert int(plot_controls.npx) == int(npx) and not (workdir / "fort.26").exists()
 
 
 # ---- runs with plotting requested ------------------------------------------------
