@@ -30,6 +30,8 @@ def workdir(tmp_path, monkeypatch):
 
 
 DATA = pathlib.Path(__file__).with_name("data")
+ROOT = pathlib.Path(__file__).resolve().parents[2]   # the repository: its examples, tools and README
+EXAMPLES = ROOT / "examples"
 RECORDS = json.loads((DATA / "listings.json").read_text())   # whole listings the tests expect, by case
 
 

@@ -1,5 +1,4 @@
 """The mode-shape routines: lqfit, refusals of host calls outside the plot arrays, plot controls, the file."""
-import pathlib
 import subprocess
 import sys
 
@@ -54,7 +53,6 @@ def test_calls_beyond_the_plot_arrays_are_refused_and_change_nothing(ruvo, small
 
 # ---- runs with plotting requested ------------------------------------------------
 
-TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
 
 def plate(n=8, length=100.0, **overrides):  # the simply supported square plate with plotting requested
     return conftest.plate(n, indplt=1, framepitch=length, stringerpitch=length, **overrides)
@@ -117,5 +115,5 @@ def test_mirrored_run_and_its_picture(ruvo, buckling, workdir):
     first = modes[0].values
     np.testing.assert_array_equal(first[:20], first[:20:-1])
     # The picture is drawn by the command of the README, in its own process.
-    subprocess.run([sys.executable, str(TOOLS / "modes_plot.py"), MODES, "plate.png"], check=True, cwd=workdir)
+    subprocess.run([sys.executable, str(conftest.ROOT / "tools" / "modes_plot.py"), MODES, "plate.png"], check=True, cwd=workdir)
     assert (workdir / "plate.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -11,10 +11,9 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import square, table
+from conftest import EXAMPLES, square, table
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
-EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 PI2_D = math.pi ** 2 * 70000.0 / (12 * (1 - 0.09))  # pi^2 D of the 1 mm aluminium skin
 
 

@@ -7,17 +7,15 @@ import tempfile
 import textwrap
 import threading
 from concurrent.futures import ThreadPoolExecutor
-from pathlib import Path
 
 import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
-from conftest import SKIN, plate, square, table
+from conftest import ROOT, SKIN, plate, square, table
 from ruvo import Loads, Mesh, Stiffener
 
-ROOT = Path(__file__).resolve().parents[2]
 D_SKIN = 70000.0 / (12 * (1 - 0.09))
 RHO = 2.7e-9
 

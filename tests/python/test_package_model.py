@@ -1,21 +1,20 @@
 """Real panels through the package: transverse shear, load cases, regions, crippling, callruvo bit for bit."""
 import importlib.util
 import math
-from pathlib import Path
 
 import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
-from conftest import plate as plate_arguments, square
+from conftest import EXAMPLES, plate as plate_arguments, square
 from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
 
 E, NU = 70000.0, 0.3
 
 
 def main_job():
-    spec = importlib.util.spec_from_file_location("main_job", Path(__file__).parents[2] / "examples" / "main.py")
+    spec = importlib.util.spec_from_file_location("main_job", EXAMPLES / "main.py")
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
     return module.panel()

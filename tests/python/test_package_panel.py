@@ -1,17 +1,15 @@
 """The package's panel: laminates, sections, edges, meshes, TOML, and refusals naming the field."""
 import math
 import re
-from pathlib import Path
 
 import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
-from conftest import DATA, SKIN, square, table
+from conftest import DATA, EXAMPLES, SKIN, square, table
 from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
 
-EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
 
 def plate(**changes):

@@ -1,15 +1,13 @@
 """The module surface: containers, block views, conversions, error texts, docstrings."""
 import json
 import os
-import pathlib
 
 import numpy as np
 import pytest
 
 import _ruvo
-from conftest import ruvomain_args, run_fresh, table
+from conftest import DATA, ruvomain_args, run_fresh, table
 
-DATA = pathlib.Path(__file__).with_name("data")
 BLOCKS = json.loads((DATA / "blocks.json").read_text())       # block: {member: [dtype, shape]}
 DOCS = json.loads((DATA / "docstrings.json").read_text())     # whole docstrings, and lines they hold
 
