@@ -3,6 +3,7 @@ import os
 import pathlib
 import subprocess
 import sys
+import tempfile
 
 import numpy as np
 import pytest
@@ -20,6 +21,26 @@ measures_memory = pytest.mark.skipif(UNDER_ASAN, reason="resident memory is not 
 @pytest.fixture
 def ruvo():
     return _ruvo
+
+
+@pytest.fixture
+def here(tmp_path, monkeypatch):
+    """An empty working directory of the test's own, to be left empty."""
+    work = tmp_path / "work"
+    work.mkdir()
+    monkeypatch.chdir(work)
+    yield work
+    assert not list(work.iterdir())
+
+
+@pytest.fixture
+def private_temp(tmp_path, monkeypatch):
+    """A temporary directory of the test's own (forked workers inherit it), to be left empty."""
+    temp = tmp_path / "tmp"
+    temp.mkdir()
+    monkeypatch.setattr(tempfile, "tempdir", str(temp))
+    yield temp
+    assert not list(temp.iterdir())
 
 
 @pytest.fixture

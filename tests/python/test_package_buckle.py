@@ -23,13 +23,6 @@ def cli(*args):  # python3 -m ruvo with the package found from any directory
                           env=dict(os.environ, PYTHONPATH=path))
 
 
-@pytest.fixture
-def here(tmp_path, monkeypatch):  # an empty working directory that must stay empty
-    monkeypatch.chdir(tmp_path)
-    yield tmp_path
-    assert not list(tmp_path.iterdir())
-
-
 def test_plain_plate_answers_on_top(here):
     """k = 4; the eigenvalues from a private read-only view, not from the listing's seven digits."""
     result = ruvo.buckle(square(), modes=3)

@@ -3,7 +3,6 @@ import math
 import os
 import random
 import re
-import tempfile
 import textwrap
 import threading
 from concurrent.futures import ThreadPoolExecutor
@@ -34,11 +33,7 @@ def analyse(kind, panel):
         return e.stage, e.code, e.message
 
 
-def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(tmp_path, monkeypatch, capfd):
-    work, temporary = tmp_path / "work", tmp_path / "tmp"
-    work.mkdir(), temporary.mkdir()
-    monkeypatch.chdir(work)
-    monkeypatch.setattr(tempfile, "tempdir", str(temporary))
+def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(here, private_temp, capfd):
     panels = mixed_panels()
     sequential = [analyse(kind, p) for kind, p in panels]
     assert sum(isinstance(r[0], str) for r in sequential) == 2  # the two refused panels fail, the others solve
@@ -66,7 +61,7 @@ def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(tmp
         assert poker.result() > 0
     for run in runs:
         assert [run[k] for k in range(len(panels))] == sequential  # bit for bit
-    assert os.getcwd() == str(work) and not list(work.iterdir()) and not list(temporary.iterdir())
+    assert os.getcwd() == str(here)    # here and private_temp: both left empty
     assert (os.fstat(1).st_ino, os.fstat(1).st_dev) == (stdout_file.st_ino, stdout_file.st_dev)
     assert capfd.readouterr() == ("", "")  # nothing printed by the analyses
 

@@ -7,7 +7,6 @@ import os
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 import numpy as np
 import pytest
@@ -27,16 +26,6 @@ def panels(count=DESIGNS):
     if count > BAD:
         out[BAD] = out[BAD].replace(edges="clamped", mesh=Mesh(nx=1, ny=1))
     return out
-
-
-@pytest.fixture
-def private_temp(tmp_path, monkeypatch):
-    """A temporary directory of the test's own (forked workers inherit it), to be left empty."""
-    temp = tmp_path / "tmp"
-    temp.mkdir()
-    monkeypatch.setattr(tempfile, "tempdir", str(temp))
-    yield temp
-    assert not list(temp.iterdir())
 
 
 def test_table_of_a_pooled_sweep_equals_sequential_calls(tmp_path, monkeypatch, private_temp, capsys):
