@@ -8,7 +8,7 @@ import pytest
 import _ruvo
 import ruvo
 from conftest import DATA, EXAMPLES, SKIN, square, table
-from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
+from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, sections
 
 
 
