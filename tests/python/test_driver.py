@@ -80,20 +80,15 @@ print(r.title.tit.tobytes().decode().rstrip(" \\0"), *(int(getattr(r.antype, f))
 RDTYPE_HEADER = [" ", " MESSAGE FROM SUBROUTINE RDTYPE:"]
 
 
-def rdtype_run(tmp_path, fort8, calls=1):
-    if fort8 is not None:
-        (tmp_path / "fort.8").write_text(fort8)
-    out = run_fresh(RDTYPE.format(calls=calls), cwd=tmp_path).split("\n")[:-1]
-    fort9 = tmp_path / "fort.9"
-    return out, fort9.read_text().split("\n")[:-1] if fort9.exists() else []
-
-
 TWO_RUNS = "&title tit='One' /\n&antype buck=T /\n&title tit='Two' /\n&antype vibr=T /\n"
 
 
 @pytest.mark.parametrize("case", table("runs.txt", "rdtype", named=True))
 def test_rdtype_groups(tmp_path, case):
     fort8, calls, message, state = eval(case)
-    out, lst = rdtype_run(tmp_path, fort8, calls)
+    if fort8 is not None:
+        (tmp_path / "fort.8").write_text(fort8)
+    out = run_fresh(RDTYPE.format(calls=calls), cwd=tmp_path).split("\n")[:-1]
+    lst = read_lines(tmp_path / "fort.9") if (tmp_path / "fort.9").exists() else []
     assert lst == ([] if message is None else RDTYPE_HEADER + [message])
     assert out == lst + [state]
