@@ -1,7 +1,9 @@
+import json
 import os
 import pathlib
 import subprocess
 import sys
+import tempfile
 
 import numpy as np
 import pytest
@@ -22,6 +24,26 @@ def ruvo():
 
 
 @pytest.fixture
+def here(tmp_path, monkeypatch):
+    """An empty working directory of the test's own, to be left empty."""
+    work = tmp_path / "work"
+    work.mkdir()
+    monkeypatch.chdir(work)
+    yield work
+    assert not list(work.iterdir())
+
+
+@pytest.fixture
+def private_temp(tmp_path, monkeypatch):
+    """A temporary directory of the test's own (forked workers inherit it), to be left empty."""
+    temp = tmp_path / "tmp"
+    temp.mkdir()
+    monkeypatch.setattr(tempfile, "tempdir", str(temp))
+    yield temp
+    assert not list(temp.iterdir())
+
+
+@pytest.fixture
 def workdir(tmp_path, monkeypatch):
     """Runs the test in an empty directory: routines write their files there."""
     monkeypatch.chdir(tmp_path)
@@ -29,6 +51,9 @@ def workdir(tmp_path, monkeypatch):
 
 
 DATA = pathlib.Path(__file__).with_name("data")
+ROOT = pathlib.Path(__file__).resolve().parents[2]   # the repository: its examples, tools and README
+EXAMPLES = ROOT / "examples"
+RECORDS = json.loads((DATA / "listings.json").read_text())   # whole listings the tests expect, by case
 
 
 def table(name, section, named=False):
@@ -96,20 +121,20 @@ def isotropic_laminate(e=70000.0, nu=0.3, t=1.0):  # matabdf of callruvo: both l
     return np.asfortranarray(np.stack([lam, lam], axis=1))
 
 
+def fixed_arguments(routine):  # the fixed scalars of callruvo's or ruvomain's arguments, a fresh copy
+    return json.loads((DATA / "arguments.json").read_text())[routine]
+
+
 def plate(n=8, variant="19", edges=SS, **overrides):
     """`callruvo`'s arguments for a square plate of 100 x 100 in n x n elements, no stiffeners, under Nx = 1
     (compression positive), all edges `edges`; displ sized for neigrq modes."""
     consts = getattr(_ruvo, "ruvo" + variant)
     rows, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
-    args = dict(filenamep="plate", titp="PLATE", rxp=1.0e29, ryp=1.0e29, rxyp=1.0e29, matabdf=isotropic_laminate(),
-                steifxf=np.zeros(4, np.float32), steifyf=np.zeros(4, np.float32), framepitch=100.0,
-                stringerpitch=100.0, stypep=1, chordwdth=0.0, sfootwdth=0.0, alpha=0.0, height=0.0,
-                loadvxp=1.0, loadvyp=0.0, loadvxyp=0.0, fnxp=0.0, fnxyp=0.0, fnyp=0.0, alfaxp=0.0, alfayp=0.0,
-                elamp=np.zeros(55), membraneforcesp=np.zeros(275), itab=0, neigit=8, neigrq=3, mempri=1,
-                indplt=0, ku=[1, 2, 3, 0, 0], istx=[0] * stf, isty=[0] * stf, elmstf=[1] * n + [0] * (rows - n),
-                bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, anzelzwframes=n, anzelprohalbfoot=1,
-                anzelzwstr=n, anzelbelowstr=1)
-    args.update(overrides)
+    args = {**fixed_arguments("callruvo"), **dict(
+        matabdf=isotropic_laminate(), steifxf=np.zeros(4, np.float32), steifyf=np.zeros(4, np.float32),
+        elamp=np.zeros(55), membraneforcesp=np.zeros(275), istx=[0] * stf, isty=[0] * stf,
+        elmstf=[1] * n + [0] * (rows - n), bndy0=edges, bndyl=edges, bndx0=edges, bndxl=edges, anzelzwframes=n,
+        anzelzwstr=n), **overrides}
     args["displ"] = np.zeros(int(consts.p_nx) * max(args["neigrq"], 0))
     return args
 
@@ -130,14 +155,9 @@ def ruvomain_args(variant="31", **overrides):
     that is to succeed holds them: supported())."""
     consts = getattr(_ruvo, "ruvo" + variant)
     lines, stf = int(consts.p_rtnds) - 1, int(consts.p_stf)
-    args = dict(proj="panel_01", titp="TEST PANEL", buckp=1, itabp=0, neigitp=4, neigrqp=2, memprip=1,
-                indpltp=0, kup=[1, 2, 3, 0, 0], ap=grid_lengths(lines), bp=grid_lengths(lines),
-                bndx0p=[0] * 7, bndxlp=[0] * 7, bndy0p=[0] * 7, bndylp=[0] * 7, rxp=1.0e29, ryp=1.0e29,
-                rxyp=1.0e29, istxp=[0] * stf, istyp=[0] * stf, elmstfp=[1] * lines,
-                steifxp=np.zeros((4, stf), np.float32), steifyp=np.zeros((4, stf), np.float32),
-                alfaxp=0.0, alfayp=0.0)
-    args.update(overrides)
-    return args
+    return {**fixed_arguments("ruvomain"), **dict(
+        ap=grid_lengths(lines), bp=grid_lengths(lines), istxp=[0] * stf, istyp=[0] * stf, elmstfp=[1] * lines,
+        steifxp=np.zeros((4, stf), np.float32), steifyp=np.zeros((4, stf), np.float32)), **overrides}
 
 
 @pytest.fixture

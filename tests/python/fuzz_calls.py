@@ -23,17 +23,14 @@ from conftest import isotropic_laminate, level_vector, plate, ruvomain_args
 
 GUARD = 8                      # guard entries on each side of an in-place array
 MODEL_SHARE = 0.15             # chance that a call starts the calls of a valid model
-SMALL_SIZES = [0, 1, 2, 2, 3, 3, 4, 5, 6, 7, 8, 12, 20, 33]
 VALUES = json.loads(pathlib.Path(__file__).with_name("data").joinpath("fuzz.json").read_text())
 WILD_INTS, WILD_FLOATS = VALUES["wild_ints"], [float(x) for x in VALUES["wild_floats"]]
-WRONG_DTYPES = [np.int8, np.int16, np.int32, np.int64, np.uint32, np.uint64, np.float16, np.float32, np.float64,
-                np.complex128, np.bool_, object, "U3", ">f8", ">i4"]
+# What follows a run in an analysis: the buckling solution and the mode-shape file, or the vibration solution.
+SMALL_SIZES, WRONG_DTYPES, STEPS = VALUES["small_sizes"], VALUES["wrong_dtypes"], VALUES["steps"]
 ERROR = _ruvo.__ruvo_error
 # A failed conversion keeps the class of the underlying error (a huge integer in an integer array: OverflowError).
 ALLOWED = (ERROR, TypeError, ValueError, OverflowError)
 DTYPE = {"i": np.int32, "f": np.float32, "d": np.float64}
-# What follows a run in an analysis: the buckling solution and the mode-shape file, or the vibration solution.
-STEPS = {False: ["incs2", "incs3", "pltmsh", "cntour", "modes"], True: ["prtvib", "vibs2", "vibs3"]}
 PANEL = {k: np.array(v, np.float32) if isinstance(v, list) else v for k, v in VALUES["panel"].items()}
 ARG_LINE = re.compile(r"^(\w+) : (input |in/output |)(.*?)(, optional)?$")
 ARRAY_KIND = re.compile(r"rank-(\d+) array\('(\w)'\) with bounds \((.*)\)")
@@ -379,7 +376,7 @@ def episode(fz, routines, idle):
                    lambda: fz.run_arguments(variant, consts, not vibration, perturb == "ruvomain"))
     left = [n for n in idle if n.startswith((container + ".", "ruvoutils."))]
     fz.rng.shuffle(left)
-    for name in [f"{container}.{s}" for s in STEPS[vibration]] + left[:6]:
+    for name in [f"{container}.{s}" for s in STEPS["vibration" if vibration else "buckling"]] + left[:6]:
         if perturb == "member" and fz.chance(0.5):
             fz.disturb(members(_ruvo, _ruvo.shared_block), perturb=True)
         yield step(name)

@@ -25,18 +25,11 @@ def listing(workdir):
 
 # ---- physics -----------------------------------------------------------------
 
-@pytest.mark.parametrize("edges, loads, k, rel", [
-    (SS, dict(loadvxp=1.0), 4.0, 1e-4),                        # k = (m b/a + a/(m b))², m = 1
-    (SS, dict(loadvxp=1.0, loadvyp=1.0), 2.0, 1e-4),           # N (m² + n²) = π²D(m² + n²)²/b², m = n = 1
-    (CLAMPED, dict(loadvxp=1.0), 10.07, 2e-3),                 # clamped all round, uniaxial (Levy)
-    (SS, dict(loadvxp=0.0, loadvxyp=1.0), 9.3245, 1e-3),       # pure shear (Stein and Neff; ±λ)
-    (dict(bndy0=CLAMPED, bndyl=CLAMPED), dict(loadvxp=1.0), 7.69, 3e-3),  # unloaded edges clamped
-    # a fixed tension T across: D(α² + β²)² = λ α² − T β², α = β = π/100, m = n = 1
-    (SS, dict(loadvxp=1.0, fnyp=-10.0), 4.0 + 10.0 * 100 ** 2 / PI2_D, 1e-4),
-], ids=["uniaxial", "biaxial", "clamped", "shear", "unloaded_edges_clamped", "fixed_tension"])
+@pytest.mark.parametrize("edges, loads, k, rel", table("plates.txt", "buckling closed forms", named=True))
 def test_isotropic_square_plates_against_their_closed_forms(ruvo, workdir, flags, edges, loads, k, rel):
+    edges, loads = eval(edges), eval(loads)
     args = run(ruvo, **(edges if isinstance(edges, dict) else dict(edges=edges)), **loads)
-    assert abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D == pytest.approx(k, rel=rel)
+    assert abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D == pytest.approx(eval(k), rel=float(rel))
     assert not (workdir / "RCA25").exists()
 
 

@@ -1,9 +1,8 @@
 """The analysis driver and the analysis-type routines, end to end through the module."""
 import pytest
 
-from conftest import FLAGS, read_lines, ruvomain_args, run_fresh, supported, table
+from conftest import FLAGS, RECORDS, read_lines, ruvomain_args, run_fresh, supported, table
 
-TITLE_LINE = " " * 8 + "TEST PANEL" + " " * 70
 STARTED, FINISHED = "  Analysis started", "  Buckling/Vibration analysis finished"
 
 
@@ -14,9 +13,7 @@ def listing(workdir):
 def test_successful_run_lines(ruvo, workdir, buckling_only, capfd):
     assert ruvo.prtnds31.ruvomain(**supported()) is None
     assert capfd.readouterr().out.split("\n") == [STARTED, FINISHED, ""]
-    assert listing(workdir)[:12] == ["1", "", "", "", TITLE_LINE, "", "", "    REQUESTED ANALYSIS TYPE(S):",
-                                     " " * 25 + "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "", "", "",
-                                     " " * 14 + "BUCKLING LOAD FACTORS AND MODES"][:12]
+    assert listing(workdir)[:12] == RECORDS["run header"]
     assert not list(workdir.glob("*MODES.txt")) and not (workdir / "RCA25").exists()
     assert (ruvo.datran.nread, ruvo.datran.nwrite) == (8, 9)
     assert ruvo.title.tit.tobytes().decode() == "TEST PANEL" + " " * 70
@@ -26,22 +23,17 @@ def test_prtype_lists_the_requested_types_in_order(ruvo, flags, listing_file, ca
     for f in FLAGS:
         setattr(flags, f, 1)
     ruvo.ruvoutils.prtype()
-    assert listing_file.read_text().split("\n")[8:] == [" " * 25 + t for t in (
-        "TEMPERATURE DISTRIBUTION", "LINEAR DISPLACEMENTS, FORCES AND MOMENTS",
-        "BUCKLING LOAD FACTORS AND CORRESPONDING MODES", "NATURAL FREQUENCIES AND CORRESPONDING MODES",
-        "INITIAL POSTBUCKLING BEHAVIOR")] + [""]
+    assert listing_file.read_text().split("\n")[8:] == RECORDS["every analysis type"]
     assert capfd.readouterr().out == ""
 
 
-@pytest.mark.parametrize("kup, ku, knfun, radii_taken", [
-    ([0, 5, 0, 1, 4], [1, 4, 5, 0, 0], 3, False), ([0, 0, 0, 0, 2], [2, 0, 0, 0, 0], 1, False),
-    ([5, 4, 3, 2, 1], [1, 2, 3, 4, 5], 5, True)])
+@pytest.mark.parametrize("kup, ku, knfun, radii_taken", table("runs.txt", "freedom sets"))
 def test_freedoms_are_compacted_and_sorted(ruvo, workdir, buckling_only, kup, ku, knfun, radii_taken):
     ruvo.f07inb.rx, ruvo.f07inb.ry, ruvo.f07inb.rxy = 7.0, 8.0, 9.0
-    ruvo.prtnds31.ruvomain(**ruvomain_args(kup=kup, rxp=100.0, ryp=200.0, rxyp=300.0))
-    assert list(ruvo.f07ina.ku) == ku and ruvo.f07ina.knfun == knfun
+    ruvo.prtnds31.ruvomain(**ruvomain_args(kup=eval(kup), rxp=100.0, ryp=200.0, rxyp=300.0))
+    assert list(ruvo.f07ina.ku) == eval(ku) and ruvo.f07ina.knfun == int(knfun)
     radii = [float(ruvo.f07inb.rx), float(ruvo.f07inb.ry), float(ruvo.f07inb.rxy)]
-    assert radii == ([100.0, 200.0, 300.0] if radii_taken else [7.0, 8.0, 9.0])
+    assert radii == ([100.0, 200.0, 300.0] if radii_taken == "radii taken" else [7.0, 8.0, 9.0])
     ruvo.f07inb.rx = ruvo.f07inb.ry = ruvo.f07inb.rxy = 1.0e29
 
 
@@ -58,8 +50,7 @@ def test_listing_file_names(ruvo, workdir, buckling_only, proj, name):
 def test_analysis_type_refused_ends_in_exit_b(ruvo, workdir, buckling_only, capfd, buck, vibr, message):
     ruvo.antype.vibr = vibr
     ruvo.prtnds31.ruvomain(**ruvomain_args(buckp=buck))
-    records = [message, "    MAIN PROGRAM:   EXECUTION STOPPED.",
-               " " * 16 + "ERROR ENCOUNTERED WHEN CHECKING ANALYSIS TYPE", " " * 16 + "IN SUBROUTINE CKTYPE"]
+    records = [message] + RECORDS["analysis type refused"]
     assert listing(workdir) == records                     # nothing from prtype
     assert capfd.readouterr().out.split("\n")[:-1] == records  # no "Analysis started", no "finished"
     # The listing stays connected after an error exit; the next run starts it afresh.
@@ -89,20 +80,15 @@ print(r.title.tit.tobytes().decode().rstrip(" \\0"), *(int(getattr(r.antype, f))
 RDTYPE_HEADER = [" ", " MESSAGE FROM SUBROUTINE RDTYPE:"]
 
 
-def rdtype_run(tmp_path, fort8, calls=1):
-    if fort8 is not None:
-        (tmp_path / "fort.8").write_text(fort8)
-    out = run_fresh(RDTYPE.format(calls=calls), cwd=tmp_path).split("\n")[:-1]
-    fort9 = tmp_path / "fort.9"
-    return out, fort9.read_text().split("\n")[:-1] if fort9.exists() else []
-
-
 TWO_RUNS = "&title tit='One' /\n&antype buck=T /\n&title tit='Two' /\n&antype vibr=T /\n"
 
 
 @pytest.mark.parametrize("case", table("runs.txt", "rdtype", named=True))
 def test_rdtype_groups(tmp_path, case):
     fort8, calls, message, state = eval(case)
-    out, lst = rdtype_run(tmp_path, fort8, calls)
+    if fort8 is not None:
+        (tmp_path / "fort.8").write_text(fort8)
+    out = run_fresh(RDTYPE.format(calls=calls), cwd=tmp_path).split("\n")[:-1]
+    lst = read_lines(tmp_path / "fort.9") if (tmp_path / "fort.9").exists() else []
     assert lst == ([] if message is None else RDTYPE_HEADER + [message])
     assert out == lst + [state]

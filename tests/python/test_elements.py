@@ -2,7 +2,7 @@
 import numpy as np
 import pytest
 
-from conftest import grid_lengths, ruvomain_args, supported, write_to
+from conftest import RECORDS, grid_lengths, level_vector, ruvomain_args, supported, table, write_to
 from test_input_routines import element_arrays
 
 
@@ -33,31 +33,21 @@ def test_freedom_tables_are_filled_in_place(ruvo, w_panel):
     assert kv.tolist() == [[21, 23, 33, 35], [22, 24, 34, 36]]
 
 
-def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel):
-    p, error = w_panel, ruvo.__ruvo_error
-    full = 36 * 37 // 2
-    with pytest.raises(error, match=r"lvtri\(36\) = 630 does not fit a11 of 665 entries"):
-        p.cmpa11(np.zeros(full - 1), 0)
-    p.cmpa11(np.zeros(full), 0)               # exactly long enough
-    ruvo.man.ix = 20                          # fewer equations than the key matrix numbers
-    with pytest.raises(error, match=r"LM\(1,1,3\) = 25 is not within 0..20"):
-        p.cmpa11(np.zeros(full), 0)
-    ruvo.man.ix = 10 ** 6
-    with pytest.raises(error, match="IX = 1000000 is not within 0..3844"):
-        p.a11xst(np.zeros(full), 0)
-    ruvo.man.ix = 36
-    with pytest.raises(error, match="a21 has 35 columns, fewer than ix = 36"):
-        p.cmpa21(np.zeros((15376, 35), order="F"), 0, 0)
-    with pytest.raises(error, match=r"lv holds 3 entries, fewer than the order 36"):
-        p.cmpbmt(np.zeros(full), np.zeros(3, np.int32), np.zeros((961, 3), np.float32), 1.0, 0)
-    with pytest.raises(error, match="function ifun = 6 is not within 1..5"):
-        p.kuorkv("X", 1, 1, 6, np.zeros((2, 4), np.int32), 0)
-    lv, mmt = np.zeros(36, np.int32), np.full(666, 7.0)
-    ruvo.ruvoutils.mklvbd(lv, 36, 36, 0)
-    assert p.cmpmmt(mmt, lv) == 0 and not (mmt == 7.0).any()     # cleared and assembled in place
-    assert p.mmtst("Q", mmt) == 1
-    with pytest.raises(error):
-        p.cmpmmt(np.zeros(666, np.float32), lv)   # in/out arrays are never copied
+FULL = 36 * 37 // 2      # the entries of a full profile of the 36 W equations
+
+
+@pytest.mark.parametrize("ix, words, call", table("engine_refusals.txt", "assemblies"))
+def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel, ix, words, call):
+    ruvo.man.ix = int(ix)
+    with pytest.raises(ruvo.__ruvo_error, match=words):
+        eval(call, globals(), {"p": w_panel})
+
+
+def test_assemblies_fill_arrays_of_exactly_the_needed_length_in_place(ruvo, w_panel):
+    w_panel.cmpa11(np.zeros(FULL), 0)
+    lv, mmt = level_vector(36, 36), np.full(FULL, 7.0)
+    assert w_panel.cmpmmt(mmt, lv) == 0 and not (mmt == 7.0).any()     # cleared and assembled in place
+    assert w_panel.mmtst("Q", mmt) == 1
 
 
 def test_term_lists_and_node_numbers_from_the_host_are_checked(ruvo, w_panel):
@@ -80,12 +70,7 @@ def test_term_lists_and_node_numbers_from_the_host_are_checked(ruvo, w_panel):
 def test_routine_failures_stay_in_the_listing(ruvo, w_panel, listing_file):
     w_panel.a21ast("X", np.zeros((15376, 36), order="F"), 0)   # W alone: no stiffeners possible
     w_panel.iuoriv(3, 1, 1, np.zeros((4, 4), np.int32), 0)      # below the last element row
-    assert listing_file.read_text().split("\n")[-7:] == [
-        " MESSAGE FROM SUBROUTINE A21AST:",
-        " Using RUVO with stiffened panels requires functional dofs u,v (2,3).",
-        " Please correct input of KU in NAMELIST SUBDIV",
-        "", " MESSAGE FROM SUBROUTINE IUORIV: INCONSISTENT ARGUMENT",
-        " WRONG FUNCTION INDEX, OR SUBDIVISION OUT OF RANGE", ""]
+    assert listing_file.read_text().split("\n")[-7:] == RECORDS["routine failures"]
 
 
 @pytest.mark.parametrize("functions", [[1, 0, 0, 0, 0], [1, 2, 3, 0, 0], [1, 4, 5, 0, 0], [1, 2, 3, 4, 5]])

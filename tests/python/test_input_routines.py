@@ -2,7 +2,7 @@
 import numpy as np
 import pytest
 
-from conftest import grid_lengths, read_lines, ruvomain_args, write_to
+from conftest import RECORDS, grid_lengths, read_lines, ruvomain_args, write_to
 
 
 def element_arrays(columns=900):
@@ -63,9 +63,4 @@ def test_setkey_and_prtout_refuse_a_grid_without_node_numbers(ruvo, panel):
     # ruvomain's reset cleared leit and rddata has not run.
     ruvo.prtnds31.setkey(0, 0)
     ruvo.prtnds31.prtout(*element_arrays())
-    assert read_lines(panel) == [" MESSAGE FROM SUBROUTINE SETKEY:",
-                            " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
-                            " INCONSISTENT DATA: KEY MATRIX NOT BUILT",
-                            " MESSAGE FROM SUBROUTINE PRTOUT:",
-                            " LEIT(  1,  1) =          0  IS NOT WITHIN     1 TO   961",
-                            " INCONSISTENT DATA: NO DATA ECHO PRINTED"]
+    assert read_lines(panel) == RECORDS["grid without node numbers"]

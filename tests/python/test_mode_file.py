@@ -1,5 +1,4 @@
 """The mode-shape routines: lqfit, refusals of host calls outside the plot arrays, plot controls, the file."""
-import pathlib
 import subprocess
 import sys
 
@@ -24,39 +23,36 @@ def test_lqfit_fits_the_corner_plane_in_place(ruvo):
         ruvo.ruvoutils.lqfit(phi, 3, 4, np.zeros(4), ak, m=5)
 
 
-def test_plot_counts_are_mended_and_calls_beyond_the_plot_arrays_refused(ruvo, plot_controls, workdir):
+@pytest.fixture
+def small_grid(ruvo, plot_controls, workdir):
+    """A 3 x 2 grid to plot, without symmetry."""
     ruvo.f07ina.mx, ruvo.f07ina.my = 3, 2
     ruvo.f07ina.a = [1.0, 2.0] + [0.0] * 28
     ruvo.f07ina.b = [4.0] + [0.0] * 29
-    plot_controls.npx, plot_controls.npy, plot_controls.isymx, plot_controls.isymy = 1, -5, 0, 0
+    plot_controls.isymx, plot_controls.isymy = 0, 0
+    return ruvo.f07ina
+
+
+def test_plot_counts_are_mended(ruvo, small_grid, plot_controls):
+    plot_controls.npx, plot_controls.npy = 1, -5
     ruvo.prtnds31.pltmsh()
     assert (int(plot_controls.npx), int(plot_controls.npy)) == (2, 2)
     plot_controls.npx, plot_controls.npy = 95, 51
     ruvo.prtnds19.pltmsh()
     assert (int(plot_controls.npx), int(plot_controls.npy)) == (80, 50)
-    plot_controls.npx = 50
-    ruvo.f07ina.mx = 40
-    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..31"):
-        ruvo.prtnds31.pltmsh()
-    with pytest.raises(ruvo.__ruvo_error, match="MX = 40 is not within 1..19"):
-        ruvo.prtnds19.pltmsh()
-    ruvo.f07ina.mx, ruvo.f07ina.my = 3, -2**31       # mx - 1 would overflow
-    with pytest.raises(ruvo.__ruvo_error, match="MY = -2147483648 is not within 1..31"):
-        ruvo.prtnds31.pltmsh()
-    assert int(plot_controls.npx) == 50  # nothing changed
-    ruvo.f07ina.mx = 3
-    plot_controls.npx = 82
-    with pytest.raises(ruvo.__ruvo_error, match="NPX = 82 is not within 0..80"):
-        ruvo.prtnds31.cntour()
-    with pytest.raises(ruvo.__ruvo_error):
-        ruvo.prtnds25.modes(0)
-    assert not (workdir / "fort.26").exists()
-    assert int(plot_controls.npx) == 82
+
+
+@pytest.mark.parametrize("mx, my, npx, words, call", conftest.table("engine_refusals.txt", "plot arrays"))
+def test_calls_beyond_the_plot_arrays_are_refused_and_change_nothing(ruvo, small_grid, plot_controls, workdir,
+                                                                    mx, my, npx, words, call):
+    small_grid.mx, small_grid.my, plot_controls.npx = int(mx), int(my), int(npx)
+    with pytest.raises(ruvo.__ruvo_error, match=words):
+        eval(call)
+    assert int(plot_controls.npx) == int(npx) and not (workdir / "fort.26").exists()
 
 
 # ---- runs with plotting requested ------------------------------------------------
 
-TOOLS = pathlib.Path(__file__).resolve().parents[2] / "tools"
 
 def plate(n=8, length=100.0, **overrides):  # the simply supported square plate with plotting requested
     return conftest.plate(n, indplt=1, framepitch=length, stringerpitch=length, **overrides)
@@ -73,13 +69,9 @@ def buckling(flags, plot_controls, workdir):
 MODES = "plate   MODES.txt"
 
 
-@pytest.mark.parametrize("n, length, npx, npy, direction", [
-    (8, 100.0, 40, 20, "X"), (8, 100.0, 20, 40, "Y"),
-    # The 32-bit sums of the plot steps end beyond those of the lengths 500/9:
-    # the last plot line lies on the far edge all the same.
-    (9, 500.0, 20, 40, "Y"),
-])
+@pytest.mark.parametrize("n, length, npx, npy, direction", conftest.table("runs.txt", "plotted first modes"))
 def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, n, length, npx, npy, direction):
+    n, length, npx, npy = int(n), float(length), int(npx), int(npy)
     buckling.npx, buckling.npy = npx, npy
     ruvo.prtnds19.callruvo(**plate(n, length))
     assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")
@@ -123,5 +115,5 @@ def test_mirrored_run_and_its_picture(ruvo, buckling, workdir):
     first = modes[0].values
     np.testing.assert_array_equal(first[:20], first[:20:-1])
     # The picture is drawn by the command of the README, in its own process.
-    subprocess.run([sys.executable, str(TOOLS / "modes_plot.py"), MODES, "plate.png"], check=True, cwd=workdir)
+    subprocess.run([sys.executable, str(conftest.ROOT / "tools" / "modes_plot.py"), MODES, "plate.png"], check=True, cwd=workdir)
     assert (workdir / "plate.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

@@ -8,18 +8,14 @@ from pathlib import Path
 import pytest
 
 import ruvo
-from conftest import UNDER_ASAN
-from ruvo import Laminate, Loads, Mesh, Panel
+from conftest import UNDER_ASAN, square
+from ruvo import Mesh
 
 # The scheduling is the subject here, not the engine's memory: once, without the sanitizers.
 pytestmark = pytest.mark.skipif(UNDER_ASAN, reason="the cluster test runs in the plain build")
 
-SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)
-
-
 def designs():
-    return [Panel(length=100.0 + 4.0 * k, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=14, ny=10))
-            for k in range(40)]
+    return [square(length=100.0 + 4.0 * k, mesh=Mesh(nx=14, ny=10)) for k in range(40)]
 
 
 def free_port():

@@ -3,36 +3,26 @@ import math
 import os
 import random
 import re
-import tempfile
 import textwrap
 import threading
 from concurrent.futures import ThreadPoolExecutor
-from pathlib import Path
 
 import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
-from conftest import SKIN, plate, square, table
-from ruvo import Laminate, Loads, Mesh, Stiffener
+from conftest import ROOT, SKIN, plate, square, table
+from ruvo import Loads, Mesh, Stiffener
 
-ROOT = Path(__file__).resolve().parents[2]
 D_SKIN = 70000.0 / (12 * (1 - 0.09))
 RHO = 2.7e-9
 
+STRINGER = Stiffener(50.0, EA=1.4e6, EI=2.0e7, GJ=1.0e5, mass=1e-7)
+
 
 def mixed_panels():  # buckling and vibration, three size variants, two the engine refuses (no W freedom left)
-    stringer = Stiffener(50.0, EA=1.4e6, EI=2.0e7, GJ=1.0e5, mass=1e-7)
-    return [
-        ("buckle", square()), ("buckle", square(loads=Loads(Nxy=1.0))),
-        ("buckle", square(loads=Loads(Nx=-1.0))), ("buckle", square(ry=800.0, stringers=[stringer])),
-        ("buckle", square(length=300.0, mesh=Mesh(nx=19, ny=6))), ("buckle", square(mesh=Mesh(nx=24, ny=10))),
-        ("buckle", square(edges="clamped", skew_x=20.0)), ("buckle", square(edges="clamped", mesh=Mesh(nx=1, ny=1))),
-        ("vibrate", square()), ("vibrate", square(edges="clamped")), ("vibrate", square(stringers=[stringer])),
-        ("vibrate", square(edges="free", freedoms="W")), ("vibrate", square(length=250.0, mesh=Mesh(nx=20, ny=8))),
-        ("vibrate", square(ry=500.0)), ("vibrate", square(edges="clamped", mesh=Mesh(nx=1, ny=1))),
-        ("buckle", square(freedoms="W", loads=Loads(Nx=1.0, Ny=0.5)))]
+    return [(kind, eval(panel)) for kind, panel in (p.values for p in table("plates.txt", "mixed panels"))]
 
 
 def analyse(kind, panel):
@@ -43,11 +33,7 @@ def analyse(kind, panel):
         return e.stage, e.code, e.message
 
 
-def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(tmp_path, monkeypatch, capfd):
-    work, temporary = tmp_path / "work", tmp_path / "tmp"
-    work.mkdir(), temporary.mkdir()
-    monkeypatch.chdir(work)
-    monkeypatch.setattr(tempfile, "tempdir", str(temporary))
+def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(here, private_temp, capfd):
     panels = mixed_panels()
     sequential = [analyse(kind, p) for kind, p in panels]
     assert sum(isinstance(r[0], str) for r in sequential) == 2  # the two refused panels fail, the others solve
@@ -75,7 +61,7 @@ def test_threads_give_the_sequential_results_and_leave_the_process_as_it_was(tmp
         assert poker.result() > 0
     for run in runs:
         assert [run[k] for k in range(len(panels))] == sequential  # bit for bit
-    assert os.getcwd() == str(work) and not list(work.iterdir()) and not list(temporary.iterdir())
+    assert os.getcwd() == str(here)    # here and private_temp: both left empty
     assert (os.fstat(1).st_ino, os.fstat(1).st_dev) == (stdout_file.st_ino, stdout_file.st_dev)
     assert capfd.readouterr() == ("", "")  # nothing printed by the analyses
 
@@ -93,23 +79,16 @@ def test_vibration_is_bit_identical_to_the_surface_routines(workdir, flags, capf
     capfd.readouterr()
 
 
-# Completely free and cantilever square plates, nu = 0.3: the frequency
-# parameters omega a^2 sqrt(rho h / D) of A. W. Leissa, "The free vibration
-# of rectangular plates", J. Sound Vib. 31 (1973) 257-293 (free: after the
-# three rigid-body modes; cantilever: clamped at x = 0, the other edges
-# free). Leissa's are Ritz upper bounds; the cantilever's lie about 0.6 %
-# above the converged values, hence the wider tolerance.
-@pytest.mark.parametrize("edges, expected, rigid, rel", [
-    ("free", [13.468, 19.596, 24.270, 34.801, 34.801], 3, 5e-3),
-    ({"all": "free", "x0": "clamped"}, [3.4917, 8.5246, 21.429, 27.331, 31.111], 0, 1e-2),
-])
+# The published frequency parameters: data/plates.txt.
+@pytest.mark.parametrize("edges, expected, rigid, rel", table("plates.txt", "free vibration", named=True))
 def test_free_and_cantilever_plates_against_published_parameters(edges, expected, rigid, rel):
-    plate = square(edges=edges, laminate=Laminate.isotropic(70000.0, 0.3, 1.0), mesh=Mesh(nx=12, ny=12))
+    edges, expected, rigid = eval(edges), eval(expected), int(rigid)
+    plate = square(edges=edges, mesh=Mesh(nx=12, ny=12))
     result = ruvo.vibrate(plate, density=RHO, modes=rigid + len(expected))
     omega = 2 * math.pi * result.frequencies
     parameter = omega * 100.0 ** 2 * math.sqrt(RHO * 1.0 / D_SKIN)
     assert parameter[:rigid] == pytest.approx([0.0] * rigid, abs=1e-2)
-    assert parameter[rigid:] == pytest.approx(expected, rel=rel)
+    assert parameter[rigid:] == pytest.approx(expected, rel=float(rel))
 
 
 def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkeypatch, capsys):

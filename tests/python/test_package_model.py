@@ -1,21 +1,20 @@
 """Real panels through the package: transverse shear, load cases, regions, crippling, callruvo bit for bit."""
 import importlib.util
 import math
-from pathlib import Path
 
 import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
-from conftest import plate as plate_arguments, square
-from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
+from conftest import EXAMPLES, plate as plate_arguments, square
+from ruvo import Laminate, Loads, Mesh, Panel, Region, sections
 
 E, NU = 70000.0, 0.3
 
 
 def main_job():
-    spec = importlib.util.spec_from_file_location("main_job", Path(__file__).parents[2] / "examples" / "main.py")
+    spec = importlib.util.spec_from_file_location("main_job", EXAMPLES / "main.py")
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
     return module.panel()
@@ -33,12 +32,9 @@ def test_thick_plate_against_the_first_order_shear_closed_form(a_over_h):
     d, g = E * h ** 3 / (12 * (1 - NU ** 2)), E / (2 * (1 + NU))
     classical = 4 * math.pi ** 2 * d / 100.0 ** 2
     expected = classical / (1 + 2 * math.pi ** 2 * d / (5 / 6 * g * h * 100.0 ** 2))
-    assert ruvo.buckle(plate(a_over_h), modes=2).critical_load_factor == pytest.approx(expected, rel=2e-3)
     # with U, V as well (uncoupled here) the same; without the rotations the thin plate
-    assert ruvo.buckle(plate(a_over_h, freedoms="WUVBG"), modes=2).critical_load_factor == \
-        pytest.approx(expected, rel=2e-3)
-    assert ruvo.buckle(plate(a_over_h, freedoms="W"), modes=2).critical_load_factor == \
-        pytest.approx(classical, rel=2e-3)
+    for freedoms, load in (("WBG", expected), ("WUVBG", expected), ("W", classical)):
+        assert ruvo.buckle(plate(a_over_h, freedoms), modes=2).critical_load_factor == pytest.approx(load, rel=2e-3)
 
 
 def test_load_cases_in_one_call_equal_separate_calls():
@@ -109,7 +105,7 @@ def test_crippling_of_the_hat_and_shapes_without_data():
     assert "not available for this shape" in str(strengths[1])
 
 
-def test_regions_put_lines_at_their_edges_and_the_engines_limits_are_named():
+def test_regions_put_lines_at_their_edges_and_raise_the_load_factor():
     skin, thick = Laminate.isotropic(E, NU, 1.0), Laminate.isotropic(E, NU, 2.0)
     panel = Panel(length=200.0, width=100.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(nx=4, ny=4),
                   regions=[Region(30.0, 45.0, thick)])
@@ -119,10 +115,3 @@ def test_regions_put_lines_at_their_edges_and_the_engines_limits_are_named():
     # a thicker band raises the load factor over the plain skin's
     assert ruvo.buckle(panel, modes=1).critical_load_factor > \
         ruvo.buckle(panel.replace(regions=()), modes=1).critical_load_factor
-    third = Laminate.isotropic(E, NU, 3.0)
-    with pytest.raises(ValueError, match="p_abdstf"):
-        panel.replace(regions=[Region(30.0, 45.0, thick), Region(60.0, 70.0, third)])
-    with pytest.raises(ValueError, match="per\\s+element row"):
-        panel.replace(frames=[Stiffener(100.0, EA=1.0, pad_up=thick, pad_width=10.0)])
-    with pytest.raises(ValueError, match="shear stiffness"):
-        panel.replace(freedoms="WBG")

@@ -1,17 +1,15 @@
 """The package's panel: laminates, sections, edges, meshes, TOML, and refusals naming the field."""
 import math
 import re
-from pathlib import Path
 
 import numpy as np
 import pytest
 
 import _ruvo
 import ruvo
-from conftest import DATA, SKIN, square, table
-from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener, sections
+from conftest import DATA, EXAMPLES, SKIN, square, table
+from ruvo import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, sections
 
-EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
 
 def plate(**changes):
@@ -102,10 +100,6 @@ def test_section_walls_of_laminates_and_the_crippling_data():  # the force from 
     assert hat.stringer_type == 2 and hat.stringercom["webheight"] == pytest.approx(HAT_RISE)
     assert (hat.stringercom["chordwidth"], hat.stringercom["alpha"]) == (20.0, 30.0)
     assert evaluate(SHAPES["Z"][0]).crippling is None and evaluate(SHAPES["L"][0]).crippling is None
-    with pytest.raises(ValueError, match=r"^T\.web: a thickness needs the section's material"):
-        sections.T(height=30, web=2, foot_width=20, foot=web, skin=SKIN2)
-    with pytest.raises(ValueError, match=r"^T\.height"):
-        sections.T(height=1.0, web=web, foot_width=20, foot=web, skin=SKIN2)
 
 
 def test_a_fitting_mesh_is_named():
@@ -139,11 +133,9 @@ def test_edge_words_and_codes():
     edges = Edges.parse({"all": "clamped", "yl": "free"})
     assert edges.x0 == edges.xl == edges.y0 == Edge.parse("clamped") and edges.yl == Edge.parse("free")
     assert plate(edges="free").edges == Edges.parse("free")
-    with pytest.raises(Exception):     # frozen; replace checks again
+    with pytest.raises(Exception):     # frozen; replace checks again (package_mistakes.txt)
         plate().length = 2.0
     assert plate().replace(width=50.0).width == 50.0
-    with pytest.raises(ValueError, match="Panel.width"):
-        plate().replace(width=-1.0)
 
 
 def test_mesh_puts_lines_at_the_stiffeners_and_shares_element_counts_over_the_bays():

@@ -1,15 +1,13 @@
 """The module surface: containers, block views, conversions, error texts, docstrings."""
 import json
 import os
-import pathlib
 
 import numpy as np
 import pytest
 
 import _ruvo
-from conftest import ruvomain_args, run_fresh, table
+from conftest import DATA, ruvomain_args, run_fresh, table
 
-DATA = pathlib.Path(__file__).with_name("data")
 BLOCKS = json.loads((DATA / "blocks.json").read_text())       # block: {member: [dtype, shape]}
 DOCS = json.loads((DATA / "docstrings.json").read_text())     # whole docstrings, and lines they hold
 
@@ -96,22 +94,18 @@ def test_conversion_errors_name_the_argument_and_run_nothing(workdir, capfd, cal
     assert not list(workdir.iterdir()) and capfd.readouterr().out == ""
 
 
-@pytest.mark.parametrize("nn, ibd, levels", [
-    (5, 3, [0, 1, 3, 5, 7]), (4, 4, [0, 1, 3, 6]), (5, 1, [0] * 5),
-    (1, 1, None), (3, 4, None), (6, 2, None),   # refused: order 1, below the band width, beyond the array
-])
+@pytest.mark.parametrize("nn, ibd, levels", table("surface.txt", "level vectors"))
 def test_mklvbd_level_vectors(ruvo, nn, ibd, levels):
+    nn, ibd, levels = int(nn), int(ibd), eval(levels)
     lv = np.full(5 if nn != 4 else 4, -1, np.int32)
     assert ruvo.ruvoutils.mklvbd(lv, nn, ibd, 0) is None
     assert lv.tolist() == (levels or [-1] * len(lv))
 
 
-@pytest.mark.parametrize("lv", [np.zeros(5), [9] * 5, np.zeros(10, np.int32)[::2],
-                                np.frombuffer(np.full(5, -1, np.int32).tobytes(), np.int32),
-                                np.zeros(4 * 5 + 1, np.uint8)[1:].view(np.int32)],
-                         ids=["float", "list", "strided", "readonly", "misaligned"])
+@pytest.mark.parametrize("lv", table("surface.txt", "copied arrays", named=True))
 def test_in_arrays_pass_in_place_only_when_exact(ruvo, lv):
     """Anything but an aligned, writeable, contiguous int32 array goes in as a converted copy."""
+    lv = eval(lv)
     before = np.array(lv)
     ruvo.ruvoutils.mklvbd(lv, 5, 3, 0)
     assert np.array_equal(lv, before)

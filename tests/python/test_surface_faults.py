@@ -6,7 +6,7 @@ import numpy as np
 import pytest
 
 import _ruvo
-from conftest import run_fresh
+from conftest import run_fresh, table
 
 u = _ruvo.ruvoutils
 ERROR = _ruvo.__ruvo_error
@@ -39,13 +39,6 @@ def test_written_arrays_share_no_memory_with_other_arguments():
         print("ok")
     """)
     assert out == "ok\n"
-
-
-def test_arguments_overlapping_the_model_state_are_private_copies(ruvo):
-    ku = ruvo.f07ina.ku
-    saved = ku.copy()
-    u.mklvbd(ku, 5, 3, 0)
-    assert np.array_equal(ruvo.f07ina.ku, saved)
 
 
 def test_level_vectors_beyond_32_bits_are_refused():
@@ -105,13 +98,9 @@ def test_host_code_cannot_change_arrays_after_they_are_settled():
     assert out == "refused True\nrefused\n"
 
 
-@pytest.mark.parametrize("block,member,value", [
-    ("man", "neigrq", 2**40), ("man", "neigrq", 2**32 + 5), ("man", "neigit", -2**31 - 1),
-    ("man", "neigit", float("nan")), ("man", "neigit", 10**400), ("f07ina", "ku", [1, 2, 3, 2**31, 0]),
-    ("f07inb", "rx", 1e39), ("f07inb", "rx", [-3.5e38]),
-])
+@pytest.mark.parametrize("block, member, value", table("surface.txt", "members beyond 32 bits"))
 def test_members_refuse_values_beyond_32_bits_and_take_the_ends_of_their_range(ruvo, block, member, value):
-    b = getattr(ruvo, block)
+    b, value = getattr(ruvo, block), eval(value)
     before = np.array(getattr(b, member))
     with pytest.raises(ERROR, match=f"cannot assign to member {member}"):
         setattr(b, member, value)

@@ -18,9 +18,13 @@ def frequencies(listing):
             for m in map(pattern.match, listing.split("\n")) if m]
 
 
-def solve(ruvo, workdir):
+def vibrate(ruvo):  # the vibration solution on the model of the last run
     ruvo.prtnds19.vibs2(0)
     ruvo.prtnds19.vibs3(7200, *[np.zeros((6, 1), np.float32, order="F")] * 3, 0.0, 0.0, 0.0, 0.0, 0)
+
+
+def solve(ruvo, workdir):
+    vibrate(ruvo)
     return frequencies((workdir / "fort.9").read_text())
 
 
@@ -66,8 +70,7 @@ def test_failures_report_on_both_outputs(ruvo, workdir, flags, capfd):
         lam[rows, :] *= -1.0e3 if isinstance(rows, list) else -1.0
         run(ruvo, matabdf=lam)                      # the buckling run fails the same way
         capfd.readouterr()
-        ruvo.prtnds19.vibs2(0)
-        ruvo.prtnds19.vibs3(7200, *[np.zeros((6, 1), np.float32, order="F")] * 3, 0.0, 0.0, 0.0, 0.0, 0)
+        vibrate(ruvo)
         out = capfd.readouterr().out.split("\n")
         assert any(line.startswith(words) for line in out)
         # An analysis that ended in an error exit leaves its listing connected.
