@@ -63,7 +63,11 @@ from .panel import Loads, Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
-PROBE_STEP = 1e-6        # the short forward step of the linear inputs' rates, likewise (double precision)
+# The short forward step of the linear inputs' rates, likewise (double
+# precision): 1e-6 made slightly irregular, so that a round number (an EA of
+# 1.4e7) stepped is no number single precision holds, as a build's rounding
+# would leave.
+PROBE_STEP = 1e-6 * (1.0 + 2.0**-20)
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
@@ -320,11 +324,17 @@ class _Probes:
 
     def inputs_at(self, i: int, step: float) -> Probe:
         """(arguments, input changes) of build(x + step·e_i), unrounded."""
+        args, _, changes = self._probe(i, step)
+        return args, changes
+
+    def _probe(self, i: int, step: float) -> tuple[dict[str, Any], dict[str, Any], Changes]:
+        """(arguments, inputs, input changes) of build(x + step·e_i)."""
         xs = self.x.copy()
         xs[i] += step
         args = self.case.arguments(self.case.panel(_panel(self.build, xs, self.base, i)), np.float64)
-        changes = _changes(_inputs(args), self.inputs)
-        return args, {key: change for key, change in changes.items() if key not in self.ignored}
+        inputs = _inputs(args)
+        changes = _changes(inputs, self.inputs)
+        return args, inputs, {key: change for key, change in changes.items() if key not in self.ignored}
 
     def short_rates(self, i: int) -> dict[str, Any] | None:
         """The rates of the linear inputs from a short forward step of x[i];
@@ -333,8 +343,7 @@ class _Probes:
         rounds to single precision, whose steps a short step cannot
         resolve)."""
         short = PROBE_STEP * abs(self.x[i]) if self.x[i] != 0.0 else PROBE_STEP
-        args, changes = self.inputs_at(i, short)
-        inputs = _inputs(args)
+        _, inputs, changes = self._probe(i, short)
         for key, change in changes.items():
             if isinstance(change, np.ndarray) and key in self.inputs:
                 moved = change != 0.0

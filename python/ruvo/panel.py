@@ -171,7 +171,10 @@ class Laminate:
         whole[:3, :3], whole[:3, 3:], whole[3:, :3], whole[3:, 3:] = self.A, self.B, self.B, self.D
         a, d = whole[:3, :3], whole[3:, 3:]
         smallest_a, smallest_d = np.linalg.eigvalsh(np.stack([a, d])).min(axis=1)
-        for name, m, smallest in (("A", a, smallest_a), ("D", d, smallest_d), ("B", whole, None)):
+        checks = [("A", a, smallest_a), ("D", d, smallest_d)]
+        if any(any(row) for row in self.B):   # with B zero, [A B; B D] is definite when A and D are
+            checks.append(("B", whole, None))
+        for name, m, smallest in checks:
             if smallest is None:
                 smallest = np.linalg.eigvalsh(m).min()
             if not smallest > 1e-9 * np.abs(m).max():
