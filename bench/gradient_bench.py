@@ -28,16 +28,18 @@ def build(x):
                  mesh=Mesh(nx=10, ny=9))
 
 
-def best_of(f, repeat=5):
-    """The least processor time of this process (all its threads) over
-    `repeat` runs: on a machine shared with other work the wall time mostly
-    measures the waits for a core."""
-    times = []
+def best_of(functions, repeat=15):
+    """The least processor time of this process (all its threads) of each
+    function over `repeat` rounds that run them in turn, so that a slower
+    spell of the shared machine falls on all of them alike; with each
+    function's last value."""
+    times, values = [float("inf")] * len(functions), [None] * len(functions)
     for _ in range(repeat):
-        start = time.process_time()
-        value = f()
-        times.append(time.process_time() - start)
-    return min(times), value
+        for k, f in enumerate(functions):
+            start = time.process_time()
+            values[k] = f()
+            times[k] = min(times[k], time.process_time() - start)
+    return times, values
 
 
 def critical(x):
@@ -59,10 +61,9 @@ def main():
     panel = build(X0)
     print(f"{len(panel.x_lengths)} x {len(panel.y_lengths)} elements, stringer lines {panel.stringer_lines}, "
           f"variant {ruvo.engine.variant_for(panel)}, {len(X0)} variables, load average "
-          f"{os.getloadavg()[0]:.1f} (processor time, best of 5)")
-    t_one, _ = best_of(lambda: critical(X0))
-    t_grad, g = best_of(lambda: ruvo.gradient(build, X0, modes=4))
-    t_fd, (value, fd) = best_of(lambda: central_differences(X0), repeat=2)
+          f"{os.getloadavg()[0]:.1f} (processor time, best of 15 rounds in turn)")
+    (t_one, t_grad), (_, g) = best_of([lambda: critical(X0), lambda: ruvo.gradient(build, X0, modes=4)])
+    (t_fd,), ((value, fd),) = best_of([lambda: central_differences(X0)], repeat=2)
     print(f"one analysis              {t_one * 1e3:8.1f} ms")
     print(f"ruvo.gradient             {t_grad * 1e3:8.1f} ms   {t_grad / t_one:5.2f} x one analysis "
           f"(1 analysis + {g.assemblies} whole assemblies; the aim: at most 2 x)")

@@ -60,19 +60,21 @@ void add_profile_form(Profile<const double> a, Vectors phi, double* form) {
   }
 }
 
-void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, double* form) {
-  const int m = t.m;
-  // only the columns from the first to the last that hold a nonzero take part
-  const auto zero_column = [&](int j) { return all_zero(c + std::ptrdiff_t(j) * ldc, t.n); };
-  int first = 0, last = w.n - 1;
+Columns nonzero_columns(const double* c, int ldc, int rows, int columns) {
+  const auto zero_column = [&](int j) { return all_zero(c + std::ptrdiff_t(j) * ldc, rows); };
+  int first = 0, last = columns - 1;
   while (first <= last && zero_column(first)) ++first;
   while (last > first && zero_column(last)) --last;
-  const int columns = last - first + 1;
-  if (t.n < 1 || columns < 1 || m < 1) return;
-  // P = C·W (t.n × m), then G = Tᵀ·P, and form += G + Gᵀ
+  return {first, last - first + 1};
+}
+
+void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, Columns columns, double* form) {
+  const int m = t.m;
+  if (t.n < 1 || columns.count < 1 || m < 1) return;
+  // P = C·W over the columns (t.n × m), then G = Tᵀ·P, and form += G + Gᵀ
   std::vector<double> p(std::size_t(t.n) * std::size_t(m)), g(std::size_t(m) * std::size_t(m));
-  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, t.n, m, columns, 1.0, c + std::ptrdiff_t(first) * ldc, ldc,
-              w.v + first, w.ld, 0.0, p.data(), t.n);
+  cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, t.n, m, columns.count, 1.0,
+              c + std::ptrdiff_t(columns.first) * ldc, ldc, w.v + columns.first, w.ld, 0.0, p.data(), t.n);
   cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, m, m, t.n, 1.0, t.v, t.ld, p.data(), t.n, 0.0, g.data(), m);
   for (int l = 0; l < m; ++l)
     for (int k = 0; k < m; ++k) form[std::ptrdiff_t(l) * m + k] += g[std::size_t(l) * m + k] + g[std::size_t(k) * m + l];

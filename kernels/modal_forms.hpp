@@ -21,9 +21,18 @@ bool all_zero(const double* v, std::ptrdiff_t n);
 // (order Φ.n); entries that are exactly zero cost nothing.
 void add_profile_form(Profile<const double> a, Vectors phi, double* form);
 
+// A run of columns, 0-based: `first` and how many.
+struct Columns {
+  int first = 0, count = 0;
+};
+
+// The columns from the first to the last that hold a value not exactly
+// zero, of a column-major block of `rows` × `columns` (count 0: none).
+Columns nonzero_columns(const double* c, int ldc, int rows, int columns);
+
 // m × m column-major `form` += Tᵀ·C·W + Wᵀ·Cᵀ·T for the coupling block C of
-// T.n rows and W.n columns, column-major with leading dimension ldc; its
-// columns of zeros before the first and after the last nonzero cost a scan.
-void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, double* form);
+// T.n rows and W.n columns, column-major with leading dimension ldc, of
+// which only `columns` hold values that are not zero.
+void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, Columns columns, double* form);
 
 }  // namespace ruvo::kernels

@@ -1,6 +1,7 @@
 #include "solver/modal_forms.hpp"
 
 #include <algorithm>
+#include <optional>
 
 #include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
@@ -20,26 +21,44 @@ namespace {
 
 using elements::StiffenerFailure;
 
+// The first row the assembly wrote in each column of A21 (iy + 1: none):
+// A21 is cleared and reduced over those rows alone, without a pass over its
+// zeros. None where A21 holds what an earlier assembly left unrecorded.
+using ColumnTops = std::vector<std::int32_t>;
+
+// The columns of A21 from the first to the last written (0-based).
+kernels::Columns written_columns(const ColumnTops& tops) {
+  const int iy = state::man.iy;
+  const auto written = [iy](std::int32_t top) { return top <= iy; };
+  const auto first = std::find_if(tops.begin(), tops.end(), written);
+  if (first == tops.end()) return {};
+  const auto last = std::find_if(tops.rbegin(), tops.rend(), written).base();
+  return {int(first - tops.begin()), int(last - first)};
+}
+
 // The matrices' storage set to zero over the assembled system (the
-// tangential blocks only when `tangential`).
+// tangential blocks only when `tangential`); A21 over the rows `written`,
+// or wherever it holds a value when they are not known.
 template <class V>
-void clear_matrices(bool tangential) {
+void clear_matrices(bool tangential, const ColumnTops* written) {
   const Man& man = state::man;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   std::fill_n(a.a11.data, profile_length(lv.lvtri.data, man.ix), 0.0);
   std::fill_n(a.b11.data, profile_length(lv.lvb.data, man.ix), 0.0);
-  if (tangential && man.iy > 0) {
-    std::fill_n(a.a22.data, profile_length(lv.lva22.data, man.iy), 0.0);
-    for (int w = 1; w <= man.ix; ++w)  // most columns of A21 are mostly zero: reading is the cheaper pass
-      if (!kernels::all_zero(&a.a21(1, w), man.iy)) std::fill_n(&a.a21(1, w), man.iy, 0.0);
+  if (!tangential || man.iy < 1) return;
+  std::fill_n(a.a22.data, profile_length(lv.lva22.data, man.iy), 0.0);
+  for (int w = 1; w <= man.ix; ++w) {
+    const int top = written ? (*written)[std::size_t(w - 1)] : 1;
+    if (top <= man.iy && (written || !kernels::all_zero(&a.a21(1, w), man.iy)))
+      std::fill_n(&a.a21(top, w), man.iy - top + 1, 0.0);
   }
 }
 
 // The forms of the assembled matrices; the tangential blocks' share only
-// when `tangential`.
+// when `tangential`, A21's over the `coupling` columns that hold its values.
 template <class V>
-ModalForms forms_of(std::span<const double> phi, int m, bool tangential) {
+ModalForms forms_of(std::span<const double> phi, int m, bool tangential, kernels::Columns coupling) {
   const Man& man = state::man;
   const auto& ina = state::f07ina<V>();
   const auto& a = state::matrix<V>();
@@ -50,7 +69,7 @@ ModalForms forms_of(std::span<const double> phi, int m, bool tangential) {
   kernels::add_profile_form({a.a11.data, lv.lvtri.data, ix, ix}, w, f.stiffness.data());
   if (tangential && iy > 0) {
     kernels::add_profile_form({a.a22.data, lv.lva22.data, iy, ina.ibdy}, t, f.stiffness.data());
-    kernels::add_coupling_form(a.a21.data, V::p_ny, t, w, f.stiffness.data());
+    kernels::add_coupling_form(a.a21.data, V::p_ny, t, w, coupling, f.stiffness.data());
   }
   kernels::add_profile_form({a.b11.data, lv.lvb.data, ix, ina.ibdx}, w, f.load.data());
   return f;
@@ -92,14 +111,15 @@ std::int32_t add_stiffener_geometric(bool buckling) {
 }
 
 // The stiffeners' stiffness and their share of both geometric stiffnesses,
-// with the stiffness tables holding the rates.
+// with the stiffness tables holding the rates; A21's rows written into `tops`.
 template <class V>
-std::int32_t add_stiffener_rates(bool buckling) {
+std::int32_t add_stiffener_rates(bool buckling, ColumnTops& tops) {
   auto& a = state::matrix<V>();
   const std::span<double> a11(a.a11.data), a22(a.a22.data);
   const auto add = [&](char xory, std::int32_t& err) {
     xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
-    if (err == 0 && state::man.iy > 0) a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), err);
+    if (err == 0 && state::man.iy > 0)
+      a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), err, tops.data());
     if (err == 0 && state::man.iy > 0) a22ast<V>(xory, a22, err);
   };
   if (elements::add_stiffeners<V>(add) != StiffenerFailure::none) return cmpbmt_code::x_stiffeners;
@@ -174,9 +194,10 @@ std::array<std::array<float, 3>, 3> compliance_rate(ArrayRef<float, 2> c) {
 }
 
 // The skin's stiffness alone over the element terms as they stand: the
-// stiffener tables and the fixed forces set aside meanwhile.
+// stiffener tables and the fixed forces set aside meanwhile; A21's rows
+// written into `tops`.
 template <class V>
-std::int32_t assemble_skin() {
+std::int32_t assemble_skin(ColumnTops& tops) {
   auto& dis = state::f07dis<V>();
   auto& pfest = state::cpfest<V>().pfest;
   const auto steifx = dis.steifx, steify = dis.steify;
@@ -187,7 +208,7 @@ std::int32_t assemble_skin() {
   std::int32_t err = 0;
   if (iy > 0) {
     cmpa22<V>(std::span<double>(a.a22.data), err);
-    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, err);
+    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, err, tops.data());
   }
   if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), err);
   dis.steifx = steifx, dis.steify = steify, pfest = fixed;
@@ -215,7 +236,7 @@ std::int32_t add_compliance_rate(ArrayRef<float, 2> c, bool buckling) {
 // Clears and overwrites the matrices; the laminates, compliance, stiffener
 // tables, forces and element terms are as before on return.
 template <class V>
-std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
+std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, ColumnTops& tops) {
   auto& sk = state::skstf;
   const auto matabd = sk.matabd;
   const auto matsw = sk.matsw;
@@ -226,7 +247,7 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling) {
   for (std::size_t k = 0; k < d.shear.size(); ++k)
     std::copy(d.shear[k].begin(), d.shear[k].end(), &sk.matsw(1, int(k) + 1));
   ElementArrays<V> e;
-  std::int32_t err = make_element_terms<V>(e) ? assemble_skin<V>() : rate_terms_overfull;
+  std::int32_t err = make_element_terms<V>(e) ? assemble_skin<V>(tops) : rate_terms_overfull;
   const auto& dis = state::f07dis<V>();
   if (err == 0 && (dis.nox != 0 || dis.noy != 0)) err = add_compliance_rate<V>(e.c, buckling);
   sk.matabd = matabd, sk.matsw = matsw;
@@ -269,21 +290,23 @@ bool reaches_tangential(const LinearDirection& d) {
   return !d.stringers.empty() || !d.frames.empty() || !d.laminates.empty() || !d.shear.empty();
 }
 
-// The direction's part of the assembly.
+// The direction's part of the assembly, over the matrices cleared where
+// the last assembly wrote A21 (`written`); A21's rows written into `tops`.
 template <class V>
-std::int32_t assemble_rates(const LinearDirection& d) {
+std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written, ColumnTops& tops) {
   const bool buckling = state::antype.buck;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   auto& dis = state::f07dis<V>();
   const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
-  clear_matrices<V>(reaches_tangential(d));
-  std::int32_t err = d.laminates.empty() && d.shear.empty() ? 0 : assemble_laminate_rates<V>(d, buckling);
+  clear_matrices<V>(reaches_tangential(d), written);
+  tops.assign(std::size_t(state::man.ix), state::man.iy + 1);
+  std::int32_t err = d.laminates.empty() && d.shear.empty() ? 0 : assemble_laminate_rates<V>(d, buckling, tops);
   if (err == 0 && stiffeners) {
     const auto steifx = dis.steifx, steify = dis.steify;
     set_stiffnesses<V>(dis.steifx, d.stringers);
     set_stiffnesses<V>(dis.steify, d.frames);
-    err = add_stiffener_rates<V>(buckling);
+    err = add_stiffener_rates<V>(buckling, tops);
     dis.steifx = steifx, dis.steify = steify;
   }
   if (err == 0 && !d.fixed.empty())
@@ -300,17 +323,22 @@ std::int32_t assemble_rates(const LinearDirection& d) {
 
 template <class V>
 ModalForms modal_forms(std::span<const double> phi, int m) {
-  return forms_of<V>(phi, m, true);
+  const Man& man = state::man;
+  return forms_of<V>(phi, m, true, kernels::nonzero_columns(state::matrix<V>().a21.data, V::p_ny, man.iy, man.ix));
 }
 
 template <class V>
 std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
                                         int m, std::int32_t& ier) {
   std::vector<ModalForms> out;
+  std::optional<ColumnTops> written;  // none yet: A21 holds the full system's coupling
+  ColumnTops tops;
   ier = 0;
   for (const LinearDirection& d : directions) {
-    if ((ier = assemble_rates<V>(d)) != 0) return {};
-    out.push_back(forms_of<V>(phi, m, reaches_tangential(d)));
+    const bool tangential = reaches_tangential(d);
+    if ((ier = assemble_rates<V>(d, written ? &*written : nullptr, tops)) != 0) return {};
+    if (tangential) written = tops;
+    out.push_back(forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}));
   }
   return out;
 }

@@ -127,19 +127,29 @@ class Ply:
 
 
 def _matrix(name: str, value: ArrayLike) -> tuple[tuple[float, ...], ...]:
+    # plain Python on nine numbers: numpy's per-call cost was most of a
+    # laminate's construction, which an optimiser repeats thousands of times
     try:
-        m = np.array(value, dtype=float)
+        m = tuple(tuple(float(v) for v in row) for row in value)  # type: ignore[union-attr, arg-type]
     except (TypeError, ValueError):
-        raise ValueError(f"Laminate.{name}: not a 3 x 3 matrix of numbers") from None
-    if m.shape != (3, 3):
-        raise ValueError(f"Laminate.{name}: shape {m.shape}, expected (3, 3)")
-    if not np.isfinite(m).all():
+        m = ()
+    if len(m) != 3 or any(len(row) != 3 for row in m):
+        raise ValueError(_matrix_fault(name, value))
+    if not all(math.isfinite(v) for row in m for v in row):
         raise ValueError(f"Laminate.{name}: entries must be finite")
     # symmetric within |m - mᵀ| <= atol + rtol·|mᵀ| entry by entry, rtol 1e-6
-    size = np.abs(m)
-    if not (np.abs(m - m.T) <= 1e-12 * max(1.0, size.max()) + 1e-6 * size.T).all():
+    atol = 1e-12 * max(1.0, max(abs(v) for row in m for v in row))
+    if any(abs(m[i][j] - m[j][i]) > atol + 1e-6 * abs(m[j][i]) for i in range(3) for j in range(3)):
         raise ValueError(f"Laminate.{name}: not symmetric")
-    return tuple(map(tuple, m.tolist()))
+    return m
+
+
+def _matrix_fault(name: str, value: ArrayLike) -> str:
+    try:
+        shape = np.shape(np.array(value, dtype=float))
+    except (TypeError, ValueError):
+        return f"Laminate.{name}: not a 3 x 3 matrix of numbers"
+    return f"Laminate.{name}: shape {shape}, expected (3, 3)"
 
 
 @dataclass(frozen=True)
