@@ -9,6 +9,7 @@ namespace {
 // Four lanes as a compiler vector: one register where the processor has
 // registers of four doubles, two of two otherwise.
 using Quad = double __attribute__((vector_size(4 * sizeof(double))));
+using QuadMask = long long __attribute__((vector_size(4 * sizeof(long long))));  // a comparison's lanes
 static_assert(lanes == 8, "a group of lanes is two quads");
 
 }  // namespace
@@ -29,6 +30,22 @@ __attribute__((target_clones("avx2", "default"))) void lane_sums(const double* v
     std::memcpy(s + j0, &low, sizeof low);
     std::memcpy(s + j0 + 4, &high, sizeof high);
   }
+}
+
+// A group of lanes compared at a time in vector registers; built for the
+// wider registers too, chosen when the library loads.
+__attribute__((target_clones("avx2", "default"))) bool all_zero(const double* v, std::ptrdiff_t n) {
+  std::ptrdiff_t i = 0;
+  for (; i + lanes <= n; i += lanes) {
+    Quad x, y;
+    std::memcpy(&x, v + i, sizeof x);
+    std::memcpy(&y, v + i + 4, sizeof y);
+    const QuadMask nonzero = (x != 0.0) | (y != 0.0);
+    if ((nonzero[0] | nonzero[1] | nonzero[2] | nonzero[3]) != 0) return false;
+  }
+  for (; i < n; ++i)
+    if (v[i] != 0.0) return false;
+  return true;
 }
 
 std::vector<double> transposed(const double* x, std::ptrdiff_t ld, std::ptrdiff_t n, int columns, int width) {

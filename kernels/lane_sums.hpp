@@ -4,7 +4,8 @@
 // adjacent and one pass over the band serves them all in vector registers.
 // Each sum still runs in increasing index from 0, as a one-column loop forms
 // it (no contraction into fused multiply-adds): the results are those of the
-// scalar loop, bit for bit, on every instruction set.
+// scalar loop, bit for bit, on every instruction set. The same lanes test a
+// run of values for zeros, which the modal forms skip.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,10 @@ inline int lane_width(int columns) { return (columns + lanes - 1) / lanes * lane
 // s(j) = Σ v(k)·r(k, j) over k = 0..count-1, for j = 0..width-1; row k of r
 // starts at r + k·width (width a multiple of lanes).
 void lane_sums(const double* v, int count, const double* r, int width, double* s);
+
+// Whether the n values are all zeros (of either sign; NaN is not zero),
+// eight lanes at a time.
+bool all_zero(const double* v, std::ptrdiff_t n);
 
 // The columns of x (n rows, leading dimension ld) as rows of width entries,
 // zero-padded; and back.

@@ -2,7 +2,6 @@
 
 #include <cblas.h>
 
-#include <cstring>
 #include <vector>
 
 #include "kernels/lane_sums.hpp"
@@ -11,10 +10,6 @@ namespace ruvo::kernels {
 
 namespace {
 
-// Four doubles as a compiler vector, and its compare result.
-using Quad = double __attribute__((vector_size(4 * sizeof(double))));
-using QuadMask = long long __attribute__((vector_size(4 * sizeof(long long))));
-
 // form += x·yᵀ + y·xᵀ for vectors of length m.
 void add_symmetric_product(const double* x, const double* y, int m, double* form) {
   for (int l = 0; l < m; ++l)
@@ -22,22 +17,6 @@ void add_symmetric_product(const double* x, const double* y, int m, double* form
 }
 
 }  // namespace
-
-// Eight values compared at a time in vector registers; built for the wider
-// registers too, chosen when the library loads.
-__attribute__((target_clones("avx2", "default"))) bool all_zero(const double* v, std::ptrdiff_t n) {
-  std::ptrdiff_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    Quad x, y;
-    std::memcpy(&x, v + i, sizeof x);
-    std::memcpy(&y, v + i + 4, sizeof y);
-    const QuadMask nonzero = (x != 0.0) | (y != 0.0);
-    if ((nonzero[0] | nonzero[1] | nonzero[2] | nonzero[3]) != 0) return false;
-  }
-  for (; i < n; ++i)
-    if (v[i] != 0.0) return false;
-  return true;
-}
 
 void add_profile_form(Profile<const double> a, Vectors phi, double* form) {
   const int m = phi.m, width = lane_width(m);

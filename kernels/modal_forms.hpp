@@ -14,9 +14,6 @@ struct Vectors {
   double operator()(int i, int k) const { return v[std::ptrdiff_t(k) * ld + i]; }  // 0-based
 };
 
-// Whether the n values are all zeros (of either sign; NaN is not zero).
-bool all_zero(const double* v, std::ptrdiff_t n);
-
 // m × m column-major `form` += Φᵀ·A·Φ for the symmetric profile matrix A
 // (order Φ.n); entries that are exactly zero cost nothing.
 void add_profile_form(Profile<const double> a, Vectors phi, double* form);

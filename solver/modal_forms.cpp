@@ -10,6 +10,7 @@
 #include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
 #include "input/rddata.hpp"
+#include "kernels/lane_sums.hpp"
 #include "kernels/modal_forms.hpp"
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
