@@ -9,7 +9,7 @@ laminated skin panels, on the engine `_ruvo`.
     result = ruvo.buckle(panel, modes=3)
     result.load_factors          # numpy array, smallest first
 """
-__version__ = "0.1.0"
+__version__ = "1.1.0"
 
 from .engine import AnalysisError
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, UnitWarning

@@ -459,13 +459,13 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         The modes whose eigenvalues and gradients are reported (a few more are
         computed, so that a cluster at the end is whole).
     h : float or array, optional
-        The steps of the central differences; by default 1e-3·|x| (1e-3
+        The steps of the central differences; by default 1e-3·abs(x) (1e-3
         where x is 0): small enough that the differences' own error (of
         order h²) stays near 1e-6 relative, large enough against the
         engine's single-precision inputs (about 6e-8). By default a
         variable that moves only the stiffeners' stiffnesses, the
         laminates, the loads or the masses takes the forward differences
-        of those inputs over 1e-6·|x| (in double precision), whose
+        of those inputs over 1e-6·abs(x) (in double precision), whose
         derivatives of the matrices the engine assembles exactly: one build
         of the panel instead of two (at x ± h should that short step move
         nothing, or only values single precision holds exactly). A build

@@ -107,6 +107,15 @@ def test_the_readme_snippets_run_and_print_what_the_readme_says(tmp_path, monkey
     assert printed.strip().splitlines()[-1].split() == claimed.split()
 
 
+def test_the_api_reference_names_every_public_name():
+    text = (ROOT / "docs" / "api.rst").read_text()
+    documented = set(re.findall(r"^\.\. auto\w+:: (ruvo[\w.]*)", text, re.M))
+    public = {f"ruvo.{name}" for name in ruvo.__all__ if not name.startswith("_")}
+    public |= {f"ruvo.sections.{name}" for name, item in vars(ruvo.sections).items()
+               if isinstance(item, type) and item.__module__ == "ruvo.sections" and not name.startswith("_")}
+    assert public - documented == set()
+
+
 @pytest.mark.parametrize("error, change", table("engine_refusals.txt", "typed entry"))
 def test_the_typed_entry_refuses_what_does_not_fit_before_anything_changes(error, change):
     args = dict(variant="19", x_lengths=[10.0] * 4, y_lengths=[10.0] * 4, laminates=[SKIN.packed()],
