@@ -28,7 +28,8 @@ TEST(KernelsLaneSums, SumsAreThePlainLoopsBitForBit) {
       lane_sums(v.data(), count, r.data(), width, s.data());
       for (int j = 0; j < width; ++j) {
         double plain = 0.0;
-        for (int k = 0; k < count; ++k) plain += v[std::size_t(k)] * r[std::size_t(k) * width + std::size_t(j)];
+        for (int k = 0; k < count; ++k)
+          plain += v[std::size_t(k)] * r[std::size_t(k) * width + std::size_t(j)];
         EXPECT_EQ(s[std::size_t(j)], plain) << "count " << count << ", column " << j;
       }
     }
@@ -58,7 +59,8 @@ TEST(KernelsLaneSums, TransposedBlocksArePaddedWithZerosAndComeBack) {
   ASSERT_EQ(t.size(), std::size_t(n * width));
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < width; ++j)
-      EXPECT_EQ(t[std::size_t(i * width + j)], j < columns ? x[std::size_t(j * ld + i)] : 0.0) << i << ", " << j;
+      EXPECT_EQ(t[std::size_t(i * width + j)], j < columns ? x[std::size_t(j * ld + i)] : 0.0)
+          << i << ", " << j;
   std::vector<double> back(std::size_t(ld * columns), 9.0);
   transpose_back(t, ld, n, columns, width, back.data());
   for (int j = 0; j < columns; ++j)
@@ -69,8 +71,8 @@ TEST(KernelsLaneSums, TransposedBlocksArePaddedWithZerosAndComeBack) {
 // form(k, l) = Σ_ij p(i, k)·m(i, j)·q(j, l) for column-major p (rows × m,
 // leading dimension ldp), m (rows × cols, leading dimension ldm), q
 // (cols × m, leading dimension ldq): the plain triple loop.
-std::vector<double> triple_product(const double* p, int ldp, const double* m, int ldm, const double* q, int ldq,
-                                   int rows, int cols, int modes) {
+std::vector<double> triple_product(const double* p, int ldp, const double* m, int ldm, const double* q,
+                                   int ldq, int rows, int cols, int modes) {
   std::vector<double> form(std::size_t(modes * modes), 0.0);
   for (int l = 0; l < modes; ++l)
     for (int k = 0; k < modes; ++k)
@@ -88,16 +90,18 @@ void expect_near_forms(const std::vector<double>& form, const std::vector<double
 TEST(KernelsModalForms, ProfileFormIsPhiTransposeAPhi) {
   for (auto [n, ibd, modes] : {std::tuple{1, 1, 1}, {9, 3, 2}, {20, 20, 9}, {41, 6, 17}}) {
     Band a = testing::random_band(n, ibd, 21u + unsigned(n), 0.0, false);
-    // rows of zeros (a stiffener's part touches few freedoms) are skipped
+    // rows of zeros, as most rows of a stiffener's part, which the form skips
     for (int i = 2; i <= n; i += 3)
       for (int j = 1; j <= n; ++j)
-        if (std::abs(i - j) < ibd) a.dense[std::size_t((j - 1) * n + i - 1)] = a.dense[std::size_t((i - 1) * n + j - 1)] = 0.0;
+        if (std::abs(i - j) < ibd)
+          a.dense[std::size_t((j - 1) * n + i - 1)] = a.dense[std::size_t((i - 1) * n + j - 1)] = 0.0;
     a = testing::pack(n, ibd, a.dense);
     const int ld = n + 2;
     const std::vector<double> phi = random_block(ld, modes, 23u + unsigned(modes));
     std::vector<double> form(std::size_t(modes * modes), 0.5);  // added to
     add_profile_form({a.packed.data(), a.lv.data(), n, ibd}, {phi.data(), n, modes, ld}, form.data());
-    expect_near_forms(form, triple_product(phi.data(), ld, a.dense.data(), n, phi.data(), ld, n, n, modes), 0.5);
+    expect_near_forms(form, triple_product(phi.data(), ld, a.dense.data(), n, phi.data(), ld, n, n, modes),
+                      0.5);
   }
 }
 
@@ -117,7 +121,8 @@ TEST(KernelsModalForms, NonzeroColumnsSpanTheFirstToTheLastThatHoldAValue) {
 }
 
 TEST(KernelsModalForms, CouplingFormIsTTransposeCWPlusItsTranspose) {
-  for (auto [rows, cols, modes, first, count] : {std::tuple{1, 1, 1, 0, 1}, {12, 9, 3, 2, 5}, {30, 17, 8, 0, 17}}) {
+  for (auto [rows, cols, modes, first, count] :
+       {std::tuple{1, 1, 1, 0, 1}, {12, 9, 3, 2, 5}, {30, 17, 8, 0, 17}}) {
     const int ldc = rows + 1, ldt = rows + 3, ldw = cols + 2;
     std::vector<double> c = random_block(ldc, cols, 31u + unsigned(rows));
     for (int j = 0; j < cols; ++j)
@@ -128,12 +133,15 @@ TEST(KernelsModalForms, CouplingFormIsTTransposeCWPlusItsTranspose) {
     const Columns columns = nonzero_columns(c.data(), ldc, rows, cols);
     ASSERT_EQ(columns.first, first);
     ASSERT_EQ(columns.count, count);
-    add_coupling_form(c.data(), ldc, {t.data(), rows, modes, ldt}, {w.data(), cols, modes, ldw}, columns, form.data());
-    std::vector<double> plain = triple_product(t.data(), ldt, c.data(), ldc, w.data(), ldw, rows, cols, modes);
+    add_coupling_form(c.data(), ldc, {t.data(), rows, modes, ldt}, {w.data(), cols, modes, ldw}, columns,
+                      form.data());
+    std::vector<double> plain =
+        triple_product(t.data(), ldt, c.data(), ldc, w.data(), ldw, rows, cols, modes);
     std::vector<double> both(plain.size());
     for (int l = 0; l < modes; ++l)
       for (int k = 0; k < modes; ++k)
-        both[std::size_t(l * modes + k)] = plain[std::size_t(l * modes + k)] + plain[std::size_t(k * modes + l)];
+        both[std::size_t(l * modes + k)] =
+            plain[std::size_t(l * modes + k)] + plain[std::size_t(k * modes + l)];
     expect_near_forms(form, both, -0.25);
   }
 }

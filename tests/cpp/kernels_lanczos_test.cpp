@@ -17,9 +17,9 @@
 #include "kernels/lanczos.hpp"
 #include "solver_matrices_test.hpp"
 
-extern "C" void dsygv_(const int* itype, const char* jobz, const char* uplo, const int* n, double* a, const int* lda,
-                       double* b, const int* ldb, double* w, double* work, const int* lwork, int* info,
-                       std::size_t jobz_length, std::size_t uplo_length);
+extern "C" void dsygv_(const int* itype, const char* jobz, const char* uplo, const int* n, double* a,
+                       const int* lda, double* b, const int* ldb, double* w, double* work, const int* lwork,
+                       int* info, std::size_t jobz_length, std::size_t uplo_length);
 
 namespace ruvo::kernels {
 namespace {
@@ -44,7 +44,8 @@ Pairs lanczos(const Band& a, const Band& b, int modes) {
 // pair by LAPACK with A as the metric: λ = 1/μ.
 std::vector<double> dense_eigenvalues(const Band& a, const Band& b) {
   const int n = a.n, itype = 1, lwork = 64 * n;
-  std::vector<double> bm = b.dense, am = a.dense, mu(static_cast<std::size_t>(n)), work(static_cast<std::size_t>(lwork));
+  std::vector<double> bm = b.dense, am = a.dense, mu(static_cast<std::size_t>(n)),
+                      work(static_cast<std::size_t>(lwork));
   int info = 0;
   dsygv_(&itype, "N", "L", &n, bm.data(), &n, am.data(), &n, mu.data(), work.data(), &lwork, &info, 1, 1);
   EXPECT_EQ(info, 0);
@@ -75,7 +76,8 @@ TEST(KernelsLanczos, RandomPairsGiveTheSmallestEigenpairsWithASmallResidual) {
         xax += x[i] * ax[std::size_t(i)];
       }
       EXPECT_NEAR(xax, 1.0, 1e-12) << "pair " << k;
-      const double* peak = std::max_element(x, x + n, [](double u, double v) { return std::abs(u) < std::abs(v); });
+      const double* peak =
+          std::max_element(x, x + n, [](double u, double v) { return std::abs(u) < std::abs(v); });
       EXPECT_GT(*peak, 0.0) << "pair " << k;
     }
     EXPECT_LT(std::sqrt(residual / size), 1e-10) << "n " << n << ", band " << ibd;
@@ -103,7 +105,8 @@ TEST(KernelsLanczos, DiagonalPairGivesItsQuotientsAndUnitVectors) {
     EXPECT_NEAR(run.elam[std::size_t(k)], expected[k], 1e-12) << k;
     // the unit vector of freedom k scaled to xᵀ·A·x = 1
     for (int i = 0; i < n; ++i)
-      EXPECT_NEAR(run.x[std::size_t(k) * n + std::size_t(i)], i == k ? 1.0 / std::sqrt(ad[std::size_t(i)]) : 0.0, 1e-10)
+      EXPECT_NEAR(run.x[std::size_t(k) * n + std::size_t(i)],
+                  i == k ? 1.0 / std::sqrt(ad[std::size_t(i)]) : 0.0, 1e-10)
           << k << ", " << i;
   }
 }
