@@ -110,8 +110,8 @@ TEST(CallruvoFault, RefusesWhatWouldIndexOutsideOrDivideByZero) {
     return callruvo_fault(p.args);
   };
   EXPECT_EQ(fault([](Panel&) {}), "");
-  // The refusals themselves are tested from Python (engine_refusals.txt,
-  // callruvo); here the edges of what is taken.
+  // The refusals themselves are tested from Python (test_buckling.py,
+  // callruvo's refusals); here the edges of what is taken.
   EXPECT_EQ(fault([](Panel& p) { p.args.anzelbelowstr = 0; }), "");  // not a divisor of type 1
   EXPECT_EQ(fault([](Panel& p) { p.args.stypep = 5, p.args.anzelzwstr = 0; }), "");
   EXPECT_EQ(fault([](Panel& p) { p.isty[0] = 3, p.isty[1] = 9; }), "");  // x-lines 1..9, frame 9 fits

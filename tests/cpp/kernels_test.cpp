@@ -31,7 +31,7 @@ using testing::random_band;
 
 // Every entry of the band is found through the index function, for every
 // band width of a few orders.
-TEST(SolverProfile, DenseRoundTripThroughTheIndexFunction) {
+TEST(KernelsProfile, DenseRoundTripThroughTheIndexFunction) {
   for (int n : {1, 2, 9, 20})
     for (int ibd = 1; ibd <= n; ++ibd) {
       const Band m = random_band(n, ibd, 5u * n + ibd, 0.0, false);
@@ -52,7 +52,7 @@ TEST(SolverProfile, DenseRoundTripThroughTheIndexFunction) {
     }
 }
 
-TEST(SolverProfile, CheckRejectsLevelVectorsThatDoNotDescribeTheStorage) {
+TEST(KernelsProfile, CheckRejectsLevelVectorsThatDoNotDescribeTheStorage) {
   const std::vector<int> lv{0, 1, 3, 5, 7};
   EXPECT_TRUE(check_profile(lv, 5, 3, 12));
   EXPECT_TRUE(check_profile(lv, 4, 3, 10));  // a leading part serves a smaller order
@@ -76,7 +76,7 @@ TEST(SolverProfile, CheckRejectsLevelVectorsThatDoNotDescribeTheStorage) {
   EXPECT_EQ(check_profile(std::vector<int>{0, 2147483647}, 2, 2, 99).row, 2);
 }
 
-TEST(SolverProfile, ProductMatchesDenseProductOnRequestedColumnsOnly) {
+TEST(KernelsProfile, ProductMatchesDenseProductOnRequestedColumnsOnly) {
   for (auto [n, ibd] : {std::pair{1, 1}, {8, 1}, {8, 3}, {8, 8}, {31, 7}}) {
     const Band m = random_band(n, ibd, 3u * n + ibd, 0.0, false);
     const int cols = 4;
@@ -266,7 +266,7 @@ JacobiStatus jacobi(Band& m, double eps, std::vector<double>& ys) {
   return jacobi_eigen({m.packed.data(), m.lv.data(), m.n, m.n}, eps, ys.data());
 }
 
-TEST(SolverJacobi, DiagonalZeroAndOrderOneMatrices) {
+TEST(KernelsJacobi, DiagonalZeroAndOrderOneMatrices) {
   std::vector<double> ys;
   Band d = diagonal({3.0, -1.0, 2.0});
   const std::vector<double> before = d.packed;
@@ -284,7 +284,7 @@ TEST(SolverJacobi, DiagonalZeroAndOrderOneMatrices) {
   EXPECT_EQ(one.packed[0], 4.0);
 }
 
-TEST(SolverJacobi, RandomSymmetricMatricesAreDiagonalisedWithinTheRotationLimit) {
+TEST(KernelsJacobi, RandomSymmetricMatricesAreDiagonalisedWithinTheRotationLimit) {
   for (int n : {2, 3, 6, 12}) {
     Band m = testing::random_band(n, n, 41u + n, 0.0, false);
     std::vector<double> ys;
@@ -337,7 +337,7 @@ void expect_eigenpair(const Band& a, const Band& b, const Outcome& run, int k, d
   EXPECT_NEAR(xax, 1.0, 1e-12) << "pair " << k;
 }
 
-TEST(SolverSubspace, DiagonalPairGivesTheLastUnitVectors) {
+TEST(KernelsSubspace, DiagonalPairGivesTheLastUnitVectors) {
   const int n = 10;
   std::vector<double> ones(n, 1.0), counts(n);
   for (int i = 0; i < n; ++i) counts[i] = i + 1;
@@ -353,7 +353,7 @@ TEST(SolverSubspace, DiagonalPairGivesTheLastUnitVectors) {
   EXPECT_GE(run.result.ip, run.result.jac);
 }
 
-TEST(SolverSubspace, RandomBandPairsSatisfyTheEigenproblem) {
+TEST(KernelsSubspace, RandomBandPairsSatisfyTheEigenproblem) {
   for (auto [n, ibd, indefinite] : {std::tuple{30, 5, false}, {30, 30, true}, {80, 9, true}}) {
     const Band a = testing::random_band(n, ibd, 100u + n);
     const Band b = testing::random_band(n, ibd, 200u + n, 0.5, !indefinite);
@@ -376,7 +376,7 @@ TEST(SolverSubspace, RandomBandPairsSatisfyTheEigenproblem) {
   }
 }
 
-TEST(SolverSubspace, MatrixThatIsNotDefiniteStopsBeforeIterating) {
+TEST(KernelsSubspace, MatrixThatIsNotDefiniteStopsBeforeIterating) {
   const Band a = diagonal({0.0, 1.0, 1.0, 1.0, 1.0});
   const Band b = diagonal({1.0, 2.0, 3.0, 4.0, 5.0});
   Outcome run = iterate(a, b, 1, 3, 1e-6);

@@ -56,23 +56,6 @@ EXAMPLES = ROOT / "examples"
 RECORDS = json.loads((DATA / "listings.json").read_text())   # whole listings the tests expect, by case
 
 
-def table(name, section, named=False):
-    """The rows of `[section]` in data/name, columns split by ' | ' (after '  # ' a note); `named`: the
-    first column names the case and is not passed."""
-    rows, current = [], None
-    for line in (DATA / name).read_text().splitlines():
-        line = line.split("  # ")[0].strip()
-        if line.startswith("#"):
-            continue
-        if line.startswith("[") and line.endswith("]"):
-            current = line[1:-1]
-        elif line and current == section:
-            columns = line.split(" | ")
-            rows.append(pytest.param(*columns[named:], id=columns[0] if named else columns[-1][:60]))
-    assert rows, f"no rows in [{section}] of {name}"
-    return rows
-
-
 def run_fresh(code, env=None, cwd=None):
     """Runs `code` in a new interpreter with a fresh module; returns its stdout."""
     full_env = dict(os.environ, **(env or {}))

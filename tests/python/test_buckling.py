@@ -5,7 +5,7 @@ import re
 import numpy as np
 import pytest
 
-from conftest import SS, isotropic_laminate, plate, read_lines, table
+from conftest import SS, isotropic_laminate, plate, read_lines
 
 E, NU, T = 70000.0, 0.3, 1.0
 D = E * T ** 3 / (12 * (1 - NU * NU))
@@ -25,11 +25,20 @@ def listing(workdir):
 
 # ---- physics -----------------------------------------------------------------
 
-@pytest.mark.parametrize("edges, loads, k, rel", table("plates.txt", "buckling closed forms", named=True))
+# The 100 x 100 isotropic plate of 8 x 8 elements: the edges (SS, CLAMPED or a dict of edge codes) | the
+# loads | k = N b²/π²D | the tolerance.
+@pytest.mark.parametrize("edges, loads, k, rel", [
+    pytest.param(SS, dict(loadvxp=1.0), 4.0, 1e-4, id="uniaxial"),  # k = (m b/a + a/(m b))², m = 1
+    pytest.param(SS, dict(loadvxp=1.0, loadvyp=1.0), 2.0, 1e-4, id="biaxial"),  # N (m² + n²) = π²D(m² + n²)²/b², m = n = 1
+    pytest.param(CLAMPED, dict(loadvxp=1.0), 10.07, 2e-3, id="clamped"),  # clamped all round, uniaxial (Levy)
+    pytest.param(SS, dict(loadvxp=0.0, loadvxyp=1.0), 9.3245, 1e-3, id="shear"),  # pure shear (Stein and Neff; ±λ)
+    pytest.param(dict(bndy0=CLAMPED, bndyl=CLAMPED), dict(loadvxp=1.0), 7.69, 3e-3, id="unloaded_edges_clamped"),
+    # a fixed tension T across: D(α² + β²)² = λ α² − T β², α = β = π/100, m = n = 1
+    pytest.param(SS, dict(loadvxp=1.0, fnyp=-10.0), 4.0 + 10.0 * 100 ** 2 / PI2_D, 1e-4, id="fixed_tension"),
+])
 def test_isotropic_square_plates_against_their_closed_forms(ruvo, workdir, flags, edges, loads, k, rel):
-    edges, loads = eval(edges), eval(loads)
     args = run(ruvo, **(edges if isinstance(edges, dict) else dict(edges=edges)), **loads)
-    assert abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D == pytest.approx(eval(k), rel=float(rel))
+    assert abs(args["elamp"][0]) * 100.0 ** 2 / PI2_D == pytest.approx(k, rel=rel)
     assert not (workdir / "RCA25").exists()
 
 
@@ -114,9 +123,27 @@ def laminate(rows, factor):
 REPORTED = " MESSAGE FROM SUBROUTINE BUVI:", " ERROR REPORTED FROM SUBROUTINE "
 
 
-@pytest.mark.parametrize("case", table("runs.txt", "failed runs", named=True))
-def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, flags, capfd, case):
-    change, types, tail, before, on_stdout = eval(case)
+# Buckling runs that stop: the run's changes | the analysis types | the listing's records before the stop |
+# the beginnings of records found before them | whether the routine's report reaches standard output too.
+@pytest.mark.parametrize("change, types, tail, before, on_stdout", [
+    pytest.param(dict(matabdf=laminate([0, 2], -1.0e5)), {}, [REPORTED[1] + "     INCS3  IER="],
+                 [" SUBROUTINE INCS3: CHOLESKY DECOMPOSITION OF MATRIX A22 FAILED. IER="], True, id="a22"),
+    pytest.param(dict(matabdf=laminate(slice(12, 18), -1.0)), {}, [REPORTED[1] + "     INCS3  IER="],
+                 [" SIMVIT: ERROR IN CHOLESKY DECOMPOSITION. IER=", " SUBROUTINE INCS3: ERROR ENCOUNTERED IN SUBR: SIMVIT"],
+                 True, id="condensed"),
+    pytest.param(dict(alfaxp=80.0), {}, [" MESSAGE FROM SUBROUTINE TFMSTF:", " DEGENERATE ELEMENT SHAPE", REPORTED[0],
+                                         REPORTED[1] + "    TFMSTF  IER=  1"], [], True, id="skew"),
+    pytest.param(dict(stypep=1), dict(cripan=1), [" Some Stringer Data missing for crippling analysis", REPORTED[0],
+                                                  REPORTED[1] + "    RDDATA  IER=  8"], [], True, id="crippling_data"),
+    pytest.param(dict(stypep=3, anzelprohalbfoot=1), dict(cripan=1), [REPORTED[1] + " CRIPPLING  IER="], [], False,
+                 id="crippling_type"),
+    # so slender the column stress is negative
+    pytest.param(dict(framepitch=1.0e7), dict(glban=1), ["  GLOBAL BUCKLING LOAD:", "                 NaN", REPORTED[0],
+                                                         REPORTED[1] + "    GLBUCK  IER="], [" COMPUTED EIGENVALUES:"],
+                 False, id="global_buckling"),
+])
+def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, flags, capfd, change, types, tail,
+                                                                 before, on_stdout):
     for name, value in types.items():
         setattr(flags, name, value)
     capfd.readouterr()
@@ -133,9 +160,21 @@ def test_failed_runs_stop_with_their_records_and_no_scratch_file(ruvo, workdir, 
                 getattr(ruvo.prtnds19, name)(0)
 
 
-@pytest.mark.parametrize("words, change", table("engine_refusals.txt", "callruvo"))
+# callruvo's refusals on the 8 x 8 plate: the words of the message | the change.
+@pytest.mark.parametrize("words, change", [
+    pytest.param("anzelzwstr = 0 is below 1", dict(anzelzwstr=0), id="no elements between stringers"),
+    pytest.param("anzelzwframes = 0 is below 1", dict(anzelzwframes=0), id="no elements between frames"),
+    pytest.param("anzelbelowstr = 0 is below 1", dict(stypep=2, anzelbelowstr=0), id="no elements below a hat stringer"),
+    pytest.param("x-subdivisions = 19", dict(anzelzwframes=19), id="x-subdivisions beyond the variant"),
+    pytest.param("isty(2) = 14", dict(isty=[3, 14] + [0] * 15), id="frame line beyond the 13 x-lines"),
+    pytest.param("istx(1) = 10", dict(istx=[10] + [0] * 16), id="stringer line beyond the y-lines"),
+    pytest.param("neigrq = 56", dict(neigrq=56), id="more modes than p_ngit"),
+    # 2 (2**31-1) + 2·3 - 2, which wraps to 2 in 32 bits
+    pytest.param("x-subdivisions = 4294967298", dict(isty=[3, 4, 5] + [0] * 14, anzelzwframes=2**31 - 1),
+                 id="x-subdivisions beyond 32 bits"),
+])
 def test_callruvo_refusals_write_nothing(ruvo, workdir, flags, words, change):
-    args = plate(**eval(change))
+    args = plate(**change)
     before = float(ruvo.f07inb.ry)
     with pytest.raises(ruvo.__ruvo_error, match=re.escape(words)):
         ruvo.prtnds19.callruvo(**args)

@@ -4,7 +4,7 @@ import pytest
 
 import _ruvo
 
-from conftest import run_fresh, table
+from conftest import run_fresh
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener, analysis, engine
 
 SKIN = Laminate.isotropic(70000.0, 0.33, 1.6)
@@ -17,7 +17,15 @@ def panel(**changes):
 
 
 STRINGERS = [Stiffener(y, EA=1.4e7, EI=2.0e8, GJ=1.0e6) for y in (150.0, 300.0)]
-CASES = {case.id: [eval(value) for value in case.values] for case in table("plates.txt", "eigensolvers", named=True)}
+# Condensed pairs both eigensolvers solve: the panel | the analysis | the modes | the run's options.
+CASES = {
+    "plate": (panel(), "buckling", 5, {}),
+    "plate, W alone": (panel(freedoms="W"), "buckling", 3, {}),
+    "curved": (panel(stringers=STRINGERS, ry=900.0, loads=Loads(Nx=1.0, Ny=0.5)), "buckling", 6, {}),
+    "shear, +/- pairs": (panel(length=400.0, width=400.0, mesh=Mesh(nx=10, ny=10), loads=Loads(Nxy=1.0)), "buckling", 4, {}),
+    "vibration, shifted": (panel(edges="free"), "vibration", 6,
+                           analysis.vibration_options(panel(edges="free"), 2.7e-9, None)),
+}
 
 
 def solve(case, eigensolver):

@@ -3,7 +3,7 @@ import numpy as np
 import pytest
 
 import _ruvo
-from conftest import run_fresh, table
+from conftest import run_fresh
 
 CARBON = (140000.0, 10000.0, 0.3, 5000.0)
 
@@ -39,13 +39,21 @@ def abdetc(ruvo, thk, ang, q):
 ISOTROPIC = (70000.0, 70000.0, 0.3, 70000.0 / 2.6)
 
 
-@pytest.mark.parametrize("thk, ang, q", table("laminates.txt", "ply stacks"))
+# Ply stacks held to classical lamination theory: the plies' thicknesses | their angles in degrees | the
+# material (E1, E2, nu12, G12).
+@pytest.mark.parametrize("thk, ang, q", [
+    pytest.param([2.0], [0.0], ISOTROPIC, id="one isotropic ply"),  # E t/(1-ν²), E t³/12(1-ν²), G t³/12
+    pytest.param([0.125] * 8, [0, 45, -45, 90, 90, -45, 45, 0], CARBON, id="symmetric and balanced"),
+    pytest.param([0.125, 0.25], [0, 90], CARBON, id="unsymmetric"),
+    pytest.param([0.2, 0.2], [45, -45], CARBON, id="angle ply: bending-twist coupling"),
+    pytest.param([0.1, 0.3, 0.2], [30, -60, 10], CARBON, id="three plies at odd angles"),
+    pytest.param([0.2, 0.3], [135.0, -135.0], CARBON, id="folded to -45, 45"),
+])
 def test_abdetc_and_the_package_are_classical_lamination_theory(ruvo, thk, ang, q):
     """The engine's abdetc to its 32 bits, the package's laminate to double
     precision and packed in the engine's order (upper triangles by column,
     the coupling as -B), with symmetry (B = 0) and balance (A16 = A26 = 0) exact."""
     from ruvo import Laminate, Material, Ply
-    thk, ang, q = eval(thk), eval(ang), eval(q)
     aal, ddl, adl = abdetc(ruvo, thk, ang, q)
     a, b, d = lamination(q, thk, ang)
     h = sum(thk)
@@ -85,12 +93,21 @@ def test_trnpsi_rotates_ply_stiffness(ruvo):
 
 
 OUT = [np.zeros((3, 3), np.float32, order="F") for _ in range(3)]
+U = _ruvo.ruvoutils
 
 
-@pytest.mark.parametrize("words, call", table("engine_refusals.txt", "lamination"))
+@pytest.mark.parametrize("words, call", [
+    pytest.param("abdetc: nla = 0 is below 1", lambda: U.abdetc(0, [0.1], [0.0], CARBON, 0.0, *OUT, 0), id="no plies"),
+    pytest.param("abdetc: angply holds 2 entries, fewer than nla = 3",
+                 lambda: U.abdetc(3, [0.1] * 3, [0.0] * 2, CARBON, 0.0, *OUT, 0), id="an angle short"),
+    pytest.param("trnpsi: a has 2 columns, not m = 3", lambda: U.trnpsi(10.0, np.ones((3, 2), np.float32)),
+                 id="too few columns"),
+    pytest.param("trnpsi: a has 4 columns, not m = 3", lambda: U.trnpsi(10.0, np.ones((3, 4), np.float32)),
+                 id="too many columns"),
+])
 def test_lamination_routines_refuse_lists_that_do_not_fit(ruvo, words, call):
     with pytest.raises(ruvo.__ruvo_error, match=words):
-        eval(call, globals(), {"u": ruvo.ruvoutils})
+        call()
 
 
 P19 = _ruvo.prtnds19
@@ -114,8 +131,26 @@ def grid(ruvo):
     assert np.array_equal(ruvo.f01qua.ikt, saved[3])      # a refused call leaves the term counts
 
 
-@pytest.mark.parametrize("mx, my, words, call", table("engine_refusals.txt", "element arrays"))
+# The 19 variant: 19 x 19 elements. mx | my | the words (a pattern) | the call.
+@pytest.mark.parametrize("mx, my, words, call", [
+    pytest.param(20, 3, r"f01kbf: mx = 20 is not within 0\.\.19", lambda: P19.f01kbf(C, CH), id="f01kbf, mx"),
+    pytest.param(20, 3, r"f01ktf: mx = 20 is not within 0\.\.19", lambda: P19.f01ktf(C, CH, *BLOCKS), id="f01ktf, mx"),
+    pytest.param(20, 3, r"tfmstf: mx = 20 is not within 0\.\.19", lambda: P19.tfmstf(C, CH, *BLOCKS, 0), id="tfmstf, mx"),
+    pytest.param(20, 3, r"tminc: mx = 20 is not within 0\.\.19",
+                 lambda: P19.tminc(0.0, np.zeros((6, 6), np.float32), CH, 0.0, 0.0, 0.0, BLOCKS[6]), id="tminc, mx"),
+    pytest.param(3, -1, r"f01kbf: my = -1 is not within 0\.\.19", lambda: P19.f01kbf(C, CH), id="f01kbf, my"),
+    pytest.param(3, 3, "f01kbf: element 1 would have 729 terms, more than p_itrm = 340", every_term_present,
+                 id="f01kbf, terms"),
+    pytest.param(3, 3, r"tczinc: ielm = 325 is not within 1\.\.324",
+                 lambda: P19.tczinc(np.eye(6, dtype=np.float32), C, BLOCKS[0], 1, 1, 9, 325), id="tczinc, element"),
+    pytest.param(3, 3, r"tczinc: k = 40, ks = 4 place entry \(2,3\) at 46",
+                 lambda: P19.tczinc(np.eye(6, dtype=np.float32), C, BLOCKS[0], 0, 40, 4, 1), id="tczinc, beyond"),
+    pytest.param(3, 3, r"tczinc: k = 41, ks = 3 place entry \(3,3\) at 46, not within 1\.\.45",
+                 lambda: P19.tczinc(np.eye(6, dtype=np.float32), C, BLOCKS[0], 1, 41, 3, 1), id="tczinc, beyond a symmetric"),
+    pytest.param(3, 3, r"tczinc: k = 0, ks = 9 place entry \(1,1\) at 0",
+                 lambda: P19.tczinc(np.eye(6, dtype=np.float32), C, BLOCKS[0], 1, 0, 9, 1), id="tczinc, before"),
+])
 def test_element_routines_refuse_what_lies_outside_their_arrays(ruvo, grid, mx, my, words, call):
-    grid.mx, grid.my = int(mx), int(my)
+    grid.mx, grid.my = mx, my
     with pytest.raises(ruvo.__ruvo_error, match=words):
-        eval(call)
+        call()

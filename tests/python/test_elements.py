@@ -2,7 +2,7 @@
 import numpy as np
 import pytest
 
-from conftest import RECORDS, grid_lengths, level_vector, ruvomain_args, supported, table, write_to
+from conftest import RECORDS, grid_lengths, level_vector, ruvomain_args, supported, write_to
 from test_input_routines import element_arrays
 
 
@@ -36,11 +36,28 @@ def test_freedom_tables_are_filled_in_place(ruvo, w_panel):
 FULL = 36 * 37 // 2      # the entries of a full profile of the 36 W equations
 
 
-@pytest.mark.parametrize("ix, words, call", table("engine_refusals.txt", "assemblies"))
+# The equation count ix set beforehand | the words (a pattern) | the call on the panel's routines.
+@pytest.mark.parametrize("ix, words, call", [
+    pytest.param(36, r"lvtri\(36\) = 630 does not fit a11 of 665 entries", lambda p: p.cmpa11(np.zeros(FULL - 1), 0),
+                 id="a11 one short"),
+    pytest.param(20, r"LM\(1,1,3\) = 25 is not within 0..20", lambda p: p.cmpa11(np.zeros(FULL), 0),
+                 id="fewer equations than the key matrix numbers"),
+    pytest.param(1000000, "IX = 1000000 is not within 0..3844", lambda p: p.a11xst(np.zeros(FULL), 0),
+                 id="equations beyond the variant"),
+    pytest.param(36, "a21 has 35 columns, fewer than ix = 36", lambda p: p.cmpa21(np.zeros((15376, 35), order="F"), 0, 0),
+                 id="a21 a column short"),
+    pytest.param(36, "lv holds 3 entries, fewer than the order 36",
+                 lambda p: p.cmpbmt(np.zeros(FULL), np.zeros(3, np.int32), np.zeros((961, 3), np.float32), 1.0, 0),
+                 id="level vector short"),
+    pytest.param(36, "function ifun = 6 is not within 1..5", lambda p: p.kuorkv("X", 1, 1, 6, np.zeros((2, 4), np.int32), 0),
+                 id="no such freedom function"),
+    pytest.param(36, "^", lambda p: p.cmpmmt(np.zeros(FULL, np.float32), level_vector(36, 36)),
+                 id="in/out arrays are never copied"),
+])
 def test_assemblies_refuse_what_they_would_index_outside(ruvo, w_panel, ix, words, call):
-    ruvo.man.ix = int(ix)
+    ruvo.man.ix = ix
     with pytest.raises(ruvo.__ruvo_error, match=words):
-        eval(call, globals(), {"p": w_panel})
+        call(w_panel)
 
 
 def test_assemblies_fill_arrays_of_exactly_the_needed_length_in_place(ruvo, w_panel):

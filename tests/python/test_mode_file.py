@@ -5,6 +5,7 @@ import sys
 import numpy as np
 import pytest
 
+import _ruvo
 import conftest
 from ruvo.modefile import read_modes
 
@@ -42,13 +43,24 @@ def test_plot_counts_are_mended(ruvo, small_grid, plot_controls):
     assert (int(plot_controls.npx), int(plot_controls.npy)) == (80, 50)
 
 
-@pytest.mark.parametrize("mx, my, npx, words, call", conftest.table("engine_refusals.txt", "plot arrays"))
+# mx | my | npx | the words (a pattern) | the call.
+@pytest.mark.parametrize("mx, my, npx, words, call", [
+    pytest.param(40, 2, 50, "MX = 40 is not within 1..31", lambda: _ruvo.prtnds31.pltmsh(), id="pltmsh 31, mx"),
+    pytest.param(40, 2, 50, "MX = 40 is not within 1..19", lambda: _ruvo.prtnds19.pltmsh(), id="pltmsh 19, mx"),
+    pytest.param(3, -2147483648, 50, "MY = -2147483648 is not within 1..31", lambda: _ruvo.prtnds31.pltmsh(),
+                 id="my - 1 would overflow"),
+    pytest.param(3, -2147483648, 82, "NPX = 82 is not within 0..80", lambda: _ruvo.prtnds31.cntour(), id="cntour, npx"),
+    pytest.param(3, -2147483648, 82, "modes: MY = -2147483648 is not within 1..25", lambda: _ruvo.prtnds25.modes(0),
+                 id="modes, my"),
+    pytest.param(3, 2, 82, r"modes: LEIT\(1,1\) = 0 is not within 1..625", lambda: _ruvo.prtnds25.modes(0),
+                 id="no node numbers"),
+])
 def test_calls_beyond_the_plot_arrays_are_refused_and_change_nothing(ruvo, small_grid, plot_controls, workdir,
                                                                     mx, my, npx, words, call):
-    small_grid.mx, small_grid.my, plot_controls.npx = int(mx), int(my), int(npx)
+    small_grid.mx, small_grid.my, plot_controls.npx = mx, my, npx
     with pytest.raises(ruvo.__ruvo_error, match=words):
-        eval(call)
-    assert int(plot_controls.npx) == int(npx) and not (workdir / "fort.26").exists()
+        call()
+    assert int(plot_controls.npx) == npx and not (workdir / "fort.26").exists()
 
 
 # ---- runs with plotting requested ------------------------------------------------
@@ -69,9 +81,15 @@ def buckling(flags, plot_controls, workdir):
 MODES = "plate   MODES.txt"
 
 
-@pytest.mark.parametrize("n, length, npx, npy, direction", conftest.table("runs.txt", "plotted first modes"))
+# Elements a side | the side's length | plot points in x | in y | the direction that grows from line to line.
+# The 32-bit sums of the plot steps of 500/9 end beyond those of the lengths: the last plot line lies on the
+# far edge all the same.
+@pytest.mark.parametrize("n, length, npx, npy, direction", [
+    pytest.param(8, 100.0, 40, 20, "X", id="wide"),
+    pytest.param(8, 100.0, 20, 40, "Y", id="tall"),
+    pytest.param(9, 500.0, 20, 40, "Y", id="steps of 500/9"),
+])
 def test_first_mode_of_a_simply_supported_plate(ruvo, buckling, workdir, capfd, n, length, npx, npy, direction):
-    n, length, npx, npy = int(n), float(length), int(npx), int(npy)
     buckling.npx, buckling.npy = npx, npy
     ruvo.prtnds19.callruvo(**plate(n, length))
     assert capfd.readouterr().out.endswith("  Buckling/Vibration analysis finished\n")

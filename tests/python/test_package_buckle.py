@@ -11,7 +11,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import EXAMPLES, square, table
+from conftest import EXAMPLES, square
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
 
 PI2_D = math.pi ** 2 * 70000.0 / (12 * (1 - 0.09))  # pi^2 D of the 1 mm aluminium skin
@@ -173,8 +173,13 @@ def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
                            "[0, 7e4, 0], [0, 0, 3e4]]\nD = [[-6e3, 0, 0], [0, -6e3, 0], [0, 0, -3e3]]")):
         path.write_text((EXAMPLES / "flat_plate.toml").read_text().replace("E = 70000.0\nnu = 0.3\nt = 1.0", laminate))
     flat = EXAMPLES / "flat_plate.toml"
-    for case in table("package_mistakes.txt", "command line"):
-        words, args = (eval(f'f"{case.values[0]}"'), eval(case.values[1]))
+    # mistakes end in exit code 2: the words on standard error | the arguments
+    for words, args in ((f"ruvo: {bad}: [laminate]: D missing\n", (bad,)),
+                        ("no such file", (out / "none*.toml",)),
+                        ("cannot be written", (flat, "--json", out / "no" / "r.json")),
+                        ("cannot be written", (flat, "--plot", out)),
+                        ("not positive definite", (indefinite, flat)),
+                        ("modes", (flat, "--modes", "0"))):
         done = cli(*args)
         assert done.returncode == 2 and words in done.stderr and "Traceback" not in done.stderr, args
 

@@ -4,7 +4,7 @@ import pytest
 import scipy.linalg
 
 import _ruvo
-from conftest import level_vector, table
+from conftest import level_vector
 
 u = _ruvo.ruvoutils
 ERROR = _ruvo.__ruvo_error
@@ -79,10 +79,25 @@ def test_stiffness_not_definite_is_reported(listing_file, capfd):
 LV = level_vector(5, 3)
 
 
-@pytest.mark.parametrize("words, call", table("engine_refusals.txt", "profile arrays"))
+# The words of the message (a pattern) | the call.
+@pytest.mark.parametrize("words, call", [
+    pytest.param(r"chodec: a holds 11 entries, fewer than the lv\(n\)\+n = 12", lambda: u.chodec(np.ones(11), 3, LV, 0),
+                 id="chodec, a short"),
+    pytest.param("chosol: .*does not describe a band of width ibd = 2",
+                 lambda: u.chosol(np.ones(12), 2, LV, np.ones((5, 1), order="F"), np.zeros(5)), id="chosol, band"),
+    pytest.param("probtm: first column m1 = 0", lambda: u.probtm(np.ones(12), 3, LV, np.ones((5, 2), order="F"), 0),
+                 id="probtm, first column"),
+    pytest.param(r"probtm: lv\(1\) = 1 is not 0", lambda: u.probtm(np.ones(12), 3, LV + 1, np.ones((5, 2), order="F"), 1),
+                 id="probtm, level vector"),
+    pytest.param("jacob2: a holds 5 entries",
+                 lambda: u.jacob2(np.ones(5), level_vector(3, 3), 1e-8, np.zeros((3, 3), order="F"), 0), id="jacob2, a short"),
+    pytest.param("simvit: elam holds 2 entries, fewer than neigit = 3", lambda: simvit_raw(elam=np.zeros(2)),
+                 id="simvit, elam short"),
+    pytest.param("simvit: b holds 3 entries", lambda: simvit_raw(b=np.ones(3)), id="simvit, b short"),
+])
 def test_arrays_too_short_for_the_profile_are_refused(words, call):
     with pytest.raises(ERROR, match=words):
-        eval(call)
+        call()
 
 
 def simvit_raw(neigrq=1, n=4, elam=None, b=None, lvtri=None):
@@ -95,9 +110,16 @@ def simvit_raw(neigrq=1, n=4, elam=None, b=None, lvtri=None):
     return elam, x
 
 
-@pytest.mark.parametrize("reason, call", table("engine_refusals.txt", "simvit counts"))
+# Reported on standard output: the words | the call.
+@pytest.mark.parametrize("reason, call", [
+    pytest.param("neigrq = 3 is outside 1..neigit-1 = 2", lambda: simvit_raw(neigrq=3), id="too many pairs"),
+    pytest.param("neigrq = 0 is outside", lambda: simvit_raw(neigrq=0), id="no pairs"),
+    pytest.param("neigit = 3 is outside 2..n = 2", lambda: simvit_raw(n=2), id="more vectors than the order"),
+    pytest.param("lvtri(1..neigit) is not the full triangle", lambda: simvit_raw(lvtri=np.array([0, 1, 2], np.int32)),
+                 id="lvtri not the full triangle"),
+])
 def test_simvit_refuses_counts_that_do_not_fit(reason, call, capfd):
-    elam, x = eval(call)
+    elam, x = call()
     out = capfd.readouterr().out
     assert out.startswith(" SIMVIT: INVALID ARGUMENTS: ") and reason in out and out.count("\n") == 1
     assert not elam.any() and not x.any()

@@ -6,7 +6,7 @@ import numpy as np
 import pytest
 
 import _ruvo
-from conftest import DATA, ruvomain_args, run_fresh, table
+from conftest import DATA, ruvomain_args, run_fresh
 
 BLOCKS = json.loads((DATA / "blocks.json").read_text())       # block: {member: [dtype, shape]}
 DOCS = json.loads((DATA / "docstrings.json").read_text())     # whole docstrings, and lines they hold
@@ -87,25 +87,82 @@ def M(**changes):
     return _ruvo.prtnds31.ruvomain(**ruvomain_args(**changes))
 
 
-@pytest.mark.parametrize("error, text, call", table("engine_refusals.txt", "conversions"))
+# The class of the error (the surface's own, or a conversion's) | the message (a pattern) | the call.
+@pytest.mark.parametrize("error, text, call", [
+    pytest.param(ERROR, r"^_ruvo\.ruvoutils\.mklvbd\(\) 2nd argument \(nn\) can't be converted to int$",
+                 lambda: U.mklvbd(LV, "five", 3, 0), id="mklvbd, nn a string"),
+    pytest.param(ERROR, r"4th argument \(ier\) can't be converted to int", lambda: U.mklvbd(LV, 5, 3, 2**40),
+                 id="mklvbd, ier beyond 32 bits"),
+    pytest.param(TypeError, "^", lambda: U.mklvbd(LV, 5, 3), id="mklvbd, an argument missing"),
+    pytest.param(TypeError, "^", lambda: U.mklvbd(LV, 5, 3, 0, bogus=1), id="mklvbd, unknown keyword"),
+    pytest.param(TypeError, "^", lambda: _ruvo.prtnds31.initlz(1), id="initlz, an argument too many"),
+    pytest.param(ValueError, r"^failed in converting 1st argument `lv' of _ruvo\.ruvoutils",
+                 lambda: U.mklvbd(["a", "b"], 2, 2, 0), id="mklvbd, lv of strings"),
+    pytest.param(ERROR, r"^\(shape\(b, 1\) == m\) failed for 2nd keyword m: probtm:m=2$",
+                 lambda: U.probtm(A, 2, LV3, B, 1, m=2), id="probtm, m against b"),
+    pytest.param(ERROR, r"^\(shape\(lv, 0\) == n\) failed for 1st keyword n: chodec:n=4$",
+                 lambda: U.chodec(A, 2, LV3, 0, n=4), id="chodec, n against lv"),
+    pytest.param(ERROR, r"^_ruvo\.ruvoutils\.probtm\(\) 2nd keyword \(m\) can't be converted to int$",
+                 lambda: U.probtm(A, 2, LV3, B, 1, m="three"), id="probtm, m a string"),
+    pytest.param(ERROR, r"^\(shape\(x, 0\) == m\) failed for 1st keyword m: eigvpr:m=5$",
+                 lambda: U.eigvpr(6, np.zeros((4, 2)), m=5), id="eigvpr, m against x"),
+    pytest.param(ERROR, r"^\(shape\(x, 1\) == neiga\) failed for 2nd keyword neiga: eigvpr:neiga=3$",
+                 lambda: U.eigvpr(6, np.zeros((4, 2)), 4, 3), id="eigvpr, neiga against x"),
+    pytest.param(ERROR, r"^_ruvo\.prtnds31\.ruvomain\(\) 4th argument \(itabp\) can't be converted to int$",
+                 lambda: M(itabp="x"), id="ruvomain, itabp a string"),
+    pytest.param(ERROR, r"^_ruvo\.prtnds31\.ruvomain\(\) 16th argument \(rxp\) can't be converted to float$",
+                 lambda: M(rxp=None), id="ruvomain, rxp None"),
+    pytest.param(ERROR, r"^string_from_pyobj failed in converting 2nd argument`titp' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(titp=3), id="ruvomain, titp a number"),
+    pytest.param(ERROR, r"^string_from_pyobj failed in converting 1st argument`proj' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(proj="pan\u00e9l"), id="ruvomain, proj not ASCII"),
+    pytest.param(ERROR, r"^failed in converting 9th argument `kup' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(kup=[1, 2, 3]), id="ruvomain, kup short"),
+    pytest.param(ValueError, r"^failed in converting 10th argument `ap'", lambda: M(ap=["a"] * 30), id="ruvomain, ap of strings"),
+    pytest.param(ERROR, r"^failed in converting 11st argument `bp' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(bp=np.zeros(3)), id="ruvomain, bp short"),
+    pytest.param(ERROR, r"^failed in converting 12nd argument `bndx0p' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(bndx0p=np.zeros(3)), id="ruvomain, bndx0p short"),
+    pytest.param(ERROR, r"^failed in converting 13rd argument `bndxlp' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(bndxlp=np.zeros(3)), id="ruvomain, bndxlp short"),
+    pytest.param(ERROR, r"^failed in converting 21st argument `elmstfp' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(elmstfp=np.zeros(3)), id="ruvomain, elmstfp short"),
+    pytest.param(ERROR, r"^failed in converting 22nd argument `steifxp' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(steifxp=np.zeros(3)), id="ruvomain, steifxp short"),
+    pytest.param(ERROR, r"^failed in converting 23rd argument `steifyp' of _ruvo\.prtnds31\.ruvomain",
+                 lambda: M(steifyp=np.zeros(3)), id="ruvomain, steifyp short"),
+])
 def test_conversion_errors_name_the_argument_and_run_nothing(workdir, capfd, call, error, text):
-    with pytest.raises(eval(error), match=text):
-        eval(call)
+    with pytest.raises(error, match=text):
+        call()
     assert not list(workdir.iterdir()) and capfd.readouterr().out == ""
 
 
-@pytest.mark.parametrize("nn, ibd, levels", table("surface.txt", "level vectors"))
+# mklvbd into an array of 5 entries (4 for an order of 4): nn | ibd | the levels (None: refused, lv untouched).
+@pytest.mark.parametrize("nn, ibd, levels", [
+    pytest.param(5, 3, [0, 1, 3, 5, 7], id="band of 3"),
+    pytest.param(4, 4, [0, 1, 3, 6], id="full triangle"),
+    pytest.param(5, 1, [0] * 5, id="diagonal"),
+    pytest.param(1, 1, None, id="order 1"),
+    pytest.param(3, 4, None, id="below the band width"),
+    pytest.param(6, 2, None, id="beyond the array"),
+])
 def test_mklvbd_level_vectors(ruvo, nn, ibd, levels):
-    nn, ibd, levels = int(nn), int(ibd), eval(levels)
     lv = np.full(5 if nn != 4 else 4, -1, np.int32)
     assert ruvo.ruvoutils.mklvbd(lv, nn, ibd, 0) is None
     assert lv.tolist() == (levels or [-1] * len(lv))
 
 
-@pytest.mark.parametrize("lv", table("surface.txt", "copied arrays", named=True))
+@pytest.mark.parametrize("lv", [
+    pytest.param(np.zeros(5), id="float"),
+    pytest.param([9] * 5, id="list"),
+    pytest.param(np.zeros(10, np.int32)[::2], id="strided"),
+    pytest.param(np.frombuffer(np.full(5, -1, np.int32).tobytes(), np.int32), id="readonly"),
+    pytest.param(np.zeros(4 * 5 + 1, np.uint8)[1:].view(np.int32), id="misaligned"),
+    pytest.param(_ruvo.f07ina.ku, id="model_state"),  # an argument overlapping the model state
+])
 def test_in_arrays_pass_in_place_only_when_exact(ruvo, lv):
     """Anything but an aligned, writeable, contiguous int32 array goes in as a converted copy."""
-    lv = eval(lv)
     before = np.array(lv)
     ruvo.ruvoutils.mklvbd(lv, 5, 3, 0)
     assert np.array_equal(lv, before)
