@@ -1,6 +1,7 @@
 #include "solver/condensation.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -163,6 +164,47 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
 }
 
 template <class V>
+CriticalMode find_critical(std::span<const double> b, std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                           kernels::KeptFactor* kept) {
+  const Man& man = state::man;
+  const int ix = man.ix;
+  auto& elam = state::valus.elam;
+  CriticalMode c;
+  double smallest = INFINITY;  // |λ|
+  for (int i = 1; i <= man.neigrq; ++i) {
+    smallest = std::min(smallest, std::abs(elam(i)));
+    if (elam(i) > 0.0 && (c.mode == 0 || elam(i) < elam(c.mode))) c.mode = i;
+  }
+  if (c.mode != 0) return c;
+  c.outcome = CriticalOutcome::none_below_bound;
+  if (man.neigrq >= ix) return c;  // every load factor is among the modes
+
+  auto& m = state::matrix<V>();
+  const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
+  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
+  kernels::KeptFactor own;
+  kernels::KeptFactor& slot = kept ? *kept : own;
+  c.outcome = CriticalOutcome::not_converged;
+  if (!(smallest > 0.0 && smallest < INFINITY) || !factor_condensed(a11, slot)) return c;
+  // The shift 1/smallest is the largest |μ|: C + shift·I is positive semidefinite.
+  double mu = 0.0;
+  std::vector<double> w(static_cast<std::size_t>(ix));
+  const kernels::LanczosResult r = kernels::lanczos_largest(*slot, bm, 1.0 / smallest, mu, w.data());
+  c.products = r.products;
+  if (r.status != kernels::LanczosStatus::converged) return c;
+  if (mu <= critical_fraction / smallest) {
+    c.outcome = CriticalOutcome::none_below_bound;
+    c.bound = smallest / critical_fraction;
+    return c;
+  }
+  c.outcome = CriticalOutcome::appended;
+  c.mode = man.neigrq + 1;
+  elam(c.mode) = 1.0 / mu;
+  std::copy(w.begin(), w.end(), &state::vectrs<V>().x(1, c.mode));
+  return c;
+}
+
+template <class V>
 bool print_tangential_modes(std::int32_t neigrq) {
   static const io::Format mode("(1H0,' EIGENMODE ',I2)");
   static const io::Format values("(1H ,5D20.8)");
@@ -231,6 +273,8 @@ void report_scratch_fault(std::string_view routine) {
   template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution);     \
+  template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>, std::int32_t, \
+                                         kernels::KeptFactor*);                                               \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);

@@ -70,6 +70,20 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
                                   std::int32_t ibdb, kernels::KeptFactor* kept = nullptr,
                                   EigenSolution eigen = EigenSolution::subspace);
 
+// The critical load factor of the solution just made by solve_condensed
+// (same arguments): the smallest positive of elam(1..neigrq); when none is,
+// the largest eigenvalue μ = 1/λ of the condensed pair (Lanczos, on the
+// factor of A11* that the solution kept): positive, λ = 1/μ goes into
+// elam(neigrq + 1) and its W vector into column neigrq + 1 of x (the
+// tangential parts follow from it as for the other modes). A μ at most
+// critical_fraction of the largest |μ| is not taken for positive: no
+// positive load factor then below the smallest |λ| / critical_fraction.
+// With every eigenvalue of the pair computed (neigrq >= order), none at all.
+inline constexpr double critical_fraction = 1.0e-6;
+template <class V>
+CriticalMode find_critical(std::span<const double> b, std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                           kernels::KeptFactor* kept);
+
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
 // read back from the scratch file written by condense_tangential. False when
 // a record could not be read back (the modes are not printed then).
