@@ -141,6 +141,15 @@ std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
   return CondensedSolution{0, r.restarts, r.products, kernels::lanczos_tolerance};
 }
 
+// Whether B is negative definite (−B has a Cholesky factor): then no
+// positive λ exists, shown without an iteration (the variable loads a
+// tension everywhere, stiffeners included).
+bool negative_definite(kernels::Profile<const double> b) {
+  std::vector<double> minus(b.a, b.a + b.stored());
+  for (double& v : minus) v = -v;
+  return kernels::cholesky_factor({minus.data(), b.lv, b.n, b.ibd}) == 0;
+}
+
 }  // namespace
 
 template <class V>
@@ -178,10 +187,10 @@ CriticalMode find_critical(std::span<const double> b, std::span<const std::int32
   if (c.mode != 0) return c;
   c.outcome = CriticalOutcome::none_below_bound;
   if (man.neigrq >= ix) return c;  // every load factor is among the modes
-
   auto& m = state::matrix<V>();
   const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
   const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
+  if (negative_definite(bm)) return c;
   kernels::KeptFactor own;
   kernels::KeptFactor& slot = kept ? *kept : own;
   c.outcome = CriticalOutcome::not_converged;

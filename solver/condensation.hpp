@@ -78,7 +78,9 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
 // tangential parts follow from it as for the other modes). A μ at most
 // critical_fraction of the largest |μ| is not taken for positive: no
 // positive load factor then below the smallest |λ| / critical_fraction.
-// With every eigenvalue of the pair computed (neigrq >= order), none at all.
+// None at all (bound infinite) with every eigenvalue of the pair computed
+// (neigrq >= order) or B negative definite (tension everywhere), which is
+// checked first: the iteration converges slowly where μ <= 0 crowd at zero.
 inline constexpr double critical_fraction = 1.0e-6;
 template <class V>
 CriticalMode find_critical(std::span<const double> b, std::span<const std::int32_t> lvbndb, std::int32_t ibdb,

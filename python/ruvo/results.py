@@ -170,8 +170,9 @@ class BucklingResult(ModalResult):
     critical_load_factor: the smallest positive load factor, critical_mode
     its mode number (from 1) and buckles whether there is one. Without one
     (buckles False) the analysis has shown that no positive load factor
-    lies below `no_positive_below` (inf: none at all; otherwise a million
-    times the smallest magnitude computed), no_buckling_reason says so in
+    lies below `no_positive_below` (inf: none at all, as under tension
+    everywhere; otherwise a million times the smallest magnitude computed),
+    no_buckling_reason says so in
     words, critical_load_factor is inf and critical_mode None.
     critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
     membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
@@ -214,8 +215,9 @@ class BucklingResult(ModalResult):
         if self.buckles:
             return ""
         if self.no_positive_below is None or math.isinf(self.no_positive_below):
-            return ("no positive load factor: every load factor of the model is computed and all are negative "
-                    "(they buckle the panel under the reversed variable loads only)")
+            return ("no positive load factor at any load: the variable loads stiffen the panel everywhere (their "
+                    "geometric stiffness is negative definite), or every load factor of the model is computed and "
+                    "all are negative (they buckle it under the reversed loads only)")
         return (f"no positive load factor below {self.no_positive_below:.6g}: the variable loads do not buckle "
                 "the panel (negative factors are for the reversed loads)")
 
