@@ -1,0 +1,122 @@
+"""The critical (smallest positive) load factor whatever the sign of the
+smallest-magnitude ones: found beyond the modes asked and checked against a
+dense solution of the condensed pair; `buckles` False only with the bound
+shown; load cases, sweeps, tables, the archive, plot and gradient alike."""
+import math
+
+import numpy as np
+import pytest
+import scipy.linalg
+
+import _ruvo
+import ruvo
+from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, table
+
+CARBON = Material(E1=135000.0, E2=9000.0, nu12=0.3, G12=5000.0)
+PLUS_45 = Laminate.from_plies([Ply(0.125, a) for a in (45, 45, -45, 0, 90, 0, -45, 45, 45)], CARBON)  # D16 > 0
+ALUMINIUM = Laminate.isotropic(70000.0, 0.3, 1.0)
+
+
+def shear_panel(ry=math.inf, nxy=10.0):
+    return Panel(length=300.0, width=200.0, laminate=PLUS_45, loads=Loads(Nxy=nxy), edges="simply supported",
+                 ry=ry, mesh=Mesh(nx=6, ny=5))
+
+
+def plate(loads):
+    return Panel(length=200.0, width=200.0, laminate=ALUMINIUM, loads=loads, edges="simply supported",
+                 mesh=Mesh(nx=6, ny=6))
+
+
+def dense(m):
+    levels, values, band = m["levels"].astype(int), m["values"], int(m["band"])
+    a = np.zeros((len(levels), len(levels)))
+    for i in range(len(levels)):
+        for j in range(max(0, i - band + 1), i + 1):
+            a[i, j] = a[j, i] = values[levels[i] + j]
+    return a
+
+
+def smallest_positive_by_dense_solution(panel):
+    """1/μ of the largest μ of B·w = μ·A11*·w, A11* condensed by hand from the assembled full system."""
+    out = _ruvo._analyse(matrices=True, **ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1))
+    m = out["matrices"]
+    a11 = dense(m["a11"])
+    if int(out["iy"]):
+        a11 -= m["a21"].T @ np.linalg.solve(dense(m["a22"]), m["a21"])
+    mu = scipy.linalg.eigh(dense(m["b11"]), a11, eigvals_only=True)[-1]
+    return 1.0 / mu if mu > 0 else math.inf
+
+
+@pytest.mark.parametrize("panel, modes", [
+    (shear_panel(), 3),                                  # flat, D16: the first three are for the reversed shear
+    (shear_panel(ry=800.0), 3),                          # curved, likewise
+    (plate(Loads(Nx=-1.0, Ny=0.3)), 3),                  # tension with a small transverse compression
+    (plate(Loads(Nx=-1.0, Ny=0.3)), 1),
+])
+def test_the_positive_factor_beyond_the_modes_asked(panel, modes):
+    result = ruvo.buckle(panel, modes=modes)
+    assert (result.load_factors[:modes] < 0).all() and result.modes == modes + 1
+    assert result.buckles and result.critical_mode == modes + 1 and result.no_positive_below is None
+    assert result.critical_load_factor == pytest.approx(smallest_positive_by_dense_solution(panel), rel=1e-9)
+    many = ruvo.buckle(panel, modes=30)
+    assert many.critical_load_factor == pytest.approx(result.critical_load_factor, rel=1e-9)
+    # its mode, forces and tangential parts as those of the mode among many
+    k = many.critical_mode - 1
+    assert np.allclose(np.abs(result.w_nodes[-1]), np.abs(many.w_nodes[k]), atol=1e-6 * np.abs(many.w_nodes[k]).max())
+    assert np.allclose(result.membrane_forces[-1], many.membrane_forces[k], rtol=1e-6)
+    _, out, _ = ruvo.engine.run(panel, "buckling", modes, entry=dict(tangential=True))
+    assert out["tangential"].shape[1] == modes + 1 and out["cases"][0]["critical"]["outcome"] == "appended"
+
+
+@pytest.mark.parametrize("loads, modes, bound", [
+    (Loads(Nx=-1.0), 3, math.inf),                       # tension everywhere: shown without iterating
+    (Loads(Nx=-1.0, Ny=-0.5, Nxy=0.2), 1, math.inf),
+])
+def test_no_positive_factor_at_all(loads, modes, bound):
+    result = ruvo.buckle(plate(loads), modes=modes)
+    assert not result.buckles and result.critical_mode is None and result.critical_load_factor == math.inf
+    assert result.no_positive_below == bound and "at any load" in result.no_buckling_reason
+    assert smallest_positive_by_dense_solution(plate(loads)) == math.inf
+    assert ruvo.load(result.to_json()) == result and ruvo.load(result.to_json()).no_positive_below == bound
+    with pytest.raises(ValueError, match="no critical mode to draw.*variable loads stiffen the panel"):
+        result.plot(mode=result.critical_mode)
+    with pytest.raises(ValueError, match="do not buckle the panel: no positive load factor at any load"):
+        ruvo.gradient(lambda x: plate(Loads(Nx=x[0], Ny=loads.Ny, Nxy=loads.Nxy)), [loads.Nx], modes=modes)
+
+
+def test_every_load_factor_computed_none_positive():
+    tiny = Panel(length=100.0, width=100.0, laminate=ALUMINIUM, loads=Loads(Nx=-1.0, Ny=-1.0), freedoms="W",
+                 edges="simply supported", mesh=Mesh(nx=2, ny=2))
+    result = ruvo.buckle(tiny, modes=ruvo.engine.run(tiny, "buckling", 1)[1]["ix"])
+    assert not result.buckles and result.no_positive_below == math.inf
+
+
+def test_load_cases_and_a_sweep_let_the_shear_case_govern():
+    panel = shear_panel()
+    cases = [Loads(Nx=1.0), Loads(Nxy=10.0), Loads(Nx=-1.0)]
+    results = ruvo.buckle(panel, modes=2, load_cases=cases)
+    alone = [ruvo.buckle(panel.replace(loads=c), modes=30) for c in cases]
+    assert results.governing == 1 == int(np.argmin([r.critical_load_factor for r in alone]))
+    assert [r.critical_load_factor for r in results] == pytest.approx([r.critical_load_factor for r in alone],
+                                                                      rel=1e-9)
+    assert [r.buckles for r in results] == [True, True, False]
+    swept = ruvo.sweep([panel, panel.replace(ry=800.0)], processes=1, progress=False, modes=2, load_cases=cases)
+    rows = table.rows(swept, swept.panels)
+    assert [r["governing"] for r in rows] == [False, True, False] * 2
+    assert rows[1]["critical_load_factor"] == pytest.approx(alone[1].critical_load_factor, rel=1e-9)
+    assert rows[2]["buckles"] is False and rows[2]["no_positive_below"] == math.inf
+
+
+def test_gradient_of_the_factor_found_beyond_the_modes():
+    def build(x):
+        return shear_panel(nxy=x[0])
+    g = ruvo.gradient(build, [10.0], modes=2)
+    lam = ruvo.buckle(build([10.0]), modes=30).critical_load_factor
+    assert g.mode == len(g.values) == 3 and g.value == pytest.approx(lam, rel=1e-9)
+    assert g.gradient[0] == pytest.approx(-lam / 10.0, rel=1e-6)  # λ·Nxy stays the critical shear flow
+
+
+def test_command_line_words_for_a_panel_that_does_not_buckle(tmp_path):
+    from ruvo.__main__ import _report
+    text = _report(ruvo.buckle(plate(Loads(Nx=-1.0)), modes=2))
+    assert "does not buckle under the applied loads: no positive load factor at any load" in text
