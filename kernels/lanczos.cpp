@@ -27,7 +27,6 @@ namespace ruvo::kernels {
 
 namespace {
 
-constexpr int most_restarts = 500;
 // ARPACK's reverse-communication requests and settings.
 constexpr int ido_apply = 1, ido_first_apply = -1;
 constexpr int exact_shifts = 1, standard_mode = 1;
@@ -82,13 +81,13 @@ struct RitzPairs {
 // The `nev` eigenpairs of C + shift·I at the end `which` of its spectrum
 // ("LM" largest magnitude, "LA" largest algebraic) into `pairs`.
 LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, const char* which, double shift,
-                         RitzPairs& pairs) {
+                         int restarts, RitzPairs& pairs) {
   const int n = b.n, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
   const auto size = [](auto count) { return std::size_t(count); };
   std::vector<double> resid(size(n)), v(size(n) * size(ncv)), workd(3 * size(n)), workl(size(lworkl));
   int iparam[11] = {}, ipntr[11] = {};
   iparam[0] = exact_shifts;
-  iparam[2] = most_restarts;
+  iparam[2] = restarts;
   iparam[6] = standard_mode;
   fill_start_vector(resid.data(), n);
   const double tol = lanczos_tolerance;
@@ -129,7 +128,7 @@ int lanczos_most_modes(int n) { return n - 1; }
 LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
   const int n = pr.b.n, nev = pr.modes;
   RitzPairs pairs;
-  const LanczosResult result = ritz_pairs(pr.a, pr.b, nev, "LM", 0.0, pairs);
+  const LanczosResult result = ritz_pairs(pr.a, pr.b, nev, "LM", 0.0, lanczos_most_restarts, pairs);
   if (result.status != LanczosStatus::converged) return result;
   const std::vector<double>& mu = pairs.values;
 
@@ -149,10 +148,11 @@ LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
   return result;
 }
 
-LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, double& mu, double* x) {
+LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts, double& mu,
+                              double* x) {
   const int n = b.n;
   RitzPairs pairs;
-  const LanczosResult result = ritz_pairs(a, b, 1, "LA", shift, pairs);
+  const LanczosResult result = ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), pairs);
   if (result.status != LanczosStatus::converged) return result;
   mu = pairs.values.front() - shift;
   a.backward(pairs.z.data(), 1);

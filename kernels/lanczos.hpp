@@ -49,10 +49,13 @@ LanczosResult lanczos_eigen(const LanczosProblem& problem, double* elam, double*
 
 // The largest eigenvalue μ of C (the largest 1/λ) and x (n entries) its
 // eigenvector, normalised as lanczos_eigen's. The driver works on
-// C + shift·I, shift >= 0 at least the largest |μ| (1/|λ| of the smallest
-// |λ|): its relative accuracy is then taken against that shift, so that a
-// μ at or near zero (B negative semidefinite) converges as fast as any
-// other. mu and x are written only when it converged.
-LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, double& mu, double* x);
+// C + shift·I, shift >= 0 at least the largest |μ| below zero: its
+// relative accuracy is then taken against that shift, so that a μ near
+// zero settles as any other (slowly only where the largest μ crowds with
+// the next). At most `restarts` restarts (within lanczos_most_restarts);
+// mu and x are written only when it converged.
+inline constexpr int lanczos_most_restarts = 500;
+LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts, double& mu,
+                              double* x);
 
 }  // namespace ruvo::kernels

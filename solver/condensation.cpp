@@ -150,6 +150,51 @@ bool negative_definite(kernels::Profile<const double> b) {
   return kernels::cholesky_factor({minus.data(), b.lv, b.n, b.ibd}) == 0;
 }
 
+// Restarts of the first search for the largest μ (about 20 products each).
+constexpr int quick_restarts = 30;
+
+// The factor of A11* − σ·B (B's band lies within A11*'s full triangle), or
+// none when it is not positive definite. For σ > 0 it is positive
+// definite exactly when σ is below the smallest positive λ of the pair.
+kernels::KeptFactor shifted_factor(kernels::Profile<const double> a11, kernels::Profile<const double> b,
+                                   double sigma) {
+  std::vector<double> shifted(a11.a, a11.a + a11.stored());
+  const kernels::Profile<double> s{shifted.data(), a11.lv, a11.n, a11.ibd};
+  for (int i = 1; i <= b.n; ++i)
+    for (int j = b.first_column(i); j <= i; ++j) s(i, j) -= sigma * b(i, j);
+  auto factor = std::make_unique<kernels::Factor>(kernels::Profile<const double>(s));
+  if (factor->factor() != 0) factor.reset();
+  return factor;
+}
+
+struct Shift {
+  double sigma = 0.0;
+  kernels::KeptFactor factor;  // of A11* − σ·B; none when no shift was found
+};
+
+// σ with A11* − σ·B positive definite and the smallest positive λ in
+// (σ, 2σ], by bisection of log σ between `below` (the largest |λ| computed,
+// at most that λ; halved where it ties with it) and `above` (A11* −
+// above·B not positive definite).
+Shift shift_below_critical(kernels::Profile<const double> a11, kernels::Profile<const double> b, double below,
+                           double above) {
+  Shift lo{below, shifted_factor(a11, b, below)};
+  for (int halvings = 0; halvings < 16 && !lo.factor; ++halvings) {
+    above = lo.sigma;
+    lo.sigma /= 2.0;
+    lo.factor = shifted_factor(a11, b, lo.sigma);
+  }
+  if (!lo.factor) return lo;
+  while (above > 2.0 * lo.sigma) {
+    const double mid = std::sqrt(lo.sigma * above);
+    if (kernels::KeptFactor f = shifted_factor(a11, b, mid))
+      lo = {mid, std::move(f)};
+    else
+      above = mid;
+  }
+  return lo;
+}
+
 }  // namespace
 
 template <class V>
@@ -179,9 +224,10 @@ CriticalMode find_critical(std::span<const double> b, std::span<const std::int32
   const int ix = man.ix;
   auto& elam = state::valus.elam;
   CriticalMode c;
-  double smallest = INFINITY;  // |λ|
+  double smallest = INFINITY, largest = 0.0;  // |λ| computed
   for (int i = 1; i <= man.neigrq; ++i) {
     smallest = std::min(smallest, std::abs(elam(i)));
+    largest = std::max(largest, std::abs(elam(i)));
     if (elam(i) > 0.0 && (c.mode == 0 || elam(i) < elam(c.mode))) c.mode = i;
   }
   if (c.mode != 0) return c;
@@ -195,16 +241,33 @@ CriticalMode find_critical(std::span<const double> b, std::span<const std::int32
   kernels::KeptFactor& slot = kept ? *kept : own;
   c.outcome = CriticalOutcome::not_converged;
   if (!(smallest > 0.0 && smallest < INFINITY) || !factor_condensed(a11, slot)) return c;
-  // The shift 1/smallest is the largest |μ|: C + shift·I is positive semidefinite.
-  double mu = 0.0;
+
+  // The largest μ of the pair itself, within a short budget: enough where
+  // it stands clear of the rest (a shear panel's reversed modes).
   std::vector<double> w(static_cast<std::size_t>(ix));
-  const kernels::LanczosResult r = kernels::lanczos_largest(*slot, bm, 1.0 / smallest, mu, w.data());
+  double mu = 0.0;
+  kernels::LanczosResult r = kernels::lanczos_largest(*slot, bm, 1.0 / smallest, quick_restarts, mu, w.data());
   c.products = r.products;
-  if (r.status != kernels::LanczosStatus::converged) return c;
-  if (mu <= critical_fraction / smallest) {
-    c.outcome = CriticalOutcome::none_below_bound;
-    c.bound = smallest / critical_fraction;
-    return c;
+  const double bound = smallest / critical_fraction;
+  if (r.status != kernels::LanczosStatus::converged || !(mu > 1.0 / bound)) {
+    // A11* − bound·B positive definite: no positive λ up to the bound.
+    if (shifted_factor(a11, bm, bound)) {
+      c.outcome = CriticalOutcome::none_below_bound;
+      c.bound = bound;
+      return c;
+    }
+    // One lies below it: from a shift σ within a factor 2 below it, the
+    // largest ν = 1/(λ − σ) stands clear of the rest.
+    const auto [sigma, factor] = shift_below_critical(a11, bm, std::max(largest, smallest), bound);
+    if (!factor) return c;
+    double nu = 0.0;
+    r = kernels::lanczos_largest(*factor, bm, 1.0 / sigma, kernels::lanczos_most_restarts, nu, w.data());
+    c.products += r.products;
+    if (r.status != kernels::LanczosStatus::converged || !(nu > 0.0)) return c;
+    // wᵀ·(A11* − σ·B)·w = 1 and wᵀ·B·w = ν: wᵀ·A11*·w = 1 + σ·ν
+    const double scale = 1.0 / std::sqrt(1.0 + sigma * nu);
+    for (double& v : w) v *= scale;
+    mu = 1.0 / (sigma + 1.0 / nu);
   }
   c.outcome = CriticalOutcome::appended;
   c.mode = man.neigrq + 1;

@@ -71,16 +71,17 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
                                   EigenSolution eigen = EigenSolution::subspace);
 
 // The critical load factor of the solution just made by solve_condensed
-// (same arguments): the smallest positive of elam(1..neigrq); when none is,
-// the largest eigenvalue μ = 1/λ of the condensed pair (Lanczos, on the
-// factor of A11* that the solution kept): positive, λ = 1/μ goes into
-// elam(neigrq + 1) and its W vector into column neigrq + 1 of x (the
-// tangential parts follow from it as for the other modes). A μ at most
-// critical_fraction of the largest |μ| is not taken for positive: no
-// positive load factor then below the smallest |λ| / critical_fraction.
-// None at all (bound infinite) with every eigenvalue of the pair computed
-// (neigrq >= order) or B negative definite (tension everywhere), which is
-// checked first: the iteration converges slowly where μ <= 0 crowd at zero.
+// (same arguments): the smallest positive of elam(1..neigrq). When none is,
+// the smallest positive λ = 1/μ of the largest eigenvalue μ of the pair
+// goes into elam(neigrq + 1) and its W vector into column neigrq + 1 of x
+// (the tangential parts follow from it as for the other modes): by the
+// Lanczos method on the factor of A11* that the solution kept, and where
+// that does not settle within a short budget, on A11* − σ·B from a shift
+// σ below that λ found by bisection (the factor exists exactly for σ
+// below it). None at all (bound infinite) with every eigenvalue of the
+// pair computed (neigrq >= order) or B negative definite (tension
+// everywhere); none below the bound smallest |λ| / critical_fraction
+// (shown by the factor of A11* − bound·B) when μ is not above 1/bound.
 inline constexpr double critical_fraction = 1.0e-6;
 template <class V>
 CriticalMode find_critical(std::span<const double> b, std::span<const std::int32_t> lvbndb, std::int32_t ibdb,

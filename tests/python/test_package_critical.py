@@ -3,6 +3,7 @@ smallest-magnitude ones: found beyond the modes asked and checked against a
 dense solution of the condensed pair; `buckles` False only with the bound
 shown; load cases, sweeps, tables, the archive, plot and gradient alike."""
 import math
+import re
 
 import numpy as np
 import pytest
@@ -27,6 +28,11 @@ def plate(loads):
                  mesh=Mesh(nx=6, ny=6))
 
 
+def tension_plate(ny):  # Nx = -1 with a small transverse compression: a positive factor far beyond the modes
+    return Panel(length=400.0, width=400.0, laminate=Laminate.isotropic(70000.0, 0.3, 2.0),
+                 loads=Loads(Nx=-1.0, Ny=ny), edges="simply supported", mesh=Mesh(nx=8, ny=8))
+
+
 def dense(m):
     levels, values, band = m["levels"].astype(int), m["values"], int(m["band"])
     a = np.zeros((len(levels), len(levels)))
@@ -36,14 +42,21 @@ def dense(m):
     return a
 
 
+def full_system(panel):
+    """(K, B, ix) of the full system as assembled, the ix W rows first."""
+    out = _ruvo._analyse(matrices=True, **ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1))
+    m, ix, iy = out["matrices"], int(out["ix"]), int(out["iy"])
+    if not iy:
+        return dense(m["a11"]), dense(m["b11"]), ix
+    k = np.block([[dense(m["a11"]), m["a21"].T], [m["a21"], dense(m["a22"])]])
+    return k, scipy.linalg.block_diag(dense(m["b11"]), np.zeros((iy, iy))), ix
+
+
 def smallest_positive_by_dense_solution(panel):
     """1/μ of the largest μ of B·w = μ·A11*·w, A11* condensed by hand from the assembled full system."""
-    out = _ruvo._analyse(matrices=True, **ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1))
-    m = out["matrices"]
-    a11 = dense(m["a11"])
-    if int(out["iy"]):
-        a11 -= m["a21"].T @ np.linalg.solve(dense(m["a22"]), m["a21"])
-    mu = scipy.linalg.eigh(dense(m["b11"]), a11, eigvals_only=True)[-1]
+    k, b, ix = full_system(panel)
+    a11 = k[:ix, :ix] - k[:ix, ix:] @ np.linalg.solve(k[ix:, ix:], k[ix:, :ix])
+    mu = scipy.linalg.eigh(b[:ix, :ix], a11, eigvals_only=True)[-1]
     return 1.0 / mu if mu > 0 else math.inf
 
 
@@ -52,36 +65,43 @@ def smallest_positive_by_dense_solution(panel):
     (shear_panel(ry=800.0), 3),                          # curved, likewise
     (plate(Loads(Nx=-1.0, Ny=0.3)), 3),                  # tension with a small transverse compression
     (plate(Loads(Nx=-1.0, Ny=0.3)), 1),
+    (tension_plate(0.01), 6),                            # 14,000 times the smallest magnitude: from a shift
+    (tension_plate(0.0038), 6),                          # 760,000 times
 ])
 def test_the_positive_factor_beyond_the_modes_asked(panel, modes):
     result = ruvo.buckle(panel, modes=modes)
     assert (result.load_factors[:modes] < 0).all() and result.modes == modes + 1
     assert result.buckles and result.critical_mode == modes + 1 and result.no_positive_below is None
-    assert result.critical_load_factor == pytest.approx(smallest_positive_by_dense_solution(panel), rel=1e-9)
-    many = ruvo.buckle(panel, modes=30)
-    assert many.critical_load_factor == pytest.approx(result.critical_load_factor, rel=1e-9)
-    # its mode, forces and tangential parts as those of the mode among many
-    k = many.critical_mode - 1
-    assert np.allclose(np.abs(result.w_nodes[-1]), np.abs(many.w_nodes[k]), atol=1e-6 * np.abs(many.w_nodes[k]).max())
-    assert np.allclose(result.membrane_forces[-1], many.membrane_forces[k], rtol=1e-6)
+    lam = result.critical_load_factor
+    assert lam == pytest.approx(smallest_positive_by_dense_solution(panel), rel=1e-9)
+    # its full mode solves the assembled system, normalised as the others; its forces are those at λ
     _, out, _ = ruvo.engine.run(panel, "buckling", modes, entry=dict(tangential=True))
-    assert out["tangential"].shape[1] == modes + 1 and out["cases"][0]["critical"]["outcome"] == "appended"
-
-
-@pytest.mark.parametrize("loads, modes, bound", [
-    (Loads(Nx=-1.0), 3, math.inf),                       # tension everywhere: shown without iterating
-    (Loads(Nx=-1.0, Ny=-0.5, Nxy=0.2), 1, math.inf),
+    assert out["cases"][0]["critical"]["outcome"] == "appended"
+    k, b, _ = full_system(panel)
+    phi = np.concatenate([out["w"][:, -1], out["tangential"][:, -1]])
+    assert np.abs(k @ phi - lam * (b @ phi)).max() < 1e-7 * np.abs(k @ phi).max()
+    assert phi @ k @ phi == pytest.approx(1.0, rel=1e-8)
+    np.testing.assert_allclose(result.membrane_forces[-1], lam * panel.loads.variable(), rtol=1e-6)
+@pytest.mark.parametrize("panel, modes, reason", [
+    (plate(Loads(Nx=-1.0)), 3, "at any load"),                      # tension everywhere: shown without iterating
+    (plate(Loads(Nx=-1.0, Ny=-0.5, Nxy=0.2)), 1, "at any load"),
+    (tension_plate(0.0037), 6, "below 1.27005e+07"),               # the dense solution's is 4.4e7
 ])
-def test_no_positive_factor_at_all(loads, modes, bound):
-    result = ruvo.buckle(plate(loads), modes=modes)
+def test_no_positive_factor_below_the_bound(panel, modes, reason):
+    result = ruvo.buckle(panel, modes=modes)
     assert not result.buckles and result.critical_mode is None and result.critical_load_factor == math.inf
-    assert result.no_positive_below == bound and "at any load" in result.no_buckling_reason
-    assert smallest_positive_by_dense_solution(plate(loads)) == math.inf
+    assert reason in result.no_buckling_reason
+    bound = result.no_positive_below
+    assert bound == math.inf or bound == pytest.approx(1e6 * np.abs(result.load_factors).min(), rel=1e-12)
+    reference = smallest_positive_by_dense_solution(panel)
+    assert reference > bound or reference == bound == math.inf
     assert ruvo.load(result.to_json()) == result and ruvo.load(result.to_json()).no_positive_below == bound
-    with pytest.raises(ValueError, match="no critical mode to draw.*variable loads stiffen the panel"):
+    with pytest.raises(ValueError, match=f"no critical mode to draw.*{re.escape(reason)}"):
         result.plot(mode=result.critical_mode)
-    with pytest.raises(ValueError, match="do not buckle the panel: no positive load factor at any load"):
-        ruvo.gradient(lambda x: plate(Loads(Nx=x[0], Ny=loads.Ny, Nxy=loads.Nxy)), [loads.Nx], modes=modes)
+    loads = panel.loads
+    with pytest.raises(ValueError, match=f"do not buckle the panel: no positive load factor {re.escape(reason)}"):
+        ruvo.gradient(lambda x: panel.replace(loads=Loads(Nx=x[0], Ny=loads.Ny, Nxy=loads.Nxy)), [loads.Nx],
+                      modes=modes)
 
 
 def test_every_load_factor_computed_none_positive():
