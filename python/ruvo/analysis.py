@@ -121,8 +121,8 @@ def no_positive_below(case: dict[str, Any], text: str = "") -> float | None:
     if critical["outcome"] == "not converged":
         modes = len(case["eigenvalues"])
         raise AnalysisError("INCS3", f"none of the {modes} load factors computed is positive, and the search for "
-                            f"the smallest positive one did not converge after {critical['products']} "
-                            "iterations; ask for more modes", text)
+                            f"the smallest positive one did not converge after {critical['products']} Lanczos "
+                            "steps; ask for more modes", text)
     return float(critical["bound"]) if critical["outcome"] == "none below bound" else None
 
 
