@@ -9,6 +9,7 @@
 #include "input/rddata.hpp"
 #include "io/interrupt.hpp"
 #include "io/units.hpp"
+#include "output/buckling_listing.hpp"
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "output/prtvib.hpp"
@@ -145,17 +146,21 @@ RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& op
   return {};
 }
 
-// Eigenvalues, W eigenvectors and forces of the case just solved.
+// Eigenvalues, W eigenvectors and forces of the case just solved, with the
+// mode of its critical load factor appended when it lies beyond those asked.
 template <class V>
-TypedCaseResult case_results() {
+TypedCaseResult case_results(const CriticalMode& critical) {
   const Man& man = state::man;
   TypedCaseResult c;
-  const int modes = man.neigrq;
+  c.critical = critical;
+  const int modes = man.neigrq + (critical.outcome == CriticalOutcome::appended ? 1 : 0);
   c.eigenvalues.assign(state::valus.elam.data, state::valus.elam.data + modes);
   const auto& x = state::vectrs<V>().x;
   for (int i = 1; i <= modes; ++i) c.w.insert(c.w.end(), &x(1, i), &x(1, i) + man.ix);
-  for (int i = 1; i <= modes; ++i)
-    for (int k = 1; k <= 5; ++k) c.forces.push_back(state::pythres.membraneforces(i, k));
+  for (int i = 1; i <= modes; ++i) {
+    const std::array<double, 5> f = result_forces<V>(float(state::valus.elam(i)));
+    c.forces.insert(c.forces.end(), f.begin(), f.end());
+  }
   return c;
 }
 
@@ -165,7 +170,7 @@ void collect_results(TypedResult& r) {
   const auto& ina = state::f07ina<V>();
   r.ix = man.ix;
   r.iy = man.iy;
-  if (r.cases.empty()) r.cases.push_back(case_results<V>());
+  if (r.cases.empty()) r.cases.push_back(case_results<V>({}));
   r.eigenvalues = r.cases.front().eigenvalues;
   r.w = r.cases.front().w;
   r.forces = r.cases.front().forces;
@@ -408,11 +413,13 @@ TypedResult run_typed(const TypedAnalysis& in) {
   options.stringer_given = true;
   options.checks = &r.checks;
   LoadCases cases;
+  CriticalMode critical;
   if (!vibration && !in.matrices) {
+    options.solution.critical = &critical;
     cases.count = 1 + in.more_load_cases.size();
     cases.store = [&](std::size_t k) { store_forces<V>(in.more_load_cases[k - 1]); };
     cases.collect = [&](std::size_t) {
-      r.cases.push_back(case_results<V>());
+      r.cases.push_back(case_results<V>(critical));
       r.cases.back().global_load = r.checks.global_load;
       r.cases.back().global_converged = r.checks.global_converged;
     };
@@ -442,7 +449,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
     return r;
   }
   collect_results<V>(r);
-  if (in.tangential || in.forms) r.x2 = tangential_parts<V>(in.modes);
+  if (in.tangential || in.forms) r.x2 = tangential_parts<V>(std::int32_t(r.eigenvalues.size()));
   if (in.forms) add_solution_forms<V>(in, kept, r);
   return r;
 }

@@ -100,9 +100,10 @@ struct TypedMatrices {
 };
 
 struct TypedCaseResult {
-  std::vector<double> eigenvalues;  // modes
+  std::vector<double> eigenvalues;  // modes asked, and the critical one appended when beyond them
   std::vector<double> w;            // ix × modes, column-major: W eigenvectors
   std::vector<double> forces;       // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
+  CriticalMode critical;            // the critical load factor's mode (1-based, into the above) or why none
   float global_load = NAN;          // global buckling load (NaN: not asked)
   bool global_converged = true;
 };

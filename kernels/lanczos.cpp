@@ -27,7 +27,6 @@ namespace ruvo::kernels {
 
 namespace {
 
-constexpr int most_restarts = 500;
 // ARPACK's reverse-communication requests and settings.
 constexpr int ido_apply = 1, ido_first_apply = -1;
 constexpr int exact_shifts = 1, standard_mode = 1;
@@ -45,20 +44,24 @@ void fill_start_vector(double* v, int n) {
   for (int i = 0; i < n; ++i) v[i] = double(engine() >> 11) * 0x1.0p-52 - 1.0;
 }
 
-// y = L⁻¹·B·L⁻ᵀ·v
+// y = (L⁻¹·B·L⁻ᵀ + shift·I)·v
 class Operator {
 public:
-  Operator(const Factor& a, Profile<const double> b) : a_(a), b_(b), t_(std::size_t(b.n)) {}
+  Operator(const Factor& a, Profile<const double> b, double shift)
+      : a_(a), b_(b), shift_(shift), t_(std::size_t(b.n)) {}
   void apply(const double* v, double* y) {
     std::copy(v, v + b_.n, t_.begin());
     a_.backward(t_.data(), 1);
     profile_multiply(b_, t_.data(), 1, 1, y);
     a_.forward(y, 1);
+    if (shift_ != 0.0)
+      for (int i = 0; i < b_.n; ++i) y[i] += shift_ * v[i];
   }
 
 private:
   const Factor& a_;
   Profile<const double> b_;
+  double shift_;
   std::vector<double> t_;
 };
 
@@ -70,25 +73,29 @@ void fix_sign(double* x, int n) {
     for (int i = 0; i < n; ++i) x[i] = -x[i];
 }
 
-}  // namespace
+// The Ritz pairs of the driver: values ascending, vectors z orthonormal (n by nev).
+struct RitzPairs {
+  std::vector<double> values, z;
+};
 
-int lanczos_most_modes(int n) { return n - 1; }
-
-LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
-  const int n = pr.b.n, nev = pr.modes, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
+// The `nev` eigenpairs of C + shift·I at the end `which` of its spectrum
+// ("LM" largest magnitude, "LA" largest algebraic) into `pairs`.
+LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, const char* which, double shift,
+                         int restarts, RitzPairs& pairs) {
+  const int n = b.n, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
   const auto size = [](auto count) { return std::size_t(count); };
   std::vector<double> resid(size(n)), v(size(n) * size(ncv)), workd(3 * size(n)), workl(size(lworkl));
   int iparam[11] = {}, ipntr[11] = {};
   iparam[0] = exact_shifts;
-  iparam[2] = most_restarts;
+  iparam[2] = restarts;
   iparam[6] = standard_mode;
   fill_start_vector(resid.data(), n);
   const double tol = lanczos_tolerance;
   int ido = 0, info = info_start_vector_given;
-  Operator op(pr.a, pr.b);
+  Operator op(a, b, shift);
   LanczosResult result;
   for (;;) {
-    dsaupd_(&ido, "I", &n, "LM", &nev, &tol, resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(),
+    dsaupd_(&ido, "I", &n, which, &nev, &tol, resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(),
             workl.data(), &lworkl, &info, 1, 2);
     if (ido != ido_apply && ido != ido_first_apply) break;
     op.apply(workd.data() + ipntr[0] - 1, workd.data() + ipntr[1] - 1);
@@ -102,22 +109,32 @@ LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
     return result;
   }
 
-  // The Ritz pairs, ascending in μ, the vectors z orthonormal.
   const int rvec = 1;
   const double sigma = 0.0;
   std::vector<int> select(size(ncv));
-  std::vector<double> mu(size(nev)), z(size(n) * size(nev));
-  dseupd_(&rvec, "A", select.data(), mu.data(), z.data(), &n, &sigma, "I", &n, "LM", &nev, &tol, resid.data(),
-          &ncv, v.data(), &n, iparam, ipntr, workd.data(), workl.data(), &lworkl, &info, 1, 1, 2);
+  pairs.values.assign(size(nev), 0.0);
+  pairs.z.assign(size(n) * size(nev), 0.0);
+  dseupd_(&rvec, "A", select.data(), pairs.values.data(), pairs.z.data(), &n, &sigma, "I", &n, which, &nev, &tol,
+          resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(), workl.data(), &lworkl, &info, 1, 1, 2);
   result.code = info;
-  if (info != 0 || iparam[4] < nev) {
-    result.status = LanczosStatus::failed;
-    return result;
-  }
+  if (info != 0 || iparam[4] < nev) result.status = LanczosStatus::failed;
+  return result;
+}
+
+}  // namespace
+
+int lanczos_most_modes(int n) { return n - 1; }
+
+LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
+  const int n = pr.b.n, nev = pr.modes;
+  RitzPairs pairs;
+  const LanczosResult result = ritz_pairs(pr.a, pr.b, nev, "LM", 0.0, lanczos_most_restarts, pairs);
+  if (result.status != LanczosStatus::converged) return result;
+  const std::vector<double>& mu = pairs.values;
 
   // x = L⁻ᵀ·z: xᵀ·A·x = zᵀ·z = 1.
-  pr.a.backward(z.data(), nev);
-  std::vector<int> order(size(nev));
+  pr.a.backward(pairs.z.data(), nev);
+  std::vector<int> order(static_cast<std::size_t>(nev));
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](int i, int j) { return std::abs(mu[std::size_t(i)]) > std::abs(mu[std::size_t(j)]); });
@@ -125,9 +142,22 @@ LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
     const std::size_t from = std::size_t(order[std::size_t(k)]);
     elam[k] = 1.0 / mu[from];
     double* xk = x + std::size_t(k) * n;
-    std::copy_n(z.data() + from * n, n, xk);
+    std::copy_n(pairs.z.data() + from * n, n, xk);
     fix_sign(xk, n);
   }
+  return result;
+}
+
+LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts, double& mu,
+                              double* x) {
+  const int n = b.n;
+  RitzPairs pairs;
+  const LanczosResult result = ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), pairs);
+  if (result.status != LanczosStatus::converged) return result;
+  mu = pairs.values.front() - shift;
+  a.backward(pairs.z.data(), 1);
+  std::copy_n(pairs.z.data(), n, x);
+  fix_sign(x, n);
   return result;
 }
 

@@ -1,9 +1,10 @@
 // Smallest-magnitude eigenpairs of A·x = λ·B·x by the implicitly restarted
 // Lanczos method (ARPACK's reverse-communication driver) on the standard
 // form C = L⁻¹·B·L⁻ᵀ, A = L·Lᵀ positive definite and B symmetric: the
-// largest |μ| of C give the smallest |λ| = 1/|μ|, of either sign. One
-// product with C is two half solutions with the factor and one product with
-// B, on a single vector. No I/O.
+// largest |μ| of C give the smallest |λ| = 1/|μ|, of either sign; the
+// largest μ of C, when positive, the smallest positive λ. One product with
+// C is two half solutions with the factor and one product with B, on a
+// single vector. No I/O.
 #pragma once
 
 #include "kernels/factor.hpp"
@@ -45,5 +46,16 @@ int lanczos_most_modes(int n);
 // positive. The start vector is a fixed sequence, so equal data give
 // bit-identical results. elam and x are written only when it converged.
 LanczosResult lanczos_eigen(const LanczosProblem& problem, double* elam, double* x);
+
+// The largest eigenvalue μ of C (the largest 1/λ) and x (n entries) its
+// eigenvector, normalised as lanczos_eigen's. The driver works on
+// C + shift·I, shift >= 0 at least the largest |μ| below zero: its
+// relative accuracy is then taken against that shift, so that a μ near
+// zero settles as any other (slowly only where the largest μ crowds with
+// the next). At most `restarts` restarts (within lanczos_most_restarts);
+// mu and x are written only when it converged.
+inline constexpr int lanczos_most_restarts = 500;
+LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts, double& mu,
+                              double* x);
 
 }  // namespace ruvo::kernels

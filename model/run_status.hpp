@@ -75,6 +75,19 @@ struct StringerChecks {
 // method cannot solve goes to the subspace iteration.
 enum class EigenSolution { subspace, fastest, lanczos };
 
+// The critical (smallest positive) load factor of a buckling solution:
+// among the modes asked; when they hold none, the smallest positive one
+// found beyond them and appended as mode neigrq + 1; or none below `bound`
+// (every load factor computed, or the largest 1/λ shown not positive to a
+// fraction of the largest |1/λ|); or the search beyond them did not converge.
+enum class CriticalOutcome { among_modes, appended, none_below_bound, not_converged };
+struct CriticalMode {
+  CriticalOutcome outcome = CriticalOutcome::among_modes;
+  std::int32_t mode = 0;      // 1-based; 0 without a positive load factor
+  double bound = INFINITY;    // none_below_bound: no positive load factor below this
+  std::int32_t products = 0;  // products with the operator of the search beyond the modes (0: none)
+};
+
 // How the buckling and vibration solutions run.
 struct SolutionOptions {
   EigenSolution eigen = EigenSolution::subspace;
@@ -88,6 +101,9 @@ struct SolutionOptions {
   // Called once the matrices of the solution are assembled, before the
   // condensation works on them in place (a host that keeps a copy).
   std::function<void()> assembled;
+  // Given: the buckling solution finds its critical load factor into it,
+  // beyond the modes asked when they hold no positive one.
+  CriticalMode* critical = nullptr;
 };
 
 // What a run takes from the host other than through its arguments.

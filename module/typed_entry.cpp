@@ -313,6 +313,16 @@ void add_sensitivity_results(py::dict& out, const TypedAnalysis& in, TypedResult
     out["tangential"] = array_of(r.x2, {py::ssize_t(r.eigenvalues.size()), py::ssize_t(r.iy)}).attr("T");
 }
 
+// Where a case's critical load factor was found: "modes" (among those
+// asked), "appended" (beyond them, as the last mode), "none below bound",
+// "not converged"; its mode (1-based, 0: none), the bound and the products
+// of the search beyond the modes.
+py::dict critical_dict(const CriticalMode& c) {
+  static constexpr const char* outcome[] = {"modes", "appended", "none below bound", "not converged"};
+  return py::dict(py::arg("outcome") = outcome[int(c.outcome)], py::arg("mode") = c.mode,
+                  py::arg("bound") = c.bound, py::arg("products") = c.products);
+}
+
 py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
   py::dict out;
   out["stage"] = stage_routine(r.status.stage);
@@ -338,6 +348,7 @@ py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
     d["eigenvalues"] = array_of(c.eigenvalues, {n});
     d["w"] = array_of(c.w, {n, py::ssize_t(r.ix)}).attr("T");
     d["forces"] = array_of(c.forces, {n, 5});
+    d["critical"] = critical_dict(c.critical);
     d["global_load"] = c.global_load;
     d["global_converged"] = c.global_converged;
     cases.append(d);

@@ -44,8 +44,18 @@ std::vector<io::Value> numbers(int first, int last) {
   return v;
 }
 
+// The skin's strains along x and y at node 1 under load factor h, from
+// the membrane compliance: a stiffener's axial force is its axial stiffness
+// times the strain along it.
 template <class V>
-void print_membrane_forces(std::int32_t i, float h) {
+std::array<float, 2> skin_strains(float h) {
+  const auto& aij = state::f07aij.aij;
+  const auto [nx, nxy, ny] = node_one_forces<V>(h);
+  return {aij(1, 1) * nx + aij(2, 1) * ny + aij(3, 1) * nxy, aij(1, 2) * nx + aij(2, 2) * ny + aij(3, 2) * nxy};
+}
+
+template <class V>
+void print_membrane_forces(float h) {
   static listing::PatchedFormat<28, 1> title("(/10X,'MEMBRANE FORCES NX ')");
   static const io::Format gap("(///)");
   static constexpr const char* component[3] = {"X ", "XY", "Y "};
@@ -66,7 +76,6 @@ void print_membrane_forces(std::int32_t i, float h) {
         }
         print_row(r, row);
       }
-      state::pythres.membraneforces(i, c) = row.empty() ? 0.0 : double(row.front());
       write_listing(gap);
     }
   }
@@ -79,13 +88,9 @@ void print_stiffener_forces(std::int32_t i, float h) {
   static const io::Format in_y("(1H0,10X,'STIFFENERS IN Y-DIRECTION')");
   const auto& dis = state::f07dis<V>();
   const auto& ina = state::f07ina<V>();
-  const auto& aij = state::f07aij.aij;
   if (dis.nox == 0 && dis.noy == 0) return;
   write_listing(heading, {i});
-  const auto [nx, nxy, ny] = node_one_forces<V>(h);
-  // Axial force of a stiffener: its axial stiffness times the skin strain along it.
-  const float strain_x = aij(1, 1) * nx + aij(2, 1) * ny + aij(3, 1) * nxy;
-  const float strain_y = aij(1, 2) * nx + aij(2, 2) * ny + aij(3, 2) * nxy;
+  const auto [strain_x, strain_y] = skin_strains<V>(h);
   if (dis.nox != 0) {
     write_listing(in_x);
     for (int k = 1; k <= ina.mx; k += 6) {
@@ -94,7 +99,6 @@ void print_stiffener_forces(std::int32_t i, float h) {
       for (int s = 1; s <= dis.nox; ++s)
         print_row(dis.istx(s), std::vector<float>(std::size_t(last - k + 1), dis.steifx(1, s) * strain_x));
     }
-    state::pythres.membraneforces(i, 4) = dis.steifx(1, dis.nox) * strain_x;
   }
   if (dis.noy != 0) {
     write_listing(in_y);
@@ -108,7 +112,6 @@ void print_stiffener_forces(std::int32_t i, float h) {
       }
       print_column_header(lines);
       for (int r = 1; r <= ina.my; ++r) print_row(r, forces);
-      state::pythres.membraneforces(i, 5) = forces.front();
     }
   }
 }
@@ -157,22 +160,40 @@ void print_eigenvalues(std::int32_t neigrq, bool uniform) {
 }
 
 template <class V>
+std::array<double, 5> result_forces(float h) {
+  const auto& ina = state::f07ina<V>();
+  const auto& dis = state::f07dis<V>();
+  const auto& pvar = state::cpvar<V>().pvar;
+  const auto& pfest = state::cpfest<V>().pfest;
+  // the first x-line of the last block of six, on the last y-line
+  const int n = ina.leit(ina.my, 1 + 6 * ((ina.mx - 1) / 6));
+  std::array<double, 5> f{};
+  for (int c = 1; c <= 3; ++c) f[std::size_t(c - 1)] = pvar(n, c) * h + pfest(n, c);
+  const auto [strain_x, strain_y] = skin_strains<V>(h);
+  if (dis.nox != 0) f[3] = dis.steifx(1, dis.nox) * strain_x;
+  if (dis.noy != 0) f[4] = dis.steify(1, 1 + 6 * ((dis.noy - 1) / 6)) * strain_y;
+  return f;
+}
+
+template <class V>
 void print_forces_at(std::int32_t i) {
   static const io::Format heading("(/1H0,'MEMBRANE FORCES AT THE ',I5,' . EIGENVALUE')");
   static const io::Format gap("(///)");
   const float h = float(state::valus.elam(i));
   // A panel without stringers or frames has no force in them, whatever an
   // earlier analysis left.
-  state::pythres.membraneforces(i, 4) = state::pythres.membraneforces(i, 5) = 0.0;
   write_listing(heading, {i});
-  print_membrane_forces<V>(i, h);
+  print_membrane_forces<V>(h);
   print_stiffener_forces<V>(i, h);
   write_listing(gap);
+  const std::array<double, 5> f = result_forces<V>(h);
+  for (int k = 1; k <= 5; ++k) state::pythres.membraneforces(i, k) = f[std::size_t(k - 1)];
 }
 
 #define RUVO_INSTANTIATE(V)                               \
   template bool uniform_load<V>();                        \
   template void print_eigenvalues<V>(std::int32_t, bool); \
+  template std::array<double, 5> result_forces<V>(float); \
   template void print_forces_at<V>(std::int32_t);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

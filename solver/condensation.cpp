@@ -1,6 +1,7 @@
 #include "solver/condensation.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -140,6 +141,60 @@ std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
   return CondensedSolution{0, r.restarts, r.products, kernels::lanczos_tolerance};
 }
 
+// Whether B is negative definite (−B has a Cholesky factor): then no
+// positive λ exists, shown without an iteration (the variable loads a
+// tension everywhere, stiffeners included).
+bool negative_definite(kernels::Profile<const double> b) {
+  std::vector<double> minus(b.a, b.a + b.stored());
+  for (double& v : minus) v = -v;
+  return kernels::cholesky_factor({minus.data(), b.lv, b.n, b.ibd}) == 0;
+}
+
+// Restarts of the first search for the largest μ (about 20 products each).
+constexpr int quick_restarts = 30;
+
+// The factor of A11* − σ·B (B's band lies within A11*'s full triangle), or
+// none when it is not positive definite. For σ > 0 it is positive
+// definite exactly when σ is below the smallest positive λ of the pair.
+kernels::KeptFactor shifted_factor(kernels::Profile<const double> a11, kernels::Profile<const double> b,
+                                   double sigma) {
+  std::vector<double> shifted(a11.a, a11.a + a11.stored());
+  const kernels::Profile<double> s{shifted.data(), a11.lv, a11.n, a11.ibd};
+  for (int i = 1; i <= b.n; ++i)
+    for (int j = b.first_column(i); j <= i; ++j) s(i, j) -= sigma * b(i, j);
+  auto factor = std::make_unique<kernels::Factor>(kernels::Profile<const double>(s));
+  if (factor->factor() != 0) factor.reset();
+  return factor;
+}
+
+struct Shift {
+  double sigma = 0.0;
+  kernels::KeptFactor factor;  // of A11* − σ·B; none when no shift was found
+};
+
+// σ with A11* − σ·B positive definite and the smallest positive λ in
+// (σ, 2σ], by bisection of log σ between `below` (the largest |λ| computed,
+// at most that λ; halved where it ties with it) and `above` (A11* −
+// above·B not positive definite).
+Shift shift_below_critical(kernels::Profile<const double> a11, kernels::Profile<const double> b, double below,
+                           double above) {
+  Shift lo{below, shifted_factor(a11, b, below)};
+  for (int halvings = 0; halvings < 16 && !lo.factor; ++halvings) {
+    above = lo.sigma;
+    lo.sigma /= 2.0;
+    lo.factor = shifted_factor(a11, b, lo.sigma);
+  }
+  if (!lo.factor) return lo;
+  while (above > 2.0 * lo.sigma) {
+    const double mid = std::sqrt(lo.sigma * above);
+    if (kernels::KeptFactor f = shifted_factor(a11, b, mid))
+      lo = {mid, std::move(f)};
+    else
+      above = mid;
+  }
+  return lo;
+}
+
 }  // namespace
 
 template <class V>
@@ -160,6 +215,65 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
   for (int i = 1; i <= neigit && s.ier != simvit_bad_arguments; ++i)
     std::copy_n(block.data() + std::size_t(i - 1) * ix, ix, &x(1, i));
   return s;
+}
+
+template <class V>
+CriticalMode find_critical(std::span<const double> b, std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                           kernels::KeptFactor* kept) {
+  const Man& man = state::man;
+  const int ix = man.ix;
+  auto& elam = state::valus.elam;
+  CriticalMode c;
+  double smallest = INFINITY, largest = 0.0;  // |λ| computed
+  for (int i = 1; i <= man.neigrq; ++i) {
+    smallest = std::min(smallest, std::abs(elam(i)));
+    largest = std::max(largest, std::abs(elam(i)));
+    if (elam(i) > 0.0 && (c.mode == 0 || elam(i) < elam(c.mode))) c.mode = i;
+  }
+  if (c.mode != 0) return c;
+  c.outcome = CriticalOutcome::none_below_bound;
+  if (man.neigrq >= ix) return c;  // every load factor is among the modes
+  auto& m = state::matrix<V>();
+  const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
+  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
+  if (negative_definite(bm)) return c;
+  kernels::KeptFactor own;
+  kernels::KeptFactor& slot = kept ? *kept : own;
+  c.outcome = CriticalOutcome::not_converged;
+  if (!(smallest > 0.0 && smallest < INFINITY) || !factor_condensed(a11, slot)) return c;
+
+  // The largest μ of the pair itself, within a short budget: enough where
+  // it stands clear of the rest (a shear panel's reversed modes).
+  std::vector<double> w(static_cast<std::size_t>(ix));
+  double mu = 0.0;
+  kernels::LanczosResult r = kernels::lanczos_largest(*slot, bm, 1.0 / smallest, quick_restarts, mu, w.data());
+  c.products = r.products;
+  const double bound = smallest / critical_fraction;
+  if (r.status != kernels::LanczosStatus::converged || !(mu > 1.0 / bound)) {
+    // A11* − bound·B positive definite: no positive λ up to the bound.
+    if (shifted_factor(a11, bm, bound)) {
+      c.outcome = CriticalOutcome::none_below_bound;
+      c.bound = bound;
+      return c;
+    }
+    // One lies below it: from a shift σ within a factor 2 below it, the
+    // largest ν = 1/(λ − σ) stands clear of the rest.
+    const auto [sigma, factor] = shift_below_critical(a11, bm, std::max(largest, smallest), bound);
+    if (!factor) return c;
+    double nu = 0.0;
+    r = kernels::lanczos_largest(*factor, bm, 1.0 / sigma, kernels::lanczos_most_restarts, nu, w.data());
+    c.products += r.products;
+    if (r.status != kernels::LanczosStatus::converged || !(nu > 0.0)) return c;
+    // wᵀ·(A11* − σ·B)·w = 1 and wᵀ·B·w = ν: wᵀ·A11*·w = 1 + σ·ν
+    const double scale = 1.0 / std::sqrt(1.0 + sigma * nu);
+    for (double& v : w) v *= scale;
+    mu = 1.0 / (sigma + 1.0 / nu);
+  }
+  c.outcome = CriticalOutcome::appended;
+  c.mode = man.neigrq + 1;
+  elam(c.mode) = 1.0 / mu;
+  std::copy(w.begin(), w.end(), &state::vectrs<V>().x(1, c.mode));
+  return c;
 }
 
 template <class V>
@@ -231,6 +345,8 @@ void report_scratch_fault(std::string_view routine) {
   template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution);     \
+  template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>, std::int32_t, \
+                                         kernels::KeptFactor*);                                               \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);

@@ -70,6 +70,23 @@ CondensedSolution solve_condensed(std::span<const double> b, std::span<const std
                                   std::int32_t ibdb, kernels::KeptFactor* kept = nullptr,
                                   EigenSolution eigen = EigenSolution::subspace);
 
+// The critical load factor of the solution just made by solve_condensed
+// (same arguments): the smallest positive of elam(1..neigrq). When none is,
+// the smallest positive λ = 1/μ of the largest eigenvalue μ of the pair
+// goes into elam(neigrq + 1) and its W vector into column neigrq + 1 of x
+// (the tangential parts follow from it as for the other modes): by the
+// Lanczos method on the factor of A11* that the solution kept, and where
+// that does not settle within a short budget, on A11* − σ·B from a shift
+// σ below that λ found by bisection (the factor exists exactly for σ
+// below it). None at all (bound infinite) with every eigenvalue of the
+// pair computed (neigrq >= order) or B negative definite (tension
+// everywhere); none below the bound smallest |λ| / critical_fraction
+// (shown by the factor of A11* − bound·B) when μ is not above 1/bound.
+inline constexpr double critical_fraction = 1.0e-6;
+template <class V>
+CriticalMode find_critical(std::span<const double> b, std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                           kernels::KeptFactor* kept);
+
 // Prints " EIGENMODE i" and X2 = −A22⁻¹·A21·x(:, i) of the first neigrq modes,
 // read back from the scratch file written by condense_tangential. False when
 // a record could not be read back (the modes are not printed then).

@@ -36,6 +36,9 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
     ier = solution_code::subspace_failed;
     return remove_scratch_file();
   }
+  if (options.critical) *options.critical = find_critical<V>(std::span<const double>(state::matrix<V>().b11.data),
+                                                             std::span<const std::int32_t>(lv.lvb.data),
+                                                             state::f07ina<V>().ibdx, kept);
   const double elam1 = state::valus.elam(1);
   fstbui = float(state::cpvar<V>().pvar(1, 1) * elam1 + state::cpfest<V>().pfest(1, 1));
 

@@ -129,7 +129,7 @@ def _report(result: Result) -> str:
         if result.buckles:
             lines.append(f"critical load factor {result.critical_load_factor:.8g} (mode {result.critical_mode})")
         else:
-            lines.append("no buckling under the applied loads; negative factors are for the reversed loads")
+            lines.append(f"does not buckle under the applied loads: {result.no_buckling_reason}")
     return "\n".join(lines)
 
 

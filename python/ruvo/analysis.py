@@ -15,6 +15,7 @@ from typing import Any, Iterable, overload
 import numpy as np
 
 from . import engine
+from .engine import AnalysisError
 from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
 from .results import NOT_AVAILABLE, BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
@@ -112,13 +113,27 @@ def _strength(panel: Panel, out: dict[str, Any], case: dict[str, Any]) -> String
     return dataclasses.replace(strength, note="" if available else NOT_AVAILABLE)
 
 
+def no_positive_below(case: dict[str, Any], text: str = "") -> float | None:
+    """The engine's bound below which a load case has no positive load
+    factor (None when it has one); AnalysisError when the search beyond the
+    modes asked did not settle."""
+    critical = case["critical"]
+    if critical["outcome"] == "not converged":
+        modes = len(case["eigenvalues"])
+        raise AnalysisError("INCS3", f"none of the {modes} load factors computed is positive, and the search for "
+                            f"the smallest positive one did not converge after {critical['products']} Lanczos "
+                            "steps; ask for more modes", text)
+    return float(critical["bound"]) if critical["outcome"] == "none below bound" else None
+
+
 def _buckling_result(panel: Panel, variant: str, out: dict[str, Any], case: dict[str, Any],
                      text: str) -> BucklingResult:
     forces = case["forces"]
     return BucklingResult(panel=panel, variant=variant, eigenvalues=case["eigenvalues"], eigenvectors=case["w"],
                           freedoms=out["w_freedoms"].astype(np.int64), listing=text, stdout="\n".join(out["messages"]),
                           membrane_forces=forces[:, :3], stiffener_forces=forces[:, 3:],
-                          stringer_strength=_strength(panel, out, case))
+                          stringer_strength=_strength(panel, out, case),
+                          no_positive_below=no_positive_below(case, text))
 
 
 def _edge_words(panel: Panel) -> str:

@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import dataclasses
 import json
+import math
 import os
 from typing import Any, Sequence, Union
 from pathlib import Path
@@ -56,8 +57,11 @@ def _mode_record(result: Result, k: int) -> dict[str, Any]:
 def _summary(result: Result) -> dict[str, Any]:
     if isinstance(result, BucklingResult):
         strength = result.stringer_strength
+        bound = result.no_positive_below
         return {"critical": {"buckles": result.buckles, "mode": result.critical_mode,
-                             "load_factor": result.critical_load_factor if result.buckles else None},
+                             "load_factor": result.critical_load_factor if result.buckles else None,
+                             "no_positive_below": None if bound is None else str(bound) if math.isinf(bound) else bound,
+                             "no_buckling_reason": result.no_buckling_reason},
                 "stringer_strength": None if strength is None else dataclasses.asdict(strength)}
     return {}
 
@@ -107,12 +111,17 @@ def from_document(doc: Any, source: str = "JSON") -> Result:
             fields.update(membrane_forces=np.array([[m["membrane_forces"][n] for n in _FORCES] for m in modes]),
                           stiffener_forces=np.array([[m["stiffener_forces"][n] for n in _STIFFENER_FORCES]
                                                      for m in modes]),
-                          stringer_strength=_strength(doc.get("stringer_strength")))
+                          stringer_strength=_strength(doc.get("stringer_strength")),
+                          no_positive_below=_bound(doc.get("critical", {}).get("no_positive_below")))
     except KeyError as e:
         raise ValueError(f"{source}: the field {e.args[0]!r} is missing") from None
     except (TypeError, ValueError) as e:
         raise ValueError(f"{source}: {e}") from None
     return cls(**fields)
+
+
+def _bound(value: float | str | None) -> float | None:
+    return None if value is None else float(value)
 
 
 def _strength(fields: dict[str, Any] | None) -> StringerStrength | None:

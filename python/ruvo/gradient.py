@@ -58,7 +58,7 @@ import scipy.linalg
 from numpy.typing import ArrayLike
 
 from . import engine
-from .analysis import check_buckling_support, vibration_options
+from .analysis import check_buckling_support, no_positive_below, vibration_options
 from .panel import Loads, Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
@@ -87,7 +87,9 @@ class GradientResult:
     """`value`: the critical load factor (the smallest positive) or the
     first natural frequency in Hz; `mode` its mode (1-based); `gradient` its
     derivative with respect to x. `values`, `gradients[k]`: all modes asked
-    (load factors in the engine's order, or frequencies in Hz). `clusters`:
+    (load factors in the engine's order, or frequencies in Hz), and when no
+    load factor among them is positive, the smallest positive one that the
+    engine found beyond them, last. `clusters`:
     repeated eigenvalues and ± pairs among them; a gradient within a
     repeated cluster is the derivative for an increase of each x[i].
     `steps`: the short step of each variable; `assemblies`: the engine's
@@ -227,8 +229,10 @@ class _Case:
         _, out, _ = engine.run(panel, kind, computed, entry=dict(forms=True, directions=list(directions)),
                                **self.options(panel))
         forms = out["forms"]
+        bound = no_positive_below(out["cases"][0]) if kind == "buckling" else None
         return Solution(out["eigenvalues"], np.vstack([out["w"], out["tangential"]]), (out["ix"], out["iy"]),
-                        forms["stiffness"], forms["load"], forms["stiffness_rates"], forms["load_rates"])
+                        forms["stiffness"], forms["load"], forms["stiffness_rates"], forms["load_rates"],
+                        computed, bound)
 
     def arguments(self, panel: Panel, dtype: type = np.float32) -> dict[str, Any]:
         """The typed entry's arguments of the assembly (no solution)."""
@@ -242,7 +246,9 @@ class _Case:
 class Solution:
     """The solution at x: eigenvalues, full modes Φ (W rows, then
     tangential), the freedom counts, the forms Φᵀ·K·Φ, Φᵀ·B·Φ and their
-    rates along the engine's directions."""
+    rates along the engine's directions; `computed` the modes asked of the
+    engine (a critical mode it appended beyond them is the last of the
+    eigenvalues), `no_positive_below` its bound when none is positive."""
     eigenvalues: np.ndarray
     phi: np.ndarray
     freedoms: tuple[int, int]
@@ -250,6 +256,12 @@ class Solution:
     load: np.ndarray
     stiffness_rates: np.ndarray
     load_rates: np.ndarray
+    computed: int = 0
+    no_positive_below: float | None = None
+
+    def reported(self, asked: int) -> list[int]:
+        """The modes (0-based) a result reports: those asked and the appended critical one."""
+        return list(range(min(asked, self.computed))) + list(range(self.computed, len(self.eigenvalues)))
 
 
 def _groups(values: np.ndarray, gap: float) -> list[list[int]]:
@@ -402,7 +414,7 @@ def _differenced_forms(i: int, h: float, up: Probe, down: Probe, solution: Solut
 
 
 def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, short: bool, base: Panel, case: _Case,
-              gap: float) -> tuple[np.ndarray, np.ndarray, list[RawCluster], int]:
+              gap: float) -> tuple[np.ndarray, np.ndarray, list[RawCluster], int, float | None]:
     direct, directions, differenced = _Probes(build, x, base, case).plan(steps, short)
     solution = case.analyse(case.panel(base), directions)
     m = solution.phi.shape[1]
@@ -412,20 +424,27 @@ def _one_case(build: Build, x: np.ndarray, steps: np.ndarray, short: bool, base:
         dk[i], db[i] = _differenced_forms(i, h, up, down, solution)
     _, derivatives, clusters = _derivatives(case.quantity, solution.eigenvalues, solution.stiffness, solution.load,
                                             dk, db, gap)
-    return solution.eigenvalues[:case.modes], derivatives[:case.modes], clusters, 2 * len(differenced)
+    rows = solution.reported(case.modes)
+    # the appended critical mode is reported next to those asked, the extra modes after it
+    appended = len(rows) - min(case.modes, solution.computed)
+    numbered = {engine: reported for reported, engine in enumerate(rows)}
+    renumbered = [(kind, np.array([numbered.get(int(k), int(k) + appended) for k in g]), d)
+                  for kind, g, d in clusters]
+    return (solution.eigenvalues[rows], derivatives[rows], renumbered, 2 * len(differenced),
+            solution.no_positive_below)
 
 
 def _result(case: _Case, lam: np.ndarray, derivatives: np.ndarray, clusters: list[RawCluster], steps: np.ndarray,
-            assemblies: int) -> GradientResult:
-    asked = case.modes
+            assemblies: int, bound: float | None) -> GradientResult:
+    reported = len(lam)
     kept = tuple(Cluster(tuple(int(k) + 1 for k in sorted(g)), kind, d)
-                 for kind, g, d in clusters if min(g) < asked)
+                 for kind, g, d in clusters if min(g) < reported)
     if case.quantity == "buckling":
-        positive = [k for k in range(asked) if lam[k] > 0.0]
+        positive = [k for k in range(reported) if lam[k] > 0.0]
         if not positive:
-            raise ValueError(f"gradient: none of the {asked} load factors computed is positive: the variable "
-                             "loads do not buckle the panel within these modes (ask for more modes, or "
-                             "reverse the loads)")
+            below = "at any load" if bound is None or math.isinf(bound) else f"below {bound:.6g}"
+            raise ValueError(f"gradient: the variable loads do not buckle the panel: no positive load factor "
+                             f"{below} (negative ones are for the reversed loads); its derivative is not defined")
         k = min(positive, key=lambda j: lam[j])
         values, gradients = lam.copy(), derivatives
     else:
@@ -512,6 +531,7 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     results = []
     for loads in cases:
         case = _Case(quantity, loads, int(modes), density, mass_per_area)
-        lam, derivatives, clusters, assemblies = _one_case(build, x, steps, h is None, base, case, cluster_gap)
-        results.append(_result(case, lam, derivatives, clusters, steps, assemblies))
+        lam, derivatives, clusters, assemblies, bound = _one_case(build, x, steps, h is None, base, case,
+                                                                  cluster_gap)
+        results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
     return results if load_cases is not None else results[0]

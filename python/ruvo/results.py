@@ -52,8 +52,10 @@ class ModalResult:
         return len(self.eigenvalues)
 
     def _vector(self, mode: int) -> np.ndarray:
-        if not 1 <= mode <= self.modes:
-            raise ValueError(f"mode {mode} not among the {self.modes} modes computed")
+        if mode is None:
+            raise ValueError(self._no_mode())
+        if isinstance(mode, bool) or not isinstance(mode, (int, np.integer)) or not 1 <= mode <= self.modes:
+            raise ValueError(f"mode {mode!r} not among the {self.modes} modes computed (1..{self.modes})")
         return np.concatenate([[0.0], self.eigenvectors[:, mode - 1]])  # equation 0: a suppressed freedom
 
     @property
@@ -107,6 +109,9 @@ class ModalResult:
     def _label(self, mode: int) -> str:
         return f"mode {mode}"
 
+    def _no_mode(self) -> str:
+        return f"mode: None is no mode; give a mode number 1..{self.modes}"
+
     def __eq__(self, other: object) -> bool:
         """The same panel, analysis and numbers (arrays compared by value)."""
         if type(other) is not type(self):
@@ -158,11 +163,17 @@ class BucklingResult(ModalResult):
     opposite of the common tension-positive convention). A negative load
     factor means buckling under the reversed variable loads.
 
-    load_factors: the engine's order (smallest magnitude first, either sign);
+    load_factors: the modes asked in the engine's order (smallest magnitude
+    first, either sign); when none of them is positive, the engine finds
+    the smallest positive one beyond them and appends it as the last mode;
     positive_load_factors: the positive ones, ascending;
-    critical_load_factor: the smallest positive load factor (inf when no
-    computed mode buckles under the applied loads), critical_mode its mode
-    number (from 1; None then) and buckles whether there is one.
+    critical_load_factor: the smallest positive load factor, critical_mode
+    its mode number (from 1) and buckles whether there is one. Without one
+    (buckles False) the analysis has shown that no positive load factor
+    lies below `no_positive_below` (inf: none at all, as under tension
+    everywhere; otherwise a million times the smallest magnitude computed),
+    no_buckling_reason says so in
+    words, critical_load_factor is inf and critical_mode None.
     critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
     membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
     stiffener_forces[k] the force in an x- and a y-stiffener (0 without).
@@ -170,6 +181,7 @@ class BucklingResult(ModalResult):
     membrane_forces: np.ndarray = None
     stiffener_forces: np.ndarray = None
     stringer_strength: StringerStrength | None = None
+    no_positive_below: float | None = None
 
     @property
     def load_factors(self) -> np.ndarray:
@@ -188,13 +200,30 @@ class BucklingResult(ModalResult):
 
     @property
     def critical_load_factor(self) -> float:
-        """The smallest positive load factor; inf when no mode buckles."""
+        """The smallest positive load factor; inf when the panel does not
+        buckle below `no_positive_below`."""
         mode = self.critical_mode
         return math.inf if mode is None else float(self.eigenvalues[mode - 1])
 
     @property
     def buckles(self) -> bool:
         return self.critical_mode is not None
+
+    @property
+    def no_buckling_reason(self) -> str:
+        """Why the panel does not buckle ("" when it does)."""
+        if self.buckles:
+            return ""
+        if self.no_positive_below is None or math.isinf(self.no_positive_below):
+            return ("no positive load factor at any load: the variable loads stiffen the panel everywhere (their "
+                    "geometric stiffness is negative definite), or every load factor of the model is computed and "
+                    "all are negative (they buckle it under the reversed loads only)")
+        return (f"no positive load factor below {self.no_positive_below:.6g}: the variable loads do not buckle "
+                "the panel (negative factors are for the reversed loads)")
+
+    def _no_mode(self) -> str:
+        return (f"mode: None; the panel has no critical mode to draw ({self.no_buckling_reason}); "
+                f"give a mode number 1..{self.modes}")
 
     @property
     def critical_forces(self) -> np.ndarray:

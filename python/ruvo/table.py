@@ -36,11 +36,13 @@ def varying_inputs(panels: Sequence[Panel]) -> list[dict[str, Any]]:
 def result_rows(result: BucklingResult | VibrationResult | LoadCaseResults) -> list[dict[str, Any]]:
     """The columns of one analysis, one mapping per load case (a single one
     for a result without load cases): the critical load factor and its mode
-    (numbered from 1), or the natural frequencies in Hz; with load cases the
+    (numbered from 1), whether it buckles and, when not, the bound below
+    which it has no positive load factor, or the natural frequencies in Hz; with load cases the
     case (numbered from 0, as `cases`) and whether it governs."""
     if isinstance(result, BucklingResult):
         return [{"critical_load_factor": result.critical_load_factor,
-                 "critical_mode": result.critical_mode, "buckles": result.buckles}]
+                 "critical_mode": result.critical_mode, "buckles": result.buckles,
+                 "no_positive_below": result.no_positive_below}]
     if isinstance(result, LoadCaseResults):
         return [{"load_case": k, "governing": k == result.governing, **result_rows(case)[0]}
                 for k, case in enumerate(result.cases)]
