@@ -76,17 +76,17 @@ void y_subdivision(const PanelArguments<V>& in, PanelModel<V>& m) {
   }
 }
 
-// Forces of every y-line: a line below a laminate-2 row carries Nx and Nxy
-// scaled by the ratio of the laminates' membrane stiffnesses; the last
-// y-line and every line of an unstiffened panel the forces as given.
+// Forces of every y-line: a line below a laminate-2 row carries Nx scaled
+// by the ratio of the laminates' axial membrane stiffnesses (the strain
+// along the bands is shared); Nxy and Ny are the same in every band, as
+// equilibrium across a band edge y = const asks. The last y-line and every
+// line of an unstiffened panel carry the forces as given.
 template <class V>
 void y_line_forces(const PanelArguments<V>& in, PanelModel<V>& m) {
   const float factx = (matabd(in, 1, 2) - matabd(in, 2, 2) * matabd(in, 2, 2) / matabd(in, 3, 2)) /
                       (matabd(in, 1, 1) - matabd(in, 2, 1) * matabd(in, 2, 1) / matabd(in, 3, 1));
-  const float factxy = matabd(in, 6, 2) / matabd(in, 6, 1);
   const NodeForces plain{{in.loadvxp, in.loadvxyp, in.loadvyp}, {in.fnxp, in.fnxyp, in.fnyp}};
-  const NodeForces foot{{in.loadvxp * factx, in.loadvxyp * factxy, in.loadvyp},
-                        {in.fnxp * factx, in.fnxyp * factxy, in.fnyp}};
+  const NodeForces foot{{in.loadvxp * factx, in.loadvxyp, in.loadvyp}, {in.fnxp * factx, in.fnxyp, in.fnyp}};
   for (int r = 1; r <= V::p_rtnds; ++r) {
     const bool under_foot = stiffened(in.stypep) && r < m.my && in.elmstf[std::size_t(r - 1)] == 2;
     m.y_line(r) = under_foot ? foot : plain;

@@ -412,6 +412,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
   options.keep_listing = vibration;
   options.stringer_given = true;
   options.checks = &r.checks;
+  if (in.stringer_section) options.chord_bending = in.stringer_section->chord_ddst;
   LoadCases cases;
   CriticalMode critical;
   if (!vibration && !in.matrices) {
@@ -419,9 +420,13 @@ TypedResult run_typed(const TypedAnalysis& in) {
     cases.count = 1 + in.more_load_cases.size();
     cases.store = [&](std::size_t k) { store_forces<V>(in.more_load_cases[k - 1]); };
     cases.collect = [&](std::size_t) {
+      // a later case may fail before collect_results: the cases' W rows need ix now
+      r.ix = state::man.ix, r.iy = state::man.iy;
       r.cases.push_back(case_results<V>(critical));
       r.cases.back().global_load = r.checks.global_load;
       r.cases.back().global_converged = r.checks.global_converged;
+      r.cases.back().global_passes = r.checks.global_passes;
+      r.cases.back().critical_skin_force = r.checks.critical_skin_force;
     };
     options.cases = &cases;
   }

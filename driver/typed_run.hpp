@@ -38,6 +38,7 @@ struct TypedStringerSection {
   float footth = 0.0f, webth = 0.0f, footwidth = 0.0f, webheight = 0.0f;
   std::array<float, 6> ddst{};  // the web's bending stiffness D11, D12, D22, D16, D26, D66
   float chordwidth = 0.0f, chordth = 0.0f, alpha = 0.0f;
+  std::optional<std::array<float, 6>> chord_ddst;  // the omega chord's own; none: the web's
 };
 
 struct TypedAnalysis {
@@ -104,8 +105,10 @@ struct TypedCaseResult {
   std::vector<double> w;            // ix × modes, column-major: W eigenvectors
   std::vector<double> forces;       // modes × 5, row-major: Nx, Nxy, Ny at node 1, stringer, frame force
   CriticalMode critical;            // the critical load factor's mode (1-based, into the above) or why none
-  float global_load = NAN;          // global buckling load (NaN: not asked)
+  float global_load = NAN;          // global buckling load (NaN: not asked or not computed)
   bool global_converged = true;
+  int global_passes = 0;            // of the effective-width iteration
+  float critical_skin_force = NAN;  // Nx at node 1 at the smallest positive factor (NaN: none)
 };
 
 struct TypedResult {

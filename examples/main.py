@@ -4,8 +4,8 @@ A carbon-fibre skin field between two frames, with a T-stringer in the middle
 of the bay (one stringer pitch wide, the neighbouring stringers as supports)
 on a pad-up of four more 0° plies under its foot, under axial compression and
 shear. Prints the first load factors with the critical membrane forces and
-the stringer force, the crippling load of the stringer's web and the global
-(column) buckling load of stringer and skin.
+the stringer force, the local buckling load of the stringer's web and the
+column load of stringer and skin.
 """
 import ruvo
 from ruvo import sections
@@ -41,9 +41,9 @@ def main():
         print(f"  mode {k + 1}: load factor {factor:9.4f}   Nx {nx:9.2f}  Nxy {nxy:9.2f}  Ny {ny:7.2f} N/mm"
               f"   stringer force {stringer_force:11.1f} N")
     strength = result.stringer_strength
-    print(f"stringer web crippling: force {strength.crippling_force:11.1f} N, "
-          f"stress {strength.crippling_stress:9.2f} N/mm²")
-    print(f"global buckling load of stringer and skin: {strength.global_load:11.1f} N")
+    print(f"stringer web local buckling: force {strength.web_local_buckling_force:11.1f} N, "
+          f"stress {strength.web_local_buckling_stress:9.2f} N/mm²")
+    print(f"column load of stringer and skin: {strength.column_load:11.1f} N")
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 // their error exits and `ier` codes; the typed entry hands it to the host.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -63,8 +64,15 @@ struct StringerChecks {
   float crippling_force = NAN;   // T: the web; omega: the web
   float crippling_stress = NAN;  // T: the web's crippling stress
   float chord_force = NAN;       // omega: the chord
-  float global_load = NAN;       // global (column) buckling load of the last case solved
+  // The global (column) buckling of the last case solved: the load (NaN
+  // where not computed), whether and after how many passes its effective
+  // width settled, and the skin's Nx at the critical (smallest positive)
+  // load factor it takes (NaN: no computed factor is positive; the load is
+  // computed only where this is a compression).
+  float global_load = NAN;
   bool global_converged = true;
+  int global_passes = 0;
+  float critical_skin_force = NAN;
 };
 
 // The eigen-solution of the condensed problem. The subspace iteration is the
@@ -113,6 +121,9 @@ struct RunOptions {
   bool stringer_given = false;       // the host stored the stringer cross-section: its group is not read
   const LoadCases* cases = nullptr;  // none: the one case of the model's forces
   StringerChecks* checks = nullptr;  // receives the crippling and global loads
+  // The omega chord's own wall bending stiffness (D11, D12, D22, D16, D26,
+  // D66); none: the web's of shared block stringercom, as for the routines.
+  std::optional<std::array<float, 6>> chord_bending;
   // Stop a buckling run after the assembly: the matrices stay in shared block
   // matrix for the caller, nothing is condensed or solved.
   bool assemble_only = false;

@@ -8,6 +8,8 @@
 
 #include <map>
 #include <set>
+#include <stdexcept>
+#include <string>
 #include <type_traits>
 
 #include "driver/typed_run.hpp"
@@ -132,7 +134,7 @@ std::vector<TypedLoads> load_cases(py::handle value) {
 TypedStringerSection stringer_section(py::handle value) {
   const auto d = dict_of(value, "stringer_section");
   const std::set<std::string> names = {"type", "footth",     "webth",   "footwidth", "webheight",
-                                       "ddst", "chordwidth", "chordth", "alpha"};
+                                       "ddst", "chordwidth", "chordth", "alpha", "chord_ddst"};
   for (auto item : d)
     if (!names.count(py::str(item.first)))
       throw py::type_error("_analyse: stringer_section has no " + std::string(py::str(item.first)));
@@ -143,6 +145,8 @@ TypedStringerSection stringer_section(py::handle value) {
   s.webheight = real("webheight"), s.chordwidth = real("chordwidth"), s.chordth = real("chordth");
   s.alpha = real("alpha");
   if (d.contains("ddst")) s.ddst = fixed_rows<float, 6>(d["ddst"], "stringer_section ddst").at(0);
+  if (d.contains("chord_ddst"))
+    s.chord_ddst = fixed_rows<float, 6>(d["chord_ddst"], "stringer_section chord_ddst").at(0);
   return s;
 }
 
@@ -249,6 +253,9 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
 template <class T>
 py::array_t<T> array_of(const std::vector<T>& v, std::vector<py::ssize_t> shape) {
   py::array_t<T> a(shape);
+  if (std::size_t(a.size()) != v.size())
+    throw std::logic_error("_analyse: " + std::to_string(v.size()) + " values for an array of " +
+                           std::to_string(a.size()));
   std::copy(v.begin(), v.end(), a.mutable_data());
   return a;
 }
@@ -351,6 +358,8 @@ py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
     d["critical"] = critical_dict(c.critical);
     d["global_load"] = c.global_load;
     d["global_converged"] = c.global_converged;
+    d["global_passes"] = c.global_passes;
+    d["critical_skin_force"] = c.critical_skin_force;
     cases.append(d);
   }
   out["cases"] = cases;

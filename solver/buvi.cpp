@@ -1,6 +1,7 @@
 #include "solver/buvi.hpp"
 
 #include <cmath>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -75,21 +76,40 @@ bool set_membrane_compliance(ArrayRef<float, 2> c) {
   return true;
 }
 
-// The crippling routine of the stringer type; its results into `checks`.
+// The crippling routine of the stringer type; its results into the host's checks.
 template <class V>
-RunStatus cripple(StringerChecks* checks) {
+RunStatus cripple(const RunOptions& options) {
   const std::int32_t stype = state::f07dis<V>().stype;
+  StringerChecks* checks = options.checks;
   if (stype == 1) {
     const TProfileCrippling r = cripple_t_profile();
     if (checks) checks->crippling_force = r.force, checks->crippling_stress = r.stress;
   } else if (stype == 2) {
-    const OmegaCrippling r = cripple_omega_profile();
+    const OmegaCrippling r = cripple_omega_profile(options.chord_bending ? &*options.chord_bending : nullptr);
     if (checks) checks->crippling_force = r.web_force, checks->chord_force = r.chord_force;
   } else {
     report("CRIPPLING", nullptr, false);
     return {Stage::crippling, stype};
   }
   return {};
+}
+
+// The skin's Nx at node 1 at the critical load factor of the case just
+// solved: the mode the solution found (`found`, which may lie beyond the
+// modes asked), or else the smallest positive one among the computed modes;
+// none without a positive one. This is where the column load's mode is chosen.
+template <class V>
+std::optional<float> critical_skin_force(const CriticalMode* found) {
+  std::optional<double> critical;
+  if (found) {
+    if (found->mode > 0) critical = state::valus.elam(found->mode);
+  } else {
+    for (int i = 1; i <= state::man.neigrq; ++i)
+      if (const double factor = state::valus.elam(i); factor > 0.0 && (!critical || factor < *critical))
+        critical = factor;
+  }
+  if (!critical) return std::nullopt;
+  return float(state::cpvar<V>().pvar(1, 1) * *critical + state::cpfest<V>().pfest(1, 1));
 }
 
 // The fixed membrane forces the stiffness was assembled with.
@@ -121,7 +141,7 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
     if (options.assemble_only) return {};
     if (options.solution.assembled) options.solution.assembled();
     if (first && type.cripan)
-      if (const RunStatus s = cripple<V>(options.checks); !s.finished()) return s;
+      if (const RunStatus s = cripple<V>(options); !s.finished()) return s;
     if (!same_stiffness) kept.reset();
     SolutionOptions solution = options.solution;
     if (!tops.empty()) solution.coupling_tops = &tops;
@@ -135,10 +155,21 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
     io::write_list(io::listing_unit(),
                    {"ANALYSIS OF EIGENFREQUENCIES NOT SUPPORTED IN THIS VERSION OF RUVO!"});
   if (type.glban) {
+    StringerChecks* checks = options.checks;
+    if (checks) {
+      // A host that takes the checks as values gets the column load at the
+      // critical mode's skin force (the routines take the first mode's),
+      // and none where that mode has no axial compression.
+      const std::optional<float> skin = critical_skin_force<V>(options.solution.critical);
+      checks->global_load = NAN, checks->global_converged = true, checks->global_passes = 0;
+      checks->critical_skin_force = skin.value_or(NAN);
+      if (!(skin > 0.0f)) return {};
+      fstbub = *skin;
+    }
     const auto r =
         global_buckling_load<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
-    StringerChecks* checks = options.checks;
-    if (r && checks) checks->global_load = r->load, checks->global_converged = r->converged;
+    if (r && checks)
+      checks->global_load = r->load, checks->global_converged = r->converged, checks->global_passes = r->passes;
     // A host that takes the checks as values reads an unsettled effective
     // width from them; the other cases still run.
     if (ierr != 0 && !(checks && ierr == glbuck_not_converged)) {

@@ -1,5 +1,6 @@
 #include "solver/crippling.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "io/listing.hpp"
@@ -31,13 +32,19 @@ TProfileCrippling t_profile_crippling(float h, float t, const float (&ddst)[6], 
   return {fw, nw / t, fw / (stiffx * web_share)};
 }
 
-OmegaCrippling omega_crippling(float webheight, float chordwidth, float alpha, const float (&ddst)[6]) {
-  const float s = std::sqrt(ddst[0] * ddst[2]);
-  const float kx = 2.0f + 2.0f * (2.0f * ddst[5] + ddst[1]) / s;  // strip supported on both long edges
+// Long strip supported on both long edges, width b: N = (π/b)²·kx·√(D11·D22),
+// kx = 2 + 2·(D12 + 2·D66)/√(D11·D22).
+float supported_strip_force(float b, const float (&d)[6]) {
+  const float s = std::sqrt(d[0] * d[2]);
+  const float kx = 2.0f + 2.0f * (2.0f * d[5] + d[1]) / s;
+  const float pib = pi / b;
+  return (pib * pib) * kx * s * b;
+}
+
+OmegaCrippling omega_crippling(float webheight, float chordwidth, float alpha, const float (&web_ddst)[6],
+                               const float (&chord_ddst)[6]) {
   const float web = webheight / std::cos(0.5f * alpha * pi / 180.0f);
-  const float piw = pi / web, pic = pi / chordwidth;
-  const float nw = (piw * piw) * kx * s, nc = (pic * pic) * kx * s;
-  return {web, nw * web, nc * chordwidth};
+  return {web, supported_strip_force(web, web_ddst), supported_strip_force(chordwidth, chord_ddst)};
 }
 
 TProfileCrippling cripple_t_profile() {
@@ -55,14 +62,15 @@ TProfileCrippling cripple_t_profile() {
   return r;
 }
 
-OmegaCrippling cripple_omega_profile() {
+OmegaCrippling cripple_omega_profile(const std::array<float, 6>* chord_bending) {
   static const io::Format web_heading("(//1x,' CRIPPLING FORCE OF WEB:')");
   static const io::Format chord_heading("(//1x,' CRIPPLING FORCE OF CHORD:')");
   static const io::Format value("(E20.5)//");
   Stringercom& st = state::stringercom;
-  float ddst[6];
+  float ddst[6], chord[6];
   copy_ddst(ddst);
-  const OmegaCrippling r = omega_crippling(st.webheight, st.chordwidth, st.alpha, ddst);
+  std::copy_n(chord_bending ? chord_bending->data() : ddst, 6, chord);
+  const OmegaCrippling r = omega_crippling(st.webheight, st.chordwidth, st.alpha, ddst, chord);
   st.webheight = r.web_length;
   io::write_listing(web_heading);
   io::write_listing(value, {r.web_force});

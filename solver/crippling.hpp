@@ -3,6 +3,7 @@
 // Cross-section from shared block stringercom; results on the listing.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace ruvo {
@@ -21,7 +22,9 @@ struct OmegaCrippling {
 // on a stringer of axial stiffness stiffx.
 TProfileCrippling t_profile_crippling(float h, float t, const float (&ddst)[6], float stiffx, float footwidth,
                                       float footth);
-OmegaCrippling omega_crippling(float webheight, float chordwidth, float alpha, const float (&ddst)[6]);
+// The omega's slanted webs and its chord, each with its own wall bending stiffness.
+OmegaCrippling omega_crippling(float webheight, float chordwidth, float alpha, const float (&web_ddst)[6],
+                               const float (&chord_ddst)[6]);
 
 // Fw on the listing; sigmweb and epsweb into shared block test. ier is
 // neither set nor read.
@@ -29,8 +32,10 @@ void cripplingt(std::int32_t& ier);
 // Fw and Fc on the listing; webheight becomes the slanted web length.
 void cripplingo(std::int32_t& ier);
 
-// cripplingt and cripplingo, returning what they printed.
+// cripplingt and cripplingo, returning what they printed; the omega's chord
+// with its own bending stiffness `chord_bending` where the host gives it
+// (the shared block holds the web's alone, which cripplingo takes for both).
 TProfileCrippling cripple_t_profile();
-OmegaCrippling cripple_omega_profile();
+OmegaCrippling cripple_omega_profile(const std::array<float, 6>* chord_bending = nullptr);
 
 }  // namespace ruvo

@@ -1,5 +1,6 @@
 #include "solver/global_buckling.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "io/listing.hpp"
@@ -28,7 +29,8 @@ GlobalBucklingResult global_buckling(const GlobalBucklingData& d) {
   const float ts = d.skinth, bs = d.stpitch, scc = d.sigmweb;
   const float aw = tw * hw, af = tf * bf, ast = af + aw;
   const float q = 1.0f - (d.aij21 / d.aij11) * (d.aij12 / d.aij22);
-  const float z = (bs / std::sqrt(ts * d.ry)) * std::pow(12.0f * q, 0.25f) / pi;
+  // the curvature parameter of the skin between stringers: its size, whichever side the centre lies on
+  const float z = (bs / std::sqrt(ts * std::fabs(d.ry))) * std::pow(12.0f * q, 0.25f) / pi;
   const float z2 = z * z;
   const float k = z <= 2.0f ? 4.0f + z2 * z2 / 4.0f : 2.0f * z2;  // curved-skin buckling coefficient
   const float kstar = k * pi_squared / (12.0f * q);
@@ -40,7 +42,8 @@ GlobalBucklingResult global_buckling(const GlobalBucklingData& d) {
 
   float w = 0.0f, as = 0.0f, sigma_prev = 0.0f, sigma = 0.0f;
   bool converged = false;
-  for (int pass = 1; pass <= 100; ++pass) {
+  int pass = 1;
+  for (; pass <= global_buckling_passes; ++pass) {
     const float a = ast + as;
     const float ec = (as * ts / 2.0f + s) / a;
     const float ts_e = ts / 2.0f - ec;
@@ -54,13 +57,13 @@ GlobalBucklingResult global_buckling(const GlobalBucklingData& d) {
       converged = true;
       break;
     }
-    if (pass == 100) break;
+    if (pass == global_buckling_passes) break;
     w = ts * std::sqrt(kstar * e / sigma);
     as = ts * w;
     sigma_prev = sigma;
   }
   const float fst = sigma * (ast + ts * w);
-  return {(d.width / bs) * (fst + (bs - w) * d.fstbug), converged};
+  return {(d.width / bs) * (fst + (bs - w) * d.fstbug), converged, std::min(pass, global_buckling_passes)};
 }
 
 template <class V>

@@ -16,15 +16,19 @@ struct GlobalBucklingData {
   float skinth, stpitch;                      // skin thickness ts, stringer pitch bs
   float sigmweb;                              // crippling stress of the stringer
   float length, width;                        // panel length L and width W
-  float ry;                                   // radius of the skin in y
+  float ry;                                   // radius of the skin in y (either sign)
   float a11;                                  // membrane stiffness A11 of the skin
   float aij11, aij21, aij12, aij22;           // membrane compliance entries
   float fstbug;                               // skin buckling force per unit width
 };
 
+// Passes of the effective-width iteration before it gives up.
+inline constexpr int global_buckling_passes = 100;
+
 struct GlobalBucklingResult {
   float load;      // global buckling load P
-  bool converged;  // the effective width settled within 100 passes
+  bool converged;  // the effective width settled within global_buckling_passes
+  int passes;      // passes run
 };
 
 GlobalBucklingResult global_buckling(const GlobalBucklingData& d);

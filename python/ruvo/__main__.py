@@ -130,6 +130,8 @@ def _report(result: Result) -> str:
             lines.append(f"critical load factor {result.critical_load_factor:.8g} (mode {result.critical_mode})")
         else:
             lines.append(f"does not buckle under the applied loads: {result.no_buckling_reason}")
+        if result.stringer_strength is not None:
+            lines.append(f"stringers: {result.stringer_strength}")
     return "\n".join(lines)
 
 

@@ -6,7 +6,6 @@ several threads (the engine runs one analysis at a time).
 """
 from __future__ import annotations
 
-import dataclasses
 import math
 import os
 import warnings
@@ -17,7 +16,12 @@ import numpy as np
 from . import engine
 from .engine import AnalysisError
 from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
-from .results import NOT_AVAILABLE, BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
+from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
+
+
+# Densities of engineering materials, t/mm³ (foams above the lower bound,
+# tungsten below the upper one); a density outside is warned of.
+DENSITY_RANGE = (1e-11, 5e-8)
 
 
 def _check(panel: Panel, modes: int) -> None:
@@ -99,18 +103,41 @@ def check_buckling_support(panel: Panel) -> None:
                          "hold U and V on the edges (for example 'simply supported') or use freedoms='W'")
 
 
+def _value(v: float) -> float | None:
+    return None if math.isnan(v) else float(v)
+
+
+def _column_load(panel: Panel, case: dict[str, Any]) -> tuple[float | None, str]:
+    """The column load of the stringers in load case `case`, or None with the reason."""
+    data = panel.stringers[0].crippling
+    if data is None or data.stringer_type != 1:
+        return None, "the column load is estimated for T stringers only"
+    skin = case["critical_skin_force"]
+    if math.isnan(skin):
+        return None, "no computed mode buckles under the applied loads (no positive load factor)"
+    if not skin > 0.0:
+        return None, f"no axial compression in the critical mode (the skin's Nx is {skin:.6g})"
+    load = _value(case["global_load"])
+    if load is None:
+        return None, (f"no column stress after {case['global_passes']} passes: the stringer with its effective "
+                      f"skin is too slender for the length {panel.length:g} (beyond the Johnson parabola)")
+    if not case["global_converged"]:
+        return None, f"the effective skin width did not converge after {case['global_passes']} passes"
+    return load, ""
+
+
 def _strength(panel: Panel, out: dict[str, Any], case: dict[str, Any]) -> StringerStrength | None:
-    """The stringers' crippling and global loads, or None without stringers."""
+    """The stringers' local buckling and column loads, or None without stringers."""
     if not panel.stringers:
         return None
-    crippling = out["crippling"]
-    def value(v: float) -> float | None:
-        return None if math.isnan(v) else float(v)
-    strength = StringerStrength(crippling_force=value(crippling["force"]), crippling_stress=value(crippling["stress"]),
-                                chord_crippling_force=value(crippling["chord_force"]),
-                                global_load=value(case["global_load"]), global_converged=case["global_converged"])
-    available = strength.crippling_force is not None
-    return dataclasses.replace(strength, note="" if available else NOT_AVAILABLE)
+    local = out["crippling"]
+    web = _value(local["force"])
+    if web is None:
+        return StringerStrength()
+    column, why = _column_load(panel, case)
+    return StringerStrength(web_local_buckling_force=web, web_local_buckling_stress=_value(local["stress"]),
+                            chord_local_buckling_force=_value(local["chord_force"]), column_load=column,
+                            column_converged=bool(case["global_converged"]), note="", column_note=why)
 
 
 def no_positive_below(case: dict[str, Any], text: str = "") -> float | None:
@@ -161,9 +188,10 @@ def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | N
         raise ValueError(f"{name}: {value!r} must be positive and finite")
     if mass_per_area is not None:
         return value
-    if value > 1e-3:
-        warnings.warn(f"density: {value} is above 1e-3 t/mm³ (steel is 7.85e-9 t/mm³); "
-                      "is it in kg/m³ or g/cm³?", UnitWarning, stacklevel=3)
+    if not DENSITY_RANGE[0] <= value <= DENSITY_RANGE[1]:
+        warnings.warn(f"density: {value:g} lies outside {DENSITY_RANGE[0]:g}..{DENSITY_RANGE[1]:g} t/mm³, the "
+                      "range of engineering materials (aluminium 2.7e-9, steel 7.85e-9 t/mm³); is it in "
+                      "kg/mm³, kg/m³ or g/cm³?", UnitWarning, stacklevel=3)
     if panel.laminate.thickness is None:
         raise ValueError("density: the laminate has no thickness (built from matrices); give mass_per_area "
                          "or Laminate.from_matrices(..., thickness=...)")
@@ -199,7 +227,8 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5,
     ----------
     density : float
         Mass per unit volume of the skin (t/mm³ with N and mm): times the
-        laminate's thickness, the skin's mass per unit area.
+        laminate's thickness, the skin's mass per unit area. A UnitWarning
+        outside 1e-11..5e-8 t/mm³ (aluminium is 2.7e-9).
     mass_per_area : float
         Instead of `density`: the skin's mass per unit area.
     workdir, listing

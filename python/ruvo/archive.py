@@ -13,7 +13,7 @@ from pathlib import Path
 import numpy as np
 
 from . import engine
-from .results import BucklingResult, StringerStrength, VibrationResult
+from .results import RENAMED_STRENGTH_FIELDS, BucklingResult, StringerStrength, VibrationResult
 from .toml_panel import panel_document, panel_from_dict
 
 Result = Union[BucklingResult, VibrationResult]
@@ -125,7 +125,11 @@ def _bound(value: float | str | None) -> float | None:
 
 
 def _strength(fields: dict[str, Any] | None) -> StringerStrength | None:
-    return None if fields is None else StringerStrength(**fields)
+    """The stringer strength of a document; older ones name the fields as
+    RENAMED_STRENGTH_FIELDS's keys."""
+    if fields is None:
+        return None
+    return StringerStrength(**{RENAMED_STRENGTH_FIELDS.get(k, k): v for k, v in fields.items()})
 
 
 def load(source: str | os.PathLike[str]) -> Result | list[Result]:

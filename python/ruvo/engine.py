@@ -29,12 +29,15 @@ _QUIET = ("Analysis started", "Buckling/Vibration analysis finished")
 
 class AnalysisError(RuntimeError):
     """The engine reported a failure: `stage` names the failing routine,
-    `code` is its own code, `message` holds the engine's message lines and
-    `listing` the listing (when one was written)."""
+    `code` is its own code, `message` says what failed (in the engineer's
+    words where the failure is known, otherwise the engine's message
+    lines), `engine_message` holds the engine's lines and `listing` the
+    listing (when one was written)."""
 
-    def __init__(self, stage: str, message: str, listing: str = "", code: int = 0) -> None:
+    def __init__(self, stage: str, message: str, listing: str = "", code: int = 0, engine_message: str = "") -> None:
         super().__init__(stage, message, listing, code)
         self.stage, self.message, self.listing, self.code = stage, message, listing, code
+        self.engine_message = engine_message or message
 
     def __str__(self) -> str:
         return f"analysis failed in {self.stage} (code {self.code}):\n{self.message}"
@@ -82,41 +85,55 @@ def _edge_codes(edge: Edge, across_x: bool, shear: bool) -> list[int]:
     return [0] + held + [0] * (6 - len(held))
 
 
-def _line_factors(panel: Panel, dtype: type) -> list[tuple[float, float]]:
-    """Per y node line, the factors on Nx and Nxy of the laminate of the
-    element row starting there (the last line: of the last row), as for a
-    uniform strain: the ratio of the membrane stiffnesses A11 - A12²/A22
-    and A66 to the skin's, in the engine's 32 bits (or `dtype`)."""
+def _axial_factors(panel: Panel, dtype: type) -> list[Any]:
+    """Per y node line, the factor on Nx of the laminate of the element row
+    starting there (the last line: of the last row): the ratio of its axial
+    membrane stiffness A11 - A12²/A22 to the skin's, in the engine's 32 bits
+    (or `dtype`). Bands run along x, so the strain along them is shared,
+    while equilibrium across a band edge keeps Nxy and Ny the same in
+    every band."""
     packed = [lam.packed(dtype) for lam in panel.laminates]
-    def stiffness(m: np.ndarray) -> tuple[float, float]:
-        return m[0] - m[1] * m[1] / m[2], m[5]
-    skin_x, skin_xy = stiffness(packed[0])
+    def axial(m: np.ndarray) -> Any:
+        return m[0] - m[1] * m[1] / m[2]
+    skin = axial(packed[0])
     rows = list(panel.element_rows) + [panel.element_rows[-1]]
-    return [(stiffness(packed[r - 1])[0] / skin_x, stiffness(packed[r - 1])[1] / skin_xy) for r in rows]
+    return [axial(packed[r - 1]) / skin for r in rows]
 
 
 def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np.ndarray:
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
     node (x-lines outer, y-lines inner) where regions carry other
-    laminates: Nx and Nxy scaled by their membrane stiffness."""
+    laminates: Nx scaled by their axial membrane stiffness, Nxy and Ny
+    as given."""
     values: np.ndarray = np.asarray(forces, dtype)
     if len(panel.laminates) == 1:
         return values
-    rows = [values * np.array([fx, fxy, 1.0], dtype) for fx, fxy in _line_factors(panel, dtype)]
+    rows = [values * np.array([fx, 1.0, 1.0], dtype) for fx in _axial_factors(panel, dtype)]
     return np.tile(np.stack(rows), (len(panel.x_lengths) + 1, 1))
 
 
-def _crippling_arguments(panel: Panel) -> dict[str, Any]:
-    """The stringer section and checks: for stringers whose shape has
-    crippling data (all of one section: the engine holds one)."""
+def stringer_pitch(panel: Panel) -> float:
+    """The spacing of the stringers: of their grid lines, evenly over the
+    span from the first to the last; one stringer: the panel's width (a
+    bay of one pitch with the neighbours as its supports)."""
+    y = panel.y_nodes[np.array(panel.stringer_lines) - 1]
+    return float((y.max() - y.min()) / (len(y) - 1)) if len(y) > 1 else panel.width
+
+
+def _stringer_check_arguments(panel: Panel) -> dict[str, Any]:
+    """The stringer section and its checks: for stringers whose shape has
+    the checks' data (all of one section: the engine holds one); the
+    column load for the T."""
     data = [s.crippling for s in panel.stringers]
     if not data or any(c is None or c != data[0] for c in data):
         return {}
     c = data[0]
     section = dict(c.stringercom, type=c.stringer_type)
+    if c.chord_ddst is not None:
+        section["chord_ddst"] = list(c.chord_ddst)
     args = dict(crippling=True, stringer_section=section)
     if c.stringer_type == 1:
-        args.update(global_buckling=True, stringer_pitch=panel.width / len(panel.stringers))
+        args.update(global_buckling=True, stringer_pitch=stringer_pitch(panel))
     return args
 
 
@@ -151,7 +168,7 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype), node_forces(panel, c.fixed(), dtype))
                                    for c in cases[1:]]
     if kind == "buckling":
-        args.update(_crippling_arguments(panel))
+        args.update(_stringer_check_arguments(panel))
     return args
 
 
@@ -176,6 +193,18 @@ def _read_listing(directory: str) -> str:
 def _message(lines: Sequence[str]) -> str:
     kept = [line.rstrip() for line in lines if line.strip() and line.strip() not in _QUIET]
     return "\n".join(kept) or "the engine stopped without a message"
+
+
+def _failure(cases: Sequence[Loads], out: dict[str, Any], listing: str) -> AnalysisError:
+    """The engine's failure as an AnalysisError, in the engineer's words where it is known: the
+    eigen-solution's factorisation of the stiffness (less the fixed loads' geometric stiffness) failing."""
+    stage, code, message = out["stage"], int(out["code"]), _message(out["messages"])
+    words = message
+    if stage in ("INCS3", "VIBS3") and "CHOLESKY" in message:
+        words = ("the fixed loads alone buckle the panel: the stiffness is not positive definite"
+                 if any(np.any(c.fixed()) for c in cases) else
+                 "the stiffness is not positive definite: the panel is not held against a rigid-body motion")
+    return AnalysisError(stage, words, listing, code, message)
 
 
 def run(panel: Panel, kind: str, modes: int, *, workdir: str | os.PathLike[str] | None = None, listing: bool = False,
@@ -204,7 +233,7 @@ def run(panel: Panel, kind: str, modes: int, *, workdir: str | os.PathLike[str] 
         out = _ruvo._analyse(**args)
         text = ""
     if out["stage"]:
-        raise AnalysisError(out["stage"], _message(out["messages"]), text, int(out["code"]))
+        raise _failure(options.get("load_cases") or [panel.loads], out, text)
     if not (np.isfinite(out["eigenvalues"]).all() and out["eigenvalues"].any()):
         raise AnalysisError("INCS3" if kind == "buckling" else "VIBS3",
                             "no eigenvalues came out of the solution", text)

@@ -288,8 +288,10 @@ class Stiffener:
     torsion stiffness (EA·EI >= ES²: the section stores energy under every
     strain); mass per unit length (natural frequencies only). A stringer
     may have a pad-up: the laminate `pad_up` under its foot, `pad_width`
-    wide and centred on it. `crippling`: the engine's crippling data of its
-    cross-section (`ruvo.sections` sets it for the shapes that have them).
+    wide and centred on it. `crippling`: the data of the engine's stringer
+    checks (local buckling of the walls, column load) of its cross-section,
+    a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
+    that have them).
     """
     position: float | None = None
     _: KW_ONLY
@@ -633,7 +635,12 @@ class Panel:
     holds the slope both rotations, unless BETA or GAMMA is named.
     regions: Region bands of the skin with their own laminate; stringers'
     pad-ups are bands too. The engine holds at most two laminates (the skin's
-    and one other) and one per element row.
+    and one other) and one per element row; a band reaching past the sides
+    y = 0, width is refused. Under a band's laminate Nx is that of the
+    skin's strain along x, Nxy and Ny are the skin's (equilibrium across
+    the band's edges).
+    A laminate thicker than half the smaller side warns (UnitWarning): no
+    plate, most likely lengths in metres with the thickness in millimetres.
     """
     length: float
     width: float
@@ -700,11 +707,15 @@ class Panel:
         if any(f.pad_up is not None for f in self.frames):
             raise ValueError("Panel.frames: a frame cannot have a pad-up; the engine holds one laminate per "
                              "element row (bands in y), not per column")
+        self._check_bands()
         laminates = tuple(dict.fromkeys([self.laminate] + [b[2] for b in self._bands()]))
         if len(laminates) > MAX_LAMINATES:
-            raise ValueError(f"Panel.regions: {len(laminates)} different laminates (skin, regions, pad-ups); the "
-                             f"engine holds at most {MAX_LAMINATES} (p_abdstf): give the regions one laminate")
+            raise ValueError(self._laminate_count_fault(laminates))
         for lam in laminates:
+            if lam.thickness is not None and lam.thickness > 0.5 * min(self.length, self.width):
+                _warn_units(f"Panel.laminate: a thickness of {lam.thickness:g} is more than half the smaller "
+                            f"panel side {min(self.length, self.width):g}, no plate; the sides in other units "
+                            "than the thickness (metres and millimetres)?")
             if "U" not in self.freedoms and lam.coupled:
                 raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V drops the coupling B of this "
                                  "unsymmetric laminate (the load factor would come out too high); use 'WUV'")
@@ -749,6 +760,32 @@ class Panel:
         for y0, y1, lam in bands:  # later bands (pad-ups last) over earlier ones
             rows[(middles > y0) & (middles < y1)] = self.laminates.index(lam) + 1
         _set(self, element_rows=tuple(int(r) for r in rows))
+
+    def _band_names(self) -> list[str]:
+        """The fields of the bands of `_bands`, in its order."""
+        return [f"regions[{k}]" for k in range(len(self.regions))] + \
+               [f"stringers[{k}].pad_up" for k, s in enumerate(self.stringers) if s.pad_up is not None]
+
+    def _check_bands(self) -> None:
+        """Refuses a region or pad-up reaching past the panel's sides y = 0, width."""
+        tolerance = 1e-9 * self.width
+        for name, (y0, y1, _) in zip(self._band_names(), self._bands()):
+            if y0 < -tolerance or y1 > self.width + tolerance:
+                raise ValueError(f"Panel.{name}: the band y = {y0:g}..{y1:g} reaches past the panel, whose "
+                                 f"width is {self.width:g}")
+
+    def _laminate_count_fault(self, laminates: Sequence[Laminate]) -> str:
+        """The refusal of more laminates than the engine holds, naming those the panel holds."""
+        owners = {id(self.laminate): ["the skin"]}
+        for name, (_, _, lam) in zip(self._band_names(), self._bands()):
+            owners.setdefault(id(next(m for m in laminates if m == lam)), []).append(name)
+        held = "; ".join(f"{k + 1}: " + ", ".join(owners[id(m)]) for k, m in enumerate(laminates))
+        field = "regions" if self.regions else "stringers"
+        others = MAX_LAMINATES - 1
+        count = ("no", "one", "two", "three")[others] if others < 4 else str(others)
+        return (f"Panel.{field}: the panel holds {len(laminates)} different laminates ({held}); the engine "
+                f"takes the skin's and {count} other{'s' if others > 1 else ''} at most, shared by every "
+                "region and pad-up")
 
     def _bands(self) -> list[tuple[float, float, Laminate]]:
         """(y0, y1, laminate) of the regions, then of the pad-ups."""

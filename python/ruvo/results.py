@@ -6,6 +6,7 @@ import dataclasses
 import math
 from dataclasses import dataclass, field
 import os
+import warnings
 from pathlib import Path
 from typing import Any, Iterable, cast
 
@@ -130,28 +131,60 @@ class ModalResult:
 
 NOT_AVAILABLE = "not available for this shape"
 
+# The old names of StringerStrength's fields, read from older files and
+# kept as deprecated properties for one version.
+RENAMED_STRENGTH_FIELDS = {"crippling_force": "web_local_buckling_force",
+                           "crippling_stress": "web_local_buckling_stress",
+                           "chord_crippling_force": "chord_local_buckling_force",
+                           "global_load": "column_load", "global_converged": "column_converged"}
+
+
+def _deprecated_field(old: str, new: str) -> property:
+    def get(self: Any) -> Any:
+        warnings.warn(f"StringerStrength.{old} is now .{new}; the old name goes in the next version",
+                      DeprecationWarning, stacklevel=2)
+        return getattr(self, new)
+    return property(get, doc=f"Deprecated name of `{new}`.")
+
 
 @dataclass(frozen=True)
 class StringerStrength:
-    """Crippling and global (column) buckling of the stringers, from the
-    engine's routines: the T profile has the crippling force and stress of
-    its web and the global load of stringer and skin over the stringer pitch;
-    the hat (omega) the crippling forces of web and chord. Values the shape
-    has no routine for are None and `note` says so. `global_converged` is
-    False when the effective skin width did not settle (the load is the
-    engine's last estimate)."""
-    crippling_force: float | None = None
-    crippling_stress: float | None = None
-    chord_crippling_force: float | None = None
-    global_load: float | None = None
-    global_converged: bool = True
+    """The stringers' checks from the engine's routines (all stringers of
+    one section). Local buckling, the initial buckling of a wall as a long
+    strip (not crippling, the post-buckling strength): the web of a T
+    simply supported at the foot and free at the top (12·D66/b²), force
+    and stress (`web_local_buckling_force`, `web_local_buckling_stress`);
+    the web and the chord of a hat each supported on both long edges, each
+    with its own bending stiffness (`web_local_buckling_force`,
+    `chord_local_buckling_force`). `column_load`: the T stringer with its
+    effective skin width as a Johnson column at the web's local buckling
+    stress, plus the skin between the effective widths at the critical
+    mode's Nx, over the panel width at the stringers' spacing. Values the
+    shape has no routine for are None and `note` says so; a missing column
+    load has its reason in `column_note` (no positive load factor among the
+    computed modes, no axial compression in the critical mode, an
+    effective width that did not settle: `column_converged` False)."""
+    web_local_buckling_force: float | None = None
+    web_local_buckling_stress: float | None = None
+    chord_local_buckling_force: float | None = None
+    column_load: float | None = None
+    column_converged: bool = True
     note: str = NOT_AVAILABLE
+    column_note: str = ""
+
+    crippling_force = _deprecated_field("crippling_force", "web_local_buckling_force")
+    crippling_stress = _deprecated_field("crippling_stress", "web_local_buckling_stress")
+    chord_crippling_force = _deprecated_field("chord_crippling_force", "chord_local_buckling_force")
+    global_load = _deprecated_field("global_load", "column_load")
+    global_converged = _deprecated_field("global_converged", "column_converged")
 
     def __str__(self) -> str:
-        def text(v: float | None) -> str:
-            return NOT_AVAILABLE if v is None else f"{v:.6g}"
-        return (f"crippling force {text(self.crippling_force)}, crippling stress {text(self.crippling_stress)}, "
-                f"chord crippling force {text(self.chord_crippling_force)}, global load {text(self.global_load)}")
+        def text(v: float | None, why: str = NOT_AVAILABLE) -> str:
+            return (why or NOT_AVAILABLE) if v is None else f"{v:.6g}"
+        return (f"web local buckling force {text(self.web_local_buckling_force)}, "
+                f"web local buckling stress {text(self.web_local_buckling_stress)}, "
+                f"chord local buckling force {text(self.chord_local_buckling_force)}, "
+                f"column load {text(self.column_load, self.column_note)}")
 
 
 @dataclass(frozen=True, eq=False)

@@ -107,13 +107,25 @@ class Wall:
 
 
 @dataclass(frozen=True)
-class Crippling:
-    """What the engine's crippling routines take: the stringer type (1 the
-    T profile, 2 the omega) and the members of the shared block
-    `stringercom`, the web laminate's bending stiffnesses `ddst` packed
-    D11, D12, D22, D16, D26, D66."""
+class StringerCheckData:
+    """What the engine's stringer checks (the walls' local buckling, the
+    column load) take: the stringer type (1 the T profile, 2 the omega),
+    the members of the shared block `stringercom` (the web laminate's
+    bending stiffnesses `ddst` packed D11, D12, D22, D16, D26, D66) and,
+    for the omega, the chord's own bending stiffnesses `chord_ddst`,
+    packed alike."""
     stringer_type: int
     stringercom: dict[str, Any]
+    chord_ddst: tuple[float, ...] | None = None
+
+
+def __getattr__(name: str) -> Any:
+    if name == "Crippling":
+        warnings.warn("ruvo.sections.Crippling is now StringerCheckData (the data of the walls' local "
+                      "buckling and the column load); the old name goes in the next version",
+                      DeprecationWarning, stacklevel=2)
+        return StringerCheckData
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
 
 
 @dataclass(frozen=True, kw_only=True)
@@ -217,21 +229,28 @@ class Section:
         return self.density * self.area
 
     @property
-    def crippling(self) -> Crippling | None:
-        """The engine's crippling data, or None: the engine has routines for
-        the T and the omega (Hat) profile only."""
+    def check_data(self) -> StringerCheckData | None:
+        """The data of the engine's stringer checks, or None: the engine has
+        routines for the T and the omega (Hat) profile only."""
         return None
+
+    @property
+    def crippling(self) -> StringerCheckData | None:
+        """Deprecated name of `check_data` (these are local buckling data, not crippling)."""
+        warnings.warn(f"{type(self).__name__}.crippling is now .check_data; the old name goes in the next "
+                      "version", DeprecationWarning, stacklevel=2)
+        return self.check_data
 
     def stiffener(self, position: float | None = None, *, line: int | None = None, side: str = "back",
                   pad_up: Laminate | None = None, pad_width: float = 0.0) -> Stiffener:
         """The `Stiffener` of this section at `position` (or grid `line`), on
         the `side` "back" (the default: positive W points away from it) or
-        "front", with its crippling data and an optional pad-up laminate
-        `pad_up` under it, `pad_width` wide."""
+        "front", with its stringer check data and an optional pad-up
+        laminate `pad_up` under it, `pad_width` wide."""
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
-                         line=line, crippling=self.crippling, pad_up=pad_up, pad_width=pad_width)
+                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width)
 
 
 def _thickness(laminate: Laminate) -> float:
@@ -271,9 +290,9 @@ class T(Section):
         yield Wall(web_height, self._surface + _thickness(foot) + 0.5 * web_height, 90.0, self._laminate("web"))
 
     @property
-    def crippling(self) -> Crippling | None:
+    def check_data(self) -> StringerCheckData | None:
         foot, web = self.walls
-        return Crippling(1, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
+        return StringerCheckData(1, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
                                  webheight=web.length, ddst=_packed_bending(web.laminate),
                                  chordwidth=0.0, chordth=0.0, alpha=0.0))
 
@@ -284,7 +303,7 @@ class L(T):
     ends. About the axis parallel to the skin it is the T of the same walls."""
 
     @property
-    def crippling(self) -> Crippling | None:
+    def check_data(self) -> StringerCheckData | None:
         return None
 
 
@@ -362,11 +381,13 @@ class Hat(Section):
         return 4.0 * enclosed ** 2 / path + 2.0 * foot.torsion * foot.length
 
     @property
-    def crippling(self) -> Crippling | None:
+    def check_data(self) -> StringerCheckData | None:
         foot, _, web, _, crown = self.walls
-        return Crippling(2, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
-                                 webheight=crown.z - foot.z, ddst=_packed_bending(web.laminate),
-                                 chordwidth=crown.length, chordth=crown.thickness, alpha=float(self.web_angle)))
+        return StringerCheckData(2, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
+                                         webheight=crown.z - foot.z, ddst=_packed_bending(web.laminate),
+                                         chordwidth=crown.length, chordth=crown.thickness,
+                                         alpha=float(self.web_angle)),
+                                 chord_ddst=tuple(_packed_bending(crown.laminate)))
 
 
-__all__ = ["Blade", "Crippling", "Hat", "I", "Isotropic", "L", "Section", "T", "Wall", "Z"]
+__all__ = ["Blade", "Hat", "I", "Isotropic", "L", "Section", "StringerCheckData", "T", "Wall", "Z"]

@@ -5,7 +5,7 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Any, Sequence
 
-from .results import BucklingResult, LoadCaseResults, VibrationResult
+from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 from .toml_panel import panel_document
 
 if TYPE_CHECKING:
@@ -33,16 +33,25 @@ def varying_inputs(panels: Sequence[Panel]) -> list[dict[str, Any]]:
     return [{k: f.get(k) for k in varying} for f in flat]
 
 
+def stringer_columns(strength: StringerStrength | None) -> dict[str, Any]:
+    """The stringer checks' values and the reason a column load is missing (none without stringers)."""
+    if strength is None:
+        return {}
+    return {name: getattr(strength, name) for name in ("web_local_buckling_force", "web_local_buckling_stress",
+                                                       "chord_local_buckling_force", "column_load", "column_note")}
+
+
 def result_rows(result: BucklingResult | VibrationResult | LoadCaseResults) -> list[dict[str, Any]]:
     """The columns of one analysis, one mapping per load case (a single one
     for a result without load cases): the critical load factor and its mode
     (numbered from 1), whether it buckles and, when not, the bound below
-    which it has no positive load factor, or the natural frequencies in Hz; with load cases the
-    case (numbered from 0, as `cases`) and whether it governs."""
+    which it has no positive load factor, with the stringer checks of a
+    panel with stringers, or the natural frequencies in Hz; with load cases
+    the case (numbered from 0, as `cases`) and whether it governs."""
     if isinstance(result, BucklingResult):
         return [{"critical_load_factor": result.critical_load_factor,
                  "critical_mode": result.critical_mode, "buckles": result.buckles,
-                 "no_positive_below": result.no_positive_below}]
+                 "no_positive_below": result.no_positive_below, **stringer_columns(result.stringer_strength)}]
     if isinstance(result, LoadCaseResults):
         return [{"load_case": k, "governing": k == result.governing, **result_rows(case)[0]}
                 for k, case in enumerate(result.cases)]

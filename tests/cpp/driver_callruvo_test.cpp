@@ -86,7 +86,7 @@ TEST(CallruvoPlan, UnstiffenedPanelSpansAllLinesWithoutStiffness) {
   EXPECT_EQ(m.y_line(3).variable[0], -10.0f);
 }
 
-TEST(CallruvoPlan, LinesUnderAFootCarryScaledForcesAndTheLastLineTheGivenOnes) {
+TEST(CallruvoPlan, LinesUnderAFootCarryTheAxialForceOfAnEqualStrainAndTheShearFlowOfTheBay) {
   Panel p;
   p.istx[0] = 2;
   p.args.fnxyp = 4.0f;
@@ -95,7 +95,7 @@ TEST(CallruvoPlan, LinesUnderAFootCarryScaledForcesAndTheLastLineTheGivenOnes) {
   ASSERT_EQ(m.my, 5);
   const float factx = (2000.0f - 600.0f * 600.0f / 2000.0f) / (1000.0f - 300.0f * 300.0f / 1000.0f);
   EXPECT_FLOAT_EQ(m.y_line(1).variable[0], -10.0f * factx);
-  EXPECT_FLOAT_EQ(m.y_line(1).constant[1], 4.0f * 3.0f);
+  EXPECT_FLOAT_EQ(m.y_line(1).constant[1], 4.0f);  // Nxy: equilibrium across the foot's edge, not A66's ratio 3
   EXPECT_FLOAT_EQ(m.y_line(4).variable[0], -10.0f * factx);
   // The last y-line has the given force, whatever its row.
   EXPECT_EQ((std::array{m.y_line(2).variable[0], m.y_line(5).variable[0]}), (std::array{-10.0f, -10.0f}));

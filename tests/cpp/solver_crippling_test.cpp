@@ -35,13 +35,13 @@ TEST(Crippling, TProfileWebIsTheLongStripSupportedOnOneEdgeAndFreeOnTheOther) {
   EXPECT_NEAR(r.strain, r.force / (5.0e6 * 60.0 / (30.0 + 60.0)), 1e-5 * r.strain);
 }
 
-TEST(Crippling, OmegaWallsAreStripsSupportedOnBothEdges) {
-  const Wall w(1.0f);
-  const OmegaCrippling r = omega_crippling(20.0f, 25.0f, 120.0f, w.ddst);
+TEST(Crippling, OmegaWallsAreStripsSupportedOnBothEdgesEachWithItsOwnBendingStiffness) {
+  const Wall web(1.0f), chord(1.5f);
+  const OmegaCrippling r = omega_crippling(20.0f, 25.0f, 120.0f, web.ddst, chord.ddst);
   EXPECT_FLOAT_EQ(r.web_length, 40.0f);  // cos 60° = 1/2: the web length doubles
-  EXPECT_NEAR(r.web_force, 4.0 * M_PI * M_PI * w.d / 40.0, 1e-5 * r.web_force);  // k = 4
-  EXPECT_NEAR(r.chord_force, 4.0 * M_PI * M_PI * w.d / 25.0, 1e-5 * r.chord_force);
-  EXPECT_FLOAT_EQ(omega_crippling(20.0f, 25.0f, 0.0f, w.ddst).web_length, 20.0f);
+  EXPECT_NEAR(r.web_force, 4.0 * M_PI * M_PI * web.d / 40.0, 1e-5 * r.web_force);  // k = 4
+  EXPECT_NEAR(r.chord_force, 4.0 * M_PI * M_PI * chord.d / 25.0, 1e-5 * r.chord_force);
+  EXPECT_FLOAT_EQ(omega_crippling(20.0f, 25.0f, 0.0f, web.ddst, web.ddst).web_length, 20.0f);
 }
 
 class CripplingListing : public testing::ListingTest {};

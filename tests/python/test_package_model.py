@@ -4,11 +4,13 @@ import math
 
 import numpy as np
 import pytest
+from scipy.linalg import solve_triangular
+from scipy.sparse.linalg import eigsh
 
 import _ruvo
 import ruvo
 from conftest import EXAMPLES, plate as plate_arguments, square
-from ruvo import Laminate, Loads, Mesh, Panel, Region, sections
+from ruvo import Laminate, Loads, Mesh, Panel, Region, sections, table
 
 E, NU = 70000.0, 0.3
 
@@ -58,8 +60,8 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, fla
     monkeypatch.chdir(tmp_path)
     panel = main_job().replace(ry=500.0, loads=Loads(Nx=100.0, Nxy=30.0, fixed_Ny=-5.0))
     result = ruvo.buckle(panel, modes=3, workdir=tmp_path / "package")
-    stringer, crippling = panel.stringers[0], panel.stringers[0].crippling
-    c = crippling.stringercom
+    stringer, data = panel.stringers[0], panel.stringers[0].crippling
+    c = data.stringercom
     (tmp_path / "fort.8").write_text(
         "&tstringer footth={:.9g}, webth={:.9g}, footwidth={:.9g}, webheight={:.9g}, ddst={} /\n".format(
             *(np.float32(c[k]) for k in ("footth", "webth", "footwidth", "webheight")),
@@ -83,13 +85,14 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, fla
               for lines in (result.listing.splitlines(), (tmp_path / "panel   .out").read_text().splitlines())]
     assert checks[0] == checks[1] and len(checks[0]) == 2
     strength = result.stringer_strength
-    web_d66, h = crippling.stringercom["ddst"][5], c["webheight"]
-    assert strength.crippling_force == pytest.approx(12 * web_d66 / h, rel=1e-5)   # long strip, one edge free
-    assert strength.crippling_stress == pytest.approx(strength.crippling_force / (h * c["webth"]), rel=1e-5)
-    assert strength.global_load > 0 and strength.chord_crippling_force is None
+    web_d66, h = c["ddst"][5], c["webheight"]
+    assert strength.web_local_buckling_force == pytest.approx(12 * web_d66 / h, rel=1e-5)   # long strip, one edge free
+    assert strength.web_local_buckling_stress == pytest.approx(strength.web_local_buckling_force / (h * c["webth"]),
+                                                               rel=1e-5)
+    assert strength.column_load > 0 and strength.chord_local_buckling_force is None
 
 
-def test_crippling_of_the_hat_and_shapes_without_data():
+def test_local_buckling_of_the_hat_and_shapes_without_data():
     skin = Laminate.isotropic(E, NU, 2.0)
     hat = sections.Hat(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=1.0, crown=1.0,
                        foot=1.0, crown_width=20.0, foot_width=15.0, web_angle=30.0)
@@ -99,9 +102,10 @@ def test_crippling_of_the_hat_and_shapes_without_data():
         panel = Panel(length=400.0, width=150.0, laminate=skin, loads=Loads(Nx=1.0),
                       stringers=[section.stiffener(75.0)], mesh=Mesh(nx=8, ny=6))
         strengths.append(ruvo.buckle(panel, modes=2).stringer_strength)
-    assert strengths[0].crippling_force > 0 and strengths[0].chord_crippling_force > 0
-    assert strengths[0].global_load is None and strengths[0].note == ""
-    assert strengths[1].crippling_force is None and strengths[1].note == "not available for this shape"
+    assert strengths[0].web_local_buckling_force > 0 and strengths[0].chord_local_buckling_force > 0
+    assert strengths[0].column_load is None and strengths[0].note == ""
+    assert strengths[0].column_note == "the column load is estimated for T stringers only"
+    assert strengths[1].web_local_buckling_force is None and strengths[1].note == "not available for this shape"
     assert "not available for this shape" in str(strengths[1])
 
 
@@ -115,3 +119,171 @@ def test_regions_put_lines_at_their_edges_and_raise_the_load_factor():
     # a thicker band raises the load factor over the plain skin's
     assert ruvo.buckle(panel, modes=1).critical_load_factor > \
         ruvo.buckle(panel.replace(regions=()), modes=1).critical_load_factor
+
+
+# ---- bands of another laminate under shear ---------------------------------------------------------
+
+def ritz_shear_flow(a, b, bands, terms=24):
+    """Smallest positive factor of a uniform shear flow Nxy = 1 on a simply supported isotropic plate a × b
+    whose thickness steps in bands along x, `bands` (y0, y1, t) covering 0..b: Rayleigh–Ritz on
+    sin(mπx/a)·sin(nπy/b), m, n ≤ terms, with D(y) piecewise constant (Gauss–Legendre per band)."""
+    g, gw = np.polynomial.legendre.leggauss(96)
+    y = np.concatenate([0.5 * (y1 - y0) * (g + 1) + y0 for y0, y1, _ in bands])
+    wy = np.concatenate([0.5 * (y1 - y0) * gw for y0, y1, _ in bands])
+    d = np.concatenate([np.full(g.size, E * t ** 3 / (12 * (1 - NU ** 2))) for _, _, t in bands])
+    x, wx = 0.5 * a * (g + 1), 0.5 * a * gw
+    km, kn = np.arange(1, terms + 1) * np.pi / a, np.arange(1, terms + 1) * np.pi / b
+    sx, cx, sy, cy = np.sin(np.outer(km, x)), np.cos(np.outer(km, x)), np.sin(np.outer(kn, y)), np.cos(np.outer(kn, y))
+    xss, xcc, xcs = (sx * wx) @ sx.T, (cx * wx) @ cx.T, (cx * wx) @ sx.T
+    dss, dcc, ysc = (sy * wy * d) @ sy.T, (cy * wy * d) @ cy.T, (sy * wy) @ cy.T
+    m2, n2 = np.outer(km, km), np.outer(kn, kn)
+    # D·[(w,xx + w,yy)² − 2(1−ν)(w,xx·w,yy − w,xy²)]; kron(X, Y)[(m, n), (k, l)] = X[m, k]·Y[n, l]
+    k = (np.kron(m2 ** 2 * xss, dss) + np.kron(xss, n2 ** 2 * dss)
+         + NU * (np.kron(km[:, None] ** 2 * xss, kn[None, :] ** 2 * dss)
+                 + np.kron(km[None, :] ** 2 * xss, kn[:, None] ** 2 * dss))
+         + 2 * (1 - NU) * np.kron(m2 * xcc, n2 * dcc))
+    shear = np.kron(km[:, None] * xcs, kn[None, :] * ysc)   # w,x of the first times w,y of the second
+    lower = np.linalg.cholesky(k)
+    half = solve_triangular(lower, solve_triangular(lower, shear + shear.T, lower=True).T, lower=True)
+    return 1.0 / eigsh(0.5 * (half + half.T), k=1, which="LA", return_eigenvectors=False)[0]
+
+
+@pytest.mark.parametrize("band, thickness, shear_flow_scaled_by_a66", [
+    ("region", 3.0, 24.33),    # a stiffer band: the old rule low by 12 %
+    ("region", 1.5, None),     # a softer band: the old rule was high, unconservative
+    ("pad_up", 3.0, 24.33),
+])
+def test_a_band_under_shear_carries_the_shear_flow_of_the_skin(band, thickness, shear_flow_scaled_by_a66):
+    """500 × 500 × 2 plate, simply supported, a band y = 100..250 of another thickness, Nxy = 1: equilibrium
+    across the band's edges keeps Nxy the same in every band; against an own Ritz solution."""
+    skin, other = Laminate.isotropic(E, NU, 2.0), Laminate.isotropic(E, NU, thickness)
+    bands = dict(regions=[Region(100.0, 250.0, other)]) if band == "region" else \
+        dict(stringers=[ruvo.Stiffener(175.0, pad_up=other, pad_width=150.0)])
+    panel = Panel(length=500.0, width=500.0, laminate=skin, loads=Loads(Nxy=1.0), mesh=Mesh(nx=16, ny=16),
+                  edges="simply supported", **bands)
+    expected = ritz_shear_flow(500.0, 500.0, [(0.0, 100.0, 2.0), (100.0, 250.0, thickness), (250.0, 500.0, 2.0)])
+    result = ruvo.buckle(panel, modes=4)
+    assert result.critical_load_factor == pytest.approx(expected, rel=0.01)
+    assert np.allclose(result.membrane_forces[:, 1], result.load_factors)   # the engine's Nxy at node 1
+    if shear_flow_scaled_by_a66:
+        assert result.critical_load_factor > 1.1 * shear_flow_scaled_by_a66
+
+
+# ---- the stringers' checks ----------------------------------------------------------------------------
+
+@pytest.mark.parametrize("crown, chord_force", [(1.2, 21865.0), (1.5, 42705.0), (3.0, 341640.0)])
+def test_the_hat_chord_buckles_with_the_crown_own_bending_stiffness(crown, chord_force):
+    """A crown 20 wide supported on both edges, 4π²D/b² with D of the crown (not of the 1.2 web)."""
+    skin = Laminate.isotropic(E, NU, 2.0)
+    hat = sections.Hat(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=1.2, crown=crown,
+                       foot=1.2, crown_width=20.0, foot_width=15.0, web_angle=30.0)
+    panel = Panel(length=400.0, width=150.0, laminate=skin, loads=Loads(Nx=1.0), stringers=[hat.stiffener(75.0)],
+                  mesh=Mesh(nx=8, ny=6))
+    strength = ruvo.buckle(panel, modes=1).stringer_strength
+    d = E * crown ** 3 / (12 * (1 - NU ** 2))
+    assert strength.chord_local_buckling_force == pytest.approx(4 * math.pi ** 2 * d / 20.0, rel=1e-5)
+    assert strength.chord_local_buckling_force == pytest.approx(chord_force, rel=1e-4)
+    web_d = E * 1.2 ** 3 / (12 * (1 - NU ** 2))   # the webs keep theirs
+    web = hat.walls[2].length
+    assert strength.web_local_buckling_force == pytest.approx(4 * math.pi ** 2 * web_d / web, rel=1e-5)
+
+
+def effective_width_column(length, width, pitch, ry, skin_nx, skin=2.0, foot=(2.0, 20.0), web=(2.0, 30.0)):
+    """The column load evaluated on its own: a T of foot (t, b) and web (t, h) on an isotropic skin, with the
+    effective skin width w = t·√(k*·E/σ) (k* = kπ²/(12(1−ν²)), k of the curved skin between stringers) at the
+    Johnson stress σ = σc − (L/ρ)²·σc²/(4π²E) of the web's local buckling stress σc = G·t²/h², solved for its
+    stable point by bisection; P = width/pitch·(σ·(A + t·w) + (pitch − w)·Nx)."""
+    (tf, bf), (tw, hw), ts = foot, web, skin
+    q = 1 - NU ** 2
+    z = pitch / math.sqrt(ts * abs(ry)) * (12 * q) ** 0.25 / math.pi
+    k = 4 + z ** 4 / 4 if z <= 2 else 2 * z ** 2
+    crippling = E / (2 * (1 + NU)) * tw ** 2 / hw ** 2
+    areas, heights = (tf * bf, tw * hw), (ts + tf / 2, ts + tf + hw / 2)
+    own = tf ** 3 * bf / 12 + hw ** 3 * tw / 12
+
+    def johnson(sigma):
+        w = ts * math.sqrt(k * math.pi ** 2 / (12 * q) * E / sigma)
+        a = sum(areas) + ts * w
+        c = (ts * w * ts / 2 + sum(ai * zi for ai, zi in zip(areas, heights))) / a
+        inertia = own + ts ** 3 * w / 12 + ts * w * (ts / 2 - c) ** 2 + sum(ai * (zi - c) ** 2
+                                                                          for ai, zi in zip(areas, heights))
+        return crippling - length ** 2 * a / inertia * crippling ** 2 / (4 * math.pi ** 2 * E), w
+    low, high = 1e-3 * crippling, crippling
+    for _ in range(100):
+        middle = 0.5 * (low + high)
+        low, high = (middle, high) if johnson(middle)[0] > middle else (low, middle)
+    w = johnson(low)[1]
+    return width / pitch * (low * (sum(areas) + ts * w) + (pitch - w) * skin_nx)
+
+
+@pytest.mark.parametrize("stringers, ry", [(4, math.inf), (4, 1000.0), (4, -1000.0), (6, math.inf), (6, 1500.0),
+                                           (6, -1500.0)])
+def test_the_column_load_of_t_stringers_at_their_spacing(stringers, ry):
+    """Stringers 150 apart, the first 75 from the edge, on a 2 mm skin under Nx = 10: the column load at the
+    critical mode's Nx, a negative radius as the positive one."""
+    skin = Laminate.isotropic(E, NU, 2.0)
+    t = sections.T(skin=skin, material=sections.Isotropic(E, NU), height=32.0, web=2.0, foot_width=20.0, foot=2.0)
+    width = 150.0 * stringers
+    panel = Panel(length=500.0, width=width, laminate=skin, loads=Loads(Nx=10.0), ry=ry, edges="simply supported",
+                  stringers=[t.stiffener(75.0 + 150.0 * k) for k in range(stringers)], mesh=Mesh(nx=10, ny=4 * stringers))
+    result = ruvo.buckle(panel, modes=3)
+    strength = result.stringer_strength
+    nx = result.critical_load_factor * 10.0
+    assert strength.column_load == pytest.approx(effective_width_column(500.0, width, 150.0, ry, nx), rel=0.01)
+    assert strength.column_converged and strength.column_note == ""
+
+
+@pytest.mark.parametrize("loads, reason", [
+    (Loads(Nxy=20.0), "no axial compression in the critical mode"),
+    (Loads(Nx=-10.0), "no computed mode buckles under the applied loads"),
+])
+def test_a_missing_column_load_says_why(loads, reason):
+    skin = Laminate.isotropic(E, NU, 2.0)
+    t = sections.T(skin=skin, material=sections.Isotropic(E, NU), height=32.0, web=2.0, foot_width=20.0, foot=2.0)
+    panel = Panel(length=500.0, width=600.0, laminate=skin, loads=loads, edges="simply supported",
+                  stringers=[t.stiffener(75.0 + 150.0 * k) for k in range(4)], mesh=Mesh(nx=10, ny=16))
+    result = ruvo.buckle(panel, modes=2)
+    strength = result.stringer_strength
+    assert strength.column_load is None and strength.column_note.startswith(reason)
+    assert strength.web_local_buckling_force > 0 and reason in str(strength)
+    assert table.result_rows(result)[0]["column_note"] == strength.column_note   # sweeps' tables
+
+
+def test_results_saved_with_the_old_names_load_and_the_old_names_warn():
+    skin = Laminate.isotropic(E, NU, 2.0)
+    t = sections.T(skin=skin, material=sections.Isotropic(E, NU), height=32.0, web=2.0, foot_width=20.0, foot=2.0)
+    panel = Panel(length=500.0, width=150.0, laminate=skin, loads=Loads(Nx=10.0), edges="simply supported",
+                  stringers=[t.stiffener(75.0)], mesh=Mesh(nx=6, ny=4))
+    result = ruvo.buckle(panel, modes=1)
+    text = result.to_json()
+    for old, new in (("crippling_force", "web_local_buckling_force"), ("crippling_stress", "web_local_buckling_stress"),
+                     ("chord_crippling_force", "chord_local_buckling_force"), ("global_load", "column_load"),
+                     ("global_converged", "column_converged")):
+        assert f'"{new}"' in text
+        text = text.replace(f'"{new}"', f'"{old}"')
+        with pytest.warns(DeprecationWarning, match=f"StringerStrength.{old} is now .{new}"):
+            assert getattr(result.stringer_strength, old) == getattr(result.stringer_strength, new)
+    assert ruvo.load(text).stringer_strength == result.stringer_strength
+    with pytest.warns(DeprecationWarning, match="now StringerCheckData"):
+        assert sections.Crippling is sections.StringerCheckData
+    with pytest.warns(DeprecationWarning, match=r"T.crippling is now .check_data"):
+        assert t.crippling == t.check_data
+
+
+@pytest.mark.parametrize("stage, loads, cases", [
+    ("INCS3", Loads(Nx=1.0, fixed_Nx=200.0), None),            # 4π²D/b² ≈ 25 for Nx: 200 is far beyond
+    ("INCS3", Loads(Nx=1.0, fixed_Nxy=300.0), None),
+    ("INCS3", Loads(Nx=1.0), [Loads(Nx=1.0), Loads(Nx=1.0, fixed_Nx=200.0)]),   # the second case's
+    ("VIBS3", Loads(Nx=1.0, fixed_Nx=200.0), None),            # a panel prestressed beyond buckling
+])
+def test_fixed_loads_beyond_buckling_are_named_in_the_engineer_words(stage, loads, cases):
+    panel = Panel(length=100.0, width=100.0, laminate=Laminate.isotropic(E, NU, 1.0), loads=loads, mesh=Mesh(nx=8, ny=8))
+    with pytest.raises(ruvo.AnalysisError) as caught:
+        if stage == "VIBS3":
+            ruvo.vibrate(panel, density=2.7e-9)
+        else:
+            ruvo.buckle(panel, modes=2, load_cases=cases)
+    error = caught.value
+    assert (error.stage, error.code) == (stage, 2)
+    assert error.message == "the fixed loads alone buckle the panel: the stiffness is not positive definite"
+    assert "CHOLESKY" in error.engine_message

@@ -1,6 +1,7 @@
 """The package's panel: laminates, sections, edges, meshes, TOML, and refusals naming the field."""
 import math
 import re
+import warnings
 
 import numpy as np
 import pytest
@@ -66,7 +67,7 @@ def plate(**changes):
                  id="frames by line and by position"),
     pytest.param("Panel.frames: a frame cannot have a pad-up; the engine holds one laminate per element row",
                  lambda: plate(frames=[Stiffener(100.0, EA=1.0, pad_up=SKIN2, pad_width=10.0)]), id="frame with a pad-up"),
-    pytest.param("Panel.regions: 3 different laminates (skin, regions, pad-ups); the engine holds at most 2 (p_abdstf)",
+    pytest.param("Panel.regions: the panel holds 3 different laminates (1: the skin; 2: regions[0]; 3: regions[1]); the engine takes the skin's and one other at most",
                  lambda: plate(regions=[Region(30.0, 45.0, SKIN2), Region(60.0, 70.0, Laminate.isotropic(E, NU, 3.0))]),
                  id="three laminates"),
     pytest.param("Panel.freedoms: 'WBG' carries the transverse shear rotations; every laminate needs its shear stiffness",
@@ -162,20 +163,20 @@ def test_section_properties_against_polygon_integrals(shape):
     assert front.ES == -section.ES and front.line == 3 and front.EI == section.EI
 
 
-def test_section_walls_of_laminates_and_the_crippling_data():  # the force from them: test_package_model
+def test_section_walls_of_laminates_and_the_check_data():  # the force from them: test_package_model
     carbon = Material(140000.0, 10000.0, 0.3, 5000.0)
     web = Laminate.from_plies([Ply(0.25, a) for a in (45, -45, 0, 0, -45, 45)], carbon)
     t = sections.T(height=31.5, web=web, foot_width=20, foot=web, skin=SKIN2)
     narrow = 1.0 / np.linalg.inv(np.array(web.A))[0, 0]          # a narrow wall contracts freely
     assert t.EA == pytest.approx(narrow * (20 + 30), rel=1e-12)
     assert t.EI - t.EA * t.offset ** 2 == pytest.approx(t.EI_centroid)
-    cripple = t.crippling
-    assert cripple.stringer_type == 1 and cripple.stringercom["webheight"] == pytest.approx(30.0)
-    assert cripple.stringercom["ddst"] == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
-    hat = SHAPES["hat"][0].crippling
+    data = t.check_data
+    assert data.stringer_type == 1 and data.stringercom["webheight"] == pytest.approx(30.0)
+    assert data.stringercom["ddst"] == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
+    hat = SHAPES["hat"][0].check_data
     assert hat.stringer_type == 2 and hat.stringercom["webheight"] == pytest.approx(HAT_RISE)
     assert (hat.stringercom["chordwidth"], hat.stringercom["alpha"]) == (20.0, 30.0)
-    assert SHAPES["Z"][0].crippling is None and SHAPES["L"][0].crippling is None
+    assert SHAPES["Z"][0].check_data is None and SHAPES["L"][0].check_data is None
 
 
 def test_a_fitting_mesh_is_named():
@@ -226,6 +227,53 @@ def test_analysis_mistakes_are_refused_before_the_engine_runs(monkeypatch, field
 def test_unit_mistakes_warn_naming_the_field(field, call):
     with pytest.warns(ruvo.UnitWarning, match="^" + re.escape(field)):
         call()
+
+
+@pytest.mark.parametrize("field, changes", [
+    ("Panel.regions[0]: the band y = 250..320", dict(regions=[Region(250.0, 320.0, SKIN2)])),
+    ("Panel.stringers[0].pad_up: the band y = -10..10", dict(stringers=[Stiffener(0.0, pad_up=SKIN2, pad_width=20.0)])),
+    ("Panel.stringers[1].pad_up: the band y = 290..310",
+     dict(stringers=[Stiffener(100.0, pad_up=SKIN2, pad_width=20.0), Stiffener(300.0, pad_up=SKIN2, pad_width=20.0)])),
+])
+def test_a_band_reaching_past_the_panel_is_refused(field, changes):
+    with pytest.raises(ValueError, match="^" + re.escape(field) + ".* reaches past the panel, whose width is 300"):
+        plate(width=300.0, **changes)
+
+
+def test_the_laminate_count_refusal_names_what_the_panel_holds():
+    pads = [Stiffener(y, pad_up=Laminate.isotropic(E, NU, t), pad_width=20.0) for y, t in ((100.0, 2.0), (200.0, 3.0))]
+    with pytest.raises(ValueError, match=re.escape("Panel.stringers: the panel holds 3 different laminates (1: the "
+                                                   "skin; 2: stringers[0].pad_up; 3: stringers[1].pad_up); the "
+                                                   "engine takes the skin's and one other at most")):
+        plate(width=300.0, stringers=pads)
+
+
+@pytest.mark.parametrize("thickness, side, warned", [
+    (200.0, 300.0, True),     # a panel 0.3 by 0.3 (metres) 200 thick (mm): no plate
+    (60.0, 300.0, False),     # a/h = 5, a thick plate
+    (2.0, 300.0, False),
+])
+def test_a_laminate_thicker_than_half_the_panel_warns(thickness, side, warned):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        plate(laminate=Laminate.isotropic(E, NU, thickness), length=side, width=side)
+    assert [str(w.message).startswith("Panel.laminate: a thickness of") for w in caught
+            if issubclass(w.category, ruvo.UnitWarning)] == ([True] if warned else [])
+
+
+@pytest.mark.parametrize("density, warned", [(2.7e-6, True), (2700.0, True), (5e-12, True), (2.7e-9, False),
+                                             (1.93e-8, False), (3e-11, False)])
+def test_a_density_outside_engineering_materials_warns(monkeypatch, density, warned):
+    def not_run(**kw):
+        raise InterruptedError("the check comes before the engine")
+    monkeypatch.setattr(_ruvo, "_analyse", not_run)
+    with warnings.catch_warnings(record=True) as caught, pytest.raises(InterruptedError):
+        warnings.simplefilter("always")
+        ruvo.vibrate(plate(), density=density)
+    messages = [str(w.message) for w in caught if issubclass(w.category, ruvo.UnitWarning)]
+    assert messages == ([f"density: {density:g} lies outside 1e-11..5e-08 t/mm³, the range of engineering "
+                         "materials (aluminium 2.7e-9, steel 7.85e-9 t/mm³); is it in kg/mm³, kg/m³ or g/cm³?"]
+                        if warned else [])
 
 
 # ---- edges ----------------------------------------------------------------------
