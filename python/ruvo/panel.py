@@ -473,18 +473,30 @@ def _held(edge: Edge, across_x: bool) -> set[str]:
     return set(edge.held)
 
 
-def _restrains_all(edges: Edges, length: float, width: float,
-                   rows_of: Callable[[set[str], bool, float], list[list[float]]]) -> bool:
-    """Whether the conditions of the four edges leave no rigid-body motion
-    among three (their amplitudes the columns of the rows `rows_of` gives)."""
+def _free_motions(edges: Edges, length: float, width: float,
+                  rows_of: Callable[[set[str], bool, float], list[list[float]]]) -> int:
+    """How many of three rigid-body motions the conditions of the four edges
+    leave free (their amplitudes the columns of the rows `rows_of` gives)."""
     rows = []
     for name, across_x, at in (("x0", True, 0.0), ("xl", True, length), ("y0", False, 0.0), ("yl", False, width)):
         rows += rows_of(_held(getattr(edges, name), across_x), across_x, at)
-    return bool(rows) and np.linalg.matrix_rank(np.array(rows, float), tol=1e-9) == 3
+    return 3 - (int(np.linalg.matrix_rank(np.array(rows, float), tol=1e-9)) if rows else 0)
+
+
+def _restrains_all(edges: Edges, length: float, width: float,
+                   rows_of: Callable[[set[str], bool, float], list[list[float]]]) -> bool:
+    """Whether the conditions of the four edges leave no rigid-body motion."""
+    return _free_motions(edges, length, width, rows_of) == 0
 
 
 def w_supported(edges: Edges, length: float, width: float) -> bool:
     """Whether the edges hold W against the rigid motions w = a + b x + c y."""
+    return free_w_motions(edges, length, width) == 0
+
+
+def free_w_motions(edges: Edges, length: float, width: float) -> int:
+    """How many of the rigid motions w = a + b x + c y the edges leave free:
+    3 for a panel with all edges free, 1 for one held along a single edge."""
     def rows(held: set[str], across_x: bool, at: float) -> list[list[float]]:
         out: list[list[float]] = []
         if "W" in held:  # w = 0 along the edge
@@ -492,7 +504,7 @@ def w_supported(edges: Edges, length: float, width: float) -> bool:
         if "SLOPE" in held:  # the slope across the edge is 0
             out += [[0.0, 1.0, 0.0]] if across_x else [[0.0, 0.0, 1.0]]
         return out
-    return _restrains_all(edges, length, width, rows)
+    return _free_motions(edges, length, width, rows)
 
 
 def in_plane_supported(edges: Edges, length: float, width: float, curved: bool = False) -> bool:
@@ -521,7 +533,10 @@ class Loads:
     with the same sign (opposite to the classical tension-positive shear
     flow). Nx, Ny, Nxy are multiplied by the load factor; fixed_Nx,
     fixed_Ny, fixed_Nxy are carried unscaled (a negative fixed value is a
-    tension that stiffens the panel).
+    tension that stiffens the panel). On a skewed panel they are the
+    components along the grid lines (docs/conventions.rst). `Loads()`, no
+    load at all, serves natural frequencies; a buckling analysis needs a
+    variable load.
     """
     Nx: float = 0.0
     Ny: float = 0.0
@@ -533,8 +548,6 @@ class Loads:
     def __post_init__(self) -> None:
         for name in ("Nx", "Ny", "Nxy", "fixed_Nx", "fixed_Ny", "fixed_Nxy"):
             _set(self, **{name: _number("Loads", name, getattr(self, name))})
-        if self.Nx == self.Ny == self.Nxy == 0.0:
-            raise ValueError("Loads.Nx: the variable load (Nx, Ny, Nxy) is zero; nothing to scale")
 
     def variable(self) -> np.ndarray:
         return np.array([self.Nx, self.Nxy, self.Ny])
@@ -638,7 +651,7 @@ class Panel:
     length: float
     width: float
     laminate: Laminate
-    loads: Loads
+    loads: Loads = Loads()
     edges: Edges = Edges()
     stringers: tuple = ()
     frames: tuple = ()
