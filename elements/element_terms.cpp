@@ -7,8 +7,8 @@
 #include "io/listing.hpp"
 #include "listing/data_faults.hpp"
 #include "model/blocks.hpp"
-#include "model/grid_angles.hpp"
 #include "model/data_checks.hpp"
+#include "model/grid_angles.hpp"
 
 namespace ruvo {
 
