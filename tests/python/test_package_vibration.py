@@ -126,3 +126,12 @@ def test_rigid_body_modes_are_the_motions_the_edges_leave_free(edges, rigid):
     assert result.rigid_body_modes == rigid
     assert result.frequencies[:rigid] == pytest.approx([0.0] * rigid, abs=1e-3)
     assert result.elastic_frequencies[0] > 10.0
+
+
+def test_a_panel_file_without_loads_vibrates_but_does_not_buckle(tmp_path):
+    path = tmp_path / "free.toml"
+    path.write_text('length = 300.0\nwidth = 100.0\nedges = "free"\n[laminate]\nE = 70000.0\nnu = 0.33\nt = 2.0\n')
+    panel = Panel.from_toml(path)
+    assert ruvo.vibrate(panel, density=RHO, modes=4).elastic_frequencies[0] == pytest.approx(116.3, rel=1e-2)
+    with pytest.raises(ValueError, match=r"^Panel\.loads: the variable load"):
+        ruvo.buckle(panel.replace(edges="simply supported"))
