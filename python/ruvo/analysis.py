@@ -70,7 +70,8 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
     Raises
     ------
     ValueError
-        The panel is not held against rigid-body motion, or `modes` is out of range.
+        The panel is not held against rigid-body motion, its loads (or a load
+        case) have no variable part, or `modes` is out of range.
     AnalysisError
         The engine reported a failure (stage, code and its message lines).
     """
@@ -198,9 +199,11 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5,
         As for `buckle`.
 
     Stiffener masses are their `mass` per unit length. The membrane forces
-    of the panel's loads do not enter. A panel free to move as a rigid body
-    (all edges free, say) is solved with a spectral shift: its rigid-body
-    modes come out near 0 Hz, then the elastic ones.
+    of the panel's loads do not enter (a panel needs none). A panel free to
+    move as a rigid body (all edges free, say) is solved with a spectral
+    shift: its rigid-body modes come out near 0 Hz, then the elastic ones;
+    `result.rigid_body_modes` counts them and `result.elastic_frequencies`
+    leaves them out.
 
     Raises
     ------
