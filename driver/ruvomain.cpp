@@ -8,6 +8,7 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "model/grid_angles.hpp"
 #include "output/mode_file.hpp"
 #include "output/modes.hpp"
 #include "output/plot_grid.hpp"
@@ -92,6 +93,7 @@ void store_arguments(const RunArguments<V>& in) {
   copy_into(in.steifyp, dis.steify.data);
   f07ang.alfax = in.alfaxp;
   f07ang.alfay = in.alfayp;
+  grid_angles = {radians_from_degrees(in.alfaxp), radians_from_degrees(in.alfayp)};
 
   datran.nread = input_unit;
   datran.nwrite = listing_unit;

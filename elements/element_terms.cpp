@@ -8,6 +8,7 @@
 #include "listing/data_faults.hpp"
 #include "model/blocks.hpp"
 #include "model/data_checks.hpp"
+#include "model/grid_angles.hpp"
 
 namespace ruvo {
 
@@ -130,10 +131,10 @@ void f01ktf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
 template <class V>
 void tminc(float cp, ArrayRef<float, 2> trm, ArrayRef<float, 2> ch, float& rx, float& ry, float& rxy,
            ArrayRef<float, 2> ss) {
-  const auto& ang = state::f07ang;
-  const float cx = std::cos(ang.alfax), sx = std::sin(ang.alfax);
-  const float cy = std::cos(ang.alfay), sy = std::sin(ang.alfay);
-  const float cs = std::cos(ang.alfax + ang.alfay), d = std::cos(cp);
+  const auto& ang = state::grid_angles;
+  const float cx = std::cos(ang.x), sx = std::sin(ang.x);
+  const float cy = std::cos(ang.y), sy = std::sin(ang.y);
+  const float cs = std::cos(ang.x + ang.y), d = std::cos(cp);
   const float d2 = d * d, d4 = d2 * d2;
 
   // T times D^2, rows x' y' and shear of the grid: the tensor square of S D.
@@ -183,7 +184,7 @@ void skewed_terms(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2
                   ArrayRef<float, 2> ss, float rxt, float ryt, float rxyt) {
   Array<float, 6, 6> trm_store{};
   const ArrayRef<float, 2> trm(trm_store.data, {6, 6});
-  tminc<V>(state::f07ang.alfax - state::f07ang.alfay, trm, ch, rxt, ryt, rxyt, ss);
+  tminc<V>(state::grid_angles.x - state::grid_angles.y, trm, ch, rxt, ryt, rxyt, ss);
   set_curvature(rxt, ryt, rxyt);
   for (int e = 1; e <= element_count<V>(); ++e) {
     tczinc(trm, c, bb, true, 1, 9, e);
@@ -206,13 +207,13 @@ void tfmstf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
   auto& radii = state::f07inb;
   const float rxt = inverse_radius(radii.rx()), ryt = inverse_radius(radii.ry()),
               rxyt = inverse_radius(radii.rxy());
-  const auto& ang = state::f07ang;
-  if (std::fabs(ang.alfax) <= tiny && std::fabs(ang.alfay) <= tiny) {
+  const auto& ang = state::grid_angles;
+  if (std::fabs(ang.x) <= tiny && std::fabs(ang.y) <= tiny) {
     f01ktf<V>(c, ch, bb, dd, bd, rr, dr, br, ss);
     set_curvature(rxt, ryt, rxyt);
     return;
   }
-  if (std::fabs(std::cos(ang.alfax - ang.alfay)) < 0.2f) {
+  if (std::fabs(std::cos(ang.x - ang.y)) < 0.2f) {
     io::write_both(degenerate);
     ier = 1;
     return;

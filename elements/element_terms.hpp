@@ -40,8 +40,8 @@ void f01ktf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
             ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
             ArrayRef<float, 2> ss);
 
-// The skew transformation of the angles alfax, alfay (shared block f07ang),
-// cp = alfax - alfay: trm(6,6) maps a packed block X to T X T^T packed by
+// The skew transformation of the grid's angles in radians (state::grid_angles
+// x, y), cp = x - y: trm(6,6) maps a packed block X to T X T^T packed by
 // columns of its lower triangle; ch = S ss S^T for every element (S the 2 x 2
 // map whose tensor square is T); rx, ry, rxy (inverse radii) are turned into
 // the grid's directions in place.

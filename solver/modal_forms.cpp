@@ -171,7 +171,7 @@ template <class V>
 bool make_element_terms(ElementArrays<V>& e) {
   spread_laminates<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
   std::int32_t ier = 0;
-  tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ier);  // the grid's skew passed once already
+  tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ier);  // the grid's skew checked once already
   const bool fits = term_list_fault<V>(e.c, e.ch).empty();
   f01kbf<V>(e.c, e.ch);
   return fits;

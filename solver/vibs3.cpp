@@ -68,9 +68,14 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
   if (shift != 0.0) shift_stiffness<V>(shift);
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
+  // A shifted panel's rigid-body modes share one eigenvalue: the block of
+  // the subspace iteration finds every copy of it, the single-vector
+  // Lanczos method only those that rounding happens to separate.
+  const EigenSolution eigen =
+      shift != 0.0 && options.eigen == EigenSolution::fastest ? EigenSolution::subspace : options.eigen;
   const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
                                                  std::span<const std::int32_t>(lv.lvb.data),
-                                                 state::f07ina<V>().ibdx, nullptr, options.eigen);
+                                                 state::f07ina<V>().ibdx, nullptr, eigen);
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
     ier = solution_code::subspace_failed;

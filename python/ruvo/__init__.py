@@ -12,7 +12,8 @@ laminated skin panels, on the engine `_ruvo`.
 __version__ = "1.1.0"
 
 from .engine import AnalysisError
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, UnitWarning
+from .panel import (Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, PrecisionWarning, Region, Stiffener,
+                    UnitWarning)
 from .analysis import buckle, vibrate
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 from .gradient import GradientResult, gradient
@@ -21,6 +22,6 @@ from .archive import load
 from . import sections
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientResult", "Laminate", "LoadCaseResults", "Loads",
-           "Material", "Mesh", "Panel", "Ply", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
+           "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
            "VibrationResult", "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep",
            "vibrate"]

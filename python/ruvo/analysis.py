@@ -75,17 +75,21 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
     Raises
     ------
     ValueError
-        The panel is not held against rigid-body motion, or `modes` is out of range.
+        The panel is not held against rigid-body motion, its loads (or a load
+        case) have no variable part, or `modes` is out of range.
     AnalysisError
         The engine reported a failure (stage, code and its message lines).
     """
     _check(panel, modes)
-    check_buckling_support(panel)
     cases = None
-    if load_cases is not None:
+    if load_cases is None:
+        check_buckling_support(panel)
+    else:
         cases = tuple(load_cases)
         if not cases or any(not isinstance(c, Loads) for c in cases):
             raise ValueError("load_cases: a non-empty list of ruvo.Loads is needed")
+        for k, case in enumerate(cases):
+            check_buckling_support(panel.replace(loads=case), f"load_cases[{k}]")
     variant, out, text = engine.run(panel, "buckling", modes, workdir=workdir, listing=listing, load_cases=cases)
     if cases is None:
         return _buckling_result(panel, variant, out, out["cases"][0], text)
@@ -93,8 +97,12 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
                                  for c, case in zip(cases, out["cases"])))
 
 
-def check_buckling_support(panel: Panel) -> None:
-    """Refuses a panel that a buckling analysis cannot hold against rigid-body motion."""
+def check_buckling_support(panel: Panel, loads_name: str = "Panel.loads") -> None:
+    """Refuses a panel that a buckling analysis cannot hold against
+    rigid-body motion, or whose loads (`loads_name`) have nothing to scale."""
+    if not panel.loads.variable().any():
+        raise ValueError(f"{loads_name}: the variable load (Nx, Ny, Nxy) is zero; a buckling analysis has "
+                         "nothing to scale (fixed loads alone: give them as the variable load)")
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
                          "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
@@ -235,9 +243,11 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5,
         As for `buckle`.
 
     Stiffener masses are their `mass` per unit length. The membrane forces
-    of the panel's loads do not enter. A panel free to move as a rigid body
-    (all edges free, say) is solved with a spectral shift: its rigid-body
-    modes come out near 0 Hz, then the elastic ones.
+    of the panel's loads do not enter (a panel needs none). A panel free to
+    move as a rigid body (all edges free, say) is solved with a spectral
+    shift: its rigid-body modes come out near 0 Hz, then the elastic ones;
+    `result.rigid_body_modes` counts them and `result.elastic_frequencies`
+    leaves them out.
 
     Raises
     ------

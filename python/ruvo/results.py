@@ -13,7 +13,7 @@ from typing import Any, Iterable, cast
 import numpy as np
 from numpy.typing import ArrayLike
 
-from .panel import Panel
+from .panel import Panel, free_w_motions
 
 
 def hermite(z: ArrayLike) -> np.ndarray:
@@ -298,13 +298,31 @@ class LoadCaseResults:
 @dataclass(frozen=True, eq=False)
 class VibrationResult(ModalResult):
     """Natural frequencies: eigenvalues (circular frequency squared) and
-    frequencies in Hz, with their modes."""
+    frequencies in Hz, with their modes.
+
+    A panel whose edges leave it free to move as a rigid body normal to its
+    surface has rigid-body modes first, of frequency 0 (all edges free: three,
+    the translation and the two rotations w = a + b·x + c·y);
+    `elastic_frequencies` leaves them out."""
 
     @property
     def frequencies(self) -> np.ndarray:
         """Hz; the rigid-body modes of a free panel, whose eigenvalues are
         zero up to rounding (either sign), give 0."""
         return np.sqrt(np.maximum(self.eigenvalues, 0.0)) / (2.0 * math.pi)
+
+    @property
+    def rigid_body_modes(self) -> int:
+        """How many of the first modes are rigid-body modes: the number of the
+        motions w = a + b·x + c·y that the edges leave free (3 with all edges
+        free, 1 with W held along a single edge, 0 when W is supported)."""
+        return free_w_motions(self.panel.edges, self.panel.length, self.panel.width)
+
+    @property
+    def elastic_frequencies(self) -> np.ndarray:
+        """Hz: `frequencies` without the first `rigid_body_modes` (ask for
+        `rigid_body_modes` more modes to keep as many elastic ones)."""
+        return self.frequencies[self.rigid_body_modes:]
 
     def _label(self, mode: int) -> str:
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"

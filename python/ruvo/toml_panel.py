@@ -33,7 +33,7 @@ E = 70000.0               # or: A, B, D = 3 x 3 matrices
 nu = 0.3
 t = 1.0
 
-[loads]                   # per unit length, positive in compression
+[loads]                   # per unit length, positive in compression (buckling only)
 Nx = 1.0                  # Nx, Ny, Nxy: multiplied by the load factor
 # fixed_Ny = -10.0        # fixed_Nx, fixed_Ny, fixed_Nxy: carried as they are
 
@@ -149,7 +149,7 @@ def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     """A Panel and the options (modes) from a parsed document; `source`
     (the file) is named in the messages."""
     top = _Place(source)
-    top.keys(d, _init_fields(Panel) + list(OPTIONS), ["length", "width", "laminate", "loads"])
+    top.keys(d, _init_fields(Panel) + list(OPTIONS), ["length", "width", "laminate"])  # vibration needs no loads
     values = {k: v for k, v in d.items() if k not in OPTIONS}
     values["laminate"] = laminate_from(d["laminate"], top.inner("[laminate]"))
     for name in ("loads", "mesh"):

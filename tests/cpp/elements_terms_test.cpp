@@ -12,6 +12,7 @@
 #include "elements/element_terms.hpp"
 #include "input_listing_fixture.hpp"
 #include "model/blocks.hpp"
+#include "model/grid_angles.hpp"
 #include "test_data.hpp"
 
 namespace ruvo::testing {
@@ -91,7 +92,7 @@ TEST_F(ElementTerms, CurvatureEntriesOfTheStrainTable) {
   // a skewed grid takes the curvatures along its lines: x' at 30 degrees
   // sees kxx cos^2 + 2 kxy cos sin + kyy sin^2
   radii.rx() = 2.0f, radii.ry() = 1.0e29f, radii.rxy() = 4.0f;
-  state::f07ang.alfax = 0.5235988f;
+  state::grid_angles.x = 0.5235988f;
   a.tfmstf(ier);
   EXPECT_EQ(ier, 0);
   const double c30 = std::cos(0.5235988), s30 = std::sin(0.5235988);
@@ -107,7 +108,7 @@ TEST_F(ElementTerms, CurvatureEntriesOfTheStrainTable) {
 TEST_F(ElementTerms, SkewedStiffnessKeepsTheStrainEnergy) {
   a.randomize(3);
   const float ax = 0.35f, ay = -0.6f;
-  state::f07ang = {ax, ay};
+  state::grid_angles = {ax, ay};
   std::int32_t ier;
   a.tfmstf(ier);
   ASSERT_EQ(ier, 0);
@@ -150,12 +151,12 @@ TEST_F(ElementTerms, DegenerateSkewIsRejectedBelowCosineOneFifth) {
   while (std::cos(limit) < 0.2f) limit = std::nextafter(limit, 0.0f);
   while (std::cos(std::nextafter(limit, 2.0f)) >= 0.2f) limit = std::nextafter(limit, 2.0f);
   std::int32_t ier = -1;
-  state::f07ang = {limit, 0.0f};
+  state::grid_angles = {limit, 0.0f};
   a.tfmstf(ier);
   EXPECT_EQ(ier, 0);
   EXPECT_TRUE(listing().empty());
 
-  state::f07ang = {std::nextafter(limit, 2.0f), 0.0f};  // cos(alfax - alfay) just below 0.2
+  state::grid_angles = {std::nextafter(limit, 2.0f), 0.0f};  // cos(x - y) just below 0.2
   a.tfmstf(ier);
   EXPECT_EQ(ier, 1);
   EXPECT_EQ(listing(),

@@ -48,6 +48,12 @@ def curved(x):  # radius
                  edges="simply supported", mesh=Mesh(nx=5, ny=4))
 
 
+def skewed(x):  # the skin's thickness and the skew of x' on a stringer-stiffened panel, y' skewed too
+    return Panel(length=300.0, width=200.0, laminate=skin(x[0]), loads=Loads(Nx=1.0, Nxy=0.3), skew_x=x[1],
+                 skew_y=-10.0, stringers=[Stiffener(100.0, EI=2.0e7, mass=0.5e-6)], edges="simply supported",
+                 mesh=Mesh(nx=6, ny=4))
+
+
 def analysed(panel, quantity, modes):
     if quantity == "buckling":
         return ruvo.buckle(panel, modes=modes).critical_load_factor
@@ -57,9 +63,10 @@ def analysed(panel, quantity, modes):
 @pytest.mark.parametrize("quantity", ["buckling", "frequency"])
 @pytest.mark.parametrize("build, x, assemblies", [(plate, [1.2, 1.0, -0.4], (0, 0)), (laminate, [35.0], (0, 0)),
                                                   (stiffened, [1.4e6, 2.0e7, 3.0, 0.8e-6, 1.1], (0, 0)),
-                                                  (thick, [8.0], (0, 0)), (curved, [900.0], (2, 2))],
+                                                  (thick, [8.0], (0, 0)), (curved, [900.0], (2, 2)),
+                                                  (skewed, [1.5, 25.0], (2, 2))],
                          ids=["thickness-loads", "ply-angle", "stiffener-fixed-load-mass", "shear-thickness",
-                              "radius"])
+                              "radius", "skewed"])
 def test_against_central_differences_of_analyses(build, x, assemblies, quantity):
     # Steps of 1e-3·|x|: the differences' own error (of order h², near 1e-6
     # relative) stays well below the tolerance, while the single-precision
