@@ -145,7 +145,7 @@ def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | N
     if not (math.isfinite(value) and value > 0):
         raise ValueError(f"{name}: {value!r} must be positive and finite")
     if mass_per_area is not None:
-        return value
+        return _engine_mass(value, name)
     if value > 1e-3:
         warnings.warn(f"density: {value} is above 1e-3 t/mm³ (steel is 7.85e-9 t/mm³); "
                       "is it in kg/m³ or g/cm³?", UnitWarning, stacklevel=3)
@@ -155,6 +155,16 @@ def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | N
     mass = value * panel.laminate.thickness
     if not (math.isfinite(mass) and mass > 0):
         raise ValueError(f"density: {value} times the thickness {panel.laminate.thickness} is no mass per area")
+    return _engine_mass(mass, "density")
+
+
+def _engine_mass(mass: float, name: str) -> float:
+    """The mass per area as the engine's 32-bit float: refused where it
+    rounds to zero or infinity."""
+    engine_mass = float(np.float32(mass)) if abs(mass) < 3.4e38 else math.inf
+    if not (math.isfinite(engine_mass) and engine_mass > 0):
+        raise ValueError(f"{name}: a mass per area of {mass:g} is beyond the engine's 32-bit floats "
+                         "(about 1e-38..3e38); choose other units")
     return mass
 
 

@@ -21,6 +21,8 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
+from .files import MAX_BYTES
+
 FLAT = 1.0e29  # the engine's radius of a flat direction
 
 # The freedom sets: W, U, V and the transverse shear rotations BETA, GAMMA.
@@ -52,7 +54,10 @@ def _warn_units(message: str) -> None:
 
 
 def _number(owner: str, name: str, value: Any, *, positive: bool = False, nonnegative: bool = False) -> float:
-    """`value` as a finite float, or ValueError naming owner.name."""
+    """`value` as a finite float, or ValueError naming owner.name (a text or
+    true/false is no number, though float() would take it)."""
+    if isinstance(value, (bool, np.bool_, str, bytes)):
+        raise ValueError(f"{owner}.{name}: {value!r} is not a number")
     try:
         v = float(value)
     except (TypeError, ValueError):
@@ -700,10 +705,18 @@ class Panel:
         if any(f.pad_up is not None for f in self.frames):
             raise ValueError("Panel.frames: a frame cannot have a pad-up; the engine holds one laminate per "
                              "element row (bands in y), not per column")
+        for s in self.stringers:
+            if s.pad_up is not None and s.pad_width > self.width:
+                raise ValueError(f"Panel.stringers: a pad_width of {s.pad_width} is wider than the panel "
+                                 f"({self.width})")
         laminates = tuple(dict.fromkeys([self.laminate] + [b[2] for b in self._bands()]))
         if len(laminates) > MAX_LAMINATES:
             raise ValueError(f"Panel.regions: {len(laminates)} different laminates (skin, regions, pad-ups); the "
                              f"engine holds at most {MAX_LAMINATES} (p_abdstf): give the regions one laminate")
+        if "U" not in self.freedoms and any(s.ES != 0.0 for s in self.stringers + self.frames):
+            raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V keeps the stiffeners' bending "
+                             "but drops their coupling ES (an eccentric stiffener would come out too stiff); "
+                             "use 'WUV'")
         for lam in laminates:
             if "U" not in self.freedoms and lam.coupled:
                 raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V drops the coupling B of this "
@@ -790,10 +803,12 @@ class Panel:
         return toml_panel.to_toml(self)
 
     @classmethod
-    def from_toml(cls, path: str | os.PathLike[str]) -> Panel:
-        """The panel of a TOML file (`python3 -m ruvo --help` shows the format)."""
+    def from_toml(cls, path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
+        """The panel of a TOML file (`python3 -m ruvo --help` shows the
+        format): a regular file of at most `max_bytes` (a FIFO, a device or
+        a longer file is refused with ValueError)."""
         from . import toml_panel
-        return toml_panel.from_toml(path)
+        return toml_panel.from_toml(path, max_bytes)
 
     def replace(self, **changes: Any) -> Panel:
         """A copy with some fields changed (checked again)."""

@@ -15,6 +15,7 @@ from typing import Any, Callable, Sequence, TypeVar
 
 import numpy as np
 
+from .files import MAX_BYTES, read_bytes
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
 
 T = TypeVar("T")
@@ -165,24 +166,28 @@ def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     return panel, {"modes": d.get("modes", 5)}
 
 
-def load(path: str | os.PathLike[str]) -> tuple[Panel, dict[str, Any]]:
-    """(Panel, options) from a TOML file."""
-    name = str(path)
+def read_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> dict[str, Any]:
+    """The tables of a TOML file (a regular file of at most `max_bytes`);
+    ValueError naming the file."""
+    name = os.fsdecode(path)
     try:
-        with open(path, "rb") as f:
-            document = tomllib.load(f)
+        return tomllib.loads(read_bytes(path, max_bytes).decode("utf-8"))
     except tomllib.TOMLDecodeError as e:
         raise ValueError(f"{name}: not valid TOML: {e}") from None
     except RecursionError:
         raise ValueError(f"{name}: values nested too deeply") from None
     except UnicodeDecodeError as e:
         raise ValueError(f"{name}: not UTF-8 text ({e.reason} at byte {e.start})") from None
-    return panel_from_dict(document, name)
 
 
-def from_toml(path: str | os.PathLike[str]) -> Panel:
+def load(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> tuple[Panel, dict[str, Any]]:
+    """(Panel, options) from a TOML file (a regular file of at most `max_bytes`)."""
+    return panel_from_dict(read_toml(path, max_bytes), os.fsdecode(path))
+
+
+def from_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
     """The Panel of a TOML file (its analysis options, such as modes, are left out)."""
-    return load(path)[0]
+    return load(path, max_bytes)[0]
 
 
 # ---- writing ---------------------------------------------------------------------
