@@ -16,7 +16,8 @@ from typing import Any, Callable, Sequence, TypeVar
 import numpy as np
 
 from .files import MAX_BYTES, read_bytes
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener
+from .sections import Crippling
 
 T = TypeVar("T")
 
@@ -142,7 +143,26 @@ def _stiffeners(place: _Place, name: str, items: Any) -> tuple[Stiffener, ...]:
     out = []
     for k, item in enumerate(items):
         where = place.inner(f"[[{name}]] number {k + 1}")
-        out.append(where.build(Stiffener, **where.keys(item, fields)))
+        values = dict(where.keys(item, fields))
+        if "crippling" in values:   # written as its table: the section's data for the crippling check
+            crippling = where.inner(f"[[{name}]] number {k + 1} crippling")
+            values["crippling"] = crippling.build(Crippling, **crippling.keys(values["crippling"],
+                                                                              _init_fields(Crippling)))
+        if "pad_up" in values:
+            values["pad_up"] = laminate_from(values["pad_up"], where.inner(f"[[{name}]] number {k + 1} pad_up"))
+        out.append(where.build(Stiffener, **values))
+    return tuple(out)
+
+
+def _regions(place: _Place, items: Any) -> tuple[Region, ...]:
+    if not isinstance(items, list):
+        raise place.error(f"regions: an array of tables ([[regions]]) is needed, got {_kind(items)}")
+    out = []
+    for k, item in enumerate(items):
+        where = place.inner(f"[[regions]] number {k + 1}")
+        values = dict(where.keys(item, _init_fields(Region), ["y0", "y1", "laminate"]))
+        values["laminate"] = laminate_from(values["laminate"], where.inner(f"[[regions]] number {k + 1} laminate"))
+        out.append(where.build(Region, **values))
     return tuple(out)
 
 
@@ -160,6 +180,8 @@ def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     for name in ("stringers", "frames"):
         if name in d:
             values[name] = _stiffeners(top, name, d[name])
+    if "regions" in d:
+        values["regions"] = _regions(top, d["regions"])
     if "edges" in d:
         values["edges"] = top.inner("edges").build(Edges.parse, d["edges"])
     panel = top.build(Panel, **values)
