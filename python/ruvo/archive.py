@@ -100,13 +100,14 @@ def from_document(doc: Any, source: str = "JSON") -> Result:
         modes = doc["modes"]
         if not isinstance(modes, list):
             raise ValueError("modes: a list of modes is needed")
-        fields = dict(panel=panel, variant=engine.variant_for(panel),
-                      eigenvalues=_numbers([m["load_factor" if cls is BucklingResult else "eigenvalue"]
-                                            for m in modes], "modes: eigenvalues", (len(modes),)),
-                      eigenvectors=_numbers([m["eigenvector"] for m in modes], "modes: eigenvectors").T,
-                      freedoms=_equations(doc["w_equations"]["values"], panel),
-                      listing=_text(doc["listing"], "listing"), stdout=_text(doc["engine_output"], "engine_output"))
-        _check_vectors(fields["eigenvectors"], fields["freedoms"], len(modes))
+        eigenvectors = _numbers([m["eigenvector"] for m in modes], "modes: eigenvectors").T
+        freedoms = _equations(doc["w_equations"]["values"], panel)
+        _check_vectors(eigenvectors, freedoms, len(modes))
+        fields: dict[str, Any] = dict(
+            panel=panel, variant=engine.variant_for(panel), eigenvectors=eigenvectors, freedoms=freedoms,
+            eigenvalues=_numbers([m["load_factor" if cls is BucklingResult else "eigenvalue"] for m in modes],
+                                 "modes: eigenvalues", (len(modes),)),
+            listing=_text(doc["listing"], "listing"), stdout=_text(doc["engine_output"], "engine_output"))
         if cls is BucklingResult:
             fields.update(membrane_forces=_numbers([[m["membrane_forces"][n] for n in _FORCES] for m in modes],
                                                    "modes: membrane_forces", (len(modes), 3)),

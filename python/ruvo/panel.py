@@ -632,7 +632,8 @@ class Panel:
     rx, ry, rxy: radii of curvature in x, in y and of twist (inf: flat).
     skew_x, skew_y: angles of obliqueness of the grid directions, degrees.
     freedoms: "WUV" (normal and in-plane displacements) or "W" (normal only,
-    flat panels); "WUVBG" and "WBG" add the transverse shear rotations BETA,
+    flat panels; stiffeners keep their bending and torsion, their stretching
+    drops, and an offset stiffener, ES not 0, is refused); "WUVBG" and "WBG" add the transverse shear rotations BETA,
     GAMMA (laminates with a shear stiffness). With them an edge that holds W
     also holds the rotation along it (hard simple support) and one that
     holds the slope both rotations, unless BETA or GAMMA is named.

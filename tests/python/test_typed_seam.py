@@ -247,3 +247,19 @@ def test_a_designs_file_is_counted_before_it_is_expanded(words, vary, tmp_path):
     (tmp_path / "designs.toml").write_text(text)
     with pytest.raises(ValueError, match=words):
         ruvo.designs.load(tmp_path / "designs.toml")
+
+
+@pytest.mark.parametrize("changes", [
+    "dict(stringers=[sections.T(skin=SKIN, material=ALU, height=20.0, web=1.5, foot_width=15.0, foot=1.5)"
+    ".stiffener(50.0)])",   # with its crippling data
+    "dict(stringers=[Stiffener(50.0, EA=1e6, EI=1e7, pad_up=ruvo.Laminate.isotropic(70000.0, 0.3, 2.0), "
+    "pad_width=20.0)])",
+    "dict(regions=[ruvo.Region(0.0, 25.0, ruvo.Laminate.isotropic(70000.0, 0.3, 1.5))])",
+])
+def test_stiffener_data_pad_ups_and_regions_come_back_from_toml_and_json(changes, tmp_path):
+    namespace = dict(globals(), sections=ruvo.sections, ALU=ruvo.sections.Isotropic(70000.0, 0.3))
+    panel = square(**eval(changes, namespace))
+    (tmp_path / "panel.toml").write_text(panel.to_toml())
+    assert ruvo.Panel.from_toml(tmp_path / "panel.toml") == panel
+    result = ruvo.buckle(panel, modes=1)
+    assert ruvo.load(result.to_json()) == result
