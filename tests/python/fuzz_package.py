@@ -196,8 +196,8 @@ def damaged(fz, text):
 def panel_call(fz, k, log, tmp):
     try:
         panel = random_panel(fz)
-    except ValueError:
-        return ""   # a random section that does not fit its panel: refused naming the field
+    except ValueError as e:   # a random section that does not fit its panel: refused naming the field
+        return "" if ": " in str(e) else f"a refusal that names no field: {e}"
     if fz.chance(0.2):
         path = f"{tmp}/panel.toml"
         with open(path, "w") as f:
@@ -223,17 +223,18 @@ def panel_call(fz, k, log, tmp):
             result = ruvo.buckle(panel, modes=int(fz.rng.integers(1, 8)), load_cases=cases)
         else:
             result = ruvo.vibrate(panel, density=2.7e-9, modes=int(fz.rng.integers(1, 8)))
-    except (ValueError, ruvo.AnalysisError):
+    except (ValueError, ruvo.AnalysisError) as e:
         COUNTS["panels refused"] += 1
-        return ""
+        return "" if ": " in str(e) else f"a refusal that names no field: {e}"
     COUNTS["panels analysed"] += 1
     for r in getattr(result, "cases", (result,)):
         if ruvo.load(r.to_json()) != r:
             return "a result changed through JSON"
         try:
             ruvo.load(damaged(fz, r.to_json()))
-        except ValueError:
-            pass
+        except ValueError as e:
+            if not str(e).startswith("JSON text: "):
+                return f"a damaged result refused without its source: {e}"
     return ""
 
 
