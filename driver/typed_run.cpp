@@ -245,7 +245,8 @@ std::string section_fault(const TypedStringerSection& s) {
   const std::pair<const char*, float> walls[] = {
       {"footth", s.footth}, {"webth", s.webth}, {"footwidth", s.footwidth}, {"webheight", s.webheight}};
   for (const auto& [name, value] : walls)
-    if (!(std::isfinite(value) && value > 0.0f)) return std::string("stringer section ") + name + " must be positive and finite";
+    if (!(std::isfinite(value) && value > 0.0f))
+      return std::string("stringer section ") + name + " must be positive and finite";
   if (!all_finite(s.ddst)) return "stringer section ddst must be finite";
   if (s.type == 2 && !(std::isfinite(s.chordwidth) && s.chordwidth > 0.0f && std::isfinite(s.chordth) &&
                        s.chordth > 0.0f && s.alpha >= 0.0f && s.alpha < 180.0f))
@@ -264,7 +265,8 @@ std::string stringer_checks_fault(const TypedAnalysis& in) {
     // The column stress of the global buckling is the T web's crippling stress.
     if (type != 1 || !in.crippling) return "global buckling needs the crippling of a T stringer (type 1)";
     if (in.stringers.empty()) return "global buckling needs a stringer";
-    if (!(in.stringer_pitch > 0.0f)) return "global buckling needs a positive stringer pitch";
+    if (!(in.stringer_pitch > 0.0f && std::isfinite(in.stringer_pitch)))
+      return "global buckling needs a positive and finite stringer pitch";
   }
   return {};
 }
