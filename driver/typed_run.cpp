@@ -1,7 +1,9 @@
 #include "driver/typed_run.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
+#include <type_traits>
 
 #include "driver/ruvomain.hpp"
 #include "elements/geometric_stiffness.hpp"
@@ -201,17 +203,75 @@ std::string loads_fault(const TypedLoads& loads, std::int64_t nodes, const std::
   return {};
 }
 
+// Whether every value of `values` (numbers, or rows of numbers) is finite.
+template <class Range>
+bool all_finite(const Range& values) {
+  for (const auto& v : values) {
+    if constexpr (std::is_arithmetic_v<std::decay_t<decltype(v)>>) {
+      if (!std::isfinite(v)) return false;
+    } else if (!all_finite(v)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Non-finite or non-positive numbers, which the solution would turn into
+// NaN, negative masses or a solver's failure instead of a refusal (the
+// subdivision lengths are the data check's, which reports them).
+std::string values_fault(const TypedAnalysis& in) {
+  if (!all_finite(in.laminates) || !all_finite(in.shear)) return "laminates must be finite";
+  if (!all_finite(in.variable) || !all_finite(in.fixed)) return "loads of load case 1 must be finite";
+  for (std::size_t k = 0; k < in.more_load_cases.size(); ++k)
+    if (!all_finite(in.more_load_cases[k].variable) || !all_finite(in.more_load_cases[k].fixed))
+      return "loads of load case " + std::to_string(k + 2) + " must be finite";
+  for (const auto* list : {&in.stringers, &in.frames})
+    for (const TypedStiffener& st : *list) {
+      const std::string what = list == &in.stringers ? "stringer " : "frame ";
+      if (!all_finite(st.stiffness)) return what + "stiffnesses must be finite";
+      if (!(std::isfinite(st.mass) && st.mass >= 0.0f)) return what + "masses must be zero or positive and finite";
+    }
+  if (std::isnan(in.rx) || std::isnan(in.ry) || std::isnan(in.rxy)) return "radii must be numbers";
+  if (!std::isfinite(in.skew_x) || !std::isfinite(in.skew_y)) return "skew angles must be finite";
+  if (in.kind == AnalysisKind::vibration && !(std::isfinite(in.density) && in.density > 0.0f))
+    return "density (the skin's mass per area) must be positive and finite in 32 bits";
+  if (!std::isfinite(in.shift)) return "shift must be finite";
+  for (const LinearDirection& d : in.directions)
+    if (!all_finite(d.stringers) || !all_finite(d.frames) || !all_finite(d.variable) || !all_finite(d.fixed) ||
+        !all_finite(d.laminates) || !all_finite(d.shear) || !all_finite(d.density) ||
+        !all_finite(d.stringer_masses) || !all_finite(d.frame_masses))
+      return "directions must be finite";
+  if (!all_finite(in.projected)) return "projected modes must be finite";
+  return {};
+}
+
+// The walls of the stringer section: positive and finite lengths.
+std::string section_fault(const TypedStringerSection& s) {
+  const std::pair<const char*, float> walls[] = {
+      {"footth", s.footth}, {"webth", s.webth}, {"footwidth", s.footwidth}, {"webheight", s.webheight}};
+  for (const auto& [name, value] : walls)
+    if (!(std::isfinite(value) && value > 0.0f))
+      return std::string("stringer section ") + name + " must be positive and finite";
+  if (!all_finite(s.ddst)) return "stringer section ddst must be finite";
+  if (s.type == 2 && !(std::isfinite(s.chordwidth) && s.chordwidth > 0.0f && std::isfinite(s.chordth) &&
+                       s.chordth > 0.0f && s.alpha >= 0.0f && s.alpha < 180.0f))
+    return "stringer section chordwidth, chordth must be positive and alpha within [0, 180) degrees";
+  return {};
+}
+
 std::string stringer_checks_fault(const TypedAnalysis& in) {
   if (!in.crippling && !in.global_buckling) return {};
   if (in.kind != AnalysisKind::buckling) return "crippling and global buckling belong to a buckling analysis";
   if (!in.stringer_section) return "crippling and global buckling need the stringer section";
   const std::int32_t type = in.stringer_section->type;
   if (type != 1 && type != 2) return refusal("stringer type", type, "neither 1 (T) nor 2 (omega)");
+  if (std::string f = section_fault(*in.stringer_section); !f.empty()) return f;
   if (in.global_buckling) {
     // The column stress of the global buckling is the T web's crippling stress.
     if (type != 1 || !in.crippling) return "global buckling needs the crippling of a T stringer (type 1)";
     if (in.stringers.empty()) return "global buckling needs a stringer";
-    if (!(in.stringer_pitch > 0.0f)) return "global buckling needs a positive stringer pitch";
+    if (!(in.stringer_pitch > 0.0f && std::isfinite(in.stringer_pitch)))
+      return "global buckling needs a positive and finite stringer pitch";
   }
   return {};
 }
@@ -354,6 +414,7 @@ std::string typed_fault(const TypedAnalysis& in) {
         return refusal(stringer ? "stringer line" : "frame line", s.line, "off the grid");
   }
   if (std::string f = loads_fault({in.variable, in.fixed}, lines_x * lines_y, ""); !f.empty()) return f;
+  if (std::string f = values_fault(in); !f.empty()) return f;
   for (std::size_t k = 0; k < in.more_load_cases.size(); ++k)
     if (std::string f = loads_fault(in.more_load_cases[k], lines_x * lines_y,
                                     "load case " + std::to_string(k + 2) + ": ");
@@ -420,8 +481,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
     cases.count = 1 + in.more_load_cases.size();
     cases.store = [&](std::size_t k) { store_forces<V>(in.more_load_cases[k - 1]); };
     cases.collect = [&](std::size_t) {
-      // a later case may fail before collect_results: the cases' W rows need ix now
-      r.ix = state::man.ix, r.iy = state::man.iy;
+      r.ix = state::man.ix, r.iy = state::man.iy;  // the sizes of the cases kept when a later one fails
       r.cases.push_back(case_results<V>(critical));
       r.cases.back().global_load = r.checks.global_load;
       r.cases.back().global_converged = r.checks.global_converged;

@@ -27,19 +27,27 @@ const io::Format& inadmissible_direction() {
   return f;
 }
 
+// U and V among the functional freedoms: both (the stiffeners stretch
+// with the skin), neither (W, or W, BETA, GAMMA: the stiffeners' in-plane
+// parts drop and only their W terms enter), or one alone (refused).
+enum class InPlane { both, neither, one };
+
 template <class V>
-bool carries_u_and_v() {
+InPlane in_plane_freedoms() {
   const auto& ku = state::f07ina<V>().ku;
-  return ku(2) == 2 && ku(3) == 3;
+  if (ku(2) == 2 && ku(3) == 3) return InPlane::both;
+  for (int k = 1; k <= 5; ++k)
+    if (ku(k) == 2 || ku(k) == 3) return InPlane::one;
+  return InPlane::neither;
 }
 
-// The tests a routine of the tangential blocks starts with: ku carries U
-// and V (ier 1), the direction is 'X' or 'Y' (ier 3); false after the message.
+// The tests a routine of the tangential blocks starts with: U and V both
+// or neither (ier 1), the direction is 'X' or 'Y' (ier 3); false after the message.
 template <class V>
 bool may_assemble(char xory, const io::Format& heading, std::int32_t& ier) {
   ier = 0;
   namespace code = elements::stiffener_code;
-  if (!carries_u_and_v<V>())
+  if (in_plane_freedoms<V>() == InPlane::one)
     ier = code::no_u_and_v;
   else if (xory != 'X' && xory != 'Y')
     ier = code::direction;
@@ -71,7 +79,7 @@ template <class V>
 void add_bending(char xory, const io::Format& heading, std::span<double> a11, std::int32_t& ier) {
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
   ier = 0;
-  if (!carries_u_and_v<V>()) {
+  if (in_plane_freedoms<V>() == InPlane::one) {
     elements::write_message(heading, needs_u_and_v());
     ier = elements::stiffener_code::no_u_and_v;
     return;
@@ -117,7 +125,7 @@ template <class V>
 void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t* tops) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A21AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
-  if (!may_assemble<V>(xory, heading, ier)) return;
+  if (!may_assemble<V>(xory, heading, ier) || in_plane_freedoms<V>() == InPlane::neither) return;
   const auto fail = [&](int line, int segment, int code) {
     elements::write_message(heading, lookup, {line, segment});
     ier = code;
@@ -164,7 +172,7 @@ template <class V>
 void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A22AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
-  if (!may_assemble<V>(xory, heading, ier)) return;
+  if (!may_assemble<V>(xory, heading, ier) || in_plane_freedoms<V>() == InPlane::neither) return;
   const auto fail = [&](int line, int segment, int code) {
     elements::write_message(heading, lookup, {line, segment});
     ier = code;

@@ -19,6 +19,12 @@ namespace ruvo::module {
 
 std::recursive_mutex& engine_mutex();
 
+// Fork safety: os.fork waits for the engine lock and holds it across the
+// fork, so that a child (a process pool's worker) never inherits the lock
+// held by another thread's analysis; the child starts with a free lock and
+// the model state as the last analysis left it. Registered at module set-up.
+void hold_engine_across_fork();
+
 // Holds the engine lock for its lifetime; called with the interpreter lock held.
 class EngineLock {
 public:

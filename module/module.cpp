@@ -223,6 +223,7 @@ PYBIND11_MODULE(_ruvo, m) {
     return PyErr_CheckSignals() != 0;
   });
   kernels::set_default_blas_threads();
+  hold_engine_across_fork();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
   routine_class.def("__call__", &Routine::operator())

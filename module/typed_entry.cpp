@@ -6,6 +6,7 @@
 
 #include <pybind11/numpy.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -18,9 +19,25 @@
 
 namespace ruvo::module {
 
-std::recursive_mutex& engine_mutex() {
-  static std::recursive_mutex m;
-  return m;
+namespace {
+// A fresh mutex replaces the lock in a forked child: there the lock taken
+// before the fork is owned by a thread id the child no longer has.
+std::recursive_mutex* engine_mutex_now = new std::recursive_mutex;
+}  // namespace
+
+std::recursive_mutex& engine_mutex() { return *engine_mutex_now; }
+
+void hold_engine_across_fork() {
+  const py::cpp_function before([] {
+    if (engine_mutex().try_lock()) return;
+    py::gil_scoped_release waiting;  // the analysis running meanwhile takes the interpreter lock briefly
+    engine_mutex().lock();
+  });
+  const py::cpp_function after_in_parent([] { engine_mutex().unlock(); });
+  const py::cpp_function after_in_child([] { engine_mutex_now = new std::recursive_mutex; });
+  py::module_::import("os").attr("register_at_fork")(py::arg("before") = before,
+                                                     py::arg("after_in_parent") = after_in_parent,
+                                                     py::arg("after_in_child") = after_in_child);
 }
 
 namespace {
@@ -96,19 +113,53 @@ py::dict dict_of(py::handle value, const std::string& name) {
   return py::reinterpret_borrow<py::dict>(value);
 }
 
-// `value` as a sequence, refused when it is none.
-py::sequence sequence_of(py::handle value, const std::string& name) {
-  if (!py::isinstance<py::sequence>(value)) throw py::type_error("_analyse: " + name + " is not a sequence");
-  return py::reinterpret_borrow<py::sequence>(value);
+// The items of a sequence as a list that owns them (a sequence may make its
+// items on access and drop them again), refused when it is none.
+py::list items_of(py::handle value, const std::string& name) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value))
+    throw py::type_error("_analyse: " + name + " is not a sequence");
+  try {
+    return py::list(py::reinterpret_borrow<py::object>(value));
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_Exception)) throw;  // an interrupt stays one
+    throw py::type_error("_analyse: " + name + " is not a sequence (" + std::string(py::str(e.value())) + ")");
+  }
+}
+
+// `x` as a whole number within lo..hi, refused naming `what` (read as
+// doubles first, so that 1.5 or 1e10 is not cast silently).
+std::int32_t whole(double x, double lo, double hi, const std::string& what) {
+  if (!(x >= lo && x <= hi && x == std::floor(x)))
+    throw py::value_error("_analyse: " + what + " = " + std::string(py::repr(py::float_(x))) +
+                          " is not a whole number in " + std::to_string(std::int64_t(lo)) + ".." +
+                          std::to_string(std::int64_t(hi)));
+  return std::int32_t(x);
+}
+
+// Rows of N whole numbers within lo..hi.
+template <std::size_t N>
+std::vector<std::array<std::int32_t, N>> whole_rows(py::handle value, const char* name, double lo, double hi) {
+  std::vector<std::array<std::int32_t, N>> out;
+  for (const auto& row : fixed_rows<double, N>(value, name)) {
+    std::array<std::int32_t, N> r{};
+    for (std::size_t k = 0; k < N; ++k) r[k] = whole(row[k], lo, hi, name);
+    out.push_back(r);
+  }
+  return out;
+}
+
+// The single row of a keyword that holds one (freedoms, radii, skew).
+template <class Row>
+Row single_row(std::vector<Row>&& rows, const char* name) {
+  if (rows.size() != 1) throw py::value_error(std::string("_analyse: ") + name + " needs one row of values");
+  return rows.front();
 }
 
 // Stiffeners as rows (line, EA, ES, EI, GJ, mass).
 std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
   std::vector<TypedStiffener> out;
   for (const auto& row : fixed_rows<double, 6>(value, name)) {
-    if (!(row[0] >= 1.0 && row[0] <= 1.0e6))
-      throw py::value_error(std::string("_analyse: ") + name + " line " + std::to_string(row[0]) +
-                            " is off the grid");
+    whole(row[0], 1.0, 1.0e6, std::string(name) + " line");
     TypedStiffener s;
     s.line = std::int32_t(row[0]);
     for (int k = 0; k < 4; ++k) s.stiffness[std::size_t(k)] = float(row[std::size_t(k) + 1]);
@@ -121,8 +172,8 @@ std::vector<TypedStiffener> stiffeners(py::handle value, const char* name) {
 // Further load cases: a list of (variable, fixed) pairs, each as `variable` and `fixed`.
 std::vector<TypedLoads> load_cases(py::handle value) {
   std::vector<TypedLoads> out;
-  for (py::handle item : sequence_of(value, "more_load_cases")) {
-    const auto pair = sequence_of(item, "a load case");
+  for (const py::handle item : items_of(value, "more_load_cases")) {
+    const py::list pair = items_of(item, "a load case of more_load_cases");
     if (py::len(pair) != 2) throw py::value_error("_analyse: more_load_cases holds (variable, fixed) pairs");
     out.push_back({fixed_rows<float, 3>(pair[0], "more_load_cases variable"),
                    fixed_rows<float, 3>(pair[1], "more_load_cases fixed")});
@@ -170,7 +221,7 @@ std::vector<LinearDirection> directions(py::handle value) {
   std::vector<LinearDirection> out;
   const std::set<std::string> names = {"stringers", "frames",  "variable",        "fixed",       "laminates",
                                        "shear",     "density", "stringer_masses", "frame_masses"};
-  for (py::handle item : sequence_of(value, "directions")) {
+  for (const py::handle item : items_of(value, "directions")) {
     const auto d = dict_of(item, "a direction");
     for (auto entry : d)
       if (!names.count(py::str(entry.first)))
@@ -190,10 +241,31 @@ std::vector<LinearDirection> directions(py::handle value) {
   return out;
 }
 
+// The directory of the files: a text or a path (bytes decoded as the file system does).
+std::string directory_of(py::handle value) {
+  try {
+    return py::module_::import("os").attr("fsdecode")(value).cast<std::string>();
+  } catch (py::error_already_set& e) {
+    if (!e.matches(PyExc_Exception)) throw;
+    throw py::type_error("_analyse: directory = " + std::string(py::repr(value)) + " is not a path");
+  }
+}
+
+// The project names the run's files inside its directory: no path in it.
+std::string project_of(py::handle value) {
+  const std::string name = value_of<std::string>(value, "project");
+  if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos || name.find("..") != std::string::npos)
+    throw py::value_error("_analyse: project = " + std::string(py::repr(value)) +
+                          " is a file name in the directory: no path separator, no '..'");
+  return name;
+}
+
 TypedAnalysis analysis_from(const py::kwargs& kw) {
   for (auto item : kw)
     if (!keywords.count(py::str(item.first)))
       throw py::type_error("_analyse: unknown keyword " + std::string(py::str(item.first)));
+  for (const char* k : {"x_lengths", "y_lengths", "laminates"})
+    if (!kw.contains(k)) throw py::type_error(std::string("_analyse: missing keyword ") + k);
   auto has = [&](const char* k) { return kw.contains(k) && !kw[k].is_none(); };
   TypedAnalysis in;
   const std::string kind = has("kind") ? value_of<std::string>(kw["kind"], "kind") : "buckling";
@@ -201,8 +273,8 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
     throw py::value_error("_analyse: kind is buckling or vibration");
   in.kind = kind == "vibration" ? AnalysisKind::vibration : AnalysisKind::buckling;
   if (has("title")) in.title = value_of<std::string>(kw["title"], "title");
-  if (has("project")) in.project = value_of<std::string>(kw["project"], "project");
-  if (has("directory")) in.directory = py::str(kw["directory"]).cast<std::string>();
+  if (has("project")) in.project = project_of(kw["project"]);
+  if (has("directory")) in.directory = directory_of(kw["directory"]);
   if (has("listing")) in.listing = value_of<bool>(kw["listing"], "listing");
   if (has("modes")) in.modes = value_of<std::int32_t>(kw["modes"], "modes");
   if (has("iterate")) in.iterate = value_of<std::int32_t>(kw["iterate"], "iterate");
@@ -212,22 +284,24 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   in.x_lengths = flat<float>(kw["x_lengths"], "x_lengths");
   in.y_lengths = flat<float>(kw["y_lengths"], "y_lengths");
   if (has("edges")) {
-    const auto e = fixed_rows<std::int32_t, 7>(kw["edges"], "edges");
+    const auto e = whole_rows<7>(kw["edges"], "edges", 0.0, 6.0);
     if (e.size() != 4) throw py::value_error("_analyse: edges needs four rows (x0, xl, y0, yl)");
     std::copy(e.begin(), e.end(), in.edges.begin());
   }
-  if (has("freedoms")) in.freedoms = fixed_rows<std::int32_t, 5>(kw["freedoms"], "freedoms").at(0);
+  if (has("freedoms")) in.freedoms = single_row(whole_rows<5>(kw["freedoms"], "freedoms", 0.0, 5.0), "freedoms");
   if (has("radii")) {
-    const auto r = fixed_rows<float, 3>(kw["radii"], "radii").at(0);
+    const auto r = single_row(fixed_rows<float, 3>(kw["radii"], "radii"), "radii");
     in.rx = r[0], in.ry = r[1], in.rxy = r[2];
   }
   if (has("skew")) {
-    const auto s = fixed_rows<float, 2>(kw["skew"], "skew").at(0);
+    const auto s = single_row(fixed_rows<float, 2>(kw["skew"], "skew"), "skew");
     in.skew_x = s[0], in.skew_y = s[1];
   }
   in.laminates = fixed_rows<float, 18>(kw["laminates"], "laminates");
   if (has("shear")) in.shear = fixed_rows<float, 21>(kw["shear"], "shear");
-  if (has("element_rows")) in.element_rows = flat<std::int32_t>(kw["element_rows"], "element_rows");
+  if (has("element_rows"))
+    for (double lam : flat<double>(kw["element_rows"], "element_rows"))
+      in.element_rows.push_back(whole(lam, 1.0, 1.0e6, "element_rows"));
   if (has("stringers")) in.stringers = stiffeners(kw["stringers"], "stringers");
   if (has("frames")) in.frames = stiffeners(kw["frames"], "frames");
   in.variable = has("variable") ? fixed_rows<float, 3>(kw["variable"], "variable")
@@ -250,12 +324,16 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   return in;
 }
 
+// A numpy array of `shape` holding `v`, whose size must be the shape's
+// (a result that disagrees is refused, not copied past its end).
 template <class T>
 py::array_t<T> array_of(const std::vector<T>& v, std::vector<py::ssize_t> shape) {
+  py::ssize_t size = 1;
+  for (py::ssize_t n : shape) size *= n;
+  if (size != py::ssize_t(v.size()))
+    throw std::logic_error("_analyse: a result of " + std::to_string(v.size()) + " values for " +
+                           std::to_string(size) + " places");
   py::array_t<T> a(shape);
-  if (std::size_t(a.size()) != v.size())
-    throw std::logic_error("_analyse: " + std::to_string(v.size()) + " values for an array of " +
-                           std::to_string(a.size()));
   std::copy(v.begin(), v.end(), a.mutable_data());
   return a;
 }

@@ -195,7 +195,7 @@ def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | N
     if not (math.isfinite(value) and value > 0):
         raise ValueError(f"{name}: {value!r} must be positive and finite")
     if mass_per_area is not None:
-        return value
+        return _engine_mass(value, name)
     if not DENSITY_RANGE[0] <= value <= DENSITY_RANGE[1]:
         warnings.warn(f"density: {value:g} lies outside {DENSITY_RANGE[0]:g}..{DENSITY_RANGE[1]:g} t/mm³, the "
                       "range of engineering materials (aluminium 2.7e-9, steel 7.85e-9 t/mm³); is it in "
@@ -206,6 +206,16 @@ def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | N
     mass = value * panel.laminate.thickness
     if not (math.isfinite(mass) and mass > 0):
         raise ValueError(f"density: {value} times the thickness {panel.laminate.thickness} is no mass per area")
+    return _engine_mass(mass, "density")
+
+
+def _engine_mass(mass: float, name: str) -> float:
+    """The mass per area as the engine's 32-bit float: refused where it
+    rounds to zero or infinity."""
+    engine_mass = float(np.float32(mass)) if abs(mass) < 3.4e38 else math.inf
+    if not (math.isfinite(engine_mass) and engine_mass > 0):
+        raise ValueError(f"{name}: a mass per area of {mass:g} is beyond the engine's 32-bit floats "
+                         "(about 1e-38..3e38); choose other units")
     return mass
 
 

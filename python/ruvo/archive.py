@@ -8,11 +8,11 @@ import json
 import math
 import os
 from typing import Any, Sequence, Union
-from pathlib import Path
 
 import numpy as np
 
 from . import engine
+from .files import MAX_BYTES, read_bytes
 from .results import RENAMED_STRENGTH_FIELDS, BucklingResult, StringerStrength, VibrationResult
 from .toml_panel import panel_document, panel_from_dict
 
@@ -94,34 +94,87 @@ def from_document(doc: Any, source: str = "JSON") -> Result:
     """The result a document describes; ValueError naming what is wrong."""
     if not isinstance(doc, dict) or doc.get("schema") != SCHEMA:
         raise ValueError(f"{source}: not a ruvo result (no \"schema\": \"{SCHEMA}\")")
-    if doc.get("schema_version") != SCHEMA_VERSION:
+    version = doc.get("schema_version")
+    if isinstance(version, bool) or version != SCHEMA_VERSION:
         raise ValueError(f"{source}: schema version {doc.get('schema_version')!r}; this ruvo reads "
                          f"version {SCHEMA_VERSION}")
     try:
         cls = _ANALYSES[doc["analysis"]]
         panel, _ = panel_from_dict(doc["panel"], f"{source}: panel")
         modes = doc["modes"]
-        fields = dict(panel=panel, variant=engine.variant_for(panel),
-                      eigenvalues=np.array([m["load_factor" if cls is BucklingResult else "eigenvalue"]
-                                            for m in modes], float),
-                      eigenvectors=np.array([m["eigenvector"] for m in modes], float).T,
-                      freedoms=np.array(doc["w_equations"]["values"], np.int64),
-                      listing=doc["listing"], stdout=doc["engine_output"])
+        if not isinstance(modes, list):
+            raise ValueError("modes: a list of modes is needed")
+        eigenvectors = _numbers([m["eigenvector"] for m in modes], "modes: eigenvectors").T
+        freedoms = _equations(doc["w_equations"]["values"], panel)
+        _check_vectors(eigenvectors, freedoms, len(modes))
+        fields: dict[str, Any] = dict(
+            panel=panel, variant=engine.variant_for(panel), eigenvectors=eigenvectors, freedoms=freedoms,
+            eigenvalues=_numbers([m["load_factor" if cls is BucklingResult else "eigenvalue"] for m in modes],
+                                 "modes: eigenvalues", (len(modes),)),
+            listing=_text(doc["listing"], "listing"), stdout=_text(doc["engine_output"], "engine_output"))
         if cls is BucklingResult:
-            fields.update(membrane_forces=np.array([[m["membrane_forces"][n] for n in _FORCES] for m in modes]),
-                          stiffener_forces=np.array([[m["stiffener_forces"][n] for n in _STIFFENER_FORCES]
-                                                     for m in modes]),
+            fields.update(membrane_forces=_numbers([[m["membrane_forces"][n] for n in _FORCES] for m in modes],
+                                                   "modes: membrane_forces", (len(modes), 3)),
+                          stiffener_forces=_numbers([[m["stiffener_forces"][n] for n in _STIFFENER_FORCES]
+                                                     for m in modes], "modes: stiffener_forces", (len(modes), 2)),
                           stringer_strength=_strength(doc.get("stringer_strength")),
                           no_positive_below=_bound(doc.get("critical", {}).get("no_positive_below")))
     except KeyError as e:
         raise ValueError(f"{source}: the field {e.args[0]!r} is missing") from None
     except (TypeError, ValueError) as e:
-        raise ValueError(f"{source}: {e}") from None
+        text = str(e)   # the panel's messages name the source already
+        raise ValueError(text if text.startswith(f"{source}:") else f"{source}: {text}") from None
     return cls(**fields)
 
 
 def _bound(value: float | str | None) -> float | None:
     return None if value is None else float(value)
+
+
+def _is_number(value: Any) -> bool:
+    return isinstance(value, (int, float)) and not isinstance(value, bool)
+
+
+def _numbers(values: list[Any], what: str, shape: tuple[int, ...] | None = None) -> np.ndarray:
+    """JSON numbers (not texts, not true or false) as a float array of `shape`
+    (None: any rectangular shape)."""
+    def check(v: Any) -> None:
+        if isinstance(v, list):
+            for item in v:
+                check(item)
+        elif not _is_number(v):
+            raise ValueError(f"{what}: {v!r} is not a number")
+    check(values)
+    try:
+        array = np.array(values, float)
+    except ValueError:
+        raise ValueError(f"{what}: rows of different lengths") from None
+    if shape is not None and array.shape != shape:
+        raise ValueError(f"{what}: {array.shape} values where {shape} belong")
+    return array
+
+
+def _equations(values: Any, panel: Any) -> np.ndarray:
+    """The W equation numbers: whole numbers from 0, one set per node of the panel's grid."""
+    grid = (len(panel.y_lengths) + 1, len(panel.x_lengths) + 1, 2, 2)
+    numbers = _numbers(values, "w_equations", grid)
+    if (numbers < 0).any() or (numbers != np.floor(numbers)).any():
+        raise ValueError("w_equations: equation numbers are whole numbers from 0")
+    return numbers.astype(np.int64)
+
+
+def _check_vectors(vectors: np.ndarray, equations: np.ndarray, modes: int) -> None:
+    """One eigenvector per mode, as long as the W equations number."""
+    length = int(equations.max(initial=0))
+    if modes and vectors.shape != (length, modes):
+        raise ValueError(f"modes: eigenvectors of {vectors.shape[0] if vectors.ndim == 2 else 'varying'} "
+                         f"values for {length} W equations")
+
+
+def _text(value: Any, what: str) -> str:
+    if not isinstance(value, str):
+        raise ValueError(f"{what}: a text is needed, got {type(value).__name__}")
+    return value
 
 
 def _strength(fields: dict[str, Any] | None) -> StringerStrength | None:
@@ -132,13 +185,19 @@ def _strength(fields: dict[str, Any] | None) -> StringerStrength | None:
     return StringerStrength(**{RENAMED_STRENGTH_FIELDS.get(k, k): v for k, v in fields.items()})
 
 
-def load(source: str | os.PathLike[str]) -> Result | list[Result]:
+def load(source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Result | list[Result]:
     """A result from its JSON (`result.to_json()`): a path, or the JSON text
-    itself; a JSON array gives a list of results."""
-    if isinstance(source, str) and source.lstrip().startswith(("{", "[")):
-        text, name = source, "JSON text"
+    itself; a JSON array gives a list of results. A path must name a regular
+    file of at most `max_bytes` (a FIFO, a device or a longer file is
+    refused with ValueError)."""
+    if isinstance(source, str) and source.lstrip("\ufeff \t\r\n").startswith(("{", "[")):
+        text, name = source.lstrip("\ufeff"), "JSON text"
     else:
-        text, name = Path(source).read_text(encoding="utf-8"), str(source)
+        name = os.fsdecode(source)
+        try:
+            text = read_bytes(source, max_bytes).decode("utf-8-sig")
+        except UnicodeDecodeError as e:
+            raise ValueError(f"{name}: not UTF-8 text ({e.reason} at byte {e.start})") from None
     try:
         doc = json.loads(text)
     except json.JSONDecodeError as e:

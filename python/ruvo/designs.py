@@ -5,15 +5,17 @@ from __future__ import annotations
 import copy
 import csv
 import dataclasses
+import io
 import itertools
+import math
 import os
-import tomllib
 from pathlib import Path
 from typing import TYPE_CHECKING, Any
 
 import numpy as np
 
-from .toml_panel import _Place, panel_from_dict
+from .files import MAX_BYTES, read_bytes
+from .toml_panel import _Place, panel_from_dict, read_toml
 
 if TYPE_CHECKING:
     from .panel import Panel
@@ -30,6 +32,7 @@ width = [500.0, 600.0]
 "stringers.EI" = [1.0e9, 2.0e9]                     # every stringer ("stringers.2.EI": the second only)
 '''
 _KEYS = ["base", "analysis", "modes", "density", "points", "vary"]
+MAX_DESIGNS = 100_000   # designs of one file at most: counted before any is made
 _ANALYSES = ("buckle", "vibrate")
 
 
@@ -42,26 +45,27 @@ class Plan:
     options: dict[str, Any]
 
 
-def _read_toml(path: str | os.PathLike[str], place: _Place) -> dict[str, Any]:
-    try:
-        with open(path, "rb") as f:
-            return tomllib.load(f)
-    except tomllib.TOMLDecodeError as e:
-        raise place.error(f"not valid TOML: {e}") from None
-    except RecursionError:
-        raise place.error("values nested too deeply") from None
-
-
-def _values(place: _Place, name: str, given: Any) -> list[Any]:
-    """A parameter's values: a list, or a range {start, stop, num}."""
+def _count(place: _Place, name: str, given: Any) -> int:
+    """How many values a parameter takes: a list's length, or a range's num."""
     if isinstance(given, list) and given:
-        return given
+        return len(given)
     if isinstance(given, dict):
         place.keys(given, ["start", "stop", "num"], ["start", "stop", "num"])
-        if not isinstance(given["num"], int) or given["num"] < 1:
-            raise place.error(f"{name}: num = {given['num']!r} must be a whole number from 1")
-        return np.linspace(given["start"], given["stop"], given["num"]).tolist()
+        num = given["num"]
+        if isinstance(num, bool) or not isinstance(num, int) or num < 1:
+            raise place.error(f"{name}: num = {num!r} must be a whole number from 1")
+        for end in ("start", "stop"):
+            if isinstance(given[end], bool) or not isinstance(given[end], (int, float)):
+                raise place.error(f"{name}: {end} = {given[end]!r} is not a number")
+        return num
     raise place.error(f"{name}: a list of values or {{ start = ..., stop = ..., num = ... }} is needed")
+
+
+def _values(given: Any) -> list[Any]:
+    """A parameter's values (checked by _count)."""
+    if isinstance(given, list):
+        return given
+    return np.linspace(given["start"], given["stop"], given["num"]).tolist()
 
 
 def _cell(text: str) -> float | str:
@@ -71,14 +75,19 @@ def _cell(text: str) -> float | str:
         return text
 
 
-def _points(path: str | os.PathLike[str], place: _Place) -> list[dict[str, float | str]]:
+def _points(path: str | os.PathLike[str], place: _Place, max_bytes: int) -> list[dict[str, float | str]]:
     try:
-        with open(path, newline="") as f:
-            rows = list(csv.DictReader(f))
+        text = read_bytes(path, max_bytes).decode("utf-8")
     except OSError as e:
         raise place.error(f"points: {path}: {e.strerror}") from None
+    except (ValueError, UnicodeDecodeError) as e:
+        raise place.error(f"points: {e}") from None
+    rows = list(csv.DictReader(io.StringIO(text, newline="")))
     if not rows:
         raise place.error(f"points: {path} holds no design points")
+    for number, row in enumerate(rows, 2):   # DictReader: surplus values under None, missing ones None
+        if None in row or None in row.values():
+            raise place.error(f"points: {path} row {number}: not one value for each column of the header")
     return [{k: _cell(v) for k, v in row.items()} for row in rows]
 
 
@@ -104,18 +113,20 @@ def set_value(document: dict[str, Any], key: str, value: Any) -> None:
     walk(document, key.split("."))
 
 
-def load(path: str | os.PathLike[str]) -> Plan:
+def load(path: str | os.PathLike[str], max_designs: int = MAX_DESIGNS, max_bytes: int = MAX_BYTES) -> Plan:
     """The Plan of a designs file; ValueError naming the file, the table and
-    the key (or the design) at fault."""
+    the key (or the design) at fault. The files read (this one, the base
+    panel, the points) are regular files of at most `max_bytes`; more than
+    `max_designs` designs are refused, counted before any is made."""
     path = Path(path)
     place = _Place(str(path))
-    d = place.keys(_read_toml(path, place), _KEYS, ["base"])
+    d = place.keys(read_toml(path, max_bytes), _KEYS, ["base"])
     base = d["base"]
     if isinstance(base, str):
         base_path = path.parent / base
         if not base_path.is_file():
             raise place.error(f"base: {base_path}: no such file")
-        base = _read_toml(base_path, _Place(str(base_path)))
+        base = read_toml(base_path, max_bytes)
     elif not isinstance(base, dict):
         raise place.error("base: a panel file name or a [base] table is needed")
     kind = d.get("analysis", "buckle")
@@ -126,9 +137,17 @@ def load(path: str | os.PathLike[str]) -> Plan:
     vary = d.get("vary", {})
     if not isinstance(vary, dict):
         raise place.error("vary: a [vary] table is needed")
-    axes = [[{k: v} for v in _values(place.inner("[vary]"), k, given)] for k, given in vary.items()]
+    counts = [_count(place.inner("[vary]"), k, given) for k, given in vary.items()]
+    if math.prod(counts) > max_designs:
+        raise place.error(f"vary: {math.prod(counts)} designs, more than max_designs = {max_designs}")
+    axes = [[{k: v} for v in _values(given)] for k, given in vary.items()]
     if "points" in d:
-        axes.insert(0, _points(path.parent / d["points"], place))
+        if not isinstance(d["points"], str):
+            raise place.error("points: a CSV file name is needed")
+        axes.insert(0, _points(path.parent / d["points"], place, max_bytes))
+        if len(axes[0]) * math.prod(counts) > max_designs:
+            raise place.error(f"{len(axes[0]) * math.prod(counts)} designs (points times [vary]), more than "
+                              f"max_designs = {max_designs}")
     parameters = [dict(p for part in combination for p in part.items()) for combination in itertools.product(*axes)]
     panels = []
     for index, design in enumerate(parameters):

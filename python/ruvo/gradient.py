@@ -176,7 +176,10 @@ def _single(values: np.ndarray) -> bool:
 def _steps(x: np.ndarray, h: float | ArrayLike | None) -> np.ndarray:
     if h is None:
         return np.where(x != 0.0, RELATIVE_STEP * np.abs(x), RELATIVE_STEP)
-    steps = np.broadcast_to(np.asarray(h, float), x.shape).copy()
+    try:
+        steps = np.broadcast_to(np.asarray(h, float), x.shape).copy()
+    except (TypeError, ValueError):
+        raise ValueError(f"gradient: h = {h!r} must be one step or one per variable ({x.size})") from None
     if not (np.isfinite(steps).all() and (steps > 0).all()):
         raise ValueError(f"gradient: the steps h = {h!r} must be positive and finite")
     return steps
@@ -518,8 +521,9 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         raise ValueError(f"gradient: quantity {quantity!r} is neither 'buckling' nor 'frequency'")
     if quantity == "buckling" and (density is not None or mass_per_area is not None):
         raise ValueError("gradient: a mass is only used with quantity='frequency'")
-    if isinstance(modes, bool) or not isinstance(modes, (int, np.integer)) or modes < 1:
-        raise ValueError(f"gradient: modes {modes!r} must be a whole number from 1")
+    largest = int(engine.limits(engine.VARIANTS[-1]).p_ngrq)
+    if isinstance(modes, bool) or not isinstance(modes, (int, np.integer)) or not 1 <= modes <= largest:
+        raise ValueError(f"gradient: modes {modes!r} must be a whole number in 1..{largest}")
     x = np.array(x, dtype=float).ravel()
     if not np.isfinite(x).all():
         raise ValueError("gradient: x must be finite numbers")

@@ -21,6 +21,8 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
+from .files import MAX_BYTES
+
 FLAT = 1.0e29  # the engine's radius of a flat direction
 
 # The freedom sets: W, U, V and the transverse shear rotations BETA, GAMMA.
@@ -65,7 +67,10 @@ LARGEST_FACE_TO_CORE_RATIO = 30.0
 
 
 def _number(owner: str, name: str, value: Any, *, positive: bool = False, nonnegative: bool = False) -> float:
-    """`value` as a finite float, or ValueError naming owner.name."""
+    """`value` as a finite float, or ValueError naming owner.name (a text or
+    true/false is no number, though float() would take it)."""
+    if isinstance(value, (bool, np.bool_, str, bytes)):
+        raise ValueError(f"{owner}.{name}: {value!r} is not a number")
     try:
         v = float(value)
     except (TypeError, ValueError):
@@ -655,7 +660,8 @@ class Panel:
     rx, ry, rxy: radii of curvature in x, in y and of twist (inf: flat).
     skew_x, skew_y: angles of obliqueness of the grid directions, degrees.
     freedoms: "WUV" (normal and in-plane displacements) or "W" (normal only,
-    flat panels); "WUVBG" and "WBG" add the transverse shear rotations BETA,
+    flat panels; stiffeners keep their bending and torsion, their stretching
+    drops, and an offset stiffener, ES not 0, is refused); "WUVBG" and "WBG" add the transverse shear rotations BETA,
     GAMMA (laminates with a shear stiffness). With them an edge that holds W
     also holds the rotation along it (hard simple support) and one that
     holds the slope both rotations, unless BETA or GAMMA is named. Their
@@ -739,6 +745,10 @@ class Panel:
         laminates = tuple(dict.fromkeys([self.laminate] + [b[2] for b in self._bands()]))
         if len(laminates) > MAX_LAMINATES:
             raise ValueError(self._laminate_count_fault(laminates))
+        if "U" not in self.freedoms and any(s.ES != 0.0 for s in self.stringers + self.frames):
+            raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V keeps the stiffeners' bending "
+                             "but drops their coupling ES (an eccentric stiffener would come out too stiff); "
+                             "use 'WUV'")
         for lam in laminates:
             if lam.thickness is not None and lam.thickness > 0.5 * min(self.length, self.width):
                 _warn_units(f"Panel.laminate: a thickness of {lam.thickness:g} is more than half the smaller "
@@ -882,10 +892,12 @@ class Panel:
         return toml_panel.to_toml(self)
 
     @classmethod
-    def from_toml(cls, path: str | os.PathLike[str]) -> Panel:
-        """The panel of a TOML file (`python3 -m ruvo --help` shows the format)."""
+    def from_toml(cls, path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
+        """The panel of a TOML file (`python3 -m ruvo --help` shows the
+        format): a regular file of at most `max_bytes` (a FIFO, a device or
+        a longer file is refused with ValueError)."""
         from . import toml_panel
-        return toml_panel.from_toml(path)
+        return toml_panel.from_toml(path, max_bytes)
 
     def replace(self, **changes: Any) -> Panel:
         """A copy with some fields changed (checked again)."""

@@ -43,7 +43,7 @@ from typing import Any, Iterator, cast
 
 import numpy as np
 
-from .panel import Laminate, Stiffener, _number, _set
+from .panel import Laminate, Stiffener, _length, _number, _set
 
 _SIDES = {"back": 1.0, "front": -1.0}
 
@@ -155,7 +155,7 @@ class Section:
         raise NotImplementedError
 
     def _length(self, attribute: str) -> float:
-        return _number(type(self).__name__, attribute, getattr(self, attribute), positive=True)
+        return _length(type(self).__name__, attribute, getattr(self, attribute))
 
     def _laminate(self, attribute: str) -> Laminate:
         """The laminate of wall `attribute`: given, or a thickness of `material`."""
@@ -170,7 +170,7 @@ class Section:
         if self.material is None:
             raise ValueError(f"{name}.{attribute}: a thickness needs the section's material "
                              "(or give a ruvo.Laminate)")
-        t = _number(name, attribute, value, positive=True)
+        t = _length(name, attribute, value)
         return Laminate.isotropic(self.material.E, self.material.nu, t)
 
     def _above(self, name: str, height: float, thickness: float) -> float:
@@ -284,10 +284,13 @@ class T(Section):
     foot: Laminate | float
 
     def _walls(self) -> Iterator[Wall]:
-        foot = self._laminate("foot")
+        foot, web = self._laminate("foot"), self._laminate("web")
         web_height = self._above("height", self._length("height") - _thickness(foot), _thickness(foot))
+        if self._length("foot_width") < _thickness(web):
+            raise ValueError(f"{type(self).__name__}.foot_width: {self.foot_width} is narrower than the web "
+                             f"({_thickness(web)} thick) standing on it")
         yield Wall(self._length("foot_width"), self._surface + 0.5 * _thickness(foot), 0.0, foot)
-        yield Wall(web_height, self._surface + _thickness(foot) + 0.5 * web_height, 90.0, self._laminate("web"))
+        yield Wall(web_height, self._surface + _thickness(foot) + 0.5 * web_height, 90.0, web)
 
     @property
     def check_data(self) -> StringerCheckData | None:

@@ -15,7 +15,9 @@ from typing import Any, Callable, Sequence, TypeVar
 
 import numpy as np
 
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+from .files import MAX_BYTES, read_bytes
+from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener
+from .sections import Crippling
 
 T = TypeVar("T")
 
@@ -141,7 +143,26 @@ def _stiffeners(place: _Place, name: str, items: Any) -> tuple[Stiffener, ...]:
     out = []
     for k, item in enumerate(items):
         where = place.inner(f"[[{name}]] number {k + 1}")
-        out.append(where.build(Stiffener, **where.keys(item, fields)))
+        values = dict(where.keys(item, fields))
+        if "crippling" in values:   # written as its table: the section's data for the crippling check
+            crippling = where.inner(f"[[{name}]] number {k + 1} crippling")
+            values["crippling"] = crippling.build(Crippling, **crippling.keys(values["crippling"],
+                                                                              _init_fields(Crippling)))
+        if "pad_up" in values:
+            values["pad_up"] = laminate_from(values["pad_up"], where.inner(f"[[{name}]] number {k + 1} pad_up"))
+        out.append(where.build(Stiffener, **values))
+    return tuple(out)
+
+
+def _regions(place: _Place, items: Any) -> tuple[Region, ...]:
+    if not isinstance(items, list):
+        raise place.error(f"regions: an array of tables ([[regions]]) is needed, got {_kind(items)}")
+    out = []
+    for k, item in enumerate(items):
+        where = place.inner(f"[[regions]] number {k + 1}")
+        values = dict(where.keys(item, _init_fields(Region), ["y0", "y1", "laminate"]))
+        values["laminate"] = laminate_from(values["laminate"], where.inner(f"[[regions]] number {k + 1} laminate"))
+        out.append(where.build(Region, **values))
     return tuple(out)
 
 
@@ -159,30 +180,36 @@ def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     for name in ("stringers", "frames"):
         if name in d:
             values[name] = _stiffeners(top, name, d[name])
+    if "regions" in d:
+        values["regions"] = _regions(top, d["regions"])
     if "edges" in d:
         values["edges"] = top.inner("edges").build(Edges.parse, d["edges"])
     panel = top.build(Panel, **values)
     return panel, {"modes": d.get("modes", 5)}
 
 
-def load(path: str | os.PathLike[str]) -> tuple[Panel, dict[str, Any]]:
-    """(Panel, options) from a TOML file."""
-    name = str(path)
+def read_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> dict[str, Any]:
+    """The tables of a TOML file (a regular file of at most `max_bytes`);
+    ValueError naming the file."""
+    name = os.fsdecode(path)
     try:
-        with open(path, "rb") as f:
-            document = tomllib.load(f)
+        return tomllib.loads(read_bytes(path, max_bytes).decode("utf-8"))
     except tomllib.TOMLDecodeError as e:
         raise ValueError(f"{name}: not valid TOML: {e}") from None
     except RecursionError:
         raise ValueError(f"{name}: values nested too deeply") from None
     except UnicodeDecodeError as e:
         raise ValueError(f"{name}: not UTF-8 text ({e.reason} at byte {e.start})") from None
-    return panel_from_dict(document, name)
 
 
-def from_toml(path: str | os.PathLike[str]) -> Panel:
+def load(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> tuple[Panel, dict[str, Any]]:
+    """(Panel, options) from a TOML file (a regular file of at most `max_bytes`)."""
+    return panel_from_dict(read_toml(path, max_bytes), os.fsdecode(path))
+
+
+def from_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
     """The Panel of a TOML file (its analysis options, such as modes, are left out)."""
-    return load(path)[0]
+    return load(path, max_bytes)[0]
 
 
 # ---- writing ---------------------------------------------------------------------

@@ -80,8 +80,9 @@ TEST_F(AssemblyTest, CouplingWithTheWrongRowCountIsLeftUntouched) {
   EXPECT_EQ(written(), messages("cmpa21 rows"));
 }
 
-TEST_F(AssemblyTest, StiffenersNeedTangentialFreedomsAndTheFailureReachesTheAssembly) {
-  panel({1.0f}, {1.0f}, {1, 4, 5});
+TEST_F(AssemblyTest, StiffenersNeedBothTangentialFreedomsOrNeither) {
+  // U without V: refused, and the failure reaches the assembly.
+  panel({1.0f}, {1.0f}, {1, 2, 4});
   terms({});
   auto& dis = state::f07dis<V>();
   dis.nox = 1, dis.istx(1) = 1, dis.steifx(3, 1) = 1.0f;
@@ -90,6 +91,19 @@ TEST_F(AssemblyTest, StiffenersNeedTangentialFreedomsAndTheFailureReachesTheAsse
   cmpa11<V>(a11, ier);  // the process lives on and the code comes back
   EXPECT_EQ(ier, assembly_code::x_stiffeners);
   EXPECT_EQ(written(), messages("a11xst without u, v"));
+  // Neither (W, BETA, GAMMA): the stiffener's W terms enter, its in-plane parts drop.
+  panel({1.0f}, {1.0f}, {1, 4, 5});
+  terms({});
+  dis.nox = 1, dis.istx(1) = 1, dis.steifx(3, 1) = 1.0f;
+  a11 = profile(lvtri(), state::man.ix);
+  cmpa11<V>(a11, ier);
+  EXPECT_EQ(ier, 0);
+  EXPECT_NE(std::count(a11.begin(), a11.end(), 0.0), std::ptrdiff_t(a11.size()));
+  std::vector<double> a22(std::size_t(V::p_ny) * 4, 0.0);
+  a22ast<V>('X', a22, ier);
+  EXPECT_EQ(ier, 0);
+  EXPECT_EQ(std::count(a22.begin(), a22.end(), 0.0), std::ptrdiff_t(a22.size()));
+  EXPECT_EQ(written(), Lines{});
 }
 
 TEST_F(AssemblyTest, StiffenersOffTheGridFailInTheLookup) {

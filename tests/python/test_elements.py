@@ -85,7 +85,9 @@ def test_term_lists_and_node_numbers_from_the_host_are_checked(ruvo, w_panel):
 
 
 def test_routine_failures_stay_in_the_listing(ruvo, w_panel, listing_file):
-    w_panel.a21ast("X", np.zeros((15376, 36), order="F"), 0)   # W alone: no stiffeners possible
+    ruvo.f07ina.ku[1] = 2                                        # U without V: no stiffeners possible
+    w_panel.a21ast("X", np.zeros((15376, 36), order="F"), 0)
+    ruvo.f07ina.ku[1] = 0
     w_panel.iuoriv(3, 1, 1, np.zeros((4, 4), np.int32), 0)      # below the last element row
     assert listing_file.read_text().split("\n")[-7:] == RECORDS["routine failures"]
 

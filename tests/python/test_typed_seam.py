@@ -1,0 +1,265 @@
+"""The typed entry and the package against what callers pass: results sized by what they hold, sequences
+owned while read, the engine lock across fork, values refused naming the input, stiffened panels on W alone."""
+import gc
+import math
+from dataclasses import replace
+import os
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+import _ruvo
+import ruvo
+import ruvo.designs
+from conftest import SKIN, square
+from ruvo import Loads, Mesh, Stiffener
+
+ARGS = dict(variant="19", x_lengths=[10.0] * 4, y_lengths=[10.0] * 4, laminates=[SKIN.packed()],
+            edges=[[0, 1, 2, 3, 0, 0, 0]] * 4, variable=[1.0, 0.0, 0.0], modes=2)
+STRINGER = Stiffener(50.0, EA=1.4e6, EI=2.0e7, GJ=1.0e5, mass=1e-7)
+
+
+class MadeOnAccess:
+    """A sequence whose items exist only while the caller holds them."""
+
+    def __init__(self, items):
+        self.items = items
+
+    def __len__(self):
+        return len(self.items)
+
+    def __getitem__(self, k):
+        return [np.array(v, np.float32) for v in self.items[k]]   # a new object on every access
+
+
+def test_a_case_that_fails_after_one_that_finished_returns_sizes_that_agree():
+    cases = [Loads(Nx=1.0), Loads(Nx=1.0, fixed_Ny=1e4)]   # the second: A11 not definite under the fixed load
+    with pytest.raises(ruvo.AnalysisError):
+        ruvo.buckle(square(), modes=3, load_cases=cases)
+    gc.collect()
+    out = _ruvo._analyse(**{**ARGS, "more_load_cases": [([1.0, 0, 0], [0, 0, 1e5])]})
+    assert out["stage"] and len(out["cases"]) == 1
+    first = out["cases"][0]
+    assert first["w"].shape == (out["ix"], len(first["eigenvalues"])) and first["forces"].shape == (2, 5)
+
+
+def test_a_listing_that_cannot_be_written_fails_alone(tmp_path):
+    (tmp_path / "analysis.out").symlink_to("/dev/full")
+    with pytest.raises(ruvo.AnalysisError):
+        ruvo.buckle(square(), modes=2, workdir=tmp_path)
+    gc.collect()
+    assert ruvo.buckle(square(), modes=2).critical_load_factor > 0
+
+
+def test_tangential_parts_of_the_modes_found_not_of_the_modes_asked():
+    out = _ruvo._analyse(**{**ARGS, "x_lengths": [10.0], "y_lengths": [10.0], "modes": 20, "tangential": True})
+    found = len(out["eigenvalues"])
+    assert found < 20 and out["tangential"].shape == (out["iy"], found)
+
+
+@pytest.mark.parametrize("cases", [
+    "MadeOnAccess([([1.0, 0, 0], [0, 0, 0]), ([2.0, 0, 0], [0, 0, 0])])",
+    "(pair for pair in [([1.0, 0, 0], [0, 0, 0]), ([2.0, 0, 0], [0, 0, 0])])",   # no sequence: refused
+    "np.array([([1.0, 0, 0], [0, 0, 0]), ([2.0, 0, 0], [0, 0, 0])])",
+    "np.array(5.0)",
+])
+def test_load_cases_of_every_kind_of_sequence(cases):
+    given = eval(cases)
+    try:
+        out = _ruvo._analyse(**{**ARGS, "more_load_cases": given})
+    except (TypeError, ValueError) as e:
+        assert "more_load_cases" in str(e) or "load case" in str(e)
+        return
+    reference = _ruvo._analyse(**{**ARGS, "more_load_cases": [([1.0, 0, 0], [0, 0, 0]), ([2.0, 0, 0], [0, 0, 0])]})
+    assert [c["eigenvalues"].tolist() for c in out["cases"]] == [c["eigenvalues"].tolist() for c in reference["cases"]]
+
+
+@pytest.mark.parametrize("error, words, change", [
+    (TypeError, "missing keyword x_lengths", "dict(x_lengths=None)"),
+    (ValueError, "load case 2", "dict(more_load_cases=[([1.0, 0, 0], [0, math.nan, 0])])"),
+    (ValueError, "load case 3", "dict(more_load_cases=[([1.0, 0, 0], [0, 0, 0]), ([math.inf, 0, 0], [0, 0, 0])])"),
+    (ValueError, "density", "dict(kind='vibration', density=-1e-9)"),
+    (ValueError, "density", "dict(kind='vibration', density=1e300)"),   # infinite in 32 bits
+    (ValueError, "stringer masses", "dict(kind='vibration', density=1e-9, stringers=[[3, 1e6, 0, 1e7, 1e5, -1e-7]])"),
+    (ValueError, "stringers line", "dict(stringers=[[1.5, 1e6, 0, 1e7, 1e5, 0]])"),
+    (ValueError, "edges", "dict(edges=[[0, 1.5, 2, 3, 0, 0, 0]] * 4)"),
+    (ValueError, "edges", "dict(edges=[[0, 1, 2, 7, 0, 0, 0]] * 4)"),
+    (ValueError, "freedoms", "dict(freedoms=np.zeros((0, 5)))"),
+    (ValueError, "radii", "dict(radii=np.zeros((0, 3)))"),
+    (ValueError, "skew", "dict(skew=np.zeros((0, 2)))"),
+    (ValueError, "element_rows", "dict(element_rows=[1.5] * 4)"),
+    (TypeError, "more_load_cases", "dict(more_load_cases='abc')"),
+    (ValueError, "footth", "dict(crippling=True, stringers=[[3, 1e6, 0, 1e7, 1e5, 0]], "
+                           "stringer_section=dict(type=1, footth=math.nan, webth=1, footwidth=20, webheight=20))"),
+    (ValueError, "webth", "dict(crippling=True, stringers=[[3, 1e6, 0, 1e7, 1e5, 0]], "
+                          "stringer_section=dict(type=1, footth=1, webth=-1, footwidth=20, webheight=20))"),
+    (ValueError, "project", "dict(project='../esc')"),
+    (ValueError, "project", "dict(project='/tmp/esc')"),
+    (TypeError, "directory", "dict(directory=5)"),
+])
+def test_the_typed_entry_refuses_naming_the_input_with_the_model_unchanged(error, words, change):
+    before = _ruvo.f07ina.mx.copy(), _ruvo.man.ix.copy()
+    args = {k: v for k, v in {**ARGS, **eval(change)}.items() if v is not None}
+    with pytest.raises(error, match=words):
+        _ruvo._analyse(**args)
+    assert (_ruvo.f07ina.mx, _ruvo.man.ix) == before
+
+
+def test_a_directory_given_as_bytes_is_the_directory(tmp_path):
+    out = _ruvo._analyse(**ARGS, directory=os.fsencode(tmp_path), listing=True, project="bytes")
+    assert out["stage"] == "" and [p.name.replace(" ", "") for p in tmp_path.iterdir()] == ["bytes.out"]
+
+
+@pytest.mark.parametrize("make", [
+    "sections.Blade(skin=SKIN, material=ALU, height=True, web=1.0)",
+    "sections.Blade(skin=SKIN, material=ALU, height='3', web=1.0)",
+    "sections.Blade(skin=SKIN, material=ALU, height=1e300, web=1.0)",
+    "sections.T(skin=SKIN, material=ALU, height=20.0, web=2.0, foot_width=1.0, foot=1.0)",
+    "square(width=450.0, stringers=[Stiffener(225.0, EA=1e6, EI=1e7, pad_up=SKIN, pad_width=1e6)])",
+    "ruvo.vibrate(square(), mass_per_area=1e-300)",
+    "ruvo.vibrate(square(), density=1e300)",
+    "ruvo.gradient(lambda x: square(stringers=[replace(STRINGER, EA=x[0])]), [1e6], modes=10**9)",
+    "ruvo.gradient(lambda x: square(stringers=[replace(STRINGER, EA=x[0], EI=x[1])]), [1e6, 1e7], h=[1.0] * 3)",
+])
+def test_the_package_refuses_naming_the_field(make):
+    namespace = dict(globals(), sections=ruvo.sections, ALU=ruvo.sections.Isotropic(70000.0, 0.3))
+    with pytest.raises(ValueError, match=r"\w+\.\w+: |mass_per_area|density|modes|h = "):
+        eval(make, namespace)
+
+
+@pytest.mark.parametrize("freedoms, words", [("W", "buckle"), ("WBG", "buckle"), ("W", "vibrate")])
+def test_stiffened_panels_without_in_plane_freedoms_equal_those_with(freedoms, words):
+    """A flat panel whose stringers have no offset (ES = 0): W is uncoupled from U, V, so W alone (and W with
+    the shear rotations) gives the eigenvalues of the full freedom set."""
+    shear = "B" in freedoms
+    skin = ruvo.Laminate.isotropic(70000.0, 0.3, 1.0, transverse_shear=shear)
+    stiffened = square(laminate=skin, stringers=[STRINGER], frames=[STRINGER])
+    full = stiffened.replace(freedoms="WUVBG" if shear else "WUV")
+    run = (lambda p: ruvo.buckle(p, modes=3)) if words == "buckle" else (lambda p: ruvo.vibrate(p, 2.7e-9, modes=3))
+    np.testing.assert_allclose(run(stiffened.replace(freedoms=freedoms)).eigenvalues, run(full).eigenvalues,
+                               rtol=1e-5)
+
+
+def test_a_free_free_stiffened_panel_vibrates_with_its_rigid_body_modes():
+    free = square(edges="free", stringers=[STRINGER], mesh=Mesh(nx=12, ny=12))
+    result = ruvo.vibrate(free, 2.7e-9, modes=8)
+    elastic = result.frequencies[3]
+    assert np.all(np.abs(result.frequencies[:3]) < 1e-3 * elastic) and elastic > 0
+
+
+def test_an_eccentric_stiffener_on_w_alone_is_refused():
+    with pytest.raises(ValueError, match="Panel.freedoms: 'W' .* ES"):
+        square(freedoms="W", stringers=[replace(STRINGER, ES=1e6)])
+
+
+FORK_WHILE_ANALYSING = """
+import os, threading, _ruvo, ruvo
+from conftest import square
+panel = square(mesh=ruvo.Mesh(nx=16, ny=16))
+stop = threading.Event()
+def analyse():
+    while not stop.is_set():
+        ruvo.buckle(panel, modes=4)
+worker = threading.Thread(target=analyse)
+worker.start()
+for _ in range(20):
+    pid = os.fork()
+    if pid == 0:
+        os._exit(0 if ruvo.buckle(square(), modes=1).critical_load_factor > 0 else 1)
+    assert os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 0
+swept = ruvo.sweep([square(), square(width=120.0), square(width=140.0), square(width=160.0)], processes=2,
+                   progress=False)
+stop.set()
+worker.join()
+print(len(swept.results), sum(r is not None for r in swept.results))
+"""
+
+
+def test_forks_and_a_sweep_while_another_thread_analyses():
+    """A fork waits for the analysis running in the other thread (its child never inherits a held engine lock)."""
+    done = subprocess.run([sys.executable, "-W", "ignore::DeprecationWarning", "-c", FORK_WHILE_ANALYSING],
+                          capture_output=True, text=True, timeout=120, cwd=os.path.dirname(__file__))
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split() == ["4", "4"]
+
+
+@pytest.fixture(scope="module")
+def result_json():
+    return ruvo.buckle(square(mesh=Mesh(nx=2, ny=2)), modes=2).to_json()
+
+
+@pytest.mark.parametrize("reader", ["ruvo.load", "ruvo.Panel.from_toml", "ruvo.designs.load"])
+@pytest.mark.parametrize("path", ["/dev/zero", "/dev/urandom", "fifo", "directory"])
+def test_the_readers_refuse_what_is_no_regular_file_at_once(reader, path, tmp_path):
+    if path == "fifo":
+        os.mkfifo(tmp_path / "fifo")   # no writer: an open that waited would hang the test
+    target = tmp_path if path == "directory" else tmp_path / path if path == "fifo" else path
+    with pytest.raises(ValueError, match="not a regular file"):
+        eval(reader)(target)
+
+
+@pytest.mark.parametrize("reader", ["ruvo.load", "ruvo.Panel.from_toml", "ruvo.designs.load"])
+def test_the_readers_refuse_a_file_beyond_max_bytes(reader, tmp_path):
+    path = tmp_path / "long.toml"
+    path.write_text("# " + "x" * 200 + "\n")
+    with pytest.raises(ValueError, match="max_bytes = 100"):
+        eval(reader)(path, max_bytes=100)
+
+
+@pytest.mark.parametrize("words, change", [
+    ("schema version True", "doc.update(schema_version=True)"),
+    ("'12' is not a number", "doc['modes'][0].update(load_factor='12')"),
+    ("True is not a number", "doc['modes'][0].update(load_factor=True)"),
+    ("of 15 values for 16 W equations", "[m['eigenvector'].pop() for m in doc['modes']]"),   # shorter than the W equations
+    ("rows of different lengths", "doc['modes'][0]['eigenvector'].pop()"),
+    ("whole numbers from 0", "doc['w_equations']['values'][0][0][0][0] = -1"),
+    ("w_equations", "doc['w_equations']['values'].pop()"),
+])
+def test_a_result_whose_numbers_contradict_each_other_is_refused(words, change, result_json):
+    import json
+    doc = json.loads(result_json)
+    exec(change)
+    with pytest.raises(ValueError, match=words) as refused:
+        ruvo.load(json.dumps(doc))
+    assert str(refused.value).count("JSON text") == 1
+
+
+def test_a_result_text_with_a_byte_order_mark(result_json):
+    assert ruvo.load("\ufeff" + result_json) == ruvo.load(result_json)
+
+
+@pytest.mark.parametrize("words, vary", [
+    ("1000000000 designs", '"loads.Nx" = { start = 1.0, stop = 2.0, num = 1000000000 }'),
+    ("1000000000 designs", 'width = { start = 1.0, stop = 2.0, num = 1000 }\n'
+                           'length = { start = 1.0, stop = 2.0, num = 1000 }\n'
+                           '"loads.Nx" = { start = 1.0, stop = 2.0, num = 1000 }'),
+    ("start = 'one' is not a number", 'width = { start = "one", stop = 2.0, num = 3 }'),
+    ("not a regular file", None),   # points = "/dev/zero"
+    ("row 3: not one value for each column", "long row"),
+])
+def test_a_designs_file_is_counted_before_it_is_expanded(words, vary, tmp_path):
+    (tmp_path / "panel.toml").write_text(square().to_toml())
+    points = {None: 'points = "/dev/zero"\n', "long row": 'points = "points.csv"\n'}
+    (tmp_path / "points.csv").write_text("width\n100.0\n110.0,5.0\n")
+    text = 'base = "panel.toml"\n' + points.get(vary, "") + ("" if vary in points else f"[vary]\n{vary}\n")
+    (tmp_path / "designs.toml").write_text(text)
+    with pytest.raises(ValueError, match=words):
+        ruvo.designs.load(tmp_path / "designs.toml")
+
+
+@pytest.mark.parametrize("changes", [
+    "dict(stringers=[sections.T(skin=SKIN, material=ALU, height=20.0, web=1.5, foot_width=15.0, foot=1.5)"
+    ".stiffener(50.0)])",   # with its crippling data
+    "dict(stringers=[Stiffener(50.0, EA=1e6, EI=1e7, pad_up=ruvo.Laminate.isotropic(70000.0, 0.3, 2.0), "
+    "pad_width=20.0)])",
+    "dict(regions=[ruvo.Region(0.0, 25.0, ruvo.Laminate.isotropic(70000.0, 0.3, 1.5))])",
+])
+def test_stiffener_data_pad_ups_and_regions_come_back_from_toml_and_json(changes, tmp_path):
+    namespace = dict(globals(), sections=ruvo.sections, ALU=ruvo.sections.Isotropic(70000.0, 0.3))
+    panel = square(**eval(changes, namespace))
+    (tmp_path / "panel.toml").write_text(panel.to_toml())
+    assert ruvo.Panel.from_toml(tmp_path / "panel.toml") == panel
+    result = ruvo.buckle(panel, modes=1)
+    assert ruvo.load(result.to_json()) == result
