@@ -148,6 +148,20 @@ std::vector<std::array<std::int32_t, N>> whole_rows(py::handle value, const char
   return out;
 }
 
+// The four edges' codes (x0, xl, y0, yl): the edge's mode first (0 explicit
+// conditions, negative a symmetry plane, positive an antisymmetry plane; 1 or
+// 2 about the far or the near edge), then six condition codes 0..6.
+std::array<std::array<std::int32_t, 7>, 4> edge_rows(py::handle value) {
+  const auto rows = fixed_rows<double, 7>(value, "edges");
+  if (rows.size() != 4) throw py::value_error("_analyse: edges needs four rows (x0, xl, y0, yl)");
+  std::array<std::array<std::int32_t, 7>, 4> out{};
+  for (std::size_t e = 0; e < 4; ++e) {
+    out[e][0] = whole(rows[e][0], -2.0, 2.0, "edges mode");
+    for (std::size_t k = 1; k < 7; ++k) out[e][k] = whole(rows[e][k], 0.0, 6.0, "edges");
+  }
+  return out;
+}
+
 // The single row of a keyword that holds one (freedoms, radii, skew).
 template <class Row>
 Row single_row(std::vector<Row>&& rows, const char* name) {
@@ -283,11 +297,7 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
   if (has("mempri")) in.mempri = value_of<bool>(kw["mempri"], "mempri");
   in.x_lengths = flat<float>(kw["x_lengths"], "x_lengths");
   in.y_lengths = flat<float>(kw["y_lengths"], "y_lengths");
-  if (has("edges")) {
-    const auto e = whole_rows<7>(kw["edges"], "edges", 0.0, 6.0);
-    if (e.size() != 4) throw py::value_error("_analyse: edges needs four rows (x0, xl, y0, yl)");
-    std::copy(e.begin(), e.end(), in.edges.begin());
-  }
+  if (has("edges")) in.edges = edge_rows(kw["edges"]);
   if (has("freedoms")) in.freedoms = single_row(whole_rows<5>(kw["freedoms"], "freedoms", 0.0, 5.0), "freedoms");
   if (has("radii")) {
     const auto r = single_row(fixed_rows<float, 3>(kw["radii"], "radii"), "radii");

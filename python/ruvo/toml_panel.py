@@ -17,7 +17,7 @@ import numpy as np
 
 from .files import MAX_BYTES, read_bytes
 from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener
-from .sections import Crippling
+from .sections import StringerCheckData
 
 T = TypeVar("T")
 
@@ -146,8 +146,8 @@ def _stiffeners(place: _Place, name: str, items: Any) -> tuple[Stiffener, ...]:
         values = dict(where.keys(item, fields))
         if "crippling" in values:   # written as its table: the section's data for the crippling check
             crippling = where.inner(f"[[{name}]] number {k + 1} crippling")
-            values["crippling"] = crippling.build(Crippling, **crippling.keys(values["crippling"],
-                                                                              _init_fields(Crippling)))
+            values["crippling"] = crippling.build(StringerCheckData, **crippling.keys(values["crippling"],
+                                                                              _init_fields(StringerCheckData)))
         if "pad_up" in values:
             values["pad_up"] = laminate_from(values["pad_up"], where.inner(f"[[{name}]] number {k + 1} pad_up"))
         out.append(where.build(Stiffener, **values))
