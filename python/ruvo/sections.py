@@ -118,6 +118,10 @@ class StringerCheckData:
     stringercom: dict[str, Any]
     chord_ddst: tuple[float, ...] | None = None
 
+    def __post_init__(self) -> None:
+        if self.chord_ddst is not None:   # as read from a file: a list
+            object.__setattr__(self, "chord_ddst", tuple(float(v) for v in self.chord_ddst))
+
 
 def __getattr__(name: str) -> Any:
     if name == "Crippling":
