@@ -7,9 +7,10 @@ import tempfile
 
 import numpy as np
 import pytest
+import scipy.linalg
 
 import _ruvo
-from ruvo import Laminate, Loads, Mesh, Panel
+from ruvo import Laminate, Loads, Mesh, Panel, engine
 
 
 # Under AddressSanitizer freed memory is held in quarantine and every page has
@@ -75,6 +76,44 @@ SKIN = Laminate.isotropic(70000.0, 0.3, 1.0)   # the 1 mm aluminium skin of the 
 def square(**changes):  # the package's panel of the plate below: 100 x 100 in 8 x 8 elements under Nx = 1
     return Panel(**{**dict(length=100.0, width=100.0, laminate=SKIN, loads=Loads(Nx=1.0), mesh=Mesh(nx=8, ny=8)),
                     **changes})
+
+
+def dense(m):  # a symmetric band matrix as the engine stores it (levels, values, band), in full
+    levels, values, band = m["levels"].astype(int), m["values"], int(m["band"])
+    a = np.zeros((len(levels), len(levels)))
+    for i in range(len(levels)):
+        for j in range(max(0, i - band + 1), i + 1):
+            a[i, j] = a[j, i] = values[levels[i] + j]
+    return a
+
+
+def full_system(panel):
+    """(K, B, ix, the engine's matrices) of the buckling system as the typed entry assembles it, the ix W rows
+    first."""
+    out = _ruvo._analyse(matrices=True, **engine.arguments(engine.variant_for(panel), panel, "buckling", 1))
+    assert out["stage"] == ""
+    m, ix, iy = out["matrices"], int(out["ix"]), int(out["iy"])
+    if not iy:
+        return dense(m["a11"]), dense(m["b11"]), ix, m
+    k = np.block([[dense(m["a11"]), m["a21"].T], [m["a21"], dense(m["a22"])]])
+    return k, scipy.linalg.block_diag(dense(m["b11"]), np.zeros((iy, iy))), ix, m
+
+
+class MadeOnAccess:
+    """A sequence whose items exist only while the caller holds them: a new copy on every access."""
+
+    def __init__(self, items):
+        self.items = list(items)
+
+    def __len__(self):
+        return len(self.items)
+
+    def __getitem__(self, k):
+        return _fresh(self.items[k])
+
+
+def _fresh(v):
+    return [_fresh(x) for x in v] if isinstance(v, (list, tuple)) else np.array(v, copy=True)
 
 
 def read_lines(path):  # the records of a listing or text file

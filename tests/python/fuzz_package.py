@@ -22,6 +22,7 @@ import numpy as np
 
 import _ruvo
 import ruvo
+from conftest import MadeOnAccess
 from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
 
 SETS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
@@ -31,23 +32,6 @@ WILD = [math.nan, math.inf, -math.inf, 1e300, -1e300, 1e-300, 0.0, -1.0, 2**31, 
 
 
 COUNTS = dict.fromkeys(["typed ran", "typed refused", "panels analysed", "panels refused"], 0)
-
-
-class MadeOnAccess:
-    """A sequence whose items exist only while the caller holds them."""
-
-    def __init__(self, items):
-        self.items = list(items)
-
-    def __len__(self):
-        return len(self.items)
-
-    def __getitem__(self, k):
-        return _copy(self.items[k])
-
-
-def _copy(v):
-    return [_copy(x) for x in v] if isinstance(v, (list, tuple)) else np.array(v, copy=True)
 
 
 class Fuzz:

@@ -9,8 +9,8 @@ import numpy as np
 import pytest
 import scipy.linalg
 
-import _ruvo
 import ruvo
+from conftest import full_system
 from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, table
 
 CARBON = Material(E1=135000.0, E2=9000.0, nu12=0.3, G12=5000.0)
@@ -33,28 +33,9 @@ def tension_plate(ny):  # Nx = -1 with a small transverse compression: a positiv
                  loads=Loads(Nx=-1.0, Ny=ny), edges="simply supported", mesh=Mesh(nx=8, ny=8))
 
 
-def dense(m):
-    levels, values, band = m["levels"].astype(int), m["values"], int(m["band"])
-    a = np.zeros((len(levels), len(levels)))
-    for i in range(len(levels)):
-        for j in range(max(0, i - band + 1), i + 1):
-            a[i, j] = a[j, i] = values[levels[i] + j]
-    return a
-
-
-def full_system(panel):
-    """(K, B, ix) of the full system as assembled, the ix W rows first."""
-    out = _ruvo._analyse(matrices=True, **ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1))
-    m, ix, iy = out["matrices"], int(out["ix"]), int(out["iy"])
-    if not iy:
-        return dense(m["a11"]), dense(m["b11"]), ix
-    k = np.block([[dense(m["a11"]), m["a21"].T], [m["a21"], dense(m["a22"])]])
-    return k, scipy.linalg.block_diag(dense(m["b11"]), np.zeros((iy, iy))), ix
-
-
 def smallest_positive_by_dense_solution(panel):
     """1/μ of the largest μ of B·w = μ·A11*·w, A11* condensed by hand from the assembled full system."""
-    k, b, ix = full_system(panel)
+    k, b, ix, _ = full_system(panel)
     a11 = k[:ix, :ix] - k[:ix, ix:] @ np.linalg.solve(k[ix:, ix:], k[ix:, :ix])
     mu = scipy.linalg.eigh(b[:ix, :ix], a11, eigvals_only=True)[-1]
     return 1.0 / mu if mu > 0 else math.inf
@@ -77,7 +58,7 @@ def test_the_positive_factor_beyond_the_modes_asked(panel, modes):
     # its full mode solves the assembled system, normalised as the others; its forces are those at λ
     _, out, _ = ruvo.engine.run(panel, "buckling", modes, entry=dict(tangential=True))
     assert out["cases"][0]["critical"]["outcome"] == "appended"
-    k, b, _ = full_system(panel)
+    k, b, _, _ = full_system(panel)
     phi = np.concatenate([out["w"][:, -1], out["tangential"][:, -1]])
     assert np.abs(k @ phi - lam * (b @ phi)).max() < 1e-7 * np.abs(k @ phi).max()
     assert phi @ k @ phi == pytest.approx(1.0, rel=1e-8)

@@ -6,10 +6,10 @@ the matrices."""
 
 import numpy as np
 import pytest
-import scipy.linalg
 
 import _ruvo
 import ruvo
+from conftest import dense, full_system
 from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
 
 DENSITY = 2.7e-9
@@ -147,34 +147,15 @@ def test_refuses_a_step_that_moves_a_stiffener_and_runs_each_load_case():
                                                     modes=2).critical_load_factor, rel=1e-9)
 
 
-def dense(m):
-    levels, values, band = m["levels"].astype(int), m["values"], int(m["band"])
-    n = len(levels)
-    a = np.zeros((n, n))
-    for i in range(n):
-        for j in range(max(0, i - band + 1), i + 1):
-            a[i, j] = a[j, i] = values[levels[i] + j]
-    return a
-
-
-def assembled(panel):
-    """(iy, the matrices of the full system) as the typed entry returns them."""
-    out = _ruvo._analyse(matrices=True, **ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 1))
-    assert out["stage"] == ""
-    return int(out["iy"]), out["matrices"]
-
-
 def test_assembled_full_system_holds_the_modes_and_the_fixed_loads():
     panel = curved([900.0]).replace(loads=Loads(Nx=1.0, fixed_Ny=-2.0),
                                     stringers=[Stiffener(100.0, EA=1e6, ES=1e5, EI=1e7, GJ=1e5)])
     _, out, _ = ruvo.engine.run(panel, "buckling", 3, entry=dict(tangential=True))
-    iy, m = assembled(panel)
-    k = np.block([[dense(m["a11"]), m["a21"].T], [m["a21"], dense(m["a22"])]])
-    b = scipy.linalg.block_diag(dense(m["b11"]), np.zeros((iy, iy)))
+    k, b, _, m = full_system(panel)
     phi = np.vstack([out["w"], out["tangential"]])
     residual = k @ phi - b @ phi * out["eigenvalues"]
     assert np.abs(residual).max() < 1e-6 * np.abs(k @ phi).max()
-    _, unloaded = assembled(panel.replace(loads=Loads(Nx=1.0)))
+    *_, unloaded = full_system(panel.replace(loads=Loads(Nx=1.0)))
     np.testing.assert_allclose(dense(m["a11"]) - dense(unloaded["a11"]), -dense(m["fixed"]),
                                atol=1e-9 * np.abs(dense(m["a11"])).max())
 

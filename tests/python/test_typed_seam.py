@@ -13,26 +13,13 @@ import pytest
 import _ruvo
 import ruvo
 import ruvo.designs
-from conftest import SKIN, square
+from conftest import SKIN, MadeOnAccess, square
 from ruvo import Loads, Mesh, Stiffener, sections
 
 ARGS = dict(variant="19", x_lengths=[10.0] * 4, y_lengths=[10.0] * 4, laminates=[SKIN.packed()],
             edges=[[0, 1, 2, 3, 0, 0, 0]] * 4, variable=[1.0, 0.0, 0.0], modes=2)
 STRINGER = Stiffener(50.0, EA=1.4e6, EI=2.0e7, GJ=1.0e5, mass=1e-7)
 ALU = sections.Isotropic(70000.0, 0.3)
-
-
-class MadeOnAccess:
-    """A sequence whose items exist only while the caller holds them."""
-
-    def __init__(self, items):
-        self.items = items
-
-    def __len__(self):
-        return len(self.items)
-
-    def __getitem__(self, k):
-        return [np.array(v, np.float32) for v in self.items[k]]   # a new object on every access
 
 
 def test_a_case_that_fails_after_one_that_finished_returns_sizes_that_agree():
