@@ -9,10 +9,20 @@ from scipy.sparse.linalg import eigsh
 
 import _ruvo
 import ruvo
-from conftest import EXAMPLES, plate as plate_arguments, square
+from conftest import EXAMPLES, SKIN, plate as plate_arguments, square
 from ruvo import Laminate, Loads, Mesh, Panel, Region, sections, table
 
 E, NU = 70000.0, 0.3
+SKIN2, METAL = Laminate.isotropic(E, NU, 2.0), sections.Isotropic(E, NU)
+T_SECTION = sections.T(skin=SKIN2, material=METAL, height=32.0, web=2.0, foot_width=20.0, foot=2.0)
+
+
+def stringered(section, stringers=1, loads=Loads(Nx=10.0), ry=math.inf):
+    """A 500 long panel of the 2 mm skin, simply supported, stringers of `section` 150 apart, the first 75 from
+    the edge."""
+    return Panel(length=500.0, width=150.0 * stringers, laminate=SKIN2, loads=loads, ry=ry, edges="simply supported",
+                 stringers=[section.stiffener(75.0 + 150.0 * k) for k in range(stringers)],
+                 mesh=Mesh(nx=10, ny=4 * stringers))
 
 
 def main_job():
@@ -120,28 +130,16 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, fla
     assert strength.column_load > 0 and strength.chord_local_buckling_force is None
 
 
-def test_local_buckling_of_the_hat_and_shapes_without_data():
-    skin = Laminate.isotropic(E, NU, 2.0)
-    hat = sections.Hat(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=1.0, crown=1.0,
-                       foot=1.0, crown_width=20.0, foot_width=15.0, web_angle=30.0)
-    blade = sections.Blade(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=2.0)
-    strengths = []
-    for section in (hat, blade):
-        panel = Panel(length=400.0, width=150.0, laminate=skin, loads=Loads(Nx=1.0),
-                      stringers=[section.stiffener(75.0)], mesh=Mesh(nx=8, ny=6))
-        strengths.append(ruvo.buckle(panel, modes=2).stringer_strength)
-    assert strengths[0].web_local_buckling_force > 0 and strengths[0].chord_local_buckling_force > 0
-    assert strengths[0].column_load is None and strengths[0].note == ""
-    assert strengths[0].column_note == "the column load is estimated for T stringers only"
-    assert strengths[1].web_local_buckling_force is None and strengths[1].note == "not available for this shape"
-    assert "not available for this shape" in str(strengths[1])
+def test_a_blade_has_no_local_buckling_data():
+    blade = sections.Blade(skin=SKIN2, material=METAL, height=20.0, web=2.0)
+    strength = ruvo.buckle(stringered(blade), modes=2).stringer_strength
+    assert strength.web_local_buckling_force is None and strength.note == "not available for this shape"
+    assert "not available for this shape" in str(strength)
 
 
 def test_regions_put_lines_at_their_edges_and_raise_the_load_factor():
-    skin, thick = Laminate.isotropic(E, NU, 1.0), Laminate.isotropic(E, NU, 2.0)
-    panel = Panel(length=200.0, width=100.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(nx=4, ny=4),
-                  regions=[Region(30.0, 45.0, thick)])
-    assert {30.0, 45.0} <= set(np.round(panel.y_nodes, 9)) and panel.laminates == (skin, thick)
+    panel = square(length=200.0, mesh=Mesh(nx=4, ny=4), regions=[Region(30.0, 45.0, SKIN2)])
+    assert {30.0, 45.0} <= set(np.round(panel.y_nodes, 9)) and panel.laminates == (SKIN, SKIN2)
     middles = panel.y_nodes[:-1] + 0.5 * panel.y_lengths
     assert [r == 2 for r in panel.element_rows] == list((middles > 30.0) & (middles < 45.0))
     # a thicker band raises the load factor over the plain skin's
@@ -184,10 +182,10 @@ def ritz_shear_flow(a, b, bands, terms=24):
 def test_a_band_under_shear_carries_the_shear_flow_of_the_skin(band, thickness, shear_flow_scaled_by_a66):
     """500 × 500 × 2 plate, simply supported, a band y = 100..250 of another thickness, Nxy = 1: equilibrium
     across the band's edges keeps Nxy the same in every band; against an own Ritz solution."""
-    skin, other = Laminate.isotropic(E, NU, 2.0), Laminate.isotropic(E, NU, thickness)
+    other = Laminate.isotropic(E, NU, thickness)
     bands = dict(regions=[Region(100.0, 250.0, other)]) if band == "region" else \
         dict(stringers=[ruvo.Stiffener(175.0, pad_up=other, pad_width=150.0)])
-    panel = Panel(length=500.0, width=500.0, laminate=skin, loads=Loads(Nxy=1.0), mesh=Mesh(nx=16, ny=16),
+    panel = Panel(length=500.0, width=500.0, laminate=SKIN2, loads=Loads(Nxy=1.0), mesh=Mesh(nx=16, ny=16),
                   edges="simply supported", **bands)
     expected = ritz_shear_flow(500.0, 500.0, [(0.0, 100.0, 2.0), (100.0, 250.0, thickness), (250.0, 500.0, 2.0)])
     result = ruvo.buckle(panel, modes=4)
@@ -201,19 +199,19 @@ def test_a_band_under_shear_carries_the_shear_flow_of_the_skin(band, thickness, 
 
 @pytest.mark.parametrize("crown, chord_force", [(1.2, 21865.0), (1.5, 42705.0), (3.0, 341640.0)])
 def test_the_hat_chord_buckles_with_the_crown_own_bending_stiffness(crown, chord_force):
-    """A crown 20 wide supported on both edges, 4π²D/b² with D of the crown (not of the 1.2 web)."""
-    skin = Laminate.isotropic(E, NU, 2.0)
-    hat = sections.Hat(skin=skin, material=sections.Isotropic(E, NU), height=20.0, web=1.2, crown=crown,
+    """A crown 20 wide supported on both edges, 4π²D/b² with D of the crown (not of the 1.2 web); no column
+    load but for T stringers."""
+    hat = sections.Hat(skin=SKIN2, material=METAL, height=20.0, web=1.2, crown=crown,
                        foot=1.2, crown_width=20.0, foot_width=15.0, web_angle=30.0)
-    panel = Panel(length=400.0, width=150.0, laminate=skin, loads=Loads(Nx=1.0), stringers=[hat.stiffener(75.0)],
-                  mesh=Mesh(nx=8, ny=6))
-    strength = ruvo.buckle(panel, modes=1).stringer_strength
+    strength = ruvo.buckle(stringered(hat), modes=1).stringer_strength
     d = E * crown ** 3 / (12 * (1 - NU ** 2))
     assert strength.chord_local_buckling_force == pytest.approx(4 * math.pi ** 2 * d / 20.0, rel=1e-5)
     assert strength.chord_local_buckling_force == pytest.approx(chord_force, rel=1e-4)
     web_d = E * 1.2 ** 3 / (12 * (1 - NU ** 2))   # the webs keep theirs
     web = hat.walls[2].length
     assert strength.web_local_buckling_force == pytest.approx(4 * math.pi ** 2 * web_d / web, rel=1e-5)
+    assert strength.column_load is None and strength.note == ""
+    assert strength.column_note == "the column load is estimated for T stringers only"
 
 
 def effective_width_column(length, width, pitch, ry, skin_nx, skin=2.0, foot=(2.0, 20.0), web=(2.0, 30.0)):
@@ -249,15 +247,10 @@ def effective_width_column(length, width, pitch, ry, skin_nx, skin=2.0, foot=(2.
 def test_the_column_load_of_t_stringers_at_their_spacing(stringers, ry):
     """Stringers 150 apart, the first 75 from the edge, on a 2 mm skin under Nx = 10: the column load at the
     critical mode's Nx, a negative radius as the positive one."""
-    skin = Laminate.isotropic(E, NU, 2.0)
-    t = sections.T(skin=skin, material=sections.Isotropic(E, NU), height=32.0, web=2.0, foot_width=20.0, foot=2.0)
-    width = 150.0 * stringers
-    panel = Panel(length=500.0, width=width, laminate=skin, loads=Loads(Nx=10.0), ry=ry, edges="simply supported",
-                  stringers=[t.stiffener(75.0 + 150.0 * k) for k in range(stringers)], mesh=Mesh(nx=10, ny=4 * stringers))
-    result = ruvo.buckle(panel, modes=3)
+    result = ruvo.buckle(stringered(T_SECTION, stringers, ry=ry), modes=3)
     strength = result.stringer_strength
     nx = result.critical_load_factor * 10.0
-    assert strength.column_load == pytest.approx(effective_width_column(500.0, width, 150.0, ry, nx), rel=0.01)
+    assert strength.column_load == pytest.approx(effective_width_column(500.0, 150.0 * stringers, 150.0, ry, nx), rel=0.01)
     assert strength.column_converged and strength.column_note == ""
 
 
@@ -266,11 +259,7 @@ def test_the_column_load_of_t_stringers_at_their_spacing(stringers, ry):
     (Loads(Nx=-10.0), "no computed mode buckles under the applied loads"),
 ])
 def test_a_missing_column_load_says_why(loads, reason):
-    skin = Laminate.isotropic(E, NU, 2.0)
-    t = sections.T(skin=skin, material=sections.Isotropic(E, NU), height=32.0, web=2.0, foot_width=20.0, foot=2.0)
-    panel = Panel(length=500.0, width=600.0, laminate=skin, loads=loads, edges="simply supported",
-                  stringers=[t.stiffener(75.0 + 150.0 * k) for k in range(4)], mesh=Mesh(nx=10, ny=16))
-    result = ruvo.buckle(panel, modes=2)
+    result = ruvo.buckle(stringered(T_SECTION, 4, loads), modes=2)
     strength = result.stringer_strength
     assert strength.column_load is None and strength.column_note.startswith(reason)
     assert strength.web_local_buckling_force > 0 and reason in str(strength)
@@ -278,11 +267,7 @@ def test_a_missing_column_load_says_why(loads, reason):
 
 
 def test_results_saved_with_the_old_names_load_and_the_old_names_warn():
-    skin = Laminate.isotropic(E, NU, 2.0)
-    t = sections.T(skin=skin, material=sections.Isotropic(E, NU), height=32.0, web=2.0, foot_width=20.0, foot=2.0)
-    panel = Panel(length=500.0, width=150.0, laminate=skin, loads=Loads(Nx=10.0), edges="simply supported",
-                  stringers=[t.stiffener(75.0)], mesh=Mesh(nx=6, ny=4))
-    result = ruvo.buckle(panel, modes=1)
+    result = ruvo.buckle(stringered(T_SECTION), modes=1)
     text = result.to_json()
     for old, new in (("crippling_force", "web_local_buckling_force"), ("crippling_stress", "web_local_buckling_stress"),
                      ("chord_crippling_force", "chord_local_buckling_force"), ("global_load", "column_load"),
@@ -295,7 +280,7 @@ def test_results_saved_with_the_old_names_load_and_the_old_names_warn():
     with pytest.warns(DeprecationWarning, match="now StringerCheckData"):
         assert sections.Crippling is sections.StringerCheckData
     with pytest.warns(DeprecationWarning, match=r"T.crippling is now .check_data"):
-        assert t.crippling == t.check_data
+        assert T_SECTION.crippling == T_SECTION.check_data
 
 
 @pytest.mark.parametrize("stage, loads, cases", [
@@ -305,7 +290,7 @@ def test_results_saved_with_the_old_names_load_and_the_old_names_warn():
     ("VIBS3", Loads(Nx=1.0, fixed_Nx=200.0), None),            # a panel prestressed beyond buckling
 ])
 def test_fixed_loads_beyond_buckling_are_named_in_the_engineer_words(stage, loads, cases):
-    panel = Panel(length=100.0, width=100.0, laminate=Laminate.isotropic(E, NU, 1.0), loads=loads, mesh=Mesh(nx=8, ny=8))
+    panel = square(loads=loads)
     with pytest.raises(ruvo.AnalysisError) as caught:
         if stage == "VIBS3":
             ruvo.vibrate(panel, density=2.7e-9)
