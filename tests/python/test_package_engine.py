@@ -12,7 +12,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import ROOT, SKIN, plate, square
+from conftest import ROOT, plate, square
 from ruvo import Loads, Mesh, Stiffener
 
 D_SKIN = 70000.0 / (12 * (1 - 0.09))
@@ -136,43 +136,3 @@ def test_the_api_reference_names_every_public_name():
     public |= {f"ruvo.sections.{name}" for name, item in vars(ruvo.sections).items()
                if isinstance(item, type) and item.__module__ == "ruvo.sections" and not name.startswith("_")}
     assert public - documented == set()
-
-
-@pytest.mark.parametrize("error, change", [
-    pytest.param(ValueError, dict(x_lengths=[1.0] * 40), id="beyond the variant's lines"),
-    pytest.param(ValueError, dict(modes=0), id="no modes"),
-    pytest.param(ValueError, dict(stringers=[[1e10, 1, 0, 1, 1, 0]]), id="a line no grid has"),
-    pytest.param(ValueError, dict(stringers=[[9, 1, 0, 1, 1, 0]]), id="off this grid"),
-    pytest.param(ValueError, dict(laminates=np.zeros((3, 18))), id="more than p_abdstf"),
-    pytest.param(ValueError, dict(variable=np.zeros((7, 3))), id="neither uniform nor per node"),
-    pytest.param(ValueError, dict(more_load_cases=[(np.zeros((7, 3)), [0, 0, 0])]), id="a load case neither uniform nor per node"),
-    pytest.param(ValueError, dict(crippling=True), id="no stringer section"),
-    pytest.param(ValueError, dict(crippling=True, stringer_section=dict(type=3)), id="stringer type 3"),
-    pytest.param(ValueError, dict(global_buckling=True, crippling=True, stringer_section=dict(type=1)), id="no stringer"),
-    pytest.param(TypeError, dict(stringer_section=dict(depth=1.0)), id="unknown section key"),
-    pytest.param(TypeError, dict(eigensolver=5), id="eigensolver not a name"),
-    pytest.param(TypeError, dict(modes="2"), id="modes a string"),
-    pytest.param(TypeError, dict(modes=2**40), id="beyond 32 bits"),
-    pytest.param(TypeError, dict(stringer_section=5), id="not a dict: no dict's storage read"),
-    pytest.param(TypeError, dict(more_load_cases=5), id="load cases not a sequence"),
-    pytest.param(TypeError, dict(matrices=True, projected=np.ones((4, 1)), directions=[5]), id="direction not a dict"),
-    pytest.param(ValueError, dict(matrices=True, projected=np.ones((4, 1)), directions=[dict(stringers=[1.0] * 4)]),
-                 id="direction not one per stringer"),
-    pytest.param(ValueError, dict(forms=True, directions=[dict(laminates=np.ones((2, 18)))]), id="one laminate"),
-    pytest.param(ValueError, dict(forms=True, more_load_cases=[([0, 0, 0], [0, 0, 0])]), id="the forms of one case"),
-    pytest.param(ValueError, dict(directions=[dict(fixed=[1.0, 0, 0])]), id="neither projected modes nor forms"),
-    pytest.param(ValueError, dict(edges=[[0] * 7] * 3), id="three edges, not four"),
-    pytest.param(ValueError, dict(listing=True), id="a listing needs a directory"),
-    pytest.param(ValueError, dict(variant="17"), id="no such variant"),
-    pytest.param(TypeError, dict(colour=1), id="unknown keyword"),
-])
-def test_the_typed_entry_refuses_what_does_not_fit_before_anything_changes(error, change):
-    args = dict(variant="19", x_lengths=[10.0] * 4, y_lengths=[10.0] * 4, laminates=[SKIN.packed()],
-                edges=[[0, 1, 2, 3, 0, 0, 0]] * 4, variable=[1.0, 0.0, 0.0], modes=2)
-    assert _ruvo._analyse(**args)["stage"] == ""
-    before = _ruvo.f07ina.mx.copy()
-    with pytest.raises(error):
-        _ruvo._analyse(**{**args, **change})
-    assert _ruvo.f07ina.mx == before
-    nan = _ruvo._analyse(**{**args, "x_lengths": [10.0, math.nan, 10.0, 10.0]})
-    assert (nan["stage"], nan["code"]) == ("RDDATA", 12) and len(nan["eigenvalues"]) == 0

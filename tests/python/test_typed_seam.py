@@ -69,24 +69,49 @@ def test_load_cases_of_every_kind_of_sequence(cases):
 
 @pytest.mark.parametrize("error, words, change", [
     (TypeError, "missing keyword x_lengths", dict(x_lengths=None)),
+    (ValueError, "x lines = 41 is outside", dict(x_lengths=[1.0] * 40)),
+    (ValueError, "modes = 0", dict(modes=0)),
+    (TypeError, "modes = '2'", dict(modes="2")),
+    (TypeError, "modes = 1099511627776", dict(modes=2**40)),
     (ValueError, "load case 2", dict(more_load_cases=[([1.0, 0, 0], [0, math.nan, 0])])),
     (ValueError, "load case 3", dict(more_load_cases=[([1.0, 0, 0], [0, 0, 0]), ([math.inf, 0, 0], [0, 0, 0])])),
+    (ValueError, "load case 2: variable load rows = 7", dict(more_load_cases=[(np.zeros((7, 3)), [0, 0, 0])])),
+    (ValueError, "variable load rows = 7", dict(variable=np.zeros((7, 3)))),
+    (TypeError, "more_load_cases", dict(more_load_cases='abc')),
     (ValueError, "density", dict(kind='vibration', density=-1e-9)),
     (ValueError, "density", dict(kind='vibration', density=1e300)),   # infinite in 32 bits
     (ValueError, "stringer masses", dict(kind='vibration', density=1e-9, stringers=[[3, 1e6, 0, 1e7, 1e5, -1e-7]])),
     (ValueError, "stringers line", dict(stringers=[[1.5, 1e6, 0, 1e7, 1e5, 0]])),
+    (ValueError, "stringers line = 10000000000.0 is not a whole", dict(stringers=[[1e10, 1, 0, 1, 1, 0]])),
+    (ValueError, "stringer line = 9 is off the grid", dict(stringers=[[9, 1, 0, 1, 1, 0]])),
+    (ValueError, "laminates = 3", dict(laminates=np.zeros((3, 18)))),
     (ValueError, "edges", dict(edges=[[0, 1.5, 2, 3, 0, 0, 0]] * 4)),
     (ValueError, "edges", dict(edges=[[0, 1, 2, 7, 0, 0, 0]] * 4)),
     (ValueError, "edges mode", dict(edges=[[-3, 0, 0, 0, 0, 0, 0]] * 4)),
+    (ValueError, "edges needs four rows", dict(edges=[[0] * 7] * 3)),
     (ValueError, "freedoms", dict(freedoms=np.zeros((0, 5)))),
     (ValueError, "radii", dict(radii=np.zeros((0, 3)))),
     (ValueError, "skew", dict(skew=np.zeros((0, 2)))),
     (ValueError, "element_rows", dict(element_rows=[1.5] * 4)),
-    (TypeError, "more_load_cases", dict(more_load_cases='abc')),
+    (ValueError, "need the stringer section", dict(crippling=True)),
+    (ValueError, "stringer type = 3", dict(crippling=True, stringer_section=dict(type=3))),
+    (TypeError, "stringer_section has no depth", dict(stringer_section=dict(depth=1.0))),
+    (TypeError, "stringer_section is not a dict", dict(stringer_section=5)),
     (ValueError, "footth", dict(crippling=True, stringers=[[3, 1e6, 0, 1e7, 1e5, 0]],
                            stringer_section=dict(type=1, footth=math.nan, webth=1, footwidth=20, webheight=20))),
     (ValueError, "webth", dict(crippling=True, stringers=[[3, 1e6, 0, 1e7, 1e5, 0]],
                           stringer_section=dict(type=1, footth=1, webth=-1, footwidth=20, webheight=20))),
+    (TypeError, "eigensolver = 5", dict(eigensolver=5)),
+    (TypeError, "a direction is not a dict", dict(matrices=True, projected=np.ones((4, 1)), directions=[5])),
+    (ValueError, "direction stringer rows", dict(matrices=True, projected=np.ones((4, 1)),
+                                                 directions=[dict(stringers=[1.0] * 4)])),
+    (ValueError, "direction laminate rows", dict(forms=True, directions=[dict(laminates=np.ones((2, 18)))])),
+    (ValueError, "forms of the solution belong to one load case",
+     dict(forms=True, more_load_cases=[([0, 0, 0], [0, 0, 0])])),
+    (ValueError, "directions need the projected modes", dict(directions=[dict(fixed=[1.0, 0, 0])])),
+    (ValueError, "listing needs a directory", dict(listing=True)),
+    (ValueError, "no size variant 17", dict(variant="17")),
+    (TypeError, "unknown keyword colour", dict(colour=1)),
     (ValueError, "project", dict(project='../esc')),
     (ValueError, "project", dict(project='/tmp/esc')),
     (TypeError, "directory", dict(directory=5)),
@@ -97,6 +122,11 @@ def test_the_typed_entry_refuses_naming_the_input_with_the_model_unchanged(error
     with pytest.raises(error, match=words):
         _ruvo._analyse(**args)
     assert (_ruvo.f07ina.mx, _ruvo.man.ix) == before
+
+
+def test_a_length_not_a_number_is_the_engine_grid_failure():
+    out = _ruvo._analyse(**{**ARGS, "x_lengths": [10.0, math.nan, 10.0, 10.0]})
+    assert (out["stage"], out["code"]) == ("RDDATA", 12) and len(out["eigenvalues"]) == 0
 
 
 def test_a_directory_given_as_bytes_is_the_directory(tmp_path):
