@@ -56,6 +56,8 @@ def plate(**changes):
     pytest.param("Panel.freedoms", lambda: plate(freedoms="W", laminate=Laminate.from_plies([Ply(0.5, 0), Ply(0.5, 90)],
                                                                                           Material(9, 1, 0.3, 1))),
                  id="W alone on an unsymmetric laminate"),
+    pytest.param("Panel.freedoms: 'W'", lambda: plate(freedoms="W", stringers=[Stiffener(50.0, EA=1.4e6, ES=1e6, EI=2e7)]),
+                 id="W alone with an eccentric stiffener"),
     pytest.param("Panel.title", lambda: plate(title="x" * 81), id="title of 81"),
     pytest.param("Panel.laminate", lambda: plate(laminate="aluminium"), id="laminate a word"),
     pytest.param("Mesh.size", lambda: plate(mesh=Mesh(size=1.0)), id="301 lines along x"),
@@ -79,6 +81,22 @@ def plate(**changes):
                  lambda: sections.T(height=1.0, web=SKIN2, foot_width=20, foot=SKIN2, skin=SKIN2), id="no web"),
     pytest.param("Mesh.size: 3.2 gives 32 elements along x; the largest size variant takes 30 (p_rtnds 31)",
                  lambda: square(mesh=Mesh(size=3.2)), id="33 node lines"),
+    pytest.param("Blade.height: True is not a number",
+                 lambda: sections.Blade(skin=SKIN, material=METAL, height=True, web=1.0), id="height true"),
+    pytest.param("Blade.height: 1e+300 lies outside",
+                 lambda: sections.Blade(skin=SKIN, material=METAL, height=1e300, web=1.0), id="height 1e300"),
+    pytest.param("T.foot_width: 1.0 is narrower than the web",
+                 lambda: sections.T(skin=SKIN, material=METAL, height=20.0, web=2.0, foot_width=1.0, foot=1.0),
+                 id="foot narrower than the web"),
+    pytest.param("mass_per_area: a mass per area of 1e-300", lambda: ruvo.vibrate(square(), mass_per_area=1e-300),
+                 id="mass zero in 32 bits"),
+    pytest.param("density: a mass per area of 1e+300", lambda: ruvo.vibrate(square(), density=1e300),
+                 id="density infinite in 32 bits"),
+    pytest.param("gradient: modes 1000000000", lambda: ruvo.gradient(
+        lambda x: square(stringers=[Stiffener(50.0, EA=x[0])]), [1e6], modes=10**9), id="gradient modes 10**9"),
+    pytest.param("gradient: h = [1.0, 1.0, 1.0] must be one step or one per variable (2)", lambda: ruvo.gradient(
+        lambda x: square(stringers=[Stiffener(50.0, EA=x[0], EI=x[1])]), [1e6, 1e7], h=[1.0] * 3),
+                 id="three steps for two variables"),
 ])
 def test_bad_values_are_refused_naming_the_field(field, call):
     with pytest.raises(ValueError, match="^" + re.escape(field)):
