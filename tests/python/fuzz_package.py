@@ -21,6 +21,7 @@ import warnings
 import numpy as np
 
 import _ruvo
+import fuzz_calls
 import ruvo
 from conftest import MadeOnAccess
 from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
@@ -34,16 +35,7 @@ WILD = [math.nan, math.inf, -math.inf, 1e300, -1e300, 1e-300, 0.0, -1.0, 2**31, 
 COUNTS = dict.fromkeys(["typed ran", "typed refused", "panels analysed", "panels refused"], 0)
 
 
-class Fuzz:
-    def __init__(self, rng):
-        self.rng = rng
-
-    def chance(self, p):
-        return self.rng.random() < p
-
-    def pick(self, items):
-        return items[int(self.rng.integers(len(items)))]
-
+class Fuzz(fuzz_calls.Fuzz):
     def typed_args(self):
         """A valid typed analysis."""
         nx, ny = (int(n) for n in self.rng.integers(1, 6, 2))
@@ -119,7 +111,7 @@ def sizes_fault(out):
 def typed_call(fz, k, log):
     args = fz.typed_args()
     spoiled = [fz.spoil(args) for _ in range(int(fz.rng.integers(0, 3)))]
-    log.write(f"{k} _analyse spoiled {spoiled}: {_describe(args)}\n")
+    log.write(f"{k} _analyse spoiled {spoiled}: {fuzz_calls.describe(args)}\n")
     log.flush()
     before = _ruvo.f07ina.mx.copy(), _ruvo.man.ix.copy()
     try:
@@ -220,14 +212,6 @@ def panel_call(fz, k, log, tmp):
             if not str(e).startswith("JSON text: "):
                 return f"a damaged result refused without its source: {e}"
     return ""
-
-
-def _describe(args):
-    def one(v):
-        if isinstance(v, np.ndarray):
-            return f"array{v.shape}{v.dtype}"
-        return repr(v)[:60]
-    return "{" + ", ".join(f"{k}={one(v)}" for k, v in args.items()) + "}"
 
 
 def run(seed, typed, panels, log, tmp):
