@@ -233,9 +233,12 @@ class _Case:
                                **self.options(panel))
         forms = out["forms"]
         bound = no_positive_below(out["cases"][0]) if kind == "buckling" else None
+        # as many as the freedoms give (a small panel may have fewer), without the appended critical one
+        appended = kind == "buckling" and out["cases"][0]["critical"]["outcome"] == "appended"
+        found = len(out["eigenvalues"]) - int(appended)
         return Solution(out["eigenvalues"], np.vstack([out["w"], out["tangential"]]), (out["ix"], out["iy"]),
                         forms["stiffness"], forms["load"], forms["stiffness_rates"], forms["load_rates"],
-                        computed, bound)
+                        found, bound)
 
     def arguments(self, panel: Panel, dtype: type = np.float32) -> dict[str, Any]:
         """The typed entry's arguments of the assembly (no solution)."""
@@ -249,9 +252,10 @@ class _Case:
 class Solution:
     """The solution at x: eigenvalues, full modes Φ (W rows, then
     tangential), the freedom counts, the forms Φᵀ·K·Φ, Φᵀ·B·Φ and their
-    rates along the engine's directions; `computed` the modes asked of the
-    engine (a critical mode it appended beyond them is the last of the
-    eigenvalues), `no_positive_below` its bound when none is positive."""
+    rates along the engine's directions; `computed` the modes the engine
+    found (those asked, or all the freedoms give; a critical mode it
+    appended beyond them is the last of the eigenvalues),
+    `no_positive_below` its bound when none is positive."""
     eigenvalues: np.ndarray
     phi: np.ndarray
     freedoms: tuple[int, int]
