@@ -209,9 +209,11 @@ TypedStringerSection stringer_section(py::handle value) {
   s.footth = real("footth"), s.webth = real("webth"), s.footwidth = real("footwidth");
   s.webheight = real("webheight"), s.chordwidth = real("chordwidth"), s.chordth = real("chordth");
   s.alpha = real("alpha");
-  if (d.contains("ddst")) s.ddst = fixed_rows<float, 6>(d["ddst"], "stringer_section ddst").at(0);
+  if (d.contains("ddst"))
+    s.ddst = single_row(fixed_rows<float, 6>(d["ddst"], "stringer_section ddst"), "stringer_section ddst");
   if (d.contains("chord_ddst"))
-    s.chord_ddst = fixed_rows<float, 6>(d["chord_ddst"], "stringer_section chord_ddst").at(0);
+    s.chord_ddst =
+        single_row(fixed_rows<float, 6>(d["chord_ddst"], "stringer_section chord_ddst"), "stringer_section chord_ddst");
   return s;
 }
 

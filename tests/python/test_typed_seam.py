@@ -100,6 +100,7 @@ def test_load_cases_of_every_kind_of_sequence(cases):
                            stringer_section=dict(type=1, footth=math.nan, webth=1, footwidth=20, webheight=20))),
     (ValueError, "webth", dict(crippling=True, stringers=[[3, 1e6, 0, 1e7, 1e5, 0]],
                           stringer_section=dict(type=1, footth=1, webth=-1, footwidth=20, webheight=20))),
+    (ValueError, "chord_ddst needs one row", dict(stringer_section=dict(type=2, chord_ddst=[[1.0] * 6] * 2))),
     (TypeError, "eigensolver = 5", dict(eigensolver=5)),
     (TypeError, "a direction is not a dict", dict(matrices=True, projected=np.ones((4, 1)), directions=[5])),
     (ValueError, "direction stringer rows", dict(matrices=True, projected=np.ones((4, 1)),
