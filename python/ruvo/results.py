@@ -266,6 +266,18 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of this load case (numbered 0): a pandas
+        DataFrame, one row per part and failure mode, columns load_case,
+        part, mode, reserve_factor, margin (reserve factor / `factor` - 1),
+        governing (the smallest of the case) and note (why a check was
+        skipped); `loads` says whether the panel's loads are "ultimate" or
+        "limit", `.attrs` holds both; `.governing()` gives the row with the
+        smallest reserve factor."""
+        # pandas (a second to import) only when a table is asked for
+        from .checks import table
+        return table.margins([self], factor, loads)
+
     def table(self) -> str:
         head = f"{'mode':>4} {'load factor':>16} {'Nx':>16} {'Nxy':>16} {'Ny':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
@@ -287,6 +299,14 @@ class LoadCaseResults:
     @property
     def critical_load_factor(self) -> float:
         return self.cases[self.governing].critical_load_factor
+
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of all load cases (numbered from 0, as
+        `cases`), as `BucklingResult.margins`; `governing` marks the
+        smallest reserve factor of each case, `.governing()` gives the
+        smallest over all."""
+        from .checks import table   # pandas only when a table is asked for
+        return table.margins(self.cases, factor, loads)
 
     def __len__(self) -> int:
         return len(self.cases)
