@@ -125,3 +125,23 @@ def test_the_margins_table_of_load_cases():
 
 def _plate(laminate, loads, **changes):
     return Panel(length=300.0, width=200.0, laminate=laminate, loads=loads, mesh=Mesh(nx=4, ny=4), **changes)
+
+
+def _sized(x):
+    """A carbon skin of 8 plies x[0] thick with a metal pad-up x[1] thick under a stringer of EA x[2]."""
+    skin = Laminate.from_plies([Ply(x[0], a) for a in (0, 45, -45, 90, 90, -45, 45, 0)], CARBON)
+    pad = Laminate.isotropic(70000.0, 0.3, x[1], Fcy=280.0)
+    return _plate(skin, Loads(Nx=100.0, Nxy=40.0, fixed_Ny=-10.0),
+                  stringers=[Stiffener(100.0, EA=x[2], EI=1e7, pad_up=pad, pad_width=20.0)])
+
+
+def test_gradients_of_reserve_factors_of_every_kind_match_whole_analyses():
+    x = np.array([0.15, 2.0, 2.0e6])
+    table = ruvo.gradient(_sized, x, modes=3, of="margins")
+    h = 1e-3 * x
+    for i in range(len(x)):
+        up, down = (ruvo.buckle(_sized(x + s * h[i] * np.eye(3)[i]), modes=3).margins() for s in (1, -1))
+        whole = (up["reserve_factor"] - down["reserve_factor"]) / (2 * h[i])
+        np.testing.assert_allclose(table[f"d/dx[{i}]"], whole, rtol=2e-3, atol=1e-6 * abs(whole).max())
+    assert set(table["mode"]) == {"panel buckling", strength.TSAI_WU, strength.MAXIMUM_STRAIN, strength.VON_MISES}
+    assert table.loc[table["part"] == "skin", "d/dx[0]"].min() > 0.0     # a thicker skin is stronger
