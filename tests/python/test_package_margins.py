@@ -6,6 +6,7 @@ U1 = (3Q11 + 3Q22 + 2Q12 + 4Q66)/8 = 57994.966, U4 = (Q11 + Q22 + 6Q12 -
 4Q66)/8 = 18011.745 (t = 1); its ply strains below come from these by
 Mohr's circle, ε1 = (εx + εy)/2 + (εx - εy)/2·cos 2θ + γxy/2·sin 2θ.
 """
+import json
 import math
 from types import SimpleNamespace
 
@@ -115,6 +116,9 @@ def test_the_margins_table_of_load_cases():
     for _, case in table.groupby("load_case"):
         assert case["governing"].sum() == 1
         assert case.loc[case["governing"], "reserve_factor"].item() == case["reserve_factor"].min()
+    document = json.loads(cases[1].to_json())["margins"]
+    assert document["factor"] == 1.0 and document["loads"] == "ultimate"
+    assert [r["reserve_factor"] for r in document["rows"]] == list(cases[1].margins()["reserve_factor"])
     worst = table.governing()
     assert worst["reserve_factor"] == table["reserve_factor"].min()
     with pytest.raises(ValueError, match="margins: factor"):
