@@ -14,7 +14,7 @@ import numpy as np
 import pytest
 
 import ruvo
-from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener
+from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, sections
 from ruvo.checks import strength
 
 CARBON = Material(135000.0, 10000.0, 0.3, 5000.0, Xt=2000.0, Xc=1200.0, Yt=50.0, Yc=200.0, S=80.0,
@@ -85,6 +85,24 @@ def test_a_region_takes_the_skins_strain_along_x_and_its_forces_across():
     sy = -10.0                                   # region: Ny = -40 over 4
     sx = e * ex + nu * sy                        # σx = E·εx + ν·σy for a plane stress with given σy
     assert rows["region 1"].reserve_factor == pytest.approx(280.0 / math.sqrt(sx * sx - sx * sy + sy * sy), rel=1e-12)
+
+
+def test_a_stiffener_wall_takes_the_stiffeners_strain_free_to_contract_across():
+    """The quasi-isotropic wall strained along: εy = -ν·εx, ν = A12/A22 = U4/U1
+    by the invariants; its walls named by the shape, one row per distinct wall."""
+    fixed, variable = strength.wall_strains(QUASI, 0.0, -0.001)
+    np.testing.assert_allclose(fixed, 0.0)
+    np.testing.assert_allclose(variable, [-0.001, 0.001 * 18011.744966442955 / 57994.96644295303, 0.0],
+                               rtol=1e-12, atol=1e-18)
+    metal = sections.Isotropic(70000.0, 0.3)
+    shapes = {"hat": sections.Hat(skin=ALUMINIUM, material=metal, height=20.0, crown_width=15.0, crown=1.0,
+                                  web=1.0, web_angle=20.0, foot_width=12.0, foot=QUASI),
+              "Z": sections.Z(skin=ALUMINIUM, material=metal, height=25.0, web=1.2, foot_width=15.0, foot=1.0,
+                              flange_width=12.0, flange=1.0)}
+    walls = {name: strength.named_walls(SimpleNamespace(section=shape)) for name, shape in shapes.items()}
+    assert list(walls["hat"]) == ["foot", "web", "crown"] and walls["hat"]["foot"] == QUASI
+    assert list(walls["Z"]) == ["foot", "web", "flange"]
+    assert strength.named_walls(Stiffener(100.0, EA=1e7)) == {}
 
 
 @pytest.mark.parametrize("laminate, mode, note", [

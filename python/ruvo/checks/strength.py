@@ -20,7 +20,8 @@ from typing import TYPE_CHECKING, Iterator
 
 import numpy as np
 
-from ..panel import Laminate, Loads, Material, Panel
+from ..panel import Laminate, Loads, Material, Panel, Stiffener
+from ..sections import Blade, Hat, I, Section, T
 from .rows import Margin
 
 if TYPE_CHECKING:
@@ -40,7 +41,8 @@ Strains = tuple[np.ndarray, np.ndarray]
 
 def strength_margins(result: BucklingResult) -> list[Margin]:
     """The strength rows of every laminate of the analysed panel: the skin,
-    its regions and the stringers' pad-ups."""
+    its regions, the stringers' pad-ups and the walls of the stiffeners
+    built from a section (stringers, then frames)."""
     panel = result.panel
     parts = list(_laminates(panel))
     if panel.skew_x or panel.skew_y:
@@ -52,7 +54,8 @@ def strength_margins(result: BucklingResult) -> list[Margin]:
 
 def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
     """(part name, laminate, strains) of the skin, the regions (numbered from
-    1 in the panel's order) and the pad-ups (by their stringer's number)."""
+    1 in the panel's order), the pad-ups (by their stringer's number) and
+    the stiffeners' walls ("stringer 2 web", "frame 1 foot")."""
     fixed, variable = applied_forces(panel.loads)
     skin = (membrane_strain(panel.laminate, fixed), membrane_strain(panel.laminate, variable))
     yield "skin", panel.laminate, skin
@@ -61,6 +64,22 @@ def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
     for k, stringer in enumerate(panel.stringers, 1):
         if stringer.pad_up is not None:
             yield f"pad-up {k}", stringer.pad_up, band_strains(stringer.pad_up, skin, fixed, variable)
+    for kind, along, stiffeners in (("stringer", 0, panel.stringers), ("frame", 1, panel.frames)):
+        for k, stiffener in enumerate(stiffeners, 1):
+            for wall, laminate in named_walls(stiffener).items():
+                yield f"{kind} {k} {wall}", laminate, wall_strains(laminate, skin[0][along], skin[1][along])
+
+
+def named_walls(stiffener: Stiffener) -> dict[str, Laminate]:
+    """The laminates of a stiffener's distinct walls by name (web, foot,
+    flange, crown); none for a stiffener given by its stiffnesses alone."""
+    section = getattr(stiffener, "section", None)   # set by Section.stiffener
+    if not isinstance(section, Section):
+        return {}
+    names = {Hat: ("foot", "foot", "web", "web", "crown"), I: ("foot", "web", "flange"), T: ("foot", "web"),
+             Blade: ("web",)}
+    shape = next(shape for shape in names if isinstance(section, shape))   # L is a T, Z an I
+    return dict(zip(names[shape], (wall.laminate for wall in section.walls)))
 
 
 def applied_forces(loads: Loads) -> tuple[np.ndarray, np.ndarray]:
@@ -85,14 +104,14 @@ def band_strains(laminate: Laminate, skin: Strains, fixed: np.ndarray, variable:
     return one(skin[0], fixed), one(skin[1], variable)
 
 
-def wall_strains(laminate: Laminate, along: Strains) -> Strains:
-    """The strains of a stiffener wall strained by `along` (fixed, variable
-    strain along the stiffener) and free of force across it: α[:, 0]/α11
+def wall_strains(laminate: Laminate, fixed: float, variable: float) -> Strains:
+    """The strains of a stiffener wall strained along the stiffener by the
+    fixed and the variable loads and free of force across it: α[:, 0]/α11
     times the strain, α the membrane part of the inverse of its A-B-D."""
     abd = np.block([[np.array(laminate.A), np.array(laminate.B)], [np.array(laminate.B), np.array(laminate.D)]])
     alpha = np.linalg.inv(abd)[:3, 0]
     shape = alpha / alpha[0]
-    return shape * along[0][0], shape * along[1][0]
+    return shape * fixed, shape * variable
 
 
 def is_metal(material: Material) -> bool:
