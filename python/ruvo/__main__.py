@@ -165,7 +165,7 @@ def _panels_command(args: argparse.Namespace) -> int:
         for f, r in zip(files, outcomes):
             if not isinstance(r, BaseException):
                 print(("" if len(files) == 1 else f"== {f}\n") + _report(r))
-                if args.margins:
+                if isinstance(r, BucklingResult) and args.margins:
                     print(r.margins().to_string(index=False))
     if args.json and args.json != "-":
         Path(args.json).write_text(_json(results))

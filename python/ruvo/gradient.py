@@ -557,6 +557,7 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
                                                                   cluster_gap)
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
     if of == "margins":
-        from .checks import derivatives   # pandas (a second to import) only when a table is asked for
-        return derivatives.margin_gradients(build, x, None if h is None else steps, int(modes), load_cases, results)
+        from .checks import derivatives as margin_derivatives   # pandas (a second to import) only when asked for
+        return margin_derivatives.margin_gradients(build, x, None if h is None else steps, int(modes), load_cases,
+                                                   results)
     return results if load_cases is not None else results[0]
