@@ -91,6 +91,8 @@ def test_a_stiffener_wall_takes_the_stiffeners_strain_free_to_contract_across():
     """The quasi-isotropic wall strained along: εy = -ν·εx, ν = A12/A22 = U4/U1
     by the invariants; its walls named by the shape, one row per distinct wall."""
     fixed, variable = strength.wall_strains(QUASI, 0.0, -0.001)
+    unstrained = strength.laminate_margins("stringer 1 web", QUASI, strength.wall_strains(QUASI, 0.0, 0.0))
+    assert all(math.isinf(r.reserve_factor) and "no ply" in r.note for r in unstrained)
     np.testing.assert_allclose(fixed, 0.0)
     np.testing.assert_allclose(variable, [-0.001, 0.001 * 18011.744966442955 / 57994.96644295303, 0.0],
                                rtol=1e-12, atol=1e-18)

@@ -180,8 +180,8 @@ def maximum_strain_margin(part: str, laminate: Laminate, strains: Strains) -> Ma
     factors = np.array([[_linear_factor(f, v, t, c) for f, v, t, c in zip(fp, vp, tension, compression)]
                         for fp, vp in zip(fixed, variable)])
     ply, component = np.unravel_index(int(np.argmin(factors)), factors.shape)
-    return Margin(part, MAXIMUM_STRAIN, float(factors[ply, component]),
-                  _ply_note(laminate, int(ply), ("ε1", "ε2", "γ12")[int(component)]))
+    return _ply_margin(part, MAXIMUM_STRAIN, laminate, float(factors[ply, component]), int(ply),
+                       ("ε1", "ε2", "γ12")[int(component)])
 
 
 def _linear_factor(fixed: float, variable: float, tension: float, compression: float) -> float:
@@ -210,7 +210,7 @@ def tsai_wu_margin(part: str, laminate: Laminate, strains: Strains) -> Margin:
     fixed, variable = ply_stresses(laminate, strains[0]), ply_stresses(laminate, strains[1])
     factors = [quadratic_factor(quadratic, linear, f, v) for f, v in zip(fixed, variable)]
     ply = int(np.argmin(factors))
-    return Margin(part, TSAI_WU, factors[ply], _ply_note(laminate, ply))
+    return _ply_margin(part, TSAI_WU, laminate, factors[ply], ply)
 
 
 def tsai_wu_coefficients(material: Material) -> tuple[np.ndarray, np.ndarray]:
@@ -252,6 +252,10 @@ def quadratic_factor(quadratic: np.ndarray, linear: np.ndarray, fixed: np.ndarra
     return min(roots, default=math.inf)
 
 
-def _ply_note(laminate: Laminate, ply: int, component: str = "") -> str:
+def _ply_margin(part: str, mode: str, laminate: Laminate, factor: float, ply: int, component: str = "") -> Margin:
+    """The row of a first-ply failure, its note naming the ply that governs
+    (numbered from the bottom) and the strain, when some ply fails at all."""
+    if math.isinf(factor):
+        return Margin(part, mode, factor, "the variable loads strain no ply towards failure")
     angle = laminate.plies[ply].angle
-    return f"ply {ply + 1} ({angle:g}°){' ' + component if component else ''}"
+    return Margin(part, mode, factor, f"ply {ply + 1} ({angle:g}°){' ' + component if component else ''}")
