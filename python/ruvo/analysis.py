@@ -15,7 +15,10 @@ import numpy as np
 
 from . import engine
 from .engine import AnalysisError
-from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
+from .checks import UnitWarning
+from .edges import Edge, in_plane_supported, w_supported
+from .loads import Loads
+from .panel import Panel
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
 

@@ -19,7 +19,10 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
-from .panel import FLAT, Edge, Loads, Panel, Stiffener
+from .edges import Edge
+from .loads import Loads
+from .panel import FLAT, Panel
+from .stiffeners import Stiffener
 
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"

@@ -43,7 +43,9 @@ from typing import Any, Iterator, cast
 
 import numpy as np
 
-from .panel import Laminate, Stiffener, _length, _number, _set
+from .checks import _length, _number, _set
+from .laminates import Laminate
+from .stiffeners import Stiffener
 
 _SIDES = {"back": 1.0, "front": -1.0}
 
