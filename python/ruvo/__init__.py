@@ -14,7 +14,7 @@ __version__ = "1.1.0"
 from .engine import AnalysisError
 from .checks import UnitWarning
 from .laminates import Laminate, Material, Ply
-from .stiffeners import Region, Stiffener
+from .stiffeners import Region, Stiffener, StringerShape
 from .edges import Edge, Edges
 from .loads import Loads
 from .mesh import Grid, Mesh
@@ -27,6 +27,6 @@ from .archive import load
 from . import sections
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientResult", "Grid", "Laminate", "LoadCaseResults", "Loads",
-           "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
+           "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning",
            "VibrationResult", "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep",
            "vibrate"]

@@ -3,12 +3,22 @@ regions, bands of the skin with their own laminate.
 """
 from __future__ import annotations
 
+import enum
 from dataclasses import KW_ONLY, dataclass
 
 import numpy as np
 
 from .checks import _length, _number, _set
 from .laminates import Laminate
+
+
+class StringerShape(enum.StrEnum):
+    """The stringer profiles whose walls the engine's stringer checks know:
+    the T (a foot on the skin, a web standing on it) and the hat (omega:
+    two feet, two webs, a chord on top)."""
+    T = "T"
+    HAT = "hat"
+
 
 @dataclass(frozen=True)
 class Stiffener:
