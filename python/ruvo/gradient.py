@@ -59,7 +59,8 @@ from numpy.typing import ArrayLike
 
 from . import engine
 from .analysis import check_buckling_support, no_positive_below, vibration_options
-from .panel import Loads, Panel
+from .loads import Loads
+from .panel import Panel
 
 if TYPE_CHECKING:
     from .checks.table import MarginsTable
@@ -559,5 +560,5 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     if of == "margins":
         from .checks import derivatives as margin_derivatives   # pandas (a second to import) only when asked for
         return margin_derivatives.margin_gradients(build, x, None if h is None else steps, int(modes), load_cases,
-                                                   results)
+                                                   [r.gradient for r in results])
     return results if load_cases is not None else results[0]

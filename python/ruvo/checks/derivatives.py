@@ -11,8 +11,8 @@ from typing import Callable, Sequence
 import numpy as np
 
 from ..analysis import buckle
-from ..gradient import GradientResult
-from ..panel import Loads, Panel
+from ..loads import Loads
+from ..panel import Panel
 from ..results import BucklingResult
 from .table import PANEL_BUCKLING, MarginsTable, margins
 
@@ -23,11 +23,11 @@ CHECK_STEP = 1e-5
 
 def margin_gradients(build: Callable[[np.ndarray], Panel], x: np.ndarray, steps: np.ndarray | None, modes: int,
                      load_cases: Sequence[Loads] | None,
-                     buckling: Sequence[GradientResult]) -> MarginsTable:
+                     buckling: Sequence[np.ndarray]) -> MarginsTable:
     """The margins table at x (factor 1) with a column "d/dx[i]" per
     variable: the derivative of each row's reserve factor. `buckling`: the
-    buckling gradient of each load case; `steps`: the checks' steps (None:
-    CHECK_STEP·|x|)."""
+    gradient of the critical load factor of each load case; `steps`: the
+    checks' steps (None: CHECK_STEP·abs(x))."""
     cases = _analysed_cases(build(x.copy()), modes, load_cases)
     table = margins(cases)
     h = np.where(x != 0.0, CHECK_STEP * np.abs(x), CHECK_STEP) if steps is None else steps
@@ -39,9 +39,9 @@ def margin_gradients(build: Callable[[np.ndarray], Panel], x: np.ndarray, steps:
                              "or a check appears or goes); a derivative needs the same rows on both sides")
         with np.errstate(invalid="ignore"):   # a row without failure (inf) has no derivative: NaN
             table[f"d/dx[{i}]"] = (up["reserve_factor"].to_numpy() - down["reserve_factor"].to_numpy()) / (2.0 * h[i])
-    for k, result in enumerate(buckling):
+    for k, gradient in enumerate(buckling):
         row = (table["load_case"] == k) & (table["mode"] == PANEL_BUCKLING)
-        table.loc[row, [f"d/dx[{i}]" for i in range(len(x))]] = result.gradient
+        table.loc[row, [f"d/dx[{i}]" for i in range(len(x))]] = gradient
     return table
 
 

@@ -16,16 +16,17 @@ as the buckling load factor does: failure at fixed + RF·variable.
 from __future__ import annotations
 
 import math
-from typing import TYPE_CHECKING, Iterator
+from typing import Iterator
 
 import numpy as np
 
-from ..panel import Laminate, Loads, Material, Panel, Stiffener
+from ..laminates import Laminate, Material
+from ..loads import Loads
+from ..panel import Panel
+from ..stiffeners import Stiffener
 from ..sections import Blade, Hat, I, Section, T
+from .case import AnalysedCase
 from .rows import Margin
-
-if TYPE_CHECKING:
-    from ..results import BucklingResult
 
 TSAI_WU = "first-ply failure (Tsai-Wu)"
 MAXIMUM_STRAIN = "first-ply failure (maximum strain)"
@@ -39,7 +40,7 @@ _VON_MISES_FORM = np.array([[1.0, -0.5, 0.0], [-0.5, 1.0, 0.0], [0.0, 0.0, 3.0]]
 Strains = tuple[np.ndarray, np.ndarray]
 
 
-def strength_margins(result: BucklingResult) -> list[Margin]:
+def strength_margins(result: AnalysedCase) -> list[Margin]:
     """The strength rows of every laminate of the analysed panel: the skin,
     its regions, the stringers' pad-ups and the walls of the stiffeners
     built from a section (stringers, then frames)."""

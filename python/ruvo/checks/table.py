@@ -11,29 +11,27 @@ limit loads).
 from __future__ import annotations
 
 import math
-from typing import TYPE_CHECKING, Any, Callable, Sequence
+from typing import Any, Callable, Sequence
 
 import pandas
 
+from .case import AnalysedCase
 from .rows import Margin
 from .strength import strength_margins
-
-if TYPE_CHECKING:
-    from ..results import BucklingResult
 
 PANEL_BUCKLING = "panel buckling"
 COLUMNS = ["load_case", "part", "mode", "reserve_factor", "margin", "governing", "note"]
 LOAD_KINDS = ("ultimate", "limit")
 
 
-def panel_buckling_margins(result: BucklingResult) -> list[Margin]:
+def panel_buckling_margins(result: AnalysedCase) -> list[Margin]:
     """The critical load factor as the panel's buckling row; inf, with the
     reason in the note, when the loads do not buckle it below the search bound."""
     return [Margin("panel", PANEL_BUCKLING, result.critical_load_factor, result.no_buckling_reason)]
 
 
 # Every check of a load case, in the table's order.
-CHECKS: tuple[Callable[[BucklingResult], list[Margin]], ...] = (panel_buckling_margins, strength_margins)
+CHECKS: tuple[Callable[[AnalysedCase], list[Margin]], ...] = (panel_buckling_margins, strength_margins)
 
 
 class MarginsTable(pandas.DataFrame):
@@ -53,7 +51,7 @@ class MarginsTable(pandas.DataFrame):
         return self.loc[computed.idxmin()]
 
 
-def margins(cases: Sequence[BucklingResult], factor: float = 1.0, loads: str = "ultimate") -> MarginsTable:
+def margins(cases: Sequence[AnalysedCase], factor: float = 1.0, loads: str = "ultimate") -> MarginsTable:
     """The margins table of the analysed load cases `cases` (numbered from 0)."""
     factor = _factor(factor)
     if loads not in LOAD_KINDS:
