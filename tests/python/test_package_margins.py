@@ -142,7 +142,7 @@ def test_the_margins_table_of_load_cases():
                                                                 for v in cases[1].margins()["reserve_factor"]]
     worst = table.governing()
     assert worst["reserve_factor"] == table["reserve_factor"].min()
-    with pytest.raises(ValueError, match="margins: factor"):
+    with pytest.raises(ValueError, match="margins.factor"):
         cases.margins(factor=0.0)
     with pytest.raises(ValueError, match="margins: loads"):
         cases.margins(loads="design")

@@ -10,11 +10,11 @@ limit loads).
 """
 from __future__ import annotations
 
-import math
 from typing import Any, Callable, Sequence
 
 import pandas
 
+from ..validation import _number
 from .case import AnalysedCase
 from .rows import Margin
 from .strength import strength_margins
@@ -53,7 +53,7 @@ class MarginsTable(pandas.DataFrame):
 
 def margins(cases: Sequence[AnalysedCase], factor: float = 1.0, loads: str = "ultimate") -> MarginsTable:
     """The margins table of the analysed load cases `cases` (numbered from 0)."""
-    factor = _factor(factor)
+    factor = _number("margins", "factor", factor, positive=True)   # 1 on ultimate loads, 1.5 say on limit loads
     if loads not in LOAD_KINDS:
         raise ValueError(f"margins: loads {loads!r} must be 'ultimate' or 'limit' (what the panel's loads are)")
     rows = [_row(k, margin, factor) for k, case in enumerate(cases) for check in CHECKS for margin in check(case)]
@@ -66,19 +66,6 @@ def margins(cases: Sequence[AnalysedCase], factor: float = 1.0, loads: str = "ul
                        convention="reserve factor: the multiple of the variable loads (fixed loads kept) at which "
                                   "the part fails in the mode; margin = reserve factor / factor - 1")
     return table
-
-
-def _factor(factor: Any) -> float:
-    if isinstance(factor, (bool, str, bytes)):
-        raise ValueError(f"margins: factor {factor!r} is not a number")
-    try:
-        value = float(factor)
-    except (TypeError, ValueError):
-        raise ValueError(f"margins: factor {factor!r} is not a number") from None
-    if not (math.isfinite(value) and value > 0.0):
-        raise ValueError(f"margins: factor {factor!r} must be a positive number (1 on ultimate loads, 1.5 say on "
-                         "limit loads)")
-    return value
 
 
 def _row(case: int, margin: Margin, factor: float) -> dict[str, Any]:
