@@ -61,6 +61,7 @@ from . import engine
 from .analysis import check_buckling_support, no_positive_below, vibration_options
 from .loads import Loads
 from .panel import Panel
+from .results import LoadCases
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
@@ -110,6 +111,27 @@ class GradientResult:
     def repeated(self) -> bool:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
+
+
+class GradientLoadCases(LoadCases[GradientResult]):
+    """The gradients of one panel under several load cases (`gradient` with
+    `load_cases`): `cases[k]` the GradientResult of load case k, `governing`
+    the index of the case with the smallest value (critical load factor, or
+    first frequency), whose `value` and `gradient` it gives. Indexed and
+    iterated as the list of the cases."""
+
+    def _critical(self, case: GradientResult) -> float:
+        return case.value
+
+    @property
+    def value(self) -> float:
+        """The value of the governing case."""
+        return self.cases[self.governing].value
+
+    @property
+    def gradient(self) -> np.ndarray:
+        """The derivative of the governing case's value with respect to x."""
+        return self.cases[self.governing].gradient
 
 
 # Engine inputs whose rates the engine takes straight (by the name of the
@@ -470,7 +492,7 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
              h: float | ArrayLike | None = None, quantity: str = "buckling", *,
              load_cases: Sequence[Loads] | None = None, density: float | None = None,
              mass_per_area: float | None = None,
-             cluster_gap: float = CLUSTER_GAP) -> GradientResult | list[GradientResult]:
+             cluster_gap: float = CLUSTER_GAP) -> GradientResult | GradientLoadCases:
     """The critical load factor (or first natural frequency) of the panel
     `build(x)` and its derivative with respect to the design variables x.
 
@@ -501,8 +523,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         rounding: give `h`, and every variable is probed at x ± h.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
-        Each replaces the panel's loads in turn; a list of results is returned,
-        one per case.
+        Each replaces the panel's loads in turn; a GradientLoadCases is
+        returned, one result per case, with the governing case.
     density, mass_per_area
         The skin's mass, as for `ruvo.vibrate` (frequency only).
     cluster_gap : float
@@ -543,4 +565,4 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         lam, derivatives, clusters, assemblies, bound = _one_case(build, x, steps, h is None, base, case,
                                                                   cluster_gap)
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
-    return results if load_cases is not None else results[0]
+    return GradientLoadCases(tuple(results)) if load_cases is not None else results[0]

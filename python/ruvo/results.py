@@ -8,7 +8,8 @@ from dataclasses import dataclass, field
 import os
 import warnings
 from pathlib import Path
-from typing import Any, Iterable, cast
+from collections.abc import Sequence
+from typing import Any, Iterable, TypeVar, cast, overload
 
 import numpy as np
 from numpy.typing import ArrayLike
@@ -274,26 +275,51 @@ class BucklingResult(ModalResult):
         return "\n".join([head] + rows)
 
 
+CaseResult = TypeVar("CaseResult")
+
+
 @dataclass(frozen=True, eq=False)
-class LoadCaseResults:
-    """Buckling of one panel under several load cases, analysed in one call:
-    `cases[k]` the BucklingResult of load case k, `governing` the index of
-    the case with the smallest critical load factor."""
-    cases: tuple[BucklingResult, ...]
+class LoadCases(Sequence[CaseResult]):
+    """The results of one panel under several load cases, one per case in
+    the order given: `cases[k]` that of load case k, `governing` the index
+    of the case whose critical value is smallest. Indexed, sliced and
+    iterated as the sequence of the cases."""
+    cases: tuple[CaseResult, ...]
+
+    def _critical(self, case: CaseResult) -> float:
+        """The value of a case by which the cases are compared."""
+        raise NotImplementedError
 
     @property
     def governing(self) -> int:
-        return int(np.argmin([c.critical_load_factor for c in self.cases]))
-
-    @property
-    def critical_load_factor(self) -> float:
-        return self.cases[self.governing].critical_load_factor
+        """The index of the case whose critical value is smallest."""
+        return int(np.argmin([self._critical(c) for c in self.cases]))
 
     def __len__(self) -> int:
         return len(self.cases)
 
-    def __getitem__(self, k: int) -> BucklingResult:
+    @overload
+    def __getitem__(self, k: int) -> CaseResult: ...
+
+    @overload
+    def __getitem__(self, k: slice) -> tuple[CaseResult, ...]: ...
+
+    def __getitem__(self, k: int | slice) -> CaseResult | tuple[CaseResult, ...]:
         return self.cases[k]
+
+
+class LoadCaseResults(LoadCases["BucklingResult"]):
+    """Buckling of one panel under several load cases, analysed in one call:
+    `cases[k]` the BucklingResult of load case k, `governing` the index of
+    the case with the smallest critical load factor."""
+
+    def _critical(self, case: BucklingResult) -> float:
+        return case.critical_load_factor
+
+    @property
+    def critical_load_factor(self) -> float:
+        """The critical load factor of the governing case."""
+        return self.cases[self.governing].critical_load_factor
 
 
 @dataclass(frozen=True, eq=False)
