@@ -26,7 +26,7 @@ from .sweep import SweepResult, WorkerDied, sweep
 from .archive import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientLoadCases", "GradientResult", "Grid", "Laminate", "LoadCaseResults", "Loads",
-           "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning",
-           "VibrationResult", "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep",
-           "vibrate"]
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientLoadCases", "GradientResult", "Grid",
+           "Laminate", "LoadCaseResults", "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region",
+           "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning", "VibrationResult",
+           "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep", "vibrate"]
