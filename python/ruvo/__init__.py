@@ -12,7 +12,7 @@ laminated skin panels, on the engine `_ruvo`.
 __version__ = "1.1.0"
 
 from .engine import AnalysisError
-from .checks import UnitWarning
+from .validation import UnitWarning
 from .laminates import Laminate, Material, Ply
 from .stiffeners import Region, Stiffener, StringerShape
 from .edges import Edge, Edges

@@ -15,7 +15,7 @@ import numpy as np
 
 from . import engine
 from .engine import AnalysisError
-from .checks import UnitWarning
+from .validation import UnitWarning
 from .edges import Edge, in_plane_supported, w_supported
 from .loads import Loads
 from .panel import Panel

@@ -9,7 +9,7 @@ from typing import Any, Callable, Sequence
 
 import numpy as np
 
-from .checks import _set
+from .validation import _set
 
 _HELD = {"W": 1, "U": 2, "V": 3, "BETA": 4, "GAMMA": 5, "SLOPE": 6}
 _WORDS = {

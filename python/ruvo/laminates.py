@@ -19,7 +19,7 @@ from typing import Iterable, Sequence, cast
 import numpy as np
 from numpy.typing import ArrayLike
 
-from .checks import UnitWarning, _length, _modulus, _number, _set, _warn_units
+from .validation import UnitWarning, _length, _modulus, _number, _set, _warn_units
 
 # Packed order of a symmetric 3 x 3 matrix in the engine: M11, M12, M22, M13, M23, M33.
 _PACKED = ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))

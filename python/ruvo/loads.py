@@ -7,7 +7,7 @@ from dataclasses import dataclass
 
 import numpy as np
 
-from .checks import _number, _set
+from .validation import _number, _set
 
 @dataclass(frozen=True, kw_only=True)
 class Loads:

@@ -13,7 +13,7 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
-from .checks import LARGEST_LENGTH, SMALLEST_LENGTH, _length, _number, _set
+from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, _length, _number, _set
 from .stiffeners import Stiffener
 
 # Largest grid of the engine: node lines per direction (of the largest size variant).

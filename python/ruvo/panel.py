@@ -21,7 +21,7 @@ import numpy as np
 
 import _ruvo
 
-from .checks import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
+from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
 from .files import MAX_BYTES
 from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply

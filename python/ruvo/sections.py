@@ -44,7 +44,7 @@ from typing import Any, Iterator, cast
 import numpy as np
 
 from . import engine
-from .checks import _length, _number, _set
+from .validation import _length, _number, _set
 from .laminates import Laminate
 from .stiffeners import Stiffener, StringerShape
 

@@ -8,7 +8,7 @@ from dataclasses import KW_ONLY, dataclass
 
 import numpy as np
 
-from .checks import _length, _number, _set
+from .validation import _length, _number, _set
 from .laminates import Laminate
 
 
