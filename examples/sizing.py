@@ -61,13 +61,13 @@ class Constraints:
     design (one per case, part and mode)."""
 
     def __init__(self):
-        self.x, self.table, self.analyses = None, None, 0
+        self.x, self.table, self.designs = None, None, 0
 
     def _at(self, x):
         if self.x is None or not np.array_equal(x, self.x):
             self.table = ruvo.gradient(build, x, modes=MODES, load_cases=CASES, of="margins")
             self.x = np.array(x)
-            self.analyses += len(CASES)
+            self.designs += 1
         return self.table
 
     def _rows(self, x):
@@ -119,8 +119,8 @@ def sweep(steps=(0.1, 5.0, 0.5)):
 def main():
     result, constraints = optimise()
     t, height, web = result.x
-    print(f"SLSQP: {result.message} after {result.nit} iterations, {constraints.analyses} analyses "
-          f"(each with its gradients)")
+    print(f"SLSQP: {result.message} after {result.nit} iterations, {constraints.designs} designs analysed "
+          f"(each in {len(CASES)} load cases, with the gradients of every reserve factor)")
     print(f"skin {t:.3f} mm, stringer height {height:.2f} mm, web {web:.3f} mm: mass {mass(result.x):.4f} kg")
     table = margins(result.x)
     with pandas.option_context("display.width", 160, "display.max_colwidth", 60, "display.precision", 4):
