@@ -9,6 +9,7 @@ import numpy as np
 
 from .validation import _number, _set
 
+
 @dataclass(frozen=True, kw_only=True)
 class Loads:
     """Membrane forces per unit length, uniform over the panel, by keyword.
