@@ -592,13 +592,18 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     if any(c is not None and not isinstance(c, Loads) for c in cases) or not cases:
         raise ValueError("gradient: load_cases must be a non-empty sequence of ruvo.Loads")
     results = []
+    buckling = []   # of="margins": the critical load factor's gradient per case, NaN where the loads do not buckle
     for loads in cases:
         case = _Case(quantity, loads, int(modes), density, mass_per_area)
         lam, derivatives, clusters, assemblies, bound = _one_case(build, x, steps, h is None, base, case,
                                                                   cluster_gap)
+        if of == "margins" and not (lam > 0.0).any():
+            buckling.append(np.full(len(x), np.nan))
+            continue
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
+        buckling.append(results[-1].gradient)
     if of == "margins":
         from .checks import derivatives as margin_derivatives   # pandas (a second to import) only when asked for
         return margin_derivatives.margin_gradients(build, x, None if h is None else steps, int(modes), load_cases,
-                                                   [r.gradient for r in results])
+                                                   buckling)
     return GradientLoadCases(tuple(results)) if load_cases is not None else results[0]

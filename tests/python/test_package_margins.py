@@ -171,3 +171,15 @@ def test_gradients_of_reserve_factors_of_every_kind_match_whole_analyses():
         np.testing.assert_allclose(table[f"d/dx[{i}]"], whole, rtol=2e-3, atol=1e-6 * abs(whole).max())
     assert {"panel buckling", strength.TSAI_WU, strength.MAXIMUM_STRAIN, strength.VON_MISES} <= set(table["mode"])
     assert table.loc[table["part"] == "skin", "d/dx[0]"].min() > 0.0     # a thicker skin is stronger
+
+
+def test_a_load_case_that_does_not_buckle_keeps_its_margins_gradients():
+    """Tension: the panel's buckling row is inf without a derivative, the
+    skin's strength has its own (a thicker skin, a smaller strain)."""
+    x = np.array([0.15, 2.0, 20.0])
+    table = ruvo.gradient(_sized, x, modes=3, load_cases=[Loads(Nx=-100.0)], of="margins")
+    buckling = table[table["mode"] == "panel buckling"]
+    assert math.isinf(buckling["reserve_factor"].item()) and buckling["d/dx[0]"].isna().all()
+    skin = table[(table["part"] == "skin") & (table["mode"] == strength.MAXIMUM_STRAIN)]
+    assert skin["reserve_factor"].item() == pytest.approx(2.620049085615372 * 0.15 / 0.125, rel=1e-9)
+    assert skin["d/dx[0]"].item() == pytest.approx(2.620049085615372 / 0.125, rel=1e-6)
