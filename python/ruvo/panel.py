@@ -309,7 +309,10 @@ class Stiffener:
     wide and centred on it. `crippling`: the data of the engine's stringer
     checks (local buckling of the walls, column load) of its cross-section,
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
-    that have them).
+    that have them). `section`: the `ruvo.sections` cross-section the
+    stiffener was built from (`Section.stiffener` sets it), whose walls the
+    stiffener checks (local buckling, crippling, column) take; None for a
+    stiffener given by its stiffnesses alone.
     """
     position: float | None = None
     _: KW_ONLY
@@ -322,6 +325,7 @@ class Stiffener:
     pad_up: Laminate | None = None
     pad_width: float = 0.0
     crippling: object = None
+    section: object = None
 
     def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):
@@ -342,6 +346,9 @@ class Stiffener:
             _set(self, pad_width=_length("Stiffener", "pad_width", self.pad_width))
             if self.position is None:
                 raise ValueError("Stiffener.pad_up: a pad-up needs the stiffener's position, not a line number")
+        if self.section is not None and not hasattr(self.section, "walls"):
+            raise ValueError(f"Stiffener.section: a ruvo.sections shape (Blade, T, L, I, Z, Hat) is needed, "
+                             f"got {self.section!r}")
 
     def stiffnesses(self) -> list[float]:
         return [self.EA, self.ES, self.EI, self.GJ]

@@ -50,14 +50,25 @@ _SIDES = {"back": 1.0, "front": -1.0}
 
 @dataclass(frozen=True)
 class Isotropic:
-    """An isotropic wall material: modulus E and Poisson ratio nu."""
+    """An isotropic wall material: modulus E and Poisson ratio nu, and its
+    allowables where the checks use them, each optional and positive when
+    given: compressive yield strength Fcy (the metal walls' crippling
+    cut-off), tensile ultimate strength Ftu and compressive ultimate
+    strength Fcu. A check that needs a missing allowable is skipped and
+    says so."""
     E: float
     nu: float
+    Fcy: float | None = None
+    Ftu: float | None = None
+    Fcu: float | None = None
 
     def __post_init__(self) -> None:
         _set(self, E=_number("Isotropic", "E", self.E, positive=True), nu=_number("Isotropic", "nu", self.nu))
         if not -1.0 < self.nu < 0.5:
             raise ValueError(f"Isotropic.nu: {self.nu} must lie in (-1, 0.5)")
+        for name in ("Fcy", "Ftu", "Fcu"):
+            if getattr(self, name) is not None:
+                _set(self, **{name: _number("Isotropic", name, getattr(self, name), positive=True)})
 
 
 @dataclass(frozen=True)
@@ -135,10 +146,14 @@ def __getattr__(name: str) -> Any:
 @dataclass(frozen=True, kw_only=True)
 class Section:
     """Common part of the shapes: the skin the section stands on, the
-    material of walls given as thicknesses, the density of the walls."""
+    material of walls given as thicknesses, the density of the walls, and
+    `Fcu`, the compression strength of the walls given as laminates (the
+    stress at which such a wall fails in compression without buckling,
+    the composite crippling's cut-off; optional, positive when given)."""
     skin: Laminate
     material: Isotropic | None = None
     density: float = 0.0
+    Fcu: float | None = None
     walls: tuple[Wall, ...] = field(init=False, repr=False, compare=False)
 
     def __post_init__(self) -> None:
@@ -150,6 +165,8 @@ class Section:
         if self.material is not None and not isinstance(self.material, Isotropic):
             raise ValueError(f"{name}.material: a ruvo.sections.Isotropic is needed, got {self.material!r}")
         _set(self, density=_number(name, "density", self.density, nonnegative=True))
+        if self.Fcu is not None:
+            _set(self, Fcu=_number(name, "Fcu", self.Fcu, positive=True))
         _set(self, walls=tuple(self._walls()))
 
     # ---- helpers of the shapes --------------------------------------------------
@@ -254,7 +271,7 @@ class Section:
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
-                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width)
+                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width, section=self)
 
 
 def _thickness(laminate: Laminate) -> float:
