@@ -13,12 +13,12 @@ from __future__ import annotations
 
 import math
 from dataclasses import dataclass
-from typing import TYPE_CHECKING, Iterator
+from typing import TYPE_CHECKING, Iterator, cast
 
 import numpy as np
 
 from ..panel import Edge, Laminate, Panel, Stiffener
-from ..sections import Blade, Hat, I, L, Section, T, Wall, Z
+from ..sections import Blade, Hat, I, L, Section, Wall, Z
 from .rows import Margin
 
 if TYPE_CHECKING:
@@ -52,7 +52,7 @@ class Strip:
 
     @property
     def t(self) -> float:
-        return float(self.laminate.thickness or 0.0)   # a section's walls always have one
+        return cast(float, self.laminate.thickness)   # a section's walls always have one
 
     @property
     def axial(self) -> float:
@@ -104,19 +104,17 @@ def strips(section: Section) -> list[Strip]:
         return [strip("web", walls[0], walls[0].length, True)]
     foot, web = walls[0], walls[1]
     both = not isinstance(section, (L, Z))   # outstands on both sides of the web: T and I
-    feet = [strip("foot", foot, _outstand(foot, web, both), True, 2 if both else 1)]
+
+    def outstands(name: str, wall: Wall) -> list[Strip]:
+        """Half the wall on each side of a centred web, the wall less half
+        the web's thickness where the web stands at its end (none where
+        the wall is no wider than that)."""
+        width = 0.5 * wall.length if both else wall.length - 0.5 * web.thickness
+        return [strip(name, wall, width, True, 2 if both else 1)] if width > 0.0 else []
+
     if isinstance(section, I):   # and Z
-        flange = walls[2]
-        return feet + [strip("web", web, web.length, False),
-                       strip("flange", flange, _outstand(flange, web, both), True, 2 if both else 1)]
-    return feet + [strip("web", web, web.length, True)]
-
-
-def _outstand(wall: Wall, web: Wall, both_sides: bool) -> float:
-    """The width of a wall standing out from the web's mid-plane: half the
-    wall on each side of a centred web, the wall less half the web's
-    thickness where the web stands at its end."""
-    return 0.5 * wall.length if both_sides else wall.length - 0.5 * web.thickness
+        return outstands("foot", foot) + [strip("web", web, web.length, False)] + outstands("flange", walls[2])
+    return outstands("foot", foot) + [strip("web", web, web.length, True)]
 
 
 @dataclass(frozen=True)
@@ -248,9 +246,6 @@ def column_length(panel: Panel) -> float:
 
 def _wall_margins(owner: str, section: Section, strain: Strain) -> Iterator[Margin]:
     for strip in strips(section):
-        if strip.b <= 0.0:
-            yield Margin(f"{owner} {strip.name}", LOCAL, math.nan, "no outstand: the wall is no wider than the web")
-            continue
         edges = "one edge free" if strip.one_edge_free else "both edges simply supported"
         factor, note = strain.reserve_factor(strip.buckling_strain())
         yield Margin(f"{owner} {strip.name}", LOCAL, factor, "; ".join(filter(None, (edges, note))))
