@@ -288,7 +288,27 @@ def _stiffener_margins(panel: Panel, owner: str, stiffener: Stiffener, strain: S
 def stiffener_margins(result: BucklingResult) -> list[Margin]:
     """The stiffeners' margins in one analysed load case: per stringer and
     frame (numbered from 1 as given) the local buckling of each wall and
-    the crippling, per stringer the column buckling between frames."""
+    the crippling, per stringer the column buckling between frames.
+
+    Returns
+    -------
+    list of Margin
+        One row per stiffener and wall ("stringer 2 web", local buckling)
+        and per stiffener ("stringer 2", crippling, column); NaN with the
+        reason in `note` where a check cannot be made.
+
+    Examples
+    --------
+    >>> import ruvo
+    >>> skin = ruvo.Laminate.isotropic(70000.0, 0.3, 2.0)
+    >>> blade = ruvo.sections.Blade(skin=skin, material=ruvo.sections.Isotropic(70000.0, 0.3, Fcy=400.0),
+    ...                             height=20.0, web=2.0)
+    >>> panel = ruvo.Panel(length=300.0, width=200.0, laminate=skin, loads=ruvo.Loads(Nx=50.0),
+    ...                    stringers=[blade.stiffener(100.0)], mesh=ruvo.Mesh(nx=4, ny=4))
+    >>> web = stiffener_margins(ruvo.buckle(panel, modes=1))[0]
+    >>> web.part, web.mode, round(web.reserve_factor, 3)
+    ('stringer 1 web', 'local buckling', 10.769)
+    """
     panel = result.panel
     rows: list[Margin] = []
     for along_x, name, stiffeners in ((True, "stringer", panel.stringers), (False, "frame", panel.frames)):
@@ -298,5 +318,4 @@ def stiffener_margins(result: BucklingResult) -> list[Margin]:
     return rows
 
 
-__all__ = ["Bay", "Column", "Strain", "Strip", "column_length", "column_strain", "crippling_stress",
-           "stiffener_margins", "stiffener_strain", "strips"]
+__all__ = ["stiffener_margins"]
