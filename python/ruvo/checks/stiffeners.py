@@ -88,9 +88,9 @@ class Strip:
 
 
 def strips(section: Section) -> list[Strip]:
-    """The section's walls as strips, one per distinct wall. Widths are
-    those of the walls' mid-lines, an outstand measured from the mid-plane
-    of the web it stands out from."""
+    """The section's walls as strips, one per distinct wall: a web or crown
+    as long as the section makes it (a web between the faces of the walls
+    it joins), an outstand measured from the mid-plane of its web."""
     walls = section.walls
 
     def strip(name: str, wall: Wall, b: float, free: bool, count: int = 1) -> Strip:
