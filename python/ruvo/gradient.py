@@ -59,7 +59,8 @@ from numpy.typing import ArrayLike
 
 from . import engine
 from .analysis import check_buckling_support, no_positive_below, vibration_options
-from .panel import Loads, Panel
+from .loads import Loads
+from .panel import Panel
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0

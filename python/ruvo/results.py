@@ -13,7 +13,8 @@ from typing import Any, Iterable, cast
 import numpy as np
 from numpy.typing import ArrayLike
 
-from .panel import Panel, free_w_motions
+from .edges import free_w_motions
+from .panel import Panel
 
 
 def hermite(z: ArrayLike) -> np.ndarray:

@@ -17,7 +17,10 @@ from typing import TYPE_CHECKING, Iterator, cast
 
 import numpy as np
 
-from ..panel import Edge, Laminate, Panel, Stiffener
+from ..edges import Edge
+from ..laminates import Laminate
+from ..panel import Panel
+from ..stiffeners import Stiffener
 from ..sections import Blade, Hat, I, L, Section, Wall, Z
 from .rows import Margin
 
