@@ -56,9 +56,9 @@ class Isotropic:
     """An isotropic wall material: modulus E and Poisson ratio nu, and its
     allowables where the checks use them, each optional and positive when
     given: compressive yield strength Fcy (the metal walls' crippling
-    cut-off), tensile ultimate strength Ftu and compressive ultimate
-    strength Fcu. A check that needs a missing allowable is skipped and
-    says so."""
+    cut-off, and their von Mises check: the walls' laminates carry it),
+    tensile ultimate strength Ftu and compressive ultimate strength Fcu.
+    A check that needs a missing allowable is skipped and says so."""
     E: float
     nu: float
     Fcy: float | None = None
@@ -262,7 +262,7 @@ class Section:
             raise ValueError(f"{name}.{attribute}: a thickness needs the section's material "
                              "(or give a ruvo.Laminate)")
         t = _length(name, attribute, value)
-        return Laminate.isotropic(self.material.E, self.material.nu, t)
+        return Laminate.isotropic(self.material.E, self.material.nu, t, Fcy=self.material.Fcy)
 
     def _above(self, name: str, height: float, thickness: float) -> float:
         if height <= 0.0:

@@ -13,7 +13,7 @@ from __future__ import annotations
 
 import math
 from dataclasses import dataclass
-from typing import TYPE_CHECKING, Iterator, cast
+from typing import Iterator, cast
 
 import numpy as np
 
@@ -22,10 +22,8 @@ from ..laminates import Laminate
 from ..panel import Panel
 from ..stiffeners import Stiffener
 from ..sections import Blade, Hat, I, L, Section, Wall, Z
+from .case import AnalysedCase
 from .rows import Margin
-
-if TYPE_CHECKING:
-    from ..results import BucklingResult
 
 LOCAL, CRIPPLING, COLUMN = "local buckling", "crippling", "column"
 
@@ -288,7 +286,7 @@ def _stiffener_margins(panel: Panel, owner: str, stiffener: Stiffener, strain: S
     return rows
 
 
-def stiffener_margins(result: BucklingResult) -> list[Margin]:
+def stiffener_margins(result: AnalysedCase) -> list[Margin]:
     """The stiffeners' margins in one analysed load case: per stringer and
     frame (numbered from 1 as given) the local buckling of each wall and
     the crippling, per stringer the column buckling between frames.
