@@ -39,7 +39,7 @@ from __future__ import annotations
 import math
 import warnings
 from dataclasses import dataclass, field
-from typing import Any, Iterator, cast
+from typing import Any, ClassVar, Iterator, cast
 
 import numpy as np
 
@@ -225,6 +225,8 @@ class Section:
     density: float = 0.0
     Fcu: float | None = None
     walls: tuple[Wall, ...] = field(init=False, repr=False, compare=False)
+    # The names of `walls` in their order: the fields they are made of.
+    wall_names: ClassVar[tuple[str, ...]] = ()
 
     def __post_init__(self) -> None:
         name = type(self).__name__
@@ -373,6 +375,7 @@ class Blade(Section):
     """A flat bar standing on the skin: `height` over the skin's surface, wall `web`."""
     height: float
     web: Laminate | float
+    wall_names = ("web",)
 
     def _walls(self) -> Iterator[Wall]:
         h = self._length("height")
@@ -387,6 +390,7 @@ class T(Section):
     web: Laminate | float
     foot_width: float
     foot: Laminate | float
+    wall_names = ("foot", "web")
 
     def _walls(self) -> Iterator[Wall]:
         foot, web = self._laminate("foot"), self._laminate("web")
@@ -425,6 +429,7 @@ class I(Section):  # noqa: E742 (the shape's name)
     foot: Laminate | float
     flange_width: float
     flange: Laminate | float
+    wall_names = ("foot", "web", "flange")
 
     def _walls(self) -> Iterator[Wall]:
         foot, flange = self._laminate("foot"), self._laminate("flange")
@@ -460,6 +465,7 @@ class Hat(Section):
     web_angle: float
     foot_width: float
     foot: Laminate | float
+    wall_names = ("foot", "foot", "web", "web", "crown")
 
     def _half_angle(self) -> float:
         angle = _number("Hat", "web_angle", self.web_angle)
