@@ -4,7 +4,7 @@ regions, bands of the skin with their own laminate.
 from __future__ import annotations
 
 import enum
-from dataclasses import KW_ONLY, dataclass
+from dataclasses import KW_ONLY, dataclass, field
 
 import numpy as np
 
@@ -33,10 +33,9 @@ class Stiffener:
     wide and centred on it. `crippling`: the data of the engine's stringer
     checks (local buckling of the walls, column load) of its cross-section,
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
-    that have them). `section`: the `ruvo.sections` cross-section the
-    stiffener was built from (`Section.stiffener` sets it), whose walls the
-    stiffener checks (local buckling, crippling, column) take; None for a
-    stiffener given by its stiffnesses alone.
+    that have them). A stiffener built by a section's `stiffener` keeps the
+    section and its side (`section`, `side`), so that a file writes it as
+    it was built.
     """
     position: float | None = None
     _: KW_ONLY
@@ -49,7 +48,8 @@ class Stiffener:
     pad_up: Laminate | None = None
     pad_width: float = 0.0
     crippling: object = None
-    section: object = None
+    section: object = field(default=None, init=False, repr=False, compare=False)
+    side: str = field(default="back", init=False, repr=False, compare=False)
 
     def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):
@@ -70,9 +70,6 @@ class Stiffener:
             _set(self, pad_width=_length("Stiffener", "pad_width", self.pad_width))
             if self.position is None:
                 raise ValueError("Stiffener.pad_up: a pad-up needs the stiffener's position, not a line number")
-        if self.section is not None and not hasattr(self.section, "walls"):
-            raise ValueError(f"Stiffener.section: a ruvo.sections shape (Blade, T, L, I, Z, Hat) is needed, "
-                             f"got {self.section!r}")
 
     def stiffnesses(self) -> list[float]:
         """The stiffnesses in the engine's order.

@@ -16,14 +16,13 @@ from typing import Any, Callable, Sequence, TypeVar
 import numpy as np
 
 from .files import MAX_BYTES, read_bytes
-from . import sections
 from .edges import Edge, Edges
 from .laminates import Laminate, Material, Ply
 from .loads import Loads
 from .mesh import Mesh
 from .panel import Panel
 from .stiffeners import Region, Stiffener
-from .sections import Isotropic, Section, StringerCheckData
+from .sections import StringerCheckData
 
 T = TypeVar("T")
 
@@ -58,8 +57,6 @@ ny = 8
 
 OPTIONS = ("modes",)   # analysis options a panel file may carry beside the panel
 _TABLES = {"laminate": Laminate, "loads": Loads, "mesh": Mesh, "stringers": Stiffener, "frames": Stiffener}
-_SHAPES = {shape.__name__: shape for shape in (sections.Blade, sections.T, sections.L, sections.I, sections.Z,
-                                                sections.Hat)}
 
 
 def _init_fields(cls: type) -> list[str]:
@@ -158,29 +155,8 @@ def _stiffeners(place: _Place, name: str, items: Any) -> tuple[Stiffener, ...]:
                                                                               _init_fields(StringerCheckData)))
         if "pad_up" in values:
             values["pad_up"] = laminate_from(values["pad_up"], where.inner(f"[[{name}]] number {k + 1} pad_up"))
-        if "section" in values:
-            values["section"] = _section(where.inner(f"[[{name}]] number {k + 1} section"), values["section"])
         out.append(where.build(Stiffener, **values))
     return tuple(out)
-
-
-def _section(place: _Place, table: Any) -> Section:
-    """A cross-section from its table: the `shape` (Blade, T, L, I, Z, Hat)
-    and the shape's fields, walls as thicknesses or laminate tables."""
-    if not isinstance(table, dict) or table.get("shape") not in _SHAPES:
-        shape = table.get("shape") if isinstance(table, dict) else None
-        raise place.error(f"shape: {shape!r} is not one of {', '.join(_SHAPES)}")
-    shape = _SHAPES[table["shape"]]
-    values = dict(place.keys({k: v for k, v in table.items() if k != "shape"}, _init_fields(shape),
-                             _required_fields(shape)))
-    if "material" in values:
-        material = place.inner(place.table + " material")
-        values["material"] = material.build(Isotropic, **material.keys(values["material"], _init_fields(Isotropic),
-                                                                        _required_fields(Isotropic)))
-    for key, value in values.items():
-        if key != "material" and isinstance(value, dict):
-            values[key] = laminate_from(value, place.inner(f"{place.table} {key}"))
-    return place.build(shape, **values)
 
 
 def _regions(place: _Place, items: Any) -> tuple[Region, ...]:
@@ -245,8 +221,6 @@ def from_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel
 
 def _plain(value: Any) -> Any:
     """Numbers, strings, lists and tables only (what TOML and JSON hold)."""
-    if isinstance(value, Section):   # its shape named, to be built again
-        return {"shape": type(value).__name__, **_changed_fields(value)}
     if dataclasses.is_dataclass(value):
         return _changed_fields(value)
     if isinstance(value, (tuple, list, np.ndarray)):

@@ -157,12 +157,3 @@ def test_rows_that_are_skipped_or_not_loaded_say_why(panel, part, mode, factor, 
     row = margins(panel)[part, mode]
     assert row.note.startswith(note)
     assert row.reserve_factor == factor or (math.isnan(factor) and row.skipped)
-
-
-def test_sections_of_the_stiffeners_go_through_toml(tmp_path):
-    panel = Panel(length=600.0, width=300.0, laminate=SKIN2, loads=Loads(Nx=10.0),
-                  stringers=[LAMINATED_T.stiffener(100.0), SHAPES["hat"].stiffener(200.0, side="front")])
-    path = tmp_path / "panel.toml"
-    path.write_text(panel.to_toml())
-    again = Panel.from_toml(path)
-    assert again == panel and again.stringers[1].section == SHAPES["hat"]
