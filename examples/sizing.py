@@ -25,8 +25,8 @@ import ruvo
 from ruvo import Laminate, Loads, Mesh, Panel
 from ruvo.sections import Blade, Isotropic
 
-ALUMINIUM = Isotropic(E=70000.0, nu=0.33)
-FCY = 280.0                                       # MPa, compressive yield of the skin
+FCY = 280.0                                       # MPa, compressive yield of skin and stringers
+ALUMINIUM = Isotropic(E=70000.0, nu=0.33, Fcy=FCY)
 DENSITY = 2.7e-9                                  # t/mm³
 LENGTH, WIDTH, PITCH = 500.0, 450.0, 150.0
 CASES = [Loads(Nx=120.0), Loads(Nx=60.0, Nxy=50.0)]  # N/mm, ultimate

@@ -39,7 +39,7 @@ from __future__ import annotations
 import math
 import warnings
 from dataclasses import dataclass, field
-from typing import Any, Iterator, cast
+from typing import Any, ClassVar, Iterator, cast
 
 import numpy as np
 
@@ -53,14 +53,25 @@ _SIDES = {"back": 1.0, "front": -1.0}
 
 @dataclass(frozen=True)
 class Isotropic:
-    """An isotropic wall material: modulus E and Poisson ratio nu."""
+    """An isotropic wall material: modulus E and Poisson ratio nu, and its
+    allowables where the checks use them, each optional and positive when
+    given: compressive yield strength Fcy (the metal walls' crippling
+    cut-off, and their von Mises check: the walls' laminates carry it),
+    tensile ultimate strength Ftu and compressive ultimate strength Fcu.
+    A check that needs a missing allowable is skipped and says so."""
     E: float
     nu: float
+    Fcy: float | None = None
+    Ftu: float | None = None
+    Fcu: float | None = None
 
     def __post_init__(self) -> None:
         _set(self, E=_number("Isotropic", "E", self.E, positive=True), nu=_number("Isotropic", "nu", self.nu))
         if not -1.0 < self.nu < 0.5:
             raise ValueError(f"Isotropic.nu: {self.nu} must lie in (-1, 0.5)")
+        for name in ("Fcy", "Ftu", "Fcu"):
+            if getattr(self, name) is not None:
+                _set(self, **{name: _number("Isotropic", name, getattr(self, name), positive=True)})
 
 
 @dataclass(frozen=True)
@@ -205,11 +216,17 @@ def __getattr__(name: str) -> Any:
 @dataclass(frozen=True, kw_only=True)
 class Section:
     """Common part of the shapes: the skin the section stands on, the
-    material of walls given as thicknesses, the density of the walls."""
+    material of walls given as thicknesses, the density of the walls, and
+    `Fcu`, the compression strength of the walls given as laminates (the
+    stress at which such a wall fails in compression without buckling,
+    the composite crippling's cut-off; optional, positive when given)."""
     skin: Laminate
     material: Isotropic | None = None
     density: float = 0.0
+    Fcu: float | None = None
     walls: tuple[Wall, ...] = field(init=False, repr=False, compare=False)
+    # The names of `walls` in their order: the fields they are made of.
+    wall_names: ClassVar[tuple[str, ...]] = ()
 
     def __post_init__(self) -> None:
         name = type(self).__name__
@@ -220,6 +237,8 @@ class Section:
         if self.material is not None and not isinstance(self.material, Isotropic):
             raise ValueError(f"{name}.material: a ruvo.sections.Isotropic is needed, got {self.material!r}")
         _set(self, density=_number(name, "density", self.density, nonnegative=True))
+        if self.Fcu is not None:
+            _set(self, Fcu=_number(name, "Fcu", self.Fcu, positive=True))
         _set(self, walls=tuple(self._walls()))
 
     # ---- helpers of the shapes --------------------------------------------------
@@ -245,7 +264,7 @@ class Section:
             raise ValueError(f"{name}.{attribute}: a thickness needs the section's material "
                              "(or give a ruvo.Laminate)")
         t = _length(name, attribute, value)
-        return Laminate.isotropic(self.material.E, self.material.nu, t)
+        return Laminate.isotropic(self.material.E, self.material.nu, t, Fcy=self.material.Fcy)
 
     def _above(self, name: str, height: float, thickness: float) -> float:
         if height <= 0.0:
@@ -337,8 +356,11 @@ class Section:
         """
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
-        return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
-                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width)
+        stiffener = Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ,
+                              mass=self.mass, line=line, crippling=self.check_data, pad_up=pad_up,
+                              pad_width=pad_width)
+        _set(stiffener, section=self, side=side)
+        return stiffener
 
 
 def _thickness(laminate: Laminate) -> float:
@@ -356,6 +378,7 @@ class Blade(Section):
     """A flat bar standing on the skin: `height` over the skin's surface, wall `web`."""
     height: float
     web: Laminate | float
+    wall_names = ("web",)
 
     def _walls(self) -> Iterator[Wall]:
         h = self._length("height")
@@ -370,6 +393,7 @@ class T(Section):
     web: Laminate | float
     foot_width: float
     foot: Laminate | float
+    wall_names = ("foot", "web")
 
     def _walls(self) -> Iterator[Wall]:
         foot, web = self._laminate("foot"), self._laminate("web")
@@ -408,6 +432,7 @@ class I(Section):  # noqa: E742 (the shape's name)
     foot: Laminate | float
     flange_width: float
     flange: Laminate | float
+    wall_names = ("foot", "web", "flange")
 
     def _walls(self) -> Iterator[Wall]:
         foot, flange = self._laminate("foot"), self._laminate("flange")
@@ -443,6 +468,7 @@ class Hat(Section):
     web_angle: float
     foot_width: float
     foot: Laminate | float
+    wall_names = ("foot", "foot", "web", "web", "crown")
 
     def _half_angle(self) -> float:
         angle = _number("Hat", "web_angle", self.web_angle)

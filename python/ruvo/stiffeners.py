@@ -4,7 +4,7 @@ regions, bands of the skin with their own laminate.
 from __future__ import annotations
 
 import enum
-from dataclasses import KW_ONLY, dataclass
+from dataclasses import KW_ONLY, dataclass, field
 
 import numpy as np
 
@@ -33,7 +33,9 @@ class Stiffener:
     wide and centred on it. `crippling`: the data of the engine's stringer
     checks (local buckling of the walls, column load) of its cross-section,
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
-    that have them).
+    that have them). A stiffener built by a section's `stiffener` keeps the
+    section and its side (`section`, `side`), so that a file writes it as
+    it was built.
     """
     position: float | None = None
     _: KW_ONLY
@@ -46,6 +48,8 @@ class Stiffener:
     pad_up: Laminate | None = None
     pad_width: float = 0.0
     crippling: object = None
+    section: object = field(default=None, init=False, repr=False, compare=False)
+    side: str = field(default="back", init=False, repr=False, compare=False)
 
     def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):

@@ -6,9 +6,9 @@ parts, forms, modes up to beyond the freedoms) and spoil a few keywords: wrong t
 non-finite and huge values, fractions for whole numbers, sequences of every kind (lists, tuples, generators,
 arrays, 0-d arrays, sequences that make their items on access), paths in the project. Package panels carry
 sections, regions, pad-ups and load cases; each result goes through JSON and the panel through TOML and back,
-and a damaged copy of the JSON is read. A fault exits non-zero: an exception other than a refusal, a refusal
+a damaged copy of the JSON is read, and the stiffener checks run on each buckling result. A fault exits non-zero: an exception other than a refusal, a refusal
 whose text names no input, a refused typed call that changed the model state, a result whose arrays disagree
-in size, or a round trip that changes a number. Each call is logged before it is made.
+in size, a round trip that changes a number, or a stiffener check skipped without its reason or below zero. Each call is logged before it is made.
 
     python3 fuzz_package.py --seed 1 --typed 1000 --panels 50 --log calls.log
 """
@@ -25,6 +25,7 @@ import fuzz_calls
 import ruvo
 from conftest import MadeOnAccess
 from ruvo import Laminate, Loads, Mesh, Panel, Region, Stiffener, sections
+from ruvo.checks.stiffeners import stiffener_margins
 
 SETS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
 SKIN = Laminate.isotropic(70000.0, 0.3, 1.0, transverse_shear=True)
@@ -130,7 +131,7 @@ def typed_call(fz, k, log):
 def random_panel(fz):
     """A panel of small grid with random sections, regions, pad-ups and stiffeners."""
     length, width = (float(v) for v in fz.rng.uniform(100.0, 600.0, 2))
-    alu = sections.Isotropic(70000.0, 0.3)
+    alu = sections.Isotropic(70000.0, 0.3, Fcy=300.0)
     stringers = []
     for position in np.sort(fz.rng.uniform(0.1, 0.9, int(fz.rng.integers(0, 3)))) * width:
         shape = fz.pick([
@@ -206,6 +207,10 @@ def panel_call(fz, k, log, tmp):
     for r in getattr(result, "cases", (result,)):
         if ruvo.load(r.to_json()) != r:
             return "a result changed through JSON"
+        if kind == "buckle":
+            for row in stiffener_margins(r):
+                if (row.skipped and not row.note) or row.reserve_factor < 0.0:
+                    return f"a stiffener check without its reason or below zero: {row}"
         try:
             ruvo.load(damaged(fz, r.to_json()))
         except ValueError as e:

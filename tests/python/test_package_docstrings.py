@@ -40,7 +40,7 @@ def test_every_public_function_and_method_says_what_it_returns_with_an_example()
 
 
 @pytest.mark.parametrize("module", ["analysis", "edges", "gradient", "laminates", "loads", "mesh", "panel", "results",
-                                    "sections", "stiffeners"])
+                                    "sections", "stiffeners", "checks.stiffeners"])
 def test_the_examples_of_the_docstrings_run(module):
     """The examples take `ruvo` and `np` (numpy) as imported."""
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)

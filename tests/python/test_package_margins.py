@@ -156,7 +156,7 @@ def _sized(x):
     """A carbon skin of 8 plies x[0] thick with a metal pad-up x[1] thick under a blade x[2] high."""
     skin = Laminate.from_plies([Ply(x[0], a) for a in (0, 45, -45, 90, 90, -45, 45, 0)], CARBON)
     pad = Laminate.isotropic(70000.0, 0.3, x[1], Fcy=280.0)
-    blade = sections.Blade(skin=skin, height=x[2], web=Laminate.isotropic(70000.0, 0.3, 1.5, Fcy=280.0))
+    blade = sections.Blade(skin=skin, height=x[2], web=Laminate.isotropic(70000.0, 0.3, 1.5, Fcy=280.0), Fcu=280.0)
     return _plate(skin, Loads(Nx=100.0, Nxy=40.0, fixed_Ny=-10.0),
                   stringers=[blade.stiffener(100.0, pad_up=pad, pad_width=20.0)])
 
@@ -169,7 +169,8 @@ def test_gradients_of_reserve_factors_of_every_kind_match_whole_analyses():
         up, down = (ruvo.buckle(_sized(x + s * h[i] * np.eye(3)[i]), modes=3).margins() for s in (1, -1))
         whole = (up["reserve_factor"] - down["reserve_factor"]) / (2 * h[i])
         np.testing.assert_allclose(table[f"d/dx[{i}]"], whole, rtol=2e-3, atol=1e-6 * abs(whole).max())
-    assert {"panel buckling", strength.TSAI_WU, strength.MAXIMUM_STRAIN, strength.VON_MISES} <= set(table["mode"])
+    assert {"panel buckling", strength.TSAI_WU, strength.MAXIMUM_STRAIN, strength.VON_MISES, "local buckling",
+            "crippling", "column"} <= set(table.dropna(subset=["d/dx[2]"])["mode"])
     assert table.loc[table["part"] == "skin", "d/dx[0]"].min() > 0.0     # a thicker skin is stronger
 
 

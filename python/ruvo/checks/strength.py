@@ -24,7 +24,7 @@ from ..laminates import Laminate, Material
 from ..loads import Loads
 from ..panel import Panel
 from ..stiffeners import Stiffener
-from ..sections import Blade, Hat, I, Section, T
+from ..sections import Section
 from .case import AnalysedCase
 from .rows import Margin
 
@@ -74,13 +74,10 @@ def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
 def named_walls(stiffener: Stiffener) -> dict[str, Laminate]:
     """The laminates of a stiffener's distinct walls by name (web, foot,
     flange, crown); none for a stiffener given by its stiffnesses alone."""
-    section = getattr(stiffener, "section", None)   # set by Section.stiffener
+    section = stiffener.section   # set by Section.stiffener
     if not isinstance(section, Section):
         return {}
-    names = {Hat: ("foot", "foot", "web", "web", "crown"), I: ("foot", "web", "flange"), T: ("foot", "web"),
-             Blade: ("web",)}
-    shape = next(shape for shape in names if isinstance(section, shape))   # L is a T, Z an I
-    return dict(zip(names[shape], (wall.laminate for wall in section.walls)))
+    return dict(zip(section.wall_names, (wall.laminate for wall in section.walls)))
 
 
 def applied_forces(loads: Loads) -> tuple[np.ndarray, np.ndarray]:

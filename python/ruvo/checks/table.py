@@ -17,6 +17,7 @@ import pandas
 from ..validation import _number
 from .case import AnalysedCase
 from .rows import Margin
+from .stiffeners import stiffener_margins
 from .strength import strength_margins
 
 PANEL_BUCKLING = "panel buckling"
@@ -31,7 +32,8 @@ def panel_buckling_margins(result: AnalysedCase) -> list[Margin]:
 
 
 # Every check of a load case, in the table's order.
-CHECKS: tuple[Callable[[AnalysedCase], list[Margin]], ...] = (panel_buckling_margins, strength_margins)
+CHECKS: tuple[Callable[[AnalysedCase], list[Margin]], ...] = (panel_buckling_margins, stiffener_margins,
+                                                              strength_margins)
 
 
 class MarginsTable(pandas.DataFrame):
