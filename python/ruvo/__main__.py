@@ -143,7 +143,7 @@ def _draw(result: Result, args: argparse.Namespace, path: str) -> None:
 
 def _panels_command(args: argparse.Namespace) -> int:
     files = _files(args.panels)
-    read = [toml_panel.load(f) for f in files]
+    read = [Panel.from_toml_with_options(f) for f in files]
     _outputs(args, files)
     outcomes: list[Result | AnalysisError] = []
     for f, (panel, options) in zip(files, read):
@@ -162,8 +162,7 @@ def _panels_command(args: argparse.Namespace) -> int:
     if args.json and args.json != "-":
         Path(args.json).write_text(_json(results))
     if args.csv:
-        import pandas
-        pandas.DataFrame(table.rows(outcomes, [p for p, _ in read], [{"file": f} for f in files])).to_csv(
+        table.frame(table.rows(outcomes, [p for p, _ in read], [{"file": f} for f in files])).to_csv(
             args.csv, index=False)
     if args.plot:
         for path, r in zip(_plot_paths(args.plot, files), outcomes):

@@ -48,18 +48,22 @@ order. Such clusters are reported in the result.
 """
 from __future__ import annotations
 
+import dataclasses
 import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 import numpy as np
 import scipy.linalg
 from numpy.typing import ArrayLike
 
-from . import engine
+from . import engine, result_document, table
 from .analysis import check_buckling_support, no_positive_below, vibration_options
 from .panel import Loads, Panel
+
+if TYPE_CHECKING:
+    import pandas
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
@@ -71,7 +75,14 @@ PROBE_STEP = 1e-6 * (1.0 + 2.0**-20)
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
-@dataclass(frozen=True)
+def _same(a: object, b: object) -> bool:
+    """Equal dataclasses of the same type, arrays compared by value."""
+    return type(a) is type(b) and all(
+        np.array_equal(x, y) if isinstance(x, np.ndarray) else x == y
+        for x, y in ((getattr(a, f.name), getattr(b, f.name)) for f in dataclasses.fields(a)))
+
+
+@dataclass(frozen=True, eq=False)
 class Cluster:
     """Modes (1-based) whose eigenvalues lie within the cluster gap
     ("repeated"), or a ± pair of load factors ("pair"). `derivatives[k, i]`:
@@ -81,8 +92,11 @@ class Cluster:
     kind: str
     derivatives: np.ndarray
 
+    def __eq__(self, other: object) -> bool:
+        return _same(self, other)
 
-@dataclass(frozen=True)
+
+@dataclass(frozen=True, eq=False)
 class GradientResult:
     """`value`: the critical load factor (the smallest positive) or the
     first natural frequency in Hz; `mode` its mode (1-based); `gradient` its
@@ -109,6 +123,25 @@ class GradientResult:
     def repeated(self) -> bool:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
+
+    def __eq__(self, other: object) -> bool:
+        """The same values, derivatives and clusters (arrays compared by value)."""
+        return _same(self, other)
+
+    def to_document(self) -> dict[str, Any]:
+        """The result as a JSON-ready document (see `to_json`)."""
+        return result_document.gradient(self)
+
+    def to_json(self, **kwargs: Any) -> str:
+        """The values, derivatives, clusters and steps with the package and
+        schema versions; `ruvo.load` reads it back to an equal result.
+        kwargs go to json.dumps (indent=1)."""
+        return result_document.to_json(self.to_document(), **kwargs)
+
+    def to_frame(self) -> pandas.DataFrame:
+        """A pandas DataFrame, one row per mode: its value, whether it is the
+        critical one, and its derivative by each variable (`d_x[i]`)."""
+        return table.frame(table.gradient_rows(self))
 
 
 # Engine inputs whose rates the engine takes straight (by the name of the

@@ -177,13 +177,17 @@ class Laminate:
 
     B is the classical coupling (N = A eps + B kappa with kappa = -w,xx ...,
     z pointing the way positive W does); the engine takes its negative.
-    Build with `isotropic`, `from_plies` or `from_matrices`.
+    Build with `isotropic`, `from_plies` or `from_matrices`. A laminate of
+    plies keeps them and their material (`plies`, `material`; None for one
+    given by its matrices), so that a file writes it as it was built.
     """
     A: tuple
     B: tuple
     D: tuple
     thickness: float | None = None
     shear: tuple | None = None
+    plies: tuple | None = field(default=None, init=False, repr=False, compare=False)
+    material: Material | None = field(default=None, init=False, repr=False, compare=False)
 
     def __post_init__(self) -> None:
         _set(self, A=_matrix("A", self.A), B=_matrix("B", self.B), D=_matrix("D", self.D))
@@ -239,7 +243,9 @@ class Laminate:
             if material.G13 is None or material.G23 is None:
                 raise ValueError("Laminate.material: transverse shear needs the Material's G13 and G23")
             shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in stack)
-        return cls(A, B, D, thickness, shear)  # type: ignore[arg-type]
+        laminate = cls(A, B, D, thickness, shear)  # type: ignore[arg-type]
+        _set(laminate, plies=stack, material=material)
+        return laminate
 
     @classmethod
     def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False) -> Laminate:
@@ -309,7 +315,9 @@ class Stiffener:
     wide and centred on it. `crippling`: the data of the engine's stringer
     checks (local buckling of the walls, column load) of its cross-section,
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
-    that have them).
+    that have them). A stiffener built by a section's `stiffener` keeps the
+    section and its side (`section`, `side`), so that a file writes it as
+    it was built.
     """
     position: float | None = None
     _: KW_ONLY
@@ -322,6 +330,8 @@ class Stiffener:
     pad_up: Laminate | None = None
     pad_width: float = 0.0
     crippling: object = None
+    section: object = field(default=None, init=False, repr=False, compare=False)
+    side: str = field(default="back", init=False, repr=False, compare=False)
 
     def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):
@@ -886,18 +896,37 @@ class Panel:
     def y_nodes(self) -> np.ndarray:
         return np.concatenate([[0.0], np.cumsum(self.y_lengths)])
 
-    def to_toml(self) -> str:
-        """The panel's TOML text; `Panel.from_toml` reads it back to an equal panel."""
+    def to_toml(self, options: dict[str, Any] | None = None) -> str:
+        """The panel's TOML text, materials, laminates and sections written
+        once by name (with the analysis `options` modes and load_cases when
+        given); `Panel.from_toml` reads it back to an equal panel."""
         from . import toml_panel
-        return toml_panel.to_toml(self)
+        return toml_panel.to_toml(self, options)
 
     @classmethod
-    def from_toml(cls, path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
-        """The panel of a TOML file (`python3 -m ruvo --help` shows the
-        format): a regular file of at most `max_bytes` (a FIFO, a device or
-        a longer file is refused with ValueError)."""
+    def from_toml(cls, source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
+        """The panel of a TOML file, or of the TOML text itself: a str with
+        a line break is the text (as `to_toml` returns it), anything else a
+        file name (`python3 -m ruvo --help` shows the format). A file must
+        be a regular file of at most `max_bytes` (a FIFO, a device or a
+        longer file is refused with ValueError)."""
+        return cls.from_toml_with_options(source, max_bytes)[0]
+
+    @classmethod
+    def from_toml_with_options(cls, source: str | os.PathLike[str],
+                               max_bytes: int = MAX_BYTES) -> tuple[Panel, dict[str, Any]]:
+        """(the panel, the analysis options modes and load_cases) of a TOML
+        file or text, as `from_toml` takes it."""
         from . import toml_panel
-        return toml_panel.from_toml(path, max_bytes)
+        return cls.from_document(*toml_panel.parsed(source, max_bytes))
+
+    @classmethod
+    def from_document(cls, document: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
+        """(the panel, the analysis options) of a parsed panel document of any
+        schema version this package reads; `source` is named in the messages."""
+        from .document import Place, panel_arguments
+        values, options = panel_arguments(document, source)
+        return Place(source).build(cls, **values), options
 
     def replace(self, **changes: Any) -> Panel:
         """A copy with some fields changed (checked again)."""

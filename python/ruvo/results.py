@@ -8,12 +8,16 @@ from dataclasses import dataclass, field
 import os
 import warnings
 from pathlib import Path
-from typing import Any, Iterable, cast
+from typing import TYPE_CHECKING, Any, Iterable
 
 import numpy as np
 from numpy.typing import ArrayLike
 
+from . import plot, result_document, table
 from .panel import Panel, free_w_motions
+
+if TYPE_CHECKING:
+    import pandas
 
 
 def hermite(z: ArrayLike) -> np.ndarray:
@@ -97,14 +101,12 @@ class ModalResult:
         """Filled contour of W of `mode` in the panel's true geometry with the
         stringers and frames drawn on it; returns the axes (and writes `file`
         when given)."""
-        from . import plot
         return plot.mode(self, mode, ax=ax, file=file, points=points, units=units)
 
     def plot_modes(self, modes: Iterable[int] | None = None, file: str | os.PathLike[str] | None = None,
                    points: int = 61, units: str = "mm", columns: int | None = None) -> Any:
         """Several modes (all by default) in one figure on one colour scale
         centred on zero; returns the figure (and writes `file` when given)."""
-        from . import plot
         return plot.modes(self, modes, file=file, points=points, units=units, columns=columns)
 
     def _label(self, mode: int) -> str:
@@ -121,12 +123,19 @@ class ModalResult:
                    if isinstance(getattr(self, f.name), np.ndarray) else getattr(self, f.name) == getattr(other, f.name)
                    for f in dataclasses.fields(self))
 
+    def to_document(self) -> dict[str, Any]:
+        """The result as a JSON-ready document (see `to_json`)."""
+        raise NotImplementedError
+
     def to_json(self, **kwargs: Any) -> str:
         """The result with its inputs, units, sign convention, the package
         version and a schema version, every field labelled; `ruvo.load`
         reads it back to an equal result. kwargs go to json.dumps (indent=1)."""
-        from . import archive
-        return archive.to_json(cast("BucklingResult | VibrationResult", self), **kwargs)
+        return result_document.to_json(self.to_document(), **kwargs)
+
+    def table_rows(self) -> list[dict[str, Any]]:
+        """The result's columns of a sweep's table (one mapping)."""
+        raise NotImplementedError
 
 
 NOT_AVAILABLE = "not available for this shape"
@@ -266,6 +275,12 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
+    def to_document(self) -> dict[str, Any]:
+        return result_document.buckling(self)
+
+    def table_rows(self) -> list[dict[str, Any]]:
+        return table.buckling_rows(self)
+
     def table(self) -> str:
         head = f"{'mode':>4} {'load factor':>16} {'Nx':>16} {'Nxy':>16} {'Ny':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
@@ -276,23 +291,49 @@ class BucklingResult(ModalResult):
 @dataclass(frozen=True, eq=False)
 class LoadCaseResults:
     """Buckling of one panel under several load cases, analysed in one call:
-    `cases[k]` the BucklingResult of load case k, `governing` the index of
-    the case with the smallest critical load factor."""
+    `cases[k]` the BucklingResult of load case k, `governing` the case with
+    the smallest critical load factor and `governing_index` its index."""
     cases: tuple[BucklingResult, ...]
 
     @property
-    def governing(self) -> int:
+    def governing_index(self) -> int:
         return int(np.argmin([c.critical_load_factor for c in self.cases]))
 
     @property
+    def governing(self) -> BucklingResult:
+        return self.cases[self.governing_index]
+
+    @property
     def critical_load_factor(self) -> float:
-        return self.cases[self.governing].critical_load_factor
+        return self.governing.critical_load_factor
 
     def __len__(self) -> int:
         return len(self.cases)
 
     def __getitem__(self, k: int) -> BucklingResult:
         return self.cases[k]
+
+    def __eq__(self, other: object) -> bool:
+        if not isinstance(other, LoadCaseResults):
+            return NotImplemented
+        return self.cases == other.cases
+
+    def to_document(self) -> dict[str, Any]:
+        """The results as a JSON-ready document, each case a buckling result's."""
+        return result_document.load_cases(self)
+
+    def to_json(self, **kwargs: Any) -> str:
+        """Every case's result as `BucklingResult.to_json` writes it, with the
+        governing case's index; `ruvo.load` reads it back to equal results."""
+        return result_document.to_json(self.to_document(), **kwargs)
+
+    def table_rows(self) -> list[dict[str, Any]]:
+        return table.load_case_rows(self)
+
+    def to_frame(self) -> pandas.DataFrame:
+        """A pandas DataFrame, one row per load case: the case, its loads,
+        whether it governs, its critical load factor and mode."""
+        return table.frame(self.table_rows())
 
 
 @dataclass(frozen=True, eq=False)
@@ -326,6 +367,12 @@ class VibrationResult(ModalResult):
 
     def _label(self, mode: int) -> str:
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"
+
+    def to_document(self) -> dict[str, Any]:
+        return result_document.vibration(self)
+
+    def table_rows(self) -> list[dict[str, Any]]:
+        return table.vibration_rows(self)
 
     def table(self) -> str:
         head = f"{'mode':>4} {'eigenvalue':>16} {'frequency (Hz)':>16}"

@@ -253,8 +253,11 @@ class Section:
         laminate `pad_up` under it, `pad_width` wide."""
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
-        return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
-                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width)
+        stiffener = Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ,
+                              mass=self.mass, line=line, crippling=self.check_data, pad_up=pad_up,
+                              pad_width=pad_width)
+        _set(stiffener, section=self, side=side)
+        return stiffener
 
 
 def _thickness(laminate: Laminate) -> float:

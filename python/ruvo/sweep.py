@@ -25,7 +25,7 @@ from typing import TYPE_CHECKING, Any, Literal
 
 import tqdm
 
-from . import analysis
+from . import analysis, table
 from .panel import Panel
 from .results import LoadCaseResults, ModalResult
 
@@ -68,9 +68,7 @@ class SweepResult(list):
         """A pandas DataFrame, one row per design (and load case): the design's
         parameters, status and error text, the critical load factor and its
         mode, or the natural frequencies."""
-        import pandas
-        from . import table
-        return pandas.DataFrame(table.rows(self, self.panels, self.parameters))
+        return table.frame(table.rows(self, self.panels, self.parameters))
 
     def to_csv(self, path: str | os.PathLike[str]) -> None:
         """The table of `to_frame` as a CSV file (no index column), every
