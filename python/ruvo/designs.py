@@ -175,7 +175,7 @@ def set_value(document: dict[str, Any], key: str, value: Any) -> None:
             walk(_named(document, node), steps)
         elif isinstance(node, list) and isinstance(head, int):
             if not 1 <= head <= len(node):
-                raise ValueError(f"{key}: item {head} of {len(node)}")
+                raise ValueError(f"{key}: no item {head}, there are {len(node)}")
             if rest:
                 walk(node[head - 1], rest)
             else:
