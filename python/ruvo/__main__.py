@@ -6,7 +6,8 @@
     python3 -m ruvo sweep DESIGNS.toml --out results.csv [--scheduler ADDRESS] [--processes N] [--quiet]
     python3 -m ruvo --version
 
-Exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option).
+Exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), 130 interrupted
+(Ctrl-C; a sweep writes the designs finished until then).
 """
 from __future__ import annotations
 
@@ -18,13 +19,14 @@ import sys
 from pathlib import Path
 from typing import Any, Sequence, Union
 
-from . import (AnalysisError, BucklingResult, Panel, VibrationResult, __version__, buckle, designs, sweep, table,
-               toml_panel, vibrate)
+from . import (AnalysisError, BucklingResult, Panel, SweepResult, VibrationResult, __version__, buckle, designs,
+               sweep, table, toml_panel, vibrate)
 
 Result = Union[BucklingResult, VibrationResult]
-DONE, FAILED, BAD_INPUT = 0, 1, 2
+DONE, FAILED, BAD_INPUT, INTERRUPTED = 0, 1, 2, 130   # 130: 128 + SIGINT, as the shells report it
 COMMANDS = ("buckle", "vibrate", "sweep")
-EXIT_CODES = "exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option)"
+EXIT_CODES = ("exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), "
+              "130 interrupted (Ctrl-C)")
 
 
 class BadInput(Exception):
@@ -70,7 +72,8 @@ def _parser() -> argparse.ArgumentParser:
     sub = commands.add_parser("sweep", help="analyse every design of a designs file into a CSV table",
                               description="Analyse every design of a designs file. " + EXIT_CODES)
     sub.add_argument("designs", metavar="DESIGNS.toml", help="a base panel and the parameters to vary")
-    sub.add_argument("--out", required=True, metavar="results.csv", help="the table, one row per design")
+    sub.add_argument("--out", required=True, metavar="results.csv",
+                     help="the table, one row per design: CSV, or an Excel workbook when it ends in .xlsx")
     sub.add_argument("--scheduler", metavar="ADDRESS", help="a Dask scheduler, such as tcp://10.0.0.5:8786")
     sub.add_argument("--processes", type=int, help="local worker processes (default: one per core)")
     sub.add_argument("--quiet", action="store_true", help="no progress bar")
@@ -192,13 +195,25 @@ def _sweep_command(args: argparse.Namespace) -> int:
     try:
         swept = sweep(plan.panels, processes=args.processes, progress=not args.quiet, kind=plan.kind,
                       client=client, parameters=plan.parameters, **plan.options)
+    except KeyboardInterrupt as interrupt:
+        done = interrupt.sweep_result  # type: ignore[attr-defined]
+        _write_table(done, args.out)
+        print(f"interrupted: {len(done)} of {len(plan.panels)} designs written to {args.out}", file=sys.stderr)
+        return INTERRUPTED
     finally:
         if client is not None:
             client.close()
-    swept.to_csv(args.out)
+    _write_table(swept, args.out)
     for index, error in swept.errors.items():
         print(f"ruvo: design {index}: {' '.join(str(error).split())}", file=sys.stderr)
     return FAILED if swept.errors else DONE
+
+
+def _write_table(swept: SweepResult, path: str) -> None:
+    if path.lower().endswith(".xlsx"):
+        swept.to_excel(path)
+    else:
+        swept.to_csv(path)
 
 
 def main(argv: Sequence[str] | None = None) -> int:
@@ -213,6 +228,9 @@ def main(argv: Sequence[str] | None = None) -> int:
     except (BadInput, ValueError, OSError) as e:
         print(f"ruvo: {e}", file=sys.stderr)
         return BAD_INPUT
+    except KeyboardInterrupt:
+        print("interrupted", file=sys.stderr)
+        return INTERRUPTED
 
 
 if __name__ == "__main__":

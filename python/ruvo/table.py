@@ -79,13 +79,14 @@ def gradient_rows(result: Any) -> list[dict[str, Any]]:
             for k, (value, derivatives) in enumerate(zip(result.values, result.gradients))]
 
 
-def rows(outcomes: Sequence[Any], panels: Sequence[Panel],
-         parameters: Sequence[dict[str, Any]] | None = None) -> list[dict[str, Any]]:
+def rows(outcomes: Sequence[Any], panels: Sequence[Panel], parameters: Sequence[dict[str, Any]] | None = None,
+         designs: Sequence[int] | None = None) -> list[dict[str, Any]]:
     """Table rows of a sweep's outcomes (results or exceptions) in input
-    order: one per design and load case."""
+    order: one per design and load case; `designs` their numbers (default
+    0, 1, ...)."""
     parameters = parameters if parameters is not None else varying_inputs(panels)
     out = []
-    for index, (outcome, design) in enumerate(zip(outcomes, parameters)):
+    for index, outcome, design in zip(designs if designs is not None else range(len(outcomes)), outcomes, parameters):
         row = {"design": index, **design}
         if isinstance(outcome, BaseException):
             out.append(dict(row, status="failed", error=" ".join(f"{type(outcome).__name__}: {outcome}".split())))

@@ -10,6 +10,7 @@ import pytest
 import ruvo
 from conftest import DATA
 from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener, sections
+from ruvo.__main__ import main as command_line
 from ruvo.designs import set_value
 
 IM7 = Material(161000.0, 11380.0, 0.32, 5170.0, 5170.0, 3980.0)
@@ -154,3 +155,64 @@ def test_designs_path_mistakes_name_the_path():
                         ("skin..angle", "neither a name nor an item number")):
         with pytest.raises(ValueError, match=words):
             set_value(document, path, 1.0)
+
+
+def _designs(tmp_path, vary):
+    (tmp_path / "panel.toml").write_text(_panel(stringers=_stringers(T_ON_QUASI)).to_toml())
+    designs = tmp_path / "designs.toml"
+    designs.write_text(f'base = "panel.toml"\nmodes = 2\n[vary]\n{vary}')
+    return designs
+
+
+T_ON_QUASI = sections.T(skin=QUASI, material=WALL, height=25.0, web=1.6, foot_width=30.0, foot=1.6)
+VARY = '"stringers.section.height" = [20.0, 30.0]\n"skin.plies[3].angle" = [0.0, 15.0]\n' \
+       '"skin.plies[4].count" = { start = 2, stop = 3, num = 2 }\n'
+
+
+def test_a_designs_file_sweeps_section_ply_angle_and_ply_count_into_csv_and_excel(tmp_path):
+    pandas = pytest.importorskip("pandas")
+    pytest.importorskip("openpyxl")
+    designs = _designs(tmp_path, VARY)
+    for out in ("results.csv", "results.xlsx"):
+        assert command_line(["sweep", str(designs), "--out", str(tmp_path / out), "--processes", "1",
+                             "--quiet"]) == 0
+    csv, excel = pandas.read_csv(tmp_path / "results.csv"), pandas.read_excel(tmp_path / "results.xlsx")
+    assert list(csv.columns[:7]) == ["design", "stringers.section.height", "skin.plies[3].angle",
+                                     "skin.plies[4].count", "status", "error", "critical_load_factor"]
+    pandas.testing.assert_frame_equal(csv, excel, check_dtype=False)
+    thicker = Panel.from_toml(_panel(stringers=_stringers(T_ON_QUASI)).to_toml().replace("[0.184, 90.0, 2]",
+                                                                                          "[0.184, 90.0, 3]"))
+    assert csv["critical_load_factor"][1] == ruvo.buckle(thicker.replace(stringers=_stringers(sections.T(
+        skin=thicker.laminate, material=WALL, height=20.0, web=1.6, foot_width=30.0, foot=1.6))),
+        modes=2).critical_load_factor
+
+
+CTRL_C_CHILD = r"""
+import sys, time
+from pathlib import Path
+import ruvo, ruvo.__main__
+real = ruvo.analysis.buckle
+def slow(panel, **options):
+    Path(sys.argv[2], f"started-{time.monotonic()}").touch()
+    time.sleep(0.3)
+    return real(panel, **options)
+ruvo.analysis.buckle = slow
+sys.exit(ruvo.__main__.main(["sweep", sys.argv[1], "--out", "results.csv", "--processes", "1", "--quiet"]))
+"""
+
+
+def test_ctrl_c_in_a_command_line_sweep_writes_the_designs_done(tmp_path):
+    import os, signal, subprocess, sys, time
+    pandas = pytest.importorskip("pandas")
+    designs = _designs(tmp_path, '"loads.Nx" = { start = 1.0, stop = 2.0, num = 60 }\n')
+    child = subprocess.Popen([sys.executable, "-c", CTRL_C_CHILD, str(designs), str(tmp_path)], cwd=tmp_path,
+                             stderr=subprocess.PIPE, text=True)
+    while len(list(tmp_path.glob("started-*"))) < 3:
+        time.sleep(0.02)
+    os.kill(child.pid, signal.SIGINT)
+    _, err = child.communicate(timeout=60)
+    written = pandas.read_csv(tmp_path / "results.csv")
+    assert child.returncode == 130 and err.splitlines() == [f"interrupted: {len(written)} of 60 designs written to "
+                                                            "results.csv"]
+    assert 2 <= len(written) < 60 and written["design"].tolist() == list(range(len(written)))
+    assert (written["status"] == "ok").all()
