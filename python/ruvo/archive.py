@@ -13,7 +13,7 @@ import numpy as np
 
 from . import engine
 from .document import Place, schema_version
-from .files import MAX_BYTES, read_bytes
+from .files import MAX_BYTES, check_depth, read_bytes
 from .gradient import Cluster, GradientResult
 from .panel import Panel
 from .result_document import FORCES, SCHEMA, STIFFENER_FORCES
@@ -21,6 +21,7 @@ from .results import RENAMED_STRENGTH_FIELDS, BucklingResult, LoadCaseResults, S
 
 Result = Union[BucklingResult, VibrationResult, LoadCaseResults, GradientResult]
 _MODAL = {"buckling": BucklingResult, "vibration": VibrationResult}
+MAX_MODES = int(engine.limits(engine.VARIANTS[-1]).p_ngrq) + 1   # those asked and a positive one beyond
 
 
 def from_document(doc: Any, source: str = "JSON") -> Result:
@@ -77,8 +78,8 @@ def _modal(doc: dict[str, Any], source: str) -> BucklingResult | VibrationResult
         cls = _MODAL[doc["analysis"]]
         panel, _ = Panel.from_document(doc["panel"], f"{source}: panel")
         modes = doc["modes"]
-        if not isinstance(modes, list):
-            raise ValueError("modes: a list of modes is needed")
+        if not isinstance(modes, list) or len(modes) > MAX_MODES:
+            raise ValueError(f"modes: a list of at most {MAX_MODES} modes is needed (the engine's most)")
         eigenvectors = _numbers([m["eigenvector"] for m in modes], "modes: eigenvectors").T
         freedoms = _equations(doc["w_equations"]["values"], panel)
         _check_vectors(eigenvectors, freedoms, len(modes))
@@ -200,6 +201,7 @@ def load(source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Result |
         raise ValueError(f"{name}: not valid JSON: {e}") from None
     except RecursionError:
         raise ValueError(f"{name}: values nested too deeply") from None
+    check_depth(doc, name)
     if isinstance(doc, list):
         return [from_document(d, f"{name} item {k + 1}") for k, d in enumerate(doc)]
     return from_document(doc, name)

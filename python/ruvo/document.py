@@ -27,7 +27,7 @@ import json
 import math
 from typing import TYPE_CHECKING, Any, Callable, Sequence, TypeVar, cast
 
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Ply, Region, Stiffener
+from .panel import MAX_LINES, Edge, Edges, Laminate, Loads, Material, Mesh, Ply, Region, Stiffener
 from . import sections
 from .sections import Isotropic, StringerCheckData
 
@@ -235,9 +235,12 @@ def _positions(place: Place, values: dict[str, Any]) -> list[dict[str, Any]]:
     position = values.get("position")
     if not isinstance(position, list):
         return [values]
-    if not position:
-        raise place.error("position: an empty list")
+    if not 1 <= len(position) <= MAX_STIFFENERS:
+        raise place.error(f"position: {len(position)} positions; give 1 to {MAX_STIFFENERS} (the engine's most)")
     return [dict(values, position=p) for p in position]
+
+
+MAX_STIFFENERS = MAX_LINES - 2   # stiffeners per direction the engine holds (p_stf): between the edges
 
 
 def _stiffeners(shelf: _Shelf, place: Place, name: str, items: Any) -> tuple[Stiffener, ...]:
@@ -252,6 +255,8 @@ def _stiffeners(shelf: _Shelf, place: Place, name: str, items: Any) -> tuple[Sti
             table = where.keys(item, _init_fields(Stiffener))
         for values in _positions(where, dict(table)):
             out.append(_stiffener(shelf, where, values))
+        if len(out) > MAX_STIFFENERS:
+            raise place.error(f"{name}: more than {MAX_STIFFENERS} stiffeners (the engine's most per direction)")
     return tuple(out)
 
 
@@ -269,8 +274,9 @@ def _stiffener(shelf: _Shelf, where: Place, values: dict[str, Any]) -> Stiffener
 
 
 def _regions(shelf: _Shelf, place: Place, items: Any) -> tuple[Region, ...]:
-    if not isinstance(items, list):
-        raise place.error(f"regions: an array of tables ([[regions]]) is needed, got {kind_of(items)}")
+    if not isinstance(items, list) or len(items) > MAX_LINES:
+        raise place.error(f"regions: an array of at most {MAX_LINES} tables ([[regions]]) is needed, got "
+                          f"{kind_of(items) if not isinstance(items, list) else f'{len(items)} tables'}")
     out = []
     for k, item in enumerate(items):
         where = place.inner(f"[[regions]] number {k + 1}")
@@ -281,14 +287,17 @@ def _regions(shelf: _Shelf, place: Place, items: Any) -> tuple[Region, ...]:
 
 
 def _load_cases(place: Place, items: Any) -> list[Loads]:
-    if not isinstance(items, list) or not items:
-        raise place.error(f"load_cases: a non-empty array of tables ([[load_cases]]) is needed, got {kind_of(items)}")
+    if not isinstance(items, list) or not 1 <= len(items) <= MAX_LOAD_CASES:
+        raise place.error(f"load_cases: an array of 1 to {MAX_LOAD_CASES} tables ([[load_cases]]) is needed, got "
+                          f"{kind_of(items) if not isinstance(items, list) else f'{len(items)} tables'}")
     cases = []
     for k, item in enumerate(items):
         where = place.inner(f"[[load_cases]] number {k + 1}")
         cases.append(where.build(Loads, **where.keys(item, _init_fields(Loads))))
     return cases
 
+
+MAX_LOAD_CASES = 1000   # load cases of one panel file at most
 
 PANEL_KEYS = ["length", "width", "laminate", "loads", "edges", "stringers", "frames", "mesh", "rx", "ry", "rxy",
               "skew_x", "skew_y", "freedoms", "title", "regions", *COLLECTIONS, *OPTIONS, "schema_version"]

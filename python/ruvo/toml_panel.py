@@ -15,7 +15,7 @@ import tomllib
 from typing import TYPE_CHECKING, Any
 
 from .document import panel_document
-from .files import MAX_BYTES, read_bytes
+from .files import MAX_BYTES, check_depth, read_bytes
 
 if TYPE_CHECKING:
     from .panel import Panel
@@ -66,11 +66,13 @@ position = [100.0, 200.0, 300.0]
 def read_toml_text(text: str, name: str) -> dict[str, Any]:
     """The tables of a TOML text; ValueError naming `name` (the file)."""
     try:
-        return tomllib.loads(text)
+        document = tomllib.loads(text)
     except tomllib.TOMLDecodeError as e:
         raise ValueError(f"{name}: not valid TOML: {e}") from None
     except RecursionError:
         raise ValueError(f"{name}: values nested too deeply") from None
+    check_depth(document, name)
+    return document
 
 
 def read_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> dict[str, Any]:

@@ -363,6 +363,18 @@ STRINGER = "[[stringers]]\nposition = 0.5\nEA = 1.0\n"
     pytest.param(r"\[loads\]: a table is needed", "loads = 3\n" + BASE.replace("[loads]\nNx = 1.0\n", ""), id="loads a number"),
     pytest.param("bad.toml: not valid TOML: .*line 8", BASE + "[mesh\n", id="not TOML"),
     pytest.param("bad.toml: values nested too deeply", "a = " + "[" * 100000 + "]" * 100000 + "\n", id="nested too deeply"),
+    pytest.param("bad.toml: tables and arrays nested more than 16 deep", "a = " + "[" * 17 + "]" * 17 + "\n" + BASE,
+                 id="nested deeper than any document"),
+    pytest.param(r"\[\[stringers\]\] number 1: position: 30 positions; give 1 to 29",
+                 BASE + "[[stringers]]\nEA = 1.0\nposition = [" + ", ".join(["0.5"] * 30) + "]\n",
+                 id="more stringers than the engine holds"),
+    pytest.param(r"\[laminates.skin\] ply number 1: count: 20000 must be a whole number of plies in 1..10000",
+                 BASE.replace("[laminate]\nE = 1.0\nt = 1.0\n", "laminate = 'skin'\n[laminates.skin]\nplies = "
+                              "[[0.1, 0.0, 20000]]\nmaterial = { E1 = 1e5, E2 = 1e4, nu12 = 0.3, G12 = 5e3 }\n"),
+                 id="a ply count beyond any laminate"),
+    pytest.param(r"\[laminate\]: no laminate named 'skni' in \[laminates\] \(named: skin\)",
+                 BASE.replace("[laminate]\nE = 1.0\nt = 1.0\n", "laminate = 'skni'\n[laminates.skin]\nE = 1e5\nt = 1.0\n"),
+                 id="a name of no laminate"),
 ])
 def test_toml_mistakes_name_the_file_table_and_key(tmp_path, text, words):
     path = tmp_path / "bad.toml"
