@@ -19,10 +19,10 @@ import sys
 from pathlib import Path
 from typing import Any, Sequence, Union
 
-from . import (AnalysisError, BucklingResult, Panel, SweepResult, VibrationResult, __version__, buckle, designs,
-               sweep, table, toml_panel, vibrate)
+from . import (AnalysisError, BucklingResult, LoadCaseResults, Panel, SweepResult, VibrationResult, __version__,
+               buckle, designs, plot, sweep, table, toml_panel, vibrate)
 
-Result = Union[BucklingResult, VibrationResult]
+Result = Union[BucklingResult, VibrationResult, LoadCaseResults]
 DONE, FAILED, BAD_INPUT, INTERRUPTED = 0, 1, 2, 130   # 130: 128 + SIGINT, as the shells report it
 COMMANDS = ("buckle", "vibrate", "sweep")
 EXIT_CODES = ("exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), "
@@ -122,10 +122,15 @@ def _analyse(args: argparse.Namespace, panel: Panel, options: dict[str, Any]) ->
     modes = options["modes"] if args.modes is None else args.modes
     if args.command == "vibrate":
         return vibrate(panel, density=args.density, modes=modes)
+    if "load_cases" in options:
+        return buckle(panel, modes=modes, load_cases=options["load_cases"])
     return buckle(panel, modes=modes)
 
 
 def _report(result: Result) -> str:
+    if isinstance(result, LoadCaseResults):
+        return "\n".join([f"== load case {k}\n{_report(case)}" for k, case in enumerate(result.cases)]
+                         + [f"governing: load case {result.governing_index}"])
     lines = [result.panel.title] if result.panel.title else []
     lines.append(result.table())
     if isinstance(result, BucklingResult):
@@ -139,8 +144,8 @@ def _report(result: Result) -> str:
 
 
 def _draw(result: Result, args: argparse.Namespace, path: str) -> None:
-    from . import plot
-    figure = plot.modes(result, args.modes_plot or [args.mode], file=path)
+    shown = result.governing if isinstance(result, LoadCaseResults) else result
+    figure = plot.modes(shown, args.modes_plot or [args.mode], file=path)
     plot._pyplot().close(figure)   # one picture per panel file: none stays open
 
 

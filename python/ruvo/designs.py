@@ -242,12 +242,22 @@ def load(path: str | os.PathLike[str], max_designs: int = MAX_DESIGNS, max_bytes
                               f"max_designs = {max_designs}")
     parameters = [dict(p for part in combination for p in part.items()) for combination in itertools.product(*axes)]
     panels = []
+    cases = None
     for index, design in enumerate(parameters):
         document = copy.deepcopy(base)
         named = f"{path}: design {index} ({', '.join(f'{k} = {v!r}' for k, v in design.items())})"
         for key, value in design.items():
             Place(named).build(set_value, document, key, value)
-        panels.append(Panel.from_document(document, named)[0])
+        panel, options = Panel.from_document(document, named)
+        panels.append(panel)
+        if index and options.get("load_cases") != cases:
+            raise place.error(f"design {index}: its load cases differ from the first design's; a sweep runs one "
+                              "set of load cases (vary loads.Nx ... or sweep each set)")
+        cases = options.get("load_cases")
     modes = d.get("modes", base.get("modes", 5))
     analysis_options = {"modes": modes, **({"density": d["density"]} if kind == "vibrate" else {})}
+    if cases is not None:
+        if kind == "vibrate":
+            raise place.error("base: load cases are for buckling; a vibration sweep takes none")
+        analysis_options["load_cases"] = cases
     return Plan(panels, parameters, kind, analysis_options)

@@ -216,3 +216,11 @@ def test_ctrl_c_in_a_command_line_sweep_writes_the_designs_done(tmp_path):
                                                             "results.csv"]
     assert 2 <= len(written) < 60 and written["design"].tolist() == list(range(len(written)))
     assert (written["status"] == "ok").all()
+
+
+def test_a_panel_file_with_load_cases_runs_them_on_the_command_line(tmp_path):
+    panel, cases = _panel(), [Loads(Nx=10.0), Loads(Nxy=6.0), Loads(Nx=4.0, Ny=4.0)]
+    (tmp_path / "cases.toml").write_text(panel.to_toml({"modes": 2, "load_cases": cases}))
+    assert Panel.from_toml_with_options(tmp_path / "cases.toml") == (panel, {"modes": 2, "load_cases": cases})
+    assert command_line([str(tmp_path / "cases.toml"), "--json", str(tmp_path / "out.json"), "--quiet"]) == 0
+    assert ruvo.load(tmp_path / "out.json") == ruvo.buckle(panel, modes=2, load_cases=cases)
