@@ -24,12 +24,15 @@ EXAMPLE = '''\
 base = "panel.toml"        # the base panel: a panel file (beside this one), or a [base] table
 analysis = "buckle"        # or "vibrate" with density = ...
 modes = 3
-# points = "points.csv"    # design points: one row per design, columns named like the keys below
+# points = "points.csv"    # or points.xlsx: one row per design, columns named by paths as below
 
-[vary]                     # keys of the panel file, dotted into its tables; every combination is a design
+[vary]                     # fields by their paths in the panel file; every combination is a design
 width = [500.0, 600.0]
 "loads.Nx" = { start = 1.0, stop = 2.0, num = 3 }   # num values from start to stop
-"stringers.EI" = [1.0e9, 2.0e9]                     # every stringer ("stringers.2.EI": the second only)
+"stringers.section.height" = [25.0, 30.0]           # the section every stringer names
+"skin.plies[3].angle" = [0.0, 15.0]                 # ply row 3 of the laminate named skin
+"skin.plies[4].count" = [2, 3]                      # its number of repeated plies
+"sections.T.foot_width" = [30.0, 40.0]               # a section by its name
 '''
 _KEYS = ["base", "analysis", "modes", "density", "points", "vary"]
 MAX_DESIGNS = 100_000   # designs of one file at most: counted before any is made
