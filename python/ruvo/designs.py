@@ -21,7 +21,8 @@ from .panel import Panel
 from .toml_panel import read_toml
 
 EXAMPLE = '''\
-base = "panel.toml"        # the base panel: a panel file (beside this one), or a [base] table
+base = "panel.toml"        # the base panel: a panel file (beside this one), or a [base] table;
+                           # without it each row of the points is a complete panel
 analysis = "buckle"        # or "vibrate" with density = ...
 modes = 3
 # points = "points.csv"    # or points.xlsx: one row per design, columns named by paths as below
@@ -215,8 +216,11 @@ def load(path: str | os.PathLike[str], max_designs: int = MAX_DESIGNS, max_bytes
     `max_designs` designs are refused, counted before any is made."""
     path = Path(path)
     place = Place(str(path))
-    d = place.keys(read_toml(path, max_bytes), _KEYS, ["base"])
-    base = d["base"]
+    d = place.keys(read_toml(path, max_bytes), _KEYS)
+    if "base" not in d and "points" not in d:
+        raise place.error("base missing (a panel file or a [base] table; without one, a points sheet of "
+                          "complete panels, a column per path)")
+    base = d.get("base", {})   # without a base, each row of the points is a whole panel
     if isinstance(base, str):
         base_path = path.parent / base
         if not base_path.is_file():

@@ -224,3 +224,18 @@ def test_a_panel_file_with_load_cases_runs_them_on_the_command_line(tmp_path):
     assert Panel.from_toml_with_options(tmp_path / "cases.toml") == (panel, {"modes": 2, "load_cases": cases})
     assert command_line([str(tmp_path / "cases.toml"), "--json", str(tmp_path / "out.json"), "--quiet"]) == 0
     assert ruvo.load(tmp_path / "out.json") == ruvo.buckle(panel, modes=2, load_cases=cases)
+
+
+def test_an_excel_sheet_of_complete_panels_gives_a_panel_per_row(tmp_path):
+    openpyxl = pytest.importorskip("openpyxl")
+    book = openpyxl.Workbook()
+    for row in (["title", "length", "width", "laminate.E", "laminate.t", "loads.Nx", "mesh.nx"],
+                ["a", 300, 200.0, 70000.0, 1.0, 1.0, 6], ["b", 400, 250.0, 70000.0, 1.5, 2.0, 8]):
+        book.active.append(row)
+    book.save(tmp_path / "panels.xlsx")
+    (tmp_path / "rows.toml").write_text('points = "panels.xlsx"\nmodes = 1\n')
+    plan = ruvo.designs.load(tmp_path / "rows.toml")
+    skin = Laminate.isotropic(70000.0, 0.3, 1.5)
+    assert plan.panels[1] == Panel(400.0, 250.0, skin, loads=Loads(Nx=2.0), mesh=Mesh(nx=8), title="b")
+    assert plan.parameters[0] == {"title": "a", "length": 300, "width": 200.0, "laminate.E": 70000.0,
+                                  "laminate.t": 1.0, "loads.Nx": 1.0, "mesh.nx": 6}
