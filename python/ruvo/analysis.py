@@ -15,7 +15,11 @@ import numpy as np
 
 from . import engine
 from .engine import AnalysisError
-from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
+from .validation import UnitWarning
+from .edges import Edge, in_plane_supported, w_supported
+from .loads import Loads
+from .panel import Panel
+from .stiffeners import StringerShape
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
 
@@ -118,7 +122,7 @@ def _value(v: float) -> float | None:
 def _column_load(panel: Panel, case: dict[str, Any]) -> tuple[float | None, str]:
     """The column load of the stringers in load case `case`, or None with the reason."""
     data = panel.stringers[0].crippling
-    if data is None or data.stringer_type != 1:
+    if data is None or data.shape is not StringerShape.T:
         return None, "the column load is estimated for T stringers only"
     skin = case["critical_skin_force"]
     if math.isnan(skin):

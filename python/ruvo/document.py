@@ -23,13 +23,18 @@ from __future__ import annotations
 
 import dataclasses
 import difflib
+import enum
 import json
 import math
 from typing import TYPE_CHECKING, Any, Callable, Sequence, TypeVar, cast
 
-from .panel import MAX_LINES, Edge, Edges, Laminate, Loads, Material, Mesh, Ply, Region, Stiffener
 from . import sections
+from .edges import Edge, Edges
+from .laminates import Laminate, Material, Ply
+from .loads import Loads
+from .mesh import MAX_LINES, Mesh
 from .sections import Isotropic, StringerCheckData
+from .stiffeners import Region, Stiffener
 
 if TYPE_CHECKING:
     from .panel import Panel
@@ -268,9 +273,27 @@ def _stiffener(shelf: _Shelf, where: Place, values: dict[str, Any]) -> Stiffener
         return where.build(section.stiffener, values.pop("position", None), **values)
     if "crippling" in values:   # the section's data for the stringer checks, as its table
         inner = where.inner(f"{where.table} crippling")
-        values["crippling"] = inner.build(StringerCheckData,
-                                          **inner.keys(values["crippling"], _init_fields(StringerCheckData)))
+        table = inner.keys(_release_1_check_data(inner, values["crippling"]), _init_fields(StringerCheckData))
+        values["crippling"] = inner.build(StringerCheckData, **table)
     return where.build(Stiffener, **values)
+
+
+# Release 1.0 wrote the stringer check data in the engine's words: the stringer type (1 the T, 2 the hat),
+# the members of its block stringercom and chord_ddst.
+_RELEASE_1_SHAPES = {1: "T", 2: "hat"}
+_RELEASE_1_NAMES = {"footth": "foot_thickness", "webth": "web_thickness", "footwidth": "foot_width",
+                    "webheight": "web_height", "ddst": "web_bending", "chordwidth": "chord_width",
+                    "chordth": "chord_thickness", "alpha": "web_angle", "chord_ddst": "chord_bending"}
+
+
+def _release_1_check_data(place: Place, table: Any) -> Any:
+    """Stringer check data of release 1.0's words in today's (other tables as they are)."""
+    if not isinstance(table, dict) or "stringer_type" not in table:
+        return table
+    rest = {k: v for k, v in table.items() if k not in ("stringer_type", "stringercom")}
+    engine_words = place.keys(table.get("stringercom", {}), list(_RELEASE_1_NAMES))
+    return {"shape": _RELEASE_1_SHAPES.get(table["stringer_type"], table["stringer_type"]),
+            **{_RELEASE_1_NAMES.get(k, k): v for k, v in {**engine_words, **rest}.items()}}
 
 
 def _regions(shelf: _Shelf, place: Place, items: Any) -> tuple[Region, ...]:
@@ -338,6 +361,8 @@ def plain(value: Any) -> Any:
     """Numbers, strings, lists and tables only (what TOML and JSON hold)."""
     if dataclasses.is_dataclass(value) and not isinstance(value, type):
         return changed_fields(value)
+    if isinstance(value, enum.Enum):
+        return value.value
     if isinstance(value, dict):
         return {k: plain(v) for k, v in value.items()}
     if isinstance(value, (tuple, list)):

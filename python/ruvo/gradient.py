@@ -60,7 +60,8 @@ from numpy.typing import ArrayLike
 
 from . import engine, result_document, table
 from .analysis import check_buckling_support, no_positive_below, vibration_options
-from .panel import Loads, Panel
+from .loads import Loads
+from .panel import Panel
 
 if TYPE_CHECKING:
     import pandas

@@ -14,7 +14,8 @@ import numpy as np
 from numpy.typing import ArrayLike
 
 from . import plot, result_document, table
-from .panel import Panel, free_w_motions
+from .edges import free_w_motions
+from .panel import Panel
 
 if TYPE_CHECKING:
     import pandas

@@ -200,11 +200,11 @@ def test_section_walls_of_laminates_and_the_check_data():  # the force from them
     assert t.EA == pytest.approx(narrow * (20 + 30), rel=1e-12)
     assert t.EI - t.EA * t.offset ** 2 == pytest.approx(t.EI_centroid)
     data = t.check_data
-    assert data.stringer_type == 1 and data.stringercom["webheight"] == pytest.approx(30.0)
-    assert data.stringercom["ddst"] == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
+    assert data.shape is ruvo.StringerShape.T and data.web_height == pytest.approx(30.0)
+    assert data.web_bending == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
     hat = SHAPES["hat"][0].check_data
-    assert hat.stringer_type == 2 and hat.stringercom["webheight"] == pytest.approx(HAT_RISE)
-    assert (hat.stringercom["chordwidth"], hat.stringercom["alpha"]) == (20.0, 30.0)
+    assert hat.shape is ruvo.StringerShape.HAT and hat.web_height == pytest.approx(HAT_RISE)
+    assert (hat.chord_width, hat.web_angle) == (20.0, 30.0)
     assert SHAPES["Z"][0].check_data is None and SHAPES["L"][0].check_data is None
 
 
