@@ -341,7 +341,12 @@ def panel_arguments(document: Any, source: str = "") -> tuple[dict[str, Any], di
     for name, cls in (("loads", Loads), ("mesh", Mesh)):
         if name in document:
             where = top.inner(f"[{name}]")
-            values[name] = where.build(cls, **where.keys(document[name], _init_fields(cls)))
+            table = where.keys(document[name], _init_fields(cls))
+            for axis in ("x", "y") if cls is Mesh else ():
+                if isinstance(table.get(axis), list) and len(table[axis]) > MAX_LINES - 1:
+                    raise where.error(f"{axis}: {len(table[axis])} lengths; the engine's grid takes "
+                                      f"{MAX_LINES - 1} elements per direction at most")
+            values[name] = where.build(cls, **table)
     for name in ("stringers", "frames"):
         if name in document:
             values[name] = _stiffeners(shelf, top, name, document[name])
