@@ -90,11 +90,12 @@ class Place:
         return table
 
     def build(self, make: Callable[..., T], *args: Any, **kwargs: Any) -> T:
-        """make(...), its ValueError prefixed with the place."""
+        """make(...), its ValueError prefixed with the place; a value of the
+        wrong kind deep inside (a table where a number belongs) likewise."""
         try:
             return make(*args, **kwargs)
-        except ValueError as e:
-            raise self.error(str(e)) from None
+        except (ValueError, TypeError, OverflowError) as e:
+            raise self.error(str(e) if isinstance(e, ValueError) else f"a value of the wrong kind: {e}") from None
 
 
 def kind_of(value: Any) -> str:
@@ -180,10 +181,10 @@ class _Shelf:
         if not isinstance(table, dict):
             raise place.error(f"a table is needed, got {kind_of(table)}")
         shape = table.get("shape")
-        if shape not in SHAPES:
+        if not isinstance(shape, str) or shape not in SHAPES:
             raise place.error(f"shape: {shape!r} is none of {', '.join(SHAPES)}")
         cls = SHAPES[shape]
-        values = dict(place.keys(table, ["shape"] + _init_fields(cls), ["shape"]))
+        values = dict(place.keys(table, ["shape"] + _init_fields(cls), ["shape"] + _required_fields(cls)))
         del values["shape"]
         for name, f in ((f.name, f) for f in dataclasses.fields(cls) if f.init and f.name in values):
             if name == "skin":
@@ -270,6 +271,8 @@ def _stiffener(shelf: _Shelf, where: Place, values: dict[str, Any]) -> Stiffener
         values["pad_up"] = shelf.laminate(values["pad_up"], where.inner(f"{where.table} pad_up"))
     if "section" in values:
         section = shelf.section(values.pop("section"), where.inner(f"{where.table} section"))
+        if values.get("side", "back") not in _SIDES:   # a tuple of texts: no value is hashed
+            raise where.error(f"side: {values['side']!r} is neither 'back' nor 'front'")
         return where.build(section.stiffener, values.pop("position", None), **values)
     if "crippling" in values:   # the section's data for the stringer checks, as its table
         inner = where.inner(f"{where.table} crippling")
@@ -337,6 +340,10 @@ def panel_arguments(document: Any, source: str = "") -> tuple[dict[str, Any], di
     top.keys(document, PANEL_KEYS, ["length", "width", "laminate"])   # vibration needs no loads
     shelf = _Shelf(document, top)
     values: dict[str, Any] = {k: document[k] for k in _PLAIN_FIELDS if k in document}
+    for name, value in values.items():
+        text = name in ("title", "freedoms")
+        if isinstance(value, str) != text or (not text and (isinstance(value, bool) or not isinstance(value, (int, float)))):
+            raise top.error(f"{name}: {'a text' if text else 'a number'} is needed, got {kind_of(value)}")
     values["laminate"] = shelf.skin = shelf.laminate(document["laminate"], top.inner("[laminate]"))
     for name, cls in (("loads", Loads), ("mesh", Mesh)):
         if name in document:
