@@ -184,7 +184,8 @@ class _Shelf:
         if not isinstance(shape, str) or shape not in SHAPES:
             raise place.error(f"shape: {shape!r} is none of {', '.join(SHAPES)}")
         cls = SHAPES[shape]
-        values = dict(place.keys(table, ["shape"] + _init_fields(cls), ["shape"] + _required_fields(cls)))
+        required = [name for name in _required_fields(cls) if name != "skin"]   # the panel's skin unless named
+        values = dict(place.keys(table, ["shape"] + _init_fields(cls), ["shape"] + required))
         del values["shape"]
         for name, f in ((f.name, f) for f in dataclasses.fields(cls) if f.init and f.name in values):
             if name == "skin":

@@ -207,7 +207,8 @@ def test_ctrl_c_in_a_command_line_sweep_writes_the_designs_done(tmp_path):
     designs = _designs(tmp_path, '"loads.Nx" = { start = 1.0, stop = 2.0, num = 60 }\n')
     child = subprocess.Popen([sys.executable, "-c", CTRL_C_CHILD, str(designs), str(tmp_path)], cwd=tmp_path,
                              stderr=subprocess.PIPE, text=True)
-    while len(list(tmp_path.glob("started-*"))) < 3:
+    deadline = time.monotonic() + 60
+    while len(list(tmp_path.glob("started-*"))) < 3 and child.poll() is None and time.monotonic() < deadline:
         time.sleep(0.02)
     os.kill(child.pid, signal.SIGINT)
     _, err = child.communicate(timeout=60)
