@@ -161,9 +161,9 @@ class _Shelf:
         if not isinstance(table, dict):
             raise place.error(f"a table is needed, got {kind_of(table)}")
         if "E" in table:
-            t = place.keys(table, ["E", "nu", "t", "transverse_shear"], ["E", "t"])
+            t = place.keys(table, ["E", "nu", "t", "transverse_shear", "Fcy"], ["E", "t"])
             return place.build(Laminate.isotropic, t["E"], t.get("nu", 0.3), t["t"],
-                               transverse_shear=_flag(place, t, "transverse_shear"))
+                               transverse_shear=_flag(place, t, "transverse_shear"), Fcy=t.get("Fcy"))
         if "plies" in table or "material" in table:
             t = place.keys(table, ["material", "plies", "transverse_shear"], ["material", "plies"])
             material = self.material(t["material"], place.inner(place.table + " material"))
@@ -435,7 +435,7 @@ def _isotropic(plies: Sequence[Ply], m: Material) -> bool:
     """Whether plies of a material are Laminate.isotropic's: one ply at 0 of a material E, E, nu, E/2(1+nu)."""
     g = m.E1 / (2.0 * (1.0 + m.nu12))
     return (len(plies) == 1 and plies[0].angle == 0.0 and m.E2 == m.E1 and m.G12 == g and m.G13 == g
-            and m.G23 == g and changed_fields(m).keys() <= {"E1", "E2", "nu12", "G12", "G13", "G23"})
+            and m.G23 == g and changed_fields(m).keys() <= {"E1", "E2", "nu12", "G12", "G13", "G23", "Fcy"})
 
 
 class _Writer:
@@ -462,11 +462,13 @@ class _Writer:
     def laminate(self, laminate: Laminate, wanted: str) -> str:
         table: dict[str, Any]
         plies, material = laminate.plies, laminate.material
-        if plies is None or material is None:
+        if not plies or material is None:
             table = {k: v for k, v in changed_fields(laminate).items() if k != "B" or any(map(any, laminate.B))}
         else:
             if _isotropic(plies, material):
                 table = {"E": material.E1, "nu": material.nu12, "t": plies[0].thickness}
+                if material.Fcy is not None:
+                    table["Fcy"] = material.Fcy
             else:
                 table = {"material": self.material(material, "ply_material"), "plies": _ply_rows(plies)}
             if laminate.shear is not None:

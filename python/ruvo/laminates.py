@@ -13,7 +13,7 @@ from __future__ import annotations
 
 import math
 import warnings
-from dataclasses import dataclass, field
+from dataclasses import KW_ONLY, dataclass, field
 from typing import Iterable, Sequence, cast
 
 import numpy as np
@@ -32,15 +32,46 @@ SHEAR_CORRECTION = 5.0 / 6.0
 class Material:
     """Orthotropic ply material: moduli along and across the fibres, major
     Poisson ratio, in-plane shear modulus; the transverse shear moduli G13
-    (fibre-thickness plane) and G23 for a laminate with transverse shear."""
+    (fibre-thickness plane) and G23 for a laminate with transverse shear.
+
+    Allowables, all optional and by keyword (a strength check that needs a
+    missing one is skipped with its reason): the strengths along the fibres
+    in tension and compression Xt, Xc, across them Yt, Yc, and in shear S;
+    the strains to failure eps1t, eps1c, eps2t, eps2c, gamma12 (maximum
+    strain); F12, the Tsai-Wu interaction in 1/stress² (by default
+    -½·√(F11·F22)); Fcy, the compressive yield stress of a metal (von
+    Mises). Strengths and strains are positive magnitudes.
+    """
     E1: float
     E2: float
     nu12: float
     G12: float
     G13: float | None = None
     G23: float | None = None
+    _: KW_ONLY
+    Xt: float | None = None
+    Xc: float | None = None
+    Yt: float | None = None
+    Yc: float | None = None
+    S: float | None = None
+    eps1t: float | None = None
+    eps1c: float | None = None
+    eps2t: float | None = None
+    eps2c: float | None = None
+    gamma12: float | None = None
+    F12: float | None = None
+    Fcy: float | None = None
 
     def __post_init__(self) -> None:
+        for name in ALLOWABLES:
+            if getattr(self, name) is not None:
+                _set(self, **{name: _number("Material", name, getattr(self, name), positive=True)})
+        if self.F12 is not None:
+            _set(self, F12=_number("Material", "F12", self.F12))
+            if None not in (self.Xt, self.Xc, self.Yt, self.Yc) and \
+                    self.F12 ** 2 >= 1.0 / (self.Xt * self.Xc * self.Yt * self.Yc):  # type: ignore[operator]
+                raise ValueError(f"Material.F12: {self.F12:g} opens the Tsai-Wu failure surface (F12² must stay "
+                                 "below F11·F22 = 1/(Xt·Xc·Yt·Yc)); a stress in 1/stress², not normalised?")
         for name in ("E1", "E2"):
             _set(self, **{name: _modulus("Material", name, getattr(self, name))})
         _set(self, G12=_number("Material", "G12", self.G12, positive=True))
@@ -50,6 +81,10 @@ class Material:
         _set(self, nu12=_number("Material", "nu12", self.nu12))
         if self.nu12 ** 2 * self.E2 / self.E1 >= 1.0:
             raise ValueError(f"Material.nu12: {self.nu12} makes the ply stiffness singular (nu12² E2/E1 >= 1)")
+
+
+# The allowables of a Material that are positive magnitudes.
+ALLOWABLES = ("Xt", "Xc", "Yt", "Yc", "S", "eps1t", "eps1c", "eps2t", "eps2c", "gamma12", "Fcy")
 
 
 @dataclass(frozen=True)
@@ -76,7 +111,19 @@ def _cos_sin(degrees: float) -> tuple[float, float]:
 
 def ply_stiffness(material: Material, degrees: float) -> np.ndarray:
     """The transformed reduced stiffness Q̄ (3 x 3 over x, y, xy) of a ply
-    whose fibres lie `degrees` from x towards y."""
+    whose fibres lie `degrees` from x towards y.
+
+    Returns
+    -------
+    numpy.ndarray
+        Q̄, 3 x 3.
+
+    Examples
+    --------
+    >>> carbon = ruvo.Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
+    >>> ply_stiffness(carbon, 90.0)[0].round(1).tolist()   # Q22, Q12, 0 of the ply turned across
+    [10064.7, 3019.4, 0.0]
+    """
     e1, e2, nu12, g12 = material.E1, material.E2, material.nu12, material.G12
     d = 1.0 - nu12 * nu12 * e2 / e1
     q11, q22, q12, q66 = e1 / d, e2 / d, nu12 * e2 / d, g12
@@ -105,7 +152,20 @@ def _normal_angle(degrees: float) -> float:
 def stack_stiffness(thicknesses: Sequence[float], angles: Sequence[float],
                     materials: Sequence[Material]) -> tuple[np.ndarray, np.ndarray, np.ndarray, float]:
     """(A, B, D, thickness) of plies listed from the bottom; B is the
-    classical coupling (N = A·ε + B·κ, κ = -W,xx ...)."""
+    classical coupling (N = A·ε + B·κ, κ = -W,xx ...).
+
+    Returns
+    -------
+    tuple
+        A, B, D (3 x 3 numpy arrays) and the stack's thickness.
+
+    Examples
+    --------
+    >>> carbon = ruvo.Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
+    >>> A, B, D, t = stack_stiffness([0.125] * 4, [0, 90, 90, 0], [carbon] * 4)
+    >>> t, bool((B == 0.0).all())
+    (0.5, True)
+    """
     t = [float(v) for v in thicknesses]
     n = len(t)
     q = [ply_stiffness(m, a) for m, a in zip(materials, angles)]
@@ -167,16 +227,17 @@ class Laminate:
 
     B is the classical coupling (N = A eps + B kappa with kappa = -w,xx ...,
     z pointing the way positive W does); the engine takes its negative.
-    Build with `isotropic`, `from_plies` or `from_matrices`. A laminate of
-    plies keeps them and their material (`plies`, `material`; None for one
-    given by its matrices), so that a file writes it as it was built.
+    Build with `isotropic`, `from_plies` or `from_matrices`. A laminate
+    built from plies keeps them (`plies`, bottom first) and their `material`
+    for the strength checks; they take no part in comparisons, which go by
+    the stiffnesses.
     """
     A: tuple
     B: tuple
     D: tuple
     thickness: float | None = None
     shear: tuple | None = None
-    plies: tuple | None = field(default=None, init=False, repr=False, compare=False)
+    plies: tuple = field(default=(), init=False, repr=False, compare=False)
     material: Material | None = field(default=None, init=False, repr=False, compare=False)
 
     def __post_init__(self) -> None:
@@ -208,7 +269,19 @@ class Laminate:
     def from_matrices(cls, A: ArrayLike, D: ArrayLike, B: ArrayLike | None = None, thickness: float | None = None,
                       shear: ArrayLike | None = None) -> Laminate:
         """`shear`: the transverse shear stiffness (2 x 2 over xz, yz), for
-        the freedoms with the shear rotations."""
+        the freedoms with the shear rotations.
+
+        Returns
+        -------
+        Laminate
+
+        Examples
+        --------
+        >>> A = [[1e5, 3e4, 0.0], [3e4, 1e5, 0.0], [0.0, 0.0, 3.5e4]]
+        >>> D = [[8e3, 2.4e3, 0.0], [2.4e3, 8e3, 0.0], [0.0, 0.0, 2.8e3]]
+        >>> ruvo.Laminate.from_matrices(A, D, thickness=1.0).coupled
+        False
+        """
         # Arrays here: __post_init__ keeps them as tuples of rows.
         return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear)  # type: ignore[arg-type]
 
@@ -219,7 +292,19 @@ class Laminate:
         bottom (most negative z). A symmetric stack has B exactly zero, a
         balanced one A16 = A26 = 0 exactly. With `transverse_shear` also the
         transverse shear stiffness from the plies' G13, G23, with the shear
-        correction 5/6."""
+        correction 5/6.
+
+        Returns
+        -------
+        Laminate
+
+        Examples
+        --------
+        >>> carbon = ruvo.Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
+        >>> quasi = ruvo.Laminate.from_plies([(0.125, a) for a in (0, 45, -45, 90, 90, -45, 45, 0)], carbon)
+        >>> quasi.thickness, quasi.B[0][0], quasi.A[0][2]
+        (1.0, 0.0, 0.0)
+        """
         stack = tuple(p if isinstance(p, Ply) else Ply(*p) for p in plies)
         if not stack:
             raise ValueError("Laminate.plies: at least one ply is needed")
@@ -237,9 +322,22 @@ class Laminate:
         return laminate
 
     @classmethod
-    def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False) -> Laminate:
+    def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False,
+                  Fcy: float | None = None) -> Laminate:
         """A single isotropic layer of modulus E, Poisson ratio nu, thickness
-        t; with `transverse_shear` its shear stiffness 5/6·G·t."""
+        t; with `transverse_shear` its shear stiffness 5/6·G·t. `Fcy`: the
+        metal's compressive yield stress, for the von Mises check.
+
+        Returns
+        -------
+        Laminate
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> round(skin.D[0][0], 1)   # E t³ / 12 (1 - nu²)
+        6410.3
+        """
         E = _modulus("Laminate", "E", E)
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
@@ -247,7 +345,7 @@ class Laminate:
         with warnings.catch_warnings():  # E warned about above, once
             warnings.simplefilter("ignore", UnitWarning)
             g = E / (2.0 * (1.0 + nu))
-            material = Material(E, E, nu, g, g, g)
+            material = Material(E, E, nu, g, g, g, Fcy=Fcy)
         return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
 
     @property
@@ -261,7 +359,19 @@ class Laminate:
     def packed(self, dtype: type = np.float32) -> np.ndarray:
         """The 18 stiffness values of one engine laminate column: membrane,
         coupling (the engine's sign, -B), bending, each packed M11, M12, M22,
-        M13, M23, M33 (the engine's 32 bits; float64 for exact rates)."""
+        M13, M23, M33 (the engine's 32 bits; float64 for exact rates).
+
+        Returns
+        -------
+        numpy.ndarray
+            18 values of `dtype`.
+
+        Examples
+        --------
+        >>> packed = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0).packed()
+        >>> packed.dtype, packed[[0, 1, 5, 12]].astype(float).round(1).tolist()   # A11, A12, A33, D11
+        (dtype('float32'), [76923.1, 23076.9, 26923.1, 6410.3])
+        """
         groups = (np.array(self.A), -np.array(self.B), np.array(self.D))
         return np.array([g[i, j] for g in groups for i, j in _PACKED], dtype)
 
@@ -270,7 +380,19 @@ class Laminate:
         GAMMA taken as the transverse shear strains: the curvatures are
         those of W less those of the rotations, so the rotation blocks are
         +B (with membrane), -D (with bending) and D; then the shear
-        stiffness packed S11, S12, S22. Zero without a shear stiffness."""
+        stiffness packed S11, S12, S22. Zero without a shear stiffness.
+
+        Returns
+        -------
+        numpy.ndarray
+            21 values of `dtype`.
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, transverse_shear=True)
+        >>> skin.shear_packed(np.float64)[18:].round(1).tolist()   # 5/6·G·t, 0, 5/6·G·t
+        [22435.9, 0.0, 22435.9]
+        """
         if self.shear is None:
             return np.zeros(21, dtype)
         groups = (np.array(self.B), -np.array(self.D), np.array(self.D))

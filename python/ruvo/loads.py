@@ -9,6 +9,7 @@ import numpy as np
 
 from .validation import _number, _set
 
+
 @dataclass(frozen=True, kw_only=True)
 class Loads:
     """Membrane forces per unit length, uniform over the panel, by keyword.
@@ -34,8 +35,32 @@ class Loads:
             _set(self, **{name: _number("Loads", name, getattr(self, name))})
 
     def variable(self) -> np.ndarray:
+        """The forces the load factor scales, in the engine's order.
+
+        Returns
+        -------
+        numpy.ndarray
+            Nx, Nxy, Ny.
+
+        Examples
+        --------
+        >>> ruvo.Loads(Nx=100.0, Nxy=30.0).variable().tolist()
+        [100.0, 30.0, 0.0]
+        """
         return np.array([self.Nx, self.Nxy, self.Ny])
 
     def fixed(self) -> np.ndarray:
+        """The forces carried unscaled, in the engine's order.
+
+        Returns
+        -------
+        numpy.ndarray
+            fixed_Nx, fixed_Nxy, fixed_Ny.
+
+        Examples
+        --------
+        >>> ruvo.Loads(Nx=100.0, fixed_Ny=-5.0).fixed().tolist()
+        [0.0, 0.0, -5.0]
+        """
         return np.array([self.fixed_Nx, self.fixed_Nxy, self.fixed_Ny])
 

@@ -21,7 +21,6 @@ import numpy as np
 
 import _ruvo
 
-from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
 from . import toml_panel
 from .document import Place, panel_arguments
@@ -31,6 +30,7 @@ from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply
 from .loads import Loads
 from .mesh import MAX_LINES, Grid, Mesh, fitting_size
 from .stiffeners import Region, Stiffener
+from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
 
 # The names of the panel's parts stay importable from here for one release;
 # import them from ruvo (or their own modules).
@@ -186,7 +186,19 @@ class Panel:
         stiffness D11, D22 of its laminates over the smallest transverse
         shear stiffness S (the least eigenvalue of the 2 x 2 shear matrix)
         and the square of l, the shortest bay between the edges and the
-        stiffener lines; 0 without the shear rotations."""
+        stiffener lines; 0 without the shear rotations.
+
+        Returns
+        -------
+        float
+
+        Examples
+        --------
+        >>> core = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, transverse_shear=True)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=core, freedoms="WUVBG")
+        >>> f"{panel.face_to_core_ratio():.3g}"   # a thin plate: far below 30
+        '2.86e-05'
+        """
         if "B" not in self.freedoms:
             return 0.0
         bays = []
@@ -280,7 +292,29 @@ class Panel:
     def to_toml(self, options: dict[str, Any] | None = None) -> str:
         """The panel's TOML text, materials, laminates and sections written
         once by name (with the analysis `options` modes and load_cases when
-        given); `Panel.from_toml` reads it back to an equal panel."""
+        given); `Panel.from_toml` reads it back to an equal panel.
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> print(ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)).to_toml())
+        schema_version = 2
+        length = 300.0
+        width = 100.0
+        laminate = "skin"
+        <BLANKLINE>
+        [loads]
+        Nx = 1.0
+        <BLANKLINE>
+        [laminates.skin]
+        E = 70000.0
+        nu = 0.3
+        t = 1.0
+        """
         return toml_panel.to_toml(self, options)
 
     @classmethod
@@ -289,23 +323,71 @@ class Panel:
         a line break is the text (as `to_toml` returns it), anything else a
         file name (`python3 -m ruvo --help` shows the format). A file must
         be a regular file of at most `max_bytes` (a FIFO, a device or a
-        longer file is refused with ValueError)."""
+        longer file is refused with ValueError).
+
+        Returns
+        -------
+        Panel
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> ruvo.Panel.from_toml(panel.to_toml()) == panel
+        True
+        """
         return cls.from_toml_with_options(source, max_bytes)[0]
 
     @classmethod
     def from_toml_with_options(cls, source: str | os.PathLike[str],
                                max_bytes: int = MAX_BYTES) -> tuple[Panel, dict[str, Any]]:
         """(the panel, the analysis options modes and load_cases) of a TOML
-        file or text, as `from_toml` takes it."""
+        file or text, as `from_toml` takes it.
+
+        Returns
+        -------
+        tuple of Panel and dict
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> ruvo.Panel.from_toml_with_options(panel.to_toml({"modes": 3}))[1]
+        {'modes': 3}
+        """
         return cls.from_document(*toml_panel.parsed(source, max_bytes))
 
     @classmethod
     def from_document(cls, document: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
         """(the panel, the analysis options) of a parsed panel document of any
-        schema version this package reads; `source` is named in the messages."""
+        schema version this package reads; `source` is named in the messages.
+
+        Returns
+        -------
+        tuple of Panel and dict
+
+        Examples
+        --------
+        >>> document = {"length": 300.0, "width": 100.0, "laminate": {"E": 70000.0, "t": 1.0}}
+        >>> panel, options = ruvo.Panel.from_document(document)
+        >>> panel.laminate == ruvo.Laminate.isotropic(70000.0, 0.3, 1.0), options
+        (True, {'modes': 5})
+        """
         values, options = panel_arguments(document, source)
         return Place(source).build(cls, **values), options
 
     def replace(self, **changes: Any) -> Panel:
-        """A copy with some fields changed (checked again)."""
+        """A copy with some fields changed (checked again).
+
+        Returns
+        -------
+        Panel
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> panel.replace(loads=ruvo.Loads(Nxy=1.0)).loads.Nxy
+        1.0
+        """
         return dataclasses.replace(self, **changes)

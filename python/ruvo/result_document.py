@@ -88,7 +88,17 @@ def buckling(result: Any) -> dict[str, Any]:
                        "no_positive_below": None if bound is None else number(bound),
                        "no_buckling_reason": result.no_buckling_reason}
     doc["stringer_strength"] = None if strength is None else dataclasses.asdict(strength)
+    doc["margins"] = _margins(result)
     return doc
+
+
+def _margins(result: Any) -> dict[str, Any]:
+    """The margins table at factor 1 (ultimate loads): its conventions and
+    rows; a skipped check's reserve factor and margin null, no failure "inf"."""
+    table = result.margins()
+    rows = [{k: None if isinstance(v, float) and math.isnan(v) else "inf" if v == math.inf else v
+             for k, v in row.items()} for row in table.to_dict("records")]
+    return {**table.attrs, "rows": rows}
 
 
 def vibration(result: Any) -> dict[str, Any]:

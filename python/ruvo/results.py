@@ -8,7 +8,8 @@ from dataclasses import dataclass, field
 import os
 import warnings
 from pathlib import Path
-from typing import TYPE_CHECKING, Any, Iterable
+from collections.abc import Sequence
+from typing import TYPE_CHECKING, Any, Iterable, TypeVar, overload
 
 import numpy as np
 from numpy.typing import ArrayLike
@@ -23,7 +24,18 @@ if TYPE_CHECKING:
 
 def hermite(z: ArrayLike) -> np.ndarray:
     """The four cubic Hermite functions on [0, 1] at z (last axis): value and
-    slope per unit z at the start, value and slope at the end."""
+    slope per unit z at the start, value and slope at the end.
+
+    Returns
+    -------
+    numpy.ndarray
+        The four functions along a new last axis.
+
+    Examples
+    --------
+    >>> hermite([0.0, 0.5]).tolist()
+    [[1.0, 0.0, 0.0, 0.0], [0.5, 0.125, 0.5, -0.125]]
+    """
     z = np.asarray(z, float)
     return np.stack([1 - 3 * z ** 2 + 2 * z ** 3, z - 2 * z ** 2 + z ** 3, 3 * z ** 2 - 2 * z ** 3, z ** 3 - z ** 2],
                     axis=-1)
@@ -71,7 +83,22 @@ class ModalResult:
     def w(self, x: ArrayLike, y: ArrayLike, mode: int = 1) -> np.ndarray:
         """W of `mode` at points (x, y) of the panel (grid coordinates, so
         along the grid lines of a skewed panel), through the element's
-        Hermite functions; x and y broadcast."""
+        Hermite functions; x and y broadcast.
+
+        Returns
+        -------
+        numpy.ndarray
+            W of the mode's eigenvector (its scale is the engine's), of the
+            broadcast shape of x and y.
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> result.w([0.0, 300.0], 50.0).tolist()   # on the simply supported edges
+        [0.0, 0.0]
+        """
         vector = self._vector(mode)
         x, y = np.broadcast_arrays(np.asarray(x, float), np.asarray(y, float))
         a, b = self.panel.x_lengths, self.panel.y_lengths
@@ -95,19 +122,63 @@ class ModalResult:
         return total
 
     def save_listing(self, path: str | os.PathLike[str]) -> None:
+        """Writes the engine's listing (kept with `listing=True` or a `workdir`) to `path`.
+
+        Returns
+        -------
+        None
+
+        Examples
+        --------
+        >>> import pathlib, tempfile
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2, listing=True)
+        >>> path = pathlib.Path(tempfile.mkdtemp()) / "analysis.out"
+        >>> result.save_listing(path)
+        >>> path.read_text() == result.listing
+        True
+        """
         Path(path).write_text(self.listing)
 
     def plot(self, mode: int = 1, ax: Any = None, file: str | os.PathLike[str] | None = None, points: int = 81,
              units: str = "mm") -> Any:
         """Filled contour of W of `mode` in the panel's true geometry with the
         stringers and frames drawn on it; returns the axes (and writes `file`
-        when given)."""
+        when given).
+
+        Returns
+        -------
+        matplotlib.axes.Axes
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> result.plot(1).get_title()
+        'mode 1, load factor 25.3133'
+        """
         return plot.mode(self, mode, ax=ax, file=file, points=points, units=units)
 
     def plot_modes(self, modes: Iterable[int] | None = None, file: str | os.PathLike[str] | None = None,
                    points: int = 61, units: str = "mm", columns: int | None = None) -> Any:
         """Several modes (all by default) in one figure on one colour scale
-        centred on zero; returns the figure (and writes `file` when given)."""
+        centred on zero; returns the figure (and writes `file` when given).
+
+        Returns
+        -------
+        matplotlib.figure.Figure
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> figure = result.plot_modes()   # the two modes and their colour bar
+        >>> len(figure.axes)
+        3
+        """
         return plot.modes(self, modes, file=file, points=points, units=units, columns=columns)
 
     def _label(self, mode: int) -> str:
@@ -124,17 +195,30 @@ class ModalResult:
                    if isinstance(getattr(self, f.name), np.ndarray) else getattr(self, f.name) == getattr(other, f.name)
                    for f in dataclasses.fields(self))
 
-    def to_document(self) -> dict[str, Any]:
-        """The result as a JSON-ready document (see `to_json`)."""
-        raise NotImplementedError
-
     def to_json(self, **kwargs: Any) -> str:
         """The result with its inputs, units, sign convention, the package
         version and a schema version, every field labelled; `ruvo.load`
-        reads it back to an equal result. kwargs go to json.dumps (indent=1)."""
-        return result_document.to_json(self.to_document(), **kwargs)
+        reads it back to an equal result. kwargs go to json.dumps (indent=1).
 
-    def table_rows(self) -> list[dict[str, Any]]:
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> ruvo.load(result.to_json()) == result
+        True
+        """
+        return result_document.to_json(self._document(), **kwargs)
+
+    def _document(self) -> dict[str, Any]:
+        """The result as a JSON-ready document (see `to_json`)."""
+        raise NotImplementedError
+
+    def _table_rows(self) -> list[dict[str, Any]]:
         """The result's columns of a sweep's table (one mapping)."""
         raise NotImplementedError
 
@@ -276,65 +360,177 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
-    def to_document(self) -> dict[str, Any]:
+    def _document(self) -> dict[str, Any]:
         return result_document.buckling(self)
 
-    def table_rows(self) -> list[dict[str, Any]]:
+    def _table_rows(self) -> list[dict[str, Any]]:
         return table.buckling_rows(self)
 
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of this load case (numbered 0): a pandas
+        DataFrame, one row per part and failure mode, columns load_case,
+        part, mode, reserve_factor, margin (reserve factor / `factor` - 1),
+        governing (the smallest of the case) and note (why a check was
+        skipped); `loads` says whether the panel's loads are "ultimate" or
+        "limit", `.attrs` holds both; `.governing()` gives the row with the
+        smallest reserve factor.
+
+        Returns
+        -------
+        MarginsTable (a pandas DataFrame)
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> table = ruvo.buckle(panel, modes=2).margins()
+        >>> table[["part", "mode"]].values.tolist()
+        [['panel', 'panel buckling'], ['skin', 'yield (von Mises)']]
+        >>> round(float(table.governing()["reserve_factor"]), 3)
+        2.531
+        """
+        # pandas (a second to import) only when a table is asked for
+        from .checks import table
+        return table.margins([self], factor, loads)
+
     def table(self) -> str:
+        """The load factor and the critical forces of each mode, a line a mode.
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> print(ruvo.buckle(panel, modes=2).table())
+        mode      load factor               Nx              Nxy               Ny
+           1         25.31...
+        """
         head = f"{'mode':>4} {'load factor':>16} {'Nx':>16} {'Nxy':>16} {'Ny':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
         return "\n".join([head] + rows)
 
 
+CaseResult = TypeVar("CaseResult")
+
+
 @dataclass(frozen=True, eq=False)
-class LoadCaseResults:
-    """Buckling of one panel under several load cases, analysed in one call:
-    `cases[k]` the BucklingResult of load case k, `governing` the case with
-    the smallest critical load factor and `governing_index` its index."""
-    cases: tuple[BucklingResult, ...]
+class LoadCases(Sequence[CaseResult]):
+    """The results of one panel under several load cases, one per case in
+    the order given: `cases[k]` that of load case k, `governing` the case
+    whose critical value is smallest and `governing_index` its index.
+    Indexed, sliced and iterated as the sequence of the cases."""
+    cases: tuple[CaseResult, ...]
+
+    def _critical(self, case: CaseResult) -> float:
+        """The value of a case by which the cases are compared."""
+        raise NotImplementedError
 
     @property
     def governing_index(self) -> int:
-        return int(np.argmin([c.critical_load_factor for c in self.cases]))
+        """The index of the case whose critical value is smallest."""
+        return int(np.argmin([self._critical(c) for c in self.cases]))
 
     @property
-    def governing(self) -> BucklingResult:
+    def governing(self) -> CaseResult:
+        """The case whose critical value is smallest."""
         return self.cases[self.governing_index]
-
-    @property
-    def critical_load_factor(self) -> float:
-        return self.governing.critical_load_factor
 
     def __len__(self) -> int:
         return len(self.cases)
 
-    def __getitem__(self, k: int) -> BucklingResult:
+    @overload
+    def __getitem__(self, k: int) -> CaseResult: ...
+
+    @overload
+    def __getitem__(self, k: slice) -> tuple[CaseResult, ...]: ...
+
+    def __getitem__(self, k: int | slice) -> CaseResult | tuple[CaseResult, ...]:
         return self.cases[k]
 
     def __eq__(self, other: object) -> bool:
-        if not isinstance(other, LoadCaseResults):
+        """The same cases, each equal."""
+        if type(other) is not type(self):
             return NotImplemented
-        return self.cases == other.cases
+        return self.cases == other.cases   # type: ignore[attr-defined]
 
-    def to_document(self) -> dict[str, Any]:
-        """The results as a JSON-ready document, each case a buckling result's."""
-        return result_document.load_cases(self)
+
+class LoadCaseResults(LoadCases["BucklingResult"]):
+    """Buckling of one panel under several load cases, analysed in one call:
+    `cases[k]` the BucklingResult of load case k, `governing` the case with
+    the smallest critical load factor, `governing_index` its index."""
+
+    def _critical(self, case: BucklingResult) -> float:
+        return case.critical_load_factor
+
+    @property
+    def critical_load_factor(self) -> float:
+        """The critical load factor of the governing case."""
+        return self.governing.critical_load_factor
 
     def to_json(self, **kwargs: Any) -> str:
         """Every case's result as `BucklingResult.to_json` writes it, with the
-        governing case's index; `ruvo.load` reads it back to equal results."""
-        return result_document.to_json(self.to_document(), **kwargs)
+        governing case's index; `ruvo.load` reads it back to equal results.
+        kwargs go to json.dumps (indent=1).
 
-    def table_rows(self) -> list[dict[str, Any]]:
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nxy=1.0)])
+        >>> ruvo.load(cases.to_json()) == cases
+        True
+        """
+        return result_document.to_json(result_document.load_cases(self), **kwargs)
+
+    def _table_rows(self) -> list[dict[str, Any]]:
         return table.load_case_rows(self)
 
     def to_frame(self) -> pandas.DataFrame:
-        """A pandas DataFrame, one row per load case: the case, its loads,
-        whether it governs, its critical load factor and mode."""
-        return table.frame(self.table_rows())
+        """A pandas DataFrame, one row per load case: the case (from 0), its
+        loads, whether it governs, its critical load factor and mode.
+
+        Returns
+        -------
+        pandas.DataFrame
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nx=2.0)])
+        >>> cases.to_frame()[["load_case", "governing"]].values.tolist()
+        [[0, False], [1, True]]
+        """
+        return table.frame(self._table_rows())
+
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of all load cases (numbered from 0, as
+        `cases`), as `BucklingResult.margins`; `governing` marks the
+        smallest reserve factor of each case, `.governing()` gives the
+        smallest over all.
+
+        Returns
+        -------
+        MarginsTable (a pandas DataFrame)
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=10.0), ruvo.Loads(Nx=20.0)])
+        >>> cases.margins().governing()[["load_case", "mode"]].tolist()
+        [1, 'panel buckling']
+        """
+        from .checks import table   # pandas only when a table is asked for
+        return table.margins(self.cases, factor, loads)
 
 
 @dataclass(frozen=True, eq=False)
@@ -369,13 +565,27 @@ class VibrationResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"
 
-    def to_document(self) -> dict[str, Any]:
+    def _document(self) -> dict[str, Any]:
         return result_document.vibration(self)
 
-    def table_rows(self) -> list[dict[str, Any]]:
+    def _table_rows(self) -> list[dict[str, Any]]:
         return table.vibration_rows(self)
 
     def table(self) -> str:
+        """The eigenvalue and the frequency of each mode, a line a mode.
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> print(ruvo.vibrate(panel, density=2.7e-9, modes=2).table())
+        mode       eigenvalue   frequency (Hz)
+           1 ...        268.9...
+        """
         head = f"{'mode':>4} {'eigenvalue':>16} {'frequency (Hz)':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.frequencies))]

@@ -69,7 +69,7 @@ def load_case_rows(result: Any) -> list[dict[str, Any]]:
     loads, whether it governs and its buckling columns."""
     governing = result.governing_index
     return [{"load_case": k, **{f"loads.{name}": value for name, value in vars(case.panel.loads).items()},
-             "governing": k == governing, **case.table_rows()[0]} for k, case in enumerate(result.cases)]
+             "governing": k == governing, **case._table_rows()[0]} for k, case in enumerate(result.cases)]
 
 
 def gradient_rows(result: Any) -> list[dict[str, Any]]:
@@ -91,7 +91,7 @@ def rows(outcomes: Sequence[Any], panels: Sequence[Panel], parameters: Sequence[
         if isinstance(outcome, BaseException):
             out.append(dict(row, status="failed", error=" ".join(f"{type(outcome).__name__}: {outcome}".split())))
         else:
-            out += [dict(row, status="ok", error="", **columns) for columns in outcome.table_rows()]
+            out += [dict(row, status="ok", error="", **columns) for columns in outcome._table_rows()]
     return out
 
 
