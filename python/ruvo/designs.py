@@ -33,7 +33,7 @@ width = [500.0, 600.0]
 "stringers.section.height" = [25.0, 30.0]           # the section every stringer names
 "skin.plies[3].angle" = [0.0, 15.0]                 # ply row 3 of the laminate named skin
 "skin.plies[4].count" = [2, 3]                      # its number of repeated plies
-"sections.T.foot_width" = [30.0, 40.0]               # a section by its name
+"sections.T.foot_width" = [30.0, 40.0]              # a section by its name
 '''
 _KEYS = ["base", "analysis", "modes", "density", "points", "vary"]
 MAX_DESIGNS = 100_000   # designs of one file at most: counted before any is made
