@@ -6,7 +6,8 @@
     python3 -m ruvo sweep DESIGNS.toml --out results.csv [--scheduler ADDRESS] [--processes N] [--quiet]
     python3 -m ruvo --version
 
-Exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option).
+Exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), 130 interrupted
+(Ctrl-C; a sweep writes the designs finished until then).
 """
 from __future__ import annotations
 
@@ -18,13 +19,14 @@ import sys
 from pathlib import Path
 from typing import Any, Sequence, Union
 
-from . import (AnalysisError, BucklingResult, Panel, VibrationResult, __version__, buckle, designs, sweep, table,
-               toml_panel, vibrate)
+from . import (AnalysisError, BucklingResult, LoadCaseResults, Panel, SweepResult, VibrationResult, __version__,
+               buckle, designs, plot, sweep, table, toml_panel, vibrate)
 
-Result = Union[BucklingResult, VibrationResult]
-DONE, FAILED, BAD_INPUT = 0, 1, 2
+Result = Union[BucklingResult, VibrationResult, LoadCaseResults]
+DONE, FAILED, BAD_INPUT, INTERRUPTED = 0, 1, 2, 130   # 130: 128 + SIGINT, as the shells report it
 COMMANDS = ("buckle", "vibrate", "sweep")
-EXIT_CODES = "exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option)"
+EXIT_CODES = ("exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), "
+              "130 interrupted (Ctrl-C)")
 
 
 class BadInput(Exception):
@@ -76,7 +78,8 @@ def _parser() -> argparse.ArgumentParser:
     sub = commands.add_parser("sweep", help="analyse every design of a designs file into a CSV table",
                               description="Analyse every design of a designs file. " + EXIT_CODES)
     sub.add_argument("designs", metavar="DESIGNS.toml", help="a base panel and the parameters to vary")
-    sub.add_argument("--out", required=True, metavar="results.csv", help="the table, one row per design")
+    sub.add_argument("--out", required=True, metavar="results.csv",
+                     help="the table, one row per design: CSV, or an Excel workbook when it ends in .xlsx")
     sub.add_argument("--scheduler", metavar="ADDRESS", help="a Dask scheduler, such as tcp://10.0.0.5:8786")
     sub.add_argument("--processes", type=int, help="local worker processes (default: one per core)")
     sub.add_argument("--quiet", action="store_true", help="no progress bar")
@@ -125,10 +128,15 @@ def _analyse(args: argparse.Namespace, panel: Panel, options: dict[str, Any]) ->
     modes = options["modes"] if args.modes is None else args.modes
     if args.command == "vibrate":
         return vibrate(panel, density=args.density, modes=modes)
+    if "load_cases" in options:
+        return buckle(panel, modes=modes, load_cases=options["load_cases"])
     return buckle(panel, modes=modes)
 
 
 def _report(result: Result) -> str:
+    if isinstance(result, LoadCaseResults):
+        return "\n".join([f"== load case {k}\n{_report(case)}" for k, case in enumerate(result.cases)]
+                         + [f"governing: load case {result.governing_index}"])
     lines = [result.panel.title] if result.panel.title else []
     lines.append(result.table())
     if isinstance(result, BucklingResult):
@@ -142,14 +150,14 @@ def _report(result: Result) -> str:
 
 
 def _draw(result: Result, args: argparse.Namespace, path: str) -> None:
-    from . import plot
-    figure = plot.modes(result, args.modes_plot or [args.mode], file=path)
+    shown = result.governing if isinstance(result, LoadCaseResults) else result
+    figure = plot.modes(shown, args.modes_plot or [args.mode], file=path)
     plot._pyplot().close(figure)   # one picture per panel file: none stays open
 
 
 def _panels_command(args: argparse.Namespace) -> int:
     files = _files(args.panels)
-    read = [toml_panel.load(f) for f in files]
+    read = [Panel.from_toml_with_options(f) for f in files]
     _outputs(args, files)
     outcomes: list[Result | AnalysisError] = []
     for f, (panel, options) in zip(files, read):
@@ -174,8 +182,7 @@ def _panels_command(args: argparse.Namespace) -> int:
         tables = [r.margins().assign(file=f) for f, r in zip(files, outcomes) if isinstance(r, BucklingResult)]
         pandas.concat(tables or [pandas.DataFrame(columns=["file"])]).to_csv(args.csv, index=False)
     elif args.csv:
-        import pandas
-        pandas.DataFrame(table.rows(outcomes, [p for p, _ in read], [{"file": f} for f in files])).to_csv(
+        table.frame(table.rows(outcomes, [p for p, _ in read], [{"file": f} for f in files])).to_csv(
             args.csv, index=False)
     if args.plot:
         for path, r in zip(_plot_paths(args.plot, files), outcomes):
@@ -205,13 +212,25 @@ def _sweep_command(args: argparse.Namespace) -> int:
     try:
         swept = sweep(plan.panels, processes=args.processes, progress=not args.quiet, kind=plan.kind,
                       client=client, parameters=plan.parameters, **plan.options)
+    except KeyboardInterrupt as interrupt:
+        done = interrupt.sweep_result  # type: ignore[attr-defined]
+        _write_table(done, args.out)
+        print(f"interrupted: {len(done)} of {len(plan.panels)} designs written to {args.out}", file=sys.stderr)
+        return INTERRUPTED
     finally:
         if client is not None:
             client.close()
-    swept.to_csv(args.out)
+    _write_table(swept, args.out)
     for index, error in swept.errors.items():
         print(f"ruvo: design {index}: {' '.join(str(error).split())}", file=sys.stderr)
     return FAILED if swept.errors else DONE
+
+
+def _write_table(swept: SweepResult, path: str) -> None:
+    if path.lower().endswith(".xlsx"):
+        swept.to_excel(path)
+    else:
+        swept.to_csv(path)
 
 
 def main(argv: Sequence[str] | None = None) -> int:
@@ -226,6 +245,9 @@ def main(argv: Sequence[str] | None = None) -> int:
     except (BadInput, ValueError, OSError) as e:
         print(f"ruvo: {e}", file=sys.stderr)
         return BAD_INPUT
+    except KeyboardInterrupt:
+        print("interrupted", file=sys.stderr)
+        return INTERRUPTED
 
 
 if __name__ == "__main__":

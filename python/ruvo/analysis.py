@@ -96,7 +96,7 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
     >>> round(ruvo.buckle(panel, modes=2).critical_load_factor, 2)   # near 4π²D/b² = 25.31
     25.31
     >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nx=2.0)])
-    >>> cases.governing, round(cases.critical_load_factor, 2)
+    >>> cases.governing_index, round(cases.critical_load_factor, 2)
     (1, 12.66)
     """
     _check(panel, modes)

@@ -1,119 +1,85 @@
-"""Results as archivable JSON: the panel's inputs, the units, the sign
-convention, the package and schema versions, and every number under a name;
-`load` reads it back to an equal result."""
+"""Reading results back from their JSON (`result.to_json()`): buckling,
+vibration, load-case and gradient results, of any schema version this
+package reads (1, the released 1.0 format, and 2), to equal results.
+Outside files are data: read as JSON only, their sizes checked against
+the panel's grid before any array is made."""
 from __future__ import annotations
 
-import dataclasses
 import json
-import math
 import os
-from typing import Any, Sequence, Union
+from typing import Any, Union
 
 import numpy as np
 
 from . import engine
-from .files import MAX_BYTES, read_bytes
-from .results import RENAMED_STRENGTH_FIELDS, BucklingResult, StringerStrength, VibrationResult
-from .toml_panel import panel_document, panel_from_dict
+from .document import Place, schema_version
+from .files import MAX_BYTES, check_depth, read_bytes
+from .gradient import Cluster, GradientResult
+from .panel import Panel
+from .result_document import FORCES, SCHEMA, STIFFENER_FORCES
+from .results import RENAMED_STRENGTH_FIELDS, BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 
-Result = Union[BucklingResult, VibrationResult]
-SCHEMA = "ruvo result"
-SCHEMA_VERSION = 1
-UNITS = {
-    "system": "any consistent set, the panel's own (for example N, mm, t, s: moduli in MPa, masses in t)",
-    "length": "L, the unit of the panel's lengths",
-    "membrane_force": "force per unit length, F/L",
-    "stiffener_force": "force, F",
-    "load_factor": "dimensionless: the multiple of the variable loads",
-    "eigenvalue": "buckling: the load factor; vibration: the circular frequency squared, 1/s²",
-    "frequency": "Hz",
-}
-SIGN_CONVENTION = ("membrane forces Nx, Ny positive in compression, Nxy counted with the same sign "
-                   "(the opposite of the tension-positive convention); a negative load factor is for the "
-                   "reversed variable loads")
-_FORCES = ("Nx", "Nxy", "Ny")
-_STIFFENER_FORCES = ("stringer", "frame")
-_ANALYSES: dict[str, type[Result]] = {"buckling": BucklingResult, "vibration": VibrationResult}
-
-
-def _named(names: Sequence[str], values: Sequence[Any]) -> dict[str, Any]:
-    return dict(zip(names, values))
-
-
-def _mode_record(result: Result, k: int) -> dict[str, Any]:
-    record: dict[str, Any] = {"mode": k + 1}
-    if isinstance(result, BucklingResult):
-        record.update(load_factor=float(result.eigenvalues[k]),
-                      critical_forces=_named(_FORCES, result.critical_forces[k].tolist()),
-                      membrane_forces=_named(_FORCES, result.membrane_forces[k].tolist()),
-                      stiffener_forces=_named(_STIFFENER_FORCES, result.stiffener_forces[k].tolist()))
-    else:
-        record.update(eigenvalue=float(result.eigenvalues[k]), frequency=float(result.frequencies[k]))
-    record["w_nodes"] = {"axes": ["y_line", "x_line"], "values": result.w_nodes[k].tolist()}
-    record["eigenvector"] = result.eigenvectors[:, k].tolist()
-    return record
-
-
-def _summary(result: Result) -> dict[str, Any]:
-    if isinstance(result, BucklingResult):
-        strength = result.stringer_strength
-        bound = result.no_positive_below
-        return {"critical": {"buckles": result.buckles, "mode": result.critical_mode,
-                             "load_factor": result.critical_load_factor if result.buckles else None,
-                             "no_positive_below": None if bound is None else str(bound) if math.isinf(bound) else bound,
-                             "no_buckling_reason": result.no_buckling_reason},
-                "stringer_strength": None if strength is None else dataclasses.asdict(strength),
-                "margins": _margins(result)}
-    return {}
-
-
-def _margins(result: BucklingResult) -> dict[str, Any]:
-    """The margins table at factor 1 (ultimate loads): its conventions and
-    rows; a skipped check's reserve factor and margin null, no failure "inf"."""
-    table = result.margins()
-    rows = [{k: None if isinstance(v, float) and math.isnan(v) else "inf" if v == math.inf else v
-             for k, v in row.items()} for row in table.to_dict("records")]
-    return {**table.attrs, "rows": rows}
-
-
-def document(result: Result) -> dict[str, Any]:
-    """The result as a JSON-ready document."""
-    from . import __version__
-    analysis = next(name for name, cls in _ANALYSES.items() if isinstance(result, cls))
-    return {
-        "schema": SCHEMA, "schema_version": SCHEMA_VERSION, "ruvo_version": __version__,
-        "analysis": analysis, "units": UNITS, "sign_convention": SIGN_CONVENTION,
-        "panel": panel_document(result.panel),
-        **_summary(result),
-        "grid": {"x": result.x.tolist(), "y": result.y.tolist()},
-        "modes": [_mode_record(result, k) for k in range(result.modes)],
-        "w_equations": {"axes": ["y_line", "x_line", "y_derivative", "x_derivative"],
-                        "about": "equation number of W and its slopes in each mode's eigenvector "
-                                 "(0: held; slopes divided by pi/length, pi/width)",
-                        "values": result.freedoms.tolist()},
-        "listing": result.listing,
-        "engine_output": result.stdout,
-    }
-
-
-def to_json(result: Result, **kwargs: Any) -> str:
-    return json.dumps(document(result), allow_nan=False, **kwargs)
+Result = Union[BucklingResult, VibrationResult, LoadCaseResults, GradientResult]
+_MODAL = {"buckling": BucklingResult, "vibration": VibrationResult}
+MAX_MODES = int(engine.limits(engine.VARIANTS[-1]).p_ngrq) + 1   # those asked and a positive one beyond
 
 
 def from_document(doc: Any, source: str = "JSON") -> Result:
     """The result a document describes; ValueError naming what is wrong."""
     if not isinstance(doc, dict) or doc.get("schema") != SCHEMA:
         raise ValueError(f"{source}: not a ruvo result (no \"schema\": \"{SCHEMA}\")")
-    version = doc.get("schema_version")
-    if isinstance(version, bool) or version != SCHEMA_VERSION:
-        raise ValueError(f"{source}: schema version {doc.get('schema_version')!r}; this ruvo reads "
-                         f"version {SCHEMA_VERSION}")
+    if "schema_version" not in doc:
+        raise ValueError(f"{source}: schema_version missing")
+    schema_version(doc, Place(source))
+    analysis = doc.get("analysis")
+    if analysis == "load cases":
+        return _load_cases(doc, source)
+    if analysis == "gradient":
+        return _gradient(doc, source)
+    if analysis not in _MODAL:
+        raise ValueError(f"{source}: analysis {analysis!r} is none of buckling, vibration, load cases, gradient")
+    return _modal(doc, source)
+
+
+def _load_cases(doc: dict[str, Any], source: str) -> LoadCaseResults:
+    cases = doc.get("cases")
+    if not isinstance(cases, list) or not cases:
+        raise ValueError(f"{source}: cases: a non-empty list of buckling results is needed")
+    results = []
+    for k, case in enumerate(cases):
+        result = from_document(case, f"{source} case {k}")
+        if not isinstance(result, BucklingResult):
+            raise ValueError(f"{source} case {k}: a buckling result is needed, got a {type(result).__name__}")
+        results.append(result)
+    return LoadCaseResults(tuple(results))
+
+
+def _gradient(doc: dict[str, Any], source: str) -> GradientResult:
     try:
-        cls = _ANALYSES[doc["analysis"]]
-        panel, _ = panel_from_dict(doc["panel"], f"{source}: panel")
+        values = _numbers(doc["values"], "values")
+        modes = len(values)
+        gradient = _numbers(doc["gradient"], "gradient")
+        clusters = tuple(Cluster(modes=tuple(_whole(m, "clusters: modes") for m in c["modes"]), kind=_text(c["kind"], "clusters: kind"),
+                                 derivatives=_numbers(c["derivatives"], "clusters: derivatives"))
+                         for c in _list(doc["clusters"], "clusters"))
+        return GradientResult(quantity=_text(doc["quantity"], "quantity"), value=_number(doc["value"], "value"),
+                              mode=_whole(doc["mode"], "mode"), gradient=gradient, values=values,
+                              gradients=_numbers(doc["gradients"], "gradients", (modes, len(gradient))),
+                              clusters=clusters, steps=_numbers(doc["steps"], "steps", gradient.shape),
+                              assemblies=_whole(doc["assemblies"], "assemblies"))
+    except KeyError as e:
+        raise ValueError(f"{source}: the field {e.args[0]!r} is missing") from None
+    except (TypeError, ValueError) as e:
+        raise ValueError(f"{source}: {e}") from None
+
+
+def _modal(doc: dict[str, Any], source: str) -> BucklingResult | VibrationResult:
+    try:
+        cls = _MODAL[doc["analysis"]]
+        panel, _ = Panel.from_document(doc["panel"], f"{source}: panel")
         modes = doc["modes"]
-        if not isinstance(modes, list):
-            raise ValueError("modes: a list of modes is needed")
+        if not isinstance(modes, list) or len(modes) > MAX_MODES:
+            raise ValueError(f"modes: a list of at most {MAX_MODES} modes is needed (the engine's most)")
         eigenvectors = _numbers([m["eigenvector"] for m in modes], "modes: eigenvectors").T
         freedoms = _equations(doc["w_equations"]["values"], panel)
         _check_vectors(eigenvectors, freedoms, len(modes))
@@ -123,9 +89,9 @@ def from_document(doc: Any, source: str = "JSON") -> Result:
                                  "modes: eigenvalues", (len(modes),)),
             listing=_text(doc["listing"], "listing"), stdout=_text(doc["engine_output"], "engine_output"))
         if cls is BucklingResult:
-            fields.update(membrane_forces=_numbers([[m["membrane_forces"][n] for n in _FORCES] for m in modes],
+            fields.update(membrane_forces=_numbers([[m["membrane_forces"][n] for n in FORCES] for m in modes],
                                                    "modes: membrane_forces", (len(modes), 3)),
-                          stiffener_forces=_numbers([[m["stiffener_forces"][n] for n in _STIFFENER_FORCES]
+                          stiffener_forces=_numbers([[m["stiffener_forces"][n] for n in STIFFENER_FORCES]
                                                      for m in modes], "modes: stiffener_forces", (len(modes), 2)),
                           stringer_strength=_strength(doc.get("stringer_strength")),
                           no_positive_below=_bound(doc.get("critical", {}).get("no_positive_below")))
@@ -138,11 +104,32 @@ def from_document(doc: Any, source: str = "JSON") -> Result:
 
 
 def _bound(value: float | str | None) -> float | None:
-    return None if value is None else float(value)
+    return None if value is None else _number(value, "critical: no_positive_below")
+
+
+_TEXTS = ("inf", "-inf", "nan")   # how a document writes the floats JSON has no number for
 
 
 def _is_number(value: Any) -> bool:
-    return isinstance(value, (int, float)) and not isinstance(value, bool)
+    return (isinstance(value, (int, float)) and not isinstance(value, bool)) or value in _TEXTS
+
+
+def _number(value: Any, what: str) -> float:
+    if not _is_number(value):
+        raise ValueError(f"{what}: {value!r} is not a number")
+    return float(value)
+
+
+def _whole(value: Any, what: str) -> int:
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise ValueError(f"{what}: {value!r} is not a whole number")
+    return value
+
+
+def _list(value: Any, what: str) -> list[Any]:
+    if not isinstance(value, list):
+        raise ValueError(f"{what}: a list is needed, got {type(value).__name__}")
+    return value
 
 
 def _numbers(values: list[Any], what: str, shape: tuple[int, ...] | None = None) -> np.ndarray:
@@ -214,6 +201,7 @@ def load(source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Result |
         raise ValueError(f"{name}: not valid JSON: {e}") from None
     except RecursionError:
         raise ValueError(f"{name}: values nested too deeply") from None
+    check_depth(doc, name)
     if isinstance(doc, list):
         return [from_document(d, f"{name} item {k + 1}") for k, d in enumerate(doc)]
     return from_document(doc, name)

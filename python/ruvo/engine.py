@@ -12,7 +12,7 @@ import math
 import os
 import stat
 import tempfile
-from typing import Any, Sequence
+from typing import TYPE_CHECKING, Any, Sequence
 
 import numpy as np
 from numpy.typing import ArrayLike
@@ -21,9 +21,12 @@ import _ruvo
 
 from .edges import Edge
 from .loads import Loads
-from .panel import FLAT, Panel
 from .stiffeners import Stiffener, StringerShape
 
+if TYPE_CHECKING:   # the panel's module reads its files through sections, which ask this one
+    from .panel import Panel
+
+FLAT = 1.0e29  # the engine's radius of a flat direction
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"
 _FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}

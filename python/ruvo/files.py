@@ -1,12 +1,16 @@
 """Reading files a caller names (panel, result and designs files): regular
 files only, at most a stated size, so that a device, a FIFO or a huge file
-is refused at once instead of blocking or filling the memory."""
+is refused at once instead of blocking or filling the memory; documents
+nested no deeper than any ruvo document is. Files are data: nothing in
+them is evaluated, and no path inside a panel or result is followed."""
 from __future__ import annotations
 
 import os
 import stat
+from typing import Any
 
 MAX_BYTES = 256 * 2 ** 20   # 256 MiB: far above any panel or designs file, or the result of a large grid
+MAX_DEPTH = 16              # tables and arrays within each other: a result's W equations are 6 deep
 
 
 def read_bytes(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> bytes:
@@ -26,3 +30,14 @@ def read_bytes(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> byte
     if len(data) > max_bytes:
         raise ValueError(f"{name}: longer than max_bytes = {max_bytes} bytes")
     return data
+
+
+def check_depth(document: Any, name: str, max_depth: int = MAX_DEPTH) -> None:
+    """ValueError naming `name` when tables and arrays nest deeper than `max_depth`."""
+    level = [document]
+    for depth in range(max_depth + 1):
+        level = [v for item in level if isinstance(item, (dict, list))
+                 for v in (item.values() if isinstance(item, dict) else item)]
+        if not level:
+            return
+    raise ValueError(f"{name}: tables and arrays nested more than {max_depth} deep; no ruvo document is")

@@ -48,6 +48,7 @@ order. Such clusters are reported in the result.
 """
 from __future__ import annotations
 
+import dataclasses
 import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
@@ -57,7 +58,7 @@ import numpy as np
 import scipy.linalg
 from numpy.typing import ArrayLike
 
-from . import engine
+from . import engine, result_document, table
 from .analysis import check_buckling_support, no_positive_below, vibration_options
 from .loads import Loads
 from .panel import Panel
@@ -65,6 +66,9 @@ from .results import LoadCases
 
 if TYPE_CHECKING:
     from .checks.table import MarginsTable
+
+if TYPE_CHECKING:
+    import pandas
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
@@ -76,7 +80,14 @@ PROBE_STEP = 1e-6 * (1.0 + 2.0**-20)
 EXTRA_MODES = 2          # computed beyond those asked, so that a cluster at the end is whole
 
 
-@dataclass(frozen=True)
+def _same(a: object, b: object) -> bool:
+    """Equal dataclasses of the same type, arrays compared by value."""
+    return type(a) is type(b) and all(
+        np.array_equal(x, y) if isinstance(x, np.ndarray) else x == y
+        for x, y in ((getattr(a, f.name), getattr(b, f.name)) for f in dataclasses.fields(a)))
+
+
+@dataclass(frozen=True, eq=False)
 class Cluster:
     """Modes (1-based) whose eigenvalues lie within the cluster gap
     ("repeated"), or a ± pair of load factors ("pair"). `derivatives[k, i]`:
@@ -86,8 +97,11 @@ class Cluster:
     kind: str
     derivatives: np.ndarray
 
+    def __eq__(self, other: object) -> bool:
+        return _same(self, other)
 
-@dataclass(frozen=True)
+
+@dataclass(frozen=True, eq=False)
 class GradientResult:
     """`value`: the critical load factor (the smallest positive) or the
     first natural frequency in Hz; `mode` its mode (1-based); `gradient` its
@@ -115,12 +129,53 @@ class GradientResult:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
 
+    def __eq__(self, other: object) -> bool:
+        """The same values, derivatives and clusters (arrays compared by value)."""
+        return _same(self, other)
+
+    def to_json(self, **kwargs: Any) -> str:
+        """The values, derivatives, clusters and steps with the package and
+        schema versions; `ruvo.load` reads it back to an equal result.
+        kwargs go to json.dumps (indent=1).
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> build = lambda x: ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=x[0]))
+        >>> result = ruvo.gradient(build, [1.0], modes=2)
+        >>> ruvo.load(result.to_json()) == result
+        True
+        """
+        return result_document.to_json(result_document.gradient(self), **kwargs)
+
+    def to_frame(self) -> pandas.DataFrame:
+        """A pandas DataFrame, one row per mode: its value, whether it is the
+        critical one, and its derivative by each variable (`d_x[i]`).
+
+        Returns
+        -------
+        pandas.DataFrame
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> build = lambda x: ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=x[0]))
+        >>> list(ruvo.gradient(build, [1.0], modes=2).to_frame().columns)
+        ['mode', 'critical', 'value', 'd_x[0]']
+        """
+        return table.frame(table.gradient_rows(self))
+
 
 class GradientLoadCases(LoadCases[GradientResult]):
     """The gradients of one panel under several load cases (`gradient` with
     `load_cases`): `cases[k]` the GradientResult of load case k, `governing`
-    the index of the case with the smallest value (critical load factor, or
-    first frequency), whose `value` and `gradient` it gives. Indexed and
+    the case with the smallest value (critical load factor, or first
+    frequency), `governing_index` its index; `value` and `gradient` are the
+    governing case's. Indexed and
     iterated as the list of the cases."""
 
     def _critical(self, case: GradientResult) -> float:
@@ -129,12 +184,12 @@ class GradientLoadCases(LoadCases[GradientResult]):
     @property
     def value(self) -> float:
         """The value of the governing case."""
-        return self.cases[self.governing].value
+        return self.governing.value
 
     @property
     def gradient(self) -> np.ndarray:
         """The derivative of the governing case's value with respect to x."""
-        return self.cases[self.governing].gradient
+        return self.governing.gradient
 
 
 # Engine inputs whose rates the engine takes straight (by the name of the

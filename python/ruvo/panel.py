@@ -22,6 +22,9 @@ import numpy as np
 import _ruvo
 
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
+from . import toml_panel
+from .document import Place, panel_arguments
+from .engine import FLAT
 from .files import MAX_BYTES
 from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply
 from .loads import Loads
@@ -36,7 +39,6 @@ __all__ = ["FLAT", "FREEDOM_SETS", "LARGEST_FACE_TO_CORE_RATIO", "LARGEST_LENGTH
            "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "UnitWarning",
            "fitting_size", "free_w_motions", "in_plane_supported", "w_supported"]
 
-FLAT = 1.0e29  # the engine's radius of a flat direction
 
 # The freedom sets: W, U, V and the transverse shear rotations BETA, GAMMA.
 FREEDOM_SETS = ("WUV", "W", "WUVBG", "WBG")
@@ -287,8 +289,10 @@ class Panel:
                [(s.position - 0.5 * s.pad_width, s.position + 0.5 * s.pad_width, s.pad_up)
                 for s in self.stringers if s.pad_up is not None]
 
-    def to_toml(self) -> str:
-        """The panel's TOML text; `Panel.from_toml` reads it back to an equal panel.
+    def to_toml(self, options: dict[str, Any] | None = None) -> str:
+        """The panel's TOML text, materials, laminates and sections written
+        once by name (with the analysis `options` modes and load_cases when
+        given); `Panel.from_toml` reads it back to an equal panel.
 
         Returns
         -------
@@ -298,26 +302,28 @@ class Panel:
         --------
         >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
         >>> print(ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)).to_toml())
+        schema_version = 2
         length = 300.0
         width = 100.0
+        laminate = "skin"
         <BLANKLINE>
         [loads]
         Nx = 1.0
         <BLANKLINE>
-        [laminate]
-        A = [[76923.07692307692, 23076.923076923074, 0.0], ...]
-        ...
-        thickness = 1.0
-        <BLANKLINE>
+        [laminates.skin]
+        E = 70000.0
+        nu = 0.3
+        t = 1.0
         """
-        from . import toml_panel
-        return toml_panel.to_toml(self)
+        return toml_panel.to_toml(self, options)
 
     @classmethod
-    def from_toml(cls, path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
-        """The panel of a TOML file (`python3 -m ruvo --help` shows the
-        format): a regular file of at most `max_bytes` (a FIFO, a device or
-        a longer file is refused with ValueError).
+    def from_toml(cls, source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
+        """The panel of a TOML file, or of the TOML text itself: a str with
+        a line break is the text (as `to_toml` returns it), anything else a
+        file name (`python3 -m ruvo --help` shows the format). A file must
+        be a regular file of at most `max_bytes` (a FIFO, a device or a
+        longer file is refused with ValueError).
 
         Returns
         -------
@@ -325,16 +331,50 @@ class Panel:
 
         Examples
         --------
-        >>> import pathlib, tempfile
         >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
         >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
-        >>> path = pathlib.Path(tempfile.mkdtemp()) / "panel.toml"
-        >>> _ = path.write_text(panel.to_toml())
-        >>> ruvo.Panel.from_toml(path) == panel
+        >>> ruvo.Panel.from_toml(panel.to_toml()) == panel
         True
         """
-        from . import toml_panel
-        return toml_panel.from_toml(path, max_bytes)
+        return cls.from_toml_with_options(source, max_bytes)[0]
+
+    @classmethod
+    def from_toml_with_options(cls, source: str | os.PathLike[str],
+                               max_bytes: int = MAX_BYTES) -> tuple[Panel, dict[str, Any]]:
+        """(the panel, the analysis options modes and load_cases) of a TOML
+        file or text, as `from_toml` takes it.
+
+        Returns
+        -------
+        tuple of Panel and dict
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> ruvo.Panel.from_toml_with_options(panel.to_toml({"modes": 3}))[1]
+        {'modes': 3}
+        """
+        return cls.from_document(*toml_panel.parsed(source, max_bytes))
+
+    @classmethod
+    def from_document(cls, document: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
+        """(the panel, the analysis options) of a parsed panel document of any
+        schema version this package reads; `source` is named in the messages.
+
+        Returns
+        -------
+        tuple of Panel and dict
+
+        Examples
+        --------
+        >>> document = {"length": 300.0, "width": 100.0, "laminate": {"E": 70000.0, "t": 1.0}}
+        >>> panel, options = ruvo.Panel.from_document(document)
+        >>> panel.laminate == ruvo.Laminate.isotropic(70000.0, 0.3, 1.0), options
+        (True, {'modes': 5})
+        """
+        values, options = panel_arguments(document, source)
+        return Place(source).build(cls, **values), options
 
     def replace(self, **changes: Any) -> Panel:
         """A copy with some fields changed (checked again).

@@ -19,6 +19,8 @@ from typing import TYPE_CHECKING, Any, Iterable
 
 import numpy as np
 
+from .modefile import read_modes
+
 if TYPE_CHECKING:
     from .panel import Panel
     from .results import ModalResult as Result
@@ -149,7 +151,6 @@ def mode_file(path: str | os.PathLike[str], png: str | os.PathLike[str], units: 
     """The contour and every mode of a mode-shape file, side by side, on the
     file's own grid (it holds no skew): the modes on a colour scale centred
     on zero."""
-    from .modefile import read_modes
     plt = _pyplot()
     contour, blocks = read_modes(path)
     pictures = [("contour: height above the corner plane", contour)] + [(f"mode {b.mode}", b) for b in blocks]

@@ -9,13 +9,17 @@ import os
 import warnings
 from pathlib import Path
 from collections.abc import Sequence
-from typing import Any, Iterable, TypeVar, cast, overload
+from typing import TYPE_CHECKING, Any, Iterable, TypeVar, overload
 
 import numpy as np
 from numpy.typing import ArrayLike
 
+from . import plot, result_document, table
 from .edges import free_w_motions
 from .panel import Panel
+
+if TYPE_CHECKING:
+    import pandas
 
 
 def hermite(z: ArrayLike) -> np.ndarray:
@@ -155,7 +159,6 @@ class ModalResult:
         >>> result.plot(1).get_title()
         'mode 1, load factor 25.3133'
         """
-        from . import plot
         return plot.mode(self, mode, ax=ax, file=file, points=points, units=units)
 
     def plot_modes(self, modes: Iterable[int] | None = None, file: str | os.PathLike[str] | None = None,
@@ -176,7 +179,6 @@ class ModalResult:
         >>> len(figure.axes)
         3
         """
-        from . import plot
         return plot.modes(self, modes, file=file, points=points, units=units, columns=columns)
 
     def _label(self, mode: int) -> str:
@@ -210,8 +212,15 @@ class ModalResult:
         >>> ruvo.load(result.to_json()) == result
         True
         """
-        from . import archive
-        return archive.to_json(cast("BucklingResult | VibrationResult", self), **kwargs)
+        return result_document.to_json(self._document(), **kwargs)
+
+    def _document(self) -> dict[str, Any]:
+        """The result as a JSON-ready document (see `to_json`)."""
+        raise NotImplementedError
+
+    def _table_rows(self) -> list[dict[str, Any]]:
+        """The result's columns of a sweep's table (one mapping)."""
+        raise NotImplementedError
 
 
 NOT_AVAILABLE = "not available for this shape"
@@ -351,6 +360,12 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
+    def _document(self) -> dict[str, Any]:
+        return result_document.buckling(self)
+
+    def _table_rows(self) -> list[dict[str, Any]]:
+        return table.buckling_rows(self)
+
     def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
         """The margins table of this load case (numbered 0): a pandas
         DataFrame, one row per part and failure mode, columns load_case,
@@ -405,9 +420,9 @@ CaseResult = TypeVar("CaseResult")
 @dataclass(frozen=True, eq=False)
 class LoadCases(Sequence[CaseResult]):
     """The results of one panel under several load cases, one per case in
-    the order given: `cases[k]` that of load case k, `governing` the index
-    of the case whose critical value is smallest. Indexed, sliced and
-    iterated as the sequence of the cases."""
+    the order given: `cases[k]` that of load case k, `governing` the case
+    whose critical value is smallest and `governing_index` its index.
+    Indexed, sliced and iterated as the sequence of the cases."""
     cases: tuple[CaseResult, ...]
 
     def _critical(self, case: CaseResult) -> float:
@@ -415,9 +430,14 @@ class LoadCases(Sequence[CaseResult]):
         raise NotImplementedError
 
     @property
-    def governing(self) -> int:
+    def governing_index(self) -> int:
         """The index of the case whose critical value is smallest."""
         return int(np.argmin([self._critical(c) for c in self.cases]))
+
+    @property
+    def governing(self) -> CaseResult:
+        """The case whose critical value is smallest."""
+        return self.cases[self.governing_index]
 
     def __len__(self) -> int:
         return len(self.cases)
@@ -431,11 +451,17 @@ class LoadCases(Sequence[CaseResult]):
     def __getitem__(self, k: int | slice) -> CaseResult | tuple[CaseResult, ...]:
         return self.cases[k]
 
+    def __eq__(self, other: object) -> bool:
+        """The same cases, each equal."""
+        if type(other) is not type(self):
+            return NotImplemented
+        return self.cases == other.cases   # type: ignore[attr-defined]
+
 
 class LoadCaseResults(LoadCases["BucklingResult"]):
     """Buckling of one panel under several load cases, analysed in one call:
-    `cases[k]` the BucklingResult of load case k, `governing` the index of
-    the case with the smallest critical load factor."""
+    `cases[k]` the BucklingResult of load case k, `governing` the case with
+    the smallest critical load factor, `governing_index` its index."""
 
     def _critical(self, case: BucklingResult) -> float:
         return case.critical_load_factor
@@ -443,7 +469,47 @@ class LoadCaseResults(LoadCases["BucklingResult"]):
     @property
     def critical_load_factor(self) -> float:
         """The critical load factor of the governing case."""
-        return self.cases[self.governing].critical_load_factor
+        return self.governing.critical_load_factor
+
+    def to_json(self, **kwargs: Any) -> str:
+        """Every case's result as `BucklingResult.to_json` writes it, with the
+        governing case's index; `ruvo.load` reads it back to equal results.
+        kwargs go to json.dumps (indent=1).
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nxy=1.0)])
+        >>> ruvo.load(cases.to_json()) == cases
+        True
+        """
+        return result_document.to_json(result_document.load_cases(self), **kwargs)
+
+    def _table_rows(self) -> list[dict[str, Any]]:
+        return table.load_case_rows(self)
+
+    def to_frame(self) -> pandas.DataFrame:
+        """A pandas DataFrame, one row per load case: the case (from 0), its
+        loads, whether it governs, its critical load factor and mode.
+
+        Returns
+        -------
+        pandas.DataFrame
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nx=2.0)])
+        >>> cases.to_frame()[["load_case", "governing"]].values.tolist()
+        [[0, False], [1, True]]
+        """
+        return table.frame(self._table_rows())
 
     def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
         """The margins table of all load cases (numbered from 0, as
@@ -498,6 +564,12 @@ class VibrationResult(ModalResult):
 
     def _label(self, mode: int) -> str:
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"
+
+    def _document(self) -> dict[str, Any]:
+        return result_document.vibration(self)
+
+    def _table_rows(self) -> list[dict[str, Any]]:
+        return table.vibration_rows(self)
 
     def table(self) -> str:
         """The eigenvalue and the frequency of each mode, a line a mode.

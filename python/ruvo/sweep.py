@@ -25,7 +25,7 @@ from typing import TYPE_CHECKING, Any, Literal
 
 import tqdm
 
-from . import analysis
+from . import analysis, table
 from .panel import Panel
 from .results import LoadCaseResults, ModalResult
 
@@ -47,12 +47,14 @@ class SweepResult(list):
     """One entry per panel, in input order: the result, or the exception
     that analysis raised. `parameters` holds each design's parameters (the
     table's first columns; None: the panel inputs that differ between the
-    designs)."""
+    designs); `designs` their numbers in the sweep (from 0; those finished
+    before an interruption, see `sweep`)."""
 
     def __init__(self, outcomes: Iterable[Outcome] = (), panels: Iterable[Panel] = (),
-                 parameters: list[dict[str, Any]] | None = None) -> None:
+                 parameters: list[dict[str, Any]] | None = None, designs: Sequence[int] | None = None) -> None:
         super().__init__(outcomes)
         self.panels, self.parameters = list(panels), parameters
+        self.designs = list(range(len(self))) if designs is None else list(designs)
 
     @property
     def results(self) -> list[ModalResult | LoadCaseResults | None]:
@@ -68,15 +70,17 @@ class SweepResult(list):
         """A pandas DataFrame, one row per design (and load case): the design's
         parameters, status and error text, the critical load factor and its
         mode, or the natural frequencies."""
-        import pandas
-        from . import table
-        return pandas.DataFrame(table.rows(self, self.panels, self.parameters))
+        return table.frame(table.rows(self, self.panels, self.parameters, self.designs))
 
     def to_csv(self, path: str | os.PathLike[str]) -> None:
         """The table of `to_frame` as a CSV file (no index column), every
         number in full: pandas.read_csv(path, float_precision="round_trip")
         reads the same numbers back."""
         self.to_frame().to_csv(path, index=False)
+
+    def to_excel(self, path: str | os.PathLike[str]) -> None:
+        """The table of `to_frame` as an Excel workbook (.xlsx, through openpyxl)."""
+        self.to_frame().to_excel(path, index=False)
 
 
 Listings = Literal[True] | str | None   # True: kept in the results; a directory for the files; None: dropped
@@ -352,6 +356,13 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
         One entry per panel in input order: the result, or the exception of
         a design that failed (the others go on).
 
+    Raises
+    ------
+    KeyboardInterrupt
+        On Ctrl-C, with the designs finished until then as its attribute
+        ``sweep_result``: a SweepResult of those designs alone, their
+        numbers in the sweep in its ``designs``.
+
     Notes
     -----
     Designs go to the workers in batches of consecutive designs (at most
@@ -366,21 +377,35 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
     if parameters is not None and len(parameters) != len(panels):
         raise ValueError(f"parameters: {len(parameters)} mappings for {len(panels)} panels")
     listings = _listings(keep_listing)
+    rows = None if parameters is None else [dict(p) for p in parameters]
     with _progress_bar(len(panels), progress) as bar:
         record = _Recorder(panels, bar)
-        if client is not None:
-            lost = _collect(client, _Job(kind, options, listings), panels, range(len(panels)), record)
-            record(lost, [BrokenProcessPool(f"design {i}: a worker of the client's process pool died "
-                                            "and broke the pool before this design came back")
-                          for i in lost])
-        elif processes == 1 or len(panels) < 2:
-            job = _Job(kind, options, listings)
-            for i, panel in enumerate(panels):
-                record([i], [job.run(i, panel)])
-        else:
-            scratch = tempfile.mkdtemp(prefix="ruvo-sweep-")
-            try:
-                _on_local_pool(processes, _Job(kind, options, listings, scratch), panels, record)
-            finally:
-                shutil.rmtree(scratch, ignore_errors=True)
-    return SweepResult(record.outcomes, panels, None if parameters is None else [dict(p) for p in parameters])
+        try:
+            _run(panels, processes, kind, client, listings, options, record)
+        except KeyboardInterrupt as interrupt:
+            done = [i for i, outcome in enumerate(record.outcomes) if outcome is not None]
+            interrupt.sweep_result = SweepResult(  # type: ignore[attr-defined]
+                [record.outcomes[i] for i in done], [panels[i] for i in done],
+                None if rows is None else [rows[i] for i in done], done)
+            raise
+    return SweepResult(record.outcomes, panels, rows)
+
+
+def _run(panels: list[Panel], processes: int, kind: str, client: Any, listings: Listings, options: dict[str, Any],
+         record: _Recorder) -> None:
+    """Every design's analysis, on `client`, in this process or on a local pool, into `record`."""
+    if client is not None:
+        lost = _collect(client, _Job(kind, options, listings), panels, range(len(panels)), record)
+        record(lost, [BrokenProcessPool(f"design {i}: a worker of the client's process pool died "
+                                        "and broke the pool before this design came back")
+                      for i in lost])
+    elif processes == 1 or len(panels) < 2:
+        job = _Job(kind, options, listings)
+        for i, panel in enumerate(panels):
+            record([i], [job.run(i, panel)])
+    else:
+        scratch = tempfile.mkdtemp(prefix="ruvo-sweep-")
+        try:
+            _on_local_pool(processes, _Job(kind, options, listings, scratch), panels, record)
+        finally:
+            shutil.rmtree(scratch, ignore_errors=True)

@@ -137,22 +137,22 @@ def test_stiffened_curved_panel_forces_plots_and_json(here):
     for result in (result, ruvo.vibrate(panel, density=2.7e-9, modes=2)):
         text = result.to_json()
         document = json.loads(text)
-        assert document["schema_version"] == 1 and document["ruvo_version"] == ruvo.__version__
+        assert document["schema_version"] == 2 and document["ruvo_version"] == ruvo.__version__
         assert "compression" in document["sign_convention"] and document["units"]["frequency"] == "Hz"
-        assert "variant" not in text and document["panel"]["stringers"][2]["position"] == 450.0
+        assert "variant" not in text and document["panel"]["stringers"][0]["position"] == [150.0, 300.0, 450.0]
         again = ruvo.load(text)
         assert again == result and again.panel == panel and again.w(500.0, 75.0) == result.w(500.0, 75.0)
     (here.parent / "result.json").write_text(text)
     assert ruvo.load(here.parent / "result.json") == result
-    with pytest.raises(ValueError, match="schema version 9"):
-        ruvo.load(text.replace('"schema_version": 1', '"schema_version": 9'))
+    with pytest.raises(ValueError, match=r"schema version 9 is newer than this ruvo reads \(versions 1 to 2\)"):
+        ruvo.load(text.replace('"schema_version": 2', '"schema_version": 9'))
 
 
 def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
     out = tmp_path_factory.mktemp("out")
     assert cli("--version").stdout.strip() == f"ruvo {ruvo.__version__}"
     help_text = cli("--help").stdout
-    assert "[laminate]" in help_text and "positive in compression" in help_text
+    assert "[laminates.skin]" in help_text and "positive in compression" in help_text
     done = cli(EXAMPLES / "flat_plate.toml", EXAMPLES / "clamped*.toml", "--csv", out / "t.csv", "--json",
                out / "r.json", "--plot", out / "m.png", "--modes-plot", "1,2", "--quiet")
     assert (done.returncode, done.stdout, done.stderr) == (0, "", "")

@@ -97,7 +97,7 @@ def test_load_cases_and_a_sweep_let_the_shear_case_govern():
     cases = [Loads(Nx=1.0), Loads(Nxy=10.0), Loads(Nx=-1.0)]
     results = ruvo.buckle(panel, modes=2, load_cases=cases)
     alone = [ruvo.buckle(panel.replace(loads=c), modes=30) for c in cases]
-    assert results.governing == 1 == int(np.argmin([r.critical_load_factor for r in alone]))
+    assert results.governing is results.cases[1] and results.governing_index == 1 == int(np.argmin([r.critical_load_factor for r in alone]))
     assert [r.critical_load_factor for r in results] == pytest.approx([r.critical_load_factor for r in alone],
                                                                       rel=1e-9)
     assert [r.buckles for r in results] == [True, True, False]

@@ -87,7 +87,7 @@ def test_load_cases_in_one_call_equal_separate_calls():
         assert a.load_factors.tolist() == b.load_factors.tolist()
         assert np.array_equal(a.eigenvectors, b.eigenvectors) and np.array_equal(a.membrane_forces, b.membrane_forces)
         assert a.stringer_strength == b.stringer_strength
-    assert together.governing == int(np.argmin([b.critical_load_factor for b in alone]))
+    assert together.governing_index == int(np.argmin([b.critical_load_factor for b in alone]))
     assert together.critical_load_factor == min(b.critical_load_factor for b in alone)
 
 
@@ -262,7 +262,7 @@ def test_a_missing_column_load_says_why(loads, reason):
     strength = result.stringer_strength
     assert strength.column_load is None and strength.column_note.startswith(reason)
     assert strength.web_local_buckling_force > 0 and reason in str(strength)
-    assert table.result_rows(result)[0]["column_note"] == strength.column_note   # sweeps' tables
+    assert table.buckling_rows(result)[0]["column_note"] == strength.column_note   # sweeps' tables
 
 
 def test_results_saved_with_the_old_names_load_and_the_old_names_warn():

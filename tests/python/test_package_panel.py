@@ -328,7 +328,7 @@ def test_mesh_puts_lines_at_the_stiffeners_and_shares_element_counts_over_the_ba
 
 def test_toml_panel_with_plies_stiffeners_and_edges():
     path = DATA / "curved_panel.toml"
-    panel, options = ruvo.toml_panel.load(path)
+    panel, options = Panel.from_toml_with_options(path)
     assert options == {"modes": 4} and panel.title == "curved" and panel.ry == 1000.0
     assert panel.edges.yl == Edge.parse("clamped") and panel.edges.x0 == Edge.parse("simply supported")
     assert panel.stringer_lines == (6,) and panel.loads.fixed_Ny == -2.0
@@ -337,7 +337,7 @@ def test_toml_panel_with_plies_stiffeners_and_edges():
 
 @pytest.mark.parametrize("path", sorted(EXAMPLES.glob("*.toml")), ids=lambda p: p.stem)
 def test_every_example_panel_round_trips_through_toml_and_buckles(path, tmp_path):
-    panel, options = ruvo.toml_panel.load(path)
+    panel, options = Panel.from_toml_with_options(path)
     assert panel == Panel.from_toml(path)
     assert ruvo.buckle(panel, modes=2).load_factors[0] != 0      # shear: either sign
     written = tmp_path / "written.toml"
@@ -365,12 +365,24 @@ STRINGER = "[[stringers]]\nposition = 0.5\nEA = 1.0\n"
                  id="A without D"),
     pytest.param(r"\[laminate\]: material missing", BASE.replace("E = 1.0\nt = 1.0", "plies = [[1.0, 0.0]]"),
                  id="plies without material"),
-    pytest.param("ply number 1: a ply is", BASE.replace("E = 1.0\nt = 1.0", "plies = [[1.0, 0.0, 3.0]]\nmaterial = { E1 = 1.0, "
+    pytest.param("ply number 1: a ply is", BASE.replace("E = 1.0\nt = 1.0", "plies = [[1.0, 0.0, 3, 4]]\nmaterial = { E1 = 1.0, "
                                                                              "E2 = 1.0, nu12 = 0.3, G12 = 1.0 }"),
-                 id="ply of three numbers"),
+                 id="ply of four numbers"),
     pytest.param(r"\[loads\]: a table is needed", "loads = 3\n" + BASE.replace("[loads]\nNx = 1.0\n", ""), id="loads a number"),
     pytest.param("bad.toml: not valid TOML: .*line 8", BASE + "[mesh\n", id="not TOML"),
     pytest.param("bad.toml: values nested too deeply", "a = " + "[" * 100000 + "]" * 100000 + "\n", id="nested too deeply"),
+    pytest.param("bad.toml: tables and arrays nested more than 16 deep", "a = " + "[" * 17 + "]" * 17 + "\n" + BASE,
+                 id="nested deeper than any document"),
+    pytest.param(r"\[\[stringers\]\] number 1: position: 30 positions; give 1 to 29",
+                 BASE + "[[stringers]]\nEA = 1.0\nposition = [" + ", ".join(["0.5"] * 30) + "]\n",
+                 id="more stringers than the engine holds"),
+    pytest.param(r"\[laminates.skin\] ply number 1: count: 20000 must be a whole number of plies in 1..10000",
+                 BASE.replace("[laminate]\nE = 1.0\nt = 1.0\n", "laminate = 'skin'\n[laminates.skin]\nplies = "
+                              "[[0.1, 0.0, 20000]]\nmaterial = { E1 = 1e5, E2 = 1e4, nu12 = 0.3, G12 = 5e3 }\n"),
+                 id="a ply count beyond any laminate"),
+    pytest.param(r"\[laminate\]: no laminate named 'skni' in \[laminates\] \(named: skin\)",
+                 BASE.replace("[laminate]\nE = 1.0\nt = 1.0\n", "laminate = 'skni'\n[laminates.skin]\nE = 1e5\nt = 1.0\n"),
+                 id="a name of no laminate"),
 ])
 def test_toml_mistakes_name_the_file_table_and_key(tmp_path, text, words):
     path = tmp_path / "bad.toml"
