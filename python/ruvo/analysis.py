@@ -18,6 +18,7 @@ from .engine import AnalysisError
 from .validation import UnitWarning
 from .edges import Edge, in_plane_supported, w_supported
 from .loads import Loads
+from .load_split import split_loads
 from .panel import Panel
 from .stiffeners import StringerShape
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
@@ -104,9 +105,10 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
 def check_buckling_support(panel: Panel, loads_name: str = "Panel.loads") -> None:
     """Refuses a panel that a buckling analysis cannot hold against
     rigid-body motion, or whose loads (`loads_name`) have nothing to scale."""
-    if not panel.loads.variable().any():
-        raise ValueError(f"{loads_name}: the variable load (Nx, Ny, Nxy) is zero; a buckling analysis has "
-                         "nothing to scale (fixed loads alone: give them as the variable load)")
+    if not panel.loads.scaled:
+        raise ValueError(f"{loads_name}: the variable load (Nx, Ny, Nxy, delta_T) is zero; a buckling analysis "
+                         "has nothing to scale (fixed loads alone: give them as the variable load)")
+    split_loads(panel, name=loads_name)
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
                          "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")

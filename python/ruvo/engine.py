@@ -21,6 +21,7 @@ import _ruvo
 
 from .edges import Edge
 from .loads import Loads
+from .load_split import skin_loads
 from .panel import FLAT, Panel
 from .stiffeners import Stiffener, StringerShape
 
@@ -158,7 +159,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     forces in the engine's 32 bits, which the entry takes as they are; with
     dtype float64 unrounded, for rates of change (the entry rounds them)."""
     e = panel.edges
-    cases = list(load_cases) if load_cases else [panel.loads]
+    cases = [skin_loads(panel, c, f"load_cases[{k}]") for k, c in enumerate(load_cases)] if load_cases \
+        else [skin_loads(panel)]
     functions = freedoms or panel.freedoms
     shear = "B" in functions
     args = dict(variant=variant, kind=kind, title=panel.title, project=PROJECT, modes=int(modes),
@@ -215,7 +217,7 @@ def _failure(cases: Sequence[Loads], out: dict[str, Any], listing: str) -> Analy
     words = message
     if stage in ("INCS3", "VIBS3") and "CHOLESKY" in message:
         words = ("the fixed loads alone buckle the panel: the stiffness is not positive definite"
-                 if any(np.any(c.fixed()) for c in cases) else
+                 if any(c.carried for c in cases) else
                  "the stiffness is not positive definite: the panel is not held against a rigid-body motion")
     return AnalysisError(stage, words, listing, code, message)
 

@@ -14,6 +14,8 @@ import numpy as np
 from numpy.typing import ArrayLike
 
 from .edges import free_w_motions
+from .loads import Loads
+from .load_split import LoadSplit, split_loads
 from .panel import Panel
 
 
@@ -208,7 +210,8 @@ class BucklingResult(ModalResult):
     everywhere; otherwise a million times the smallest magnitude computed),
     no_buckling_reason says so in
     words, critical_load_factor is inf and critical_mode None.
-    critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
+    critical_forces[k] = load_factors[k] * variable + fixed of the skin's
+    forces (`skin_loads`), as (Nx, Nxy, Ny);
     membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
     stiffener_forces[k] the force in an x- and a y-stiffener (0 without).
     """
@@ -260,8 +263,20 @@ class BucklingResult(ModalResult):
                 f"give a mode number 1..{self.modes}")
 
     @property
+    def load_split(self) -> LoadSplit:
+        """The panel's loads as analysed: the skin's forces and the
+        stiffeners' axial forces, variable and fixed parts."""
+        return split_loads(self.panel)
+
+    @property
+    def skin_loads(self) -> Loads:
+        """The skin's membrane forces of the panel's loads (running loads,
+        pressure and temperature resolved), variable and fixed parts."""
+        return self.load_split.skin
+
+    @property
     def critical_forces(self) -> np.ndarray:
-        loads = self.panel.loads
+        loads = self.skin_loads
         return self.eigenvalues[:, None] * loads.variable() + loads.fixed()
 
     def _label(self, mode: int) -> str:

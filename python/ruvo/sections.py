@@ -53,12 +53,16 @@ _SIDES = {"back": 1.0, "front": -1.0}
 
 @dataclass(frozen=True)
 class Isotropic:
-    """An isotropic wall material: modulus E and Poisson ratio nu."""
+    """An isotropic wall material: modulus E and Poisson ratio nu; alpha its
+    thermal expansion coefficient, for temperature loads."""
     E: float
     nu: float
+    alpha: float | None = None
 
     def __post_init__(self) -> None:
         _set(self, E=_number("Isotropic", "E", self.E, positive=True), nu=_number("Isotropic", "nu", self.nu))
+        if self.alpha is not None:
+            _set(self, alpha=_number("Isotropic", "alpha", self.alpha))
         if not -1.0 < self.nu < 0.5:
             raise ValueError(f"Isotropic.nu: {self.nu} must lie in (-1, 0.5)")
 
@@ -234,7 +238,7 @@ class Section:
             raise ValueError(f"{name}.{attribute}: a thickness needs the section's material "
                              "(or give a ruvo.Laminate)")
         t = _length(name, attribute, value)
-        return Laminate.isotropic(self.material.E, self.material.nu, t)
+        return Laminate.isotropic(self.material.E, self.material.nu, t, alpha=self.material.alpha)
 
     def _above(self, name: str, height: float, thickness: float) -> float:
         if height <= 0.0:
@@ -287,6 +291,16 @@ class Section:
         return sum(w.torsion * w.length for w in self.walls)
 
     @property
+    def alpha(self) -> float | None:
+        """The thermal expansion coefficient along the section, its walls'
+        axial expansion weighted by their axial stiffness; None unless every
+        wall has one."""
+        expansions = [w.laminate.expansion for w in self.walls]
+        if any(e is None for e in expansions):
+            return None
+        return sum(w.axial * w.length * e[0] for w, e in zip(self.walls, expansions)) / self.EA  # type: ignore[index]
+
+    @property
     def mass(self) -> float:
         """Mass per unit length."""
         return self.density * self.area
@@ -313,7 +327,7 @@ class Section:
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
-                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width)
+                         line=line, crippling=self.check_data, pad_up=pad_up, pad_width=pad_width, alpha=self.alpha)
 
 
 def _thickness(laminate: Laminate) -> float:

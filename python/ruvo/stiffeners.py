@@ -33,7 +33,8 @@ class Stiffener:
     wide and centred on it. `crippling`: the data of the engine's stringer
     checks (local buckling of the walls, column load) of its cross-section,
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
-    that have them).
+    that have them). alpha: its thermal expansion coefficient along its
+    axis, for temperature loads (None: it expands as the skin does).
     """
     position: float | None = None
     _: KW_ONLY
@@ -46,6 +47,7 @@ class Stiffener:
     pad_up: Laminate | None = None
     pad_width: float = 0.0
     crippling: object = None
+    alpha: float | None = None
 
     def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):
@@ -57,6 +59,8 @@ class Stiffener:
         for name in ("EA", "EI", "GJ", "mass"):
             _set(self, **{name: _number("Stiffener", name, getattr(self, name), nonnegative=True)})
         _set(self, ES=_number("Stiffener", "ES", self.ES))
+        if self.alpha is not None:
+            _set(self, alpha=_number("Stiffener", "alpha", self.alpha))
         if self.ES != 0.0 and not self.EA * self.EI > self.ES ** 2:
             raise ValueError(f"Stiffener.ES: ES² = {self.ES ** 2:.6g} is not below EA·EI = {self.EA * self.EI:.6g}; "
                              "[EA ES; ES EI] must be positive definite (EI given as ES?)")
