@@ -21,12 +21,12 @@ from .mesh import Grid, Mesh
 from .panel import Panel, PrecisionWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
-from .gradient import GradientResult, gradient
+from .gradient import GradientLoadCases, GradientResult, gradient
 from .sweep import SweepResult, WorkerDied, sweep
 from .archive import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientResult", "Grid", "Laminate", "LoadCaseResults", "Loads",
-           "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "RunningLoads", "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning",
-           "VibrationResult", "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep",
-           "vibrate"]
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientLoadCases", "GradientResult", "Grid",
+           "Laminate", "LoadCaseResults", "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "RunningLoads",
+           "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning", "VibrationResult",
+           "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep", "vibrate"]

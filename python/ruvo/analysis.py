@@ -77,6 +77,11 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
         Keep the listing text in `result.listing` (written in a private
         temporary directory that is removed again) when no `workdir` is given.
 
+    Returns
+    -------
+    BucklingResult or LoadCaseResults
+        The latter with `load_cases`.
+
     Raises
     ------
     ValueError
@@ -84,6 +89,16 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
         case) have no variable part, or `modes` is out of range.
     AnalysisError
         The engine reported a failure (stage, code and its message lines).
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+    >>> round(ruvo.buckle(panel, modes=2).critical_load_factor, 2)   # near 4π²D/b² = 25.31
+    25.31
+    >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nx=2.0)])
+    >>> cases.governing, round(cases.critical_load_factor, 2)
+    (1, 12.66)
     """
     _check(panel, modes)
     cases = None
@@ -265,12 +280,23 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5,
     `result.rigid_body_modes` counts them and `result.elastic_frequencies`
     leaves them out.
 
+    Returns
+    -------
+    VibrationResult
+
     Raises
     ------
     ValueError
         A mass that is not positive, or `modes` out of range.
     AnalysisError
         The engine reported a failure.
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin)
+    >>> ruvo.vibrate(panel, density=2.7e-9, modes=2).frequencies.round(1).tolist()   # Hz
+    [268.9, 349.6]
     """
     _check(panel, modes)
     options = vibration_options(panel, density, mass_per_area)

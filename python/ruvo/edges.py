@@ -46,7 +46,17 @@ class Edge:
 
     @classmethod
     def parse(cls, value: str | Sequence[int] | Edge) -> Edge:
-        """An Edge from a word, a list of seven codes, or an Edge."""
+        """An Edge from a word, a list of seven codes, or an Edge.
+
+        Returns
+        -------
+        Edge
+
+        Examples
+        --------
+        >>> ruvo.Edge.parse("clamped").held
+        ('W', 'U', 'V', 'SLOPE')
+        """
         if isinstance(value, Edge):
             return value
         if isinstance(value, str):
@@ -63,7 +73,17 @@ class Edge:
     @classmethod
     def from_codes(cls, codes: Sequence[int]) -> Edge:
         """The engine's edge vector: mode (0 conditions, < 0 symmetry,
-        > 0 antisymmetry), then up to six condition codes 1..6 (0 for none)."""
+        > 0 antisymmetry), then up to six condition codes 1..6 (0 for none).
+
+        Returns
+        -------
+        Edge
+
+        Examples
+        --------
+        >>> ruvo.Edge.from_codes([0, 1, 6, 0, 0, 0, 0]).held
+        ('W', 'SLOPE')
+        """
         try:
             codes = [int(c) for c in codes]
         except (TypeError, ValueError):
@@ -80,6 +100,18 @@ class Edge:
         return cls("conditions", tuple(dict.fromkeys(names[c] for c in codes[1:] if c)))
 
     def codes(self) -> list[int]:
+        """The engine's edge vector of this edge (see `from_codes`).
+
+        Returns
+        -------
+        list of int
+            Seven codes.
+
+        Examples
+        --------
+        >>> ruvo.Edge.parse("simply supported").codes()
+        [0, 1, 2, 3, 0, 0, 0]
+        """
         if self.kind == "symmetry":
             return [-1, 0, 0, 0, 0, 0, 0]
         if self.kind == "antisymmetry":
@@ -106,7 +138,18 @@ class Edges:
     @classmethod
     def parse(cls, value: Any) -> Edges:
         """Edges from Edges, one word or Edge for all four, or a mapping by name
-        (missing names: simply supported; "all" sets the default)."""
+        (missing names: simply supported; "all" sets the default).
+
+        Returns
+        -------
+        Edges
+
+        Examples
+        --------
+        >>> edges = ruvo.Edges.parse({"all": "clamped", "yl": "free"})
+        >>> edges.x0.held, edges.yl.held
+        (('W', 'U', 'V', 'SLOPE'), ())
+        """
         if isinstance(value, Edges):
             return value
         if isinstance(value, str):
@@ -155,13 +198,34 @@ def _restrains_all(edges: Edges, length: float, width: float,
 
 
 def w_supported(edges: Edges, length: float, width: float) -> bool:
-    """Whether the edges hold W against the rigid motions w = a + b x + c y."""
+    """Whether the edges hold W against the rigid motions w = a + b x + c y.
+
+    Returns
+    -------
+    bool
+
+    Examples
+    --------
+    >>> w_supported(ruvo.Edges.parse({"all": "free", "x0": "clamped"}), 300.0, 100.0)
+    True
+    """
     return free_w_motions(edges, length, width) == 0
 
 
 def free_w_motions(edges: Edges, length: float, width: float) -> int:
     """How many of the rigid motions w = a + b x + c y the edges leave free:
-    3 for a panel with all edges free, 1 for one held along a single edge."""
+    3 for a panel with all edges free, 1 for one held along a single edge.
+
+    Returns
+    -------
+    int
+        0 to 3.
+
+    Examples
+    --------
+    >>> free_w_motions(ruvo.Edges.parse({"all": "free", "x0": "simply supported"}), 300.0, 100.0)
+    1
+    """
     def rows(held: set[str], across_x: bool, at: float) -> list[list[float]]:
         out: list[list[float]] = []
         if "W" in held:  # w = 0 along the edge
@@ -175,7 +239,19 @@ def free_w_motions(edges: Edges, length: float, width: float) -> int:
 def in_plane_supported(edges: Edges, length: float, width: float, curved: bool = False) -> bool:
     """Whether the edges of a flat panel hold U, V against the rigid motions
     u = a - t y, v = b + t x. Of a curved panel, whose rigid motions mix W
-    in, only that some edge holds U or V."""
+    in, only that some edge holds U or V.
+
+    Returns
+    -------
+    bool
+
+    Examples
+    --------
+    >>> in_plane_supported(ruvo.Edges.parse({"all": "free", "x0": "simply supported"}), 300.0, 100.0)
+    True
+    >>> in_plane_supported(ruvo.Edges.parse({"all": "free", "x0": ruvo.Edge(held=("W", "U"))}), 300.0, 100.0)
+    False
+    """
     if curved:
         return any(_held(getattr(edges, n), n[0] == "x") & {"U", "V"} for n in ("x0", "xl", "y0", "yl"))
     def rows(held: set[str], across_x: bool, at: float) -> list[list[float]]:

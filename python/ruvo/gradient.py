@@ -61,6 +61,7 @@ from . import engine
 from .analysis import check_buckling_support, no_positive_below, vibration_options
 from .loads import Loads, RunningLoads
 from .panel import Panel
+from .results import LoadCases
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
@@ -110,6 +111,27 @@ class GradientResult:
     def repeated(self) -> bool:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
+
+
+class GradientLoadCases(LoadCases[GradientResult]):
+    """The gradients of one panel under several load cases (`gradient` with
+    `load_cases`): `cases[k]` the GradientResult of load case k, `governing`
+    the index of the case with the smallest value (critical load factor, or
+    first frequency), whose `value` and `gradient` it gives. Indexed and
+    iterated as the list of the cases."""
+
+    def _critical(self, case: GradientResult) -> float:
+        return case.value
+
+    @property
+    def value(self) -> float:
+        """The value of the governing case."""
+        return self.cases[self.governing].value
+
+    @property
+    def gradient(self) -> np.ndarray:
+        """The derivative of the governing case's value with respect to x."""
+        return self.cases[self.governing].gradient
 
 
 # Engine inputs whose rates the engine takes straight (by the name of the
@@ -475,7 +497,7 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
              h: float | ArrayLike | None = None, quantity: str = "buckling", *,
              load_cases: Sequence[Loads] | None = None, density: float | None = None,
              mass_per_area: float | None = None,
-             cluster_gap: float = CLUSTER_GAP) -> GradientResult | list[GradientResult]:
+             cluster_gap: float = CLUSTER_GAP) -> GradientResult | GradientLoadCases:
     """The critical load factor (or first natural frequency) of the panel
     `build(x)` and its derivative with respect to the design variables x.
 
@@ -506,8 +528,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         rounding: give `h`, and every variable is probed at x ± h.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
-        Each replaces the panel's loads in turn; a list of results is returned,
-        one per case.
+        Each replaces the panel's loads in turn; a GradientLoadCases is
+        returned, one result per case, with the governing case.
     density, mass_per_area
         The skin's mass, as for `ruvo.vibrate` (frequency only).
     cluster_gap : float
@@ -518,6 +540,11 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     of the panel per such variable; two assemblies and three builds per
     other variable (radii, lengths); no eigen-solution but the first.
 
+    Returns
+    -------
+    GradientResult or GradientLoadCases
+        The latter with `load_cases`.
+
     Raises
     ------
     ValueError
@@ -526,6 +553,19 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         arguments out of range.
     AnalysisError
         The engine reported a failure.
+
+    Examples
+    --------
+    The critical load factor of a plate and its rate with the thickness t
+    (λ grows as t³, so dλ/dt = 3λ/t):
+
+    >>> def plate(x):
+    ...     skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=x[0])
+    ...     return ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0),
+    ...                       mesh=ruvo.Mesh(nx=6, ny=2))
+    >>> result = ruvo.gradient(plate, [1.0], modes=2)
+    >>> round(result.value, 2), round(result.gradient[0] / result.value, 3)
+    (25.41, 3.0)
     """
     if quantity not in ("buckling", "frequency"):
         raise ValueError(f"gradient: quantity {quantity!r} is neither 'buckling' nor 'frequency'")
@@ -548,4 +588,4 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         lam, derivatives, clusters, assemblies, bound = _one_case(build, x, steps, h is None, base, case,
                                                                   cluster_gap)
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
-    return results if load_cases is not None else results[0]
+    return GradientLoadCases(tuple(results)) if load_cases is not None else results[0]

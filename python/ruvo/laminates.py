@@ -85,7 +85,19 @@ def _cos_sin(degrees: float) -> tuple[float, float]:
 
 def ply_stiffness(material: Material, degrees: float) -> np.ndarray:
     """The transformed reduced stiffness Q̄ (3 x 3 over x, y, xy) of a ply
-    whose fibres lie `degrees` from x towards y."""
+    whose fibres lie `degrees` from x towards y.
+
+    Returns
+    -------
+    numpy.ndarray
+        Q̄, 3 x 3.
+
+    Examples
+    --------
+    >>> carbon = ruvo.Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
+    >>> ply_stiffness(carbon, 90.0)[0].round(1).tolist()   # Q22, Q12, 0 of the ply turned across
+    [10064.7, 3019.4, 0.0]
+    """
     e1, e2, nu12, g12 = material.E1, material.E2, material.nu12, material.G12
     d = 1.0 - nu12 * nu12 * e2 / e1
     q11, q22, q12, q66 = e1 / d, e2 / d, nu12 * e2 / d, g12
@@ -122,7 +134,20 @@ def _normal_angle(degrees: float) -> float:
 def stack_stiffness(thicknesses: Sequence[float], angles: Sequence[float],
                     materials: Sequence[Material]) -> tuple[np.ndarray, np.ndarray, np.ndarray, float]:
     """(A, B, D, thickness) of plies listed from the bottom; B is the
-    classical coupling (N = A·ε + B·κ, κ = -W,xx ...)."""
+    classical coupling (N = A·ε + B·κ, κ = -W,xx ...).
+
+    Returns
+    -------
+    tuple
+        A, B, D (3 x 3 numpy arrays) and the stack's thickness.
+
+    Examples
+    --------
+    >>> carbon = ruvo.Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
+    >>> A, B, D, t = stack_stiffness([0.125] * 4, [0, 90, 90, 0], [carbon] * 4)
+    >>> t, bool((B == 0.0).all())
+    (0.5, True)
+    """
     t = [float(v) for v in thicknesses]
     n = len(t)
     q = [ply_stiffness(m, a) for m, a in zip(materials, angles)]
@@ -239,7 +264,19 @@ class Laminate:
                       shear: ArrayLike | None = None, thermal_forces: ArrayLike | None = None) -> Laminate:
         """`shear`: the transverse shear stiffness (2 x 2 over xz, yz), for
         the freedoms with the shear rotations; `thermal_forces` the
-        restrained membrane forces per degree (3 over x, y, xy)."""
+        restrained membrane forces per degree (3 over x, y, xy).
+
+        Returns
+        -------
+        Laminate
+
+        Examples
+        --------
+        >>> A = [[1e5, 3e4, 0.0], [3e4, 1e5, 0.0], [0.0, 0.0, 3.5e4]]
+        >>> D = [[8e3, 2.4e3, 0.0], [2.4e3, 8e3, 0.0], [0.0, 0.0, 2.8e3]]
+        >>> ruvo.Laminate.from_matrices(A, D, thickness=1.0).coupled
+        False
+        """
         # Arrays here: __post_init__ keeps them as tuples of rows.
         return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear,  # type: ignore[arg-type]
                    thermal_forces)  # type: ignore[arg-type]
@@ -251,7 +288,19 @@ class Laminate:
         bottom (most negative z). A symmetric stack has B exactly zero, a
         balanced one A16 = A26 = 0 exactly. With `transverse_shear` also the
         transverse shear stiffness from the plies' G13, G23, with the shear
-        correction 5/6."""
+        correction 5/6.
+
+        Returns
+        -------
+        Laminate
+
+        Examples
+        --------
+        >>> carbon = ruvo.Material(E1=140000.0, E2=10000.0, nu12=0.3, G12=5000.0)
+        >>> quasi = ruvo.Laminate.from_plies([(0.125, a) for a in (0, 45, -45, 90, 90, -45, 45, 0)], carbon)
+        >>> quasi.thickness, quasi.B[0][0], quasi.A[0][2]
+        (1.0, 0.0, 0.0)
+        """
         stack = tuple(p if isinstance(p, Ply) else Ply(*p) for p in plies)
         if not stack:
             raise ValueError("Laminate.plies: at least one ply is needed")
@@ -275,7 +324,18 @@ class Laminate:
                   alpha: float | None = None) -> Laminate:
         """A single isotropic layer of modulus E, Poisson ratio nu, thickness
         t; with `transverse_shear` its shear stiffness 5/6·G·t; `alpha` its
-        thermal expansion coefficient."""
+        thermal expansion coefficient.
+
+        Returns
+        -------
+        Laminate
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> round(skin.D[0][0], 1)   # E t³ / 12 (1 - nu²)
+        6410.3
+        """
         E = _modulus("Laminate", "E", E)
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
@@ -305,7 +365,19 @@ class Laminate:
     def packed(self, dtype: type = np.float32) -> np.ndarray:
         """The 18 stiffness values of one engine laminate column: membrane,
         coupling (the engine's sign, -B), bending, each packed M11, M12, M22,
-        M13, M23, M33 (the engine's 32 bits; float64 for exact rates)."""
+        M13, M23, M33 (the engine's 32 bits; float64 for exact rates).
+
+        Returns
+        -------
+        numpy.ndarray
+            18 values of `dtype`.
+
+        Examples
+        --------
+        >>> packed = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0).packed()
+        >>> packed.dtype, packed[[0, 1, 5, 12]].astype(float).round(1).tolist()   # A11, A12, A33, D11
+        (dtype('float32'), [76923.1, 23076.9, 26923.1, 6410.3])
+        """
         groups = (np.array(self.A), -np.array(self.B), np.array(self.D))
         return np.array([g[i, j] for g in groups for i, j in _PACKED], dtype)
 
@@ -314,7 +386,19 @@ class Laminate:
         GAMMA taken as the transverse shear strains: the curvatures are
         those of W less those of the rotations, so the rotation blocks are
         +B (with membrane), -D (with bending) and D; then the shear
-        stiffness packed S11, S12, S22. Zero without a shear stiffness."""
+        stiffness packed S11, S12, S22. Zero without a shear stiffness.
+
+        Returns
+        -------
+        numpy.ndarray
+            21 values of `dtype`.
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, transverse_shear=True)
+        >>> skin.shear_packed(np.float64)[18:].round(1).tolist()   # 5/6·G·t, 0, 5/6·G·t
+        [22435.9, 0.0, 22435.9]
+        """
         if self.shear is None:
             return np.zeros(21, dtype)
         groups = (np.array(self.B), -np.array(self.D), np.array(self.D))

@@ -64,11 +64,33 @@ class Loads:
         _set(self, closed_ends=bool(self.closed_ends))
 
     def variable(self) -> np.ndarray:
-        """The variable forces as given, (Nx, Nxy, Ny)."""
+        """The forces the load factor scales, as given, in the engine's order.
+
+        Returns
+        -------
+        numpy.ndarray
+            Nx, Nxy, Ny.
+
+        Examples
+        --------
+        >>> ruvo.Loads(Nx=100.0, Nxy=30.0).variable().tolist()
+        [100.0, 30.0, 0.0]
+        """
         return np.array([self.Nx, self.Nxy, self.Ny])
 
     def fixed(self) -> np.ndarray:
-        """The fixed forces as given, (Nx, Nxy, Ny)."""
+        """The forces carried unscaled, as given, in the engine's order.
+
+        Returns
+        -------
+        numpy.ndarray
+            fixed_Nx, fixed_Nxy, fixed_Ny.
+
+        Examples
+        --------
+        >>> ruvo.Loads(Nx=100.0, fixed_Ny=-5.0).fixed().tolist()
+        [0.0, 0.0, -5.0]
+        """
         return np.array([self.fixed_Nx, self.fixed_Nxy, self.fixed_Ny])
 
     @property

@@ -74,7 +74,18 @@ class Mesh:
         """Subdivision lengths along `axis` ("x" or "y") of a side `total`
         long, with lines at the interior `stations`. A mesh with more
         elements than the largest size variant takes is refused before any
-        array of that size is made."""
+        array of that size is made.
+
+        Returns
+        -------
+        numpy.ndarray
+            The lengths, from 0 up.
+
+        Examples
+        --------
+        >>> ruvo.Mesh(nx=4).lengths("x", 300.0, [100.0]).round(2).tolist()   # one element on 0..100, three on 100..300
+        [100.0, 66.67, 66.67, 66.67]
+        """
         given = getattr(self, axis)
         if given is not None:
             if not math.isclose(sum(given), total, rel_tol=1e-6):
@@ -102,7 +113,19 @@ class Mesh:
         stringers and bands of the skin (y0, y1, the number of the band's
         laminate; later bands over earlier ones). A stiffener off the grid,
         or a grid larger than the engine takes, is refused with ValueError
-        naming the panel's field."""
+        naming the panel's field.
+
+        Returns
+        -------
+        Grid
+
+        Examples
+        --------
+        >>> stringer = ruvo.Stiffener(25.0, EA=1.4e6, EI=2.0e7)
+        >>> grid = ruvo.Mesh(nx=6, ny=4).layout(300.0, 100.0, stringers=[stringer])
+        >>> grid.y_nodes.tolist(), grid.stringer_lines
+        ([0.0, 25.0, 50.0, 75.0, 100.0], (2,))
+        """
         x_stations = [f.position for f in frames if f.position is not None]
         y_stations = [s.position for s in stringers if s.position is not None] + \
                      [min(max(y, 0.0), width) for y0, y1, _ in bands for y in (y0, y1)]
@@ -150,7 +173,17 @@ def _lines(name: str, stiffeners: Sequence[Stiffener], lengths: ArrayLike) -> tu
 
 def fitting_size(total: float, bays: int) -> float:
     """An element size that puts at most MAX_LINES - 1 elements on a side
-    `total` long cut into `bays` bays (each bay rounds up by one at most)."""
+    `total` long cut into `bays` bays (each bay rounds up by one at most).
+
+    Returns
+    -------
+    float
+
+    Examples
+    --------
+    >>> ruvo.Mesh(size=fitting_size(3000.0, 2)).lengths("x", 3000.0, [1000.0]).size < MAX_LINES
+    True
+    """
     room = MAX_LINES - 1 - bays
     return total / room * (1 + 1e-6) if room > 0 else total
 

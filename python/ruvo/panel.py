@@ -186,7 +186,19 @@ class Panel:
         stiffness D11, D22 of its laminates over the smallest transverse
         shear stiffness S (the least eigenvalue of the 2 x 2 shear matrix)
         and the square of l, the shortest bay between the edges and the
-        stiffener lines; 0 without the shear rotations."""
+        stiffener lines; 0 without the shear rotations.
+
+        Returns
+        -------
+        float
+
+        Examples
+        --------
+        >>> core = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, transverse_shear=True)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=core, freedoms="WUVBG")
+        >>> f"{panel.face_to_core_ratio():.3g}"   # a thin plate: far below 30
+        '2.86e-05'
+        """
         if "B" not in self.freedoms:
             return 0.0
         bays = []
@@ -278,7 +290,28 @@ class Panel:
                 for s in self.stringers if s.pad_up is not None]
 
     def to_toml(self) -> str:
-        """The panel's TOML text; `Panel.from_toml` reads it back to an equal panel."""
+        """The panel's TOML text; `Panel.from_toml` reads it back to an equal panel.
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> print(ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)).to_toml())
+        length = 300.0
+        width = 100.0
+        <BLANKLINE>
+        [loads]
+        Nx = 1.0
+        <BLANKLINE>
+        [laminate]
+        A = [[76923.07692307692, 23076.923076923074, 0.0], ...]
+        ...
+        thickness = 1.0
+        <BLANKLINE>
+        """
         from . import toml_panel
         return toml_panel.to_toml(self)
 
@@ -286,10 +319,37 @@ class Panel:
     def from_toml(cls, path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Panel:
         """The panel of a TOML file (`python3 -m ruvo --help` shows the
         format): a regular file of at most `max_bytes` (a FIFO, a device or
-        a longer file is refused with ValueError)."""
+        a longer file is refused with ValueError).
+
+        Returns
+        -------
+        Panel
+
+        Examples
+        --------
+        >>> import pathlib, tempfile
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> path = pathlib.Path(tempfile.mkdtemp()) / "panel.toml"
+        >>> _ = path.write_text(panel.to_toml())
+        >>> ruvo.Panel.from_toml(path) == panel
+        True
+        """
         from . import toml_panel
         return toml_panel.from_toml(path, max_bytes)
 
     def replace(self, **changes: Any) -> Panel:
-        """A copy with some fields changed (checked again)."""
+        """A copy with some fields changed (checked again).
+
+        Returns
+        -------
+        Panel
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> panel.replace(loads=ruvo.Loads(Nxy=1.0)).loads.Nxy
+        1.0
+        """
         return dataclasses.replace(self, **changes)

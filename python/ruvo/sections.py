@@ -108,7 +108,18 @@ class Wall:
 
     def own_bending(self) -> float:
         """EI of the wall about the horizontal axis through its centre: in its
-        plane as it stands up, through its thickness as it lies down."""
+        plane as it stands up, through its thickness as it lies down.
+
+        Returns
+        -------
+        float
+
+        Examples
+        --------
+        >>> web = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=2.0)
+        >>> round(Wall(length=30.0, z=16.0, slope=90.0, laminate=web).own_bending())   # E·t·h³/12
+        315000000
+        """
         s, c = math.sin(math.radians(self.slope)), math.cos(math.radians(self.slope))
         return self.length * (self.axial * self.length ** 2 * s * s / 12.0 + self.bending * c * c)
 
@@ -323,7 +334,21 @@ class Section:
         """The `Stiffener` of this section at `position` (or grid `line`), on
         the `side` "back" (the default: positive W points away from it) or
         "front", with its stringer check data and an optional pad-up
-        laminate `pad_up` under it, `pad_width` wide."""
+        laminate `pad_up` under it, `pad_width` wide.
+
+        Returns
+        -------
+        Stiffener
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=2.0)
+        >>> metal = ruvo.sections.Isotropic(E=70000.0, nu=0.3)
+        >>> blade = ruvo.sections.Blade(skin=skin, material=metal, height=20.0, web=2.0)
+        >>> stringer = blade.stiffener(50.0)
+        >>> stringer.EA, round(stringer.ES / stringer.EA, 3)   # E·A, and the web's centre 1 + 10 above the mid-surface
+        (2800000.0, 11.0)
+        """
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,

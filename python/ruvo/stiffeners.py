@@ -72,6 +72,18 @@ class Stiffener:
                 raise ValueError("Stiffener.pad_up: a pad-up needs the stiffener's position, not a line number")
 
     def stiffnesses(self) -> list[float]:
+        """The stiffnesses in the engine's order.
+
+        Returns
+        -------
+        list of float
+            EA, ES, EI, GJ.
+
+        Examples
+        --------
+        >>> ruvo.Stiffener(50.0, EA=1.4e6, EI=2.0e7).stiffnesses()
+        [1400000.0, 0.0, 20000000.0, 0.0]
+        """
         return [self.EA, self.ES, self.EI, self.GJ]
 
 
