@@ -14,14 +14,14 @@ from typing import Any, Iterable, overload
 import numpy as np
 
 from . import engine
-from .engine import AnalysisError
-from .validation import UnitWarning
 from .edges import Edge, in_plane_supported, w_supported
+from .engine import AnalysisError
 from .loads import Loads
 from .load_split import split_loads
 from .panel import Panel
-from .stiffeners import StringerShape
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
+from .stiffeners import StringerShape
+from .validation import UnitWarning
 
 
 # Densities of engineering materials, t/mm³ (foams above the lower bound,

@@ -51,7 +51,7 @@ from __future__ import annotations
 import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 import numpy as np
 import scipy.linalg
@@ -62,6 +62,9 @@ from .analysis import check_buckling_support, no_positive_below, vibration_optio
 from .loads import Loads, RunningLoads
 from .panel import Panel
 from .results import LoadCases
+
+if TYPE_CHECKING:
+    from .checks.table import MarginsTable
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
@@ -497,7 +500,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
              h: float | ArrayLike | None = None, quantity: str = "buckling", *,
              load_cases: Sequence[Loads] | None = None, density: float | None = None,
              mass_per_area: float | None = None,
-             cluster_gap: float = CLUSTER_GAP) -> GradientResult | GradientLoadCases:
+             cluster_gap: float = CLUSTER_GAP,
+             of: str | None = None) -> GradientResult | GradientLoadCases | MarginsTable:
     """The critical load factor (or first natural frequency) of the panel
     `build(x)` and its derivative with respect to the design variables x.
 
@@ -534,6 +538,14 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         The skin's mass, as for `ruvo.vibrate` (frequency only).
     cluster_gap : float
         Relative gap below which eigenvalues are treated as repeated.
+    of : "margins", optional
+        The derivatives of every reserve factor of the margins table
+        instead (buckling): the table at x (factor 1, one row per load case,
+        part and mode, as `result.margins()`) with a column "d/dx[i]" per
+        variable; the panel-buckling rows exact as above, the others by
+        central differences of the checks alone in double precision (the
+        panel rebuilt at x ± 1e-5·abs(x), or ± h when given, the analysis at
+        x kept). One more analysis per load case.
 
     Cost per load case: one analysis, which also assembles the parts along
     the stiffener stiffnesses, laminates, loads and masses, with one build
@@ -569,6 +581,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
     """
     if quantity not in ("buckling", "frequency"):
         raise ValueError(f"gradient: quantity {quantity!r} is neither 'buckling' nor 'frequency'")
+    if of not in (None, "margins") or (of == "margins" and quantity != "buckling"):
+        raise ValueError(f"gradient: of={of!r}; 'margins' (with quantity 'buckling') or None")
     if quantity == "buckling" and (density is not None or mass_per_area is not None):
         raise ValueError("gradient: a mass is only used with quantity='frequency'")
     largest = int(engine.limits(engine.VARIANTS[-1]).p_ngrq)
@@ -588,4 +602,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         lam, derivatives, clusters, assemblies, bound = _one_case(build, x, steps, h is None, base, case,
                                                                   cluster_gap)
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
+    if of == "margins":
+        from .checks import derivatives as margin_derivatives   # pandas (a second to import) only when asked for
+        return margin_derivatives.margin_gradients(build, x, None if h is None else steps, int(modes), load_cases,
+                                                   [r.gradient for r in results])
     return GradientLoadCases(tuple(results)) if load_cases is not None else results[0]

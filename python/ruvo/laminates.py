@@ -13,7 +13,7 @@ from __future__ import annotations
 
 import math
 import warnings
-from dataclasses import dataclass
+from dataclasses import KW_ONLY, dataclass, field
 from typing import Iterable, Sequence, cast
 
 import numpy as np
@@ -32,19 +32,50 @@ SHEAR_CORRECTION = 5.0 / 6.0
 class Material:
     """Orthotropic ply material: moduli along and across the fibres, major
     Poisson ratio, in-plane shear modulus; the transverse shear moduli G13
-    (fibre-thickness plane) and G23 for a laminate with transverse shear;
-    the thermal expansion coefficients alpha1 along and alpha2 across the
-    fibres for temperature loads (both or neither)."""
+    (fibre-thickness plane) and G23 for a laminate with transverse shear.
+
+    Allowables, all optional and by keyword (a strength check that needs a
+    missing one is skipped with its reason): the strengths along the fibres
+    in tension and compression Xt, Xc, across them Yt, Yc, and in shear S;
+    the strains to failure eps1t, eps1c, eps2t, eps2c, gamma12 (maximum
+    strain); F12, the Tsai-Wu interaction in 1/stress² (by default
+    -½·√(F11·F22)); Fcy, the compressive yield stress of a metal (von
+    Mises). Strengths and strains are positive magnitudes. The thermal
+    expansion coefficients alpha1 along and alpha2 across the fibres, for
+    temperature loads (both or neither).
+    """
     E1: float
     E2: float
     nu12: float
     G12: float
     G13: float | None = None
     G23: float | None = None
+    _: KW_ONLY
+    Xt: float | None = None
+    Xc: float | None = None
+    Yt: float | None = None
+    Yc: float | None = None
+    S: float | None = None
+    eps1t: float | None = None
+    eps1c: float | None = None
+    eps2t: float | None = None
+    eps2c: float | None = None
+    gamma12: float | None = None
+    F12: float | None = None
+    Fcy: float | None = None
     alpha1: float | None = None
     alpha2: float | None = None
 
     def __post_init__(self) -> None:
+        for name in ALLOWABLES:
+            if getattr(self, name) is not None:
+                _set(self, **{name: _number("Material", name, getattr(self, name), positive=True)})
+        if self.F12 is not None:
+            _set(self, F12=_number("Material", "F12", self.F12))
+            if None not in (self.Xt, self.Xc, self.Yt, self.Yc) and \
+                    self.F12 ** 2 >= 1.0 / (self.Xt * self.Xc * self.Yt * self.Yc):  # type: ignore[operator]
+                raise ValueError(f"Material.F12: {self.F12:g} opens the Tsai-Wu failure surface (F12² must stay "
+                                 "below F11·F22 = 1/(Xt·Xc·Yt·Yc)); a stress in 1/stress², not normalised?")
         for name in ("E1", "E2"):
             _set(self, **{name: _modulus("Material", name, getattr(self, name))})
         _set(self, G12=_number("Material", "G12", self.G12, positive=True))
@@ -59,6 +90,10 @@ class Material:
                 _set(self, **{name: _number("Material", name, getattr(self, name))})
         if self.nu12 ** 2 * self.E2 / self.E1 >= 1.0:
             raise ValueError(f"Material.nu12: {self.nu12} makes the ply stiffness singular (nu12² E2/E1 >= 1)")
+
+
+# The allowables of a Material that are positive magnitudes.
+ALLOWABLES = ("Xt", "Xc", "Yt", "Yc", "S", "eps1t", "eps1c", "eps2t", "eps2c", "gamma12", "Fcy")
 
 
 @dataclass(frozen=True)
@@ -219,7 +254,10 @@ class Laminate:
 
     B is the classical coupling (N = A eps + B kappa with kappa = -w,xx ...,
     z pointing the way positive W does); the engine takes its negative.
-    Build with `isotropic`, `from_plies` or `from_matrices`.
+    Build with `isotropic`, `from_plies` or `from_matrices`. A laminate
+    built from plies keeps them (`plies`, bottom first) and their `material`
+    for the strength checks; they take no part in comparisons, which go by
+    the stiffnesses.
     thermal_forces: the membrane forces per degree of the laminate held at
     zero mid-plane strain and curvature, Σ Q̄·ᾱ·t over the plies (over x,
     y, xy; classical sign, tension positive), or None without expansion
@@ -230,6 +268,8 @@ class Laminate:
     D: tuple
     thickness: float | None = None
     shear: tuple | None = None
+    plies: tuple = field(default=(), init=False, repr=False, compare=False)
+    material: Material | None = field(default=None, init=False, repr=False, compare=False)
     thermal_forces: tuple | None = None
 
     def __post_init__(self) -> None:
@@ -317,14 +357,17 @@ class Laminate:
         if material.alpha1 is not None:
             thermal = sum(ply_stiffness(material, p.angle) @ ply_expansion(material, p.angle) * p.thickness
                           for p in stack)
-        return cls(A, B, D, thickness, shear, thermal)  # type: ignore[arg-type]
+        laminate = cls(A, B, D, thickness, shear, thermal)  # type: ignore[arg-type]
+        _set(laminate, plies=stack, material=material)
+        return laminate
 
     @classmethod
     def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False,
-                  alpha: float | None = None) -> Laminate:
+                  Fcy: float | None = None, alpha: float | None = None) -> Laminate:
         """A single isotropic layer of modulus E, Poisson ratio nu, thickness
-        t; with `transverse_shear` its shear stiffness 5/6·G·t; `alpha` its
-        thermal expansion coefficient.
+        t; with `transverse_shear` its shear stiffness 5/6·G·t. `Fcy`: the
+        metal's compressive yield stress, for the von Mises check; `alpha`
+        its thermal expansion coefficient.
 
         Returns
         -------
@@ -343,7 +386,7 @@ class Laminate:
         with warnings.catch_warnings():  # E warned about above, once
             warnings.simplefilter("ignore", UnitWarning)
             g = E / (2.0 * (1.0 + nu))
-            material = Material(E, E, nu, g, g, g, alpha, alpha)
+            material = Material(E, E, nu, g, g, g, Fcy=Fcy, alpha1=alpha, alpha2=alpha)
         return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
 
     @property

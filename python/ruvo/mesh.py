@@ -13,8 +13,8 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
-from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, _length, _number, _set
 from .stiffeners import Stiffener
+from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, _length, _number, _set
 
 # Largest grid of the engine: node lines per direction (of the largest size variant).
 MAX_LINES = int(_ruvo.ruvo31.p_rtnds)

@@ -21,13 +21,13 @@ import numpy as np
 
 import _ruvo
 
-from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
 from .files import MAX_BYTES
 from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply
 from .loads import FLAT_PRESSURE, Loads
 from .mesh import MAX_LINES, Grid, Mesh, fitting_size
 from .stiffeners import Region, Stiffener
+from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
 
 # The names of the panel's parts stay importable from here for one release;
 # import them from ruvo (or their own modules).

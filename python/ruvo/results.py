@@ -366,6 +366,33 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of this load case (numbered 0): a pandas
+        DataFrame, one row per part and failure mode, columns load_case,
+        part, mode, reserve_factor, margin (reserve factor / `factor` - 1),
+        governing (the smallest of the case) and note (why a check was
+        skipped); `loads` says whether the panel's loads are "ultimate" or
+        "limit", `.attrs` holds both; `.governing()` gives the row with the
+        smallest reserve factor.
+
+        Returns
+        -------
+        MarginsTable (a pandas DataFrame)
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> table = ruvo.buckle(panel, modes=2).margins()
+        >>> table[["part", "mode"]].values.tolist()
+        [['panel', 'panel buckling'], ['skin', 'yield (von Mises)']]
+        >>> round(float(table.governing()["reserve_factor"]), 3)
+        2.531
+        """
+        # pandas (a second to import) only when a table is asked for
+        from .checks import table
+        return table.margins([self], factor, loads)
+
     def table(self) -> str:
         """The load factor and the critical forces of each mode, a line a mode.
 
@@ -432,6 +459,27 @@ class LoadCaseResults(LoadCases["BucklingResult"]):
     def critical_load_factor(self) -> float:
         """The critical load factor of the governing case."""
         return self.cases[self.governing].critical_load_factor
+
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of all load cases (numbered from 0, as
+        `cases`), as `BucklingResult.margins`; `governing` marks the
+        smallest reserve factor of each case, `.governing()` gives the
+        smallest over all.
+
+        Returns
+        -------
+        MarginsTable (a pandas DataFrame)
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=10.0), ruvo.Loads(Nx=20.0)])
+        >>> cases.margins().governing()[["load_case", "mode"]].tolist()
+        [1, 'panel buckling']
+        """
+        from .checks import table   # pandas only when a table is asked for
+        return table.margins(self.cases, factor, loads)
 
 
 @dataclass(frozen=True, eq=False)

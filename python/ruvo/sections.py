@@ -44,9 +44,9 @@ from typing import Any, Iterator, cast
 import numpy as np
 
 from . import engine
-from .validation import _length, _number, _set
 from .laminates import Laminate
 from .stiffeners import Stiffener, StringerShape
+from .validation import _length, _number, _set
 
 _SIDES = {"back": 1.0, "front": -1.0}
 

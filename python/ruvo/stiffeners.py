@@ -8,8 +8,8 @@ from dataclasses import KW_ONLY, dataclass
 
 import numpy as np
 
-from .validation import _length, _number, _set
 from .laminates import Laminate
+from .validation import _length, _number, _set
 
 
 class StringerShape(enum.StrEnum):
