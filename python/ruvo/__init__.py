@@ -9,7 +9,7 @@ laminated skin panels, on the engine `_ruvo`.
     result = ruvo.buckle(panel, modes=3)
     result.load_factors          # numpy array, smallest first
 """
-__version__ = "1.1.0"
+from .version import __version__
 
 from .engine import AnalysisError
 from .validation import UnitWarning

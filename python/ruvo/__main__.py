@@ -4,6 +4,7 @@
                                             [--margins] [--csv FILE] [--json [FILE]] [--quiet]
     python3 -m ruvo vibrate PANEL.toml ... --density RHO [the same options]
     python3 -m ruvo sweep DESIGNS.toml --out results.csv [--scheduler ADDRESS] [--processes N] [--quiet]
+    python3 -m ruvo report PANEL.toml --out panel.html [--modes N] [--factor F] [--limit] [--knockdown K]
     python3 -m ruvo --version
 
 Exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option).
@@ -23,7 +24,7 @@ from . import (AnalysisError, BucklingResult, Panel, VibrationResult, __version_
 
 Result = Union[BucklingResult, VibrationResult]
 DONE, FAILED, BAD_INPUT = 0, 1, 2
-COMMANDS = ("buckle", "vibrate", "sweep")
+COMMANDS = ("buckle", "vibrate", "sweep", "report")
 EXIT_CODES = "exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option)"
 
 
@@ -49,7 +50,7 @@ def _parser() -> argparse.ArgumentParser:
         epilog=EXIT_CODES + ".\n\nA panel file:\n\n" + toml_panel.EXAMPLE + "\nA designs file (sweep):\n\n"
         + designs.EXAMPLE)
     parser.add_argument("--version", action="version", version=f"ruvo {__version__}")
-    commands = parser.add_subparsers(dest="command", metavar="{buckle,vibrate,sweep}")
+    commands = parser.add_subparsers(dest="command", metavar="{buckle,vibrate,sweep,report}")
     for name, text in (("buckle", "buckling load factors and modes (the default)"),
                        ("vibrate", "natural frequencies and modes")):
         sub = commands.add_parser(name, help=text, description=text + ". " + EXIT_CODES)
@@ -80,6 +81,14 @@ def _parser() -> argparse.ArgumentParser:
     sub.add_argument("--scheduler", metavar="ADDRESS", help="a Dask scheduler, such as tcp://10.0.0.5:8786")
     sub.add_argument("--processes", type=int, help="local worker processes (default: one per core)")
     sub.add_argument("--quiet", action="store_true", help="no progress bar")
+    sub = commands.add_parser("report", help="a stress report of a panel as one self-contained HTML page",
+                              description="Buckle a panel and write its stress report page. " + EXIT_CODES)
+    sub.add_argument("panel", metavar="PANEL.toml", help="the panel file")
+    sub.add_argument("--out", required=True, metavar="panel.html", help="the report page")
+    sub.add_argument("--modes", type=int, help="number of modes (default: the file's, else 5)")
+    sub.add_argument("--factor", type=float, default=1.0, help="the factor of safety on the loads (default 1)")
+    sub.add_argument("--limit", action="store_true", help="the file's loads are limit loads (default: ultimate)")
+    sub.add_argument("--knockdown", type=float, help="knock-down on a curved panel's buckling reserve factor")
     return parser
 
 
@@ -214,6 +223,19 @@ def _sweep_command(args: argparse.Namespace) -> int:
     return FAILED if swept.errors else DONE
 
 
+def _report_command(args: argparse.Namespace) -> int:
+    panel, options = toml_panel.load(args.panel)
+    _check_writable(args.out)
+    try:
+        result = buckle(panel, modes=options["modes"] if args.modes is None else args.modes)
+    except AnalysisError as e:
+        print(f"ruvo: {args.panel}: {e}", file=sys.stderr)
+        return FAILED
+    result.report(args.out, factor=args.factor, loads="limit" if args.limit else "ultimate",
+                  knockdown=args.knockdown, source=args.panel)
+    return DONE
+
+
 def main(argv: Sequence[str] | None = None) -> int:
     argv = list(sys.argv[1:] if argv is None else argv)
     if argv and argv[0] not in COMMANDS and not argv[0].startswith("-"):
@@ -222,6 +244,8 @@ def main(argv: Sequence[str] | None = None) -> int:
     if args.command is None:
         _parser().error("a panel file is needed (python3 -m ruvo PANEL.toml)")
     try:
+        if args.command == "report":
+            return _report_command(args)
         return _sweep_command(args) if args.command == "sweep" else _panels_command(args)
     except (BadInput, ValueError, OSError) as e:
         print(f"ruvo: {e}", file=sys.stderr)

@@ -14,7 +14,7 @@ from typing import Any, Iterable, overload
 import numpy as np
 
 from . import engine
-from .edges import Edge, in_plane_supported, w_supported
+from .edges import edge_words, in_plane_supported, w_supported
 from .engine import AnalysisError
 from .loads import Loads
 from .load_split import split_loads
@@ -193,11 +193,7 @@ def _buckling_result(panel: Panel, variant: str, out: dict[str, Any], case: dict
 
 
 def _edge_words(panel: Panel) -> str:
-    def word(edge: Edge) -> str:
-        if edge.kind != "conditions":
-            return edge.kind
-        return "+".join(edge.held) + " held" if edge.held else "free"
-    return "the edges (" + ", ".join(f"{n} {word(getattr(panel.edges, n))}" for n in ("x0", "xl", "y0", "yl")) + ")"
+    return f"the edges ({edge_words(panel.edges)})"
 
 
 def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | None) -> float:

@@ -366,14 +366,16 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
-    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+    def margins(self, factor: float = 1.0, loads: str = "ultimate", knockdown: float | str | None = None) -> Any:
         """The margins table of this load case (numbered 0): a pandas
         DataFrame, one row per part and failure mode, columns load_case,
         part, mode, reserve_factor, margin (reserve factor / `factor` - 1),
         governing (the smallest of the case) and note (why a check was
         skipped); `loads` says whether the panel's loads are "ultimate" or
-        "limit", `.attrs` holds both; `.governing()` gives the row with the
-        smallest reserve factor.
+        "limit", `.attrs` holds both and the `header` stating them;
+        `.governing()` gives the row with the smallest reserve factor.
+        `knockdown` multiplies a curved panel's buckling reserve factor: a
+        number in (0, 1] or "NASA SP-8007" (docs/loads.rst).
 
         Returns
         -------
@@ -391,7 +393,33 @@ class BucklingResult(ModalResult):
         """
         # pandas (a second to import) only when a table is asked for
         from .checks import table
-        return table.margins([self], factor, loads)
+        return table.margins([self], factor, loads, knockdown)
+
+    def report(self, path: str | os.PathLike[str], factor: float = 1.0, loads: str = "ultimate",
+               knockdown: float | str | None = None, source: str = "") -> Path:
+        """Writes the stress report of this load case to `path`: one
+        self-contained HTML page with the panel, its laminates and
+        stiffeners, the load case, the margins table (`margins` with
+        `factor`, `loads`, `knockdown`), the critical mode and the versions;
+        `source` names the input file (docs/loads.rst).
+
+        Returns
+        -------
+        pathlib.Path
+            The page written.
+
+        Examples
+        --------
+        >>> import tempfile, pathlib
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> with tempfile.TemporaryDirectory() as d:
+        ...     page = ruvo.buckle(panel, modes=2).report(pathlib.Path(d) / "panel.html")
+        ...     "panel buckling" in page.read_text()
+        True
+        """
+        from . import report   # matplotlib and pandas only when a report is asked for
+        return report.write(path, [self], self.margins(factor, loads, knockdown), source)
 
     def table(self) -> str:
         """The load factor and the critical forces of each mode, a line a mode.
@@ -460,7 +488,7 @@ class LoadCaseResults(LoadCases["BucklingResult"]):
         """The critical load factor of the governing case."""
         return self.cases[self.governing].critical_load_factor
 
-    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+    def margins(self, factor: float = 1.0, loads: str = "ultimate", knockdown: float | str | None = None) -> Any:
         """The margins table of all load cases (numbered from 0, as
         `cases`), as `BucklingResult.margins`; `governing` marks the
         smallest reserve factor of each case, `.governing()` gives the
@@ -479,7 +507,31 @@ class LoadCaseResults(LoadCases["BucklingResult"]):
         [1, 'panel buckling']
         """
         from .checks import table   # pandas only when a table is asked for
-        return table.margins(self.cases, factor, loads)
+        return table.margins(self.cases, factor, loads, knockdown)
+
+    def report(self, path: str | os.PathLike[str], factor: float = 1.0, loads: str = "ultimate",
+               knockdown: float | str | None = None, source: str = "") -> Path:
+        """Writes the stress report of all load cases to `path`, as
+        `BucklingResult.report`, with a critical mode per load case.
+
+        Returns
+        -------
+        pathlib.Path
+            The page written.
+
+        Examples
+        --------
+        >>> import tempfile, pathlib
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, ry=1000.0)
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=10.0), ruvo.Loads(Nxy=10.0)])
+        >>> with tempfile.TemporaryDirectory() as d:
+        ...     page = cases.report(pathlib.Path(d) / "panel.html", knockdown=0.8)
+        ...     "Load case 1: critical mode" in page.read_text()
+        True
+        """
+        from . import report   # matplotlib and pandas only when a report is asked for
+        return report.write(path, list(self.cases), self.margins(factor, loads, knockdown), source)
 
 
 @dataclass(frozen=True, eq=False)
