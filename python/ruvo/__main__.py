@@ -175,7 +175,8 @@ def _panels_command(args: argparse.Namespace) -> int:
             if not isinstance(r, BaseException):
                 print(("" if len(files) == 1 else f"== {f}\n") + _report(r))
                 if isinstance(r, BucklingResult) and args.margins:
-                    print(r.margins().to_string(index=False))
+                    margins = r.margins()
+                    print(margins.attrs["header"] + "\n" + margins.to_string(index=False))
     if args.json and args.json != "-":
         Path(args.json).write_text(_json(results))
     if args.csv and args.margins:

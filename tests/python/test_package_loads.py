@@ -98,3 +98,12 @@ def test_a_heated_restrained_plate_buckles_at_the_classical_temperature():
     assert result.skin_loads.Nx == pytest.approx(E * t * alpha / (1.0 - NU), rel=1e-12)
     assert result.critical_load_factor == pytest.approx(math.pi ** 2 * t ** 2 / (6 * (1 + NU) * a ** 2 * alpha),
                                                         rel=0.005)
+
+
+def test_a_heated_restrained_aluminium_skin_yields_at_the_temperature_by_hand():
+    # equal biaxial compression σ = E·α·ΔT/(1-ν), von Mises σ: ΔT = Fcy·(1-ν)/(E·α) = 121.739
+    skin = Laminate.isotropic(E, NU, 2.0, Fcy=280.0, alpha=23e-6)
+    plate = Panel(length=300.0, width=200.0, laminate=skin, loads=Loads(delta_T=1.0), mesh=Mesh(nx=4, ny=4))
+    table = ruvo.buckle(plate, modes=1).margins()
+    yield_row = table[table["mode"] == "yield (von Mises)"].iloc[0]
+    assert yield_row["reserve_factor"] == pytest.approx(280.0 * (1 - NU) / (E * 23e-6), rel=1e-12)
