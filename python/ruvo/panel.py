@@ -24,7 +24,7 @@ import _ruvo
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
 from .files import MAX_BYTES
 from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply
-from .loads import FLAT_PRESSURE, Loads, RunningLoads
+from .loads import FLAT_PRESSURE, Loads
 from .mesh import MAX_LINES, Grid, Mesh, fitting_size
 from .stiffeners import Region, Stiffener
 from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
@@ -312,9 +312,6 @@ class Panel:
         thickness = 1.0
         <BLANKLINE>
         """
-        if isinstance(self.loads, RunningLoads):
-            raise ValueError("Panel.to_toml: running loads are not written to panel files yet (a file's [loads] "
-                             "are the skin's); write result.skin_loads instead")
         from . import toml_panel
         return toml_panel.to_toml(self)
 

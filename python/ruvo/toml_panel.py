@@ -18,7 +18,7 @@ import numpy as np
 from .files import MAX_BYTES, read_bytes
 from .edges import Edge, Edges
 from .laminates import Laminate, Material, Ply
-from .loads import Loads
+from .loads import Loads, RunningLoads
 from .mesh import Mesh
 from .panel import Panel
 from .stiffeners import Region, Stiffener
@@ -43,6 +43,7 @@ t = 1.0
 [loads]                   # per unit length, positive in compression (buckling only)
 Nx = 1.0                  # Nx, Ny, Nxy: multiplied by the load factor
 # fixed_Ny = -10.0        # fixed_Nx, fixed_Ny, fixed_Nxy: carried as they are
+# running = true          # the running loads of skin and stiffeners together
 
 [mesh]                    # nx, ny element counts, or size, or x, y lengths
 nx = 8
@@ -56,7 +57,6 @@ ny = 8
 '''
 
 OPTIONS = ("modes",)   # analysis options a panel file may carry beside the panel
-_TABLES = {"laminate": Laminate, "loads": Loads, "mesh": Mesh, "stringers": Stiffener, "frames": Stiffener}
 
 
 def _init_fields(cls: type) -> list[str]:
@@ -171,6 +171,16 @@ def _regions(place: _Place, items: Any) -> tuple[Region, ...]:
     return tuple(out)
 
 
+def _loads(place: _Place, table: Any) -> Loads:
+    """The skin's Loads, or with running = true the RunningLoads of the whole stiffened panel."""
+    values = dict(place.keys(table, _init_fields(Loads) + ["running"]))
+    running = values.pop("running", False)
+    if not isinstance(running, bool):
+        raise place.error(f"running: true (the running loads of skin and stiffeners together) or false, "
+                          f"got {running!r}")
+    return place.build(RunningLoads if running else Loads, **values)
+
+
 def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     """A Panel and the options (modes) from a parsed document; `source`
     (the file) is named in the messages."""
@@ -178,10 +188,11 @@ def panel_from_dict(d: Any, source: str = "") -> tuple[Panel, dict[str, Any]]:
     top.keys(d, _init_fields(Panel) + list(OPTIONS), ["length", "width", "laminate"])  # vibration needs no loads
     values = {k: v for k, v in d.items() if k not in OPTIONS}
     values["laminate"] = laminate_from(d["laminate"], top.inner("[laminate]"))
-    for name in ("loads", "mesh"):
-        if name in d:
-            where = top.inner(f"[{name}]")
-            values[name] = where.build(_TABLES[name], **where.keys(d[name], _init_fields(_TABLES[name])))
+    if "loads" in d:
+        values["loads"] = _loads(top.inner("[loads]"), d["loads"])
+    if "mesh" in d:
+        where = top.inner("[mesh]")
+        values["mesh"] = where.build(Mesh, **where.keys(d["mesh"], _init_fields(Mesh)))
     for name in ("stringers", "frames"):
         if name in d:
             values[name] = _stiffeners(top, name, d[name])
@@ -270,6 +281,8 @@ def panel_document(panel: Panel) -> dict[str, Any]:
         document["edges"] = edges[0]
     else:
         document.pop("edges", None)
+    if isinstance(panel.loads, RunningLoads):
+        document["loads"] = {"running": True, **document.get("loads", {})}
     document["laminate"] = _changed_fields(panel.laminate)
     return document
 

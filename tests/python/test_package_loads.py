@@ -2,6 +2,7 @@
 stiffeners, pressure on a curved panel, temperature; each against a hand
 computation or a closed form."""
 import math
+import tomllib
 
 import numpy as np
 import pytest
@@ -46,6 +47,7 @@ def test_running_loads_split_at_equal_strain_as_by_hand(running, changes, skin, 
         np.testing.assert_allclose(result.load_split.frame_forces[0], [2500.0, 0.0], rtol=1e-9)
     same = ruvo.buckle(panel.replace(loads=result.skin_loads), modes=2)
     np.testing.assert_array_equal(result.load_factors, same.load_factors)
+    assert ruvo.toml_panel.panel_from_dict(tomllib.loads(panel.to_toml()))[0] == panel   # running = true
 
 
 def test_pressure_gives_hoop_and_axial_tension_that_raises_the_buckling_load():

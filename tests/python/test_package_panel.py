@@ -380,6 +380,8 @@ STRINGER = "[[stringers]]\nposition = 0.5\nEA = 1.0\n"
                                                                              "E2 = 1.0, nu12 = 0.3, G12 = 1.0 }"),
                  id="ply of three numbers"),
     pytest.param(r"\[loads\]: a table is needed", "loads = 3\n" + BASE.replace("[loads]\nNx = 1.0\n", ""), id="loads a number"),
+    pytest.param(r"\[loads\]: running: true \(the running loads of skin and stiffeners together\) or false, got 'yes'",
+                 BASE + "running = 'yes'\n", id="running a word"),
     pytest.param("bad.toml: not valid TOML: .*line 8", BASE + "[mesh\n", id="not TOML"),
     pytest.param("bad.toml: values nested too deeply", "a = " + "[" * 100000 + "]" * 100000 + "\n", id="nested too deeply"),
 ])
