@@ -138,17 +138,36 @@ def _laminates(panel: Panel) -> str:
                    "thermal forces per degree"], rows)
 
 
+MATERIAL_FIELDS = ("E1", "E2", "nu12", "G12", "alpha1", "alpha2", "Xt", "Xc", "Yt", "Yc", "S", "Fcy")
+
+
+def _materials(panel: Panel) -> str:
+    """The ply materials and stacks of the laminates built from plies."""
+    rows = []
+    for owner, lam in zip(_laminate_owners(panel), panel.laminates):
+        if lam.material is None:
+            continue
+        stack = "/".join(f"{p.angle:g}" for p in lam.plies)
+        values = [getattr(lam.material, name) for name in MATERIAL_FIELDS]
+        rows.append((owner, stack, *(math.nan if v is None else v for v in values)))
+    if not rows:
+        return "<p>No laminate built from plies: the stiffness matrices above are as given.</p>"
+    return _table(["laminate of", "plies (degrees, from the bottom)", *MATERIAL_FIELDS], rows)
+
+
 def _stiffeners(panel: Panel) -> str:
     rows = []
     for kind, items, lines, nodes in (("stringer", panel.stringers, panel.stringer_lines, panel.y_nodes),
                                       ("frame", panel.frames, panel.frame_lines, panel.x_nodes)):
         for k, (s, line) in enumerate(zip(items, lines)):
             shape = getattr(s.crippling, "shape", None)
-            rows.append((f"{kind} {k + 1}", nodes[line - 1], s.EA, s.ES, s.EI, s.GJ,
-                         math.nan if s.alpha is None else s.alpha, "–" if shape is None else str(shape)))
+            section = getattr(s, "section", None)
+            rows.append((f"{kind} {k + 1}", nodes[line - 1], "–" if section is None else type(section).__name__,
+                         s.EA, s.ES, s.EI, s.GJ, math.nan if s.alpha is None else s.alpha,
+                         "–" if shape is None else str(shape)))
     if not rows:
         return "<p>No stiffeners.</p>"
-    return _table(["stiffener", "at", "EA", "ES", "EI", "GJ", "alpha", "section checked as"], rows)
+    return _table(["stiffener", "at", "section", "EA", "ES", "EI", "GJ", "alpha", "walls checked as"], rows)
 
 
 def _load_cases(cases: Sequence[BucklingResult]) -> str:
@@ -215,7 +234,8 @@ def page(cases: Sequence[BucklingResult], margins: pandas.DataFrame, source: str
 <h1>{html.escape(title)} – stress report</h1>
 <section class="panel"><h2>Panel</h2>{_figure_html(panel_picture(panel), "The panel in its true geometry")}
 {_geometry(panel)}</section>
-<section class="laminates"><h2>Laminates and stiffeners</h2>{_laminates(panel)}{_stiffeners(panel)}</section>
+<section class="laminates"><h2>Materials, laminates and stiffeners</h2>{_materials(panel)}{_laminates(panel)}
+{_stiffeners(panel)}</section>
 <section class="loads"><h2>Load cases</h2>{_load_cases(cases)}</section>
 <section class="margins"><h2>Margins</h2><p class="note">{html.escape(margins.attrs.get("header", ""))}</p>{_margins(margins)}</section>
 <section class="modes"><h2>Critical modes</h2>{_modes(cases)}</section>
