@@ -103,9 +103,15 @@ def test_a_heated_restrained_plate_buckles_at_the_classical_temperature():
 
 
 def test_a_heated_restrained_aluminium_skin_yields_at_the_temperature_by_hand():
-    # equal biaxial compression σ = E·α·ΔT/(1-ν), von Mises σ: ΔT = Fcy·(1-ν)/(E·α) = 121.739
+    # equal biaxial compression σ = E·α·ΔT/(1-ν), von Mises σ: ΔT = Fcy·(1-ν)/(E·α) = 121.739;
+    # a stringer of the same metal held with the skin carries EA·α per degree
     skin = Laminate.isotropic(E, NU, 2.0, Fcy=280.0, alpha=23e-6)
-    plate = Panel(length=300.0, width=200.0, laminate=skin, loads=Loads(delta_T=1.0), mesh=Mesh(nx=4, ny=4))
-    table = ruvo.buckle(plate, modes=1).margins()
-    yield_row = table[table["mode"] == "yield (von Mises)"].iloc[0]
+    blade = ruvo.sections.Blade(skin=skin, material=ruvo.sections.Isotropic(E, NU, alpha=23e-6), height=20.0, web=2.0)
+    plate = Panel(length=300.0, width=200.0, laminate=skin, loads=Loads(delta_T=1.0), mesh=Mesh(nx=4, ny=4),
+                  stringers=[blade.stiffener(100.0)])
+    result = ruvo.buckle(plate, modes=1)
+    assert plate.stringers[0].alpha == pytest.approx(23e-6, rel=1e-12)
+    assert result.load_split.stringer_forces[0, 0] == pytest.approx(blade.EA * 23e-6, rel=1e-12)
+    table = result.margins()
+    yield_row = table[(table["part"] == "skin") & (table["mode"] == "yield (von Mises)")].iloc[0]
     assert yield_row["reserve_factor"] == pytest.approx(280.0 * (1 - NU) / (E * 23e-6), rel=1e-12)
