@@ -113,6 +113,6 @@ class RunningLoads(Loads):
     membrane strain, the stringers EA·εx, the frames EA·εy, so that the
     skin's forces and the stiffener forces add up to the running loads over
     the panel's width (Nx) and length (Ny); shear stays in the skin
-    (docs/theory.rst). `result.skin_loads` shows the skin's share,
+    (docs/loads.rst). `result.skin_loads` shows the skin's share,
     `result.load_split` the stiffeners' forces.
     """
