@@ -116,5 +116,10 @@ def split_loads(panel: Panel, loads: Loads | None = None, name: str = "Panel.loa
 
 
 def skin_loads(panel: Panel, loads: Loads | None = None, name: str = "Panel.loads") -> Loads:
-    """The skin's membrane forces of `loads` (the panel's by default)."""
+    """The skin's membrane forces of `loads` (the panel's by default): the
+    loads themselves when they are the skin's forces alone (no split, so an
+    optimiser's loop pays nothing for it)."""
+    loads = panel.loads if loads is None else loads
+    if type(loads) is Loads and not (loads.pressure or loads.delta_T or loads.fixed_delta_T):
+        return loads
     return split_loads(panel, loads, name).skin
