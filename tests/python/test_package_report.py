@@ -24,9 +24,9 @@ def chromium(page, profile, *arguments):
 
 @pytest.fixture(scope="module")
 def report(tmp_path_factory):
-    """The report of the guide's fuselage panel, written by the command line."""
+    """The report of the guide's fuselage panel under running loads and pressure, by the command line."""
     page = tmp_path_factory.mktemp("report") / "panel.html"
-    subprocess.run([sys.executable, "-m", "ruvo", "report", str(EXAMPLES / "stiffened_curved_panel.toml"),
+    subprocess.run([sys.executable, "-m", "ruvo", "report", str(EXAMPLES / "fuselage_running_loads.toml"),
                     "--out", str(page), "--factor", "1.5", "--limit", "--knockdown", "0.8"], check=True,
                    capture_output=True, text=True, timeout=600, cwd=ROOT)
     return page
