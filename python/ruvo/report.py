@@ -176,15 +176,15 @@ def _load_cases(cases: Sequence[BucklingResult]) -> str:
         loads = case.panel.loads
         kind = "running loads" if isinstance(loads, RunningLoads) else "skin loads"
         rows.append((k, kind, loads.Nx, loads.Ny, loads.Nxy, loads.fixed_Nx, loads.fixed_Ny, loads.fixed_Nxy,
-                     loads.pressure, loads.delta_T, loads.fixed_delta_T))
+                     loads.pressure, "yes" if loads.closed_ends else "no", loads.delta_T, loads.fixed_delta_T))
         split = split_loads(case.panel)
         skin = split.skin
         stringer = split.stringer_forces[:, 0].max() if len(split.stringer_forces) else math.nan
         frame = split.frame_forces[:, 0].max() if len(split.frame_forces) else math.nan
         split_rows.append((k, skin.Nx, skin.Ny, skin.Nxy, skin.fixed_Nx, skin.fixed_Ny, skin.fixed_Nxy,
                            stringer, frame))
-    return (_table(["case", "given as", "Nx", "Ny", "Nxy", "fixed Nx", "fixed Ny", "fixed Nxy", "pressure", "ΔT",
-                    "fixed ΔT"], rows)
+    return (_table(["case", "given as", "Nx", "Ny", "Nxy", "fixed Nx", "fixed Ny", "fixed Nxy", "pressure",
+                    "closed ends", "ΔT", "fixed ΔT"], rows)
             + "<p class=\"note\">The skin's share (pressure and temperature resolved) and the largest variable "
               "stiffener force at load factor 1 (compression positive):</p>"
             + _table(["case", "skin Nx", "skin Ny", "skin Nxy", "fixed Nx", "fixed Ny", "fixed Nxy",
