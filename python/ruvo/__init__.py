@@ -9,14 +9,14 @@ laminated skin panels, on the engine `_ruvo`.
     result = ruvo.buckle(panel, modes=3)
     result.load_factors          # numpy array, smallest first
 """
-__version__ = "1.1.0"
+from .version import __version__
 
 from .engine import AnalysisError
 from .validation import UnitWarning
 from .laminates import Laminate, Material, Ply
 from .stiffeners import Region, Stiffener, StringerShape
 from .edges import Edge, Edges
-from .loads import Loads
+from .loads import Loads, RunningLoads
 from .mesh import Grid, Mesh
 from .panel import Panel, PrecisionWarning
 from .analysis import buckle, vibrate
@@ -27,6 +27,6 @@ from .archive import load
 from . import sections
 
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientLoadCases", "GradientResult", "Grid",
-           "Laminate", "LoadCaseResults", "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region",
+           "Laminate", "LoadCaseResults", "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "RunningLoads",
            "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning", "VibrationResult",
            "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep", "vibrate"]

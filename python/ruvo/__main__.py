@@ -4,6 +4,7 @@
                                             [--margins] [--csv FILE] [--json [FILE]] [--quiet]
     python3 -m ruvo vibrate PANEL.toml ... --density RHO [the same options]
     python3 -m ruvo sweep DESIGNS.toml --out results.csv [--scheduler ADDRESS] [--processes N] [--quiet]
+    python3 -m ruvo report PANEL.toml --out panel.html [--modes N] [--factor F] [--limit] [--knockdown K]
     python3 -m ruvo --version
 
 Exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), 130 interrupted
@@ -24,7 +25,7 @@ from . import (AnalysisError, BucklingResult, LoadCaseResults, Panel, SweepResul
 
 Result = Union[BucklingResult, VibrationResult, LoadCaseResults]
 DONE, FAILED, BAD_INPUT, INTERRUPTED = 0, 1, 2, 130   # 130: 128 + SIGINT, as the shells report it
-COMMANDS = ("buckle", "vibrate", "sweep")
+COMMANDS = ("buckle", "vibrate", "sweep", "report")
 EXIT_CODES = ("exit status: 0 done, 1 an analysis failed, 2 bad input (a file, a value or an option), "
               "130 interrupted (Ctrl-C)")
 
@@ -51,7 +52,7 @@ def _parser() -> argparse.ArgumentParser:
         epilog=EXIT_CODES + ".\n\nA panel file:\n\n" + toml_panel.EXAMPLE + "\nA designs file (sweep):\n\n"
         + designs.EXAMPLE)
     parser.add_argument("--version", action="version", version=f"ruvo {__version__}")
-    commands = parser.add_subparsers(dest="command", metavar="{buckle,vibrate,sweep}")
+    commands = parser.add_subparsers(dest="command", metavar="{buckle,vibrate,sweep,report}")
     for name, text in (("buckle", "buckling load factors and modes (the default)"),
                        ("vibrate", "natural frequencies and modes")):
         sub = commands.add_parser(name, help=text, description=text + ". " + EXIT_CODES)
@@ -83,6 +84,14 @@ def _parser() -> argparse.ArgumentParser:
     sub.add_argument("--scheduler", metavar="ADDRESS", help="a Dask scheduler, such as tcp://10.0.0.5:8786")
     sub.add_argument("--processes", type=int, help="local worker processes (default: one per core)")
     sub.add_argument("--quiet", action="store_true", help="no progress bar")
+    sub = commands.add_parser("report", help="a stress report of a panel as one self-contained HTML page",
+                              description="Buckle a panel and write its stress report page. " + EXIT_CODES)
+    sub.add_argument("panel", metavar="PANEL.toml", help="the panel file")
+    sub.add_argument("--out", required=True, metavar="panel.html", help="the report page")
+    sub.add_argument("--modes", type=int, help="number of modes (default: the file's, else 5)")
+    sub.add_argument("--factor", type=float, default=1.0, help="the factor of safety on the loads (default 1)")
+    sub.add_argument("--limit", action="store_true", help="the file's loads are limit loads (default: ultimate)")
+    sub.add_argument("--knockdown", type=float, help="knock-down on a curved panel's buckling reserve factor")
     return parser
 
 
@@ -174,7 +183,8 @@ def _panels_command(args: argparse.Namespace) -> int:
             if not isinstance(r, BaseException):
                 print(("" if len(files) == 1 else f"== {f}\n") + _report(r))
                 if isinstance(r, BucklingResult) and args.margins:
-                    print(r.margins().to_string(index=False))
+                    margins = r.margins()
+                    print(margins.attrs["header"] + "\n" + margins.to_string(index=False))
     if args.json and args.json != "-":
         Path(args.json).write_text(_json(results))
     if args.csv and args.margins:
@@ -233,6 +243,20 @@ def _write_table(swept: SweepResult, path: str) -> None:
         swept.to_csv(path)
 
 
+def _report_command(args: argparse.Namespace) -> int:
+    panel, options = Panel.from_toml_with_options(args.panel)
+    _check_writable(args.out)
+    try:
+        result = buckle(panel, modes=options["modes"] if args.modes is None else args.modes,
+                        load_cases=options.get("load_cases"))
+    except AnalysisError as e:
+        print(f"ruvo: {args.panel}: {e}", file=sys.stderr)
+        return FAILED
+    result.report(args.out, factor=args.factor, loads="limit" if args.limit else "ultimate",
+                  knockdown=args.knockdown, source=args.panel)
+    return DONE
+
+
 def main(argv: Sequence[str] | None = None) -> int:
     argv = list(sys.argv[1:] if argv is None else argv)
     if argv and argv[0] not in COMMANDS and not argv[0].startswith("-"):
@@ -241,6 +265,8 @@ def main(argv: Sequence[str] | None = None) -> int:
     if args.command is None:
         _parser().error("a panel file is needed (python3 -m ruvo PANEL.toml)")
     try:
+        if args.command == "report":
+            return _report_command(args)
         return _sweep_command(args) if args.command == "sweep" else _panels_command(args)
     except (BadInput, ValueError, OSError) as e:
         print(f"ruvo: {e}", file=sys.stderr)

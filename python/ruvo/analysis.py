@@ -14,9 +14,10 @@ from typing import Any, Iterable, overload
 import numpy as np
 
 from . import engine
-from .edges import Edge, in_plane_supported, w_supported
+from .edges import edge_words, in_plane_supported, w_supported
 from .engine import AnalysisError
 from .loads import Loads
+from .load_split import split_loads
 from .panel import Panel
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
 from .stiffeners import StringerShape
@@ -119,9 +120,10 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
 def check_buckling_support(panel: Panel, loads_name: str = "Panel.loads") -> None:
     """Refuses a panel that a buckling analysis cannot hold against
     rigid-body motion, or whose loads (`loads_name`) have nothing to scale."""
-    if not panel.loads.variable().any():
-        raise ValueError(f"{loads_name}: the variable load (Nx, Ny, Nxy) is zero; a buckling analysis has "
-                         "nothing to scale (fixed loads alone: give them as the variable load)")
+    if not panel.loads.scaled:
+        raise ValueError(f"{loads_name}: the variable load (Nx, Ny, Nxy, delta_T) is zero; a buckling analysis "
+                         "has nothing to scale (fixed loads alone: give them as the variable load)")
+    split_loads(panel, name=loads_name)
     if not w_supported(panel.edges, panel.length, panel.width):
         raise ValueError(f"Panel.edges: {_edge_words(panel)} leave the panel free to move as a rigid body "
                          "normal to its surface; a buckling analysis needs W held on two edges or one edge clamped")
@@ -191,11 +193,7 @@ def _buckling_result(panel: Panel, variant: str, out: dict[str, Any], case: dict
 
 
 def _edge_words(panel: Panel) -> str:
-    def word(edge: Edge) -> str:
-        if edge.kind != "conditions":
-            return edge.kind
-        return "+".join(edge.held) + " held" if edge.held else "free"
-    return "the edges (" + ", ".join(f"{n} {word(getattr(panel.edges, n))}" for n in ("x0", "xl", "y0", "yl")) + ")"
+    return f"the edges ({edge_words(panel.edges)})"
 
 
 def _mass_per_area(panel: Panel, density: float | None, mass_per_area: float | None) -> float:

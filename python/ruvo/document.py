@@ -31,7 +31,7 @@ from typing import TYPE_CHECKING, Any, Callable, Sequence, TypeVar, cast
 from . import sections
 from .edges import Edge, Edges
 from .laminates import Laminate, Material, Ply
-from .loads import Loads
+from .loads import Loads, RunningLoads
 from .mesh import MAX_LINES, Mesh
 from .sections import Isotropic, StringerCheckData
 from .stiffeners import Region, Stiffener
@@ -320,8 +320,25 @@ def _load_cases(place: Place, items: Any) -> list[Loads]:
     cases = []
     for k, item in enumerate(items):
         where = place.inner(f"[[load_cases]] number {k + 1}")
-        cases.append(where.build(Loads, **where.keys(item, _init_fields(Loads))))
+        cases.append(_loads(where, item))
     return cases
+
+
+def _loads(place: Place, table: Any) -> Loads:
+    """The skin's Loads, or with running = true the RunningLoads of the whole
+    stiffened panel."""
+    values = dict(place.keys(table, _init_fields(Loads) + ["running"]))
+    running = values.pop("running", False)
+    if not isinstance(running, bool):
+        raise place.error(f"running: true (the running loads of skin and stiffeners together) or false, "
+                          f"got {running!r}")
+    return place.build(RunningLoads if running else Loads, **values)
+
+
+def _loads_table(loads: Loads) -> dict[str, Any]:
+    """The changed fields of loads, with running = true for RunningLoads."""
+    table = changed_fields(loads)
+    return {"running": True, **table} if isinstance(loads, RunningLoads) else table
 
 
 MAX_LOAD_CASES = 1000   # load cases of one panel file at most
@@ -346,15 +363,16 @@ def panel_arguments(document: Any, source: str = "") -> tuple[dict[str, Any], di
         if isinstance(value, str) != text or (not text and (isinstance(value, bool) or not isinstance(value, (int, float)))):
             raise top.error(f"{name}: {'a text' if text else 'a number'} is needed, got {kind_of(value)}")
     values["laminate"] = shelf.skin = shelf.laminate(document["laminate"], top.inner("[laminate]"))
-    for name, cls in (("loads", Loads), ("mesh", Mesh)):
-        if name in document:
-            where = top.inner(f"[{name}]")
-            table = where.keys(document[name], _init_fields(cls))
-            for axis in ("x", "y") if cls is Mesh else ():
-                if isinstance(table.get(axis), list) and len(table[axis]) > MAX_LINES - 1:
-                    raise where.error(f"{axis}: {len(table[axis])} lengths; the engine's grid takes "
-                                      f"{MAX_LINES - 1} elements per direction at most")
-            values[name] = where.build(cls, **table)
+    if "loads" in document:
+        values["loads"] = _loads(top.inner("[loads]"), document["loads"])
+    if "mesh" in document:
+        where = top.inner("[mesh]")
+        table = where.keys(document["mesh"], _init_fields(Mesh))
+        for axis in ("x", "y"):
+            if isinstance(table.get(axis), list) and len(table[axis]) > MAX_LINES - 1:
+                raise where.error(f"{axis}: {len(table[axis])} lengths; the engine's grid takes "
+                                  f"{MAX_LINES - 1} elements per direction at most")
+        values["mesh"] = where.build(Mesh, **table)
     for name in ("stringers", "frames"):
         if name in document:
             values[name] = _stiffeners(shelf, top, name, document[name])
@@ -541,8 +559,7 @@ def panel_document(panel: Panel, options: dict[str, Any] | None = None) -> dict[
     options = options or {}
     if "modes" in options:
         doc["modes"] = options["modes"]
-    for name in ("loads", "mesh"):
-        table = changed_fields(getattr(panel, name))
+    for name, table in (("loads", _loads_table(panel.loads)), ("mesh", changed_fields(panel.mesh))):
         if table:
             doc[name] = table
     doc.update((name, table) for name, table in writer.collections.items() if table)
@@ -551,5 +568,5 @@ def panel_document(panel: Panel, options: dict[str, Any] | None = None) -> dict[
     if regions:
         doc["regions"] = regions
     if options.get("load_cases"):
-        doc["load_cases"] = [changed_fields(case) for case in options["load_cases"]]
+        doc["load_cases"] = [_loads_table(case) for case in options["load_cases"]]
     return doc

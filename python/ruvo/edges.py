@@ -170,6 +170,15 @@ def _edges_of_word(word: str) -> Edges:
     return Edges(edge, edge, edge, edge)
 
 
+def edge_words(edges: Edges) -> str:
+    """The four edges in words: "x0 simply supported, xl W held, ..."."""
+    def word(edge: Edge) -> str:
+        if edge.kind != "conditions":
+            return edge.kind
+        return "+".join(edge.held) + " held" if edge.held else "free"
+    return ", ".join(f"{n} {word(getattr(edges, n))}" for n in ("x0", "xl", "y0", "yl"))
+
+
 def _held(edge: Edge, across_x: bool) -> set[str]:
     """Freedoms an edge holds; a symmetry plane holds the slope and the
     in-plane motion normal to it, an antisymmetry plane W and the in-plane

@@ -19,14 +19,15 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
+from .conventions import FLAT
 from .edges import Edge
 from .loads import Loads
+from .load_split import skin_loads
 from .stiffeners import Stiffener, StringerShape
 
 if TYPE_CHECKING:   # the panel's module reads its files through sections, which ask this one
     from .panel import Panel
 
-FLAT = 1.0e29  # the engine's radius of a flat direction
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"
 _FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
@@ -161,7 +162,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     forces in the engine's 32 bits, which the entry takes as they are; with
     dtype float64 unrounded, for rates of change (the entry rounds them)."""
     e = panel.edges
-    cases = list(load_cases) if load_cases else [panel.loads]
+    cases = [skin_loads(panel, c, f"load_cases[{k}]") for k, c in enumerate(load_cases)] if load_cases \
+        else [skin_loads(panel)]
     functions = freedoms or panel.freedoms
     shear = "B" in functions
     args = dict(variant=variant, kind=kind, title=panel.title, project=PROJECT, modes=int(modes),
@@ -218,7 +220,7 @@ def _failure(cases: Sequence[Loads], out: dict[str, Any], listing: str) -> Analy
     words = message
     if stage in ("INCS3", "VIBS3") and "CHOLESKY" in message:
         words = ("the fixed loads alone buckle the panel: the stiffness is not positive definite"
-                 if any(np.any(c.fixed()) for c in cases) else
+                 if any(c.carried for c in cases) else
                  "the stiffness is not positive definite: the panel is not held against a rigid-body motion")
     return AnalysisError(stage, words, listing, code, message)
 

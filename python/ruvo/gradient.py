@@ -60,7 +60,7 @@ from numpy.typing import ArrayLike
 
 from . import engine, result_document, table
 from .analysis import check_buckling_support, no_positive_below, vibration_options
-from .loads import Loads
+from .loads import Loads, RunningLoads
 from .panel import Panel
 from .results import LoadCases
 
@@ -308,6 +308,11 @@ class _Case:
         kind = "buckling" if self.quantity == "buckling" else "vibration"
         if kind == "buckling":
             check_buckling_support(panel)
+            loads = panel.loads
+            if isinstance(loads, RunningLoads) or loads.pressure or loads.delta_T or loads.fixed_delta_T:
+                raise ValueError("gradient: running loads, pressure and temperature give skin forces that follow "
+                                 "the panel's stiffnesses, which these rates of change hold fixed; give the skin's "
+                                 "forces (result.skin_loads) as the loads")
         largest = int(engine.limits(engine.variant_for(panel)).p_ngrq)
         computed = min(self.modes + EXTRA_MODES, largest)
         _, out, _ = engine.run(panel, kind, computed, entry=dict(forms=True, directions=list(directions)),

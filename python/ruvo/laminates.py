@@ -40,7 +40,9 @@ class Material:
     the strains to failure eps1t, eps1c, eps2t, eps2c, gamma12 (maximum
     strain); F12, the Tsai-Wu interaction in 1/stress² (by default
     -½·√(F11·F22)); Fcy, the compressive yield stress of a metal (von
-    Mises). Strengths and strains are positive magnitudes.
+    Mises). Strengths and strains are positive magnitudes. The thermal
+    expansion coefficients alpha1 along and alpha2 across the fibres, for
+    temperature loads (both or neither).
     """
     E1: float
     E2: float
@@ -61,6 +63,8 @@ class Material:
     gamma12: float | None = None
     F12: float | None = None
     Fcy: float | None = None
+    alpha1: float | None = None
+    alpha2: float | None = None
 
     def __post_init__(self) -> None:
         for name in ALLOWABLES:
@@ -79,6 +83,11 @@ class Material:
             if getattr(self, name) is not None:
                 _set(self, **{name: _number("Material", name, getattr(self, name), positive=True)})
         _set(self, nu12=_number("Material", "nu12", self.nu12))
+        if (self.alpha1 is None) != (self.alpha2 is None):
+            raise ValueError("Material.alpha1: give both thermal expansion coefficients alpha1 and alpha2, or neither")
+        for name in ("alpha1", "alpha2"):
+            if getattr(self, name) is not None:
+                _set(self, **{name: _number("Material", name, getattr(self, name))})
         if self.nu12 ** 2 * self.E2 / self.E1 >= 1.0:
             raise ValueError(f"Material.nu12: {self.nu12} makes the ply stiffness singular (nu12² E2/E1 >= 1)")
 
@@ -137,6 +146,14 @@ def ply_stiffness(material: Material, degrees: float) -> np.ndarray:
     b16 = q16_part * c2 * cs + q26_part * cs * s2      # odd in s: exactly opposite for -θ
     b26 = q16_part * cs * s2 + q26_part * c2 * cs
     return np.array([[b11, b12, b16], [b12, b22, b26], [b16, b26, b66]])
+
+
+def ply_expansion(material: Material, degrees: float) -> np.ndarray:
+    """The free thermal strains per degree of a ply whose fibres lie
+    `degrees` from x towards y, over x, y and engineering shear xy."""
+    a1, a2 = cast(float, material.alpha1), cast(float, material.alpha2)   # checked by the caller
+    c, s = _cos_sin(degrees)
+    return np.array([a1 * c * c + a2 * s * s, a1 * s * s + a2 * c * c, 2.0 * (a1 - a2) * c * s])
 
 
 def _normal_angle(degrees: float) -> float:
@@ -212,6 +229,16 @@ def _matrix(name: str, value: ArrayLike) -> tuple[tuple[float, ...], ...]:
     return m
 
 
+def _vector(name: str, value: ArrayLike) -> tuple[float, ...]:
+    try:
+        v = tuple(float(x) for x in value)  # type: ignore[union-attr, arg-type]
+    except (TypeError, ValueError):
+        v = ()
+    if len(v) != 3 or not all(math.isfinite(x) for x in v):
+        raise ValueError(f"Laminate.{name}: three finite numbers (over x, y, xy) are needed, got {value!r}")
+    return v
+
+
 def _matrix_fault(name: str, value: ArrayLike) -> str:
     try:
         shape = np.shape(np.array(value, dtype=float))
@@ -231,6 +258,10 @@ class Laminate:
     built from plies keeps them (`plies`, bottom first) and their `material`
     for the strength checks; they take no part in comparisons, which go by
     the stiffnesses.
+    thermal_forces: the membrane forces per degree of the laminate held at
+    zero mid-plane strain and curvature, Σ Q̄·ᾱ·t over the plies (over x,
+    y, xy; classical sign, tension positive), or None without expansion
+    coefficients.
     """
     A: tuple
     B: tuple
@@ -239,6 +270,7 @@ class Laminate:
     shear: tuple | None = None
     plies: tuple = field(default=(), init=False, repr=False, compare=False)
     material: Material | None = field(default=None, init=False, repr=False, compare=False)
+    thermal_forces: tuple | None = None
 
     def __post_init__(self) -> None:
         _set(self, A=_matrix("A", self.A), B=_matrix("B", self.B), D=_matrix("D", self.D))
@@ -250,6 +282,8 @@ class Laminate:
             _set(self, shear=tuple(tuple(float(v) for v in row) for row in s))
         if self.thickness is not None:
             _set(self, thickness=_length("Laminate", "thickness", self.thickness))
+        if self.thermal_forces is not None:
+            _set(self, thermal_forces=_vector("thermal_forces", self.thermal_forces))
         whole = np.empty((6, 6))   # [A B; B D]
         whole[:3, :3], whole[:3, 3:], whole[3:, :3], whole[3:, 3:] = self.A, self.B, self.B, self.D
         a, d = whole[:3, :3], whole[3:, 3:]
@@ -267,9 +301,10 @@ class Laminate:
 
     @classmethod
     def from_matrices(cls, A: ArrayLike, D: ArrayLike, B: ArrayLike | None = None, thickness: float | None = None,
-                      shear: ArrayLike | None = None) -> Laminate:
+                      shear: ArrayLike | None = None, thermal_forces: ArrayLike | None = None) -> Laminate:
         """`shear`: the transverse shear stiffness (2 x 2 over xz, yz), for
-        the freedoms with the shear rotations.
+        the freedoms with the shear rotations; `thermal_forces` the
+        restrained membrane forces per degree (3 over x, y, xy).
 
         Returns
         -------
@@ -283,7 +318,8 @@ class Laminate:
         False
         """
         # Arrays here: __post_init__ keeps them as tuples of rows.
-        return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear)  # type: ignore[arg-type]
+        return cls(A, np.zeros((3, 3)) if B is None else B, D, thickness, shear,  # type: ignore[arg-type]
+                   thermal_forces)  # type: ignore[arg-type]
 
     @classmethod
     def from_plies(cls, plies: Iterable[Ply | Sequence[float]], material: Material, *,
@@ -317,16 +353,21 @@ class Laminate:
             if material.G13 is None or material.G23 is None:
                 raise ValueError("Laminate.material: transverse shear needs the Material's G13 and G23")
             shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in stack)
-        laminate = cls(A, B, D, thickness, shear)  # type: ignore[arg-type]
+        thermal = None
+        if material.alpha1 is not None:
+            thermal = sum(ply_stiffness(material, p.angle) @ ply_expansion(material, p.angle) * p.thickness
+                          for p in stack)
+        laminate = cls(A, B, D, thickness, shear, thermal)  # type: ignore[arg-type]
         _set(laminate, plies=stack, material=material)
         return laminate
 
     @classmethod
     def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False,
-                  Fcy: float | None = None) -> Laminate:
+                  Fcy: float | None = None, alpha: float | None = None) -> Laminate:
         """A single isotropic layer of modulus E, Poisson ratio nu, thickness
         t; with `transverse_shear` its shear stiffness 5/6·G·t. `Fcy`: the
-        metal's compressive yield stress, for the von Mises check.
+        metal's compressive yield stress, for the von Mises check; `alpha`
+        its thermal expansion coefficient.
 
         Returns
         -------
@@ -345,8 +386,16 @@ class Laminate:
         with warnings.catch_warnings():  # E warned about above, once
             warnings.simplefilter("ignore", UnitWarning)
             g = E / (2.0 * (1.0 + nu))
-            material = Material(E, E, nu, g, g, g, Fcy=Fcy)
+            material = Material(E, E, nu, g, g, g, Fcy=Fcy, alpha1=alpha, alpha2=alpha)
         return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
+
+    @property
+    def expansion(self) -> np.ndarray | None:
+        """The free thermal strains per degree of the mid-plane held flat,
+        A⁻¹ times the thermal forces (over x, y, xy), or None."""
+        if self.thermal_forces is None:
+            return None
+        return np.linalg.solve(np.array(self.A), np.array(self.thermal_forces))
 
     @property
     def coupled(self) -> bool:

@@ -24,10 +24,10 @@ import _ruvo
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
 from . import toml_panel
 from .document import Place, panel_arguments
-from .engine import FLAT
+from .conventions import FLAT
 from .files import MAX_BYTES
 from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply
-from .loads import Loads
+from .loads import FLAT_PRESSURE, Loads
 from .mesh import MAX_LINES, Grid, Mesh, fitting_size
 from .stiffeners import Region, Stiffener
 from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
@@ -116,6 +116,8 @@ class Panel:
             if not isinstance(getattr(self, name), cls):
                 raise ValueError(f"Panel.{name}: a ruvo.{cls.__name__} is needed, got {getattr(self, name)!r}")
         _set(self, edges=Edges.parse(self.edges))
+        if self.loads.pressure and all(abs(float(r)) >= FLAT for r in (self.rx, self.ry, self.rxy)):
+            raise ValueError(f"Panel.loads.pressure: {FLAT_PRESSURE}")
         for name in ("stringers", "frames"):
             items = tuple(getattr(self, name))
             if any(not isinstance(s, Stiffener) for s in items):

@@ -16,6 +16,8 @@ from numpy.typing import ArrayLike
 
 from . import plot, result_document, table
 from .edges import free_w_motions
+from .loads import Loads
+from .load_split import LoadSplit, split_loads
 from .panel import Panel
 
 if TYPE_CHECKING:
@@ -301,7 +303,8 @@ class BucklingResult(ModalResult):
     everywhere; otherwise a million times the smallest magnitude computed),
     no_buckling_reason says so in
     words, critical_load_factor is inf and critical_mode None.
-    critical_forces[k] = load_factors[k] * variable + fixed, as (Nx, Nxy, Ny);
+    critical_forces[k] = load_factors[k] * variable + fixed of the skin's
+    forces (`skin_loads`), as (Nx, Nxy, Ny);
     membrane_forces[k] the engine's (Nx, Nxy, Ny) at one node at that load;
     stiffener_forces[k] the force in an x- and a y-stiffener (0 without).
     """
@@ -353,8 +356,20 @@ class BucklingResult(ModalResult):
                 f"give a mode number 1..{self.modes}")
 
     @property
+    def load_split(self) -> LoadSplit:
+        """The panel's loads as analysed: the skin's forces and the
+        stiffeners' axial forces, variable and fixed parts."""
+        return split_loads(self.panel)
+
+    @property
+    def skin_loads(self) -> Loads:
+        """The skin's membrane forces of the panel's loads (running loads,
+        pressure and temperature resolved), variable and fixed parts."""
+        return self.load_split.skin
+
+    @property
     def critical_forces(self) -> np.ndarray:
-        loads = self.panel.loads
+        loads = self.skin_loads
         return self.eigenvalues[:, None] * loads.variable() + loads.fixed()
 
     def _label(self, mode: int) -> str:
@@ -366,14 +381,16 @@ class BucklingResult(ModalResult):
     def _table_rows(self) -> list[dict[str, Any]]:
         return table.buckling_rows(self)
 
-    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+    def margins(self, factor: float = 1.0, loads: str = "ultimate", knockdown: float | str | None = None) -> Any:
         """The margins table of this load case (numbered 0): a pandas
         DataFrame, one row per part and failure mode, columns load_case,
         part, mode, reserve_factor, margin (reserve factor / `factor` - 1),
         governing (the smallest of the case) and note (why a check was
         skipped); `loads` says whether the panel's loads are "ultimate" or
-        "limit", `.attrs` holds both; `.governing()` gives the row with the
-        smallest reserve factor.
+        "limit", `.attrs` holds both and the `header` stating them;
+        `.governing()` gives the row with the smallest reserve factor.
+        `knockdown` multiplies a curved panel's buckling reserve factor: a
+        number in (0, 1] or "NASA SP-8007" (docs/loads.rst).
 
         Returns
         -------
@@ -391,7 +408,33 @@ class BucklingResult(ModalResult):
         """
         # pandas (a second to import) only when a table is asked for
         from .checks import table
-        return table.margins([self], factor, loads)
+        return table.margins([self], factor, loads, knockdown)
+
+    def report(self, path: str | os.PathLike[str], factor: float = 1.0, loads: str = "ultimate",
+               knockdown: float | str | None = None, source: str = "") -> Path:
+        """Writes the stress report of this load case to `path`: one
+        self-contained HTML page with the panel, its laminates and
+        stiffeners, the load case, the margins table (`margins` with
+        `factor`, `loads`, `knockdown`), the critical mode and the versions;
+        `source` names the input file (docs/loads.rst).
+
+        Returns
+        -------
+        pathlib.Path
+            The page written.
+
+        Examples
+        --------
+        >>> import tempfile, pathlib
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> with tempfile.TemporaryDirectory() as d:
+        ...     page = ruvo.buckle(panel, modes=2).report(pathlib.Path(d) / "panel.html")
+        ...     "panel buckling" in page.read_text()
+        True
+        """
+        from . import report   # matplotlib and pandas only when a report is asked for
+        return report.write(path, [self], self.margins(factor, loads, knockdown), source)
 
     def table(self) -> str:
         """The load factor and the critical forces of each mode, a line a mode.
@@ -511,7 +554,7 @@ class LoadCaseResults(LoadCases["BucklingResult"]):
         """
         return table.frame(self._table_rows())
 
-    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+    def margins(self, factor: float = 1.0, loads: str = "ultimate", knockdown: float | str | None = None) -> Any:
         """The margins table of all load cases (numbered from 0, as
         `cases`), as `BucklingResult.margins`; `governing` marks the
         smallest reserve factor of each case, `.governing()` gives the
@@ -530,7 +573,31 @@ class LoadCaseResults(LoadCases["BucklingResult"]):
         [1, 'panel buckling']
         """
         from .checks import table   # pandas only when a table is asked for
-        return table.margins(self.cases, factor, loads)
+        return table.margins(self.cases, factor, loads, knockdown)
+
+    def report(self, path: str | os.PathLike[str], factor: float = 1.0, loads: str = "ultimate",
+               knockdown: float | str | None = None, source: str = "") -> Path:
+        """Writes the stress report of all load cases to `path`, as
+        `BucklingResult.report`, with a critical mode per load case.
+
+        Returns
+        -------
+        pathlib.Path
+            The page written.
+
+        Examples
+        --------
+        >>> import tempfile, pathlib
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, ry=1000.0)
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=10.0), ruvo.Loads(Nxy=10.0)])
+        >>> with tempfile.TemporaryDirectory() as d:
+        ...     page = cases.report(pathlib.Path(d) / "panel.html", knockdown=0.8)
+        ...     "Load case 1: critical mode" in page.read_text()
+        True
+        """
+        from . import report   # matplotlib and pandas only when a report is asked for
+        return report.write(path, list(self.cases), self.margins(factor, loads, knockdown), source)
 
 
 @dataclass(frozen=True, eq=False)

@@ -58,15 +58,19 @@ class Isotropic:
     given: compressive yield strength Fcy (the metal walls' crippling
     cut-off, and their von Mises check: the walls' laminates carry it),
     tensile ultimate strength Ftu and compressive ultimate strength Fcu.
-    A check that needs a missing allowable is skipped and says so."""
+    A check that needs a missing allowable is skipped and says so. alpha:
+    its thermal expansion coefficient, for temperature loads."""
     E: float
     nu: float
     Fcy: float | None = None
     Ftu: float | None = None
     Fcu: float | None = None
+    alpha: float | None = None
 
     def __post_init__(self) -> None:
         _set(self, E=_number("Isotropic", "E", self.E, positive=True), nu=_number("Isotropic", "nu", self.nu))
+        if self.alpha is not None:
+            _set(self, alpha=_number("Isotropic", "alpha", self.alpha))
         if not -1.0 < self.nu < 0.5:
             raise ValueError(f"Isotropic.nu: {self.nu} must lie in (-1, 0.5)")
         for name in ("Fcy", "Ftu", "Fcu"):
@@ -264,7 +268,8 @@ class Section:
             raise ValueError(f"{name}.{attribute}: a thickness needs the section's material "
                              "(or give a ruvo.Laminate)")
         t = _length(name, attribute, value)
-        return Laminate.isotropic(self.material.E, self.material.nu, t, Fcy=self.material.Fcy)
+        return Laminate.isotropic(self.material.E, self.material.nu, t, Fcy=self.material.Fcy,
+                                  alpha=self.material.alpha)
 
     def _above(self, name: str, height: float, thickness: float) -> float:
         if height <= 0.0:
@@ -317,6 +322,16 @@ class Section:
         return sum(w.torsion * w.length for w in self.walls)
 
     @property
+    def alpha(self) -> float | None:
+        """The thermal expansion coefficient along the section, its walls'
+        axial expansion weighted by their axial stiffness; None unless every
+        wall has one."""
+        expansions = [w.laminate.expansion for w in self.walls]
+        if any(e is None for e in expansions):
+            return None
+        return sum(w.axial * w.length * e[0] for w, e in zip(self.walls, expansions)) / self.EA  # type: ignore[index]
+
+    @property
     def mass(self) -> float:
         """Mass per unit length."""
         return self.density * self.area
@@ -358,7 +373,8 @@ class Section:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         stiffener = Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ,
                               mass=self.mass, line=line, crippling=self.check_data, pad_up=pad_up,
-                              pad_width=pad_width)
+                              pad_width=pad_width,
+                              alpha=self.alpha)
         _set(stiffener, section=self, side=side)
         return stiffener
 

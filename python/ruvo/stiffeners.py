@@ -35,7 +35,8 @@ class Stiffener:
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
     that have them). A stiffener built by a section's `stiffener` keeps the
     section and its side (`section`, `side`), so that a file writes it as
-    it was built.
+    it was built. alpha: its thermal expansion coefficient along
+    its axis, for temperature loads (None: it expands as the skin does).
     """
     position: float | None = None
     _: KW_ONLY
@@ -48,6 +49,7 @@ class Stiffener:
     pad_up: Laminate | None = None
     pad_width: float = 0.0
     crippling: object = None
+    alpha: float | None = None
     section: object = field(default=None, init=False, repr=False, compare=False)
     side: str = field(default="back", init=False, repr=False, compare=False)
 
@@ -61,6 +63,8 @@ class Stiffener:
         for name in ("EA", "EI", "GJ", "mass"):
             _set(self, **{name: _number("Stiffener", name, getattr(self, name), nonnegative=True)})
         _set(self, ES=_number("Stiffener", "ES", self.ES))
+        if self.alpha is not None:
+            _set(self, alpha=_number("Stiffener", "alpha", self.alpha))
         if self.ES != 0.0 and not self.EA * self.EI > self.ES ** 2:
             raise ValueError(f"Stiffener.ES: ES² = {self.ES ** 2:.6g} is not below EA·EI = {self.EA * self.EI:.6g}; "
                              "[EA ES; ES EI] must be positive definite (EI given as ES?)")

@@ -33,6 +33,7 @@ modes = 3
 [loads]                   # per unit length, positive in compression (buckling only)
 Nx = 1.0                  # Nx, Ny, Nxy: multiplied by the load factor
 # fixed_Ny = -10.0        # fixed_Nx, fixed_Ny, fixed_Nxy: carried as they are
+# running = true          # the running loads of skin and stiffeners together
 # ([[load_cases]] tables of the same keys instead: buckling under each case)
 
 [mesh]                    # nx, ny element counts, or size, or x, y lengths

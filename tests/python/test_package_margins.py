@@ -148,6 +148,27 @@ def test_the_margins_table_of_load_cases():
         cases.margins(loads="design")
 
 
+# The knock-down on a curved panel's buckling row, 1 mm aluminium: NASA SP-8007 by hand at R/t = 1000,
+# γ = 1 - 0.901·(1 - exp(-√1000/16)) = 0.22384609; a number as given; none on a flat panel (noted).
+@pytest.mark.parametrize("ry, knockdown, factor, note", [
+    pytest.param(1000.0, "NASA SP-8007", 0.22384609266531696, "knock-down 0.224 (NASA SP-8007, R = 1000)",
+                 id="SP-8007 at R/t 1000"),
+    pytest.param(1000.0, 0.8, 0.8, "knock-down 0.8 on the linear buckling of the curved panel", id="a number"),
+    pytest.param(math.inf, 0.8, 1.0, "knock-down 0.8 not applied: the panel is flat", id="flat: noted only"),
+])
+def test_knockdown_of_the_buckling_row_and_the_header_of_the_factors(ry, knockdown, factor, note):
+    result = ruvo.buckle(_plate(Laminate.isotropic(70000.0, 0.3, 1.0), Loads(Nx=10.0), ry=ry), modes=1)
+    table = result.margins(factor=1.5, loads="limit", knockdown=knockdown)
+    row = table[table["mode"] == "panel buckling"].iloc[0]
+    assert row["reserve_factor"] == pytest.approx(result.critical_load_factor * factor, rel=1e-12)
+    assert row["note"].startswith(note)
+    assert table.attrs["header"] == ("limit loads, factor of safety 1.5 (ultimate = 1.5 × limit); "
+                                     "margin = reserve factor / 1.5 - 1")
+    for wrong, words in ((1.2, "must lie in \\(0, 1\\]"), ("Koiter", "neither a number")):
+        with pytest.raises(ValueError, match=f"margins: knockdown .*{words}"):
+            result.margins(knockdown=wrong)
+
+
 def _plate(laminate, loads, **changes):
     return Panel(length=300.0, width=200.0, laminate=laminate, loads=loads, mesh=Mesh(nx=4, ny=4), **changes)
 

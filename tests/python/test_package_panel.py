@@ -116,6 +116,22 @@ def plate(**changes):
                  lambda: plate(width=300.0, stringers=[Stiffener(100.0, pad_up=SKIN2, pad_width=20.0),
                                                        Stiffener(200.0, pad_up=Laminate.isotropic(E, NU, 3.0),
                                                                  pad_width=20.0)]), id="two pad-ups of their own"),
+    pytest.param("Panel.loads.pressure: pressure on a flat panel is a lateral load that bends it",
+                 lambda: plate(loads=Loads(Nx=1.0, pressure=0.05)), id="pressure on a flat panel"),
+    pytest.param("Panel.loads.pressure: the membrane forces of pressure on a doubly curved", lambda: ruvo.buckle(
+        plate(rx=2000.0, ry=1000.0, loads=Loads(Nx=1.0, pressure=0.05))), id="pressure on a doubly curved panel"),
+    pytest.param("Material.alpha1: give both", lambda: Material(1e5, 1e4, 0.3, 5e3, alpha1=1e-6), id="alpha1 alone"),
+    pytest.param("Panel.loads.delta_T: the skin's laminate has no thermal expansion",
+                 lambda: ruvo.buckle(plate(loads=Loads(delta_T=1.0))), id="temperature without expansion"),
+    pytest.param("Panel.stringers[0].alpha: 1e-05 differs from the skin's expansion 2.3e-05", lambda: ruvo.buckle(
+        plate(laminate=Laminate.isotropic(E, NU, 1.0, alpha=2.3e-5), loads=Loads(delta_T=1.0),
+              stringers=[Stiffener(100.0, EA=1e6, EI=1e8, alpha=1e-5)])), id="stringer expanding otherwise"),
+    pytest.param("Panel.loads.delta_T: temperature loads on a panel with regions", lambda: ruvo.buckle(
+        plate(laminate=Laminate.isotropic(E, NU, 1.0, alpha=2.3e-5), loads=Loads(delta_T=1.0),
+              regions=[Region(30.0, 45.0, SKIN2)])), id="temperature on bands"),
+    pytest.param("gradient: running loads, pressure and temperature give skin forces", lambda: ruvo.gradient(
+        lambda x: square(stringers=[Stiffener(50.0, EA=x[0])], loads=ruvo.RunningLoads(Nx=1.0)), [1e6]),
+                 id="gradient of running loads"),
 ])
 def test_bad_values_are_refused_naming_the_field(field, call):
     with pytest.raises(ValueError, match="^" + re.escape(field)):
@@ -369,6 +385,8 @@ STRINGER = "[[stringers]]\nposition = 0.5\nEA = 1.0\n"
                                                                              "E2 = 1.0, nu12 = 0.3, G12 = 1.0 }"),
                  id="ply of four numbers"),
     pytest.param(r"\[loads\]: a table is needed", "loads = 3\n" + BASE.replace("[loads]\nNx = 1.0\n", ""), id="loads a number"),
+    pytest.param(r"\[loads\]: running: true \(the running loads of skin and stiffeners together\) or false, got 'yes'",
+                 BASE + "running = 'yes'\n", id="running a word"),
     pytest.param("bad.toml: not valid TOML: .*line 8", BASE + "[mesh\n", id="not TOML"),
     pytest.param("bad.toml: values nested too deeply", "a = " + "[" * 100000 + "]" * 100000 + "\n", id="nested too deeply"),
     pytest.param("bad.toml: tables and arrays nested more than 16 deep", "a = " + "[" * 17 + "]" * 17 + "\n" + BASE,

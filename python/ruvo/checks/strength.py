@@ -5,7 +5,9 @@ Mises, each as the reserve factor on the loads.
 The strains are those of the pre-buckling membrane state the analysis
 assumes: the panel's forces uniform, the skin strained by them through its
 membrane compliance, ε = A⁻¹·N (no curvature, also of an unsymmetric
-laminate); a region or pad-up takes the skin's strain along x with the
+laminate); the skin's forces those of its share of running loads, with
+pressure and temperature (a temperature change of the restrained panel
+strains it by minus its free expansion); a region or pad-up takes the skin's strain along x with the
 skin's Ny and Nxy; a stiffener's walls the skin's strain along the
 stiffener, free to contract across. Forces and strains here are tension
 positive (the panel's loads are compression positive and are turned round).
@@ -22,6 +24,7 @@ import numpy as np
 
 from ..laminates import Laminate, Material
 from ..loads import Loads
+from ..load_split import skin_loads
 from ..panel import Panel
 from ..stiffeners import Stiffener
 from ..sections import Section
@@ -50,6 +53,11 @@ def strength_margins(result: AnalysedCase) -> list[Margin]:
         note = ("skewed panel: its loads are components along the oblique grid lines, the strength checks "
                 "take them along orthogonal axes; not computed")
         return [Margin(part, mode, math.nan, note) for part, laminate, _ in parts for mode in modes_of(laminate)]
+    if panel.loads.delta_T or panel.loads.fixed_delta_T:
+        note = ("temperature load on a laminate whose plies expand differently: their residual thermal stresses "
+                "are not in the laminate's strain; not computed")
+        return [row if not _expands_by_ply(laminate) else Margin(part, row.mode, math.nan, note)
+                for part, laminate, strains in parts for row in laminate_margins(part, laminate, strains)]
     return [row for part, laminate, strains in parts for row in laminate_margins(part, laminate, strains)]
 
 
@@ -57,7 +65,7 @@ def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
     """(part name, laminate, strains) of the skin, the regions (numbered from
     1 in the panel's order), the pad-ups (by their stringer's number) and
     the stiffeners' walls ("stringer 2 web", "frame 1 foot")."""
-    fixed, variable = applied_forces(panel.loads)
+    fixed, variable = applied_forces(skin_loads(panel))
     skin = (membrane_strain(panel.laminate, fixed), membrane_strain(panel.laminate, variable))
     yield "skin", panel.laminate, skin
     for k, region in enumerate(panel.regions, 1):
@@ -69,6 +77,14 @@ def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
         for k, stiffener in enumerate(stiffeners, 1):
             for wall, laminate in named_walls(stiffener).items():
                 yield f"{kind} {k} {wall}", laminate, wall_strains(laminate, skin[0][along], skin[1][along])
+
+
+def _expands_by_ply(laminate: Laminate) -> bool:
+    """Whether the plies of `laminate` expand differently from one another
+    (an orthotropic material at more than one angle)."""
+    m = laminate.material
+    return (m is not None and m.alpha1 != m.alpha2 and
+            len({p.angle % 180.0 for p in laminate.plies}) > 1)
 
 
 def named_walls(stiffener: Stiffener) -> dict[str, Laminate]:

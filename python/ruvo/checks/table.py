@@ -10,10 +10,12 @@ limit loads).
 """
 from __future__ import annotations
 
+from functools import partial
 from typing import Any, Callable, Sequence
 
 import pandas
 
+from ..knockdown import buckling_knockdown
 from ..validation import _number
 from .case import AnalysedCase
 from .rows import Margin
@@ -25,10 +27,14 @@ COLUMNS = ["load_case", "part", "mode", "reserve_factor", "margin", "governing",
 LOAD_KINDS = ("ultimate", "limit")
 
 
-def panel_buckling_margins(result: AnalysedCase) -> list[Margin]:
-    """The critical load factor as the panel's buckling row; inf, with the
-    reason in the note, when the loads do not buckle it below the search bound."""
-    return [Margin("panel", PANEL_BUCKLING, result.critical_load_factor, result.no_buckling_reason)]
+def panel_buckling_margins(result: AnalysedCase, knockdown: float | str | None = None) -> list[Margin]:
+    """The critical load factor as the panel's buckling row, times the
+    knock-down of a curved panel (`ruvo.knockdown`), said in the note; inf,
+    with the reason in the note, when the loads do not buckle it below the
+    search bound."""
+    factor, note = buckling_knockdown(result.panel, knockdown)
+    return [Margin("panel", PANEL_BUCKLING, result.critical_load_factor * factor,
+                   "; ".join(filter(None, [result.no_buckling_reason, note])))]
 
 
 # Every check of a load case, in the table's order.
@@ -53,18 +59,31 @@ class MarginsTable(pandas.DataFrame):
         return self.loc[computed.idxmin()]
 
 
-def margins(cases: Sequence[AnalysedCase], factor: float = 1.0, loads: str = "ultimate") -> MarginsTable:
-    """The margins table of the analysed load cases `cases` (numbered from 0)."""
+def header(factor: float, loads: str) -> str:
+    """The table's statement of the loads and the factor of safety."""
+    if loads == "limit":
+        return (f"limit loads, factor of safety {factor:g} (ultimate = {factor:g} × limit); "
+                f"margin = reserve factor / {factor:g} - 1")
+    return f"ultimate loads, factor {factor:g}; margin = reserve factor / {factor:g} - 1"
+
+
+def margins(cases: Sequence[AnalysedCase], factor: float = 1.0, loads: str = "ultimate",
+            knockdown: float | str | None = None) -> MarginsTable:
+    """The margins table of the analysed load cases `cases` (numbered from 0);
+    `knockdown` on the buckling of a curved panel (`ruvo.knockdown`)."""
     factor = _number("margins", "factor", factor, positive=True)   # 1 on ultimate loads, 1.5 say on limit loads
     if loads not in LOAD_KINDS:
         raise ValueError(f"margins: loads {loads!r} must be 'ultimate' or 'limit' (what the panel's loads are)")
-    rows = [_row(k, margin, factor) for k, case in enumerate(cases) for check in CHECKS for margin in check(case)]
+    for case in cases:
+        buckling_knockdown(case.panel, knockdown)   # a wrong knock-down refused before any row
+    checks = (partial(panel_buckling_margins, knockdown=knockdown),) + CHECKS[1:]
+    rows = [_row(k, margin, factor) for k, case in enumerate(cases) for check in checks for margin in check(case)]
     table = MarginsTable(rows, columns=COLUMNS)
     table["governing"] = False
     computed = table.dropna(subset=["reserve_factor"])
     if not computed.empty:
         table.loc[computed.groupby("load_case")["reserve_factor"].idxmin().to_numpy(), "governing"] = True
-    table.attrs.update(factor=factor, loads=loads,
+    table.attrs.update(factor=factor, loads=loads, header=header(factor, loads), knockdown=knockdown,
                        convention="reserve factor: the multiple of the variable loads (fixed loads kept) at which "
                                   "the part fails in the mode; margin = reserve factor / factor - 1")
     return table
