@@ -12,16 +12,21 @@ laminated skin panels, on the engine `_ruvo`.
 __version__ = "1.1.0"
 
 from .engine import AnalysisError
-from .panel import (Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, PrecisionWarning, Region, Stiffener,
-                    UnitWarning)
+from .validation import UnitWarning
+from .laminates import Laminate, Material, Ply
+from .stiffeners import Region, Stiffener, StringerShape
+from .edges import Edge, Edges
+from .loads import Loads
+from .mesh import Grid, Mesh
+from .panel import Panel, PrecisionWarning
 from .analysis import buckle, vibrate
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
-from .gradient import GradientResult, gradient
+from .gradient import GradientLoadCases, GradientResult, gradient
 from .sweep import SweepResult, WorkerDied, sweep
 from .archive import load
 from . import sections
 
-__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientResult", "Laminate", "LoadCaseResults", "Loads",
-           "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "StringerStrength", "SweepResult", "UnitWarning",
-           "VibrationResult", "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep",
-           "vibrate"]
+__all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientLoadCases", "GradientResult", "Grid",
+           "Laminate", "LoadCaseResults", "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region",
+           "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning", "VibrationResult",
+           "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep", "vibrate"]

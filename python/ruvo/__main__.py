@@ -1,7 +1,7 @@
 """Command line:
 
     python3 -m ruvo [buckle] PANEL.toml ... [--modes N] [--plot FILE.png [--mode N | --modes-plot 1,2,3]]
-                                            [--csv FILE] [--json [FILE]] [--quiet]
+                                            [--margins] [--csv FILE] [--json [FILE]] [--quiet]
     python3 -m ruvo vibrate PANEL.toml ... --density RHO [the same options]
     python3 -m ruvo sweep DESIGNS.toml --out results.csv [--scheduler ADDRESS] [--processes N] [--quiet]
     python3 -m ruvo --version
@@ -64,6 +64,12 @@ def _parser() -> argparse.ArgumentParser:
         which.add_argument("--mode", type=int, default=1, metavar="N", help="the mode to draw (default 1)")
         which.add_argument("--modes-plot", type=_mode_list, metavar="1,2,3", help="draw these modes side by side")
         sub.add_argument("--csv", metavar="FILE", help="write one row per panel: the table of a sweep")
+        if name == "buckle":
+            sub.add_argument("--margins", action="store_true",
+                             help="print the margins table (every part and failure mode, on the loads as "
+                                  "ultimate); with --csv write it instead, one row per file, part and mode")
+        else:
+            sub.set_defaults(margins=False)
         sub.add_argument("--json", nargs="?", const="-", metavar="FILE",
                          help="write the results as JSON (to standard output without FILE; several: an array)")
         sub.add_argument("--quiet", action="store_true", help="print nothing but errors")
@@ -159,9 +165,15 @@ def _panels_command(args: argparse.Namespace) -> int:
         for f, r in zip(files, outcomes):
             if not isinstance(r, BaseException):
                 print(("" if len(files) == 1 else f"== {f}\n") + _report(r))
+                if isinstance(r, BucklingResult) and args.margins:
+                    print(r.margins().to_string(index=False))
     if args.json and args.json != "-":
         Path(args.json).write_text(_json(results))
-    if args.csv:
+    if args.csv and args.margins:
+        import pandas
+        tables = [r.margins().assign(file=f) for f, r in zip(files, outcomes) if isinstance(r, BucklingResult)]
+        pandas.concat(tables or [pandas.DataFrame(columns=["file"])]).to_csv(args.csv, index=False)
+    elif args.csv:
         import pandas
         pandas.DataFrame(table.rows(outcomes, [p for p, _ in read], [{"file": f} for f in files])).to_csv(
             args.csv, index=False)

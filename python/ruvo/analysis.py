@@ -16,9 +16,13 @@ import numpy as np
 import _ruvo
 
 from . import engine
+from .edges import Edge, in_plane_supported, w_supported
 from .engine import AnalysisError
-from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
+from .loads import Loads
+from .panel import Panel
 from .results import BucklingResult, LoadCaseResults, StringerStrength, VibrationResult
+from .stiffeners import StringerShape
+from .validation import UnitWarning
 
 
 # Densities of engineering materials, t/mm³ (foams above the lower bound,
@@ -74,6 +78,11 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
         Keep the listing text in `result.listing` (written in a private
         temporary directory that is removed again) when no `workdir` is given.
 
+    Returns
+    -------
+    BucklingResult or LoadCaseResults
+        The latter with `load_cases`.
+
     Raises
     ------
     ValueError
@@ -81,6 +90,16 @@ def buckle(panel: Panel, modes: int = 5, workdir: str | os.PathLike[str] | None 
         case) have no variable part, or `modes` is out of range.
     AnalysisError
         The engine reported a failure (stage, code and its message lines).
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+    >>> round(ruvo.buckle(panel, modes=2).critical_load_factor, 2)   # near 4π²D/b² = 25.31
+    25.31
+    >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=1.0), ruvo.Loads(Nx=2.0)])
+    >>> cases.governing, round(cases.critical_load_factor, 2)
+    (1, 12.66)
     """
     _check(panel, modes)
     cases = None
@@ -120,7 +139,7 @@ def _value(v: float) -> float | None:
 def _column_load(panel: Panel, case: _ruvo.LoadCase) -> tuple[float | None, str]:
     """The column load of the stringers in load case `case`, or None with the reason."""
     data = panel.stringers[0].crippling
-    if data is None or data.stringer_type != 1:
+    if data is None or data.shape is not StringerShape.T:
         return None, "the column load is estimated for T stringers only"
     skin = case["critical_skin_force"]
     if math.isnan(skin):
@@ -261,12 +280,23 @@ def vibrate(panel: Panel, density: float | None = None, modes: int = 5,
     `result.rigid_body_modes` counts them and `result.elastic_frequencies`
     leaves them out.
 
+    Returns
+    -------
+    VibrationResult
+
     Raises
     ------
     ValueError
         A mass that is not positive, or `modes` out of range.
     AnalysisError
         The engine reported a failure.
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin)
+    >>> ruvo.vibrate(panel, density=2.7e-9, modes=2).frequencies.round(1).tolist()   # Hz
+    [268.9, 349.6]
     """
     _check(panel, modes)
     options = vibration_options(panel, density, mass_per_area)

@@ -62,8 +62,18 @@ def _summary(result: Result) -> dict[str, Any]:
                              "load_factor": result.critical_load_factor if result.buckles else None,
                              "no_positive_below": None if bound is None else str(bound) if math.isinf(bound) else bound,
                              "no_buckling_reason": result.no_buckling_reason},
-                "stringer_strength": None if strength is None else dataclasses.asdict(strength)}
+                "stringer_strength": None if strength is None else dataclasses.asdict(strength),
+                "margins": _margins(result)}
     return {}
+
+
+def _margins(result: BucklingResult) -> dict[str, Any]:
+    """The margins table at factor 1 (ultimate loads): its conventions and
+    rows; a skipped check's reserve factor and margin null, no failure "inf"."""
+    table = result.margins()
+    rows = [{k: None if isinstance(v, float) and math.isnan(v) else "inf" if v == math.inf else v
+             for k, v in row.items()} for row in table.to_dict("records")]
+    return {**table.attrs, "rows": rows}
 
 
 def document(result: Result) -> dict[str, Any]:

@@ -19,7 +19,10 @@ from numpy.typing import ArrayLike
 
 import _ruvo
 
-from .panel import FLAT, Edge, Loads, Panel, Stiffener
+from .edges import Edge
+from .loads import Loads
+from .panel import FLAT, Panel
+from .stiffeners import Stiffener, StringerShape
 
 VARIANTS = ("19", "21", "25", "31")
 PROJECT = "analysis"          # the listing is "analysis.out"
@@ -120,6 +123,20 @@ def stringer_pitch(panel: Panel) -> float:
     return float((y.max() - y.min()) / (len(y) - 1)) if len(y) > 1 else panel.width
 
 
+_STRINGER_TYPES = {StringerShape.T: 1, StringerShape.HAT: 2}
+
+
+def stringer_section(data: Any) -> dict[str, Any]:
+    """The typed entry's stringer section of a `sections.StringerCheckData`:
+    the engineer's words as the engine's keys."""
+    section = dict(footth=data.foot_thickness, webth=data.web_thickness, footwidth=data.foot_width,
+                   webheight=data.web_height, ddst=list(data.web_bending), chordwidth=data.chord_width,
+                   chordth=data.chord_thickness, alpha=data.web_angle, type=_STRINGER_TYPES[data.shape])
+    if data.chord_bending is not None:
+        section["chord_ddst"] = list(data.chord_bending)
+    return section
+
+
 def _stringer_check_arguments(panel: Panel) -> dict[str, Any]:
     """The stringer section and its checks: for stringers whose shape has
     the checks' data (all of one section: the engine holds one); the
@@ -127,12 +144,8 @@ def _stringer_check_arguments(panel: Panel) -> dict[str, Any]:
     data = [s.crippling for s in panel.stringers]
     if not data or any(c is None or c != data[0] for c in data):
         return {}
-    c = data[0]
-    section = dict(c.stringercom, type=c.stringer_type)
-    if c.chord_ddst is not None:
-        section["chord_ddst"] = list(c.chord_ddst)
-    args = dict(crippling=True, stringer_section=section)
-    if c.stringer_type == 1:
+    args = dict(crippling=True, stringer_section=stringer_section(data[0]))
+    if data[0].shape is StringerShape.T:
         args.update(global_buckling=True, stringer_pitch=stringer_pitch(panel))
     return args
 

@@ -51,7 +51,7 @@ from __future__ import annotations
 import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
 import numpy as np
 import scipy.linalg
@@ -59,7 +59,12 @@ from numpy.typing import ArrayLike
 
 from . import engine
 from .analysis import check_buckling_support, no_positive_below, vibration_options
-from .panel import Loads, Panel
+from .loads import Loads
+from .panel import Panel
+from .results import LoadCases
+
+if TYPE_CHECKING:
+    from .checks.table import MarginsTable
 
 CLUSTER_GAP = 1e-4       # relative gap below which eigenvalues count as repeated
 RELATIVE_STEP = 1e-3     # default step: this fraction of |x|, or this much where x is 0
@@ -109,6 +114,27 @@ class GradientResult:
     def repeated(self) -> bool:
         """Whether the critical eigenvalue belongs to a repeated cluster."""
         return any(c.kind == "repeated" and self.mode in c.modes for c in self.clusters)
+
+
+class GradientLoadCases(LoadCases[GradientResult]):
+    """The gradients of one panel under several load cases (`gradient` with
+    `load_cases`): `cases[k]` the GradientResult of load case k, `governing`
+    the index of the case with the smallest value (critical load factor, or
+    first frequency), whose `value` and `gradient` it gives. Indexed and
+    iterated as the list of the cases."""
+
+    def _critical(self, case: GradientResult) -> float:
+        return case.value
+
+    @property
+    def value(self) -> float:
+        """The value of the governing case."""
+        return self.cases[self.governing].value
+
+    @property
+    def gradient(self) -> np.ndarray:
+        """The derivative of the governing case's value with respect to x."""
+        return self.cases[self.governing].gradient
 
 
 # Engine inputs whose rates the engine takes straight (by the name of the
@@ -469,7 +495,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
              h: float | ArrayLike | None = None, quantity: str = "buckling", *,
              load_cases: Sequence[Loads] | None = None, density: float | None = None,
              mass_per_area: float | None = None,
-             cluster_gap: float = CLUSTER_GAP) -> GradientResult | list[GradientResult]:
+             cluster_gap: float = CLUSTER_GAP,
+             of: str | None = None) -> GradientResult | GradientLoadCases | MarginsTable:
     """The critical load factor (or first natural frequency) of the panel
     `build(x)` and its derivative with respect to the design variables x.
 
@@ -500,17 +527,30 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         rounding: give `h`, and every variable is probed at x ± h.
     quantity : "buckling" or "frequency"
     load_cases : sequence of ruvo.Loads, optional
-        Each replaces the panel's loads in turn; a list of results is returned,
-        one per case.
+        Each replaces the panel's loads in turn; a GradientLoadCases is
+        returned, one result per case, with the governing case.
     density, mass_per_area
         The skin's mass, as for `ruvo.vibrate` (frequency only).
     cluster_gap : float
         Relative gap below which eigenvalues are treated as repeated.
+    of : "margins", optional
+        The derivatives of every reserve factor of the margins table
+        instead (buckling): the table at x (factor 1, one row per load case,
+        part and mode, as `result.margins()`) with a column "d/dx[i]" per
+        variable; the panel-buckling rows exact as above, the others by
+        central differences of the checks alone in double precision (the
+        panel rebuilt at x ± 1e-5·abs(x), or ± h when given, the analysis at
+        x kept). One more analysis per load case.
 
     Cost per load case: one analysis, which also assembles the parts along
     the stiffener stiffnesses, laminates, loads and masses, with one build
     of the panel per such variable; two assemblies and three builds per
     other variable (radii, lengths); no eigen-solution but the first.
+
+    Returns
+    -------
+    GradientResult or GradientLoadCases
+        The latter with `load_cases`.
 
     Raises
     ------
@@ -520,9 +560,24 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         arguments out of range.
     AnalysisError
         The engine reported a failure.
+
+    Examples
+    --------
+    The critical load factor of a plate and its rate with the thickness t
+    (λ grows as t³, so dλ/dt = 3λ/t):
+
+    >>> def plate(x):
+    ...     skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=x[0])
+    ...     return ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0),
+    ...                       mesh=ruvo.Mesh(nx=6, ny=2))
+    >>> result = ruvo.gradient(plate, [1.0], modes=2)
+    >>> round(result.value, 2), round(result.gradient[0] / result.value, 3)
+    (25.41, 3.0)
     """
     if quantity not in ("buckling", "frequency"):
         raise ValueError(f"gradient: quantity {quantity!r} is neither 'buckling' nor 'frequency'")
+    if of not in (None, "margins") or (of == "margins" and quantity != "buckling"):
+        raise ValueError(f"gradient: of={of!r}; 'margins' (with quantity 'buckling') or None")
     if quantity == "buckling" and (density is not None or mass_per_area is not None):
         raise ValueError("gradient: a mass is only used with quantity='frequency'")
     largest = int(engine.limits(engine.VARIANTS[-1]).p_ngrq)
@@ -542,4 +597,8 @@ def gradient(build: Callable[[np.ndarray], Panel], x: ArrayLike, modes: int = 4,
         lam, derivatives, clusters, assemblies, bound = _one_case(build, x, steps, h is None, base, case,
                                                                   cluster_gap)
         results.append(_result(case, lam, derivatives, clusters, steps, assemblies, bound))
-    return results if load_cases is not None else results[0]
+    if of == "margins":
+        from .checks import derivatives as margin_derivatives   # pandas (a second to import) only when asked for
+        return margin_derivatives.margin_gradients(build, x, None if h is None else steps, int(modes), load_cases,
+                                                   [r.gradient for r in results])
+    return GradientLoadCases(tuple(results)) if load_cases is not None else results[0]

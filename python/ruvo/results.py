@@ -8,17 +8,30 @@ from dataclasses import dataclass, field
 import os
 import warnings
 from pathlib import Path
-from typing import Any, Iterable, cast
+from collections.abc import Sequence
+from typing import Any, Iterable, TypeVar, cast, overload
 
 import numpy as np
 from numpy.typing import ArrayLike
 
-from .panel import Panel, free_w_motions
+from .edges import free_w_motions
+from .panel import Panel
 
 
 def hermite(z: ArrayLike) -> np.ndarray:
     """The four cubic Hermite functions on [0, 1] at z (last axis): value and
-    slope per unit z at the start, value and slope at the end."""
+    slope per unit z at the start, value and slope at the end.
+
+    Returns
+    -------
+    numpy.ndarray
+        The four functions along a new last axis.
+
+    Examples
+    --------
+    >>> hermite([0.0, 0.5]).tolist()
+    [[1.0, 0.0, 0.0, 0.0], [0.5, 0.125, 0.5, -0.125]]
+    """
     z = np.asarray(z, float)
     return np.stack([1 - 3 * z ** 2 + 2 * z ** 3, z - 2 * z ** 2 + z ** 3, 3 * z ** 2 - 2 * z ** 3, z ** 3 - z ** 2],
                     axis=-1)
@@ -66,7 +79,22 @@ class ModalResult:
     def w(self, x: ArrayLike, y: ArrayLike, mode: int = 1) -> np.ndarray:
         """W of `mode` at points (x, y) of the panel (grid coordinates, so
         along the grid lines of a skewed panel), through the element's
-        Hermite functions; x and y broadcast."""
+        Hermite functions; x and y broadcast.
+
+        Returns
+        -------
+        numpy.ndarray
+            W of the mode's eigenvector (its scale is the engine's), of the
+            broadcast shape of x and y.
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> result.w([0.0, 300.0], 50.0).tolist()   # on the simply supported edges
+        [0.0, 0.0]
+        """
         vector = self._vector(mode)
         x, y = np.broadcast_arrays(np.asarray(x, float), np.asarray(y, float))
         a, b = self.panel.x_lengths, self.panel.y_lengths
@@ -90,20 +118,64 @@ class ModalResult:
         return total
 
     def save_listing(self, path: str | os.PathLike[str]) -> None:
+        """Writes the engine's listing (kept with `listing=True` or a `workdir`) to `path`.
+
+        Returns
+        -------
+        None
+
+        Examples
+        --------
+        >>> import pathlib, tempfile
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2, listing=True)
+        >>> path = pathlib.Path(tempfile.mkdtemp()) / "analysis.out"
+        >>> result.save_listing(path)
+        >>> path.read_text() == result.listing
+        True
+        """
         Path(path).write_text(self.listing)
 
     def plot(self, mode: int = 1, ax: Any = None, file: str | os.PathLike[str] | None = None, points: int = 81,
              units: str = "mm") -> Any:
         """Filled contour of W of `mode` in the panel's true geometry with the
         stringers and frames drawn on it; returns the axes (and writes `file`
-        when given)."""
+        when given).
+
+        Returns
+        -------
+        matplotlib.axes.Axes
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> result.plot(1).get_title()
+        'mode 1, load factor 25.3133'
+        """
         from . import plot
         return plot.mode(self, mode, ax=ax, file=file, points=points, units=units)
 
     def plot_modes(self, modes: Iterable[int] | None = None, file: str | os.PathLike[str] | None = None,
                    points: int = 61, units: str = "mm", columns: int | None = None) -> Any:
         """Several modes (all by default) in one figure on one colour scale
-        centred on zero; returns the figure (and writes `file` when given)."""
+        centred on zero; returns the figure (and writes `file` when given).
+
+        Returns
+        -------
+        matplotlib.figure.Figure
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> figure = result.plot_modes()   # the two modes and their colour bar
+        >>> len(figure.axes)
+        3
+        """
         from . import plot
         return plot.modes(self, modes, file=file, points=points, units=units, columns=columns)
 
@@ -124,7 +196,20 @@ class ModalResult:
     def to_json(self, **kwargs: Any) -> str:
         """The result with its inputs, units, sign convention, the package
         version and a schema version, every field labelled; `ruvo.load`
-        reads it back to an equal result. kwargs go to json.dumps (indent=1)."""
+        reads it back to an equal result. kwargs go to json.dumps (indent=1).
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> result = ruvo.buckle(panel, modes=2)
+        >>> ruvo.load(result.to_json()) == result
+        True
+        """
         from . import archive
         return archive.to_json(cast("BucklingResult | VibrationResult", self), **kwargs)
 
@@ -266,33 +351,120 @@ class BucklingResult(ModalResult):
     def _label(self, mode: int) -> str:
         return f"mode {mode}, load factor {self.eigenvalues[mode - 1]:.6g}"
 
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of this load case (numbered 0): a pandas
+        DataFrame, one row per part and failure mode, columns load_case,
+        part, mode, reserve_factor, margin (reserve factor / `factor` - 1),
+        governing (the smallest of the case) and note (why a check was
+        skipped); `loads` says whether the panel's loads are "ultimate" or
+        "limit", `.attrs` holds both; `.governing()` gives the row with the
+        smallest reserve factor.
+
+        Returns
+        -------
+        MarginsTable (a pandas DataFrame)
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> table = ruvo.buckle(panel, modes=2).margins()
+        >>> table[["part", "mode"]].values.tolist()
+        [['panel', 'panel buckling'], ['skin', 'yield (von Mises)']]
+        >>> round(float(table.governing()["reserve_factor"]), 3)
+        2.531
+        """
+        # pandas (a second to import) only when a table is asked for
+        from .checks import table
+        return table.margins([self], factor, loads)
+
     def table(self) -> str:
+        """The load factor and the critical forces of each mode, a line a mode.
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> print(ruvo.buckle(panel, modes=2).table())
+        mode      load factor               Nx              Nxy               Ny
+           1         25.31...
+        """
         head = f"{'mode':>4} {'load factor':>16} {'Nx':>16} {'Nxy':>16} {'Ny':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f[0]:>16.8g} {f[1]:>16.8g} {f[2]:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.critical_forces))]
         return "\n".join([head] + rows)
 
 
+CaseResult = TypeVar("CaseResult")
+
+
 @dataclass(frozen=True, eq=False)
-class LoadCaseResults:
-    """Buckling of one panel under several load cases, analysed in one call:
-    `cases[k]` the BucklingResult of load case k, `governing` the index of
-    the case with the smallest critical load factor."""
-    cases: tuple[BucklingResult, ...]
+class LoadCases(Sequence[CaseResult]):
+    """The results of one panel under several load cases, one per case in
+    the order given: `cases[k]` that of load case k, `governing` the index
+    of the case whose critical value is smallest. Indexed, sliced and
+    iterated as the sequence of the cases."""
+    cases: tuple[CaseResult, ...]
+
+    def _critical(self, case: CaseResult) -> float:
+        """The value of a case by which the cases are compared."""
+        raise NotImplementedError
 
     @property
     def governing(self) -> int:
-        return int(np.argmin([c.critical_load_factor for c in self.cases]))
-
-    @property
-    def critical_load_factor(self) -> float:
-        return self.cases[self.governing].critical_load_factor
+        """The index of the case whose critical value is smallest."""
+        return int(np.argmin([self._critical(c) for c in self.cases]))
 
     def __len__(self) -> int:
         return len(self.cases)
 
-    def __getitem__(self, k: int) -> BucklingResult:
+    @overload
+    def __getitem__(self, k: int) -> CaseResult: ...
+
+    @overload
+    def __getitem__(self, k: slice) -> tuple[CaseResult, ...]: ...
+
+    def __getitem__(self, k: int | slice) -> CaseResult | tuple[CaseResult, ...]:
         return self.cases[k]
+
+
+class LoadCaseResults(LoadCases["BucklingResult"]):
+    """Buckling of one panel under several load cases, analysed in one call:
+    `cases[k]` the BucklingResult of load case k, `governing` the index of
+    the case with the smallest critical load factor."""
+
+    def _critical(self, case: BucklingResult) -> float:
+        return case.critical_load_factor
+
+    @property
+    def critical_load_factor(self) -> float:
+        """The critical load factor of the governing case."""
+        return self.cases[self.governing].critical_load_factor
+
+    def margins(self, factor: float = 1.0, loads: str = "ultimate") -> Any:
+        """The margins table of all load cases (numbered from 0, as
+        `cases`), as `BucklingResult.margins`; `governing` marks the
+        smallest reserve factor of each case, `.governing()` gives the
+        smallest over all.
+
+        Returns
+        -------
+        MarginsTable (a pandas DataFrame)
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0, Fcy=250.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=10.0))
+        >>> cases = ruvo.buckle(panel, modes=2, load_cases=[ruvo.Loads(Nx=10.0), ruvo.Loads(Nx=20.0)])
+        >>> cases.margins().governing()[["load_case", "mode"]].tolist()
+        [1, 'panel buckling']
+        """
+        from .checks import table   # pandas only when a table is asked for
+        return table.margins(self.cases, factor, loads)
 
 
 @dataclass(frozen=True, eq=False)
@@ -328,6 +500,20 @@ class VibrationResult(ModalResult):
         return f"mode {mode}, {self.frequencies[mode - 1]:.6g} Hz"
 
     def table(self) -> str:
+        """The eigenvalue and the frequency of each mode, a line a mode.
+
+        Returns
+        -------
+        str
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+        >>> print(ruvo.vibrate(panel, density=2.7e-9, modes=2).table())
+        mode       eigenvalue   frequency (Hz)
+           1 ...        268.9...
+        """
         head = f"{'mode':>4} {'eigenvalue':>16} {'frequency (Hz)':>16}"
         rows = [f"{k + 1:>4} {lam:>16.8g} {f:>16.8g}"
                 for k, (lam, f) in enumerate(zip(self.eigenvalues, self.frequencies))]

@@ -43,7 +43,10 @@ from typing import Any, Iterator, cast
 
 import numpy as np
 
-from .panel import Laminate, Stiffener, _length, _number, _set
+from . import engine
+from .laminates import Laminate
+from .stiffeners import Stiffener, StringerShape
+from .validation import _length, _number, _set
 
 _SIDES = {"back": 1.0, "front": -1.0}
 
@@ -101,26 +104,93 @@ class Wall:
 
     def own_bending(self) -> float:
         """EI of the wall about the horizontal axis through its centre: in its
-        plane as it stands up, through its thickness as it lies down."""
+        plane as it stands up, through its thickness as it lies down.
+
+        Returns
+        -------
+        float
+
+        Examples
+        --------
+        >>> web = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=2.0)
+        >>> round(Wall(length=30.0, z=16.0, slope=90.0, laminate=web).own_bending())   # E·t·h³/12
+        315000000
+        """
         s, c = math.sin(math.radians(self.slope)), math.cos(math.radians(self.slope))
         return self.length * (self.axial * self.length ** 2 * s * s / 12.0 + self.bending * c * c)
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, kw_only=True)
 class StringerCheckData:
     """What the engine's stringer checks (the walls' local buckling, the
-    column load) take: the stringer type (1 the T profile, 2 the omega),
-    the members of the shared block `stringercom` (the web laminate's
-    bending stiffnesses `ddst` packed D11, D12, D22, D16, D26, D66) and,
-    for the omega, the chord's own bending stiffnesses `chord_ddst`,
-    packed alike."""
-    stringer_type: int
-    stringercom: dict[str, Any]
-    chord_ddst: tuple[float, ...] | None = None
+    column load) take of a stringer's section: its `shape`, the thickness
+    of the foot and of the web, the foot's width, the web's height and the
+    web laminate's bending stiffnesses `web_bending` packed D11, D12, D22,
+    D16, D26, D66; of a hat also the chord's width and thickness, the angle
+    `web_angle` in degrees between its webs, and the chord's bending
+    stiffnesses `chord_bending`, packed alike.
+
+    The names of the engine's data (`stringer_type`, `stringercom`,
+    `chord_ddst`) are still readable, with a DeprecationWarning."""
+    shape: StringerShape
+    foot_thickness: float
+    web_thickness: float
+    foot_width: float
+    web_height: float
+    web_bending: tuple[float, ...]
+    chord_width: float = 0.0
+    chord_thickness: float = 0.0
+    web_angle: float = 0.0
+    chord_bending: tuple[float, ...] | None = None
 
     def __post_init__(self) -> None:
-        if self.chord_ddst is not None:   # as read from a file: a list
-            object.__setattr__(self, "chord_ddst", tuple(float(v) for v in self.chord_ddst))
+        try:
+            _set(self, shape=StringerShape(self.shape))
+        except ValueError:
+            raise ValueError(f"StringerCheckData.shape: {self.shape!r} is none of "
+                             f"{', '.join(repr(s.value) for s in StringerShape)}") from None
+        for name in ("foot_thickness", "web_thickness", "foot_width", "web_height", "chord_width", "chord_thickness",
+                     "web_angle"):
+            _set(self, **{name: _number("StringerCheckData", name, getattr(self, name), nonnegative=True)})
+        _set(self, web_bending=_packed("web_bending", self.web_bending))
+        if self.chord_bending is not None:
+            _set(self, chord_bending=_packed("chord_bending", self.chord_bending))
+
+    @property
+    def stringer_type(self) -> int:
+        """Deprecated: the engine's number of the `shape`."""
+        _warn_renamed("stringer_type", "shape")
+        return int(engine.stringer_section(self)["type"])
+
+    @property
+    def stringercom(self) -> dict[str, Any]:
+        """Deprecated: the fields in the engine's names."""
+        _warn_renamed("stringercom", "foot_thickness, web_thickness, foot_width, web_height, web_bending, "
+                      "chord_width, chord_thickness, web_angle")
+        return {k: v for k, v in engine.stringer_section(self).items() if k not in ("type", "chord_ddst")}
+
+    @property
+    def chord_ddst(self) -> tuple[float, ...] | None:
+        """Deprecated name of `chord_bending`."""
+        _warn_renamed("chord_ddst", "chord_bending")
+        return self.chord_bending
+
+
+def _warn_renamed(old: str, new: str) -> None:
+    warnings.warn(f"StringerCheckData.{old} is now {new}; the old name goes in the next version",
+                  DeprecationWarning, stacklevel=3)
+
+
+def _packed(name: str, values: Any) -> tuple[float, ...]:
+    """Six bending stiffnesses packed D11, D12, D22, D16, D26, D66."""
+    try:
+        packed = tuple(_number("StringerCheckData", name, v) for v in values)
+    except TypeError:
+        packed = ()
+    if len(packed) != 6:
+        raise ValueError(f"StringerCheckData.{name}: {values!r} is not six bending stiffnesses "
+                         "(D11, D12, D22, D16, D26, D66)")
+    return packed
 
 
 def __getattr__(name: str) -> Any:
@@ -250,7 +320,21 @@ class Section:
         """The `Stiffener` of this section at `position` (or grid `line`), on
         the `side` "back" (the default: positive W points away from it) or
         "front", with its stringer check data and an optional pad-up
-        laminate `pad_up` under it, `pad_width` wide."""
+        laminate `pad_up` under it, `pad_width` wide.
+
+        Returns
+        -------
+        Stiffener
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=2.0)
+        >>> metal = ruvo.sections.Isotropic(E=70000.0, nu=0.3)
+        >>> blade = ruvo.sections.Blade(skin=skin, material=metal, height=20.0, web=2.0)
+        >>> stringer = blade.stiffener(50.0)
+        >>> stringer.EA, round(stringer.ES / stringer.EA, 3)   # E·A, and the web's centre 1 + 10 above the mid-surface
+        (2800000.0, 11.0)
+        """
         if side not in _SIDES:
             raise ValueError(f"{type(self).__name__}.stiffener: side {side!r} is neither 'back' nor 'front'")
         return Stiffener(position, EA=self.EA, ES=_SIDES[side] * self.ES, EI=self.EI, GJ=self.GJ, mass=self.mass,
@@ -262,9 +346,9 @@ def _thickness(laminate: Laminate) -> float:
     return cast(float, laminate.thickness)
 
 
-def _packed_bending(laminate: Laminate) -> list[float]:
+def _packed_bending(laminate: Laminate) -> tuple[float, ...]:
     d = np.array(laminate.D)
-    return [float(d[i, j]) for i, j in ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))]
+    return tuple(float(d[i, j]) for i, j in ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2)))
 
 
 @dataclass(frozen=True, kw_only=True)
@@ -299,9 +383,9 @@ class T(Section):
     @property
     def check_data(self) -> StringerCheckData | None:
         foot, web = self.walls
-        return StringerCheckData(1, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
-                                 webheight=web.length, ddst=_packed_bending(web.laminate),
-                                 chordwidth=0.0, chordth=0.0, alpha=0.0))
+        return StringerCheckData(shape=StringerShape.T, foot_thickness=foot.thickness, web_thickness=web.thickness,
+                                 foot_width=foot.length, web_height=web.length,
+                                 web_bending=_packed_bending(web.laminate))
 
 
 @dataclass(frozen=True, kw_only=True)
@@ -390,11 +474,11 @@ class Hat(Section):
     @property
     def check_data(self) -> StringerCheckData | None:
         foot, _, web, _, crown = self.walls
-        return StringerCheckData(2, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
-                                         webheight=crown.z - foot.z, ddst=_packed_bending(web.laminate),
-                                         chordwidth=crown.length, chordth=crown.thickness,
-                                         alpha=float(self.web_angle)),
-                                 chord_ddst=tuple(_packed_bending(crown.laminate)))
+        return StringerCheckData(shape=StringerShape.HAT, foot_thickness=foot.thickness, web_thickness=web.thickness,
+                                 foot_width=foot.length, web_height=crown.z - foot.z,
+                                 web_bending=_packed_bending(web.laminate), chord_width=crown.length,
+                                 chord_thickness=crown.thickness, web_angle=float(self.web_angle),
+                                 chord_bending=_packed_bending(crown.laminate))
 
 
-__all__ = ["Blade", "Hat", "I", "Isotropic", "L", "Section", "StringerCheckData", "T", "Wall", "Z"]
+__all__ = ["Blade", "Hat", "I", "Isotropic", "L", "Section", "StringerCheckData", "StringerShape", "T", "Wall", "Z"]

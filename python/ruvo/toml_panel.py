@@ -16,7 +16,12 @@ from typing import Any, Callable, Sequence, TypeVar
 import numpy as np
 
 from .files import MAX_BYTES, read_bytes
-from .panel import Edge, Edges, Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener
+from .edges import Edge, Edges
+from .laminates import Laminate, Material, Ply
+from .loads import Loads
+from .mesh import Mesh
+from .panel import Panel
+from .stiffeners import Region, Stiffener
 from .sections import StringerCheckData
 
 T = TypeVar("T")

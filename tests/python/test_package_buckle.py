@@ -166,6 +166,10 @@ def test_command_line_files_outputs_and_exit_codes(tmp_path_factory):
     printed = cli(EXAMPLES / "flat_plate.toml", "--modes", "2").stdout.splitlines()
     assert printed[1].split() == ["mode", "load", "factor", "Nx", "Nxy", "Ny"] and len(printed) == 5
     assert float(printed[2].split()[1]) == pytest.approx(results[0].critical_load_factor, rel=1e-7)
+    margins = cli(EXAMPLES / "flat_plate.toml", "--modes", "2", "--margins", "--csv", out / "m.csv").stdout
+    assert "panel buckling" in margins and "yield (von Mises)" in margins
+    rows = (out / "m.csv").read_text().splitlines()
+    assert rows[0] == "load_case,part,mode,reserve_factor,margin,governing,note,file" and len(rows) == 3
     vibration = cli("vibrate", EXAMPLES / "flat_plate.toml", "--density", "2.7e-9", "--modes", "1")
     assert vibration.returncode == 0 and "frequency (Hz)" in vibration.stdout
     bad, indefinite = out / "bad.toml", out / "indefinite.toml"

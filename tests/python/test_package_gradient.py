@@ -145,6 +145,9 @@ def test_refuses_a_step_that_moves_a_stiffener_and_runs_each_load_case():
     for r, loads in zip(results, cases):
         assert r.value == pytest.approx(ruvo.buckle(stiffened([1.4e6, 2.0e7]).replace(loads=loads),
                                                     modes=2).critical_load_factor, rel=1e-9)
+    buckled = ruvo.buckle(stiffened([1.4e6, 2.0e7]), modes=2, load_cases=cases)   # the governing case as buckle's
+    assert len(results) == 2 and results.governing == buckled.governing and results[-1] is results.cases[1]
+    assert results.value == results[results.governing].value == pytest.approx(buckled.critical_load_factor)
 
 
 def test_assembled_full_system_holds_the_modes_and_the_fixed_loads():

@@ -99,11 +99,10 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, fla
     panel = main_job().replace(ry=500.0, loads=Loads(Nx=100.0, Nxy=30.0, fixed_Ny=-5.0))
     result = ruvo.buckle(panel, modes=3, workdir=tmp_path / "package")
     stringer, data = panel.stringers[0], panel.stringers[0].crippling
-    c = data.stringercom
     (tmp_path / "fort.8").write_text(
         "&tstringer footth={:.9g}, webth={:.9g}, footwidth={:.9g}, webheight={:.9g}, ddst={} /\n".format(
-            *(np.float32(c[k]) for k in ("footth", "webth", "footwidth", "webheight")),
-            ", ".join(f"{np.float32(v):.9g}" for v in c["ddst"])))
+            *(np.float32(v) for v in (data.foot_thickness, data.web_thickness, data.foot_width, data.web_height)),
+            ", ".join(f"{np.float32(v):.9g}" for v in data.web_bending)))
     consts, stf = _ruvo.ruvo31, int(_ruvo.ruvo31.p_stf)
     flags.cripan = flags.glban = 1
     args = plate_arguments(
@@ -123,9 +122,9 @@ def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, fla
               for lines in (result.listing.splitlines(), (tmp_path / "panel   .out").read_text().splitlines())]
     assert checks[0] == checks[1] and len(checks[0]) == 2
     strength = result.stringer_strength
-    web_d66, h = c["ddst"][5], c["webheight"]
+    web_d66, h = data.web_bending[5], data.web_height
     assert strength.web_local_buckling_force == pytest.approx(12 * web_d66 / h, rel=1e-5)   # long strip, one edge free
-    assert strength.web_local_buckling_stress == pytest.approx(strength.web_local_buckling_force / (h * c["webth"]),
+    assert strength.web_local_buckling_stress == pytest.approx(strength.web_local_buckling_force / (h * data.web_thickness),
                                                                rel=1e-5)
     assert strength.column_load > 0 and strength.chord_local_buckling_force is None
 
@@ -281,6 +280,16 @@ def test_results_saved_with_the_old_names_load_and_the_old_names_warn():
         assert sections.Crippling is sections.StringerCheckData
     with pytest.warns(DeprecationWarning, match=r"T.crippling is now .check_data"):
         assert T_SECTION.crippling == T_SECTION.check_data
+    data = T_SECTION.check_data   # the engine's names of the check data, read for one more release
+    with pytest.warns(DeprecationWarning, match="StringerCheckData.stringercom is now foot_thickness"):
+        assert data.stringercom == dict(footth=data.foot_thickness, webth=data.web_thickness,
+                                        footwidth=data.foot_width, webheight=data.web_height,
+                                        ddst=list(data.web_bending), chordwidth=data.chord_width,
+                                        chordth=data.chord_thickness, alpha=data.web_angle)
+    with pytest.warns(DeprecationWarning, match="stringer_type is now shape"):
+        assert data.stringer_type == 1
+    with pytest.warns(DeprecationWarning, match="chord_ddst is now chord_bending"):
+        assert data.chord_ddst is None
 
 
 @pytest.mark.parametrize("stage, loads, cases", [

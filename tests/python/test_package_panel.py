@@ -29,6 +29,9 @@ def plate(**changes):
                  id="D not symmetric"),
     pytest.param("Laminate.plies", lambda: Laminate.from_plies([], Material(1, 1, 0.3, 1)), id="no plies"),
     pytest.param("Material.nu12", lambda: Material(1.0, 100.0, 0.5, 1.0), id="nu12 beyond its bound"),
+    pytest.param("Material.Xc", lambda: Material(9, 1, 0.3, 1, Xc=-1200.0), id="strength as a signed stress"),
+    pytest.param("Material.F12", lambda: Material(9, 1, 0.3, 1, Xt=2000.0, Xc=1200.0, Yt=50.0, Yc=200.0, F12=-0.5),
+                 id="Tsai-Wu interaction normalised"),
     pytest.param("Stiffener.EA", lambda: Stiffener(10.0, EA=-1.0), id="negative EA"),
     pytest.param("Stiffener.ES", lambda: Stiffener(10.0, EA=1.4e7, ES=2.0e9, EI=1.0e6), id="EI given as ES"),
     pytest.param("Laminate.D", lambda: Laminate.from_matrices(SKIN.A, -np.array(SKIN.D)), id="D not positive definite"),
@@ -200,11 +203,11 @@ def test_section_walls_of_laminates_and_the_check_data():  # the force from them
     assert t.EA == pytest.approx(narrow * (20 + 30), rel=1e-12)
     assert t.EI - t.EA * t.offset ** 2 == pytest.approx(t.EI_centroid)
     data = t.check_data
-    assert data.stringer_type == 1 and data.stringercom["webheight"] == pytest.approx(30.0)
-    assert data.stringercom["ddst"] == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
+    assert data.shape is ruvo.StringerShape.T and data.web_height == pytest.approx(30.0)
+    assert data.web_bending == pytest.approx(np.array(web.D)[[0, 0, 1, 0, 1, 2], [0, 1, 1, 2, 2, 2]])
     hat = SHAPES["hat"][0].check_data
-    assert hat.stringer_type == 2 and hat.stringercom["webheight"] == pytest.approx(HAT_RISE)
-    assert (hat.stringercom["chordwidth"], hat.stringercom["alpha"]) == (20.0, 30.0)
+    assert hat.shape is ruvo.StringerShape.HAT and hat.web_height == pytest.approx(HAT_RISE)
+    assert (hat.chord_width, hat.web_angle) == (20.0, 30.0)
     assert SHAPES["Z"][0].check_data is None and SHAPES["L"][0].check_data is None
 
 

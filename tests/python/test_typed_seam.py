@@ -300,6 +300,9 @@ def test_a_designs_file_is_counted_before_it_is_expanded(words, vary, tmp_path):
 @pytest.mark.parametrize("changes", [
     pytest.param(lambda: dict(stringers=[sections.T(skin=SKIN, material=ALU, height=20.0, web=1.5, foot_width=15.0,
                                                     foot=1.5).stiffener(50.0)]), id="T with its check data"),
+    pytest.param(lambda: dict(stringers=[sections.Hat(skin=SKIN, material=ALU, height=20.0, crown_width=20.0, crown=1.5,
+                                                      web=1.2, web_angle=30.0, foot_width=13.5, foot=1.5).stiffener(50.0)]),
+                 id="hat: its shape and the chord's data"),
     pytest.param(lambda: dict(stringers=[Stiffener(50.0, EA=1e6, EI=1e7, pad_up=ruvo.Laminate.isotropic(70000.0, 0.3, 2.0),
                                                    pad_width=20.0)]), id="pad-up"),
     pytest.param(lambda: dict(regions=[ruvo.Region(0.0, 25.0, ruvo.Laminate.isotropic(70000.0, 0.3, 1.5))]), id="region"),

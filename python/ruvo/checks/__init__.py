@@ -1,0 +1,1 @@
+"""The checks of a stiffened panel besides skin buckling, as margins."""
