@@ -23,8 +23,8 @@ constexpr int input_unit = 8, listing_unit = 9;
 // The mode-shape step's code for a file that could not be created or written.
 constexpr std::int32_t mode_file_not_written = -1;
 
-// The ways a run can end; each error exit has its records.
-enum class Outcome { finished, exit_a, exit_b, exit_c, exit_d };
+// The ways a run can end, by what failed; each error exit has its records.
+enum class Outcome { finished, no_triangle_levels, analysis_type_unclear, analysis_failed, no_mode_shapes };
 
 void report(Outcome outcome) {
   static const io::Format stopped("( 4X,'MAIN PROGRAM:   EXECUTION STOPPED.')");
@@ -35,19 +35,19 @@ void report(Outcome outcome) {
   static const io::Format buvi("(16X,'ERROR REPORT FROM SUBROUTINE BUVI')");
   static const io::Format modes("(16X,'ERROR WHEN COMPUTING/PRINTING MODE SHAPES')");
   switch (outcome) {
-    case Outcome::exit_a:
+    case Outcome::no_triangle_levels:
       io::write_both(stopped);
       io::write_both(lvtri);
       break;
-    case Outcome::exit_b:
+    case Outcome::analysis_type_unclear:
       io::write_both(stopped);
       io::write_both(type);
       break;
-    case Outcome::exit_c:
+    case Outcome::analysis_failed:
       io::write_both(stopped);
       io::write_both(buvi);
       break;
-    case Outcome::exit_d: io::write_both(modes); break;
+    case Outcome::no_mode_shapes: io::write_both(modes); break;
     case Outcome::finished: break;
   }
 }
@@ -103,10 +103,10 @@ void store_arguments(const RunArguments<V>& in) {
 Outcome exit_for(const RunStatus& status) {
   switch (status.stage) {
     case Stage::none: return Outcome::finished;
-    case Stage::triangle_levels: return Outcome::exit_a;
-    case Stage::analysis_type: return Outcome::exit_b;
-    case Stage::mode_file: return Outcome::exit_d;
-    default: return Outcome::exit_c;
+    case Stage::triangle_levels: return Outcome::no_triangle_levels;
+    case Stage::analysis_type: return Outcome::analysis_type_unclear;
+    case Stage::mode_file: return Outcome::no_mode_shapes;
+    default: return Outcome::analysis_failed;
   }
 }
 

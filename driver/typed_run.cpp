@@ -109,7 +109,7 @@ void store_model(const TypedAnalysis& in) {
   store_forces<V>({in.variable, in.fixed});
   // ruvomain keeps the radii of an earlier run when the freedoms are W alone
   // (with BETA, GAMMA); a typed run depends on nothing earlier.
-  state::f07inb.radii = {{in.rx, in.ry, in.rxy}};
+  std::ranges::copy(in.radii, state::f07inb.radii.data);
   auto& type = state::antype;
   type.buck = in.kind == AnalysisKind::buckling;
   type.vibr = in.kind == AnalysisKind::vibration;
@@ -231,8 +231,8 @@ std::string values_fault(const TypedAnalysis& in) {
       if (!all_finite(st.stiffness)) return what + "stiffnesses must be finite";
       if (!(std::isfinite(st.mass) && st.mass >= 0.0f)) return what + "masses must be zero or positive and finite";
     }
-  if (std::isnan(in.rx) || std::isnan(in.ry) || std::isnan(in.rxy)) return "radii must be numbers";
-  if (!std::isfinite(in.skew_x) || !std::isfinite(in.skew_y)) return "skew angles must be finite";
+  if (std::ranges::any_of(in.radii, [](float r) { return std::isnan(r); })) return "radii must be numbers";
+  if (!all_finite(in.skew)) return "skew angles must be finite";
   if (in.kind == AnalysisKind::vibration && !(std::isfinite(in.density) && in.density > 0.0f))
     return "density (the skin's mass per area) must be positive and finite in 32 bits";
   if (!std::isfinite(in.shift)) return "shift must be finite";
@@ -241,7 +241,7 @@ std::string values_fault(const TypedAnalysis& in) {
         !all_finite(d.laminates) || !all_finite(d.shear) || !all_finite(d.density) ||
         !all_finite(d.stringer_masses) || !all_finite(d.frame_masses))
       return "directions must be finite";
-  if (!all_finite(in.projected)) return "projected modes must be finite";
+  if (!all_finite(in.projected.values)) return "projected modes must be finite";
   return {};
 }
 
@@ -296,7 +296,7 @@ std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
     if (!d.frame_masses.empty() && d.frame_masses.size() != in.frames.size())
       return refusal("direction frame masses", std::int64_t(d.frame_masses.size()), "not the number of frames");
   }
-  if (!in.directions.empty() && in.modes_projected == 0 && !in.forms)
+  if (!in.directions.empty() && in.projected.modes == 0 && !in.forms)
     return "directions need the projected modes or the forms of the solution";
   if (in.forms && (in.matrices || !in.more_load_cases.empty()))
     return "the forms of the solution belong to one load case solved";
@@ -428,8 +428,16 @@ std::string typed_fault(const TypedAnalysis& in) {
   return {};
 }
 
+namespace {
+
+// Whether a solution has eigenvalues to report: all of them numbers, not all zero.
+bool reportable(const std::vector<double>& eigenvalues) {
+  return std::ranges::all_of(eigenvalues, [](double e) { return std::isfinite(e); }) &&
+         std::ranges::any_of(eigenvalues, [](double e) { return e != 0.0; });
+}
+
 template <class V>
-TypedResult run_typed(const TypedAnalysis& in) {
+TypedResult analyse_typed(const TypedAnalysis& in) {
   TypedResult r;
   io::RunScope scope({in.directory, in.listing, listing_unit, &r.messages});
   store_model<V>(in);
@@ -442,31 +450,31 @@ TypedResult run_typed(const TypedAnalysis& in) {
   const auto elmstf = padded<std::int32_t, rows>(element_rows);
   const std::int32_t neigit =
       in.iterate ? in.iterate : std::min(std::max(2 * in.modes, in.modes + 8), std::int32_t(V::p_ngit));
-  const RunArguments<V> args{proj,
-                             title,
-                             in.kind == AnalysisKind::buckling,
-                             in.itab,
-                             neigit,
-                             in.modes,
-                             in.mempri,
-                             in.indplt,
-                             in.freedoms,
-                             std::span<const float, rows>(a),
-                             std::span<const float, rows>(b),
-                             in.edges[0],
-                             in.edges[1],
-                             in.edges[2],
-                             in.edges[3],
-                             in.rx,
-                             in.ry,
-                             in.rxy,
-                             std::span<const std::int32_t, stf>(stringers.lines),
-                             std::span<const std::int32_t, stf>(frames.lines),
-                             std::span<const std::int32_t, rows>(elmstf),
-                             std::span<const float, 4 * stf>(stringers.stiffness),
-                             std::span<const float, 4 * stf>(frames.stiffness),
-                             in.skew_x,
-                             in.skew_y};
+  const RunArguments<V> args{.proj = proj,
+                             .titp = title,
+                             .buckp = in.kind == AnalysisKind::buckling,
+                             .itabp = in.itab,
+                             .neigitp = neigit,
+                             .neigrqp = in.modes,
+                             .memprip = in.mempri,
+                             .indpltp = in.indplt,
+                             .kup = in.freedoms,
+                             .ap = std::span<const float, rows>(a),
+                             .bp = std::span<const float, rows>(b),
+                             .bndx0p = in.edges[0],
+                             .bndxlp = in.edges[1],
+                             .bndy0p = in.edges[2],
+                             .bndylp = in.edges[3],
+                             .rxp = in.radii[0],
+                             .ryp = in.radii[1],
+                             .rxyp = in.radii[2],
+                             .istxp = std::span<const std::int32_t, stf>(stringers.lines),
+                             .istyp = std::span<const std::int32_t, stf>(frames.lines),
+                             .elmstfp = std::span<const std::int32_t, rows>(elmstf),
+                             .steifxp = std::span<const float, 4 * stf>(stringers.stiffness),
+                             .steifyp = std::span<const float, 4 * stf>(frames.stiffness),
+                             .alfaxp = in.skew[0],
+                             .alfayp = in.skew[1]};
   RunOptions options;
   const bool vibration = in.kind == AnalysisKind::vibration;
   if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
@@ -500,12 +508,12 @@ TypedResult run_typed(const TypedAnalysis& in) {
   if (vibration && r.status.finished())
     r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
   if (!r.status.finished()) return r;
-  if (in.matrices && in.modes_projected > 0) {
+  if (in.matrices && in.projected.modes > 0) {
     r.ix = state::man.ix, r.iy = state::man.iy;
-    if (in.projected.size() != std::size_t(r.ix + r.iy) * std::size_t(in.modes_projected)) return r;
-    r.forms = modal_forms<V>(in.projected, in.modes_projected);
+    if (in.projected.values.size() != std::size_t(r.ix + r.iy) * std::size_t(in.projected.modes)) return r;
+    r.forms = modal_forms<V>(in.projected.values, in.projected.modes);
     std::int32_t ier = 0;
-    r.rates = direction_forms<V>(in.directions, in.projected, in.modes_projected, ier);
+    r.rates = direction_forms<V>(in.directions, in.projected.values, in.projected.modes, ier);
     if (ier != 0) r.status = {Stage::assembly, ier};
     return r;
   }
@@ -514,8 +522,22 @@ TypedResult run_typed(const TypedAnalysis& in) {
     return r;
   }
   collect_results<V>(r);
+  if (!reportable(r.eigenvalues)) {
+    r.status = {vibration ? Stage::vibration_solution : Stage::buckling_solution, 0};
+    r.outcome = TypedOutcome::no_eigenvalues;
+    return r;
+  }
   if (in.tangential || in.forms) r.x2 = tangential_parts<V>(std::int32_t(r.eigenvalues.size()));
   if (in.forms) add_solution_forms<V>(in, kept, r);
+  return r;
+}
+
+}  // namespace
+
+template <class V>
+TypedResult run_typed(const TypedAnalysis& in) {
+  TypedResult r = analyse_typed<V>(in);
+  if (!r.status.finished() && r.outcome == TypedOutcome::finished) r.outcome = TypedOutcome::failed;
   return r;
 }
 

@@ -41,7 +41,17 @@ struct TypedStringerSection {
   std::optional<std::array<float, 6>> chord_ddst;  // the omega chord's own; none: the web's
 };
 
+// The full modes whose forms the assembly returns in place of the matrices:
+// (ix + iy) × modes, column-major.
+struct ProjectedModes {
+  std::vector<double> values;
+  std::int32_t modes = 0;
+};
+
+// One member per keyword of the typed entry (module/typed_entry.cpp: its
+// rows): a member without its row, or a row without its member, stops the build.
 struct TypedAnalysis {
+  std::string variant = "31";  // the size variant's suffix
   AnalysisKind kind = AnalysisKind::buckling;
   std::string title, project = "analysis", directory;  // directory empty: no files at all
   bool listing = false;                                // write the listing (needs a directory)
@@ -51,29 +61,29 @@ struct TypedAnalysis {
   std::vector<float> x_lengths, y_lengths;              // subdivision lengths
   std::array<std::array<std::int32_t, 7>, 4> edges{};   // x0, xl, y0, yl: the engine's seven codes
   std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0};  // ku
-  float rx = 1e29f, ry = 1e29f, rxy = 1e29f, skew_x = 0.0f, skew_y = 0.0f;
+  std::array<float, 3> radii{1e29f, 1e29f, 1e29f};      // rx, ry, rxy
+  std::array<float, 2> skew{};                          // angles of obliqueness alfax, alfay, degrees
   std::vector<std::array<float, 18>> laminates;  // A, -B, D packed per laminate (at most p_abdstf)
   std::vector<std::array<float, 21>> shear;      // transverse-shear and adjustment sets (matsw), or none
   std::vector<std::int32_t> element_rows;        // laminate of each element row (1-based; none: all 1)
   std::vector<TypedStiffener> stringers, frames;
-  std::vector<std::array<float, 3>> variable, fixed;  // Nx, Nxy, Ny: one row for all nodes, or one per node
-  std::vector<TypedLoads> more_load_cases;            // buckling: further cases on the same stiffness
+  // Nx, Nxy, Ny: one row for all nodes, or one per node.
+  std::vector<std::array<float, 3>> variable{std::array<float, 3>{}}, fixed{std::array<float, 3>{}};
+  float density = 0.0f;  // skin mass per unit area (vibration)
+  double shift = 0.0;    // vibration: spectral shift for free panels
+  std::vector<TypedLoads> more_load_cases;  // buckling: further cases on the same stiffness
   // Stringer checks (buckling): crippling of the walls, global (column)
   // buckling of stringer and skin over the stringer pitch (the T profile
   // with crippling; the skin's equivalent thickness from laminate 1).
   bool crippling = false, global_buckling = false;
   std::optional<TypedStringerSection> stringer_section;
   float stringer_pitch = 0.0f;
-  float density = 0.0f;  // skin mass per unit area (vibration)
-  double shift = 0.0;    // vibration: spectral shift for free panels
   // Design sensitivities: the assembled matrices instead of a solution, or
   // the tangential parts of the modes with the solution.
   bool matrices = false;
   bool tangential = false;
-  // With `matrices`: full modes, (ix + iy) × modes_projected column-major,
-  // whose forms Φᵀ·K·Φ, Φᵀ·B·Φ are returned in place of the matrices.
-  std::vector<double> projected;
-  std::int32_t modes_projected = 0;
+  // With `matrices`: the full modes whose forms Φᵀ·K·Φ, Φᵀ·B·Φ are returned in place of the matrices.
+  ProjectedModes projected;
   std::vector<LinearDirection> directions;  // with `projected` or `forms`: the forms' derivatives along these
   // With the solution: the forms of the computed full modes (their
   // tangential parts too) and along `directions`, from the matrices
@@ -111,8 +121,14 @@ struct TypedCaseResult {
   float critical_skin_force = NAN;  // Nx at node 1 at the smallest positive factor (NaN: none)
 };
 
+// How a typed analysis ended: finished; failed in the stage its status
+// names; or solved without eigenvalues to report (one of them not a number,
+// or all zero), its status naming the solution with code 0.
+enum class TypedOutcome { finished, failed, no_eigenvalues };
+
 struct TypedResult {
   RunStatus status;
+  TypedOutcome outcome = TypedOutcome::finished;
   std::string messages;  // standard output of the run and file complaints
   std::int32_t ix = 0, iy = 0;
   std::vector<double> eigenvalues;  // modes

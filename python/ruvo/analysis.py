@@ -13,6 +13,8 @@ from typing import Any, Iterable, overload
 
 import numpy as np
 
+import _ruvo
+
 from . import engine
 from .edges import edge_words, in_plane_supported, w_supported
 from .engine import AnalysisError
@@ -136,7 +138,7 @@ def _value(v: float) -> float | None:
     return None if math.isnan(v) else float(v)
 
 
-def _column_load(panel: Panel, case: dict[str, Any]) -> tuple[float | None, str]:
+def _column_load(panel: Panel, case: _ruvo.LoadCase) -> tuple[float | None, str]:
     """The column load of the stringers in load case `case`, or None with the reason."""
     data = panel.stringers[0].crippling
     if data is None or data.shape is not StringerShape.T:
@@ -155,7 +157,7 @@ def _column_load(panel: Panel, case: dict[str, Any]) -> tuple[float | None, str]
     return load, ""
 
 
-def _strength(panel: Panel, out: dict[str, Any], case: dict[str, Any]) -> StringerStrength | None:
+def _strength(panel: Panel, out: _ruvo.AnalyseResult, case: _ruvo.LoadCase) -> StringerStrength | None:
     """The stringers' local buckling and column loads, or None without stringers."""
     if not panel.stringers:
         return None
@@ -169,7 +171,7 @@ def _strength(panel: Panel, out: dict[str, Any], case: dict[str, Any]) -> String
                             column_converged=bool(case["global_converged"]), note="", column_note=why)
 
 
-def no_positive_below(case: dict[str, Any], text: str = "") -> float | None:
+def no_positive_below(case: _ruvo.LoadCase, text: str = "") -> float | None:
     """The engine's bound below which a load case has no positive load
     factor (None when it has one); AnalysisError when the search beyond the
     modes asked did not settle."""
@@ -182,7 +184,7 @@ def no_positive_below(case: dict[str, Any], text: str = "") -> float | None:
     return float(critical["bound"]) if critical["outcome"] == "none below bound" else None
 
 
-def _buckling_result(panel: Panel, variant: str, out: dict[str, Any], case: dict[str, Any],
+def _buckling_result(panel: Panel, variant: str, out: _ruvo.AnalyseResult, case: _ruvo.LoadCase,
                      text: str) -> BucklingResult:
     forces = case["forces"]
     return BucklingResult(panel=panel, variant=variant, eigenvalues=case["eigenvalues"], eigenvectors=case["w"],

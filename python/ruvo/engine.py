@@ -12,7 +12,7 @@ import math
 import os
 import stat
 import tempfile
-from typing import TYPE_CHECKING, Any, Sequence
+from typing import TYPE_CHECKING, Any, Sequence, cast
 
 import numpy as np
 from numpy.typing import ArrayLike
@@ -166,18 +166,19 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         else [skin_loads(panel)]
     functions = freedoms or panel.freedoms
     shear = "B" in functions
-    args = dict(variant=variant, kind=kind, title=panel.title, project=PROJECT, modes=int(modes),
-                x_lengths=panel.x_lengths, y_lengths=panel.y_lengths,
-                edges=[_edge_codes(e.x0, True, shear), _edge_codes(e.xl, True, shear),
-                       _edge_codes(e.y0, False, shear), _edge_codes(e.yl, False, shear)],
-                freedoms=_FUNCTIONS[functions],
-                radii=[_radius(panel.rx), _radius(panel.ry), _radius(panel.rxy)], skew=[panel.skew_x, panel.skew_y],
-                laminates=[lam.packed(dtype) for lam in panel.laminates],
-                stringers=_stiffener_rows(panel.stringers, panel.stringer_lines),
-                frames=_stiffener_rows(panel.frames, panel.frame_lines),
-                variable=node_forces(panel, cases[0].variable(), dtype),
-                fixed=node_forces(panel, cases[0].fixed(), dtype),
-                density=float(mass_per_area), shift=float(shift))
+    args: _ruvo.AnalyseArguments = {
+        "variant": variant, "kind": kind, "title": panel.title,
+        "project": PROJECT, "modes": int(modes), "x_lengths": panel.x_lengths, "y_lengths": panel.y_lengths,
+        "edges": [_edge_codes(e.x0, True, shear), _edge_codes(e.xl, True, shear),
+                  _edge_codes(e.y0, False, shear), _edge_codes(e.yl, False, shear)],
+        "freedoms": _FUNCTIONS[functions],
+        "radii": [_radius(panel.rx), _radius(panel.ry), _radius(panel.rxy)], "skew": [panel.skew_x, panel.skew_y],
+        "laminates": [lam.packed(dtype) for lam in panel.laminates],
+        "stringers": _stiffener_rows(panel.stringers, panel.stringer_lines),
+        "frames": _stiffener_rows(panel.frames, panel.frame_lines),
+        "variable": node_forces(panel, cases[0].variable(), dtype),
+        "fixed": node_forces(panel, cases[0].fixed(), dtype),
+        "density": float(mass_per_area), "shift": float(shift)}
     if any(lam.shear is not None for lam in panel.laminates):
         args["shear"] = [lam.shear_packed(dtype) for lam in panel.laminates]
     if len(panel.laminates) > 1:
@@ -185,9 +186,11 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     if len(cases) > 1:
         args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype), node_forces(panel, c.fixed(), dtype))
                                    for c in cases[1:]]
+    # Callers add and change keywords by name (the gradient's probes): a plain dict from here on.
+    entry = cast(dict[str, Any], args)
     if kind == "buckling":
-        args.update(_stringer_check_arguments(panel))
-    return args
+        entry.update(_stringer_check_arguments(panel))
+    return entry
 
 
 def _read_listing(directory: str) -> str:
@@ -213,7 +216,7 @@ def _message(lines: Sequence[str]) -> str:
     return "\n".join(kept) or "the engine stopped without a message"
 
 
-def _failure(cases: Sequence[Loads], out: dict[str, Any], listing: str) -> AnalysisError:
+def _failure(cases: Sequence[Loads], out: _ruvo.AnalyseResult, listing: str) -> AnalysisError:
     """The engine's failure as an AnalysisError, in the engineer's words where it is known: the
     eigen-solution's factorisation of the stiffness (less the fixed loads' geometric stiffness) failing."""
     stage, code, message = out["stage"], int(out["code"]), _message(out["messages"])
@@ -226,7 +229,7 @@ def _failure(cases: Sequence[Loads], out: dict[str, Any], listing: str) -> Analy
 
 
 def run(panel: Panel, kind: str, modes: int, *, workdir: str | os.PathLike[str] | None = None, listing: bool = False,
-        entry: dict[str, Any] | None = None, **options: Any) -> tuple[str, dict[str, Any], str]:
+        entry: dict[str, Any] | None = None, **options: Any) -> tuple[str, _ruvo.AnalyseResult, str]:
     """Runs one analysis; returns (variant, the entry's outcome, the listing).
 
     With `workdir` the engine's files are kept there; with `listing` and no
@@ -250,16 +253,15 @@ def run(panel: Panel, kind: str, modes: int, *, workdir: str | os.PathLike[str] 
     else:
         out = _ruvo._analyse(**args)
         text = ""
-    if out["stage"]:
+    if out["outcome"] == "no eigenvalues":
+        raise AnalysisError(out["stage"], "no eigenvalues came out of the solution", text)
+    if out["outcome"] == "failed":
         raise _failure(options.get("load_cases") or [panel.loads], out, text)
-    if not (np.isfinite(out["eigenvalues"]).all() and out["eigenvalues"].any()):
-        raise AnalysisError("INCS3" if kind == "buckling" else "VIBS3",
-                            "no eigenvalues came out of the solution", text)
     return variant, out, text
 
 
 def modal_forms(args: dict[str, Any], modes: np.ndarray,
-                directions: Sequence[dict[str, Any]] = ()) -> tuple[int, int, Any, Any, list[tuple[Any, Any]]]:
+                directions: Sequence[_ruvo.Direction] = ()) -> tuple[int, int, Any, Any, list[tuple[Any, Any]]]:
     """The forms Φᵀ·K·Φ and Φᵀ·B·Φ of the full system assembled from the
     typed entry's arguments `args` (no solution), for the full modes `modes`
     ((ix + iy) × m: W rows, then tangential rows), and their derivatives

@@ -52,7 +52,7 @@ def test_listing_file_names(ruvo, workdir, buckling_only, proj, name):
     (0, 0, "STOP. ANALYSIS TYPE MUST BE BUCK OR VIBR"),
     (1, 1, "    BUCKLING AND VIBRATION ANALYSIS HAVE TO BE DONE IN SEPARATE JOBS"),
 ])
-def test_analysis_type_refused_ends_in_exit_b(ruvo, workdir, buckling_only, capfd, buck, vibr, message):
+def test_analysis_type_refused_ends_as_analysis_type_unclear(ruvo, workdir, buckling_only, capfd, buck, vibr, message):
     ruvo.antype.vibr = vibr
     ruvo.prtnds31.ruvomain(**ruvomain_args(buckp=buck))
     records = [message] + RECORDS["analysis type refused"]

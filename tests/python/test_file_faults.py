@@ -18,7 +18,7 @@ def block(path, on_full_disk):  # a directory in the file's place, or the file o
 
 
 @pytest.mark.parametrize("fault", FAULTS)
-def test_listing_fault_ends_in_exit_c(ruvo, workdir, buckling_only, capfd, fault):
+def test_listing_fault_ends_as_analysis_failed(ruvo, workdir, buckling_only, capfd, fault):
     (workdir / "plate").mkdir()
     prepare_plate(workdir / "plate")                     # a plate the analysis can solve
     capfd.readouterr()

@@ -1,8 +1,10 @@
 """The typed entry and the package against what callers pass: results sized by what they hold, sequences
-owned while read, the engine lock across fork, values refused naming the input, stiffened panels on W alone."""
+owned while read, the engine lock across fork, values refused naming the input, stiffened panels on W alone,
+the stub of the module and the keys of its results."""
 import gc
 import math
 import os
+import pathlib
 import subprocess
 import sys
 
@@ -102,7 +104,7 @@ def test_load_cases_of_every_kind_of_sequence(cases):
                           stringer_section=dict(type=1, footth=1, webth=-1, footwidth=20, webheight=20))),
     (ValueError, "chord_ddst needs one row", dict(stringer_section=dict(type=2, chord_ddst=[[1.0] * 6] * 2))),
     (TypeError, "eigensolver = 5", dict(eigensolver=5)),
-    (TypeError, "a direction is not a dict", dict(matrices=True, projected=np.ones((4, 1)), directions=[5])),
+    (TypeError, "direction is not a dict", dict(matrices=True, projected=np.ones((4, 1)), directions=[5])),
     (ValueError, "direction stringer rows", dict(matrices=True, projected=np.ones((4, 1)),
                                                  directions=[dict(stringers=[1.0] * 4)])),
     (ValueError, "direction laminate rows", dict(forms=True, directions=[dict(laminates=np.ones((2, 18)))])),
@@ -127,6 +129,48 @@ def test_the_typed_entry_refuses_naming_the_input_with_the_model_unchanged(error
 def test_a_length_not_a_number_is_the_engine_grid_failure():
     out = _ruvo._analyse(**{**ARGS, "x_lengths": [10.0, math.nan, 10.0, 10.0]})
     assert (out["stage"], out["code"]) == ("RDDATA", 12) and len(out["eigenvalues"]) == 0
+
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+
+
+def test_the_committed_stub_is_the_one_the_built_module_declares():
+    made = subprocess.run([sys.executable, str(ROOT / "tools" / "ruvo_stub.py")], capture_output=True, text=True,
+                          check=True).stdout
+    assert made == (ROOT / "python" / "_ruvo.pyi").read_text(), \
+        "python/_ruvo.pyi differs from the module: make it again with tools/ruvo_stub.py"
+
+
+def _keys_as_declared(value, name, dicts):
+    """The keys of the result dict `value` that its TypedDict `name` does not declare, or misses."""
+    declared = {key: (annotation, always) for key, annotation, always, _ in dicts[name]}
+    wrong = [f"{name}.{k}" for k in value if k not in declared]
+    wrong += [f"{name}.{k} missing" for k, (_, always) in declared.items() if always and k not in value]
+    for key, item in value.items():
+        annotation = declared.get(key, ("",))[0]
+        for inner, items in ((annotation, [item]), (annotation[5:-1], item if annotation.startswith("list[") else [])):
+            if inner in dicts:
+                wrong += [w for one in items for w in _keys_as_declared(one, inner, dicts)]
+    return wrong
+
+
+@pytest.mark.parametrize("change", [
+    pytest.param(dict(), id="buckling"),
+    pytest.param(dict(kind="vibration", density=1e-9, tangential=True), id="vibration with the tangential parts"),
+    pytest.param(dict(matrices=True), id="the matrices"),
+    pytest.param(dict(forms=True, directions=[dict(fixed=[1.0, 0, 0])]), id="the forms of the solution"),
+    pytest.param(dict(x_lengths=[10.0, math.nan, 10.0, 10.0]), id="a failure"),
+])
+def test_every_result_holds_the_keys_the_stub_declares(change):
+    dicts = dict(_ruvo._typed_declarations()["dicts"])
+    out = _ruvo._analyse(**{**ARGS, **change})
+    assert _keys_as_declared(out, "AnalyseResult", dicts) == []
+
+
+def test_a_solution_without_eigenvalues_to_report_is_named_so():
+    # a shift so large that every eigenvalue of K + shift M, less the shift, rounds to zero
+    out = _ruvo._analyse(**{**ARGS, "kind": "vibration", "density": 1e-9, "shift": 1e40})
+    assert (out["outcome"], out["stage"], out["code"]) == ("no eigenvalues", "VIBS3", 0)
 
 
 def test_a_directory_given_as_bytes_is_the_directory(tmp_path):
