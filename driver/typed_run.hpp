@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "model/blocks.hpp"
 #include "model/run_status.hpp"
 #include "solver/modal_forms.hpp"
 
@@ -51,10 +52,12 @@ struct TypedAnalysis {
   std::vector<float> x_lengths, y_lengths;              // subdivision lengths
   std::array<std::array<std::int32_t, 7>, 4> edges{};   // x0, xl, y0, yl: the engine's seven codes
   std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0};  // ku
-  float rx = 1e29f, ry = 1e29f, rxy = 1e29f, skew_x = 0.0f, skew_y = 0.0f;
-  std::vector<std::array<float, 18>> laminates;  // A, -B, D packed per laminate (at most p_abdstf)
-  std::vector<std::array<float, 21>> shear;      // transverse-shear and adjustment sets (matsw), or none
-  std::vector<std::int32_t> element_rows;        // laminate of each element row (1-based; none: all 1)
+  float rx = float(flat_radius), ry = float(flat_radius), rxy = float(flat_radius), skew_x = 0.0f,
+        skew_y = 0.0f;
+  std::vector<std::array<float, laminate_column::stiffness_rows>>
+      laminates;                                                      // per laminate (at most p_abdstf)
+  std::vector<std::array<float, laminate_column::shear_rows>> shear;  // shear sets (matsw), or none
+  std::vector<std::int32_t> element_rows;  // laminate of each element row (1-based; none: all 1)
   std::vector<TypedStiffener> stringers, frames;
   std::vector<std::array<float, 3>> variable, fixed;  // Nx, Nxy, Ny: one row for all nodes, or one per node
   std::vector<TypedLoads> more_load_cases;            // buckling: further cases on the same stiffness

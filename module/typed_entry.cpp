@@ -14,6 +14,7 @@
 #include <type_traits>
 
 #include "driver/typed_run.hpp"
+#include "model/laminate_column.hpp"
 #include "model/variants.hpp"
 #include "module/engine_lock.hpp"
 
@@ -247,8 +248,10 @@ std::vector<LinearDirection> directions(py::handle value) {
     if (d.contains("frames")) r.frames = fixed_rows<float, 4>(d["frames"], "direction frames");
     if (d.contains("variable")) r.variable = fixed_rows<float, 3>(d["variable"], "direction variable");
     if (d.contains("fixed")) r.fixed = fixed_rows<float, 3>(d["fixed"], "direction fixed");
-    if (d.contains("laminates")) r.laminates = fixed_rows<float, 18>(d["laminates"], "direction laminates");
-    if (d.contains("shear")) r.shear = fixed_rows<float, 21>(d["shear"], "direction shear");
+    namespace lc = laminate_column;
+    if (d.contains("laminates"))
+      r.laminates = fixed_rows<float, lc::stiffness_rows>(d["laminates"], "direction laminates");
+    if (d.contains("shear")) r.shear = fixed_rows<float, lc::shear_rows>(d["shear"], "direction shear");
     if (d.contains("density")) r.density = flat<float>(d["density"], "direction density");
     if (d.contains("stringer_masses")) r.stringer_masses = flat<float>(d["stringer_masses"], "direction stringer_masses");
     if (d.contains("frame_masses")) r.frame_masses = flat<float>(d["frame_masses"], "direction frame_masses");
@@ -309,8 +312,8 @@ TypedAnalysis analysis_from(const py::kwargs& kw) {
     const auto s = single_row(fixed_rows<float, 2>(kw["skew"], "skew"), "skew");
     in.skew_x = s[0], in.skew_y = s[1];
   }
-  in.laminates = fixed_rows<float, 18>(kw["laminates"], "laminates");
-  if (has("shear")) in.shear = fixed_rows<float, 21>(kw["shear"], "shear");
+  in.laminates = fixed_rows<float, laminate_column::stiffness_rows>(kw["laminates"], "laminates");
+  if (has("shear")) in.shear = fixed_rows<float, laminate_column::shear_rows>(kw["shear"], "shear");
   if (has("element_rows"))
     for (double lam : flat<double>(kw["element_rows"], "element_rows"))
       in.element_rows.push_back(whole(lam, 1.0, 1.0e6, "element_rows"));
@@ -462,7 +465,8 @@ py::dict result_dict(const TypedResult& r, std::size_t mx, std::size_t my) {
 }
 
 py::dict analyse(const py::kwargs& kw) {
-  const std::string variant = kw.contains("variant") ? py::str(kw["variant"]).cast<std::string>() : "31";
+  const std::string variant =
+      kw.contains("variant") ? py::str(kw["variant"]).cast<std::string>() : std::string(default_variant);
   const TypedAnalysis in = analysis_from(kw);
   py::dict out;
   bool found = false;

@@ -13,6 +13,8 @@ from typing import Any, Iterable, overload
 
 import numpy as np
 
+import _ruvo
+
 from . import engine
 from .engine import AnalysisError
 from .panel import Edge, Loads, Panel, UnitWarning, in_plane_supported, w_supported
@@ -118,7 +120,7 @@ def _value(v: float) -> float | None:
 def _column_load(panel: Panel, case: dict[str, Any]) -> tuple[float | None, str]:
     """The column load of the stringers in load case `case`, or None with the reason."""
     data = panel.stringers[0].crippling
-    if data is None or data.stringer_type != 1:
+    if data is None or data.stringer_type != _ruvo.conventions.t_profile:
         return None, "the column load is estimated for T stringers only"
     skin = case["critical_skin_force"]
     if math.isnan(skin):

@@ -21,7 +21,7 @@ import _ruvo
 
 from .panel import FLAT, Edge, Loads, Panel, Stiffener
 
-VARIANTS = ("19", "21", "25", "31")
+VARIANTS: tuple[str, ...] = _ruvo.conventions.variants
 PROJECT = "analysis"          # the listing is "analysis.out"
 _FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
 _QUIET = ("Analysis started", "Buckling/Vibration analysis finished")
@@ -132,7 +132,7 @@ def _stringer_check_arguments(panel: Panel) -> dict[str, Any]:
     if c.chord_ddst is not None:
         section["chord_ddst"] = list(c.chord_ddst)
     args = dict(crippling=True, stringer_section=section)
-    if c.stringer_type == 1:
+    if c.stringer_type == _ruvo.conventions.t_profile:
         args.update(global_buckling=True, stringer_pitch=stringer_pitch(panel))
     return args
 

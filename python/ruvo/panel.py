@@ -23,7 +23,7 @@ import _ruvo
 
 from .files import MAX_BYTES
 
-FLAT = 1.0e29  # the engine's radius of a flat direction
+FLAT = float(_ruvo.conventions.flat_radius)  # the engine's radius of a flat direction
 
 # The freedom sets: W, U, V and the transverse shear rotations BETA, GAMMA.
 FREEDOM_SETS = ("WUV", "W", "WUVBG", "WBG")
@@ -31,8 +31,9 @@ FREEDOM_SETS = ("WUV", "W", "WUVBG", "WBG")
 # Laminates the engine holds (p_abdstf, equal in every size variant).
 MAX_LAMINATES = int(_ruvo.ruvo31.p_abdstf)
 
-# Packed order of a symmetric 3 x 3 matrix in the engine: M11, M12, M22, M13, M23, M33.
-_PACKED = ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))
+# Packed order of a symmetric 3 x 3 matrix in the engine (M11, M12, M22, M13,
+# M23, M33), as 0-based numpy indices.
+_PACKED = tuple((i - 1, j - 1) for i, j in _ruvo.conventions.packed_entries)
 
 # Largest grid of the engine: node lines per direction (of the largest size variant).
 MAX_LINES = int(_ruvo.ruvo31.p_rtnds)
@@ -277,7 +278,7 @@ class Laminate:
         +B (with membrane), -D (with bending) and D; then the shear
         stiffness packed S11, S12, S22. Zero without a shear stiffness."""
         if self.shear is None:
-            return np.zeros(21, dtype)
+            return np.zeros(int(_ruvo.conventions.shear_rows), dtype)
         groups = (np.array(self.B), -np.array(self.D), np.array(self.D))
         s = np.array(self.shear)
         return np.array([g[i, j] for g in groups for i, j in _PACKED] + [s[0, 0], s[0, 1], s[1, 1]], dtype)

@@ -43,7 +43,12 @@ from typing import Any, Iterator, cast
 
 import numpy as np
 
-from .panel import Laminate, Stiffener, _length, _number, _set
+import _ruvo
+
+from .panel import _PACKED, Laminate, Stiffener, _length, _number, _set
+
+# The engine's stringer types that its checks know.
+_T_PROFILE, _OMEGA = int(_ruvo.conventions.t_profile), int(_ruvo.conventions.omega_profile)
 
 _SIDES = {"back": 1.0, "front": -1.0}
 
@@ -264,7 +269,7 @@ def _thickness(laminate: Laminate) -> float:
 
 def _packed_bending(laminate: Laminate) -> list[float]:
     d = np.array(laminate.D)
-    return [float(d[i, j]) for i, j in ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))]
+    return [float(d[i, j]) for i, j in _PACKED]
 
 
 @dataclass(frozen=True, kw_only=True)
@@ -299,7 +304,7 @@ class T(Section):
     @property
     def check_data(self) -> StringerCheckData | None:
         foot, web = self.walls
-        return StringerCheckData(1, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
+        return StringerCheckData(_T_PROFILE, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
                                  webheight=web.length, ddst=_packed_bending(web.laminate),
                                  chordwidth=0.0, chordth=0.0, alpha=0.0))
 
@@ -390,7 +395,7 @@ class Hat(Section):
     @property
     def check_data(self) -> StringerCheckData | None:
         foot, _, web, _, crown = self.walls
-        return StringerCheckData(2, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
+        return StringerCheckData(_OMEGA, dict(footth=foot.thickness, webth=web.thickness, footwidth=foot.length,
                                          webheight=crown.z - foot.z, ddst=_packed_bending(web.laminate),
                                          chordwidth=crown.length, chordth=crown.thickness,
                                          alpha=float(self.web_angle)),
