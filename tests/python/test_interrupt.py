@@ -9,7 +9,7 @@ import time
 import pytest
 
 CHILD = r"""
-import os, sys
+import os, signal, sys
 sys.path.insert(0, {tests!r})
 import _ruvo
 from conftest import plate
@@ -30,7 +30,7 @@ def package():
 
 def stiffened(x):
     # the skin's thickness the mean of x[:-2], the stringers' EA and EI the last two; W alone, so that
-    # the skin's assemblies along the 200 laminate variables outlast the analysis several times
+    # the skin's assemblies along the 200 laminate variables outlast the analysis many times
     import ruvo
     stringers = [ruvo.Stiffener(50.0 * k, EA=x[-2], EI=x[-1], GJ=1.0e5) for k in (1, 2, 3)]
     return ruvo.Panel(length=300.0, width=200.0, laminate=ruvo.Laminate.isotropic(70000.0, 0.3, sum(x[:-2]) / 200),
@@ -48,8 +48,16 @@ if sys.argv[1] != "plain":
         if sys.argv[1] == "package":
             package()
         elif sys.argv[1] == "gradient":
-            # one analysis, then one assembly of the skin per laminate variable
-            import ruvo
+            # one analysis, then one assembly of the skin per laminate variable: the process
+            # interrupts itself after four times the builds and an analysis take at this load,
+            # well inside the assemblies (about ten analyses' time)
+            import threading, time, ruvo
+            start = time.perf_counter()
+            for _ in X:
+                stiffened(X)
+            ruvo.buckle(stiffened(X), modes=2)
+            delay = 4.0 * (time.perf_counter() - start)
+            threading.Timer(delay, os.kill, (os.getpid(), signal.SIGINT)).start()
             ruvo.gradient(stiffened, X, modes=2)
         else:
             _ruvo.prtnds31.callruvo(**plate(n=30, variant="31"))
@@ -78,9 +86,9 @@ def test_ctrl_c_abandons_the_largest_analysis(tmp_path, mode):
     (tmp_path / "b").mkdir()
     p = child(tmp_path / "a", mode)
     assert p.stdout.readline() == "running\n"
-    time.sleep(3.0 if mode == "gradient" else 1.0)   # in the element terms, the condensation, the iteration
-                                                    # or (a gradient) the assemblies along its variables
-    p.send_signal(signal.SIGINT)
+    if mode != "gradient":               # (a gradient interrupts itself)
+        time.sleep(1.0)                  # inside the element terms, the condensation or the iteration
+        p.send_signal(signal.SIGINT)
     out, err = p.communicate(timeout=300)
     assert p.returncode == 0, err
     lines = out.split("\n")
