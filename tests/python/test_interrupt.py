@@ -49,14 +49,15 @@ if sys.argv[1] != "plain":
             package()
         elif sys.argv[1] == "gradient":
             # one analysis, then one assembly of the skin per laminate variable: the process
-            # interrupts itself after four times the builds and an analysis take at this load,
-            # well inside the assemblies (about ten analyses' time)
+            # interrupts itself after the time the builds and a first analysis take at this load,
+            # so at the end of the gradient's analysis or early in its assemblies (about ten
+            # analyses' time), never after them
             import threading, time, ruvo
             start = time.perf_counter()
             for _ in X:
                 stiffened(X)
             ruvo.buckle(stiffened(X), modes=2)
-            delay = 4.0 * (time.perf_counter() - start)
+            delay = time.perf_counter() - start
             threading.Timer(delay, os.kill, (os.getpid(), signal.SIGINT)).start()
             ruvo.gradient(stiffened, X, modes=2)
         else:
