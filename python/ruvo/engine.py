@@ -92,12 +92,12 @@ def _axial_factors(panel: Panel, dtype: type) -> list[Any]:
     (or `dtype`). Bands run along x, so the strain along them is shared,
     while equilibrium across a band edge keeps Nxy and Ny the same in
     every band."""
-    packed = [lam.packed(dtype) for lam in panel.laminates]
-    def axial(m: np.ndarray) -> Any:
-        return m[0] - m[1] * m[1] / m[2]
-    skin = axial(packed[0])
+    def axial(laminate: Any) -> Any:
+        a: np.ndarray = np.array(laminate.A, dtype)
+        return a[0, 0] - a[0, 1] * a[0, 1] / a[1, 1]
+    stiffness = [axial(lam) for lam in panel.laminates]
     rows = list(panel.element_rows) + [panel.element_rows[-1]]
-    return [axial(packed[r - 1]) / skin for r in rows]
+    return [stiffness[r - 1] / stiffness[0] for r in rows]
 
 
 def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np.ndarray:
