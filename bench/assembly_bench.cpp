@@ -83,19 +83,21 @@ int main() {
          tfmstf<V>(cc, cch, bb, dd, column_block(2, 6), column_block(3, 6), column_block(4, 6),
                    column_block(5, 6), column_block(6, 3), ier);
        }},
-      {"f01kbf", [&] { f01kbf<V>(cc, cch); }},
+      {"f01kbf", [&] { f01kbf<V>(cc, cch, state::f01qua<V>()); }},
       {"redfkq", [&] { redfkq<V>(); }},
-      {"cmpa22", [&] { cmpa22<V>(std::span<double>(m.a22.data, V::p_la22), ier); }},
+      {"cmpa22", [&] { cmpa22<V>(std::span<double>(m.a22.data, V::p_la22), shared_inputs<V>(), ier); }},
       {"cmpa21",
        [&] {
-         cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), state::man.iy, ier);
+         cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), state::man.iy, shared_inputs<V>(),
+                   ier);
        }},
-      {"cmpa11", [&] { cmpa11<V>(std::span<double>(m.a11.data, V::p_la11), ier); }},
+      {"cmpa11", [&] { cmpa11<V>(std::span<double>(m.a11.data, V::p_la11), shared_inputs<V>(), ier); }},
       {"cmpbmt",
        [&] {
          std::fill_n(m.b11.data, V::p_lb11, 0.0);
          cmpbmt<V>(std::span<double>(m.b11.data, V::p_lb11),
-                   std::span<const std::int32_t>(state::comlv<V>().lvb.data, V::p_nx), pvar, 1.0f, ier);
+                   std::span<const std::int32_t>(state::comlv<V>().lvb.data, V::p_nx), pvar, 1.0f,
+                   shared_inputs<V>(), ier);
        }},
   };
   std::printf(

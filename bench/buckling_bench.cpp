@@ -31,6 +31,7 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
+#include "model/laminate_column.hpp"
 #include "output/buckling_listing.hpp"
 #include "output/eigvpr.hpp"
 #include "kernels/blas_threads.hpp"
@@ -52,13 +53,17 @@ double seconds(F&& f) {
 }
 
 void run_panel(float ryp) {
-  std::array<float, 36> matabd{};
+  namespace lc = laminate_column;
+  std::array<float, 2 * lc::stiffness_rows> matabd{};
   for (int lam = 0; lam < 2; ++lam) {  // isotropic skin 1 mm, 1.5 mm under the foot
     const float t = lam == 0 ? 1.0f : 1.5f, a = 70000.0f * t / 0.91f,
                 d = 70000.0f * t * t * t / (12.0f * 0.91f);
-    float* m = matabd.data() + 18 * lam;
-    m[0] = m[2] = a, m[1] = 0.3f * a, m[5] = 0.35f * a;
-    m[12] = m[14] = d, m[13] = 0.3f * d, m[17] = 0.35f * d;
+    float* column = matabd.data() + lc::stiffness_rows * lam;
+    const auto m = [column](int group, int i, int j) -> float& { return column[lc::row(group, i, j) - 1]; };
+    m(lc::membrane, 1, 1) = m(lc::membrane, 2, 2) = a, m(lc::membrane, 1, 2) = 0.3f * a;
+    m(lc::membrane, 3, 3) = 0.35f * a;
+    m(lc::bending, 1, 1) = m(lc::bending, 2, 2) = d, m(lc::bending, 1, 2) = 0.3f * d;
+    m(lc::bending, 3, 3) = 0.35f * d;
   }
   const std::array<float, 4> stringer{1.4e7f, 0.0f, 1.0e9f, 1.0e6f}, frame{1.4e8f, 0.0f, 1.0e11f, 1.0e8f};
   std::array<double, V::p_ngit> elam{};
@@ -71,9 +76,10 @@ void run_panel(float ryp) {
   for (int j = 0; j < 30; ++j) rows[std::size_t(j)] = j >= 13 && j < 17 ? 2 : 1;
   const std::array<std::int32_t, 7> ss{0, 1, 2, 3, 0, 0, 0};
   std::vector<double> displ(std::size_t(V::p_nx) * 20);
+  const float flat = float(flat_radius);
   const PanelArguments<V> args{"bench",  "LARGEST PANEL",
-                               1e29f,    ryp,
-                               1e29f,    matabd,
+                               flat,     ryp,
+                               flat,     matabd,
                                stringer, frame,
                                600.0f,   200.0f,
                                1,        0.0f,
@@ -164,7 +170,7 @@ int main(int argc, char** argv) {
   if (argc > 1) openblas_set_num_threads(std::atoi(argv[1]));
   std::printf("OpenBLAS %s, %d thread(s)\n", openblas_get_config(), openblas_get_num_threads());
   const std::string only = argc > 2 ? argv[2] : "";
-  if (only != "curved") analyse(1e29f);
+  if (only != "curved") analyse(float(flat_radius));
   if (only != "flat") analyse(2000.0f);
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

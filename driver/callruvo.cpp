@@ -6,6 +6,7 @@
 #include "driver/ruvomain.hpp"
 #include "input/rddata.hpp"
 #include "model/blocks.hpp"
+#include "model/laminate_column.hpp"
 #include "model/pi.hpp"
 
 namespace ruvo {
@@ -13,7 +14,9 @@ namespace ruvo {
 namespace {
 
 // Stringer types that subdivide the skin by the stringer cross-section.
-bool stiffened(std::int32_t stype) { return stype == 1 || stype == 2 || stype == 3; }
+bool stiffened(std::int32_t stype) {
+  return stype == stringer_type::t_profile || stype == stringer_type::omega || stype == stringer_type::other;
+}
 
 template <std::size_t N>
 int leading_nonzero(std::span<const std::int32_t, N> list) {
@@ -30,9 +33,19 @@ std::int32_t line_count(const Array<float, V::p_rtnds - 1>& lengths) {
   return 0;
 }
 
+// Entry (i, j) of the group that starts at row `group` of a laminate's column.
 template <class V>
-float matabd(const PanelArguments<V>& in, int row, int laminate) {
-  return in.matabdf[std::size_t(row - 1 + 18 * (laminate - 1))];
+float matabd(const PanelArguments<V>& in, int group, int i, int j, int laminate) {
+  return in.matabdf[std::size_t(laminate_column::row(group, i, j) - 1 +
+                                laminate_column::stiffness_rows * (laminate - 1))];
+}
+
+// The axial membrane stiffness A11 - A12²/A22 of a laminate.
+template <class V>
+float axial_stiffness(const PanelArguments<V>& in, int laminate) {
+  using laminate_column::membrane;
+  const float a12 = matabd(in, membrane, 1, 2, laminate);
+  return matabd(in, membrane, 1, 1, laminate) - a12 * a12 / matabd(in, membrane, 2, 2, laminate);
 }
 
 // Number of x-subdivisions: a frame bay of anzelzwframes elements per pair of
@@ -53,7 +66,7 @@ void y_subdivision(const PanelArguments<V>& in, PanelModel<V>& m) {
     for (int j = 1; j <= rows; ++j) m.bp(j) = in.stringerpitch / float(rows);
     return;
   }
-  if (in.stypep == 2) {
+  if (in.stypep == stringer_type::omega) {
     const float t = std::tan((180.0f - in.alpha) * 0.5f * pi / 180.0f);
     const float belhat = 2.0f * in.height / t + in.chordwdth;  // skin under the stringer between its feet
     const float el_bay = (in.stringerpitch - belhat - 2.0f * in.sfootwdth) / float(in.anzelzwstr);
@@ -68,8 +81,9 @@ void y_subdivision(const PanelArguments<V>& in, PanelModel<V>& m) {
     return;
   }
   const float el_bay = (in.stringerpitch - in.sfootwdth) / float(in.anzelzwstr);
-  const float el_foot = in.stypep == 1 ? 0.5f * in.sfootwdth / float(in.anzelprohalbfoot)
-                                       : in.sfootwdth / float(in.anzelprohalbfoot);
+  const float el_foot = in.stypep == stringer_type::t_profile
+                            ? 0.5f * in.sfootwdth / float(in.anzelprohalbfoot)
+                            : in.sfootwdth / float(in.anzelprohalbfoot);
   for (int j = 1; j <= rows; ++j) {
     const std::int32_t lam = in.elmstf[std::size_t(j - 1)];
     m.bp(j) = lam == 1 ? el_bay : lam == 2 ? el_foot : 0.0f;
@@ -83,8 +97,7 @@ void y_subdivision(const PanelArguments<V>& in, PanelModel<V>& m) {
 // line of an unstiffened panel carry the forces as given.
 template <class V>
 void y_line_forces(const PanelArguments<V>& in, PanelModel<V>& m) {
-  const float factx = (matabd(in, 1, 2) - matabd(in, 2, 2) * matabd(in, 2, 2) / matabd(in, 3, 2)) /
-                      (matabd(in, 1, 1) - matabd(in, 2, 1) * matabd(in, 2, 1) / matabd(in, 3, 1));
+  const float factx = axial_stiffness(in, 2) / axial_stiffness(in, 1);
   const NodeForces plain{{in.loadvxp, in.loadvxyp, in.loadvyp}, {in.fnxp, in.fnxyp, in.fnyp}};
   const NodeForces foot{{in.loadvxp * factx, in.loadvxyp, in.loadvyp}, {in.fnxp * factx, in.fnxyp, in.fnyp}};
   for (int r = 1; r <= V::p_rtnds; ++r) {
@@ -125,8 +138,9 @@ void store_panel(const PanelArguments<V>& in, const PanelModel<V>& m) {
     }
   state::f07dis<V>().stype = in.stypep;
   state::glbuckcom.stpitch = in.stringerpitch;
-  state::glbuckcom.skinth =
-      equivalent_thickness(matabd(in, 13, 1), matabd(in, 15, 1), matabd(in, 1, 1), matabd(in, 3, 1));
+  state::glbuckcom.skinth = equivalent_thickness(
+      matabd(in, laminate_column::bending, 1, 1, 1), matabd(in, laminate_column::bending, 2, 2, 1),
+      matabd(in, laminate_column::membrane, 1, 1, 1), matabd(in, laminate_column::membrane, 2, 2, 1));
 }
 
 template <class V>
@@ -185,7 +199,7 @@ std::string callruvo_fault(const PanelArguments<V>& in) {
   for (const Count& c :
        {Count{"anzelzwframes", in.anzelzwframes, true}, Count{"anzelzwstr", in.anzelzwstr, stiff},
         Count{"anzelprohalbfoot", in.anzelprohalbfoot, stiff},
-        Count{"anzelbelowstr", in.anzelbelowstr, in.stypep == 2}})
+        Count{"anzelbelowstr", in.anzelbelowstr, in.stypep == stringer_type::omega}})
     if (c.used && c.value < 1) return refusal(c.name, c.value, "below 1");
   const std::int64_t n = x_subdivisions(in);
   if (n < 1 || n > V::p_rtnds - 1) return refusal("the number of x-subdivisions", n, "outside 1..p_rtnds-1");

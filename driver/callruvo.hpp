@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "model/array.hpp"
+#include "model/laminate_column.hpp"
 
 namespace ruvo {
 
@@ -19,7 +20,7 @@ template <class V>
 struct PanelArguments {
   std::string_view filenamep, titp;  // 8 and 80 characters
   float rxp, ryp, rxyp;
-  std::span<const float, 18 * 2> matabdf;  // (18, 2): laminate 1 plain skin, 2 under a stringer foot
+  std::span<const float, laminate_column::stiffness_rows * 2> matabdf;  // 1 plain skin, 2 under a foot
   std::span<const float, 4> steifxf, steifyf;
   float framepitch, stringerpitch;
   std::int32_t stypep;

@@ -8,12 +8,10 @@
 #include "io/listing.hpp"
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "model/grid_angles.hpp"
 #include "output/mode_file.hpp"
 #include "output/modes.hpp"
 #include "output/plot_grid.hpp"
 #include "solver/buvi.hpp"
-#include "solver/condensation.hpp"
 #include "solver/level_vector.hpp"
 
 namespace ruvo {
@@ -93,7 +91,6 @@ void store_arguments(const RunArguments<V>& in) {
   copy_into(in.steifyp, dis.steify.data);
   f07ang.alfax = in.alfaxp;
   f07ang.alfay = in.alfayp;
-  grid_angles = {radians_from_degrees(in.alfaxp), radians_from_degrees(in.alfayp)};
 
   datran.nread = input_unit;
   datran.nwrite = listing_unit;
@@ -198,8 +195,6 @@ RunStatus run_analysis(const RunArguments<V>& args, const RunOptions& options) {
   } else {
     report(exit_for(status));
   }
-  // The condensation vectors never outlive the run, whatever its end.
-  remove_scratch_file();
   return status;
 }
 

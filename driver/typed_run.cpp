@@ -13,6 +13,7 @@
 #include "io/units.hpp"
 #include "output/buckling_listing.hpp"
 #include "model/blocks.hpp"
+#include "model/laminate_column.hpp"
 #include "model/profile_index.hpp"
 #include "output/prtvib.hpp"
 #include "solver/condensation.hpp"
@@ -127,11 +128,13 @@ RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& op
   const auto& sk = state::skstf;
   Array<float, 6> bb, bd, dd, br, dr, rr;
   Array<float, 3> ss;
-  for (int r = 1; r <= 6; ++r) {
-    bb(r) = sk.matabd(r, 1), bd(r) = sk.matabd(6 + r, 1), dd(r) = sk.matabd(12 + r, 1);
-    br(r) = sk.matsw(r, 1), dr(r) = sk.matsw(6 + r, 1), rr(r) = sk.matsw(12 + r, 1);
+  namespace at = laminate_column;
+  for (int r = 1; r <= at::group_size; ++r) {
+    bb(r) = sk.matabd(at::membrane + r - 1, 1), bd(r) = sk.matabd(at::coupling + r - 1, 1);
+    dd(r) = sk.matabd(at::bending + r - 1, 1), br(r) = sk.matsw(at::rotation_membrane + r - 1, 1);
+    dr(r) = sk.matsw(at::rotation_bending + r - 1, 1), rr(r) = sk.matsw(at::rotation + r - 1, 1);
   }
-  for (int r = 1; r <= 3; ++r) ss(r) = sk.matsw(18 + r, 1);
+  for (int r = 1; r <= 3; ++r) ss(r) = sk.matsw(at::transverse_shear + r - 1, 1);
   auto ref = [](auto& a) { return ArrayRef<float, 1>(a.data, {int(std::size(a.data))}); };
   try {
     prtvib<V>(ref(bb), ref(dd), ref(bd), ref(rr), ref(dr), ref(br), ref(ss));
@@ -253,8 +256,9 @@ std::string section_fault(const TypedStringerSection& s) {
     if (!(std::isfinite(value) && value > 0.0f))
       return std::string("stringer section ") + name + " must be positive and finite";
   if (!all_finite(s.ddst)) return "stringer section ddst must be finite";
-  if (s.type == 2 && !(std::isfinite(s.chordwidth) && s.chordwidth > 0.0f && std::isfinite(s.chordth) &&
-                       s.chordth > 0.0f && s.alpha >= 0.0f && s.alpha < 180.0f))
+  if (s.type == stringer_type::omega &&
+      !(std::isfinite(s.chordwidth) && s.chordwidth > 0.0f && std::isfinite(s.chordth) && s.chordth > 0.0f &&
+        s.alpha >= 0.0f && s.alpha < 180.0f))
     return "stringer section chordwidth, chordth must be positive and alpha within [0, 180) degrees";
   return {};
 }
@@ -305,7 +309,7 @@ std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
 
 ProfileMatrix profile_of(const double* a, const std::int32_t* levels, int order, int band) {
   ProfileMatrix p{order, band, std::vector<std::int32_t>(levels, levels + order), {}};
-  if (order > 0) p.values.assign(a, a + levels[order - 1] + order);
+  p.values.assign(a, a + profile_length(levels, order));
   return p;
 }
 
@@ -334,8 +338,9 @@ std::int32_t collect_matrices(TypedResult& r) {
   out.fixed = out.b11;
   std::fill(out.fixed.values.begin(), out.fixed.values.end(), 0.0);
   std::int32_t ier = 0;
-  cmpbmt<V>(std::span<double>(out.fixed.values), std::span<const std::int32_t>(lv.lvb.data),
-            ArrayRef<float, 2>(state::cpfest<V>().pfest.data, {V::p_nodes, 3}), 1.0f, ier);
+  const ArrayRef<const float, 2> fixed(state::cpfest<V>().pfest.data, {V::p_nodes, 3});
+  cmpbmt<V>(std::span<double>(out.fixed.values), std::span<const std::int32_t>(lv.lvb.data), fixed, 1.0f,
+            shared_inputs<V>(), ier);
   return ier;
 }
 
@@ -353,7 +358,7 @@ void copy_matrices(KeptMatrices& kept, bool keep) {
   auto& m = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   const auto profile = [&](double* a, const std::int32_t* levels, int n, std::vector<double>& copy) {
-    const std::size_t length = n > 0 ? profile_length(levels, n) : 0;
+    const std::size_t length = profile_length(levels, n);
     if (keep) copy.assign(a, a + length);
     else std::copy(copy.begin(), copy.end(), a);
   };
@@ -368,12 +373,24 @@ void copy_matrices(KeptMatrices& kept, bool keep) {
   }
 }
 
+// The forms along the directions of the modes phi into r; an interrupt
+// from the host abandons them as it abandons the analysis.
+template <class V>
+void add_direction_forms(const TypedAnalysis& in, std::span<const double> phi, int m, TypedResult& r) {
+  try {
+    std::int32_t ier = 0;
+    r.rates = direction_forms<V>(in.directions, phi, m, ier);
+    if (ier != 0) r.status = {Stage::assembly, ier};
+  } catch (const io::Interrupted&) {
+    r.status = {Stage::interrupted, 0};
+  }
+}
+
 // The forms of the solution's full modes and along the directions, from
 // the matrices kept before the solution.
 template <class V>
 void add_solution_forms(const TypedAnalysis& in, KeptMatrices& kept, TypedResult& r) {
   copy_matrices<V>(kept, false);
-  std::int32_t ier = 0;
   const auto ix = std::size_t(state::man.ix), iy = std::size_t(state::man.iy), m = r.eigenvalues.size();
   std::vector<double> phi((ix + iy) * m);
   for (std::size_t k = 0; k < m; ++k) {
@@ -381,8 +398,7 @@ void add_solution_forms(const TypedAnalysis& in, KeptMatrices& kept, TypedResult
     std::copy_n(r.x2.begin() + std::ptrdiff_t(k * iy), iy, phi.begin() + std::ptrdiff_t(k * (ix + iy) + ix));
   }
   r.forms = modal_forms<V>(phi, int(m));
-  r.rates = direction_forms<V>(in.directions, phi, int(m), ier);
-  if (ier != 0) r.status = {Stage::assembly, ier};
+  add_direction_forms<V>(in, phi, int(m), r);
 }
 
 }  // namespace
@@ -512,9 +528,7 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
     r.ix = state::man.ix, r.iy = state::man.iy;
     if (in.projected.values.size() != std::size_t(r.ix + r.iy) * std::size_t(in.projected.modes)) return r;
     r.forms = modal_forms<V>(in.projected.values, in.projected.modes);
-    std::int32_t ier = 0;
-    r.rates = direction_forms<V>(in.directions, in.projected.values, in.projected.modes, ier);
-    if (ier != 0) r.status = {Stage::assembly, ier};
+    add_direction_forms<V>(in, in.projected.values, in.projected.modes, r);
     return r;
   }
   if (in.matrices) {

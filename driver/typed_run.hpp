@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "model/blocks.hpp"
+#include "model/laminate_column.hpp"
 #include "model/run_status.hpp"
+#include "model/variants.hpp"
 #include "solver/modal_forms.hpp"
 
 namespace ruvo {
@@ -51,7 +54,7 @@ struct ProjectedModes {
 // One member per keyword of the typed entry (module/typed_entry.cpp: its
 // rows): a member without its row, or a row without its member, stops the build.
 struct TypedAnalysis {
-  std::string variant = "31";  // the size variant's suffix
+  std::string variant{default_variant};  // the size variant's suffix
   AnalysisKind kind = AnalysisKind::buckling;
   std::string title, project = "analysis", directory;  // directory empty: no files at all
   bool listing = false;                                // write the listing (needs a directory)
@@ -61,11 +64,11 @@ struct TypedAnalysis {
   std::vector<float> x_lengths, y_lengths;              // subdivision lengths
   std::array<std::array<std::int32_t, 7>, 4> edges{};   // x0, xl, y0, yl: the engine's seven codes
   std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0};  // ku
-  std::array<float, 3> radii{1e29f, 1e29f, 1e29f};      // rx, ry, rxy
-  std::array<float, 2> skew{};                          // angles of obliqueness alfax, alfay, degrees
-  std::vector<std::array<float, 18>> laminates;  // A, -B, D packed per laminate (at most p_abdstf)
-  std::vector<std::array<float, 21>> shear;      // transverse-shear and adjustment sets (matsw), or none
-  std::vector<std::int32_t> element_rows;        // laminate of each element row (1-based; none: all 1)
+  std::array<float, 3> radii{float(flat_radius), float(flat_radius), float(flat_radius)};  // rx, ry, rxy
+  std::array<float, 2> skew{};  // angles of obliqueness alfax, alfay, degrees
+  std::vector<std::array<float, laminate_column::stiffness_rows>> laminates;  // per laminate (at most p_abdstf)
+  std::vector<std::array<float, laminate_column::shear_rows>> shear;  // shear sets (matsw), or none
+  std::vector<std::int32_t> element_rows;  // laminate of each element row (1-based; none: all 1)
   std::vector<TypedStiffener> stringers, frames;
   // Nx, Nxy, Ny: one row for all nodes, or one per node.
   std::vector<std::array<float, 3>> variable{std::array<float, 3>{}}, fixed{std::array<float, 3>{}};

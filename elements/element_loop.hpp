@@ -9,6 +9,7 @@
 #include "elements/term_integration.hpp"
 #include "io/interrupt.hpp"
 #include "model/blocks.hpp"
+#include "model/zero_thresholds.hpp"
 
 namespace ruvo::elements {
 
@@ -34,12 +35,12 @@ struct Term {
   }
 };
 
-// Calls visit(i, j, term) for every term of every element of the grid and
-// stops at the first nonzero code it returns, which it passes on.
+// Calls visit(i, j, term) for every term of the lists `q` of every element
+// of the grid and stops at the first nonzero code it returns, which it
+// passes on.
 template <class V, class Visit>
-int for_each_term(Visit&& visit) {
+int for_each_term(const F01qua<V>& q, Visit&& visit) {
   const auto& ina = state::f07ina<V>();
-  const auto& q = state::f01qua<V>();
   for (int i = 1; i <= ina.my - 1; ++i)
     for (int j = 1; j <= ina.mx - 1; ++j) {
       io::poll_interrupt();
@@ -54,13 +55,13 @@ int for_each_term(Visit&& visit) {
 
 // The block of a skin term on element (y-row i, x-column j): the integral of
 // the product of its two derivatives of the scaled shape functions, times
-// fquad·fa. False (block untouched) for a term below 1e-20 that is skipped.
+// fquad·fa. False (block untouched) for a negligible term, which is skipped.
 template <class V>
 bool skin_term_block(int i, int j, const Term& term, ElementBlock& block) {
   const auto& ina = state::f07ina<V>();
   const auto& pd = state::f07pd;
   const float f = term.coefficient * pd.fa;
-  if (std::abs(f) < 1.0e-20f) return false;
+  if (std::abs(f) < negligible_skin_term) return false;
   const int t1 = term.code1 % 100 / 10, u1 = term.code1 % 10;
   const int t2 = term.code2 % 100 / 10, u2 = term.code2 % 10;
   Integrals sx, sy;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "elements/constitutive_column.hpp"
 #include "io/listing.hpp"
 #include "listing/data_faults.hpp"
 #include "model/blocks.hpp"
@@ -31,12 +32,6 @@ LowerBlock lower_packing(ArrayRef<float, 2> x, int e) {
   return {x(1, e), x(2, e), x(4, e), x(3, e), x(5, e), x(6, e)};
 }
 
-// Position in a column of c of block entry (r, s) for a block starting at k,
-// its first column lying in a column of c of ks entries.
-std::int64_t block_position(std::int64_t k, std::int64_t ks, int r, int s) {
-  return k + (s - 1) * ks - (s - 1) * s / 2 + r - 1;
-}
-
 // The block's entries in column e of c: lower triangle, or the full 3 x 3.
 void place_block(const LowerBlock& x, ArrayRef<float, 2> c, int e, bool diagonal, int k, int ks) {
   for (int s = 1; s <= 3; ++s)
@@ -44,10 +39,7 @@ void place_block(const LowerBlock& x, ArrayRef<float, 2> c, int e, bool diagonal
 }
 
 // Entry (m, n) of the symmetric 9 x 9 c of element e.
-float packed_entry(ArrayRef<float, 2> c, int e, int m, int n) {
-  const int r = std::max(m, n), j = std::min(m, n);
-  return c((18 - j) * (j - 1) / 2 + r, e);
-}
+float packed_entry(ArrayRef<float, 2> c, int e, int m, int n) { return c(constitutive_position(m, n), e); }
 
 // Calls emit(coefficient, code 1, code 2) for every term of element e, in
 // list order: strains 1..9 with c, then 10..11 with ch.
@@ -103,7 +95,7 @@ void clear_terms(F01qua<V>& q, int e, int first) {
   q.ikt(e) = first - 1;
 }
 
-float inverse_radius(float r) { return std::fabs(r) < 1.0e29f ? 1.0f / r : 0.0f; }
+float inverse_radius(float r) { return std::fabs(r) < float(flat_radius) ? 1.0f / r : 0.0f; }
 
 }  // namespace
 
@@ -117,13 +109,13 @@ template <class V>
 void f01ktf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, ArrayRef<float, 2> dd,
             ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
             ArrayRef<float, 2> ss) {
+  namespace at = constitutive_block;
   for (int e = 1; e <= element_count<V>(); ++e) {
-    place_block(lower_packing(bb, e), c, e, true, 1, 9);
-    place_block(lower_packing(bd, e), c, e, false, 4, 9);
-    place_block(lower_packing(br, e), c, e, false, 7, 9);
-    place_block(lower_packing(dd, e), c, e, true, 25, 6);
-    place_block(lower_packing(dr, e), c, e, false, 28, 6);
-    place_block(lower_packing(rr, e), c, e, true, 40, 3);
+    const auto place = [&](ArrayRef<float, 2> x, ConstitutiveBlock b) {
+      place_block(lower_packing(x, e), c, e, b.diagonal, b.k, b.ks);
+    };
+    place(bb, at::bb), place(bd, at::bd), place(br, at::br);
+    place(dd, at::dd), place(dr, at::dr), place(rr, at::rr);
     for (int i = 1; i <= 3; ++i) ch(i, e) = ss(i, e);
   }
 }
@@ -131,7 +123,7 @@ void f01ktf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
 template <class V>
 void tminc(float cp, ArrayRef<float, 2> trm, ArrayRef<float, 2> ch, float& rx, float& ry, float& rxy,
            ArrayRef<float, 2> ss) {
-  const auto& ang = state::grid_angles;
+  const GridAngles ang = grid_angles();
   const float cx = std::cos(ang.x), sx = std::sin(ang.x);
   const float cy = std::cos(ang.y), sy = std::sin(ang.y);
   const float cs = std::cos(ang.x + ang.y), d = std::cos(cp);
@@ -184,15 +176,16 @@ void skewed_terms(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2
                   ArrayRef<float, 2> ss, float rxt, float ryt, float rxyt) {
   Array<float, 6, 6> trm_store{};
   const ArrayRef<float, 2> trm(trm_store.data, {6, 6});
-  tminc<V>(state::grid_angles.x - state::grid_angles.y, trm, ch, rxt, ryt, rxyt, ss);
+  const GridAngles angles = grid_angles();
+  tminc<V>(angles.x - angles.y, trm, ch, rxt, ryt, rxyt, ss);
   set_curvature(rxt, ryt, rxyt);
+  namespace at = constitutive_block;
   for (int e = 1; e <= element_count<V>(); ++e) {
-    tczinc(trm, c, bb, true, 1, 9, e);
-    tczinc(trm, c, bd, false, 4, 9, e);
-    tczinc(trm, c, br, false, 7, 9, e);
-    tczinc(trm, c, dd, true, 25, 6, e);
-    tczinc(trm, c, dr, false, 28, 6, e);
-    tczinc(trm, c, rr, true, 40, 3, e);
+    const auto place = [&](ArrayRef<float, 2> x, ConstitutiveBlock b) {
+      tczinc(trm, c, x, b.diagonal, b.k, b.ks, e);
+    };
+    place(bb, at::bb), place(bd, at::bd), place(br, at::br);
+    place(dd, at::dd), place(dr, at::dr), place(rr, at::rr);
   }
 }
 
@@ -207,7 +200,7 @@ void tfmstf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
   auto& radii = state::f07inb;
   const float rxt = inverse_radius(radii.rx()), ryt = inverse_radius(radii.ry()),
               rxyt = inverse_radius(radii.rxy());
-  const auto& ang = state::grid_angles;
+  const GridAngles ang = grid_angles();
   if (std::fabs(ang.x) <= tiny && std::fabs(ang.y) <= tiny) {
     f01ktf<V>(c, ch, bb, dd, bd, rr, dr, br, ss);
     set_curvature(rxt, ryt, rxyt);
@@ -222,8 +215,7 @@ void tfmstf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
 }
 
 template <class V>
-void f01kbf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch) {
-  auto& q = state::f01qua<V>();
+void f01kbf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, F01qua<V>& q) {
   const int elements = element_count<V>();
   if (const auto [e, n] = overfull_element<V>(c, ch); e != 0) {
     DataFault f{.code = FaultCode::inconsistent,
@@ -294,7 +286,7 @@ std::string block_placement_fault(bool d, std::int32_t k, std::int32_t ks, std::
   template void skewed_terms<V>(                                                                            \
       ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>,   \
       ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, ArrayRef<float, 2>, float, float, float); \
-  template void f01kbf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>);                                          \
+  template void f01kbf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, F01qua<V>&);                              \
   template std::string element_loop_fault<V>();                                                             \
   template std::string term_list_fault<V>(ArrayRef<float, 2>, ArrayRef<float, 2>);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)

@@ -1,25 +1,14 @@
 // Element stiffness terms: the constitutive matrices of every element in the
-// grid's coordinates (c: 9 x 9 over the strains 1..9, lower triangle packed
-// by columns, entry (r,j) at (18-j)(j-1)/2 + r; ch: 2 x 2 shear packed
-// (1,1),(1,2),(2,2)), and their expansion into the element term lists.
-//
-// Blocks of c (rows x columns of strains; the position of the block's
-// first entry k, and ks, the length of the column of c that holds the
-// block's first column):
-//
-//          1-3        4-6        7-9
-//   1-3    bb  1,9
-//   4-6    bd  4,9    dd 25,6
-//   7-9    br  7,9    dr 28,6    rr 40,3
-//
-// Input blocks are packed (1,1),(1,2),(2,2),(1,3),(2,3),(3,3); the coupling
-// blocks bd, br, dr are placed as full symmetric 3 x 3 matrices.
+// grid's coordinates (c and ch, stored as elements/constitutive_column.hpp
+// draws them), and their expansion into the element term lists. Input
+// blocks are packed (1,1),(1,2),(2,2),(1,3),(2,3),(3,3), as a laminate
+// column holds them (model/laminate_column.hpp).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "model/array.hpp"
+#include "model/blocks.hpp"
 
 namespace ruvo {
 
@@ -40,7 +29,7 @@ void f01ktf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2> bb, 
             ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
             ArrayRef<float, 2> ss);
 
-// The skew transformation of the grid's angles in radians (state::grid_angles
+// The skew transformation of the grid's angles in radians (grid_angles()
 // x, y), cp = x - y: trm(6,6) maps a packed block X to T X T^T packed by
 // columns of its lower triangle; ch = S ss S^T for every element (S the 2 x 2
 // map whose tensor square is T); rx, ry, rxy (inverse radii) are turned into
@@ -62,13 +51,13 @@ void skewed_terms(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, ArrayRef<float, 2
                   ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
                   ArrayRef<float, 2> ss, float rxt, float ryt, float rxyt);
 
-// ikt, fquad, kquad of every element from c and ch, the full quadratic form
-// strain^T C strain over the strain table feps/keps (shared block f01eps).
-// When an element would exceed p_itrm terms (a strain table changed by the
-// host), a message goes to the listing and standard output and every term
-// list of the grid is emptied.
+// The term lists q (ikt, fquad, kquad) of every element from c and ch, the
+// full quadratic form strain^T C strain over the strain table feps/keps
+// (shared block f01eps). When an element would exceed p_itrm terms (a
+// strain table changed by the host), a message goes to the listing and
+// standard output and every term list of the grid is emptied.
 template <class V>
-void f01kbf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch);
+void f01kbf(ArrayRef<float, 2> c, ArrayRef<float, 2> ch, F01qua<V>& q);
 
 // Checks of a direct call (empty text when it may run): the grid lines that
 // bound the element loop within 0..p_rtnds; the term lists within p_itrm;

@@ -17,7 +17,8 @@ void set_freedom_scales() {
   auto& pd = state::f07pd;
   pd.sa = pi / lx;
   pd.sb = pi / ly;
-  pd.fa = std::cos(state::grid_angles.x - state::grid_angles.y);
+  const GridAngles angles = grid_angles();
+  pd.fa = std::cos(angles.x - angles.y);
   // Even rows carry a y-slope, even columns an x-slope.
   for (int i = 1; i <= 4; ++i)
     for (int j = 1; j <= 4; ++j) pd.b1(i, j) = (i % 2 == 0 ? pd.sb : 1.0f) * (j % 2 == 0 ? pd.sa : 1.0f);

@@ -24,9 +24,8 @@ constexpr ForceComponent force_components[3] = {
 };
 
 // Strain of the skin along the stiffener direction at node n of pmem:
-// row 1 of the compliance for 'X', row 2 for 'Y'.
-float skin_strain(char xory, const ArrayRef<float, 2>& pmem, int n) {
-  const auto& aij = state::f07aij.aij;
+// row 1 of the compliance aij for 'X', row 2 for 'Y'.
+float skin_strain(char xory, const Array<float, 3, 3>& aij, const ArrayRef<const float, 2>& pmem, int n) {
   const int r = xory == 'X' ? 1 : 2;
   return aij(r, 1) * pmem(n, 1) + aij(r, 2) * pmem(n, 3) + aij(r, 3) * pmem(n, 2);
 }
@@ -34,8 +33,8 @@ float skin_strain(char xory, const ArrayRef<float, 2>& pmem, int n) {
 }  // namespace
 
 template <class V>
-void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem, float fakt,
-            std::int32_t& ier) {
+void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
+            float fakt, const AssemblyInputs<V>& in, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE CMPBMT:')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
   static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE BMATST, X-DIRECTION')");
@@ -72,27 +71,29 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<fl
       }
   }
   using elements::StiffenerFailure;
-  const StiffenerFailure failed = elements::add_stiffeners<V>(
-      [&](char xory, std::int32_t& err) { bmatst<V>(xory, bmt, lv, pmem, fakt, err); });
+  const StiffenerFailure failed =
+      elements::add_stiffeners<V>(in.stiffeners, [&](char xory, std::int32_t& err) {
+        bmatst<V>(xory, bmt, lv, pmem, fakt, in.stiffeners, in.compliance, err);
+      });
   if (failed == StiffenerFailure::x) fail(x_stiffeners, cmpbmt_code::x_stiffeners);
   if (failed == StiffenerFailure::y) fail(y_stiffeners, cmpbmt_code::y_stiffeners);
 }
 
 template <class V>
-void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem,
-            float fakt, std::int32_t& ier) {
+void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
+            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE BMATST:')");
   static const io::Format direction("(1X,'INADMISSIBLE FIRST ARGUMENT, NEITHER ''X'' NOR ''Y''')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
   auto& test = state::test;
   ier = 0;
-  test.stiffx = state::f07dis<V>().steifx(1, 1);
+  test.stiffx = dis.steifx(1, 1);
   if (xory != 'X' && xory != 'Y') {
     elements::write_message(heading, direction);
     ier = elements::stiffener_code::direction_first;
     return;
   }
-  const auto set = elements::stiffener_set<V>(xory);
+  const auto set = elements::stiffener_set<V>(xory, dis);
   const auto& leit = state::f07ina<V>().leit;
   const auto node = [&](int line, int position) {
     return xory == 'X' ? leit(line, position) : leit(position, line);
@@ -106,11 +107,11 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
     const int failed = elements::for_each_segment(
         set, line, 1, [&](int s, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
           // The force at the first node of the line, once the line is known to lie on the grid.
-          if (s == 1) test.pax(2) = ea * skin_strain(xory, pmem, node(line, 1));
+          if (s == 1) test.pax(2) = ea * skin_strain(xory, compliance, pmem, node(line, 1));
           // The axial force varies linearly between the segment's end nodes.
           const float f1 = test.pax(2);
           test.pax(1) = f1;
-          const float f2 = ea * skin_strain(xory, pmem, node(line, s + 1));
+          const float f2 = ea * skin_strain(xory, compliance, pmem, node(line, s + 1));
           test.pax(2) = f2;
           elements::scatter_segment(kpq, axial, bmt, lv, [&](int q, int p) {
             return double(elements::segment_integral<float>(s1, s2, axial, q, p, bx, f1, f2, fakt, h));
@@ -125,10 +126,10 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
 }
 
 #define RUVO_INSTANTIATE(V)                                                                                  \
-  template void cmpbmt<V>(std::span<double>, std::span<const std::int32_t>, ArrayRef<float, 2>, float,       \
-                          std::int32_t&);                                                                    \
-  template void bmatst<V>(char, std::span<double>, std::span<const std::int32_t>, ArrayRef<float, 2>, float, \
-                          std::int32_t&);
+  template void cmpbmt<V>(std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>, float, \
+                          const AssemblyInputs<V>&, std::int32_t&);                                          \
+  template void bmatst<V>(char, std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>,  \
+                          float, const F07dis<V>&, const Array<float, 3, 3>&, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

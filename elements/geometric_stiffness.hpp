@@ -1,11 +1,14 @@
 // Geometric stiffness over the W equations of a membrane force field
 // pmem(p_nodes, 3) = (Nx, Nxy, Ny) per node: skin and stiffeners, times fakt,
-// added to the profile matrix bmt with level vector lv (never cleared).
+// added to the profile matrix bmt with level vector lv (never cleared). The
+// stiffeners carry EA times the skin's strain along them, from the
+// compliance of the inputs.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "elements/assembly_inputs.hpp"
 #include "model/array.hpp"
 
 namespace ruvo {
@@ -19,13 +22,14 @@ inline constexpr std::int32_t y_stiffeners = 3;
 
 // ier: 0; 1 freedom lookup; 2 / 3 x- / y-stiffeners.
 template <class V>
-void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem, float fakt,
-            std::int32_t& ier);
+void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
+            float fakt, const AssemblyInputs<V>& in, std::int32_t& ier);
 
-// The stiffeners of direction xory; leaves the axial forces of the last
-// segment in pax (shared block test). ier: 0; 1 direction; 2 lookup.
+// The stiffeners of direction xory of the tables `dis`, the skin's strain
+// from `compliance`; leaves the axial forces of the last segment in pax
+// (shared block test). ier: 0; 1 direction; 2 lookup.
 template <class V>
-void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<float, 2> pmem,
-            float fakt, std::int32_t& ier);
+void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
+            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier);
 
 }  // namespace ruvo

@@ -1,10 +1,12 @@
 // Consistent mass matrix over the W equations: the normal inertia of the
-// skin (density dom per unit area, scaled by fa) and of the stiffeners
-// (domx, domy per unit length). Only W carries mass.
+// skin (the inputs' density per unit area, scaled by fa) and of the
+// stiffeners (domx, domy per unit length). Only W carries mass.
 #pragma once
 
 #include <cstdint>
 #include <span>
+
+#include "elements/assembly_inputs.hpp"
 
 namespace ruvo {
 
@@ -12,10 +14,12 @@ namespace ruvo {
 // stiffeners always go through lvb, so callers pass lvb.
 // ier: 0; 2 freedom lookup; 3 / 4 x- / y-stiffeners (assembly_code, plate_matrices.hpp).
 template <class V>
-void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, std::int32_t& ier);
+void cmpmmt(std::span<double> mmt, std::span<const std::int32_t> lv, const AssemblyInputs<V>& in,
+            std::int32_t& ier);
 
-// Adds the mass of the stiffeners of direction xory. ier: 0; 1 direction; 2 lookup.
+// Adds the mass of the stiffeners of direction xory of the tables `dis`.
+// ier: 0; 1 direction; 2 lookup.
 template <class V>
-void mmtst(char xory, std::span<double> mmt, std::int32_t& ier);
+void mmtst(char xory, std::span<double> mmt, const F07dis<V>& dis, std::int32_t& ier);
 
 }  // namespace ruvo

@@ -9,6 +9,7 @@
 #include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
 #include "model/profile_index.hpp"
+#include "model/zero_thresholds.hpp"
 
 namespace ruvo {
 
@@ -29,12 +30,11 @@ bool in_freedom_set(int f) {
 
 // Whether the fixed membrane forces of the grid's nodes are not all zero.
 template <class V>
-bool has_fixed_forces() {
+bool has_fixed_forces(const Array<float, V::p_nodes, 3>& pfest) {
   const auto& ina = state::f07ina<V>();
-  const auto& pfest = state::cpfest<V>().pfest;
   for (int k = 1; k <= 3; ++k)
     for (int n = 1; n <= ina.mx * ina.my; ++n)
-      if (std::abs(pfest(n, k)) > 1.0e-20f) return true;
+      if (std::abs(pfest(n, k)) > negligible_force) return true;
   return false;
 }
 
@@ -51,7 +51,7 @@ void clear_profile(std::span<double> a, std::span<const std::int32_t> lv, int n)
 }  // namespace
 
 template <class V>
-void cmpa11(std::span<double> a11, std::int32_t& ier) {
+void cmpa11(std::span<double> a11, const AssemblyInputs<V>& in, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE CMPA11: ')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV.')");
   static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE A11XST.')");
@@ -64,7 +64,7 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
   ElementFreedoms kpq{};
   std::pair<int, int> looked_up{0, 0};  // the element whose W freedoms kpq holds
   ElementBlock block;
-  ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
+  ier = elements::for_each_term<V>(in.terms, [&](int i, int j, const Term& term) {
     if (!term.is_bending() || !elements::skin_term_block<V>(i, j, term, block)) return 0;
     if (looked_up != std::pair{i, j}) {
       std::int32_t err = 0;
@@ -77,16 +77,18 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const StiffenerFailure failed = elements::add_stiffeners<V>(
-      [&](char xory, std::int32_t& err) { xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err); });
+  const StiffenerFailure failed =
+      elements::add_stiffeners<V>(in.stiffeners, [&](char xory, std::int32_t& err) {
+        xory == 'X' ? a11xst<V>(a11, in.stiffeners, err) : a11yst<V>(a11, in.stiffeners, err);
+      });
   if (failed != StiffenerFailure::none) {
     ier = failure_code(failed);
     return elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
-  if (has_fixed_forces<V>()) {
+  if (has_fixed_forces<V>(in.fixed_forces)) {
     std::int32_t err = 0;
-    ArrayRef<float, 2> pfest(state::cpfest<V>().pfest.data, {V::p_nodes, 3});
-    cmpbmt<V>(a11, lvtri, pfest, -1.0f, err);
+    const ArrayRef<const float, 2> pfest(in.fixed_forces.data, {V::p_nodes, 3});
+    cmpbmt<V>(a11, lvtri, pfest, -1.0f, in, err);
     if (err != 0) {
       ier = assembly_code::fixed_forces;
       return elements::write_message(heading, fixed_forces);
@@ -95,7 +97,8 @@ void cmpa11(std::span<double> a11, std::int32_t& ier) {
 }
 
 template <class V>
-void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, std::int32_t* tops) {
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, const AssemblyInputs<V>& in, std::int32_t& ier,
+            std::int32_t* tops) {
   static const io::Format heading("(1X,'MESSAGE FROM CMPA21:')");
   static const io::Format wrong_rows("(1X,'WRONG NUMBER OF ROWS SPECIFIED FOR A21')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
@@ -114,7 +117,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, std::
 
   ElementFreedoms kpq{}, nrs{};
   ElementBlock block;
-  ier = elements::for_each_term<V>([&](int i, int j, Term term) {
+  ier = elements::for_each_term<V>(in.terms, [&](int i, int j, Term term) {
     const int f1 = term.function1(), f2 = term.function2();
     if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || !term.is_coupling()) return 0;
     if (f2 == 1) term.swap_factors();  // the W factor first
@@ -128,8 +131,8 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, std::
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const StiffenerFailure failed =
-      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, err, tops); });
+  const StiffenerFailure failed = elements::add_stiffeners<V>(
+      in.stiffeners, [&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, in.stiffeners, err, tops); });
   if (failed != StiffenerFailure::none) {
     ier = failure_code(failed);
     elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
@@ -137,7 +140,7 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, std::
 }
 
 template <class V>
-void cmpa22(std::span<double> a22, std::int32_t& ier) {
+void cmpa22(std::span<double> a22, const AssemblyInputs<V>& in, std::int32_t& ier) {
   static const io::Format heading("(1X,'MESSAGE FROM SUBROUTINE A22:')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
   static const io::Format x_stiffeners("(1X,'ERROR IN SUBROUTINE A22AST, X-DIRECTION')");
@@ -148,7 +151,7 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
 
   ElementFreedoms kpq{}, nrs{};
   ElementBlock block;
-  ier = elements::for_each_term<V>([&](int i, int j, const Term& term) {
+  ier = elements::for_each_term<V>(in.terms, [&](int i, int j, const Term& term) {
     const int f1 = term.function1(), f2 = term.function2();
     if (!in_freedom_set<V>(f1) || !in_freedom_set<V>(f2) || !term.is_tangential()) return 0;
     if (!elements::skin_term_block<V>(i, j, term, block)) return 0;
@@ -165,18 +168,19 @@ void cmpa22(std::span<double> a22, std::int32_t& ier) {
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
-  const StiffenerFailure failed =
-      elements::add_stiffeners<V>([&](char xory, std::int32_t& err) { a22ast<V>(xory, a22, err); });
+  const StiffenerFailure failed = elements::add_stiffeners<V>(
+      in.stiffeners, [&](char xory, std::int32_t& err) { a22ast<V>(xory, a22, in.stiffeners, err); });
   if (failed != StiffenerFailure::none) {
     ier = failure_code(failed);
     elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                                 \
-  template void cmpa11<V>(std::span<double>, std::int32_t&);                                \
-  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, std::int32_t&, std::int32_t*); \
-  template void cmpa22<V>(std::span<double>, std::int32_t&);
+#define RUVO_INSTANTIATE(V)                                                                           \
+  template void cmpa11<V>(std::span<double>, const AssemblyInputs<V>&, std::int32_t&);                \
+  template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, const AssemblyInputs<V>&, std::int32_t&, \
+                          std::int32_t*);                                                             \
+  template void cmpa22<V>(std::span<double>, const AssemblyInputs<V>&, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -3,13 +3,15 @@
 // dense with leading dimension p_ny), A22 (tangential, profile over lva22).
 // Each integrates the element term lists exactly and then adds the
 // stiffener share; cmpa11 also subtracts the geometric stiffness of the
-// fixed membrane forces. The caller sets the scales (set_freedom_scales)
-// and builds the key matrix, level vectors and term lists first.
+// fixed membrane forces. The term lists, stiffeners and forces are those of
+// the inputs `in`. The caller sets the scales (set_freedom_scales) and
+// builds the key matrix, level vectors and term lists first.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "elements/assembly_inputs.hpp"
 #include "model/array.hpp"
 
 namespace ruvo {
@@ -26,7 +28,7 @@ inline constexpr std::int32_t fixed_forces = 3;  // cmpa11: geometric stiffness 
 
 // ier: 0; 2 freedom lookup; 3 x-stiffeners or fixed forces; 4 y-stiffeners.
 template <class V>
-void cmpa11(std::span<double> a11, std::int32_t& ier);
+void cmpa11(std::span<double> a11, const AssemblyInputs<V>& in, std::int32_t& ier);
 
 // ier: 0; 1 rows != iy (a21 untouched); the lookup's code; 3 / 4 stiffeners.
 // `tops`, when given: a21 holds zeros already (it is not cleared again), and
@@ -34,10 +36,11 @@ void cmpa11(std::span<double> a11, std::int32_t& ier);
 // Terms that are zero are never written, so the pages of a21 stay untouched
 // where A21 is zero.
 template <class V>
-void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, std::int32_t& ier, std::int32_t* tops = nullptr);
+void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, const AssemblyInputs<V>& in, std::int32_t& ier,
+            std::int32_t* tops = nullptr);
 
 // ier: 0; 1 / 2 first / second lookup; 3 / 4 stiffeners.
 template <class V>
-void cmpa22(std::span<double> a22, std::int32_t& ier);
+void cmpa22(std::span<double> a22, const AssemblyInputs<V>& in, std::int32_t& ier);
 
 }  // namespace ruvo

@@ -1,13 +1,12 @@
 #include "elements/stiffener_matrices.hpp"
-#include <algorithm>
 
 #include <algorithm>
 #include <cmath>
 
-#include <algorithm>
 #include "elements/message.hpp"
 #include "elements/shape_functions.hpp"
 #include "elements/stiffener_set.hpp"
+#include "model/zero_thresholds.hpp"
 
 namespace ruvo {
 
@@ -76,7 +75,8 @@ std::array<BendingTerm, 5> bending_terms(const elements::StiffenerSet<V>& set, i
 
 // The W-with-W stiffness of the stiffeners of one direction.
 template <class V>
-void add_bending(char xory, const io::Format& heading, std::span<double> a11, std::int32_t& ier) {
+void add_bending(char xory, const io::Format& heading, std::span<double> a11, const F07dis<V>& dis,
+                 std::int32_t& ier) {
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
   ier = 0;
   if (in_plane_freedoms<V>() == InPlane::one) {
@@ -84,14 +84,14 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
     ier = elements::stiffener_code::no_u_and_v;
     return;
   }
-  const auto set = elements::stiffener_set<V>(xory);
+  const auto set = elements::stiffener_set<V>(xory, dis);
   const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
   const auto& s1 = state::f07in1.s1;
   const auto& s2 = state::f07in2.s2;
   for (int k = 1; k <= set.count; ++k) {
     const int line = set.line(k);
     for (const BendingTerm& term : bending_terms(set, k)) {
-      if (std::abs(term.coefficient) < 1.0e-30) continue;
+      if (std::abs(term.coefficient) < negligible_stiffener_term) continue;
       const int failed = elements::for_each_segment(
           set, line, 1, [&](int, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
             elements::scatter_segment(kpq, term.form, a11, lvtri, [&](int q, int p) {
@@ -110,19 +110,19 @@ void add_bending(char xory, const io::Format& heading, std::span<double> a11, st
 }  // namespace
 
 template <class V>
-void a11xst(std::span<double> a11, std::int32_t& ier) {
+void a11xst(std::span<double> a11, const F07dis<V>& dis, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A11XST:')");
-  add_bending<V>('X', heading, a11, ier);
+  add_bending<V>('X', heading, a11, dis, ier);
 }
 
 template <class V>
-void a11yst(std::span<double> a11, std::int32_t& ier) {
+void a11yst(std::span<double> a11, const F07dis<V>& dis, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A11YST:')");
-  add_bending<V>('Y', heading, a11, ier);
+  add_bending<V>('Y', heading, a11, dis, ier);
 }
 
 template <class V>
-void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t* tops) {
+void a21ast(char xory, ArrayRef<double, 2> a21, const F07dis<V>& dis, std::int32_t& ier, std::int32_t* tops) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A21AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
   if (!may_assemble<V>(xory, heading, ier) || in_plane_freedoms<V>() == InPlane::neither) return;
@@ -130,7 +130,7 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t*
     elements::write_message(heading, lookup, {line, segment});
     ier = code;
   };
-  const auto set = elements::stiffener_set<V>(xory);
+  const auto set = elements::stiffener_set<V>(xory, dis);
   const auto& s1 = state::f07in1.s1;
   const auto& s2 = state::f07in2.s2;
   for (int k = 1; k <= set.count; ++k) {
@@ -142,7 +142,7 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t*
       int w_order;
     } terms[2] = {{2.0 * set.curvature * set.ea(k), 0}, {2.0 * set.es(k), 2}};
     for (const auto& term : terms) {
-      if (std::abs(term.coefficient) < 1.0e-30) continue;
+      if (std::abs(term.coefficient) < negligible_stiffener_term) continue;
       const SegmentTerm form{1, 1, term.w_order, 1};
       for (int s = 1; s <= set.segments; ++s) {
         SegmentFreedoms kpq, jrs;
@@ -169,7 +169,7 @@ void a21ast(char xory, ArrayRef<double, 2> a21, std::int32_t& ier, std::int32_t*
 }
 
 template <class V>
-void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
+void a22ast(char xory, std::span<double> a22, const F07dis<V>& dis, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A22AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4,' J=',I4)");
   if (!may_assemble<V>(xory, heading, ier) || in_plane_freedoms<V>() == InPlane::neither) return;
@@ -177,14 +177,14 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
     elements::write_message(heading, lookup, {line, segment});
     ier = code;
   };
-  const auto set = elements::stiffener_set<V>(xory);
+  const auto set = elements::stiffener_set<V>(xory, dis);
   const std::span<const std::int32_t> lva22(state::comlv<V>().lva22.data, V::p_ny);
   const auto& s1 = state::f07in1.s1;
   const auto& s2 = state::f07in2.s2;
   const SegmentTerm stretching{1, 1, 1, 1};
   for (int k = 1; k <= set.count; ++k) {
     const double ea = set.ea(k);
-    if (std::abs(ea) < 1.0e-30) continue;
+    if (std::abs(ea) < negligible_stiffener_term) continue;
     const int line = set.line(k);
     const auto add = [&](int, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
       elements::scatter_segment(kpq, stretching, a22, lva22, [&](int q, int p) {
@@ -196,11 +196,11 @@ void a22ast(char xory, std::span<double> a22, std::int32_t& ier) {
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                         \
-  template void a11xst<V>(std::span<double>, std::int32_t&);                        \
-  template void a11yst<V>(std::span<double>, std::int32_t&);                        \
-  template void a21ast<V>(char, ArrayRef<double, 2>, std::int32_t&, std::int32_t*); \
-  template void a22ast<V>(char, std::span<double>, std::int32_t&);
+#define RUVO_INSTANTIATE(V)                                                                           \
+  template void a11xst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                        \
+  template void a11yst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                        \
+  template void a21ast<V>(char, ArrayRef<double, 2>, const F07dis<V>&, std::int32_t&, std::int32_t*); \
+  template void a22ast<V>(char, std::span<double>, const F07dis<V>&, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -30,12 +30,11 @@ struct StiffenerSet {
   float gj(int k) const { return stiffness(4, k); }
 };
 
-// The set of direction 'X' or 'Y' (any other character is taken as 'Y';
-// callers test the direction first).
+// The set of direction 'X' or 'Y' of the stiffener tables `dis` (any other
+// character is taken as 'Y'; callers test the direction first).
 template <class V>
-StiffenerSet<V> stiffener_set(char xory) {
+StiffenerSet<V> stiffener_set(char xory, const F07dis<V>& dis) {
   const auto& ina = state::f07ina<V>();
-  const auto& dis = state::f07dis<V>();
   const auto& feps = state::f01eps.feps;
   if (xory == 'X') return {'X', dis.nox, dis.istx, dis.steifx, dis.domx, ina.mx - 1, ina.a, 2, feps(1, 2)};
   return {'Y', dis.noy, dis.isty, dis.steify, dis.domy, ina.my - 1, ina.b, 3, feps(2, 2)};
@@ -98,11 +97,10 @@ inline constexpr std::int32_t direction = 3;          // a21ast, a22ast: xory ne
 // The direction whose stiffeners could not be added.
 enum class StiffenerFailure { none, x, y };
 
-// Adds the stiffeners of both directions present, x first, with
+// Adds the stiffeners of both directions present in `dis`, x first, with
 // add(xory, ier); returns the direction whose call failed, if any.
 template <class V, class Add>
-StiffenerFailure add_stiffeners(Add&& add) {
-  const auto& dis = state::f07dis<V>();
+StiffenerFailure add_stiffeners(const F07dis<V>& dis, Add&& add) {
   std::int32_t ier = 0;
   if (dis.nox >= 1 && (add('X', ier), ier != 0)) return StiffenerFailure::x;
   if (dis.noy >= 1 && (add('Y', ier), ier != 0)) return StiffenerFailure::y;

@@ -11,6 +11,7 @@
 #include "listing/rddata_listing.hpp"
 #include "model/blocks.hpp"
 #include "model/data_checks.hpp"
+#include "model/laminate_column.hpp"
 
 namespace ruvo {
 
@@ -101,20 +102,21 @@ void copy_group(Columns column, int k, const Array<float, R, C>& set, int from, 
 }  // namespace
 
 template <class V>
-void spread_laminates(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br, Columns ss) {
+void spread_laminates(const Skstf& sk, Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns br,
+                      Columns ss) {
   const auto& ina = state::f07ina<V>();
   const auto& elmstf = state::stiffcom<V>().elmstf;
-  const auto& sk = state::skstf;
   const int rows = ina.my - 1, elements = (ina.mx - 1) * (ina.my - 1);
   auto laminate = [&](int k) { return elmstf((k - 1) % rows + 1); };
   for (int k = 1; k <= elements; ++k) {
-    copy_group(bb, k, sk.matabd, 1, laminate(k));
-    copy_group(bd, k, sk.matabd, 7, laminate(k));
-    copy_group(dd, k, sk.matabd, 13, laminate(k));
-    copy_group(br, k, sk.matsw, 1, laminate(k));
-    copy_group(dr, k, sk.matsw, 7, laminate(k));
-    copy_group(rr, k, sk.matsw, 13, laminate(k));
-    copy_group(ss, k, sk.matsw, 19, laminate(k));
+    namespace at = laminate_column;
+    copy_group(bb, k, sk.matabd, at::membrane, laminate(k));
+    copy_group(bd, k, sk.matabd, at::coupling, laminate(k));
+    copy_group(dd, k, sk.matabd, at::bending, laminate(k));
+    copy_group(br, k, sk.matsw, at::rotation_membrane, laminate(k));
+    copy_group(dr, k, sk.matsw, at::rotation_bending, laminate(k));
+    copy_group(rr, k, sk.matsw, at::rotation, laminate(k));
+    copy_group(ss, k, sk.matsw, at::transverse_shear, laminate(k));
   }
 }
 
@@ -139,7 +141,7 @@ bool read_masses() {
   return read({"inert", items});
 }
 
-// stype 1: group "tstringer"; 2: "ostringer" with the chord and web angle.
+// The T profile: group "tstringer"; the omega: "ostringer" with the chord and web angle.
 bool read_stringer(std::int32_t stype) {
   auto& st = state::stringercom;
   const io::NamelistItem items[] = {
@@ -148,7 +150,7 @@ bool read_stringer(std::int32_t stype) {
       {"ddst", io::ItemKind::real, st.ddst.data, 6},    {"chordwidth", io::ItemKind::real, &st.chordwidth},
       {"chordth", io::ItemKind::real, &st.chordth},     {"alpha", io::ItemKind::real, &st.alpha},
   };
-  if (stype == 2) return read({"ostringer", items});
+  if (stype == stringer_type::omega) return read({"ostringer", items});
   if (!read({"tstringer", std::span(items, 5)})) return false;
   listing::print_tstringer_read(st.ddst(1), st.webth);
   return true;
@@ -176,7 +178,7 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   io::rewind(state::datran.nread);
   derive_edge_flags<V>();
   count_stiffeners<V>();
-  spread_laminates<V>(bb, dd, bd, rr, dr, br, ss);
+  spread_laminates<V>(state::skstf, bb, dd, bd, rr, dr, br, ss);
   // The plot scale follows the equivalent skin thickness of the first element.
   scale_plot_to_thickness(equivalent_thickness(dd(1, 1), dd(3, 1), bb(1, 1), bb(3, 1)));
 
@@ -190,7 +192,7 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
   }
   if (!state::antype.cripan) return;
   const std::int32_t stype = state::f07dis<V>().stype;
-  if (stype != 1 && stype != 2) {
+  if (stype != stringer_type::t_profile && stype != stringer_type::omega) {
     listing::print_stringer_data_missing(false);
     return;
   }
@@ -203,7 +205,8 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
 #define RUVO_INSTANTIATE(V)                                                                             \
   template void rddata<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns, std::int32_t&, \
                           bool, bool);                                                                  \
-  template void spread_laminates<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns);
+  template void spread_laminates<V>(const Skstf&, Columns, Columns, Columns, Columns, Columns, Columns, \
+                                    Columns);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "model/array.hpp"
+#include "model/blocks.hpp"
 
 namespace ruvo {
 
@@ -29,10 +29,11 @@ void rddata(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd,
             bool masses_from_input = true, bool stringer_from_input = true);
 
 // Every element takes the laminate of its row (stiffcom's elmstf): the
-// columns of bb, bd, dd from the laminate table matabd, of br, dr, rr, ss
-// from the shear table matsw.
+// columns of bb, bd, dd from the laminate table matabd of `laminates`, of
+// br, dr, rr, ss from its shear table matsw.
 template <class V>
-void spread_laminates(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd, ArrayRef<float, 2> rr,
-                      ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss);
+void spread_laminates(const Skstf& laminates, ArrayRef<float, 2> bb, ArrayRef<float, 2> dd,
+                      ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
+                      ArrayRef<float, 2> ss);
 
 }  // namespace ruvo

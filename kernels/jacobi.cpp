@@ -1,4 +1,5 @@
 #include "kernels/jacobi.hpp"
+#include "model/zero_thresholds.hpp"
 
 #include <cmath>
 #include <cstddef>
@@ -42,7 +43,7 @@ struct Rotation {
 // t² + 2θt - 1 = 0 with θ = (a(q,q) - a(p,p)) / (2 a(q,p)).
 Rotation annihilating_rotation(Profile<const double> A, Pivot pv) {
   const double theta = (A(pv.q, pv.q) - A(pv.p, pv.p)) * 0.5 / A(pv.q, pv.p);
-  if (std::abs(theta) < 1.0e-30) {
+  if (std::abs(theta) < negligible_rotation) {
     constexpr double h = 0.7071067811865476;
     return {h, h, 0.5, 0.5, 0.5};
   }

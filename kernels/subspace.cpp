@@ -10,6 +10,7 @@
 #include "io/interrupt.hpp"
 #include "kernels/factor.hpp"
 #include "kernels/profile_product.hpp"
+#include "model/zero_thresholds.hpp"
 
 namespace ruvo::kernels {
 
@@ -81,7 +82,7 @@ void rank_diagonal_ratios(const SubspaceProblem& pr, int count, double* ratio, i
     const double p = std::abs(pr.a(i, i));
     const double q = std::abs(pr.b(i, i));
     lh[i - 1] = i;
-    ratio[i - 1] = (p < 1.0e-20 || q * 1.0e-20 > p) ? huge_ratio : q / p;
+    ratio[i - 1] = (p < negligible_diagonal || q * negligible_diagonal > p) ? huge_ratio : q / p;
   }
   for (int k = 1; k <= count; ++k) {
     int best = k;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 namespace ruvo {
 
@@ -68,6 +69,10 @@ class ArrayRef {
 public:
   ArrayRef() = default;
   ArrayRef(T* data, std::array<std::int64_t, Rank> extents) : data_(data), extents_(extents) {}
+  // A view that writes is also one that only reads.
+  template <class U>
+  requires std::is_same_v<const U, T> ArrayRef(const ArrayRef<U, Rank>& writable)
+      : data_(writable.data_), extents_(writable.extents_) {}
 
   template <class... I>
   T& operator()(I... index) const {
@@ -90,6 +95,8 @@ public:
   }
 
 private:
+  template <class, int>
+  friend class ArrayRef;
   T* data_ = nullptr;
   std::array<std::int64_t, Rank> extents_{};
 };

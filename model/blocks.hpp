@@ -14,6 +14,7 @@
 
 #include "model/array.hpp"
 #include "model/hermite_integrals.hpp"
+#include "model/laminate_column.hpp"
 #include "model/variants.hpp"
 
 namespace ruvo {
@@ -93,8 +94,13 @@ struct F01qua {  // per-element term lists
 
 // ---- 3. Geometry, material and stiffeners ----------------------------------
 
-struct F07inb {  // radii of curvature; 1.0e29 is flat
-  Array<float, 3> radii{{1.0e29f, 1.0e29f, 1.0e29f}};
+// The radius of a flat direction: one of this magnitude or more has no
+// curvature (in 32 bits the same bound as float(flat_radius): no float lies
+// between them).
+inline constexpr double flat_radius = 1.0e29;
+
+struct F07inb {  // radii of curvature
+  Array<float, 3> radii{{float(flat_radius), float(flat_radius), float(flat_radius)}};
   float& rx() { return radii(1); }
   float& ry() { return radii(2); }
   float& rxy() { return radii(3); }
@@ -103,6 +109,13 @@ struct F07inb {  // radii of curvature; 1.0e29 is flat
 struct F07ang {  // angles of obliqueness
   float alfax, alfay;
 };
+
+// The stringer cross-sections of F07dis::stype: the crippling checks know
+// the T and the omega profile; each of the three subdivides the skin by the
+// stringer's section.
+namespace stringer_type {
+inline constexpr std::int32_t t_profile = 1, omega = 2, other = 3;
+}  // namespace stringer_type
 
 template <class V>
 struct F07dis {  // discrete stiffeners
@@ -122,9 +135,9 @@ struct Stiffcom {
   Array<std::int32_t, V::p_rtnds - 1> elmstf;
 };
 
-struct Skstf {  // skin laminate stiffness sets
-  Array<float, 18, ruvo31::p_abdstf> matabd;
-  Array<float, 21, ruvo31::p_abdstf> matsw;
+struct Skstf {  // skin laminate stiffness sets, one packed laminate column each
+  Array<float, laminate_column::stiffness_rows, ruvo31::p_abdstf> matabd;
+  Array<float, laminate_column::shear_rows, ruvo31::p_abdstf> matsw;
 };
 
 struct Densit {

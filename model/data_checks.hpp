@@ -16,7 +16,7 @@
 //   18  stiffener_line      istx(i) outside 1..my or isty(i) outside 1..mx
 //   20  derivative_code     keps(m,a) not a function 1..5 with x and y orders 0..2 (or 0)
 //   21  membrane_force      pvar or pfest of a node not finite
-//   22  radius              rx, ry or rxy zero or not finite (1e29 is flat)
+//   22  radius              rx, ry or rxy zero or not finite (flat_radius is flat)
 //   23  short_element       a subdivision length below 1/1000 of the longest in its direction
 #pragma once
 

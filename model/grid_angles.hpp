@@ -1,10 +1,9 @@
-// The angles of obliqueness in radians, as the element routines use them.
-// The listing's block f07ang keeps the angles as given, in degrees, until a
-// data echo converts it in place (every echo converts again); the element
-// routines read this copy instead, set once when the angles are stored, so
-// that they see the same angles whether an echo ran before them or not.
+// The angles of obliqueness in radians, as the element routines use them:
+// converted where they are read from the block f07ang, which keeps them as
+// given, in degrees (the data echo prints them and changes nothing).
 #pragma once
 
+#include "model/blocks.hpp"
 #include "model/pi.hpp"
 
 namespace ruvo {
@@ -13,11 +12,12 @@ struct GridAngles {  // radians: x' against x, y' against y
   float x, y;
 };
 
-// Degrees to radians in 32 bits, product first, as the data echo converts.
+// Degrees to radians in 32 bits, product first.
 inline float radians_from_degrees(float degrees) { return (degrees * pi) / 180.0f; }
 
-namespace state {
-inline constinit GridAngles grid_angles{};
-}  // namespace state
+// The grid's angles of the block f07ang.
+inline GridAngles grid_angles() {
+  return {radians_from_degrees(state::f07ang.alfax), radians_from_degrees(state::f07ang.alfay)};
+}
 
 }  // namespace ruvo

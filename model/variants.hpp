@@ -43,6 +43,12 @@ struct ruvo31 : SizeVariant<31, 7390090, 23101848, 1444014> {
   static constexpr const char* suffix = "31";
 };
 
+// The variants' suffixes, smallest first, and the one an analysis runs in
+// when it names none (the largest).
+inline constexpr const char* variant_suffixes[] = {ruvo19::suffix, ruvo21::suffix, ruvo25::suffix,
+                                                   ruvo31::suffix};
+inline constexpr const char* default_variant = ruvo31::suffix;
+
 // Number of stored entries of a band profile of order n and band width ibd.
 constexpr std::int64_t band_profile_length(std::int64_t n, std::int64_t ibd) {
   return n * ibd - ibd * (ibd - 1) / 2;

@@ -11,6 +11,7 @@
 
 #include "io/interrupt.hpp"
 #include "model/blocks.hpp"
+#include "model/laminate_column.hpp"
 #include "model/variants.hpp"
 #include "module/blocks_table.hpp"
 #include "module/engine_lock.hpp"
@@ -126,6 +127,38 @@ void add_constants(py::object target, Container& c,
     generic_setattr(target, py::str(name), int32(value));
     c.fixed.insert(name);
   }
+}
+
+// The engine's conventions the package reads instead of repeating them:
+// the flat radius, the variants and the default one, the stringer types
+// and the layout of a packed laminate column.
+py::object conventions_container() {
+  namespace lc = laminate_column;
+  py::object obj = py::cast(Container{"conventions", {}});
+  Container& c = obj.cast<Container&>();
+  py::list packed;
+  for (int p = 1; p <= lc::group_size; ++p)
+    for (int j = 1; j <= 3; ++j)
+      for (int i = 1; i <= j; ++i)
+        if (lc::packed_position(i, j) == p) packed.append(py::make_tuple(i, j));
+  py::list variants;
+  for (const char* suffix : variant_suffixes) variants.append(suffix);
+  const std::pair<const char*, py::object> values[] = {
+      {"flat_radius", py::float_(flat_radius)},
+      {"variants", py::tuple(variants)},
+      {"default_variant", py::str(default_variant)},
+      {"t_profile", py::int_(stringer_type::t_profile)},
+      {"omega_profile", py::int_(stringer_type::omega)},
+      {"other_section", py::int_(stringer_type::other)},
+      {"laminate_rows", py::int_(lc::stiffness_rows)},
+      {"shear_rows", py::int_(lc::shear_rows)},
+      {"packed_entries", py::tuple(packed)},
+  };
+  for (const auto& [name, value] : values) {
+    generic_setattr(obj, py::str(name), value);
+    c.fixed.insert(name);
+  }
+  return obj;
 }
 
 template <class V>
@@ -297,6 +330,9 @@ PYBIND11_MODULE(_ruvo, m) {
   py::object utils = py::cast(Container{"ruvoutils", {}});
   add_routines(utils, utils.cast<Container&>(), utility_rows(), bound_constants<ruvo31>(), error);
   m.attr("ruvoutils") = utils;
+  py::object conventions = conventions_container();
+  m.attr("conventions") = conventions;
+  constants_doc += container_summary("conventions", conventions);
   doc += container_summary("ruvoutils", utils) + "\n" + constants_doc +
          "\nShared blocks (members and dimensions):\n";
 

@@ -7,10 +7,8 @@
 #include <stdexcept>
 
 #include "io/interrupt.hpp"
-#include "io/units.hpp"
 #include "module/blocks_table.hpp"
 #include "module/engine_lock.hpp"
-#include "solver/condensation.hpp"
 
 namespace ruvo::module {
 namespace {
@@ -358,9 +356,9 @@ void Routine::run(Call& call) const {
   try {
     row_.entry(call);
   } catch (const io::Interrupted&) {
-    // Abandoned like a failed analysis: the condensation vectors go with it,
-    // and the host's KeyboardInterrupt (set by its signal check) is raised.
-    if (io::is_connected(condensation_unit)) io::close(condensation_unit, true);
+    // Abandoned like a failed analysis (the solution's scratch file went as
+    // the interrupt unwound it); the host's KeyboardInterrupt (set by its
+    // signal check) is raised.
     if (!PyErr_Occurred()) PyErr_SetNone(PyExc_KeyboardInterrupt);
   } catch (const std::exception& e) {
     raise(error_, qualified_ + ": " + e.what());

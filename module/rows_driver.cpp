@@ -55,7 +55,7 @@ PanelArguments<V> panel_arguments(C& c) {
           .rxp = c.f4("rxp"),
           .ryp = c.f4("ryp"),
           .rxyp = c.f4("rxyp"),
-          .matabdf = fixed<36, float>(c, "matabdf"),
+          .matabdf = fixed<2 * laminate_column::stiffness_rows, float>(c, "matabdf"),
           .steifxf = fixed<4, float>(c, "steifxf"),
           .steifyf = fixed<4, float>(c, "steifyf"),
           .framepitch = c.f4("framepitch"),

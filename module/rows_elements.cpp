@@ -140,62 +140,78 @@ std::vector<RoutineRow> element_rows() {
             return elements::grid_fault<V>();
           }),
       RUVO_ROW(
-          "cmpa11", "a11 f8(*), ier i4", "", [](Args& c) { cmpa11<V>(c.span<double>("a11"), c.i4("ier")); },
+          "cmpa11", "a11 f8(*), ier i4", "",
+          [](Args& c) { cmpa11<V>(c.span<double>("a11"), shared_inputs<V>(), c.i4("ier")); },
           [=](Args& c) {
             return first_fault([] { return elements::term_fault<V>(); },
                                [] { return elements::stiffener_fault<V>(); }, [&] { return a11_fault(c); });
           }),
       RUVO_ROW(
           "cmpa21", "a21 f8(p_ny,*), long_bn i4, ier i4", "",
-          [](Args& c) { cmpa21<V>(c.array<double, 2>("a21"), c.i4("long_bn"), c.i4("ier")); },
+          [](Args& c) {
+            cmpa21<V>(c.array<double, 2>("a21"), c.i4("long_bn"), shared_inputs<V>(), c.i4("ier"));
+          },
           [](Args& c) {
             return first_fault([] { return elements::term_fault<V>(); },
                                [] { return elements::stiffener_fault<V>(); }, [&] { return a21_fault(c); });
           }),
       RUVO_ROW(
-          "cmpa22", "a22 f8(*), ier i4", "", [](Args& c) { cmpa22<V>(c.span<double>("a22"), c.i4("ier")); },
+          "cmpa22", "a22 f8(*), ier i4", "",
+          [](Args& c) { cmpa22<V>(c.span<double>("a22"), shared_inputs<V>(), c.i4("ier")); },
           [=](Args& c) {
             return first_fault([] { return elements::term_fault<V>(); },
                                [] { return elements::stiffener_fault<V>(); }, [&] { return a22_fault(c); });
           }),
       RUVO_ROW(
-          "a11xst", "a11 f8(*), ier i4", "", [](Args& c) { a11xst<V>(c.span<double>("a11"), c.i4("ier")); },
+          "a11xst", "a11 f8(*), ier i4", "",
+          [](Args& c) { a11xst<V>(c.span<double>("a11"), state::f07dis<V>(), c.i4("ier")); },
           stiffener_check<V>(a11_fault)),
       RUVO_ROW(
-          "a11yst", "a11 f8(*), ier i4", "", [](Args& c) { a11yst<V>(c.span<double>("a11"), c.i4("ier")); },
+          "a11yst", "a11 f8(*), ier i4", "",
+          [](Args& c) { a11yst<V>(c.span<double>("a11"), state::f07dis<V>(), c.i4("ier")); },
           stiffener_check<V>(a11_fault)),
       RUVO_ROW(
           "a21ast", "xory s(1), a21 f8(p_ny,*), ier i4", "",
-          [](Args& c) { a21ast<V>(c.text("xory")[0], c.array<double, 2>("a21"), c.i4("ier")); },
+          [](Args& c) {
+            a21ast<V>(c.text("xory")[0], c.array<double, 2>("a21"), state::f07dis<V>(), c.i4("ier"));
+          },
           stiffener_check<V>(a21_check)),
       RUVO_ROW(
           "a22ast", "xory s(1), a22 f8(*), ier i4", "",
-          [](Args& c) { a22ast<V>(c.text("xory")[0], c.span<double>("a22"), c.i4("ier")); },
+          [](Args& c) {
+            a22ast<V>(c.text("xory")[0], c.span<double>("a22"), state::f07dis<V>(), c.i4("ier"));
+          },
           stiffener_check<V>(a22_fault)),
       RUVO_ROW(
           "cmpbmt", "bmt f8(*), lv i4(*), pmem f4(p_nodes,3), fakt f4, ier i4", "",
           [](Args& c) {
             cmpbmt<V>(c.span<double>("bmt"), c.span<const std::int32_t>("lv"), c.array<float, 2>("pmem"),
-                      c.f4("fakt"), c.i4("ier"));
+                      c.f4("fakt"), shared_inputs<V>(), c.i4("ier"));
           },
           stiffener_check<V>(bmt_fault)),
       RUVO_ROW(
           "bmatst", "xory s(1), bmt f8(*), lv i4(*), pmem f4(p_nodes,3), fakt f4, ier i4", "",
           [](Args& c) {
             bmatst<V>(c.text("xory")[0], c.span<double>("bmt"), c.span<const std::int32_t>("lv"),
-                      c.array<float, 2>("pmem"), c.f4("fakt"), c.i4("ier"));
+                      c.array<float, 2>("pmem"), c.f4("fakt"), state::f07dis<V>(), state::f07aij.aij,
+                      c.i4("ier"));
           },
           stiffener_check<V>(bmt_fault)),
       RUVO_ROW(
           "cmpmmt", "mmt f8(*) inout, lv i4(*)", "ier i4",
-          [](Args& c) { cmpmmt<V>(c.span<double>("mmt"), c.span<const std::int32_t>("lv"), c.i4("ier")); },
+          [](Args& c) {
+            cmpmmt<V>(c.span<double>("mmt"), c.span<const std::int32_t>("lv"), shared_inputs<V>(),
+                      c.i4("ier"));
+          },
           [=](Args& c) {
             return first_fault([] { return elements::freedom_fault<V>(); },
                                [] { return elements::stiffener_fault<V>(); }, [&] { return mmt_fault(c); });
           }),
       RUVO_ROW(
           "mmtst", "xory s(1), mmt f8(*) inout", "ier i4",
-          [](Args& c) { mmtst<V>(c.text("xory")[0], c.span<double>("mmt"), c.i4("ier")); },
+          [](Args& c) {
+            mmtst<V>(c.text("xory")[0], c.span<double>("mmt"), state::f07dis<V>(), c.i4("ier"));
+          },
           [](Args& c) {
             return first_fault([] { return elements::freedom_fault<V>(); },
                                [] { return elements::stiffener_fault<V>(); },
@@ -203,7 +219,7 @@ std::vector<RoutineRow> element_rows() {
           }),
       RUVO_ROW(
           "f01kbf", "c f4(45,p_elmts), ch f4(3,p_elmts)", "",
-          [](Args& c) { f01kbf<V>(c.array<float, 2>("c"), c.array<float, 2>("ch")); },
+          [](Args& c) { f01kbf<V>(c.array<float, 2>("c"), c.array<float, 2>("ch"), state::f01qua<V>()); },
           [](Args& c) {
             return first_fault(
                 [] { return element_loop_fault<V>(); }, [] { return elements::strain_table_fault(); },

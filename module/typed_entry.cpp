@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver/typed_run.hpp"
+#include "model/laminate_column.hpp"
 #include "model/variants.hpp"
 #include "module/engine_lock.hpp"
 #include "module/keyword_rows.hpp"
@@ -383,8 +384,8 @@ struct DirectionRows {
   static constexpr auto rows = std::make_tuple(
       keyword<Rows<float, 4>>("stringers", &owner::stringers, "rates of EA, ES, EI, GJ per stringer"),
       keyword<Rows<float, 4>>("frames", &owner::frames, "rates of EA, ES, EI, GJ per frame"),
-      keyword<Rows<float, 18>>("laminates", &owner::laminates, "rates of the packed laminates"),
-      keyword<Rows<float, 21>>("shear", &owner::shear, "rates of the shear sets"),
+      keyword<Rows<float, laminate_column::stiffness_rows>>("laminates", &owner::laminates, "rates of the packed laminates"),
+      keyword<Rows<float, laminate_column::shear_rows>>("shear", &owner::shear, "rates of the shear sets"),
       keyword<Rows<float, 3>>("variable", &owner::variable, "rates of the variable Nx, Nxy, Ny"),
       keyword<Rows<float, 3>>("fixed", &owner::fixed, "rates of the fixed Nx, Nxy, Ny"),
       keyword<Flat<float>>("density", &owner::density, "rate of the skin mass per area (one value)"),
@@ -418,9 +419,9 @@ constexpr auto analysis_rows = std::make_tuple(
     keyword<WholeRow<5, 0.0, 5.0>>("freedoms", &TypedAnalysis::freedoms, "ku: W, U, V, BETA, GAMMA (0..5)"),
     keyword<Row<float, 3>>("radii", &TypedAnalysis::radii, "rx, ry, rxy (1e29: flat)"),
     keyword<Row<float, 2>>("skew", &TypedAnalysis::skew, "the angles of obliqueness alfax, alfay, degrees"),
-    keyword<Rows<float, 18>>("laminates", &TypedAnalysis::laminates,
+    keyword<Rows<float, laminate_column::stiffness_rows>>("laminates", &TypedAnalysis::laminates,
                              "A, -B, D packed 11, 12, 22, 13, 23, 33 per laminate (at most p_abdstf)", true),
-    keyword<Rows<float, 21>>("shear", &TypedAnalysis::shear, "the transverse-shear and adjustment sets (matsw)"),
+    keyword<Rows<float, laminate_column::shear_rows>>("shear", &TypedAnalysis::shear, "the transverse-shear and adjustment sets (matsw)"),
     keyword<WholeList<1.0, 1.0e6>>("element_rows", &TypedAnalysis::element_rows,
                                    "the laminate (1-based) of each element row (none: all 1)"),
     keyword<Stiffeners>("stringers", &TypedAnalysis::stringers, "the stringers on y-lines"),

@@ -8,6 +8,7 @@
 #include "io/listing.hpp"
 #include "listing/patched_format.hpp"
 #include "model/blocks.hpp"
+#include "model/zero_thresholds.hpp"
 
 namespace ruvo {
 
@@ -135,8 +136,8 @@ bool uniform_load() {
   const int nodes = ina.mx * ina.my;
   for (int c = 1; c <= 3; ++c)
     for (int n = 2; n <= nodes; ++n)
-      if (!(std::fabs(pvar(n, c) - pvar(1, c)) < 1.0e-20f) ||
-          !(std::fabs(pfest(n, c) - pfest(1, c)) < 1.0e-20f))
+      if (!(std::fabs(pvar(n, c) - pvar(1, c)) < negligible_force) ||
+          !(std::fabs(pfest(n, c) - pfest(1, c)) < negligible_force))
         return false;
   return true;
 }

@@ -12,7 +12,7 @@ namespace ruvo {
 void print_statistics(std::int32_t ip, std::int32_t jac, double eps);
 
 // True when every node carries the variable and the constant forces of node 1
-// (differences below 1.0e-20 in each of Nx, Nxy, Ny).
+// (differences below negligible_force in each of Nx, Nxy, Ny).
 template <class V>
 bool uniform_load();
 

@@ -9,8 +9,6 @@
 #include "io/listing.hpp"
 #include "listing/patched_format.hpp"
 #include "model/blocks.hpp"
-#include "model/grid_angles.hpp"
-#include "model/pi.hpp"
 
 namespace ruvo::echo {
 
@@ -120,15 +118,12 @@ void print_grid() {
   write_listing(edges, {lx, ly});
 }
 
-// Printed in degrees, then left in radians in the listing's block (the
-// element routines keep their own copy, model/grid_angles.hpp).
-void print_and_convert_angles() {
+// In degrees, as the block holds them.
+void print_angles() {
   static const io::Format angles(
       "(///1X,'ANGLES OF OBLIQUENESS',6X,'X''-X:',F9.4/                   28X,'Y''-Y:',F9.4)");
-  auto& ang = state::f07ang;
+  const auto& ang = state::f07ang;
   write_listing(angles, {ang.alfax, ang.alfay});
-  ang.alfax = radians_from_degrees(ang.alfax);
-  ang.alfay = radians_from_degrees(ang.alfay);
 }
 
 // A radius above 1.0E19 in magnitude prints as INFINITE.
@@ -263,7 +258,7 @@ void print_model() {
   if (state::f07ind.seiten) print_boundary_conditions<V>();
   if (state::f07ind.numsup > 0) print_suppressions();
   print_grid<V>();
-  print_and_convert_angles();
+  print_angles();
   print_curvature();
 }
 

@@ -19,7 +19,7 @@ template <class V>
 DataFault echo_fault(int strips, std::initializer_list<std::pair<std::string_view, Columns>> arrays);
 
 // Boundary conditions, suppressed freedoms, functional freedoms, grid,
-// edge lengths, angles (left in radians) and curvature.
+// edge lengths, angles and curvature.
 template <class V>
 void print_model();
 

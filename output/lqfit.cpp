@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "io/units.hpp"
+#include "model/zero_thresholds.hpp"
 
 namespace ruvo {
 
@@ -12,7 +13,7 @@ std::vector<int> orthonormalise(ArrayRef<double, 2> phi, int ij, int k, ArrayRef
     double squares = 0.0;
     for (int r = 1; r <= k; ++r) squares += phi(r, l) * phi(r, l);
     const double s = std::sqrt(squares);
-    if (s >= 1.0e-30) {
+    if (s >= negligible_norm) {
       rtri(l, l) = s;
       for (int r = 1; r <= k; ++r) phi(r, l) = phi(r, l) / s;
     } else {

@@ -13,7 +13,7 @@ namespace ruvo {
 
 // Kernel. Orthonormalises columns 1..ij of phi over rows 1..k in place and
 // fills the upper triangle of rtri (ij x ij) with the factors; returns the
-// columns found dependent (norm below 1.0e-30), which keep rtri(l,l) = 1 and
+// columns found dependent (norm below negligible_norm), which keep rtri(l,l) = 1 and
 // are not normalised. Needs phi of at least k rows and ij columns.
 std::vector<int> orthonormalise(ArrayRef<double, 2> phi, int ij, int k, ArrayRef<double, 2> rtri);
 

@@ -12,10 +12,8 @@ int echo_strips();
 // The data echo of a buckling analysis on the listing: boundary conditions,
 // suppressed freedoms, functional freedoms, subdivision, edge lengths,
 // angles, curvature, the stiffness of each element strip (columns 1..my-1
-// of the arrays), discrete stiffeners and both membrane-force fields. Leaves
-// alfax, alfay of the listing's block converted from degrees to radians
-// (the element routines do not read them). Prints a message instead
-// when the model state cannot be indexed.
+// of the arrays), discrete stiffeners and both membrane-force fields.
+// Prints a message instead when the model state cannot be indexed.
 template <class V>
 void prtout(ArrayRef<float, 2> bb, ArrayRef<float, 2> dd, ArrayRef<float, 2> bd, ArrayRef<float, 2> rr,
             ArrayRef<float, 2> dr, ArrayRef<float, 2> br, ArrayRef<float, 2> ss);

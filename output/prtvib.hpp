@@ -8,7 +8,7 @@ namespace ruvo {
 // model sections of the buckling echo, one set of stiffness coefficients
 // (6-vectors packed as (1,1),(1,2),(2,2),(1,3),(2,3),(3,3); ss as (1,1),
 // (1,2),(2,2)), the stiffeners, the mass per unit area and the prescribed
-// membrane forces. Leaves alfax, alfay in radians and nox, noy recounted as
+// membrane forces. Leaves nox, noy recounted as
 // the leading nonzero lines of istx, isty (the listing shows ten at most).
 template <class V>
 void prtvib(ArrayRef<float, 1> bb, ArrayRef<float, 1> dd, ArrayRef<float, 1> bd, ArrayRef<float, 1> rr,

@@ -187,6 +187,19 @@ class _antype_shared_block(shared_block):
 
 antype: _antype_shared_block
 
+class _conventions_container(container):
+    flat_radius: float
+    variants: tuple[str, ...]
+    default_variant: str
+    t_profile: int
+    omega_profile: int
+    other_section: int
+    laminate_rows: int
+    shear_rows: int
+    packed_entries: tuple[tuple[int, ...], ...]
+
+conventions: _conventions_container
+
 class _datran_shared_block(shared_block):
     nread: NDArray[Any]
     nstore: NDArray[Any]

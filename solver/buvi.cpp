@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "elements/constitutive_column.hpp"
 #include "elements/element_terms.hpp"
 #include "input/rddata.hpp"
 #include "input/redfkq.hpp"
@@ -68,7 +69,7 @@ std::int32_t build_level_vectors() {
 
 // Membrane compliance of the first element, for the stiffener forces.
 bool set_membrane_compliance(ArrayRef<float, 2> c) {
-  const float d[6] = {c(1, 1), c(2, 1), c(3, 1), c(10, 1), c(11, 1), c(18, 1)};
+  const auto d = membrane_block(c, 1);
   float aij[3][3];
   if (!invert_membrane_block(d, aij)) return false;
   for (int i = 1; i <= 3; ++i)
@@ -81,10 +82,10 @@ template <class V>
 RunStatus cripple(const RunOptions& options) {
   const std::int32_t stype = state::f07dis<V>().stype;
   StringerChecks* checks = options.checks;
-  if (stype == 1) {
+  if (stype == stringer_type::t_profile) {
     const TProfileCrippling r = cripple_t_profile();
     if (checks) checks->crippling_force = r.force, checks->crippling_stress = r.stress;
-  } else if (stype == 2) {
+  } else if (stype == stringer_type::omega) {
     const OmegaCrippling r = cripple_omega_profile(options.chord_bending ? &*options.chord_bending : nullptr);
     if (checks) checks->crippling_force = r.web_force, checks->chord_force = r.chord_force;
   } else {
@@ -213,7 +214,7 @@ std::int32_t buvi_code(const RunStatus& s) {
 
 }  // namespace
 
-bool invert_membrane_block(const float (&d)[6], float (&aij)[3][3]) {
+bool invert_membrane_block(const std::array<float, 6>& d, float (&aij)[3][3]) {
   const float d11 = d[0], d12 = d[1], d13 = d[2], d22 = d[3], d23 = d[4], d33 = d[5];
   const float p = d11 * d22 * d33;
   const float c11 = d22 * d33 - d23 * d23, c12 = d13 * d23 - d33 * d12, c13 = d12 * d23 - d22 * d13;
@@ -261,7 +262,7 @@ RunStatus buvi_stages(const RunOptions& options) {
     io::write_listing(membrane);
     return {Stage::membrane_stiffness, buvi_membrane_stiffness};
   }
-  f01kbf<V>(e.c, e.ch);
+  f01kbf<V>(e.c, e.ch, state::f01qua<V>());
   redfkq<V>();
   chneig();
   return solve<V>(e, options);

@@ -4,6 +4,7 @@
 // as the analysis-type flags ask.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "model/run_status.hpp"
@@ -28,6 +29,6 @@ RunStatus buvi_stages(const RunOptions& options);
 
 // aij: the inverse of the symmetric membrane block d (packed d11, d21, d31,
 // d22, d32, d33) in 32 bits; false (aij untouched) when it is singular.
-bool invert_membrane_block(const float (&d)[6], float (&aij)[3][3]);
+bool invert_membrane_block(const std::array<float, 6>& d, float (&aij)[3][3]);
 
 }  // namespace ruvo

@@ -330,7 +330,7 @@ std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed
   return row != 0 ? solution_code::a22_not_positive_definite : 0;
 }
 
-void remove_scratch_file() {
+ScratchFile::~ScratchFile() {
   if (io::is_connected(condensation_unit)) io::close(condensation_unit, true);
 }
 

@@ -110,8 +110,16 @@ template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed,
                           const SolutionOptions& options = {});
 
-// Closes and deletes the scratch file, when connected.
-void remove_scratch_file();
+// The scratch file of one solution, owned by the solution routine that
+// condenses: closed and deleted, when connected, as the routine ends,
+// however it ends (a failure, or an interrupt unwinding through it).
+class ScratchFile {
+public:
+  ScratchFile() = default;
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+};
 
 // The message of a scratch file that failed the solution `routine` (its
 // caller returns code 4 then), on the listing and standard output.

@@ -5,9 +5,12 @@
 
 #include "io/listing.hpp"
 #include "model/blocks.hpp"
+#include "model/laminate_column.hpp"
 #include "model/pi.hpp"
 
 namespace ruvo {
+
+using laminate_column::entry;
 
 namespace {
 
@@ -19,7 +22,7 @@ void copy_ddst(float (&to)[6]) {
 
 TProfileCrippling t_profile_crippling(float h, float t, const float (&ddst)[6], float stiffx, float footwidth,
                                       float footth) {
-  const float d11 = ddst[0], d22 = ddst[2], d66 = ddst[5];
+  const float d11 = entry(ddst, 1, 1), d22 = entry(ddst, 2, 2), d66 = entry(ddst, 3, 3);
   const float sqrt_d = std::sqrt(d11 * d22);
   // Long strip, one long edge simply supported, the other free: w = y·sin(πx/L)
   // gives N = π²D11/L² + 12·D66/h², so N → 12·D66/h² = kx·(π/h)²·√(D11·D22) as L → ∞
@@ -35,8 +38,8 @@ TProfileCrippling t_profile_crippling(float h, float t, const float (&ddst)[6], 
 // Long strip supported on both long edges, width b: N = (π/b)²·kx·√(D11·D22),
 // kx = 2 + 2·(D12 + 2·D66)/√(D11·D22).
 float supported_strip_force(float b, const float (&d)[6]) {
-  const float s = std::sqrt(d[0] * d[2]);
-  const float kx = 2.0f + 2.0f * (2.0f * d[5] + d[1]) / s;
+  const float s = std::sqrt(entry(d, 1, 1) * entry(d, 2, 2));
+  const float kx = 2.0f + 2.0f * (2.0f * entry(d, 3, 3) + entry(d, 1, 2)) / s;
   const float pib = pi / b;
   return (pib * pib) * kx * s * b;
 }

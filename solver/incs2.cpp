@@ -18,10 +18,11 @@ template <class V>
 FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops) {
   set_freedom_scales<V>();
   auto& m = state::matrix<V>();
+  const auto in = shared_inputs<V>();
   const int iy = state::man.iy;
   std::int32_t ierr = 0;
   if (iy != 0) {
-    cmpa22<V>(std::span<double>(m.a22.data), ierr);
+    cmpa22<V>(std::span<double>(m.a22.data), in, ierr);
     if (ierr != 0) return failed_matrix::a22;
     std::int32_t* written = nullptr;
     if (tops) tops->clear();
@@ -30,10 +31,10 @@ FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops) {
       tops->resize(std::size_t(state::man.ix));
       written = tops->data();
     }
-    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, ierr, written);
+    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, in, ierr, written);
     if (ierr != 0) return failed_matrix::a21;
   }
-  cmpa11<V>(std::span<double>(m.a11.data), ierr);
+  cmpa11<V>(std::span<double>(m.a11.data), in, ierr);
   if (ierr != 0) return failed_matrix::a11;
   return {};
 }
@@ -56,7 +57,8 @@ FailedMatrix assemble_geometric() {
   std::fill_n(m.b11.data, profile_length(lv.lvb.data, state::man.ix), 0.0);
   std::int32_t ierr = 0;
   cmpbmt<V>(std::span<double>(m.b11.data), std::span<const std::int32_t>(lv.lvb.data),
-            ArrayRef<float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, ierr);
+            ArrayRef<const float, 2>(state::cpvar<V>().pvar.data, {V::p_nodes, 3}), 1.0f, shared_inputs<V>(),
+            ierr);
   if (ierr != 0) return failed_matrix::b11;
   return {};
 }

@@ -23,10 +23,10 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
   static const io::Format shear("(1X, 'AND TRANSVERSE SHEAR STRAINS')");
 
   ier = 0;
+  const ScratchFile scratch;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed, options)) != 0)
-    return remove_scratch_file();
+  if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed, options)) != 0) return;
   auto& lv = state::comlv<V>();
   const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
                                                  std::span<const std::int32_t>(lv.lvb.data),
@@ -34,7 +34,7 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
   if (s.ier != 0) {
     io::write_both(simvit_failed);
     ier = solution_code::subspace_failed;
-    return remove_scratch_file();
+    return;
   }
   if (options.critical) *options.critical = find_critical<V>(std::span<const double>(state::matrix<V>().b11.data),
                                                              std::span<const std::int32_t>(lv.lvb.data),
@@ -60,7 +60,6 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
       ier = solution_code::scratch_file;
     }
   }
-  remove_scratch_file();
 }
 
 }  // namespace

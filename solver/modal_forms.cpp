@@ -1,8 +1,11 @@
 #include "solver/modal_forms.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
+#include "elements/assembly_inputs.hpp"
+#include "elements/constitutive_column.hpp"
 #include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
 #include "elements/mass_matrix.hpp"
@@ -85,148 +88,107 @@ void set_forces(Array<float, V::p_nodes, 3>& forces, const std::vector<std::arra
     for (int c = 1; c <= 3; ++c) forces(n, c) = rows[rows.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
 }
 
+// Stiffener tables as the analysis holds them, with EA, ES, EI, GJ of each
+// direction replaced by `stringers` and `frames` (the places after them zero).
 template <class V>
-void set_stiffnesses(Array<float, 4, V::p_stf>& table, const std::vector<std::array<float, 4>>& rows) {
-  table = {};
-  for (std::size_t k = 0; k < rows.size(); ++k) std::copy(rows[k].begin(), rows[k].end(), &table(1, int(k) + 1));
+F07dis<V> with_stiffnesses(const std::vector<std::array<float, 4>>& stringers,
+                           const std::vector<std::array<float, 4>>& frames) {
+  F07dis<V> dis = state::f07dis<V>();
+  const auto set = [](Array<float, 4, V::p_stf>& table, const std::vector<std::array<float, 4>>& rows) {
+    table = {};
+    for (std::size_t k = 0; k < rows.size(); ++k)
+      std::copy(rows[k].begin(), rows[k].end(), &table(1, int(k) + 1));
+  };
+  set(dis.steifx, stringers);
+  set(dis.steify, frames);
+  return dis;
 }
 
-ArrayRef<float, 2> forces_ref(float* data, int nodes) { return {data, {nodes, 3}}; }
+ArrayRef<const float, 2> forces_ref(const float* data, int nodes) { return {data, {nodes, 3}}; }
 
-// The stiffeners' share of both geometric stiffnesses (fixed forces into
-// a11, variable ones into b11 when buckling) with the stiffness tables as
-// they are.
+// The stiffeners' share of both geometric stiffnesses (the fixed forces
+// into a11, the variable ones into b11 when buckling) with the stiffener
+// tables and compliance of `in`.
 template <class V>
-std::int32_t add_stiffener_geometric(bool buckling) {
+std::int32_t add_stiffener_geometric(bool buckling, const AssemblyInputs<V>& in) {
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   const std::span<double> a11(a.a11.data), b11(a.b11.data);
   const std::span<const std::int32_t> lvtri(lv.lvtri.data), lvb(lv.lvb.data);
-  const auto fixed = forces_ref(state::cpfest<V>().pfest.data, V::p_nodes);
+  const auto fixed = forces_ref(in.fixed_forces.data, V::p_nodes);
   const auto variable = forces_ref(state::cpvar<V>().pvar.data, V::p_nodes);
   const auto add = [&](char xory, std::int32_t& err) {
-    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, err);
-    if (err == 0 && buckling) bmatst<V>(xory, b11, lvb, variable, 1.0f, err);
+    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, in.stiffeners, in.compliance, err);
+    if (err == 0 && buckling) bmatst<V>(xory, b11, lvb, variable, 1.0f, in.stiffeners, in.compliance, err);
   };
-  return elements::add_stiffeners<V>(add) == StiffenerFailure::none ? 0 : cmpbmt_code::x_stiffeners;
+  const bool added = elements::add_stiffeners<V>(in.stiffeners, add) == StiffenerFailure::none;
+  return added ? 0 : cmpbmt_code::x_stiffeners;
 }
 
 // The stiffeners' stiffness and their share of both geometric stiffnesses,
-// with the stiffness tables holding the rates; A21's rows written into `tops`.
+// with the stiffness rates in the stiffener tables of `in`; A21's rows
+// written into `tops`.
 template <class V>
-std::int32_t add_stiffener_rates(bool buckling, ColumnTops& tops) {
+std::int32_t add_stiffener_rates(bool buckling, const AssemblyInputs<V>& in, ColumnTops& tops) {
   auto& a = state::matrix<V>();
   const std::span<double> a11(a.a11.data), a22(a.a22.data);
+  const auto& dis = in.stiffeners;
   const auto add = [&](char xory, std::int32_t& err) {
-    xory == 'X' ? a11xst<V>(a11, err) : a11yst<V>(a11, err);
+    xory == 'X' ? a11xst<V>(a11, dis, err) : a11yst<V>(a11, dis, err);
     if (err == 0 && state::man.iy > 0)
-      a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), err, tops.data());
-    if (err == 0 && state::man.iy > 0) a22ast<V>(xory, a22, err);
+      a21ast<V>(xory, ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), dis, err, tops.data());
+    if (err == 0 && state::man.iy > 0) a22ast<V>(xory, a22, dis, err);
   };
-  if (elements::add_stiffeners<V>(add) != StiffenerFailure::none) return cmpbmt_code::x_stiffeners;
-  return add_stiffener_geometric<V>(buckling);
+  if (elements::add_stiffeners<V>(dis, add) != StiffenerFailure::none) return cmpbmt_code::x_stiffeners;
+  return add_stiffener_geometric<V>(buckling, in);
 }
 
-// The element terms in use, kept while a laminate direction makes its own:
-// each element's count and its terms (the places after them hold zeros).
+// The element terms of the laminate and shear tables `laminates` into
+// `terms`; true when they fit the term lists (otherwise the lists are empty
+// and the message is on the listing).
 template <class V>
-class KeptTerms {
- public:
-  KeptTerms() {
-    const auto& q = state::f01qua<V>();
-    for (int e = 1; e <= element_count<V>(); ++e) {
-      counts_.push_back(q.ikt(e));
-      for (int t = 1; t <= q.ikt(e); ++t) terms_.push_back({q.fquad(t, e), q.kquad(t, 1, e), q.kquad(t, 2, e),
-                                                            q.kquad(t, 3, e)});
-    }
-  }
-  // The kept terms back in place; the places up to the count made since are zeroed.
-  void restore() const {
-    auto& q = state::f01qua<V>();
-    std::size_t next = 0;
-    for (int e = 1; e <= int(counts_.size()); ++e) {
-      const int made = q.ikt(e);
-      for (int t = 1; t <= std::max(made, counts_[std::size_t(e - 1)]); ++t) {
-        const Term term = t <= counts_[std::size_t(e - 1)] ? terms_[next++] : Term{};
-        q.fquad(t, e) = term.coefficient;
-        q.kquad(t, 1, e) = term.code1, q.kquad(t, 2, e) = term.code2, q.kquad(t, 3, e) = term.pair;
-      }
-      q.ikt(e) = counts_[std::size_t(e - 1)];
-    }
-  }
-
- private:
-  struct Term {
-    float coefficient = 0.0f;
-    std::int32_t code1 = 0, code2 = 0, pair = 0;
-  };
-  std::vector<std::int32_t> counts_;
-  std::vector<Term> terms_;
-};
-
-// The element terms of the laminate and shear tables as they stand; true
-// when they fit the term lists (otherwise the lists are empty and the
-// message is on the listing).
-template <class V>
-bool make_element_terms(ElementArrays<V>& e) {
-  spread_laminates<V>(e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
+bool make_element_terms(const Skstf& laminates, ElementArrays<V>& e, F01qua<V>& terms) {
+  spread_laminates<V>(laminates, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
   std::int32_t ier = 0;
   tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ier);  // the grid's skew checked once already
   const bool fits = term_list_fault<V>(e.c, e.ch).empty();
-  f01kbf<V>(e.c, e.ch);
+  f01kbf<V>(e.c, e.ch, terms);
   return fits;
 }
 
 // The rate of the skin's membrane compliance, -A⁻¹·dA·A⁻¹, from the
 // compliance in f07aij and the membrane block of the first element's rates.
-std::array<std::array<float, 3>, 3> compliance_rate(ArrayRef<float, 2> c) {
-  const float d[6] = {c(1, 1), c(2, 1), c(3, 1), c(10, 1), c(11, 1), c(18, 1)};
+Array<float, 3, 3> compliance_rate(ArrayRef<float, 2> c) {
+  const auto d = membrane_block(c, 1);
   const float da[3][3] = {{d[0], d[1], d[2]}, {d[1], d[3], d[4]}, {d[2], d[4], d[5]}};
   const auto& aij = state::f07aij.aij;
-  std::array<std::array<float, 3>, 3> rate{};
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
+  Array<float, 3, 3> rate{};
+  for (int i = 1; i <= 3; ++i)
+    for (int j = 1; j <= 3; ++j) {
       double s = 0.0;
-      for (int k = 0; k < 3; ++k)
-        for (int l = 0; l < 3; ++l) s += double(aij(i + 1, k + 1)) * da[k][l] * aij(l + 1, j + 1);
-      rate[std::size_t(i)][std::size_t(j)] = float(-s);
+      for (int k = 1; k <= 3; ++k)
+        for (int l = 1; l <= 3; ++l) s += double(aij(i, k)) * da[k - 1][l - 1] * aij(l, j);
+      rate(i, j) = float(-s);
     }
   return rate;
 }
 
-// The skin's stiffness alone over the element terms as they stand: the
-// stiffener tables and the fixed forces set aside meanwhile; A21's rows
-// written into `tops`.
+// The skin's stiffness alone over the element term lists `terms`: no
+// stiffeners and no fixed forces; A21's rows written into `tops`.
 template <class V>
-std::int32_t assemble_skin(ColumnTops& tops) {
-  auto& dis = state::f07dis<V>();
-  auto& pfest = state::cpfest<V>().pfest;
-  const auto steifx = dis.steifx, steify = dis.steify;
-  const auto fixed = pfest;
-  dis.steifx = {}, dis.steify = {}, pfest = {};
+std::int32_t assemble_skin(const F01qua<V>& terms, ColumnTops& tops) {
+  static const Array<float, V::p_nodes, 3> no_forces{};
+  F07dis<V> no_stiffeners = state::f07dis<V>();
+  no_stiffeners.nox = no_stiffeners.noy = 0;
+  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom};
   auto& a = state::matrix<V>();
   const int iy = state::man.iy;
   std::int32_t err = 0;
   if (iy > 0) {
-    cmpa22<V>(std::span<double>(a.a22.data), err);
-    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, err, tops.data());
+    cmpa22<V>(std::span<double>(a.a22.data), in, err);
+    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, in, err, tops.data());
   }
-  if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), err);
-  dis.steifx = steifx, dis.steify = steify, pfest = fixed;
-  return err;
-}
-
-// The stiffeners' share of the geometric stiffnesses along the rate of the
-// skin's membrane compliance that the rates' constitutive matrices `c` give.
-template <class V>
-std::int32_t add_compliance_rate(ArrayRef<float, 2> c, bool buckling) {
-  auto& aij = state::f07aij.aij;
-  const auto compliance = aij;
-  const auto rate = compliance_rate(c);
-  for (int i = 1; i <= 3; ++i)
-    for (int j = 1; j <= 3; ++j) aij(i, j) = rate[std::size_t(i - 1)][std::size_t(j - 1)];
-  const std::int32_t err = add_stiffener_geometric<V>(buckling);
-  aij = compliance;
+  if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), in, err);
   return err;
 }
 
@@ -234,25 +196,25 @@ std::int32_t add_compliance_rate(ArrayRef<float, 2> c, bool buckling) {
 // the rates (they are linear in the laminate), assembled without the
 // stiffeners and the fixed forces, then the stiffeners' share of the
 // geometric stiffnesses through the rate of the skin's membrane compliance.
-// Clears and overwrites the matrices; the laminates, compliance, stiffener
-// tables, forces and element terms are as before on return.
+// Clears and overwrites the matrices; reads the other inputs as they stand.
 template <class V>
 std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, ColumnTops& tops) {
-  auto& sk = state::skstf;
-  const auto matabd = sk.matabd;
-  const auto matsw = sk.matsw;
-  const KeptTerms<V> terms;
-  sk.matabd = {}, sk.matsw = {};
+  Skstf rates{};
   for (std::size_t k = 0; k < d.laminates.size(); ++k)
-    std::copy(d.laminates[k].begin(), d.laminates[k].end(), &sk.matabd(1, int(k) + 1));
+    std::copy(d.laminates[k].begin(), d.laminates[k].end(), &rates.matabd(1, int(k) + 1));
   for (std::size_t k = 0; k < d.shear.size(); ++k)
-    std::copy(d.shear[k].begin(), d.shear[k].end(), &sk.matsw(1, int(k) + 1));
+    std::copy(d.shear[k].begin(), d.shear[k].end(), &rates.matsw(1, int(k) + 1));
   ElementArrays<V> e;
-  std::int32_t err = make_element_terms<V>(e) ? assemble_skin<V>(tops) : rate_terms_overfull;
+  const auto terms = std::make_unique<F01qua<V>>();
+  std::int32_t err =
+      make_element_terms<V>(rates, e, *terms) ? assemble_skin<V>(*terms, tops) : rate_terms_overfull;
   const auto& dis = state::f07dis<V>();
-  if (err == 0 && (dis.nox != 0 || dis.noy != 0)) err = add_compliance_rate<V>(e.c, buckling);
-  sk.matabd = matabd, sk.matsw = matsw;
-  terms.restore();
+  if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
+    const auto shared = shared_inputs<V>();
+    const auto compliance = compliance_rate(e.c);
+    err = add_stiffener_geometric<V>(
+        buckling, {shared.stiffeners, shared.terms, shared.fixed_forces, compliance, shared.density});
+  }
   return err;
 }
 
@@ -264,24 +226,23 @@ std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std:
   Array<float, V::p_nodes, 3> forces;
   set_forces<V>(forces, rows);
   std::int32_t err = 0;
-  cmpbmt<V>(m, lv, forces_ref(forces.data, V::p_nodes), sign, err);
+  cmpbmt<V>(m, lv, forces_ref(forces.data, V::p_nodes), sign, shared_inputs<V>(), err);
   return err;
 }
 
 // The mass matrix of mass rates into b11 (vibration).
 template <class V>
 std::int32_t add_mass_rates(const LinearDirection& d) {
-  auto& dis = state::f07dis<V>();
-  const float dom = state::densit.dom;
-  const auto domx = dis.domx, domy = dis.domy;
-  state::densit.dom = d.density.empty() ? 0.0f : d.density.front();
+  F07dis<V> dis = state::f07dis<V>();
   dis.domx = {}, dis.domy = {};
   std::copy(d.stringer_masses.begin(), d.stringer_masses.end(), dis.domx.data);
   std::copy(d.frame_masses.begin(), d.frame_masses.end(), dis.domy.data);
+  const auto shared = shared_inputs<V>();
+  const AssemblyInputs<V> in{dis, shared.terms, shared.fixed_forces, shared.compliance,
+                             d.density.empty() ? 0.0f : d.density.front()};
   std::int32_t err = 0;
   cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(state::comlv<V>().lvb.data),
-            err);
-  state::densit.dom = dom, dis.domx = domx, dis.domy = domy;
+            in, err);
   return err;
 }
 
@@ -298,17 +259,15 @@ std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written,
   const bool buckling = state::antype.buck;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
-  auto& dis = state::f07dis<V>();
   const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
   clear_matrices<V>(reaches_tangential(d), written);
   tops.assign(std::size_t(state::man.ix), state::man.iy + 1);
   std::int32_t err = d.laminates.empty() && d.shear.empty() ? 0 : assemble_laminate_rates<V>(d, buckling, tops);
   if (err == 0 && stiffeners) {
-    const auto steifx = dis.steifx, steify = dis.steify;
-    set_stiffnesses<V>(dis.steifx, d.stringers);
-    set_stiffnesses<V>(dis.steify, d.frames);
-    err = add_stiffener_rates<V>(buckling, tops);
-    dis.steifx = steifx, dis.steify = steify;
+    const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
+    const auto shared = shared_inputs<V>();
+    err = add_stiffener_rates<V>(
+        buckling, {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density}, tops);
   }
   if (err == 0 && !d.fixed.empty())
     err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),

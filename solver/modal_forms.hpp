@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "model/laminate_column.hpp"
+
 namespace ruvo {
 
 struct ModalForms {
@@ -30,8 +32,8 @@ ModalForms modal_forms(std::span<const double> phi, int m);
 // Empty: unchanged.
 struct LinearDirection {
   std::vector<std::array<float, 4>> stringers, frames;
-  std::vector<std::array<float, 18>> laminates;
-  std::vector<std::array<float, 21>> shear;
+  std::vector<std::array<float, laminate_column::stiffness_rows>> laminates;
+  std::vector<std::array<float, laminate_column::shear_rows>> shear;
   std::vector<std::array<float, 3>> variable, fixed;
   std::vector<float> density, stringer_masses, frame_masses;  // density: none or one value
   bool masses() const { return !density.empty() || !stringer_masses.empty() || !frame_masses.empty(); }
@@ -47,8 +49,9 @@ inline constexpr std::int32_t rate_terms_overfull = 9;
 // the product of EA, the forces and the skin's membrane compliance, whose
 // rate is -A⁻¹·dA·A⁻¹), so the derivative is the part of the assembly that
 // carries the direction's rates with the other inputs as they are. Uses the
-// matrices' storage (after modal_forms); restores the inputs and the element
-// terms. Returns the failing routine's code in `ier` (0 success).
+// matrices' storage (after modal_forms); assembles from views over tables
+// of its own, so the shared blocks' inputs and element terms are only read.
+// Returns the failing routine's code in `ier` (0 success).
 template <class V>
 std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
                                         int m, std::int32_t& ier);

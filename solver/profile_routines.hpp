@@ -34,7 +34,7 @@ struct ProfileNames {
 ArgumentFault profile_fault(std::span<const double> a, std::int32_t n, std::int32_t ibd,
                             std::span<const std::int32_t> lv, int min_order = 1, ProfileNames names = {});
 
-// Cholesky factor in place. ier = 0; the row whose pivot was not above 1e-20
+// Cholesky factor in place. ier = 0; the row whose pivot was not above kernels::pivot_threshold
 // (1 for order 1); or -2, -3, -4 when n, ibd or lv is invalid (a untouched,
 // and a line on standard output names the fault).
 void chodec(std::span<double> a, std::int32_t n, std::int32_t ibd, std::span<const std::int32_t> lv,

@@ -17,7 +17,7 @@ void vibs2(std::int32_t& ier) {
   if (!failed) {
     std::int32_t ierr = 0;
     cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data),
-              std::span<const std::int32_t>(state::comlv<V>().lvb.data), ierr);
+              std::span<const std::int32_t>(state::comlv<V>().lvb.data), shared_inputs<V>(), ierr);
     if (ierr != 0) failed = failed_matrix::b11;
   }
   ier = failed.code;

@@ -61,10 +61,10 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
       "(1X,'SUBROUTINE VIBS3: ERROR ENCOUNTERED IN SUBR. SIMVIT'       /,1X,'IER=',I4)");
   static const io::Format w_modes("(1H1,'X-EIGENVECTORS DESCRIBING NORMAL DISPLACEMENT W')");
   ier = 0;
+  const ScratchFile scratch;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0)
-    return remove_scratch_file();
+  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0) return;
   if (shift != 0.0) shift_stiffness<V>(shift);
   const float pdom = state::densit.pdom = scale_mass<V>();
   auto& lv = state::comlv<V>();
@@ -79,7 +79,6 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
     ier = solution_code::subspace_failed;
-    remove_scratch_file();
     return;
   }
   auto& elam = state::valus.elam;
@@ -99,7 +98,6 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
     report_scratch_fault("VIBS3");
     ier = solution_code::scratch_file;
   }
-  remove_scratch_file();
 }
 
 #define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&, double, const SolutionOptions&);

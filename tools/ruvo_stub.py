@@ -51,13 +51,24 @@ def typed_entry() -> str:
     return "\n\n".join(dicts + [arguments, entry])
 
 
+def annotation(value: Any) -> str:
+    """The type of a container's member: a routine, a size constant
+    (np.int32), or a convention (a number, a text, or tuples of them)."""
+    if type(value).__name__ == "routine":
+        return "routine"
+    if isinstance(value, tuple):
+        kinds = sorted({annotation(v) for v in value})
+        return f"tuple[{kinds[0] if len(kinds) == 1 else ' | '.join(kinds)}, ...]"
+    name = type(value).__name__
+    return "np." + name if type(value).__module__ == "numpy" else name
+
+
 def members(obj: Any) -> str:
     """A class body for the constants, routines or members of `obj`."""
     if type(obj).__name__ == "shared_block":
         lines = [f"    {m}: NDArray[Any]" for m in dir(obj)]
     else:
-        lines = [f"    {m}: {'routine' if type(v).__name__ == 'routine' else 'np.int32'}"
-                 for m, v in vars(obj).items()]
+        lines = [f"    {m}: {annotation(v)}" for m, v in vars(obj).items()]
     return "\n".join(lines) or "    ..."
 
 

@@ -28,7 +28,7 @@ from .stiffeners import Stiffener, StringerShape
 if TYPE_CHECKING:   # the panel's module reads its files through sections, which ask this one
     from .panel import Panel
 
-VARIANTS = ("19", "21", "25", "31")
+VARIANTS: tuple[str, ...] = tuple(_ruvo.conventions.variants)
 PROJECT = "analysis"          # the listing is "analysis.out"
 _FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
 _QUIET = ("Analysis started", "Buckling/Vibration analysis finished")
@@ -99,12 +99,12 @@ def _axial_factors(panel: Panel, dtype: type) -> list[Any]:
     (or `dtype`). Bands run along x, so the strain along them is shared,
     while equilibrium across a band edge keeps Nxy and Ny the same in
     every band."""
-    packed = [lam.packed(dtype) for lam in panel.laminates]
-    def axial(m: np.ndarray) -> Any:
-        return m[0] - m[1] * m[1] / m[2]
-    skin = axial(packed[0])
+    def axial(laminate: Any) -> Any:
+        a: np.ndarray = np.array(laminate.A, dtype)
+        return a[0, 0] - a[0, 1] * a[0, 1] / a[1, 1]
+    stiffness = [axial(lam) for lam in panel.laminates]
     rows = list(panel.element_rows) + [panel.element_rows[-1]]
-    return [axial(packed[r - 1]) / skin for r in rows]
+    return [stiffness[r - 1] / stiffness[0] for r in rows]
 
 
 def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np.ndarray:
@@ -127,7 +127,8 @@ def stringer_pitch(panel: Panel) -> float:
     return float((y.max() - y.min()) / (len(y) - 1)) if len(y) > 1 else panel.width
 
 
-_STRINGER_TYPES = {StringerShape.T: 1, StringerShape.HAT: 2}
+_STRINGER_TYPES = {StringerShape.T: int(_ruvo.conventions.t_profile),
+                   StringerShape.HAT: int(_ruvo.conventions.omega_profile)}
 
 
 def stringer_section(data: Any) -> dict[str, Any]:

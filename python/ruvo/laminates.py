@@ -19,10 +19,10 @@ from typing import Iterable, Sequence, cast
 import numpy as np
 from numpy.typing import ArrayLike
 
+from .conventions import PACKED
 from .validation import UnitWarning, _length, _modulus, _number, _set, _warn_units
 
 # Packed order of a symmetric 3 x 3 matrix in the engine: M11, M12, M22, M13, M23, M33.
-_PACKED = ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2))
 
 # The shear correction of a laminate's transverse shear stiffness from its plies'.
 SHEAR_CORRECTION = 5.0 / 6.0
@@ -422,7 +422,7 @@ class Laminate:
         (dtype('float32'), [76923.1, 23076.9, 26923.1, 6410.3])
         """
         groups = (np.array(self.A), -np.array(self.B), np.array(self.D))
-        return np.array([g[i, j] for g in groups for i, j in _PACKED], dtype)
+        return np.array([g[i, j] for g in groups for i, j in PACKED], dtype)
 
     def shear_packed(self, dtype: type = np.float32) -> np.ndarray:
         """The 21 values of one engine shear set with the rotations BETA,
@@ -446,7 +446,7 @@ class Laminate:
             return np.zeros(21, dtype)
         groups = (np.array(self.B), -np.array(self.D), np.array(self.D))
         s = np.array(self.shear)
-        return np.array([g[i, j] for g in groups for i, j in _PACKED] + [s[0, 0], s[0, 1], s[1, 1]], dtype)
+        return np.array([g[i, j] for g in groups for i, j in PACKED] + [s[0, 0], s[0, 1], s[1, 1]], dtype)
 
 
 def _ply_shear(material: Material, degrees: float) -> np.ndarray:

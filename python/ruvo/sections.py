@@ -44,6 +44,7 @@ from typing import Any, ClassVar, Iterator, cast
 import numpy as np
 
 from . import engine
+from .conventions import PACKED
 from .laminates import Laminate
 from .stiffeners import Stiffener, StringerShape
 from .validation import _length, _number, _set
@@ -386,7 +387,7 @@ def _thickness(laminate: Laminate) -> float:
 
 def _packed_bending(laminate: Laminate) -> tuple[float, ...]:
     d = np.array(laminate.D)
-    return tuple(float(d[i, j]) for i, j in ((0, 0), (0, 1), (1, 1), (0, 2), (1, 2), (2, 2)))
+    return tuple(float(d[i, j]) for i, j in PACKED)
 
 
 @dataclass(frozen=True, kw_only=True)

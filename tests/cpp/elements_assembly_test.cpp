@@ -54,7 +54,7 @@ TEST_F(AssemblyTest, BendingStiffnessIsTheBendingEnergyOfBicubicFields) {
   terms(bending);
   std::vector<double> a11 = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
-  cmpa11<V>(a11, ier);
+  cmpa11<V>(a11, shared_inputs<V>(), ier);
   ASSERT_EQ(ier, 0);
   expect_relative(quadratic_form(a11, lvtri(), w_freedoms(field())), bending_energy(field()));
   // Rigid-body motion of a flat plate stores no energy.
@@ -76,7 +76,7 @@ TEST_F(AssemblyTest, GeometricStiffnessIsTheWorkOfTheMembraneForces) {
     }
   std::vector<double> b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
-  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, shared_inputs<V>(), ier);
   ASSERT_EQ(ier, 0);
   const Bicubic w = field();
   const std::vector<double> x = w_freedoms(w);
@@ -86,7 +86,7 @@ TEST_F(AssemblyTest, GeometricStiffnessIsTheWorkOfTheMembraneForces) {
   });
   expect_relative(quadratic_form(b, lvtri(), x), work);
   // A second call adds the same again; fakt scales everything.
-  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), -3.0f, ier);
+  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), -3.0f, shared_inputs<V>(), ier);
   expect_relative(quadratic_form(b, lvtri(), x), -2 * work);
 }
 
@@ -115,11 +115,11 @@ Assembled assemble_all(int ix, int iy) {
               AssemblyTest::profile({state::comlv<V>().lva22.data, V::p_ny}, iy),
               std::vector<double>(std::size_t(V::p_ny) * ix)};
   std::int32_t ier = -1;
-  cmpa22<V>(m.a22, ier);
+  cmpa22<V>(m.a22, shared_inputs<V>(), ier);
   EXPECT_EQ(ier, 0);
-  cmpa21<V>(ArrayRef<double, 2>(m.a21.data(), {V::p_ny, ix}), iy, ier);
+  cmpa21<V>(ArrayRef<double, 2>(m.a21.data(), {V::p_ny, ix}), iy, shared_inputs<V>(), ier);
   EXPECT_EQ(ier, 0);
-  cmpa11<V>(m.a11, ier);
+  cmpa11<V>(m.a11, shared_inputs<V>(), ier);
   EXPECT_EQ(ier, 0);
   return m;
 }
@@ -208,7 +208,8 @@ TEST_F(AssemblyTest, StiffenerForcesFollowTheSkinStrain) {
   for (int n = 1; n <= 12; ++n) pmem(n, 1) = 2.0f, pmem(n, 3) = 1.0f;
   std::vector<double> b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
-  bmatst<V>('X', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  bmatst<V>('X', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, state::f07dis<V>(),
+            state::f07aij.aij, ier);
   ASSERT_EQ(ier, 0);
   const float force = 4.0f * (0.5f * 2.0f - 0.1f * 1.0f);
   EXPECT_EQ(state::test.pax(1), force);
@@ -231,7 +232,7 @@ TEST_F(AssemblyTest, MassIsTheKineticEnergyOfSkinAndStiffeners) {
   std::vector<double> m = profile(lvb(), state::man.ix);
   std::fill(m.begin(), m.end(), 9.0);  // cleared first
   std::int32_t ier = -1;
-  cmpmmt<V>(m, lvb(), ier);
+  cmpmmt<V>(m, lvb(), shared_inputs<V>(), ier);
   ASSERT_EQ(ier, 0);
   const Bicubic w = field();
   const double skin = integral([&](double px, double py) { return 2.5 * w(px, py) * w(px, py); });

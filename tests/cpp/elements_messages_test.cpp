@@ -74,7 +74,8 @@ TEST_F(AssemblyTest, CouplingWithTheWrongRowCountIsLeftUntouched) {
   terms({{1.0f, 100, 210}});
   std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix, 5.0);
   std::int32_t ier = -1;
-  cmpa21<V>(ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), state::man.iy - 1, ier);
+  cmpa21<V>(ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), state::man.iy - 1, shared_inputs<V>(),
+            ier);
   EXPECT_EQ(ier, assembly_code::wrong_rows);
   for (double v : a21) ASSERT_EQ(v, 5.0);
   EXPECT_EQ(written(), messages("cmpa21 rows"));
@@ -88,7 +89,7 @@ TEST_F(AssemblyTest, StiffenersNeedBothTangentialFreedomsOrNeither) {
   dis.nox = 1, dis.istx(1) = 1, dis.steifx(3, 1) = 1.0f;
   std::vector<double> a11 = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
-  cmpa11<V>(a11, ier);  // the process lives on and the code comes back
+  cmpa11<V>(a11, shared_inputs<V>(), ier);  // the process lives on and the code comes back
   EXPECT_EQ(ier, assembly_code::x_stiffeners);
   EXPECT_EQ(written(), messages("a11xst without u, v"));
   // Neither (W, BETA, GAMMA): the stiffener's W terms enter, its in-plane parts drop.
@@ -96,11 +97,11 @@ TEST_F(AssemblyTest, StiffenersNeedBothTangentialFreedomsOrNeither) {
   terms({});
   dis.nox = 1, dis.istx(1) = 1, dis.steifx(3, 1) = 1.0f;
   a11 = profile(lvtri(), state::man.ix);
-  cmpa11<V>(a11, ier);
+  cmpa11<V>(a11, shared_inputs<V>(), ier);
   EXPECT_EQ(ier, 0);
   EXPECT_NE(std::count(a11.begin(), a11.end(), 0.0), std::ptrdiff_t(a11.size()));
   std::vector<double> a22(std::size_t(V::p_ny) * 4, 0.0);
-  a22ast<V>('X', a22, ier);
+  a22ast<V>('X', a22, state::f07dis<V>(), ier);
   EXPECT_EQ(ier, 0);
   EXPECT_EQ(std::count(a22.begin(), a22.end(), 0.0), std::ptrdiff_t(a22.size()));
   EXPECT_EQ(written(), Lines{});
@@ -113,7 +114,7 @@ TEST_F(AssemblyTest, StiffenersOffTheGridFailInTheLookup) {
   dis.noy = 1, dis.isty(1) = 4, dis.steify(1, 1) = 1.0f;  // beyond the x-lines
   std::vector<double> a22 = profile(lva22(), state::man.iy), b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
-  cmpa22<V>(a22, ier);
+  cmpa22<V>(a22, shared_inputs<V>(), ier);
   EXPECT_EQ(ier, assembly_code::y_stiffeners);
   EXPECT_EQ(last(written(), messages("a22ast lookup")), messages("a22ast lookup"));
 
@@ -121,7 +122,7 @@ TEST_F(AssemblyTest, StiffenersOffTheGridFailInTheLookup) {
   Lines want = written(), more = messages("cmpbmt stiffener");
   want.insert(want.end(), more.begin(), more.end());
   Array<float, V::p_nodes, 3> pmem{};
-  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  cmpbmt<V>(b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, shared_inputs<V>(), ier);
   EXPECT_EQ(ier, cmpbmt_code::x_stiffeners);
   EXPECT_EQ(written(), want);
 }
@@ -130,12 +131,13 @@ TEST_F(AssemblyTest, InadmissibleDirections) {
   panel({1.0f}, {1.0f}, {1, 2, 3});
   std::vector<double> a21(std::size_t(V::p_ny) * state::man.ix), b = profile(lvtri(), state::man.ix);
   std::int32_t ier = -1;
-  a21ast<V>('Z', ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), ier);
+  a21ast<V>('Z', ArrayRef<double, 2>(a21.data(), {V::p_ny, state::man.ix}), state::f07dis<V>(), ier);
   EXPECT_EQ(ier, elements::stiffener_code::direction);
-  a22ast<V>('Z', b, ier);
+  a22ast<V>('Z', b, state::f07dis<V>(), ier);
   EXPECT_EQ(ier, elements::stiffener_code::direction);
   Array<float, V::p_nodes, 3> pmem{};
-  bmatst<V>('Z', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, ier);
+  bmatst<V>('Z', b, lvtri(), ArrayRef<float, 2>(pmem.data, {V::p_nodes, 3}), 1.0f, state::f07dis<V>(),
+            state::f07aij.aij, ier);
   EXPECT_EQ(ier, elements::stiffener_code::direction_first);
   EXPECT_EQ(written(), messages("directions"));
 }

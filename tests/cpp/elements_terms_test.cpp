@@ -33,7 +33,7 @@ struct ElementArrays {
     auto& a = *this;
     ruvo::tfmstf<V>(a[c], a[ch], a[bb], a[dd], a[bd], a[rr], a[dr], a[br], a[ss], ier);
   }
-  void f01kbf() { ruvo::f01kbf<V>((*this)[c], (*this)[ch]); }
+  void f01kbf() { ruvo::f01kbf<V>((*this)[c], (*this)[ch], state::f01qua<V>()); }
   void randomize(unsigned seed) {
     std::mt19937 gen(seed);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
@@ -92,7 +92,7 @@ TEST_F(ElementTerms, CurvatureEntriesOfTheStrainTable) {
   // a skewed grid takes the curvatures along its lines: x' at 30 degrees
   // sees kxx cos^2 + 2 kxy cos sin + kyy sin^2
   radii.rx() = 2.0f, radii.ry() = 1.0e29f, radii.rxy() = 4.0f;
-  state::grid_angles.x = 0.5235988f;
+  state::f07ang.alfax = 30.0f;
   a.tfmstf(ier);
   EXPECT_EQ(ier, 0);
   const double c30 = std::cos(0.5235988), s30 = std::sin(0.5235988);
@@ -107,8 +107,8 @@ TEST_F(ElementTerms, CurvatureEntriesOfTheStrainTable) {
 // tensors) and the two shear strains alike.
 TEST_F(ElementTerms, SkewedStiffnessKeepsTheStrainEnergy) {
   a.randomize(3);
-  const float ax = 0.35f, ay = -0.6f;
-  state::grid_angles = {ax, ay};
+  state::f07ang = {20.0f, -34.0f};
+  const float ax = radians_from_degrees(20.0f), ay = radians_from_degrees(-34.0f);
   std::int32_t ier;
   a.tfmstf(ier);
   ASSERT_EQ(ier, 0);
@@ -146,17 +146,18 @@ TEST_F(ElementTerms, SkewedStiffnessKeepsTheStrainEnergy) {
 
 TEST_F(ElementTerms, DegenerateSkewIsRejectedBelowCosineOneFifth) {
   a.randomize(5);
-  // the smallest angle difference whose cosine, in 32 bits, is still 0.2
-  float limit = std::acos(0.2f);
-  while (std::cos(limit) < 0.2f) limit = std::nextafter(limit, 0.0f);
-  while (std::cos(std::nextafter(limit, 2.0f)) >= 0.2f) limit = std::nextafter(limit, 2.0f);
+  // the largest skew in degrees whose cosine, in 32 bits, is still 0.2
+  const auto cosine = [](float degrees) { return std::cos(radians_from_degrees(degrees)); };
+  float limit = std::acos(0.2f) * 180.0f / pi;
+  while (cosine(limit) < 0.2f) limit = std::nextafter(limit, 0.0f);
+  while (cosine(std::nextafter(limit, 90.0f)) >= 0.2f) limit = std::nextafter(limit, 90.0f);
   std::int32_t ier = -1;
-  state::grid_angles = {limit, 0.0f};
+  state::f07ang = {limit, 0.0f};
   a.tfmstf(ier);
   EXPECT_EQ(ier, 0);
   EXPECT_TRUE(listing().empty());
 
-  state::grid_angles = {std::nextafter(limit, 2.0f), 0.0f};  // cos(x - y) just below 0.2
+  state::f07ang = {std::nextafter(limit, 90.0f), 0.0f};  // cos(x - y) just below 0.2
   a.tfmstf(ier);
   EXPECT_EQ(ier, 1);
   EXPECT_EQ(listing(),

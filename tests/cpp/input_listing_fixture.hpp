@@ -16,7 +16,6 @@
 
 #include "io/units.hpp"
 #include "model/blocks.hpp"
-#include "model/grid_angles.hpp"
 #include "test_data.hpp"
 
 namespace ruvo::testing {
@@ -119,7 +118,6 @@ private:
     state::skstf = {};
     state::f07inb = {};
     state::f07ang = {};
-    state::grid_angles = {};
     state::antype = {};
     state::densit = {};
     state::stringercom = {};

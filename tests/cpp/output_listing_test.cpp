@@ -113,8 +113,8 @@ TEST_F(Prtout, ShearFunctionsAddTheAdjustmentsOfTheLastStripAndShearOfEach) {
 
 // A plain panel: no conditions (the echo starts with the function codes),
 // radii above 1e19 are infinite, seven x-lines split the force grid into
-// blocks of six and one, and every call converts the angles again.
-TEST_F(Prtout, PlainPanelWithInfiniteRadiiSevenXLinesAndAnglesConvertedOnEveryCall) {
+// blocks of six and one, and the echo leaves the angles as given.
+TEST_F(Prtout, PlainPanelWithInfiniteRadiiSevenXLinesAndAnglesLeftAsGiven) {
   grid(7, 2);
   for (int n = 1; n <= 14; ++n) state::cpvar<ruvo31>().pvar(n, 3) = float(n);
   state::f07inb.radii = {{1.1e19f, -2.0e19f, -1.0e19f}};
@@ -124,10 +124,9 @@ TEST_F(Prtout, PlainPanelWithInfiniteRadiiSevenXLinesAndAnglesConvertedOnEveryCa
   EXPECT_EQ(section(" SHELL CURVATURE:", ""), expected("prtout infinite radii"));
   const Lines ny = section(sp(30) + "NY", "NONE");
   EXPECT_EQ(Lines(ny.end() - 9, ny.end()), expected("prtout variable NY of seven x-lines"));
-  EXPECT_EQ(state::f07ang.alfax, 3.1415927f);
+  EXPECT_EQ(state::f07ang.alfax, 180.0f);
   run();
-  EXPECT_EQ(state::f07ang.alfax, (3.1415927f * 3.1415927f) / 180.0f);
-  EXPECT_EQ(count(" ANGLES OF OBLIQUENESS      X'-X:   3.1416"), 1);
+  EXPECT_EQ(count(" ANGLES OF OBLIQUENESS      X'-X: 180.0000"), 2);
 }
 
 TEST_F(Prtout, InconsistentStateOrShortArraysPrintAMessageAndNoEcho) {

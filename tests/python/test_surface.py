@@ -30,7 +30,8 @@ def test_every_block_member_as_tabled(ruvo):
 
 def test_module_attributes_and_doc(ruvo):
     assert ruvo.__ruvo_error.__name__ == "error" and str(ruvo.__ruvo_error) == "<class '_ruvo.error'>"
-    assert all(name in ruvo.__doc__ for name in ("prtnds19", "prtnds21", "prtnds25", "prtnds31", "ruvoutils", "ruvo31"))
+    assert all(name in ruvo.__doc__ for name in ("prtnds19", "prtnds21", "prtnds25", "prtnds31", "ruvoutils", "ruvo31",
+                                                 "conventions"))
     assert "leit(31,31)" in ruvo.__doc__ and "kquad(340,3,900)" in ruvo.__doc__
     assert "generated" not in ruvo.__doc__.lower() and "pybind" not in ruvo.__doc__.lower()
 
@@ -60,10 +61,15 @@ def test_views_are_live_assignment_converts_copies_and_refuses_wrong_shapes(ruvo
 def test_routines_and_constants_cannot_be_replaced(ruvo):
     routine = ruvo.ruvoutils.mklvbd
     for holder, name in ((ruvo.ruvoutils, "mklvbd"), (ruvo.prtnds31, "initlz"), (ruvo.ruvo31, "p_nx"),
-                         (ruvo.prtnds19, "p_la11")):
+                         (ruvo.prtnds19, "p_la11"), (ruvo.conventions, "flat_radius")):
         with pytest.raises(AttributeError):
             setattr(holder, name, None)
     assert ruvo.ruvoutils.mklvbd is routine and ruvo.ruvo31.p_nx == 3844
+    # the conventions the package reads: a packed laminate column is A, -B, D by upper triangles
+    c = ruvo.conventions
+    assert (c.flat_radius, c.variants, c.default_variant) == (1.0e29, ("19", "21", "25", "31"), "31")
+    assert (c.t_profile, c.omega_profile, c.laminate_rows, c.shear_rows) == (1, 2, 18, 21)
+    assert c.packed_entries == ((1, 1), (1, 2), (2, 2), (1, 3), (2, 3), (3, 3))
     ruvo.prtnds31.my_note = "kept"
     assert ruvo.prtnds31.my_note == "kept"
 
