@@ -53,9 +53,14 @@ def mass_gradient(x):
     return 1e3 * DENSITY * LENGTH * np.array([WIDTH, 2 * web, 2 * height])
 
 
+CLEARANCE = 1e-6   # of log(reserve factor) at the optimum
+
+
 class Constraints:
-    """log(reserve factor) >= 0 for every computed row of the margins table
-    (a skipped check, NaN, and a mode that cannot fail, inf, constrain
+    """log(reserve factor) >= 1e-6 for every computed row of the margins
+    table, so that the optimum keeps its reserve factors at least 1 beyond
+    the optimiser's feasibility tolerance (a skipped check, NaN, and a mode
+    that cannot fail, inf, constrain
     nothing), with the gradients; one ruvo.gradient call per design serves
     both cases and every row. The rows keep their places from design to
     design (one per case, part and mode)."""
@@ -76,7 +81,7 @@ class Constraints:
         return table[np.isfinite(factors) & (factors > 0)]
 
     def values(self, x):
-        return np.log(self._rows(x)["reserve_factor"].to_numpy())
+        return np.log(self._rows(x)["reserve_factor"].to_numpy()) - CLEARANCE
 
     def jacobian(self, x):
         rows = self._rows(x)
