@@ -186,7 +186,20 @@ def load(source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Result |
     """A result from its JSON (`result.to_json()`): a path, or the JSON text
     itself; a JSON array gives a list of results. A path must name a regular
     file of at most `max_bytes` (a FIFO, a device or a longer file is
-    refused with ValueError)."""
+    refused with ValueError).
+
+    Returns
+    -------
+    BucklingResult, VibrationResult, LoadCaseResults or GradientResult, or a list of them
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0))
+    >>> result = ruvo.buckle(panel, modes=2)
+    >>> ruvo.load(result.to_json()) == result
+    True
+    """
     if isinstance(source, str) and source.lstrip("\ufeff \t\r\n").startswith(("{", "[")):
         text, name = source.lstrip("\ufeff"), "JSON text"
     else:

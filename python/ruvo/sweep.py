@@ -69,17 +69,63 @@ class SweepResult(list):
     def to_frame(self) -> pandas.DataFrame:
         """A pandas DataFrame, one row per design (and load case): the design's
         parameters, status and error text, the critical load factor and its
-        mode, or the natural frequencies."""
+        mode, or the natural frequencies.
+
+        Returns
+        -------
+        pandas.DataFrame
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panels = [ruvo.Panel(length=a, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)) for a in (200.0, 300.0)]
+        >>> swept = ruvo.sweep(panels, processes=1, progress=False, modes=2)
+        >>> swept.to_frame()[["length", "status", "critical_mode"]].values.tolist()
+        [[200.0, 'ok', 1], [300.0, 'ok', 1]]
+        """
         return table.frame(table.rows(self, self.panels, self.parameters, self.designs))
 
     def to_csv(self, path: str | os.PathLike[str]) -> None:
         """The table of `to_frame` as a CSV file (no index column), every
         number in full: pandas.read_csv(path, float_precision="round_trip")
-        reads the same numbers back."""
+        reads the same numbers back.
+
+        Returns
+        -------
+        None
+
+        Examples
+        --------
+        >>> import pathlib, tempfile
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panels = [ruvo.Panel(length=a, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)) for a in (200.0, 300.0)]
+        >>> swept = ruvo.sweep(panels, processes=1, progress=False, modes=2)
+        >>> path = pathlib.Path(tempfile.mkdtemp()) / "results.csv"
+        >>> swept.to_csv(path)
+        >>> path.read_text().splitlines()[0].split(",")[:3]
+        ['design', 'length', 'status']
+        """
         self.to_frame().to_csv(path, index=False)
 
     def to_excel(self, path: str | os.PathLike[str]) -> None:
-        """The table of `to_frame` as an Excel workbook (.xlsx, through openpyxl)."""
+        """The table of `to_frame` as an Excel workbook (.xlsx, through openpyxl).
+
+        Returns
+        -------
+        None
+
+        Examples
+        --------
+        >>> import pathlib, tempfile
+        >>> import pandas
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+        >>> panels = [ruvo.Panel(length=a, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)) for a in (200.0, 300.0)]
+        >>> swept = ruvo.sweep(panels, processes=1, progress=False, modes=2)
+        >>> path = pathlib.Path(tempfile.mkdtemp()) / "results.xlsx"
+        >>> swept.to_excel(path)
+        >>> pandas.read_excel(path)["status"].tolist()
+        ['ok', 'ok']
+        """
         self.to_frame().to_excel(path, index=False)
 
 
@@ -362,6 +408,14 @@ def sweep(panels: Iterable[Panel], processes: int | None = None, progress: bool 
         On Ctrl-C, with the designs finished until then as its attribute
         ``sweep_result``: a SweepResult of those designs alone, their
         numbers in the sweep in its ``designs``.
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=1.0)
+    >>> panels = [ruvo.Panel(length=a, width=100.0, laminate=skin, loads=ruvo.Loads(Nx=1.0)) for a in (200.0, 300.0)]
+    >>> swept = ruvo.sweep(panels, processes=1, progress=False, modes=2)
+    >>> [round(r.critical_load_factor, 1) for r in swept.results]
+    [25.3, 25.3]
 
     Notes
     -----

@@ -12,9 +12,6 @@ import pytest
 import ruvo
 from conftest import ROOT
 
-# The panel files, result archives and sweeps (ruvo.sweep, ruvo.load,
-# SweepResult) are documented with the file modules.
-FILE_MODULES = ("ruvo.archive", "ruvo.sweep")
 
 
 def public_callables():
@@ -35,12 +32,12 @@ def test_every_public_function_and_method_says_what_it_returns_with_an_example()
     def sections(item):
         return [line for line in (inspect.getdoc(item) or "").splitlines() if line in ("Returns", "Examples")]
     missing = [f"{owner}.{name}" for owner, name, item in public_callables()
-               if item.__module__ not in FILE_MODULES and sections(item) != ["Returns", "Examples"]]
+               if sections(item) != ["Returns", "Examples"]]
     assert missing == []
 
 
-@pytest.mark.parametrize("module", ["analysis", "edges", "gradient", "laminates", "loads", "mesh", "panel", "results",
-                                    "sections", "stiffeners", "checks.stiffeners"])
+@pytest.mark.parametrize("module", ["analysis", "archive", "edges", "gradient", "laminates", "loads", "mesh", "panel",
+                                    "results", "sections", "stiffeners", "sweep", "checks.stiffeners"])
 def test_the_examples_of_the_docstrings_run(module):
     """The examples take `ruvo` and `np` (numpy) as imported."""
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)
