@@ -4,6 +4,7 @@
 #include <cmath>
 #include <span>
 #include <type_traits>
+#include <vector>
 
 #include "driver/ruvomain.hpp"
 #include "elements/geometric_stiffness.hpp"
@@ -139,11 +140,14 @@ RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& op
   try {
     prtvib<V>(ref(bb), ref(dd), ref(bd), ref(rr), ref(dr), ref(br), ref(ss));
     std::int32_t ier = 0;
-    vibs2<V>(ier);
+    std::vector<std::int32_t> tops;  // of A21, for the condensation in this call
+    vibs2<V>(ier, &tops);
     if (ier != 0) return {Stage::vibration_assembly, ier};
     if (!solve) return {};
     if (options.assembled) options.assembled();
-    vibs3<V>(ier, shift, options);
+    SolutionOptions solution = options;
+    if (!tops.empty()) solution.coupling_tops = &tops;
+    vibs3<V>(ier, shift, solution);
     if (ier != 0) return {Stage::vibration_solution, ier};
   } catch (const io::Interrupted&) {
     return {Stage::interrupted, 0};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/run_status.hpp"
 
@@ -12,8 +13,10 @@ namespace ruvo {
 
 // Sets the freedom scales and assembles a22, a21, a11 and the mass matrix
 // into b11. ier: 0, or 22, 21, 11, 33 for the matrix that failed.
+// tops: as for assemble_stiffness (solver/stiffness_assembly.hpp), for the
+// condensation of vibs3 in the same call of the host.
 template <class V>
-void vibs2(std::int32_t& ier);
+void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops = nullptr);
 
 // Condenses, scales the mass to the stiffness (the factor left in pdom of
 // shared block densit; the density dom stays as given, so a repeated
