@@ -18,6 +18,7 @@
 #include "module/routine_object.hpp"
 #include "module/tables.hpp"
 #include "module/typed_entry.hpp"
+#include "solver/condensation.hpp"
 #include "kernels/blas_threads.hpp"
 
 namespace ruvo::module {
@@ -345,5 +346,14 @@ PYBIND11_MODULE(_ruvo, m) {
     const EngineLock lock;
     return analysis_results(suffix, m);
   });
+  m.def(
+      "release_memory",
+      [] {
+        const EngineLock lock;
+        release_kept_memory();
+      },
+      "Hands back to the system the pages the engine keeps resident between analyses (the coupling "
+      "storage a large analysis wrote, up to 256 MiB for each variant); the next analysis faults in "
+      "what it needs again.");
   add_typed_entry(m);
 }

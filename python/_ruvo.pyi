@@ -508,6 +508,8 @@ class _prtnds31_container(container):
 
 prtnds31: _prtnds31_container
 
+def release_memory(*args: Any, **kwargs: Any) -> Any: ...
+
 class _ruvo19_container(container):
     p_rtnds: np.int32
     p_ngit: np.int32

@@ -41,14 +41,20 @@ std::int32_t finish_condensation(const kernels::Profile<double>& a11) {
 }  // namespace
 
 template <class V>
-bool large_coupling() {
-  const std::size_t large = std::size_t{64} << 20;
-  return std::size_t(state::man.ix) * std::size_t(state::man.iy) * sizeof(double) >= large;
+void clear_coupling() {
+  io::clear_keeping_pages(state::matrix<V>().a21.data, std::size_t(state::man.ix) * V::p_ny * sizeof(double),
+                          kept_coupling_bytes);
 }
 
 template <class V>
-void clear_coupling() {
-  io::clear_pages(state::matrix<V>().a21.data, std::size_t(state::man.ix) * V::p_ny * sizeof(double));
+void release_coupling() {
+  io::clear_pages(state::matrix<V>().a21.data, sizeof(state::matrix<V>().a21.data));
+}
+
+void release_kept_memory() {
+#define RUVO_RELEASE(V) release_coupling<V>();
+  RUVO_FOR_EACH_VARIANT(RUVO_RELEASE)
+#undef RUVO_RELEASE
 }
 
 template <class V>
@@ -321,7 +327,7 @@ template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed,
                           const SolutionOptions& options) {
   const std::int32_t row = condense_tangential<V>(options.coupling_tops);
-  if (!options.keep_coupling && large_coupling<V>()) clear_coupling<V>();
+  if (!options.keep_coupling) clear_coupling<V>();
   if (row == scratch_file_fault) {
     report_scratch_fault(routine);
     return solution_code::scratch_file;
@@ -340,8 +346,8 @@ void report_scratch_fault(std::string_view routine) {
 }
 
 #define RUVO_INSTANTIATE(V)                                                                             \
-  template bool large_coupling<V>();                                                                    \
   template void clear_coupling<V>();                                                                    \
+  template void release_coupling<V>();                                                                  \
   template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution);     \

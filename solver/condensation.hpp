@@ -6,6 +6,7 @@
 // between the two solutions as arguments.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -24,18 +25,24 @@ inline constexpr std::int32_t subspace_failed = 2;
 inline constexpr std::int32_t scratch_file = 4;  // not written or not read back
 }  // namespace solution_code
 
-// A21 (iy by ix) of 64 MiB and more is large. Within one analysis its
-// storage is cleared by handing its pages back (clear_coupling) rather than
-// by writing zeros, the assembly writes only the terms that are not zero and
+// A21 (iy by ix) in a host that records where its columns start (the typed
+// analyses) is cleared (clear_coupling) by writing zeros only over the
+// pages that are resident, up to kept_coupling_bytes of them, and handing
+// the others back; the assembly writes only the terms that are not zero and
 // records where each column starts, the condensation reads nothing above
-// that, and (without keep_coupling) W is cleared once nobody reads it again:
-// the pages of its zero parts (all of them for a flat panel without
-// coupling) are never resident. A smaller one keeps its pages: the next
-// analysis would pay for faulting them in.
-template <class V>
-bool large_coupling();
+// that, and (without keep_coupling) W is cleared once nobody reads it again.
+// So the pages of its zero parts (all of them for a flat panel without
+// coupling) are never resident, and those the last analysis wrote stay
+// resident for the next, which does not fault them in again.
+// release_coupling hands all of them back (a host done analysing).
+inline constexpr std::size_t kept_coupling_bytes = std::size_t{256} << 20;
 template <class V>
 void clear_coupling();
+template <class V>
+void release_coupling();
+// release_coupling of every variant: the pages kept between analyses go
+// back to the system.
+void release_kept_memory();
 
 // Unit and name of the scratch file of the condensation vectors.
 inline constexpr int condensation_unit = 25;
@@ -104,7 +111,7 @@ std::vector<double> tangential_parts(std::int32_t modes);
 // a22_not_positive_definite after `a22_failed` with the failed row, or
 // scratch_file after the scratch-file message, each on the listing and
 // standard output; with the options' coupling tops (condense_tangential),
-// and without their `keep_coupling` a large W = L⁻¹·A21 is cleared
+// and without their `keep_coupling` W = L⁻¹·A21 is cleared
 // (clear_coupling) once A11* and the scratch records are made.
 template <class V>
 std::int32_t condense_for(std::string_view routine, const io::Format& a22_failed,

@@ -26,7 +26,7 @@ FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops) {
     if (ierr != 0) return failed_matrix::a22;
     std::int32_t* written = nullptr;
     if (tops) tops->clear();
-    if (tops && large_coupling<V>()) {
+    if (tops) {
       clear_coupling<V>();
       tops->resize(std::size_t(state::man.ix));
       written = tops->data();

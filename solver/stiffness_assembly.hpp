@@ -21,9 +21,9 @@ inline constexpr FailedMatrix a22{"A22", 22}, a21{"A21", 21}, a11{"A11", 11}, b1
 
 // Sets the freedom scales, then assembles a22 and a21 (when iy > 0) and a11
 // into shared block matrix. Returns the matrix that failed, or none.
-// `tops`, when given and A21 is large (large_coupling): the first row written
-// in each column of A21 (cmpa21), for the condensation that follows in the
-// same call of the host; otherwise it is left empty.
+// `tops`, when given: the first row written in each column of A21 (cmpa21),
+// for the condensation that follows in the same call of the host; A21 is
+// cleared first (clear_coupling). Left empty without tangential freedoms.
 template <class V>
 FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops = nullptr);
 

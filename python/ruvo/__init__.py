@@ -11,7 +11,7 @@ laminated skin panels, on the engine `_ruvo`.
 """
 from .version import __version__
 
-from .engine import AnalysisError
+from .engine import AnalysisError, release_memory
 from .validation import UnitWarning
 from .laminates import Laminate, Material, Ply
 from .stiffeners import Region, Stiffener, StringerShape
@@ -29,4 +29,4 @@ from . import sections
 __all__ = ["AnalysisError", "BucklingResult", "Edge", "Edges", "GradientLoadCases", "GradientResult", "Grid",
            "Laminate", "LoadCaseResults", "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "RunningLoads",
            "Stiffener", "StringerShape", "StringerStrength", "SweepResult", "UnitWarning", "VibrationResult",
-           "WorkerDied", "__version__", "buckle", "gradient", "load", "sections", "sweep", "vibrate"]
+           "WorkerDied", "__version__", "buckle", "gradient", "load", "release_memory", "sections", "sweep", "vibrate"]

@@ -50,6 +50,25 @@ class AnalysisError(RuntimeError):
         return f"analysis failed in {self.stage} (code {self.code}):\n{self.message}"
 
 
+def release_memory() -> None:
+    """Hand back to the system the memory the engine keeps resident between
+    analyses: the coupling storage (A21) that a large analysis wrote, up to
+    256 MiB for each engine variant, is kept so that the next analysis does
+    not fault it in again. A host that is done analysing, or wants the
+    memory for something else, calls this; the next analysis faults in what
+    it needs again, and its results are the same.
+
+    Returns
+    -------
+    None
+
+    Examples
+    --------
+    >>> ruvo.release_memory()
+    """
+    _ruvo.release_memory()
+
+
 def limits(suffix: str) -> Any:
     """The size constants of variant `suffix`."""
     return getattr(_ruvo, "ruvo" + suffix)
