@@ -113,6 +113,7 @@ class AnalyseArguments(TypedDict, total=False):
     laminates: Required[ArrayLike]  # (n, 18) float32: A, -B, D packed 11, 12, 22, 13, 23, 33 per laminate (at most p_abdstf)
     shear: ArrayLike  # (n, 21) float32: the transverse-shear and adjustment sets (matsw)
     element_rows: ArrayLike  # (n,) whole numbers: the laminate (1-based) of each element row (none: all 1)
+    element_laminates: ArrayLike  # (n,) whole numbers: the laminate (1-based) of each element, element rows fastest
     stringers: ArrayLike  # (k, 6): line, EA, ES, EI, GJ, mass: the stringers on y-lines
     frames: ArrayLike  # (k, 6): line, EA, ES, EI, GJ, mass: the frames on x-lines
     variable: ArrayLike  # (n, 3) float32: Nx, Nxy, Ny scaled by the load factor: one row, or one per node
@@ -153,6 +154,7 @@ def _analyse(
     laminates: ArrayLike,
     shear: ArrayLike | None = ...,
     element_rows: ArrayLike | None = ...,
+    element_laminates: ArrayLike | None = ...,
     stringers: ArrayLike | None = ...,
     frames: ArrayLike | None = ...,
     variable: ArrayLike | None = ...,

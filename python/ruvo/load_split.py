@@ -68,6 +68,9 @@ def _split_matrix(panel: Panel) -> np.ndarray:
     stringers' EA·εx over the width and the frames' EA·εy over the length,
     ε the skin's strain."""
     skin = np.array(panel.laminate.A)
+    if panel.element_rows is None:
+        raise ValueError("RunningLoads: the split of running loads takes bands along x only; this panel has "
+                         "regions or pad-ups along y or rectangles of cells: give the skin's forces (Loads)")
     rows = np.array(panel.element_rows) - 1
     shares = np.array([_axial(np.array(panel.laminates[r].A)) for r in rows]) / _axial(skin)
     widths = np.diag([float(np.dot(shares, panel.y_lengths)) / panel.width, 1.0, 1.0])
