@@ -112,11 +112,6 @@ def plate(**changes):
                  lambda: plate(width=300.0, stringers=[Stiffener(100.0, pad_up=SKIN2, pad_width=20.0),
                                                        Stiffener(300.0, pad_up=SKIN2, pad_width=20.0)]),
                  id="the second pad-up past the edge"),
-    pytest.param("Panel.stringers: the panel holds 3 different laminates (1: the skin; 2: stringers[0].pad_up; 3: "
-                 "stringers[1].pad_up); the engine takes the skin's and one other at most",
-                 lambda: plate(width=300.0, stringers=[Stiffener(100.0, pad_up=SKIN2, pad_width=20.0),
-                                                       Stiffener(200.0, pad_up=Laminate.isotropic(E, NU, 3.0),
-                                                                 pad_width=20.0)]), id="two pad-ups of their own"),
     pytest.param("Panel.loads.pressure: pressure on a flat panel is a lateral load that bends it",
                  lambda: plate(loads=Loads(Nx=1.0, pressure=0.05)), id="pressure on a flat panel"),
     pytest.param("Panel.loads.pressure: the membrane forces of pressure on a doubly curved", lambda: ruvo.buckle(
