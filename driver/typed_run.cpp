@@ -406,7 +406,8 @@ std::string element_laminates_fault(const TypedAnalysis& in, std::int64_t elemen
   if (in.element_laminates.empty()) return {};
   if (!in.element_rows.empty()) return "element_rows and element_laminates are given together";
   if (std::int64_t(in.element_laminates.size()) != elements)
-    return refusal("element laminates", std::int64_t(in.element_laminates.size()), "not the number of elements");
+    return refusal("element laminates", std::int64_t(in.element_laminates.size()),
+                   "not the number of elements");
   for (std::int32_t lam : in.element_laminates)
     if (lam < 1 || lam > std::int32_t(in.laminates.size()))
       return refusal("element laminate", lam, "not a laminate given");
@@ -429,7 +430,8 @@ std::string typed_fault(const TypedAnalysis& in) {
     return refusal("iterate", in.iterate, "outside modes+1..p_ngit");
   if (in.laminates.empty()) return "no laminates";
   if (in.element_laminates.empty() && in.laminates.size() > std::size_t(V::p_abdstf))
-    return refusal("laminates", std::int64_t(in.laminates.size()), "above p_abdstf without element_laminates");
+    return refusal("laminates", std::int64_t(in.laminates.size()),
+                   "above p_abdstf without element_laminates");
   if (std::string f = element_laminates_fault(in, (lines_x - 1) * (lines_y - 1)); !f.empty()) return f;
   if (in.shear.size() > in.laminates.size())
     return refusal("shear sets", std::int64_t(in.shear.size()), "more than laminates");

@@ -66,7 +66,8 @@ struct TypedAnalysis {
   std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0};  // ku
   std::array<float, 3> radii{float(flat_radius), float(flat_radius), float(flat_radius)};  // rx, ry, rxy
   std::array<float, 2> skew{};  // angles of obliqueness alfax, alfay, degrees
-  std::vector<std::array<float, laminate_column::stiffness_rows>> laminates;  // at most p_abdstf by rows, any number per element
+  // At most p_abdstf by element rows, any number with element_laminates.
+  std::vector<std::array<float, laminate_column::stiffness_rows>> laminates;
   std::vector<std::array<float, laminate_column::shear_rows>> shear;  // shear sets (matsw), or none
   std::vector<std::int32_t> element_rows;  // laminate of each element row (1-based; none: all 1)
   // The laminate of each element (1-based, element rows fastest), in place of

@@ -126,8 +126,8 @@ void spread_laminates(const Skstf& sk, Columns bb, Columns dd, Columns bd, Colum
   }
 }
 
-void spread_laminates(const ElementLaminates& given, Columns bb, Columns dd, Columns bd, Columns rr, Columns dr,
-                      Columns br, Columns ss) {
+void spread_laminates(const ElementLaminates& given, Columns bb, Columns dd, Columns bd, Columns rr,
+                      Columns dr, Columns br, Columns ss) {
   static const std::array<float, laminate_column::shear_rows> no_shear{};
   for (std::size_t k = 0; k < given.of_element.size(); ++k) {
     const auto laminate = std::size_t(given.of_element[k] - 1);

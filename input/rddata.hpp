@@ -39,7 +39,7 @@ void spread_laminates(const Skstf& laminates, ArrayRef<float, 2> bb, ArrayRef<fl
 
 // Every element takes its own laminate of `given`.
 void spread_laminates(const ElementLaminates& given, ArrayRef<float, 2> bb, ArrayRef<float, 2> dd,
-                      ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
-                      ArrayRef<float, 2> ss);
+                      ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr,
+                      ArrayRef<float, 2> br, ArrayRef<float, 2> ss);
 
 }  // namespace ruvo

@@ -425,7 +425,8 @@ constexpr auto analysis_rows = std::make_tuple(
     keyword<WholeList<1.0, 1.0e6>>("element_rows", &TypedAnalysis::element_rows,
                                    "the laminate (1-based) of each element row (none: all 1)"),
     keyword<WholeList<1.0, 1.0e6>>("element_laminates", &TypedAnalysis::element_laminates,
-                                   "the laminate (1-based) of each element, element rows fastest (none: by rows)"),
+                                   "the laminate (1-based) of each element, element rows fastest "
+                                   "(none: by rows)"),
     keyword<Stiffeners>("stringers", &TypedAnalysis::stringers, "the stringers on y-lines"),
     keyword<Stiffeners>("frames", &TypedAnalysis::frames, "the frames on x-lines"),
     keyword<Rows<float, 3>>("variable", &TypedAnalysis::variable,
