@@ -101,7 +101,7 @@ void store_model(const TypedAnalysis& in) {
   auto& sk = state::skstf;
   sk.matabd = {};
   sk.matsw = {};
-  for (std::size_t k = 0; k < in.laminates.size(); ++k) {
+  for (std::size_t k = 0; k < std::min(in.laminates.size(), std::size_t(V::p_abdstf)); ++k) {
     std::copy(in.laminates[k].begin(), in.laminates[k].end(), &sk.matabd(1, int(k) + 1));
     if (k < in.shear.size()) std::copy(in.shear[k].begin(), in.shear[k].end(), &sk.matsw(1, int(k) + 1));
   }
@@ -405,6 +405,22 @@ void add_solution_forms(const TypedAnalysis& in, KeptMatrices& kept, TypedResult
   add_direction_forms<V>(in, phi, int(m), r);
 }
 
+// Why the laminates per element cannot be taken, or "".
+std::string element_laminates_fault(const TypedAnalysis& in, std::int64_t elements) {
+  if (in.element_laminates.empty()) return {};
+  if (!in.element_rows.empty()) return "element_rows and element_laminates are given together";
+  if (std::int64_t(in.element_laminates.size()) != elements)
+    return refusal("element laminates", std::int64_t(in.element_laminates.size()),
+                   "not the number of elements");
+  for (std::int32_t lam : in.element_laminates)
+    if (lam < 1 || lam > std::int32_t(in.laminates.size()))
+      return refusal("element laminate", lam, "not a laminate given");
+  for (const LinearDirection& d : in.directions)
+    if (!d.laminates.empty() || !d.shear.empty())
+      return "directions along the laminates are not taken with element_laminates";
+  return {};
+}
+
 }  // namespace
 
 template <class V>
@@ -416,8 +432,11 @@ std::string typed_fault(const TypedAnalysis& in) {
   if (in.modes < 1 || in.modes > V::p_ngrq) return refusal("modes", in.modes, "outside 1..p_ngrq");
   if (in.iterate != 0 && (in.iterate <= in.modes || in.iterate > V::p_ngit))
     return refusal("iterate", in.iterate, "outside modes+1..p_ngit");
-  if (in.laminates.empty() || in.laminates.size() > std::size_t(V::p_abdstf))
-    return refusal("laminates", std::int64_t(in.laminates.size()), "outside 1..p_abdstf");
+  if (in.laminates.empty()) return "no laminates";
+  if (in.element_laminates.empty() && in.laminates.size() > std::size_t(V::p_abdstf))
+    return refusal("laminates", std::int64_t(in.laminates.size()),
+                   "above p_abdstf without element_laminates");
+  if (std::string f = element_laminates_fault(in, (lines_x - 1) * (lines_y - 1)); !f.empty()) return f;
   if (in.shear.size() > in.laminates.size())
     return refusal("shear sets", std::int64_t(in.shear.size()), "more than laminates");
   if (!in.element_rows.empty() && std::int64_t(in.element_rows.size()) != lines_y - 1)
@@ -496,6 +515,8 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
                              .alfaxp = in.skew[0],
                              .alfayp = in.skew[1]};
   RunOptions options;
+  const ElementLaminates element_laminates{in.laminates, in.shear, in.element_laminates};
+  if (!in.element_laminates.empty()) options.element_laminates = &element_laminates;
   const bool vibration = in.kind == AnalysisKind::vibration;
   if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
   options.keep_listing = vibration;

@@ -66,9 +66,13 @@ struct TypedAnalysis {
   std::array<std::int32_t, 5> freedoms{1, 2, 3, 0, 0};  // ku
   std::array<float, 3> radii{float(flat_radius), float(flat_radius), float(flat_radius)};  // rx, ry, rxy
   std::array<float, 2> skew{};  // angles of obliqueness alfax, alfay, degrees
-  std::vector<std::array<float, laminate_column::stiffness_rows>> laminates;  // per laminate (at most p_abdstf)
+  // At most p_abdstf by element rows, any number with element_laminates.
+  std::vector<std::array<float, laminate_column::stiffness_rows>> laminates;
   std::vector<std::array<float, laminate_column::shear_rows>> shear;  // shear sets (matsw), or none
   std::vector<std::int32_t> element_rows;  // laminate of each element row (1-based; none: all 1)
+  // The laminate of each element (1-based, element rows fastest), in place of
+  // element_rows: then any number of laminates.
+  std::vector<std::int32_t> element_laminates;
   std::vector<TypedStiffener> stringers, frames;
   // Nx, Nxy, Ny: one row for all nodes, or one per node.
   std::vector<std::array<float, 3>> variable{std::array<float, 3>{}}, fixed{std::array<float, 3>{}};

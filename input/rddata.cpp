@@ -93,10 +93,23 @@ void count_stiffeners() {
   dis.noy = std::min(leading_nonzero(dis.isty.data, V::p_stf), ina.mx);
 }
 
-// column(first..first+rows-1, k) := set(from..from+rows-1, s)
-template <int R, int C>
-void copy_group(Columns column, int k, const Array<float, R, C>& set, int from, int s) {
-  for (int r = 1; r <= column.extent(0); ++r) column(r, k) = set(from + r - 1, s);
+// column(first..first+rows-1, k) := set[from-1..from+rows-2]
+void copy_group(Columns column, int k, const float* set, int from) {
+  for (int r = 1; r <= column.extent(0); ++r) column(r, k) = set[from + r - 2];
+}
+
+// Element k's columns of bb, bd, dd from the packed laminate `abd`, of br,
+// dr, rr, ss from its packed shear set `sw`.
+void set_element(int k, const float* abd, const float* sw, Columns bb, Columns dd, Columns bd, Columns rr,
+                 Columns dr, Columns br, Columns ss) {
+  namespace at = laminate_column;
+  copy_group(bb, k, abd, at::membrane);
+  copy_group(bd, k, abd, at::coupling);
+  copy_group(dd, k, abd, at::bending);
+  copy_group(br, k, sw, at::rotation_membrane);
+  copy_group(dr, k, sw, at::rotation_bending);
+  copy_group(rr, k, sw, at::rotation);
+  copy_group(ss, k, sw, at::transverse_shear);
 }
 
 }  // namespace
@@ -107,16 +120,19 @@ void spread_laminates(const Skstf& sk, Columns bb, Columns dd, Columns bd, Colum
   const auto& ina = state::f07ina<V>();
   const auto& elmstf = state::stiffcom<V>().elmstf;
   const int rows = ina.my - 1, elements = (ina.mx - 1) * (ina.my - 1);
-  auto laminate = [&](int k) { return elmstf((k - 1) % rows + 1); };
   for (int k = 1; k <= elements; ++k) {
-    namespace at = laminate_column;
-    copy_group(bb, k, sk.matabd, at::membrane, laminate(k));
-    copy_group(bd, k, sk.matabd, at::coupling, laminate(k));
-    copy_group(dd, k, sk.matabd, at::bending, laminate(k));
-    copy_group(br, k, sk.matsw, at::rotation_membrane, laminate(k));
-    copy_group(dr, k, sk.matsw, at::rotation_bending, laminate(k));
-    copy_group(rr, k, sk.matsw, at::rotation, laminate(k));
-    copy_group(ss, k, sk.matsw, at::transverse_shear, laminate(k));
+    const int laminate = elmstf((k - 1) % rows + 1);
+    set_element(k, &sk.matabd(1, laminate), &sk.matsw(1, laminate), bb, dd, bd, rr, dr, br, ss);
+  }
+}
+
+void spread_laminates(const ElementLaminates& given, Columns bb, Columns dd, Columns bd, Columns rr,
+                      Columns dr, Columns br, Columns ss) {
+  static const std::array<float, laminate_column::shear_rows> no_shear{};
+  for (std::size_t k = 0; k < given.of_element.size(); ++k) {
+    const auto laminate = std::size_t(given.of_element[k] - 1);
+    const float* sw = laminate < given.shear.size() ? given.shear[laminate].data() : no_shear.data();
+    set_element(int(k) + 1, given.stiffness[laminate].data(), sw, bb, dd, bd, rr, dr, br, ss);
   }
 }
 

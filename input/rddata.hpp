@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "model/blocks.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
@@ -35,5 +36,10 @@ template <class V>
 void spread_laminates(const Skstf& laminates, ArrayRef<float, 2> bb, ArrayRef<float, 2> dd,
                       ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr, ArrayRef<float, 2> br,
                       ArrayRef<float, 2> ss);
+
+// Every element takes its own laminate of `given`.
+void spread_laminates(const ElementLaminates& given, ArrayRef<float, 2> bb, ArrayRef<float, 2> dd,
+                      ArrayRef<float, 2> bd, ArrayRef<float, 2> rr, ArrayRef<float, 2> dr,
+                      ArrayRef<float, 2> br, ArrayRef<float, 2> ss);
 
 }  // namespace ruvo

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+#include "model/laminate_column.hpp"
+
 namespace ruvo {
 
 enum class Stage {
@@ -114,6 +116,16 @@ struct SolutionOptions {
   CriticalMode* critical = nullptr;
 };
 
+// A laminate for every element, beyond the laminate table's columns: the
+// packed laminates (and, with the rotation freedoms, their shear sets) and
+// the 1-based laminate of each element, numbered as the element columns are
+// (element rows fastest, from x = 0 on).
+struct ElementLaminates {
+  std::vector<std::array<float, laminate_column::stiffness_rows>> stiffness;
+  std::vector<std::array<float, laminate_column::shear_rows>> shear;
+  std::vector<std::int32_t> of_element;
+};
+
 // What a run takes from the host other than through its arguments.
 struct RunOptions {
   std::optional<Masses> masses;      // given: group "inert" of the input unit is not read
@@ -127,6 +139,8 @@ struct RunOptions {
   // Stop a buckling run after the assembly: the matrices stay in shared block
   // matrix for the caller, nothing is condensed or solved.
   bool assemble_only = false;
+  // Given: each element takes its laminate from here instead of its row's.
+  const ElementLaminates* element_laminates = nullptr;
   SolutionOptions solution;
 };
 

@@ -110,9 +110,10 @@ class AnalyseArguments(TypedDict, total=False):
     freedoms: ArrayLike  # (5,) whole numbers: ku: W, U, V, BETA, GAMMA (0..5)
     radii: ArrayLike  # (3,) float32: rx, ry, rxy (1e29: flat)
     skew: ArrayLike  # (2,) float32: the angles of obliqueness alfax, alfay, degrees
-    laminates: Required[ArrayLike]  # (n, 18) float32: A, -B, D packed 11, 12, 22, 13, 23, 33 per laminate (at most p_abdstf)
+    laminates: Required[ArrayLike]  # (n, 18) float32: A, -B, D packed 11, 12, 22, 13, 23, 33 per laminate (by rows: at most p_abdstf)
     shear: ArrayLike  # (n, 21) float32: the transverse-shear and adjustment sets (matsw)
     element_rows: ArrayLike  # (n,) whole numbers: the laminate (1-based) of each element row (none: all 1)
+    element_laminates: ArrayLike  # (n,) whole numbers: the laminate (1-based) of each element, element rows fastest (none: by rows)
     stringers: ArrayLike  # (k, 6): line, EA, ES, EI, GJ, mass: the stringers on y-lines
     frames: ArrayLike  # (k, 6): line, EA, ES, EI, GJ, mass: the frames on x-lines
     variable: ArrayLike  # (n, 3) float32: Nx, Nxy, Ny scaled by the load factor: one row, or one per node
@@ -153,6 +154,7 @@ def _analyse(
     laminates: ArrayLike,
     shear: ArrayLike | None = ...,
     element_rows: ArrayLike | None = ...,
+    element_laminates: ArrayLike | None = ...,
     stringers: ArrayLike | None = ...,
     frames: ArrayLike | None = ...,
     variable: ArrayLike | None = ...,

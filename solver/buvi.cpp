@@ -243,6 +243,8 @@ RunStatus buvi_stages(const RunOptions& options) {
     report("RDDATA", &ierr, true);
     return {Stage::data_input, ierr};
   }
+  if (options.element_laminates)
+    spread_laminates(*options.element_laminates, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
   const auto& ina = state::f07ina<V>();
   if (std::int64_t{ina.mx} * ina.my > V::p_nodes) {
     io::write_listing(too_large, {V::p_nodes, ina.mx, ina.my});

@@ -307,7 +307,7 @@ def _regions(shelf: _Shelf, place: Place, items: Any) -> tuple[Region, ...]:
     out = []
     for k, item in enumerate(items):
         where = place.inner(f"[[regions]] number {k + 1}")
-        values = dict(where.keys(item, _init_fields(Region), ["y0", "y1", "laminate"]))
+        values = dict(where.keys(item, _init_fields(Region), ["laminate"]))
         values["laminate"] = shelf.laminate(values["laminate"], where.inner(f"[[regions]] number {k + 1} laminate"))
         out.append(where.build(Region, **values))
     return tuple(out)
@@ -554,8 +554,9 @@ def panel_document(panel: Panel, options: dict[str, Any] | None = None) -> dict[
     doc["laminate"] = writer.laminate(panel.laminate, "skin")
     stiffeners = {role: _grouped([writer.stiffener(s, role) for s in getattr(panel, name)])
                   for name, role in (("stringers", "stringer"), ("frames", "frame"))}
-    regions = [{"y0": r.y0, "y1": r.y1, "laminate": writer.laminate(r.laminate, f"region_{k + 1}")}
-               for k, r in enumerate(panel.regions)]
+    regions: list[dict[str, Any]] = [{**({"x": list(r.x)} if r.x is not None else {}),
+                **({"y0": r.y0, "y1": r.y1} if r.y0 is not None else {}),
+                "laminate": writer.laminate(r.laminate, f"region_{k + 1}")} for k, r in enumerate(panel.regions)]
     options = options or {}
     if "modes" in options:
         doc["modes"] = options["modes"]

@@ -111,31 +111,37 @@ def _edge_codes(edge: Edge, across_x: bool, shear: bool) -> list[int]:
     return [0] + held + [0] * (6 - len(held))
 
 
-def _axial_factors(panel: Panel, dtype: type) -> list[Any]:
-    """Per y node line, the factor on Nx of the laminate of the element row
-    starting there (the last line: of the last row): the ratio of its axial
-    membrane stiffness A11 - A12²/A22 to the skin's, in the engine's 32 bits
-    (or `dtype`). Bands run along x, so the strain along them is shared,
-    while equilibrium across a band edge keeps Nxy and Ny the same in
-    every band."""
-    def axial(laminate: Any) -> Any:
+def _force_factors(panel: Panel, dtype: type) -> np.ndarray:
+    """Per node (x-lines outer, y-lines inner), the factors on (Nx, Nxy, Ny)
+    of the laminate of the element starting there (the last lines: of the
+    last elements), in the engine's 32 bits (or `dtype`). A patch along
+    the whole length is a band along x: the strain along it is shared, so
+    Nx goes as its axial membrane stiffness A11 - A12²/A22 against the
+    skin's, while equilibrium across its edges keeps Nxy and Ny the skin's.
+    Otherwise a patch across the whole width is a band along y, Ny going as
+    A22 - A12²/A11. A patch spanning neither way carries the skin's forces."""
+    def axial(laminate: Any, along: int) -> Any:
         a: np.ndarray = np.array(laminate.A, dtype)
-        return a[0, 0] - a[0, 1] * a[0, 1] / a[1, 1]
-    stiffness = [axial(lam) for lam in panel.laminates]
-    rows = list(panel.element_rows) + [panel.element_rows[-1]]
-    return [stiffness[r - 1] / stiffness[0] for r in rows]
+        return a[along, along] - a[0, 1] * a[0, 1] / a[1 - along, 1 - along]
+    factors: list[np.ndarray] = [np.ones(3, dtype)]
+    for patch, axis in zip(panel.patches, panel.patch_axes):
+        factor: np.ndarray = np.ones(3, dtype)
+        if axis:
+            along = "xy".index(axis)
+            factor[2 * along] = axial(patch[4], along) / axial(panel.laminate, along)
+        factors.append(factor)
+    at_nodes = np.pad(panel.grid.element_patches, ((0, 1), (0, 1)), mode="edge")
+    return np.array(factors)[at_nodes.ravel()]
 
 
 def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np.ndarray:
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
     node (x-lines outer, y-lines inner) where regions carry other
-    laminates: Nx scaled by their axial membrane stiffness, Nxy and Ny
-    as given."""
+    laminates, scaled by `_force_factors`."""
     values: np.ndarray = np.asarray(forces, dtype)
     if len(panel.laminates) == 1:
         return values
-    rows = [values * np.array([fx, 1.0, 1.0], dtype) for fx in _axial_factors(panel, dtype)]
-    return np.tile(np.stack(rows), (len(panel.x_lengths) + 1, 1))
+    return values * _force_factors(panel, dtype)
 
 
 def stringer_pitch(panel: Panel) -> float:
@@ -202,7 +208,11 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     if any(lam.shear is not None for lam in panel.laminates):
         args["shear"] = [lam.shear_packed(dtype) for lam in panel.laminates]
     if len(panel.laminates) > 1:
-        args["element_rows"] = list(panel.element_rows)
+        rows = panel.element_rows
+        if rows is not None and len(panel.laminates) <= limits(variant).p_abdstf:
+            args["element_rows"] = list(rows)
+        else:
+            args["element_laminates"] = panel.element_laminates.ravel().tolist()
     if len(cases) > 1:
         args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype), node_forces(panel, c.fixed(), dtype))
                                    for c in cases[1:]]

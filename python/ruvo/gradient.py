@@ -226,10 +226,12 @@ def _inputs(args: dict[str, Any]) -> dict[str, Any]:
             rows = np.asarray(value, float).reshape(-1, 6)
             values.update({key + " lines": rows[:, 0], key + " stiffness": rows[:, 1:5], key + " masses": rows[:, 5]})
             continue
+        # Laminates placed element by element have no rates in the engine: their changes are differenced.
+        name = key + " per element" if key in ("laminates", "shear") and "element_laminates" in args else key
         try:
-            values[key] = np.asarray(value, float)
+            values[name] = np.asarray(value, float)
         except (TypeError, ValueError):
-            values[key] = value
+            values[name] = value
     return values
 
 

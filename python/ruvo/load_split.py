@@ -58,19 +58,35 @@ def pressure_forces(panel: Panel, loads: Loads, name: str = "Panel.loads") -> np
     return np.array([axial, 0.0, hoop]) if curved[1] else np.array([hoop, 0.0, axial])
 
 
-def _axial(A: np.ndarray) -> float:
-    return float(A[0, 0] - A[0, 1] ** 2 / A[1, 1])
+def _axial(A: np.ndarray, along: int = 0) -> float:
+    return float(A[along, along] - A[0, 1] ** 2 / A[1 - along, 1 - along])
+
+
+def _band_shares(panel: Panel, axis: str) -> np.ndarray:
+    """Per element row (axis "x") or column ("y"), the axial membrane
+    stiffness along `axis` of the band along it over the skin's (1 where
+    none runs; rectangles of cells carry the skin's forces)."""
+    along = "xy".index(axis)
+    nodes = panel.y_nodes if axis == "x" else panel.x_nodes
+    middles = 0.5 * (nodes[:-1] + nodes[1:])
+    shares = np.ones(len(middles))
+    for patch, patch_axis in zip(panel.patches, panel.patch_axes):
+        if patch_axis == axis:
+            low, high = patch[2 - 2 * along:4 - 2 * along]
+            shares[(middles > low) & (middles < high)] = _axial(np.array(patch[4].A), along) / \
+                _axial(np.array(panel.laminate.A), along)
+    return shares
 
 
 def _split_matrix(panel: Panel) -> np.ndarray:
     """M with running forces = M · skin forces (over x, y, xy): the skin's
-    bands at their share of the width by axial stiffness, plus the
-    stringers' EA·εx over the width and the frames' EA·εy over the length,
-    ε the skin's strain."""
+    bands at their share of the width (bands along x) or of the length
+    (bands along y) by axial stiffness, plus the stringers' EA·εx over the
+    width and the frames' EA·εy over the length, ε the skin's strain."""
     skin = np.array(panel.laminate.A)
-    rows = np.array(panel.element_rows) - 1
-    shares = np.array([_axial(np.array(panel.laminates[r].A)) for r in rows]) / _axial(skin)
-    widths = np.diag([float(np.dot(shares, panel.y_lengths)) / panel.width, 1.0, 1.0])
+    across = _band_shares(panel, "y")
+    lengths = float(np.dot(across, panel.x_lengths)) / panel.length if "y" in panel.patch_axes else 1.0
+    widths = np.diag([float(np.dot(_band_shares(panel, "x"), panel.y_lengths)) / panel.width, lengths, 1.0])
     stiffeners = np.diag([sum(s.EA for s in panel.stringers) / panel.width,
                           sum(f.EA for f in panel.frames) / panel.length, 0.0])
     return widths + stiffeners @ np.linalg.inv(skin)

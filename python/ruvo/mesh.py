@@ -24,13 +24,13 @@ MAX_LINES = int(_ruvo.ruvo31.p_rtnds)
 class Grid:
     """The grid a mesh lays out on a panel: the subdivision lengths along x
     and y, the grid lines (1 = the edge at 0) of the frames and of the
-    stringers, and the laminate of each element row (1 the skin's, from
-    y = 0 up)."""
+    stringers, and the patch of the skin over each element (nx by ny,
+    x outer: 0 the skin itself, k the k-th patch of the layout)."""
     x_lengths: np.ndarray
     y_lengths: np.ndarray
     frame_lines: tuple
     stringer_lines: tuple
-    element_rows: tuple
+    element_patches: np.ndarray
 
     @property
     def x_nodes(self) -> np.ndarray:
@@ -108,12 +108,12 @@ class Mesh:
 
 
     def layout(self, length: float, width: float, frames: Sequence[Stiffener] = (),
-               stringers: Sequence[Stiffener] = (), bands: Sequence[tuple[float, float, int]] = ()) -> Grid:
+               stringers: Sequence[Stiffener] = (), patches: Sequence[tuple[float, float, float, float]] = ()) -> Grid:
         """The grid on a panel `length` by `width` with these frames and
-        stringers and bands of the skin (y0, y1, the number of the band's
-        laminate; later bands over earlier ones). A stiffener off the grid,
-        or a grid larger than the engine takes, is refused with ValueError
-        naming the panel's field.
+        stringers and patches of the skin (x0, x1, y0, y1; later patches
+        over earlier ones), with node lines at the patches' edges. A
+        stiffener off the grid, or a grid larger than the engine takes, is
+        refused with ValueError naming the panel's field.
 
         Returns
         -------
@@ -126,9 +126,10 @@ class Mesh:
         >>> grid.y_nodes.tolist(), grid.stringer_lines
         ([0.0, 25.0, 50.0, 75.0, 100.0], (2,))
         """
-        x_stations = [f.position for f in frames if f.position is not None]
+        x_stations = [f.position for f in frames if f.position is not None] + \
+                     [min(max(x, 0.0), length) for x0, x1, _, _ in patches for x in (x0, x1)]
         y_stations = [s.position for s in stringers if s.position is not None] + \
-                     [min(max(y, 0.0), width) for y0, y1, _ in bands for y in (y0, y1)]
+                     [min(max(y, 0.0), width) for _, _, y0, y1 in patches for y in (y0, y1)]
         for axis, total, stations in (("x", length, x_stations), ("y", width, y_stations)):
             for s in stations:
                 if s > total * (1 + 1e-9):
@@ -145,11 +146,12 @@ class Mesh:
             if not ((lengths >= SMALLEST_LENGTH) & (lengths <= LARGEST_LENGTH)).all():
                 for k, v in enumerate(lengths):
                     _length("Panel.mesh", f"{axis}[{k}]", v)
-        middles = np.concatenate([[0.0], np.cumsum(y)])[:-1] + 0.5 * y
-        rows = np.ones(len(y), int)
-        for y0, y1, laminate in bands:
-            rows[(middles > y0) & (middles < y1)] = laminate
-        return Grid(x, y, _lines("frames", frames, x), _lines("stringers", stringers, y), tuple(int(r) for r in rows))
+        x_middles = np.concatenate([[0.0], np.cumsum(x)])[:-1] + 0.5 * x
+        y_middles = np.concatenate([[0.0], np.cumsum(y)])[:-1] + 0.5 * y
+        covering = np.zeros((len(x), len(y)), int)
+        for k, (x0, x1, y0, y1) in enumerate(patches):
+            covering[np.outer((x_middles > x0) & (x_middles < x1), (y_middles > y0) & (y_middles < y1))] = k + 1
+        return Grid(x, y, _lines("frames", frames, x), _lines("stringers", stringers, y), covering)
 
 
 def _lines(name: str, stiffeners: Sequence[Stiffener], lengths: ArrayLike) -> tuple[int, ...]:

@@ -15,11 +15,9 @@ import math
 import os
 import warnings
 from dataclasses import dataclass, field
-from typing import Any, Sequence
+from typing import Any
 
 import numpy as np
-
-import _ruvo
 
 from .edges import Edge, Edges, free_w_motions, in_plane_supported, w_supported
 from . import toml_panel
@@ -35,16 +33,13 @@ from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _
 # The names of the panel's parts stay importable from here for one release;
 # import them from ruvo (or their own modules).
 __all__ = ["FLAT", "FREEDOM_SETS", "LARGEST_FACE_TO_CORE_RATIO", "LARGEST_LENGTH", "LARGEST_SKEW_DIFFERENCE",
-           "MAX_LAMINATES", "MAX_LINES", "SHEAR_CORRECTION", "SMALLEST_LENGTH", "Edge", "Edges", "Grid", "Laminate",
+           "MAX_LINES", "SHEAR_CORRECTION", "SMALLEST_LENGTH", "Edge", "Edges", "Grid", "Laminate",
            "Loads", "Material", "Mesh", "Panel", "Ply", "PrecisionWarning", "Region", "Stiffener", "UnitWarning",
            "fitting_size", "free_w_motions", "in_plane_supported", "w_supported"]
 
 
 # The freedom sets: W, U, V and the transverse shear rotations BETA, GAMMA.
 FREEDOM_SETS = ("WUV", "W", "WUVBG", "WBG")
-
-# Laminates the engine holds (p_abdstf, equal in every size variant).
-MAX_LAMINATES = int(_ruvo.ruvo31.p_abdstf)
 
 # The element takes grid directions whose angle differs by at most this
 # (|cos(skew_x - skew_y)| >= 0.2), in degrees.
@@ -79,12 +74,16 @@ class Panel:
     holds the slope both rotations, unless BETA or GAMMA is named. Their
     results hold to 0.5 % up to D/(S·l²) = 30 (`face_to_core_ratio`); faces
     stiffer against their core give a PrecisionWarning (docs/conventions.rst).
-    regions: Region bands of the skin with their own laminate; stringers'
-    pad-ups are bands too. The engine holds at most two laminates (the skin's
-    and one other) and one per element row; a band reaching past the sides
-    y = 0, width is refused. Under a band's laminate Nx is that of the
-    skin's strain along x, Nxy and Ny are the skin's (equilibrium across
-    the band's edges).
+    regions: Region parts of the skin with their own laminate (bands along
+    x, bands along y, or rectangles of cells); the stiffeners' pad-ups are
+    bands too, a stringer's along x, a frame's along y, each with its own
+    laminate. Any number of laminates; regions overlapping one another, or
+    a region or pad-up reaching past the panel's sides, are refused;
+    pad-ups lie over regions, frames' over stringers'. Under a band along
+    x Nx is that of the skin's strain along x, under a band along y Ny
+    that of its strain along y; Nxy, and the other force, are the skin's
+    (equilibrium across the band's edges). A rectangle that spans neither
+    way carries the skin's forces.
     A laminate thicker than half the smaller side warns (UnitWarning): no
     plate, most likely lengths in metres with the thickness in millimetres.
     grid: the Grid its mesh lays out on it (`Mesh.layout`), whose lengths,
@@ -150,13 +149,8 @@ class Panel:
         if any(not isinstance(r, Region) for r in regions):
             raise ValueError("Panel.regions: every item must be a ruvo.Region")
         _set(self, regions=regions)
-        if any(f.pad_up is not None for f in self.frames):
-            raise ValueError("Panel.frames: a frame cannot have a pad-up; the engine holds one laminate per "
-                             "element row (bands in y), not per column")
-        self._check_bands()
-        laminates = tuple(dict.fromkeys([self.laminate] + [b[2] for b in self._bands()]))
-        if len(laminates) > MAX_LAMINATES:
-            raise ValueError(self._laminate_count_fault(laminates))
+        self._check_patches()
+        laminates = tuple(dict.fromkeys([self.laminate] + [p[4] for p in self.patches]))
         if "U" not in self.freedoms and any(s.ES != 0.0 for s in self.stringers + self.frames):
             raise ValueError(f"Panel.freedoms: {self.freedoms!r} without U and V keeps the stiffeners' bending "
                              "but drops their coupling ES (an eccentric stiffener would come out too stiff); "
@@ -221,8 +215,8 @@ class Panel:
                           PrecisionWarning, stacklevel=4)
 
     def _lay_out_grid(self) -> None:
-        bands = [(y0, y1, self.laminates.index(lam) + 1) for y0, y1, lam in self._bands()]
-        _set(self, grid=self.mesh.layout(self.length, self.width, self.frames, self.stringers, bands))
+        patches = [p[:4] for p in self.patches]
+        _set(self, grid=self.mesh.layout(self.length, self.width, self.frames, self.stringers, patches))
 
     @property
     def x_lengths(self) -> np.ndarray:
@@ -245,9 +239,18 @@ class Panel:
         return self.grid.stringer_lines
 
     @property
-    def element_rows(self) -> tuple:
-        """The laminate (1 the skin's) of each element row, from y = 0 up."""
-        return self.grid.element_rows
+    def element_laminates(self) -> np.ndarray:
+        """The laminate (1 the skin's, then in the order of `laminates`) of
+        each element, nx by ny (x outer, y from 0 up)."""
+        numbers = np.array([1] + [self.laminates.index(p[4]) + 1 for p in self.patches])
+        return numbers[self.grid.element_patches]
+
+    @property
+    def element_rows(self) -> tuple | None:
+        """The laminate of each element row, from y = 0 up, when every row
+        holds one laminate along its length (None otherwise)."""
+        laminates = self.element_laminates
+        return tuple(int(v) for v in laminates[0]) if (laminates == laminates[0]).all() else None
 
     @property
     def x_nodes(self) -> np.ndarray:
@@ -259,37 +262,51 @@ class Panel:
         """y coordinates of the node lines."""
         return self.grid.y_nodes
 
-    def _band_names(self) -> list[str]:
-        """The fields of the bands of `_bands`, in its order."""
+    def _patch_names(self) -> list[str]:
+        """The fields of the patches of `_patches`, in its order."""
         return [f"regions[{k}]" for k in range(len(self.regions))] + \
-               [f"stringers[{k}].pad_up" for k, s in enumerate(self.stringers) if s.pad_up is not None]
+               [f"{kind}[{k}].pad_up" for kind in ("stringers", "frames")
+                for k, s in enumerate(getattr(self, kind)) if s.pad_up is not None]
 
-    def _check_bands(self) -> None:
-        """Refuses a region or pad-up reaching past the panel's sides y = 0, width."""
-        tolerance = 1e-9 * self.width
-        for name, (y0, y1, _) in zip(self._band_names(), self._bands()):
-            if y0 < -tolerance or y1 > self.width + tolerance:
-                raise ValueError(f"Panel.{name}: the band y = {y0:g}..{y1:g} reaches past the panel, whose "
-                                 f"width is {self.width:g}")
+    def _check_patches(self) -> None:
+        """Refuses a region or pad-up reaching past the panel's sides, and
+        regions overlapping one another."""
+        patches = self.patches
+        for name, (x0, x1, y0, y1, _) in zip(self._patch_names(), patches):
+            for axis, low, high, side, size in (("x", x0, x1, "length", self.length), ("y", y0, y1, "width", self.width)):
+                if low < -1e-9 * size or high > size * (1 + 1e-9):
+                    raise ValueError(f"Panel.{name}: the band {axis} = {low:g}..{high:g} reaches past the panel, "
+                                     f"whose {side} is {size:g}")
+        for i, a in enumerate(patches[:len(self.regions)]):
+            for j, b in enumerate(patches[:i]):
+                if a[0] < b[1] and b[0] < a[1] and a[2] < b[3] and b[2] < a[3]:
+                    raise ValueError(f"Panel.regions[{i}]: it overlaps regions[{j}] (x = {max(a[0], b[0]):g}.."
+                                     f"{min(a[1], b[1]):g}, y = {max(a[2], b[2]):g}..{min(a[3], b[3]):g}); "
+                                     "regions may not overlap")
 
-    def _laminate_count_fault(self, laminates: Sequence[Laminate]) -> str:
-        """The refusal of more laminates than the engine holds, naming those the panel holds."""
-        owners = {id(self.laminate): ["the skin"]}
-        for name, (_, _, lam) in zip(self._band_names(), self._bands()):
-            owners.setdefault(id(next(m for m in laminates if m == lam)), []).append(name)
-        held = "; ".join(f"{k + 1}: " + ", ".join(owners[id(m)]) for k, m in enumerate(laminates))
-        field = "regions" if self.regions else "stringers"
-        others = MAX_LAMINATES - 1
-        count = ("no", "one", "two", "three")[others] if others < 4 else str(others)
-        return (f"Panel.{field}: the panel holds {len(laminates)} different laminates ({held}); the engine "
-                f"takes the skin's and {count} other{'s' if others > 1 else ''} at most, shared by every "
-                "region and pad-up")
+    @property
+    def patch_axes(self) -> list[str]:
+        """Per patch of `patches`, the direction it runs as a band: "x" over
+        the whole length, otherwise "y" over the whole width, "" (a
+        rectangle of cells) neither."""
+        return ["x" if x0 <= 0.0 and x1 >= self.length else "y" if y0 <= 0.0 and y1 >= self.width else ""
+                for x0, x1, y0, y1, _ in self.patches]
 
-    def _bands(self) -> list[tuple[float, float, Laminate]]:
-        """(y0, y1, laminate) of the regions, then of the pad-ups."""
-        return [(r.y0, r.y1, r.laminate) for r in self.regions] + \
-               [(s.position - 0.5 * s.pad_width, s.position + 0.5 * s.pad_width, s.pad_up)
-                for s in self.stringers if s.pad_up is not None]
+    @property
+    def patches(self) -> list[tuple[float, float, float, float, Laminate]]:
+        """The parts of the skin with their own laminate: (x0, x1, y0, y1,
+        laminate) of the regions, then of the stringers' pad-ups, then of
+        the frames' (later ones lie over earlier ones)."""
+        def span(region: Region, axis: str, side: float) -> tuple[float, float]:
+            low, high = region.range(axis)
+            return (0.0, side) if low is None else (low, high)
+        half = [0.5 * s.pad_width for s in self.stringers + self.frames]
+        return [(*span(r, "x", self.length), *span(r, "y", self.width), r.laminate)
+                for r in self.regions] + \
+               [(0.0, self.length, s.position - h, s.position + h, s.pad_up)
+                for s, h in zip(self.stringers, half) if s.pad_up is not None] + \
+               [(f.position - h, f.position + h, 0.0, self.width, f.pad_up)
+                for f, h in zip(self.frames, half[len(self.stringers):]) if f.pad_up is not None]
 
     def to_toml(self, options: dict[str, Any] | None = None) -> str:
         """The panel's TOML text, materials, laminates and sections written

@@ -89,8 +89,8 @@ def panel_picture(panel: Panel, units: str = "mm") -> str:
     fig, ax = plt.subplots(figsize=(7.0, max(2.0, min(7.0, 7.0 * height / width))), layout="constrained")
     outline = plot.to_plane(panel, np.array([0, panel.length, panel.length, 0]), np.array([0, 0, panel.width, panel.width]))
     ax.fill(*outline, color="0.93", edgecolor="0.3", linewidth=0.8, label="skin")
-    for k, (y0, y1, _) in enumerate(panel._bands()):
-        ax.fill(*plot.to_plane(panel, np.array([0, panel.length, panel.length, 0]), np.array([y0, y0, y1, y1])),
+    for k, (x0, x1, y0, y1, _) in enumerate(panel.patches):
+        ax.fill(*plot.to_plane(panel, np.array([x0, x1, x1, x0]), np.array([y0, y0, y1, y1])),
                 color=BAND, label="region or pad-up" if k == 0 else None)
     for k, line in enumerate(panel.stringer_lines):
         y = panel.y_nodes[line - 1]
@@ -122,8 +122,8 @@ def _geometry(panel: Panel) -> str:
 
 def _laminate_owners(panel: Panel) -> list[str]:
     owners = {0: ["skin"]}
-    for name, (_, _, lam) in zip(panel._band_names(), panel._bands()):
-        owners.setdefault(panel.laminates.index(lam), []).append(name)
+    for name, patch in zip(panel._patch_names(), panel.patches):
+        owners.setdefault(panel.laminates.index(patch[4]), []).append(name)
     return [", ".join(owners.get(k, [])) for k in range(len(panel.laminates))]
 
 

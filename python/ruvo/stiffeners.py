@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import enum
 from dataclasses import KW_ONLY, dataclass, field
+from typing import Any
 
 import numpy as np
 
@@ -93,16 +94,54 @@ class Stiffener:
 
 @dataclass(frozen=True)
 class Region:
-    """A band of the skin from y0 to y1 (across the width, along the whole
-    length) with its own laminate. The engine holds one laminate per element
-    row, so regions are bands in y; the mesh puts node lines at their edges."""
-    y0: float
-    y1: float
-    laminate: Laminate
+    """A part of the skin with its own laminate: the cells from x0 to x1
+    and from y0 to y1, `Region(x=(x0, x1), y=(y0, y1), laminate=...)`.
+    Either range may be left out: without x a band along the whole length
+    (`Region(y0, y1, laminate)` says the same), without y a band across
+    the whole width. The mesh puts node lines at its edges; regions may
+    not overlap one another (pad-ups lie over them)."""
+    y0: float | None = None
+    y1: float | None = None
+    laminate: Laminate | None = None
+    _: KW_ONLY
+    x: tuple | None = None
+    y: tuple | None = None
 
     def __post_init__(self) -> None:
-        _set(self, y0=_number("Region", "y0", self.y0, nonnegative=True), y1=_number("Region", "y1", self.y1))
-        if not self.y1 > self.y0:
-            raise ValueError(f"Region.y1: {self.y1} must lie above y0 = {self.y0}")
+        if self.y is not None:
+            if self.y0 is not None or self.y1 is not None:
+                raise ValueError("Region.y: give the band across as y=(y0, y1) or as y0, y1, not both")
+            if not isinstance(self.y, (tuple, list)) or len(self.y) != 2:
+                raise ValueError(f"Region.y: {self.y!r} must be (y0, y1)")
+            _set(self, y0=self.y[0], y1=self.y[1], y=None)
+        if (self.y0 is None) != (self.y1 is None):
+            raise ValueError("Region.y1: give both y0 and y1, or neither (the whole width)")
+        for name in ("x", "y"):
+            low, high = self.range(name)
+            if low is None:
+                continue
+            low = _number("Region", f"{name}0", low, nonnegative=True)
+            high = _number("Region", f"{name}1", high)
+            if not high > low:
+                raise ValueError(f"Region.{name}1: {high} must lie above {name}0 = {low}")
+            _set(self, **({"y0": low, "y1": high} if name == "y" else {"x": (low, high)}))
         if not isinstance(self.laminate, Laminate):
             raise ValueError(f"Region.laminate: a ruvo.Laminate is needed, got {self.laminate!r}")
+
+    def range(self, axis: str) -> tuple[Any, Any]:
+        """(start, end) along `axis` ("x" or "y"); (None, None) when the region spans the panel that way.
+
+        Returns
+        -------
+        tuple
+
+        Examples
+        --------
+        >>> ruvo.Region(10.0, 20.0, ruvo.Laminate.isotropic(70000.0, 0.3, 2.0)).range("x")
+        (None, None)
+        """
+        if axis == "y":
+            return self.y0, self.y1
+        if self.x is not None and (not isinstance(self.x, (tuple, list)) or len(self.x) != 2):
+            raise ValueError(f"Region.x: {self.x!r} must be (x0, x1)")
+        return (self.x[0], self.x[1]) if self.x is not None else (None, None)

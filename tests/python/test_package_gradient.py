@@ -10,7 +10,7 @@ import pytest
 import _ruvo
 import ruvo
 from conftest import dense, full_system
-from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Stiffener
+from ruvo import Laminate, Loads, Material, Mesh, Panel, Ply, Region, Stiffener
 
 DENSITY = 2.7e-9
 CARBON = Material(E1=135000.0, E2=10000.0, G12=5000.0, nu12=0.3)
@@ -54,6 +54,11 @@ def skewed(x):  # the skin's thickness and the skew of x' on a stringer-stiffene
                  mesh=Mesh(nx=6, ny=4))
 
 
+def band_along_y(x):  # thickness of a band x = 100..160 across the width: laminates placed element by element
+    return Panel(length=300.0, width=200.0, laminate=skin(1.0), loads=Loads(Ny=1.0), edges="simply supported",
+                 regions=[Region(x=(100.0, 160.0), laminate=skin(x[0]))], mesh=Mesh(nx=6, ny=4))
+
+
 def analysed(panel, quantity, modes):
     if quantity == "buckling":
         return ruvo.buckle(panel, modes=modes).critical_load_factor
@@ -64,9 +69,9 @@ def analysed(panel, quantity, modes):
 @pytest.mark.parametrize("build, x, assemblies", [(plate, [1.2, 1.0, -0.4], (0, 0)), (laminate, [35.0], (0, 0)),
                                                   (stiffened, [1.4e6, 2.0e7, 3.0, 0.8e-6, 1.1], (0, 0)),
                                                   (thick, [8.0], (0, 0)), (curved, [900.0], (2, 2)),
-                                                  (skewed, [1.5, 25.0], (2, 2))],
+                                                  (skewed, [1.5, 25.0], (2, 2)), (band_along_y, [1.5], (2, 2))],
                          ids=["thickness-loads", "ply-angle", "stiffener-fixed-load-mass", "shear-thickness",
-                              "radius", "skewed"])
+                              "radius", "skewed", "band-along-y"])
 def test_against_central_differences_of_analyses(build, x, assemblies, quantity):
     # Steps of 1e-3·|x|: the differences' own error (of order h², near 1e-6
     # relative) stays well below the tolerance, while the single-precision

@@ -146,6 +146,59 @@ def test_regions_put_lines_at_their_edges_and_raise_the_load_factor():
         ruvo.buckle(panel.replace(regions=()), modes=1).critical_load_factor
 
 
+def test_laminates_per_element_all_the_same_equal_the_one_laminate_panel_bit_for_bit():
+    """The same laminate given five times and placed element by element through the typed path."""
+    panel = square(length=200.0, mesh=Mesh(nx=6, ny=5), loads=Loads(Nx=10.0, Nxy=3.0),
+                   stringers=[ruvo.Stiffener(50.0, EA=1.4e6, EI=2.0e7)])
+    args = ruvo.engine.arguments(ruvo.engine.variant_for(panel), panel, "buckling", 3)
+    pattern = (np.arange(30) * 7 % 5 + 1).tolist()
+    every = _ruvo._analyse(**dict(args, laminates=args["laminates"] * 5, element_laminates=pattern))
+    one = _ruvo._analyse(**args)
+    assert every["outcome"] == "finished" and np.array_equal(every["eigenvalues"], one["eigenvalues"])
+    assert np.array_equal(every["w"], one["w"])
+
+
+@pytest.mark.parametrize("n", [10, 20])
+def test_a_band_along_y_is_the_transposed_band_along_x(n):
+    """300 × 200 plate, x0 clamped, the others simply supported, a band x = 100..160 of 3 mm on the 2 mm skin
+    under Ny (and Nxy) against the 200 × 300 plate with the band y = 100..160 under Nx, y0 clamped. The element
+    takes its forces linear in x between its nodes, so the band along y ramps its Ny over one element at each
+    edge: the two agree to first order in the element size (1.3 % at 10 elements across, 0.65 % at 20)."""
+    skin, pad = SKIN2, Laminate.isotropic(E, NU, 3.0)
+    along_y = Panel(length=300.0, width=200.0, laminate=skin, mesh=Mesh(nx=3 * n // 2, ny=n),
+                    loads=Loads(Ny=10.0, Nxy=2.0), edges={"x0": "clamped", "xl": "simply supported",
+                                                          "y0": "simply supported", "yl": "simply supported"},
+                    regions=[Region(x=(100.0, 160.0), laminate=pad)])
+    along_x = Panel(length=200.0, width=300.0, laminate=skin, mesh=Mesh(nx=n, ny=3 * n // 2),
+                    loads=Loads(Nx=10.0, Nxy=2.0), edges={"y0": "clamped", "yl": "simply supported",
+                                                          "x0": "simply supported", "xl": "simply supported"},
+                    regions=[Region(100.0, 160.0, pad)])
+    assert along_y.element_rows is None and along_x.element_rows is not None
+    factor = ruvo.buckle(along_y, modes=2).critical_load_factor
+    assert factor == pytest.approx(ruvo.buckle(along_x, modes=2).critical_load_factor, rel=0.15 / n)
+    assert factor > ruvo.buckle(along_y.replace(regions=()), modes=2).critical_load_factor
+
+
+def test_stiffeners_with_their_own_pad_ups_and_a_rectangle_of_cells():
+    """Four laminates: two stringers on different pad-ups, a frame on a third, a rectangle of a fourth;
+    the mesh has lines at every edge, the rectangle raises the load factor, the frame's pad-up changes it."""
+    pads = [Laminate.isotropic(E, NU, t) for t in (2.5, 3.0, 3.5, 4.0)]
+    panel = Panel(length=400.0, width=300.0, laminate=SKIN2, loads=Loads(Nx=10.0, Ny=2.0), mesh=Mesh(nx=12, ny=12),
+                  edges="simply supported",
+                  stringers=[ruvo.Stiffener(100.0, EA=1e6, EI=1e8, pad_up=pads[0], pad_width=20.0),
+                             ruvo.Stiffener(200.0, EA=1e6, EI=1e8, pad_up=pads[1], pad_width=30.0)],
+                  frames=[ruvo.Stiffener(200.0, EA=1e6, EI=1e8, pad_up=pads[2], pad_width=20.0)],
+                  regions=[Region(x=(20.0, 80.0), y=(20.0, 60.0), laminate=pads[3])])
+    assert panel.laminates == (SKIN2, pads[3], *pads[:3])   # the skin, the regions, the pad-ups
+    assert {20.0, 80.0, 190.0, 210.0} <= set(np.round(panel.x_nodes, 9))
+    assert {20.0, 60.0, 90.0, 110.0, 185.0, 215.0} <= set(np.round(panel.y_nodes, 9))
+    assert set(panel.element_laminates.ravel().tolist()) == {1, 2, 3, 4, 5}
+    factor = ruvo.buckle(panel, modes=1).critical_load_factor
+    assert ruvo.buckle(panel.replace(regions=()), modes=1).critical_load_factor < factor
+    assert ruvo.buckle(panel.replace(frames=[ruvo.Stiffener(200.0, EA=1e6, EI=1e8)]), modes=1).critical_load_factor \
+        != pytest.approx(factor, rel=1e-4)
+
+
 # ---- bands of another laminate under shear ---------------------------------------------------------
 
 def ritz_shear_flow(a, b, bands, terms=24):

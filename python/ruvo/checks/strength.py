@@ -68,11 +68,11 @@ def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
     fixed, variable = applied_forces(skin_loads(panel))
     skin = (membrane_strain(panel.laminate, fixed), membrane_strain(panel.laminate, variable))
     yield "skin", panel.laminate, skin
-    for k, region in enumerate(panel.regions, 1):
-        yield f"region {k}", region.laminate, band_strains(region.laminate, skin, fixed, variable)
-    for k, stringer in enumerate(panel.stringers, 1):
-        if stringer.pad_up is not None:
-            yield f"pad-up {k}", stringer.pad_up, band_strains(stringer.pad_up, skin, fixed, variable)
+    names = [f"region {k}" for k in range(1, len(panel.regions) + 1)] + \
+        [f"{prefix}{k}" for prefix, items in (("pad-up ", panel.stringers), ("frame pad-up ", panel.frames))
+         for k, s in enumerate(items, 1) if s.pad_up is not None]
+    for name, patch, axis in zip(names, panel.patches, panel.patch_axes):
+        yield name, patch[4], band_strains(patch[4], skin, fixed, variable, axis)
     for kind, along, stiffeners in (("stringer", 0, panel.stringers), ("frame", 1, panel.frames)):
         for k, stiffener in enumerate(stiffeners, 1):
             for wall, laminate in named_walls(stiffener).items():
@@ -107,14 +107,20 @@ def membrane_strain(laminate: Laminate, forces: np.ndarray) -> np.ndarray:
     return np.linalg.solve(np.array(laminate.A), forces)
 
 
-def band_strains(laminate: Laminate, skin: Strains, fixed: np.ndarray, variable: np.ndarray) -> Strains:
-    """The strains of a band of the skin (region or pad-up): the skin's εx,
-    and the εy, γxy that carry the skin's Ny and Nxy in the band's laminate."""
+def band_strains(laminate: Laminate, skin: Strains, fixed: np.ndarray, variable: np.ndarray,
+                 axis: str = "x") -> Strains:
+    """The strains of a part of the skin (region or pad-up): of a band along
+    x the skin's εx, and the εy, γxy that carry the skin's Ny and Nxy in the
+    band's laminate; of a band along y likewise with the skin's εy; of a
+    rectangle of cells (`axis` "") those that carry all the skin's forces."""
     a = np.array(laminate.A)
+    shared = [] if not axis else ["xy".index(axis)]
+    free = [i for i in range(3) if i not in shared]
     def one(skin_strain: np.ndarray, forces: np.ndarray) -> np.ndarray:
-        ex = skin_strain[0]
-        rest = np.linalg.solve(a[1:, 1:], forces[1:] - a[1:, 0] * ex)
-        return np.concatenate([[ex], rest])
+        strain = np.array(skin_strain, float)
+        taken = a[np.ix_(free, shared)] @ strain[shared]
+        strain[free] = np.linalg.solve(a[np.ix_(free, free)], forces[free] - taken)
+        return strain
     return one(skin[0], fixed), one(skin[1], variable)
 
 
