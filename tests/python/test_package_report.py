@@ -1,6 +1,7 @@
 """The stress report page: self-contained, and opened in a real browser
 (headless Chromium) whose screenshot is not blank and whose rendered page
 holds the margins table and the governing mode."""
+import os
 import re
 import shutil
 import subprocess
@@ -17,9 +18,13 @@ needs_chromium = pytest.mark.skipif(CHROMIUM is None, reason="Debian's chromium 
 
 
 def chromium(page, profile, *arguments):
+    """The browser runs without the sanitizer run's preloaded runtime, which
+    is there for the engine in this process, not for Chromium (it hangs)."""
     command = [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
                f"--user-data-dir={profile}", "--window-size=1000,1400", *arguments, page.as_uri()]
-    return subprocess.run(command, capture_output=True, text=True, timeout=180, check=True, cwd=profile.parent)
+    browser_env = {k: v for k, v in os.environ.items() if k not in ("LD_PRELOAD", "ASAN_OPTIONS", "PYTHONMALLOC")}
+    return subprocess.run(command, capture_output=True, text=True, timeout=180, check=True, cwd=profile.parent,
+                          env=browser_env)
 
 
 @pytest.fixture(scope="module")
