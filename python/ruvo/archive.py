@@ -13,7 +13,7 @@ import numpy as np
 
 from . import engine
 from .document import Place, schema_version
-from .files import MAX_BYTES, check_depth, read_bytes
+from .files import MAX_BYTES, check_depth, read_text
 from .gradient import Cluster, GradientResult
 from .panel import Panel
 from .result_document import FORCES, SCHEMA, STIFFENER_FORCES
@@ -203,11 +203,7 @@ def load(source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> Result |
     if isinstance(source, str) and source.lstrip("\ufeff \t\r\n").startswith(("{", "[")):
         text, name = source.lstrip("\ufeff"), "JSON text"
     else:
-        name = os.fsdecode(source)
-        try:
-            text = read_bytes(source, max_bytes).decode("utf-8-sig")
-        except UnicodeDecodeError as e:
-            raise ValueError(f"{name}: not UTF-8 text ({e.reason} at byte {e.start})") from None
+        name, text = os.fsdecode(source), read_text(source, max_bytes, "utf-8-sig")
     try:
         doc = json.loads(text)
     except json.JSONDecodeError as e:

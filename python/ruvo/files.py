@@ -32,6 +32,15 @@ def read_bytes(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> byte
     return data
 
 
+def read_text(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES, encoding: str = "utf-8") -> str:
+    """The text of the regular file `path` (as `read_bytes` reads it);
+    ValueError naming the file when it is not text in `encoding`."""
+    try:
+        return read_bytes(path, max_bytes).decode(encoding)
+    except UnicodeDecodeError as e:
+        raise ValueError(f"{os.fsdecode(path)}: not UTF-8 text ({e.reason} at byte {e.start})") from None
+
+
 def check_depth(document: Any, name: str, max_depth: int = MAX_DEPTH) -> None:
     """ValueError naming `name` when tables and arrays nest deeper than `max_depth`."""
     level = [document]

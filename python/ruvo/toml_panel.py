@@ -15,7 +15,7 @@ import tomllib
 from typing import TYPE_CHECKING, Any
 
 from .document import panel_document
-from .files import MAX_BYTES, check_depth, read_bytes
+from .files import MAX_BYTES, check_depth, read_text
 
 if TYPE_CHECKING:
     from .panel import Panel
@@ -80,12 +80,7 @@ def read_toml_text(text: str, name: str) -> dict[str, Any]:
 def read_toml(path: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> dict[str, Any]:
     """The tables of a TOML file (a regular file of at most `max_bytes`);
     ValueError naming the file."""
-    name = os.fsdecode(path)
-    try:
-        text = read_bytes(path, max_bytes).decode("utf-8")
-    except UnicodeDecodeError as e:
-        raise ValueError(f"{name}: not UTF-8 text ({e.reason} at byte {e.start})") from None
-    return read_toml_text(text, name)
+    return read_toml_text(read_text(path, max_bytes), os.fsdecode(path))
 
 
 def parsed(source: str | os.PathLike[str], max_bytes: int = MAX_BYTES) -> tuple[dict[str, Any], str]:
