@@ -257,7 +257,8 @@ def _stiffeners(shelf: _Shelf, place: Place, name: str, items: Any) -> tuple[Sti
     for k, item in enumerate(items):
         where = place.inner(f"[[{name}]] number {k + 1}")
         if isinstance(item, dict) and "section" in item:
-            table = where.keys(item, ["section", "side", "position", "line", "pad_up", "pad_width"], ["section"])
+            table = where.keys(item, ["section", "side", "position", "line", "pad_up", "pad_width", "footprint"],
+                               ["section"])
         else:
             table = where.keys(item, _init_fields(Stiffener))
         for values in _positions(where, dict(table)):
@@ -274,6 +275,10 @@ def _stiffener(shelf: _Shelf, where: Place, values: dict[str, Any]) -> Stiffener
         section = shelf.section(values.pop("section"), where.inner(f"{where.table} section"))
         if values.get("side", "back") not in _SIDES:   # a tuple of texts: no value is hashed
             raise where.error(f"side: {values['side']!r} is neither 'back' nor 'front'")
+        if "footprint" in values and (not isinstance(section, sections.Hat) or
+                                      not isinstance(values["footprint"], bool)):
+            raise where.error(f"footprint: {values['footprint']!r}; a hat's footprint is true or false, and other "
+                              "shapes have none")
         return where.build(section.stiffener, values.pop("position", None), **values)
     if "crippling" in values:   # the section's data for the stringer checks, as its table
         inner = where.inner(f"{where.table} crippling")
@@ -514,6 +519,9 @@ class _Writer:
             if stiffener.side != "back":
                 row["side"] = stiffener.side
             row.update({k: v for k, v in changed_fields(stiffener).items() if k in ("position", "line", "pad_width")})
+            if isinstance(stiffener.section, sections.Hat) and stiffener.footprint is None and \
+                    stiffener.position is not None:
+                row["footprint"] = False
         else:
             row = {k: v for k, v in changed_fields(stiffener).items() if k != "pad_up"}
         if stiffener.pad_up is not None:

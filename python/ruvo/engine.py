@@ -77,7 +77,7 @@ def limits(suffix: str) -> Any:
 def variant_for(panel: Panel) -> str:
     """The smallest size variant whose grid and stiffener tables hold the panel."""
     lines = max(len(panel.x_lengths), len(panel.y_lengths)) + 1
-    stiffeners = max(len(panel.stringers), len(panel.frames))
+    stiffeners = max(len(panel.stringer_beams[0]), len(panel.frames))
     for suffix in VARIANTS:
         c = limits(suffix)
         if lines <= c.p_rtnds and stiffeners <= c.p_stf and \
@@ -200,7 +200,7 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         "freedoms": _FUNCTIONS[functions],
         "radii": [_radius(panel.rx), _radius(panel.ry), _radius(panel.rxy)], "skew": [panel.skew_x, panel.skew_y],
         "laminates": [lam.packed(dtype) for lam in panel.laminates],
-        "stringers": _stiffener_rows(panel.stringers, panel.stringer_lines),
+        "stringers": _stiffener_rows(*panel.stringer_beams),
         "frames": _stiffener_rows(panel.frames, panel.frame_lines),
         "variable": node_forces(panel, cases[0].variable(), dtype),
         "fixed": node_forces(panel, cases[0].fixed(), dtype),

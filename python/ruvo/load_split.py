@@ -87,7 +87,7 @@ def _split_matrix(panel: Panel) -> np.ndarray:
     across = _band_shares(panel, "y")
     lengths = float(np.dot(across, panel.x_lengths)) / panel.length if "y" in panel.patch_axes else 1.0
     widths = np.diag([float(np.dot(_band_shares(panel, "x"), panel.y_lengths)) / panel.width, lengths, 1.0])
-    stiffeners = np.diag([sum(s.EA for s in panel.stringers) / panel.width,
+    stiffeners = np.diag([sum(s.EA for s in panel.stringer_beams[0]) / panel.width,   # a hat's feet: in the bands
                           sum(f.EA for f in panel.frames) / panel.length, 0.0])
     return widths + stiffeners @ np.linalg.inv(skin)
 

@@ -151,10 +151,10 @@ class Mesh:
         covering = np.zeros((len(x), len(y)), int)
         for k, (x0, x1, y0, y1) in enumerate(patches):
             covering[np.outer((x_middles > x0) & (x_middles < x1), (y_middles > y0) & (y_middles < y1))] = k + 1
-        return Grid(x, y, _lines("frames", frames, x), _lines("stringers", stringers, y), covering)
+        return Grid(x, y, grid_lines("frames", frames, x), grid_lines("stringers", stringers, y), covering)
 
 
-def _lines(name: str, stiffeners: Sequence[Stiffener], lengths: ArrayLike) -> tuple[int, ...]:
+def grid_lines(name: str, stiffeners: Sequence[Stiffener], lengths: ArrayLike) -> tuple[int, ...]:
     """Grid line numbers (1-based) of the stiffeners."""
     nodes = np.concatenate([[0.0], np.cumsum(lengths)])
     lines = []

@@ -26,7 +26,7 @@ from .conventions import FLAT
 from .files import MAX_BYTES
 from .laminates import SHEAR_CORRECTION, Laminate, Material, Ply
 from .loads import FLAT_PRESSURE, Loads
-from .mesh import MAX_LINES, Grid, Mesh, fitting_size
+from .mesh import MAX_LINES, Grid, Mesh, fitting_size, grid_lines
 from .stiffeners import Region, Stiffener
 from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, UnitWarning, _length, _number, _set, _warn_units
 
@@ -239,6 +239,16 @@ class Panel:
         return self.grid.stringer_lines
 
     @property
+    def stringer_beams(self) -> tuple[list[Stiffener], tuple[int, ...]]:
+        """The beams along x the engine takes, and their grid lines: each
+        stringer on its line, a hat with its footprint as its two web beams
+        on the web lines (which its feet put on the grid)."""
+        beams = [beam for s in self.stringers for beam in s.beams()]
+        if len(beams) == len(self.stringers):
+            return beams, self.stringer_lines
+        return beams, grid_lines("stringers", beams, self.y_lengths)
+
+    @property
     def element_laminates(self) -> np.ndarray:
         """The laminate (1 the skin's, then in the order of `laminates`) of
         each element, nx by ny (x outer, y from 0 up)."""
@@ -265,8 +275,10 @@ class Panel:
     def _patch_names(self) -> list[str]:
         """The fields of the patches of `_patches`, in its order."""
         return [f"regions[{k}]" for k in range(len(self.regions))] + \
-               [f"{kind}[{k}].pad_up" for kind in ("stringers", "frames")
-                for k, s in enumerate(getattr(self, kind)) if s.pad_up is not None]
+               [name for k, s in enumerate(self.stringers)
+                for name in [f"stringers[{k}].pad_up"] * (s.pad_up is not None) + [f"stringers[{k}] foot"] *
+                len(s.feet())] + \
+               [f"frames[{k}].pad_up" for k, s in enumerate(self.frames) if s.pad_up is not None]
 
     def _check_patches(self) -> None:
         """Refuses a region or pad-up reaching past the panel's sides, and
@@ -296,17 +308,20 @@ class Panel:
     def patches(self) -> list[tuple[float, float, float, float, Laminate]]:
         """The parts of the skin with their own laminate: (x0, x1, y0, y1,
         laminate) of the regions, then of the stringers' pad-ups, then of
-        the frames' (later ones lie over earlier ones)."""
+        the frames' (later ones lie over earlier ones); a stringer's feet
+        (a hat's footprint) lie over its pad-up."""
         def span(region: Region, axis: str, side: float) -> tuple[float, float]:
             low, high = region.range(axis)
             return (0.0, side) if low is None else (low, high)
-        half = [0.5 * s.pad_width for s in self.stringers + self.frames]
+        def bands(s: Stiffener) -> list[tuple[float, float, Laminate]]:
+            pad = [(s.position - 0.5 * s.pad_width, s.position + 0.5 * s.pad_width, s.pad_up)] \
+                if s.pad_up is not None else []
+            return pad + s.feet()   # type: ignore[operator]
         return [(*span(r, "x", self.length), *span(r, "y", self.width), r.laminate)
                 for r in self.regions] + \
-               [(0.0, self.length, s.position - h, s.position + h, s.pad_up)
-                for s, h in zip(self.stringers, half) if s.pad_up is not None] + \
-               [(f.position - h, f.position + h, 0.0, self.width, f.pad_up)
-                for f, h in zip(self.frames, half[len(self.stringers):]) if f.pad_up is not None]
+               [(0.0, self.length, y0, y1, laminate) for s in self.stringers for y0, y1, laminate in bands(s)] + \
+               [(f.position - 0.5 * f.pad_width, f.position + 0.5 * f.pad_width, 0.0, self.width, f.pad_up)
+                for f in self.frames if f.pad_up is not None]
 
     def to_toml(self, options: dict[str, Any] | None = None) -> str:
         """The panel's TOML text, materials, laminates and sections written

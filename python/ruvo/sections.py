@@ -46,7 +46,7 @@ import numpy as np
 from . import engine
 from .conventions import PACKED
 from .laminates import Laminate
-from .stiffeners import Stiffener, StringerShape
+from .stiffeners import Footprint, Stiffener, StringerShape
 from .validation import _length, _number, _set
 
 _SIDES = {"back": 1.0, "front": -1.0}
@@ -379,10 +379,33 @@ class Section:
         _set(stiffener, section=self, side=side)
         return stiffener
 
+    def _beam(self, shares: tuple[tuple[Wall, float], ...], side: str, mass: float) -> Stiffener:
+        """A beam of the walls at their shares (a wall's width times its
+        share), about the skin's mid-surface on `side`, of mass `mass`."""
+        ea = sum(w.axial * w.length * k for w, k in shares)
+        es = sum(w.axial * w.length * w.z * k for w, k in shares)
+        ei = sum((w.own_bending() + w.axial * w.length * w.z ** 2) * k for w, k in shares)
+        gj = sum(w.torsion * w.length * k for w, k in shares)
+        return Stiffener(0.0, EA=ea, ES=_SIDES[side] * es, EI=ei, GJ=gj, mass=mass, alpha=self.alpha)
+
 
 def _thickness(laminate: Laminate) -> float:
     """The thickness of a wall's laminate, which always has one (checked in `_laminate`)."""
     return cast(float, laminate.thickness)
+
+
+def _laid_on(base: Laminate, wall: Laminate, side: float) -> Laminate:
+    """The laminate of `base` with `wall` laid on its surface on `side`
+    (+1 the front, toward positive W; -1 the back), about the base's
+    mid-surface: A and D add, the wall's offset e adds side·e·A to B and
+    e²·A to D (the wall's own coupling not taken, as in its section)."""
+    a = np.array(wall.A)
+    e = side * 0.5 * (_thickness(base) + _thickness(wall))
+    shear = None if base.shear is None or wall.shear is None else np.add(base.shear, wall.shear)
+    thermal = (None if base.thermal_forces is None or wall.thermal_forces is None
+               else np.add(base.thermal_forces, wall.thermal_forces))
+    return Laminate.from_matrices(np.add(base.A, a), np.add(base.D, wall.D) + e * e * a, np.add(base.B, e * a),
+                                  _thickness(base) + _thickness(wall), shear, thermal)
 
 
 def _packed_bending(laminate: Laminate) -> tuple[float, ...]:
@@ -513,6 +536,51 @@ class Hat(Section):
         enclosed = 0.5 * (crown.length + bottom) * depth
         path = crown.length / crown.shear + 2.0 * depth / math.cos(half) / web.shear + bottom / skin_shear
         return 4.0 * enclosed ** 2 / path + 2.0 * foot.torsion * foot.length
+
+    def stiffener(self, position: float | None = None, *, line: int | None = None, side: str = "back",
+                  pad_up: Laminate | None = None, pad_width: float = 0.0,
+                  footprint: bool | None = None) -> Stiffener:
+        """The `Stiffener` of this hat, as `Section.stiffener` builds it; with
+        its `footprint` the engine takes the hat on its web lines, each a
+        beam of one web and half the crown, and its feet as bands of the
+        skin (the skin, or the pad-up, with the foot laid on it, about the
+        skin's mid-surface); without, the whole section as one beam on its
+        line. `footprint` None (the default): with it at a `position`,
+        without it on a grid `line` (which places no feet).
+
+        Returns
+        -------
+        Stiffener
+
+        Examples
+        --------
+        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=2.0)
+        >>> metal = ruvo.sections.Isotropic(E=70000.0, nu=0.3)
+        >>> hat = ruvo.sections.Hat(skin=skin, material=metal, height=20.0, crown_width=20.0, crown=2.0,
+        ...                         web=2.0, web_angle=0.0, foot_width=15.0, foot=2.0)
+        >>> [(y0, y1) for y0, y1, _ in hat.stiffener(100.0).feet()]    # webs 20 apart, feet outward
+        [(75.0, 90.0), (110.0, 125.0)]
+        """
+        stiffener = super().stiffener(position, line=line, side=side, pad_up=pad_up, pad_width=pad_width)
+        if footprint is None:
+            footprint = position is not None
+        if not footprint:
+            return stiffener
+        if position is None:
+            raise ValueError("Hat.stiffener: the hat's footprint (its web lines and feet) needs its position, not "
+                             "a line number; or footprint=False")
+        foot, _, web, _, crown = self.walls
+        half_spacing = 0.5 * crown.length + crown.z * math.tan(self._half_angle())
+        reach = half_spacing + foot.length
+        if pad_up is not None and 0.5 * stiffener.pad_width < reach * (1 - 1e-9):
+            raise ValueError(f"Hat.stiffener: the pad-up, {stiffener.pad_width:g} wide, is narrower than the hat's "
+                             f"footprint ({2.0 * reach:g} from foot edge to foot edge): widen it, or "
+                             "footprint=False")
+        beam = self._beam(((web, 1.0), (crown, 0.5)), side, 0.5 * self.mass)
+        base = self.skin if pad_up is None else pad_up
+        _set(stiffener, footprint=Footprint(beam, half_spacing, foot.length,
+                                            _laid_on(base, foot.laminate, _SIDES[side])))
+        return stiffener
 
     @property
     def check_data(self) -> StringerCheckData | None:

@@ -3,9 +3,10 @@ regions, bands of the skin with their own laminate.
 """
 from __future__ import annotations
 
+import dataclasses
 import enum
 from dataclasses import KW_ONLY, dataclass, field
-from typing import Any
+from typing import Any, cast
 
 import numpy as np
 
@@ -36,7 +37,8 @@ class Stiffener:
     a `sections.StringerCheckData` (`ruvo.sections` sets it for the shapes
     that have them). A stiffener built by a section's `stiffener` keeps the
     section and its side (`section`, `side`), so that a file writes it as
-    it was built. alpha: its thermal expansion coefficient along
+    it was built; a hat's also its `footprint` (its feet and web lines on
+    the skin), unless it was built without. alpha: its thermal expansion coefficient along
     its axis, for temperature loads (None: it expands as the skin does).
     """
     position: float | None = None
@@ -53,6 +55,7 @@ class Stiffener:
     alpha: float | None = None
     section: object = field(default=None, init=False, repr=False, compare=False)
     side: str = field(default="back", init=False, repr=False, compare=False)
+    footprint: Footprint | None = field(default=None, init=False, repr=False)
 
     def __post_init__(self) -> None:
         if (self.position is None) == (self.line is None):
@@ -90,6 +93,57 @@ class Stiffener:
         [1400000.0, 0.0, 20000000.0, 0.0]
         """
         return [self.EA, self.ES, self.EI, self.GJ]
+
+    def beams(self) -> list[Stiffener]:
+        """The beams the engine takes for this stringer: itself, or with a
+        footprint its two web beams on the web lines.
+
+        Returns
+        -------
+        list of Stiffener
+
+        Examples
+        --------
+        >>> ruvo.Stiffener(50.0, EA=1.4e6, EI=2.0e7).beams()[0].position
+        50.0
+        """
+        if self.footprint is None:
+            return [self]
+        return [dataclasses.replace(self.footprint.beam, position=cast(float, self.position) + offset)
+                for offset in (-self.footprint.half_spacing, self.footprint.half_spacing)]
+
+    def feet(self) -> list[tuple[float, float, Laminate]]:
+        """The bands (y0, y1, laminate) of the skin under the feet of a
+        stringer with a footprint (none without).
+
+        Returns
+        -------
+        list of tuple
+
+        Examples
+        --------
+        >>> ruvo.Stiffener(50.0, EA=1.4e6, EI=2.0e7).feet()
+        []
+        """
+        if self.footprint is None:
+            return []
+        f, y = self.footprint, cast(float, self.position)
+        return [(y - f.half_spacing - f.foot_width, y - f.half_spacing, f.foot),
+                (y + f.half_spacing, y + f.half_spacing + f.foot_width, f.foot)]
+
+
+@dataclass(frozen=True)
+class Footprint:
+    """Where a stringer's walls stand on the skin (a hat's): `beam`, the
+    stiffness on each of its two web lines, `half_spacing` from its
+    position (the webs' mid-lines carried down to the skin's mid-surface),
+    and its feet, `foot_width` wide outward from the web lines, the skin
+    there having the laminate `foot` (the skin, or the pad-up, with the
+    foot laid on it)."""
+    beam: Stiffener
+    half_spacing: float
+    foot_width: float
+    foot: Laminate
 
 
 @dataclass(frozen=True)

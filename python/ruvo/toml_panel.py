@@ -60,7 +60,8 @@ foot = 2.0
 [[stringers]]             # along x at y positions (frames: along y at x positions)
 section = "T"             # or EA, ES, EI, GJ, mass
 position = [100.0, 200.0, 300.0]
-# side = "front"          # on the skin's front (positive W) side; pad_up = "a laminate", pad_width
+# side = "front"          # on the skin's front (positive W) side; pad_up = "a laminate", pad_width;
+# footprint = false       # a hat as one beam, without its feet and web lines
 '''
 
 

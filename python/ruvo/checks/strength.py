@@ -68,11 +68,14 @@ def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
     fixed, variable = applied_forces(skin_loads(panel))
     skin = (membrane_strain(panel.laminate, fixed), membrane_strain(panel.laminate, variable))
     yield "skin", panel.laminate, skin
+    # A hat's feet (None): the skin and the foot wall, each checked on its own.
     names = [f"region {k}" for k in range(1, len(panel.regions) + 1)] + \
-        [f"{prefix}{k}" for prefix, items in (("pad-up ", panel.stringers), ("frame pad-up ", panel.frames))
-         for k, s in enumerate(items, 1) if s.pad_up is not None]
+        [name for k, s in enumerate(panel.stringers, 1)
+         for name in [f"pad-up {k}"] * (s.pad_up is not None) + [None] * len(s.feet())] + \
+        [f"frame pad-up {k}" for k, s in enumerate(panel.frames, 1) if s.pad_up is not None]
     for name, patch, axis in zip(names, panel.patches, panel.patch_axes):
-        yield name, patch[4], band_strains(patch[4], skin, fixed, variable, axis)
+        if name is not None:
+            yield name, patch[4], band_strains(patch[4], skin, fixed, variable, axis)
     for kind, along, stiffeners in (("stringer", 0, panel.stringers), ("frame", 1, panel.frames)):
         for k, stiffener in enumerate(stiffeners, 1):
             for wall, laminate in named_walls(stiffener).items():
