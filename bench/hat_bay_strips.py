@@ -23,7 +23,7 @@ holding W and V, long edges (in the middle of the outer half-bays) holding W
 and U; the strips' half-wave l = length/m over m = 1, 2, ..., the lowest
 load factor of either model is that of the skin's Nx.
 
-    PYTHONPATH=build/python /usr/bin/python3 bench/hat_bay_strips.py [--ny 40] [--nx 40]
+    PYTHONPATH=build/python /usr/bin/python3 bench/hat_bay_strips.py [--nx 30] [--ny 30] [--carbon]
 """
 import argparse
 import math
@@ -160,16 +160,34 @@ def hat_case():
     return hat, skin
 
 
+def orthotropic(t):
+    """A carbon laminate of thickness t as its stiffnesses without the 16, 26
+    terms: (0/90/±45) in the proportions 50/10/40 of a stringer-heavy skin."""
+    a = t * np.array([[76000.0, 17000.0, 0.0], [17000.0, 37000.0, 0.0], [0.0, 0.0, 19500.0]])
+    d = t ** 3 / 12.0 * np.array([[52000.0, 24000.0, 0.0], [24000.0, 38000.0, 0.0], [0.0, 0.0, 26500.0]])
+    return ruvo.Laminate.from_matrices(a, d, thickness=t)
+
+
+def carbon_case():
+    """The same hats and skin in the carbon laminate, skin 1.5, walls 1.5."""
+    skin, wall = orthotropic(1.5), orthotropic(1.5)
+    hat = sections.Hat(skin=skin, height=25.0, crown_width=20.0, crown=wall, web=wall, web_angle=40.0,
+                       foot_width=20.0, foot=wall)
+    return hat, skin
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--nx", type=int, default=30)
     parser.add_argument("--ny", type=int, default=30)
     parser.add_argument("--length", type=float, default=450.0)
+    parser.add_argument("--carbon", action="store_true", help="the carbon hats on a carbon skin")
+    parser.add_argument("--pieces", type=int, default=10, help="strips per wall and per bay segment")
     args = parser.parse_args()
-    hat, skin = hat_case()
+    hat, skin = carbon_case() if args.carbon else hat_case()
     pitch = 150.0
     width, centres = 2 * pitch, [0.5 * pitch, 1.5 * pitch]
-    strips, count, held = strip_model(hat, skin, width, centres)
+    strips, count, held = strip_model(hat, skin, width, centres, args.pieces)
     skin_axial = skin.A[0][0] - skin.A[0][1] ** 2 / skin.A[1][1]     # the skin's Nx per unit strain
     by_waves = {m: skin_axial * strip_factor(strips, count, held, args.length / m) for m in range(1, 13)}
     m = min(by_waves, key=by_waves.get)
