@@ -15,7 +15,7 @@ import math
 import os
 import warnings
 from dataclasses import dataclass, field
-from typing import Any
+from typing import Any, cast
 
 import numpy as np
 
@@ -314,9 +314,9 @@ class Panel:
             low, high = region.range(axis)
             return (0.0, side) if low is None else (low, high)
         def bands(s: Stiffener) -> list[tuple[float, float, Laminate]]:
-            pad = [(s.position - 0.5 * s.pad_width, s.position + 0.5 * s.pad_width, s.pad_up)] \
-                if s.pad_up is not None else []
-            return pad + s.feet()   # type: ignore[operator]
+            y = cast(float, s.position)   # a pad-up needs the position
+            return ([(y - 0.5 * s.pad_width, y + 0.5 * s.pad_width, s.pad_up)] if s.pad_up is not None else []) + \
+                s.feet()
         return [(*span(r, "x", self.length), *span(r, "y", self.width), r.laminate)
                 for r in self.regions] + \
                [(0.0, self.length, y0, y1, laminate) for s in self.stringers for y0, y1, laminate in bands(s)] + \
