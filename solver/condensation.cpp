@@ -48,12 +48,14 @@ void clear_coupling() {
 
 template <class V>
 void release_coupling() {
+  if constexpr (typed_only<V>)
+    if (!reserved_block<Matrix, V>) return;  // no analysis reserved it: nothing to hand back
   io::clear_pages(state::matrix<V>().a21.data, sizeof(state::matrix<V>().a21.data));
 }
 
 void release_kept_memory() {
 #define RUVO_RELEASE(V) release_coupling<V>();
-  RUVO_FOR_EACH_VARIANT(RUVO_RELEASE)
+  RUVO_FOR_EACH_TYPED_VARIANT(RUVO_RELEASE)
 #undef RUVO_RELEASE
 }
 
@@ -356,7 +358,7 @@ void report_scratch_fault(std::string_view routine) {
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

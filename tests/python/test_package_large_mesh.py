@@ -1,0 +1,37 @@
+"""Meshes beyond 30 elements per direction: the typed entry's own size variant (49 node lines)."""
+import math
+
+import numpy as np
+import pytest
+
+import _ruvo
+import ruvo
+from conftest import square
+from ruvo import Loads, Mesh, Stiffener, engine
+
+
+@pytest.mark.parametrize("n, variant, within", [   # the error goes as the fourth power of the element size
+    (4, "19", 4e-4),
+    (16, "19", 2e-6),
+    (48, "49", 3e-8),
+])
+def test_simply_supported_square_plate_converges_to_k_4_up_to_48_elements(n, variant, within):
+    # Nx_cr = k pi^2 D / b^2 with k = 4 (Timoshenko & Gere, Theory of Elastic Stability, 9.2).
+    result = ruvo.buckle(square(length=300.0, width=300.0, mesh=Mesh(nx=n, ny=n), freedoms="W"), modes=2)
+    closed_form = 4 * math.pi ** 2 * 70000.0 / (12 * (1 - 0.09)) / 300.0 ** 2
+    assert result.variant == variant
+    assert result.load_factors[0] == pytest.approx(closed_form, rel=within)
+
+
+@pytest.mark.parametrize("kind, options", [
+    ("buckling", {}),
+    ("vibration", {"mass_per_area": 2.7e-9}),
+])
+def test_a_panel_of_the_31_variant_gives_the_same_answer_in_the_large_one(kind, options):
+    panel = square(length=300.0, width=200.0, mesh=Mesh(nx=12, ny=10), ry=800.0, loads=Loads(Nx=1.0, Nxy=0.3),
+                   stringers=[Stiffener(100.0, EA=1.4e7, EI=1.0e9, GJ=1.0e6)],
+                   frames=[Stiffener(150.0, EA=1.4e7, EI=1.0e9, GJ=1.0e6)])
+    small, large = (_ruvo._analyse(**engine.arguments(v, panel, kind, 3, **options)) for v in ("31", "49"))
+    assert large["outcome"] == "finished"
+    np.testing.assert_allclose(large["eigenvalues"], small["eigenvalues"], rtol=1e-13)
+    np.testing.assert_allclose(large["w"], small["w"], rtol=0, atol=1e-11 * np.abs(small["w"]).max())
