@@ -2,7 +2,7 @@
 stringer bays (fuselage_bays.toml) at three meshes, up to the finest the
 engine's largest grid takes, with the relative change from each to the next.
 
-    PYTHONPATH=build/python /usr/bin/python3 examples/fuselage_bays_convergence.py [--meshes 24x24 36x36 48x48]
+    PYTHONPATH=build/python /usr/bin/python3 examples/fuselage_bays_convergence.py [--meshes 24x24 36x36 46x46]
 
 A mesh nx x ny is the element counts asked for along x and y; every pad-up
 takes an element of its own on each side of its stiffener, so the grid can
@@ -25,7 +25,7 @@ def mesh(text):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--meshes", nargs=3, default=["24x24", "36x36", "48x48"], metavar="NXxNY")
+    parser.add_argument("--meshes", nargs=3, default=["24x24", "36x36", "46x46"], metavar="NXxNY")
     args = parser.parse_args()
     panel, options = ruvo.Panel.from_toml_with_options(os.path.join(HERE, "fuselage_bays.toml"))
     bays = len(panel.stringers) + 1
