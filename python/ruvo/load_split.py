@@ -96,8 +96,8 @@ def _thermal_forces(panel: Panel, name: str) -> np.ndarray:
     """The skin's restrained membrane forces per degree (Nx, Nxy, Ny),
     compression positive; refuses what the engine cannot carry."""
     if len(panel.laminates) > 1:
-        raise ValueError(f"{name}.delta_T: temperature loads on a panel with regions or pad-ups are not taken: "
-                         "their restrained thermal forces differ across the band edges")
+        raise ValueError(f"{name}.delta_T: temperature loads on a panel with regions, pad-ups or a hat's feet are "
+                         "not taken: their restrained thermal forces differ across the band edges")
     if panel.laminate.thermal_forces is None:
         raise ValueError(f"{name}.delta_T: the skin's laminate has no thermal expansion (Material(alpha1=, "
                          "alpha2=) or Laminate.isotropic(..., alpha=))")

@@ -79,7 +79,10 @@ class Panel:
     bands too, a stringer's along x, a frame's along y, each with its own
     laminate. Any number of laminates; regions overlapping one another, or
     a region or pad-up reaching past the panel's sides, are refused;
-    pad-ups lie over regions, frames' over stringers'. Under a band along
+    pad-ups lie over regions, frames' over stringers'. A hat stringer with
+    its footprint (sections.Hat.stiffener) stands on its two web lines with
+    its feet as bands along x (`stringer_beams` lists what the engine
+    takes). Under a band along
     x Nx is that of the skin's strain along x, under a band along y Ny
     that of its strain along y; Nxy, and the other force, are the skin's
     (equilibrium across the band's edges). A rectangle that spans neither
@@ -122,6 +125,10 @@ class Panel:
             if any(not isinstance(s, Stiffener) for s in items):
                 raise ValueError(f"Panel.{name}: every item must be a ruvo.Stiffener")
             _set(self, **{name: items})
+        for k, f in enumerate(self.frames):
+            if f.footprint is not None:
+                raise ValueError(f"Panel.frames[{k}]: a hat's footprint is taken on stringers only; build the "
+                                 "frame with footprint=False (one beam on its position)")
         for name in ("rx", "ry", "rxy"):
             r = float(getattr(self, name))
             if math.isnan(r) or r == 0.0:

@@ -554,10 +554,9 @@ class Hat(Section):
 
         Examples
         --------
-        >>> skin = ruvo.Laminate.isotropic(E=70000.0, nu=0.3, t=2.0)
-        >>> metal = ruvo.sections.Isotropic(E=70000.0, nu=0.3)
-        >>> hat = ruvo.sections.Hat(skin=skin, material=metal, height=20.0, crown_width=20.0, crown=2.0,
-        ...                         web=2.0, web_angle=0.0, foot_width=15.0, foot=2.0)
+        >>> alu = ruvo.sections.Isotropic(70000.0, 0.33)
+        >>> hat = ruvo.sections.Hat(skin=ruvo.Laminate.isotropic(70000.0, 0.33, 2.0), material=alu, height=20.0,
+        ...                         crown_width=20.0, crown=2.0, web=2.0, web_angle=0.0, foot_width=15.0, foot=2.0)
         >>> [(y0, y1) for y0, y1, _ in hat.stiffener(100.0).feet()]    # webs 20 apart, feet outward
         [(75.0, 90.0), (110.0, 125.0)]
         """
