@@ -575,8 +575,11 @@ class Hat(Section):
             raise ValueError(f"Hat.stiffener: the pad-up, {stiffener.pad_width:g} wide, is narrower than the hat's "
                              f"footprint ({2.0 * reach:g} from foot edge to foot edge): widen it, or "
                              "footprint=False")
-        beam = self._beam(((web, 1.0), (crown, 0.5)), side, 0.5 * self.mass)
         base = self.skin if pad_up is None else pad_up
+        if base.thickness is None:
+            raise ValueError("Hat.stiffener: the pad-up's thickness is unknown (give Laminate(thickness=...)); the "
+                             "feet are laid on it. Or footprint=False")
+        beam = self._beam(((web, 1.0), (crown, 0.5)), side, 0.5 * self.mass)
         _set(stiffener, footprint=Footprint(beam, half_spacing, foot.length,
                                             _laid_on(base, foot.laminate, _SIDES[side])))
         return stiffener

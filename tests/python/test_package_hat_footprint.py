@@ -61,6 +61,7 @@ def test_running_loads_split_alike_with_and_without_the_footprint():
     (lambda: HAT.stiffener(line=3, footprint=True), "needs its position"),
     (lambda: HAT.stiffener(100.0, pad_up=SKIN, pad_width=60.0), "narrower than the hat's footprint"),
     (lambda: Panel(length=300.0, width=200.0, laminate=SKIN, frames=[HAT.stiffener(150.0)]), "stringers only"),
+    (lambda: HAT.stiffener(100.0, pad_up=Laminate.from_matrices(SKIN.A, SKIN.D), pad_width=90.0), "thickness"),
     (lambda: _panel("back", hat=HAT).replace(width=260.0), r"stringers\[1\] foot: the band y = .* reaches past"),
 ])
 def test_a_footprint_that_cannot_be_placed_is_refused(build, words):
