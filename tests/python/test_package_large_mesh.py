@@ -35,3 +35,9 @@ def test_a_panel_of_the_31_variant_gives_the_same_answer_in_the_large_one(kind, 
     # the same arithmetic on other storage: bit for bit
     assert large["outcome"] == "finished"
     assert np.array_equal(large["eigenvalues"], small["eigenvalues"]) and np.array_equal(large["w"], small["w"])
+
+
+def test_the_listing_of_a_large_grid_has_room_for_its_freedom_numbers():
+    # 49 x 31 nodes: U and V numbered beyond 9999, more than the four variants' four digits show
+    result = ruvo.buckle(square(length=300.0, width=180.0, mesh=Mesh(nx=48, ny=30)), modes=1, listing=True)
+    assert result.variant == "49" and " 11400\n" in result.listing and "****" not in result.listing
