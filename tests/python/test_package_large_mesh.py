@@ -6,7 +6,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import square
+from conftest import UNDER_ASAN, run_fresh, square
 from ruvo import Loads, Mesh, Stiffener, engine
 
 
@@ -41,3 +41,24 @@ def test_the_listing_of_a_large_grid_has_room_for_its_freedom_numbers():
     # 49 x 31 nodes: U and V numbered beyond 9999, more than the four variants' four digits show
     result = ruvo.buckle(square(length=300.0, width=180.0, mesh=Mesh(nx=48, ny=30)), modes=1, listing=True)
     assert result.variant == "49" and " 11400\n" in result.listing and "****" not in result.listing
+
+
+REFUSED_ADDRESS_SPACE = """
+import resource, ruvo
+from ruvo import Laminate, Loads, Mesh, Panel
+plate = Panel(length=100.0, width=100.0, laminate=Laminate.isotropic(70000.0, 0.3, 1.0), loads=Loads(Nx=1.0))
+size = int(open("/proc/self/statm").read().split()[0]) * 4096
+resource.setrlimit(resource.RLIMIT_AS, (size + 2**30, size + 2**30))
+try:
+    ruvo.buckle(plate.replace(mesh=Mesh(nx=34, ny=34)), modes=2)
+except MemoryError as e:
+    print(e)
+print(ruvo.buckle(plate, modes=2).load_factors[0] > 0)
+"""
+
+
+@pytest.mark.skipif(UNDER_ASAN, reason="the sanitizer's shadow memory takes the address space")
+def test_the_large_variant_refused_its_address_space_raises_memory_error_and_the_engine_goes_on():
+    words, goes_on = run_fresh(REFUSED_ADDRESS_SPACE).splitlines()
+    assert words == "_analyse: the system gives too little memory for the analysis of 34 x 34 elements (variant 49)"
+    assert goes_on == "True"
