@@ -15,6 +15,7 @@ faults the matrices' pages in). Peak: the child's maximum resident set.
     PYTHONPATH=$PWD/build/python /usr/bin/python3 bench/mesh_size_bench.py [--repeats 2] [--freedoms WUVBG]
 """
 import argparse
+import dataclasses
 import json
 import math
 import os
@@ -35,7 +36,6 @@ MODES = 20
 def panel(n, shape, freedoms):
     """The largest panel at n x n elements; with the shear rotations the
     skin's transverse shear stiffness k·G·t (k = 5/6)."""
-    import dataclasses
     from ruvo import Laminate, Loads, Mesh, Panel, Stiffener
     middle = n // 2 + 1
     skin = Laminate.isotropic(70000.0, 0.3, 1.0)

@@ -48,15 +48,17 @@ void clear_coupling() {
 
 template <class V>
 void release_coupling() {
-  if constexpr (typed_only<V>)
-    if (!reserved_block<Matrix, V>) return;  // no analysis reserved it: nothing to hand back
   io::clear_pages(state::matrix<V>().a21.data, sizeof(state::matrix<V>().a21.data));
 }
 
 void release_kept_memory() {
 #define RUVO_RELEASE(V) release_coupling<V>();
-  RUVO_FOR_EACH_TYPED_VARIANT(RUVO_RELEASE)
+  RUVO_FOR_EACH_VARIANT(RUVO_RELEASE)
 #undef RUVO_RELEASE
+  // The typed entry's own variant, once an analysis reserved it: all its
+  // matrices, which every analysis clears before it assembles them (and no
+  // routine reaches in between).
+  if (Matrix<ruvo49>* m = reserved_block<Matrix, ruvo49>) io::clear_pages(m, sizeof(*m));
 }
 
 template <class V>

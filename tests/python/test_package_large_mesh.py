@@ -6,7 +6,7 @@ import pytest
 
 import _ruvo
 import ruvo
-from conftest import square
+from conftest import UNDER_ASAN, run_fresh, square
 from ruvo import Loads, Mesh, Stiffener, engine
 
 
@@ -32,6 +32,33 @@ def test_a_panel_of_the_31_variant_gives_the_same_answer_in_the_large_one(kind, 
                    stringers=[Stiffener(100.0, EA=1.4e7, EI=1.0e9, GJ=1.0e6)],
                    frames=[Stiffener(150.0, EA=1.4e7, EI=1.0e9, GJ=1.0e6)])
     small, large = (_ruvo._analyse(**engine.arguments(v, panel, kind, 3, **options)) for v in ("31", "49"))
+    # the same arithmetic on other storage: bit for bit
     assert large["outcome"] == "finished"
-    np.testing.assert_allclose(large["eigenvalues"], small["eigenvalues"], rtol=1e-13)
-    np.testing.assert_allclose(large["w"], small["w"], rtol=0, atol=1e-11 * np.abs(small["w"]).max())
+    assert np.array_equal(large["eigenvalues"], small["eigenvalues"]) and np.array_equal(large["w"], small["w"])
+
+
+def test_the_listing_of_a_large_grid_has_room_for_its_freedom_numbers():
+    # 49 x 31 nodes: U and V numbered beyond 9999, more than the four variants' four digits show
+    result = ruvo.buckle(square(length=300.0, width=180.0, mesh=Mesh(nx=48, ny=30)), modes=1, listing=True)
+    assert result.variant == "49" and " 11400\n" in result.listing and "****" not in result.listing
+
+
+REFUSED_ADDRESS_SPACE = """
+import resource, ruvo
+from ruvo import Laminate, Loads, Mesh, Panel
+plate = Panel(length=100.0, width=100.0, laminate=Laminate.isotropic(70000.0, 0.3, 1.0), loads=Loads(Nx=1.0))
+size = int(open("/proc/self/statm").read().split()[0]) * 4096
+resource.setrlimit(resource.RLIMIT_AS, (size + 2**30, size + 2**30))
+try:
+    ruvo.buckle(plate.replace(mesh=Mesh(nx=34, ny=34)), modes=2)
+except MemoryError as e:
+    print(e)
+print(ruvo.buckle(plate, modes=2).load_factors[0] > 0)
+"""
+
+
+@pytest.mark.skipif(UNDER_ASAN, reason="the sanitizer's shadow memory takes the address space")
+def test_the_large_variant_refused_its_address_space_raises_memory_error_and_the_engine_goes_on():
+    words, goes_on = run_fresh(REFUSED_ADDRESS_SPACE).splitlines()
+    assert words == "_analyse: the system gives too little memory for the analysis of 34 x 34 elements (variant 49)"
+    assert goes_on == "True"
