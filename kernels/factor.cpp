@@ -31,6 +31,15 @@ int Factor::factor() {
   return cholesky_factor_tiles(*tiles_, nb_, LeadingColumns::copy_only);
 }
 
+std::vector<double> Factor::lower_band() const {
+  const auto ld = std::size_t(p_.ibd);
+  std::vector<double> ab(ld * std::size_t(p_.n), 0.0);
+  for (int j = 1; j <= p_.n; ++j)  // row j of L: column j of Lᵀ in the tiles
+    for (int k = p_.first_column(j); k <= j; ++k)
+      ab[std::size_t(k - 1) * ld + std::size_t(j - k)] = tiles_ ? *tiles_->at(k, j) : p_(j, k);
+  return ab;
+}
+
 void Factor::solve(double* x, int m) const {
   if (tiles_)
     cholesky_solve_tiles(*tiles_, x, m, nb_);

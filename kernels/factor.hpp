@@ -30,6 +30,11 @@ public:
   void forward(double* x, int m) const;
   void backward(double* x, int m) const;
   int order() const { return p_.n; }
+  // Band width of L (that of A).
+  int band() const { return p_.ibd; }
+  // L (once factored) in the band BLAS's lower storage: column k holds
+  // L(k..k+band-1, k), leading dimension band, zeros past the order.
+  std::vector<double> lower_band() const;
 
 private:
   std::vector<double> storage_;  // the copy of A (empty when the tiles hold it all)
