@@ -45,52 +45,56 @@ void fill_start_vector(double* v, int n) {
   for (int i = 0; i < n; ++i) v[i] = double(engine() >> 11) * 0x1.0p-52 - 1.0;
 }
 
-// The stored band of a profile matrix in the band BLAS's lower storage:
-// column j holds rows j..j+kd (kd = ibd - 1), leading dimension ibd.
-std::vector<double> lower_band(Profile<const double> a) {
+// The stored triangle of a profile matrix in the band BLAS's upper
+// storage: column i holds row i, leading dimension ibd, zeros before the
+// first row.
+std::vector<double> upper_band(Profile<const double> a) {
   const auto ld = std::size_t(a.ibd);
   std::vector<double> ab(ld * std::size_t(a.n), 0.0);
   for (int i = 1; i <= a.n; ++i) {
-    const double* row = a.row(i);
-    for (int j = a.first_column(i); j <= i; ++j) ab[std::size_t(j - 1) * ld + std::size_t(i - j)] = row[j];
+    const int first = a.first_column(i);
+    const auto end = std::ptrdiff_t(std::size_t(i) * ld);  // past the diagonal of column i
+    std::copy(a.row(i) + first, a.row(i) + i + 1, ab.begin() + end - (i - first + 1));
   }
   return ab;
 }
 
-// y = (L⁻¹·B·L⁻ᵀ + shift·I)·v on one vector at a time. B, and L unless it
-// is a full triangle (whose band copy would double it), are copied once
-// into band storage, so that each product is three calls of the band BLAS
-// on the vector itself: the profile kernels, made for blocks of columns,
-// would pack every vector into a block of eight or gather tiles and back.
+// y = (L⁻¹·B·L⁻ᵀ + shift·I)·v on one vector at a time, each step one call
+// of the band BLAS on the vector itself (the profile kernels, made for
+// blocks of columns, would pack every vector into a block of eight or
+// gather tiles): B copied once into band storage, U = Lᵀ kept in it with
+// the factor, and both halves solved with U (U·x = y and Uᵀ·y = u), whose
+// columns are the contiguous rows of L, unless L is a full triangle (its
+// band copy would double it): then the factor's own solutions.
 class Operator {
 public:
   Operator(const Factor& a, Profile<const double> b, double shift)
-      : a_(a), n_(b.n), kb_(b.ibd - 1), kl_(a.band() - 1), shift_(shift), b_(lower_band(b)),
-        t_(std::size_t(b.n)) {
-    if (a.band() < a.order()) l_ = a.lower_band();
+      : a_(a), n_(b.n), kb_(b.ibd - 1), shift_(shift), b_(upper_band(b)), t_(std::size_t(b.n)) {
+    if (a.band() < a.order()) u_ = &a.upper_band();
   }
   void apply(const double* v, double* y) {
     std::copy(v, v + n_, t_.begin());
-    solve(CblasTrans, t_.data());
-    cblas_dsbmv(CblasColMajor, CblasLower, n_, kb_, 1.0, b_.data(), kb_ + 1, t_.data(), 1, 0.0, y, 1);
-    solve(CblasNoTrans, y);
+    solve(CblasNoTrans, t_.data());
+    cblas_dsbmv(CblasColMajor, CblasUpper, n_, kb_, 1.0, b_.data(), kb_ + 1, t_.data(), 1, 0.0, y, 1);
+    solve(CblasTrans, y);
     if (shift_ != 0.0)
       for (int i = 0; i < n_; ++i) y[i] += shift_ * v[i];
   }
 
 private:
-  // x = L⁻ᵀ·x (CblasTrans) or x = L⁻¹·x
+  // x = U⁻¹·x = L⁻ᵀ·x (CblasNoTrans) or x = U⁻ᵀ·x = L⁻¹·x
   void solve(CBLAS_TRANSPOSE half, double* x) const {
-    if (l_.empty())
-      half == CblasTrans ? a_.backward(x, 1) : a_.forward(x, 1);
+    if (!u_)
+      half == CblasNoTrans ? a_.backward(x, 1) : a_.forward(x, 1);
     else
-      cblas_dtbsv(CblasColMajor, CblasLower, half, CblasNonUnit, n_, kl_, l_.data(), kl_ + 1, x, 1);
+      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_->data(), a_.band(), x, 1);
   }
 
   const Factor& a_;
-  int n_, kb_, kl_;
+  int n_, kb_;
   double shift_;
-  std::vector<double> b_, l_;  // band copies (l_ empty: the factor's tiles solve)
+  std::vector<double> b_;
+  const std::vector<double>* u_ = nullptr;  // the factor's band copy (none: its own solutions)
   std::vector<double> t_;
 };
 
