@@ -88,7 +88,7 @@ def test_ctrl_c_abandons_the_largest_analysis(tmp_path, mode):
     p = child(tmp_path / "a", mode)
     assert p.stdout.readline() == "running\n"
     if mode != "gradient":               # (a gradient interrupts itself)
-        time.sleep(1.0)                  # inside the element terms, the condensation or the iteration
+        time.sleep(0.3)                  # inside the element terms, the condensation or the iteration (0.65 s in all)
         p.send_signal(signal.SIGINT)
     out, err = p.communicate(timeout=300)
     assert p.returncode == 0, err
