@@ -87,7 +87,8 @@ private:
     if (!u_)
       half == CblasNoTrans ? a_.backward(x, 1) : a_.forward(x, 1);
     else
-      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_->data(), a_.band(), x, 1);
+      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_->data(), a_.band(), x,
+                  1);
   }
 
   const Factor& a_;
@@ -198,7 +199,8 @@ LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double s
                               double* x) {
   const int n = b.n;
   RitzPairs pairs;
-  const LanczosResult result = ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), nullptr, pairs);
+  const LanczosResult result =
+      ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), nullptr, pairs);
   if (result.status != LanczosStatus::converged) return result;
   mu = pairs.values.front() - shift;
   a.backward(pairs.z.data(), 1);

@@ -52,7 +52,8 @@ int lanczos_most_modes(int n);
 // leading dimension n) with the eigenvector of elam(k), normalised to
 // xᵀ·A·x = 1 with its entry of largest magnitude (the first of equals)
 // positive. The start vector is a fixed sequence (or the one carried in
-// `start`), so equal data give bit-identical results. elam and x are written only when it converged.
+// `start`), so equal data give bit-identical results. elam and x are
+// written only when it converged.
 LanczosResult lanczos_eigen(const LanczosProblem& problem, double* elam, double* x);
 
 // The largest eigenvalue μ of C (the largest 1/λ) and x (n entries) its

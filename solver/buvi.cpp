@@ -194,7 +194,8 @@ RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, start, options); !s.finished()) return s;
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, start, options); !s.finished())
+      return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);
   }

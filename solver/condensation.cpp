@@ -133,7 +133,8 @@ std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
   if (!factor_condensed(a11, slot)) return {};
   std::vector<double> block(std::size_t(ix) * std::size_t(man.neigrq));
   auto& elam = state::valus.elam;
-  const kernels::LanczosResult r = kernels::lanczos_eigen({*slot, bm, man.neigrq, start}, elam.data, block.data());
+  const kernels::LanczosResult r =
+      kernels::lanczos_eigen({*slot, bm, man.neigrq, start}, elam.data, block.data());
   if (r.status != kernels::LanczosStatus::converged) return {};
   auto& x = state::vectrs<V>().x;
   for (int i = 1; i <= man.neigit; ++i) {
@@ -353,8 +354,8 @@ void report_scratch_fault(std::string_view routine) {
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution,      \
                                                 std::vector<double>*);                                  \
-  template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>, std::int32_t, \
-                                         kernels::KeptFactor*);                                               \
+  template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>,        \
+                                         std::int32_t, kernels::KeptFactor*);                           \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);

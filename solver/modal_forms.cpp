@@ -308,11 +308,11 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   return out;
 }
 
-#define RUVO_INSTANTIATE(V)                                                                               \
-  template ModalForms modal_forms<V>(std::span<const double>, int);                                       \
-  template ModalForms condensed_forms<V>(std::span<const double>, int);                                   \
-  template std::vector<ModalForms> direction_forms<V>(std::span<const LinearDirection>, std::span<const double>, \
-                                                      int, std::int32_t&);
+#define RUVO_INSTANTIATE(V)                                                             \
+  template ModalForms modal_forms<V>(std::span<const double>, int);                     \
+  template ModalForms condensed_forms<V>(std::span<const double>, int);                 \
+  template std::vector<ModalForms> direction_forms<V>(std::span<const LinearDirection>, \
+                                                      std::span<const double>, int, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
