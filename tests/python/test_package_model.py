@@ -89,7 +89,10 @@ def test_load_cases_in_one_call_equal_separate_calls():
     alone = [ruvo.buckle(panel.replace(loads=c), modes=3) for c in cases]
     for a, b in zip(together.cases, alone):
         np.testing.assert_allclose(a.load_factors, b.load_factors, rtol=1e-8, atol=0.0)
-        np.testing.assert_allclose(a.eigenvectors, b.eigenvectors, rtol=0.0, atol=1e-6 * np.abs(b.eigenvectors).max())
+        # (a mode with two peaks of equal size takes the sign rounding gives it)
+        signs = np.sign(np.sum(a.eigenvectors * b.eigenvectors, axis=0))
+        np.testing.assert_allclose(a.eigenvectors * signs, b.eigenvectors, rtol=0.0,
+                                   atol=1e-6 * np.abs(b.eigenvectors).max())
         np.testing.assert_allclose(a.membrane_forces, b.membrane_forces, rtol=1e-8, atol=0.0)
         assert a.stringer_strength == b.stringer_strength
     assert together.governing_index == int(np.argmin([b.critical_load_factor for b in alone]))
