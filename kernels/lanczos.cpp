@@ -116,6 +116,7 @@ struct RitzPairs {
 // ("LM" largest magnitude, "LA" largest algebraic) into `pairs`.
 LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, const char* which, double shift,
                          int restarts, const std::vector<double>* start, RitzPairs& pairs) {
+  const bool carried = start && start->size() == std::size_t(b.n);
   const int n = b.n, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
   const auto size = [](auto count) { return std::size_t(count); };
   std::vector<double> resid(size(n)), v(size(n) * size(ncv)), workd(3 * size(n)), workl(size(lworkl));
@@ -123,11 +124,11 @@ LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, cons
   iparam[0] = exact_shifts;
   iparam[2] = restarts;
   iparam[6] = standard_mode;
-  if (start && start->size() == resid.size())
+  if (carried)
     resid = *start;
   else
     fill_start_vector(resid.data(), n);
-  const double tol = lanczos_tolerance;
+  const double tol = carried ? carried_tolerance : lanczos_tolerance;
   int ido = 0, info = info_start_vector_given;
   Operator op(a, b, shift);
   LanczosResult result;
