@@ -390,18 +390,21 @@ void add_direction_forms(const TypedAnalysis& in, std::span<const double> phi, i
   }
 }
 
-// The forms of the solution's full modes and along the directions, from
-// the matrices kept before the solution.
+// The forms of the solution's full modes and along the directions: of a
+// buckling solution from the condensed pair it leaves (condensed_forms), of
+// a vibration (whose solution shifts and scales the pair) from the matrices
+// kept before the solution.
 template <class V>
 void add_solution_forms(const TypedAnalysis& in, KeptMatrices& kept, TypedResult& r) {
-  copy_matrices<V>(kept, false);
+  const bool vibration = in.kind == AnalysisKind::vibration;
+  if (vibration) copy_matrices<V>(kept, false);
   const auto ix = std::size_t(state::man.ix), iy = std::size_t(state::man.iy), m = r.eigenvalues.size();
   std::vector<double> phi((ix + iy) * m);
   for (std::size_t k = 0; k < m; ++k) {
     std::copy_n(r.w.begin() + std::ptrdiff_t(k * ix), ix, phi.begin() + std::ptrdiff_t(k * (ix + iy)));
     std::copy_n(r.x2.begin() + std::ptrdiff_t(k * iy), iy, phi.begin() + std::ptrdiff_t(k * (ix + iy) + ix));
   }
-  r.forms = modal_forms<V>(phi, int(m));
+  r.forms = vibration ? modal_forms<V>(phi, int(m)) : condensed_forms<V>(phi, int(m));
   add_direction_forms<V>(in, phi, int(m), r);
 }
 
@@ -545,7 +548,7 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
   options.solution.eigen = in.listing ? EigenSolution::subspace : in.eigen;
   options.solution.keep_coupling = in.tangential || in.forms;
   KeptMatrices kept;
-  if (in.forms) options.solution.assembled = [&kept] { copy_matrices<V>(kept, true); };
+  if (in.forms && vibration) options.solution.assembled = [&kept] { copy_matrices<V>(kept, true); };
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished())
     r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);

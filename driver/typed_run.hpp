@@ -93,8 +93,8 @@ struct TypedAnalysis {
   ProjectedModes projected;
   std::vector<LinearDirection> directions;  // with `projected` or `forms`: the forms' derivatives along these
   // With the solution: the forms of the computed full modes (their
-  // tangential parts too) and along `directions`, from the matrices
-  // assembled again after the solution. One load case.
+  // tangential parts too) and along `directions` (add_solution_forms).
+  // One load case.
   bool forms = false;
   // The eigen-solution when no listing is written (with one: the subspace iteration).
   EigenSolution eigen = EigenSolution::fastest;

@@ -31,6 +31,18 @@ int Factor::factor() {
   return cholesky_factor_tiles(*tiles_, nb_, LeadingColumns::copy_only);
 }
 
+const std::vector<double>& Factor::upper_band() const {
+  if (!upper_band_.empty() || p_.n < 1) return upper_band_;
+  const int ld = p_.ibd;
+  upper_band_.assign(std::size_t(ld) * std::size_t(p_.n), 0.0);
+  for (int j = 1; j <= p_.n; ++j) {  // row j of L: column j of Lᵀ in the tiles
+    double* column =
+        upper_band_.data() + std::size_t(j) * std::size_t(ld) - std::size_t(j);  // column[k] = U(k, j)
+    for (int k = p_.first_column(j); k <= j; ++k) column[k - 1] = tiles_ ? *tiles_->at(k, j) : p_(j, k);
+  }
+  return upper_band_;
+}
+
 void Factor::solve(double* x, int m) const {
   if (tiles_)
     cholesky_solve_tiles(*tiles_, x, m, nb_);

@@ -30,6 +30,13 @@ public:
   void forward(double* x, int m) const;
   void backward(double* x, int m) const;
   int order() const { return p_.n; }
+  // Band width of L (that of A).
+  int band() const { return p_.ibd; }
+  // U = Lᵀ (once factored) in the band BLAS's upper storage: column j holds
+  // row j of L, L(j, j-band+1..j), leading dimension band, zeros before the
+  // first row. Made on the first call and kept with the factor (the load
+  // cases that share it solve with it again).
+  const std::vector<double>& upper_band() const;
 
 private:
   std::vector<double> storage_;  // the copy of A (empty when the tiles hold it all)
@@ -37,6 +44,7 @@ private:
   Profile<double> p_;
   int nb_;
   std::optional<ProfileTiles<double>> tiles_;
+  mutable std::vector<double> upper_band_;
 };
 
 using KeptFactor = std::unique_ptr<Factor>;

@@ -1,5 +1,7 @@
 #include "kernels/lanczos.hpp"
 
+#include <cblas.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "io/interrupt.hpp"
-#include "kernels/profile_product.hpp"
 
 extern "C" {
 // ARPACK's symmetric driver and its eigenvector extraction (Fortran
@@ -44,24 +45,57 @@ void fill_start_vector(double* v, int n) {
   for (int i = 0; i < n; ++i) v[i] = double(engine() >> 11) * 0x1.0p-52 - 1.0;
 }
 
-// y = (L⁻¹·B·L⁻ᵀ + shift·I)·v
+// The stored triangle of a profile matrix in the band BLAS's upper
+// storage: column i holds row i, leading dimension ibd, zeros before the
+// first row.
+std::vector<double> upper_band(Profile<const double> a) {
+  const auto ld = std::size_t(a.ibd);
+  std::vector<double> ab(ld * std::size_t(a.n), 0.0);
+  for (int i = 1; i <= a.n; ++i) {
+    const int first = a.first_column(i);
+    const auto end = std::ptrdiff_t(std::size_t(i) * ld);  // past the diagonal of column i
+    std::copy(a.row(i) + first, a.row(i) + i + 1, ab.begin() + end - (i - first + 1));
+  }
+  return ab;
+}
+
+// y = (L⁻¹·B·L⁻ᵀ + shift·I)·v on one vector at a time, each step one call
+// of the band BLAS on the vector itself (the profile kernels, made for
+// blocks of columns, would pack every vector into a block of eight or
+// gather tiles): B copied once into band storage, U = Lᵀ kept in it with
+// the factor, and both halves solved with U (U·x = y and Uᵀ·y = u), whose
+// columns are the contiguous rows of L, unless L is a full triangle (its
+// band copy would double it): then the factor's own solutions.
 class Operator {
 public:
   Operator(const Factor& a, Profile<const double> b, double shift)
-      : a_(a), b_(b), shift_(shift), t_(std::size_t(b.n)) {}
+      : a_(a), n_(b.n), kb_(b.ibd - 1), shift_(shift), b_(upper_band(b)), t_(std::size_t(b.n)) {
+    if (a.band() < a.order()) u_ = &a.upper_band();
+  }
   void apply(const double* v, double* y) {
-    std::copy(v, v + b_.n, t_.begin());
-    a_.backward(t_.data(), 1);
-    profile_multiply(b_, t_.data(), 1, 1, y);
-    a_.forward(y, 1);
+    std::copy(v, v + n_, t_.begin());
+    solve(CblasNoTrans, t_.data());
+    cblas_dsbmv(CblasColMajor, CblasUpper, n_, kb_, 1.0, b_.data(), kb_ + 1, t_.data(), 1, 0.0, y, 1);
+    solve(CblasTrans, y);
     if (shift_ != 0.0)
-      for (int i = 0; i < b_.n; ++i) y[i] += shift_ * v[i];
+      for (int i = 0; i < n_; ++i) y[i] += shift_ * v[i];
   }
 
 private:
+  // x = U⁻¹·x = L⁻ᵀ·x (CblasNoTrans) or x = U⁻ᵀ·x = L⁻¹·x
+  void solve(CBLAS_TRANSPOSE half, double* x) const {
+    if (!u_)
+      half == CblasNoTrans ? a_.backward(x, 1) : a_.forward(x, 1);
+    else
+      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_->data(), a_.band(), x,
+                  1);
+  }
+
   const Factor& a_;
-  Profile<const double> b_;
+  int n_, kb_;
   double shift_;
+  std::vector<double> b_;
+  const std::vector<double>* u_ = nullptr;  // the factor's band copy (none: its own solutions)
   std::vector<double> t_;
 };
 
@@ -81,7 +115,8 @@ struct RitzPairs {
 // The `nev` eigenpairs of C + shift·I at the end `which` of its spectrum
 // ("LM" largest magnitude, "LA" largest algebraic) into `pairs`.
 LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, const char* which, double shift,
-                         int restarts, RitzPairs& pairs) {
+                         int restarts, const std::vector<double>* start, RitzPairs& pairs) {
+  const bool carried = start && start->size() == std::size_t(b.n);
   const int n = b.n, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
   const auto size = [](auto count) { return std::size_t(count); };
   std::vector<double> resid(size(n)), v(size(n) * size(ncv)), workd(3 * size(n)), workl(size(lworkl));
@@ -89,8 +124,11 @@ LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, cons
   iparam[0] = exact_shifts;
   iparam[2] = restarts;
   iparam[6] = standard_mode;
-  fill_start_vector(resid.data(), n);
-  const double tol = lanczos_tolerance;
+  if (carried)
+    resid = *start;
+  else
+    fill_start_vector(resid.data(), n);
+  const double tol = carried ? carried_tolerance : lanczos_tolerance;
   int ido = 0, info = info_start_vector_given;
   Operator op(a, b, shift);
   LanczosResult result;
@@ -128,16 +166,26 @@ int lanczos_most_modes(int n) { return n - 1; }
 LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
   const int n = pr.b.n, nev = pr.modes;
   RitzPairs pairs;
-  const LanczosResult result = ritz_pairs(pr.a, pr.b, nev, "LM", 0.0, lanczos_most_restarts, pairs);
+  const LanczosResult result = ritz_pairs(pr.a, pr.b, nev, "LM", 0.0, lanczos_most_restarts, pr.start, pairs);
   if (result.status != LanczosStatus::converged) return result;
   const std::vector<double>& mu = pairs.values;
 
+  if (pr.start) {
+    pr.start->assign(std::size_t(n), 0.0);
+    for (int k = 0; k < nev; ++k)
+      for (int i = 0; i < n; ++i) (*pr.start)[std::size_t(i)] += pairs.z[std::size_t(k) * n + std::size_t(i)];
+  }
   // x = L⁻ᵀ·z: xᵀ·A·x = zᵀ·z = 1.
   pr.a.backward(pairs.z.data(), nev);
   std::vector<int> order(static_cast<std::size_t>(nev));
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](int i, int j) { return std::abs(mu[std::size_t(i)]) > std::abs(mu[std::size_t(j)]); });
+  // Magnitudes equal within the driver's accuracy (a pair ±λ): the negative first.
+  for (std::size_t k = 0; k + 1 < order.size(); ++k) {
+    const double a = mu[std::size_t(order[k])], b = mu[std::size_t(order[k + 1])];
+    if (a > 0.0 && b < 0.0 && a + b <= lanczos_tolerance * a) std::swap(order[k], order[k + 1]);
+  }
   for (int k = 0; k < nev; ++k) {
     const std::size_t from = std::size_t(order[std::size_t(k)]);
     elam[k] = 1.0 / mu[from];
@@ -152,7 +200,8 @@ LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double s
                               double* x) {
   const int n = b.n;
   RitzPairs pairs;
-  const LanczosResult result = ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), pairs);
+  const LanczosResult result =
+      ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), nullptr, pairs);
   if (result.status != LanczosStatus::converged) return result;
   mu = pairs.values.front() - shift;
   a.backward(pairs.z.data(), 1);

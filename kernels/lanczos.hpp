@@ -7,6 +7,8 @@
 // single vector. No I/O.
 #pragma once
 
+#include <vector>
+
 #include "kernels/factor.hpp"
 #include "kernels/profile.hpp"
 
@@ -16,6 +18,12 @@ struct LanczosProblem {
   const Factor& a;          // the factor of A, order n
   Profile<const double> b;  // symmetric, order n
   int modes;                // pairs wanted, 1 <= modes <= lanczos_most_modes(n)
+  // Carried from one problem to the next on the same factor (the load
+  // cases of a panel): given with n entries, the iteration starts from it
+  // instead of the fixed sequence; on convergence it becomes the sum of the
+  // Ritz vectors found (of C), from which a neighbouring B's pairs settle
+  // in fewer products.
+  std::vector<double>* start = nullptr;
 };
 
 enum class LanczosStatus {
@@ -33,7 +41,11 @@ struct LanczosResult {
 
 // Relative accuracy of each Ritz value asked of the driver; the eigenvalues
 // come out far closer (their error goes with the square of the residual).
+// A problem started from a carried vector (a load case after the first)
+// takes carried_tolerance: its factors still agree with a separate
+// analysis' far within 1e-8, and a fifth of its products go.
 inline constexpr double lanczos_tolerance = 1.0e-12;
+inline constexpr double carried_tolerance = 1.0e-10;
 
 // The most pairs the method gives for order n (it needs a Krylov space
 // larger than the pairs wanted, within the order).
@@ -43,8 +55,9 @@ int lanczos_most_modes(int n);
 // first of equal magnitudes the negative one) and column k of x (n by modes,
 // leading dimension n) with the eigenvector of elam(k), normalised to
 // xᵀ·A·x = 1 with its entry of largest magnitude (the first of equals)
-// positive. The start vector is a fixed sequence, so equal data give
-// bit-identical results. elam and x are written only when it converged.
+// positive. The start vector is a fixed sequence (or the one carried in
+// `start`), so equal data give bit-identical results. elam and x are
+// written only when it converged.
 LanczosResult lanczos_eigen(const LanczosProblem& problem, double* elam, double* x);
 
 // The largest eigenvalue μ of C (the largest 1/λ) and x (n entries) its

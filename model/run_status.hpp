@@ -114,6 +114,9 @@ struct SolutionOptions {
   // Given: the buckling solution finds its critical load factor into it,
   // beyond the modes asked when they hold no positive one.
   CriticalMode* critical = nullptr;
+  // Given: the Lanczos start vector carried from one load case to the next
+  // (kernels::LanczosProblem::start).
+  std::vector<double>* lanczos_start = nullptr;
 };
 
 // A laminate for every element, beyond the laminate table's columns: the

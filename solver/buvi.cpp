@@ -148,7 +148,7 @@ std::vector<float> fixed_forces() {
 // matrices are wanted (nothing is solved then).
 template <class V>
 RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kernels::KeptFactor& kept,
-                     const RunOptions& options) {
+                     std::vector<double>& start, const RunOptions& options) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
@@ -166,6 +166,7 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
     if (!same_stiffness) kept.reset();
     SolutionOptions solution = options.solution;
     if (!tops.empty()) solution.coupling_tops = &tops;
+    solution.lanczos_start = &start;
     incs3_case<V>(ierr, fstbub, !same_stiffness, kept, solution);
     if (ierr != 0) {
       report("INCS3", nullptr, true);
@@ -208,11 +209,13 @@ RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
   const std::size_t count = options.cases ? options.cases->count : 1;
   std::vector<float> assembled_with;
   kernels::KeptFactor kept;  // of A11*, while the stiffness stays
+  std::vector<double> start;  // the Lanczos iteration's, from each case to the next
   for (std::size_t k = 0; k < count; ++k) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, options); !s.finished()) return s;
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, start, options); !s.finished())
+      return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);
   }

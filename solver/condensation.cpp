@@ -125,7 +125,7 @@ bool factor_condensed(kernels::Profile<const double> a11, kernels::KeptFactor& s
 template <class V>
 std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
                                                   std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
-                                                  kernels::KeptFactor* kept) {
+                                                  kernels::KeptFactor* kept, std::vector<double>* start) {
   const Man& man = state::man;
   const int ix = man.ix;
   auto& m = state::matrix<V>();
@@ -137,7 +137,8 @@ std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
   if (!factor_condensed(a11, slot)) return {};
   std::vector<double> block(std::size_t(ix) * std::size_t(man.neigrq));
   auto& elam = state::valus.elam;
-  const kernels::LanczosResult r = kernels::lanczos_eigen({*slot, bm, man.neigrq}, elam.data, block.data());
+  const kernels::LanczosResult r =
+      kernels::lanczos_eigen({*slot, bm, man.neigrq, start}, elam.data, block.data());
   if (r.status != kernels::LanczosStatus::converged) return {};
   auto& x = state::vectrs<V>().x;
   for (int i = 1; i <= man.neigit; ++i) {
@@ -209,10 +210,11 @@ Shift shift_below_critical(kernels::Profile<const double> a11, kernels::Profile<
 
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
-                                  std::int32_t ibdb, kernels::KeptFactor* kept, EigenSolution eigen) {
+                                  std::int32_t ibdb, kernels::KeptFactor* kept, EigenSolution eigen,
+                                  std::vector<double>* start) {
   const Man& man = state::man;
   if (takes_lanczos(eigen, man.ix, man.neigrq))
-    if (const auto s = solve_by_lanczos<V>(b, lvbndb, ibdb, kept)) return *s;
+    if (const auto s = solve_by_lanczos<V>(b, lvbndb, ibdb, kept, start)) return *s;
   const int ix = man.ix, neigit = man.neigit;
   auto& m = state::matrix<V>();
   const std::span<const std::int32_t> lvtri(state::comlv<V>().lvtri.data, V::p_nx);
@@ -354,9 +356,10 @@ void report_scratch_fault(std::string_view routine) {
   template void release_coupling<V>();                                                                  \
   template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
-                                                std::int32_t, kernels::KeptFactor*, EigenSolution);     \
-  template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>, std::int32_t, \
-                                         kernels::KeptFactor*);                                               \
+                                                std::int32_t, kernels::KeptFactor*, EigenSolution,      \
+                                                std::vector<double>*);                                  \
+  template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>,        \
+                                         std::int32_t, kernels::KeptFactor*);                           \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);

@@ -71,11 +71,13 @@ struct CondensedSolution {
 // columns of x (shared block vectrs). B is order ix with band ibdb. `kept`:
 // the factor of A11* kept between solutions with the same A11* (simvit).
 // `eigen`: simvit, or the Lanczos method where it is asked (statistics:
-// products with the operator as ip, restarts as jac, its tolerance as eps).
+// products with the operator as ip, restarts as jac, its tolerance as eps),
+// which starts from `start` when it is given (and carries it on).
 template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
                                   std::int32_t ibdb, kernels::KeptFactor* kept = nullptr,
-                                  EigenSolution eigen = EigenSolution::subspace);
+                                  EigenSolution eigen = EigenSolution::subspace,
+                                  std::vector<double>* start = nullptr);
 
 // The critical load factor of the solution just made by solve_condensed
 // (same arguments): the smallest positive of elam(1..neigrq). When none is,

@@ -28,9 +28,9 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
   if (condense && tangential_freedoms && (ier = condense_for<V>("INCS3", a22_failed, options)) != 0) return;
   auto& lv = state::comlv<V>();
-  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
-                                                 std::span<const std::int32_t>(lv.lvb.data),
-                                                 state::f07ina<V>().ibdx, kept, options.eigen);
+  const CondensedSolution s = solve_condensed<V>(
+      std::span<const double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(lv.lvb.data),
+      state::f07ina<V>().ibdx, kept, options.eigen, options.lanczos_start);
   if (s.ier != 0) {
     io::write_both(simvit_failed);
     ier = solution_code::subspace_failed;

@@ -288,10 +288,15 @@ ModalForms modal_forms(std::span<const double> phi, int m) {
 }
 
 template <class V>
+ModalForms condensed_forms(std::span<const double> phi, int m) {
+  return forms_of<V>(phi, m, false, {});
+}
+
+template <class V>
 std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
                                         int m, std::int32_t& ier) {
   std::vector<ModalForms> out;
-  std::optional<ColumnTops> written;  // none yet: A21 holds the full system's coupling
+  std::optional<ColumnTops> written;  // none yet: A21 holds the full system's coupling, or W
   ColumnTops tops;
   ier = 0;
   for (const LinearDirection& d : directions) {
@@ -303,10 +308,11 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   return out;
 }
 
-#define RUVO_INSTANTIATE(V)                                                                               \
-  template ModalForms modal_forms<V>(std::span<const double>, int);                                       \
-  template std::vector<ModalForms> direction_forms<V>(std::span<const LinearDirection>, std::span<const double>, \
-                                                      int, std::int32_t&);
+#define RUVO_INSTANTIATE(V)                                                             \
+  template ModalForms modal_forms<V>(std::span<const double>, int);                     \
+  template ModalForms condensed_forms<V>(std::span<const double>, int);                 \
+  template std::vector<ModalForms> direction_forms<V>(std::span<const LinearDirection>, \
+                                                      std::span<const double>, int, std::int32_t&);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -24,6 +24,14 @@ struct ModalForms {
 template <class V>
 ModalForms modal_forms(std::span<const double> phi, int m);
 
+// The same forms of modes of the condensed pair, from A11* and B as the
+// buckling solution leaves them: with the tangential parts X2 = −A22⁻¹·A21·W,
+// Φᵀ·K·Φ = Wᵀ·A11*·W (the coupling and A22 terms cancel to the
+// condensation's), so the assembled matrices need not be kept through the
+// solution. Reads the W rows of Φ alone.
+template <class V>
+ModalForms condensed_forms(std::span<const double> phi, int m);
+
 // The rates of change of the inputs on which K and B are linear, along one
 // design variable: the stiffeners' EA, ES, EI, GJ (in the order of the
 // stiffener tables), the membrane forces (one row for all nodes, or one per

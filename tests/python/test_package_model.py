@@ -79,17 +79,25 @@ def test_faces_stiffer_than_validated_warn(ratio, stringers):
 
 
 def test_load_cases_in_one_call_equal_separate_calls():
+    """Twenty cases on one stiffness (the fixed loads of some change it):
+    each case's Lanczos iteration starts from the last case's modes, so its
+    factors agree with a separate analysis to the iteration's accuracy."""
     panel = main_job()
+    turning = [Loads(Nx=100.0 * math.cos(a), Nxy=100.0 * math.sin(a), Ny=10.0) for a in np.linspace(0.0, 1.5, 15)]
     cases = [Loads(Nx=100.0, Nxy=30.0), Loads(Nx=50.0, Nxy=60.0), Loads(Nxy=40.0, fixed_Nx=20.0),
-             Loads(Nx=100.0, Ny=10.0, fixed_Nx=20.0), Loads(Nx=80.0)]
+             Loads(Nx=100.0, Ny=10.0, fixed_Nx=20.0), Loads(Nx=80.0)] + turning
     together = ruvo.buckle(panel, modes=3, load_cases=cases)
     alone = [ruvo.buckle(panel.replace(loads=c), modes=3) for c in cases]
     for a, b in zip(together.cases, alone):
-        assert a.load_factors.tolist() == b.load_factors.tolist()
-        assert np.array_equal(a.eigenvectors, b.eigenvectors) and np.array_equal(a.membrane_forces, b.membrane_forces)
+        np.testing.assert_allclose(a.load_factors, b.load_factors, rtol=1e-8, atol=0.0)
+        # (a mode with two peaks of equal size takes the sign rounding gives it)
+        signs = np.sign(np.sum(a.eigenvectors * b.eigenvectors, axis=0))
+        np.testing.assert_allclose(a.eigenvectors * signs, b.eigenvectors, rtol=0.0,
+                                   atol=1e-6 * np.abs(b.eigenvectors).max())
+        np.testing.assert_allclose(a.membrane_forces, b.membrane_forces, rtol=1e-8, atol=0.0)
         assert a.stringer_strength == b.stringer_strength
     assert together.governing_index == int(np.argmin([b.critical_load_factor for b in alone]))
-    assert together.critical_load_factor == min(b.critical_load_factor for b in alone)
+    assert together.critical_load_factor == pytest.approx(min(b.critical_load_factor for b in alone), rel=1e-8)
 
 
 def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, flags):
