@@ -23,8 +23,18 @@ time is the minimum of several runs).
                         and on a process pool the caller keeps across
                         sweeps (client=), whose workers started once
   peak memory           of the largest analyses, by /usr/bin/time -v
+  first / later         the first ruvo.buckle in a fresh process against a
+                        later one (20 x 20 elements, bench/memory_bench.py),
+                        with the page faults of a later largest analysis
+  vibrate / buckle      the same panel and modes at 10, 20 and 30 x 30
+                        elements, and their peak memory at 30 x 30
+                        (bench/vibration_bench.py)
+  simvit / ARPACK       the subspace iteration of the routines against
+                        ARPACK on the 3844-order problem of
+                        bench/simvit_vs_arpack.py, 10 and 20 values
 
     PYTHONPATH=build/python /usr/bin/python3 bench/ratios.py [--bound PATH] [--no-sweep] [--no-peak] [--sweep-only]
+                                                             [--no-later]
 
 BLAS threads: OPENBLAS_NUM_THREADS=1 for this process and its children, and
 the engine sets one thread when it loads; --threads N raises it in this
@@ -171,7 +181,7 @@ def concurrent_loop_seconds(items):
     return seconds
 
 
-def sweep_figures(repeats, count=200):
+def sweep_figures(repeats, count=600):
     """The typical panel in a loop (free, and pinned to each core) and by
     ruvo.sweep on 2 processes (fresh, and on a pool kept across sweeps), each
     the best of `repeats` runs: wall seconds, and the least CPU seconds of
@@ -206,7 +216,7 @@ def sweep_rows(repeats):
     share = cpu["parent"] / (cpu["parent"] + cpu["workers"])
     idle = cpu["loop"] / ((cpu["parent"] + cpu["workers"]) / 2)   # both cores busy with the sweep's CPU time
     mean_core = len(pinned) / sum(1.0 / s for s in pinned.values())   # the loop's seconds on an average core
-    print(f"sweep of 200 typical panels, best of {repeats}: loop {wall['loop']:.2f} s ({cpu['loop']:.2f} s CPU; "
+    print(f"sweep of 600 typical panels, best of {repeats}: loop {wall['loop']:.2f} s ({cpu['loop']:.2f} s CPU; "
           + ", ".join(f"on core {c} alone {s:.2f} s" for c, s in pinned.items())
           + f"), 2 processes {wall['sweep']:.2f} s, on a kept pool of 2 {wall['kept pool']:.2f} s; "
           f"CPU of the sweep: parent {cpu['parent']:.3f} s, "
@@ -221,12 +231,42 @@ def sweep_rows(repeats):
             ("sweep, idle 2-core bound from the CPU times", idle)]
 
 
+def later_rows(repeats):
+    """The ratios of the first call, vibration against buckling and simvit
+    against ARPACK, each from its own benchmark program's functions."""
+    import memory_bench
+    import simvit_vs_arpack
+    import vibration_bench
+    rows = []
+    first, later = memory_bench.fresh(20, max(repeats, 5))
+    print(f"20 x 20, fresh process: first {first:.4f} s, later {later:.4f} s")
+    rows.append(("first analysis in a fresh process / a later one, 20 x 20", first / later))
+    for shape in ("flat", "curved"):
+        (seconds, faults), before, after = memory_bench.largest(shape, repeats)
+        print(f"largest {shape}: later call {seconds:.3f} s, {faults} page faults; resident {before:.0f} MiB, "
+              f"after release_memory {after:.0f} MiB")
+    for n in (10, 20, 30):
+        t = vibration_bench.best_interleaved(vibration_bench.analyses(n), max(repeats, 5))
+        print(f"{n} x {n}: buckle {t['buckle']:.4f} s, vibrate {t['vibrate']:.4f} s")
+        rows.append((f"vibrate / buckle, {n} x {n}, {vibration_bench.MODES} modes", t["vibrate"] / t["buckle"]))
+    peaks = {kind: vibration_bench.peak_mib(kind, 30) for kind in ("buckle", "vibrate")}
+    print(f"peak memory at 30 x 30: buckle {peaks['buckle']:.0f} MiB, vibrate {peaks['vibrate']:.0f} MiB")
+    rows.append(("vibrate / buckle, peak memory at 30 x 30", peaks["vibrate"] / peaks["buckle"]))
+    A, B = simvit_vs_arpack.problem(3844)
+    for values in (10, 20):
+        ours, arpack, agree = simvit_vs_arpack.compare(A, B, values, max(repeats, 5))
+        print(f"simvit n=3844, {values} values: {ours:.3f} s, ARPACK {arpack:.3f} s, agree to {agree:.1e}")
+        rows.append((f"simvit / ARPACK, order 3844, {values} values", ours / arpack))
+    return rows
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bound", default=os.path.join(HERE, "..", "..", "shared", "bench", "sizing_bound.py"))
     parser.add_argument("--no-sweep", action="store_true")
     parser.add_argument("--no-peak", action="store_true")
     parser.add_argument("--sweep-only", action="store_true", help="only the header and the sweep's figures")
+    parser.add_argument("--no-later", action="store_true", help="without the first-call, vibration and simvit rows")
     parser.add_argument("--repeats", type=int, default=3)
     parser.add_argument("--threads", type=int, default=1)
     parser.add_argument("--largest", choices=("flat", "curved"), help="run one largest analysis and stop")
@@ -267,6 +307,8 @@ def main():
         rows.append(("sizing panel / scipy bound", ratio))
     else:
         print(f"sizing bound script {args.bound} not found (--bound PATH)")
+    if not args.no_later:
+        rows += later_rows(args.repeats)
     if not args.no_sweep:
         rows += sweep_rows(args.repeats)
     if not args.no_peak:
@@ -281,7 +323,9 @@ def main():
 
 def print_table(rows):
     print(f"\n{'ratio':68s} value   target")
-    targets = {"largest flat": "<= 0.5", "largest curved": "<= 1.2", "sizing": "<= 0.6", "sweep on": ">= 1.8",
+    targets = {"largest flat": "<= 0.5", "largest curved": "<= 0.5", "first analysis": "<= 1.5",
+               "vibrate / buckle, peak": "<= 1.1", "vibrate / buckle": "<= 1.3", "simvit": "<= 1.0",
+               "sizing": "<= 0.6", "sweep on": ">= 1.8",
                "sweep / the loop on an average": ">= 1.8", "sweep / that ceiling": "near 1",
                "sweep on a pool kept": ">= 1.8", "sweep on a kept pool": ">= 1.8",
                "sweep's parent": "small", "sweep, idle": ">= 1.8"}

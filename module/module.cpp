@@ -257,6 +257,7 @@ PYBIND11_MODULE(_ruvo, m) {
     return PyErr_CheckSignals() != 0;
   });
   kernels::set_default_blas_threads();
+  advise_matrix_pages();
   hold_engine_across_fork();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());
@@ -353,7 +354,8 @@ PYBIND11_MODULE(_ruvo, m) {
         release_kept_memory();
       },
       "Hands back to the system the pages the engine keeps resident between analyses (the coupling "
-      "storage a large analysis wrote, up to 256 MiB for each variant); the next analysis faults in "
+      "storage a large analysis wrote, up to 256 MiB for each variant, and the largest work array, up "
+      "to 128 MiB); the next analysis faults in "
       "what it needs again.");
   add_typed_entry(m);
 }

@@ -13,6 +13,7 @@
 #include "io/units.hpp"
 #include "kernels/cholesky.hpp"
 #include "kernels/condensation_kernels.hpp"
+#include "kernels/kept_storage.hpp"
 #include "kernels/lanczos.hpp"
 #include "model/blocks.hpp"
 #include "solver/subspace_routines.hpp"
@@ -55,6 +56,25 @@ void release_kept_memory() {
 #define RUVO_RELEASE(V) release_coupling<V>();
   RUVO_FOR_EACH_VARIANT(RUVO_RELEASE)
 #undef RUVO_RELEASE
+  kernels::release_kept_storage();
+}
+
+namespace {
+
+template <class V>
+void advise_variant_pages() {
+  auto& m = state::matrix<V>();
+  io::advise_huge_pages(m.a22.data, sizeof(m.a22.data));
+  io::advise_huge_pages(m.a11.data, sizeof(m.a11.data));
+  io::advise_huge_pages(m.b11.data, sizeof(m.b11.data));
+}
+
+}  // namespace
+
+void advise_matrix_pages() {
+#define RUVO_ADVISE(V) advise_variant_pages<V>();
+  RUVO_FOR_EACH_VARIANT(RUVO_ADVISE)
+#undef RUVO_ADVISE
 }
 
 template <class V>

@@ -53,8 +53,9 @@ class AnalysisError(RuntimeError):
 def release_memory() -> None:
     """Hand back to the system the memory the engine keeps resident between
     analyses: the coupling storage (A21) that a large analysis wrote, up to
-    256 MiB for each engine variant, is kept so that the next analysis does
-    not fault it in again. A host that is done analysing, or wants the
+    256 MiB for each engine variant, and its largest work array (the copy of
+    the condensed matrix its factor is made in), up to 128 MiB, are kept so
+    that the next analysis does not fault them in again. A host that is done analysing, or wants the
     memory for something else, calls this; the next analysis faults in what
     it needs again, and its results are the same.
 
