@@ -73,11 +73,4 @@ std::size_t clear_keeping_pages(void* data, std::size_t bytes, std::size_t keep)
   return kept;
 }
 
-void advise_huge_pages(void* data, std::size_t bytes) {
-  constexpr std::uintptr_t huge = std::uintptr_t{2} << 20;
-  const std::uintptr_t first = (std::uintptr_t(data) + huge - 1) / huge * huge;
-  const std::uintptr_t last = (std::uintptr_t(data) + bytes) / huge * huge;
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
 }  // namespace ruvo::io

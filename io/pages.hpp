@@ -18,12 +18,4 @@ void clear_pages(void* data, std::size_t bytes);
 // again. Returns the bytes kept resident.
 std::size_t clear_keeping_pages(void* data, std::size_t bytes, std::size_t keep);
 
-// Asks the system to back the whole 2 MiB pages inside [data, data + bytes)
-// with huge pages when they are first written (transparent huge pages in
-// their "madvise" mode): a large array is then faulted in a 512th as often,
-// and its pages cleared by the system in large runs. Resident memory is
-// unchanged for an array written in full; nothing happens where the system
-// declines the advice.
-void advise_huge_pages(void* data, std::size_t bytes);
-
 }  // namespace ruvo::io

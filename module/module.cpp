@@ -257,7 +257,6 @@ PYBIND11_MODULE(_ruvo, m) {
     return PyErr_CheckSignals() != 0;
   });
   kernels::set_default_blas_threads();
-  advise_matrix_pages();
   hold_engine_across_fork();
 
   py::class_<Routine> routine_class(m, "routine", py::is_final());

@@ -59,24 +59,6 @@ void release_kept_memory() {
   kernels::release_kept_storage();
 }
 
-namespace {
-
-template <class V>
-void advise_variant_pages() {
-  auto& m = state::matrix<V>();
-  io::advise_huge_pages(m.a22.data, sizeof(m.a22.data));
-  io::advise_huge_pages(m.a11.data, sizeof(m.a11.data));
-  io::advise_huge_pages(m.b11.data, sizeof(m.b11.data));
-}
-
-}  // namespace
-
-void advise_matrix_pages() {
-#define RUVO_ADVISE(V) advise_variant_pages<V>();
-  RUVO_FOR_EACH_VARIANT(RUVO_ADVISE)
-#undef RUVO_ADVISE
-}
-
 template <class V>
 std::int32_t condense_tangential(const std::vector<std::int32_t>* tops) {
   const Man& man = state::man;

@@ -44,12 +44,6 @@ void release_coupling();
 // (kernels/kept_storage.hpp): the pages kept between analyses go back to
 // the system.
 void release_kept_memory();
-// Huge pages for the matrix blocks of every variant that an analysis
-// writes in full (A22, A11, B11; io::advise_huge_pages): it faults them in
-// 2 MiB pages, not 4 KiB ones. A21 is left in small pages: an analysis
-// writes only a part of each column, and huge pages would make the rest
-// resident too. Called once, as the module loads; it makes nothing resident.
-void advise_matrix_pages();
 
 // Unit and name of the scratch file of the condensation vectors.
 inline constexpr int condensation_unit = 25;
