@@ -18,7 +18,7 @@ import matplotlib  # noqa: E402
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
 
-from ratios import dgemm_rate, load, openblas  # noqa: E402
+from ratios import cpu_model, dgemm_rate, load, openblas  # noqa: E402
 from vibration_bench import MODES, analyses, best_interleaved  # noqa: E402
 
 MESHES = (4, 8, 12, 16, 20, 24, 28, 30)
@@ -31,8 +31,8 @@ def main():
                                                       "vibration_vs_buckling.png"))
     args = parser.parse_args()
     lib = openblas()
-    machine = f"{platform.processor() or platform.machine()}, one BLAS thread, DGEMM {dgemm_rate(lib) / 1e9:.0f} Gflop/s"
-    print(f"{platform.node()}: {machine}; {load()}")
+    machine = f"{cpu_model()}, one BLAS thread, DGEMM {dgemm_rate(lib) / 1e9:.0f} Gflop/s, {load()}"
+    print(f"{platform.node()}: {machine}")
     print(f"{'n x n':>7} {'buckle s':>10} {'vibrate s':>10} {'ratio':>7}")
     buckle, vibrate = [], []
     for n in MESHES:
