@@ -1,5 +1,5 @@
 // Storage of the largest work array kept between analyses. The tiles' copy
-// of a factor (for a large panel the whole condensed matrix, 113 MiB at
+// of a factor (for a large panel the whole condensed matrix, 99 MiB at
 // 30 x 30 elements) is the largest array an analysis allocates, and a fresh
 // one is faulted in page by page every time. When its owner is done, the
 // largest block up to kept_storage_bytes is kept, and lent to the next
