@@ -517,6 +517,7 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
   RunOptions options;
   const ElementLaminates element_laminates{in.laminates, in.shear, in.element_laminates};
   if (!in.element_laminates.empty()) options.element_laminates = &element_laminates;
+  options.strain_under_stiffeners = true;
   const bool vibration = in.kind == AnalysisKind::vibration;
   if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
   options.keep_listing = vibration;
@@ -583,7 +584,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
 #define RUVO_INSTANTIATE(V)                                  \
   template std::string typed_fault<V>(const TypedAnalysis&); \
   template TypedResult run_typed<V>(const TypedAnalysis&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo
