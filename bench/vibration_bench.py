@@ -21,7 +21,7 @@ os.environ["OPENBLAS_NUM_THREADS"] = "1"
 
 import ruvo  # noqa: E402
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener  # noqa: E402
-from ratios import dgemm_rate, load, openblas  # noqa: E402
+from ratios import cpu_model, dgemm_rate, load, openblas  # noqa: E402
 
 MODES = 20
 DENSITY = 2.7e-9  # aluminium, t/mm³
@@ -72,7 +72,7 @@ def main():
         analyses(int(args.once[1]))[args.once[0]]()
         return
     lib = openblas()
-    print(f"{platform.node()}, {platform.processor() or platform.machine()}, {os.cpu_count()} cores; "
+    print(f"{platform.node()}, {cpu_model()}, {os.cpu_count()} cores; "
           f"{lib.openblas_get_config().decode()}; one BLAS thread")
     print(f"DGEMM {dgemm_rate(lib) / 1e9:.1f} Gflop/s; {load()}")
     print(f"{'n x n':>7} {'buckle s':>10} {'vibrate s':>10} {'ratio':>7}")

@@ -28,10 +28,10 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 #include <type_traits>
 #include <vector>
 
+#include "kernels/kept_storage.hpp"
 #include "kernels/profile.hpp"
 
 namespace ruvo::kernels {
@@ -43,7 +43,7 @@ public:
   ProfileTiles(Profile<T> p, int copied)
       : p_(p),
         split_(std::clamp(copied, 0, p.n)),
-        copy_(new double[std::size_t(split_) * std::size_t(p.ibd)]) {
+        copy_(borrow_storage(std::size_t(split_) * std::size_t(p.ibd))) {
     for (int j = 1; j <= split_; ++j)
       std::copy_n(&p(j, top(j)), j - top(j) + 1, copy_.get() + offset(top(j), j));
   }
@@ -81,7 +81,8 @@ private:
   int split_;
   // Left uninitialised: only the band's entries are written and read, and
   // the pages of the unused corners of the full triangle are never touched.
-  std::unique_ptr<double[]> copy_;
+  // The kept block when it fits: a large factor's copy is not faulted in again.
+  Storage copy_;
 };
 
 // One column block k0..k1 of U made addressable for BLAS, with the products

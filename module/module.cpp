@@ -356,8 +356,9 @@ PYBIND11_MODULE(_ruvo, m) {
         release_kept_memory();
       },
       "Hands back to the system the pages the engine keeps resident between analyses (the coupling "
-      "storage a large analysis wrote, up to 256 MiB for each variant, and every matrix of the typed "
-      "entry's own large variant); the next analysis faults in what it needs again.");
+      "storage a large analysis wrote, up to 256 MiB for each variant, every matrix of the typed "
+      "entry's own large variant, and the largest work array, up to 128 MiB); the next analysis "
+      "faults in what it needs again.");
   m.def(
       "_variant_limits",
       [](const std::string& suffix) {

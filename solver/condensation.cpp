@@ -13,6 +13,7 @@
 #include "io/units.hpp"
 #include "kernels/cholesky.hpp"
 #include "kernels/condensation_kernels.hpp"
+#include "kernels/kept_storage.hpp"
 #include "kernels/lanczos.hpp"
 #include "model/blocks.hpp"
 #include "solver/subspace_routines.hpp"
@@ -59,6 +60,7 @@ void release_kept_memory() {
   // matrices, which every analysis clears before it assembles them (and no
   // routine reaches in between).
   if (Matrix<ruvo49>* m = reserved_block<Matrix, ruvo49>) io::clear_pages(m, sizeof(*m));
+  kernels::release_kept_storage();
 }
 
 template <class V>

@@ -59,7 +59,9 @@ def release_memory() -> None:
     analyses: the coupling storage (A21) that a large analysis wrote, up to
     256 MiB for each engine variant, is kept so that the next analysis does
     not fault it in again, and so are all the matrices of a grid beyond 30
-    elements per direction (some 450 MiB after a curved 48 x 48 panel). A host that is done analysing, or wants the
+    elements per direction (some 450 MiB after a curved 48 x 48 panel) and
+    the largest work array (the copy of the condensed matrix a factor is
+    made in, up to 128 MiB). A host that is done analysing, or wants the
     memory for something else, calls this; the next analysis faults in what
     it needs again, and its results are the same.
 
