@@ -118,8 +118,9 @@ std::int32_t add_stiffener_geometric(bool buckling, const AssemblyInputs<V>& in)
   const auto fixed = forces_ref(in.fixed_forces.data, V::p_nodes);
   const auto variable = forces_ref(state::cpvar<V>().pvar.data, V::p_nodes);
   const auto add = [&](char xory, std::int32_t& err) {
-    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, in.stiffeners, in.compliance, err);
-    if (err == 0 && buckling) bmatst<V>(xory, b11, lvb, variable, 1.0f, in.stiffeners, in.compliance, err);
+    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, in.stiffeners, in.compliance, err, in.forces);
+    if (err == 0 && buckling)
+      bmatst<V>(xory, b11, lvb, variable, 1.0f, in.stiffeners, in.compliance, err, in.forces);
   };
   const bool added = elements::add_stiffeners<V>(in.stiffeners, add) == StiffenerFailure::none;
   return added ? 0 : cmpbmt_code::x_stiffeners;
@@ -180,7 +181,8 @@ std::int32_t assemble_skin(const F01qua<V>& terms, ColumnTops& tops) {
   static const Array<float, V::p_nodes, 3> no_forces{};
   F07dis<V> no_stiffeners = state::f07dis<V>();
   no_stiffeners.nox = no_stiffeners.noy = 0;
-  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom};
+  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom,
+                            shared_force_reading};
   auto& a = state::matrix<V>();
   const int iy = state::man.iy;
   std::int32_t err = 0;
@@ -212,8 +214,8 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, Co
   if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
     const auto shared = shared_inputs<V>();
     const auto compliance = compliance_rate(e.c);
-    err = add_stiffener_geometric<V>(
-        buckling, {shared.stiffeners, shared.terms, shared.fixed_forces, compliance, shared.density});
+    err = add_stiffener_geometric<V>(buckling, {shared.stiffeners, shared.terms, shared.fixed_forces,
+                                                compliance, shared.density, shared.forces});
   }
   return err;
 }
@@ -239,7 +241,7 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
   std::copy(d.frame_masses.begin(), d.frame_masses.end(), dis.domy.data);
   const auto shared = shared_inputs<V>();
   const AssemblyInputs<V> in{dis, shared.terms, shared.fixed_forces, shared.compliance,
-                             d.density.empty() ? 0.0f : d.density.front()};
+                             d.density.empty() ? 0.0f : d.density.front(), shared.forces};
   std::int32_t err = 0;
   cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(state::comlv<V>().lvb.data),
             in, err);
@@ -267,7 +269,8 @@ std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written,
     const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
     const auto shared = shared_inputs<V>();
     err = add_stiffener_rates<V>(
-        buckling, {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density}, tops);
+        buckling, {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density, shared.forces},
+        tops);
   }
   if (err == 0 && !d.fixed.empty())
     err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),

@@ -1,0 +1,185 @@
+"""The membrane forces of a panel whose skin changes its membrane stiffness
+from element to element: regions and pad-ups of another laminate.
+
+The loads given are the skin's. The membrane state is the sum of three
+states of the flat panel in plane stress, each with the membrane stiffness
+A of every element:
+
+* the panel stretched along x, and stretched along y, between its four
+  edges held straight and parallel (each moves as a whole along its
+  normal, free along itself);
+* a uniform shear flow on all four edges, otherwise free.
+
+Their multiples make the mean forces of the skin's cells along the loaded
+edges the given ones: Nx along the edges x = const, Ny along the edges
+y = const, Nxy along all four. A band along x (over the whole length) then
+shares the skin's strain along x and carries the skin's Nxy and Ny, a band
+along y likewise; a rectangle of cells draws load by its stiffness as
+equilibrium and compatibility ask. Each state is solved by bilinear
+four-node plane-stress elements on the analysis' own grid (Zienkiewicz &
+Taylor, The Finite Element Method, vol. 1, ch. 4 and 6), its forces taken
+at the element centres, where they are the element means.
+"""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
+import numpy as np
+import scipy.sparse
+import scipy.sparse.linalg
+
+if TYPE_CHECKING:
+    from .panel import Panel
+
+# Relative difference of a laminate's A from the skin's (against the largest
+# term of the skin's) below which its cells are the skin's for the membrane state.
+SAME_STIFFNESS = 1e-9
+
+_CORNERS = np.array([[-1.0, -1.0], [1.0, -1.0], [1.0, 1.0], [-1.0, 1.0]])   # ξ, η of the element's nodes
+_GAUSS = 1.0 / np.sqrt(3.0)
+
+
+def same_stiffness(A: np.ndarray, skin: np.ndarray) -> bool:
+    """Whether the membrane stiffness `A` is the skin's `skin` to rounding."""
+    return bool(np.abs(A - skin).max() <= SAME_STIFFNESS * np.abs(skin).max())
+
+
+def element_stiffnesses(panel: Panel) -> np.ndarray:
+    """The membrane stiffness A (over x, y, xy) of every element, nx by ny by 3 by 3."""
+    patches = [np.array(panel.laminate.A, float)] + [np.array(p[4].A, float) for p in panel.patches]
+    return np.array(patches)[panel.grid.element_patches]
+
+
+def band_forces(A: np.ndarray, skin: np.ndarray, axis: str) -> np.ndarray:
+    """The forces (Nx, Nxy, Ny) of a band along `axis` ("x" or "y") of
+    membrane stiffness `A` in a skin of `skin` (both over x, y, xy), per
+    unit skin force Nx, Nxy, Ny (the columns): the skin's strain along the
+    band, and the skin's other two forces, which equilibrium across its
+    edges asks (the strip state of the plane-stress solution).
+
+    Returns
+    -------
+    numpy.ndarray
+        3 by 3.
+
+    Examples
+    --------
+    >>> thin, thick = ruvo.Laminate.isotropic(7e4, 0.3, 2.0), ruvo.Laminate.isotropic(7e4, 0.3, 3.0)
+    >>> band_forces(np.array(thick.A), np.array(thin.A), "x").round(12)[0].tolist()   # its Nx
+    [1.5, 0.0, -0.15]
+    """
+    shared = "xy".index(axis)
+    free = [k for k in range(3) if k != shared]
+    forces = np.eye(3)[[0, 2, 1]]                      # unit (Nx, Nxy, Ny) over x, y, xy
+    strain = np.linalg.solve(skin, forces)
+    strain[free] = np.linalg.solve(A[np.ix_(free, free)], forces[free] - np.outer(A[free, shared], strain[shared]))
+    return (A @ strain)[[0, 2, 1]]
+
+
+def _strain_matrices(a: np.ndarray, b: np.ndarray, xi: float, eta: float) -> np.ndarray:
+    """B (εx, εy, γxy over the element's u1, v1, ..., u4, v4) at (ξ, η) of
+    elements a by b long: one per element (a, b of the same shape)."""
+    dx = _CORNERS[:, 0] * (1 + _CORNERS[:, 1] * eta) / 4      # ∂N/∂ξ
+    dy = _CORNERS[:, 1] * (1 + _CORNERS[:, 0] * xi) / 4       # ∂N/∂η
+    nx, ny = np.multiply.outer(2 / a, dx), np.multiply.outer(2 / b, dy)
+    B = np.zeros(a.shape + (3, 8))
+    B[..., 0, 0::2], B[..., 1, 1::2] = nx, ny
+    B[..., 2, 0::2], B[..., 2, 1::2] = ny, nx
+    return B
+
+
+def _element_dofs(nx: int, ny: int) -> np.ndarray:
+    """The dofs (u, v of each node, nodes x-lines outer) of every element, nx by ny by 8."""
+    ix, iy = np.meshgrid(np.arange(nx), np.arange(ny), indexing="ij")
+    nodes = np.stack([ix * (ny + 1) + iy, (ix + 1) * (ny + 1) + iy, (ix + 1) * (ny + 1) + iy + 1,
+                      ix * (ny + 1) + iy + 1], axis=-1)
+    return np.stack([2 * nodes, 2 * nodes + 1], axis=-1).reshape(nx, ny, 8)
+
+
+def _stiffness(a: np.ndarray, b: np.ndarray, A: np.ndarray, dofs: np.ndarray, size: int) -> scipy.sparse.csr_matrix:
+    """The assembled plane-stress stiffness, 2 by 2 Gauss points per element."""
+    k = np.zeros(a.shape + (8, 8))
+    for xi in (-_GAUSS, _GAUSS):
+        for eta in (-_GAUSS, _GAUSS):
+            B = _strain_matrices(a, b, xi, eta)
+            k += np.einsum("...ki,...kl,...lj->...ij", B, A, B) * (a * b / 4)[..., None, None]
+    rows = np.broadcast_to(dofs[..., :, None], k.shape)
+    cols = np.broadcast_to(dofs[..., None, :], k.shape)
+    return scipy.sparse.csr_matrix((k.ravel(), (rows.ravel(), cols.ravel())), shape=(size, size))
+
+
+def _solve(K: scipy.sparse.csr_matrix, loads: np.ndarray, held: dict[int, float]) -> np.ndarray:
+    """The displacements under nodal `loads` with the dofs `held` at their values."""
+    fixed = np.array(sorted(held))
+    values = np.array([held[d] for d in fixed])
+    free = np.setdiff1d(np.arange(K.shape[0]), fixed)
+    d = np.zeros(K.shape[0])
+    d[fixed] = values
+    rhs = loads[free] - K[free][:, fixed] @ values
+    d[free] = scipy.sparse.linalg.spsolve(K[free][:, free].tocsc(), rhs)
+    return d
+
+
+def _unit_states(panel: Panel, A: np.ndarray) -> np.ndarray:
+    """The element forces (Nx, Nxy, Ny; nx by ny by 3) of the three states,
+    stretched along x, sheared, stretched along y: 3 by nx by ny by 3."""
+    x, y = np.asarray(panel.x_lengths, float), np.asarray(panel.y_lengths, float)
+    nx, ny = len(x), len(y)
+    a, b = np.meshgrid(x, y, indexing="ij")
+    dofs = _element_dofs(nx, ny)
+    size = 2 * (nx + 1) * (ny + 1)
+    K = _stiffness(a, b, A, dofs, size)
+    node = np.arange((nx + 1) * (ny + 1)).reshape(nx + 1, ny + 1)
+    length, width = float(x.sum()), float(y.sum())
+    # Stretched along x, then along y, between the four edges held straight and parallel.
+    x_edges = {2 * int(n): 0.0 for n in node[0]} | {2 * int(n): length for n in node[-1]}
+    y_edges = {2 * int(n) + 1: 0.0 for n in node[:, 0]} | {2 * int(n) + 1: width for n in node[:, -1]}
+    along_x = x_edges | {d: 0.0 for d in y_edges}
+    along_y = {d: 0.0 for d in x_edges} | y_edges
+    # The shear flow 1 as consistent nodal forces: +y on x = a, -y on x = 0, +x on y = b, -x on y = 0.
+    shear = np.zeros(size)
+    tributary_y = np.concatenate([[0.0], y]) / 2 + np.concatenate([y, [0.0]]) / 2
+    tributary_x = np.concatenate([[0.0], x]) / 2 + np.concatenate([x, [0.0]]) / 2
+    shear[2 * node[-1] + 1] += tributary_y
+    shear[2 * node[0] + 1] -= tributary_y
+    shear[2 * node[:, -1]] += tributary_x
+    shear[2 * node[:, 0]] -= tributary_x
+    held_shear = {0: 0.0, 1: 0.0, 2 * int(node[-1, 0]) + 1: 0.0}   # (0, 0) and v at (a, 0): no rigid motion
+    centre = _strain_matrices(a, b, 0.0, 0.0)
+    states = []
+    for loads, held in ((np.zeros(size), along_x), (shear, held_shear), (np.zeros(size), along_y)):
+        d = _solve(K, loads, held)
+        forces = np.einsum("...kl,...lm,...m->...k", A, centre, d[dofs])   # Nx, Ny, Nxy
+        states.append(forces[..., [0, 2, 1]])
+    return np.array(states)
+
+
+def unit_fields(panel: Panel, skin_cells: np.ndarray) -> np.ndarray:
+    """The membrane forces (Nx, Nxy, Ny) of every element for the skin's
+    Nx = 1, Nxy = 1 and Ny = 1 in turn: 3 by nx by ny by 3, the sum of the
+    three states whose skin cells along the loaded edges carry that force
+    on the mean. `skin_cells`: which elements are the skin's (nx by ny),
+    some along each edge.
+
+    Returns
+    -------
+    numpy.ndarray
+
+    Examples
+    --------
+    >>> skin = ruvo.Laminate.isotropic(70000.0, 0.3, 2.0)
+    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, mesh=ruvo.Mesh(nx=3, ny=2))
+    >>> unit_fields(panel, np.ones((3, 2), bool))[0].round(12).tolist()[0]   # Nx = 1: uniform
+    [[1.0, 0.0, 0.0], [1.0, 0.0, 0.0]]
+    """
+    states = _unit_states(panel, element_stiffnesses(panel))
+    x, y = np.asarray(panel.x_lengths, float), np.asarray(panel.y_lengths, float)
+    along_x_edges = np.zeros(skin_cells.shape)
+    along_x_edges[[0, -1], :] = y
+    along_y_edges = np.zeros(skin_cells.shape)
+    along_y_edges[:, [0, -1]] = x[:, None]
+    means = np.empty((3, 3))
+    for component, weight in enumerate([along_x_edges, along_x_edges + along_y_edges, along_y_edges]):
+        w = weight * skin_cells
+        means[component] = (states[..., component] * w).sum(axis=(1, 2)) / w.sum()
+    return np.einsum("kj,k...->j...", np.linalg.inv(means), states)
