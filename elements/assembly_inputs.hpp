@@ -14,8 +14,8 @@ namespace ruvo {
 // constant in y (the forces of an element row are those of its lower node
 // line). The typed entry's: the forces of its first node (lowest x and y)
 // throughout, constant both ways, so that a laminate band along y steps its
-// forces at its edges as a band along x does. A stiffener segment reads its
-// first node's forces likewise.
+// forces at its edges as a band along x does. A stiffener segment reads the
+// forces of its end nodes linearly either way.
 enum class ForceReading { linear_in_x, per_element };
 
 // The reading of the assemblies that take the shared blocks' inputs: the

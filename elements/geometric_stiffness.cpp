@@ -76,7 +76,7 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
   using elements::StiffenerFailure;
   const StiffenerFailure failed =
       elements::add_stiffeners<V>(in.stiffeners, [&](char xory, std::int32_t& err) {
-        bmatst<V>(xory, bmt, lv, pmem, fakt, in.stiffeners, in.compliance, err, in.forces);
+        bmatst<V>(xory, bmt, lv, pmem, fakt, in.stiffeners, in.compliance, err);
       });
   if (failed == StiffenerFailure::x) fail(x_stiffeners, cmpbmt_code::x_stiffeners);
   if (failed == StiffenerFailure::y) fail(y_stiffeners, cmpbmt_code::y_stiffeners);
@@ -84,8 +84,7 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
 
 template <class V>
 void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
-            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier,
-            ForceReading reading) {
+            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE BMATST:')");
   static const io::Format direction("(1X,'INADMISSIBLE FIRST ARGUMENT, NEITHER ''X'' NOR ''Y''')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
@@ -112,14 +111,10 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
         set, line, 1, [&](int s, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
           // The force at the first node of the line, once the line is known to lie on the grid.
           if (s == 1) test.pax(2) = ea * skin_strain(xory, compliance, pmem, node(line, 1));
-          // The axial force varies linearly between the segment's end nodes, or is its first node's.
-          const float f1 = reading == ForceReading::per_element
-                               ? ea * skin_strain(xory, compliance, pmem, node(line, s))
-                               : test.pax(2);
+          // The axial force varies linearly between the segment's end nodes.
+          const float f1 = test.pax(2);
           test.pax(1) = f1;
-          const float f2 = reading == ForceReading::per_element
-                               ? f1
-                               : ea * skin_strain(xory, compliance, pmem, node(line, s + 1));
+          const float f2 = ea * skin_strain(xory, compliance, pmem, node(line, s + 1));
           test.pax(2) = f2;
           elements::scatter_segment(kpq, axial, bmt, lv, [&](int q, int p) {
             return double(elements::segment_integral<float>(s1, s2, axial, q, p, bx, f1, f2, fakt, h));
@@ -137,7 +132,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   template void cmpbmt<V>(std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>, float, \
                           const AssemblyInputs<V>&, std::int32_t&);                                          \
   template void bmatst<V>(char, std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>,  \
-                          float, const F07dis<V>&, const Array<float, 3, 3>&, std::int32_t&, ForceReading);
+                          float, const F07dis<V>&, const Array<float, 3, 3>&, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -27,11 +27,9 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
 
 // The stiffeners of direction xory of the tables `dis`, the skin's strain
 // from `compliance`; leaves the axial forces of the last segment in pax
-// (shared block test). ier: 0; 1 direction; 2 lookup. `reading`: how a
-// segment reads the forces of its end nodes (the routine's: linearly).
+// (shared block test). ier: 0; 1 direction; 2 lookup.
 template <class V>
 void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
-            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier,
-            ForceReading reading = ForceReading::linear_in_x);
+            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier);
 
 }  // namespace ruvo

@@ -118,9 +118,8 @@ std::int32_t add_stiffener_geometric(bool buckling, const AssemblyInputs<V>& in)
   const auto fixed = forces_ref(in.fixed_forces.data, V::p_nodes);
   const auto variable = forces_ref(state::cpvar<V>().pvar.data, V::p_nodes);
   const auto add = [&](char xory, std::int32_t& err) {
-    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, in.stiffeners, in.compliance, err, in.forces);
-    if (err == 0 && buckling)
-      bmatst<V>(xory, b11, lvb, variable, 1.0f, in.stiffeners, in.compliance, err, in.forces);
+    bmatst<V>(xory, a11, lvtri, fixed, -1.0f, in.stiffeners, in.compliance, err);
+    if (err == 0 && buckling) bmatst<V>(xory, b11, lvb, variable, 1.0f, in.stiffeners, in.compliance, err);
   };
   const bool added = elements::add_stiffeners<V>(in.stiffeners, add) == StiffenerFailure::none;
   return added ? 0 : cmpbmt_code::x_stiffeners;

@@ -112,53 +112,76 @@ def _edge_codes(edge: Edge, across_x: bool, shear: bool) -> list[int]:
     return [0] + held + [0] * (6 - len(held))
 
 
-def _band_fields(panel: Panel, differs: Sequence[bool]) -> np.ndarray:
-    """`membrane_fields` of a skewed panel: each band's strip state
-    (`membrane.band_forces`), a rectangle of cells of another A refused."""
-    skin = np.array(panel.laminate.A, float)
-    maps = [np.eye(3)]
-    for name, patch, axis, other in zip(panel._patch_names(), panel.patches, panel.patch_axes, differs):
-        if other and not axis:
-            raise ValueError(f"Panel.{name}: a rectangle of cells with a membrane stiffness A other than the "
-                             "skin's on a skewed panel under membrane loads: its membrane forces are not "
-                             "computed on an oblique grid; model it as a band along x or y, or give it the "
-                             "skin's A (its D may differ)")
-        maps.append(membrane.band_forces(np.array(patch[4].A, float), skin, axis) if axis else np.eye(3))
-    return np.moveaxis(np.array(maps)[panel.grid.element_patches], -1, 0)
+def _force_factors(panel: Panel, dtype: type) -> np.ndarray:
+    """Per node (x-lines outer, y-lines inner), the factors on (Nx, Nxy, Ny)
+    of the laminate of the element starting there (the last lines: of the
+    last elements), in the engine's 32 bits (or `dtype`). A patch along
+    the whole length is a band along x: the strain along it is shared, so
+    Nx goes as its axial membrane stiffness A11 - A12²/A22 against the
+    skin's, while equilibrium across its edges keeps Nxy and Ny the skin's.
+    Otherwise a patch across the whole width is a band along y, Ny going as
+    A22 - A12²/A11. A rectangle of cells: 1 (its share is the
+    `rectangle_fields`)."""
+    def axial(laminate: Any, along: int) -> Any:
+        a: np.ndarray = np.array(laminate.A, dtype)
+        return a[along, along] - a[0, 1] * a[0, 1] / a[1 - along, 1 - along]
+    factors: list[np.ndarray] = [np.ones(3, dtype)]
+    for patch, axis in zip(panel.patches, panel.patch_axes):
+        factor: np.ndarray = np.ones(3, dtype)
+        if axis:
+            along = "xy".index(axis)
+            factor[2 * along] = axial(patch[4], along) / axial(panel.laminate, along)
+        factors.append(factor)
+    at_nodes = np.pad(panel.grid.element_patches, ((0, 1), (0, 1)), mode="edge")
+    return np.array(factors)[at_nodes.ravel()]
 
 
-def membrane_fields(panel: Panel) -> np.ndarray | None:
-    """The membrane forces (Nx, Nxy, Ny) of every element for the skin's
-    Nx = 1, Nxy = 1 and Ny = 1 in turn (3 by nx by ny by 3), or None where
-    every element has the skin's membrane stiffness A (the forces are the
-    skin's everywhere). The plane-stress solution of `membrane`; on a
-    skewed panel the bands' factors of `_band_factors`."""
+def rectangle_fields(panel: Panel) -> np.ndarray | None:
+    """What the rectangles of cells of another membrane stiffness A add to
+    the bands' forces, for the skin's Nx = 1, Nxy = 1 and Ny = 1 in turn
+    (3 by nx by ny by 3): the panel's plane-stress state with them less
+    that with the skin's A in their place (`membrane.unit_fields`). None
+    without such a rectangle. Refused where the state cannot be made: on a
+    skewed panel, or with the skin's laminate nowhere along two opposite
+    edges."""
     skin = np.array(panel.laminate.A, float)
-    differs = [not membrane.same_stiffness(np.array(p[4].A, float), skin) for p in panel.patches]
-    if not any(differs):
+    other = [axis == "" and not membrane.same_stiffness(np.array(p[4].A, float), skin)
+             for p, axis in zip(panel.patches, panel.patch_axes)]
+    if not any(other):
         return None
+    name = panel._patch_names()[other.index(True)]
     if panel.skew_x or panel.skew_y:
-        return _band_fields(panel, differs)
-    skin_cells = ~np.array([False, *differs])[panel.grid.element_patches]
+        raise ValueError(f"Panel.{name}: a rectangle of cells with a membrane stiffness A other than the skin's "
+                         "on a skewed panel under membrane loads: the membrane state is not solved on an oblique "
+                         "grid; model it as a band along x or y, or give it the skin's A (its D may differ)")
+    A = membrane.element_stiffnesses(panel)
+    skin_cells = np.array([membrane.same_stiffness(a, skin) for a in A.reshape(-1, 3, 3)]).reshape(A.shape[:2])
     for edges, cells in (("x = 0 and x = a", skin_cells[[0, -1], :]), ("y = 0 and y = b", skin_cells[:, [0, -1]])):
         if not cells.any():
-            raise ValueError(f"Panel.regions: the skin's laminate lies nowhere along the edges {edges}, where the "
-                             "loads given are the skin's; give the laminate there as the panel's laminate")
-    return membrane.unit_fields(panel, skin_cells)
+            raise ValueError(f"Panel.{name}: the skin's laminate lies nowhere along the edges {edges}, whose "
+                             "skin carries the loads given; a rectangle's share of them cannot be placed")
+    rectangles = np.isin(panel.grid.element_patches, 1 + np.flatnonzero(other))
+    without = np.where(rectangles[..., None, None], skin, A)
+    x, y = panel.x_lengths, panel.y_lengths
+    return membrane.unit_fields(x, y, A, skin_cells) - membrane.unit_fields(x, y, without, skin_cells | rectangles)
 
 
 def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32,
-                fields: np.ndarray | None = None) -> np.ndarray:
+                rectangles: np.ndarray | None = None) -> np.ndarray:
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
-    node (x-lines outer, y-lines inner), those of the element starting
-    there (the last lines: of the last elements), where regions carry
-    another membrane stiffness: `fields` (of `membrane_fields`) times the
-    skin's forces."""
+    node (x-lines outer, y-lines inner) where regions carry other
+    laminates: those of the element starting there (the last lines: of
+    the last elements), the bands' by `_force_factors` and what the
+    rectangles add, `rectangles` (of `rectangle_fields`) times the skin's
+    forces."""
     values: np.ndarray = np.asarray(forces, dtype)
-    if fields is None or not values.any():
+    if len(panel.laminates) == 1:
         return values
-    per_element = np.einsum("j,j...->...", np.asarray(forces, float), fields)
-    return np.pad(per_element, ((0, 1), (0, 1), (0, 0)), mode="edge").reshape(-1, 3).astype(dtype)
+    scaled = values * _force_factors(panel, dtype)
+    if rectangles is None:
+        return scaled
+    added = np.einsum("j,j...->...", np.asarray(forces, float), rectangles)
+    return scaled + np.pad(added, ((0, 1), (0, 1), (0, 0)), mode="edge").reshape(-1, 3).astype(dtype)
 
 
 def stringer_pitch(panel: Panel) -> float:
@@ -208,7 +231,7 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     cases = [skin_loads(panel, c, f"load_cases[{k}]") for k, c in enumerate(load_cases)] if load_cases \
         else [skin_loads(panel)]
     loaded = any(c.variable().any() or c.fixed().any() for c in cases)
-    fields = membrane_fields(panel) if loaded and len(panel.laminates) > 1 else None
+    fields = rectangle_fields(panel) if loaded and len(panel.laminates) > 1 else None
     functions = freedoms or panel.freedoms
     shear = "B" in functions
     args: _ruvo.AnalyseArguments = {

@@ -13,18 +13,21 @@ A of every element:
 Their multiples make the mean forces of the skin's cells along the loaded
 edges the given ones: Nx along the edges x = const, Ny along the edges
 y = const, Nxy along all four. A band along x (over the whole length) then
-shares the skin's strain along x and carries the skin's Nxy and Ny, a band
-along y likewise; a rectangle of cells draws load by its stiffness as
-equilibrium and compatibility ask. Each state is solved by bilinear
-four-node plane-stress elements on the analysis' own grid (Zienkiewicz &
-Taylor, The Finite Element Method, vol. 1, ch. 4 and 6), its forces taken
-at the element centres, where they are the element means.
+shares the skin's strain along x and carries the skin's Nxy and Ny (the
+strip state, which under Nx and Nxy is the bands' rule of the analysis), a
+band along y likewise; a rectangle of cells draws or sheds load as its
+stiffness, equilibrium and compatibility ask. The analysis takes from here
+what the rectangles add (`engine.rectangle_fields`). Each state is solved
+by bilinear four-node plane-stress elements on the analysis' own grid
+(Zienkiewicz & Taylor, The Finite Element Method, vol. 1, ch. 4 and 6),
+its forces taken at the element centres, where they are the element means.
 """
 from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
 import numpy as np
+from numpy.typing import ArrayLike
 import scipy.sparse
 import scipy.sparse.linalg
 
@@ -48,32 +51,6 @@ def element_stiffnesses(panel: Panel) -> np.ndarray:
     """The membrane stiffness A (over x, y, xy) of every element, nx by ny by 3 by 3."""
     patches = [np.array(panel.laminate.A, float)] + [np.array(p[4].A, float) for p in panel.patches]
     return np.array(patches)[panel.grid.element_patches]
-
-
-def band_forces(A: np.ndarray, skin: np.ndarray, axis: str) -> np.ndarray:
-    """The forces (Nx, Nxy, Ny) of a band along `axis` ("x" or "y") of
-    membrane stiffness `A` in a skin of `skin` (both over x, y, xy), per
-    unit skin force Nx, Nxy, Ny (the columns): the skin's strain along the
-    band, and the skin's other two forces, which equilibrium across its
-    edges asks (the strip state of the plane-stress solution).
-
-    Returns
-    -------
-    numpy.ndarray
-        3 by 3.
-
-    Examples
-    --------
-    >>> thin, thick = ruvo.Laminate.isotropic(7e4, 0.3, 2.0), ruvo.Laminate.isotropic(7e4, 0.3, 3.0)
-    >>> band_forces(np.array(thick.A), np.array(thin.A), "x").round(12)[0].tolist()   # its Nx
-    [1.5, 0.0, -0.15]
-    """
-    shared = "xy".index(axis)
-    free = [k for k in range(3) if k != shared]
-    forces = np.eye(3)[[0, 2, 1]]                      # unit (Nx, Nxy, Ny) over x, y, xy
-    strain = np.linalg.solve(skin, forces)
-    strain[free] = np.linalg.solve(A[np.ix_(free, free)], forces[free] - np.outer(A[free, shared], strain[shared]))
-    return (A @ strain)[[0, 2, 1]]
 
 
 def _strain_matrices(a: np.ndarray, b: np.ndarray, xi: float, eta: float) -> np.ndarray:
@@ -120,10 +97,9 @@ def _solve(K: scipy.sparse.csr_matrix, loads: np.ndarray, held: dict[int, float]
     return d
 
 
-def _unit_states(panel: Panel, A: np.ndarray) -> np.ndarray:
+def _unit_states(x: np.ndarray, y: np.ndarray, A: np.ndarray) -> np.ndarray:
     """The element forces (Nx, Nxy, Ny; nx by ny by 3) of the three states,
     stretched along x, sheared, stretched along y: 3 by nx by ny by 3."""
-    x, y = np.asarray(panel.x_lengths, float), np.asarray(panel.y_lengths, float)
     nx, ny = len(x), len(y)
     a, b = np.meshgrid(x, y, indexing="ij")
     dofs = _element_dofs(nx, ny)
@@ -154,8 +130,10 @@ def _unit_states(panel: Panel, A: np.ndarray) -> np.ndarray:
     return np.array(states)
 
 
-def unit_fields(panel: Panel, skin_cells: np.ndarray) -> np.ndarray:
-    """The membrane forces (Nx, Nxy, Ny) of every element for the skin's
+def unit_fields(x_lengths: ArrayLike, y_lengths: ArrayLike, A: np.ndarray, skin_cells: np.ndarray) -> np.ndarray:
+    """The membrane forces (Nx, Nxy, Ny) of every element of the grid of
+    subdivision lengths `x_lengths`, `y_lengths` with the membrane
+    stiffnesses `A` (nx by ny by 3 by 3, over x, y, xy) for the skin's
     Nx = 1, Nxy = 1 and Ny = 1 in turn: 3 by nx by ny by 3, the sum of the
     three states whose skin cells along the loaded edges carry that force
     on the mean. `skin_cells`: which elements are the skin's (nx by ny),
@@ -167,13 +145,13 @@ def unit_fields(panel: Panel, skin_cells: np.ndarray) -> np.ndarray:
 
     Examples
     --------
-    >>> skin = ruvo.Laminate.isotropic(70000.0, 0.3, 2.0)
-    >>> panel = ruvo.Panel(length=300.0, width=100.0, laminate=skin, mesh=ruvo.Mesh(nx=3, ny=2))
-    >>> unit_fields(panel, np.ones((3, 2), bool))[0].round(12).tolist()[0]   # Nx = 1: uniform
-    [[1.0, 0.0, 0.0], [1.0, 0.0, 0.0]]
+    >>> A = np.broadcast_to(ruvo.Laminate.isotropic(70000.0, 0.3, 2.0).A, (3, 2, 3, 3))
+    >>> fields = unit_fields([100.0] * 3, [50.0] * 2, A, np.ones((3, 2), bool))
+    >>> bool(np.allclose(fields[0], [1.0, 0.0, 0.0], atol=1e-12))   # the skin's Nx = 1 everywhere
+    True
     """
-    states = _unit_states(panel, element_stiffnesses(panel))
-    x, y = np.asarray(panel.x_lengths, float), np.asarray(panel.y_lengths, float)
+    x, y = np.asarray(x_lengths, float), np.asarray(y_lengths, float)
+    states = _unit_states(x, y, np.asarray(A, float))
     along_x_edges = np.zeros(skin_cells.shape)
     along_x_edges[[0, -1], :] = y
     along_y_edges = np.zeros(skin_cells.shape)
