@@ -518,6 +518,7 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
   RunOptions options;
   const ElementLaminates element_laminates{in.laminates, in.shear, in.element_laminates};
   if (!in.element_laminates.empty()) options.element_laminates = &element_laminates;
+  options.strain_under_stiffeners = true;
   const bool vibration = in.kind == AnalysisKind::vibration;
   if (vibration) options.masses = Masses{in.density, stringers.masses, frames.masses};
   options.keep_listing = vibration;

@@ -24,7 +24,7 @@ constexpr ForceComponent force_components[3] = {
 };
 
 // Strain of the skin along the stiffener direction at node n of pmem:
-// row 1 of the compliance aij for 'X', row 2 for 'Y'.
+// row 1 of the compliance aij under the node for 'X', row 2 for 'Y'.
 float skin_strain(char xory, const Array<float, 3, 3>& aij, const ArrayRef<const float, 2>& pmem, int n) {
   const int r = xory == 'X' ? 1 : 2;
   return aij(r, 1) * pmem(n, 1) + aij(r, 2) * pmem(n, 3) + aij(r, 3) * pmem(n, 2);
@@ -84,7 +84,7 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
 
 template <class V>
 void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
-            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier) {
+            float fakt, const F07dis<V>& dis, const NodeCompliance& compliance, std::int32_t& ier) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE BMATST:')");
   static const io::Format direction("(1X,'INADMISSIBLE FIRST ARGUMENT, NEITHER ''X'' NOR ''Y''')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=',I4, 'J=',I4)");
@@ -101,6 +101,10 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   const auto node = [&](int line, int position) {
     return xory == 'X' ? leit(line, position) : leit(position, line);
   };
+  const auto strain = [&](int line, int position) {
+    const auto& aij = xory == 'X' ? compliance.at(line, position) : compliance.at(position, line);
+    return skin_strain(xory, aij, pmem, node(line, position));
+  };
   const auto& s1 = state::f07in1.s1;
   const auto& s2 = state::f07in2.s2;
   const elements::SegmentTerm axial{1, 1, 1, 1};
@@ -110,11 +114,11 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
     const int failed = elements::for_each_segment(
         set, line, 1, [&](int s, const SegmentFreedoms& kpq, float h, const elements::SegmentScales& bx) {
           // The force at the first node of the line, once the line is known to lie on the grid.
-          if (s == 1) test.pax(2) = ea * skin_strain(xory, compliance, pmem, node(line, 1));
+          if (s == 1) test.pax(2) = ea * strain(line, 1);
           // The axial force varies linearly between the segment's end nodes.
           const float f1 = test.pax(2);
           test.pax(1) = f1;
-          const float f2 = ea * skin_strain(xory, compliance, pmem, node(line, s + 1));
+          const float f2 = ea * strain(line, s + 1);
           test.pax(2) = f2;
           elements::scatter_segment(kpq, axial, bmt, lv, [&](int q, int p) {
             return double(elements::segment_integral<float>(s1, s2, axial, q, p, bx, f1, f2, fakt, h));
@@ -132,7 +136,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
   template void cmpbmt<V>(std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>, float, \
                           const AssemblyInputs<V>&, std::int32_t&);                                          \
   template void bmatst<V>(char, std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>,  \
-                          float, const F07dis<V>&, const Array<float, 3, 3>&, std::int32_t&);
+                          float, const F07dis<V>&, const NodeCompliance&, std::int32_t&);
 RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

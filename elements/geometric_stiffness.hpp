@@ -30,6 +30,6 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
 // (shared block test). ier: 0; 1 direction; 2 lookup.
 template <class V>
 void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<const float, 2> pmem,
-            float fakt, const F07dis<V>& dis, const Array<float, 3, 3>& compliance, std::int32_t& ier);
+            float fakt, const F07dis<V>& dis, const NodeCompliance& compliance, std::int32_t& ier);
 
 }  // namespace ruvo

@@ -141,6 +141,10 @@ struct RunOptions {
   bool assemble_only = false;
   // Given: each element takes its laminate from here instead of its row's.
   const ElementLaminates* element_laminates = nullptr;
+  // A stiffener's strain from the laminate under each of its nodes, whose
+  // share of the loads the node's forces hold; false: from the first
+  // element's (the skin's) everywhere, as the routines take it.
+  bool strain_under_stiffeners = false;
   SolutionOptions solution;
 };
 

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "elements/assembly_inputs.hpp"
 #include "elements/constitutive_column.hpp"
 #include "elements/element_terms.hpp"
 #include "input/rddata.hpp"
@@ -67,13 +68,32 @@ std::int32_t build_level_vectors() {
   return ierr;
 }
 
-// Membrane compliance of the first element, for the stiffener forces.
-bool set_membrane_compliance(ArrayRef<float, 2> c) {
-  const auto d = membrane_block(c, 1);
+// The membrane compliance of element k of the term table c; false when its
+// membrane stiffness is singular.
+bool membrane_compliance(ArrayRef<float, 2> c, int k, Array<float, 3, 3>& out) {
   float aij[3][3];
-  if (!invert_membrane_block(d, aij)) return false;
+  if (!invert_membrane_block(membrane_block(c, k), aij)) return false;
   for (int i = 1; i <= 3; ++i)
-    for (int j = 1; j <= 3; ++j) state::f07aij.aij(i, j) = aij[i - 1][j - 1];
+    for (int j = 1; j <= 3; ++j) out(i, j) = aij[i - 1][j - 1];
+  return true;
+}
+
+// Membrane compliance of the first element (the skin's), for the stiffener
+// forces, and where elements carry laminates of their own, of every element.
+template <class V>
+bool set_membrane_compliances(ArrayRef<float, 2> c, bool per_element) {
+  if (!membrane_compliance(c, 1, state::f07aij.aij)) return false;
+  if (!per_element) return true;
+  const auto& ina = state::f07ina<V>();
+  ElementCompliances& each = state::element_compliances;
+  each.rows = ina.my - 1;
+  each.columns = ina.mx - 1;
+  each.of_element.resize(std::size_t(each.rows) * std::size_t(each.columns));
+  for (std::size_t k = 0; k < each.of_element.size(); ++k)
+    if (!membrane_compliance(c, int(k) + 1, each.of_element[k])) {
+      each.of_element.clear();
+      return false;
+    }
   return true;
 }
 
@@ -260,7 +280,9 @@ RunStatus buvi_stages(const RunOptions& options) {
     return {Stage::element_terms, ierr};
   }
   const auto& dis = state::f07dis<V>();
-  if ((dis.nox != 0 || dis.noy != 0) && !set_membrane_compliance(e.c)) {
+  state::element_compliances.of_element.clear();
+  if ((dis.nox != 0 || dis.noy != 0) &&
+      !set_membrane_compliances<V>(e.c, options.strain_under_stiffeners)) {
     io::write_listing(membrane);
     return {Stage::membrane_stiffness, buvi_membrane_stiffness};
   }

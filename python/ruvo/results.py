@@ -255,7 +255,9 @@ class StringerStrength:
     `chord_local_buckling_force`). `column_load`: the T stringer with its
     effective skin width as a Johnson column at the web's local buckling
     stress, plus the skin between the effective widths at the critical
-    mode's Nx, over the panel width at the stringers' spacing. Values the
+    mode's Nx, over the panel width at the stringers' spacing; the column's
+    length is the panel's, frames inside it not counted (`margins()` checks
+    the column between frames). Values the
     shape has no routine for are None and `note` says so; a missing column
     load has its reason in `column_note` (no positive load factor among the
     computed modes, no axial compression in the critical mode, an

@@ -125,7 +125,8 @@ def test_files_of_the_released_format_load_and_a_newer_version_is_refused():
     assert panel.stringers[0].pad_up == panel.regions[0].laminate and Panel.from_toml(panel.to_toml()) == panel
     result = ruvo.load(DATA / "format_1" / "result.json")
     assert result.panel.ry == 1500.0 and result.stringer_strength.web_local_buckling_force > 0
-    assert np.array_equal(ruvo.buckle(result.panel, modes=2).eigenvalues, result.eigenvalues)
+    # saved before a stringer on a pad-up took the band's strain (here its pad-up's A is nearly the skin's)
+    assert ruvo.buckle(result.panel, modes=2).eigenvalues == pytest.approx(result.eigenvalues, rel=1e-6)
     newer = panel.to_toml().replace("schema_version = 2", "schema_version = 3")
     with pytest.raises(ValueError, match=r"TOML text: schema version 3 is newer than this ruvo reads \(versions 1 "
                                          r"to 2\)"):

@@ -1,4 +1,5 @@
 """Real panels through the package: transverse shear, load cases, regions, crippling, callruvo bit for bit."""
+import dataclasses
 import importlib.util
 import math
 
@@ -94,9 +95,14 @@ def test_load_cases_in_one_call_equal_separate_calls():
 def test_main_job_through_the_package_equals_callruvo(tmp_path, monkeypatch, flags):
     """The package's panel (regions from the pad-up, T-section stiffnesses,
     crippling and global buckling), curved and under a fixed tension across,
-    against callruvo given the same A, B, D, stiffnesses and stringer section."""
+    against callruvo given the same A, B, D, stiffnesses and stringer section.
+    The pad-up keeps its B and D but takes the skin's A: callruvo strains a
+    stringer by the skin's compliance whatever laminate lies under it."""
     monkeypatch.chdir(tmp_path)
     panel = main_job().replace(ry=500.0, loads=Loads(Nx=100.0, Nxy=30.0, fixed_Ny=-5.0))
+    pad = panel.stringers[0].pad_up
+    pad = Laminate(A=panel.laminate.A, B=pad.B, D=pad.D)
+    panel = panel.replace(stringers=[dataclasses.replace(panel.stringers[0], pad_up=pad)])
     result = ruvo.buckle(panel, modes=3, workdir=tmp_path / "package")
     stringer, data = panel.stringers[0], panel.stringers[0].crippling
     (tmp_path / "fort.8").write_text(
@@ -176,6 +182,22 @@ def test_stiffeners_with_their_own_pad_ups_and_a_rectangle_of_cells():
     assert ruvo.buckle(panel.replace(regions=()), modes=1).critical_load_factor < factor
     assert ruvo.buckle(panel.replace(frames=[ruvo.Stiffener(200.0, EA=1e6, EI=1e8)]), modes=1).critical_load_factor \
         != pytest.approx(factor, rel=1e-4)
+
+
+@pytest.mark.parametrize("stiffer", [0.5, 2.0, 4.0])
+def test_a_stringer_on_a_pad_up_carries_the_strain_of_the_skin(stiffer):
+    """A stringer far stiffer than the skin (EA 1e9) buckles as a column on it. Its pad-up, 30 wide, has the
+    skin's D and `stiffer` times its A, so it changes only the axial load: the band takes `stiffer` times the
+    skin's Nx, the stringer EA times the skin's strain (Nx / Et, as along the band the strain is shared). The
+    factor then goes as the inverse of the axial load per unit factor, 1e9/112000 + 300 + (stiffer - 1)·30."""
+    skin = Laminate.isotropic(E, 0.33, 1.6)                 # Et = 112000
+    def factor(pad):
+        panel = Panel(length=400.0, width=300.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(size=15.0),
+                      stringers=[ruvo.Stiffener(150.0, EA=1.0e9, EI=2.0e6, GJ=1.0e3, pad_up=pad, pad_width=30.0)])
+        return ruvo.buckle(panel, modes=2).critical_load_factor
+    scaled = Laminate(A=tuple(tuple(stiffer * v for v in row) for row in skin.A), B=skin.B, D=skin.D)
+    load = 1.0e9 / 112000.0 + 300.0
+    assert factor(scaled) == pytest.approx(factor(skin) * load / (load + (stiffer - 1.0) * 30.0), rel=2e-4)
 
 
 # ---- bands of another laminate under shear ---------------------------------------------------------
