@@ -161,9 +161,12 @@ def rectangle_fields(panel: Panel) -> np.ndarray | None:
             raise ValueError(f"Panel.{name}: the skin's laminate lies nowhere along the edges {edges}, whose "
                              "skin carries the loads given; a rectangle's share of them cannot be placed")
     rectangles = np.isin(panel.grid.element_patches, 1 + np.flatnonzero(other))
-    without = np.where(rectangles[..., None, None], skin, A)
     x, y = panel.x_lengths, panel.y_lengths
-    return membrane.unit_fields(x, y, A, skin_cells) - membrane.unit_fields(x, y, without, skin_cells | rectangles)
+    with_them = membrane.unit_fields(x, y, A, skin_cells)
+    if (skin_cells | rectangles).all():   # without them the skin's A throughout: its forces uniform
+        return with_them - np.eye(3)[:, None, None, :]
+    without = np.where(rectangles[..., None, None], skin, A)
+    return with_them - membrane.unit_fields(x, y, without, skin_cells | rectangles)
 
 
 def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32,

@@ -79,21 +79,20 @@ def _stiffness(a: np.ndarray, b: np.ndarray, A: np.ndarray, dofs: np.ndarray, si
     for xi in (-_GAUSS, _GAUSS):
         for eta in (-_GAUSS, _GAUSS):
             B = _strain_matrices(a, b, xi, eta)
-            k += np.einsum("...ki,...kl,...lj->...ij", B, A, B) * (a * b / 4)[..., None, None]
+            k += np.swapaxes(B, -1, -2) @ (A @ B) * (a * b / 4)[..., None, None]
     rows = np.broadcast_to(dofs[..., :, None], k.shape)
     cols = np.broadcast_to(dofs[..., None, :], k.shape)
     return scipy.sparse.csr_matrix((k.ravel(), (rows.ravel(), cols.ravel())), shape=(size, size))
 
 
-def _solve(K: scipy.sparse.csr_matrix, loads: np.ndarray, held: dict[int, float]) -> np.ndarray:
-    """The displacements under nodal `loads` with the dofs `held` at their values."""
-    fixed = np.array(sorted(held))
-    values = np.array([held[d] for d in fixed])
-    free = np.setdiff1d(np.arange(K.shape[0]), fixed)
-    d = np.zeros(K.shape[0])
-    d[fixed] = values
-    rhs = loads[free] - K[free][:, fixed] @ values
-    d[free] = scipy.sparse.linalg.spsolve(K[free][:, free].tocsc(), rhs)
+def _solve(K: scipy.sparse.csr_matrix, held: np.ndarray, values: np.ndarray, loads: np.ndarray) -> np.ndarray:
+    """The displacements (one row per case) under the nodal `loads` (a row
+    per case) with the dofs `held` at `values` (a row per case)."""
+    free = np.setdiff1d(np.arange(K.shape[0]), held)
+    d = np.zeros(loads.shape)
+    d[:, held] = values
+    rhs = loads[:, free] - (K[free][:, held] @ values.T).T
+    d[:, free] = scipy.sparse.linalg.splu(K[free][:, free].tocsc()).solve(np.ascontiguousarray(rhs.T)).T
     return d
 
 
@@ -106,28 +105,27 @@ def _unit_states(x: np.ndarray, y: np.ndarray, A: np.ndarray) -> np.ndarray:
     size = 2 * (nx + 1) * (ny + 1)
     K = _stiffness(a, b, A, dofs, size)
     node = np.arange((nx + 1) * (ny + 1)).reshape(nx + 1, ny + 1)
-    length, width = float(x.sum()), float(y.sum())
-    # Stretched along x, then along y, between the four edges held straight and parallel.
-    x_edges = {2 * int(n): 0.0 for n in node[0]} | {2 * int(n): length for n in node[-1]}
-    y_edges = {2 * int(n) + 1: 0.0 for n in node[:, 0]} | {2 * int(n) + 1: width for n in node[:, -1]}
-    along_x = x_edges | {d: 0.0 for d in y_edges}
-    along_y = {d: 0.0 for d in x_edges} | y_edges
+    # Stretched along x, and along y, between the four edges held straight and parallel: u on x = 0 and
+    # x = a, v on y = 0 and y = b held, the far edge moved by the side's length.
+    edges = np.concatenate([2 * node[0], 2 * node[-1], 2 * node[:, 0] + 1, 2 * node[:, -1] + 1])
+    moved = np.zeros((2, edges.size))
+    moved[0, ny + 1:2 * (ny + 1)] = x.sum()
+    moved[1, 2 * (ny + 1) + nx + 1:] = y.sum()
+    stretched = _solve(K, edges, moved, np.zeros((2, size)))
     # The shear flow 1 as consistent nodal forces: +y on x = a, -y on x = 0, +x on y = b, -x on y = 0.
-    shear = np.zeros(size)
+    shear = np.zeros((1, size))
     tributary_y = np.concatenate([[0.0], y]) / 2 + np.concatenate([y, [0.0]]) / 2
     tributary_x = np.concatenate([[0.0], x]) / 2 + np.concatenate([x, [0.0]]) / 2
-    shear[2 * node[-1] + 1] += tributary_y
-    shear[2 * node[0] + 1] -= tributary_y
-    shear[2 * node[:, -1]] += tributary_x
-    shear[2 * node[:, 0]] -= tributary_x
-    held_shear = {0: 0.0, 1: 0.0, 2 * int(node[-1, 0]) + 1: 0.0}   # (0, 0) and v at (a, 0): no rigid motion
+    shear[0, 2 * node[-1] + 1] += tributary_y
+    shear[0, 2 * node[0] + 1] -= tributary_y
+    shear[0, 2 * node[:, -1]] += tributary_x
+    shear[0, 2 * node[:, 0]] -= tributary_x
+    pinned = np.array([0, 1, 2 * node[-1, 0] + 1])   # (0, 0) and v at (a, 0): no rigid motion
+    sheared = _solve(K, pinned, np.zeros((1, 3)), shear)
     centre = _strain_matrices(a, b, 0.0, 0.0)
-    states = []
-    for loads, held in ((np.zeros(size), along_x), (shear, held_shear), (np.zeros(size), along_y)):
-        d = _solve(K, loads, held)
-        forces = np.einsum("...kl,...lm,...m->...k", A, centre, d[dofs])   # Nx, Ny, Nxy
-        states.append(forces[..., [0, 2, 1]])
-    return np.array(states)
+    d = np.stack([stretched[0], sheared[0], stretched[1]])[:, dofs]          # state, nx, ny, 8
+    forces = (A @ (centre @ d[..., None]))[..., 0]                           # Nx, Ny, Nxy
+    return forces[..., [0, 2, 1]]
 
 
 def unit_fields(x_lengths: ArrayLike, y_lengths: ArrayLike, A: np.ndarray, skin_cells: np.ndarray) -> np.ndarray:
