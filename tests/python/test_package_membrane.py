@@ -121,3 +121,14 @@ def test_a_membrane_state_that_cannot_be_made_is_refused(change, words):
                   regions=[Region(x=(100.0, 200.0), y=(50.0, 150.0), laminate=PAD)]).replace(**change)
     with pytest.raises(ValueError, match=words.replace("[", r"\[").replace("]", r"\]")):
         ruvo.buckle(panel)
+
+
+@pytest.mark.parametrize("part, uniform", [("region 1", 280.0 * 3.0 / 100.0), ("skin", 280.0 * 2.0 / 100.0)])
+def test_the_strength_checks_take_the_load_a_rectangle_draws(part, uniform):
+    """Nx = 100 on a 2 mm skin with a 3 mm rectangle, Fcy = 280 both: the rectangle draws load and the skin
+    ahead of it feeds it, so both reserve below Fcy·t/Nx of uniform forces (by some per cent)."""
+    metal = [Laminate.isotropic(E, NU, t, Fcy=280.0) for t in (2.0, 3.0)]
+    panel = Panel(length=300.0, width=200.0, laminate=metal[0], mesh=Mesh(nx=12, ny=8), loads=Loads(Nx=100.0),
+                  regions=[Region(x=(100.0, 200.0), y=(50.0, 150.0), laminate=metal[1])])
+    table = ruvo.buckle(panel, modes=1).margins()
+    assert 0.8 * uniform < table[table["part"] == part]["reserve_factor"].item() < 0.97 * uniform
