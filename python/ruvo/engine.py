@@ -234,7 +234,7 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     cases = [skin_loads(panel, c, f"load_cases[{k}]") for k, c in enumerate(load_cases)] if load_cases \
         else [skin_loads(panel)]
     loaded = any(c.variable().any() or c.fixed().any() for c in cases)
-    fields = rectangle_fields(panel) if loaded and len(panel.laminates) > 1 else None
+    rectangles = rectangle_fields(panel) if loaded and len(panel.laminates) > 1 else None
     functions = freedoms or panel.freedoms
     shear = "B" in functions
     args: _ruvo.AnalyseArguments = {
@@ -247,8 +247,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         "laminates": [lam.packed(dtype) for lam in panel.laminates],
         "stringers": _stiffener_rows(panel.stringers, panel.stringer_lines),
         "frames": _stiffener_rows(panel.frames, panel.frame_lines),
-        "variable": node_forces(panel, cases[0].variable(), dtype, fields),
-        "fixed": node_forces(panel, cases[0].fixed(), dtype, fields),
+        "variable": node_forces(panel, cases[0].variable(), dtype, rectangles),
+        "fixed": node_forces(panel, cases[0].fixed(), dtype, rectangles),
         "density": float(mass_per_area), "shift": float(shift)}
     if any(lam.shear is not None for lam in panel.laminates):
         args["shear"] = [lam.shear_packed(dtype) for lam in panel.laminates]
@@ -259,8 +259,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         else:
             args["element_laminates"] = panel.element_laminates.ravel().tolist()
     if len(cases) > 1:
-        args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype, fields),
-                                    node_forces(panel, c.fixed(), dtype, fields)) for c in cases[1:]]
+        args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype, rectangles),
+                                    node_forces(panel, c.fixed(), dtype, rectangles)) for c in cases[1:]]
     # Callers add and change keywords by name (the gradient's probes): a plain dict from here on.
     entry = cast(dict[str, Any], args)
     if kind == "buckling":
