@@ -19,7 +19,8 @@ band along y likewise; a rectangle of cells draws or sheds load as its
 stiffness, equilibrium and compatibility ask. The analysis takes from here
 what the rectangles add (`engine.rectangle_fields`). Each state is solved
 by bilinear four-node plane-stress elements on the analysis' own grid
-(Zienkiewicz & Taylor, The Finite Element Method, vol. 1, ch. 4 and 6),
+(Zienkiewicz & Taylor, The Finite Element Method, vol. 1: plane stress,
+the bilinear element with 2 x 2 Gauss points),
 its forces taken at the element centres, where they are the element means.
 """
 from __future__ import annotations
