@@ -145,8 +145,9 @@ def rectangle_fields(panel: Panel) -> np.ndarray | None:
     skewed panel, or with the skin's laminate nowhere along two opposite
     edges."""
     skin = np.array(panel.laminate.A, float)
-    other = [axis == "" and not membrane.same_stiffness(np.array(p[4].A, float), skin)
-             for p, axis in zip(panel.patches, panel.patch_axes)]
+    patches = panel.grid.element_patches
+    other = [axis == "" and (patches == k).any() and not membrane.same_stiffness(np.array(p[4].A, float), skin)
+             for k, (p, axis) in enumerate(zip(panel.patches, panel.patch_axes), 1)]
     if not any(other):
         return None
     name = panel._patch_names()[other.index(True)]
@@ -160,7 +161,7 @@ def rectangle_fields(panel: Panel) -> np.ndarray | None:
         if not cells.any():
             raise ValueError(f"Panel.{name}: the skin's laminate lies nowhere along the edges {edges}, whose "
                              "skin carries the loads given; a rectangle's share of them cannot be placed")
-    rectangles = np.isin(panel.grid.element_patches, 1 + np.flatnonzero(other))
+    rectangles = np.isin(patches, 1 + np.flatnonzero(other))
     x, y = panel.x_lengths, panel.y_lengths
     with_them = membrane.unit_fields(x, y, A, skin_cells)
     if (skin_cells | rectangles).all():   # without them the skin's A throughout: its forces uniform
