@@ -258,7 +258,7 @@ void callruvo(const PanelArguments<V>& in) {
   template PanelModel<V> plan_panel<V>(const PanelArguments<V>&);   \
   template std::string callruvo_fault<V>(const PanelArguments<V>&); \
   template void callruvo<V>(const PanelArguments<V>&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -22,7 +22,7 @@ void initlz() {
 }
 
 #define RUVO_INSTANTIATE(V) template void initlz<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

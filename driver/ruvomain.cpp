@@ -206,7 +206,7 @@ void ruvomain(const RunArguments<V>& args) {
 #define RUVO_INSTANTIATE(V)                          \
   template void ruvomain<V>(const RunArguments<V>&); \
   template RunStatus run_analysis<V>(const RunArguments<V>&, const RunOptions&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -587,7 +587,7 @@ TypedResult run_typed(const TypedAnalysis& in) {
 #define RUVO_INSTANTIATE(V)                                  \
   template std::string typed_fault<V>(const TypedAnalysis&); \
   template TypedResult run_typed<V>(const TypedAnalysis&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

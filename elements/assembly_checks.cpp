@@ -111,7 +111,7 @@ std::string profile_fault(std::string_view a_name, std::size_t a_size, std::stri
   template std::string freedom_fault<V>(); \
   template std::string term_fault<V>();    \
   template std::string stiffener_fault<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo::elements

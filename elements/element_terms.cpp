@@ -289,7 +289,7 @@ std::string block_placement_fault(bool d, std::int32_t k, std::int32_t ks, std::
   template void f01kbf<V>(ArrayRef<float, 2>, ArrayRef<float, 2>, F01qua<V>&);                              \
   template std::string element_loop_fault<V>();                                                             \
   template std::string term_list_fault<V>(ArrayRef<float, 2>, ArrayRef<float, 2>);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -25,7 +25,7 @@ void set_freedom_scales() {
 }
 
 #define RUVO_INSTANTIATE(V) template void set_freedom_scales<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

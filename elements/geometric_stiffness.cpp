@@ -137,7 +137,7 @@ void bmatst(char xory, std::span<double> bmt, std::span<const std::int32_t> lv, 
                           const AssemblyInputs<V>&, std::int32_t&);                                          \
   template void bmatst<V>(char, std::span<double>, std::span<const std::int32_t>, ArrayRef<const float, 2>,  \
                           float, const F07dis<V>&, const NodeCompliance&, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -88,7 +88,7 @@ void mmtst(char xory, std::span<double> mmt, const F07dis<V>& dis, std::int32_t&
   template void cmpmmt<V>(std::span<double>, std::span<const std::int32_t>, const AssemblyInputs<V>&, \
                           std::int32_t&);                                                             \
   template void mmtst<V>(char, std::span<double>, const F07dis<V>&, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -181,7 +181,7 @@ void cmpa22(std::span<double> a22, const AssemblyInputs<V>& in, std::int32_t& ie
   template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, const AssemblyInputs<V>&, std::int32_t&, \
                           std::int32_t*);                                                             \
   template void cmpa22<V>(std::span<double>, const AssemblyInputs<V>&, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

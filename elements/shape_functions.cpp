@@ -115,7 +115,7 @@ void kuorkv(char xory, std::int32_t ii, std::int32_t jj, std::int32_t ifun, Segm
   template bool carries_function<V>(std::int32_t);                                                    \
   template void iuoriv<V>(std::int32_t, std::int32_t, std::int32_t, ElementFreedoms&, std::int32_t&); \
   template void kuorkv<V>(char, std::int32_t, std::int32_t, std::int32_t, SegmentFreedoms&, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -201,7 +201,7 @@ void a22ast(char xory, std::span<double> a22, const F07dis<V>& dis, std::int32_t
   template void a11yst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                        \
   template void a21ast<V>(char, ArrayRef<double, 2>, const F07dis<V>&, std::int32_t&, std::int32_t*); \
   template void a22ast<V>(char, std::span<double>, const F07dis<V>&, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

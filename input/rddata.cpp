@@ -223,7 +223,7 @@ void rddata(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
                           bool, bool);                                                                  \
   template void spread_laminates<V>(const Skstf&, Columns, Columns, Columns, Columns, Columns, Columns, \
                                     Columns);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -58,7 +58,7 @@ void redfkq() {
 }
 
 #define RUVO_INSTANTIATE(V) template void redfkq<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

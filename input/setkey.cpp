@@ -167,7 +167,7 @@ void setkey(std::int32_t& ix, std::int32_t& iy) {
 }
 
 #define RUVO_INSTANTIATE(V) template void setkey<V>(std::int32_t&, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -15,10 +15,16 @@ void print_key_matrix(std::int32_t ix, std::int32_t iy) {
       "POINT',13X,'W',22X,'U',22X,'V',20X,'BETA',        19X,'GAMMA'/1X,'NODEX "
       "NODEY',5X,'W',3X,'WX',3X,'WY',3X,        'WXY',6X,'U',3X,'UX',3X,'UY',3X,'UXY',6X,'V',3X,'VX',3X,     "
       "   'VY',3X,'VXY',6X,'B',3X,'BX',3X,'BY',3X,'BXY',6X,'G',        3X,'GX',3X,'GY',3X,'GXY')");
-  // W, BETA, GAMMA: the U and V columns stay blank.
-  static const io::Format w_beta_gamma("(1X,I3,3X,I3,5X,4(I4,1X),49X,4(I4,1X),3X,4(I4,1X))");
-  static const io::Format functions("(1X,I3,3X,I3,5X,4(4(I4,1X),3X),4(I4,1X))");
-  static const io::Format widths("('0','  BANDWIDTHS IBDX=',I3,'    IBDY=',I3)");
+  // W, BETA, GAMMA: the U and V columns stay blank. The typed entry's own
+  // variant numbers up to 38 416 tangential freedoms in bands beyond 999:
+  // its fields are one digit wider (the four variants keep theirs).
+  constexpr bool wide = typed_only<V>;
+  static const io::Format w_beta_gamma(wide ? "(1X,I3,3X,I3,5X,4(I5,1X),57X,4(I5,1X),3X,4(I5,1X))"
+                                            : "(1X,I3,3X,I3,5X,4(I4,1X),49X,4(I4,1X),3X,4(I4,1X))");
+  static const io::Format functions(wide ? "(1X,I3,3X,I3,5X,4(4(I5,1X),3X),4(I5,1X))"
+                                         : "(1X,I3,3X,I3,5X,4(4(I4,1X),3X),4(I4,1X))");
+  static const io::Format widths(wide ? "('0','  BANDWIDTHS IBDX=',I4,'    IBDY=',I5)"
+                                      : "('0','  BANDWIDTHS IBDX=',I3,'    IBDY=',I3)");
   static const io::Format page("('1')");
 
   const auto& ina = state::f07ina<V>();
@@ -45,7 +51,7 @@ void print_key_matrix(std::int32_t ix, std::int32_t iy) {
 }
 
 #define RUVO_INSTANTIATE(V) template void print_key_matrix<V>(std::int32_t, std::int32_t);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo::listing

@@ -7,14 +7,20 @@
 // once and members before the first variant-dependent array lie at the same
 // place in every variant. Blocks independent of the variant are plain structs.
 // All storage is static; blocks without initial values start as zeros (and
-// their pages are not touched until an analysis uses them).
+// their pages are not touched until an analysis uses them). The typed
+// entry's own variant (ruvo49) keeps its blocks apart, each reserved as zero
+// pages when an analysis first reaches it: its matrices alone span 3.8 GiB,
+// more than the 2 GiB within which the module's code addresses its static
+// data directly.
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "model/array.hpp"
 #include "model/hermite_integrals.hpp"
 #include "model/laminate_column.hpp"
+#include "model/reserved_storage.hpp"
 #include "model/variants.hpp"
 
 namespace ruvo {
@@ -240,7 +246,21 @@ struct F07inc {
 static_assert(ruvo19::p_ngrq == ruvo31::p_ngrq && ruvo19::p_nsup == ruvo31::p_nsup &&
               ruvo19::p_abdstf == ruvo31::p_abdstf && ruvo19::p_ngit == ruvo31::p_ngit);
 
-// One storage for the four layouts of a variant-dependent block.
+// Block B of the typed entry's own variant V: none until an analysis first
+// reaches it, then its zero pages, kept.
+template <template <class> class B, class V>
+inline constinit B<V>* reserved_block = nullptr;
+
+template <template <class> class B, class V>
+B<V>& reserved() {
+  static_assert(std::is_trivially_default_constructible_v<B<V>> && std::is_trivially_destructible_v<B<V>>,
+                "a reserved block is its zero pages: no initial values, nothing to destroy");
+  if (!reserved_block<B, V>) reserved_block<B, V> = static_cast<B<V>*>(reserve_zero_pages(sizeof(B<V>)));
+  return *reserved_block<B, V>;
+}
+
+// One storage for the four layouts of a variant-dependent block (the typed
+// entry's own variant: reserved apart).
 template <template <class> class B>
 union SharedBlock {
   B<ruvo19> v19;
@@ -250,7 +270,9 @@ union SharedBlock {
 
   template <class V>
   B<V>& get() {
-    if constexpr (std::is_same_v<V, ruvo19>)
+    if constexpr (typed_only<V>)
+      return reserved<B, V>();
+    else if constexpr (std::is_same_v<V, ruvo19>)
       return v19;
     else if constexpr (std::is_same_v<V, ruvo21>)
       return v21;

@@ -300,7 +300,7 @@ DataFault term_count_fault() {
   template DataFault stiffener_count_fault<V>();      \
   template DataFault node_number_fault<V>();          \
   template DataFault term_count_fault<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

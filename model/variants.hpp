@@ -1,9 +1,11 @@
-// The four size variants: the same analysis, bounded for grids of at most
-// 19, 21, 25 or 31 node lines per direction. A variant is a tag type holding
-// its limits; every routine that depends on them is a template over the tag.
+// The size variants: the same analysis, bounded for grids of at most 19, 21,
+// 25 or 31 node lines per direction (the four of the routine surface), or 49
+// (the typed entry's alone). A variant is a tag type holding its limits;
+// every routine that depends on them is a template over the tag.
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 namespace ruvo {
 
@@ -42,12 +44,26 @@ struct ruvo25 : SizeVariant<25, 3126250, 12120840, 757674> {
 struct ruvo31 : SizeVariant<31, 7390090, 23101848, 1444014> {
   static constexpr const char* suffix = "31";
 };
+// The typed entry's large grids (48 x 48 elements): no routine container
+// holds it, and its blocks live in storage of their own, reserved when an
+// analysis first uses them (model/reserved_storage.hpp), not in the shared
+// storage of the four.
+struct ruvo49 : SizeVariant<49, 46123210, 91047240, 5690682> {
+  static constexpr const char* suffix = "49";
+};
+
+// Whether the variant is the typed entry's alone.
+template <class V>
+inline constexpr bool typed_only = std::is_same_v<V, ruvo49>;
 
 // The variants' suffixes, smallest first, and the one an analysis runs in
 // when it names none (the largest).
 inline constexpr const char* variant_suffixes[] = {ruvo19::suffix, ruvo21::suffix, ruvo25::suffix,
                                                    ruvo31::suffix};
 inline constexpr const char* default_variant = ruvo31::suffix;
+// The variants the typed entry takes, smallest first: the four and its own.
+inline constexpr const char* typed_variant_suffixes[] = {ruvo19::suffix, ruvo21::suffix, ruvo25::suffix,
+                                                         ruvo31::suffix, ruvo49::suffix};
 
 // Number of stored entries of a band profile of order n and band width ibd.
 constexpr std::int64_t band_profile_length(std::int64_t n, std::int64_t ibd) {
@@ -65,7 +81,9 @@ constexpr bool obeys_size_rules() {
          V::help2 == 3 * V::help;
 }
 static_assert(obeys_size_rules<ruvo19>() && obeys_size_rules<ruvo21>() && obeys_size_rules<ruvo25>() &&
-              obeys_size_rules<ruvo31>());
+              obeys_size_rules<ruvo31>() && obeys_size_rules<ruvo49>());
+// The largest array (A21, p_ny by p_nx) is addressed by 32-bit subscripts.
+static_assert(std::int64_t{ruvo49::p_ny} * ruvo49::p_nx < std::int64_t{1} << 31);
 
 // Applies f.template operator()<V>() to each variant in turn.
 template <class F>
@@ -76,7 +94,16 @@ void for_each_variant(F&& f) {
   f.template operator()<ruvo31>();
 }
 
-// Explicit instantiation of a routine template for the four variants.
+// Applies f.template operator()<V>() to each variant the typed entry takes.
+template <class F>
+void for_each_typed_variant(F&& f) {
+  for_each_variant(f);
+  f.template operator()<ruvo49>();
+}
+
+// Explicit instantiation of a routine template for the four variants, and
+// for those with the typed entry's own.
 #define RUVO_FOR_EACH_VARIANT(M) M(ruvo19) M(ruvo21) M(ruvo25) M(ruvo31)
+#define RUVO_FOR_EACH_TYPED_VARIANT(M) RUVO_FOR_EACH_VARIANT(M) M(ruvo49)
 
 }  // namespace ruvo

@@ -131,7 +131,8 @@ void add_constants(py::object target, Container& c,
 }
 
 // The engine's conventions the package reads instead of repeating them:
-// the flat radius, the variants and the default one, the stringer types
+// the flat radius, the variants and the default one, the variants the
+// typed entry takes (the four and its own large one), the stringer types
 // and the layout of a packed laminate column.
 py::object conventions_container() {
   namespace lc = laminate_column;
@@ -142,12 +143,14 @@ py::object conventions_container() {
     for (int j = 1; j <= 3; ++j)
       for (int i = 1; i <= j; ++i)
         if (lc::packed_position(i, j) == p) packed.append(py::make_tuple(i, j));
-  py::list variants;
+  py::list variants, typed_variants;
   for (const char* suffix : variant_suffixes) variants.append(suffix);
+  for (const char* suffix : typed_variant_suffixes) typed_variants.append(suffix);
   const std::pair<const char*, py::object> values[] = {
       {"flat_radius", py::float_(flat_radius)},
       {"variants", py::tuple(variants)},
       {"default_variant", py::str(default_variant)},
+      {"typed_variants", py::tuple(typed_variants)},
       {"t_profile", py::int_(stringer_type::t_profile)},
       {"omega_profile", py::int_(stringer_type::omega)},
       {"other_section", py::int_(stringer_type::other)},
@@ -353,7 +356,19 @@ PYBIND11_MODULE(_ruvo, m) {
         release_kept_memory();
       },
       "Hands back to the system the pages the engine keeps resident between analyses (the coupling "
-      "storage a large analysis wrote, up to 256 MiB for each variant); the next analysis faults in "
-      "what it needs again.");
+      "storage a large analysis wrote, up to 256 MiB for each variant, and every matrix of the typed "
+      "entry's own large variant); the next analysis faults in what it needs again.");
+  m.def(
+      "_variant_limits",
+      [](const std::string& suffix) {
+        py::dict limits;
+        for_each_typed_variant([&]<class V>() {
+          if (suffix == V::suffix)
+            for (const auto& [name, value] : size_constants<V>()) limits[py::str(name)] = value;
+        });
+        if (limits.empty()) throw py::value_error("_variant_limits: no size variant " + suffix);
+        return limits;
+      },
+      "The size constants of a variant the typed entry takes (conventions.typed_variants), by name.");
   add_typed_entry(m);
 }

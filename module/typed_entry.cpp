@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -401,7 +402,7 @@ struct Direction : Fields<DirectionRows> {
 // The keywords of the typed entry, one row each. None stands for the
 // member's default; x_lengths, y_lengths and laminates are required.
 constexpr auto analysis_rows = std::make_tuple(
-    keyword<Scalar<std::string>>("variant", &TypedAnalysis::variant, "the size variant: 19, 21, 25 or 31"),
+    keyword<Scalar<std::string>>("variant", &TypedAnalysis::variant, "the size variant: 19, 21, 25, 31 or 49"),
     keyword<Choice<Kinds>>("kind", &TypedAnalysis::kind, "the analysis"),
     keyword<Scalar<std::string>>("title", &TypedAnalysis::title, "the listing's title"),
     keyword<FileName>("project", &TypedAnalysis::project, "names the run's files in the directory"),
@@ -679,17 +680,24 @@ py::dict analyse(const py::kwargs& kw) {
   const TypedAnalysis in = fields_from<TypedAnalysis>(kw, analysis_rows, "");
   Result<Dict::result> out;
   bool found = false;
-  for_each_variant([&]<class V>() {
+  for_each_typed_variant([&]<class V>() {
     if (in.variant != V::suffix) return;
     found = true;
     const std::string fault = typed_fault<V>(in);
     if (!fault.empty()) throw py::value_error("_analyse: " + fault);
     TypedResult r;
-    {
+    try {
       const EngineLock lock;
       // The engine's own work: other Python threads run meanwhile.
       py::gil_scoped_release engine_work;
       r = run_typed<V>(in);
+    } catch (const std::bad_alloc&) {
+      PyErr_SetString(PyExc_MemoryError, ("_analyse: the system gives too little memory for the analysis of " +
+                                          std::to_string(in.x_lengths.size()) + " x " +
+                                          std::to_string(in.y_lengths.size()) + " elements (variant " +
+                                          in.variant + ")")
+                                             .c_str());
+      throw py::error_already_set();
     }
     if (PyErr_Occurred()) throw py::error_already_set();  // the host's KeyboardInterrupt
     out = result_dict(r, in.x_lengths.size() + 1, in.y_lengths.size() + 1);

@@ -196,7 +196,7 @@ void print_forces_at(std::int32_t i) {
   template void print_eigenvalues<V>(std::int32_t, bool); \
   template std::array<double, 5> result_forces<V>(float); \
   template void print_forces_at<V>(std::int32_t);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -268,7 +268,7 @@ void print_model() {
   template void print_stiffener_tables<V>(int, int);                                                  \
   template void print_prescribed_forces<V>();                                                         \
   template void print_variable_forces<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo::echo

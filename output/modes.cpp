@@ -213,7 +213,7 @@ void modes(std::int32_t& ier) {
 }
 
 #define RUVO_INSTANTIATE(V) template void modes<V>(std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -105,7 +105,7 @@ void cntour() {
 }
 
 #define RUVO_INSTANTIATE(V) template void pltmsh<V>();
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -47,7 +47,7 @@ void prtout(Columns bb, Columns dd, Columns bd, Columns rr, Columns dr, Columns 
 #define RUVO_INSTANTIATE(V)      \
   template int echo_strips<V>(); \
   template void prtout<V>(Columns, Columns, Columns, Columns, Columns, Columns, Columns);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

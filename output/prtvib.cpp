@@ -41,7 +41,7 @@ void prtvib(ArrayRef<float, 1> bb, ArrayRef<float, 1> dd, ArrayRef<float, 1> bd,
 #define RUVO_INSTANTIATE(V)                                                                               \
   template void prtvib<V>(ArrayRef<float, 1>, ArrayRef<float, 1>, ArrayRef<float, 1>, ArrayRef<float, 1>, \
                           ArrayRef<float, 1>, ArrayRef<float, 1>, ArrayRef<float, 1>);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -93,7 +93,7 @@ class Forms(TypedDict):
     load_rates: NDArray[np.float64]
 
 class AnalyseArguments(TypedDict, total=False):
-    variant: str  # text: the size variant: 19, 21, 25 or 31
+    variant: str  # text: the size variant: 19, 21, 25, 31 or 49
     kind: str  # buckling or vibration: the analysis
     title: str  # text: the listing's title
     project: str  # a file name: names the run's files in the directory
@@ -178,6 +178,8 @@ def _results(*args: Any, **kwargs: Any) -> Any: ...
 
 def _typed_declarations(*args: Any, **kwargs: Any) -> Any: ...
 
+def _variant_limits(*args: Any, **kwargs: Any) -> Any: ...
+
 class _antype_shared_block(shared_block):
     buck: NDArray[Any]
     cripan: NDArray[Any]
@@ -193,6 +195,7 @@ class _conventions_container(container):
     flat_radius: float
     variants: tuple[str, ...]
     default_variant: str
+    typed_variants: tuple[str, ...]
     t_profile: int
     omega_profile: int
     other_section: int

@@ -300,7 +300,7 @@ void buvi(std::int32_t& ier) {
 #define RUVO_INSTANTIATE(V)             \
   template void buvi<V>(std::int32_t&); \
   template RunStatus buvi_stages<V>(const RunOptions&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -55,6 +55,10 @@ void release_kept_memory() {
 #define RUVO_RELEASE(V) release_coupling<V>();
   RUVO_FOR_EACH_VARIANT(RUVO_RELEASE)
 #undef RUVO_RELEASE
+  // The typed entry's own variant, once an analysis reserved it: all its
+  // matrices, which every analysis clears before it assembles them (and no
+  // routine reaches in between).
+  if (Matrix<ruvo49>* m = reserved_block<Matrix, ruvo49>) io::clear_pages(m, sizeof(*m));
 }
 
 template <class V>
@@ -356,7 +360,7 @@ void report_scratch_fault(std::string_view routine) {
   template bool print_tangential_modes<V>(std::int32_t);                                                \
   template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -40,8 +40,8 @@ template <class V>
 void clear_coupling();
 template <class V>
 void release_coupling();
-// release_coupling of every variant: the pages kept between analyses go
-// back to the system.
+// release_coupling of the four variants, and all the matrices of the typed
+// entry's own: the pages kept between analyses go back to the system.
 void release_kept_memory();
 
 // Unit and name of the scratch file of the condensation vectors.

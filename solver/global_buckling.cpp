@@ -119,7 +119,7 @@ void glbuck(ArrayRef<const float, 2> bb, std::int32_t& ier, float fstbug) {
   template void glbuck<V>(ArrayRef<const float, 2>, std::int32_t&, float);                       \
   template std::optional<GlobalBucklingResult> global_buckling_load<V>(ArrayRef<const float, 2>, \
                                                                        std::int32_t&, float);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -89,7 +89,7 @@ void incs2_geometric(std::int32_t& ier) {
   template FailedMatrix assemble_stiffness<V>(std::vector<std::int32_t>*); \
   template void incs2<V>(std::int32_t&, std::vector<std::int32_t>*);       \
   template void incs2_geometric<V>(std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -78,7 +78,7 @@ void incs3_case(std::int32_t& ier, float& fstbui, bool condense, kernels::KeptFa
 #define RUVO_INSTANTIATE(V)                      \
   template void incs3<V>(std::int32_t&, float&); \
   template void incs3_case<V>(std::int32_t&, float&, bool, kernels::KeptFactor&, const SolutionOptions&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -309,7 +309,7 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   template ModalForms modal_forms<V>(std::span<const double>, int);                                       \
   template std::vector<ModalForms> direction_forms<V>(std::span<const LinearDirection>, std::span<const double>, \
                                                       int, std::int32_t&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

@@ -26,7 +26,7 @@ void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops) {
 }
 
 #define RUVO_INSTANTIATE(V) template void vibs2<V>(std::int32_t&, std::vector<std::int32_t>*);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

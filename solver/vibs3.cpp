@@ -101,7 +101,7 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
 }
 
 #define RUVO_INSTANTIATE(V) template void vibs3<V>(std::int32_t&, double, const SolutionOptions&);
-RUVO_FOR_EACH_VARIANT(RUVO_INSTANTIATE)
+RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
 }  // namespace ruvo

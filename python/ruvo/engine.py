@@ -8,10 +8,12 @@ follow each other and each sees only its own model.
 """
 from __future__ import annotations
 
+import functools
 import math
 import os
 import stat
 import tempfile
+from dataclasses import dataclass, fields
 from typing import TYPE_CHECKING, Any, Sequence, cast
 
 import numpy as np
@@ -29,7 +31,9 @@ from .stiffeners import Stiffener, StringerShape
 if TYPE_CHECKING:   # the panel's module reads its files through sections, which ask this one
     from .panel import Panel
 
-VARIANTS: tuple[str, ...] = tuple(_ruvo.conventions.variants)
+# The size variants the typed entry takes, smallest first: the routine
+# surface's four (up to 31 node lines per direction) and its own (49).
+VARIANTS: tuple[str, ...] = tuple(_ruvo.conventions.typed_variants)
 PROJECT = "analysis"          # the listing is "analysis.out"
 _FUNCTIONS = {"WUV": [1, 2, 3, 0, 0], "W": [1, 0, 0, 0, 0], "WUVBG": [1, 2, 3, 4, 5], "WBG": [1, 4, 5, 0, 0]}
 _QUIET = ("Analysis started", "Buckling/Vibration analysis finished")
@@ -55,7 +59,8 @@ def release_memory() -> None:
     """Hand back to the system the memory the engine keeps resident between
     analyses: the coupling storage (A21) that a large analysis wrote, up to
     256 MiB for each engine variant, is kept so that the next analysis does
-    not fault it in again. A host that is done analysing, or wants the
+    not fault it in again, and so are all the matrices of a grid beyond 30
+    elements per direction (some 450 MiB after a curved 48 x 48 panel). A host that is done analysing, or wants the
     memory for something else, calls this; the next analysis faults in what
     it needs again, and its results are the same.
 
@@ -70,13 +75,30 @@ def release_memory() -> None:
     _ruvo.release_memory()
 
 
-def limits(suffix: str) -> Any:
+@dataclass(frozen=True)
+class Limits:
+    """The size constants of a variant the package reads: node lines and
+    stiffeners per direction, nodes, laminates by element rows, modes
+    asked and iterated."""
+    p_rtnds: int
+    p_stf: int
+    p_nodes: int
+    p_abdstf: int
+    p_ngrq: int
+    p_ngit: int
+
+
+@functools.cache
+def limits(suffix: str) -> Limits:
     """The size constants of variant `suffix`."""
-    return getattr(_ruvo, "ruvo" + suffix)
+    constants = _ruvo._variant_limits(suffix)
+    return Limits(**{f.name: int(constants[f.name]) for f in fields(Limits)})
 
 
 def variant_for(panel: Panel) -> str:
-    """The smallest size variant whose grid and stiffener tables hold the panel."""
+    """The smallest size variant whose grid and stiffener tables hold the
+    panel: up to 30 elements per direction one of the routine surface's
+    four, up to 48 the typed entry's own."""
     lines = max(len(panel.x_lengths), len(panel.y_lengths)) + 1
     stiffeners = max(len(panel.stringers), len(panel.frames))
     for suffix in VARIANTS:

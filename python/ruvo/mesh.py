@@ -16,8 +16,9 @@ import _ruvo
 from .stiffeners import Stiffener
 from .validation import LARGEST_LENGTH, SMALLEST_LENGTH, _length, _number, _set
 
-# Largest grid of the engine: node lines per direction (of the largest size variant).
-MAX_LINES = int(_ruvo.ruvo31.p_rtnds)
+# Largest grid of the engine: node lines per direction (of the largest size
+# variant the typed entry takes).
+MAX_LINES = int(_ruvo._variant_limits(_ruvo.conventions.typed_variants[-1])["p_rtnds"])
 
 
 @dataclass(frozen=True, eq=False)

@@ -3,6 +3,8 @@ import os
 import tempfile
 import textwrap
 
+import pytest
+
 from conftest import measures_memory, run_fresh
 
 # A buckling analysis of a plate through callruvo, then its natural frequencies (`r` is the module).
@@ -81,6 +83,8 @@ def test_fifty_whole_analyses_leave_memory_flat():
 KEPT_COUPLING = """
 import os, numpy as np, ruvo
 from ruvo import engine, Laminate, Loads, Mesh, Panel
+if {forced!r}:
+    engine.variant_for = lambda panel: {forced!r}
 def rss_kib():
     with open("/proc/self/statm") as f:
         return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") // 1024
@@ -97,11 +101,15 @@ print(np.array_equal(first, again), np.array_equal(first, ruvo.buckle(b, modes=4
 """
 
 
-def test_coupling_storage_kept_between_analyses_reads_cleared_and_goes_back_on_release():
+@pytest.mark.parametrize("forced", [
+    "",     # the smallest variant that fits
+    "49",   # the typed entry's own, reserved apart
+])
+def test_coupling_storage_kept_between_analyses_reads_cleared_and_goes_back_on_release(forced):
     # The pages of A21 that an analysis wrote stay resident for the next;
     # what a larger curved panel left in them must not reach the next
     # analysis, and release_memory hands them back (W of the larger panel's
     # 1156 by 2312 coupling: megabytes).
-    after_larger, after_release, released_kib = run_fresh(KEPT_COUPLING).split()
+    after_larger, after_release, released_kib = run_fresh(KEPT_COUPLING.format(forced=forced)).split()
     assert after_larger == "True" and after_release == "True"
     assert int(released_kib) > 1024
