@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/ruvomain.hpp"
+#include "elements/assembly_inputs.hpp"
 #include "elements/geometric_stiffness.hpp"
 #include "elements/shape_functions.hpp"
 #include "input/rddata.hpp"
@@ -579,6 +580,8 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
 
 template <class V>
 TypedResult run_typed(const TypedAnalysis& in) {
+  // The package gives the forces of the element starting at each node: each element reads its first node's.
+  const ScopedForceReading per_element(ForceReading::per_element);
   TypedResult r = analyse_typed<V>(in);
   if (!r.status.finished() && r.outcome == TypedOutcome::finished) r.outcome = TypedOutcome::failed;
   return r;

@@ -29,7 +29,9 @@ struct TypedStiffener {
   float mass = 0.0f;                 // per unit length (vibration)
 };
 
-// Membrane forces Nx, Nxy, Ny: one row for all nodes, or one per node.
+// Membrane forces Nx, Nxy, Ny: one row for all nodes, or one per node, the
+// forces of the element starting there (each element reads its first
+// node's throughout; the last node lines repeat the last elements').
 struct TypedLoads {
   std::vector<std::array<float, 3>> variable, fixed;
 };

@@ -60,8 +60,11 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
         if (err != 0) return fail(lookup, cmpbmt_code::lookup);
         const double e = elements::per_length(elements::per_length(1.0, ina.b(i), k.u1 + k.u2 - 1), ina.a(j),
                                               k.t1 + k.t2 - 1);
-        // The force varies linearly in x along the element's lower edge and not in y.
-        const double fm1 = pmem(ina.leit(i, j), k.column) * e, fm2 = pmem(ina.leit(i, j + 1), k.column) * e;
+        // The force varies linearly in x along the element's lower edge and not in y,
+        // or is its first node's throughout.
+        const double fm1 = pmem(ina.leit(i, j), k.column) * e;
+        const double fm2 =
+            in.forces == ForceReading::per_element ? fm1 : pmem(ina.leit(i, j + 1), k.column) * e;
         if (std::abs(fm1) < 1.0e-25 && std::abs(fm2) < 1.0e-25) continue;
         elements::Integrals sx;
         elements::weighted_integrals(s1, s2, k.t1, k.t2, fm1, fm2, sx);

@@ -431,7 +431,8 @@ constexpr auto analysis_rows = std::make_tuple(
     keyword<Stiffeners>("stringers", &TypedAnalysis::stringers, "the stringers on y-lines"),
     keyword<Stiffeners>("frames", &TypedAnalysis::frames, "the frames on x-lines"),
     keyword<Rows<float, 3>>("variable", &TypedAnalysis::variable,
-                            "Nx, Nxy, Ny scaled by the load factor: one row, or one per node"),
+                            "Nx, Nxy, Ny scaled by the load factor: one row, or one per node "
+                            "(each element takes its first node's)"),
     keyword<Rows<float, 3>>("fixed", &TypedAnalysis::fixed, "Nx, Nxy, Ny carried unscaled: likewise"),
     keyword<Scalar<float>>("density", &TypedAnalysis::density, "the skin mass per unit area (vibration)"),
     keyword<Scalar<double>>("shift", &TypedAnalysis::shift, "vibration: solve K + shift M, less the shift"),

@@ -116,7 +116,7 @@ class AnalyseArguments(TypedDict, total=False):
     element_laminates: ArrayLike  # (n,) whole numbers: the laminate (1-based) of each element, element rows fastest (none: by rows)
     stringers: ArrayLike  # (k, 6): line, EA, ES, EI, GJ, mass: the stringers on y-lines
     frames: ArrayLike  # (k, 6): line, EA, ES, EI, GJ, mass: the frames on x-lines
-    variable: ArrayLike  # (n, 3) float32: Nx, Nxy, Ny scaled by the load factor: one row, or one per node
+    variable: ArrayLike  # (n, 3) float32: Nx, Nxy, Ny scaled by the load factor: one row, or one per node (each element takes its first node's)
     fixed: ArrayLike  # (n, 3) float32: Nx, Nxy, Ny carried unscaled: likewise
     density: float  # float: the skin mass per unit area (vibration)
     shift: float  # float: vibration: solve K + shift M, less the shift

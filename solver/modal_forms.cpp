@@ -180,7 +180,8 @@ std::int32_t assemble_skin(const F01qua<V>& terms, ColumnTops& tops) {
   static const Array<float, V::p_nodes, 3> no_forces{};
   F07dis<V> no_stiffeners = state::f07dis<V>();
   no_stiffeners.nox = no_stiffeners.noy = 0;
-  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom};
+  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom,
+                            shared_force_reading};
   auto& a = state::matrix<V>();
   const int iy = state::man.iy;
   std::int32_t err = 0;
@@ -212,8 +213,8 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, Co
   if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
     const auto shared = shared_inputs<V>();
     const auto compliance = compliance_rate(e.c);
-    err = add_stiffener_geometric<V>(
-        buckling, {shared.stiffeners, shared.terms, shared.fixed_forces, compliance, shared.density});
+    err = add_stiffener_geometric<V>(buckling, {shared.stiffeners, shared.terms, shared.fixed_forces,
+                                                compliance, shared.density, shared.forces});
   }
   return err;
 }
@@ -239,7 +240,7 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
   std::copy(d.frame_masses.begin(), d.frame_masses.end(), dis.domy.data);
   const auto shared = shared_inputs<V>();
   const AssemblyInputs<V> in{dis, shared.terms, shared.fixed_forces, shared.compliance,
-                             d.density.empty() ? 0.0f : d.density.front()};
+                             d.density.empty() ? 0.0f : d.density.front(), shared.forces};
   std::int32_t err = 0;
   cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(state::comlv<V>().lvb.data),
             in, err);
@@ -267,7 +268,8 @@ std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written,
     const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
     const auto shared = shared_inputs<V>();
     err = add_stiffener_rates<V>(
-        buckling, {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density}, tops);
+        buckling, {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density, shared.forces},
+        tops);
   }
   if (err == 0 && !d.fixed.empty())
     err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),

@@ -24,6 +24,7 @@ import _ruvo
 from .conventions import FLAT
 from .edges import Edge
 from .loads import Loads
+from . import membrane
 from .load_split import skin_loads
 from .stiffeners import Stiffener, StringerShape
 
@@ -143,7 +144,8 @@ def _force_factors(panel: Panel, dtype: type) -> np.ndarray:
     Nx goes as its axial membrane stiffness A11 - A12²/A22 against the
     skin's, while equilibrium across its edges keeps Nxy and Ny the skin's.
     Otherwise a patch across the whole width is a band along y, Ny going as
-    A22 - A12²/A11. A patch spanning neither way carries the skin's forces."""
+    A22 - A12²/A11. A rectangle of cells: 1 (its share is the
+    `rectangle_fields`)."""
     def axial(laminate: Any, along: int) -> Any:
         a: np.ndarray = np.array(laminate.A, dtype)
         return a[along, along] - a[0, 1] * a[0, 1] / a[1 - along, 1 - along]
@@ -158,14 +160,56 @@ def _force_factors(panel: Panel, dtype: type) -> np.ndarray:
     return np.array(factors)[at_nodes.ravel()]
 
 
-def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32) -> np.ndarray:
+def rectangle_fields(panel: Panel) -> np.ndarray | None:
+    """What the rectangles of cells of another membrane stiffness A add to
+    the bands' forces, for the skin's Nx = 1, Nxy = 1 and Ny = 1 in turn
+    (3 by nx by ny by 3): the panel's plane-stress state with them less
+    that with the skin's A in their place (`membrane.unit_fields`). None
+    without such a rectangle. Refused where the state cannot be made: on a
+    skewed panel, or with the skin's laminate nowhere along two opposite
+    edges."""
+    skin = np.array(panel.laminate.A, float)
+    patches = panel.grid.element_patches
+    other = [axis == "" and (patches == k).any() and not membrane.same_stiffness(np.array(p[4].A, float), skin)
+             for k, (p, axis) in enumerate(zip(panel.patches, panel.patch_axes), 1)]
+    if not any(other):
+        return None
+    name = panel._patch_names()[other.index(True)]
+    if panel.skew_x or panel.skew_y:
+        raise ValueError(f"Panel.{name}: a rectangle of cells with a membrane stiffness A other than the skin's "
+                         "on a skewed panel under membrane loads: the membrane state is not solved on an oblique "
+                         "grid; model it as a band along x or y, or give it the skin's A (its D may differ)")
+    A = membrane.element_stiffnesses(panel)
+    skin_cells = np.array([membrane.same_stiffness(a, skin) for a in A.reshape(-1, 3, 3)]).reshape(A.shape[:2])
+    for edges, cells in (("x = 0 and x = a", skin_cells[[0, -1], :]), ("y = 0 and y = b", skin_cells[:, [0, -1]])):
+        if not cells.any():
+            raise ValueError(f"Panel.{name}: the skin's laminate lies nowhere along the edges {edges}, whose "
+                             "skin carries the loads given; a rectangle's share of them cannot be placed")
+    rectangles = np.isin(patches, 1 + np.flatnonzero(other))
+    x, y = panel.x_lengths, panel.y_lengths
+    with_them = membrane.unit_fields(x, y, A, skin_cells)
+    if (skin_cells | rectangles).all():   # without them the skin's A throughout: its forces uniform
+        return with_them - np.eye(3)[:, None, None, :]
+    without = np.where(rectangles[..., None, None], skin, A)
+    return with_them - membrane.unit_fields(x, y, without, skin_cells | rectangles)
+
+
+def node_forces(panel: Panel, forces: ArrayLike, dtype: type = np.float32,
+                rectangles: np.ndarray | None = None) -> np.ndarray:
     """The membrane forces (Nx, Nxy, Ny) of the skin, one row, or one per
     node (x-lines outer, y-lines inner) where regions carry other
-    laminates, scaled by `_force_factors`."""
+    laminates: those of the element starting there (the last lines: of
+    the last elements), the bands' by `_force_factors` and what the
+    rectangles add, `rectangles` (of `rectangle_fields`) times the skin's
+    forces."""
     values: np.ndarray = np.asarray(forces, dtype)
     if len(panel.laminates) == 1:
         return values
-    return values * _force_factors(panel, dtype)
+    scaled = values * _force_factors(panel, dtype)
+    if rectangles is None:
+        return scaled
+    added = np.einsum("j,j...->...", np.asarray(forces, float), rectangles)
+    return scaled + np.pad(added, ((0, 1), (0, 1), (0, 0)), mode="edge").reshape(-1, 3).astype(dtype)
 
 
 def stringer_pitch(panel: Panel) -> float:
@@ -214,6 +258,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
     e = panel.edges
     cases = [skin_loads(panel, c, f"load_cases[{k}]") for k, c in enumerate(load_cases)] if load_cases \
         else [skin_loads(panel)]
+    loaded = any(c.variable().any() or c.fixed().any() for c in cases)
+    rectangles = rectangle_fields(panel) if loaded and len(panel.laminates) > 1 else None
     functions = freedoms or panel.freedoms
     shear = "B" in functions
     args: _ruvo.AnalyseArguments = {
@@ -226,8 +272,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         "laminates": [lam.packed(dtype) for lam in panel.laminates],
         "stringers": _stiffener_rows(*panel.stringer_beams),
         "frames": _stiffener_rows(panel.frames, panel.frame_lines),
-        "variable": node_forces(panel, cases[0].variable(), dtype),
-        "fixed": node_forces(panel, cases[0].fixed(), dtype),
+        "variable": node_forces(panel, cases[0].variable(), dtype, rectangles),
+        "fixed": node_forces(panel, cases[0].fixed(), dtype, rectangles),
         "density": float(mass_per_area), "shift": float(shift)}
     if any(lam.shear is not None for lam in panel.laminates):
         args["shear"] = [lam.shear_packed(dtype) for lam in panel.laminates]
@@ -238,8 +284,8 @@ def arguments(variant: str, panel: Panel, kind: str, modes: int, *, mass_per_are
         else:
             args["element_laminates"] = panel.element_laminates.ravel().tolist()
     if len(cases) > 1:
-        args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype), node_forces(panel, c.fixed(), dtype))
-                                   for c in cases[1:]]
+        args["more_load_cases"] = [(node_forces(panel, c.variable(), dtype, rectangles),
+                                    node_forces(panel, c.fixed(), dtype, rectangles)) for c in cases[1:]]
     # Callers add and change keywords by name (the gradient's probes): a plain dict from here on.
     entry = cast(dict[str, Any], args)
     if kind == "buckling":

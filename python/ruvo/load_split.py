@@ -65,7 +65,8 @@ def _axial(A: np.ndarray, along: int = 0) -> float:
 def _band_shares(panel: Panel, axis: str) -> np.ndarray:
     """Per element row (axis "x") or column ("y"), the axial membrane
     stiffness along `axis` of the band along it over the skin's (1 where
-    none runs; rectangles of cells carry the skin's forces)."""
+    none runs; rectangles of cells count as the skin: what one draws, the
+    skin beside it sheds)."""
     along = "xy".index(axis)
     nodes = panel.y_nodes if axis == "x" else panel.x_nodes
     middles = 0.5 * (nodes[:-1] + nodes[1:])

@@ -86,7 +86,7 @@ class Panel:
     x Nx is that of the skin's strain along x, under a band along y Ny
     that of its strain along y; Nxy, and the other force, are the skin's
     (equilibrium across the band's edges). A rectangle that spans neither
-    way carries the skin's forces.
+    way draws load as its membrane stiffness asks (`ruvo.membrane`).
     A laminate thicker than half the smaller side warns (UnitWarning): no
     plate, most likely lengths in metres with the thickness in millimetres.
     grid: the Grid its mesh lays out on it (`Mesh.layout`), whose lengths,

@@ -36,8 +36,9 @@ def test_every_public_function_and_method_says_what_it_returns_with_an_example()
     assert missing == []
 
 
-@pytest.mark.parametrize("module", ["analysis", "archive", "edges", "gradient", "laminates", "loads", "mesh", "panel",
-                                    "results", "sections", "stiffeners", "sweep", "checks.stiffeners"])
+@pytest.mark.parametrize("module", ["analysis", "archive", "edges", "gradient", "laminates", "loads", "membrane",
+                                    "mesh", "panel", "results", "sections", "stiffeners", "sweep",
+                                    "checks.stiffeners"])
 def test_the_examples_of_the_docstrings_run(module):
     """The examples take `ruvo` and `np` (numpy) as imported."""
     runner = doctest.DocTestRunner(optionflags=doctest.ELLIPSIS | doctest.NORMALIZE_WHITESPACE)

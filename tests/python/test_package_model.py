@@ -172,27 +172,6 @@ def test_laminates_per_element_all_the_same_equal_the_one_laminate_panel_bit_for
     assert np.array_equal(every["w"], one["w"])
 
 
-@pytest.mark.parametrize("n", [10, 20])
-def test_a_band_along_y_is_the_transposed_band_along_x(n):
-    """300 × 200 plate, x0 clamped, the others simply supported, a band x = 100..160 of 3 mm on the 2 mm skin
-    under Ny (and Nxy) against the 200 × 300 plate with the band y = 100..160 under Nx, y0 clamped. The element
-    takes its forces linear in x between its nodes, so the band along y ramps its Ny over one element at each
-    edge: the two agree to first order in the element size (1.3 % at 10 elements across, 0.65 % at 20)."""
-    skin, pad = SKIN2, Laminate.isotropic(E, NU, 3.0)
-    along_y = Panel(length=300.0, width=200.0, laminate=skin, mesh=Mesh(nx=3 * n // 2, ny=n),
-                    loads=Loads(Ny=10.0, Nxy=2.0), edges={"x0": "clamped", "xl": "simply supported",
-                                                          "y0": "simply supported", "yl": "simply supported"},
-                    regions=[Region(x=(100.0, 160.0), laminate=pad)])
-    along_x = Panel(length=200.0, width=300.0, laminate=skin, mesh=Mesh(nx=n, ny=3 * n // 2),
-                    loads=Loads(Nx=10.0, Nxy=2.0), edges={"y0": "clamped", "yl": "simply supported",
-                                                          "x0": "simply supported", "xl": "simply supported"},
-                    regions=[Region(100.0, 160.0, pad)])
-    assert along_y.element_rows is None and along_x.element_rows is not None
-    factor = ruvo.buckle(along_y, modes=2).critical_load_factor
-    assert factor == pytest.approx(ruvo.buckle(along_x, modes=2).critical_load_factor, rel=0.15 / n)
-    assert factor > ruvo.buckle(along_y.replace(regions=()), modes=2).critical_load_factor
-
-
 def test_stiffeners_with_their_own_pad_ups_and_a_rectangle_of_cells():
     """Four laminates: two stringers on different pad-ups, a frame on a third, a rectangle of a fourth;
     the mesh has lines at every edge, the rectangle raises the load factor, the frame's pad-up changes it."""

@@ -8,7 +8,9 @@ membrane compliance, ε = A⁻¹·N (no curvature, also of an unsymmetric
 laminate); the skin's forces those of its share of running loads, with
 pressure and temperature (a temperature change of the restrained panel
 strains it by minus its free expansion); a region or pad-up takes the skin's strain along x with the
-skin's Ny and Nxy; a stiffener's walls the skin's strain along the
+skin's Ny and Nxy; where a rectangle of cells draws or sheds load, each
+part adds element by element what it adds, the worst element giving the
+row; a stiffener's walls the skin's strain along the
 stiffener, free to contract across. Forces and strains here are tension
 positive (the panel's loads are compression positive and are turned round).
 
@@ -22,6 +24,7 @@ from typing import Iterator
 
 import numpy as np
 
+from ..engine import rectangle_fields
 from ..laminates import Laminate, Material
 from ..loads import Loads
 from ..load_split import skin_loads
@@ -57,29 +60,58 @@ def strength_margins(result: AnalysedCase) -> list[Margin]:
         note = ("temperature load on a laminate whose plies expand differently: their residual thermal stresses "
                 "are not in the laminate's strain; not computed")
         return [row if not _expands_by_ply(laminate) else Margin(part, row.mode, math.nan, note)
-                for part, laminate, strains in parts for row in laminate_margins(part, laminate, strains)]
-    return [row for part, laminate, strains in parts for row in laminate_margins(part, laminate, strains)]
+                for part, laminate, cells in parts for row in _part_margins(part, laminate, cells)]
+    return [row for part, laminate, cells in parts for row in _part_margins(part, laminate, cells)]
 
 
-def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, Strains]]:
-    """(part name, laminate, strains) of the skin, the regions (numbered from
-    1 in the panel's order), the pad-ups (by their stringer's number) and
-    the stiffeners' walls ("stringer 2 web", "frame 1 foot")."""
+def _part_margins(part: str, laminate: Laminate, cells: list[Strains]) -> list[Margin]:
+    """The rows of one laminate at its most strained cell, mode by mode
+    (one cell but for a rectangle that draws or sheds load)."""
+    per_cell = [laminate_margins(part, laminate, strains) for strains in cells]
+    return [min(rows, key=lambda row: math.inf if row.skipped else row.reserve_factor) for rows in zip(*per_cell)]
+
+
+def _laminates(panel: Panel) -> Iterator[tuple[str, Laminate, list[Strains]]]:
+    """(part name, laminate, strains of each of its cells) of the skin, the
+    regions (numbered from 1 in the panel's order), the pad-ups (by their
+    stringer's number) and the stiffeners' walls ("stringer 2 web", "frame
+    1 foot"): one strain pair per part, or, where rectangles of cells draw
+    or shed load, one per element of the part."""
     fixed, variable = applied_forces(skin_loads(panel))
     skin = (membrane_strain(panel.laminate, fixed), membrane_strain(panel.laminate, variable))
-    yield "skin", panel.laminate, skin
+    added = _rectangles_added(panel, fixed, variable)
+    def cells(patch: int, laminate: Laminate, strains: Strains) -> list[Strains]:
+        where = panel.grid.element_patches == patch
+        if added is None or not where.any():
+            return [strains]
+        return [(strains[0] + membrane_strain(laminate, f), strains[1] + membrane_strain(laminate, v))
+                for f, v in zip(*added[:, where])]
+    yield "skin", panel.laminate, cells(0, panel.laminate, skin)
     # A hat's feet (None): the skin and the foot wall, each checked on its own.
     names = [f"region {k}" for k in range(1, len(panel.regions) + 1)] + \
         [name for k, s in enumerate(panel.stringers, 1)
          for name in [f"pad-up {k}"] * (s.pad_up is not None) + [None] * len(s.feet())] + \
         [f"frame pad-up {k}" for k, s in enumerate(panel.frames, 1) if s.pad_up is not None]
-    for name, patch, axis in zip(names, panel.patches, panel.patch_axes):
+    for k, (name, patch, axis) in enumerate(zip(names, panel.patches, panel.patch_axes), 1):
         if name is not None:
-            yield name, patch[4], band_strains(patch[4], skin, fixed, variable, axis)
+            yield name, patch[4], cells(k, patch[4], band_strains(patch[4], skin, fixed, variable, axis))
     for kind, along, stiffeners in (("stringer", 0, panel.stringers), ("frame", 1, panel.frames)):
         for k, stiffener in enumerate(stiffeners, 1):
             for wall, laminate in named_walls(stiffener).items():
-                yield f"{kind} {k} {wall}", laminate, wall_strains(laminate, skin[0][along], skin[1][along])
+                yield f"{kind} {k} {wall}", laminate, [wall_strains(laminate, skin[0][along], skin[1][along])]
+
+
+def _rectangles_added(panel: Panel, fixed: np.ndarray, variable: np.ndarray) -> np.ndarray | None:
+    """What rectangles of cells of another membrane stiffness add to the
+    membrane forces (Nx, Ny, Nxy) of every element, fixed and variable
+    (2 by nx by ny by 3; `engine.rectangle_fields`); None without them."""
+    if panel.skew_x or panel.skew_y or not (fixed.any() or variable.any()):
+        return None
+    fields = rectangle_fields(panel)
+    if fields is None:
+        return None
+    order = [0, 2, 1]   # (Nx, Ny, Nxy) against the fields' (Nx, Nxy, Ny)
+    return np.array([np.einsum("j,j...->...", forces[order], fields)[..., order] for forces in (fixed, variable)])
 
 
 def _expands_by_ply(laminate: Laminate) -> bool:
