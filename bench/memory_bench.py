@@ -17,8 +17,17 @@ import time
 os.environ["OPENBLAS_NUM_THREADS"] = "1"
 
 import ruvo  # noqa: E402
-from ratios import largest_panel, load  # noqa: E402
+from ruvo import Laminate, Loads, Mesh, Panel, Stiffener  # noqa: E402
+from timing import load  # noqa: E402
 from vibration_bench import MODES, panel  # noqa: E402
+
+
+def largest_panel(shape):
+    skin = Laminate.isotropic(70000.0, 0.3, 1.0)
+    return Panel(length=600.0, width=600.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(nx=30, ny=30),
+                 stringers=[Stiffener(line=16, EA=1.4e7, EI=1.0e9, GJ=1.0e6)],
+                 frames=[Stiffener(line=16, EA=1.4e8, EI=1.0e11, GJ=1.0e8)],
+                 ry=2000.0 if shape == "curved" else float("inf"))
 
 
 def timed(f):

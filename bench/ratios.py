@@ -43,7 +43,6 @@ run on N threads; the sizing-bound script and the sweep stay on one).
 """
 import argparse
 import concurrent.futures as cf
-import ctypes
 import datetime
 import math
 import os
@@ -56,59 +55,13 @@ import time
 
 os.environ["OPENBLAS_NUM_THREADS"] = "1"
 
-import numpy as np  # noqa: E402
-
 import ruvo  # noqa: E402
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener  # noqa: E402
+from memory_bench import largest_panel  # noqa: E402
+from timing import cpu_model, dgemm_rate, fastest, load, openblas  # noqa: E402
 
 LARGEST_FLOPS = {"flat": 102e9, "curved": 173e9}
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def load():
-    return "load average %.2f %.2f %.2f" % os.getloadavg()
-
-
-def cpu_model():
-    """The processor's model name as the system reports it (lscpu's)."""
-    with open("/proc/cpuinfo") as info:
-        return next((line.split(":", 1)[1].strip() for line in info if line.startswith("model name")),
-                    platform.machine())
-
-
-def fastest(f, repeats, clock=time.perf_counter):
-    """Least seconds of f() on `clock` (wall; time.process_time: CPU
-    seconds, which other work on a shared machine does not stretch)."""
-    best = float("inf")
-    for _ in range(repeats):
-        start = clock()
-        f()
-        best = min(best, clock() - start)
-    return best
-
-
-def openblas():
-    lib = ctypes.CDLL("libopenblas.so.0")
-    lib.openblas_get_config.restype = ctypes.c_char_p
-    return lib
-
-
-def dgemm_rate(lib, n=1500, repeats=7, clock=time.perf_counter):
-    """Flop per second of C = A·B, column-major, one thread (per second of `clock`)."""
-    a, b, c = (np.asfortranarray(np.random.default_rng(k).standard_normal((n, n))) for k in (1, 2, 3))
-    ptr = lambda m: m.ctypes.data_as(ctypes.c_void_p)  # noqa: E731
-    d = ctypes.c_double
-    call = lambda: lib.cblas_dgemm(102, 111, 111, n, n, n, d(1.0), ptr(a), n, ptr(b), n, d(0.0), ptr(c), n)  # noqa: E731
-    call()
-    return 2.0 * n ** 3 / fastest(call, repeats, clock)
-
-
-def largest_panel(shape):
-    skin = Laminate.isotropic(70000.0, 0.3, 1.0)
-    return Panel(length=600.0, width=600.0, laminate=skin, loads=Loads(Nx=1.0), mesh=Mesh(nx=30, ny=30),
-                 stringers=[Stiffener(line=16, EA=1.4e7, EI=1.0e9, GJ=1.0e6)],
-                 frames=[Stiffener(line=16, EA=1.4e8, EI=1.0e11, GJ=1.0e8)],
-                 ry=2000.0 if shape == "curved" else float("inf"))
 
 
 def typical_panel(ei=2.0e8):

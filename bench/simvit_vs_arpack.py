@@ -22,7 +22,7 @@ import scipy.sparse  # noqa: E402
 import scipy.sparse.linalg  # noqa: E402
 
 import _ruvo  # noqa: E402
-from ratios import dgemm_rate, load, openblas  # noqa: E402
+from timing import dgemm_rate, load, openblas  # noqa: E402
 
 
 def level_vector(n, ibd):

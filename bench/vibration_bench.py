@@ -21,7 +21,7 @@ os.environ["OPENBLAS_NUM_THREADS"] = "1"
 
 import ruvo  # noqa: E402
 from ruvo import Laminate, Loads, Mesh, Panel, Stiffener  # noqa: E402
-from ratios import cpu_model, dgemm_rate, load, openblas  # noqa: E402
+from timing import cpu_model, dgemm_rate, load, openblas  # noqa: E402
 
 MODES = 20
 DENSITY = 2.7e-9  # aluminium, t/mm³

@@ -18,7 +18,7 @@ import matplotlib  # noqa: E402
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
 
-from ratios import cpu_model, dgemm_rate, load, openblas  # noqa: E402
+from timing import cpu_model, dgemm_rate, load, openblas  # noqa: E402
 from vibration_bench import MODES, analyses, best_interleaved  # noqa: E402
 
 MESHES = (4, 8, 12, 16, 20, 24, 28, 30)
