@@ -309,7 +309,10 @@ def _collect(executor: Any, job: _Job, panels: Sequence[Panel], indices: Sequenc
 
 def _stop(pool: cf.ProcessPoolExecutor) -> None:
     """Ends the pool's workers at once (Ctrl-C, an error here): queued designs
-    are dropped, running ones abandoned."""
+    are dropped, running ones abandoned. The queue's feeder thread may be
+    blocked writing designs to workers that are gone: neither the shutdown
+    nor the interpreter's exit may wait for it."""
+    pool._call_queue.cancel_join_thread()  # type: ignore[attr-defined]  # private, as the processes below
     for process in list((pool._processes or {}).values()):  # no public way before Python 3.14
         process.kill()
     pool.shutdown(wait=True, cancel_futures=True)
