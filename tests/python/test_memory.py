@@ -127,6 +127,7 @@ print(resource.getrusage(resource.RUSAGE_SELF).ru_minflt - faults)
 """
 
 
+@measures_memory
 def test_a_repeated_large_analysis_faults_in_no_memory_again():
     # The factor's copy of the condensed matrix (2500 by 2500: 48 MiB, above
     # the size malloc maps afresh each time) is kept from the call before:
