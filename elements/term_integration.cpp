@@ -55,7 +55,7 @@ void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, c
 }
 
 void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
-                      ArrayRef<double, 2> a21, std::int32_t* tops) {
+                      ArrayRef<double, 2> a21, std::int32_t* tops, std::int32_t* bottoms) {
   for (int p = 0; p < 16; ++p) {
     if (rows.data[p] == 0) continue;
     for (int q = 0; q < 16; ++q)
@@ -63,6 +63,7 @@ void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, co
       if (cols.data[q] != 0 && block.v[p][q] != 0) {
         a21(cols.data[q], rows.data[p]) += 0.5 * block.v[p][q];
         if (tops) tops[rows.data[p] - 1] = std::min(tops[rows.data[p] - 1], cols.data[q]);
+        if (bottoms) bottoms[rows.data[p] - 1] = std::max(bottoms[rows.data[p] - 1], cols.data[q]);
       }
   }
 }

@@ -56,10 +56,11 @@ void element_block(double f, const Integrals& sx, const Integrals& sy, const Sca
 void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
                        std::span<double> a, std::span<const std::int32_t> lv);
 // Adds half of block(P, Q) to the coupling matrix at (tangential t = cols[Q],
-// W w = rows[P]); terms that are zero are not written. `tops`, when given,
-// holds per W column the first tangential row written (lowered here).
+// W w = rows[P]); terms that are zero are not written. `tops` and
+// `bottoms`, when given, hold per W column the first and the last
+// tangential row written (lowered and raised here).
 void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
-                      ArrayRef<double, 2> a21, std::int32_t* tops = nullptr);
+                      ArrayRef<double, 2> a21, std::int32_t* tops = nullptr, std::int32_t* bottoms = nullptr);
 
 // One segment of a stiffener: freedom k = 1..4 of row r of the segment
 // freedom table has the scale bx(r, k).
