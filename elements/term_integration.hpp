@@ -13,11 +13,14 @@
 // hy = (1, b, 1, b) on r) and e the length factor of the derivative orders.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "elements/shape_functions.hpp"
 #include "model/array.hpp"
+#include "model/profile_index.hpp"
 
 namespace ruvo::elements {
 
@@ -81,7 +84,10 @@ Real segment_integral(const HermiteTable& s1, const HermiteTable& s2, const Segm
 
 // Adds value v of the pair of equation numbers (p, q) to a profile matrix,
 // halved when they differ.
-void add_symmetric(std::span<double> a, std::span<const std::int32_t> lv, std::int32_t p, std::int32_t q,
-                   double v);
+inline void add_symmetric(std::span<double> a, std::span<const std::int32_t> lv, std::int32_t p,
+                          std::int32_t q, double v) {
+  const std::int32_t hi = std::max(p, q), lo = std::min(p, q);
+  a[std::size_t(profile_index(lv.data(), hi, lo))] += p == q ? v : 0.5 * v;
+}
 
 }  // namespace ruvo::elements
