@@ -111,7 +111,7 @@ bool factor_full_pair(FullPair& full, const std::vector<std::int32_t>& tops,
     for (int r = tops[std::size_t(j - 1)]; r <= bottoms[std::size_t(j - 1)]; ++r)
       put(t_rows[std::size_t(r - 1)], w_rows[std::size_t(j - 1)], column[r]);
   }
-  full.factor = std::make_unique<kernels::Factor>(kernels::Profile<const double>(kv));
+  full.factor = std::make_unique<kernels::Factor>(std::move(k));
   if (full.factor->factor() != 0) {
     full.factor.reset();
     return false;
