@@ -88,9 +88,9 @@ void set_curvature(float rxt, float ryt, float rxyt) {
 // Element e keeps its first - 1 terms; the places after them are zeroed.
 template <class V>
 void clear_terms(F01qua<V>& q, int e, int first) {
-  for (int t = first; t <= V::p_itrm; ++t) {
-    q.fquad(t, e) = 0.0f;
-    for (int k = 1; k <= 3; ++k) q.kquad(t, k, e) = 0;
+  if (const int rest = V::p_itrm - first + 1; rest > 0) {  // each a run of the column-major tables
+    std::fill_n(&q.fquad(first, e), rest, 0.0f);
+    for (int k = 1; k <= 3; ++k) std::fill_n(&q.kquad(first, k, e), rest, 0);
   }
   q.ikt(e) = first - 1;
 }

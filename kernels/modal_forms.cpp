@@ -2,6 +2,7 @@
 
 #include <cblas.h>
 
+#include <cstring>
 #include <vector>
 
 #include "kernels/lane_sums.hpp"
@@ -9,6 +10,20 @@
 namespace ruvo::kernels {
 
 namespace {
+
+// Four lanes as a compiler vector: one register where the processor has
+// registers of four doubles, two of two otherwise.
+using Quad = double __attribute__((vector_size(4 * sizeof(double))));
+constexpr int quads = element_freedoms / 4;  // a column of an element block
+
+// v[0..3] += x·y
+inline void add_product(double* v, double x, const double* y) {
+  Quad a, b;
+  std::memcpy(&a, v, sizeof a);
+  std::memcpy(&b, y, sizeof b);
+  a += x * b;
+  std::memcpy(v, &a, sizeof a);
+}
 
 // form += x·yᵀ + y·xᵀ for vectors of length m.
 void add_symmetric_product(const double* x, const double* y, int m, double* form) {
@@ -57,6 +72,43 @@ void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, Columns c
   cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, m, m, t.n, 1.0, t.v, t.ld, p.data(), t.n, 0.0, g.data(), m);
   for (int l = 0; l < m; ++l)
     for (int k = 0; k < m; ++k) form[std::ptrdiff_t(l) * m + k] += g[std::size_t(l) * m + k] + g[std::size_t(k) * m + l];
+}
+
+// Built for the wider registers too, chosen when the library loads.
+__attribute__((target_clones("avx2", "default"))) void add_term_block(double f, const double (&sx)[4][4],
+                                                                      const double (&sy)[4][4], double* s) {
+  for (int cq = 0; cq < 4; ++cq)
+    for (int rq = 0; rq < 4; ++rq) {
+      const double y[4] = {sy[0][rq], sy[1][rq], sy[2][rq], sy[3][rq]};  // rows r = 0..3 of one c
+      double* column = s + (rq + 4 * cq) * element_freedoms;
+      for (int cp = 0; cp < 4; ++cp) add_product(column + 4 * cp, f * sx[cp][cq], y);
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void add_block_form(const double* s, const double* psi1,
+                                                                      const double* psi2, int m,
+                                                                      double* groups) {
+  for (int l = 0; l < m; ++l) {
+    Quad product[quads] = {};  // S·ψ2_l
+    const double* x = psi2 + l * element_freedoms;
+    for (int q = 0; q < element_freedoms; ++q)
+      for (int i = 0; i < quads; ++i) {
+        Quad column;
+        std::memcpy(&column, s + q * element_freedoms + 4 * i, sizeof column);
+        product[i] += x[q] * column;
+      }
+    for (int k = 0; k < m; ++k) {
+      double* group = groups + std::ptrdiff_t(l * m + k) * element_freedoms;
+      const double* y = psi1 + k * element_freedoms;
+      for (int i = 0; i < quads; ++i) {
+        Quad g, v;
+        std::memcpy(&g, group + 4 * i, sizeof g);
+        std::memcpy(&v, y + 4 * i, sizeof v);
+        g += v * product[i];
+        std::memcpy(group + 4 * i, &g, sizeof g);
+      }
+    }
+  }
 }
 
 }  // namespace ruvo::kernels

@@ -1,6 +1,7 @@
 #include "solver/modal_forms.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -9,7 +10,6 @@
 #include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
 #include "elements/mass_matrix.hpp"
-#include "elements/plate_matrices.hpp"
 #include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
 #include "input/rddata.hpp"
@@ -18,6 +18,7 @@
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "solver/element_arrays.hpp"
+#include "solver/skin_form.hpp"
 
 namespace ruvo {
 
@@ -173,42 +174,23 @@ Array<float, 3, 3> compliance_rate(ArrayRef<float, 2> c) {
   return rate;
 }
 
-// The skin's stiffness alone over the element term lists `terms`: no
-// stiffeners and no fixed forces; A21's rows written into `tops`.
+// The skin's part of K along laminate rates: the form of the element terms
+// made from the rates (they are linear in the laminate) into `skin`,
+// straight from the terms; then the stiffeners' share of the geometric
+// stiffnesses through the rate of the skin's membrane compliance, assembled
+// into a11 and b11. Reads the other inputs as they stand.
 template <class V>
-std::int32_t assemble_skin(const F01qua<V>& terms, ColumnTops& tops) {
-  static const Array<float, V::p_nodes, 3> no_forces{};
-  F07dis<V> no_stiffeners = state::f07dis<V>();
-  no_stiffeners.nox = no_stiffeners.noy = 0;
-  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom,
-                            shared_force_reading};
-  auto& a = state::matrix<V>();
-  const int iy = state::man.iy;
-  std::int32_t err = 0;
-  if (iy > 0) {
-    cmpa22<V>(std::span<double>(a.a22.data), in, err);
-    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, in, err, tops.data());
-  }
-  if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), in, err);
-  return err;
-}
-
-// The skin's part of K along laminate rates: the element terms made from
-// the rates (they are linear in the laminate), assembled without the
-// stiffeners and the fixed forces, then the stiffeners' share of the
-// geometric stiffnesses through the rate of the skin's membrane compliance.
-// Clears and overwrites the matrices; reads the other inputs as they stand.
-template <class V>
-std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, ColumnTops& tops) {
+std::int32_t add_laminate_rates(const LinearDirection& d, bool buckling, std::span<const double> phi, int m,
+                                double* skin) {
   Skstf rates{};
   for (std::size_t k = 0; k < d.laminates.size(); ++k)
     std::copy(d.laminates[k].begin(), d.laminates[k].end(), &rates.matabd(1, int(k) + 1));
   for (std::size_t k = 0; k < d.shear.size(); ++k)
     std::copy(d.shear[k].begin(), d.shear[k].end(), &rates.matsw(1, int(k) + 1));
   ElementArrays<V> e;
-  const auto terms = std::make_unique<F01qua<V>>();
-  std::int32_t err =
-      make_element_terms<V>(rates, e, *terms) ? assemble_skin<V>(*terms, tops) : rate_terms_overfull;
+  const auto terms = std::make_unique_for_overwrite<F01qua<V>>();  // f01kbf writes every list it keeps
+  if (!make_element_terms<V>(rates, e, *terms)) return rate_terms_overfull;
+  std::int32_t err = add_skin_form<V>(*terms, phi, m, skin);
   const auto& dis = state::f07dis<V>();
   if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
     const auto shared = shared_inputs<V>();
@@ -248,22 +230,25 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
 }
 
 // Whether the direction's part of the assembly reaches the tangential
-// blocks: the stiffeners' and the laminates' do, the forces' and masses' not.
-bool reaches_tangential(const LinearDirection& d) {
-  return !d.stringers.empty() || !d.frames.empty() || !d.laminates.empty() || !d.shear.empty();
-}
+// blocks: the stiffeners' does; the forces' and masses' do not, nor the
+// laminates' share of the stiffeners' geometric stiffness (the skin's part
+// of a laminate rate is no assembly but its form).
+bool reaches_tangential(const LinearDirection& d) { return !d.stringers.empty() || !d.frames.empty(); }
 
 // The direction's part of the assembly, over the matrices cleared where
-// the last assembly wrote A21 (`written`); A21's rows written into `tops`.
+// the last assembly wrote A21 (`written`); A21's rows written into `tops`;
+// the form of the skin's part along laminate rates into `skin` (m × m).
 template <class V>
-std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written, ColumnTops& tops) {
+std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written, ColumnTops& tops,
+                            std::span<const double> phi, int m, double* skin) {
   const bool buckling = state::antype.buck;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
   clear_matrices<V>(reaches_tangential(d), written);
   tops.assign(std::size_t(state::man.ix), state::man.iy + 1);
-  std::int32_t err = d.laminates.empty() && d.shear.empty() ? 0 : assemble_laminate_rates<V>(d, buckling, tops);
+  std::int32_t err =
+      d.laminates.empty() && d.shear.empty() ? 0 : add_laminate_rates<V>(d, buckling, phi, m, skin);
   if (err == 0 && stiffeners) {
     const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
     const auto shared = shared_inputs<V>();
@@ -303,9 +288,12 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   ier = 0;
   for (const LinearDirection& d : directions) {
     const bool tangential = reaches_tangential(d);
-    if ((ier = assemble_rates<V>(d, written ? &*written : nullptr, tops)) != 0) return {};
+    std::vector<double> skin(std::size_t(m) * std::size_t(m), 0.0);
+    if ((ier = assemble_rates<V>(d, written ? &*written : nullptr, tops, phi, m, skin.data())) != 0) return {};
     if (tangential) written = tops;
     out.push_back(forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}));
+    std::transform(skin.begin(), skin.end(), out.back().stiffness.begin(), out.back().stiffness.begin(),
+                   std::plus<>());
   }
   return out;
 }
