@@ -371,11 +371,11 @@ class Laminate:
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
             raise ValueError(f"Laminate.nu: {nu} must lie in (-1, 0.5)")
-        with warnings.catch_warnings():  # E warned about above, once
-            warnings.simplefilter("ignore", UnitWarning)
-            g = E / (2.0 * (1.0 + nu))
-            material = Material(E, E, nu, g, g, g, Fcy=Fcy, alpha1=alpha, alpha2=alpha)
-        return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
+        # checked as the material and the ply check them, before they key the kept laminates
+        t = _length("Ply", "thickness", t)
+        Fcy = None if Fcy is None else _number("Material", "Fcy", Fcy, positive=True)
+        alpha = None if alpha is None else _number("Material", "alpha1", alpha)
+        return _isotropic(cls, E, nu, t, bool(transverse_shear), Fcy, alpha)  # type: ignore[arg-type]  # a class hashes
 
     @property
     def expansion(self) -> np.ndarray | None:
@@ -459,6 +459,17 @@ def _laminate_of_plies(cls: type[Laminate], stack: tuple[Ply, ...], material: Ma
     laminate = cls(A, B, D, thickness, shear, thermal)  # type: ignore[arg-type]
     _set(laminate, plies=stack, material=material)
     return laminate
+
+
+@functools.lru_cache(maxsize=128)
+def _isotropic(cls: type[Laminate], E: float, nu: float, t: float, transverse_shear: bool, Fcy: float | None,
+               alpha: float | None) -> Laminate:
+    """Laminate.isotropic of checked values, kept as the ply laminates are."""
+    with warnings.catch_warnings():  # E warned about by the caller, once
+        warnings.simplefilter("ignore", UnitWarning)
+        g = E / (2.0 * (1.0 + nu))
+        material = Material(E, E, nu, g, g, g, Fcy=Fcy, alpha1=alpha, alpha2=alpha)
+    return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
 
 
 def _ply_shear(material: Material, degrees: float) -> np.ndarray:
