@@ -18,7 +18,7 @@
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "solver/element_arrays.hpp"
-#include "solver/skin_form.hpp"
+#include "solver/element_forms.hpp"
 
 namespace ruvo {
 
@@ -201,16 +201,23 @@ std::int32_t add_laminate_rates(const LinearDirection& d, bool buckling, std::sp
   return err;
 }
 
-// The geometric stiffness of force rates `rows` into `m` (a11's share with
-// the opposite sign, as the fixed forces enter it).
+// The geometric stiffness of force rates `rows` times `sign` (-1 for a11's
+// share, as the fixed forces enter it): the skin's as its form into `form`
+// straight from the element blocks, the stiffeners' assembled into `m`.
 template <class V>
 std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std::span<double> m,
-                             std::span<const std::int32_t> lv, float sign) {
+                             std::span<const std::int32_t> lv, float sign, std::span<const double> phi, int modes,
+                             double* form) {
   Array<float, V::p_nodes, 3> forces;
   set_forces<V>(forces, rows);
-  std::int32_t err = 0;
-  cmpbmt<V>(m, lv, forces_ref(forces.data, V::p_nodes), sign, shared_inputs<V>(), err);
-  return err;
+  const auto pmem = forces_ref(forces.data, V::p_nodes);
+  const auto shared = shared_inputs<V>();
+  if (const std::int32_t err = add_force_form<V>(pmem, sign, shared.forces, phi, modes, form); err != 0) return err;
+  const StiffenerFailure failed = elements::add_stiffeners<V>(shared.stiffeners, [&](char xory, std::int32_t& err) {
+    bmatst<V>(xory, m, lv, pmem, sign, shared.stiffeners, shared.compliance, err);
+  });
+  if (failed == StiffenerFailure::none) return 0;
+  return failed == StiffenerFailure::x ? cmpbmt_code::x_stiffeners : cmpbmt_code::y_stiffeners;
 }
 
 // The mass matrix of mass rates into b11 (vibration).
@@ -237,10 +244,11 @@ bool reaches_tangential(const LinearDirection& d) { return !d.stringers.empty() 
 
 // The direction's part of the assembly, over the matrices cleared where
 // the last assembly wrote A21 (`written`); A21's rows written into `tops`;
-// the form of the skin's part along laminate rates into `skin` (m × m).
+// the forms of the skin's parts along laminate and force rates, which are
+// not assembled, into `direct` (m × m each).
 template <class V>
 std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written, ColumnTops& tops,
-                            std::span<const double> phi, int m, double* skin) {
+                            std::span<const double> phi, int m, ModalForms& direct) {
   const bool buckling = state::antype.buck;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
@@ -248,7 +256,7 @@ std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written,
   clear_matrices<V>(reaches_tangential(d), written);
   tops.assign(std::size_t(state::man.ix), state::man.iy + 1);
   std::int32_t err =
-      d.laminates.empty() && d.shear.empty() ? 0 : add_laminate_rates<V>(d, buckling, phi, m, skin);
+      d.laminates.empty() && d.shear.empty() ? 0 : add_laminate_rates<V>(d, buckling, phi, m, direct.stiffness.data());
   if (err == 0 && stiffeners) {
     const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
     const auto shared = shared_inputs<V>();
@@ -258,10 +266,10 @@ std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written,
   }
   if (err == 0 && !d.fixed.empty())
     err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),
-                             -1.0f);
+                             -1.0f, phi, m, direct.stiffness.data());
   if (err == 0 && buckling && !d.variable.empty())
-    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data),
-                             std::span<const std::int32_t>(lv.lvb.data), 1.0f);
+    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data), std::span<const std::int32_t>(lv.lvb.data),
+                             1.0f, phi, m, direct.load.data());
   if (err == 0 && !buckling && d.masses()) err = add_mass_rates<V>(d);
   return err;
 }
@@ -288,12 +296,15 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   ier = 0;
   for (const LinearDirection& d : directions) {
     const bool tangential = reaches_tangential(d);
-    std::vector<double> skin(std::size_t(m) * std::size_t(m), 0.0);
-    if ((ier = assemble_rates<V>(d, written ? &*written : nullptr, tops, phi, m, skin.data())) != 0) return {};
+    ModalForms direct{std::vector<double>(std::size_t(m) * std::size_t(m), 0.0),
+                      std::vector<double>(std::size_t(m) * std::size_t(m), 0.0)};
+    if ((ier = assemble_rates<V>(d, written ? &*written : nullptr, tops, phi, m, direct)) != 0) return {};
     if (tangential) written = tops;
-    out.push_back(forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}));
-    std::transform(skin.begin(), skin.end(), out.back().stiffness.begin(), out.back().stiffness.begin(),
+    ModalForms& f = out.emplace_back(
+        forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}));
+    std::transform(direct.stiffness.begin(), direct.stiffness.end(), f.stiffness.begin(), f.stiffness.begin(),
                    std::plus<>());
+    std::transform(direct.load.begin(), direct.load.end(), f.load.begin(), f.load.begin(), std::plus<>());
   }
   return out;
 }

@@ -1,4 +1,4 @@
-#include "solver/skin_form.hpp"
+#include "solver/element_forms.hpp"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "elements/element_loop.hpp"
+#include "elements/geometric_stiffness.hpp"
 #include "elements/plate_matrices.hpp"
 #include "elements/shape_functions.hpp"
 #include "kernels/modal_forms.hpp"
@@ -98,6 +99,20 @@ private:
   std::vector<double> values_;
 };
 
+// form += the symmetric part of the m × m matrix whose entries are the sums
+// of the groups of 16 lanes (group (k, l) at (l·m + k)·16): the matrices hold
+// each block and its transpose halved.
+void add_symmetric_part(const std::vector<double>& lanes, int m, double* form) {
+  const auto entry = [&](int k, int l) {
+    const double* group = &lanes[std::size_t((l * m + k) * freedoms)];
+    double sum = 0.0;
+    for (int p = 0; p < freedoms; ++p) sum += group[p];
+    return sum;
+  };
+  for (int l = 0; l < m; ++l)
+    for (int k = 0; k < m; ++k) form[std::size_t(l * m + k)] += 0.5 * (entry(k, l) + entry(l, k));
+}
+
 }  // namespace
 
 template <class V>
@@ -142,20 +157,42 @@ std::int32_t add_skin_form(const F01qua<V>& terms, std::span<const double> phi, 
   });
   if (ier == 0 && element.first != 0 && !project(element.first, element.second)) ier = assembly_code::lookup;
   if (ier != 0) return ier;
-  // K holds each term's block and its transpose halved: the symmetric part
-  const auto entry = [&](int k, int l) {
-    const double* group = &lanes[std::size_t((l * m + k) * freedoms)];
-    double sum = 0.0;
-    for (int p = 0; p < freedoms; ++p) sum += group[p];
-    return sum;
-  };
-  for (int l = 0; l < m; ++l)
-    for (int k = 0; k < m; ++k) form[std::size_t(l * m + k)] += 0.5 * (entry(k, l) + entry(l, k));
+  add_symmetric_part(lanes, m, form);
   return 0;
 }
 
-#define RUVO_INSTANTIATE(V) \
-  template std::int32_t add_skin_form<V>(const F01qua<V>&, std::span<const double>, int, double*);
+template <class V>
+std::int32_t add_force_form(ArrayRef<const float, 2> pmem, float fakt, ForceReading reading,
+                            std::span<const double> phi, int m, double* form) {
+  const auto& ina = state::f07ina<V>();
+  const int rows = ina.my - 1, count = std::max(ina.mx - 1, 0) * std::max(rows, 0);
+  // each element's blocks summed over the force components (they come component by component)
+  std::vector<std::array<double, freedoms * freedoms>> sums(static_cast<std::size_t>(count));
+  std::vector<bool> touched(static_cast<std::size_t>(count), false);
+  const auto element = [&](int i, int j) { return std::size_t((j - 1) * rows + i - 1); };
+  const bool found = elements::for_each_force_block<V>(
+      pmem, fakt, reading,
+      [&](int i, int j, const ElementFreedoms&, double f, const Integrals& sx, const Integrals& sy) {
+        touched[element(i, j)] = true;
+        kernels::add_term_block(f, sx, sy, sums[element(i, j)].data());
+      });
+  if (!found) return cmpbmt_code::lookup;
+  ElementModes<V> modes(phi, m);
+  std::vector<double> lanes(std::size_t(freedoms * m * m), 0.0);
+  for (int j = 1; j <= ina.mx - 1; ++j)
+    for (int i = 1; i <= rows; ++i) {
+      if (!touched[element(i, j)]) continue;
+      if (!modes.gather(i, j, {true})) return cmpbmt_code::lookup;
+      kernels::add_block_form(sums[element(i, j)].data(), modes.of(1, 0), modes.of(1, 0), m, lanes.data());
+    }
+  add_symmetric_part(lanes, m, form);
+  return 0;
+}
+
+#define RUVO_INSTANTIATE(V)                                                                                 \
+  template std::int32_t add_skin_form<V>(const F01qua<V>&, std::span<const double>, int, double*);           \
+  template std::int32_t add_force_form<V>(ArrayRef<const float, 2>, float, ForceReading, std::span<const double>, \
+                                          int, double*);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 
