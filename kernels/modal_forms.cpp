@@ -33,25 +33,44 @@ void add_symmetric_product(const double* x, const double* y, int m, double* form
 
 }  // namespace
 
-void add_profile_form(Profile<const double> a, Vectors phi, double* form) {
-  const int m = phi.m, width = lane_width(m);
-  // Φ by rows, the modes of each freedom side by side: one pass over a row's
-  // band sums all modes in vector registers
-  const std::vector<double> rows = transposed(phi.v, phi.ld, phi.n, m, width);
-  const auto row_of = [&](int i) { return rows.data() + std::ptrdiff_t(i - 1) * width; };  // 1-based freedom
-  std::vector<double> sum(std::size_t(width), 0.0);
-  for (int i = 1; i <= a.n; ++i) {
-    const double* entries = a.row(i);
-    const int first = a.first_column(i);
+// The rows of Φ side by side, and the share of each row of A in the form.
+class ProfileForm {
+ public:
+  ProfileForm(Profile<const double> a, Vectors phi)
+      : a_(a), m_(phi.m), width_(lane_width(phi.m)), rows_(transposed(phi.v, phi.ld, phi.n, m_, width_)),
+        sum_(std::size_t(width_)) {}
+
+  void add_row(int i, double* form) {
+    const double* entries = a_.row(i);
+    const int first = a_.first_column(i);
     // a row of zeros (most rows of a stiffener's or a load's part) adds nothing
-    if (all_zero(entries + first, i - first + 1)) continue;
+    if (all_zero(entries + first, i - first + 1)) return;
     // sum = Σ_{j < i} a(i, j)·φ_j + a(i, i)/2·φ_i: the row's share, the
     // diagonal halved since the product is taken with its transpose
-    lane_sums(entries + first, i - first, row_of(first), width, sum.data());
+    lane_sums(entries + first, i - first, row_of(first), width_, sum_.data());
     const double* phi_i = row_of(i);
-    for (int k = 0; k < m; ++k) sum[std::size_t(k)] += 0.5 * entries[i] * phi_i[k];
-    add_symmetric_product(phi_i, sum.data(), m, form);
+    for (int k = 0; k < m_; ++k) sum_[std::size_t(k)] += 0.5 * entries[i] * phi_i[k];
+    add_symmetric_product(phi_i, sum_.data(), m_, form);
   }
+
+ private:
+  const double* row_of(int i) const { return rows_.data() + std::ptrdiff_t(i - 1) * width_; }  // 1-based freedom
+
+  Profile<const double> a_;
+  int m_, width_;
+  // Φ by rows, the modes of each freedom side by side: one pass over a row's
+  // band sums all modes in vector registers
+  std::vector<double> rows_, sum_;
+};
+
+void add_profile_form(Profile<const double> a, Vectors phi, double* form) {
+  ProfileForm rows(a, phi);
+  for (int i = 1; i <= a.n; ++i) rows.add_row(i, form);
+}
+
+void add_profile_form(Profile<const double> a, Vectors phi, std::span<const int> rows, double* form) {
+  ProfileForm form_rows(a, phi);
+  for (int i : rows) form_rows.add_row(i, form);
 }
 
 Columns nonzero_columns(const double* c, int ldc, int rows, int columns) {

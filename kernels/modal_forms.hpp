@@ -3,6 +3,8 @@
 // matrix over. No I/O.
 #pragma once
 
+#include <span>
+
 #include "kernels/profile.hpp"
 
 namespace ruvo::kernels {
@@ -17,6 +19,9 @@ struct Vectors {
 // m × m column-major `form` += Φᵀ·A·Φ for the symmetric profile matrix A
 // (order Φ.n); entries that are exactly zero cost nothing.
 void add_profile_form(Profile<const double> a, Vectors phi, double* form);
+// The same over the rows `rows` alone (1-based, ascending), the others
+// known to hold zeros: no pass over them.
+void add_profile_form(Profile<const double> a, Vectors phi, std::span<const int> rows, double* form);
 
 // A run of columns, 0-based: `first` and how many.
 struct Columns {
