@@ -241,6 +241,8 @@ def _changes(inputs: dict[str, Any], base: dict[str, Any]) -> Changes:
     changes: Changes = {}
     for key in inputs.keys() | base.keys():
         value, other = inputs.get(key), base.get(key)
+        if value is other:   # the same array (a grid the panels share) or text
+            continue
         if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
             if value.tobytes() != other.tobytes():   # the quick test; -0.0 against 0.0 is no change
                 change = value - other
