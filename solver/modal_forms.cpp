@@ -333,10 +333,9 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
 // of a laminate rate is no assembly but its form).
 bool reaches_tangential(const LinearDirection& d) { return !d.stringers.empty() || !d.frames.empty(); }
 
-// The direction's part of the assembly, over cleared matrices; A21's rows
-// written into `tops`;
-// the forms of the skin's parts along laminate and force rates, which are
-// not assembled, into `direct` (m × m each).
+// The direction's part of the assembly, over cleared matrices, A21's rows
+// written into `tops`; the forms of the skin's parts along laminate and
+// force rates, which are not assembled, into `direct` (m × m each).
 template <class V>
 std::int32_t assemble_rates(const LinearDirection& d, ColumnTops& tops, std::span<const double> phi, int m,
                             ModalForms& direct) {

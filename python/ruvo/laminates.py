@@ -347,7 +347,8 @@ class Laminate:
             raise ValueError("Laminate.plies: at least one ply is needed")
         if not isinstance(material, Material):
             raise ValueError("Laminate.material: a ruvo.Material is needed")
-        return _laminate_of_plies(cls, stack, material, bool(transverse_shear))  # type: ignore[arg-type]  # a class hashes
+        return _laminate_of_plies(cls, stack, material,  # type: ignore[arg-type]  # a class hashes
+                                  bool(transverse_shear))
 
     @classmethod
     def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False,
