@@ -13,10 +13,10 @@
 #include "input/rddata.hpp"
 #include "io/interrupt.hpp"
 #include "io/units.hpp"
-#include "output/buckling_listing.hpp"
 #include "model/blocks.hpp"
 #include "model/laminate_column.hpp"
 #include "model/profile_index.hpp"
+#include "output/buckling_listing.hpp"
 #include "output/prtvib.hpp"
 #include "solver/condensation.hpp"
 #include "solver/vibration.hpp"
@@ -141,13 +141,13 @@ RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& op
   try {
     prtvib<V>(ref(bb), ref(dd), ref(bd), ref(rr), ref(dr), ref(br), ref(ss));
     std::int32_t ier = 0;
-    std::vector<std::int32_t> tops;  // of A21, for the condensation in this call
-    vibs2<V>(ier, &tops);
+    std::vector<std::int32_t> tops, bottoms;  // of A21, for the condensation in this call
+    vibs2<V>(ier, &tops, &bottoms);
     if (ier != 0) return {Stage::vibration_assembly, ier};
     if (!solve) return {};
     if (options.assembled) options.assembled();
     SolutionOptions solution = options;
-    if (!tops.empty()) solution.coupling_tops = &tops;
+    if (!tops.empty()) solution.coupling_tops = &tops, solution.coupling_bottoms = &bottoms;
     vibs3<V>(ier, shift, solution);
     if (ier != 0) return {Stage::vibration_solution, ier};
   } catch (const io::Interrupted&) {
@@ -237,7 +237,8 @@ std::string values_fault(const TypedAnalysis& in) {
     for (const TypedStiffener& st : *list) {
       const std::string what = list == &in.stringers ? "stringer " : "frame ";
       if (!all_finite(st.stiffness)) return what + "stiffnesses must be finite";
-      if (!(std::isfinite(st.mass) && st.mass >= 0.0f)) return what + "masses must be zero or positive and finite";
+      if (!(std::isfinite(st.mass) && st.mass >= 0.0f))
+        return what + "masses must be zero or positive and finite";
     }
   if (std::ranges::any_of(in.radii, [](float r) { return std::isnan(r); })) return "radii must be numbers";
   if (!all_finite(in.skew)) return "skew angles must be finite";
@@ -245,8 +246,8 @@ std::string values_fault(const TypedAnalysis& in) {
     return "density (the skin's mass per area) must be positive and finite in 32 bits";
   if (!std::isfinite(in.shift)) return "shift must be finite";
   for (const LinearDirection& d : in.directions)
-    if (!all_finite(d.stringers) || !all_finite(d.frames) || !all_finite(d.variable) || !all_finite(d.fixed) ||
-        !all_finite(d.laminates) || !all_finite(d.shear) || !all_finite(d.density) ||
+    if (!all_finite(d.stringers) || !all_finite(d.frames) || !all_finite(d.variable) ||
+        !all_finite(d.fixed) || !all_finite(d.laminates) || !all_finite(d.shear) || !all_finite(d.density) ||
         !all_finite(d.stringer_masses) || !all_finite(d.frame_masses))
       return "directions must be finite";
   if (!all_finite(in.projected.values)) return "projected modes must be finite";
@@ -289,21 +290,26 @@ std::string stringer_checks_fault(const TypedAnalysis& in) {
 std::string directions_fault(const TypedAnalysis& in, std::int64_t nodes) {
   for (const LinearDirection& d : in.directions) {
     if (!d.stringers.empty() && d.stringers.size() != in.stringers.size())
-      return refusal("direction stringer rows", std::int64_t(d.stringers.size()), "not the number of stringers");
+      return refusal("direction stringer rows", std::int64_t(d.stringers.size()),
+                     "not the number of stringers");
     if (!d.frames.empty() && d.frames.size() != in.frames.size())
       return refusal("direction frame rows", std::int64_t(d.frames.size()), "not the number of frames");
     for (const auto* rows : {&d.variable, &d.fixed})
       if (!rows->empty() && rows->size() != 1 && std::int64_t(rows->size()) != nodes)
         return refusal("direction load rows", std::int64_t(rows->size()), "neither 1 nor the node count");
     if (!d.laminates.empty() && d.laminates.size() != in.laminates.size())
-      return refusal("direction laminate rows", std::int64_t(d.laminates.size()), "not the number of laminates");
+      return refusal("direction laminate rows", std::int64_t(d.laminates.size()),
+                     "not the number of laminates");
     if (!d.shear.empty() && d.shear.size() != in.shear.size())
       return refusal("direction shear rows", std::int64_t(d.shear.size()), "not the number of shear sets");
-    if (d.density.size() > 1) return refusal("direction densities", std::int64_t(d.density.size()), "more than 1");
+    if (d.density.size() > 1)
+      return refusal("direction densities", std::int64_t(d.density.size()), "more than 1");
     if (!d.stringer_masses.empty() && d.stringer_masses.size() != in.stringers.size())
-      return refusal("direction stringer masses", std::int64_t(d.stringer_masses.size()), "not the number of stringers");
+      return refusal("direction stringer masses", std::int64_t(d.stringer_masses.size()),
+                     "not the number of stringers");
     if (!d.frame_masses.empty() && d.frame_masses.size() != in.frames.size())
-      return refusal("direction frame masses", std::int64_t(d.frame_masses.size()), "not the number of frames");
+      return refusal("direction frame masses", std::int64_t(d.frame_masses.size()),
+                     "not the number of frames");
   }
   if (!in.directions.empty() && in.projected.modes == 0 && !in.forms)
     return "directions need the projected modes or the forms of the solution";
@@ -364,8 +370,10 @@ void copy_matrices(KeptMatrices& kept, bool keep) {
   const auto& lv = state::comlv<V>();
   const auto profile = [&](double* a, const std::int32_t* levels, int n, std::vector<double>& copy) {
     const std::size_t length = profile_length(levels, n);
-    if (keep) copy.assign(a, a + length);
-    else std::copy(copy.begin(), copy.end(), a);
+    if (keep)
+      copy.assign(a, a + length);
+    else
+      std::copy(copy.begin(), copy.end(), a);
   };
   profile(m.a11.data, lv.lvtri.data, man.ix, kept.a11);
   profile(m.b11.data, lv.lvb.data, man.ix, kept.b11);

@@ -88,9 +88,10 @@ void set_curvature(float rxt, float ryt, float rxyt) {
 // Element e keeps its first - 1 terms; the places after them are zeroed.
 template <class V>
 void clear_terms(F01qua<V>& q, int e, int first) {
-  if (const int rest = V::p_itrm - first + 1; rest > 0) {  // each a run of the column-major tables
-    std::fill_n(&q.fquad(first, e), rest, 0.0f);
-    for (int k = 1; k <= 3; ++k) std::fill_n(&q.kquad(first, k, e), rest, 0);
+  if (first <= V::p_itrm) {
+    const int count = V::p_itrm - first + 1;
+    std::fill_n(&q.fquad(first, e), count, 0.0f);
+    for (int k = 1; k <= 3; ++k) std::fill_n(&q.kquad(first, k, e), count, 0);
   }
   q.ikt(e) = first - 1;
 }

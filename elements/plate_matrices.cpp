@@ -98,7 +98,7 @@ void cmpa11(std::span<double> a11, const AssemblyInputs<V>& in, std::int32_t& ie
 
 template <class V>
 void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, const AssemblyInputs<V>& in, std::int32_t& ier,
-            std::int32_t* tops) {
+            std::int32_t* tops, std::int32_t* bottoms) {
   static const io::Format heading("(1X,'MESSAGE FROM CMPA21:')");
   static const io::Format wrong_rows("(1X,'WRONG NUMBER OF ROWS SPECIFIED FOR A21')");
   static const io::Format lookup("(1X,'ERROR IN SUBROUTINE IUORIV')");
@@ -110,9 +110,9 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, const AssemblyInputs<V>&
     ier = assembly_code::wrong_rows;
     return elements::write_message(heading, wrong_rows);
   }
-  if (tops)
-    std::fill_n(tops, man.ix, man.iy + 1);
-  else
+  if (tops) std::fill_n(tops, man.ix, man.iy + 1);
+  if (bottoms) std::fill_n(bottoms, man.ix, 0);
+  if (!tops)
     for (int w = 1; w <= man.ix; ++w) std::fill_n(&a21(1, w), man.iy, 0.0);
 
   ElementFreedoms kpq{}, nrs{};
@@ -126,13 +126,14 @@ void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, const AssemblyInputs<V>&
     iuoriv<V>(i, j, 1, kpq, err);
     if (err == 0) iuoriv<V>(i, j, term.function2(), nrs, err);
     if (err != 0) return int(err);
-    elements::scatter_coupling(block, kpq, nrs, a21, tops);
+    elements::scatter_coupling(block, kpq, nrs, a21, tops, bottoms);
     return 0;
   });
   if (ier != 0) return elements::write_message(heading, lookup);
 
   const StiffenerFailure failed = elements::add_stiffeners<V>(
-      in.stiffeners, [&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, in.stiffeners, err, tops); });
+      in.stiffeners,
+      [&](char xory, std::int32_t& err) { a21ast<V>(xory, a21, in.stiffeners, err, tops, bottoms); });
   if (failed != StiffenerFailure::none) {
     ier = failure_code(failed);
     elements::write_message(heading, failed == StiffenerFailure::x ? x_stiffeners : y_stiffeners);
@@ -179,7 +180,7 @@ void cmpa22(std::span<double> a22, const AssemblyInputs<V>& in, std::int32_t& ie
 #define RUVO_INSTANTIATE(V)                                                                           \
   template void cmpa11<V>(std::span<double>, const AssemblyInputs<V>&, std::int32_t&);                \
   template void cmpa21<V>(ArrayRef<double, 2>, std::int32_t, const AssemblyInputs<V>&, std::int32_t&, \
-                          std::int32_t*);                                                             \
+                          std::int32_t*, std::int32_t*);                                              \
   template void cmpa22<V>(std::span<double>, const AssemblyInputs<V>&, std::int32_t&);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -32,12 +32,13 @@ void cmpa11(std::span<double> a11, const AssemblyInputs<V>& in, std::int32_t& ie
 
 // ier: 0; 1 rows != iy (a21 untouched); the lookup's code; 3 / 4 stiffeners.
 // `tops`, when given: a21 holds zeros already (it is not cleared again), and
-// tops(1..ix) receive the first row written in each column (iy+1: none).
+// tops(1..ix) receive the first row written in each column (iy+1: none),
+// and bottoms(1..ix), when given too, the last (0: none).
 // Terms that are zero are never written, so the pages of a21 stay untouched
 // where A21 is zero.
 template <class V>
 void cmpa21(ArrayRef<double, 2> a21, std::int32_t rows, const AssemblyInputs<V>& in, std::int32_t& ier,
-            std::int32_t* tops = nullptr);
+            std::int32_t* tops = nullptr, std::int32_t* bottoms = nullptr);
 
 // ier: 0; 1 / 2 first / second lookup; 3 / 4 stiffeners.
 template <class V>

@@ -122,7 +122,8 @@ void a11yst(std::span<double> a11, const F07dis<V>& dis, std::int32_t& ier) {
 }
 
 template <class V>
-void a21ast(char xory, ArrayRef<double, 2> a21, const F07dis<V>& dis, std::int32_t& ier, std::int32_t* tops) {
+void a21ast(char xory, ArrayRef<double, 2> a21, const F07dis<V>& dis, std::int32_t& ier, std::int32_t* tops,
+            std::int32_t* bottoms) {
   static const io::Format heading("(/1X,'MESSAGE FROM SUBROUTINE A21AST:')");
   static const io::Format lookup("(1X,'ERROR RETURN FROM KUORKV, I=', I4,'J=', I4)");
   if (!may_assemble<V>(xory, heading, ier) || in_plane_freedoms<V>() == InPlane::neither) return;
@@ -161,6 +162,7 @@ void a21ast(char xory, ArrayRef<double, 2> a21, const F07dis<V>& dis, std::int32
                   v != 0.0) {  // zero terms left unwritten, as for the skin
                 a21(jrs(1, p), kpq(1, q)) += 0.5 * v;
                 if (tops) tops[kpq(1, q) - 1] = std::min(tops[kpq(1, q) - 1], jrs(1, p));
+                if (bottoms) bottoms[kpq(1, q) - 1] = std::max(bottoms[kpq(1, q) - 1], jrs(1, p));
               }
         }
       }
@@ -196,10 +198,11 @@ void a22ast(char xory, std::span<double> a22, const F07dis<V>& dis, std::int32_t
   }
 }
 
-#define RUVO_INSTANTIATE(V)                                                                           \
-  template void a11xst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                        \
-  template void a11yst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                        \
-  template void a21ast<V>(char, ArrayRef<double, 2>, const F07dis<V>&, std::int32_t&, std::int32_t*); \
+#define RUVO_INSTANTIATE(V)                                                                          \
+  template void a11xst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                       \
+  template void a11yst<V>(std::span<double>, const F07dis<V>&, std::int32_t&);                       \
+  template void a21ast<V>(char, ArrayRef<double, 2>, const F07dis<V>&, std::int32_t&, std::int32_t*, \
+                          std::int32_t*);                                                            \
   template void a22ast<V>(char, std::span<double>, const F07dis<V>&, std::int32_t&);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

@@ -18,10 +18,10 @@ template <class V>
 void a11yst(std::span<double> a11, const F07dis<V>& dis, std::int32_t& ier);
 
 // A21 (rows tangential, columns W). ier: 0; 1 ku; 2 W lookup; 3 U/V lookup or direction.
-// tops: as for scatter_coupling.
+// tops, bottoms: as for scatter_coupling.
 template <class V>
 void a21ast(char xory, ArrayRef<double, 2> a21, const F07dis<V>& dis, std::int32_t& ier,
-            std::int32_t* tops = nullptr);
+            std::int32_t* tops = nullptr, std::int32_t* bottoms = nullptr);
 
 // A22 (level vector lva22). ier: 0; 1 ku; 2 lookup; 3 direction.
 template <class V>

@@ -39,23 +39,29 @@ void element_block(double f, const Integrals& sx, const Integrals& sy, const Sca
   }
 }
 
-void add_symmetric(std::span<double> a, std::span<const std::int32_t> lv, std::int32_t p, std::int32_t q,
-                   double v) {
-  const std::int32_t hi = std::max(p, q), lo = std::min(p, q);
-  a[profile_index(lv.data(), hi, lo)] += p == q ? v : 0.5 * v;
-}
-
 void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
                        std::span<double> a, std::span<const std::int32_t> lv) {
+  double* const stored = a.data() - 1;  // stored[lv(r) + c] is entry (r, c), c <= r
   for (int p = 0; p < 16; ++p) {
-    if (rows.data[p] == 0) continue;
-    for (int q = 0; q < 16; ++q)
-      if (cols.data[q] != 0) add_symmetric(a, lv, rows.data[p], cols.data[q], block.v[p][q]);
+    const std::int32_t r = rows.data[p];
+    if (r == 0) continue;
+    double* const row = stored + lv[std::size_t(r - 1)];
+    for (int q = 0; q < 16; ++q) {
+      const std::int32_t c = cols.data[q];
+      if (c == 0) continue;
+      const double v = block.v[p][q];
+      if (c < r)
+        row[c] += 0.5 * v;
+      else if (c > r)
+        stored[lv[std::size_t(c - 1)] + r] += 0.5 * v;
+      else
+        row[c] += v;
+    }
   }
 }
 
 void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
-                      ArrayRef<double, 2> a21, std::int32_t* tops) {
+                      ArrayRef<double, 2> a21, std::int32_t* tops, std::int32_t* bottoms) {
   for (int p = 0; p < 16; ++p) {
     if (rows.data[p] == 0) continue;
     for (int q = 0; q < 16; ++q)
@@ -63,6 +69,7 @@ void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, co
       if (cols.data[q] != 0 && block.v[p][q] != 0) {
         a21(cols.data[q], rows.data[p]) += 0.5 * block.v[p][q];
         if (tops) tops[rows.data[p] - 1] = std::min(tops[rows.data[p] - 1], cols.data[q]);
+        if (bottoms) bottoms[rows.data[p] - 1] = std::max(bottoms[rows.data[p] - 1], cols.data[q]);
       }
   }
 }

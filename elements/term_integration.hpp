@@ -13,11 +13,14 @@
 // hy = (1, b, 1, b) on r) and e the length factor of the derivative orders.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "elements/shape_functions.hpp"
 #include "model/array.hpp"
+#include "model/profile_index.hpp"
 
 namespace ruvo::elements {
 
@@ -56,10 +59,11 @@ void element_block(double f, const Integrals& sx, const Integrals& sy, const Sca
 void scatter_symmetric(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
                        std::span<double> a, std::span<const std::int32_t> lv);
 // Adds half of block(P, Q) to the coupling matrix at (tangential t = cols[Q],
-// W w = rows[P]); terms that are zero are not written. `tops`, when given,
-// holds per W column the first tangential row written (lowered here).
+// W w = rows[P]); terms that are zero are not written. `tops` and
+// `bottoms`, when given, hold per W column the first and the last
+// tangential row written (lowered and raised here).
 void scatter_coupling(const ElementBlock& block, const ElementFreedoms& rows, const ElementFreedoms& cols,
-                      ArrayRef<double, 2> a21, std::int32_t* tops = nullptr);
+                      ArrayRef<double, 2> a21, std::int32_t* tops = nullptr, std::int32_t* bottoms = nullptr);
 
 // One segment of a stiffener: freedom k = 1..4 of row r of the segment
 // freedom table has the scale bx(r, k).
@@ -80,7 +84,10 @@ Real segment_integral(const HermiteTable& s1, const HermiteTable& s2, const Segm
 
 // Adds value v of the pair of equation numbers (p, q) to a profile matrix,
 // halved when they differ.
-void add_symmetric(std::span<double> a, std::span<const std::int32_t> lv, std::int32_t p, std::int32_t q,
-                   double v);
+inline void add_symmetric(std::span<double> a, std::span<const std::int32_t> lv, std::int32_t p,
+                          std::int32_t q, double v) {
+  const std::int32_t hi = std::max(p, q), lo = std::min(p, q);
+  a[std::size_t(profile_index(lv.data(), hi, lo))] += p == q ? v : 0.5 * v;
+}
 
 }  // namespace ruvo::elements

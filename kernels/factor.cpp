@@ -1,5 +1,7 @@
 #include "kernels/factor.hpp"
 
+#include <algorithm>
+
 #include "kernels/cholesky.hpp"
 
 namespace ruvo::kernels {
@@ -19,8 +21,9 @@ Factor::Factor(Profile<const double> a)
     tiles_.emplace(Profile<double>{const_cast<double*>(a.a), levels_.data(), a.n, a.ibd}, factor_copied(a));
     return;
   }
-  storage_.assign(a.a, a.a + a.stored());
-  p_.a = storage_.data();
+  storage_ = borrow_storage(a.stored());
+  std::copy_n(a.a, a.stored(), storage_.get());
+  p_.a = storage_.get();
 }
 
 int Factor::factor() {
@@ -31,16 +34,18 @@ int Factor::factor() {
   return cholesky_factor_tiles(*tiles_, nb_, LeadingColumns::copy_only);
 }
 
-const std::vector<double>& Factor::upper_band() const {
-  if (!upper_band_.empty() || p_.n < 1) return upper_band_;
+const double* Factor::upper_band() const {
+  if (upper_band_ || p_.n < 1) return upper_band_.get();
   const int ld = p_.ibd;
-  upper_band_.assign(std::size_t(ld) * std::size_t(p_.n), 0.0);
+  const std::size_t count = std::size_t(ld) * std::size_t(p_.n);
+  upper_band_ = borrow_storage(count);
+  std::fill_n(upper_band_.get(), count, 0.0);
   for (int j = 1; j <= p_.n; ++j) {  // row j of L: column j of Lᵀ in the tiles
     double* column =
-        upper_band_.data() + std::size_t(j) * std::size_t(ld) - std::size_t(j);  // column[k] = U(k, j)
+        upper_band_.get() + std::size_t(j) * std::size_t(ld) - std::size_t(j);  // column[k] = U(k, j)
     for (int k = p_.first_column(j); k <= j; ++k) column[k - 1] = tiles_ ? *tiles_->at(k, j) : p_(j, k);
   }
-  return upper_band_;
+  return upper_band_.get();
 }
 
 void Factor::solve(double* x, int m) const {

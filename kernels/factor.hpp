@@ -36,15 +36,15 @@ public:
   // row j of L, L(j, j-band+1..j), leading dimension band, zeros before the
   // first row. Made on the first call and kept with the factor (the load
   // cases that share it solve with it again).
-  const std::vector<double>& upper_band() const;
+  const double* upper_band() const;
 
 private:
-  std::vector<double> storage_;  // the copy of A (empty when the tiles hold it all)
+  Storage storage_;  // the copy of A (none when the tiles hold it all)
   std::vector<int> levels_;
   Profile<double> p_;
   int nb_;
   std::optional<ProfileTiles<double>> tiles_;
-  mutable std::vector<double> upper_band_;
+  mutable Storage upper_band_;
 };
 
 using KeptFactor = std::unique_ptr<Factor>;

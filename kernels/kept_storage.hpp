@@ -1,10 +1,12 @@
-// Storage of the largest work array kept between analyses. The tiles' copy
-// of a factor (for a large panel the whole condensed matrix, 99 MiB at
-// 30 x 30 elements) is the largest array an analysis allocates, and a fresh
-// one is faulted in page by page every time. When its owner is done, the
-// largest block up to kept_storage_bytes is kept, and lent to the next
-// request that fits in it and needs at least half of it; any other request
-// gets new memory, freed as usual. No I/O.
+// Storage of the largest work arrays kept between analyses. The factors'
+// copies (for a large panel the band matrix of all its freedoms, its
+// factor's tiles and the band copy of that factor, some 33 MiB each at
+// 30 x 30 elements) are the largest arrays an analysis allocates, and
+// fresh ones are faulted in page by page every time. When their owner is
+// done, blocks up to kept_storage_bytes in all are kept (the largest
+// first), each lent to the next request that fits in it and needs at
+// least half of it; any other request gets new memory, freed as usual.
+// No I/O.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +14,7 @@
 
 namespace ruvo::kernels {
 
-inline constexpr std::size_t kept_storage_bytes = std::size_t{128} << 20;
+inline constexpr std::size_t kept_storage_bytes = std::size_t{256} << 20;
 
 // Hands a block back to the keeper (kept, or freed).
 struct ReturnStorage {
@@ -21,10 +23,10 @@ struct ReturnStorage {
 };
 using Storage = std::unique_ptr<double[], ReturnStorage>;
 
-// `count` doubles, uninitialised: the kept block when it fits, else new.
+// `count` doubles, uninitialised: a kept block when one fits, else new.
 Storage borrow_storage(std::size_t count);
 
-// Frees the kept block (a host done analysing).
+// Frees the kept blocks (a host done analysing).
 void release_kept_storage();
 
 }  // namespace ruvo::kernels

@@ -65,45 +65,73 @@ std::vector<double> upper_band(Profile<const double> a) {
 // gather tiles): B copied once into band storage, U = Lᵀ kept in it with
 // the factor, and both halves solved with U (U·x = y and Uᵀ·y = u), whose
 // columns are the contiguous rows of L, unless L is a full triangle (its
-// band copy would double it): then the factor's own solutions.
+// band copy would double it): then the factor's own solutions. A B on some
+// rows only is applied to those rows gathered into its own order.
 class Operator {
 public:
-  Operator(const Factor& a, Profile<const double> b, double shift)
-      : a_(a), n_(b.n), kb_(b.ibd - 1), shift_(shift), b_(upper_band(b)), t_(std::size_t(b.n)) {
-    if (a.band() < a.order()) u_ = &a.upper_band();
+  Operator(const Factor& a, Profile<const double> b, std::span<const int> b_rows, double shift)
+      : a_(a),
+        n_(a.order()),
+        kb_(b.ibd - 1),
+        shift_(shift),
+        b_(upper_band(b)),
+        rows_(b_rows),
+        t_(std::size_t(n_)),
+        g_(rows_.empty() ? 0 : 2 * rows_.size()) {
+    if (a.band() < a.order()) u_ = a.upper_band();
   }
   void apply(const double* v, double* y) {
     std::copy(v, v + n_, t_.begin());
     solve(CblasNoTrans, t_.data());
-    cblas_dsbmv(CblasColMajor, CblasUpper, n_, kb_, 1.0, b_.data(), kb_ + 1, t_.data(), 1, 0.0, y, 1);
+    multiply_b(t_.data(), y);
     solve(CblasTrans, y);
     if (shift_ != 0.0)
       for (int i = 0; i < n_; ++i) y[i] += shift_ * v[i];
   }
 
 private:
+  void multiply_b(const double* t, double* y) {
+    if (rows_.empty()) {
+      cblas_dsbmv(CblasColMajor, CblasUpper, n_, kb_, 1.0, b_.data(), kb_ + 1, t, 1, 0.0, y, 1);
+      return;
+    }
+    const auto m = rows_.size();
+    double *in = g_.data(), *out = g_.data() + m;
+    for (std::size_t k = 0; k < m; ++k) in[k] = t[rows_[k]];
+    cblas_dsbmv(CblasColMajor, CblasUpper, int(m), kb_, 1.0, b_.data(), kb_ + 1, in, 1, 0.0, out, 1);
+    std::fill(y, y + n_, 0.0);
+    for (std::size_t k = 0; k < m; ++k) y[rows_[k]] = out[k];
+  }
+
   // x = U⁻¹·x = L⁻ᵀ·x (CblasNoTrans) or x = U⁻ᵀ·x = L⁻¹·x
   void solve(CBLAS_TRANSPOSE half, double* x) const {
     if (!u_)
       half == CblasNoTrans ? a_.backward(x, 1) : a_.forward(x, 1);
     else
-      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_->data(), a_.band(), x,
-                  1);
+      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_, a_.band(), x, 1);
   }
 
   const Factor& a_;
   int n_, kb_;
   double shift_;
   std::vector<double> b_;
-  const std::vector<double>* u_ = nullptr;  // the factor's band copy (none: its own solutions)
-  std::vector<double> t_;
+  std::span<const int> rows_;  // B's rows among the n (none: all)
+  const double* u_ = nullptr;  // the factor's band copy (none: its own solutions)
+  std::vector<double> t_, g_;
 };
 
-// Column k of x (n rows) with its entry of largest magnitude positive.
-void fix_sign(double* x, int n) {
-  const double* peak =
-      std::max_element(x, x + n, [](double u, double v) { return std::abs(u) < std::abs(v); });
-  if (*peak < 0.0)
+// x (n rows) with its entry of largest magnitude (the first of equals)
+// positive, among the rows `rows` when given.
+void fix_sign(double* x, int n, std::span<const int> rows) {
+  double peak = 0.0;
+  const auto consider = [&](double v) {
+    if (std::abs(v) > std::abs(peak)) peak = v;
+  };
+  if (rows.empty())
+    std::for_each(x, x + n, consider);
+  else
+    for (int r : rows) consider(x[r]);
+  if (peak < 0.0)
     for (int i = 0; i < n; ++i) x[i] = -x[i];
 }
 
@@ -114,10 +142,11 @@ struct RitzPairs {
 
 // The `nev` eigenpairs of C + shift·I at the end `which` of its spectrum
 // ("LM" largest magnitude, "LA" largest algebraic) into `pairs`.
-LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, const char* which, double shift,
-                         int restarts, const std::vector<double>* start, RitzPairs& pairs) {
-  const bool carried = start && start->size() == std::size_t(b.n);
-  const int n = b.n, ncv = krylov_vectors(nev, n), lworkl = ncv * (ncv + 8);
+LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, std::span<const int> b_rows, int nev,
+                         const char* which, double shift, int restarts, const std::vector<double>* start,
+                         RitzPairs& pairs) {
+  const int n = a.order(), ncv = krylov_vectors(nev, b.n), lworkl = ncv * (ncv + 8);
+  const bool carried = start && start->size() == std::size_t(n);
   const auto size = [](auto count) { return std::size_t(count); };
   std::vector<double> resid(size(n)), v(size(n) * size(ncv)), workd(3 * size(n)), workl(size(lworkl));
   int iparam[11] = {}, ipntr[11] = {};
@@ -130,7 +159,7 @@ LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, cons
     fill_start_vector(resid.data(), n);
   const double tol = carried ? carried_tolerance : lanczos_tolerance;
   int ido = 0, info = info_start_vector_given;
-  Operator op(a, b, shift);
+  Operator op(a, b, b_rows, shift);
   LanczosResult result;
   for (;;) {
     dsaupd_(&ido, "I", &n, which, &nev, &tol, resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(),
@@ -152,8 +181,9 @@ LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, cons
   std::vector<int> select(size(ncv));
   pairs.values.assign(size(nev), 0.0);
   pairs.z.assign(size(n) * size(nev), 0.0);
-  dseupd_(&rvec, "A", select.data(), pairs.values.data(), pairs.z.data(), &n, &sigma, "I", &n, which, &nev, &tol,
-          resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(), workl.data(), &lworkl, &info, 1, 1, 2);
+  dseupd_(&rvec, "A", select.data(), pairs.values.data(), pairs.z.data(), &n, &sigma, "I", &n, which, &nev,
+          &tol, resid.data(), &ncv, v.data(), &n, iparam, ipntr, workd.data(), workl.data(), &lworkl, &info,
+          1, 1, 2);
   result.code = info;
   if (info != 0 || iparam[4] < nev) result.status = LanczosStatus::failed;
   return result;
@@ -164,9 +194,10 @@ LanczosResult ritz_pairs(const Factor& a, Profile<const double> b, int nev, cons
 int lanczos_most_modes(int n) { return n - 1; }
 
 LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
-  const int n = pr.b.n, nev = pr.modes;
+  const int n = pr.a.order(), nev = pr.modes;
   RitzPairs pairs;
-  const LanczosResult result = ritz_pairs(pr.a, pr.b, nev, "LM", 0.0, lanczos_most_restarts, pr.start, pairs);
+  const LanczosResult result =
+      ritz_pairs(pr.a, pr.b, pr.b_rows, nev, "LM", 0.0, lanczos_most_restarts, pr.start, pairs);
   if (result.status != LanczosStatus::converged) return result;
   const std::vector<double>& mu = pairs.values;
 
@@ -191,22 +222,22 @@ LanczosResult lanczos_eigen(const LanczosProblem& pr, double* elam, double* x) {
     elam[k] = 1.0 / mu[from];
     double* xk = x + std::size_t(k) * n;
     std::copy_n(pairs.z.data() + from * n, n, xk);
-    fix_sign(xk, n);
+    fix_sign(xk, n, pr.b_rows);
   }
   return result;
 }
 
-LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts, double& mu,
-                              double* x) {
+LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts,
+                              double& mu, double* x) {
   const int n = b.n;
   RitzPairs pairs;
   const LanczosResult result =
-      ritz_pairs(a, b, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), nullptr, pairs);
+      ritz_pairs(a, b, {}, 1, "LA", shift, std::min(restarts, lanczos_most_restarts), nullptr, pairs);
   if (result.status != LanczosStatus::converged) return result;
   mu = pairs.values.front() - shift;
   a.backward(pairs.z.data(), 1);
   std::copy_n(pairs.z.data(), n, x);
-  fix_sign(x, n);
+  fix_sign(x, n, {});
   return result;
 }
 

@@ -7,6 +7,7 @@
 // single vector. No I/O.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "kernels/factor.hpp"
@@ -16,14 +17,18 @@ namespace ruvo::kernels {
 
 struct LanczosProblem {
   const Factor& a;          // the factor of A, order n
-  Profile<const double> b;  // symmetric, order n
-  int modes;                // pairs wanted, 1 <= modes <= lanczos_most_modes(n)
+  Profile<const double> b;  // symmetric, order n (or that of b_rows)
+  int modes;                // pairs wanted, 1 <= modes <= lanczos_most_modes(b's order)
   // Carried from one problem to the next on the same factor (the load
   // cases of a panel): given with n entries, the iteration starts from it
   // instead of the fixed sequence; on convergence it becomes the sum of the
   // Ritz vectors found (of C), from which a neighbouring B's pairs settle
   // in fewer products.
   std::vector<double>* start = nullptr;
+  // Given: B holds the rows and columns b_rows (0-based, ascending) of a
+  // matrix of order n that is zero elsewhere (the W freedoms of the pair of
+  // all the freedoms); the signs of the vectors are fixed on those rows.
+  std::span<const int> b_rows = {};
 };
 
 enum class LanczosStatus {
@@ -68,7 +73,7 @@ LanczosResult lanczos_eigen(const LanczosProblem& problem, double* elam, double*
 // the next). At most `restarts` restarts (within lanczos_most_restarts);
 // mu and x are written only when it converged.
 inline constexpr int lanczos_most_restarts = 500;
-LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts, double& mu,
-                              double* x);
+LanczosResult lanczos_largest(const Factor& a, Profile<const double> b, double shift, int restarts,
+                              double& mu, double* x);
 
 }  // namespace ruvo::kernels

@@ -25,9 +25,14 @@ int occupied_band(Profile<const double> A) {
   return band;
 }
 
-BandCopy::BandCopy(Profile<const double> A, int ibd) : n_(A.n), ibd_(ibd), lv_(std::size_t(A.n)) {
+BandCopy::BandCopy(int n, int ibd) : n_(n), ibd_(ibd), lv_(std::size_t(n)) {
   for (int i = 2; i <= n_; ++i) lv_[std::size_t(i - 1)] = lv_[std::size_t(i - 2)] + level_increment(i, ibd);
-  a_.resize(std::size_t(lv_[std::size_t(n_ - 1)]) + std::size_t(n_));
+  const std::size_t stored = n_ > 0 ? std::size_t(lv_[std::size_t(n_ - 1)]) + std::size_t(n_) : 0;
+  a_ = borrow_storage(stored);
+  std::fill_n(a_.get(), stored, 0.0);
+}
+
+BandCopy::BandCopy(Profile<const double> A, int ibd) : BandCopy(A.n, ibd) {
   const Profile<double> copy = view();
   for (int i = 1; i <= n_; ++i)
     for (int j = copy.first_column(i); j <= i; ++j) copy(i, j) = A(i, j);

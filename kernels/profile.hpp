@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "kernels/kept_storage.hpp"
 #include "model/profile_index.hpp"
 
 namespace ruvo::kernels {
@@ -66,16 +67,18 @@ ProfileCheck check_profile(std::span<const int> lv, int n, int ibd, std::size_t 
 int occupied_band(Profile<const double> A);
 
 // A copy of A in the band ibd <= A.ibd, with its own level vector; the
-// entries of A outside that band must be zero.
+// entries of A outside that band must be zero. Or, given an order, a band
+// matrix of zeros to fill.
 class BandCopy {
 public:
   BandCopy(Profile<const double> A, int ibd);
-  Profile<double> view() { return {a_.data(), lv_.data(), n_, ibd_}; }
+  BandCopy(int n, int ibd);
+  Profile<double> view() { return {a_.get(), lv_.data(), n_, ibd_}; }
 
 private:
   int n_, ibd_;
   std::vector<int> lv_;
-  std::vector<double> a_;
+  Storage a_;  // kept between analyses (kernels/kept_storage.hpp)
 };
 
 }  // namespace ruvo::kernels

@@ -105,8 +105,12 @@ struct SolutionOptions {
   // assembly just made in the same call recorded them (none: the
   // condensation finds them by reading A21).
   const std::vector<std::int32_t>* coupling_tops = nullptr;
+  // The last row of each column of A21 that the same assembly wrote.
+  const std::vector<std::int32_t>* coupling_bottoms = nullptr;
   // W = L⁻¹·A21 stays in the storage of A21 after the condensation; a host
-  // that reads no tangential parts lets its pages go back to the system.
+  // that reads no tangential parts lets its pages go back to the system,
+  // and lets a buckling solution solve the pair of all the freedoms instead
+  // where that costs less (incs3_case).
   bool keep_coupling = true;
   // Called once the matrices of the solution are assembled, before the
   // condensation works on them in place (a host that keeps a copy).

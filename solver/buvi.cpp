@@ -18,6 +18,7 @@
 #include "solver/buckling.hpp"
 #include "solver/crippling.hpp"
 #include "solver/element_arrays.hpp"
+#include "solver/full_pair.hpp"
 #include "solver/global_buckling.hpp"
 #include "solver/level_vector.hpp"
 #include "solver/subspace_routines.hpp"
@@ -148,13 +149,13 @@ std::vector<float> fixed_forces() {
 // matrices are wanted (nothing is solved then).
 template <class V>
 RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kernels::KeptFactor& kept,
-                     std::vector<double>& start, const RunOptions& options) {
+                     FullPair& full, std::vector<double>& start, const RunOptions& options) {
   const Antype& type = state::antype;
   std::int32_t ierr = 0;
   float fstbub = 0.0f;  // without a buckling solution the global load has no skin share
   if (type.buck) {
-    std::vector<std::int32_t> tops;  // of A21, for the condensation in this call
-    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr, &tops);
+    std::vector<std::int32_t> tops, bottoms;  // of A21, for the condensation in this call
+    same_stiffness ? incs2_geometric<V>(ierr) : incs2<V>(ierr, &tops, &bottoms);
     if (ierr != 0) {
       report("INCS2", nullptr, true);
       return {Stage::assembly, ierr};
@@ -163,11 +164,11 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
     if (options.solution.assembled) options.solution.assembled();
     if (first && type.cripan)
       if (const RunStatus s = cripple<V>(options); !s.finished()) return s;
-    if (!same_stiffness) kept.reset();
+    if (!same_stiffness) kept.reset(), full = {};
     SolutionOptions solution = options.solution;
-    if (!tops.empty()) solution.coupling_tops = &tops;
+    if (!tops.empty()) solution.coupling_tops = &tops, solution.coupling_bottoms = &bottoms;
     solution.lanczos_start = &start;
-    incs3_case<V>(ierr, fstbub, !same_stiffness, kept, solution);
+    incs3_case<V>(ierr, fstbub, !same_stiffness, kept, solution, solution.keep_coupling ? nullptr : &full);
     if (ierr != 0) {
       report("INCS3", nullptr, true);
       return {Stage::buckling_solution, ierr};
@@ -191,7 +192,8 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
     const auto r =
         global_buckling_load<V>(ArrayRef<const float, 2>(e.bb.data(), {6, V::p_elmts}), ierr, fstbub);
     if (r && checks)
-      checks->global_load = r->load, checks->global_converged = r->converged, checks->global_passes = r->passes;
+      checks->global_load = r->load, checks->global_converged = r->converged,
+      checks->global_passes = r->passes;
     // A host that takes the checks as values reads an unsettled effective
     // width from them; the other cases still run.
     if (ierr != 0 && !(checks && ierr == glbuck_not_converged)) {
@@ -208,13 +210,15 @@ template <class V>
 RunStatus solve(ElementArrays<V>& e, const RunOptions& options) {
   const std::size_t count = options.cases ? options.cases->count : 1;
   std::vector<float> assembled_with;
-  kernels::KeptFactor kept;  // of A11*, while the stiffness stays
+  kernels::KeptFactor kept;   // of A11*, while the stiffness stays
+  FullPair full;              // likewise, the pair of all the freedoms
   std::vector<double> start;  // the Lanczos iteration's, from each case to the next
   for (std::size_t k = 0; k < count; ++k) {
     if (k > 0) options.cases->store(k);
     std::vector<float> fixed = fixed_forces<V>();
     const bool same_stiffness = k > 0 && fixed == assembled_with;
-    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, start, options); !s.finished())
+    if (const RunStatus s = solve_case<V>(e, k == 0, same_stiffness, kept, full, start, options);
+        !s.finished())
       return s;
     assembled_with = std::move(fixed);
     if (options.cases) options.cases->collect(k);
@@ -284,8 +288,7 @@ RunStatus buvi_stages(const RunOptions& options) {
   }
   const auto& dis = state::f07dis<V>();
   state::element_compliances.of_element.clear();
-  if ((dis.nox != 0 || dis.noy != 0) &&
-      !set_membrane_compliances<V>(e.c, options.strain_under_stiffeners)) {
+  if ((dis.nox != 0 || dis.noy != 0) && !set_membrane_compliances<V>(e.c, options.strain_under_stiffeners)) {
     io::write_listing(membrane);
     return {Stage::membrane_stiffness, buvi_membrane_stiffness};
   }

@@ -16,6 +16,7 @@
 #include "kernels/kept_storage.hpp"
 #include "kernels/lanczos.hpp"
 #include "model/blocks.hpp"
+#include "solver/full_pair.hpp"
 #include "solver/subspace_routines.hpp"
 
 namespace ruvo {
@@ -92,18 +93,13 @@ std::int32_t condense_tangential(const std::vector<std::int32_t>* tops) {
   return finish_condensation<V>(a11);
 }
 
-namespace {
-
-// Below this order the two methods take the same time (measured: order 36,
-// 0.3 ms; 64, 0.6 ms; from 144 on the Lanczos method is ahead), and the
-// subspace iteration stays, whose numbers are the listing's.
-constexpr int lanczos_least_order = 100;
-
 bool takes_lanczos(EigenSolution eigen, int ix, int neigrq) {
   if (eigen == EigenSolution::subspace || ix < 2 || neigrq < 1 || neigrq > kernels::lanczos_most_modes(ix))
     return false;
   return eigen == EigenSolution::lanczos || ix >= lanczos_least_order;
 }
+
+namespace {
 
 // The factor of A11* (in the band it occupies), kept in `slot`; false when
 // A11* is not positive definite.
@@ -121,37 +117,55 @@ bool factor_condensed(kernels::Profile<const double> a11, kernels::KeptFactor& s
   return false;
 }
 
-// The Lanczos solution into elam and x; nothing when it could not give one
-// (A11* not definite, B zero, no convergence): the caller runs simvit then,
-// which reports what failed.
+bool zero(kernels::Profile<const double> b) {
+  return std::all_of(b.a, b.a + b.stored(), [](double v) { return v == 0.0; });
+}
+
+// The Lanczos solution on `factor` (of A11*, or of the pair of all the
+// freedoms with B on the rows `w_rows`) into elam and x; nothing when it
+// did not converge.
 template <class V>
-std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
-                                                  std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
-                                                  kernels::KeptFactor* kept, std::vector<double>* start) {
+std::optional<CondensedSolution> lanczos_modes(const kernels::Factor& factor,
+                                               kernels::Profile<const double> bm, std::span<const int> w_rows,
+                                               std::vector<double>* start) {
   const Man& man = state::man;
-  const int ix = man.ix;
-  auto& m = state::matrix<V>();
-  const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
-  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
-  if (std::all_of(b.data(), b.data() + bm.stored(), [](double v) { return v == 0.0; })) return {};
-  kernels::KeptFactor own;
-  kernels::KeptFactor& slot = kept ? *kept : own;
-  if (!factor_condensed(a11, slot)) return {};
-  std::vector<double> block(std::size_t(ix) * std::size_t(man.neigrq));
+  const int ix = man.ix, n = factor.order();
+  std::vector<double> block(std::size_t(n) * std::size_t(man.neigrq));
   auto& elam = state::valus.elam;
   const kernels::LanczosResult r =
-      kernels::lanczos_eigen({*slot, bm, man.neigrq, start}, elam.data, block.data());
+      kernels::lanczos_eigen({factor, bm, man.neigrq, start, w_rows}, elam.data, block.data());
   if (r.status != kernels::LanczosStatus::converged) return {};
   auto& x = state::vectrs<V>().x;
   for (int i = 1; i <= man.neigit; ++i) {
     if (i > man.neigrq) elam(i) = 0.0;
     double* column = &x(1, i);
-    if (i <= man.neigrq)
-      std::copy_n(block.data() + std::size_t(i - 1) * ix, ix, column);
-    else
+    const double* mode = block.data() + std::size_t(i - 1) * std::size_t(n);
+    if (i > man.neigrq)
       std::fill_n(column, ix, 0.0);
+    else if (w_rows.empty())
+      std::copy_n(mode, ix, column);
+    else
+      for (int j = 0; j < ix; ++j) column[j] = mode[w_rows[std::size_t(j)]];
   }
   return CondensedSolution{0, r.restarts, r.products, kernels::lanczos_tolerance};
+}
+
+// The Lanczos solution of the condensed pair; nothing when it could not
+// give one (A11* not definite, B zero, no convergence): the caller runs
+// simvit then, which reports what failed.
+template <class V>
+std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
+                                                  std::span<const std::int32_t> lvbndb, std::int32_t ibdb,
+                                                  kernels::KeptFactor* kept, std::vector<double>* start) {
+  const int ix = state::man.ix;
+  auto& m = state::matrix<V>();
+  const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
+  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
+  if (zero(bm)) return {};
+  kernels::KeptFactor own;
+  kernels::KeptFactor& slot = kept ? *kept : own;
+  if (!factor_condensed(a11, slot)) return {};
+  return lanczos_modes<V>(*slot, bm, {}, start);
 }
 
 // Whether B is negative definite (−B has a Cholesky factor): then no
@@ -211,6 +225,15 @@ Shift shift_below_critical(kernels::Profile<const double> a11, kernels::Profile<
 }  // namespace
 
 template <class V>
+std::optional<CondensedSolution> solve_full(std::span<const double> b, std::span<const std::int32_t> lvbndb,
+                                            std::int32_t ibdb, const FullPair& full,
+                                            std::vector<double>* start) {
+  const kernels::Profile<const double> bm{b.data(), lvbndb.data(), state::man.ix, ibdb};
+  if (!full.factor || zero(bm)) return {};
+  return lanczos_modes<V>(*full.factor, bm, full.w_rows, start);
+}
+
+template <class V>
 CondensedSolution solve_condensed(std::span<const double> b, std::span<const std::int32_t> lvbndb,
                                   std::int32_t ibdb, kernels::KeptFactor* kept, EigenSolution eigen,
                                   std::vector<double>* start) {
@@ -260,7 +283,8 @@ CriticalMode find_critical(std::span<const double> b, std::span<const std::int32
   // it stands clear of the rest (a shear panel's reversed modes).
   std::vector<double> w(static_cast<std::size_t>(ix));
   double mu = 0.0;
-  kernels::LanczosResult r = kernels::lanczos_largest(*slot, bm, 1.0 / smallest, quick_restarts, mu, w.data());
+  kernels::LanczosResult r =
+      kernels::lanczos_largest(*slot, bm, 1.0 / smallest, quick_restarts, mu, w.data());
   c.products = r.products;
   const double bound = smallest / critical_fraction;
   if (r.status != kernels::LanczosStatus::converged || !(mu > 1.0 / bound)) {
@@ -357,6 +381,9 @@ void report_scratch_fault(std::string_view routine) {
   template void clear_coupling<V>();                                                                    \
   template void release_coupling<V>();                                                                  \
   template std::int32_t condense_tangential<V>(const std::vector<std::int32_t>*);                       \
+  template std::optional<CondensedSolution> solve_full<V>(std::span<const double>,                      \
+                                                          std::span<const std::int32_t>, std::int32_t,  \
+                                                          const FullPair&, std::vector<double>*);       \
   template CondensedSolution solve_condensed<V>(std::span<const double>, std::span<const std::int32_t>, \
                                                 std::int32_t, kernels::KeptFactor*, EigenSolution,      \
                                                 std::vector<double>*);                                  \

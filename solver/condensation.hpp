@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,23 @@ struct CondensedSolution {
   std::int32_t jac = 0, ip = 0;
   double eps = 1.0e-8;  // the tolerance as simvit returns it
 };
+
+// Whether solve_condensed takes the Lanczos method for ix W freedoms and
+// neigrq modes. Below lanczos_least_order the two methods take the same
+// time (measured: order 36, 0.3 ms; 64, 0.6 ms; from 144 on the Lanczos
+// method is ahead), and the subspace iteration stays, whose numbers are
+// the listing's.
+inline constexpr int lanczos_least_order = 100;
+bool takes_lanczos(EigenSolution eigen, int ix, int neigrq);
+
+struct FullPair;
+// solve_condensed's Lanczos solution on the factored pair of all the
+// freedoms (solver/full_pair.hpp), the W parts of the modes into x;
+// nothing when it did not converge or B is zero.
+template <class V>
+std::optional<CondensedSolution> solve_full(std::span<const double> b, std::span<const std::int32_t> lvbndb,
+                                            std::int32_t ibdb, const FullPair& full,
+                                            std::vector<double>* start);
 
 // The neigrq smallest eigenpairs of A11*·w = λ·B·w (A11* in a11 over lvtri,
 // band ix) into elam (shared block valus) and the first ix rows of the

@@ -15,7 +15,7 @@
 namespace ruvo {
 
 template <class V>
-FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops) {
+FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops, std::vector<std::int32_t>* bottoms) {
   set_freedom_scales<V>();
   auto& m = state::matrix<V>();
   const auto in = shared_inputs<V>();
@@ -24,14 +24,19 @@ FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops) {
   if (iy != 0) {
     cmpa22<V>(std::span<double>(m.a22.data), in, ierr);
     if (ierr != 0) return failed_matrix::a22;
-    std::int32_t* written = nullptr;
+    std::int32_t *written = nullptr, *last = nullptr;
     if (tops) tops->clear();
+    if (bottoms) bottoms->clear();
     if (tops) {
       clear_coupling<V>();
       tops->resize(std::size_t(state::man.ix));
       written = tops->data();
+      if (bottoms) {
+        bottoms->resize(std::size_t(state::man.ix));
+        last = bottoms->data();
+      }
     }
-    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, in, ierr, written);
+    cmpa21<V>(ArrayRef<double, 2>(m.a21.data, {V::p_ny, V::p_nx}), iy, in, ierr, written, last);
     if (ierr != 0) return failed_matrix::a21;
   }
   cmpa11<V>(std::span<double>(m.a11.data), in, ierr);
@@ -64,10 +69,11 @@ FailedMatrix assemble_geometric() {
 }
 
 template <class V>
-void assemble(std::int32_t& ier, bool stiffness, std::vector<std::int32_t>* tops = nullptr) {
+void assemble(std::int32_t& ier, bool stiffness, std::vector<std::int32_t>* tops = nullptr,
+              std::vector<std::int32_t>* bottoms = nullptr) {
   static const io::Format heading("(1X,'SUBROUTINE INCS2:')");
   static const io::Format matrix("(1X,'ERROR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  FailedMatrix failed = stiffness ? assemble_stiffness<V>(tops) : FailedMatrix{};
+  FailedMatrix failed = stiffness ? assemble_stiffness<V>(tops, bottoms) : FailedMatrix{};
   if (!failed) failed = assemble_geometric<V>();
   ier = failed.code;
   if (failed) report_assembly_failure(heading, matrix, failed);
@@ -76,8 +82,8 @@ void assemble(std::int32_t& ier, bool stiffness, std::vector<std::int32_t>* tops
 }  // namespace
 
 template <class V>
-void incs2(std::int32_t& ier, std::vector<std::int32_t>* tops) {
-  assemble<V>(ier, true, tops);
+void incs2(std::int32_t& ier, std::vector<std::int32_t>* tops, std::vector<std::int32_t>* bottoms) {
+  assemble<V>(ier, true, tops, bottoms);
 }
 
 template <class V>
@@ -85,9 +91,9 @@ void incs2_geometric(std::int32_t& ier) {
   assemble<V>(ier, false);
 }
 
-#define RUVO_INSTANTIATE(V)                                                \
-  template FailedMatrix assemble_stiffness<V>(std::vector<std::int32_t>*); \
-  template void incs2<V>(std::int32_t&, std::vector<std::int32_t>*);       \
+#define RUVO_INSTANTIATE(V)                                                                            \
+  template FailedMatrix assemble_stiffness<V>(std::vector<std::int32_t>*, std::vector<std::int32_t>*); \
+  template void incs2<V>(std::int32_t&, std::vector<std::int32_t>*, std::vector<std::int32_t>*);       \
   template void incs2_geometric<V>(std::int32_t&);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

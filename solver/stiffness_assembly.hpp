@@ -24,8 +24,10 @@ inline constexpr FailedMatrix a22{"A22", 22}, a21{"A21", 21}, a11{"A11", 11}, b1
 // `tops`, when given: the first row written in each column of A21 (cmpa21),
 // for the condensation that follows in the same call of the host; A21 is
 // cleared first (clear_coupling). Left empty without tangential freedoms.
+// `bottoms`, given with `tops`: the last row written in each column.
 template <class V>
-FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops = nullptr);
+FailedMatrix assemble_stiffness(std::vector<std::int32_t>* tops = nullptr,
+                                std::vector<std::int32_t>* bottoms = nullptr);
 
 // The two records of an assembly failure, heading and the name of the
 // matrix that failed, on standard output and then on the listing.

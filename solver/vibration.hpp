@@ -13,10 +13,11 @@ namespace ruvo {
 
 // Sets the freedom scales and assembles a22, a21, a11 and the mass matrix
 // into b11. ier: 0, or 22, 21, 11, 33 for the matrix that failed.
-// tops: as for assemble_stiffness (solver/stiffness_assembly.hpp), for the
-// condensation of vibs3 in the same call of the host.
+// tops, bottoms: as for assemble_stiffness (solver/stiffness_assembly.hpp),
+// for the condensation of vibs3 in the same call of the host.
 template <class V>
-void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops = nullptr);
+void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops = nullptr,
+           std::vector<std::int32_t>* bottoms = nullptr);
 
 // Condenses, scales the mass to the stiffness (the factor left in pdom of
 // shared block densit; the density dom stays as given, so a repeated
@@ -27,7 +28,10 @@ void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops = nullptr);
 // file is deleted at the end, whatever the outcome.
 // shift σ (the package's free panels): solves (A11* + σM)·w = (λ + σ)·M·w,
 // positive definite for a panel free to move as a rigid body, and returns λ.
-// options: the eigen-solution (solve_condensed) and the coupling (condense_for).
+// options: the eigen-solution (solve_condensed) and the coupling (condense_for);
+// without a shift, a host that reads no tangential parts has the Lanczos
+// method solve the pair of all the freedoms where that costs less than the
+// condensation (solver/full_pair.hpp; M is zero on the tangential freedoms).
 template <class V>
 void vibs3(std::int32_t& ier, double shift = 0.0, const SolutionOptions& options = {});
 

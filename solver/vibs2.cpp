@@ -10,10 +10,10 @@
 namespace ruvo {
 
 template <class V>
-void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops) {
+void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops, std::vector<std::int32_t>* bottoms) {
   static const io::Format heading("(1X,'SUBROUTINE VIBS2:')");
   static const io::Format matrix("(1X,'ERREOR ENCOUNTERED WHEN COMPUTING MATRIX ',A3)");
-  FailedMatrix failed = assemble_stiffness<V>(tops);
+  FailedMatrix failed = assemble_stiffness<V>(tops, bottoms);
   ier = failed.code;
   if (!failed) {
     std::int32_t ierr = 0;
@@ -25,7 +25,8 @@ void vibs2(std::int32_t& ier, std::vector<std::int32_t>* tops) {
   if (failed) report_assembly_failure(heading, matrix, failed);
 }
 
-#define RUVO_INSTANTIATE(V) template void vibs2<V>(std::int32_t&, std::vector<std::int32_t>*);
+#define RUVO_INSTANTIATE(V) \
+  template void vibs2<V>(std::int32_t&, std::vector<std::int32_t>*, std::vector<std::int32_t>*);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "output/eigvpr.hpp"
 #include "output/vibration_listing.hpp"
 #include "solver/condensation.hpp"
+#include "solver/full_pair.hpp"
 #include "solver/vibration.hpp"
 
 namespace ruvo {
@@ -64,18 +66,31 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
   const ScratchFile scratch;
   const Man& man = state::man;
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
-  if (tangential_freedoms && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0) return;
-  if (shift != 0.0) shift_stiffness<V>(shift);
-  const float pdom = state::densit.pdom = scale_mass<V>();
-  auto& lv = state::comlv<V>();
   // A shifted panel's rigid-body modes share one eigenvalue: the block of
   // the subspace iteration finds every copy of it, the single-vector
   // Lanczos method only those that rounding happens to separate.
   const EigenSolution eigen =
       shift != 0.0 && options.eigen == EigenSolution::fastest ? EigenSolution::subspace : options.eigen;
-  const CondensedSolution s = solve_condensed<V>(std::span<const double>(state::matrix<V>().b11.data),
-                                                 std::span<const std::int32_t>(lv.lvb.data),
-                                                 state::f07ina<V>().ibdx, nullptr, eigen);
+  FullPair full;
+  const bool by_full_pair = tangential_freedoms && shift == 0.0 && !options.keep_coupling &&
+                            options.coupling_tops && options.coupling_bottoms &&
+                            takes_lanczos(eigen, man.ix, man.neigrq) &&
+                            factor_full_pair<V>(full, *options.coupling_tops, *options.coupling_bottoms);
+  if (tangential_freedoms && !by_full_pair && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0)
+    return;
+  if (shift != 0.0) shift_stiffness<V>(shift);
+  const float pdom = state::densit.pdom = scale_mass<V>();
+  auto& lv = state::comlv<V>();
+  const std::span<const double> mass(state::matrix<V>().b11.data);
+  const std::span<const std::int32_t> lvb(lv.lvb.data);
+  std::optional<CondensedSolution> solved;
+  if (by_full_pair) {
+    solved = solve_full<V>(mass, lvb, state::f07ina<V>().ibdx, full, nullptr);
+    // what the pair of all the freedoms could not solve, the condensed pair does
+    if (!solved && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0) return;
+  }
+  const CondensedSolution s =
+      solved ? *solved : solve_condensed<V>(mass, lvb, state::f07ina<V>().ibdx, nullptr, eigen);
   if (s.ier != 0) {
     io::write_both(simvit_failed, {s.ier});
     ier = solution_code::subspace_failed;
@@ -94,7 +109,7 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
   state::f07hil.izu = 0;
   eigvpr(io::listing_unit(), ArrayRef<const double, 2>(state::vectrs<V>().x.data, {V::p_nx, V::p_ngit}),
          man.ix, man.neigrq);
-  if (man.x2pri && tangential_freedoms && !print_tangential_modes<V>(man.neigrq)) {
+  if (man.x2pri && tangential_freedoms && !by_full_pair && !print_tangential_modes<V>(man.neigrq)) {
     report_scratch_fault("VIBS3");
     ier = solution_code::scratch_file;
   }

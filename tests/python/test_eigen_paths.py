@@ -75,3 +75,39 @@ def test_lanczos_results_repeat_bit_for_bit_within_and_across_processes():
     within = run_fresh(REPEAT + "print(once(5)); once(3); print(once(5))").split()
     assert within[0] == within[1]
     assert run_fresh(REPEAT + "print(once(5))").split() == within[:1]
+
+
+CURVED = panel(stringers=STRINGERS, ry=900.0, mesh=Mesh(nx=16, ny=12))
+
+
+def assert_same_modes(full, condensed):
+    """Eigenvalues to rounding and modes up to their signs, by other arithmetic."""
+    assert not np.array_equal(full["w"], condensed["w"])
+    np.testing.assert_allclose(full["eigenvalues"], condensed["eigenvalues"], rtol=1e-10)
+    for wf, wc in zip(full["w"].T, condensed["w"].T):
+        np.testing.assert_allclose(wf * np.sign(wf @ wc), wc, atol=1e-8 * np.abs(wc).max())
+
+
+@pytest.mark.parametrize("cases", [
+    # a tension case between two compressions: no positive load factor, shown on the condensed pair
+    [Loads(Nx=1.0), Loads(Nx=-1.0), Loads(Nx=1.0, Nxy=0.5)],
+    # shear with tension: the modes hold no positive factor, the search beyond them appends one;
+    # the next case solves the pair of all the freedoms again
+    [Loads(Nxy=1.0, Nx=-0.6), Loads(Nxy=1.0)],
+])
+def test_the_pair_of_all_the_freedoms_gives_the_condensed_pairs_results(cases):
+    # A curved panel, whose condensed pair fills: the package solves the pair of all the freedoms
+    # instead, unless the tangential parts are read (then it condenses, as the routines do).
+    runs = [engine.run(CURVED.replace(loads=cases[0]), "buckling", 3, load_cases=cases, entry=entry)[1]["cases"]
+            for entry in ({}, {"tangential": True})]
+    for full, condensed in zip(*runs):
+        assert_same_modes(full, condensed)
+        assert full["critical"]["outcome"] == condensed["critical"]["outcome"]
+        assert full["critical"]["mode"] == condensed["critical"]["mode"]
+
+
+def test_the_vibration_of_a_curved_panel_on_the_pair_of_all_the_freedoms():
+    options = analysis.vibration_options(CURVED, 2.7e-9, None)
+    full, condensed = (engine.run(CURVED, "vibration", 6, entry=entry, **options)[1]
+                       for entry in ({}, {"tangential": True}))
+    assert_same_modes(full, condensed)
