@@ -27,14 +27,15 @@ engine's inputs (found by building the panel at steps from x, no engine):
   the masses, on which K and B are linear (the stiffeners' share of the
   geometric stiffness on EA and the forces each; through the skin's
   membrane compliance A⁻¹ on the laminate, whose rate is −A⁻¹·dA·A⁻¹): the
-  engine assembles the part of K and B that these inputs' rates along x[i]
+  engine forms the part of K and B that these inputs' rates along x[i]
   carry, the other inputs as they are, which is ∂K/∂x[i] and ∂B/∂x[i]
-  exactly; all such variables in the call that solves at x, which keeps
-  the matrices it assembled for their forms. The rates are the inputs'
-  forward differences over a short step (1e-6·|x|), taken in double
-  precision (exact where an input is linear in x, within about 1e-6
-  relative otherwise); one build of the panel per variable (at x ± h
-  where the build rounds the inputs to single precision);
+  exactly (the skin's share element by element, the stiffeners' assembled
+  over their lines' rows); all such variables in the call that solves at
+  x. The rates are the inputs' forward differences over a short step
+  (1e-6·|x|), taken in double precision (exact where an input is linear
+  in x, within about 1e-6 relative otherwise); one build of the panel per
+  variable (at x ± h where the build rounds the inputs to single
+  precision);
 - anything else (radii, lengths, skew): central differences of the
   assemblies at x ± h.
 

@@ -115,7 +115,9 @@ class Mesh:
         stringers and patches of the skin (x0, x1, y0, y1; later patches
         over earlier ones), with node lines at the patches' edges. A
         stiffener off the grid, or a grid larger than the engine takes, is
-        refused with ValueError naming the panel's field.
+        refused with ValueError naming the panel's field. Layouts of the same
+        values give the same grid, whose arrays are read-only (panels built
+        alike share it).
 
         Returns
         -------
