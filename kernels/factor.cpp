@@ -1,6 +1,7 @@
 #include "kernels/factor.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "kernels/cholesky.hpp"
 
@@ -25,6 +26,12 @@ Factor::Factor(Profile<const double> a)
   std::copy_n(a.a, a.stored(), storage_.get());
   p_.a = storage_.get();
 }
+
+Factor::Factor(BandCopy&& a)
+    : storage_(std::move(a.a_)),
+      levels_(std::move(a.lv_)),
+      p_{storage_.get(), levels_.data(), a.n_, a.ibd_},
+      nb_(tile_rows(a.ibd_)) {}
 
 int Factor::factor() {
   if (nb_ == 0) return cholesky_factor(p_);

@@ -19,6 +19,8 @@ public:
   // kept); any other A is copied first, so a kept factor outlives the band
   // copy it may have been made from.
   explicit Factor(Profile<const double> a);
+  // The factor of a band matrix made for it, in its storage (no copy).
+  explicit Factor(BandCopy&& a);
   Factor(const Factor&) = delete;
   Factor& operator=(const Factor&) = delete;
 

@@ -76,6 +76,7 @@ public:
   Profile<double> view() { return {a_.get(), lv_.data(), n_, ibd_}; }
 
 private:
+  friend class Factor;  // which may take the storage over
   int n_, ibd_;
   std::vector<int> lv_;
   Storage a_;  // kept between analyses (kernels/kept_storage.hpp)

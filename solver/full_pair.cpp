@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "io/interrupt.hpp"
 #include "kernels/profile.hpp"
 #include "model/blocks.hpp"
 
@@ -111,7 +112,8 @@ bool factor_full_pair(FullPair& full, const std::vector<std::int32_t>& tops,
     for (int r = tops[std::size_t(j - 1)]; r <= bottoms[std::size_t(j - 1)]; ++r)
       put(t_rows[std::size_t(r - 1)], w_rows[std::size_t(j - 1)], column[r]);
   }
-  full.factor = std::make_unique<kernels::Factor>(kernels::Profile<const double>(kv));
+  io::poll_interrupt();
+  full.factor = std::make_unique<kernels::Factor>(std::move(k));
   if (full.factor->factor() != 0) {
     full.factor.reset();
     return false;
