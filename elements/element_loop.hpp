@@ -53,22 +53,40 @@ int for_each_term(const F01qua<V>& q, Visit&& visit) {
   return 0;
 }
 
+// A skin term on element (y-row i, x-column j): its coefficient fquad·fa,
+// the derivative orders of its two factors along x (t1, t2) and y (u1, u2)
+// and the length factor of those orders. Its block is
+// element_block(f, Sx(t1, t2), Sy(u1, u2), b1, a, b, e).
+struct SkinTerm {
+  float f;
+  int t1, t2, u1, u2;
+  double e;
+};
+
+// False for a negligible term, which is skipped.
+template <class V>
+bool skin_term(int i, int j, const Term& term, SkinTerm& out) {
+  const auto& ina = state::f07ina<V>();
+  out.f = term.coefficient * state::f07pd.fa;
+  if (std::abs(out.f) < negligible_skin_term) return false;
+  out.t1 = term.code1 % 100 / 10, out.u1 = term.code1 % 10;
+  out.t2 = term.code2 % 100 / 10, out.u2 = term.code2 % 10;
+  out.e = per_length(per_length(1.0, ina.b(i), out.u1 + out.u2 - 1), ina.a(j), out.t1 + out.t2 - 1);
+  return true;
+}
+
 // The block of a skin term on element (y-row i, x-column j): the integral of
 // the product of its two derivatives of the scaled shape functions, times
 // fquad·fa. False (block untouched) for a negligible term, which is skipped.
 template <class V>
 bool skin_term_block(int i, int j, const Term& term, ElementBlock& block) {
   const auto& ina = state::f07ina<V>();
-  const auto& pd = state::f07pd;
-  const float f = term.coefficient * pd.fa;
-  if (std::abs(f) < negligible_skin_term) return false;
-  const int t1 = term.code1 % 100 / 10, u1 = term.code1 % 10;
-  const int t2 = term.code2 % 100 / 10, u2 = term.code2 % 10;
+  SkinTerm t;
+  if (!skin_term<V>(i, j, term, t)) return false;
   Integrals sx, sy;
-  plain_integrals(state::f07in1.s1, state::f07in2.s2, t1, t2, sx);
-  plain_integrals(state::f07in1.s1, state::f07in2.s2, u1, u2, sy);
-  const double e = per_length(per_length(1.0, ina.b(i), u1 + u2 - 1), ina.a(j), t1 + t2 - 1);
-  element_block(f, sx, sy, pd.b1, ina.a(j), ina.b(i), e, block);
+  plain_integrals(state::f07in1.s1, state::f07in2.s2, t.t1, t.t2, sx);
+  plain_integrals(state::f07in1.s1, state::f07in2.s2, t.u1, t.u2, sy);
+  element_block(t.f, sx, sy, state::f07pd.b1, ina.a(j), ina.b(i), t.e, block);
   return true;
 }
 

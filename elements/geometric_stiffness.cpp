@@ -11,18 +11,6 @@ namespace ruvo {
 
 namespace {
 
-// The force components of the membrane field: column of pmem, derivative
-// orders (x, y) of the two W factors and the multiple of fakt.
-struct ForceComponent {
-  int column, t1, u1, t2, u2;
-  double factor;
-};
-constexpr ForceComponent force_components[3] = {
-    {1, 1, 0, 1, 0, 1.0},  // Nx:  W,x W,x
-    {2, 1, 0, 0, 1, 2.0},  // Nxy: W,x W,y, both orders
-    {3, 0, 1, 0, 1, 1.0},  // Ny:  W,y W,y
-};
-
 // Strain of the skin along the stiffener direction at node n of pmem:
 // row 1 of the compliance aij under the node for 'X', row 2 for 'Y'.
 float skin_strain(char xory, const Array<float, 3, 3>& aij, const ArrayRef<const float, 2>& pmem, int n) {
@@ -44,35 +32,16 @@ void cmpbmt(std::span<double> bmt, std::span<const std::int32_t> lv, ArrayRef<co
     ier = code;
   };
   const auto& ina = state::f07ina<V>();
-  const auto& pd = state::f07pd;
-  const auto& s1 = state::f07in1.s1;
-  const auto& s2 = state::f07in2.s2;
   ier = 0;
-  for (const ForceComponent& k : force_components) {
-    const double f = pd.fa * (k.factor * fakt);
-    elements::Integrals sy;
-    elements::plain_integrals(s1, s2, k.u1, k.u2, sy);
-    for (int i = 1; i <= ina.my - 1; ++i)
-      for (int j = 1; j <= ina.mx - 1; ++j) {
-        ElementFreedoms kpq;
-        std::int32_t err = 0;
-        iuoriv<V>(i, j, 1, kpq, err);
-        if (err != 0) return fail(lookup, cmpbmt_code::lookup);
-        const double e = elements::per_length(elements::per_length(1.0, ina.b(i), k.u1 + k.u2 - 1), ina.a(j),
-                                              k.t1 + k.t2 - 1);
-        // The force varies linearly in x along the element's lower edge and not in y,
-        // or is its first node's throughout.
-        const double fm1 = pmem(ina.leit(i, j), k.column) * e;
-        const double fm2 =
-            in.forces == ForceReading::per_element ? fm1 : pmem(ina.leit(i, j + 1), k.column) * e;
-        if (std::abs(fm1) < 1.0e-25 && std::abs(fm2) < 1.0e-25) continue;
-        elements::Integrals sx;
-        elements::weighted_integrals(s1, s2, k.t1, k.t2, fm1, fm2, sx);
+  const bool found = elements::for_each_force_block<V>(
+      pmem, fakt, in.forces,
+      [&](int i, int j, const ElementFreedoms& kpq, double f, const elements::Integrals& sx,
+          const elements::Integrals& sy) {
         elements::ElementBlock block;
-        elements::element_block(f, sx, sy, pd.b1, ina.a(j), ina.b(i), 1.0, block);
+        elements::element_block(f, sx, sy, state::f07pd.b1, ina.a(j), ina.b(i), 1.0, block);
         elements::scatter_symmetric(block, kpq, kpq, bmt, lv);
-      }
-  }
+      });
+  if (!found) return fail(lookup, cmpbmt_code::lookup);
   using elements::StiffenerFailure;
   const StiffenerFailure failed =
       elements::add_stiffeners<V>(in.stiffeners, [&](char xory, std::int32_t& err) {

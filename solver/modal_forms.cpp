@@ -1,6 +1,7 @@
 #include "solver/modal_forms.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -9,7 +10,6 @@
 #include "elements/element_terms.hpp"
 #include "elements/geometric_stiffness.hpp"
 #include "elements/mass_matrix.hpp"
-#include "elements/plate_matrices.hpp"
 #include "elements/stiffener_matrices.hpp"
 #include "elements/stiffener_set.hpp"
 #include "input/rddata.hpp"
@@ -18,6 +18,7 @@
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
 #include "solver/element_arrays.hpp"
+#include "solver/element_forms.hpp"
 
 namespace ruvo {
 
@@ -40,18 +41,109 @@ kernels::Columns written_columns(const ColumnTops& tops) {
   return {int(first - tops.begin()), int(last - first)};
 }
 
-// The matrices' storage set to zero over the assembled system (the
-// tangential blocks only when `tangential`); A21 over the rows `written`,
-// or wherever it holds a value when they are not known.
+// Rows of the matrices that an assembly reaches, 1-based and ascending:
+// none known (all of them), or those listed.
+struct Rows {
+  bool all = true;
+  std::vector<int> listed;
+};
+
+// The rows a direction's assembled part reaches: W rows (a11, b11) and
+// tangential rows (a22).
+struct ReachedRows {
+  Rows w, t;
+};
+
+// The profile matrices a11, b11 (W) and a22 (tangential) as views.
 template <class V>
-void clear_matrices(bool tangential, const ColumnTops* written) {
+kernels::Profile<double> a11_view() {
+  return {state::matrix<V>().a11.data, state::comlv<V>().lvtri.data, state::man.ix, state::man.ix};
+}
+template <class V>
+kernels::Profile<double> b11_view() {
+  return {state::matrix<V>().b11.data, state::comlv<V>().lvb.data, state::man.ix, state::f07ina<V>().ibdx};
+}
+template <class V>
+kernels::Profile<double> a22_view() {
+  return {state::matrix<V>().a22.data, state::comlv<V>().lva22.data, state::man.iy, state::f07ina<V>().ibdy};
+}
+
+// The rows `rows` of a profile matrix set to zero.
+void clear_rows(kernels::Profile<double> a, const Rows& rows) {
+  if (rows.all) {
+    std::fill_n(a.a, a.stored(), 0.0);
+    return;
+  }
+  for (int i : rows.listed) std::fill(a.row(i) + a.first_column(i), a.row(i) + i + 1, 0.0);
+}
+
+// The form of a profile matrix over the rows that may hold values.
+void add_rows_form(kernels::Profile<const double> a, kernels::Vectors phi, const Rows& rows, double* form) {
+  if (rows.all) return kernels::add_profile_form(a, phi, form);
+  kernels::add_profile_form(a, phi, rows.listed, form);
+}
+
+// The rows of the equations of the nodes on the lines of the stiffeners of
+// `dis` that `moved` selects (k-th x-stiffener: 'X', k), marked in w and t.
+template <class V, class Moved>
+void mark_stiffener_rows(const F07dis<V>& dis, Moved&& moved, std::vector<char>& w, std::vector<char>& t) {
+  const auto& ina = state::f07ina<V>();
+  const auto& lm = state::f07mat<V>().lm;
+  const auto mark_node = [&](int n) {
+    for (int kind = 1; kind <= 4; ++kind) {
+      if (const int e = lm(1, kind, n); e >= 1 && e <= state::man.ix) w[std::size_t(e)] = 1;
+      for (int f = 2; f <= 5; ++f)
+        if (const int e = lm(f, kind, n); carries_function<V>(f) && e >= 1 && e <= state::man.iy)
+          t[std::size_t(e)] = 1;
+    }
+  };
+  for (int k = 1; k <= dis.nox; ++k)
+    if (moved('X', k))
+      for (int j = 1; j <= ina.mx; ++j) mark_node(ina.leit(dis.istx(k), j));
+  for (int k = 1; k <= dis.noy; ++k)
+    if (moved('Y', k))
+      for (int i = 1; i <= ina.my; ++i) mark_node(ina.leit(i, dis.isty(k)));
+}
+
+// The rows of the matrices the assembled part of direction d reaches: the
+// equations of the nodes on the lines of the stiffeners whose stiffnesses
+// it moves, and of all stiffeners when it moves the laminates or the forces
+// (the stiffeners' share of the geometric stiffness; the skin's part of
+// those is formed apart); all rows along the masses.
+template <class V>
+ReachedRows reached_rows(const LinearDirection& d) {
+  if (d.masses()) return {};
+  const auto& dis = state::f07dis<V>();
+  const bool all_stiffeners = !d.laminates.empty() || !d.shear.empty() || !d.fixed.empty() || !d.variable.empty();
+  const auto moved_row = [](const std::vector<std::array<float, 4>>& rates, int k) {
+    return std::size_t(k) <= rates.size() &&
+           std::any_of(rates[std::size_t(k - 1)].begin(), rates[std::size_t(k - 1)].end(),
+                       [](float r) { return r != 0.0f; });
+  };
+  std::vector<char> w(std::size_t(state::man.ix) + 1, 0), t(std::size_t(std::max(state::man.iy, 0)) + 1, 0);
+  mark_stiffener_rows<V>(
+      dis, [&](char xory, int k) { return all_stiffeners || moved_row(xory == 'X' ? d.stringers : d.frames, k); },
+      w, t);
+  ReachedRows reached{{false, {}}, {false, {}}};
+  for (int e = 1; e < int(w.size()); ++e)
+    if (w[std::size_t(e)]) reached.w.listed.push_back(e);
+  for (int e = 1; e < int(t.size()); ++e)
+    if (t[std::size_t(e)]) reached.t.listed.push_back(e);
+  return reached;
+}
+
+// The matrices' storage set to zero where it may hold values: a11 and b11
+// over the rows `w_rows`, the tangential blocks only when `tangential`, a22
+// over the rows `t_rows` and A21 over the rows `written`, or wherever it
+// holds a value when they are not known.
+template <class V>
+void clear_matrices(bool tangential, const Rows& w_rows, const Rows& t_rows, const ColumnTops* written) {
   const Man& man = state::man;
   auto& a = state::matrix<V>();
-  const auto& lv = state::comlv<V>();
-  std::fill_n(a.a11.data, profile_length(lv.lvtri.data, man.ix), 0.0);
-  std::fill_n(a.b11.data, profile_length(lv.lvb.data, man.ix), 0.0);
+  clear_rows(a11_view<V>(), w_rows);
+  clear_rows(b11_view<V>(), w_rows);
   if (!tangential || man.iy < 1) return;
-  std::fill_n(a.a22.data, profile_length(lv.lva22.data, man.iy), 0.0);
+  clear_rows(a22_view<V>(), t_rows);
   for (int w = 1; w <= man.ix; ++w) {
     const int top = written ? (*written)[std::size_t(w - 1)] : 1;
     if (top <= man.iy && (written || !kernels::all_zero(&a.a21(1, w), man.iy)))
@@ -59,23 +151,23 @@ void clear_matrices(bool tangential, const ColumnTops* written) {
   }
 }
 
-// The forms of the assembled matrices; the tangential blocks' share only
-// when `tangential`, A21's over the `coupling` columns that hold its values.
+// The forms of the assembled matrices over the rows that may hold values
+// (all by default); the tangential blocks' share only when `tangential`,
+// A21's over the `coupling` columns that hold its values.
 template <class V>
-ModalForms forms_of(std::span<const double> phi, int m, bool tangential, kernels::Columns coupling) {
+ModalForms forms_of(std::span<const double> phi, int m, bool tangential, kernels::Columns coupling,
+                    const ReachedRows& reached = {}) {
   const Man& man = state::man;
-  const auto& ina = state::f07ina<V>();
   const auto& a = state::matrix<V>();
-  const auto& lv = state::comlv<V>();
   const int ix = man.ix, iy = man.iy, rows = ix + iy;
   const kernels::Vectors w{phi.data(), ix, m, rows}, t{phi.data() + ix, iy, m, rows};
   ModalForms f{std::vector<double>(std::size_t(m) * m, 0.0), std::vector<double>(std::size_t(m) * m, 0.0)};
-  kernels::add_profile_form({a.a11.data, lv.lvtri.data, ix, ix}, w, f.stiffness.data());
+  add_rows_form(a11_view<V>(), w, reached.w, f.stiffness.data());
   if (tangential && iy > 0) {
-    kernels::add_profile_form({a.a22.data, lv.lva22.data, iy, ina.ibdy}, t, f.stiffness.data());
+    add_rows_form(a22_view<V>(), t, reached.t, f.stiffness.data());
     kernels::add_coupling_form(a.a21.data, V::p_ny, t, w, coupling, f.stiffness.data());
   }
-  kernels::add_profile_form({a.b11.data, lv.lvb.data, ix, ina.ibdx}, w, f.load.data());
+  add_rows_form(b11_view<V>(), w, reached.w, f.load.data());
   return f;
 }
 
@@ -173,42 +265,23 @@ Array<float, 3, 3> compliance_rate(ArrayRef<float, 2> c) {
   return rate;
 }
 
-// The skin's stiffness alone over the element term lists `terms`: no
-// stiffeners and no fixed forces; A21's rows written into `tops`.
+// The skin's part of K along laminate rates: the form of the element terms
+// made from the rates (they are linear in the laminate) into `skin`,
+// straight from the terms; then the stiffeners' share of the geometric
+// stiffnesses through the rate of the skin's membrane compliance, assembled
+// into a11 and b11. Reads the other inputs as they stand.
 template <class V>
-std::int32_t assemble_skin(const F01qua<V>& terms, ColumnTops& tops) {
-  static const Array<float, V::p_nodes, 3> no_forces{};
-  F07dis<V> no_stiffeners = state::f07dis<V>();
-  no_stiffeners.nox = no_stiffeners.noy = 0;
-  const AssemblyInputs<V> in{no_stiffeners, terms, no_forces, state::f07aij.aij, state::densit.dom,
-                            shared_force_reading};
-  auto& a = state::matrix<V>();
-  const int iy = state::man.iy;
-  std::int32_t err = 0;
-  if (iy > 0) {
-    cmpa22<V>(std::span<double>(a.a22.data), in, err);
-    if (err == 0) cmpa21<V>(ArrayRef<double, 2>(a.a21.data, {V::p_ny, V::p_nx}), iy, in, err, tops.data());
-  }
-  if (err == 0) cmpa11<V>(std::span<double>(a.a11.data), in, err);
-  return err;
-}
-
-// The skin's part of K along laminate rates: the element terms made from
-// the rates (they are linear in the laminate), assembled without the
-// stiffeners and the fixed forces, then the stiffeners' share of the
-// geometric stiffnesses through the rate of the skin's membrane compliance.
-// Clears and overwrites the matrices; reads the other inputs as they stand.
-template <class V>
-std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, ColumnTops& tops) {
+std::int32_t add_laminate_rates(const LinearDirection& d, bool buckling, std::span<const double> phi, int m,
+                                double* skin) {
   Skstf rates{};
   for (std::size_t k = 0; k < d.laminates.size(); ++k)
     std::copy(d.laminates[k].begin(), d.laminates[k].end(), &rates.matabd(1, int(k) + 1));
   for (std::size_t k = 0; k < d.shear.size(); ++k)
     std::copy(d.shear[k].begin(), d.shear[k].end(), &rates.matsw(1, int(k) + 1));
   ElementArrays<V> e;
-  const auto terms = std::make_unique<F01qua<V>>();
-  std::int32_t err =
-      make_element_terms<V>(rates, e, *terms) ? assemble_skin<V>(*terms, tops) : rate_terms_overfull;
+  const auto terms = std::make_unique_for_overwrite<F01qua<V>>();  // f01kbf writes every list it keeps
+  if (!make_element_terms<V>(rates, e, *terms)) return rate_terms_overfull;
+  std::int32_t err = add_skin_form<V>(*terms, phi, m, skin);
   const auto& dis = state::f07dis<V>();
   if (err == 0 && (dis.nox != 0 || dis.noy != 0)) {
     const auto shared = shared_inputs<V>();
@@ -219,16 +292,23 @@ std::int32_t assemble_laminate_rates(const LinearDirection& d, bool buckling, Co
   return err;
 }
 
-// The geometric stiffness of force rates `rows` into `m` (a11's share with
-// the opposite sign, as the fixed forces enter it).
+// The geometric stiffness of force rates `rows` times `sign` (-1 for a11's
+// share, as the fixed forces enter it): the skin's as its form into `form`
+// straight from the element blocks, the stiffeners' assembled into `m`.
 template <class V>
 std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std::span<double> m,
-                             std::span<const std::int32_t> lv, float sign) {
+                             std::span<const std::int32_t> lv, float sign, std::span<const double> phi, int modes,
+                             double* form) {
   Array<float, V::p_nodes, 3> forces;
   set_forces<V>(forces, rows);
-  std::int32_t err = 0;
-  cmpbmt<V>(m, lv, forces_ref(forces.data, V::p_nodes), sign, shared_inputs<V>(), err);
-  return err;
+  const auto pmem = forces_ref(forces.data, V::p_nodes);
+  const auto shared = shared_inputs<V>();
+  if (const std::int32_t err = add_force_form<V>(pmem, sign, shared.forces, phi, modes, form); err != 0) return err;
+  const StiffenerFailure failed = elements::add_stiffeners<V>(shared.stiffeners, [&](char xory, std::int32_t& err) {
+    bmatst<V>(xory, m, lv, pmem, sign, shared.stiffeners, shared.compliance, err);
+  });
+  if (failed == StiffenerFailure::none) return 0;
+  return failed == StiffenerFailure::x ? cmpbmt_code::x_stiffeners : cmpbmt_code::y_stiffeners;
 }
 
 // The mass matrix of mass rates into b11 (vibration).
@@ -248,22 +328,24 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
 }
 
 // Whether the direction's part of the assembly reaches the tangential
-// blocks: the stiffeners' and the laminates' do, the forces' and masses' not.
-bool reaches_tangential(const LinearDirection& d) {
-  return !d.stringers.empty() || !d.frames.empty() || !d.laminates.empty() || !d.shear.empty();
-}
+// blocks: the stiffeners' does; the forces' and masses' do not, nor the
+// laminates' share of the stiffeners' geometric stiffness (the skin's part
+// of a laminate rate is no assembly but its form).
+bool reaches_tangential(const LinearDirection& d) { return !d.stringers.empty() || !d.frames.empty(); }
 
-// The direction's part of the assembly, over the matrices cleared where
-// the last assembly wrote A21 (`written`); A21's rows written into `tops`.
+// The direction's part of the assembly, over cleared matrices, A21's rows
+// written into `tops`; the forms of the skin's parts along laminate and
+// force rates, which are not assembled, into `direct` (m × m each).
 template <class V>
-std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written, ColumnTops& tops) {
+std::int32_t assemble_rates(const LinearDirection& d, ColumnTops& tops, std::span<const double> phi, int m,
+                            ModalForms& direct) {
   const bool buckling = state::antype.buck;
   auto& a = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
-  clear_matrices<V>(reaches_tangential(d), written);
   tops.assign(std::size_t(state::man.ix), state::man.iy + 1);
-  std::int32_t err = d.laminates.empty() && d.shear.empty() ? 0 : assemble_laminate_rates<V>(d, buckling, tops);
+  std::int32_t err =
+      d.laminates.empty() && d.shear.empty() ? 0 : add_laminate_rates<V>(d, buckling, phi, m, direct.stiffness.data());
   if (err == 0 && stiffeners) {
     const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
     const auto shared = shared_inputs<V>();
@@ -273,10 +355,10 @@ std::int32_t assemble_rates(const LinearDirection& d, const ColumnTops* written,
   }
   if (err == 0 && !d.fixed.empty())
     err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),
-                             -1.0f);
+                             -1.0f, phi, m, direct.stiffness.data());
   if (err == 0 && buckling && !d.variable.empty())
-    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data),
-                             std::span<const std::int32_t>(lv.lvb.data), 1.0f);
+    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data), std::span<const std::int32_t>(lv.lvb.data),
+                             1.0f, phi, m, direct.load.data());
   if (err == 0 && !buckling && d.masses()) err = add_mass_rates<V>(d);
   return err;
 }
@@ -300,12 +382,22 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
   std::vector<ModalForms> out;
   std::optional<ColumnTops> written;  // none yet: A21 holds the full system's coupling, or W
   ColumnTops tops;
+  Rows dirty_w, dirty_t;  // the rows that may hold values: all, as the analysis left them
   ier = 0;
   for (const LinearDirection& d : directions) {
     const bool tangential = reaches_tangential(d);
-    if ((ier = assemble_rates<V>(d, written ? &*written : nullptr, tops)) != 0) return {};
-    if (tangential) written = tops;
-    out.push_back(forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}));
+    const ReachedRows reached = reached_rows<V>(d);
+    clear_matrices<V>(tangential, dirty_w, dirty_t, written ? &*written : nullptr);
+    ModalForms direct{std::vector<double>(std::size_t(m) * std::size_t(m), 0.0),
+                      std::vector<double>(std::size_t(m) * std::size_t(m), 0.0)};
+    if ((ier = assemble_rates<V>(d, tops, phi, m, direct)) != 0) return {};
+    dirty_w = reached.w;
+    if (tangential) written = tops, dirty_t = reached.t;
+    ModalForms& f = out.emplace_back(
+        forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}, reached));
+    std::transform(direct.stiffness.begin(), direct.stiffness.end(), f.stiffness.begin(), f.stiffness.begin(),
+                   std::plus<>());
+    std::transform(direct.load.begin(), direct.load.end(), f.load.begin(), f.load.begin(), std::plus<>());
   }
   return out;
 }

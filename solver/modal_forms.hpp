@@ -56,9 +56,11 @@ inline constexpr std::int32_t rate_terms_overfull = 9;
 // laminates linearly (the stiffeners' share of the geometric stiffness on
 // the product of EA, the forces and the skin's membrane compliance, whose
 // rate is -A⁻¹·dA·A⁻¹), so the derivative is the part of the assembly that
-// carries the direction's rates with the other inputs as they are. Uses the
-// matrices' storage (after modal_forms); assembles from views over tables
-// of its own, so the shared blocks' inputs and element terms are only read.
+// carries the direction's rates with the other inputs as they are; the
+// skin's part along laminate rates is formed element by element from the
+// rates' term lists, never assembled. Uses the matrices' storage (after
+// modal_forms); assembles from views over tables of its own, so the shared
+// blocks' inputs and element terms are only read.
 // Returns the failing routine's code in `ier` (0 success).
 template <class V>
 std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,

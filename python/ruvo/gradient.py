@@ -27,14 +27,15 @@ engine's inputs (found by building the panel at steps from x, no engine):
   the masses, on which K and B are linear (the stiffeners' share of the
   geometric stiffness on EA and the forces each; through the skin's
   membrane compliance A⁻¹ on the laminate, whose rate is −A⁻¹·dA·A⁻¹): the
-  engine assembles the part of K and B that these inputs' rates along x[i]
+  engine forms the part of K and B that these inputs' rates along x[i]
   carry, the other inputs as they are, which is ∂K/∂x[i] and ∂B/∂x[i]
-  exactly; all such variables in the call that solves at x, which keeps
-  the matrices it assembled for their forms. The rates are the inputs'
-  forward differences over a short step (1e-6·|x|), taken in double
-  precision (exact where an input is linear in x, within about 1e-6
-  relative otherwise); one build of the panel per variable (at x ± h
-  where the build rounds the inputs to single precision);
+  exactly (the skin's share element by element, the stiffeners' assembled
+  over their lines' rows); all such variables in the call that solves at
+  x. The rates are the inputs' forward differences over a short step
+  (1e-6·|x|), taken in double precision (exact where an input is linear
+  in x, within about 1e-6 relative otherwise); one build of the panel per
+  variable (at x ± h where the build rounds the inputs to single
+  precision);
 - anything else (radii, lengths, skew): central differences of the
   assemblies at x ± h.
 
@@ -241,6 +242,8 @@ def _changes(inputs: dict[str, Any], base: dict[str, Any]) -> Changes:
     changes: Changes = {}
     for key in inputs.keys() | base.keys():
         value, other = inputs.get(key), base.get(key)
+        if value is other:   # the same array (a grid the panels share) or text
+            continue
         if isinstance(value, np.ndarray) and isinstance(other, np.ndarray) and value.shape == other.shape:
             if value.tobytes() != other.tobytes():   # the quick test; -0.0 against 0.0 is no change
                 change = value - other
@@ -362,10 +365,10 @@ class Solution:
 def _groups(values: np.ndarray, gap: float) -> list[list[int]]:
     """Runs of modes (0-based, in the order given) whose eigenvalues lie within
     the relative gap of each other."""
-    order = np.argsort(values, kind="stable")
+    order, v = np.argsort(values, kind="stable").tolist(), values.tolist()   # Python numbers: a short loop
     groups, current = [], [order[0]]
     for a, b in zip(order[:-1], order[1:]):
-        if abs(values[b] - values[a]) <= gap * max(abs(values[a]), abs(values[b])):
+        if abs(v[b] - v[a]) <= gap * max(abs(v[a]), abs(v[b])):
             current.append(b)
         else:
             groups.append(current)
@@ -391,26 +394,26 @@ def _derivatives(quantity: str, lam: np.ndarray, kp: np.ndarray, bp: np.ndarray,
         raise ValueError("gradient: the computed modes are not independent in the full system "
                          "(the stiffness is not positive definite under the fixed loads?)") from None
     # Ritz values in the order of the engine's eigenvalues (nearest first)
-    match = [int(np.argmin(np.abs(ritz - v))) for v in lam]
+    match = np.argmin(np.abs(ritz[None, :] - lam[:, None]), axis=1).tolist()
     if len(set(match)) != len(match):
         match = list(np.argsort(np.abs(ritz) if buckling else ritz))
     ritz, c = ritz[match], c[:, match]
     signs = np.sign(ritz) if buckling else np.ones_like(ritz)
-    derivatives = np.zeros((len(lam), dk.shape[0]))
+    # a simple eigenvalue's derivative is the quadratic form itself: all modes' at once
+    stiffness, load = (np.diagonal(c.T @ d @ c, axis1=1, axis2=2) for d in (dk, db))
+    derivatives = signs[:, None] * (stiffness - ritz * load).T
     clusters = []
     for group in _groups(ritz, gap):
+        if len(group) == 1:
+            continue
         g = np.array(group)
         centre = float(np.mean(ritz[g]))
         cg = c[:, g]
-        if len(g) == 1:   # a simple eigenvalue: the quadratic form itself
-            derivatives[g[0]] = signs[g[0]] * np.einsum("j,ijk,k->i", cg[:, 0], dk - centre * db, cg[:, 0])
-            continue
         for i in range(dk.shape[0]):
             d = cg.T @ (dk[i] - centre * db[i]) @ cg
             derivatives[g[np.argsort(ritz[g], kind="stable")], i] = np.sort(signs[g[0]] * np.linalg.eigvalsh(
                 0.5 * (d + d.T)))
-        if len(g) > 1:
-            clusters.append(("repeated", g, derivatives[np.sort(g)]))
+        clusters.append(("repeated", g, derivatives[np.sort(g)]))
     if buckling:
         for group in _groups(np.abs(ritz), gap):
             if len(group) == 2 and ritz[group[0]] * ritz[group[1]] < 0:

@@ -11,6 +11,7 @@ way positive W does.
 """
 from __future__ import annotations
 
+import functools
 import math
 import warnings
 from dataclasses import KW_ONLY, dataclass, field
@@ -346,20 +347,8 @@ class Laminate:
             raise ValueError("Laminate.plies: at least one ply is needed")
         if not isinstance(material, Material):
             raise ValueError("Laminate.material: a ruvo.Material is needed")
-        A, B, D, thickness = stack_stiffness([p.thickness for p in stack], [p.angle for p in stack],
-                                             [material] * len(stack))
-        shear = None
-        if transverse_shear:
-            if material.G13 is None or material.G23 is None:
-                raise ValueError("Laminate.material: transverse shear needs the Material's G13 and G23")
-            shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in stack)
-        thermal = None
-        if material.alpha1 is not None:
-            thermal = sum(ply_stiffness(material, p.angle) @ ply_expansion(material, p.angle) * p.thickness
-                          for p in stack)
-        laminate = cls(A, B, D, thickness, shear, thermal)  # type: ignore[arg-type]
-        _set(laminate, plies=stack, material=material)
-        return laminate
+        return _laminate_of_plies(cls, stack, material,  # type: ignore[arg-type]  # a class hashes
+                                  bool(transverse_shear))
 
     @classmethod
     def isotropic(cls, E: float, nu: float, t: float, *, transverse_shear: bool = False,
@@ -383,11 +372,11 @@ class Laminate:
         nu = _number("Laminate", "nu", nu)
         if not -1.0 < nu < 0.5:
             raise ValueError(f"Laminate.nu: {nu} must lie in (-1, 0.5)")
-        with warnings.catch_warnings():  # E warned about above, once
-            warnings.simplefilter("ignore", UnitWarning)
-            g = E / (2.0 * (1.0 + nu))
-            material = Material(E, E, nu, g, g, g, Fcy=Fcy, alpha1=alpha, alpha2=alpha)
-        return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
+        # checked as the material and the ply check them, before they key the kept laminates
+        t = _length("Ply", "thickness", t)
+        Fcy = None if Fcy is None else _number("Material", "Fcy", Fcy, positive=True)
+        alpha = None if alpha is None else _number("Material", "alpha1", alpha)
+        return _isotropic(cls, E, nu, t, bool(transverse_shear), Fcy, alpha)  # type: ignore[arg-type]  # a class hashes
 
     @property
     def expansion(self) -> np.ndarray | None:
@@ -447,6 +436,41 @@ class Laminate:
         groups = (np.array(self.B), -np.array(self.D), np.array(self.D))
         s = np.array(self.shear)
         return np.array([g[i, j] for g in groups for i, j in PACKED] + [s[0, 0], s[0, 1], s[1, 1]], dtype)
+
+
+# An optimiser rebuilds its panels with the same plies over and over (a
+# gradient's probes, a sweep's designs): the laminates of the last stacks
+# built are kept. Keyed on every value the laminate is made of, and itself
+# immutable, a kept one is the laminate the stack gives, whichever thread
+# built it first (lru_cache is safe between threads).
+@functools.lru_cache(maxsize=128)
+def _laminate_of_plies(cls: type[Laminate], stack: tuple[Ply, ...], material: Material,
+                       transverse_shear: bool) -> Laminate:
+    A, B, D, thickness = stack_stiffness([p.thickness for p in stack], [p.angle for p in stack],
+                                         [material] * len(stack))
+    shear = None
+    if transverse_shear:
+        if material.G13 is None or material.G23 is None:
+            raise ValueError("Laminate.material: transverse shear needs the Material's G13 and G23")
+        shear = SHEAR_CORRECTION * sum(_ply_shear(material, p.angle) * p.thickness for p in stack)
+    thermal = None
+    if material.alpha1 is not None:
+        thermal = sum(ply_stiffness(material, p.angle) @ ply_expansion(material, p.angle) * p.thickness
+                      for p in stack)
+    laminate = cls(A, B, D, thickness, shear, thermal)  # type: ignore[arg-type]
+    _set(laminate, plies=stack, material=material)
+    return laminate
+
+
+@functools.lru_cache(maxsize=128)
+def _isotropic(cls: type[Laminate], E: float, nu: float, t: float, transverse_shear: bool, Fcy: float | None,
+               alpha: float | None) -> Laminate:
+    """Laminate.isotropic of checked values, kept as the ply laminates are."""
+    with warnings.catch_warnings():  # E warned about by the caller, once
+        warnings.simplefilter("ignore", UnitWarning)
+        g = E / (2.0 * (1.0 + nu))
+        material = Material(E, E, nu, g, g, g, Fcy=Fcy, alpha1=alpha, alpha2=alpha)
+    return cls.from_plies([Ply(t, 0.0)], material, transverse_shear=transverse_shear)
 
 
 def _ply_shear(material: Material, degrees: float) -> np.ndarray:

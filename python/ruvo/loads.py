@@ -57,8 +57,7 @@ class Loads:
 
     def __post_init__(self) -> None:
         owner = type(self).__name__
-        for name in _FORCES + _EFFECTS:
-            _set(self, **{name: _number(owner, name, getattr(self, name))})
+        _set(self, **{name: _number(owner, name, getattr(self, name)) for name in _FORCES + _EFFECTS})
         if not isinstance(self.closed_ends, (bool, np.bool_)):
             raise ValueError(f"{owner}.closed_ends: {self.closed_ends!r} is not true or false")
         _set(self, closed_ends=bool(self.closed_ends))

@@ -4,9 +4,10 @@ shared out over the bays between them.
 """
 from __future__ import annotations
 
+import functools
 import math
 from dataclasses import dataclass
-from typing import Sequence
+from typing import NamedTuple, Sequence
 
 import numpy as np
 from numpy.typing import ArrayLike
@@ -114,7 +115,9 @@ class Mesh:
         stringers and patches of the skin (x0, x1, y0, y1; later patches
         over earlier ones), with node lines at the patches' edges. A
         stiffener off the grid, or a grid larger than the engine takes, is
-        refused with ValueError naming the panel's field.
+        refused with ValueError naming the panel's field. Layouts of the same
+        values give the same grid, whose arrays are read-only (panels built
+        alike share it).
 
         Returns
         -------
@@ -127,35 +130,55 @@ class Mesh:
         >>> grid.y_nodes.tolist(), grid.stringer_lines
         ([0.0, 25.0, 50.0, 75.0, 100.0], (2,))
         """
-        x_stations = [f.position for f in frames if f.position is not None] + \
-                     [min(max(x, 0.0), length) for x0, x1, _, _ in patches for x in (x0, x1)]
-        y_stations = [s.position for s in stringers if s.position is not None] + \
-                     [min(max(y, 0.0), width) for _, _, y0, y1 in patches for y in (y0, y1)]
-        for axis, total, stations in (("x", length, x_stations), ("y", width, y_stations)):
-            for s in stations:
-                if s > total * (1 + 1e-9):
-                    owner = "frames" if axis == "x" else "stringers"
-                    raise ValueError(f"Panel.{owner}: position {s} lies beyond the panel side {total}")
-        x = self.lengths("x", length, x_stations)
-        y = self.lengths("y", width, y_stations)
-        for axis, lengths, total, stations in (("x", x, length, x_stations), ("y", y, width, y_stations)):
-            if len(lengths) + 1 > MAX_LINES:
-                bays = len([s for s in stations if 0.0 < s < total]) + 1
-                raise ValueError(f"Panel.mesh: {len(lengths) + 1} node lines along {axis}; the largest size "
-                                 f"variant takes {MAX_LINES} (p_rtnds); Mesh(size={fitting_size(total, bays):.6g}) "
-                                 "fits")
-            if not ((lengths >= SMALLEST_LENGTH) & (lengths <= LARGEST_LENGTH)).all():
-                for k, v in enumerate(lengths):
-                    _length("Panel.mesh", f"{axis}[{k}]", v)
-        x_middles = np.concatenate([[0.0], np.cumsum(x)])[:-1] + 0.5 * x
-        y_middles = np.concatenate([[0.0], np.cumsum(y)])[:-1] + 0.5 * y
-        covering = np.zeros((len(x), len(y)), int)
-        for k, (x0, x1, y0, y1) in enumerate(patches):
-            covering[np.outer((x_middles > x0) & (x_middles < x1), (y_middles > y0) & (y_middles < y1))] = k + 1
-        return Grid(x, y, grid_lines("frames", frames, x), grid_lines("stringers", stringers, y), covering)
+        return _laid_out(self, length, width, tuple(_Place(f.position, f.line) for f in frames),
+                         tuple(_Place(s.position, s.line) for s in stringers),
+                         tuple(tuple(float(v) for v in p[:4]) for p in patches))
 
 
-def grid_lines(name: str, stiffeners: Sequence[Stiffener], lengths: ArrayLike) -> tuple[int, ...]:
+class _Place(NamedTuple):
+    """What a grid takes of a stiffener: its position or its line."""
+    position: float | None
+    line: int | None
+
+
+# A panel rebuilt with other stiffnesses or loads (a gradient's probes, a
+# sweep's designs) keeps its grid: the grids of the last layouts are kept,
+# keyed on all they are made of. Their arrays are read-only, as panels
+# share them; lru_cache is safe between threads.
+@functools.lru_cache(maxsize=64)
+def _laid_out(mesh: Mesh, length: float, width: float, frames: tuple[_Place, ...], stringers: tuple[_Place, ...],
+              patches: tuple[tuple[float, ...], ...]) -> Grid:
+    x_stations = [f.position for f in frames if f.position is not None] + \
+                 [min(max(x, 0.0), length) for x0, x1, _, _ in patches for x in (x0, x1)]
+    y_stations = [s.position for s in stringers if s.position is not None] + \
+                 [min(max(y, 0.0), width) for _, _, y0, y1 in patches for y in (y0, y1)]
+    for axis, total, stations in (("x", length, x_stations), ("y", width, y_stations)):
+        for s in stations:
+            if s > total * (1 + 1e-9):
+                owner = "frames" if axis == "x" else "stringers"
+                raise ValueError(f"Panel.{owner}: position {s} lies beyond the panel side {total}")
+    x = mesh.lengths("x", length, x_stations)
+    y = mesh.lengths("y", width, y_stations)
+    for axis, lengths, total, stations in (("x", x, length, x_stations), ("y", y, width, y_stations)):
+        if len(lengths) + 1 > MAX_LINES:
+            bays = len([s for s in stations if 0.0 < s < total]) + 1
+            raise ValueError(f"Panel.mesh: {len(lengths) + 1} node lines along {axis}; the largest size "
+                             f"variant takes {MAX_LINES} (p_rtnds); Mesh(size={fitting_size(total, bays):.6g}) "
+                             "fits")
+        if not ((lengths >= SMALLEST_LENGTH) & (lengths <= LARGEST_LENGTH)).all():
+            for k, v in enumerate(lengths):
+                _length("Panel.mesh", f"{axis}[{k}]", v)
+    x_middles = np.concatenate([[0.0], np.cumsum(x)])[:-1] + 0.5 * x
+    y_middles = np.concatenate([[0.0], np.cumsum(y)])[:-1] + 0.5 * y
+    covering = np.zeros((len(x), len(y)), int)
+    for k, (x0, x1, y0, y1) in enumerate(patches):
+        covering[np.outer((x_middles > x0) & (x_middles < x1), (y_middles > y0) & (y_middles < y1))] = k + 1
+    for array in (x, y, covering):
+        array.flags.writeable = False
+    return Grid(x, y, grid_lines("frames", frames, x), grid_lines("stringers", stringers, y), covering)
+
+
+def grid_lines(name: str, stiffeners: Sequence[Stiffener | _Place], lengths: ArrayLike) -> tuple[int, ...]:
     """Grid line numbers (1-based) of the stiffeners."""
     nodes = np.concatenate([[0.0], np.cumsum(lengths)])
     lines = []

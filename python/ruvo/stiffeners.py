@@ -64,9 +64,8 @@ class Stiffener:
             _set(self, position=_number("Stiffener", "position", self.position, nonnegative=True))
         if self.line is not None and (not isinstance(self.line, (int, np.integer)) or self.line < 1):
             raise ValueError(f"Stiffener.line: {self.line!r} must be a grid line number from 1")
-        for name in ("EA", "EI", "GJ", "mass"):
-            _set(self, **{name: _number("Stiffener", name, getattr(self, name), nonnegative=True)})
-        _set(self, ES=_number("Stiffener", "ES", self.ES))
+        _set(self, **{name: _number("Stiffener", name, getattr(self, name), nonnegative=True)
+                      for name in ("EA", "EI", "GJ", "mass")}, ES=_number("Stiffener", "ES", self.ES))
         if self.alpha is not None:
             _set(self, alpha=_number("Stiffener", "alpha", self.alpha))
         if self.ES != 0.0 and not self.EA * self.EI > self.ES ** 2:

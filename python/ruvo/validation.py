@@ -25,6 +25,9 @@ def _warn_units(message: str) -> None:
 def _number(owner: str, name: str, value: Any, *, positive: bool = False, nonnegative: bool = False) -> float:
     """`value` as a finite float, or ValueError naming owner.name (a text or
     true/false is no number, though float() would take it)."""
+    if type(value) is float and math.isfinite(value) and not (positive and value <= 0) \
+            and not (nonnegative and value < 0):
+        return value   # the usual case, at the price of one test
     if isinstance(value, (bool, np.bool_, str, bytes)):
         raise ValueError(f"{owner}.{name}: {value!r} is not a number")
     try:

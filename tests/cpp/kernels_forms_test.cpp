@@ -1,7 +1,8 @@
 // The lane sums against the plain loop they stand for (bit for bit, since
 // each sum runs in the same order), the zero test and the transposed blocks;
 // the modal forms Φᵀ·A·Φ and Tᵀ·C·W + Wᵀ·Cᵀ·T against plain triple loops
-// over dense matrices, on seeded random blocks with zero rows and columns.
+// over dense matrices, on seeded random blocks with zero rows and columns;
+// an element's term blocks and their form, lane by lane, likewise.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -100,8 +101,15 @@ TEST(KernelsModalForms, ProfileFormIsPhiTransposeAPhi) {
     const std::vector<double> phi = random_block(ld, modes, 23u + unsigned(modes));
     std::vector<double> form(std::size_t(modes * modes), 0.5);  // added to
     add_profile_form({a.packed.data(), a.lv.data(), n, ibd}, {phi.data(), n, modes, ld}, form.data());
-    expect_near_forms(form, triple_product(phi.data(), ld, a.dense.data(), n, phi.data(), ld, n, n, modes),
-                      0.5);
+    const std::vector<double> plain =
+        triple_product(phi.data(), ld, a.dense.data(), n, phi.data(), ld, n, n, modes);
+    expect_near_forms(form, plain, 0.5);
+    std::vector<int> rows;  // those that hold values
+    for (int i = 1; i <= n; ++i)
+      if (i % 3 != 2) rows.push_back(i);
+    std::vector<double> over_rows(std::size_t(modes * modes), 0.5);
+    add_profile_form({a.packed.data(), a.lv.data(), n, ibd}, {phi.data(), n, modes, ld}, rows, over_rows.data());
+    expect_near_forms(over_rows, plain, 0.5);
   }
 }
 
@@ -143,6 +151,32 @@ TEST(KernelsModalForms, CouplingFormIsTTransposeCWPlusItsTranspose) {
         both[std::size_t(l * modes + k)] =
             plain[std::size_t(l * modes + k)] + plain[std::size_t(k * modes + l)];
     expect_near_forms(form, both, -0.25);
+  }
+}
+
+TEST(KernelsModalForms, ElementBlocksAndTheirFormsInLanes) {
+  constexpr int n = element_freedoms;
+  const std::vector<double> start = random_block(n, n, 43u), integrals = random_block(16, 2, 47u);
+  double sx[4][4], sy[4][4];
+  for (int k = 0; k < 4; ++k)
+    for (int l = 0; l < 4; ++l)
+      sx[k][l] = integrals[std::size_t(4 * k + l)], sy[k][l] = integrals[std::size_t(16 + 4 * k + l)];
+  std::vector<double> s = start;
+  add_term_block(-1.5, sx, sy, s.data());
+  for (int q = 0; q < n; ++q)
+    for (int p = 0; p < n; ++p)
+      EXPECT_NEAR(s[std::size_t(q * n + p)],
+                  start[std::size_t(q * n + p)] - 1.5 * sx[p / 4][q / 4] * sy[p % 4][q % 4], 1e-14)
+          << p << ", " << q;
+  for (int modes : {1, 3, 8}) {
+    const std::vector<double> psi1 = random_block(n, modes, 53u), psi2 = random_block(n, modes, 59u);
+    std::vector<double> groups(std::size_t(n * modes * modes), 0.25);  // added to
+    add_block_form(s.data(), psi1.data(), psi2.data(), modes, groups.data());
+    std::vector<double> form(std::size_t(modes * modes), 0.0);
+    for (std::size_t e = 0; e < form.size(); ++e)
+      for (int lane = 0; lane < n; ++lane) form[e] += groups[e * n + std::size_t(lane)];
+    expect_near_forms(form, triple_product(psi1.data(), n, s.data(), n, psi2.data(), n, n, n, modes),
+                      0.25 * n);
   }
 }
 

@@ -211,3 +211,14 @@ def test_engine_rates_are_the_derivatives_of_the_forms():
     (_, _, ku, bu, _), (_, _, kd, bd, _) = moved(0.05), moved(-0.05)
     np.testing.assert_allclose(kr, (ku - kd) / 0.1, rtol=0, atol=1e-5 * np.abs(kr).max())
     np.testing.assert_allclose(br, (bu - bd) / 0.1, rtol=0, atol=1e-5 * np.abs(br).max())
+
+    # one input at a time, in turn: each direction's forms are its own (nothing an earlier one
+    # assembled is left over), and they add up to those of the rates together
+    parts = [{key: value} for key, value in rate.items()]
+    *_, in_turn = ruvo.engine.modal_forms(base, phi, parts + parts[:1])
+    for part, forms in zip(parts + parts[:1], in_turn):
+        *_, [alone] = ruvo.engine.modal_forms(base, phi, [part])
+        for own, single in zip(forms, alone):
+            np.testing.assert_allclose(own, single, rtol=0, atol=1e-12 * np.abs(single).max())
+    np.testing.assert_allclose(sum(k for k, _ in in_turn[:-1]), kr, rtol=0, atol=1e-12 * np.abs(kr).max())
+    np.testing.assert_allclose(sum(b for _, b in in_turn[:-1]), br, rtol=0, atol=1e-12 * np.abs(br).max())

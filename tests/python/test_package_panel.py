@@ -337,6 +337,22 @@ def test_mesh_puts_lines_at_the_stiffeners_and_shares_element_counts_over_the_ba
     assert given.frame_lines == (2,) and list(given.x_lengths) == [100.0, 200.0]
 
 
+
+def test_panels_rebuilt_with_other_stiffnesses_share_their_grid_and_laminate_but_never_a_stale_one():
+    def build(t, ea, y):
+        return plate(laminate=Laminate.isotropic(70000.0, 0.3, t), stringers=[Stiffener(y, EA=ea)],
+                     mesh=Mesh(nx=6, ny=4))
+    first, other = build(1.0, 1e6, 50.0), build(1.0, 2e6, 50.0)
+    assert other.grid is first.grid and other.laminate is first.laminate
+    with pytest.raises(ValueError, match="read-only"):   # shared: no panel may change another's
+        first.x_lengths[0] = 1.0
+    moved, thicker = build(1.0, 1e6, 25.0), build(1.1, 1e6, 50.0)
+    assert (first.stringer_lines, moved.stringer_lines) == ((3,), (2,))
+    assert thicker.laminate.D[0][0] == pytest.approx(first.laminate.D[0][0] * 1.1 ** 3, rel=1e-12)
+    for _ in range(2):   # refused each time, not kept
+        with pytest.raises(ValueError, match="Panel.stringers: position 130.0 lies beyond the panel side"):
+            build(1.0, 1e6, 130.0)
+
 # ---- TOML -----------------------------------------------------------------------
 
 def test_toml_panel_with_plies_stiffeners_and_edges():
