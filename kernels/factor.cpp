@@ -55,6 +55,20 @@ const double* Factor::upper_band() const {
   return upper_band_.get();
 }
 
+const double* Factor::reversed_band() const {
+  if (reversed_band_ || p_.n < 1) return reversed_band_.get();
+  const int ld = p_.ibd, n = p_.n;
+  const std::size_t count = std::size_t(ld) * std::size_t(n);
+  reversed_band_ = borrow_storage(count);
+  std::fill_n(reversed_band_.get(), count, 0.0);
+  for (int r = 1; r <= n; ++r)  // L(r, c) is V(n+1-r, n+1-c)
+    for (int c = p_.first_column(r); c <= r; ++c) {
+      const std::size_t i = std::size_t(n + 1 - r), j = std::size_t(n + 1 - c);
+      reversed_band_[j * std::size_t(ld) - j + i - 1] = tiles_ ? *tiles_->at(c, r) : p_(r, c);
+    }
+  return reversed_band_.get();
+}
+
 void Factor::solve(double* x, int m) const {
   if (tiles_)
     cholesky_solve_tiles(*tiles_, x, m, nb_);

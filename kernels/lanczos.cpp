@@ -78,7 +78,7 @@ public:
         rows_(b_rows),
         t_(std::size_t(n_)),
         g_(rows_.empty() ? 0 : 2 * rows_.size()) {
-    if (a.band() < a.order()) u_ = a.upper_band();
+    if (a.band() < a.order()) u_ = a.upper_band(), v_ = a.reversed_band();
   }
   void apply(const double* v, double* y) {
     std::copy(v, v + n_, t_.begin());
@@ -103,12 +103,18 @@ private:
     for (std::size_t k = 0; k < m; ++k) y[rows_[k]] = out[k];
   }
 
-  // x = U⁻¹·x = L⁻ᵀ·x (CblasNoTrans) or x = U⁻ᵀ·x = L⁻¹·x
+  // x = L⁻ᵀ·x (CblasNoTrans) or x = L⁻¹·x = U⁻ᵀ·x, both by the band
+  // BLAS's forward kernel: L⁻ᵀ·x = R·V⁻ᵀ·R·x (Factor::reversed_band).
   void solve(CBLAS_TRANSPOSE half, double* x) const {
-    if (!u_)
+    if (!u_) {
       half == CblasNoTrans ? a_.backward(x, 1) : a_.forward(x, 1);
-    else
-      cblas_dtbsv(CblasColMajor, CblasUpper, half, CblasNonUnit, n_, a_.band() - 1, u_, a_.band(), x, 1);
+      return;
+    }
+    const bool reversed = half == CblasNoTrans;
+    if (reversed) std::reverse(x, x + n_);
+    cblas_dtbsv(CblasColMajor, CblasUpper, CblasTrans, CblasNonUnit, n_, a_.band() - 1, reversed ? v_ : u_,
+                a_.band(), x, 1);
+    if (reversed) std::reverse(x, x + n_);
   }
 
   const Factor& a_;
@@ -116,7 +122,8 @@ private:
   double shift_;
   std::vector<double> b_;
   std::span<const int> rows_;  // B's rows among the n (none: all)
-  const double* u_ = nullptr;  // the factor's band copy (none: its own solutions)
+  const double* u_ = nullptr;  // the factor's band copies U and V (none: its own solutions)
+  const double* v_ = nullptr;
   std::vector<double> t_, g_;
 };
 
