@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include <cblas.h>
+
 #include "kernels/cholesky.hpp"
 
 namespace ruvo::kernels {
@@ -41,18 +43,12 @@ int Factor::factor() {
   return cholesky_factor_tiles(*tiles_, nb_, LeadingColumns::copy_only);
 }
 
-const double* Factor::upper_band() const {
-  if (upper_band_ || p_.n < 1) return upper_band_.get();
-  const int ld = p_.ibd;
-  const std::size_t count = std::size_t(ld) * std::size_t(p_.n);
-  upper_band_ = borrow_storage(count);
-  std::fill_n(upper_band_.get(), count, 0.0);
-  for (int j = 1; j <= p_.n; ++j) {  // row j of L: column j of Lᵀ in the tiles
-    double* column =
-        upper_band_.get() + std::size_t(j) * std::size_t(ld) - std::size_t(j);  // column[k] = U(k, j)
-    for (int k = p_.first_column(j); k <= j; ++k) column[k - 1] = tiles_ ? *tiles_->at(k, j) : p_(j, k);
+void Factor::forward_rows(double* x) const {
+  for (int j = 1; j <= p_.n; ++j) {
+    const int first = p_.first_column(j);
+    const double* row = tiles_ ? tiles_->at(first, j) : &p_(j, first);  // L(j, first..j)
+    x[j - 1] = (x[j - 1] - cblas_ddot(j - first, row, 1, x + first - 1, 1)) / row[j - first];
   }
-  return upper_band_.get();
 }
 
 const double* Factor::reversed_band() const {

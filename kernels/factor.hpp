@@ -34,15 +34,16 @@ public:
   int order() const { return p_.n; }
   // Band width of L (that of A).
   int band() const { return p_.ibd; }
-  // U = Lᵀ (once factored) in the band BLAS's upper storage: column j holds
-  // row j of L, L(j, j-band+1..j), leading dimension band, zeros before the
-  // first row. Made on the first call and kept with the factor (the load
-  // cases that share it solve with it again).
-  const double* upper_band() const;
-  // V = R·L·R, R the reversal of the order, likewise (V is upper
-  // triangular): Lᵀ·x = y is Vᵀ·(R·x) = R·y, which the band BLAS solves by
-  // dot products along V's columns, some three times faster than U·x = y,
-  // its back substitution by a column update at a time.
+  // x = L⁻¹·x for one vector, row by row: a dot product along each stored
+  // row of L (memory-bound as a single vector is, it reads L once).
+  void forward_rows(double* x) const;
+  // V = R·L·R (once factored; R the reversal of the order, V upper
+  // triangular) in the band BLAS's upper storage: column j holds
+  // V(j-band+1..j, j), leading dimension band, zeros before the first row.
+  // Lᵀ·x = y is Vᵀ·(R·x) = R·y, which the band BLAS solves by dot products
+  // along V's columns, some three times as fast as a back substitution by
+  // a column update at a time. Made on the first call and kept with the
+  // factor (the load cases that share it solve with it again).
   const double* reversed_band() const;
 
 private:
@@ -51,7 +52,7 @@ private:
   Profile<double> p_;
   int nb_;
   std::optional<ProfileTiles<double>> tiles_;
-  mutable Storage upper_band_, reversed_band_;
+  mutable Storage reversed_band_;
 };
 
 using KeptFactor = std::unique_ptr<Factor>;

@@ -1,6 +1,6 @@
 // Storage of the largest work arrays kept between analyses. The factors'
 // storage (for a large curved panel the band matrix of all its freedoms,
-// which its factor is made in, and the factor's band copy, some 33 MiB
+// which its factor is made in, and the factor's reversed band copy, some 33 MiB
 // each at 30 x 30 elements) is the largest an analysis allocates, and
 // fresh storage is faulted in page by page every time. When their owner is
 // done, blocks up to kept_storage_bytes in all are kept (the largest

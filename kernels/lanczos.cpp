@@ -78,7 +78,7 @@ public:
         rows_(b_rows),
         t_(std::size_t(n_)),
         g_(rows_.empty() ? 0 : 2 * rows_.size()) {
-    if (a.band() < a.order()) u_ = a.upper_band(), v_ = a.reversed_band();
+    if (a.band() < a.order()) v_ = a.reversed_band();
   }
   void apply(const double* v, double* y) {
     std::copy(v, v + n_, t_.begin());
@@ -103,18 +103,20 @@ private:
     for (std::size_t k = 0; k < m; ++k) y[rows_[k]] = out[k];
   }
 
-  // x = L⁻ᵀ·x (CblasNoTrans) or x = L⁻¹·x = U⁻ᵀ·x, both by the band
-  // BLAS's forward kernel: L⁻ᵀ·x = R·V⁻ᵀ·R·x (Factor::reversed_band).
+  // x = L⁻ᵀ·x (CblasNoTrans) or x = L⁻¹·x, both by dot products along the
+  // stored rows: L⁻¹ on L's own rows, L⁻ᵀ·x = R·V⁻ᵀ·R·x on V's columns
+  // (Factor::reversed_band).
   void solve(CBLAS_TRANSPOSE half, double* x) const {
-    if (!u_) {
+    if (!v_) {
       half == CblasNoTrans ? a_.backward(x, 1) : a_.forward(x, 1);
-      return;
+    } else if (half == CblasTrans) {
+      a_.forward_rows(x);
+    } else {
+      std::reverse(x, x + n_);
+      cblas_dtbsv(CblasColMajor, CblasUpper, CblasTrans, CblasNonUnit, n_, a_.band() - 1, v_, a_.band(), x,
+                  1);
+      std::reverse(x, x + n_);
     }
-    const bool reversed = half == CblasNoTrans;
-    if (reversed) std::reverse(x, x + n_);
-    cblas_dtbsv(CblasColMajor, CblasUpper, CblasTrans, CblasNonUnit, n_, a_.band() - 1, reversed ? v_ : u_,
-                a_.band(), x, 1);
-    if (reversed) std::reverse(x, x + n_);
   }
 
   const Factor& a_;
@@ -122,8 +124,7 @@ private:
   double shift_;
   std::vector<double> b_;
   std::span<const int> rows_;  // B's rows among the n (none: all)
-  const double* u_ = nullptr;  // the factor's band copies U and V (none: its own solutions)
-  const double* v_ = nullptr;
+  const double* v_ = nullptr;  // the factor's band copy V (none: its own solutions)
   std::vector<double> t_, g_;
 };
 
