@@ -1,8 +1,8 @@
 // Storage of the largest work arrays kept between analyses. The factors'
-// copies (for a large panel the band matrix of all its freedoms, its
-// factor's tiles and the band copy of that factor, some 33 MiB each at
-// 30 x 30 elements) are the largest arrays an analysis allocates, and
-// fresh ones are faulted in page by page every time. When their owner is
+// storage (for a large curved panel the band matrix of all its freedoms,
+// which its factor is made in, and the factor's band copy, some 33 MiB
+// each at 30 x 30 elements) is the largest an analysis allocates, and
+// fresh storage is faulted in page by page every time. When their owner is
 // done, blocks up to kept_storage_bytes in all are kept (the largest
 // first), each lent to the next request that fits in it and needs at
 // least half of it; any other request gets new memory, freed as usual.
