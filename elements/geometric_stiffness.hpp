@@ -61,7 +61,8 @@ bool for_each_force_block(ArrayRef<const float, 2> pmem, float fakt, ForceReadin
         // The force varies linearly in x along the element's lower edge and not in y,
         // or is its first node's throughout.
         const double fm1 = pmem(ina.leit(i, j), k.column) * e;
-        const double fm2 = reading == ForceReading::per_element ? fm1 : pmem(ina.leit(i, j + 1), k.column) * e;
+        const double fm2 =
+            reading == ForceReading::per_element ? fm1 : pmem(ina.leit(i, j + 1), k.column) * e;
         if (std::abs(fm1) < 1.0e-25 && std::abs(fm2) < 1.0e-25) continue;
         Integrals sx;
         weighted_integrals(s1, s2, k.t1, k.t2, fm1, fm2, sx);

@@ -35,9 +35,12 @@ void add_symmetric_product(const double* x, const double* y, int m, double* form
 
 // The rows of Φ side by side, and the share of each row of A in the form.
 class ProfileForm {
- public:
+public:
   ProfileForm(Profile<const double> a, Vectors phi)
-      : a_(a), m_(phi.m), width_(lane_width(phi.m)), rows_(transposed(phi.v, phi.ld, phi.n, m_, width_)),
+      : a_(a),
+        m_(phi.m),
+        width_(lane_width(phi.m)),
+        rows_(transposed(phi.v, phi.ld, phi.n, m_, width_)),
         sum_(std::size_t(width_)) {}
 
   void add_row(int i, double* form) {
@@ -53,8 +56,10 @@ class ProfileForm {
     add_symmetric_product(phi_i, sum_.data(), m_, form);
   }
 
- private:
-  const double* row_of(int i) const { return rows_.data() + std::ptrdiff_t(i - 1) * width_; }  // 1-based freedom
+private:
+  const double* row_of(int i) const {
+    return rows_.data() + std::ptrdiff_t(i - 1) * width_;
+  }  // 1-based freedom
 
   Profile<const double> a_;
   int m_, width_;
@@ -88,9 +93,11 @@ void add_coupling_form(const double* c, int ldc, Vectors t, Vectors w, Columns c
   std::vector<double> p(std::size_t(t.n) * std::size_t(m)), g(std::size_t(m) * std::size_t(m));
   cblas_dgemm(CblasColMajor, CblasNoTrans, CblasNoTrans, t.n, m, columns.count, 1.0,
               c + std::ptrdiff_t(columns.first) * ldc, ldc, w.v + columns.first, w.ld, 0.0, p.data(), t.n);
-  cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, m, m, t.n, 1.0, t.v, t.ld, p.data(), t.n, 0.0, g.data(), m);
+  cblas_dgemm(CblasColMajor, CblasTrans, CblasNoTrans, m, m, t.n, 1.0, t.v, t.ld, p.data(), t.n, 0.0,
+              g.data(), m);
   for (int l = 0; l < m; ++l)
-    for (int k = 0; k < m; ++k) form[std::ptrdiff_t(l) * m + k] += g[std::size_t(l) * m + k] + g[std::size_t(k) * m + l];
+    for (int k = 0; k < m; ++k)
+      form[std::ptrdiff_t(l) * m + k] += g[std::size_t(l) * m + k] + g[std::size_t(k) * m + l];
 }
 
 // Built for the wider registers too, chosen when the library loads.

@@ -189,10 +189,10 @@ std::int32_t add_force_form(ArrayRef<const float, 2> pmem, float fakt, ForceRead
   return 0;
 }
 
-#define RUVO_INSTANTIATE(V)                                                                                 \
-  template std::int32_t add_skin_form<V>(const F01qua<V>&, std::span<const double>, int, double*);           \
-  template std::int32_t add_force_form<V>(ArrayRef<const float, 2>, float, ForceReading, std::span<const double>, \
-                                          int, double*);
+#define RUVO_INSTANTIATE(V)                                                                        \
+  template std::int32_t add_skin_form<V>(const F01qua<V>&, std::span<const double>, int, double*); \
+  template std::int32_t add_force_form<V>(ArrayRef<const float, 2>, float, ForceReading,           \
+                                          std::span<const double>, int, double*);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -114,7 +114,8 @@ template <class V>
 ReachedRows reached_rows(const LinearDirection& d) {
   if (d.masses()) return {};
   const auto& dis = state::f07dis<V>();
-  const bool all_stiffeners = !d.laminates.empty() || !d.shear.empty() || !d.fixed.empty() || !d.variable.empty();
+  const bool all_stiffeners =
+      !d.laminates.empty() || !d.shear.empty() || !d.fixed.empty() || !d.variable.empty();
   const auto moved_row = [](const std::vector<std::array<float, 4>>& rates, int k) {
     return std::size_t(k) <= rates.size() &&
            std::any_of(rates[std::size_t(k - 1)].begin(), rates[std::size_t(k - 1)].end(),
@@ -122,7 +123,8 @@ ReachedRows reached_rows(const LinearDirection& d) {
   };
   std::vector<char> w(std::size_t(state::man.ix) + 1, 0), t(std::size_t(std::max(state::man.iy, 0)) + 1, 0);
   mark_stiffener_rows<V>(
-      dis, [&](char xory, int k) { return all_stiffeners || moved_row(xory == 'X' ? d.stringers : d.frames, k); },
+      dis,
+      [&](char xory, int k) { return all_stiffeners || moved_row(xory == 'X' ? d.stringers : d.frames, k); },
       w, t);
   ReachedRows reached{{false, {}}, {false, {}}};
   for (int e = 1; e < int(w.size()); ++e)
@@ -177,7 +179,8 @@ void set_forces(Array<float, V::p_nodes, 3>& forces, const std::vector<std::arra
   const auto& ina = state::f07ina<V>();
   forces = {};
   for (int n = 1; n <= ina.mx * ina.my; ++n)
-    for (int c = 1; c <= 3; ++c) forces(n, c) = rows[rows.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
+    for (int c = 1; c <= 3; ++c)
+      forces(n, c) = rows[rows.size() == 1 ? 0 : std::size_t(n - 1)][std::size_t(c - 1)];
 }
 
 // Stiffener tables as the analysis holds them, with EA, ES, EI, GJ of each
@@ -242,7 +245,8 @@ template <class V>
 bool make_element_terms(const Skstf& laminates, ElementArrays<V>& e, F01qua<V>& terms) {
   spread_laminates<V>(laminates, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss);
   std::int32_t ier = 0;
-  tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss, ier);  // the grid's skew checked once already
+  tfmstf<V>(e.c, e.ch, e.bb, e.dd, e.bd, e.rr, e.dr, e.br, e.ss,
+            ier);  // the grid's skew checked once already
   const bool fits = term_list_fault<V>(e.c, e.ch).empty();
   f01kbf<V>(e.c, e.ch, terms);
   return fits;
@@ -297,16 +301,18 @@ std::int32_t add_laminate_rates(const LinearDirection& d, bool buckling, std::sp
 // straight from the element blocks, the stiffeners' assembled into `m`.
 template <class V>
 std::int32_t add_force_rates(const std::vector<std::array<float, 3>>& rows, std::span<double> m,
-                             std::span<const std::int32_t> lv, float sign, std::span<const double> phi, int modes,
-                             double* form) {
+                             std::span<const std::int32_t> lv, float sign, std::span<const double> phi,
+                             int modes, double* form) {
   Array<float, V::p_nodes, 3> forces;
   set_forces<V>(forces, rows);
   const auto pmem = forces_ref(forces.data, V::p_nodes);
   const auto shared = shared_inputs<V>();
-  if (const std::int32_t err = add_force_form<V>(pmem, sign, shared.forces, phi, modes, form); err != 0) return err;
-  const StiffenerFailure failed = elements::add_stiffeners<V>(shared.stiffeners, [&](char xory, std::int32_t& err) {
-    bmatst<V>(xory, m, lv, pmem, sign, shared.stiffeners, shared.compliance, err);
-  });
+  if (const std::int32_t err = add_force_form<V>(pmem, sign, shared.forces, phi, modes, form); err != 0)
+    return err;
+  const StiffenerFailure failed =
+      elements::add_stiffeners<V>(shared.stiffeners, [&](char xory, std::int32_t& err) {
+        bmatst<V>(xory, m, lv, pmem, sign, shared.stiffeners, shared.compliance, err);
+      });
   if (failed == StiffenerFailure::none) return 0;
   return failed == StiffenerFailure::x ? cmpbmt_code::x_stiffeners : cmpbmt_code::y_stiffeners;
 }
@@ -319,11 +325,15 @@ std::int32_t add_mass_rates(const LinearDirection& d) {
   std::copy(d.stringer_masses.begin(), d.stringer_masses.end(), dis.domx.data);
   std::copy(d.frame_masses.begin(), d.frame_masses.end(), dis.domy.data);
   const auto shared = shared_inputs<V>();
-  const AssemblyInputs<V> in{dis, shared.terms, shared.fixed_forces, shared.compliance,
-                             d.density.empty() ? 0.0f : d.density.front(), shared.forces};
+  const AssemblyInputs<V> in{dis,
+                             shared.terms,
+                             shared.fixed_forces,
+                             shared.compliance,
+                             d.density.empty() ? 0.0f : d.density.front(),
+                             shared.forces};
   std::int32_t err = 0;
-  cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data), std::span<const std::int32_t>(state::comlv<V>().lvb.data),
-            in, err);
+  cmpmmt<V>(std::span<double>(state::matrix<V>().b11.data),
+            std::span<const std::int32_t>(state::comlv<V>().lvb.data), in, err);
   return err;
 }
 
@@ -344,21 +354,23 @@ std::int32_t assemble_rates(const LinearDirection& d, ColumnTops& tops, std::spa
   const auto& lv = state::comlv<V>();
   const bool stiffeners = !d.stringers.empty() || !d.frames.empty();
   tops.assign(std::size_t(state::man.ix), state::man.iy + 1);
-  std::int32_t err =
-      d.laminates.empty() && d.shear.empty() ? 0 : add_laminate_rates<V>(d, buckling, phi, m, direct.stiffness.data());
+  std::int32_t err = d.laminates.empty() && d.shear.empty()
+                         ? 0
+                         : add_laminate_rates<V>(d, buckling, phi, m, direct.stiffness.data());
   if (err == 0 && stiffeners) {
     const F07dis<V> rates = with_stiffnesses<V>(d.stringers, d.frames);
     const auto shared = shared_inputs<V>();
     err = add_stiffener_rates<V>(
-        buckling, {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density, shared.forces},
-        tops);
+        buckling,
+        {rates, shared.terms, shared.fixed_forces, shared.compliance, shared.density, shared.forces}, tops);
   }
   if (err == 0 && !d.fixed.empty())
-    err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data), std::span<const std::int32_t>(lv.lvtri.data),
-                             -1.0f, phi, m, direct.stiffness.data());
+    err = add_force_rates<V>(d.fixed, std::span<double>(a.a11.data),
+                             std::span<const std::int32_t>(lv.lvtri.data), -1.0f, phi, m,
+                             direct.stiffness.data());
   if (err == 0 && buckling && !d.variable.empty())
-    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data), std::span<const std::int32_t>(lv.lvb.data),
-                             1.0f, phi, m, direct.load.data());
+    err = add_force_rates<V>(d.variable, std::span<double>(a.b11.data),
+                             std::span<const std::int32_t>(lv.lvb.data), 1.0f, phi, m, direct.load.data());
   if (err == 0 && !buckling && d.masses()) err = add_mass_rates<V>(d);
   return err;
 }
@@ -368,7 +380,8 @@ std::int32_t assemble_rates(const LinearDirection& d, ColumnTops& tops, std::spa
 template <class V>
 ModalForms modal_forms(std::span<const double> phi, int m) {
   const Man& man = state::man;
-  return forms_of<V>(phi, m, true, kernels::nonzero_columns(state::matrix<V>().a21.data, V::p_ny, man.iy, man.ix));
+  return forms_of<V>(phi, m, true,
+                     kernels::nonzero_columns(state::matrix<V>().a21.data, V::p_ny, man.iy, man.ix));
 }
 
 template <class V>
@@ -377,8 +390,8 @@ ModalForms condensed_forms(std::span<const double> phi, int m) {
 }
 
 template <class V>
-std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
-                                        int m, std::int32_t& ier) {
+std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions,
+                                        std::span<const double> phi, int m, std::int32_t& ier) {
   std::vector<ModalForms> out;
   std::optional<ColumnTops> written;  // none yet: A21 holds the full system's coupling, or W
   ColumnTops tops;
@@ -393,8 +406,8 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
     if ((ier = assemble_rates<V>(d, tops, phi, m, direct)) != 0) return {};
     dirty_w = reached.w;
     if (tangential) written = tops, dirty_t = reached.t;
-    ModalForms& f = out.emplace_back(
-        forms_of<V>(phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}, reached));
+    ModalForms& f = out.emplace_back(forms_of<V>(
+        phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}, reached));
     std::transform(direct.stiffness.begin(), direct.stiffness.end(), f.stiffness.begin(), f.stiffness.begin(),
                    std::plus<>());
     std::transform(direct.load.begin(), direct.load.end(), f.load.begin(), f.load.begin(), std::plus<>());

@@ -63,7 +63,7 @@ inline constexpr std::int32_t rate_terms_overfull = 9;
 // blocks' inputs and element terms are only read.
 // Returns the failing routine's code in `ier` (0 success).
 template <class V>
-std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions, std::span<const double> phi,
-                                        int m, std::int32_t& ier);
+std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directions,
+                                        std::span<const double> phi, int m, std::int32_t& ier);
 
 }  // namespace ruvo

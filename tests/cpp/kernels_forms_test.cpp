@@ -108,7 +108,8 @@ TEST(KernelsModalForms, ProfileFormIsPhiTransposeAPhi) {
     for (int i = 1; i <= n; ++i)
       if (i % 3 != 2) rows.push_back(i);
     std::vector<double> over_rows(std::size_t(modes * modes), 0.5);
-    add_profile_form({a.packed.data(), a.lv.data(), n, ibd}, {phi.data(), n, modes, ld}, rows, over_rows.data());
+    add_profile_form({a.packed.data(), a.lv.data(), n, ibd}, {phi.data(), n, modes, ld}, rows,
+                     over_rows.data());
     expect_near_forms(over_rows, plain, 0.5);
   }
 }
