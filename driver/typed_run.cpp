@@ -124,9 +124,11 @@ void store_model(const TypedAnalysis& in) {
 
 // The vibration data echo of laminate 1, the assembly with the mass matrix
 // and (unless only the matrices are wanted) the solution, after ruvomain's
-// stages.
+// stages; `written` receives the first row of each column of A21 that the
+// assembly wrote.
 template <class V>
-RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& options) {
+RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& options,
+                             std::vector<std::int32_t>& written) {
   const auto& sk = state::skstf;
   Array<float, 6> bb, bd, dd, br, dr, rr;
   Array<float, 3> ss;
@@ -144,6 +146,7 @@ RunStatus vibration_sequence(double shift, bool solve, const SolutionOptions& op
     std::vector<std::int32_t> tops, bottoms;  // of A21, for the condensation in this call
     vibs2<V>(ier, &tops, &bottoms);
     if (ier != 0) return {Stage::vibration_assembly, ier};
+    written = tops;
     if (!solve) return {};
     if (options.assembled) options.assembled();
     SolutionOptions solution = options;
@@ -556,11 +559,13 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
   // The listing reports the subspace iteration's steps.
   options.solution.eigen = in.listing ? EigenSolution::subspace : in.eigen;
   options.solution.keep_coupling = in.tangential || in.forms;
+  std::vector<std::int32_t> written;  // of A21, by the last assembly of the stiffness
+  options.coupling_tops = &written;
   KeptMatrices kept;
   if (in.forms && vibration) options.solution.assembled = [&kept] { copy_matrices<V>(kept, true); };
   r.status = run_analysis<V>(args, options);
   if (vibration && r.status.finished())
-    r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution);
+    r.status = vibration_sequence<V>(in.shift, !in.matrices, options.solution, written);
   if (!r.status.finished()) return r;
   if (in.matrices && in.projected.modes > 0) {
     r.ix = state::man.ix, r.iy = state::man.iy;
@@ -579,7 +584,7 @@ TypedResult analyse_typed(const TypedAnalysis& in) {
     r.outcome = TypedOutcome::no_eigenvalues;
     return r;
   }
-  if (in.tangential || in.forms) r.x2 = tangential_parts<V>(std::int32_t(r.eigenvalues.size()));
+  if (in.tangential || in.forms) r.x2 = tangential_parts<V>(std::int32_t(r.eigenvalues.size()), &written);
   if (in.forms) add_solution_forms<V>(in, kept, r);
   return r;
 }

@@ -140,6 +140,9 @@ struct RunOptions {
   bool stringer_given = false;       // the host stored the stringer cross-section: its group is not read
   const LoadCases* cases = nullptr;  // none: the one case of the model's forces
   StringerChecks* checks = nullptr;  // receives the crippling and global loads
+  // Given: receives the first row of each column of A21 that the last
+  // assembly of the stiffness wrote (left empty where none was recorded).
+  std::vector<std::int32_t>* coupling_tops = nullptr;
   // The omega chord's own wall bending stiffness (D11, D12, D22, D16, D26,
   // D66); none: the web's of shared block stringercom, as for the routines.
   std::optional<std::array<float, 6>> chord_bending;

@@ -167,6 +167,7 @@ RunStatus solve_case(ElementArrays<V>& e, bool first, bool same_stiffness, kerne
     if (!same_stiffness) kept.reset(), full = {};
     SolutionOptions solution = options.solution;
     if (!tops.empty()) solution.coupling_tops = &tops, solution.coupling_bottoms = &bottoms;
+    if (!same_stiffness && options.coupling_tops) *options.coupling_tops = tops;
     solution.lanczos_start = &start;
     incs3_case<V>(ierr, fstbub, !same_stiffness, kept, solution, solution.keep_coupling ? nullptr : &full);
     if (ierr != 0) {

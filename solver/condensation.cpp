@@ -341,14 +341,22 @@ bool print_tangential_modes(std::int32_t neigrq) {
 }
 
 template <class V>
-std::vector<double> tangential_parts(std::int32_t modes) {
+std::vector<double> tangential_parts(std::int32_t modes, const std::vector<std::int32_t>* tops) {
   const int ix = state::man.ix, iy = state::man.iy;
   const auto& m = state::matrix<V>();
   const auto& x = state::vectrs<V>().x;
   std::vector<double> x2(std::size_t(iy) * std::size_t(std::max(modes, 0)), 0.0);
   if (iy == 0 || modes < 1) return x2;
+  int first = 1, last = ix;  // W's columns that may not be zero
+  if (tops && tops->size() == std::size_t(ix)) {
+    const auto written = [iy](std::int32_t top) { return top <= iy; };
+    first = int(std::find_if(tops->begin(), tops->end(), written) - tops->begin()) + 1;
+    last = int(std::find_if(tops->rbegin(), tops->rend(), written).base() - tops->begin());
+    if (first > last) return x2;
+  }
   // W = L⁻¹·A21 since the condensation, in A21's storage
-  kernels::subtract_records(m.a21.data, V::p_ny, iy, 1, ix, x.data, V::p_nx, modes, x2.data());
+  kernels::subtract_records(m.a21.data + std::size_t(first - 1) * V::p_ny, V::p_ny, iy, first,
+                            last - first + 1, x.data, V::p_nx, modes, x2.data());
   const kernels::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
                                            state::f07ina<V>().ibdy};
   kernels::cholesky_backward(l22, x2.data(), modes);
@@ -390,7 +398,7 @@ void report_scratch_fault(std::string_view routine) {
   template CriticalMode find_critical<V>(std::span<const double>, std::span<const std::int32_t>,        \
                                          std::int32_t, kernels::KeptFactor*);                           \
   template bool print_tangential_modes<V>(std::int32_t);                                                \
-  template std::vector<double> tangential_parts<V>(std::int32_t);                                       \
+  template std::vector<double> tangential_parts<V>(std::int32_t, const std::vector<std::int32_t>*);     \
   template std::int32_t condense_for<V>(std::string_view, const io::Format&, const SolutionOptions&);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE

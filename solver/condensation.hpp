@@ -125,8 +125,11 @@ bool print_tangential_modes(std::int32_t neigrq);
 // modes (iy by modes, column-major), from the factor L of A22 and W = L⁻¹·A21
 // that condense_tangential left in shared block matrix: what the scratch
 // records give, without them (a run that makes no files keeps none).
+// `tops`, given: the first row of each column of A21 that its assembly
+// wrote; W's columns outside those written are zero and are not read (a
+// panel without coupling has tangential parts of zero).
 template <class V>
-std::vector<double> tangential_parts(std::int32_t modes);
+std::vector<double> tangential_parts(std::int32_t modes, const std::vector<std::int32_t>* tops = nullptr);
 
 // The condensation step of the solution `routine`: its code 0,
 // a22_not_positive_definite after `a22_failed` with the failed row, or
