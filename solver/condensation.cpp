@@ -15,6 +15,7 @@
 #include "kernels/condensation_kernels.hpp"
 #include "kernels/kept_storage.hpp"
 #include "kernels/lanczos.hpp"
+#include "kernels/lane_sums.hpp"
 #include "model/blocks.hpp"
 #include "solver/full_pair.hpp"
 #include "solver/subspace_routines.hpp"
@@ -117,10 +118,6 @@ bool factor_condensed(kernels::Profile<const double> a11, kernels::KeptFactor& s
   return false;
 }
 
-bool zero(kernels::Profile<const double> b) {
-  return std::all_of(b.a, b.a + b.stored(), [](double v) { return v == 0.0; });
-}
-
 // The Lanczos solution on `factor` (of A11*, or of the pair of all the
 // freedoms with B on the rows `w_rows`) into elam and x; nothing when it
 // did not converge.
@@ -161,7 +158,7 @@ std::optional<CondensedSolution> solve_by_lanczos(std::span<const double> b,
   auto& m = state::matrix<V>();
   const kernels::Profile<const double> a11{m.a11.data, state::comlv<V>().lvtri.data, ix, ix};
   const kernels::Profile<const double> bm{b.data(), lvbndb.data(), ix, ibdb};
-  if (zero(bm)) return {};
+  if (kernels::all_zero(bm.a, std::ptrdiff_t(bm.stored()))) return {};
   kernels::KeptFactor own;
   kernels::KeptFactor& slot = kept ? *kept : own;
   if (!factor_condensed(a11, slot)) return {};
@@ -229,7 +226,7 @@ std::optional<CondensedSolution> solve_full(std::span<const double> b, std::span
                                             std::int32_t ibdb, const FullPair& full,
                                             std::vector<double>* start) {
   const kernels::Profile<const double> bm{b.data(), lvbndb.data(), state::man.ix, ibdb};
-  if (!full.factor || zero(bm)) return {};
+  if (!full.factor || kernels::all_zero(bm.a, std::ptrdiff_t(bm.stored()))) return {};
   return lanczos_modes<V>(*full.factor, bm, full.w_rows, start);
 }
 
@@ -340,6 +337,14 @@ bool print_tangential_modes(std::int32_t neigrq) {
   return true;
 }
 
+kernels::Columns written_columns(const std::vector<std::int32_t>& tops, int iy) {
+  const auto written = [iy](std::int32_t top) { return top <= iy; };
+  const auto first = std::find_if(tops.begin(), tops.end(), written);
+  if (first == tops.end()) return {};
+  const auto last = std::find_if(tops.rbegin(), tops.rend(), written).base();
+  return {int(first - tops.begin()), int(last - first)};
+}
+
 template <class V>
 std::vector<double> tangential_parts(std::int32_t modes, const std::vector<std::int32_t>* tops) {
   const int ix = state::man.ix, iy = state::man.iy;
@@ -347,16 +352,13 @@ std::vector<double> tangential_parts(std::int32_t modes, const std::vector<std::
   const auto& x = state::vectrs<V>().x;
   std::vector<double> x2(std::size_t(iy) * std::size_t(std::max(modes, 0)), 0.0);
   if (iy == 0 || modes < 1) return x2;
-  int first = 1, last = ix;  // W's columns that may not be zero
-  if (tops && tops->size() == std::size_t(ix)) {
-    const auto written = [iy](std::int32_t top) { return top <= iy; };
-    first = int(std::find_if(tops->begin(), tops->end(), written) - tops->begin()) + 1;
-    last = int(std::find_if(tops->rbegin(), tops->rend(), written).base() - tops->begin());
-    if (first > last) return x2;
-  }
+  // W's columns that may not be zero (0-based)
+  const kernels::Columns w =
+      tops && tops->size() == std::size_t(ix) ? written_columns(*tops, iy) : kernels::Columns{0, ix};
+  if (w.count == 0) return x2;
   // W = L⁻¹·A21 since the condensation, in A21's storage
-  kernels::subtract_records(m.a21.data + std::size_t(first - 1) * V::p_ny, V::p_ny, iy, first,
-                            last - first + 1, x.data, V::p_nx, modes, x2.data());
+  kernels::subtract_records(m.a21.data + std::size_t(w.first) * V::p_ny, V::p_ny, iy, w.first + 1, w.count,
+                            x.data, V::p_nx, modes, x2.data());
   const kernels::Profile<const double> l22{m.a22.data, state::comlv<V>().lva22.data, iy,
                                            state::f07ina<V>().ibdy};
   kernels::cholesky_backward(l22, x2.data(), modes);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "io/record.hpp"
+#include "kernels/modal_forms.hpp"
 #include "kernels/subspace.hpp"
 #include "model/run_status.hpp"
 
@@ -120,6 +121,11 @@ CriticalMode find_critical(std::span<const double> b, std::span<const std::int32
 // a record could not be read back (the modes are not printed then).
 template <class V>
 bool print_tangential_modes(std::int32_t neigrq);
+
+// The columns of A21 (iy rows) from the first to the last that its
+// assembly wrote (0-based; count 0: none), from the first row written in
+// each column (`tops`, iy + 1: none).
+kernels::Columns written_columns(const std::vector<std::int32_t>& tops, int iy);
 
 // The tangential parts X2 = −A22⁻¹·A21·X1 = −L⁻ᵀ·(W·X1) of the first `modes`
 // modes (iy by modes, column-major), from the factor L of A22 and W = L⁻¹·A21

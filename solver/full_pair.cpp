@@ -8,6 +8,7 @@
 #include "io/interrupt.hpp"
 #include "kernels/profile.hpp"
 #include "model/blocks.hpp"
+#include "solver/condensation.hpp"
 
 namespace ruvo {
 
@@ -66,10 +67,12 @@ double condensed_flops(int ix, int ibdy, std::vector<double> depths, int band, i
 }  // namespace
 
 template <class V>
-bool factor_full_pair(FullPair& full, const std::vector<std::int32_t>& tops,
-                      const std::vector<std::int32_t>& bottoms) {
+bool factor_full_pair(FullPair& full, const SolutionOptions& options, EigenSolution eigen) {
   full = {};
   const int ix = state::man.ix, iy = state::man.iy;
+  if (!options.coupling_tops || !options.coupling_bottoms || !takes_lanczos(eigen, ix, state::man.neigrq))
+    return false;
+  const std::vector<std::int32_t>&tops = *options.coupling_tops, &bottoms = *options.coupling_bottoms;
   const auto& m = state::matrix<V>();
   const auto& lv = state::comlv<V>();
   if (iy < 1 || tops.size() != std::size_t(ix) || bottoms.size() != std::size_t(ix)) return false;
@@ -77,8 +80,8 @@ bool factor_full_pair(FullPair& full, const std::vector<std::int32_t>& tops,
   const kernels::Profile<const double> a22{m.a22.data, lv.lva22.data, iy, state::f07ina<V>().ibdy};
   std::vector<int> w_rows, t_rows;
   interleave(ix, iy, w_rows, t_rows);
-  // B shares K's band: the load cases' B are applied in its place
-  const int a11_band = std::max(kernels::occupied_band(a11), int(state::f07ina<V>().ibdx));
+  // B is applied on the W rows in its own order (the Lanczos product), not in K's band
+  const int a11_band = kernels::occupied_band(a11);
   int spread = std::max(spread_within(w_rows, a11_band), spread_within(t_rows, a22.ibd));
   std::vector<double> depths;  // of the columns of W
   int first_coupled = ix, last_coupled = -1;
@@ -122,9 +125,8 @@ bool factor_full_pair(FullPair& full, const std::vector<std::int32_t>& tops,
   return true;
 }
 
-#define RUVO_INSTANTIATE(V)                                                      \
-  template bool factor_full_pair<V>(FullPair&, const std::vector<std::int32_t>&, \
-                                    const std::vector<std::int32_t>&);
+#define RUVO_INSTANTIATE(V) \
+  template bool factor_full_pair<V>(FullPair&, const SolutionOptions&, EigenSolution);
 RUVO_FOR_EACH_TYPED_VARIANT(RUVO_INSTANTIATE)
 #undef RUVO_INSTANTIATE
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "kernels/factor.hpp"
+#include "model/run_status.hpp"
 
 namespace ruvo {
 
@@ -24,13 +25,13 @@ struct FullPair {
 };
 
 // Interleaves, assembles and factors K into `full` from A11, A21 and A22 of
-// shared block matrix, which stay as they are; `tops` and `bottoms`: the
-// first and last row of each column of A21 that its assembly wrote. False,
-// with nothing kept, where the condensation costs no more (A21 zero, or
-// K's band too wide to pay) or K is not positive definite (the
+// shared block matrix, which stay as they are, where the solution `eigen`
+// takes the Lanczos method and the options hold the first and last row of
+// each column of A21 that this call's assembly wrote. False, with nothing
+// kept, where it cannot or the condensation costs no more (A21 zero, or
+// K's band too wide to pay), or K is not positive definite (the
 // condensation then reports what failed).
 template <class V>
-bool factor_full_pair(FullPair& full, const std::vector<std::int32_t>& tops,
-                      const std::vector<std::int32_t>& bottoms);
+bool factor_full_pair(FullPair& full, const SolutionOptions& options, EigenSolution eigen);
 
 }  // namespace ruvo

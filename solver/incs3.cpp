@@ -35,10 +35,7 @@ void solve_buckling(std::int32_t& ier, float& fstbui, bool condense, kernels::Ke
   const bool tangential_freedoms = state::f07ina<V>().knfun > 1 && man.iy > 0;
   const bool by_full_pair =
       full && tangential_freedoms &&
-      (condense ? options.coupling_tops && options.coupling_bottoms &&
-                      takes_lanczos(options.eigen, man.ix, man.neigrq) &&
-                      factor_full_pair<V>(*full, *options.coupling_tops, *options.coupling_bottoms)
-                : full->factor != nullptr);
+      (condense ? factor_full_pair<V>(*full, options, options.eigen) : full->factor != nullptr);
   if (condense && tangential_freedoms && !by_full_pair &&
       (ier = condense_for<V>("INCS3", a22_failed, options)) != 0)
     return;

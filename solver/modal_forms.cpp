@@ -17,6 +17,7 @@
 #include "kernels/modal_forms.hpp"
 #include "model/blocks.hpp"
 #include "model/profile_index.hpp"
+#include "solver/condensation.hpp"
 #include "solver/element_arrays.hpp"
 #include "solver/element_forms.hpp"
 
@@ -30,16 +31,6 @@ using elements::StiffenerFailure;
 // A21 is cleared and reduced over those rows alone, without a pass over its
 // zeros. None where A21 holds what an earlier assembly left unrecorded.
 using ColumnTops = std::vector<std::int32_t>;
-
-// The columns of A21 from the first to the last written (0-based).
-kernels::Columns written_columns(const ColumnTops& tops) {
-  const int iy = state::man.iy;
-  const auto written = [iy](std::int32_t top) { return top <= iy; };
-  const auto first = std::find_if(tops.begin(), tops.end(), written);
-  if (first == tops.end()) return {};
-  const auto last = std::find_if(tops.rbegin(), tops.rend(), written).base();
-  return {int(first - tops.begin()), int(last - first)};
-}
 
 // Rows of the matrices that an assembly reaches, 1-based and ascending:
 // none known (all of them), or those listed.
@@ -406,8 +397,9 @@ std::vector<ModalForms> direction_forms(std::span<const LinearDirection> directi
     if ((ier = assemble_rates<V>(d, tops, phi, m, direct)) != 0) return {};
     dirty_w = reached.w;
     if (tangential) written = tops, dirty_t = reached.t;
-    ModalForms& f = out.emplace_back(forms_of<V>(
-        phi, m, tangential, tangential ? written_columns(*written) : kernels::Columns{}, reached));
+    ModalForms& f = out.emplace_back(
+        forms_of<V>(phi, m, tangential,
+                    tangential ? written_columns(*written, state::man.iy) : kernels::Columns{}, reached));
     std::transform(direct.stiffness.begin(), direct.stiffness.end(), f.stiffness.begin(), f.stiffness.begin(),
                    std::plus<>());
     std::transform(direct.load.begin(), direct.load.end(), f.load.begin(), f.load.begin(), std::plus<>());

@@ -73,9 +73,7 @@ void vibs3(std::int32_t& ier, double shift, const SolutionOptions& options) {
       shift != 0.0 && options.eigen == EigenSolution::fastest ? EigenSolution::subspace : options.eigen;
   FullPair full;
   const bool by_full_pair = tangential_freedoms && shift == 0.0 && !options.keep_coupling &&
-                            options.coupling_tops && options.coupling_bottoms &&
-                            takes_lanczos(eigen, man.ix, man.neigrq) &&
-                            factor_full_pair<V>(full, *options.coupling_tops, *options.coupling_bottoms);
+                            factor_full_pair<V>(full, options, eigen);
   if (tangential_freedoms && !by_full_pair && (ier = condense_for<V>("VIBS3", a22_failed, options)) != 0)
     return;
   if (shift != 0.0) shift_stiffness<V>(shift);
